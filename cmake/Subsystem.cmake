@@ -1,0 +1,39 @@
+# folvane_subsystem(NAME [DEPS lib...] [PACKAGES ...])
+# Builds every .cpp below the folder into one static library named NAME.
+# A folder with no sources yet becomes an interface library so that the
+# layers above can already link it.
+function(folvane_subsystem name)
+  cmake_parse_arguments(ARG "" "" "DEPS;PRIVATE_DEPS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} INTERFACE ${ARG_DEPS})
+  endif()
+endfunction()
+
+# folvane_tests(NAME [DEPS lib...])
+# Builds every *Test.cpp of the current test folder into one GoogleTest
+# program and registers its tests with CTest.
+function(folvane_tests name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  find_package(GTest REQUIRED)
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_compile_definitions(${name} PRIVATE
+    FOLVANE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    FOLVANE_BINARY_DIR="${PROJECT_BINARY_DIR}"
+    FOLVANE_CORPUS_DIR="${PROJECT_SOURCE_DIR}/../shared/corpus")
+  include(GoogleTest)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                       PROPERTIES TIMEOUT 600)
+endfunction()

@@ -1,0 +1,114 @@
+#include "runtime/Jbig2Heap.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "runtime/ErrorTrap.h"
+#include "runtime/LibraryContext.h"
+
+namespace runtime {
+namespace {
+
+Jbig2Heap* g_current = nullptr;
+
+MemoryContext& MemoryOf(LibraryContext* context) {
+  LibraryContext* owner = context != nullptr ? context : GetDefaultContext();
+  return owner->memory;
+}
+
+}  // namespace
+
+// Kept at 16 bytes so that the caller's bytes stay suitably aligned.
+struct alignas(16) Jbig2Heap::BlockHeader {
+  BlockHeader* next;
+  BlockHeader* prev;
+};
+
+Jbig2Heap::Jbig2Heap(LibraryContext* context) : context_(context) {
+  previous_ = g_current;
+  g_current = this;
+  node_.Register(context, &Jbig2Heap::Cleanup);
+}
+
+Jbig2Heap::~Jbig2Heap() { FreeAll(this); }
+
+void Jbig2Heap::Cleanup(CleanupNode* node) {
+  FreeAll(reinterpret_cast<Jbig2Heap*>(reinterpret_cast<uint8_t*>(node) -
+                                       offsetof(Jbig2Heap, node_)));
+}
+
+Jbig2Heap* Jbig2Heap::Current() { return g_current; }
+
+void* Jbig2Heap::Alloc(size_t bytes) {
+  Jbig2Heap* scope = g_current;
+  if (scope == nullptr || bytes > SIZE_MAX - sizeof(BlockHeader)) ThrowRuntime(kOutOfMemory);
+  auto* header = static_cast<BlockHeader*>(AllocOrThrow(scope->context_, bytes + sizeof(BlockHeader)));
+  header->prev = nullptr;
+  header->next = scope->head_;
+  if (scope->head_ != nullptr) scope->head_->prev = header;
+  scope->head_ = header;
+  return header + 1;
+}
+
+void* Jbig2Heap::Calloc(size_t count, size_t size) {
+  if (size != 0 && count > SIZE_MAX / size) return nullptr;
+  size_t bytes = count * size;
+  void* block = Alloc(bytes);
+  std::memset(block, 0, bytes);
+  return block;
+}
+
+void* Jbig2Heap::Realloc(void* block, size_t bytes) {
+  if (block == nullptr) return Alloc(bytes);
+  Jbig2Heap* scope = g_current;
+  BlockHeader* header = static_cast<BlockHeader*>(block) - 1;
+  BlockHeader* prev = header->prev;
+  BlockHeader* next = header->next;
+  void* moved = nullptr;
+  if (bytes <= SIZE_MAX - sizeof(BlockHeader)) {
+    moved = MemoryOf(scope->context_).Reallocate(header, bytes + sizeof(BlockHeader));
+  }
+  if (moved == nullptr) {
+    Free(block);
+    ThrowRuntime(kOutOfMemory);
+  }
+  auto* fresh = static_cast<BlockHeader*>(moved);
+  if (prev != nullptr) prev->next = fresh; else scope->head_ = fresh;
+  if (next != nullptr) next->prev = fresh;
+  return fresh + 1;
+}
+
+void Jbig2Heap::Free(void* block) {
+  if (block == nullptr) return;
+  Jbig2Heap* scope = g_current;
+  Detach(block);
+  MemoryOf(scope != nullptr ? scope->context_ : nullptr).Free(static_cast<BlockHeader*>(block) - 1);
+}
+
+void* Jbig2Heap::Detach(void* block) {
+  Jbig2Heap* scope = g_current;
+  BlockHeader* header = static_cast<BlockHeader*>(block) - 1;
+  if (header->prev != nullptr) header->prev->next = header->next;
+  else if (scope != nullptr && scope->head_ == header) scope->head_ = header->next;
+  if (header->next != nullptr) header->next->prev = header->prev;
+  header->next = header->prev = nullptr;
+  return block;
+}
+
+void Jbig2Heap::FreeDetached(LibraryContext* context, void* block) {
+  if (block == nullptr) return;
+  MemoryOf(context).Free(static_cast<BlockHeader*>(block) - 1);
+}
+
+void Jbig2Heap::FreeAll(Jbig2Heap* scope) {
+  MemoryContext& memory = MemoryOf(scope->context_);
+  while (scope->head_ != nullptr) {
+    BlockHeader* block = scope->head_;
+    scope->head_ = block->next;
+    memory.Free(block);
+  }
+  if (g_current == scope) g_current = scope->previous_;
+  scope->node_.Unlink();
+}
+
+}  // namespace runtime
