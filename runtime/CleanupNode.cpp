@@ -16,6 +16,15 @@ CleanupNode* CleanupNode::Register(LibraryContext*, CleanupFunction function) {
   return this;
 }
 
+void CleanupNode::LinkInto(CleanupNode** head, CleanupFunction function) {
+  cleanup = function;
+  Unlink();
+  next = *head;
+  if (next != nullptr) next->backLink = &next;
+  backLink = head;
+  *head = this;
+}
+
 void CleanupNode::Unlink() {
   if (backLink == nullptr) return;
   *backLink = next;

@@ -19,6 +19,9 @@ struct CleanupNode {
   // Links the node at the head of the current thread's chain unless it is
   // linked already; always stores the cleanup function.
   CleanupNode* Register(LibraryContext* context, CleanupFunction function);
+  // Links the node at the head of a private list (an arena scope's
+  // destructors, for example) instead of the thread's chain.
+  void LinkInto(CleanupNode** head, CleanupFunction function);
   // Unlinks the node from wherever it stands; harmless when not linked.
   void Unlink();
   bool IsLinked() const { return backLink != nullptr; }

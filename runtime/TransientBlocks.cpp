@@ -1,5 +1,6 @@
 #include "runtime/TransientBlocks.h"
 
+#include "runtime/ArenaAllocator.h"
 #include "runtime/ErrorTrap.h"
 #include "runtime/ThreadState.h"
 
@@ -53,6 +54,30 @@ void Pop(LibraryContext*) {
   if (record.savedHead != nullptr) record.savedHead->backLink = &state.cleanupHead;
   record.block = nullptr;
   ReleaseRecord(&record.node);
+}
+
+void PopTransfer(LibraryContext* context, ArenaAllocator* arena) {
+  ThreadState& state = CurrentThreadState();
+  if (state.recordCount == 0) return;
+  ArenaScope* scope = arena != nullptr ? arena->InnermostScope() : nullptr;
+  if (scope == nullptr) {
+    Pop(context);
+    return;
+  }
+  TransientRecord& record = state.records[state.recordCount - 1];
+  record.block = nullptr;
+  ReleaseRecord(&record.node);
+  // What is left above the saved head is the object's own run of nodes.
+  CleanupNode* first = state.cleanupHead;
+  if (first == nullptr || first == record.savedHead) return;
+  CleanupNode* last = first;
+  while (last->next != nullptr && last->next != record.savedHead) last = last->next;
+  state.cleanupHead = record.savedHead;
+  if (record.savedHead != nullptr) record.savedHead->backLink = &state.cleanupHead;
+  last->next = scope->destructors;
+  if (last->next != nullptr) last->next->backLink = &last->next;
+  scope->destructors = first;
+  first->backLink = &scope->destructors;
 }
 
 }  // namespace runtime::TransientBlocks

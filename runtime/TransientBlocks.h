@@ -10,6 +10,8 @@
 
 namespace runtime {
 
+class ArenaAllocator;
+
 namespace TransientBlocks {
 
 // Pushes a record for `block`; a 13th nested push throws (runtime, 6).
@@ -17,6 +19,10 @@ void Push(LibraryContext* context, void* block);
 // Construction succeeded: the caller keeps the block, and every node
 // registered since the push leaves the chain.
 void Pop(LibraryContext* context);
+// Construction in arena memory succeeded: every node registered since the
+// push moves, in its order, to the front of the destructor list of the
+// arena's innermost scope, whose release then runs them.
+void PopTransfer(LibraryContext* context, ArenaAllocator* arena);
 // Cleanup of a record: frees its block (if any) and drops the record.
 void ReleaseRecord(CleanupNode* node);
 
