@@ -1,0 +1,144 @@
+#include "runtime/OwnedArray.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <numeric>
+#include <string>
+
+#include "platform/Heap.h"
+#include "runtime/ErrorTrap.h"
+#include "runtime/OwnedBuffer.h"
+#include "runtime/OwnedBufferPtr.h"
+#include "runtime/RecordVector.h"
+#include "runtime/SmallArray.h"
+#include "runtime/ThreadState.h"
+#include "tests/support/CaughtError.h"
+
+namespace runtime {
+namespace {
+
+using testsupport::RuntimeCodeOf;
+
+std::string Text(const OwnedBuffer& buffer) {
+  return std::string(reinterpret_cast<const char*>(buffer.Data()), buffer.Count());
+}
+
+void Fill(OwnedBuffer& buffer, const char* text) {
+  buffer.Resize(static_cast<uint32_t>(std::strlen(text)));
+  std::memcpy(buffer.Data(), text, buffer.Count());
+}
+
+class OwnedArrayTest : public ::testing::Test {
+ protected:
+  void TearDown() override { platform::GetHeapTestHooks() = {}; }
+  LibraryContext context;
+};
+
+TEST_F(OwnedArrayTest, ResizeKeepCopyAssignAndSwap) {
+  {
+    OwnedBuffer buffer(&context, &context, 0);
+    EXPECT_EQ(buffer.Data(), nullptr);
+    Fill(buffer, "abcdef");
+    const uint8_t* before = buffer.Data();
+    buffer.ResizeKeep(6);  // same size: nothing happens
+    EXPECT_EQ(buffer.Data(), before);
+    buffer.ResizeKeep(3);
+    EXPECT_EQ(Text(buffer), "abc");
+    buffer.ResizeKeep(5);
+    EXPECT_EQ(buffer.ByteSize(), 5u);
+    EXPECT_EQ(Text(buffer).substr(0, 3), "abc");
+
+    OwnedBuffer copy(buffer);
+    EXPECT_NE(copy.Data(), buffer.Data());
+    EXPECT_EQ(Text(copy), Text(buffer));
+    OwnedBuffer other(&context, &context, 0);
+    Fill(other, "xy");
+    copy = other;
+    EXPECT_EQ(Text(copy), "xy");
+    OwnedBuffer::Swap(copy, buffer);
+    EXPECT_EQ(Text(buffer), "xy");
+    EXPECT_EQ(copy.Count(), 5u);
+
+    OwnedArray<uint32_t> words(&context, &context, 3);
+    EXPECT_EQ(words.ByteSize(), 12u);
+    EXPECT_EQ(RuntimeCodeOf(&context, [&] { words.Resize(0x40000000); }), kOverflow);
+    EXPECT_EQ(words.Count(), 3u);  // a refused resize changes nothing
+  }
+  EXPECT_EQ(context.memory.bytesInUse, 0u);
+}
+
+TEST_F(OwnedArrayTest, FailedGrowthKeepsOldContentsAndAThrowFreesStorage) {
+  OwnedBuffer buffer(&context, &context, 0);
+  Fill(buffer, "keep");
+  platform::GetHeapTestHooks().failAlways = true;
+  std::optional<ErrorRecord> error = testsupport::CaughtError(&context, [&] { buffer.ResizeKeep(100); });
+  platform::GetHeapTestHooks() = {};
+  ASSERT_TRUE(error);
+  EXPECT_TRUE(error->IsRuntime(kOutOfMemory));
+  EXPECT_EQ(error->flag, 0);
+  EXPECT_EQ(Text(buffer), "keep");
+
+  const uint64_t before = context.memory.bytesInUse;
+  EXPECT_EQ(RuntimeCodeOf(&context, [&] {
+              OwnedArray<uint64_t> doomed(&context, &context, 1000);
+              RecordVector<uint64_t> records(&context, &context, 50);
+              SmallArray8<int32_t> small(&context, 40);
+              OwnedBufferPtr raw(&context, AllocOrThrow(&context, 77));
+              ThrowRuntime(kMalformed);
+            }),
+            kMalformed);
+  EXPECT_EQ(context.memory.bytesInUse, before);
+}
+
+TEST_F(OwnedArrayTest, SmallArrayMovesBetweenInlineAndOwnedStorage) {
+  SmallArray8<int32_t> array(&context, 10);
+  EXPECT_FALSE(array.IsInline());
+  EXPECT_EQ(array.Owned().Count(), 10u);
+  array.Resize(3);
+  EXPECT_TRUE(array.IsInline());
+  EXPECT_EQ(array.Owned().Data(), nullptr);
+  EXPECT_EQ(context.memory.bytesInUse, 0u);
+  array.Resize(0);
+  EXPECT_EQ(array.Count(), 0u);
+
+  struct Case {
+    const char* name;
+    uint32_t countA, countB;
+  } cases[] = {
+      {"both inline", 3, 7}, {"inline and owned", 2, 12}, {"owned and inline", 9, 1}, {"both owned", 20, 11},
+  };
+  for (const Case& c : cases) {
+    SmallArray8<int32_t> a(&context, c.countA), b(&context, c.countB);
+    std::iota(a.Elements().begin(), a.Elements().end(), 100);
+    std::iota(b.Elements().begin(), b.Elements().end(), 200);
+    SmallArray8<int32_t>::Swap(a, b);
+    ASSERT_EQ(a.Count(), c.countB) << c.name;
+    ASSERT_EQ(b.Count(), c.countA) << c.name;
+    for (uint32_t i = 0; i < a.Count(); ++i) EXPECT_EQ(a[i], 200 + static_cast<int32_t>(i)) << c.name;
+    for (uint32_t i = 0; i < b.Count(); ++i) EXPECT_EQ(b[i], 100 + static_cast<int32_t>(i)) << c.name;
+    SmallArray8<int32_t> copy(b);
+    EXPECT_EQ(copy.Count(), b.Count()) << c.name;
+    EXPECT_TRUE(std::equal(copy.Elements().begin(), copy.Elements().end(), b.Elements().begin())) << c.name;
+  }
+  SmallArray4<int32_t> four(&context, 5);
+  EXPECT_FALSE(four.IsInline());
+}
+
+TEST_F(OwnedArrayTest, RecordVectorGrowsKeepingRecords) {
+  struct Record {
+    uint32_t a;
+    uint64_t b;
+  };
+  RecordVector<Record> vector(&context, &context, 2);
+  EXPECT_EQ(vector.Capacity(), 2u);
+  for (uint32_t i = 0; i < 100; ++i) vector.Append({i, uint64_t{i} * 3});
+  ASSERT_EQ(vector.Size(), 100u);
+  for (uint32_t i = 0; i < 100; ++i) EXPECT_EQ(vector[i].b, uint64_t{i} * 3);
+  vector.Reserve(10);  // never shrinks
+  EXPECT_GE(vector.Capacity(), 100u);
+  EXPECT_EQ(RuntimeCodeOf(&context, [&] { vector.AtChecked(100); }), kMalformed);
+}
+
+}  // namespace
+}  // namespace runtime
