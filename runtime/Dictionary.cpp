@@ -1,0 +1,95 @@
+#include "runtime/Dictionary.h"
+
+#include "runtime/ErrorTrap.h"
+
+namespace runtime {
+namespace {
+
+// The one walk behind every lookup: `matches` decides on a key's bytes.
+template <class Matches>
+const ObjectValue* FindKey(const ObjectValue& dictionary, Matches&& matches) {
+  const ValueList& entries = dictionary.AsDictionary();
+  for (uint32_t i = 0; i < entries.count; i += 2) {
+    const ByteString& key = entries.items[i].AsName();
+    // A key with nothing after it: the dictionary is cut short.
+    if (entries.count - i < 2) ThrowRuntime(kMalformed);
+    if (matches(key)) return &entries.items[i + 1];
+  }
+  return &kNullValue;
+}
+
+ObjectHandle Lookup(const ObjectHandle& dictionary, const ObjectValue* found) {
+  return dictionary.Sibling(found == &kNullValue ? nullptr : found).Resolved();
+}
+
+}  // namespace
+
+const ObjectValue* Dictionary::FindByName(const ObjectValue& dictionary, std::string_view key) {
+  return FindKey(dictionary, [key](const ByteString& name) { return name.Equals(key); });
+}
+
+const ObjectValue* Dictionary::FindInlineImageKey(const ObjectValue& dictionary, KeyRow row,
+                                                  bool allowAbbreviation) {
+  const KeyNamePair& names = KeyNames(row);
+  return FindKey(dictionary, [&](const ByteString& name) {
+    return name.Equals(names.full) || (allowAbbreviation && name.Equals(names.abbreviation));
+  });
+}
+
+ObjectHandle Dictionary::Get(const ObjectHandle& dictionary, std::string_view key) {
+  return Lookup(dictionary, FindByName(dictionary.Value(), key));
+}
+
+ObjectHandle Dictionary::GetRequired(const ObjectHandle& dictionary, std::string_view key) {
+  ObjectHandle value = Get(dictionary, key);
+  if (value.IsNull()) ThrowRuntime(kMalformed);
+  return value;
+}
+
+ObjectHandle Dictionary::GetByNamePair(const ObjectHandle& dictionary, KeyRow row) {
+  return Lookup(dictionary, FindInlineImageKey(dictionary.Value(), row, true));
+}
+
+int32_t Dictionary::GetIntegerOr(const ObjectHandle& dictionary, std::string_view key,
+                                 int32_t fallback) {
+  ObjectHandle value = Get(dictionary, key);
+  return value.IsNull() ? fallback : value->AsInteger();
+}
+
+int32_t Dictionary::GetInteger(const ObjectHandle& dictionary, std::string_view key) {
+  return Get(dictionary, key)->AsInteger();
+}
+
+FixedNumber Dictionary::GetNumberOr(const ObjectHandle& dictionary, std::string_view key,
+                                    FixedNumber fallback) {
+  ObjectHandle value = Get(dictionary, key);
+  return value.IsNull() ? fallback : value->AsNumber();
+}
+
+bool Dictionary::GetBooleanOr(const ObjectHandle& dictionary, std::string_view key,
+                              bool fallback) {
+  ObjectHandle value = Get(dictionary, key);
+  return value.IsNull() ? fallback : value->AsBoolean();
+}
+
+ObjectHandle Dictionary::GetString(const ObjectHandle& dictionary, std::string_view key) {
+  return Get(dictionary, key).AsString();
+}
+
+ObjectHandle Dictionary::GetName(const ObjectHandle& dictionary, std::string_view key) {
+  return Get(dictionary, key).AsName();
+}
+
+uint32_t Array::Count(const ObjectHandle& array) { return array->AsArray().count; }
+
+ObjectHandle Array::Get(const ObjectHandle& array, uint32_t index) {
+  const ValueList& elements = array->AsArray();
+  if (index >= elements.count) ThrowRuntime(kMalformed);
+  return array.Sibling(&elements.items[index]).Resolved();
+}
+
+int32_t Array::GetInteger(const ObjectHandle& array, uint32_t index) {
+  return Get(array, index)->AsInteger();
+}
+
+}  // namespace runtime

@@ -1,0 +1,59 @@
+#pragma once
+// Lookups in PDF dictionaries. A dictionary's entries alternate key and
+// value; keys must be names. The raw lookups work on values; the accessors
+// work on handles, resolve indirect references through the handle's owner
+// and check the type they promise, raising (runtime, 2) otherwise.
+#include <cstdint>
+#include <string_view>
+
+#include "runtime/KeyNameTable.h"
+#include "runtime/ObjectHandle.h"
+#include "runtime/ObjectValue.h"
+
+namespace runtime {
+
+class Dictionary {
+ public:
+  // The value stored under `key`, or the shared null value when the key is
+  // absent. (runtime, 2) when `dictionary` is not one, when a key before the
+  // match is not a name, or when the walk ends on a key without a value.
+  static const ObjectValue* FindByName(const ObjectValue& dictionary, std::string_view key);
+  // As FindByName for the row's full name, or also its abbreviation when
+  // `allowAbbreviation` is set.
+  static const ObjectValue* FindInlineImageKey(const ObjectValue& dictionary, KeyRow row,
+                                               bool allowAbbreviation);
+
+  // A handle on the key's value, indirect references resolved; the null
+  // value when the key is absent.
+  static ObjectHandle Get(const ObjectHandle& dictionary, std::string_view key);
+  // As Get; (runtime, 2) when the key is absent or null.
+  static ObjectHandle GetRequired(const ObjectHandle& dictionary, std::string_view key);
+  // As Get, with the key given by its row of the key-name table; the full
+  // name and the abbreviation both match.
+  static ObjectHandle GetByNamePair(const ObjectHandle& dictionary, KeyRow row);
+
+  // Typed values. The "Or" forms give `fallback` when the key is absent or
+  // null, and raise (runtime, 2) when it holds another type.
+  static int32_t GetIntegerOr(const ObjectHandle& dictionary, std::string_view key,
+                              int32_t fallback);
+  static int32_t GetInteger(const ObjectHandle& dictionary, std::string_view key);
+  static FixedNumber GetNumberOr(const ObjectHandle& dictionary, std::string_view key,
+                                 FixedNumber fallback);
+  static bool GetBooleanOr(const ObjectHandle& dictionary, std::string_view key, bool fallback);
+  // A handle on a string or name value; (runtime, 2) when absent or of
+  // another type.
+  static ObjectHandle GetString(const ObjectHandle& dictionary, std::string_view key);
+  static ObjectHandle GetName(const ObjectHandle& dictionary, std::string_view key);
+};
+
+class Array {
+ public:
+  // (runtime, 2) when `array` is not an array.
+  static uint32_t Count(const ObjectHandle& array);
+  // A handle on element `index`, indirect references resolved; (runtime, 2)
+  // when the index is not below the count.
+  static ObjectHandle Get(const ObjectHandle& array, uint32_t index);
+  static int32_t GetInteger(const ObjectHandle& array, uint32_t index);
+};
+
+}  // namespace runtime

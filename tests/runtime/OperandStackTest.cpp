@@ -1,0 +1,80 @@
+#include "runtime/OperandStack.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "runtime/ErrorTrap.h"
+#include "tests/support/RaisedCode.h"
+#include "runtime/LibraryContext.h"
+
+namespace runtime {
+namespace {
+
+using testsupport::RaisedCode;
+
+TEST(OperandStackTest, PushesAndPopsAcrossChunkBoundaries) {
+  LibraryContext context;
+  OperandStack stack(&context);
+  const uint32_t total = OperandStack::kChunkValues * 2 + 5;
+  for (uint32_t round = 0; round < 2; ++round) {
+    for (uint32_t i = 0; i < total; ++i) stack.PushInteger(static_cast<int32_t>(i));
+    ASSERT_EQ(stack.Count(), total);
+    // The entry just below a chunk's start comes from the previous chunk.
+    for (uint32_t depth = 0; depth < total; ++depth) {
+      ASSERT_EQ(stack.Peek(depth).AsInteger(), static_cast<int32_t>(total - 1 - depth));
+    }
+    for (uint32_t i = total; i > OperandStack::kChunkValues; --i) {
+      ASSERT_EQ(stack.PopInteger(), static_cast<int32_t>(i - 1));
+    }
+    EXPECT_EQ(stack.Top().AsInteger(), static_cast<int32_t>(OperandStack::kChunkValues - 1));
+    // Clearing keeps the chunks; the second round reuses them.
+    const uint64_t held = context.memory.bytesInUse;
+    stack.Clear();
+    EXPECT_TRUE(stack.IsEmpty());
+    EXPECT_EQ(context.memory.bytesInUse, held);
+  }
+}
+
+TEST(OperandStackTest, TypedReadersAndEmptyStack) {
+  LibraryContext context;
+  OperandStack stack(&context);
+  EXPECT_EQ(RaisedCode([&] { stack.Top(); }), kMalformed);
+  EXPECT_EQ(RaisedCode([&] { stack.Pop(); }), kMalformed);
+  EXPECT_EQ(RaisedCode([&] { stack.PopNumber(); }), kMalformed);
+  stack.PushBoolean(true);
+  EXPECT_EQ(RaisedCode([&] { stack.PopInteger(); }), kMalformed);
+  EXPECT_EQ(RaisedCode([&] { stack.TopName(); }), kMalformed);
+  EXPECT_EQ(RaisedCode([&] { stack.TopDictionary(); }), kMalformed);
+  // A failed typed pop leaves the operand in place.
+  EXPECT_EQ(stack.Count(), 1u);
+  EXPECT_TRUE(stack.Top().AsBoolean());
+  ValueList list;
+  stack.PushArrayOrDictionary(&list, true);
+  EXPECT_EQ(stack.TopDictionary().tag, ObjectTag::kDictionary);
+  stack.PushArrayOrDictionary(&list, false);
+  EXPECT_EQ(&stack.TopArray().AsArray(), &list);
+}
+
+TEST(OperandStackTest, PopMatrixTakesSixNumbersFLast) {
+  LibraryContext context;
+  OperandStack stack(&context);
+  stack.PushInteger(99);
+  for (int32_t value : {1, 0, 0, 1, 10}) stack.PushInteger(value);
+  stack.PushReal(0x148000);  // 20.5
+  FixedNumber m[6];
+  stack.PopMatrix(m);
+  const FixedNumber expected[6] = {0x10000, 0, 0, 0x10000, 0xA0000, 0x148000};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(m[i], expected[i]) << i;
+  EXPECT_EQ(stack.PopInteger(), 99);
+  // Five operands, or a non-number among six, leave the stack unchanged.
+  for (int32_t value : {1, 2, 3, 4, 5}) stack.PushInteger(value);
+  EXPECT_EQ(RaisedCode([&] { stack.PopMatrix(m); }), kMalformed);
+  EXPECT_EQ(stack.Count(), 5u);
+  stack.PushBoolean(false);
+  EXPECT_EQ(RaisedCode([&] { stack.PopMatrix(m); }), kMalformed);
+  EXPECT_EQ(stack.Count(), 6u);
+}
+
+}  // namespace
+}  // namespace runtime
