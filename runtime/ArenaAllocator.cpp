@@ -40,9 +40,8 @@ void* ArenaAllocator::Alloc(size_t n) {
   constexpr size_t kLargest = std::numeric_limits<uint32_t>::max() - kArenaBlockHeader;
   if (n > kLargest) ThrowRuntime(kOverflow);
   // A zero-byte request still gets a distinct address.
-  const uint32_t rounded = static_cast<uint32_t>(std::max<size_t>((n + kArenaAlignment - 1) &
-                                                                      ~size_t{kArenaAlignment - 1},
-                                                                  kArenaAlignment));
+  const uint32_t rounded = static_cast<uint32_t>(
+      std::max<size_t>((n + kArenaAlignment - 1) & ~size_t{kArenaAlignment - 1}, kArenaAlignment));
   if (rounded <= remaining) {
     uint8_t* result = bump;
     bump += rounded;

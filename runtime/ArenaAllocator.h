@@ -61,9 +61,9 @@ class ArenaAllocator {
   CleanupNode node;
   uint32_t blockSize;
   uint32_t largeThreshold;
-  ArenaBlock* blocks = nullptr;      // in use, newest (current) first
-  ArenaBlock* freeBlocks = nullptr;  // spare ordinary blocks
-  ArenaBlock* largeBlocks = nullptr; // newest first
+  ArenaBlock* blocks = nullptr;       // in use, newest (current) first
+  ArenaBlock* freeBlocks = nullptr;   // spare ordinary blocks
+  ArenaBlock* largeBlocks = nullptr;  // newest first
   uint8_t* bump = nullptr;
   uint32_t remaining = 0;
   uint32_t totalBytes = 0;  // size + header over every block held

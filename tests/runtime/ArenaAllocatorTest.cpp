@@ -1,5 +1,3 @@
-#include "runtime/ArenaAllocator.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,6 +5,7 @@
 #include <vector>
 
 #include "platform/Heap.h"
+#include "runtime/ArenaAllocator.h"
 #include "runtime/ArenaObject.h"
 #include "runtime/ErrorTrap.h"
 #include "runtime/LibraryContext.h"
@@ -80,7 +79,8 @@ TEST(ArenaAllocatorTest, RequestsAgainstTheLargeThreshold) {
   };
   for (const Case& c : cases) {
     ArenaAllocator arena(&context, 4096, 1024);
-    for (uint32_t used = 0; used < c.usedBefore; used += 500) arena.Alloc(std::min(500u, c.usedBefore - used));
+    for (uint32_t used = 0; used < c.usedBefore; used += 500)
+      arena.Alloc(std::min(500u, c.usedBefore - used));
     const int ordinary = CountBlocks(arena.blocks);
     uint8_t* bytes = static_cast<uint8_t*>(arena.Alloc(c.request));
     std::memset(bytes, 1, c.request);
@@ -169,7 +169,8 @@ struct TwoMembers {
   HeapMember first;
   HeapMember second;
   TwoMembers(LibraryContext* context, std::vector<int>* log, bool failInBetween)
-      : first(context, log, 1), second((failInBetween ? ThrowRuntime(kMalformed) : (void)0, context), log, 2) {}
+      : first(context, log, 1),
+        second((failInBetween ? ThrowRuntime(kMalformed) : (void)0, context), log, 2) {}
 };
 
 TEST(ArenaAllocatorTest, ArenaObjectsAreDestroyedWithTheirScopeAndOnAThrow) {
@@ -197,10 +198,11 @@ TEST(ArenaAllocatorTest, ArenaObjectsAreDestroyedWithTheirScopeAndOnAThrow) {
 
   log.clear();
   chainBefore = CurrentThreadState().cleanupHead;
-  EXPECT_EQ(RuntimeCodeOf(&context, [&] {
-              ArenaScope scope(arena);
-              NewInArena<TwoMembers>(arena, &context, &log, true);
-            }),
+  EXPECT_EQ(RuntimeCodeOf(&context,
+                          [&] {
+                            ArenaScope scope(arena);
+                            NewInArena<TwoMembers>(arena, &context, &log, true);
+                          }),
             kMalformed);
   EXPECT_EQ(log, (std::vector<int>{1}));  // the member built before the throw, once
   EXPECT_EQ(CurrentThreadState().cleanupHead, chainBefore);
@@ -228,7 +230,8 @@ TEST(ArenaAllocatorTest, DestructorsRunBeforeTheirBlocksAreRecycled) {
   {
     ArenaScope scope(arena);
     arena.Alloc(200);
-    auto* probe = new (arena.Alloc(sizeof(Probe))) Probe{{}, &arena, nullptr, 0xC0FFEE, &sawLiveMemory};
+    auto* probe =
+        new (arena.Alloc(sizeof(Probe))) Probe{{}, &arena, nullptr, 0xC0FFEE, &sawLiveMemory};
     probe->homeBlock = arena.blocks;
     scope.AddDestructor(&probe->node, &Probe::Run);
   }
@@ -243,14 +246,15 @@ TEST(ArenaAllocatorTest, ThrowReleasesNestedScopesNewestFirstAndDestroyFreesAll)
     ArenaAllocator arena(&context, 2048, 512);
     arena.Alloc(100);
     const Snapshot opened = Take(arena);
-    EXPECT_EQ(RuntimeCodeOf(&context, [&] {
-                ArenaScope outer(arena);
-                arena.Alloc(2000);
-                ArenaScope inner(arena);
-                arena.Alloc(4000);
-                EXPECT_EQ(inner.enclosing, &outer);
-                ThrowRuntime(kMalformed);
-              }),
+    EXPECT_EQ(RuntimeCodeOf(&context,
+                            [&] {
+                              ArenaScope outer(arena);
+                              arena.Alloc(2000);
+                              ArenaScope inner(arena);
+                              arena.Alloc(4000);
+                              EXPECT_EQ(inner.enclosing, &outer);
+                              ThrowRuntime(kMalformed);
+                            }),
               kMalformed);
     EXPECT_EQ(arena.bump, opened.bump);
     EXPECT_EQ(arena.remaining, opened.remaining);
@@ -269,13 +273,14 @@ TEST(ArenaAllocatorTest, ThrowReleasesNestedScopesNewestFirstAndDestroyFreesAll)
 TEST(ArenaAllocatorTest, ArenaThatGoesOnAThrowFreesEverything) {
   LibraryContext context;
   CleanupNode* chainBefore = CurrentThreadState().cleanupHead;
-  EXPECT_EQ(RuntimeCodeOf(&context, [&] {
-              ArenaAllocator arena(&context, 1024, 256);
-              ArenaScope scope(arena);
-              arena.Alloc(5000);
-              arena.Alloc(100);
-              ThrowRuntime(kOverflow);
-            }),
+  EXPECT_EQ(RuntimeCodeOf(&context,
+                          [&] {
+                            ArenaAllocator arena(&context, 1024, 256);
+                            ArenaScope scope(arena);
+                            arena.Alloc(5000);
+                            arena.Alloc(100);
+                            ThrowRuntime(kOverflow);
+                          }),
             kOverflow);
   EXPECT_EQ(context.memory.bytesInUse, 0u);
   EXPECT_EQ(CurrentThreadState().cleanupHead, chainBefore);
@@ -285,7 +290,8 @@ TEST(ArenaAllocatorTest, ArenaObjectDeleteDestroysArenaThenObject) {
   LibraryContext context;
   struct Owner : ArenaObject {
     bool* destroyed;
-    Owner(LibraryContext* context, bool* flag) : ArenaObject(context, 4096, 1024), destroyed(flag) {}
+    Owner(LibraryContext* context, bool* flag)
+        : ArenaObject(context, 4096, 1024), destroyed(flag) {}
     ~Owner() override { *destroyed = arena.totalBytes == 0 && !IsLive(); }
   };
   bool destroyed = false;

@@ -1,11 +1,10 @@
-#include "runtime/CheckedSize.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <limits>
 
 #include "runtime/CheckedCast.h"
+#include "runtime/CheckedSize.h"
 #include "runtime/EntryTable.h"
 #include "runtime/LibraryContext.h"
 #include "tests/support/CaughtError.h"
@@ -19,8 +18,12 @@ using testsupport::RuntimeCodeOf;
 constexpr long kFine = -1;
 
 // The rounding routines in the shape of the two-operand ones, for one table.
-uint32_t Round4(LibraryContext* context, uint32_t n, uint32_t) { return RoundUpSize4Checked(context, n); }
-uint32_t Round8(LibraryContext* context, uint32_t n, uint32_t) { return RoundUpSize8Checked(context, n); }
+uint32_t Round4(LibraryContext* context, uint32_t n, uint32_t) {
+  return RoundUpSize4Checked(context, n);
+}
+uint32_t Round8(LibraryContext* context, uint32_t n, uint32_t) {
+  return RoundUpSize8Checked(context, n);
+}
 
 TEST(CheckedSizeTest, RoundingAndMultiplicationResultsAndOverflow) {
   LibraryContext context;
@@ -48,7 +51,8 @@ TEST(CheckedSizeTest, RoundingAndMultiplicationResultsAndOverflow) {
   };
   for (const Case& c : cases) {
     uint32_t result = 0;
-    std::optional<ErrorRecord> error = CaughtError(&context, [&] { result = c.routine(&context, c.a, c.b); });
+    std::optional<ErrorRecord> error =
+        CaughtError(&context, [&] { result = c.routine(&context, c.a, c.b); });
     if (c.code == kFine) {
       EXPECT_FALSE(error) << c.name;
       EXPECT_EQ(result, c.result) << c.name;
@@ -63,7 +67,8 @@ TEST(CheckedSizeTest, RoundingAndMultiplicationResultsAndOverflow) {
 TEST(CheckedSizeTest, CastsAndTableAccessReportBadValues) {
   LibraryContext context;
   EXPECT_EQ(CheckedCast::Int32ToInt64(std::numeric_limits<int32_t>::min()), -2147483648LL);
-  EXPECT_EQ(RuntimeCodeOf(&context, [] { CheckedCast::Convert<int32_t>(int64_t{1} << 31); }), kOverflow);
+  EXPECT_EQ(RuntimeCodeOf(&context, [] { CheckedCast::Convert<int32_t>(int64_t{1} << 31); }),
+            kOverflow);
   EXPECT_EQ(RuntimeCodeOf(&context, [] { CheckedCast::Convert<uint32_t>(-1); }), kOverflow);
   EXPECT_EQ(CheckedCast::Convert<uint16_t>(65535u), 65535);
 

@@ -1,5 +1,3 @@
-#include "runtime/OwnedArray.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,6 +6,7 @@
 
 #include "platform/Heap.h"
 #include "runtime/ErrorTrap.h"
+#include "runtime/OwnedArray.h"
 #include "runtime/OwnedBuffer.h"
 #include "runtime/OwnedBufferPtr.h"
 #include "runtime/RecordVector.h"
@@ -72,7 +71,8 @@ TEST_F(OwnedArrayTest, FailedGrowthKeepsOldContentsAndAThrowFreesStorage) {
   OwnedBuffer buffer(&context, &context, 0);
   Fill(buffer, "keep");
   platform::GetHeapTestHooks().failAlways = true;
-  std::optional<ErrorRecord> error = testsupport::CaughtError(&context, [&] { buffer.ResizeKeep(100); });
+  std::optional<ErrorRecord> error =
+      testsupport::CaughtError(&context, [&] { buffer.ResizeKeep(100); });
   platform::GetHeapTestHooks() = {};
   ASSERT_TRUE(error);
   EXPECT_TRUE(error->IsRuntime(kOutOfMemory));
@@ -80,13 +80,14 @@ TEST_F(OwnedArrayTest, FailedGrowthKeepsOldContentsAndAThrowFreesStorage) {
   EXPECT_EQ(Text(buffer), "keep");
 
   const uint64_t before = context.memory.bytesInUse;
-  EXPECT_EQ(RuntimeCodeOf(&context, [&] {
-              OwnedArray<uint64_t> doomed(&context, &context, 1000);
-              RecordVector<uint64_t> records(&context, &context, 50);
-              SmallArray8<int32_t> small(&context, 40);
-              OwnedBufferPtr raw(&context, AllocOrThrow(&context, 77));
-              ThrowRuntime(kMalformed);
-            }),
+  EXPECT_EQ(RuntimeCodeOf(&context,
+                          [&] {
+                            OwnedArray<uint64_t> doomed(&context, &context, 1000);
+                            RecordVector<uint64_t> records(&context, &context, 50);
+                            SmallArray8<int32_t> small(&context, 40);
+                            OwnedBufferPtr raw(&context, AllocOrThrow(&context, 77));
+                            ThrowRuntime(kMalformed);
+                          }),
             kMalformed);
   EXPECT_EQ(context.memory.bytesInUse, before);
 }
@@ -106,7 +107,10 @@ TEST_F(OwnedArrayTest, SmallArrayMovesBetweenInlineAndOwnedStorage) {
     const char* name;
     uint32_t countA, countB;
   } cases[] = {
-      {"both inline", 3, 7}, {"inline and owned", 2, 12}, {"owned and inline", 9, 1}, {"both owned", 20, 11},
+      {"both inline", 3, 7},
+      {"inline and owned", 2, 12},
+      {"owned and inline", 9, 1},
+      {"both owned", 20, 11},
   };
   for (const Case& c : cases) {
     SmallArray8<int32_t> a(&context, c.countA), b(&context, c.countB);
@@ -115,11 +119,14 @@ TEST_F(OwnedArrayTest, SmallArrayMovesBetweenInlineAndOwnedStorage) {
     SmallArray8<int32_t>::Swap(a, b);
     ASSERT_EQ(a.Count(), c.countB) << c.name;
     ASSERT_EQ(b.Count(), c.countA) << c.name;
-    for (uint32_t i = 0; i < a.Count(); ++i) EXPECT_EQ(a[i], 200 + static_cast<int32_t>(i)) << c.name;
-    for (uint32_t i = 0; i < b.Count(); ++i) EXPECT_EQ(b[i], 100 + static_cast<int32_t>(i)) << c.name;
+    for (uint32_t i = 0; i < a.Count(); ++i)
+      EXPECT_EQ(a[i], 200 + static_cast<int32_t>(i)) << c.name;
+    for (uint32_t i = 0; i < b.Count(); ++i)
+      EXPECT_EQ(b[i], 100 + static_cast<int32_t>(i)) << c.name;
     SmallArray8<int32_t> copy(b);
     EXPECT_EQ(copy.Count(), b.Count()) << c.name;
-    EXPECT_TRUE(std::equal(copy.Elements().begin(), copy.Elements().end(), b.Elements().begin())) << c.name;
+    EXPECT_TRUE(std::equal(copy.Elements().begin(), copy.Elements().end(), b.Elements().begin()))
+        << c.name;
   }
   SmallArray4<int32_t> four(&context, 5);
   EXPECT_FALSE(four.IsInline());

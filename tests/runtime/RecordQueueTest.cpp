@@ -1,10 +1,9 @@
-#include "runtime/RecordQueue.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "runtime/Optional.h"
+#include "runtime/RecordQueue.h"
 
 namespace runtime {
 namespace {
