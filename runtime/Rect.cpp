@@ -1,0 +1,101 @@
+#include "runtime/Rect.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace runtime {
+
+namespace {
+
+// Saturating add whose negative limit is the lowest value, 0x80000000.
+Fixed AddSatToLowest(Fixed start, Fixed delta) {
+  const Fixed sum = WrapAdd(start, delta);
+  if (delta < 0 && sum > start) return kFixedLowest;
+  if (delta >= 0 && sum < start) return kFixedMax;
+  return sum;
+}
+
+Fixed AddSat(Fixed start, Fixed delta) {
+  Fixed out = 0;
+  return FixedAddSatInto(out, start, delta);
+}
+
+}  // namespace
+
+Rect Rect::Intersect(const Rect& r, const Rect& s) {
+  Rect out{std::max(r.x0, s.x0), std::max(r.y0, s.y0), std::min(r.x1, s.x1),
+           std::min(r.y1, s.y1)};
+  if (out.x1 < out.x0) out.x1 = out.x0;
+  if (out.y1 < out.y0) out.y1 = out.y0;
+  return out;
+}
+
+Rect Rect::Union(const Rect& r, const Rect& s) {
+  if (r.IsEmpty()) return s;
+  if (s.IsEmpty()) return r;
+  return {std::min(r.x0, s.x0), std::min(r.y0, s.y0), std::max(r.x1, s.x1),
+          std::max(r.y1, s.y1)};
+}
+
+bool Rect::Contains(const Rect& outer, const Rect& inner) {
+  if (inner.IsEmpty()) return true;
+  return inner.x0 >= outer.x0 && inner.x1 <= outer.x1 && inner.y0 >= outer.y0 &&
+         inner.y1 <= outer.y1;
+}
+
+void Rect::IncludePoint(Fixed x, Fixed y) {
+  if (x < x0) x0 = x;
+  if (x > x1) x1 = x;
+  if (y < y0) y0 = y;
+  if (y > y1) y1 = y;
+}
+
+Rect Rect::Offset(const Rect& r, Fixed dx, Fixed dy) {
+  return {AddSat(r.x0, dx), AddSat(r.y0, dy), AddSat(r.x1, dx), AddSat(r.y1, dy)};
+}
+
+Rect Rect::OffsetSaturating(const Rect& r, Fixed dx, Fixed dy) {
+  return {AddSatToLowest(r.x0, dx), AddSatToLowest(r.y0, dy), AddSatToLowest(r.x1, dx),
+          AddSatToLowest(r.y1, dy)};
+}
+
+Rect Rect::InsetSaturated(const Rect& r, Fixed dx, Fixed dy) {
+  // The far edges move by the negated inset; the lowest value negates to
+  // the positive limit rather than to itself.
+  return {AddSat(r.x0, dx), AddSat(r.y0, dy), AddSat(r.x1, NegateSat(dx)),
+          AddSat(r.y1, NegateSat(dy))};
+}
+
+Rect Rect::FromIntRect(const IntRect& ir) {
+  if (ir.IsEmpty()) return {};
+  return {FixedFromInt(ir.x0), FixedFromInt(ir.y0), FixedFromInt(ir.x1), FixedFromInt(ir.y1)};
+}
+
+IntRect Rect::ToPixelBounds(const Rect& r) {
+  auto ceiling = [](Fixed v) { return v > 0x7fff0000 ? 32767 : FixedToIntCeil(v); };
+  return {FixedToIntFloor(r.x0), FixedToIntFloor(r.y0), ceiling(r.x1), ceiling(r.y1)};
+}
+
+Rect Rect::Rotate(int32_t rotation, const Rect& r) {
+  // Negation saturates so that an unbounded rectangle stays unbounded
+  // instead of turning inside out.
+  switch (rotation) {
+    case 0:
+      return r;
+    case 90:
+      return {NegateSat(r.y1), r.x0, NegateSat(r.y0), r.x1};
+    case 180:
+      return {NegateSat(r.x1), NegateSat(r.y1), NegateSat(r.x0), NegateSat(r.y0)};
+    default:
+      return {r.y0, NegateSat(r.x1), r.y1, NegateSat(r.x0)};
+  }
+}
+
+void Rect::SwapBounds(Rect& p, Rect& q) { std::swap(p, q); }
+
+BoundsRecord BoundsRecord::Offset(const BoundsRecord& record, Fixed dx, Fixed dy) {
+  return {Rect::OffsetSaturating(record.rect, dx, dy), WrapAdd(record.xa, dx),
+          WrapAdd(record.xb, dx)};
+}
+
+}  // namespace runtime
