@@ -10,64 +10,24 @@
 namespace runtime {
 namespace {
 
-// Parsed values are small and many: carve them from chunks of this size.
-constexpr size_t kChunkBytes = 2048;
-constexpr size_t kAlignment = 16;
-
-size_t RoundUp(size_t bytes) { return (bytes + kAlignment - 1) & ~(kAlignment - 1); }
-
-LibraryContext* OwnerOf(LibraryContext* context) {
-  return context != nullptr ? context : GetDefaultContext();
-}
+// Block size and large-request threshold of a store's arena: parsed values
+// are small and many.
+constexpr uint32_t kStoreBlockBytes = 2048;
+constexpr uint32_t kStoreLargeBytes = 512;
 
 }  // namespace
 
-struct alignas(16) ValueStore::Chunk {
-  Chunk* next;
-};
+ValueStore::ValueStore(LibraryContext* context)
+    : context_(context), arena_(context, kStoreBlockBytes, kStoreLargeBytes) {}
 
-ValueStore* ValueStore::New(LibraryContext* context) {
-  void* block = AllocOrThrow(context, sizeof(ValueStore));
-  return new (block) ValueStore(context);
-}
+ValueStore* ValueStore::New(LibraryContext* context) { return NewObject<ValueStore>(context, context); }
 
 void ValueStore::DeleteShared(LibraryContext* context, ValueStore* store) {
   if (store == nullptr) return;
-  LibraryContext* owner = OwnerOf(store->context_ != nullptr ? store->context_ : context);
-  store->~ValueStore();
-  owner->memory.Free(store);
+  DestroyAndFree(store->context_ != nullptr ? store->context_ : context, store);
 }
 
-ValueStore::~ValueStore() {
-  LibraryContext* owner = OwnerOf(context_);
-  while (chunks_ != nullptr) {
-    Chunk* next = chunks_->next;
-    owner->memory.Free(chunks_);
-    chunks_ = next;
-  }
-}
-
-void* ValueStore::Allocate(size_t bytes) {
-  if (bytes > SIZE_MAX / 2) ThrowRuntime(kOverflow);
-  const size_t needed = RoundUp(bytes == 0 ? 1 : bytes);
-  if (needed > room_) {
-    // A large value gets a chunk of its own; the current chunk keeps its
-    // remaining room for the small values that follow.
-    const size_t payload = needed > kChunkBytes / 4 ? needed : kChunkBytes;
-    void* block = AllocOrThrow(context_, sizeof(Chunk) + payload);
-    auto* chunk = new (block) Chunk{chunks_};
-    chunks_ = chunk;
-    bytesHeld_ += sizeof(Chunk) + payload;
-    uint8_t* start = reinterpret_cast<uint8_t*>(chunk + 1);
-    if (payload != kChunkBytes) return start;
-    cursor_ = start;
-    room_ = payload;
-  }
-  uint8_t* result = cursor_;
-  cursor_ += needed;
-  room_ -= needed;
-  return result;
-}
+void* ValueStore::Allocate(size_t bytes) { return arena_.Alloc(bytes == 0 ? 1 : bytes); }
 
 const ByteString* ValueStore::NewByteString(std::string_view bytes) {
   if (bytes.size() > UINT32_MAX - sizeof(ByteString) - 1) ThrowRuntime(kOverflow);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "runtime/ArenaAllocator.h"
 #include "runtime/CountedRef.h"
 #include "runtime/ObjectValue.h"
 
@@ -18,13 +19,16 @@ class ValueStore {
  public:
   // A new store with a count of 1, which the caller owns (see StoreRef).
   static ValueStore* New(LibraryContext* context);
+  // Use New: a store must be built in a transient-block bracket so that its
+  // arena's node stays off the stack's cleanup chain.
+  explicit ValueStore(LibraryContext* context);
   // Frees every value in the store and the store itself.
   static void DeleteShared(LibraryContext* context, ValueStore* store);
 
   ValueStore(const ValueStore&) = delete;
   ValueStore& operator=(const ValueStore&) = delete;
 
-  // Storage that lives as long as the store, 16-byte aligned; raises
+  // Storage that lives as long as the store, 8-byte aligned; raises
   // (runtime, 0) when memory is exhausted.
   void* Allocate(size_t bytes);
 
@@ -54,20 +58,16 @@ class ValueStore {
 
   LibraryContext* Context() const { return context_; }
   // Bytes taken from the memory context so far.
-  size_t BytesHeld() const { return bytesHeld_; }
+  size_t BytesHeld() const { return arena_.totalBytes; }
+  // The arena the values live in, for parsers that build their own records
+  // beside the values.
+  ArenaAllocator& Arena() { return arena_; }
 
   uint32_t refCount = 1;
 
  private:
-  struct Chunk;
-  explicit ValueStore(LibraryContext* context) : context_(context) {}
-  ~ValueStore();
-
   LibraryContext* context_;
-  Chunk* chunks_ = nullptr;
-  uint8_t* cursor_ = nullptr;
-  size_t room_ = 0;
-  size_t bytesHeld_ = 0;
+  ArenaAllocator arena_;
 };
 
 struct ValueStoreCount {
