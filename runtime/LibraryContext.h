@@ -5,11 +5,11 @@
 // the default context for code that is handed none.
 #include <cstdint>
 
+#include "runtime/CacheManager.h"
 #include "runtime/MemoryContext.h"
 
 namespace runtime {
 
-class CachePurger;
 class Scheduler;
 class ViewerHooks;
 
@@ -24,8 +24,11 @@ class LibraryContext {
   LibraryContext& operator=(const LibraryContext&) = delete;
 
   MemoryContext memory;
-  // The cache manager, once one exists; purges reach it through this.
-  CachePurger* caches = nullptr;
+  // Every cost cache of the context registers its entries here.
+  CacheManager cacheManager{this};
+  // Where the memory context's purges go: the cache manager (tests may put
+  // another purger in its place).
+  CachePurger* caches = &cacheManager;
   // The scheduler of cooperative threads, once one exists.
   Scheduler* scheduler = nullptr;
   // The viewer's hooks (work timer); null when there is no viewer.

@@ -20,7 +20,9 @@ constexpr uint32_t kStoreLargeBytes = 512;
 ValueStore::ValueStore(LibraryContext* context)
     : context_(context), arena_(context, kStoreBlockBytes, kStoreLargeBytes) {}
 
-ValueStore* ValueStore::New(LibraryContext* context) { return NewObject<ValueStore>(context, context); }
+ValueStore* ValueStore::New(LibraryContext* context) {
+  return NewObject<ValueStore>(context, context);
+}
 
 void ValueStore::DeleteShared(LibraryContext* context, ValueStore* store) {
   if (store == nullptr) return;
