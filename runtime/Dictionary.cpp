@@ -60,8 +60,8 @@ int32_t Dictionary::GetInteger(const ObjectHandle& dictionary, std::string_view 
   return Get(dictionary, key)->AsInteger();
 }
 
-FixedNumber Dictionary::GetNumberOr(const ObjectHandle& dictionary, std::string_view key,
-                                    FixedNumber fallback) {
+Fixed Dictionary::GetNumberOr(const ObjectHandle& dictionary, std::string_view key,
+                                    Fixed fallback) {
   ObjectHandle value = Get(dictionary, key);
   return value.IsNull() ? fallback : value->AsNumber();
 }

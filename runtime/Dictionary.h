@@ -37,8 +37,8 @@ class Dictionary {
   static int32_t GetIntegerOr(const ObjectHandle& dictionary, std::string_view key,
                               int32_t fallback);
   static int32_t GetInteger(const ObjectHandle& dictionary, std::string_view key);
-  static FixedNumber GetNumberOr(const ObjectHandle& dictionary, std::string_view key,
-                                 FixedNumber fallback);
+  static Fixed GetNumberOr(const ObjectHandle& dictionary, std::string_view key,
+                                 Fixed fallback);
   static bool GetBooleanOr(const ObjectHandle& dictionary, std::string_view key, bool fallback);
   // A handle on a string or name value; (runtime, 2) when absent or of
   // another type.

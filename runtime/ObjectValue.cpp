@@ -39,13 +39,13 @@ int32_t ObjectValue::AsInteger() const {
   ThrowRuntime(kMalformed);
 }
 
-FixedNumber IntegerToNumber(int32_t value) {
-  if (value < -32768) return static_cast<FixedNumber>(0x80000000u);
+Fixed IntegerToNumber(int32_t value) {
+  if (value < -32768) return static_cast<Fixed>(0x80000000u);
   if (value > 32767) return 0x7FFF0000;
-  return static_cast<FixedNumber>(static_cast<uint32_t>(value) << 16);
+  return static_cast<Fixed>(static_cast<uint32_t>(value) << 16);
 }
 
-FixedNumber ObjectValue::AsNumber() const {
+Fixed ObjectValue::AsNumber() const {
   if (tag == ObjectTag::kReal) return payload.real;
   return IntegerToNumber(AsInteger());
 }

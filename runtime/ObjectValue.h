@@ -12,17 +12,15 @@
 #include <cstdint>
 #include <string_view>
 
-namespace runtime {
+#include "runtime/Fixed.h"
 
-// A 16.16 fixed-point number.
-// TODO(values): replace with the shared Fixed type once it exists.
-using FixedNumber = int32_t;
+namespace runtime {
 
 enum class ObjectTag : uint32_t {
   kNull = 0,
   kBoolean = 1,
   kInteger = 2,
-  kReal = 3,  // FixedNumber
+  kReal = 3,  // Fixed
   kName = 4,
   kString = 5,
   kArray = 6,
@@ -68,7 +66,7 @@ struct ObjectValue {
   ObjectTag tag = ObjectTag::kNull;
   union Payload {
     int32_t integer;  // boolean (non-zero is true) and integer
-    FixedNumber real;
+    Fixed real;
     const ByteString* bytes;
     const ValueList* list;
     const ObjectReference* reference;
@@ -82,7 +80,7 @@ struct ObjectValue {
   static constexpr ObjectValue Integer(int32_t value) {
     return {ObjectTag::kInteger, {.integer = value}};
   }
-  static constexpr ObjectValue Real(FixedNumber value) {
+  static constexpr ObjectValue Real(Fixed value) {
     return {ObjectTag::kReal, {.real = value}};
   }
   static constexpr ObjectValue Name(const ByteString* bytes) {
@@ -115,7 +113,7 @@ struct ObjectValue {
   int32_t AsInteger() const;
   // Integers clamp to 0x80000000 below -32768 and 0x7FFF0000 above 32767;
   // reals come back as they are.
-  FixedNumber AsNumber() const;
+  Fixed AsNumber() const;
   ObjectReference AsReference() const;
   const ByteString& AsName() const;
   const ByteString& AsString() const;
@@ -128,8 +126,8 @@ static_assert(sizeof(ObjectValue) == 16, "tag word, padding and a pointer-sized 
 // The one shared null value: what a lookup of a missing key returns.
 extern const ObjectValue kNullValue;
 
-// An integer seen as a FixedNumber the way values read from dictionaries
+// An integer seen as a Fixed the way values read from dictionaries
 // convert it (see ObjectValue::AsNumber).
-FixedNumber IntegerToNumber(int32_t value);
+Fixed IntegerToNumber(int32_t value);
 
 }  // namespace runtime

@@ -11,12 +11,12 @@ namespace {
 
 // Operands convert with one step less than dictionary values: -32768 is
 // kept off the most negative Fixed, which has no positive counterpart.
-FixedNumber OperandToNumber(const ObjectValue& value) {
+Fixed OperandToNumber(const ObjectValue& value) {
   if (value.tag == ObjectTag::kReal) return value.payload.real;
   const int32_t integer = value.AsInteger();
-  if (integer < -32767) return static_cast<FixedNumber>(0x80000001u);
+  if (integer < -32767) return static_cast<Fixed>(0x80000001u);
   if (integer > 32767) return 0x7FFFFFFF;
-  return static_cast<FixedNumber>(static_cast<uint32_t>(integer) << 16);
+  return static_cast<Fixed>(static_cast<uint32_t>(integer) << 16);
 }
 
 }  // namespace
@@ -71,21 +71,21 @@ int32_t OperandStack::PopInteger() {
   return value;
 }
 
-FixedNumber OperandStack::PopNumber() {
-  const FixedNumber value = OperandToNumber(Top());
+Fixed OperandStack::PopNumber() {
+  const Fixed value = OperandToNumber(Top());
   Pop();
   return value;
 }
 
-FixedNumber OperandStack::PeekNumber(uint32_t depth) const { return Peek(depth).AsNumber(); }
+Fixed OperandStack::PeekNumber(uint32_t depth) const { return Peek(depth).AsNumber(); }
 
-void OperandStack::PopMatrix(FixedNumber out[6]) {
+Matrix OperandStack::PopMatrix() {
   // Check all six first so that a bad operand leaves the stack as it was.
   if (count_ < 6) ThrowRuntime(kMalformed);
-  FixedNumber values[6];
+  Fixed values[6];
   for (uint32_t depth = 0; depth < 6; ++depth) values[5 - depth] = OperandToNumber(Peek(depth));
   for (int i = 0; i < 6; ++i) Pop();
-  for (int i = 0; i < 6; ++i) out[i] = values[i];
+  return Matrix{values[0], values[1], values[2], values[3], values[4], values[5]};
 }
 
 const ObjectValue& OperandStack::TopArray() const {

@@ -6,6 +6,7 @@
 // pushed names, strings and containers must outlive their place here.
 #include <cstdint>
 
+#include "runtime/Matrix.h"
 #include "runtime/ObjectValue.h"
 
 namespace runtime {
@@ -34,11 +35,11 @@ class OperandStack {
   int32_t PopInteger();
   // Integers outside -32767..32767 saturate to 0x80000001 or 0x7FFFFFFF;
   // reals come back as they are.
-  FixedNumber PopNumber();
+  Fixed PopNumber();
   // As ObjectValue::AsNumber, without popping.
-  FixedNumber PeekNumber(uint32_t depth) const;
+  Fixed PeekNumber(uint32_t depth) const;
   // Six numbers a b c d e f, f on top; pops all six.
-  void PopMatrix(FixedNumber out[6]);
+  Matrix PopMatrix();
 
   const ByteString& TopName() const { return Top().AsName(); }
   const ByteString& TopString() const { return Top().AsString(); }
@@ -50,7 +51,7 @@ class OperandStack {
   void PushValue(const ObjectValue& value);
   void PushBoolean(bool value) { PushValue(ObjectValue::Boolean(value)); }
   void PushInteger(int32_t value) { PushValue(ObjectValue::Integer(value)); }
-  void PushReal(FixedNumber value) { PushValue(ObjectValue::Real(value)); }
+  void PushReal(Fixed value) { PushValue(ObjectValue::Real(value)); }
   void PushArrayOrDictionary(const ValueList* list, bool isDictionary) {
     PushValue(isDictionary ? ObjectValue::Dictionary(list) : ObjectValue::Array(list));
   }

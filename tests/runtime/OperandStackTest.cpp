@@ -62,17 +62,20 @@ TEST(OperandStackTest, PopMatrixTakesSixNumbersFLast) {
   stack.PushInteger(99);
   for (int32_t value : {1, 0, 0, 1, 10}) stack.PushInteger(value);
   stack.PushReal(0x148000);  // 20.5
-  FixedNumber m[6];
-  stack.PopMatrix(m);
-  const FixedNumber expected[6] = {0x10000, 0, 0, 0x10000, 0xA0000, 0x148000};
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(m[i], expected[i]) << i;
+  const Matrix m = stack.PopMatrix();
+  EXPECT_EQ(m.a, 0x10000);
+  EXPECT_EQ(m.b, 0);
+  EXPECT_EQ(m.c, 0);
+  EXPECT_EQ(m.d, 0x10000);
+  EXPECT_EQ(m.e, 0xA0000);
+  EXPECT_EQ(m.f, 0x148000);
   EXPECT_EQ(stack.PopInteger(), 99);
   // Five operands, or a non-number among six, leave the stack unchanged.
   for (int32_t value : {1, 2, 3, 4, 5}) stack.PushInteger(value);
-  EXPECT_EQ(RaisedCode([&] { stack.PopMatrix(m); }), kMalformed);
+  EXPECT_EQ(RaisedCode([&] { stack.PopMatrix(); }), kMalformed);
   EXPECT_EQ(stack.Count(), 5u);
   stack.PushBoolean(false);
-  EXPECT_EQ(RaisedCode([&] { stack.PopMatrix(m); }), kMalformed);
+  EXPECT_EQ(RaisedCode([&] { stack.PopMatrix(); }), kMalformed);
   EXPECT_EQ(stack.Count(), 6u);
 }
 
