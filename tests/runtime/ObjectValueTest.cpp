@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <optional>
 
 #include "runtime/ErrorTrap.h"
 #include "tests/support/RaisedCode.h"
 #include "runtime/LibraryContext.h"
 #include "runtime/OperandStack.h"
+#include "runtime/StringValue.h"
 #include "runtime/ValueStore.h"
 
 namespace runtime {
@@ -101,6 +103,26 @@ TEST_F(ObjectValueTest, StoredStringsKeepBytesAndATerminatingZero) {
   std::string large(5000, 'x');
   EXPECT_EQ(store->NewByteString(large)->View(), large);
   EXPECT_GT(store->BytesHeld(), 5000u);
+}
+
+TEST_F(ObjectValueTest, CopyToCStringStopsAtTheFirstZero) {
+  struct Case {
+    ObjectValue value;
+    const char* expected;
+  } cases[] = {
+      {store->String(std::string_view("ab\0cd", 5)), "ab"},
+      {store->Name("Helvetica"), "Helvetica"},
+      {store->String(""), ""},
+      {store->String(std::string_view("\0", 1)), ""},
+  };
+  OwnedBuffer buffer(&context, &context, 0);
+  for (const Case& c : cases) {
+    StringValue::CopyToCString(c.value, buffer);
+    EXPECT_STREQ(reinterpret_cast<const char*>(buffer.Data()), c.expected);
+    EXPECT_EQ(buffer.Count(), std::strlen(c.expected) + 1);
+  }
+  EXPECT_EQ(RaisedCode([&] { StringValue::CopyToCString(ObjectValue::Integer(1), buffer); }),
+            kMalformed);
 }
 
 TEST_F(ObjectValueTest, LastStoreReleaseFreesEveryValue) {
