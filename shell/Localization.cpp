@@ -132,4 +132,12 @@ int32_t MinimumDialogFontHeight(int32_t height) {
   return height;
 }
 
+bool FixDialogFont(int32_t height, uint32_t mask, int32_t* newHeight) {
+  if (!DialogFontRuleApplies(GetUILanguage(), mask)) return false;
+  const int32_t raised = MinimumDialogFontHeight(height);
+  if (raised == height) return false;
+  *newHeight = raised;
+  return true;
+}
+
 }  // namespace shell

@@ -46,5 +46,9 @@ bool DialogFontRuleApplies(platform::LANGID language, uint32_t mask);
 // character height, positive the cell height) is raised to: -11..-1 become
 // -12, 1..9 become 10, other heights stay.
 int32_t MinimumDialogFontHeight(int32_t height);
+// The rule for one dialog control in the current UI language: true with the
+// height to make the control's new font with, false when its font stays.
+// The dialog keeps the new font and deletes it when it closes.
+bool FixDialogFont(int32_t height, uint32_t mask, int32_t* newHeight);
 
 }  // namespace shell

@@ -151,5 +151,26 @@ TEST_F(LocalizationTest, DialogFontMinimumHeights) {
   }
 }
 
+TEST_F(LocalizationTest, FixDialogFontInTheCurrentLanguage) {
+  struct Case {
+    platform::LANGID language;
+    int32_t height;
+    bool changes;
+    int32_t newHeight;
+  };
+  const Case cases[] = {
+      {0x409, -11, true, -12}, {0x409, 9, true, 10},   {0x409, -12, false, 0},
+      {0x804, -8, true, -12},  {0x404, 9, true, 10},   {0x411, -11, false, 0},
+      {0x412, 9, false, 0},    {0x40C, 20, false, 0},
+  };
+  for (const Case& c : cases) {
+    UseLanguage(c.language);
+    int32_t height = 12345;
+    EXPECT_EQ(FixDialogFont(c.height, kDialogFontMask, &height), c.changes)
+        << std::hex << c.language << std::dec << " " << c.height;
+    EXPECT_EQ(height, c.changes ? c.newHeight : 12345) << std::hex << c.language;
+  }
+}
+
 }  // namespace
 }  // namespace shell
