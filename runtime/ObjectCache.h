@@ -50,7 +50,8 @@ class ObjectCache {
   // The item for `key`, built by `build()` (returning Built) on a miss. The
   // build is timed in performance-counter ticks. If another thread added the
   // key while this build yielded, that item is returned and this one is
-  // released. A throw from the build caches nothing.
+  // released. A throw from the build caches nothing, and so does a build
+  // that hands back no item (the result is then an empty holder).
   template <class Build>
   Ref Get(const Key& key, Build&& build) {
     LibraryContext* context = cache_.Context();

@@ -3,6 +3,15 @@
 // and the resolver (the document) that turns its indirect references into
 // values. Like every holder it registers a cleanup node from the moment it
 // exists, so a throw that passes it gives its count back exactly once.
+//
+//   StoreRef store = StoreRef::Adopt(context, ValueStore::New(context));
+//   ObjectValue* value = ...;  // built by the parser in store->Allocate()
+//   ObjectHandle dict(context, value, store.Get(), document);
+//   int32_t length = Dictionary::GetIntegerOr(dict, "Length", 0);
+//
+// A handle kept inside a heap object must be built while that object is
+// constructed through NewObject, which takes its node off the stack's
+// chain; otherwise a later throw on this stack would empty it early.
 #include <cstdint>
 #include <type_traits>
 
