@@ -67,6 +67,19 @@ class ChunkedList {
     Advance();
     return written;
   }
+  // Makes sure the next n pushes need no allocation, so that a value
+  // written as several elements is never left half written by a failed one.
+  void EnsureRoom(uint32_t n) {
+    uint32_t room = static_cast<uint32_t>(cursorChunk_->end - cursor_);
+    for (const Chunk* chunk = cursorChunk_->next; chunk != nullptr && room < n;
+         chunk = chunk->next) {
+      room += perChunk_;
+    }
+    while (room < n) {
+      AddChunk();
+      room += perChunk_;
+    }
+  }
   // Takes the top element off; (runtime, 2) when the list is empty.
   T Pop() {
     T value = Top();

@@ -9,6 +9,8 @@
 
 #include "runtime/ArenaAllocator.h"
 #include "runtime/ChunkedBytes.h"
+#include "runtime/Matrix.h"
+#include "runtime/Rect.h"
 
 namespace runtime {
 
@@ -33,6 +35,8 @@ class OperandList {
   int32_t PopInt(Cursor& at) const { return PopNumber(at); }
   // Successive numbers, as six for a matrix or four for a rectangle.
   void PopNumbers(Cursor& at, std::span<int32_t> out) const;
+  Matrix PopMatrix(Cursor& at) const;
+  Rect PopRect(Cursor& at) const;
   // Copies the string into n + 1 bytes (rounded up to 8) of `scratch`,
   // terminated by a zero byte; `length` receives n.
   const char* PopString(Cursor& at, ArenaAllocator& scratch, uint32_t* length = nullptr) const;

@@ -65,18 +65,22 @@ void RangeSet::Remove(int32_t start) {
 
 const RangeNode* RangeSet::Add(int32_t start, int32_t end) {
   if (start >= end) return nullptr;
-  if (RangeNode* before = tree_.Floor(start); before != nullptr && before->end >= start) {
+  RangeNode* before = tree_.Floor(start);
+  if (before != nullptr && before->end >= start) {
     if (before->end >= end) return before;  // already covered
-    start = before->start;
-    Remove(start);
+  } else {
+    before = nullptr;
   }
+  // Take the new node first: the allocation may purge caches, and the set
+  // must not be caught halfway through a merge when it does.
+  RangeNode* node = NewNode(before != nullptr ? before->start : start, end);
+  if (before != nullptr) Remove(before->start);
   // Swallow every range that starts inside or right at the end of the new one.
-  for (RangeNode* after = tree_.Ceiling(start); after != nullptr && after->start <= end;
-       after = tree_.Ceiling(start)) {
-    end = std::max(end, after->end);
+  for (RangeNode* after = tree_.Ceiling(node->start); after != nullptr && after->start <= node->end;
+       after = tree_.Ceiling(node->start)) {
+    node->end = std::max(node->end, after->end);
     Remove(after->start);
   }
-  RangeNode* node = NewNode(start, end);
   tree_.Insert(node);
   return node;
 }

@@ -140,9 +140,14 @@ TEST_F(ChunkedListTest, OperandListReadsValuesAcrossChunkBoundaries) {
   auto at = operands.Begin();
   EXPECT_EQ(operands.PopByte(at), 7);
   EXPECT_EQ(operands.PopInt(at), -123456789);
-  int32_t matrix[6];
-  operands.PopNumbers(at, matrix);
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(matrix[i], (i + 1) << 16);
+  auto again = at;
+  int32_t numbers[6];
+  operands.PopNumbers(at, numbers);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(numbers[i], (i + 1) << 16);
+  const Matrix matrix = operands.PopMatrix(again);
+  EXPECT_EQ(matrix.a, 1 << 16);
+  EXPECT_EQ(matrix.f, 6 << 16);
+  EXPECT_EQ(ChunkedBytes::Distance(again, at), 0);
   uint32_t length = 0;
   const uint8_t* bump = arena.bump;
   const char* name = operands.PopString(at, arena, &length);
@@ -154,6 +159,27 @@ TEST_F(ChunkedListTest, OperandListReadsValuesAcrossChunkBoundaries) {
   EXPECT_EQ(RuntimeCodeOf(&context, [&] { operands.PopByte(at); }), kMalformed);
   EXPECT_EQ(RuntimeCodeOf(&context, [&] { operands.PushString(std::string(256, 'x')); }),
             kOverflow);
+
+  // A number whose chunk cannot be had is not written at all.
+  OperandList heapOperands(&context, nullptr, 3);
+  heapOperands.PushByte(1);
+  heapOperands.PushByte(2);
+  platform::GetHeapTestHooks().failAlways = true;
+  EXPECT_EQ(RuntimeCodeOf(&context, [&] { heapOperands.PushNumber(0x01020304); }), kOutOfMemory);
+  platform::GetHeapTestHooks() = {};
+  EXPECT_EQ(heapOperands.ByteCount(), 2u);
+  heapOperands.PushNumber(0x01020304);
+  auto reader = heapOperands.Begin();
+  heapOperands.PopByte(reader);
+  heapOperands.PopByte(reader);
+  const Rect rect = [&] {
+    heapOperands.PushNumber(5);
+    heapOperands.PushNumber(6);
+    heapOperands.PushNumber(7);
+    return heapOperands.PopRect(reader);
+  }();
+  EXPECT_EQ(rect.x0, 0x01020304);
+  EXPECT_EQ(rect.y1, 7);
 
   // A count byte that promises more than was written.
   OperandList truncated(&context, nullptr, 16);
