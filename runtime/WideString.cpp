@@ -9,6 +9,15 @@ size_t WideStrLen(const char16_t* text) {
   return length;
 }
 
+int32_t WideStrCompare(const char16_t* a, const char16_t* b) {
+  if (a == nullptr) a = u"";
+  if (b == nullptr) b = u"";
+  for (;; ++a, ++b) {
+    if (*a != *b) return *a < *b ? -1 : 1;
+    if (*a == u'\0') return 0;
+  }
+}
+
 char16_t* IntToWideString(int32_t value, char16_t* buffer, size_t capacity) {
   if (capacity == 0) return buffer;
   char16_t digits[12];

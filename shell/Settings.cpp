@@ -1,9 +1,11 @@
 #include "shell/Settings.h"
 
+#include <iterator>
 #include <utility>
 
 #include "platform/Files.h"
 #include "platform/Registry.h"
+#include "runtime/WideString.h"
 
 namespace shell {
 namespace {
@@ -61,18 +63,6 @@ bool WriteString(HKEY key, const char16_t* name, const WString& text) {
   const DWORD bytes = (text.Length() + 1) * sizeof(char16_t);
   return Succeeded(platform::RegSetValueExW(key, name, 0, platform::REG_SZ,
                                             reinterpret_cast<const BYTE*>(text.Chars()), bytes));
-}
-
-// The value name of recent-file entry `index`: its decimal digits.
-void RecentFileValueName(uint32_t index, char16_t (&name)[12]) {
-  char16_t digits[12];
-  uint32_t count = 0;
-  do {
-    digits[count++] = static_cast<char16_t>(u'0' + index % 10);
-    index /= 10;
-  } while (index != 0);
-  for (uint32_t i = 0; i < count; ++i) name[i] = digits[count - 1 - i];
-  name[count] = 0;
 }
 
 bool FileExists(const char16_t* path) {
@@ -145,10 +135,12 @@ bool ReadKeepToolbarInFullScreen() {
 
 void ReadWriteRecentFile(uint32_t index, WString& path, bool write) {
   if (!write) path.Clear();
+  if (index >= kRecentFileCount) return;
   KeyHolder key;
   if (!key.Create(platform::HKEY_CURRENT_USER, kRecentFilesKey)) return;
+  // The value name is the index in decimal.
   char16_t name[12];
-  RecentFileValueName(index, name);
+  runtime::IntToWideString(static_cast<int32_t>(index), name, std::size(name));
   if (write) {
     WriteString(key.Get(), name, path);
     return;

@@ -62,9 +62,9 @@ float ClampZoomFactor(float factor);
 
 bool ReadKeepToolbarInFullScreen();
 
-// Reads (write false) or writes (write true) recent-file entry `index`. A
-// read gives the empty string unless the entry is a REG_SZ naming a file that
-// exists.
+// Reads (write false) or writes (write true) recent-file entry `index`, 0 to
+// 9. A read gives the empty string unless the entry is a REG_SZ naming a file
+// that exists.
 void ReadWriteRecentFile(uint32_t index, WString& path, bool write);
 // Puts `path` first in the list, removing an equal entry and moving the
 // others down until the first empty entry.

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/Heap.h"
+#include "runtime/WideString.h"
 
 namespace shell {
 namespace {
@@ -63,7 +64,12 @@ bool WString::Assign(const char16_t* chars, uint32_t count) {
 }
 
 bool WString::AssignCString(const char16_t* text) {
-  return Assign(text ? text : u"", WideStrLength(text));
+  const size_t count = runtime::WideStrLen(text);
+  if (count > kMaxLength) {
+    Clear();
+    return false;
+  }
+  return Assign(text ? text : u"", static_cast<uint32_t>(count));
 }
 
 bool WString::Copy(const WString& other) {
@@ -114,7 +120,7 @@ bool WString::Equals(const WString& other) const {
 }
 
 bool WString::EqualsCString(const char16_t* text) const {
-  return WideStrLength(text) == length &&
+  return runtime::WideStrLen(text) == length &&
          (length == 0 || std::memcmp(characters, text, length * sizeof(char16_t)) == 0);
 }
 
@@ -156,23 +162,6 @@ void WString::UpperAscii() {
     if (characters[i] >= u'a' && characters[i] <= u'z') {
       characters[i] = static_cast<char16_t>(characters[i] - (u'a' - u'A'));
     }
-  }
-}
-
-uint32_t WideStrLength(const char16_t* text) {
-  uint32_t count = 0;
-  if (text) {
-    while (text[count] != 0) ++count;
-  }
-  return count;
-}
-
-int32_t WideStrCompare(const char16_t* a, const char16_t* b) {
-  if (!a) a = u"";
-  if (!b) b = u"";
-  for (;; ++a, ++b) {
-    if (*a != *b) return *a < *b ? -1 : 1;
-    if (*a == 0) return 0;
   }
 }
 

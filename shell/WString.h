@@ -57,11 +57,4 @@ class WString {
   uint32_t length = 0;
 };
 
-// Length of a zero-terminated text; 0 for null.
-uint32_t WideStrLength(const char16_t* text);
-
-// Compares two zero-terminated texts code unit by code unit: -1, 0 or 1. A null
-// text equals the empty text, and the empty text sorts before any other.
-int32_t WideStrCompare(const char16_t* a, const char16_t* b);
-
 }  // namespace shell

@@ -161,6 +161,10 @@ TEST_F(SettingsTest, RecentFileReadsOnlyExistingFilesStoredAsStrings) {
   EXPECT_EQ(Recent(4), present);
   EXPECT_EQ(Recent(5), u"");
   EXPECT_EQ(Recent(9), u"");
+  // Only ten entries exist.
+  StoreRecent(10, present);
+  EXPECT_EQ(Recent(10), u"");
+  EXPECT_FALSE(Query(HKEY_CURRENT_USER, kRecentFilesKey, u"10").found);
 
   // The entry is stored as REG_SZ with its terminator under the decimal index.
   const auto stored = Query(HKEY_CURRENT_USER, kRecentFilesKey, u"0");

@@ -1,0 +1,27 @@
+#include "runtime/WideString.h"
+
+#include <gtest/gtest.h>
+
+namespace runtime {
+namespace {
+
+TEST(WideStringTest, WideStrCompareOrdersByCodeUnit) {
+  struct Case {
+    const char16_t* a;
+    const char16_t* b;
+    int32_t expected;
+  };
+  const Case cases[] = {
+      {nullptr, nullptr, 0}, {nullptr, u"", 0},     {u"", nullptr, 0},
+      {nullptr, u"a", -1},   {u"a", u"", 1},        {u"abc", u"abc", 0},
+      {u"ab", u"abc", -1},   {u"abd", u"abc", 1},   {u"B", u"a", -1},
+      {u"\uFFFF", u"a", 1},  {u"\u00e9", u"z", 1},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(WideStrCompare(c.a, c.b), c.expected)
+        << (c.a ? "a" : "null") << " vs " << (c.b ? "b" : "null");
+  }
+}
+
+}  // namespace
+}  // namespace runtime
