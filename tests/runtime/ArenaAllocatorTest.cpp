@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <random>
 #include <vector>
 
 #include "platform/Heap.h"
@@ -305,6 +307,53 @@ TEST(ArenaAllocatorTest, ArenaObjectDeleteDestroysArenaThenObject) {
   EXPECT_TRUE(destroyed);
   EXPECT_EQ(context.memory.bytesInUse, 0u);
   ArenaObject::Delete(&context, nullptr);
+}
+
+TEST(ArenaAllocatorTest, RandomNestedScopesNeverOverlapLiveAllocations) {
+  LibraryContext context;
+  std::mt19937 random(17);
+  struct Piece {
+    uint8_t* bytes;
+    uint32_t size;
+    uint8_t fill;
+    size_t depth;
+  };
+  for (auto [blockSize, threshold] :
+       {std::pair{4096u, 1024u}, std::pair{320u, 160u}, std::pair{256u, 64u}, std::pair{1u, 1u}}) {
+    {
+      ArenaAllocator arena(&context, blockSize, threshold);
+      std::vector<std::unique_ptr<ArenaScope>> scopes;
+      std::vector<Snapshot> opened;
+      std::vector<Piece> live;
+      for (int step = 0; step < 3000; ++step) {
+        const uint32_t action = random() % 10;
+        if (action == 0 && scopes.size() < 6) {
+          opened.push_back(Take(arena));
+          scopes.push_back(std::make_unique<ArenaScope>(arena));
+        } else if (action == 1 && !scopes.empty()) {
+          scopes.pop_back();
+          const Snapshot before = opened.back();
+          opened.pop_back();
+          EXPECT_EQ(arena.bump, before.bump);
+          EXPECT_EQ(arena.remaining, before.remaining);
+          EXPECT_LE(arena.totalBytes, before.totalBytes + 2 * (blockSize + kArenaBlockHeader));
+          while (!live.empty() && live.back().depth > scopes.size()) live.pop_back();
+        } else {
+          const uint32_t size = random() % 8 == 0 ? 1 + random() % 6000 : 1 + random() % 200;
+          const auto fill = static_cast<uint8_t>(random());
+          auto* bytes = static_cast<uint8_t*>(arena.Alloc(size));
+          std::memset(bytes, fill, size);
+          live.push_back({bytes, size, fill, scopes.size()});
+        }
+      }
+      // Every allocation still covered by an open scope kept its bytes.
+      for (const Piece& piece : live) {
+        for (uint32_t i = 0; i < piece.size; ++i) ASSERT_EQ(piece.bytes[i], piece.fill);
+      }
+      while (!scopes.empty()) scopes.pop_back();
+    }
+    EXPECT_EQ(context.memory.bytesInUse, 0u) << blockSize;
+  }
 }
 
 }  // namespace
