@@ -1,0 +1,89 @@
+#include "streams/FileStream.h"
+
+#include <algorithm>
+
+#include "runtime/ErrorTrap.h"
+
+namespace streams {
+
+Ref<FileStream> FileStream::Open(LibraryContext* context, const char16_t* path) {
+  platform::FileHandle* file = platform::_wfopen(path, u"rb");
+  if (file == nullptr) runtime::ThrowRuntime(runtime::kOverflow);
+  // The handle must not leak if building the stream object fails.
+  struct HandleGuard {
+    platform::FileHandle* file;
+    ~HandleGuard() {
+      if (file != nullptr) platform::fclose(file);
+    }
+  } guard{file};
+  Ref<FileStream> stream = MakeRef<FileStream>(context, file, std::u16string(path));
+  guard.file = nullptr;
+  return stream;
+}
+
+FileStream::FileStream(LibraryContext* context, platform::FileHandle* file, std::u16string path)
+    : DataSource(context), file_(file), path_(std::move(path)) {}
+
+FileStream::~FileStream() {
+  if (file_ != nullptr) platform::fclose(file_);
+}
+
+void FileStream::EnsureUsable() {
+  // A handle that no longer answers (the card was removed and reinserted,
+  // for instance) is replaced by a fresh one on the same path.
+  if (file_ != nullptr && platform::fseek(file_, 0, platform::kSeekCur) == 0) return;
+  if (file_ != nullptr) platform::fclose(file_);
+  file_ = platform::_wfopen(path_.c_str(), u"rb");
+  if (file_ == nullptr) runtime::ThrowRuntime(runtime::kOverflow);
+}
+
+BlockRef FileStream::LoadPage(uint64_t pageOffset) {
+  Page* slot = &pages_[0];
+  for (Page& page : pages_) {
+    if (page.block && page.offset == pageOffset) {
+      page.lastUse = ++useClock_;
+      return page.block;
+    }
+    // Unused slots have lastUse 0, so they are taken before any page.
+    if (page.lastUse < slot->lastUse) slot = &page;
+  }
+  Ref<HeapDataBlock> page = MakeRef<HeapDataBlock>(Context(), kPageSize);
+  if (platform::fseek(file_, static_cast<int64_t>(pageOffset), platform::kSeekSet) != 0) {
+    runtime::ThrowRuntime(runtime::kOverflow);
+  }
+  size_t got = platform::fread(page->Bytes(), 1, kPageSize, file_);
+  if (got < kPageSize && platform::ferror(file_) && !platform::feof(file_)) {
+    runtime::ThrowRuntime(runtime::kOverflow);
+  }
+  ++pageReads_;
+  page->SetCount(static_cast<uint32_t>(got));
+  slot->offset = pageOffset;
+  slot->lastUse = ++useClock_;
+  slot->block = page;
+  return slot->block;
+}
+
+BlockRef FileStream::GetBlock(uint64_t offset) {
+  if (offset >= kReadLimit) return MakeEmptyBlock(Context());
+  EnsureUsable();
+  uint64_t pageOffset = offset & ~uint64_t{kPageSize - 1};
+  BlockRef page = LoadPage(pageOffset);
+  return MakeWindow(Context(), page, static_cast<uint32_t>(offset - pageOffset));
+}
+
+uint64_t FileStream::Length() {
+  EnsureUsable();
+  uint64_t size = 0;
+  if (!platform::GetFileSize64(file_, &size)) runtime::ThrowRuntime(runtime::kOverflow);
+  return std::min(size, kReadLimit);
+}
+
+uint32_t FileStream::MemorySize() const {
+  uint32_t size = 144;
+  for (const Page& page : pages_) {
+    if (page.block) size += kPageSize + 8;
+  }
+  return size;
+}
+
+}  // namespace streams

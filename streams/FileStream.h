@@ -1,0 +1,49 @@
+#pragma once
+// The file on disk as a data source. Bytes are served from a cache of
+// 4096-byte pages at multiples of 4096, so that re-reading cross-reference
+// data and objects does not touch the file again.
+#include <string>
+
+#include "platform/FileIo.h"
+#include "streams/DataSource.h"
+
+namespace streams {
+
+class FileStream final : public DataSource {
+ public:
+  // Files are read below this offset only.
+  static constexpr uint64_t kReadLimit = uint64_t{1} << 31;
+  static constexpr uint32_t kPageSize = 4096;
+  // Pages kept in the cache; the least recently used one goes first.
+  static constexpr int kCachedPages = 64;
+
+  // Opens the file named by a device path; (runtime, 1) when it cannot.
+  static Ref<FileStream> Open(LibraryContext* context, const char16_t* path);
+
+  FileStream(LibraryContext* context, platform::FileHandle* file, std::u16string path);
+  ~FileStream() override;
+
+  BlockRef GetBlock(uint64_t offset) override;
+  uint64_t Length() override;
+  uint32_t MemorySize() const override;
+  // Pages read from the file so far (for tests and the probe).
+  uint64_t PageReads() const { return pageReads_; }
+
+ private:
+  struct Page {
+    uint64_t offset = 0;
+    uint64_t lastUse = 0;
+    BlockRef block;
+  };
+
+  void EnsureUsable();
+  BlockRef LoadPage(uint64_t pageOffset);
+
+  platform::FileHandle* file_;
+  std::u16string path_;
+  Page pages_[kCachedPages];
+  uint64_t useClock_ = 0;
+  uint64_t pageReads_ = 0;
+};
+
+}  // namespace streams
