@@ -12,8 +12,7 @@ namespace {
 }  // namespace
 
 uint32_t RoundUpSize4Checked(LibraryContext* context, uint32_t n) {
-  // 0xFFFFFFFC itself would still fit, but the limit is kept one step lower
-  // so that a caller adding a terminator to the rounded size cannot wrap.
+  // Everything below the limit rounds without wrapping.
   if (n >= 0xFFFFFFFCu) Overflow(context);
   return (n + 3) & ~uint32_t{3};
 }

@@ -246,6 +246,7 @@ class ChunkedList {
   }
   // From `at` to index `target` (known to be in range), chunk by chunk.
   Iterator Walk(Iterator at, uint32_t target) const {
+    if (at.chunk == nullptr) return at;  // a destroyed list has no chunks to walk
     uint32_t offsetInChunk = static_cast<uint32_t>(at.element - at.chunk->begin);
     Chunk* chunk = at.chunk;
     uint32_t chunkStart = at.index - offsetInChunk;
