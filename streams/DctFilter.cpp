@@ -77,7 +77,7 @@ struct DctDecoder {
   uint32_t components;
   uint32_t rowBytes;
   uint32_t warnings;
-  int32_t lastWarning;
+  int32_t firstWarning;
   uint8_t endOfImage[2];
   Scaling scaling;
 
@@ -118,7 +118,7 @@ void JpegEmitMessage(j_common_ptr cinfo, int level) {
   DctDecoder* decoder = DecoderOf(cinfo);
   ++cinfo->err->num_warnings;
   ++decoder->warnings;
-  decoder->lastWarning = cinfo->err->msg_code;
+  if (decoder->firstWarning < 0) decoder->firstWarning = cinfo->err->msg_code;
 }
 
 // Memory manager: every pool block comes from the memory context.
@@ -344,7 +344,7 @@ void DctFilter::CreateDecoder() {
   DctDecoder* decoder = decoder_;
   decoder->filter = this;
   decoder->context = Context();
-  decoder->lastWarning = -1;
+  decoder->firstWarning = -1;
   decoder->endOfImage[0] = 0xFF;
   decoder->endOfImage[1] = JPEG_EOI;
   decoder->scaling.filter = this;
@@ -460,6 +460,6 @@ uint32_t DctFilter::Components() const { return decoder_->components; }
 
 uint32_t DctFilter::WarningCount() const { return decoder_->warnings; }
 
-int32_t DctFilter::LastWarning() const { return decoder_->lastWarning; }
+int32_t DctFilter::FirstWarning() const { return decoder_->firstWarning; }
 
 }  // namespace streams

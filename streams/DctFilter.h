@@ -43,7 +43,7 @@ class DctFilter final : public FilterBase {
   // Warnings the library raised (a premature end of data, for instance);
   // they are not errors.
   uint32_t WarningCount() const;
-  int32_t LastWarning() const;
+  int32_t FirstWarning() const;
 
  private:
   friend struct DctDecoder;
