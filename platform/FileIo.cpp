@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "platform/Files.h"
+
 namespace platform {
 
 struct FileHandle {
@@ -11,37 +13,19 @@ struct FileHandle {
 };
 
 bool DevicePathToHost(std::u16string_view path, std::string* host) {
-  host->clear();
+  // A name that cannot be spelled exactly on the host is refused rather
+  // than opened under a replacement character.
   for (size_t i = 0; i < path.size(); ++i) {
-    uint32_t unit = path[i];
-    uint32_t point = unit;
+    char16_t unit = path[i];
     if (unit == 0) return false;
     if (unit >= 0xD800 && unit <= 0xDBFF) {
-      if (i + 1 >= path.size()) return false;
-      uint32_t low = path[i + 1];
-      if (low < 0xDC00 || low > 0xDFFF) return false;
-      point = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+      if (i + 1 >= path.size() || path[i + 1] < 0xDC00 || path[i + 1] > 0xDFFF) return false;
       ++i;
     } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
       return false;
     }
-    if (point == '\\') point = '/';
-    if (point < 0x80) {
-      host->push_back(static_cast<char>(point));
-    } else if (point < 0x800) {
-      host->push_back(static_cast<char>(0xC0 | point >> 6));
-      host->push_back(static_cast<char>(0x80 | (point & 0x3F)));
-    } else if (point < 0x10000) {
-      host->push_back(static_cast<char>(0xE0 | point >> 12));
-      host->push_back(static_cast<char>(0x80 | ((point >> 6) & 0x3F)));
-      host->push_back(static_cast<char>(0x80 | (point & 0x3F)));
-    } else {
-      host->push_back(static_cast<char>(0xF0 | point >> 18));
-      host->push_back(static_cast<char>(0x80 | ((point >> 12) & 0x3F)));
-      host->push_back(static_cast<char>(0x80 | ((point >> 6) & 0x3F)));
-      host->push_back(static_cast<char>(0x80 | (point & 0x3F)));
-    }
   }
+  *host = HostPathFromDevice(path);
   return true;
 }
 
