@@ -1,0 +1,75 @@
+#pragma once
+// The adaptive arithmetic (MQ) decoder of JBIG2 and its integer decoding
+// procedures.
+#include <cstdint>
+
+#include "streams/jbig2/Jbig2Cursor.h"
+
+namespace streams {
+
+// Adaptive states of 2^bits contexts: a probability state (0 to 46) and the
+// more probable symbol of each.
+struct MqContextStore {
+  uint8_t* index = nullptr;
+  uint8_t* mps = nullptr;
+  uint32_t bits = 0;
+
+  // From the JBIG2 heap, all zero.
+  static MqContextStore* Create(uint32_t bits);
+  static void Free(MqContextStore* store);
+  // Same size: copies states and symbols.
+  void CopyFrom(const MqContextStore& other);
+};
+
+class MqDecoder {
+ public:
+  MqDecoder() = default;
+  virtual ~MqDecoder() = default;
+
+  // Starts decoding at the cursor's position; no first byte throws
+  // (runtime, 1).
+  void InitDec(Jbig2Cursor* cursor);
+  int DecodeBit(uint8_t* index, uint8_t* mps);
+  int Decode(MqContextStore* store, uint32_t context) {
+    return DecodeBit(&store->index[context], &store->mps[context]);
+  }
+
+  Jbig2Cursor* cursor = nullptr;
+
+ private:
+  void ByteIn();
+  void Renormalise();
+
+  uint32_t c_ = 0;
+  uint32_t a_ = 0;
+  uint8_t b_ = 0;
+  uint32_t ct_ = 0;
+};
+
+// The integer decoding procedures (IADH ... IAAI) of one symbol dictionary
+// or text region, each with its own contexts.
+struct IntegerDecoders {
+  enum Procedure {
+    kIadh = 0, kIads, kIadt, kIadw, kIaex, kIafs, kIaid, kIait,
+    kIardh, kIardw, kIardx, kIardy, kIari, kIaai, kProcedureCount
+  };
+
+  // Contexts of the 9-bit PREV values, for every procedure but IAID.
+  static constexpr uint32_t kPrevContexts = 512;
+  // IAID uses 2^symCodeLen contexts; kept small enough to allocate.
+  static constexpr uint32_t kMaxSymCodeLen = 24;
+
+  static IntegerDecoders* Create(MqDecoder* decoder, uint32_t symCodeLen);
+  static void Free(IntegerDecoders* decoders);
+
+  // The decoded value; out-of-band sets *oob and returns 0.
+  int32_t Decode(int procedure, bool* oob);
+  uint32_t DecodeId();
+
+  MqDecoder* decoder = nullptr;
+  uint32_t symCodeLen = 0;
+  uint8_t* index[kProcedureCount] = {};
+  uint8_t* mps[kProcedureCount] = {};
+};
+
+}  // namespace streams
