@@ -10,6 +10,7 @@
 
 namespace runtime {
 
+class HostServices;
 class Scheduler;
 class ViewerHooks;
 
@@ -33,6 +34,8 @@ class LibraryContext {
   Scheduler* scheduler = nullptr;
   // The viewer's hooks (work timer); null when there is no viewer.
   ViewerHooks* viewer = nullptr;
+  // The host, for the scheduler's input test; null when there is none.
+  HostServices* host = nullptr;
   bool threadingEnabled = false;
   int32_t workBudget = kWorkBudget;
 };

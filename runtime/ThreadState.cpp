@@ -18,4 +18,34 @@ ThreadState* SetCurrentThreadState(ThreadState* state) {
 
 ThreadState& MainThreadState() { return g_mainState; }
 
+void ThreadState::LeaveRing() {
+  if (ringHead == nullptr) return;
+  if (next == this) {
+    *ringHead = nullptr;
+  } else {
+    if (*ringHead == this) *ringHead = next;
+    prev->next = next;
+    next->prev = prev;
+  }
+  ringHead = nullptr;
+  next = this;
+  prev = this;
+}
+
+void ThreadState::MoveToRing(ThreadState** head) {
+  LeaveRing();
+  ThreadState* first = *head;
+  if (first == nullptr) {
+    next = this;
+    prev = this;
+  } else {
+    next = first;
+    prev = first->prev;
+    first->prev->next = this;
+    first->prev = this;
+  }
+  *head = this;
+  ringHead = head;
+}
+
 }  // namespace runtime
