@@ -23,6 +23,7 @@ struct DeviceProfile {
   // Soft-key menu bar height, for the menu bars the platform makes.
   int menuBarHeight = 52;
   LANGID uiLanguage = 0x409;
+  int bitsPerPixel = 16;  // the screen's pixel format: 16, 24 or 32
 };
 
 // Named profiles: "pocketpc-qvga" (240 x 320, 96 dpi), "pocketpc-vga"

@@ -10,7 +10,9 @@
 
 #include "platform/Clock.h"
 #include "platform/Device.h"
+#include "platform/Gdi.h"
 #include "platform/Input.h"
+#include "platform/Screen.h"
 #include "platform/Resources.h"
 #include "platform/Window.h"
 #include "platform/WideText.h"
@@ -564,6 +566,7 @@ void UpdateNonClientArea(HWND window) {
 }
 
 void InvalidateScreenRect(const RECT& screen) {
+  PaintDesktop(screen);
   std::vector<HWND> all;
   for (HWND top : S().topLevel) ForSubtree(top, [&](HWND window) { all.push_back(window); });
   for (HWND window : all) {
@@ -840,8 +843,13 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_PAINT:
       ValidateRect(window, nullptr);
       return 0;
-    case WM_ERASEBKGND:
-      return record->background != nullptr ? 1 : 0;
+    case WM_ERASEBKGND: {
+      if (record->background == nullptr) return 0;
+      RECT client{};
+      GetClientRect(window, &client);
+      FillRect(reinterpret_cast<HDC>(wParam), &client, record->background);
+      return 1;
+    }
     case WM_ACTIVATE:
       if (LOWORD(wParam) != WA_INACTIVE && (S().focus == nullptr || !InSubtree(window, S().focus))) {
         SetFocus(window);
