@@ -11,6 +11,8 @@
 #include "runtime/CacheManager.h"
 #include "runtime/ErrorTrap.h"
 #include "runtime/LibraryContext.h"
+#include "runtime/Scheduler.h"
+#include "tests/runtime/ThreadFixture.h"
 #include "tests/support/RaisedCode.h"
 
 namespace runtime {
@@ -268,6 +270,43 @@ TEST_F(CostCacheTest, IndexStaysOrderedUnderSortedAndRandomKeys) {
     order.push_back(TextCache::KeyOf(*e));
   }
   EXPECT_EQ(order, (std::vector<std::string>{"ab", "abc", "b"}));
+}
+
+using CostCacheThreadTest = ThreadFixture;
+
+TEST_F(CostCacheThreadTest, TwoThreadsYieldingInOneKeysBuildLeaveOneEntry) {
+  std::vector<std::string> destroyed;
+  std::vector<std::string> log;
+  Cache cache(&context);
+  Item* seen[2] = {nullptr, nullptr};
+  auto job = [&](int index, const char* name) {
+    return [&, index, name](LibraryContext* ctx) {
+      Cache::Ref ref = cache.Get(5, [&] {
+        log.push_back(std::string("build ") + name);
+        platform::AdvanceVirtualClock(100);
+        // Give way mid-build: the other thread misses the same key.
+        YieldThread(ctx);
+        return Cache::Built{Cache::Ref::Adopt(ctx, NewObject<Item>(ctx, &destroyed, name)), 100};
+      });
+      seen[index] = ref.Get();
+      log.push_back(std::string("got ") + ref->name);
+    };
+  };
+  Start(job(0, "first"));
+  Start(job(1, "second"));
+  scheduler.RunUntil([&] { return seen[0] != nullptr && seen[1] != nullptr; });
+
+  ASSERT_NE(seen[0], nullptr);
+  EXPECT_EQ(seen[0], seen[1]);
+  EXPECT_EQ(log, (std::vector<std::string>{"build first", "build second", "got first",
+                                           "got first"}));
+  // The second build's item was released, and its bytes never counted.
+  EXPECT_EQ(destroyed, std::vector<std::string>{"second"});
+  EXPECT_EQ(context.cacheManager.entryCount, 1u);
+  EXPECT_EQ(context.cacheManager.cachedBytes, 100u);
+  EXPECT_EQ(context.cacheManager.peakCachedBytes, 100u);
+  EXPECT_EQ(cache.Cache().Count(), 1u);
+  EXPECT_EQ(cache.FindRef(5)->refCount, 2u);  // the cache and this holder
 }
 
 }  // namespace
