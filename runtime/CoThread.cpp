@@ -18,7 +18,7 @@ void ReleaseThread(CleanupNode* node) {
 
 CoThread::CoThread(LibraryContext* owner, uint32_t arenaBlockSize, uint32_t arenaThreshold,
                    uint32_t stackBytes)
-    : scratchBlockSize(arenaBlockSize), scratchThreshold(arenaThreshold) {
+    : scratch(owner, arenaBlockSize, arenaThreshold) {
   context = owner;
   scheduler = owner != nullptr ? owner->scheduler : nullptr;
   requestedStackSize = stackBytes;
@@ -47,6 +47,7 @@ void CoThread::Release() {
     scheduler->Kill(this);
   }
   released_ = true;
+  scratch.Destroy();
   LeaveRing();
   if (scheduler != nullptr) {
     if (stackSlot != nullptr) scheduler->stackPool.Give(stackSlot);

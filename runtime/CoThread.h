@@ -5,6 +5,7 @@
 // a job that must report failure stores it before returning.
 #include <cstdint>
 
+#include "runtime/ArenaAllocator.h"
 #include "runtime/CleanupNode.h"
 #include "runtime/ThreadState.h"
 
@@ -45,10 +46,9 @@ class CoThread : public ThreadState {
     CleanupNode node;
     CoThread* owner;
   };
+  // The thread's own arena for short-lived work memory.
+  ArenaAllocator scratch;
   OwnerNode node;
-  // Block size and threshold of the thread's scratch arena.
-  uint32_t scratchBlockSize;
-  uint32_t scratchThreshold;
 
  private:
   bool released_ = false;

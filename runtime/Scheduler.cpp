@@ -201,24 +201,24 @@ void Scheduler::StartThread(CoThread* job) {
 void Scheduler::ThreadEntry(void* argument) noexcept {
   ThreadState* thread = static_cast<ThreadState*>(argument);
   Scheduler* scheduler = thread->scheduler;
-  scheduler->ThreadBody(thread);
+  {
+    // Nothing may leave the thread's first frame: every error ends the
+    // thread here.
+    ErrorTrap trap(thread->context);
+    if (!trap.Run([&] { scheduler->RunFirstTurn(thread); })) {
+      trap.SetHandled();
+      trap.Close();
+    }
+  }
   scheduler->ThreadExit(thread);
 }
 
-void Scheduler::ThreadBody(ThreadState* thread) {
-  // Nothing may leave the thread's first frame: every error ends the thread.
-  ErrorTrap trap(thread->context);
-  const bool finished = trap.Run([&] {
-    // Hand control straight back; the first real turn comes from the ring.
-    if (thread->starter != nullptr && thread->starter->ringHead == &current) {
-      ThreadSwitch(thread->starter);
-    }
-    static_cast<CoThread*>(thread)->Run(thread->context);
-  });
-  if (!finished) {
-    trap.SetHandled();
-    trap.Close();
+void Scheduler::RunFirstTurn(ThreadState* thread) {
+  // The starter goes on at once; the first real turn comes from the ring.
+  if (thread->starter != nullptr && thread->starter->ringHead == &current) {
+    ThreadSwitch(thread->starter);
   }
+  static_cast<CoThread*>(thread)->Run(thread->context);
 }
 
 void Scheduler::ThreadExit(ThreadState* thread) {
@@ -235,7 +235,7 @@ void Scheduler::WaitOn(ThreadState** waitRing) {
   ThreadState* from = current;
   if (!HasOtherThread(from)) NotifyWorkStopped();
   // Leaving the run ring advances its head, `current`, to the next thread.
-  from->MoveToRing(waitRing);
+  from->AppendToRing(waitRing);
   SwitchAndResume(from, current);
 }
 

@@ -120,7 +120,9 @@ class Scheduler {
   void SwitchAndResume(ThreadState* from, ThreadState* to);
   void SwitchTo(ThreadState* from, ThreadState* to);
   ThreadState* RunDeferredCall();
-  void ThreadBody(ThreadState* thread);
+  // On the new thread: hands control back to the starter once, then runs
+  // the job.
+  void RunFirstTurn(ThreadState* thread);
   [[noreturn]] void ThreadExit(ThreadState* thread);
   // True when a thread other than the running one, the main one and
   // `except` is runnable.

@@ -48,4 +48,10 @@ void ThreadState::MoveToRing(ThreadState** head) {
   ringHead = head;
 }
 
+void ThreadState::AppendToRing(ThreadState** head) {
+  ThreadState* const first = *head == this ? next : *head;
+  MoveToRing(head);
+  if (first != nullptr && first != this) *head = first;
+}
+
 }  // namespace runtime

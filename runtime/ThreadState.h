@@ -74,6 +74,9 @@ struct ThreadState {
   // alone leaves the head null), then inserts it before the thread `head`
   // points at and makes it the head, or makes it a ring of one.
   void MoveToRing(ThreadState** head);
+  // As MoveToRing, but joins at the end: the head stays unless the ring was
+  // empty. Wait rings use it so that the longest waiter is woken first.
+  void AppendToRing(ThreadState** head);
   // Takes the thread out of its ring, into none.
   void LeaveRing();
   bool IsAlone() const { return next == this; }
