@@ -341,6 +341,12 @@ void Scheduler::RunForMilliseconds(LibraryContext* context, uint32_t millisecond
   context->scheduler->RunUntilDeadline(Deadline(context, milliseconds));
 }
 
+void Scheduler::RunUntilInputOrMilliseconds(LibraryContext* context, uint32_t milliseconds) {
+  if (context == nullptr || context->scheduler == nullptr) return;
+  context->scheduler->RunUntilInputOrDeadline(
+      InputStop{context->host, Deadline(context, milliseconds)});
+}
+
 void YieldThread(LibraryContext* context) {
   if (context == nullptr || !context->threadingEnabled) return;
   Scheduler* scheduler = context->scheduler;

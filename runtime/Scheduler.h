@@ -88,6 +88,9 @@ class Scheduler {
   template <class StopTest>
   void RunUntil(StopTest&& stop);
   static void RunForMilliseconds(LibraryContext* context, uint32_t milliseconds);
+  // RunUntilInputOrDeadline with the context's host and a deadline of
+  // `milliseconds` from now.
+  static void RunUntilInputOrMilliseconds(LibraryContext* context, uint32_t milliseconds);
 
   // Used by the thread objects that take stacks from this pool.
   void Remember(ThreadState* thread);
@@ -150,8 +153,12 @@ void Scheduler::RunUntil(StopTest&& stop) {
 // nothing, and leaves the budget as it is.
 void YieldThread(LibraryContext* context);
 
-// Spends `units` of the work budget and yields when it is used up. Work
-// loops charge 100, 500 or 10,000 units per unit of work, by its weight.
+// What a unit of work costs against the budget of kWorkBudget units.
+inline constexpr int32_t kWorkCostLight = 100;     // a step inside a text object or nested span
+inline constexpr int32_t kWorkCostStep = 500;      // a top-level content operation
+inline constexpr int32_t kWorkCostHeavy = 10000;   // a painting operation
+
+// Spends `units` of the work budget and yields when it is used up.
 void ChargeWork(LibraryContext* context, int32_t units);
 
 // Raises (runtime, 4) on a cooperative thread with fewer than

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "runtime/Event.h"
@@ -189,6 +190,43 @@ TEST_F(SchedulerTest, KillFromMainUnwindsARunnableThread) {
   EXPECT_EQ(cleanups, "r");
 }
 
+TEST_F(SchedulerTest, AThreadKilledBeforeItsFirstTurnNeverRunsItsJob) {
+  bool ran = false;
+  ClosureThread* thread = Start([&](LibraryContext*) { ran = true; });
+  EXPECT_TRUE(thread->live);
+  scheduler.Kill(thread);
+  EXPECT_FALSE(ran);
+  EXPECT_TRUE(thread->IsIdle());
+  // An ended thread may be started again on its stack.
+  scheduler.StartThread(thread);
+  scheduler.RunUntil([] { return false; });
+  EXPECT_TRUE(ran);
+  EXPECT_TRUE(thread->IsIdle());
+  // A live thread cannot be started twice.
+  ClosureThread* other = Start([](LibraryContext* ctx) { YieldThread(ctx); });
+  EXPECT_TRUE(Caught([&] { scheduler.StartThread(other); }).IsRuntime(kMalformed));
+}
+
+TEST_F(SchedulerTest, KillAllFromAThreadSparesOnlyThatThread) {
+  std::string log;
+  for (char mark : std::string("ab")) {
+    Start([&log, mark](LibraryContext* ctx) {
+      LoggedCleanup held(&log, mark);
+      for (;;) YieldThread(ctx);
+    });
+  }
+  Start([&](LibraryContext* ctx) {
+    YieldThread(ctx);
+    scheduler.KillAll();
+    log += '!';
+  });
+  scheduler.RunUntil([] { return false; });
+  ASSERT_EQ(log.size(), 3u);
+  std::sort(log.begin(), log.begin() + 2);  // the order of the kills is not fixed
+  EXPECT_EQ(log, "ab!");
+  EXPECT_TRUE(scheduler.current->IsAlone());
+}
+
 TEST_F(SchedulerTest, RefusesToKillItselfOrTheMainThreadAndToBlockTheMainThread) {
   ErrorRecord selfKill{};
   ErrorRecord mainKill{};
@@ -322,6 +360,15 @@ TEST_F(SchedulerTest, InteractiveLoopStopsForInput) {
   host.inputPending = false;
   scheduler.RunUntilInputOrDeadline(InputStop{&host, Deadline(&context, 0)});
   EXPECT_EQ(steps, 4);  // a deadline not yet passed allows one pass
+
+  // Through the context's host.
+  context.host = &host;
+  host.inputPending = true;
+  Scheduler::RunUntilInputOrMilliseconds(&context, 100);
+  EXPECT_EQ(steps, 4);
+  host.inputPending = false;
+  Scheduler::RunUntilInputOrMilliseconds(&context, 2);
+  EXPECT_EQ(steps, 7);  // passes end at 1, 2 and 3 ms
 }
 
 TEST_F(SchedulerTest, RunUntilReadyReturnsTheItemOrRaisesAMissingItem) {
