@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "runtime/ErrorTrap.h"
+#include "runtime/Scheduler.h"
 
 namespace streams {
 
@@ -65,16 +66,23 @@ BlockRef FileStream::LoadPage(uint64_t pageOffset) {
 
 BlockRef FileStream::GetBlock(uint64_t offset) {
   if (offset >= kReadLimit) return MakeEmptyBlock(Context());
-  EnsureUsable();
   uint64_t pageOffset = offset & ~uint64_t{kPageSize - 1};
-  BlockRef page = LoadPage(pageOffset);
+  BlockRef page;
+  // The C runtime's file calls are made on the main thread's stack, which
+  // cooperative threads' small stacks hand them to.
+  runtime::RunOnMainStack(Context(), [&] {
+    EnsureUsable();
+    page = LoadPage(pageOffset);
+  });
   return MakeWindow(Context(), page, static_cast<uint32_t>(offset - pageOffset));
 }
 
 uint64_t FileStream::Length() {
-  EnsureUsable();
   uint64_t size = 0;
-  if (!platform::GetFileSize64(file_, &size)) runtime::ThrowRuntime(runtime::kOverflow);
+  runtime::RunOnMainStack(Context(), [&] {
+    EnsureUsable();
+    if (!platform::GetFileSize64(file_, &size)) runtime::ThrowRuntime(runtime::kOverflow);
+  });
   return std::min(size, kReadLimit);
 }
 

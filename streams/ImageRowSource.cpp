@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "runtime/ErrorTrap.h"
-#include "streams/WorkBudget.h"
+#include "runtime/Scheduler.h"
 
 namespace streams {
 namespace {
@@ -57,7 +57,8 @@ const uint8_t* ImageRowSource::NextRow() {
     if (available > 0) std::memcpy(shortRow_, stream_->Cursor(), available);
     row = shortRow_;
   }
-  SpendWork(context_, kWorkPerRow);
+  // Decoding a large image lets the other cooperative threads run.
+  runtime::ChargeWork(context_, kWorkPerRow);
   return row;
 }
 
