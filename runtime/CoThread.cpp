@@ -48,9 +48,14 @@ void CoThread::Release() {
   }
   released_ = true;
   scratch.Destroy();
+  // A killed thread still blocked half-way through its unwinding keeps
+  // frames on its stack: the stack stays out of the pool rather than be
+  // handed to another thread under them.
+  const bool unwinding =
+      scheduler != nullptr && killStarted && ringHead != nullptr && ringHead != &scheduler->idle;
   LeaveRing();
   if (scheduler != nullptr) {
-    if (stackSlot != nullptr) scheduler->stackPool.Give(stackSlot);
+    if (stackSlot != nullptr && !unwinding) scheduler->stackPool.Give(stackSlot);
     scheduler->Forget(this);
   }
   stackSlot = nullptr;

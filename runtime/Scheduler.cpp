@@ -264,8 +264,19 @@ int Scheduler::Kill(ThreadState* thread) {
   thread->MoveToRing(&current);
   current = thread;
   SwitchAndResume(running, thread);
+  // A victim that blocked while unwinding (on work it handed to the main
+  // thread, say) is driven on to its end: the main thread runs the queued
+  // tasks, and the victim runs whenever it is runnable again.
+  while (thread->ringHead != &idle) {
+    if (thread->ringHead != &current) {
+      if (!OnMainThread() || tasks == nullptr) break;
+      RunPendingTasks();
+      if (thread->ringHead != &current) break;
+    }
+    ThreadSwitch(thread);
+  }
+  // One still blocked stays in its wait ring and ends when it is woken.
   thread->mayYield = mayYield;
-  thread->MoveToRing(&idle);
   return 1;
 }
 

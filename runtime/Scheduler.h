@@ -68,6 +68,9 @@ class Scheduler {
   // Unwinds `thread` (it raises (runtime, 3, flag 1) where it stopped,
   // releases what it registered and ends) and leaves it in the idle ring.
   // Returns 1. A thread cannot kill itself or the main thread: (runtime, 2).
+  // A victim that blocks while it unwinds is driven on when the killer is
+  // the main thread (which runs the tasks it waits for); otherwise it ends
+  // once it is woken.
   int Kill(ThreadState* thread);
   // Kills every live thread but the running one.
   void KillAll();

@@ -429,6 +429,74 @@ TEST_F(SchedulerTest, TasksRunOnTheMainThreadAndWakeTheirPoster) {
   EXPECT_TRUE(failedSecond);
 }
 
+// A holder whose release must happen on the main thread: its cleanup posts
+// a task and waits for it, as releases of host objects do.
+struct MainReleasedHolder {
+  CleanupNode node;
+  LibraryContext* context;
+  Scheduler* scheduler;
+  std::string* log;
+
+  MainReleasedHolder(LibraryContext* ctx, Scheduler* owner, std::string* target)
+      : context(ctx), scheduler(owner), log(target) {
+    node.Register(ctx, &MainReleasedHolder::Cleanup);
+  }
+  ~MainReleasedHolder() { node.Unlink(); }
+  static void Cleanup(CleanupNode* raw) {
+    auto* self = reinterpret_cast<MainReleasedHolder*>(raw);
+    raw->Unlink();
+    auto* task = NewObject<RecordingTask>(self->context, self->context, self->scheduler,
+                                          self->log, false);
+    self->scheduler->PostTask(task);
+    task->done.Wait();
+    task->Release();
+    *self->log += ",released";
+  }
+};
+
+TEST_F(SchedulerTest, AKilledThreadThatWaitsOnTheMainThreadWhileUnwindingStillEnds) {
+  std::string log;
+  Event never(&context);
+  ClosureThread* victim = Start([&](LibraryContext* ctx) {
+    MainReleasedHolder holder(ctx, &scheduler, &log);
+    never.Wait();
+  });
+  scheduler.RunUntil([] { return false; });
+  scheduler.Kill(victim);
+  EXPECT_EQ(log, "main,released");
+  EXPECT_TRUE(victim->IsIdle());
+  handles.clear();
+  EXPECT_EQ(scheduler.stackPool.FreeSlots(), kStackSlots);
+}
+
+TEST_F(SchedulerTest, AThreadDestroyedHalfWayThroughItsUnwindingKeepsItsStackOutOfThePool) {
+  Event never(&context);
+  Event stuck(&context);
+  struct BlockingCleanup {
+    CleanupNode node;
+    Event* event;
+    static void Cleanup(CleanupNode* raw) {
+      raw->Unlink();
+      reinterpret_cast<BlockingCleanup*>(raw)->event->Wait();
+    }
+  };
+  auto handle = std::make_unique<ThreadHandle>(
+      &context, NewObject<ClosureThread>(&context, &context, [&](LibraryContext* ctx) {
+        BlockingCleanup holder{{}, &stuck};
+        holder.node.Register(ctx, &BlockingCleanup::Cleanup);
+        never.Wait();
+      }));
+  scheduler.StartThread(handle->Get());
+  Start([&](LibraryContext*) { scheduler.Kill(handle->Get()); });
+  scheduler.RunUntil([] { return false; });
+  EXPECT_EQ(stuck.waiters, handle->Get());  // blocked in its own cleanup
+
+  handle.reset();
+  EXPECT_EQ(stuck.waiters, nullptr);
+  // The killer's stack is still held by its handle; the victim's is kept.
+  EXPECT_EQ(scheduler.stackPool.FreeSlots(), kStackSlots - 2);
+}
+
 TEST_F(SchedulerTest, DestroyingTheSchedulerUnwindsEveryLiveThread) {
   std::string cleanups;
   auto ownContext = std::make_unique<LibraryContext>();
