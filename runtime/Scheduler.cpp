@@ -85,9 +85,9 @@ Scheduler::~Scheduler() {
   while (known_ != nullptr) {
     ThreadState* thread = known_;
     known_ = thread->knownNext;
-    thread->ringHead = nullptr;
-    thread->next = thread;
-    thread->prev = thread;
+    // Out of the wait ring of a thread stuck in its unwinding, too, so that
+    // a later Set finds nobody to wake.
+    thread->LeaveRing();
     thread->knownNext = nullptr;
     thread->knownPrev = nullptr;
     thread->stackSlot = nullptr;
@@ -183,6 +183,9 @@ void Scheduler::StartThread(CoThread* job) {
   if (job == nullptr || job->live || job->stackSlot == nullptr || job->scheduler != this) {
     ThrowWrongState(context);
   }
+  // Not live, yet in a ring other than the idle one: killed and blocked
+  // half-way through its unwinding, with frames still on its stack.
+  if (job->ringHead != nullptr && job->ringHead != &idle) ThrowWrongState(context);
   if (current->IsAlone() && OnMainThread()) NotifyWorkAvailable();
   ThreadState* starter = current;
   job->starter = starter;

@@ -490,6 +490,7 @@ TEST_F(SchedulerTest, AThreadDestroyedHalfWayThroughItsUnwindingKeepsItsStackOut
   Start([&](LibraryContext*) { scheduler.Kill(handle->Get()); });
   scheduler.RunUntil([] { return false; });
   EXPECT_EQ(stuck.waiters, handle->Get());  // blocked in its own cleanup
+  EXPECT_TRUE(Caught([&] { scheduler.StartThread(handle->Get()); }).IsRuntime(kMalformed));
 
   handle.reset();
   EXPECT_EQ(stuck.waiters, nullptr);
@@ -513,11 +514,36 @@ TEST_F(SchedulerTest, DestroyingTheSchedulerUnwindsEveryLiveThread) {
                                              LoggedCleanup held(&cleanups, 'r');
                                              for (;;) YieldThread(ctx);
                                            });
+  // A third is left blocked in its own cleanup by a kill from a thread.
+  Event stuck(ownContext.get());
+  struct BlockingCleanup {
+    CleanupNode node;
+    Event* event;
+    static void Cleanup(CleanupNode* raw) {
+      raw->Unlink();
+      reinterpret_cast<BlockingCleanup*>(raw)->event->Wait();
+    }
+  };
+  auto* blocked = NewObject<ClosureThread>(ownContext.get(), ownContext.get(),
+                                           [&](LibraryContext* ctx) {
+                                             BlockingCleanup holder{{}, &stuck};
+                                             holder.node.Register(ctx, &BlockingCleanup::Cleanup);
+                                             never.Wait();
+                                           });
+  auto* killer = NewObject<ClosureThread>(ownContext.get(), ownContext.get(),
+                                          [&](LibraryContext*) { own->Kill(blocked); });
+  own->StartThread(blocked);
+  own->RunUntil([] { return false; });
+  own->StartThread(killer);
+  own->RunUntil([] { return false; });
+  ASSERT_EQ(stuck.waiters, blocked);
   own->StartThread(waiting);
   own->StartThread(running);
   own->RunUntil([] { return true; });
   own->ThreadSwitch(nullptr);
   own.reset();
+  EXPECT_EQ(stuck.waiters, nullptr);
+  stuck.Set();  // finds nobody to wake
   EXPECT_EQ(cleanups.size(), 2u);
   EXPECT_NE(cleanups.find('w'), std::string::npos);
   EXPECT_NE(cleanups.find('r'), std::string::npos);
@@ -526,6 +552,8 @@ TEST_F(SchedulerTest, DestroyingTheSchedulerUnwindsEveryLiveThread) {
   // Detached thread objects can still be destroyed afterwards.
   DestroyAndFree(ownContext.get(), static_cast<CoThread*>(waiting));
   DestroyAndFree(ownContext.get(), static_cast<CoThread*>(running));
+  DestroyAndFree(ownContext.get(), static_cast<CoThread*>(blocked));
+  DestroyAndFree(ownContext.get(), static_cast<CoThread*>(killer));
   SetDefaultContext(&context);
 }
 
