@@ -469,17 +469,20 @@ TEST_F(SchedulerTest, AKilledThreadThatWaitsOnTheMainThreadWhileUnwindingStillEn
   EXPECT_EQ(scheduler.stackPool.FreeSlots(), kStackSlots);
 }
 
+// A holder whose cleanup blocks on an event: its thread, once killed, stops
+// half-way through its unwinding.
+struct BlockingCleanup {
+  CleanupNode node;
+  Event* event;
+  static void Cleanup(CleanupNode* raw) {
+    raw->Unlink();
+    reinterpret_cast<BlockingCleanup*>(raw)->event->Wait();
+  }
+};
+
 TEST_F(SchedulerTest, AThreadDestroyedHalfWayThroughItsUnwindingKeepsItsStackOutOfThePool) {
   Event never(&context);
   Event stuck(&context);
-  struct BlockingCleanup {
-    CleanupNode node;
-    Event* event;
-    static void Cleanup(CleanupNode* raw) {
-      raw->Unlink();
-      reinterpret_cast<BlockingCleanup*>(raw)->event->Wait();
-    }
-  };
   auto handle = std::make_unique<ThreadHandle>(
       &context, NewObject<ClosureThread>(&context, &context, [&](LibraryContext* ctx) {
         BlockingCleanup holder{{}, &stuck};
@@ -516,14 +519,6 @@ TEST_F(SchedulerTest, DestroyingTheSchedulerUnwindsEveryLiveThread) {
                                            });
   // A third is left blocked in its own cleanup by a kill from a thread.
   Event stuck(ownContext.get());
-  struct BlockingCleanup {
-    CleanupNode node;
-    Event* event;
-    static void Cleanup(CleanupNode* raw) {
-      raw->Unlink();
-      reinterpret_cast<BlockingCleanup*>(raw)->event->Wait();
-    }
-  };
   auto* blocked = NewObject<ClosureThread>(ownContext.get(), ownContext.get(),
                                            [&](LibraryContext* ctx) {
                                              BlockingCleanup holder{{}, &stuck};
