@@ -24,6 +24,13 @@ inline constexpr Fixed kFixedLowest = INT32_MIN;
 // 90.0: beyond this a length or angle leaves the range the geometry needs.
 inline constexpr Fixed kFixedNinety = 0x5a0000;
 
+// A point of 16.16 coordinates.
+struct FixedPoint {
+  Fixed x = 0;
+  Fixed y = 0;
+  friend bool operator==(const FixedPoint&, const FixedPoint&) = default;
+};
+
 // ---- Wrapping helpers (two's complement, as the 32-bit machine does) ----
 
 constexpr Fixed WrapAdd(Fixed a, Fixed b) {

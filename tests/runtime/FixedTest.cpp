@@ -6,10 +6,12 @@
 #include <cstdint>
 #include <random>
 
+#include "tests/support/FixedValues.h"
+
 namespace runtime {
 namespace {
 
-constexpr Fixed F(double v) { return static_cast<Fixed>(v * 65536.0); }
+using testsupport::F;
 constexpr Fixed H(uint32_t bits) { return static_cast<Fixed>(bits); }
 
 TEST(FixedTest, SaturatingAdditionsClampToSymmetricLimits) {

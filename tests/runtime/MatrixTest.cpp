@@ -5,13 +5,13 @@
 #include <random>
 
 #include "runtime/InverseBounds.h"
+#include "tests/support/FixedValues.h"
 #include "tests/support/GeometryPrinters.h"
-
 
 namespace runtime {
 namespace {
 
-constexpr Fixed F(double v) { return static_cast<Fixed>(v * 65536.0); }
+using testsupport::F;
 constexpr Matrix M(double a, double b, double c, double d, double e = 0, double f = 0) {
   return {F(a), F(b), F(c), F(d), F(e), F(f)};
 }

@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "runtime/Rect64.h"
+#include "tests/support/FixedValues.h"
 #include "tests/support/GeometryPrinters.h"
-
 
 namespace runtime {
 namespace {
 
-constexpr Fixed F(double v) { return static_cast<Fixed>(v * 65536.0); }
+using testsupport::F;
 constexpr Rect R(double x0, double y0, double x1, double y1) {
   return {F(x0), F(y0), F(x1), F(y1)};
 }
