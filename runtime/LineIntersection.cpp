@@ -8,11 +8,15 @@ namespace runtime {
 namespace {
 
 // The side of (px, py) relative to the line through (ax, ay) with the
-// given direction terms: zero on the line, the sign tells the side.
-Fixed Side(Fixed px, Fixed py, Fixed ax, Fixed ay, Fixed dy, Fixed dxNegated) {
-  const Fixed c = FixedMul(ax, dy) + FixedMul(ay, dxNegated);
-  return FixedMul(px, dy) + FixedMul(py, dxNegated) - c;
+// given direction terms: zero on the line, the sign tells the side. With
+// coordinates below 64.0 each product stays below 8192.0, but their sum can
+// reach 32768.0, one bit more than 16.16 holds: it is summed in 64 bits.
+int64_t Side(Fixed px, Fixed py, Fixed ax, Fixed ay, Fixed dy, Fixed dxNegated) {
+  const int64_t c = int64_t{FixedMul(ax, dy)} + FixedMul(ay, dxNegated);
+  return int64_t{FixedMul(px, dy)} + FixedMul(py, dxNegated) - c;
 }
+
+bool FitsFixed(int64_t v) { return v >= kFixedLowest && v <= kFixedMax; }
 
 }  // namespace
 
@@ -36,15 +40,21 @@ bool LineIntersection(Fixed& outX, Fixed& outY, Fixed x0, Fixed y0, Fixed x1, Fi
   const Fixed &tx2 = s[4], &ty2 = s[5], &tx3 = s[6], &ty3 = s[7];
 
   if (segmentMode) {
-    const Fixed side2 = Side(tx2, ty2, tx0, ty0, ty1 - ty0, tx0 - tx1);
-    const Fixed side3 = Side(tx3, ty3, tx0, ty0, ty1 - ty0, tx0 - tx1);
+    const int64_t side2 = Side(tx2, ty2, tx0, ty0, ty1 - ty0, tx0 - tx1);
+    const int64_t side3 = Side(tx3, ty3, tx0, ty0, ty1 - ty0, tx0 - tx1);
     if ((side2 < 0) == (side3 < 0)) return false;
   }
-  const Fixed n0 = Side(tx0, ty0, tx2, ty2, ty3 - ty2, tx2 - tx3);
-  const Fixed n1 = Side(tx1, ty1, tx2, ty2, ty3 - ty2, tx2 - tx3);
+  int64_t n0 = Side(tx0, ty0, tx2, ty2, ty3 - ty2, tx2 - tx3);
+  const int64_t n1 = Side(tx1, ty1, tx2, ty2, ty3 - ty2, tx2 - tx3);
   if (segmentMode && (n0 < 0) == (n1 < 0)) return false;
-  if (FixedDivOverflows(n0, n0 - n1)) return false;
-  Fixed along = FixedDiv(n0, n0 - n1);
+  // The ratio n0 / (n0 - n1) is what matters: halve both until they fit.
+  int64_t difference = n0 - n1;
+  while (!FitsFixed(n0) || !FitsFixed(difference)) {
+    n0 >>= 1;
+    difference >>= 1;
+  }
+  if (FixedDivOverflows(static_cast<Fixed>(n0), static_cast<Fixed>(difference))) return false;
+  Fixed along = FixedDiv(static_cast<Fixed>(n0), static_cast<Fixed>(difference));
   if (segmentMode) along = std::clamp(along, 0, kFixedOne);
 
   // The point from the original coordinates; anything that does not fit
