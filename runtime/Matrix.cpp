@@ -136,8 +136,12 @@ void Matrix::ScaleExtremes(const Matrix& m, Fixed& big, Fixed& small) {
     small = e + g > root ? FixedSqrt((e + g - root) >> 1) : 0;
   }
   if (scaled) {
-    big = FixedMul(big, undo);
-    small = FixedMul(small, undo);
+    // Scaling back can leave the range (entries near the limits have
+    // singular values above 32768.0): saturate rather than wrap. For these
+    // non-negative values the checked product is FixedMul whenever it fits.
+    int32_t overflow = 0;
+    big = FixedMulChecked(big, undo, overflow);
+    small = FixedMulChecked(small, undo, overflow);
   }
   if (small > big) std::swap(big, small);
 }

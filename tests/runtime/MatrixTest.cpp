@@ -137,6 +137,9 @@ TEST(MatrixTest, ScaleMeasures) {
       {"scaled down first", M(0, 20, -30, 0), F(30), F(20), F(25)},
       {"tiny entry", {0, 1, 0, 0, 0, 0}, 1, 0, 0},
       {"limits", {kFixedLowest, 0, 0, kFixedMax, 0, 0}, kFixedMax, kFixedMax, kFixedMax},
+      // The larger singular value, about 46341.0, saturates; the smaller one
+      // (0.7071) is below the precision left after scaling down by 4096.
+      {"beyond the range", {kFixedMax, kFixedMax, 0, F(1), 0, 0}, kFixedMax, 0, 0x3fffffff},
   };
   for (const Case& c : cases) {
     Fixed big = -1, small = -1;
@@ -155,6 +158,31 @@ TEST(MatrixTest, ScaleMeasures) {
   Matrix::ScaleExtremes(M(0.6 * 5, 0.8 * 5, -0.8 * 5, 0.6 * 5), big, small);
   EXPECT_NEAR(big, F(5), 8);
   EXPECT_NEAR(small, F(5), 8);
+}
+
+TEST(MatrixTest, AnyMatrixIsSafe) {
+  // Matrices come from documents: every operation must stay defined (the
+  // sanitizer build checks) and give sane answers for any entries.
+  std::mt19937 random(17);
+  auto any = [&] { return static_cast<Fixed>(random()) >> (random() % 32); };
+  for (int i = 0; i < 20000; ++i) {
+    const Matrix m{any(), any(), any(), any(), any(), any()};
+    Fixed big = -1, small = -1;
+    Matrix::ScaleExtremes(m, big, small);
+    EXPECT_GE(small, 0);
+    EXPECT_GE(big, small);
+    EXPECT_GE(Matrix::NominalScale(m), 0);
+    Matrix inverse;
+    Matrix::Invert(inverse, m);
+    const Rect r{any(), any(), any(), any()};
+    if (Matrix::CanTransformRect(m, r)) {
+      const Rect mapped = Matrix::TransformRectBounds(r, m);
+      EXPECT_LE(mapped.x0, mapped.x1);
+      EXPECT_LE(mapped.y0, mapped.y1);
+    }
+    Matrix::Concat(m, inverse);
+    Matrix::RotateByViewRotation(90, m);
+  }
 }
 
 TEST(MatrixTest, ViewRotation) {

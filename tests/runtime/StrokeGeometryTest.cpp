@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <span>
 #include <vector>
 
 #include "runtime/LibraryContext.h"
@@ -190,6 +192,23 @@ TEST_F(StrokeGeometryTest, WideStrokesAreNormalisedByTheirWidth) {
               StrokeGeometry geometry(&context, huge, {0, 0, 10, 10}, Scale(1000, 1000));
             }),
             kBeyondLimit);
+}
+
+TEST_F(StrokeGeometryTest, AnyStyleAndMatrixEitherSetsUpOrRaisesCodeSix) {
+  std::mt19937 random(23);
+  auto any = [&] { return static_cast<Fixed>(random()) >> (random() % 32); };
+  for (int i = 0; i < 5000; ++i) {
+    StrokeStyle style = Style(any(), static_cast<int32_t>(random() % 3), any());
+    const std::vector<Fixed> pattern{any(), any(), any(), any(), any()};
+    style.SetDash(std::span(pattern).first(random() % 6), any());
+    const Matrix m{any(), any(), any(), any(), any(), any()};
+    const long code = testsupport::RuntimeCodeOf(&context, [&] {
+      const StrokeGeometry geometry(&context, style, {0, 0, 240, 320}, m);
+      EXPECT_LT(AbsSat(geometry.width), kFixedNinety);
+      EXPECT_EQ(geometry.halfWidth, geometry.width >> 1);
+    });
+    EXPECT_TRUE(code == -1 || code == kBeyondLimit) << code;
+  }
 }
 
 }  // namespace
