@@ -10,6 +10,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Device.h"
+#include "platform/Controls.h"
 #include "platform/Gdi.h"
 #include "platform/Input.h"
 #include "platform/Screen.h"
@@ -701,6 +702,10 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
                      int height, HWND parent, HMENU menu, HINSTANCE instance, void* parameter) {
   State& state = S();
   const ClassRecord* windowClass = FindClass(WideView(className));
+  if (windowClass == nullptr) {
+    RegisterControlClasses();
+    windowClass = FindClass(WideView(className));
+  }
   if (windowClass == nullptr) {
     SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
     return nullptr;
