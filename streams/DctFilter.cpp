@@ -1,5 +1,6 @@
 #include "streams/DctFilter.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -38,10 +39,16 @@ namespace {
 constexpr uintptr_t kJpegAlign = 32;
 constexpr size_t kRowPadding = 64;
 constexpr size_t kMaxJpegRequest = size_t{1} << 31;
+// All one decoder may hold. A header can claim 65535 x 65535 pixels in a
+// few bytes; the coefficient buffers of such a progressive image would run
+// to gigabytes, and large blocks are not charged against the context's
+// limits, so the decoder bounds itself.
+constexpr uint64_t kMaxJpegMemory = uint64_t{256} << 20;
 
 struct PoolHeader {
   PoolHeader* next;
   void* raw;
+  size_t size;
 };
 
 struct JpegMemory {
@@ -56,11 +63,6 @@ struct JpegMemory {
 }  // namespace
 
 struct DctDecoder {
-  struct Scaling final : DctScaling {
-    DctFilter* filter = nullptr;
-    uint32_t RequestReduction(uint32_t factor) override;
-  };
-
   jpeg_decompress_struct cinfo;
   jpeg_error_mgr errors;
   jpeg_source_mgr source;
@@ -79,7 +81,6 @@ struct DctDecoder {
   uint32_t warnings;
   int32_t firstWarning;
   uint8_t endOfImage[2];
-  Scaling scaling;
 
   enum FetchResult { kData, kEnd, kError };
   FetchResult FetchSource();
@@ -128,12 +129,14 @@ void* AllocPooled(j_common_ptr cinfo, int pool, size_t size) {
   if (pool < 0 || pool >= JPOOL_NUMPOOLS) ERREXIT1(cinfo, JERR_BAD_POOL_ID, pool);
   if (size > kMaxJpegRequest) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 1);
   size = (size + kJpegAlign - 1) & ~(kJpegAlign - 1);
+  if (decoder->memory.bytes + size > kMaxJpegMemory) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 4);
   void* raw = decoder->context->memory.Allocate(size + sizeof(PoolHeader) + kJpegAlign);
   if (raw == nullptr) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 2);
   uintptr_t user = (reinterpret_cast<uintptr_t>(raw) + sizeof(PoolHeader) + kJpegAlign - 1) &
                    ~(kJpegAlign - 1);
   auto* header = reinterpret_cast<PoolHeader*>(user - sizeof(PoolHeader));
   header->raw = raw;
+  header->size = size;
   header->next = decoder->memory.pools[pool];
   decoder->memory.pools[pool] = header;
   decoder->memory.bytes += size;
@@ -145,6 +148,7 @@ void FreePool(DctDecoder* decoder, int pool) {
   decoder->memory.pools[pool] = nullptr;
   while (header != nullptr) {
     PoolHeader* next = header->next;
+    decoder->memory.bytes -= header->size;
     decoder->context->memory.Free(header->raw);
     header = next;
   }
@@ -322,13 +326,13 @@ DctDecoder::FetchResult DctDecoder::FetchSource() {
   return kData;
 }
 
-uint32_t DctDecoder::Scaling::RequestReduction(uint32_t factor) {
-  DctDecoder* decoder = filter->decoder_;
+uint32_t DctFilter::ReductionRequest::RequestReduction(uint32_t factor) {
+  DctDecoder* decoder = filter_->decoder_;
   if (decoder == nullptr || decoder->started) return 1;
   if (factor != 1 && factor != 2 && factor != 4 && factor != 8) return 1;
   decoder->cinfo.scale_num = 1;
   decoder->cinfo.scale_denom = factor;
-  filter->StartIfNeeded();
+  filter_->StartIfNeeded();
   return factor;
 }
 
@@ -347,7 +351,6 @@ void DctFilter::CreateDecoder() {
   decoder->firstWarning = -1;
   decoder->endOfImage[0] = 0xFF;
   decoder->endOfImage[1] = JPEG_EOI;
-  decoder->scaling.filter = this;
   decoder->cinfo.err = jpeg_std_error(&decoder->errors);
   decoder->errors.error_exit = &JpegErrorExit;
   decoder->errors.output_message = &JpegOutputMessage;
@@ -397,6 +400,8 @@ void DctFilter::ThrowRecorded() {
 }
 
 void DctFilter::StartIfNeeded() {
+  // A restart whose new header failed leaves no decoder: the data is bad.
+  if (decoder_ == nullptr) runtime::ThrowRuntime(runtime::kMalformed);
   DctDecoder* decoder = decoder_;
   if (decoder->hasError) ThrowRecorded();
   if (decoder->started) return;
@@ -446,20 +451,27 @@ void DctFilter::Restart(uint64_t position) {
   CreateDecoder();
 }
 
-DctScaling* DctFilter::Scaling() { return &decoder_->scaling; }
+uint32_t DctFilter::MemorySize() const {
+  uint64_t size = FilterBase::MemorySize() + 688 + (decoder_ != nullptr ? decoder_->memory.bytes : 0);
+  return static_cast<uint32_t>(std::min<uint64_t>(size, UINT32_MAX));
+}
+
+DctScaling* DctFilter::Scaling() { return &scaling_; }
 
 uint32_t DctFilter::Width() const {
+  if (decoder_ == nullptr) return 0;
   return decoder_->started ? decoder_->cinfo.output_width : decoder_->cinfo.image_width;
 }
 
 uint32_t DctFilter::Height() const {
+  if (decoder_ == nullptr) return 0;
   return decoder_->started ? decoder_->cinfo.output_height : decoder_->cinfo.image_height;
 }
 
-uint32_t DctFilter::Components() const { return decoder_->components; }
+uint32_t DctFilter::Components() const { return decoder_ != nullptr ? decoder_->components : 0; }
 
-uint32_t DctFilter::WarningCount() const { return decoder_->warnings; }
+uint32_t DctFilter::WarningCount() const { return decoder_ != nullptr ? decoder_->warnings : 0; }
 
-int32_t DctFilter::FirstWarning() const { return decoder_->firstWarning; }
+int32_t DctFilter::FirstWarning() const { return decoder_ != nullptr ? decoder_->firstWarning : -1; }
 
 }  // namespace streams

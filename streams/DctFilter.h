@@ -34,7 +34,7 @@ class DctFilter final : public FilterBase {
   // returns its size.
   uint32_t Decode(uint8_t* buffer, uint32_t capacity) override;
   void Restart(uint64_t position) override;
-  uint32_t MemorySize() const override { return FilterBase::MemorySize() + 688; }
+  uint32_t MemorySize() const override;
 
   DctScaling* Scaling();
   uint32_t Width() const;
@@ -54,7 +54,18 @@ class DctFilter final : public FilterBase {
   void ReadRow(uint8_t* row);
   [[noreturn]] void ThrowRecorded();
 
+  // Lives as long as the filter (a restart replaces the decoder, not this).
+  class ReductionRequest final : public DctScaling {
+   public:
+    explicit ReductionRequest(DctFilter* filter) : filter_(filter) {}
+    uint32_t RequestReduction(uint32_t factor) override;
+
+   private:
+    DctFilter* filter_;
+  };
+
   DctDecoder* decoder_ = nullptr;
+  ReductionRequest scaling_{this};
 };
 
 }  // namespace streams

@@ -132,6 +132,21 @@ TEST_F(DctFilterTest, BadDataIsAnErrorNotACrash) {
   }
 }
 
+TEST_F(DctFilterTest, AHugeClaimedSizeIsRefusedBeforeItIsAllocated) {
+  // A progressive header that claims 65000 x 65000 pixels over a few bytes
+  // of data would need gigabytes of coefficient buffers.
+  std::string jpeg = EncodeJpeg(16, 16, 3, true);
+  size_t frame = jpeg.find("\xFF\xC2");
+  ASSERT_NE(frame, std::string::npos);
+  for (size_t at : {frame + 5, frame + 7}) {
+    jpeg[at] = static_cast<char>(0xFD);
+    jpeg[at + 1] = static_cast<char>(0xE8);
+  }
+  Ref<DctFilter> filter = Filter(jpeg);
+  EXPECT_EQ(filter->Width(), 65000u);
+  EXPECT_TRUE(Capture(&context_, [&] { filter->FetchBlock(); }).IsRuntime(runtime::kOutOfMemory));
+}
+
 TEST_F(DctFilterTest, SourceErrorsPassThroughTheLibrary) {
   std::string jpeg = EncodeJpeg(40, 40, 3, false);
   auto source = MakeRef<testing::ChunkSource>(&context_, jpeg, 100);
@@ -141,6 +156,21 @@ TEST_F(DctFilterTest, SourceErrorsPassThroughTheLibrary) {
     Rows(*filter);
   });
   EXPECT_TRUE(caught.IsRuntime(runtime::kMalformed));
+}
+
+TEST_F(DctFilterTest, ARestartThatFailsLeavesAnErrorNotADanglingDecoder) {
+  std::string jpeg = EncodeJpeg(24, 24, 3, false);
+  auto source = MakeRef<testing::ChunkSource>(&context_, jpeg, 100);
+  auto filter = MakeRef<DctFilter>(&context_, source);
+  DctScaling* scaling = filter->Scaling();
+  Rows(*filter);
+  source->failAtFetch = source->fetches + 1;
+  EXPECT_TRUE(Capture(&context_, [&] { filter->Restart(0); }).IsRuntime(runtime::kMalformed));
+  EXPECT_TRUE(Capture(&context_, [&] { filter->FetchBlock(); }).IsRuntime(runtime::kMalformed));
+  EXPECT_EQ(scaling->RequestReduction(2), 1u);
+  // A restart that succeeds brings the image back.
+  filter->Restart(0);
+  EXPECT_EQ(Rows(*filter), DecodeWithLibrary(jpeg).rows);
 }
 
 TEST_F(DctFilterTest, ReducedSizeDecoding) {
