@@ -12,6 +12,10 @@ namespace {
 
 // Zeroed rows above row 0, so that the two rows above the first read white.
 constexpr uint32_t kGuardRows = 2;
+// The largest bitmap accepted, in pixels (64 MiB of bits): far beyond any
+// page this device can show, and a hostile size fails here instead of
+// claiming gigabytes that the memory account does not see in large blocks.
+constexpr uint64_t kMaxPixels = uint64_t{1} << 29;
 
 uint8_t Combine(uint8_t destination, uint8_t source, int op) {
   switch (op) {
@@ -27,7 +31,7 @@ uint8_t Combine(uint8_t destination, uint8_t source, int op) {
 }  // namespace
 
 Jbig2Bitmap* Jbig2Bitmap::Create(uint32_t width, uint32_t height, uint8_t fill, int* result) {
-  if (width > 0x7FFFFFFFu || height > 0x7FFFFFFFu) {
+  if (width > 0x7FFFFFFFu || height > 0x7FFFFFFFu || uint64_t{width} * height > kMaxPixels) {
     *result = 13;
     return nullptr;
   }
@@ -48,16 +52,19 @@ Jbig2Bitmap* Jbig2Bitmap::Create(uint32_t width, uint32_t height, uint8_t fill, 
   bitmap->fill = fill;
   bitmap->data = base + kGuardRows * stride;
   std::memset(base, 0, static_cast<size_t>((uint64_t{height} + kGuardRows) * stride));
-  if (fill != 0 && width > 0) {
-    const uint8_t last = static_cast<uint8_t>(0xFF << ((8 - width % 8) % 8));
-    for (uint32_t y = 0; y < height; ++y) {
-      uint8_t* row = bitmap->Row(y);
-      std::memset(row, 0xFF, static_cast<size_t>(rowBytes));
-      row[rowBytes - 1] = last;
-    }
-  }
+  if (fill != 0) Fill(bitmap, 1);
   *result = 0;
   return bitmap;
+}
+
+void Jbig2Bitmap::Fill(Jbig2Bitmap* bitmap, int value) {
+  if (bitmap->width == 0) return;
+  const uint8_t last = value ? static_cast<uint8_t>(0xFF << ((8 - bitmap->width % 8) % 8)) : 0;
+  for (uint32_t y = 0; y < bitmap->height; ++y) {
+    uint8_t* row = bitmap->Row(y);
+    std::memset(row, value ? 0xFF : 0x00, bitmap->rowBytes);
+    row[bitmap->rowBytes - 1] = last;
+  }
 }
 
 void Jbig2Bitmap::Free(Jbig2Bitmap* bitmap) {

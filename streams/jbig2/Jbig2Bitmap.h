@@ -30,10 +30,12 @@ struct Jbig2Bitmap {
   int Pixel(uint32_t x, uint32_t y) const { return (Row(y)[x >> 3] >> (7 - (x & 7))) & 1; }
 
   // A new bitmap from the JBIG2 heap, every pixel `fill`; null with *result
-  // 13 when width or height is negative as a signed 32-bit value. Size
-  // overflow throws (runtime, 2).
+  // 13 when width or height is negative as a signed 32-bit value or the
+  // bitmap would pass 2^29 pixels. Size overflow throws (runtime, 2).
   static Jbig2Bitmap* Create(uint32_t width, uint32_t height, uint8_t fill, int* result);
   static void Free(Jbig2Bitmap* bitmap);
+  // Sets every pixel to `value`; the bits past the width stay 0.
+  static void Fill(Jbig2Bitmap* bitmap, int value);
 
   // 0 outside the bitmap.
   static int GetPixel(const Jbig2Bitmap* bitmap, int64_t row, int64_t column);

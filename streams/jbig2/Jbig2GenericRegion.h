@@ -18,8 +18,8 @@ struct GenericRegionParams {
   uint8_t tpgdOn = 0;
   uint8_t useSkip = 0;
   const Jbig2Bitmap* skip = nullptr;
-  int8_t atX[4] = {};
-  int8_t atY[4] = {};
+  int32_t atX[4] = {};
+  int32_t atY[4] = {};
 };
 
 struct RefinementParams {
@@ -30,8 +30,8 @@ struct RefinementParams {
   int32_t referenceDx = 0;
   int32_t referenceDy = 0;
   uint8_t tpgrOn = 0;
-  int8_t atX[2] = {};
-  int8_t atY[2] = {};
+  int32_t atX[2] = {};
+  int32_t atY[2] = {};
 };
 
 // Decodes into an existing bitmap of params.width x params.height with the

@@ -100,6 +100,7 @@ struct Jbig2Segment {
   // Dictionaries and tables.
   SymbolSet* symbols = nullptr;
   MqContextStore* retainedContexts = nullptr;
+  MqContextStore* retainedRefinementContexts = nullptr;
   uint8_t contextsRetained = 0;
   uint8_t usedRefinementAggregate = 0;
   uint8_t symbolTemplate = 0;

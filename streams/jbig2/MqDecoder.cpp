@@ -76,6 +76,7 @@ void MqDecoder::ByteIn() {
   if (cursor->Remaining() == 0) {
     c_ += 0xFF00;
     ct_ = 8;
+    ++bytesPastEnd_;
   } else if (b_ != 0xFF) {
     b_ = cursor->ReadByte();
     c_ += uint32_t{b_} << 8;
@@ -84,6 +85,7 @@ void MqDecoder::ByteIn() {
     // A marker: it stays unread, and 1 bits are fed from here on.
     c_ += 0xFF00;
     ct_ = 8;
+    ++bytesPastEnd_;
   } else {
     b_ = cursor->ReadByte();
     c_ += uint32_t{b_} << 9;

@@ -34,9 +34,16 @@ class MqDecoder {
     return DecodeBit(&store->index[context], &store->mps[context]);
   }
 
+  // True once far more 1 bits have been fed past the end of the data than
+  // any encoder's flush leaves: decoding that still goes on is reading
+  // nothing but the filler, and loops bounded by counts from the file stop.
+  bool PastEnd() const { return bytesPastEnd_ > kFillerLimit; }
+
   Jbig2Cursor* cursor = nullptr;
 
  private:
+  static constexpr uint32_t kFillerLimit = 1024;
+
   void ByteIn();
   void Renormalise();
 
@@ -44,6 +51,7 @@ class MqDecoder {
   uint32_t a_ = 0;
   uint8_t b_ = 0;
   uint32_t ct_ = 0;
+  uint32_t bytesPastEnd_ = 0;
 };
 
 // The integer decoding procedures (IADH ... IAAI) of one symbol dictionary

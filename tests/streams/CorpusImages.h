@@ -49,6 +49,30 @@ inline Pbm ReadPbm(const std::string& path) {
   return pbm;
 }
 
+// jbig2dec's decoding of an embedded JBIG2 stream (with its globals), the
+// second reference decoder. An empty bitmap when it cannot decode it.
+inline Pbm Jbig2decReference(const std::vector<uint8_t>& globals, const std::vector<uint8_t>& data) {
+  namespace fs = std::filesystem;
+  char pattern[] = "/tmp/folvane-jbig2dec-XXXXXX";
+  Pbm pbm;
+  if (mkdtemp(pattern) == nullptr) return pbm;
+  const std::string dir = pattern;
+  auto write = [&](const std::string& name, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(dir + "/" + name, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  };
+  write("data", data);
+  std::string command = "jbig2dec -e -o '" + dir + "/out.pbm' ";
+  if (!globals.empty()) {
+    write("globals", globals);
+    command += "'" + dir + "/globals' ";
+  }
+  command += "'" + dir + "/data' >/dev/null 2>&1";
+  if (std::system(command.c_str()) == 0) pbm = ReadPbm(dir + "/out.pbm");
+  fs::remove_all(dir);
+  return pbm;
+}
+
 struct CorpusImage {
   std::string kind;    // pdfimages' type: image, stencil, mask
   std::string filter;  // ccitt or jbig2
