@@ -3,9 +3,11 @@
 #include "runtime/ErrorTrap.h"
 #include "streams/Ascii85Filter.h"
 #include "streams/AsciiHexFilter.h"
+#include "streams/CcittFaxFilter.h"
 #include "streams/DctFilter.h"
 #include "streams/FilterParameters.h"
 #include "streams/FlateFilter.h"
+#include "streams/Jbig2Filter.h"
 #include "streams/LzwFilter.h"
 #include "streams/PredictorFilter.h"
 #include "streams/RunLengthFilter.h"
@@ -53,15 +55,17 @@ void CreateDctFilter(LibraryContext* context, StreamRef& chain, const FilterPara
   chain = std::move(filter);
 }
 
-void CreateCcittFaxFilter(LibraryContext*, StreamRef&, const FilterParameters*, bool,
-                          FilterExtras*) {
-  // The facsimile decoder is not built yet.
-  runtime::ThrowRuntime(runtime::kUnsupported);
+void CreateCcittFaxFilter(LibraryContext* context, StreamRef& chain,
+                          const FilterParameters* params, bool, FilterExtras*) {
+  // Read (and checked) before building anything.
+  const CcittParams ccitt = CcittFaxFilter::ReadParams(params);
+  chain = MakeRef<CcittFaxFilter>(context, std::move(chain), ccitt);
 }
 
-void CreateJbig2Filter(LibraryContext*, StreamRef&, const FilterParameters*, bool, FilterExtras*) {
-  // The JBIG2 decoder is not built yet.
-  runtime::ThrowRuntime(runtime::kUnsupported);
+void CreateJbig2Filter(LibraryContext* context, StreamRef& chain, const FilterParameters* params,
+                       bool, FilterExtras*) {
+  StreamRef globals = params != nullptr ? params->OpenStream("JBIG2Globals") : StreamRef();
+  chain = MakeRef<Jbig2Filter>(context, std::move(chain), std::move(globals));
 }
 
 void RefuseJbig2Filter(LibraryContext*, StreamRef&, const FilterParameters*, bool, FilterExtras*) {

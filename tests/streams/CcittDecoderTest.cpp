@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "runtime/ErrorTrap.h"
+#include "tests/streams/BitStrings.h"
 #include "runtime/LibraryContext.h"
 #include "tests/streams/CorpusImages.h"
 
@@ -70,19 +71,7 @@ CcittParams ParamsOf(const streams_test::CorpusImage& image) {
 }
 
 
-// Packs a string of '0' and '1' (other characters ignored) into bytes,
-// padding the last byte with 0 bits.
-std::vector<uint8_t> Bits(const std::string& text) {
-  std::vector<uint8_t> out;
-  int count = 0;
-  for (char c : text) {
-    if (c != '0' && c != '1') continue;
-    if (count % 8 == 0) out.push_back(0);
-    if (c == '1') out.back() |= static_cast<uint8_t>(0x80 >> (count % 8));
-    ++count;
-  }
-  return out;
-}
+using streams_test::Bits;
 
 constexpr const char* kEol = "000000000001";
 

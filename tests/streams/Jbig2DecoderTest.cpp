@@ -317,6 +317,60 @@ bool DiffersFrom(const Decoded& decoded, const streams_test::CorpusImage& image,
 
 class Jbig2CorpusTest : public ::testing::TestWithParam<std::string> {};
 
+TEST(Jbig2DecoderTest, DictionaryAndRegionReferencesAreChecked) {
+  // A halftone region (MMR planes) over a grid of one point.
+  auto halftone = [](uint32_t number, std::vector<uint8_t> referred) {
+    StreamBuilder data;
+    data.U32(4);
+    data.U32(1);
+    data.U32(0);
+    data.U32(0);
+    data.bytes.push_back(0);
+    data.bytes.push_back(1);  // HMMR
+    data.U32(1);              // HGW
+    data.U32(1);              // HGH
+    data.U32(0);
+    data.U32(0);
+    data.bytes.insert(data.bytes.end(), {1, 0, 0, 0});  // HRX 256, HRY 0
+    data.bytes.insert(data.bytes.end(), kEndOfBlock.begin(), kEndOfBlock.end());
+    StreamBuilder segment;
+    segment.Segment(number, 22, referred, data.bytes);
+    return segment.bytes;
+  };
+  // A pattern dictionary of MMR patterns 4 x 1, GRAYMAX as given.
+  auto patterns = [](uint32_t number, uint32_t grayMax) {
+    StreamBuilder data;
+    data.bytes.insert(data.bytes.end(), {1, 4, 1});
+    data.U32(grayMax);
+    data.bytes.insert(data.bytes.end(), kEndOfBlock.begin(), kEndOfBlock.end());
+    StreamBuilder segment;
+    segment.Segment(number, 16, {}, data.bytes);
+    return segment.bytes;
+  };
+  struct Case {
+    const char* name;
+    std::vector<std::vector<uint8_t>> segments;
+    int result;
+  };
+  const Case cases[] = {
+      {"halftone over a pattern dictionary", {patterns(1, 1), halftone(2, {1})}, 0},
+      {"pattern dictionary with GRAYMAX 0", {patterns(1, 0)}, -1},
+      {"halftone without a dictionary", {halftone(2, {})}, -1},
+      {"halftone over two dictionaries", {patterns(1, 1), patterns(2, 1), halftone(3, {1, 2})}, -1},
+      {"halftone over a page information segment", {halftone(2, {0})}, -1},
+  };
+  for (const Case& c : cases) {
+    StreamBuilder stream;
+    stream.PageInfo(8, 2);
+    for (const auto& segment : c.segments) {
+      stream.bytes.insert(stream.bytes.end(), segment.begin(), segment.end());
+    }
+    const Decoded decoded = Decode({}, stream.bytes);
+    EXPECT_FALSE(decoded.threw) << c.name << " code " << decoded.error.code;
+    EXPECT_EQ(decoded.result, c.result) << c.name;
+  }
+}
+
 // Files whose decoding is not finished yet, with the reason.
 const char* KnownGap(const std::string& path) {
   const std::string name = std::filesystem::path(path).stem().string();
