@@ -9,6 +9,7 @@
 
 #include "platform/Device.h"
 #include "platform/FontEngine.h"
+#include "platform/HandheldShell.h"
 #include "platform/Heap.h"
 #include "platform/Messages.h"
 #include "platform/Screen.h"
@@ -823,7 +824,7 @@ void PaintDesktop(const RECT& area) {
   for (const RECT& rect : region) {
     FillSurface(screen, rect, ColorOf(GetSysColor(COLOR_BACKGROUND)));
     RECT top;
-    if (IntersectRect(rect, bar, top)) FillSurface(screen, top, Rgb{16, 32, 64});
+    if (IsTaskBarShown() && IntersectRect(rect, bar, top)) FillSurface(screen, top, Rgb{16, 32, 64});
   }
 }
 

@@ -211,6 +211,8 @@ void Activate(HWND root, WORD how, LPARAM previousForNew) {
   State& state = S();
   const HWND old = state.active;
   if (old == root) return;
+  // Menu bars, popups and the input panel never take the activation.
+  if (const WindowRecord* record = LookupWindow(root); record != nullptr && (record->exStyle & WS_EX_NOACTIVATE)) return;
   state.active = root;
   if (root != nullptr) {
     state.lastActive = root;
