@@ -4,6 +4,7 @@
 
 #include "platform/Clock.h"
 #include "runtime/HostServices.h"
+#include "runtime/PerfFrequency.h"
 
 namespace runtime {
 namespace {
@@ -14,14 +15,6 @@ int64_t Now() {
   return now;
 }
 
-// Read on every use rather than cached: tests switch between the real and
-// the virtual clock, which tick at different rates.
-int64_t Frequency() {
-  int64_t frequency = 0;
-  platform::QueryPerformanceFrequency(&frequency);
-  return frequency > 0 ? frequency : 1;
-}
-
 }  // namespace
 
 Deadline::Deadline(LibraryContext* owner) : context(owner), target(Now()) {}
@@ -29,7 +22,7 @@ Deadline::Deadline(LibraryContext* owner) : context(owner), target(Now()) {}
 Deadline::Deadline(LibraryContext* owner, uint32_t milliseconds) : context(owner) {
   // A 32-bit count of milliseconds times a frequency of at most 2^32 per
   // second fits in 64 bits.
-  SetFromNow(static_cast<int64_t>(milliseconds) * Frequency() / 1000);
+  SetFromNow(static_cast<int64_t>(milliseconds) * GetPerfFrequency() / 1000);
 }
 
 void Deadline::SetFromNow(int64_t ticks) {

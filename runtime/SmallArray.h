@@ -69,5 +69,7 @@ template <class T>
 using SmallArray8 = SmallArray<T, 8>;
 template <class T>
 using SmallArray4 = SmallArray<T, 4>;
+// Word buffers of path and colour records: most hold four words or fewer.
+using SmallWordBuffer = SmallArray4<uint32_t>;
 
 }  // namespace runtime

@@ -53,6 +53,20 @@ TreeNode* Tree::FindFloor(const void* key) const {
   return candidate;
 }
 
+TreeNode* Tree::FindBelow(const void* key) const {
+  TreeNode* candidate = nullptr;
+  TreeNode* node = root_;
+  while (node != nullptr) {
+    if (compare_(key, node) > 0) {
+      candidate = node;
+      node = node->right;
+    } else {
+      node = node->left;
+    }
+  }
+  return candidate;
+}
+
 TreeNode* Tree::FindCeiling(const void* key) const {
   TreeNode* candidate = nullptr;
   TreeNode* node = root_;

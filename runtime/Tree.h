@@ -36,6 +36,8 @@ class Tree {
   TreeNode* Find(const void* key) const;
   // The node with the greatest key not above `key`, or null.
   TreeNode* FindFloor(const void* key) const;
+  // The node with the greatest key strictly below `key`, or null.
+  TreeNode* FindBelow(const void* key) const;
   // The node with the smallest key not below `key`, or null.
   TreeNode* FindCeiling(const void* key) const;
   // Descends to `key`, splitting on the way; true when found.

@@ -6,6 +6,7 @@
 
 #include "platform/Clock.h"
 #include "runtime/LibraryContext.h"
+#include "runtime/PerfFrequency.h"
 #include "tests/support/FakeHostServices.h"
 
 namespace runtime {
@@ -33,6 +34,17 @@ TEST_F(DeadlineTest, PassesOnlyOnceTheClockIsLaterThanTheTarget) {
 
   const Deadline longest(&context, UINT32_MAX);
   EXPECT_GT(longest.target, 0);
+}
+
+TEST_F(DeadlineTest, TheKeptFrequencyFollowsTheClockInUse) {
+  int64_t frequency = 0;
+  ASSERT_TRUE(platform::QueryPerformanceFrequency(&frequency));
+  EXPECT_EQ(GetPerfFrequency(), frequency);
+  EXPECT_EQ(GetPerfFrequency(), frequency);  // the kept answer
+  platform::UseVirtualClock(!platform::IsVirtualClock());
+  ASSERT_TRUE(platform::QueryPerformanceFrequency(&frequency));
+  EXPECT_EQ(GetPerfFrequency(), frequency);
+  platform::UseVirtualClock(!platform::IsVirtualClock());
 }
 
 TEST_F(DeadlineTest, InputOrTheDeadlineStops) {

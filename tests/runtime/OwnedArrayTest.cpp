@@ -92,6 +92,21 @@ TEST_F(OwnedArrayTest, FailedGrowthKeepsOldContentsAndAThrowFreesStorage) {
   EXPECT_EQ(context.memory.bytesInUse, before);
 }
 
+TEST_F(OwnedArrayTest, SmallWordBufferKeepsFourWordsInline) {
+  SmallWordBuffer words(&context, 0);
+  struct Step {
+    uint32_t count;
+    bool inlineStorage;
+  } steps[] = {{4, true}, {5, false}, {3, true}, {0, true}};
+  for (const Step& step : steps) {
+    words.Resize(step.count);
+    EXPECT_EQ(words.Count(), step.count);
+    EXPECT_EQ(words.IsInline(), step.inlineStorage) << step.count;
+    // Going back to inline storage frees the heap array.
+    EXPECT_EQ(context.memory.bytesInUse == 0, step.inlineStorage) << step.count;
+  }
+}
+
 TEST_F(OwnedArrayTest, SmallArrayMovesBetweenInlineAndOwnedStorage) {
   SmallArray8<int32_t> array(&context, 10);
   EXPECT_FALSE(array.IsInline());

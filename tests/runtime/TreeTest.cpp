@@ -86,7 +86,7 @@ TEST(TreeTest, TopDownInsertionKeepsRedBlackRulesAndOrder) {
   }
 }
 
-TEST(TreeTest, FloorCeilingAndFindAtTheEdges) {
+TEST(TreeTest, FloorBelowCeilingAndFindAtTheEdges) {
   LibraryContext context;
   Tree tree(&context, &CompareInt);
   IntNode nodes[4];
@@ -97,19 +97,22 @@ TEST(TreeTest, FloorCeilingAndFindAtTheEdges) {
   }
   struct Case {
     int key;
-    int floor, ceiling, find;  // -1: none
+    int floor, below, ceiling, find;  // -1: none
   } cases[] = {
-      {5, -1, 10, -1},  {10, 10, 10, 10}, {15, 10, 20, -1},
-      {30, 30, 30, 30}, {40, 40, 40, 40}, {45, 40, -1, -1},
+      {5, -1, -1, 10, -1},  {10, 10, -1, 10, 10}, {15, 10, 10, 20, -1},
+      {30, 30, 20, 30, 30}, {40, 40, 30, 40, 40}, {45, 40, 40, -1, -1},
   };
   auto keyOf = [](TreeNode* node) { return node ? static_cast<IntNode*>(node)->key : -1; };
   for (const Case& c : cases) {
     EXPECT_EQ(keyOf(tree.FindFloor(&c.key)), c.floor) << c.key;
+    // A key equal to a node's gives the next smaller node.
+    EXPECT_EQ(keyOf(tree.FindBelow(&c.key)), c.below) << c.key;
     EXPECT_EQ(keyOf(tree.FindCeiling(&c.key)), c.ceiling) << c.key;
     EXPECT_EQ(keyOf(tree.Find(&c.key)), c.find) << c.key;
   }
   Tree empty(&context, &CompareInt);
   EXPECT_EQ(empty.FindFloor(&keys[0]), nullptr);
+  EXPECT_EQ(empty.FindBelow(&keys[0]), nullptr);
   EXPECT_EQ(empty.Begin(), nullptr);
 }
 
