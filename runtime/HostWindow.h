@@ -1,0 +1,20 @@
+#pragma once
+// A window of the host (a child window, a label, a button) as the library
+// and the viewer place and label it. The host implements it; its
+// operations may only run on the main thread's stack, so cooperative
+// threads reach them through CallSetRectOnMain and CallSetTextOnMain.
+#include "runtime/HostServices.h"
+
+namespace runtime {
+
+class HostWindow {
+ public:
+  virtual ~HostWindow() = default;
+  // Places the window, in its parent's client coordinates.
+  virtual void SetRect(const HostRect& rect) = 0;
+  virtual void GetRect(HostRect* rect) const = 0;
+  // The text of a label or a button; other windows ignore it.
+  virtual void SetText(const char16_t* text) = 0;
+};
+
+}  // namespace runtime
