@@ -6,6 +6,7 @@
 #include <cstring>
 #include <span>
 #include <type_traits>
+#include <utility>
 
 #include "runtime/CheckedSize.h"
 #include "runtime/CleanupNode.h"
@@ -51,6 +52,18 @@ class RecordVector {
     return *end_++;
   }
   void Clear() { end_ = begin_; }
+  // Drops the records from `size` on; a size past the end changes nothing.
+  void Truncate(uint32_t size) {
+    if (size < Size()) end_ = begin_ + size;
+  }
+  // Exchanges the records of two vectors, each storage going with the
+  // context that owns it; each vector keeps its node and error context.
+  static void Swap(RecordVector& a, RecordVector& b) {
+    std::swap(a.storageOwner_, b.storageOwner_);
+    std::swap(a.begin_, b.begin_);
+    std::swap(a.end_, b.end_);
+    std::swap(a.capacityEnd_, b.capacityEnd_);
+  }
 
   uint32_t Size() const { return static_cast<uint32_t>(end_ - begin_); }
   uint32_t Capacity() const { return static_cast<uint32_t>(capacityEnd_ - begin_); }
