@@ -14,6 +14,20 @@ namespace {
 // ever store 255 into it.
 uint8_t gOpaqueCell = 0xFF;
 
+}  // namespace
+
+// What becomes of one plane: absent, the opaque constant, the shape plane's
+// view, or bytes of its own at `offset` in the storage.
+struct PixelBuffer::PlanePlan {
+  enum Kind : uint8_t { kAbsent, kConstant, kSameAsShape, kOwn } kind = kAbsent;
+  uint32_t offset = 0;
+  PixelFormatDesc format;
+};
+
+namespace {
+
+using PlanePlan = PixelBuffer::PlanePlan;
+
 [[noreturn]] void Throw(LibraryContext* context, uint32_t code) {
   ThrowError(context, ErrorRecord{kRuntimeDomain, code, 0});
 }
@@ -51,14 +65,6 @@ void CheckPixel(LibraryContext* context, const PixelLayout& layout) {
   if (layout.firstOffset + used > layout.bytesPerPixel) Throw(context, kMalformed);
 }
 
-// What becomes of one plane: absent, the opaque constant, the shape plane's
-// view, or bytes of its own at `offset` in the storage.
-struct PlanePlan {
-  enum Kind : uint8_t { kAbsent, kConstant, kSameAsShape, kOwn } kind = kAbsent;
-  uint32_t offset = 0;
-  PixelFormatDesc format;
-};
-
 PlaneView ViewOf(const PlanePlan& plan, uint8_t* storage, const IntRect& rect,
                  const PlaneView& shape) {
   switch (plan.kind) {
@@ -84,6 +90,20 @@ PlanePlan::Kind AlphaPlanKind(uint8_t kind) {
 }
 bool AlphaIsSingle(uint8_t kind) { return kind == 3; }
 bool ShapeIsSingle(uint8_t kind) { return kind == 2; }
+
+// Plans shape, alpha and colour in that order; `place` gives an own plane
+// its bytes (single: one channel).
+template <class Place>
+void PlanPlanes(const PixelLayout& layout, PlanePlan (&plans)[3], Place&& place) {
+  plans[0].kind = ShapePlanKind(layout.shapeKind);
+  if (plans[0].kind == PlanePlan::kOwn) place(plans[0], ShapeIsSingle(layout.shapeKind), true);
+  plans[1].kind = AlphaPlanKind(layout.alphaKind);
+  if (plans[1].kind == PlanePlan::kOwn) place(plans[1], AlphaIsSingle(layout.alphaKind), false);
+  if (layout.hasColour) {
+    plans[2].kind = PlanePlan::kOwn;
+    place(plans[2], false, false);
+  }
+}
 
 void MarkOneGroup(PlanePlan (&plans)[3]) {
   int present = 0;
@@ -188,6 +208,18 @@ void PixelBuffer::Commit(const IntRect& r, const PixelLayout& layout, uint32_t b
   rowStep = main.format.rowStep;
 }
 
+void PixelBuffer::Adopt(const PlanePlan* plans, const IntRect& r, const PixelLayout& layout,
+                        uint32_t total, const Surface* surfaces, int count) {
+  Reserve(total);
+  shape = ViewOf(plans[0], storage, r, {});
+  alpha = ViewOf(plans[1], storage, r, shape);
+  colour = ViewOf(plans[2], storage, r, shape);
+  usedBytes = total;
+  surfaceCount_ = 0;
+  if (layout.constantInX || layout.constantInY) return;
+  for (int i = 0; i < count && i < kMaxSurfaces; ++i) surfaces_[surfaceCount_++] = surfaces[i];
+}
+
 void PixelBuffer::Layout(const IntRect& r, const PixelLayout& layout, bool clear) {
   switch (layout.storageKind) {
     case 0: LayoutInterleaved(r, layout); break;
@@ -211,30 +243,16 @@ void PixelBuffer::LayoutInterleaved(const IntRect& r, const PixelLayout& layout)
   int32_t running = layout.reverse ? p - layout.firstOffset - 1 : layout.firstOffset;
 
   PlanePlan plans[3];  // shape, alpha, colour
-  auto place = [&](PlanePlan& plan, bool single) {
+  auto place = [&](PlanePlan& plan, bool single, bool) {
     const int32_t count = single ? 1 : n;
     plan.format = {single ? -1 : layout.channels, running, single ? 0 : d, column, storedRow, 0, 0};
     running += count * d;
   };
-  plans[0].kind = ShapePlanKind(layout.shapeKind);
-  if (plans[0].kind == PlanePlan::kOwn) place(plans[0], ShapeIsSingle(layout.shapeKind));
-  plans[1].kind = AlphaPlanKind(layout.alphaKind);
-  if (plans[1].kind == PlanePlan::kOwn) place(plans[1], AlphaIsSingle(layout.alphaKind));
-  if (layout.hasColour) {
-    plans[2].kind = PlanePlan::kOwn;
-    place(plans[2], false);
-  }
+  PlanPlanes(layout, plans, place);
   MarkOneGroup(plans);
 
-  Reserve(total);
-  shape = ViewOf(plans[0], storage, r, {});
-  alpha = ViewOf(plans[1], storage, r, shape);
-  colour = ViewOf(plans[2], storage, r, shape);
-  usedBytes = total;
-  surfaceCount_ = 0;
-  if (!layout.constantInX && !layout.constantInY && p != 0) {
-    surfaces_[surfaceCount_++] = {0, 1, 0, static_cast<uint32_t>(p), rowBytes};
-  }
+  const Surface surface{0, 1, 0, static_cast<uint32_t>(p), rowBytes};
+  Adopt(plans, r, layout, total, &surface, p != 0 ? 1 : 0);
 }
 
 void PixelBuffer::LayoutSeparateAreas(const IntRect& r, const PixelLayout& layout) {
@@ -248,7 +266,7 @@ void PixelBuffer::LayoutSeparateAreas(const IntRect& r, const PixelLayout& layou
   Surface areas[3];
   int areaCount = 0;
   uint32_t total = 0;
-  auto place = [&](PlanePlan& plan, bool single) {
+  auto place = [&](PlanePlan& plan, bool single, bool) {
     const uint32_t pixelBytes = single ? 1u : static_cast<uint32_t>(p);
     const uint32_t rowBytes =
         RoundUpSize4Checked(context_, MultiplySizeChecked(context_, size.width, pixelBytes));
@@ -263,26 +281,11 @@ void PixelBuffer::LayoutSeparateAreas(const IntRect& r, const PixelLayout& layou
     areas[areaCount++] = {total, 1, 0, pixelBytes, rowBytes};
     total = AddSizeChecked(context_, total, MultiplySizeChecked(context_, size.height, rowBytes));
   };
-  plans[0].kind = ShapePlanKind(layout.shapeKind);
-  if (plans[0].kind == PlanePlan::kOwn) place(plans[0], ShapeIsSingle(layout.shapeKind));
-  plans[1].kind = AlphaPlanKind(layout.alphaKind);
-  if (plans[1].kind == PlanePlan::kOwn) place(plans[1], AlphaIsSingle(layout.alphaKind));
-  if (layout.hasColour) {
-    plans[2].kind = PlanePlan::kOwn;
-    place(plans[2], false);
-  }
+  PlanPlanes(layout, plans, place);
   // Offsets inside an area are addressed with signed words.
   AsStep(context_, total);
 
-  Reserve(total);
-  shape = ViewOf(plans[0], storage, r, {});
-  alpha = ViewOf(plans[1], storage, r, shape);
-  colour = ViewOf(plans[2], storage, r, shape);
-  usedBytes = total;
-  surfaceCount_ = 0;
-  if (!layout.constantInX && !layout.constantInY) {
-    for (int i = 0; i < areaCount; ++i) surfaces_[surfaceCount_++] = areas[i];
-  }
+  Adopt(plans, r, layout, total, areas, areaCount);
 }
 
 void PixelBuffer::LayoutPlanar(const IntRect& r, const PixelLayout& layout) {
@@ -308,34 +311,19 @@ void PixelBuffer::LayoutPlanar(const IntRect& r, const PixelLayout& layout) {
   int64_t running = int64_t{layout.reverse ? p - layout.firstOffset - 1 : layout.firstOffset} * planeSize;
 
   PlanePlan plans[3];
-  auto place = [&](PlanePlan& plan, bool single, int32_t marker) {
+  auto place = [&](PlanePlan& plan, bool single, bool isShape) {
+    // The shape plane's single channel owns its plane.
+    const int32_t marker = single && isShape ? 1 : 0;
     const int32_t count = single ? 1 : n;
     plan.format = {single ? -1 : layout.channels, AsStep(context_, running), single ? 0 : planeStep,
                    column, storedRow, marker, 0};
     running += int64_t{count} * planeStep;
   };
-  plans[0].kind = ShapePlanKind(layout.shapeKind);
-  if (plans[0].kind == PlanePlan::kOwn) {
-    const bool single = ShapeIsSingle(layout.shapeKind);
-    place(plans[0], single, single ? 1 : 0);
-  }
-  plans[1].kind = AlphaPlanKind(layout.alphaKind);
-  if (plans[1].kind == PlanePlan::kOwn) place(plans[1], AlphaIsSingle(layout.alphaKind), 0);
-  if (layout.hasColour) {
-    plans[2].kind = PlanePlan::kOwn;
-    place(plans[2], false, 0);
-  }
+  PlanPlanes(layout, plans, place);
   MarkOneGroup(plans);
 
-  Reserve(total);
-  shape = ViewOf(plans[0], storage, r, {});
-  alpha = ViewOf(plans[1], storage, r, shape);
-  colour = ViewOf(plans[2], storage, r, shape);
-  usedBytes = total;
-  surfaceCount_ = 0;
-  if (!layout.constantInX && !layout.constantInY) {
-    surfaces_[surfaceCount_++] = {0, slots, planeSize, 1, rowBytes};
-  }
+  const Surface surface{0, slots, planeSize, 1, rowBytes};
+  Adopt(plans, r, layout, total, &surface, 1);
 }
 
 void PixelBuffer::SetupAndAllocate(const IntRect& r, const PixelLayout& layout, bool clear) {

@@ -124,6 +124,9 @@ class PixelBuffer {
   // clipped to the buffer first.
   void ExtendEdges(const IntRect& inner, const IntRect& outer);
 
+  // How a layout places one plane (defined where the layouts are computed).
+  struct PlanePlan;
+
   // The opaque constant: every pixel and channel reads 255.
   static PlaneView OpaquePlane();
 
@@ -154,6 +157,11 @@ class PixelBuffer {
   };
   static constexpr int kMaxSurfaces = 3;
 
+  // Takes storage for `total` bytes, points the three planes at it by their
+  // plans, and records the surfaces edge replication walks (none when the
+  // layout is constant in a direction).
+  void Adopt(const PlanePlan* plans, const IntRect& rect, const PixelLayout& layout,
+             uint32_t total, const Surface* surfaces, int surfaceCount);
   void LayoutInterleaved(const IntRect& rect, const PixelLayout& layout);
   void LayoutSeparateAreas(const IntRect& rect, const PixelLayout& layout);
   void LayoutPlanar(const IntRect& rect, const PixelLayout& layout);
