@@ -120,7 +120,7 @@ SpanCursor SpanCursor::At(const PlaneView* plane, int32_t x, int32_t y) {
   if (plane == nullptr || !plane->IsPresent()) return {};
   const PixelFormatDesc& f = plane->format;
   return {f.firstOffset, f.channelStep, f.columnStep, f.Count(),
-          plane->Row(y) + static_cast<ptrdiff_t>(x - plane->rect.x0) * f.columnStep};
+          plane->Row(y) + (static_cast<ptrdiff_t>(x) - plane->rect.x0) * f.columnStep};
 }
 
 // ---- PixelLayout ----
@@ -390,7 +390,7 @@ void PixelBuffer::ExtendEdges(const IntRect& innerRect, const IntRect& outerRect
     for (uint32_t plane = 0; plane < surface.planes; ++plane) {
       uint8_t* base = storage + surface.offset + size_t{plane} * surface.planeStep;
       auto at = [&](int32_t x, int32_t y) {
-        return base + size_t(y - rect.y0) * surface.rowBytes + size_t(x - rect.x0) * pixel;
+        return base + size_t(int64_t{y} - rect.y0) * surface.rowBytes + size_t(int64_t{x} - rect.x0) * pixel;
       };
       for (int32_t y = inner.y0; y < inner.y1; ++y) {
         const uint8_t* first = at(inner.x0, y);

@@ -50,9 +50,11 @@ struct PlaneView {
   PixelFormatDesc format;
 
   bool IsPresent() const { return storage != nullptr; }
+  // One value for every pixel (the opaque constant, a one-pixel plane).
+  bool IsConstant() const { return format.columnStep == 0 && format.rowStep == 0; }
   // The first byte of row y (y within the rectangle).
   uint8_t* Row(int32_t y) const {
-    return storage + static_cast<ptrdiff_t>(y - rect.y0) * format.rowStep;
+    return storage + (static_cast<ptrdiff_t>(y) - rect.y0) * format.rowStep;
   }
 };
 
