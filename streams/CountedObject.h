@@ -25,6 +25,10 @@ class CountedObject {
     if (--refCount_ == 0) runtime::DestroyAndFree(context_, this);
   }
   bool IsUnique() const { return refCount_ == 1; }
+  // For holders with a count policy of their own (the cost caches): the
+  // count, and a release that leaves destruction to the caller.
+  uint32_t RefCount() const { return refCount_; }
+  bool DropRef() { return --refCount_ == 0; }
   LibraryContext* Context() const { return context_; }
 
  private:

@@ -30,6 +30,16 @@ class DataBlock : public CountedObject {
 
 using BlockRef = Ref<DataBlock>;
 
+// The count policy under which the cost caches hold blocks.
+struct BlockCount {
+  static void CountUp(DataBlock* block) { block->AddRef(); }
+  static bool CountDown(DataBlock* block) { return block->DropRef(); }
+  static uint32_t Count(const DataBlock* block) { return block->RefCount(); }
+  static void Destroy(LibraryContext*, DataBlock* block) {
+    runtime::DestroyAndFree(block->Context(), block);
+  }
+};
+
 // A block over bytes that another owner keeps alive; with no bytes it is
 // the empty block.
 class PlainBlock final : public DataBlock {

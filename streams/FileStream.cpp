@@ -23,7 +23,7 @@ Ref<FileStream> FileStream::Open(LibraryContext* context, const char16_t* path) 
 }
 
 FileStream::FileStream(LibraryContext* context, platform::FileHandle* file, std::u16string path)
-    : DataSource(context), file_(file), path_(std::move(path)) {}
+    : DataSource(context), file_(file), path_(std::move(path)), pages_(context) {}
 
 FileStream::~FileStream() {
   if (file_ != nullptr) platform::fclose(file_);
@@ -39,29 +39,20 @@ void FileStream::EnsureUsable() {
 }
 
 BlockRef FileStream::LoadPage(uint64_t pageOffset) {
-  Page* slot = &pages_[0];
-  for (Page& page : pages_) {
-    if (page.block && page.offset == pageOffset) {
-      page.lastUse = ++useClock_;
-      return page.block;
+  PageCache::Ref page = pages_.Get(pageOffset, [&] {
+    Ref<HeapDataBlock> block = MakeRef<HeapDataBlock>(Context(), kPageSize);
+    if (platform::fseek(file_, static_cast<int64_t>(pageOffset), platform::kSeekSet) != 0) {
+      runtime::ThrowRuntime(runtime::kOverflow);
     }
-    // Unused slots have lastUse 0, so they are taken before any page.
-    if (page.lastUse < slot->lastUse) slot = &page;
-  }
-  Ref<HeapDataBlock> page = MakeRef<HeapDataBlock>(Context(), kPageSize);
-  if (platform::fseek(file_, static_cast<int64_t>(pageOffset), platform::kSeekSet) != 0) {
-    runtime::ThrowRuntime(runtime::kOverflow);
-  }
-  size_t got = platform::fread(page->Bytes(), 1, kPageSize, file_);
-  if (got < kPageSize && platform::ferror(file_) && !platform::feof(file_)) {
-    runtime::ThrowRuntime(runtime::kOverflow);
-  }
-  ++pageReads_;
-  page->SetCount(static_cast<uint32_t>(got));
-  slot->offset = pageOffset;
-  slot->lastUse = ++useClock_;
-  slot->block = page;
-  return slot->block;
+    size_t got = platform::fread(block->Bytes(), 1, kPageSize, file_);
+    if (got < kPageSize && platform::ferror(file_) && !platform::feof(file_)) {
+      runtime::ThrowRuntime(runtime::kOverflow);
+    }
+    ++pageReads_;
+    block->SetCount(static_cast<uint32_t>(got));
+    return PageCache::Built{PageCache::Ref::Adopt(Context(), block.Detach()), kPageCost};
+  });
+  return BlockRef(page.Get());
 }
 
 BlockRef FileStream::GetBlock(uint64_t offset) {
@@ -87,11 +78,7 @@ uint64_t FileStream::Length() {
 }
 
 uint32_t FileStream::MemorySize() const {
-  uint32_t size = 144;
-  for (const Page& page : pages_) {
-    if (page.block) size += kPageSize + 8;
-  }
-  return size;
+  return 144 + pages_.Cache().Count() * kPageCost;
 }
 
 }  // namespace streams

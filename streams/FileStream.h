@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/FileIo.h"
+#include "runtime/ObjectCache.h"
 #include "streams/DataSource.h"
 
 namespace streams {
@@ -14,8 +15,8 @@ class FileStream final : public DataSource {
   // Files are read below this offset only.
   static constexpr uint64_t kReadLimit = uint64_t{1} << 31;
   static constexpr uint32_t kPageSize = 4096;
-  // Pages kept in the cache; the least recently used one goes first.
-  static constexpr int kCachedPages = 64;
+  // What a cached page costs: its bytes and its valid length.
+  static constexpr uint32_t kPageCost = kPageSize + 8;
 
   // Opens the file named by a device path; (runtime, 1) when it cannot.
   static Ref<FileStream> Open(LibraryContext* context, const char16_t* path);
@@ -30,19 +31,16 @@ class FileStream final : public DataSource {
   uint64_t PageReads() const { return pageReads_; }
 
  private:
-  struct Page {
-    uint64_t offset = 0;
-    uint64_t lastUse = 0;
-    BlockRef block;
-  };
+  // Pages by file offset, in a cost cache of the context, so that memory
+  // pressure can drop them.
+  using PageCache = runtime::ObjectCache<DataBlock, uint64_t, BlockCount>;
 
   void EnsureUsable();
   BlockRef LoadPage(uint64_t pageOffset);
 
   platform::FileHandle* file_;
   std::u16string path_;
-  Page pages_[kCachedPages];
-  uint64_t useClock_ = 0;
+  PageCache pages_;
   uint64_t pageReads_ = 0;
 };
 

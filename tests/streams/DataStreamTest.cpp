@@ -87,6 +87,16 @@ TEST_F(DataStreamTest, FileBlocksEqualTheFileAtEveryOffset) {
   // Three pages, each read from the file once.
   EXPECT_EQ(file->PageReads(), 3u);
   EXPECT_EQ(CountOf(file->GetBlock(uint64_t{1} << 31)), 0u);
+
+  // Memory pressure drops the pages nobody holds; a page in use stays.
+  BlockRef held = file->GetBlock(5000);
+  EXPECT_GT(file->MemorySize(), 3 * 4096u);
+  context_.memory.PurgeCaches(1 << 20, true);
+  EXPECT_LT(file->MemorySize(), 2 * 4096u);
+  EXPECT_EQ(file->GetBlock(5000)->Data()[0], 5000 % 251);
+  EXPECT_EQ(file->PageReads(), 3u);
+  EXPECT_EQ(file->GetBlock(0)->Data()[1], 1);
+  EXPECT_EQ(file->PageReads(), 4u);
 }
 
 TEST_F(DataStreamTest, FileOfExactlyOnePage) {
