@@ -41,7 +41,7 @@ struct GdiObject {
   std::shared_ptr<SizedFont> sized;
 };
 
-enum class DcKind { kScreen, kWindow, kMemory };
+enum class DcKind { kScreen, kWindow, kFrame, kMemory };
 
 struct DeviceContext {
   DcKind kind = DcKind::kScreen;
@@ -165,10 +165,12 @@ void Intersect(Region& region, const RECT& with) {
 // The part of the screen a window's client area shows: inside its
 // ancestors, not under its children, its siblings above it or other
 // top-level windows above it.
-Region VisibleRegion(HWND window) {
+Region VisibleRegion(HWND window, bool frame) {
   if (!IsShownOnScreen(window)) return {};
-  Region region{ClientRectOnScreen(window)};
-  if (const WindowRecord* record = LookupWindow(window); record != nullptr) {
+  Region region{frame ? WindowRectOnScreen(window) : ClientRectOnScreen(window)};
+  if (frame) {
+    Subtract(region, ClientRectOnScreen(window));
+  } else if (const WindowRecord* record = LookupWindow(window); record != nullptr) {
     for (HWND child : record->children) {
       if (IsShownOnScreen(child)) Subtract(region, WindowRectOnScreen(child));
     }
@@ -207,11 +209,19 @@ Target TargetOf(const DeviceContext& context) {
       target.surface = ScreenSurface();
       target.clip = {target.surface.Bounds()};
       break;
+    case DcKind::kFrame: {
+      target.surface = ScreenSurface();
+      const RECT outer = WindowRectOnScreen(context.window);
+      target.origin = POINT{outer.left, outer.top};
+      target.clip = VisibleRegion(context.window, true);
+      Intersect(target.clip, target.surface.Bounds());
+      break;
+    }
     case DcKind::kWindow: {
       target.surface = ScreenSurface();
       const RECT client = ClientRectOnScreen(context.window);
       target.origin = POINT{client.left, client.top};
-      target.clip = VisibleRegion(context.window);
+      target.clip = VisibleRegion(context.window, false);
       if (context.painting) {
         RECT paint = context.paintClip;
         paint = RECT{paint.left + client.left, paint.top + client.top, paint.right + client.left,
@@ -361,6 +371,15 @@ HDC GetDC(HWND window) {
 }
 
 int ReleaseDC(HWND, HDC dc) { return DeleteDC(dc); }
+
+HDC GetWindowDC(HWND window) {
+  if (LookupWindow(window) == nullptr) return nullptr;
+  auto* context = new DeviceContext();
+  context->kind = DcKind::kFrame;
+  context->window = window;
+  Contexts().insert(context);
+  return reinterpret_cast<HDC>(context);
+}
 
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ handle) {
   DeviceContext* context = ContextOf(dc);

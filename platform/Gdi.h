@@ -59,6 +59,9 @@ HDC CreateCompatibleDC(HDC dc);  // null: compatible with the screen
 BOOL DeleteDC(HDC dc);
 HDC GetDC(HWND window);  // null: the whole screen
 int ReleaseDC(HWND window, HDC dc);
+// Draws on the window's frame (border and scroll bars) only; (0, 0) is the
+// window's top-left corner.
+HDC GetWindowDC(HWND window);
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
 BOOL DeleteObject(HGDIOBJ object);
 int GetObjectW(HGDIOBJ object, int size, void* buffer);

@@ -20,6 +20,11 @@
 
 namespace platform {
 
+// The window frame's scroll bars (ScrollBars.cpp).
+void PaintWindowFrame(HWND window);
+bool ScrollBarHit(HWND window, POINT screen, int& which, WORD& code, int& position);
+int ScrollBarPositionAt(HWND window, int which, POINT screen, int grab);
+
 // Implemented by the link between processes.
 HWND FindRemoteWindow(LPCWSTR className, LPCWSTR windowName);
 LRESULT SendRemoteMessage(const RemoteWindow& remote, UINT message, WPARAM wParam, LPARAM lParam);
@@ -67,7 +72,15 @@ struct Watch {
   void* user;
 };
 
+// A pen held on a window's scroll bar.
+struct ScrollDrag {
+  HWND window = nullptr;
+  int which = 0;
+  WORD code = 0;
+};
+
 struct State {
+  ScrollDrag scrollDrag;
   std::map<uintptr_t, std::unique_ptr<WindowRecord>> windows;
   std::vector<HWND> topLevel;
   std::vector<ClassRecord> classes;
@@ -283,6 +296,34 @@ bool MatchesFilter(const MSG& message, HWND window, UINT first, UINT last) {
   return message.message >= first && message.message <= last;
 }
 
+// The pen on a scroll bar: the thumb follows it; lifting it ends the scroll.
+bool ScrollDragMessage(const InputEvent& event, bool commit, MSG& message) {
+  State& state = S();
+  const ScrollDrag drag = state.scrollDrag;
+  if (Local(drag.window) == nullptr || event.kind == InputKind::kPenDown) {
+    if (commit) state.scrollDrag = ScrollDrag{};
+    return false;
+  }
+  message.hwnd = drag.window;
+  message.message = drag.which == 1 ? WM_VSCROLL : WM_HSCROLL;
+  const int position = ScrollBarPositionAt(drag.window, drag.which, POINT{event.x, event.y}, 0);
+  if (event.kind == InputKind::kPenMove) {
+    if (drag.code != 5) return false;  // only the thumb follows the pen
+    message.wParam = MAKELONG(5, static_cast<WORD>(position));
+    if (commit) Local(drag.window)->bars[drag.which].trackPosition = position;
+    return true;
+  }
+  if (commit) state.scrollDrag = ScrollDrag{};
+  if (drag.code == 5) {
+    // Thumb position now, the end of the scroll right after.
+    message.wParam = MAKELONG(4, static_cast<WORD>(position));
+    if (commit) state.posted.push_front(MSG{drag.window, message.message, 8, 0, event.time, {}});
+    return true;
+  }
+  message.wParam = 8;
+  return true;
+}
+
 // Turns the oldest input event into a message for its window. Returns false
 // when the event has no window to go to (it is then dropped on removal).
 bool InputMessage(const InputEvent& event, bool commit, MSG& message) {
@@ -294,6 +335,10 @@ bool InputMessage(const InputEvent& event, bool commit, MSG& message) {
     case InputKind::kPenDown:
     case InputKind::kPenMove:
     case InputKind::kPenUp: {
+      if (state.scrollDrag.window != nullptr) {
+        if (event.kind != InputKind::kPenDown) return ScrollDragMessage(event, commit, message);
+        if (commit) state.scrollDrag = ScrollDrag{};
+      }
       HWND target = state.capture;
       if (target == nullptr) {
         if (event.kind == InputKind::kPenMove && !state.penDown) return false;
@@ -301,6 +346,18 @@ bool InputMessage(const InputEvent& event, bool commit, MSG& message) {
       }
       const WindowRecord* record = Local(target);
       if (record == nullptr) return false;
+      if (event.kind == InputKind::kPenDown && state.capture == nullptr &&
+          !Contains(ClientRectOnScreen(target), POINT{event.x, event.y})) {
+        int which = 0, position = 0;
+        WORD code = 0;
+        if (ScrollBarHit(target, POINT{event.x, event.y}, which, code, position)) {
+          message.hwnd = target;
+          message.message = which == 1 ? WM_VSCROLL : WM_HSCROLL;
+          message.wParam = MAKELONG(code, static_cast<WORD>(position));
+          if (commit) state.scrollDrag = ScrollDrag{target, which, code};
+          return true;
+        }
+      }
       POINT client{event.x, event.y};
       ScreenToClient(target, &client);
       message.hwnd = target;
@@ -1012,7 +1069,10 @@ LRESULT DispatchMessageW(const MSG* message) {
                                          message->lParam);
   // A window procedure that paints without validating would otherwise be
   // asked to paint for ever.
-  if (message->message == WM_PAINT) ValidateRect(message->hwnd, nullptr);
+  if (message->message == WM_PAINT) {
+    ValidateRect(message->hwnd, nullptr);
+    PaintWindowFrame(message->hwnd);
+  }
   return result;
 }
 
@@ -1327,6 +1387,7 @@ BOOL UpdateWindow(HWND window) {
   if (record->updatePending && IsShownOnScreen(window)) {
     SendMessageW(window, WM_PAINT, 0, 0);
     ValidateRect(window, nullptr);
+    PaintWindowFrame(window);
   }
   return TRUE;
 }
