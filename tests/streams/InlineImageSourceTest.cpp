@@ -1,0 +1,58 @@
+#include "streams/InlineImageSource.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "streams/ChainedStream.h"
+#include "tests/streams/StreamTestSupport.h"
+
+namespace streams {
+namespace {
+
+using testing::Chunks;
+
+class InlineImageSourceTest : public ::testing::Test {
+ protected:
+  std::vector<std::string> Blocks(const std::string& content, size_t chunk, size_t skip = 0) {
+    auto stream = MakeRef<ChainedStream>(&context_, Chunks(&context_, content, chunk));
+    stream->Advance(skip);
+    auto source = MakeRef<InlineImageSource>(&context_, stream);
+    std::vector<std::string> blocks;
+    for (BlockRef block = source->FetchBlock(); CountOf(block) > 0; block = source->FetchBlock()) {
+      blocks.emplace_back(reinterpret_cast<const char*>(block->Data()), block->Count());
+    }
+    EXPECT_TRUE(source->AtEnd());
+    return blocks;
+  }
+  LibraryContext context_;
+};
+
+TEST_F(InlineImageSourceTest, BlocksStartAtEveryE) {
+  using List = std::vector<std::string>;
+  EXPECT_EQ(Blocks("12E4EI Q", 100), (List{"12", "E4", "EI Q"}));
+  EXPECT_EQ(Blocks("ID xyEI", 100, 3), (List{"xy", "EI"}));
+  EXPECT_EQ(Blocks("E", 100), (List{"E"}));
+  // Across small content blocks the bytes still come in order, and every
+  // "E" still leads a block.
+  std::string joined;
+  for (const std::string& block : Blocks("abcdEfgEEhiEI Q", 3)) {
+    size_t e = block.find('E');
+    EXPECT_TRUE(e == std::string::npos || e == 0) << block;
+    joined += block;
+  }
+  EXPECT_EQ(joined, "abcdEfgEEhiEI Q");
+}
+
+TEST_F(InlineImageSourceTest, AtEndFollowsTheContentStream) {
+  auto stream = MakeRef<ChainedStream>(&context_, Chunks(&context_, "ab", 1));
+  auto source = MakeRef<InlineImageSource>(&context_, stream);
+  EXPECT_FALSE(source->AtEnd());
+  source->FetchBlock();
+  source->FetchBlock();
+  EXPECT_TRUE(source->AtEnd());
+}
+
+}  // namespace
+}  // namespace streams
