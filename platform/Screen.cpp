@@ -21,8 +21,12 @@ namespace platform {
 // The SDL2 back end (ScreenSdl.cpp).
 bool StartSdlScreen();
 void StopSdlScreen();
+bool SaveSdlWindowShot(const std::string& path);
 
 namespace {
+
+ScreenBackend g_backend = ScreenBackend::kHeadless;
+bool g_started = false;
 
 struct Framebuffer {
   std::vector<uint8_t> pixels;
@@ -104,9 +108,6 @@ void HeadlessWait(void*, int64_t timerWait) {
   PollWatchedDescriptors(wait < 0 ? 100 : static_cast<int>(std::min<int64_t>(100, (wait + 999) / 1000)));
 }
 
-ScreenBackend g_backend = ScreenBackend::kHeadless;
-bool g_started = false;
-
 }  // namespace
 
 const Surface& ScreenSurface() {
@@ -126,11 +127,12 @@ const Surface& ScreenSurface() {
 
 void ResetScreen() { TheFramebuffer().reset(); }
 
-bool SaveScreenshot(const std::string& path) {
-  const Surface& surface = ScreenSurface();
+bool WritePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb) {
+  if (width <= 0 || height <= 0 || rgb.size() < static_cast<size_t>(width) * static_cast<size_t>(height) * 3) {
+    return false;
+  }
   FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) return false;
-  std::vector<uint8_t> row(static_cast<size_t>(surface.width) * 3);
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
   bool ok = png != nullptr && info != nullptr;
@@ -139,23 +141,37 @@ bool SaveScreenshot(const std::string& path) {
   if (ok && setjmp(png_jmpbuf(png)) != 0) ok = false;
   if (ok) {
     png_init_io(png, file);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(surface.width), static_cast<png_uint_32>(surface.height), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
-    for (int y = 0; y < surface.height; ++y) {
-      for (int x = 0; x < surface.width; ++x) {
-        const Rgb pixel = ReadPixel(surface, x, y);
-        row[static_cast<size_t>(x) * 3] = pixel.red;
-        row[static_cast<size_t>(x) * 3 + 1] = pixel.green;
-        row[static_cast<size_t>(x) * 3 + 2] = pixel.blue;
-      }
-      png_write_row(png, row.data());
+    for (int y = 0; y < height; ++y) {
+      png_write_row(png, rgb.data() + static_cast<size_t>(y) * static_cast<size_t>(width) * 3);
     }
     png_write_end(png, nullptr);
   }
   png_destroy_write_struct(png != nullptr ? &png : nullptr, info != nullptr ? &info : nullptr);
   ok = (std::fclose(file) == 0) && ok;
   return ok;
+}
+
+bool SaveScreenshot(const std::string& path) {
+  const Surface& surface = ScreenSurface();
+  std::vector<uint8_t> rgb(static_cast<size_t>(surface.width) * static_cast<size_t>(surface.height) * 3);
+  size_t at = 0;
+  for (int y = 0; y < surface.height; ++y) {
+    for (int x = 0; x < surface.width; ++x) {
+      const Rgb pixel = ReadPixel(surface, x, y);
+      rgb[at++] = pixel.red;
+      rgb[at++] = pixel.green;
+      rgb[at++] = pixel.blue;
+    }
+  }
+  return WritePng(path, surface.width, surface.height, rgb);
+}
+
+bool SaveWindowScreenshot(const std::string& path) {
+  if (g_backend == ScreenBackend::kSdl && g_started) return SaveSdlWindowShot(path);
+  return SaveScreenshot(path);
 }
 
 ScreenBackend StartScreen(ScreenBackend wanted) {

@@ -3,6 +3,7 @@
 // windows draw into, and the back end that shows it: headless (snapshots to
 // PNG files, input from a script) or a desktop window through SDL2.
 #include <string>
+#include <vector>
 
 #include "platform/Surface.h"
 
@@ -16,6 +17,11 @@ void ResetScreen();
 void PaintDesktop(const RECT& area);
 // Writes the framebuffer to a PNG file.
 bool SaveScreenshot(const std::string& path);
+// Writes what the back end shows (the desktop window with its hint line
+// under SDL2; the framebuffer when headless) to a PNG file.
+bool SaveWindowScreenshot(const std::string& path);
+// Writes RGB rows to a PNG file.
+bool WritePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb);
 
 enum class ScreenBackend { kAutomatic, kHeadless, kSdl };
 // Starts the back end: SDL2 when a display is available (or asked for),

@@ -4,6 +4,7 @@
 #include <SDL2/SDL.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "platform/Device.h"
@@ -67,7 +68,7 @@ SDL_Texture* MakeHint(int width, int height) {
   return texture;
 }
 
-void Present() {
+void Render() {
   const Surface& surface = ScreenSurface();
   SDL_UpdateTexture(g_screen.texture, nullptr, surface.top, static_cast<int>(surface.pitch));
   SDL_RenderClear(g_screen.renderer);
@@ -77,6 +78,10 @@ void Present() {
     const SDL_Rect hint{0, screen.h, screen.w, g_screen.hintHeight};
     SDL_RenderCopy(g_screen.renderer, g_screen.hint, nullptr, &hint);
   }
+}
+
+void Present() {
+  Render();
   SDL_RenderPresent(g_screen.renderer);
 }
 
@@ -191,6 +196,19 @@ bool StartSdlScreen() {
   SetIdleWaiter(SdlWait, nullptr);
   Present();
   return true;
+}
+
+bool SaveSdlWindowShot(const std::string& path) {
+  if (g_screen.renderer == nullptr) return false;
+  // Read the picture back before it is presented: after that the buffer
+  // may hold anything.
+  Render();
+  int width = 0, height = 0;
+  SDL_GetRendererOutputSize(g_screen.renderer, &width, &height);
+  std::vector<uint8_t> rgb(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
+  const bool read = SDL_RenderReadPixels(g_screen.renderer, nullptr, SDL_PIXELFORMAT_RGB24, rgb.data(), width * 3) == 0;
+  SDL_RenderPresent(g_screen.renderer);
+  return read && WritePng(path, width, height, rgb);
 }
 
 void StopSdlScreen() {
