@@ -12,10 +12,11 @@ namespace {
 
 // Zeroed rows above row 0, so that the two rows above the first read white.
 constexpr uint32_t kGuardRows = 2;
-// The largest bitmap accepted, in pixels (64 MiB of bits): far beyond any
-// page this device can show, and a hostile size fails here instead of
-// claiming gigabytes that the memory account does not see in large blocks.
-constexpr uint64_t kMaxPixels = uint64_t{1} << 29;
+// The largest bitmap accepted, in pixels (16 MiB of bits, a page of 600 dpi
+// at A3 size): beyond any page this device can show, and a hostile size
+// fails here instead of claiming memory that the account does not see in
+// large blocks, or minutes of decoding.
+constexpr uint64_t kMaxPixels = uint64_t{1} << 27;
 
 uint8_t Combine(uint8_t destination, uint8_t source, int op) {
   switch (op) {
@@ -85,17 +86,17 @@ void Jbig2Bitmap::SetPixel(Jbig2Bitmap* bitmap, int64_t row, int64_t column, int
   *byte = value ? (*byte | mask) : (*byte & ~mask);
 }
 
-void Jbig2Bitmap::ComposeClipped(Jbig2Bitmap* destination, const Jbig2Bitmap* source, int64_t x,
+uint64_t Jbig2Bitmap::ComposeClipped(Jbig2Bitmap* destination, const Jbig2Bitmap* source, int64_t x,
                                  int64_t y, int op) {
   if (source == nullptr || source->data == nullptr || destination == nullptr) {
     runtime::ThrowRuntime(runtime::kMalformed);
   }
-  if (op < kJbig2Or || op > kJbig2Replace) return;
+  if (op < kJbig2Or || op > kJbig2Replace) return 0;
   const int64_t x0 = std::max<int64_t>(0, x);
   const int64_t y0 = std::max<int64_t>(0, y);
   const int64_t x1 = std::min<int64_t>(destination->width, x + source->width);
   const int64_t y1 = std::min<int64_t>(destination->height, y + source->height);
-  if (x0 >= x1 || y0 >= y1) return;
+  if (x0 >= x1 || y0 >= y1) return 0;
   for (int64_t dy = y0; dy < y1; ++dy) {
     const uint8_t* sourceRow = source->Row(static_cast<uint32_t>(dy - y));
     uint8_t* row = destination->Row(static_cast<uint32_t>(dy));
@@ -125,6 +126,7 @@ void Jbig2Bitmap::ComposeClipped(Jbig2Bitmap* destination, const Jbig2Bitmap* so
       d = static_cast<uint8_t>((d & ~mask) | (combined & mask));
     }
   }
+  return static_cast<uint64_t>(x1 - x0) * static_cast<uint64_t>(y1 - y0);
 }
 
 void Jbig2Bitmap::Compose(Jbig2Bitmap* page, const Jbig2Bitmap* region, uint32_t x, uint32_t y,

@@ -17,6 +17,11 @@ enum Jbig2CombinationOp : uint8_t {
   kJbig2Replace = 4,
 };
 
+// The most pixels one text or halftone region may paint, counting overlaps:
+// instances painted over and over, from a few bytes of data, must not keep
+// the decoder busy for minutes.
+inline constexpr uint64_t kJbig2MaxPaintedPixels = uint64_t{1} << 32;
+
 struct Jbig2Bitmap {
   uint32_t width = 0;
   uint32_t height = 0;
@@ -31,7 +36,7 @@ struct Jbig2Bitmap {
 
   // A new bitmap from the JBIG2 heap, every pixel `fill`; null with *result
   // 13 when width or height is negative as a signed 32-bit value or the
-  // bitmap would pass 2^29 pixels. Size overflow throws (runtime, 2).
+  // bitmap would pass 2^27 pixels. Size overflow throws (runtime, 2).
   static Jbig2Bitmap* Create(uint32_t width, uint32_t height, uint8_t fill, int* result);
   static void Free(Jbig2Bitmap* bitmap);
   // Sets every pixel to `value`; the bits past the width stay 0.
@@ -42,8 +47,9 @@ struct Jbig2Bitmap {
   static void SetPixel(Jbig2Bitmap* bitmap, int64_t row, int64_t column, int value);
 
   // Combines `source` into `destination` with its top-left corner at (x, y),
-  // dropping what falls outside. A null source throws (runtime, 2).
-  static void ComposeClipped(Jbig2Bitmap* destination, const Jbig2Bitmap* source, int64_t x,
+  // dropping what falls outside; returns the number of pixels combined. A
+  // null source throws (runtime, 2).
+  static uint64_t ComposeClipped(Jbig2Bitmap* destination, const Jbig2Bitmap* source, int64_t x,
                              int64_t y, int op);
   // Composition of a region at a position read from the file: the far
   // edges must stay within 32 bits, else (runtime, 2).

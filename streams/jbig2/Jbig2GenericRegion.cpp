@@ -118,13 +118,31 @@ int Jbig2DecodeRefinement(MqDecoder* decoder, MqContextStore* store,
     uint8_t* row = bitmap->Row(y);
     if (params.tpgrOn) ltp ^= decoder->Decode(store, kRefinementSltp[t]);
     const int64_t ry = int64_t{y} - params.referenceDy;
+    // The three reference rows around the reference position (null off the
+    // reference) and the target row above (a guard row for the first).
+    const uint8_t* refRows[3];
+    for (int i = 0; i < 3; ++i) {
+      const int64_t r = ry - 1 + i;
+      refRows[i] = r >= 0 && r < ref->height ? ref->Row(static_cast<uint32_t>(r)) : nullptr;
+    }
+    const uint8_t* above = row - bitmap->stride;
     for (uint32_t x = 0; x < width; ++x) {
       const int64_t rx = int64_t{x} - params.referenceDx;
-      auto R = [&](int dx, int dy) {
-        return static_cast<uint32_t>(Jbig2Bitmap::GetPixel(ref, ry + dy, rx + dx));
+      auto R = [&](int dx, int dy) -> uint32_t {
+        const uint8_t* r = refRows[dy + 1];
+        const int64_t c = rx + dx;
+        if (r == nullptr || c < 0 || c >= ref->width) return 0;
+        return RowPixel(r, static_cast<uint32_t>(c));
       };
-      auto T = [&](int dx, int dy) {
-        return static_cast<uint32_t>(Jbig2Bitmap::GetPixel(bitmap, int64_t{y} + dy, int64_t{x} + dx));
+      // Target pixels left of, above and right-above the current one; a
+      // column past the width reads the row's zeroed padding.
+      auto T = [&](int dx, int dy) -> uint32_t {
+        const int64_t c = int64_t{x} + dx;
+        if (c < 0) return 0;
+        return RowPixel(dy < 0 ? above : row, static_cast<uint32_t>(c));
+      };
+      auto At = [&](const Jbig2Bitmap* b, int64_t r, int64_t c) {
+        return static_cast<uint32_t>(Jbig2Bitmap::GetPixel(b, r, c));
       };
       if (ltp) {
         // Typical prediction: a uniform 3 x 3 reference block decides.
@@ -140,10 +158,11 @@ int Jbig2DecodeRefinement(MqDecoder* decoder, MqContextStore* store,
       }
       uint32_t context;
       if (t == 0) {
-        context = T(-1, 0) | (T(1, -1) << 1) | (T(0, -1) << 2) | (T(params.atX[0], params.atY[0]) << 3) |
+        context = T(-1, 0) | (T(1, -1) << 1) | (T(0, -1) << 2) |
+                  (At(bitmap, int64_t{y} + params.atY[0], int64_t{x} + params.atX[0]) << 3) |
                   (R(1, 1) << 4) | (R(0, 1) << 5) | (R(-1, 1) << 6) | (R(1, 0) << 7) |
                   (R(0, 0) << 8) | (R(-1, 0) << 9) | (R(1, -1) << 10) | (R(0, -1) << 11) |
-                  (R(params.atX[1], params.atY[1]) << 12);
+                  (At(ref, ry + params.atY[1], rx + params.atX[1]) << 12);
       } else {
         context = T(-1, 0) | (T(1, -1) << 1) | (T(0, -1) << 2) | (T(-1, -1) << 3) |
                   (R(1, 1) << 4) | (R(0, 1) << 5) | (R(1, 0) << 6) | (R(0, 0) << 7) |

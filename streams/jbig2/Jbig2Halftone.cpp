@@ -160,6 +160,7 @@ int Jbig2HalftoneRegionSegment(Jbig2Segment* segment) {
   }
   MqContextStore::Free(store);
 
+  uint64_t painted = 0;
   for (uint32_t m = 0; m < gridHeight; ++m) {
     for (uint32_t n = 0; n < gridWidth; ++n) {
       uint64_t gray = 0;
@@ -167,8 +168,9 @@ int Jbig2HalftoneRegionSegment(Jbig2Segment* segment) {
         gray |= uint64_t(planes[j]->Pixel(n, m)) << j;
       }
       if (gray >= patterns->count) return kJbig2BadStructure;
-      Jbig2Bitmap::ComposeClipped(region, patterns->patterns[gray], cornerX(m, n), cornerY(m, n),
-                                  combOp);
+      painted += Jbig2Bitmap::ComposeClipped(region, patterns->patterns[gray], cornerX(m, n),
+                                             cornerY(m, n), combOp);
+      if (painted > kJbig2MaxPaintedPixels) return kJbig2BadSize;
     }
   }
   for (uint32_t j = 0; j < bitsPerPixel; ++j) Jbig2Bitmap::Free(planes[j]);

@@ -114,6 +114,7 @@ int Jbig2DecodeTextRegion(const TextRegionParams& p, Jbig2Bitmap* region) {
   int64_t stripT = -must(IntegerDecoders::kIadt, p.dt) * strips;
   int64_t firstS = 0;
   uint32_t instances = 0;
+  uint64_t painted = 0;
   while (instances < p.numInstances) {
     stripT += must(IntegerDecoders::kIadt, p.dt) * strips;
     firstS += must(IntegerDecoders::kIafs, p.fs);
@@ -201,8 +202,12 @@ int Jbig2DecodeTextRegion(const TextRegionParams& p, Jbig2Bitmap* region) {
         x = right ? t - w + 1 : t;
         y = bottom ? curS - h + 1 : curS;
       }
-      Jbig2Bitmap::ComposeClipped(region, instance, x, y, p.combOp);
-      if (refined) Jbig2Bitmap::Free(instance);
+      painted += Jbig2Bitmap::ComposeClipped(region, instance, x, y, p.combOp);
+      if (refined) {
+        painted += uint64_t{instance->width} * instance->height;
+        Jbig2Bitmap::Free(instance);
+      }
+      if (painted > kJbig2MaxPaintedPixels) return kJbig2BadSize;
       if (!p.transposed && (p.refCorner == kTopLeft || p.refCorner == kBottomLeft)) curS += w - 1;
       if (p.transposed && (p.refCorner == kTopLeft || p.refCorner == kTopRight)) curS += h - 1;
       ++instances;

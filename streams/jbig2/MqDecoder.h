@@ -42,7 +42,7 @@ class MqDecoder {
   Jbig2Cursor* cursor = nullptr;
 
  private:
-  static constexpr uint32_t kFillerLimit = 1024;
+  static constexpr uint32_t kFillerLimit = 65536;
 
   void ByteIn();
   void Renormalise();
