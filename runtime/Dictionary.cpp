@@ -92,4 +92,10 @@ int32_t Array::GetInteger(const ObjectHandle& array, uint32_t index) {
   return Get(array, index)->AsInteger();
 }
 
+ObjectHandle Array::GetArrayAt(const ObjectHandle& array, uint32_t index) {
+  ObjectHandle element = Get(array, index);
+  if (!element->Is(ObjectTag::kArray)) ThrowRuntime(kMalformed);
+  return element;
+}
+
 }  // namespace runtime

@@ -54,6 +54,9 @@ class Array {
   // when the index is not below the count.
   static ObjectHandle Get(const ObjectHandle& array, uint32_t index);
   static int32_t GetInteger(const ObjectHandle& array, uint32_t index);
+  // Element `index` as an array; (runtime, 2) for a bad index or an
+  // element of another type.
+  static ObjectHandle GetArrayAt(const ObjectHandle& array, uint32_t index);
 };
 
 }  // namespace runtime

@@ -5,6 +5,11 @@
 
 namespace runtime {
 
+void CallGetRectOnMain(LibraryContext* context, SetRectRecord* record) {
+  if (record == nullptr || record->window == nullptr) return;
+  RunOnMainStack(context, [record] { record->window->GetRect(&record->rect); });
+}
+
 void CallSetRectOnMain(LibraryContext* context, SetRectRecord* record) {
   if (record == nullptr || record->window == nullptr) return;
   RunOnMainStack(context, [record] { record->window->SetRect(record->rect); });

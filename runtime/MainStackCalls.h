@@ -19,6 +19,9 @@ struct SetTextRecord {
   const char16_t* text;
 };
 
+// Reads record->window's rectangle into record->rect. A null window does
+// nothing.
+void CallGetRectOnMain(LibraryContext* context, SetRectRecord* record);
 // Places record->window at record->rect. A null window does nothing.
 void CallSetRectOnMain(LibraryContext* context, SetRectRecord* record);
 // Sets record->window's text. A null window does nothing.

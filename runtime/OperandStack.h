@@ -52,6 +52,9 @@ class OperandStack {
   void PushBoolean(bool value) { PushValue(ObjectValue::Boolean(value)); }
   void PushInteger(int32_t value) { PushValue(ObjectValue::Integer(value)); }
   void PushReal(Fixed value) { PushValue(ObjectValue::Real(value)); }
+  void PushReference(const ObjectReference* reference) {
+    PushValue(ObjectValue::Reference(reference));
+  }
   void PushArrayOrDictionary(const ValueList* list, bool isDictionary) {
     PushValue(isDictionary ? ObjectValue::Dictionary(list) : ObjectValue::Array(list));
   }

@@ -40,6 +40,15 @@ class RecordQueue {
     ++count_;
     return *record;
   }
+  // Marks the end of a group: a record with code -1, no payload and flags
+  // 3, unless the last record already ends one (flag bit 1), so groups
+  // never get two separators in a row.
+  void AppendSeparator() {
+    if (tail_ != nullptr && (tail_->flags & 2) != 0) return;
+    Append(kSeparatorCode, {}, 3);
+  }
+  static constexpr uint32_t kSeparatorCode = 0xFFFFFFFFu;
+
   // Copies the head record out and recycles its node; false when empty.
   bool TakeFront(QueuedRecord* out) {
     QueuedRecord* record = head_;

@@ -35,7 +35,7 @@ void ReleaseRecord(CleanupNode* node);
 // because a throw runs the cleanup chain before the stack unwinds, and the
 // members already built in the block are destroyed only by that unwinding.
 template <class T, class... Args>
-T* NewObject(LibraryContext* context, Args&&... args) {
+T* ConstructInBlock(LibraryContext* context, void* block, Args&&... args) {
   static_assert(alignof(T) <= 16, "blocks are 16-byte aligned");
   struct BlockGuard {
     LibraryContext* context;
@@ -45,12 +45,28 @@ T* NewObject(LibraryContext* context, Args&&... args) {
       LibraryContext* owner = context != nullptr ? context : GetDefaultContext();
       owner->memory.Free(block);
     }
-  } guard{context, AllocOrThrow(context, sizeof(T))};
+  } guard{context, block};
   TransientBlocks::Push(context, nullptr);
   T* object = new (guard.block) T(std::forward<Args>(args)...);
   TransientBlocks::Pop(context);
   guard.block = nullptr;
   return object;
+}
+
+template <class T, class... Args>
+T* NewObject(LibraryContext* context, Args&&... args) {
+  return ConstructInBlock<T>(context, AllocOrThrow(context, sizeof(T)),
+                             std::forward<Args>(args)...);
+}
+
+// NewObject for callers to whom no memory is an answer rather than an
+// error: null when the block cannot be had.
+template <class T, class... Args>
+T* TryNewObject(LibraryContext* context, Args&&... args) {
+  LibraryContext* owner = context != nullptr ? context : GetDefaultContext();
+  void* block = owner->memory.Allocate(sizeof(T));
+  if (block == nullptr) return nullptr;
+  return ConstructInBlock<T>(context, block, std::forward<Args>(args)...);
 }
 
 // Runs the object's destructor, then frees its block through the context.

@@ -192,6 +192,13 @@ bool Viewer::RequestPassword(runtime::OwnedBuffer* output) {
   return !request.entered;
 }
 
+bool Viewer::OnPasswordFailed(uint32_t attempts) {
+  if (attempts < kPasswordAttempts) return true;
+  ShowLocalizedMessage(kTextCannotDecrypt);
+  openFailed = true;
+  return false;
+}
+
 void Viewer::RunPasswordDialog(PasswordRequest* request) {
   request->entered = false;
   Viewer* viewer = request->viewer;
@@ -218,6 +225,53 @@ void Viewer::RunPasswordDialog(PasswordRequest* request) {
   for (size_t i = 0; i < length; ++i) output[i] = runtime::UnicodeToPdfDocByte(typed[i]);
   output[length] = 0;
   request->entered = true;
+}
+
+void Viewer::LayOutChildWindows() {
+  // Soft-key button width in pixels, by screen mode.
+  static constexpr int32_t kButtonWidths[4] = {21, 42, 23, 45};
+  const bool savedFullScreen = fullScreen;
+  SetFullScreen(false);
+
+  runtime::SetRectRecord client{mainWindow, {}};
+  runtime::CallGetRectOnMain(context, &client);
+  int32_t available = client.rect.bottom - client.rect.top;
+  if (toolbarShown) available -= toolbarHeight;
+
+  int32_t top = 0;
+  if (barWindow != nullptr) {
+    top = barShown ? barHeight : 0;
+    runtime::SetRectRecord bar{barWindow, {}};
+    runtime::CallGetRectOnMain(context, &bar);
+    if (bar.rect.top != 0 || bar.rect.bottom != top) {
+      bar.rect.top = 0;
+      bar.rect.bottom = top;
+      runtime::CallSetRectOnMain(context, &bar);
+      const int64_t stripWidth =
+          static_cast<int64_t>(kButtonWidths[screenMode & 3]) * buttonCount;
+      const int64_t left = (static_cast<int64_t>(bar.rect.right) - bar.rect.left - stripWidth) / 2;
+      runtime::SetRectRecord strip{
+          stripWindow,
+          {static_cast<int32_t>(left), 0, static_cast<int32_t>(left + stripWidth), top}};
+      runtime::CallSetRectOnMain(context, &strip);
+    }
+    runtime::SetRectRecord second{secondWindow, {}};
+    runtime::CallGetRectOnMain(context, &second);
+    if (second.window != nullptr && (second.rect.top != 0 || second.rect.bottom != 0)) {
+      second.rect.top = 0;
+      second.rect.bottom = 0;
+      runtime::CallSetRectOnMain(context, &second);
+    }
+  }
+
+  runtime::SetRectRecord page{pageAreaWindow, {}};
+  runtime::CallGetRectOnMain(context, &page);
+  if (page.window != nullptr && (page.rect.top != top || page.rect.bottom != available)) {
+    page.rect.top = top;
+    page.rect.bottom = available;
+    runtime::CallSetRectOnMain(context, &page);
+  }
+  SetFullScreen(savedFullScreen);
 }
 
 void Viewer::UpdatePageNumberText(int32_t page, uint32_t flags) {

@@ -6,6 +6,7 @@
 // here can be made from any thread and is carried out on the main stack.
 #include <cstdint>
 
+#include "runtime/DocumentPrompts.h"
 #include "runtime/LibraryContext.h"
 #include "runtime/OwnedBuffer.h"
 
@@ -26,11 +27,15 @@ inline constexpr int32_t kAnswerYes = 206;
 
 // Columns of the UI string table that the requests show.
 inline constexpr uint32_t kTextEnterPassword = 34;
+inline constexpr uint32_t kTextCannotDecrypt = 59;
 inline constexpr uint32_t kTextFoundMatches = 74;
 inline constexpr uint32_t kTextResumeFromStart = 77;
 inline constexpr uint32_t kTextResumeFromEnd = 78;
 inline constexpr uint32_t kTextSearchProgress = 79;
 inline constexpr uint32_t kTextSearchFailed = 80;
+
+// Wrong passwords before the viewer stops asking.
+inline constexpr uint32_t kPasswordAttempts = 3;
 
 // Units of the page-number label's text, terminator included.
 inline constexpr uint32_t kPageNumberTextUnits = 64;
@@ -54,7 +59,7 @@ struct PasswordRequest {
   bool entered = false;
 };
 
-class Viewer {
+class Viewer : public runtime::DocumentPrompts {
  public:
   Viewer(runtime::LibraryContext* context, runtime::HostServices* host);
   Viewer(const Viewer&) = delete;
@@ -70,7 +75,7 @@ class Viewer {
 
   // Text `index` of the UI string table in the viewer's language, under
   // the viewer's caption.
-  void ShowLocalizedMessage(uint32_t index);
+  void ShowLocalizedMessage(uint32_t index) override;
   // "Found %d match(es)" with the count, under "Search Progress".
   void ShowMatchCount(int32_t count);
   // Tells the listeners the search stopped, shows "Fatal error while
@@ -82,7 +87,11 @@ class Viewer {
 
   // Asks for the document password. True when the user cancelled; false
   // when a password was stored in `output`.
-  bool RequestPassword(runtime::OwnedBuffer* output);
+  bool RequestPassword(runtime::OwnedBuffer* output) override;
+  // Under kPasswordAttempts wrong passwords: ask again. At the last one,
+  // tells the user the document cannot be decrypted and marks the open as
+  // failed.
+  bool OnPasswordFailed(uint32_t attempts) override;
   // On the main stack: runs the password dialog.
   static void RunPasswordDialog(PasswordRequest* request);
 
@@ -91,6 +100,14 @@ class Viewer {
   void UpdatePageNumberText(int32_t page, uint32_t flags);
   // The label's next update rewrites it even for the same page.
   void ForcePageNumberText() { forcePageText = true; }
+
+  // Places the child windows in the main window's client area: the soft-key
+  // bar on top (its strip of buttons centred in it), the second child
+  // collapsed, the page area below the bar down to the toolbar. Only
+  // windows not already in place are moved.
+  void LayOutChildWindows();
+  // Full-screen state; the layout is worked out outside it.
+  void SetFullScreen(bool on) { fullScreen = on; }
 
   // The soft keys around a message box; the menu bar is the shell's, these
   // only remember which set is up.
@@ -107,10 +124,27 @@ class Viewer {
   void* currentModal = nullptr;
   bool busySoftKeys = false;
   bool searchFailed = false;
+  // Set when opening the document failed for good.
+  bool openFailed = false;
   // The viewer's listeners and the pending flag of their two-pass
   // notification.
   runtime::ListLink* listeners = nullptr;
   uint8_t listenersPending = 0;
+
+  // The main window and its children, and what sizes them.
+  runtime::HostWindow* mainWindow = nullptr;
+  runtime::HostWindow* barWindow = nullptr;
+  runtime::HostWindow* stripWindow = nullptr;
+  runtime::HostWindow* secondWindow = nullptr;
+  runtime::HostWindow* pageAreaWindow = nullptr;
+  bool barShown = false;
+  int32_t barHeight = 0;
+  bool toolbarShown = false;
+  int32_t toolbarHeight = 0;
+  // 0-3: the screen's size class, which sets the soft-key button width.
+  uint32_t screenMode = 0;
+  uint32_t buttonCount = 0;
+  bool fullScreen = false;
 
   // The page-number label and what it shows.
   runtime::HostWindow* pageNumberLabel = nullptr;

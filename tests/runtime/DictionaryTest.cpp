@@ -169,6 +169,22 @@ TEST_F(DictionaryTest, ArrayAccessorsCheckTheIndex) {
   EXPECT_EQ(RaisedCode([&] { Array::Count(Handle(Int(1))); }), kMalformed);
 }
 
+TEST_F(DictionaryTest, GetArrayAtResolvesChecksAndReleasesItsTemporary) {
+  const ObjectValue inner[] = {Int(1), Int(2)};
+  resolver.Define(4, resolver.Store().Array(inner, 2));
+  resolver.Define(6, Int(3));
+  const ObjectValue elements[] = {store->Array(inner, 2), store->Reference(4, 0),
+                                  store->Reference(6, 0), Int(9)};
+  const ObjectHandle array = Handle(store->Array(elements, 4));
+  EXPECT_EQ(Array::Count(Array::GetArrayAt(array, 0)), 2u);
+  EXPECT_EQ(Array::GetInteger(Array::GetArrayAt(array, 1), 1), 2);
+  const uint32_t resolverCount = resolver.Store().refCount;
+  for (uint32_t index : {2u, 3u, 4u}) {
+    EXPECT_EQ(RaisedCode([&] { Array::GetArrayAt(array, index); }), kMalformed) << index;
+  }
+  EXPECT_EQ(resolver.Store().refCount, resolverCount);
+}
+
 TEST_F(DictionaryTest, AccessorThrowLeavesStoreCountsAsBefore) {
   resolver.Define(5, resolver.Store().String("not a number"));
   const ObjectHandle dict = Handle(Dict({Name("Ref"), store->Reference(5, 0)}));

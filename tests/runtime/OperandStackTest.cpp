@@ -36,6 +36,23 @@ TEST(OperandStackTest, PushesAndPopsAcrossChunkBoundaries) {
   }
 }
 
+TEST(OperandStackTest, ReferencePushedAtAChunksLastSlotContinuesInANewChunk) {
+  LibraryContext context;
+  OperandStack stack(&context);
+  const ObjectReference first{12, 0};
+  const ObjectReference second{13, 2};
+  for (uint32_t i = 0; i + 1 < OperandStack::kChunkValues; ++i) stack.PushInteger(0);
+  const uint64_t oneChunk = context.memory.bytesInUse;
+  stack.PushReference(&first);  // the chunk's last slot
+  EXPECT_EQ(context.memory.bytesInUse, oneChunk);
+  stack.PushReference(&second);  // a new chunk
+  EXPECT_GT(context.memory.bytesInUse, oneChunk);
+  EXPECT_EQ(stack.Count(), OperandStack::kChunkValues + 1);
+  EXPECT_EQ(stack.Top().AsReference().number, 13u);
+  EXPECT_EQ(stack.Peek(1).AsReference().number, 12u);
+  EXPECT_TRUE(stack.Peek(1).Is(ObjectTag::kReference));
+}
+
 TEST(OperandStackTest, TypedReadersAndEmptyStack) {
   LibraryContext context;
   OperandStack stack(&context);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "runtime/Optional.h"
 #include "runtime/RecordQueue.h"
@@ -32,6 +33,31 @@ TEST(RecordQueueTest, FirstInFirstOutWithNodesRecycled) {
     }
   }
   EXPECT_EQ(arena.bump, bump);
+}
+
+TEST(RecordQueueTest, SeparatorsNeverFollowAGroupEnd) {
+  LibraryContext context;
+  ArenaAllocator arena(&context, 1024, 256);
+  RecordQueue queue(arena);
+  queue.AppendSeparator();  // an empty queue takes one
+  queue.Append(7, {1}, 0);
+  queue.AppendSeparator();
+  queue.AppendSeparator();  // the last record ends a group already
+  queue.Append(8, {}, 2);   // a record that ends its group itself
+  queue.AppendSeparator();
+  queue.Append(9, {}, 1);   // bit 0 alone does not end a group
+  queue.AppendSeparator();
+  std::vector<uint32_t> codes;
+  QueuedRecord out;
+  while (queue.TakeFront(&out)) {
+    codes.push_back(out.code);
+    if (out.code == RecordQueue::kSeparatorCode) {
+      EXPECT_EQ(out.flags, 3u);
+      EXPECT_EQ(out.payload, (std::array<uint8_t, 20>{}));
+    }
+  }
+  const uint32_t s = RecordQueue::kSeparatorCode;
+  EXPECT_EQ(codes, (std::vector<uint32_t>{s, 7, s, 8, 9, s}));
 }
 
 TEST(OptionalTest, EmplaceAssignCopyAndReset) {
