@@ -8,6 +8,7 @@
 
 #include "platform/Heap.h"
 #include "runtime/ArenaAllocator.h"
+#include "runtime/ArenaBuffer.h"
 #include "runtime/ArenaObject.h"
 #include "runtime/ErrorTrap.h"
 #include "runtime/LibraryContext.h"
@@ -124,6 +125,26 @@ TEST(ArenaAllocatorTest, AllocationsAreAlignedAndSizesThatWouldWrapThrow) {
   for (size_t n : {size_t{0xFFFFFFEF}, size_t{0xFFFFFFF8}, size_t{0xFFFFFFFF}, ~size_t{0}}) {
     EXPECT_EQ(RuntimeCodeOf(&context, [&] { arena.Alloc(n); }), kOverflow) << n;
   }
+}
+
+TEST(ArenaAllocatorTest, ArenaBuffersRoundTheirSizeAndTakeNothingForZero) {
+  LibraryContext context;
+  ArenaAllocator arena(&context, 4096, 1024);
+  struct Case {
+    uint32_t n, size;
+  } cases[] = {{0, 0}, {1, 8}, {8, 8}, {9, 16}, {1000, 1000}};
+  for (const Case& c : cases) {
+    const uint32_t before = arena.remaining;
+    ArenaBuffer buffer(arena, c.n);
+    EXPECT_EQ(buffer.size, c.size) << c.n;
+    EXPECT_EQ(buffer.data == nullptr, c.n == 0) << c.n;
+    if (c.n != 0 && before >= c.size) {
+      EXPECT_EQ(arena.remaining, before - c.size) << c.n;
+    }
+    if (buffer.data != nullptr) std::memset(buffer.data, 0xAB, buffer.size);  // all usable
+  }
+  EXPECT_EQ(testsupport::RuntimeCodeOf(&context, [&] { ArenaBuffer huge(arena, 0xFFFFFFFFu); }),
+            kOverflow);
 }
 
 TEST(ArenaAllocatorTest, HeapExhaustionThrowsOutOfMemoryAndLeavesArenaUsable) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "runtime/HostWindow.h"
+#include "runtime/ListLink.h"
 #include "runtime/MainStackCalls.h"
 #include "runtime/OwnedBuffer.h"
 #include "tests/runtime/ThreadFixture.h"
@@ -161,6 +162,34 @@ TEST_F(ViewerTest, MessagesTakeTheirTextsFromTheViewersLanguage) {
   EXPECT_EQ(host.boxes[0]->text, u"Could not decrypt the document");
   EXPECT_EQ(host.boxes[0]->title, u"Viewer");
   EXPECT_EQ(host.boxes[0]->style, 1u);
+}
+
+// A listener of the viewer that logs both passes of a notification.
+class LoggingListener : public runtime::ListLink {
+ public:
+  explicit LoggingListener(std::string* target) : log(target) {}
+  void OnListEvent() override { *log += 'n'; }
+  void AfterListEvent() override { *log += 'a'; }
+  std::string* log;
+};
+
+TEST_F(ViewerTest, SearchErrorTellsListenersThenShowsTheMessage) {
+  std::string log;
+  LoggingListener first(&log), second(&log);
+  first.Link(&viewer.listeners, true);
+  second.Link(&viewer.listeners, true);
+  viewer.listenersPending = 1;
+  viewer.ShowCancelSoftKeys();
+  Start([&](LibraryContext*) { viewer.ShowSearchError(); });
+  runtime::Scheduler::RunForMilliseconds(&context, 10);
+  EXPECT_EQ(log, "nnaa");
+  EXPECT_EQ(viewer.listenersPending, 0);
+  EXPECT_FALSE(viewer.busySoftKeys);
+  EXPECT_TRUE(viewer.searchFailed);
+  ASSERT_EQ(host.boxes.size(), 1u);
+  EXPECT_EQ(host.boxes[0]->text, u"Fatal error while searching.");
+  EXPECT_EQ(host.boxes[0]->title, u"Search Progress");
+  EXPECT_TRUE(host.boxes[0]->onMainStack);
 }
 
 TEST_F(ViewerTest, QuestionsAnswerYesOnlyFor206AndSwapTheSoftKeysMeanwhile) {
