@@ -1,0 +1,81 @@
+#include "raster/BlendStage.h"
+
+namespace raster {
+namespace {
+
+PixelPlane* Readable(const PixelTriple* triple, int k) {
+  PixelPlane* plane = triple != nullptr ? triple->Plane(k) : nullptr;
+  return plane != nullptr ? plane : PixelPlane::Opaque();
+}
+
+PixelPlane* Writable(const PixelTriple& triple, int k) {
+  PixelPlane* plane = triple.Plane(k);
+  return plane != nullptr && !plane->IsSharedConstant() ? plane : nullptr;
+}
+
+bool IsRowByte(const PixelPlane* plane) { return plane != nullptr && plane->format.Matches(1, 0, 0, 0); }
+
+}  // namespace
+
+BlendStage::BlendStage(StageContext& stage) {
+  for (int k = 0; k < 3; ++k) {
+    destination_[k] = Writable(stage.destination, k);
+    first_[k] = Readable(stage.first, k);
+    second_[k] = Readable(stage.second, k);
+    third_[k] = Readable(stage.third, k);
+  }
+  outputIndex = stage.outputs.Size();
+  stage.outputs.PushBack(stage.destination);
+}
+
+bool ConstantMaskStage::Applies(const StageContext& stage) {
+  const PixelTriple& d = stage.destination;
+  return PixelPlane::IsSingleByte(d.shape) && d.alpha == nullptr && d.colour == nullptr &&
+         PixelPlane::IsSingleByte(stage.first->shape) && IsRowByte(stage.second->shape);
+}
+
+int32_t ConstantMaskStage::RunSpan(int32_t x, int32_t xEnd) {
+  if (x >= xEnd || destination_[0] == nullptr) return xEnd;
+  uint8_t* out = CursorAt(destination_[0], x).pixel;
+  const uint8_t* mask = CursorAt(first_[0], x).pixel;
+  const int32_t s = *CursorAt(second_[0], x).pixel;
+  for (int32_t i = 0, n = xEnd - x; i < n; ++i) out[i] = static_cast<uint8_t>(Mul255(s, mask[i]));
+  return xEnd;
+}
+
+bool ShapeUnion1Stage::Applies(const StageContext& stage) {
+  const PixelTriple& d = stage.destination;
+  return PixelPlane::IsSingleByte(d.shape) && d.alpha == nullptr && d.colour == nullptr &&
+         PixelPlane::IsSingleByte(stage.first->shape) && PixelPlane::IsSingleByte(stage.second->shape);
+}
+
+int32_t ShapeUnion1Stage::RunSpan(int32_t x, int32_t xEnd) {
+  if (x >= xEnd || destination_[0] == nullptr) return xEnd;
+  uint8_t* out = CursorAt(destination_[0], x).pixel;
+  const uint8_t* b = CursorAt(first_[0], x).pixel;
+  const uint8_t* s = CursorAt(second_[0], x).pixel;
+  for (int32_t i = 0, n = xEnd - x; i < n; ++i) out[i] = static_cast<uint8_t>(Union255(b[i], s[i]));
+  return xEnd;
+}
+
+bool LerpInterleavedStage::CanUseInterleaved(const StageContext& stage) {
+  return PixelPlane::IsSingleByte(stage.first->shape) && stage.second->IsInterleavedBgra() &&
+         stage.third->IsInterleavedBgra() && stage.destination.IsInterleavedBgraNoShape() &&
+         !stage.destination.alpha->IsSharedConstant();
+}
+
+int32_t LerpInterleavedStage::RunSpan(int32_t x, int32_t xEnd) {
+  if (x >= xEnd) return xEnd;
+  // The alpha cursors address byte 0 of each pixel; the four bytes follow.
+  uint8_t* out = CursorAt(destination_[1], x).pixel;
+  const uint8_t* mask = CursorAt(first_[0], x).pixel;
+  const uint8_t* p = CursorAt(second_[1], x).pixel;
+  const uint8_t* q = CursorAt(third_[1], x).pixel;
+  for (int32_t i = 0, n = xEnd - x; i < n; ++i, out += 4, p += 4, q += 4) {
+    const int32_t m = mask[i];
+    for (int b = 0; b < 4; ++b) out[b] = static_cast<uint8_t>(Lerp255(p[b], q[b], m));
+  }
+  return xEnd;
+}
+
+}  // namespace raster
