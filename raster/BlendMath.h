@@ -51,10 +51,7 @@ inline int32_t SoftLightTerm(int32_t a, int32_t b, int32_t p, int32_t s) {
     const int32_t g = (253 * unmultiplied + Mul255(twice, twice) + 255) & 255;
     w = Mul255(g, (4 * b) & 255);
   }
-  // The curve never lies below the backdrop; a rounding step below it must
-  // not wrap round to a bright value.
-  const int32_t lift = std::max(w - b, 0);
-  return std::min(Mul255(lift, (2 * s - p) & 255) + Mul255(b, p), 255);
+  return (Mul255((w - b) & 255, (2 * s - p) & 255) + Mul255(b, p)) & 255;
 }
 
 // ---- Blend terms: one per stage class ----
@@ -123,7 +120,9 @@ struct AdditiveTerm {
 template <class Mode>
 struct ComplementTerm {
   static int32_t Colour(int32_t ab, int32_t cb, int32_t as, int32_t cs) {
-    const int32_t term = (Mul255(as, ab) - Mode::Term(ab, (ab - cb) & 255, as, (as - cs) & 255)) & 255;
+    // The complement's term can pass both alphas' product by a rounding
+    // step; that is a term of 0, not one that wraps round to full colour.
+    const int32_t term = std::max(Mul255(as, ab) - Mode::Term(ab, (ab - cb) & 255, as, (as - cs) & 255), 0);
     return FromTerm(term, ab, cs);
   }
 };
