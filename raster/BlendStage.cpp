@@ -13,7 +13,7 @@ PixelPlane* Writable(const PixelTriple& triple, int k) {
   return plane != nullptr && !plane->IsSharedConstant() ? plane : nullptr;
 }
 
-bool IsRowByte(const PixelPlane* plane) { return plane != nullptr && plane->format.Matches(1, 0, 0, 0); }
+bool IsRowByte(const PixelPlane* plane) { return plane != nullptr && FormatIs(plane->format, 1, 0, 0, 0); }
 
 }  // namespace
 

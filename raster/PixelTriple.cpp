@@ -95,7 +95,7 @@ bool PixelTriple::SameBuffers(const PixelTriple& a, const PixelTriple& b) {
 }
 
 bool PixelTriple::IsInterleavedBgra() const {
-  return alpha != nullptr && colour != nullptr && alpha->format.Matches(1, 3, 0, 4) &&
+  return alpha != nullptr && colour != nullptr && FormatIs(alpha->format, 1, 3, 0, 4) &&
          colour->format.Is3x2Tag4() && alpha->base == colour->base;
 }
 bool PixelTriple::IsZeroAlphaBgrx() const {

@@ -22,6 +22,12 @@ using runtime::PixelFormatDesc;
 using runtime::PixelLayout;
 using runtime::SpanCursor;
 
+// {count, offset, channel step, pixel step}, a count of all ones read as one
+// channel (it never matches a three-channel format).
+inline bool FormatIs(const PixelFormatDesc& f, int32_t count, int32_t offset, int32_t step, int32_t column) {
+  return f.Count() == count && f.firstOffset == offset && f.channelStep == step && f.columnStep == column;
+}
+
 struct PixelPlane {
   uint8_t* row = nullptr;   // the byte of pixel rect.x0 on the current row
   uint8_t* base = nullptr;  // the byte of pixel (rect.x0, rect.y0)
@@ -48,7 +54,7 @@ struct PixelPlane {
   }
   // A plane whose bytes are its own: one byte per pixel of a single channel.
   static bool IsSingleByte(const PixelPlane* plane) {
-    return plane != nullptr && plane->format.Matches(1, 0, 0, 1);
+    return plane != nullptr && FormatIs(plane->format, 1, 0, 0, 1);
   }
   // A one-pixel plane built in an arena: every pixel and channel reads `value`.
   static PixelPlane* MakeConstant(runtime::ArenaAllocator& arena, uint8_t value);
