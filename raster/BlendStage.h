@@ -171,25 +171,43 @@ StageEntry* MakeStage(StageContext& stage) {
 
 // ---- Loops ----
 
-template <class Op>
-int32_t BinaryStage<Op>::RunSpan(int32_t x, int32_t xEnd) {
-  if (x >= xEnd) return xEnd;
-  SpanCursor d0 = CursorAt(destination_[0], x), d1 = CursorAt(destination_[1], x),
-             d2 = CursorAt(destination_[2], x);
-  SpanCursor b0 = CursorAt(first_[0], x), b1 = CursorAt(first_[1], x), b2 = CursorAt(first_[2], x);
-  SpanCursor s0 = CursorAt(second_[0], x), s1 = CursorAt(second_[1], x), s2 = CursorAt(second_[2], x);
-  for (int32_t n = xEnd - x; n > 0; --n) {
+// One span of a two-input stage. The channel counts are template arguments
+// for the common layouts (-1 means: as many as the cursor counts), so that
+// the compiler unrolls the channel loops of the hot cases.
+template <class Op, int32_t ShapeCount, int32_t AlphaCount, int32_t ColourCount>
+void BinaryLoop(int32_t n, SpanCursor d0, SpanCursor d1, SpanCursor d2, SpanCursor b0, SpanCursor b1,
+                SpanCursor b2, SpanCursor s0, SpanCursor s1, SpanCursor s2) {
+  const int32_t shapeCount = ShapeCount >= 0 ? ShapeCount : d0.count;
+  const int32_t alphaCount = AlphaCount >= 0 ? AlphaCount : d1.count;
+  const int32_t colourCount = ColourCount >= 0 ? ColourCount : d2.count;
+  for (; n > 0; --n) {
     // Colour first, then alpha, then shape: a destination plane may be the
     // input plane of the same kind, and each is read before it is written.
-    for (int32_t c = 0; c < d2.count; ++c)
+    for (int32_t c = 0; c < colourCount; ++c)
       *d2.Channel(c) = static_cast<uint8_t>(
           Op::Colour(*b0.Channel(c), *b1.Channel(c), *b2.Channel(c), *s1.Channel(c), *s2.Channel(c)));
-    for (int32_t c = 0; c < d1.count; ++c)
+    for (int32_t c = 0; c < alphaCount; ++c)
       *d1.Channel(c) = static_cast<uint8_t>(Op::Alpha(*b0.Channel(c), *b1.Channel(c), *s1.Channel(c)));
-    for (int32_t c = 0; c < d0.count; ++c)
+    for (int32_t c = 0; c < shapeCount; ++c)
       *d0.Channel(c) = static_cast<uint8_t>(Op::Shape(*b0.Channel(c), *s0.Channel(c)));
     d0.Next(), d1.Next(), d2.Next(), b0.Next(), b1.Next(), b2.Next(), s0.Next(), s1.Next(), s2.Next();
   }
+}
+
+template <class Op>
+int32_t BinaryStage<Op>::RunSpan(int32_t x, int32_t xEnd) {
+  if (x >= xEnd) return xEnd;
+  const SpanCursor d0 = CursorAt(destination_[0], x), d1 = CursorAt(destination_[1], x),
+                   d2 = CursorAt(destination_[2], x);
+  const SpanCursor b0 = CursorAt(first_[0], x), b1 = CursorAt(first_[1], x), b2 = CursorAt(first_[2], x);
+  const SpanCursor s0 = CursorAt(second_[0], x), s1 = CursorAt(second_[1], x), s2 = CursorAt(second_[2], x);
+  const int32_t n = xEnd - x;
+  if (d0.count == 0 && d1.count == 1 && d2.count == 3)
+    BinaryLoop<Op, 0, 1, 3>(n, d0, d1, d2, b0, b1, b2, s0, s1, s2);
+  else if (d0.count == 0 && d1.count == 1 && d2.count == 1)
+    BinaryLoop<Op, 0, 1, 1>(n, d0, d1, d2, b0, b1, b2, s0, s1, s2);
+  else
+    BinaryLoop<Op, -1, -1, -1>(n, d0, d1, d2, b0, b1, b2, s0, s1, s2);
   return xEnd;
 }
 
