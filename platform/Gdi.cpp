@@ -838,12 +838,57 @@ void PaintDesktop(const RECT& area) {
   for (HWND top : TopLevelWindows()) {
     if (IsShownOnScreen(top)) Subtract(region, WindowRectOnScreen(top));
   }
+  if (region.empty()) return;
   const DeviceProfile& profile = GetDeviceProfile();
   const RECT bar{0, 0, profile.width, profile.taskBarHeight};
   for (const RECT& rect : region) {
     FillSurface(screen, rect, ColorOf(GetSysColor(COLOR_BACKGROUND)));
     RECT top;
     if (IsTaskBarShown() && IntersectRect(rect, bar, top)) FillSurface(screen, top, Rgb{16, 32, 64});
+  }
+  // The system's bar shows the title of the active window.
+  const HWND active = GetActiveWindow();
+  const WindowRecord* record = LookupWindow(active);
+  if (!IsTaskBarShown() || record == nullptr || record->text.empty()) return;
+  LOGFONTW logical{};
+  logical.lfHeight = -std::max(8, profile.taskBarHeight / 2);
+  logical.lfWeight = FW_BOLD;
+  std::memcpy(logical.lfFaceName, u"Tahoma", sizeof(u"Tahoma"));
+  const std::shared_ptr<SizedFont> font = FontEngine::Get().Open(logical, 96);
+  if (font == nullptr) return;
+  int pen = profile.taskBarHeight / 3;
+  const int baseline = (profile.taskBarHeight + font->ascent() - font->descent()) / 2;
+  for (char16_t c : record->text) {
+    const GlyphImage& glyph = font->Glyph(c);
+    for (const RECT& rect : region) {
+      RECT clip;
+      if (!IntersectRect(rect, bar, clip)) continue;
+      BlendMask(screen, pen + glyph.left, baseline - glyph.top, glyph.coverage.data(), glyph.width, glyph.height,
+                glyph.width, Rgb{255, 255, 255}, clip);
+    }
+    pen += glyph.advance;
+  }
+}
+
+RECT WaitMarkRect() {
+  const DeviceProfile& profile = GetDeviceProfile();
+  const int size = ScaleForDpi(32);
+  return RECT{(profile.width - size) / 2, (profile.height - size) / 2, (profile.width + size) / 2,
+              (profile.height + size) / 2};
+}
+
+void DrawWaitMark() {
+  // A ring of dots in the middle of the screen, over whatever is there.
+  const Surface& screen = ScreenSurface();
+  const RECT mark = WaitMarkRect();
+  const int cx = (mark.left + mark.right) / 2, cy = (mark.top + mark.bottom) / 2;
+  const int radius = (mark.right - mark.left) / 2 - ScaleForDpi(4);
+  const int dot = std::max(2, ScaleForDpi(3));
+  static constexpr int kSteps[8][2] = {{0, -10}, {7, -7}, {10, 0}, {7, 7}, {0, 10}, {-7, 7}, {-10, 0}, {-7, -7}};
+  for (int i = 0; i < 8; ++i) {
+    const int x = cx + kSteps[i][0] * radius / 10, y = cy + kSteps[i][1] * radius / 10;
+    const auto shade = static_cast<uint8_t>(40 + i * 25);
+    FillSurface(screen, RECT{x - dot, y - dot, x + dot, y + dot}, Rgb{shade, shade, static_cast<uint8_t>(shade + 15)});
   }
 }
 

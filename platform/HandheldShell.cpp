@@ -265,6 +265,52 @@ LRESULT PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+// ---- the OK button in the system's bar ---------------------------------------------------
+
+constexpr const char16_t* kDoneClass = u"DoneButton";
+
+LRESULT DoneProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT: {
+      LOGFONTW logical{};
+      logical.lfHeight = -Scaled(11);
+      logical.lfWeight = FW_BOLD;
+      std::copy_n(u"Tahoma", 7, logical.lfFaceName);
+      const HFONT font = CreateFontIndirectW(&logical);
+      {
+        ControlPainter painter(button, font);
+        painter.Fill(painter.client(), RGB(16, 32, 64));
+        const RECT inner{Scaled(2), Scaled(3), painter.client().right - Scaled(2), painter.client().bottom - Scaled(3)};
+        painter.Fill(inner, RGB(0, 82, 164));
+        painter.Text(inner, u"ok", DT_SINGLELINE | DT_VCENTER | DT_CENTER, RGB(255, 255, 255));
+      }
+      DeleteObject(font);
+      return 0;
+    }
+    case WM_LBUTTONUP:
+      // The dialog that owns the button ends as with its own OK.
+      if (const HWND owner = GetWindow(button, GW_OWNER); owner != nullptr) PostMessageW(owner, WM_COMMAND, 1, 0);
+      return 0;
+    default:
+      return DefWindowProcW(button, message, wParam, lParam);
+  }
+}
+
+void AddDoneButton(HWND dialog) {
+  WNDCLASSW existing{};
+  if (!GetClassInfoW(nullptr, kDoneClass, &existing)) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = DoneProc;
+    windowClass.lpszClassName = kDoneClass;
+    RegisterClassW(&windowClass);
+  }
+  const DeviceProfile& profile = GetDeviceProfile();
+  const int height = profile.taskBarHeight;
+  const int width = height * 6 / 5;
+  CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, kDoneClass, u"", WS_POPUP | WS_VISIBLE, profile.width - width, 0,
+                  width, height, dialog, nullptr, nullptr, nullptr);
+}
+
 }  // namespace
 
 BOOL CreateSoftKeyBar(MenuBarInfo* info) {
@@ -366,6 +412,7 @@ BOOL InitFullScreenDialog(DialogInitInfo* info) {
     MoveWindow(info->hDlg, work.left, work.top, work.right - work.left, bottom - work.top, TRUE);
   }
   if (info->dwFlags & DIALOG_PANEL_DOWN) SetInputPanelShown(false);
+  if (info->dwFlags & DIALOG_DONE_BUTTON) AddDoneButton(info->hDlg);
   if (info->dwFlags & DIALOG_EMPTY_MENU) {
     MenuBarInfo bar{kDeviceMenuBarInfoSize, info->hDlg, MENUBAR_EMPTY, 0, nullptr, 0, 0, nullptr, 0};
     CreateSoftKeyBar(&bar);

@@ -2,7 +2,9 @@
 
 #include <vector>
 
+#include "platform/Screen.h"
 #include "platform/WideText.h"
+#include "platform/WindowSystem.h"
 
 namespace platform {
 namespace {
@@ -88,6 +90,9 @@ HCURSOR LoadCursorW(HINSTANCE, LPCWSTR name) {
 HCURSOR SetCursor(HCURSOR cursor) {
   const HCURSOR previous = g_current;
   g_current = cursor;
+  if (IsWaitCursor(cursor) && !IsWaitCursor(previous)) DrawWaitMark();
+  // Taking the mark away repaints what it covered.
+  if (!IsWaitCursor(cursor) && IsWaitCursor(previous)) InvalidateScreenRect(WaitMarkRect());
   return previous;
 }
 

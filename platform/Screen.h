@@ -15,6 +15,9 @@ const Surface& ScreenSurface();
 void ResetScreen();
 // Paints the parts of a screen rectangle that no window covers.
 void PaintDesktop(const RECT& area);
+// The busy mark shown while the wait cursor is set, and where it goes.
+void DrawWaitMark();
+RECT WaitMarkRect();
 // Writes the framebuffer to a PNG file.
 bool SaveScreenshot(const std::string& path);
 // Writes what the back end shows (the desktop window with its hint line

@@ -213,6 +213,12 @@ LPARAM PointParam(int x, int y) {
   return MAKELPARAM(static_cast<WORD>(static_cast<int16_t>(x)), static_cast<WORD>(static_cast<int16_t>(y)));
 }
 
+// The system's bar shows the active window's title.
+void RefreshTaskBar() {
+  const DeviceProfile& profile = GetDeviceProfile();
+  PaintDesktop(RECT{0, 0, profile.width, profile.taskBarHeight});
+}
+
 void SendFocusChange(HWND old, HWND next) {
   if (old != nullptr && IsWindow(old)) SendMessageW(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(next), 0);
   if (next != nullptr && S().focus == next && IsWindow(next)) {
@@ -232,6 +238,7 @@ void Activate(HWND root, WORD how, LPARAM previousForNew) {
     state.anotherApplication = false;
     InsertTopLevel(root, true);
   }
+  RefreshTaskBar();
   if (old != nullptr && IsWindow(old)) {
     SendMessageW(old, WM_ACTIVATE, MAKELONG(WA_INACTIVE, 0), reinterpret_cast<LPARAM>(root));
   }
@@ -897,6 +904,7 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
       return 0;
     case WM_SETTEXT:
       record->text = WideView(reinterpret_cast<LPCWSTR>(lParam));
+      if (window == S().active) RefreshTaskBar();
       return TRUE;
     case WM_GETTEXT: {
       if (wParam == 0 || lParam == 0) return 0;
@@ -904,9 +912,13 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
     }
     case WM_GETTEXTLENGTH:
       return static_cast<LRESULT>(record->text.size());
-    case WM_PAINT:
-      ValidateRect(window, nullptr);
+    case WM_PAINT: {
+      // Painting nothing still erases the background.
+      PAINTSTRUCT paint{};
+      BeginPaint(window, &paint);
+      EndPaint(window, &paint);
       return 0;
+    }
     case WM_ERASEBKGND: {
       if (record->background == nullptr) return 0;
       RECT client{};
@@ -1580,6 +1592,7 @@ void SwitchToAnotherApplication() {
   const HWND old = state.active;
   state.anotherApplication = true;
   state.active = nullptr;
+  RefreshTaskBar();
   if (old != nullptr && IsWindow(old)) SendMessageW(old, WM_ACTIVATE, MAKELONG(WA_INACTIVE, 0), 0);
   if (state.focus != nullptr) {
     const HWND lost = state.focus;

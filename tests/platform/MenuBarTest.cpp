@@ -4,6 +4,9 @@
 
 #include "WindowTestSupport.h"
 #include "platform/Controls.h"
+#include "platform/Dialog.h"
+#include "platform/Gdi.h"
+#include "platform/Surface.h"
 #include "platform/Device.h"
 #include "platform/HandheldShell.h"
 #include "platform/Input.h"
@@ -171,6 +174,78 @@ TEST_F(MenuBarTest, InputPanelAndBackInAnEdit) {
   info.fdwFlags = 0;
   ASSERT_TRUE(InputPanelInfoRequest(SPI_SETSIPINFO, 0, &info, 0));
   EXPECT_FALSE(IsInputPanelShown());
+}
+
+}  // namespace
+}  // namespace platform
+
+namespace platform {
+namespace {
+
+intptr_t EndOnOk(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_INITDIALOG) {
+    DialogInitInfo init{0, dialog, DIALOG_FULL_SCREEN | DIALOG_DONE_BUTTON};
+    InitFullScreenDialog(&init);
+    return TRUE;
+  }
+  if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+    EndDialog(dialog, LOWORD(wParam) == IDOK ? 201 : 202);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+class SystemBarTest : public testing::WindowTest {
+ protected:
+  void SetUp() override {
+    testing::WindowTest::SetUp();
+    ResetScreen();
+  }
+};
+
+TEST_F(SystemBarTest, OkButtonTitleAndWaitMark) {
+  const DeviceProfile& profile = GetDeviceProfile();
+  // A tap on the "ok" at the right end of the system's bar ends the dialog.
+  InjectPenDown(profile.width - 4, profile.taskBarHeight / 2);
+  InjectPenUp(profile.width - 4, profile.taskBarHeight / 2);
+  DialogTemplateBuilder builder(WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, u"Properties");
+  EXPECT_EQ(DialogBoxIndirectParamW(nullptr, builder.Template(), nullptr, EndOnOk, 0), 201);
+
+  // The bar shows the active window's title in white.
+  WNDCLASSW painted{};
+  painted.lpfnWndProc = DefWindowProcW;
+  painted.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
+  painted.lpszClassName = u"Painted";
+  ASSERT_NE(RegisterClassW(&painted), 0);
+  CreateWindowExW(0, u"Painted", u"Vantrel Folvane Zo ", WS_VISIBLE, 0, profile.taskBarHeight, profile.width,
+                  profile.height - profile.taskBarHeight, nullptr, nullptr, nullptr, nullptr);
+  const Surface& screen = ScreenSurface();
+  int white = 0;
+  for (int y = 0; y < profile.taskBarHeight; ++y) {
+    for (int x = 0; x < profile.width / 2; ++x) white += ReadPixel(screen, x, y).red > 200 ? 1 : 0;
+  }
+  EXPECT_GT(white, 20);
+
+  // The wait cursor puts a mark in the middle of the screen; the arrow
+  // takes it away again.
+  Pump();
+  const RECT mark = WaitMarkRect();
+  const auto snapshot = [&] {
+    std::vector<int> pixels;
+    for (int y = mark.top; y < mark.bottom; ++y) {
+      for (int x = mark.left; x < mark.right; ++x) {
+        const Rgb pixel = ReadPixel(screen, x, y);
+        pixels.push_back(pixel.red << 16 | pixel.green << 8 | pixel.blue);
+      }
+    }
+    return pixels;
+  };
+  const std::vector<int> before = snapshot();
+  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  EXPECT_NE(snapshot(), before);
+  SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+  Pump();
+  EXPECT_EQ(snapshot(), before);
 }
 
 }  // namespace
