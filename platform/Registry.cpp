@@ -379,6 +379,7 @@ bool Parse(std::string_view text, KeyMap& keys, bool strict) {
 // ---- storage ---------------------------------------------------------------
 
 std::string DefaultFilePath() {
+  if (const char* chosen = std::getenv("FOLVANE_REGISTRY_FILE"); chosen != nullptr && chosen[0] == '/') return chosen;
   std::string folder;
   if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && config[0] == '/') {
     folder = config;

@@ -50,7 +50,9 @@ LONG RegDeleteKeyW(HKEY key, LPCWSTR subKey);
 LONG RegCloseKey(HKEY key);
 
 // Where the registry lives. By default it is loaded on first use from
-// RegistryFilePath(); every change is written back at once, atomically.
+// RegistryFilePath() (FOLVANE_REGISTRY_FILE when set to an absolute path,
+// else folvane/registry.txt in $XDG_CONFIG_HOME or ~/.config); every change
+// is written back at once, atomically.
 std::string RegistryFilePath();
 // Persists in the given file from now on (forgetting the current contents
 // and loading that file on next use).

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -133,6 +135,23 @@ TEST_F(RegistryTest, ValuesSurviveARestartThroughTheFile) {
   for (const auto& entry : std::filesystem::directory_iterator(folder.path() + "/config/folvane")) {
     EXPECT_EQ(entry.path().filename(), "registry.txt");
   }
+}
+
+TEST_F(RegistryTest, TheFileFollowsTheEnvironment) {
+  const char* previous = std::getenv("XDG_CONFIG_HOME");
+  const std::string saved = previous != nullptr ? previous : "";
+  ::setenv("FOLVANE_REGISTRY_FILE", "/tmp/chosen/registry.txt", 1);
+  UseRegistryFile("");
+  EXPECT_EQ(RegistryFilePath(), "/tmp/chosen/registry.txt");
+  ::unsetenv("FOLVANE_REGISTRY_FILE");
+  ::setenv("XDG_CONFIG_HOME", "/tmp/config-home", 1);
+  EXPECT_EQ(RegistryFilePath(), "/tmp/config-home/folvane/registry.txt");
+  if (saved.empty()) {
+    ::unsetenv("XDG_CONFIG_HOME");
+  } else {
+    ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+  }
+  UseInMemoryRegistry();
 }
 
 TEST_F(RegistryTest, QueryReportsMoreDataWithTheSizeNeeded) {
