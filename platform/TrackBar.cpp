@@ -183,7 +183,10 @@ LRESULT TrackBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         default: return 0;
       }
       MoveTo(window, position, code);
-      Notify(window, TB_ENDTRACK, state.position);
+      // The parent may have destroyed the bar while it was told.
+      if (const TrackBarState* after = g_trackBars.Find(window); after != nullptr) {
+        Notify(window, TB_ENDTRACK, after->position);
+      }
       return 0;
     }
     case WM_GETDLGCODE: return DLGC_WANTARROWS;
@@ -198,7 +201,9 @@ LRESULT TrackBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         // A tap on the channel pages toward it.
         const bool before = pixel < thumb;
         MoveTo(window, state.position + (before ? -state.pageSize : state.pageSize), before ? TB_PAGEUP : TB_PAGEDOWN);
-        Notify(window, TB_ENDTRACK, state.position);
+        if (const TrackBarState* after = g_trackBars.Find(window); after != nullptr) {
+          Notify(window, TB_ENDTRACK, after->position);
+        }
       }
       return 0;
     }
@@ -212,9 +217,10 @@ LRESULT TrackBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONUP:
       if (state.dragging) {
         state.dragging = false;
+        const int position = state.position;
         if (GetCapture() == window) ReleaseCapture();
-        Notify(window, TB_THUMBPOSITION, state.position);
-        Notify(window, TB_ENDTRACK, state.position);
+        Notify(window, TB_THUMBPOSITION, position);
+        if (IsWindow(window)) Notify(window, TB_ENDTRACK, position);
       }
       return 0;
     case WM_SETFOCUS:

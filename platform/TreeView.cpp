@@ -150,16 +150,17 @@ void Expand(HWND window, TreeState& state, TreeItem* item, WPARAM how) {
   if (open == item->expanded) return;
   item->expanded = open;
   // A selection inside a closed item moves up to it.
+  UpdateScrollBar(window, state);
+  InvalidateRect(window, nullptr, TRUE);
   if (!open && state.selected != nullptr) {
     for (TreeItem* at = state.selected->parent; at != nullptr; at = at->parent) {
       if (at == item) {
+        // Last: the parent hears of it and may do anything, even destroy us.
         Select(window, state, item, TVC_UNKNOWN);
         break;
       }
     }
   }
-  UpdateScrollBar(window, state);
-  InvalidateRect(window, nullptr, TRUE);
 }
 
 void Forget(TreeState& state, TreeItem* item) {
