@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <type_traits>
 
 #include "runtime/Fixed.h"
 
@@ -60,7 +61,27 @@ struct ObjectValue;
 struct ValueList {
   const ObjectValue* items = nullptr;
   uint32_t count = 0;
+  // Non-zero when the list is the head of a ContainerRecord (a parsed
+  // array or dictionary), which Record() then returns.
+  uint32_t hasRecord = 0;
+
+  inline const struct ContainerRecord* Record() const;
 };
+
+// An array or dictionary as the parser built it: where it stood in the
+// file, the indirect object it belongs to and, for a dictionary followed by
+// "stream", the file position of the stream data (0 when there is none).
+struct ContainerRecord {
+  ValueList list;
+  uint64_t startPosition = 0;
+  uint64_t streamPosition = 0;
+  uint32_t objectNumber = 0;
+  uint32_t generation = 0;
+};
+
+const ContainerRecord* ValueList::Record() const {
+  return hasRecord != 0 ? reinterpret_cast<const ContainerRecord*>(this) : nullptr;
+}
 
 struct ObjectValue {
   ObjectTag tag = ObjectTag::kNull;
@@ -122,6 +143,8 @@ struct ObjectValue {
 };
 
 static_assert(sizeof(ObjectValue) == 16, "tag word, padding and a pointer-sized payload");
+static_assert(std::is_standard_layout_v<ContainerRecord> && offsetof(ContainerRecord, list) == 0,
+              "a record is reached from its list");
 
 // The one shared null value: what a lookup of a missing key returns.
 extern const ObjectValue kNullValue;
