@@ -61,6 +61,10 @@ class XrefSection {
 
   LibraryContext* Context() const { return context_; }
 
+  // Counted holders share a section; the section cache holds one count and
+  // may evict the section only while that is the last one.
+  uint32_t refCount = 1;
+
  protected:
   int64_t previousOffset_ = 0;
   // Bytes of storage the derived section keeps for itself.

@@ -1,17 +1,32 @@
 // The probe: the library on the command line, for tests, benchmarks and
-// debugging. Errors go to stderr with their domain and code.
+// debugging. Errors go to stderr with their domain and code and end the
+// program with a non-zero status.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
+#include "pdf/Document.h"
+#include "pdf/ObjectPrinter.h"
+#include "pdf/StreamObject.h"
+#include "platform/Files.h"
+#include "runtime/Dictionary.h"
 #include "runtime/ErrorTrap.h"
 #include "runtime/LibraryContext.h"
 #include "runtime/MemoryContext.h"
+#include "streams/ChainedStream.h"
+#include "streams/FileStream.h"
 
 namespace {
 
 int Usage() {
-  std::fprintf(stderr, "usage: probe selftest\n");
+  std::fprintf(stderr,
+               "usage: probe selftest\n"
+               "       probe info FILE\n"
+               "       probe object FILE NUM [GEN]\n"
+               "       probe objects FILE\n"
+               "       probe stream FILE NUM [GEN] [--raw]\n");
   return 2;
 }
 
@@ -36,11 +51,132 @@ int SelfTest() {
   return 0;
 }
 
+// Releases the document however the command ends.
+struct DocumentHolder {
+  runtime::LibraryContext* context;
+  pdf::Document* document = nullptr;
+  ~DocumentHolder() { runtime::DestroyAndFree(context, document); }
+};
+
+// Opens FILE and runs `command` on the document inside a trap; an error is
+// reported with its domain and code.
+template <class Command>
+int WithDocument(const char* path, Command&& command) {
+  runtime::LibraryContext context;
+  context.memory.SetBudget(runtime::kNoLimit);
+  runtime::SetDefaultContext(&context);
+  std::error_code ignored;
+  const std::u16string devicePath =
+      platform::DevicePathFromHost(std::filesystem::absolute(path, ignored).string());
+  int status = 0;
+  runtime::ErrorTrap trap(&context);
+  if (!trap.Run([&] {
+        DocumentHolder holder{&context};
+        streams::DataStoreRef file = streams::FileStream::Open(&context, devicePath.c_str());
+        holder.document = pdf::Document::Open(&context, std::move(file));
+        status = command(*holder.document);
+      })) {
+    trap.SetHandled();
+    std::fprintf(stderr, "probe: error %s %u\n", trap.Held().domain, trap.Held().code);
+    trap.Close();
+    status = 1;
+  }
+  std::fflush(stdout);
+  runtime::SetDefaultContext(nullptr);
+  return status;
+}
+
+bool ParseNumber(const char* text, uint32_t* out) {
+  char* end = nullptr;
+  const unsigned long value = std::strtoul(text, &end, 10);
+  if (end == text || *end != '\0' || value > 0x7FFFFFFF) return false;
+  *out = static_cast<uint32_t>(value);
+  return true;
+}
+
+int Info(pdf::Document& document) {
+  runtime::ObjectHandle trailer = document.GetTrailer();
+  const bool encrypted = !runtime::Dictionary::FindByName(trailer.Value(), "Encrypt")->IsNull();
+  std::printf("version: %s\n", document.Version());
+  std::printf("encrypted: %s\n", encrypted ? "yes" : "no");
+  std::printf("objects: %u\n", document.ObjectCountHint());
+  std::printf("trailer: %s\n", pdf::ObjectPrinter::ToString(trailer.Value()).c_str());
+  return 0;
+}
+
+// The object NUM (of generation GEN when given).
+runtime::ObjectHandle Fetch(pdf::Document& document, uint32_t number, bool hasGeneration,
+                            uint32_t generation) {
+  if (hasGeneration) return document.GetObject(number, generation);
+  return document.GetObjectAnyGeneration(number, &generation);
+}
+
+int ObjectOrStream(int argc, char** argv, bool stream) {
+  if (argc < 4) return Usage();
+  uint32_t number = 0;
+  uint32_t generation = 0;
+  bool hasGeneration = false;
+  bool raw = false;
+  if (!ParseNumber(argv[3], &number)) return Usage();
+  for (int i = 4; i < argc; ++i) {
+    if (stream && std::strcmp(argv[i], "--raw") == 0) {
+      raw = true;
+    } else if (!hasGeneration && ParseNumber(argv[i], &generation)) {
+      hasGeneration = true;
+    } else {
+      return Usage();
+    }
+  }
+  return WithDocument(argv[2], [&](pdf::Document& document) {
+    runtime::ObjectHandle object = Fetch(document, number, hasGeneration, generation);
+    if (!stream) {
+      std::string text = pdf::ObjectPrinter::ToString(object.Value());
+      if (pdf::StreamObject::IsStream(object.Value())) text += "\nstream";
+      std::printf("%s\n", text.c_str());
+      return 0;
+    }
+    streams::StreamRef data = raw ? pdf::StreamObject::OpenRaw(document, object)
+                                  : pdf::StreamObject::OpenData(document, object);
+    for (;;) {
+      streams::BlockRef block = data->FetchBlock();
+      if (streams::CountOf(block) == 0) break;
+      std::fwrite(block->Data(), 1, block->Count(), stdout);
+    }
+    return 0;
+  });
+}
+
+// Every object the trailer's "Size" covers, one line each; an object that
+// fails to load is reported on its line and the walk goes on.
+int AllObjects(pdf::Document& document) {
+  const uint32_t count = document.ObjectCountHint();
+  for (uint32_t number = 1; number < count; ++number) {
+    std::string text;
+    runtime::ErrorTrap trap(document.Context());
+    if (!trap.Run([&] {
+          uint32_t generation = 0;
+          runtime::ObjectHandle object = document.GetObjectAnyGeneration(number, &generation);
+          text = std::to_string(generation) + " " + pdf::ObjectPrinter::ToString(object.Value());
+        })) {
+      trap.SetHandled();
+      if (trap.Held().IsRuntime(runtime::kCancelled)) trap.Rethrow();
+      text = std::string("error ") + trap.Held().domain + " " + std::to_string(trap.Held().code);
+      trap.Close();
+    }
+    std::printf("%u %s\n", number, text.c_str());
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) return Usage();
-  std::string command = argv[1];
+  const std::string command = argv[1];
   if (command == "selftest") return SelfTest();
+  if (command == "info" && argc == 3) return WithDocument(argv[2], Info);
+  if (command == "objects" && argc == 3) return WithDocument(argv[2], AllObjects);
+  if (command == "object") return ObjectOrStream(argc, argv, false);
+  if (command == "stream") return ObjectOrStream(argc, argv, true);
   return Usage();
 }

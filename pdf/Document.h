@@ -1,0 +1,136 @@
+#pragma once
+// An open PDF file: its source, where its header and newest cross-reference
+// section are, the cross-reference table and the cache of loaded objects.
+// Every indirect reference of the document is resolved here.
+//
+//   Document* document = Document::Open(context, source);  // (runtime, 2) when not a PDF
+//   ObjectHandle root = Dictionary::Get(document->GetTrailer(), "Root");
+//   ObjectHandle page = document->GetObject(12, 0);
+//   StreamRef data = StreamObject::OpenData(*document, page_contents);
+//   DestroyAndFree(context, document);
+#include <cstdint>
+
+#include "pdf/ObjectDecryptor.h"
+#include "pdf/XrefTable.h"
+#include "runtime/ObjectCache.h"
+#include "runtime/ObjectHandle.h"
+#include "runtime/ValueStore.h"
+#include "streams/DataSource.h"
+#include "streams/DataStream.h"
+#include "streams/FilterChainBuilder.h"
+
+namespace pdf {
+
+class Document final : public runtime::ReferenceResolver, public streams::StreamOpener {
+ public:
+  // "%PDF" must begin within this many bytes of the file's start.
+  static constexpr uint32_t kHeaderWindow = 1024;
+  // The backward search for "%%EOF" and "startxref" reads windows of this.
+  static constexpr uint32_t kTrailerWindow = 1024;
+  // Loads that start further loads (a "Length" held in another object, an
+  // object stream, a cross-reference stream) nest at most this deep; a
+  // crafted file cannot make them recurse without end.
+  static constexpr uint32_t kMaxLoadDepth = 24;
+
+  // Finds the header and the newest cross-reference section and builds the
+  // document over `source`. (runtime, 2) when the file is no PDF or its
+  // tail is unreadable. Release with DestroyAndFree.
+  static Document* Open(runtime::LibraryContext* context, streams::DataStoreRef source);
+
+  Document(runtime::LibraryContext* context, streams::DataStoreRef source);
+  ~Document() override;
+  Document(const Document&) = delete;
+  Document& operator=(const Document&) = delete;
+
+  // Header and trailer search (see Open).
+  void ScanHeaderAndTrailer();
+
+  // The newest section's trailer dictionary.
+  runtime::ObjectHandle GetTrailer();
+  // The object (number, generation); the null value when it is free,
+  // missing, or stored under another generation.
+  runtime::ObjectHandle GetObject(uint32_t number, uint32_t generation);
+  // As GetObject, for any generation: the object's own generation is put in
+  // `generation` when it is not null.
+  runtime::ObjectHandle GetObjectAnyGeneration(uint32_t number, uint32_t* generation);
+  runtime::XrefEntry LookupEntry(uint32_t number) { return xref_.LookupEntry(number); }
+  // One past the largest object number any section lists.
+  uint32_t ObjectCountHint();
+
+  runtime::ObjectHandle Resolve(runtime::LibraryContext* context,
+                                const runtime::ObjectReference& reference) override;
+  streams::StreamRef OpenStream(const runtime::ObjectHandle& stream) override;
+
+  // Installs the security handler's decryption (null: none). The document
+  // does not own it.
+  void SetDecryptor(ObjectDecryptor* decryptor);
+  ObjectDecryptor* Decryptor() const { return decryptor_; }
+  // The object number of the trailer's "Encrypt" dictionary (0 when it is
+  // direct or absent): its strings are never decrypted.
+  uint32_t EncryptObjectNumber() const { return encryptObject_; }
+
+  runtime::LibraryContext* Context() const { return context_; }
+  const streams::DataStoreRef& Source() const { return source_; }
+  uint64_t FileLength() const { return fileLength_; }
+  // Where "%PDF" begins; every offset stored in the file counts from here.
+  uint32_t HeaderOffset() const { return headerOffset_; }
+  int64_t NewestSectionOffset() const { return newestSection_; }
+  // The version the header names ("1.7"); empty when it names none.
+  const char* Version() const { return version_; }
+  XrefTable& Xref() { return xref_; }
+
+  // Counts a nested load for the duration of a scope; (runtime, 2) beyond
+  // kMaxLoadDepth.
+  class LoadScope {
+   public:
+    explicit LoadScope(Document& document);
+    ~LoadScope();
+    LoadScope(const LoadScope&) = delete;
+    LoadScope& operator=(const LoadScope&) = delete;
+
+   private:
+    Document& document_;
+  };
+
+ private:
+  struct LoadedObject;
+  struct LoadedCount {
+    static void CountUp(LoadedObject* object);
+    static bool CountDown(LoadedObject* object);
+    static uint32_t Count(const LoadedObject* object);
+    static void Destroy(runtime::LibraryContext* context, LoadedObject* object);
+  };
+  using ObjectCacheType = runtime::ObjectCache<LoadedObject, uint32_t, LoadedCount>;
+  struct ObjectStream;
+  struct ObjectStreamCount {
+    static void CountUp(ObjectStream* stream);
+    static bool CountDown(ObjectStream* stream);
+    static uint32_t Count(const ObjectStream* stream);
+    static void Destroy(runtime::LibraryContext* context, ObjectStream* stream);
+  };
+  using ObjectStreamCache = runtime::ObjectCache<ObjectStream, uint32_t, ObjectStreamCount>;
+
+  ObjectCacheType::Ref GetLoaded(uint32_t number);
+  ObjectCacheType::Built LoadObject(uint32_t number);
+  void ParseFileObject(uint32_t number, const runtime::XrefEntry& entry, LoadedObject* loaded);
+  void ParseCompressedObject(uint32_t number, const runtime::XrefEntry& entry,
+                             LoadedObject* loaded);
+  ObjectStreamCache::Ref GetObjectStream(uint32_t number);
+  uint64_t FindKeywordBackwards(streams::DataStream& stream, const char* keyword,
+                                uint64_t from);
+
+  runtime::LibraryContext* context_;
+  streams::DataStoreRef source_;
+  uint64_t fileLength_ = 0;
+  uint32_t headerOffset_ = 0;
+  int64_t newestSection_ = 0;
+  XrefTable xref_;
+  ObjectCacheType objects_;
+  ObjectStreamCache objectStreams_;
+  ObjectDecryptor* decryptor_ = nullptr;
+  uint32_t encryptObject_ = 0;
+  uint32_t loadDepth_ = 0;
+  char version_[8] = {};
+};
+
+}  // namespace pdf

@@ -1,0 +1,136 @@
+#include "pdf/StreamObject.h"
+
+#include "pdf/Document.h"
+#include "runtime/Dictionary.h"
+#include "runtime/ErrorTrap.h"
+#include "streams/ChainedStream.h"
+#include "streams/DecodeFilterRegistry.h"
+#include "streams/FileRange.h"
+#include "streams/FilterChainBuilder.h"
+#include "streams/RangeBlockSource.h"
+
+namespace pdf {
+namespace {
+
+using runtime::Dictionary;
+using runtime::ObjectHandle;
+using runtime::ObjectTag;
+
+[[noreturn]] void Malformed() { runtime::ThrowRuntime(runtime::kMalformed); }
+
+const runtime::ContainerRecord& StreamRecord(const ObjectHandle& stream) {
+  const runtime::ContainerRecord* record = stream->AsDictionary().Record();
+  if (record == nullptr || record->streamPosition == 0) Malformed();
+  return *record;
+}
+
+bool IsCrypt(const ObjectHandle& name) { return name->AsName().Equals("Crypt"); }
+
+// One filter over the chain: a registry filter, or the security handler's
+// crypt filter for "Crypt".
+void ApplyOne(Document& document, streams::StreamRef& chain, const ObjectHandle& name,
+              const ObjectHandle& parameters, const runtime::ContainerRecord& record) {
+  runtime::LibraryContext* context = document.Context();
+  if (IsCrypt(name) && document.Decryptor() != nullptr) {
+    chain = document.Decryptor()->ApplyCryptFilter(context, chain, parameters,
+                                                   record.objectNumber, record.generation);
+    return;
+  }
+  if (!parameters.IsNull() && parameters.Tag() != ObjectTag::kDictionary) Malformed();
+  streams::DictionaryFilterParameters dictionaryParameters(parameters, &document);
+  const streams::FilterStep step{reinterpret_cast<const char*>(name->AsName().Bytes()),
+                                 parameters.IsNull() ? nullptr : &dictionaryParameters};
+  streams::ApplyFilters(context, chain, {&step, 1}, streams::DecodeFilterRegistry::Document(),
+                        false);
+}
+
+}  // namespace
+
+bool StreamObject::IsStream(const runtime::ObjectValue& value) {
+  if (!value.Is(ObjectTag::kDictionary)) return false;
+  const runtime::ContainerRecord* record = value.payload.list->Record();
+  return record != nullptr && record->streamPosition != 0;
+}
+
+streams::StreamRef StreamObject::OpenRaw(Document& document, const ObjectHandle& stream) {
+  const runtime::ContainerRecord& record = StreamRecord(stream);
+  const int32_t length = Dictionary::GetInteger(stream, "Length");
+  if (length < 0) Malformed();
+  // A "Length" that runs past the end of the file stops at the end.
+  const uint64_t start = record.streamPosition;
+  const uint64_t fileLength = document.FileLength();
+  const uint64_t end = start >= fileLength ? start
+                       : uint64_t(length) > fileLength - start ? fileLength
+                                                               : start + uint64_t(length);
+  runtime::LibraryContext* context = document.Context();
+  auto range = streams::MakeRef<streams::FileRange>(context, document.Source(), start, end);
+  return streams::MakeRef<streams::RangeBlockSource>(context, std::move(range));
+}
+
+streams::StreamRef StreamObject::OpenData(Document& document, const ObjectHandle& stream,
+                                          uint32_t flags) {
+  const runtime::ContainerRecord& record = StreamRecord(stream);
+  streams::StreamRef chain = OpenRaw(document, stream);
+  ObjectHandle filter = Dictionary::Get(stream, "Filter");
+  ObjectHandle parameters = Dictionary::Get(stream, "DecodeParms");
+
+  // Cross-reference streams and the "Encrypt" dictionary are never
+  // encrypted, whoever opens them.
+  ObjectDecryptor* decryptor = document.Decryptor();
+  ObjectHandle type = Dictionary::Get(stream, "Type");
+  const bool xrefStream = type.Tag() == ObjectTag::kName && type->AsName().Equals("XRef");
+  if ((flags & kNeverDecrypt) != 0 || xrefStream ||
+      record.objectNumber == document.EncryptObjectNumber()) {
+    decryptor = nullptr;
+  }
+  runtime::LibraryContext* context = document.Context();
+  const auto decrypt = [&] {
+    chain = decryptor->DecryptStream(context, chain, record.objectNumber, record.generation);
+  };
+
+  if (filter.IsNull()) {
+    if (decryptor != nullptr) decrypt();
+    return chain;
+  }
+  if (filter.Tag() == ObjectTag::kName) {
+    if (decryptor != nullptr && !IsCrypt(filter)) decrypt();
+    // A one-element parameter array goes with a single name as well.
+    if (parameters.Tag() == ObjectTag::kArray && runtime::Array::Count(parameters) == 1) {
+      parameters = runtime::Array::Get(parameters, 0);
+    }
+    ApplyOne(document, chain, filter, parameters, record);
+    return chain;
+  }
+  if (filter.Tag() != ObjectTag::kArray) Malformed();
+  const uint32_t count = runtime::Array::Count(filter);
+  if (count > streams::kMaxFilters) Malformed();
+  const bool parameterArray = parameters.Tag() == ObjectTag::kArray;
+  if (parameterArray && runtime::Array::Count(parameters) != count) Malformed();
+  bool explicitCrypt = false;
+  for (uint32_t i = 0; i < count; ++i) {
+    ObjectHandle name = runtime::Array::Get(filter, i);
+    if (name.Tag() != ObjectTag::kName) Malformed();
+    explicitCrypt = explicitCrypt || IsCrypt(name);
+    // Unknown names fail before any filter is built.
+    if (!(IsCrypt(name) && decryptor != nullptr) &&
+        streams::DecodeFilterRegistry::Document().Find(
+            reinterpret_cast<const char*>(name->AsName().Bytes()), false) == nullptr) {
+      runtime::ThrowRuntime(runtime::kUnsupported);
+    }
+  }
+  if (decryptor != nullptr && !explicitCrypt) decrypt();
+  for (uint32_t i = 0; i < count; ++i) {
+    ObjectHandle name = runtime::Array::Get(filter, i);
+    ObjectHandle step = parameterArray ? runtime::Array::Get(parameters, i) : ObjectHandle();
+    ApplyOne(document, chain, name, step, record);
+  }
+  return chain;
+}
+
+streams::DataStreamRef StreamObject::OpenDataStream(Document& document,
+                                                    const ObjectHandle& stream, uint32_t flags) {
+  return streams::MakeRef<streams::ChainedStream>(document.Context(),
+                                                  OpenData(document, stream, flags));
+}
+
+}  // namespace pdf
