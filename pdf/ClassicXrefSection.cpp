@@ -2,6 +2,7 @@
 
 #include "pdf/Document.h"
 #include "pdf/Lexer.h"
+#include "pdf/PdfCharClass.h"
 #include "pdf/TokenParser.h"
 #include "runtime/Dictionary.h"
 #include "runtime/ErrorTrap.h"
@@ -16,6 +17,18 @@ int64_t PreviousOffset(const runtime::ObjectValue& trailer, uint32_t headerOffse
   const runtime::ObjectValue* prev = runtime::Dictionary::FindByName(trailer, "Prev");
   if (!prev->Is(runtime::ObjectTag::kInteger) || prev->payload.integer <= 0) return 0;
   return int64_t{prev->payload.integer} + headerOffset;
+}
+
+// The size of the entry at the read position: 20 bytes as the format
+// demands, or 19 when the writer ended it with a lone CR or LF (the byte
+// after that is already the next entry or "trailer").
+uint32_t MeasureEntry(streams::DataStream& in) {
+  constexpr uint32_t kLong = ClassicXrefSection::kEntryBytes;
+  if (in.EnsureContiguous(kLong) < kLong) return kLong;
+  const uint8_t* entry = in.Cursor();
+  const bool shortEnd = (entry[kLong - 2] == '\n' || entry[kLong - 2] == '\r') &&
+                        !IsWhiteSpace(entry[kLong - 1]);
+  return shortEnd ? kLong - 1 : kLong;
 }
 
 }  // namespace
@@ -37,8 +50,9 @@ ClassicXrefSection::ClassicXrefSection(runtime::LibraryContext* context, Documen
     // The entries start on the next line.
     Lexer::SkipWhiteSpace(in);
     const uint64_t position = in.Position();
+    if (count > 0 && SubsectionCount() == 0) entryBytes_ = MeasureEntry(in);
     AddSubsection(static_cast<uint32_t>(first), static_cast<uint32_t>(count), position);
-    const uint64_t bytes = uint64_t{kEntryBytes} * static_cast<uint32_t>(count);
+    const uint64_t bytes = uint64_t{entryBytes_} * static_cast<uint32_t>(count);
     if (bytes > document.FileLength() - position) Malformed();
     in.Seek(position + bytes);
   }

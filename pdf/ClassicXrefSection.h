@@ -23,13 +23,15 @@ class ClassicXrefSection final : public runtime::XrefSection {
 
   runtime::ObjectHandle GetTrailer() override;
   void ParseEntries(uint64_t position, runtime::XrefEntry* out, uint32_t count) override;
-  uint32_t EntrySize() override { return kEntryBytes; }
+  uint32_t EntrySize() override { return entryBytes_; }
 
  private:
   Document& document_;
   streams::DataStreamRef stream_;
   runtime::StoreRef store_;
   runtime::ObjectValue trailer_;
+  // Some writers end entries with a single end-of-line byte: 19 bytes.
+  uint32_t entryBytes_ = kEntryBytes;
 };
 
 }  // namespace pdf

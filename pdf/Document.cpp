@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "pdf/Lexer.h"
 #include "pdf/PdfCharClass.h"
@@ -52,6 +53,12 @@ int64_t LastOccurrence(const uint8_t* bytes, size_t length, const char* keyword)
     }
   }
   return found;
+}
+
+bool IsCrossReferenceStream(const ObjectValue& value) {
+  if (!StreamObject::IsStream(value)) return false;
+  const ObjectValue* type = runtime::Dictionary::FindByName(value, "Type");
+  return type->Is(ObjectTag::kName) && type->payload.bytes->Equals("XRef");
 }
 
 }  // namespace
@@ -259,8 +266,18 @@ void Document::ParseFileObject(uint32_t number, const XrefEntry& entry, LoadedOb
   // encrypted.
   BoundDecryptor bound(decryptor_, number, settings.generation);
   if (decryptor_ != nullptr && number != encryptObject_) settings.decryptor = &bound;
+  const uint64_t start = stream->Position();
   loaded->value = TokenParser::Parse(context_, *stream, *loaded->store, settings);
   loaded->generation = settings.generation;
+  if (settings.decryptor != nullptr && IsCrossReferenceStream(loaded->value)) {
+    // A cross-reference stream's dictionary is never encrypted, but that
+    // shows only once it is parsed: parse it again, plainly.
+    runtime::ValueStore* plain = runtime::ValueStore::New(context_);
+    runtime::ValueStore::DeleteShared(context_, std::exchange(loaded->store, plain));
+    stream->Seek(start);
+    settings.decryptor = nullptr;
+    loaded->value = TokenParser::Parse(context_, *stream, *loaded->store, settings);
+  }
 }
 
 void Document::ParseCompressedObject(uint32_t number, const XrefEntry& entry,
