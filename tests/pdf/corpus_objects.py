@@ -1,0 +1,83 @@
+#!/usr/bin/env python3
+"""Lists what qpdf finds in a PDF file, for the object-resolution corpus test.
+
+Usage: corpus_objects.py FILE.pdf
+
+Runs qpdf once (JSON with stream data inline, generalized decoding) and
+prints:
+
+  accepted | warnings | failed     qpdf's verdict (exit status 0, 3, other)
+  encrypted                        when the file is encrypted (nothing else follows)
+  <number> <generation> <type> [decoded <base64> | raw]
+
+for every object qpdf lists. type is null, boolean, integer, real, name,
+string, array, dictionary, reference or stream. A stream is "decoded" when
+qpdf removed every filter (the data is its decoded bytes) and "raw" when it
+left filters it does not decode at that level. Cross-reference streams are
+listed with the type "xrefstream": the library reads them as
+cross-reference sections, and qpdf lists some whose own entries are broken.
+"""
+import json
+import re
+import subprocess
+import sys
+
+
+def value_type(value):
+    if value is None:
+        return "null"
+    if isinstance(value, bool):
+        return "boolean"
+    if isinstance(value, int):
+        return "integer"
+    if isinstance(value, float):
+        return "real"
+    if isinstance(value, list):
+        return "array"
+    if isinstance(value, dict):
+        return "dictionary"
+    if isinstance(value, str):
+        if value.startswith("/"):
+            return "name"
+        if value.startswith("u:") or value.startswith("b:"):
+            return "string"
+        if re.fullmatch(r"\d+ \d+ R", value):
+            return "reference"
+    return "unknown"
+
+
+def main():
+    result = subprocess.run(["qpdf", "--json", "--json-stream-data=inline",
+                             "--decode-level=generalized", sys.argv[1]],
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    verdict = {0: "accepted", 3: "warnings"}.get(result.returncode, "failed")
+    print(verdict)
+    if verdict == "failed":
+        return
+    # Only the structure, types and base64 data matter: any byte decodes.
+    document = json.loads(result.stdout.decode("latin-1"))
+    if document.get("encrypt", {}).get("encrypted"):
+        print("encrypted")
+        return
+    objects = document["qpdf"][1]
+    out = []
+    for key, entry in objects.items():
+        match = re.fullmatch(r"obj:(\d+) (\d+) R", key)
+        if not match:
+            continue
+        number, generation = match.groups()
+        if "stream" in entry:
+            stream = entry["stream"]
+            if stream.get("dict", {}).get("/Type") == "/XRef":
+                out.append("%s %s xrefstream" % (number, generation))
+            elif "/Filter" in stream.get("dict", {}):
+                out.append("%s %s stream raw" % (number, generation))
+            else:
+                out.append("%s %s stream decoded %s" % (number, generation, stream.get("data", "")))
+        else:
+            out.append("%s %s %s" % (number, generation, value_type(entry.get("value"))))
+    sys.stdout.write("\n".join(out) + "\n")
+
+
+if __name__ == "__main__":
+    main()
