@@ -8,7 +8,7 @@
 #include "pdf/PdfCharClass.h"
 #include "runtime/ErrorTrap.h"
 #include "runtime/LibraryContext.h"
-#include "streams/WorkBudget.h"
+#include "runtime/Scheduler.h"
 
 namespace pdf {
 namespace {
@@ -16,8 +16,6 @@ namespace {
 using runtime::ObjectTag;
 using runtime::ObjectValue;
 
-// Work charged per token, so that a long parse lets other threads run.
-constexpr int32_t kTokenWork = 10000;
 
 enum Handler : uint16_t {
   kSkipByte = kFirstHandler,
@@ -232,7 +230,8 @@ void TokenParser::Run(ParserObject& grammar, uint32_t mark) {
   grammar_ = &grammar;
   mark_ = mark;
   for (;;) {
-    streams::SpendWork(context_, kTokenWork);
+    // A long parse lets other threads run.
+    runtime::ChargeWork(context_, runtime::kWorkCostHeavy);
     if (KeywordMatcher::Match(stream_, kObjectTables, *this) == 0) break;
   }
   grammar_ = outerGrammar;
@@ -241,6 +240,7 @@ void TokenParser::Run(ParserObject& grammar, uint32_t mark) {
 
 void TokenParser::Nest(ParserObject& grammar) {
   if (depth_ >= kMaxNesting) Malformed();
+  runtime::CheckStackSpace(context_->scheduler);
   ++depth_;
   Run(grammar, size_);
   --depth_;
