@@ -1,0 +1,55 @@
+// Document opening and object resolution on hostile bytes: the input is a
+// whole file. Opening, every object the trailer's "Size" covers, and the
+// decoded data of every stream must end in values or an error record.
+#include <cstddef>
+#include <cstdint>
+
+#include "pdf/Document.h"
+#include "pdf/StreamObject.h"
+#include "runtime/ErrorTrap.h"
+#include "runtime/LibraryContext.h"
+#include "streams/MemoryDataSource.h"
+
+namespace {
+
+// Bounds per input, so that one run stays short.
+constexpr uint32_t kMaxObjects = 2000;
+constexpr uint64_t kMaxDecoded = 1 << 22;
+
+struct Holder {
+  runtime::LibraryContext* context;
+  pdf::Document* document = nullptr;
+  ~Holder() { runtime::DestroyAndFree(context, document); }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static runtime::LibraryContext context;
+  context.memory.hardLimit = 256u << 20;
+  if (size > (1u << 24)) return 0;
+  runtime::CatchAllExceptCancel(&context, [&] {
+    Holder holder{&context};
+    auto source = streams::MakeRef<streams::MemoryDataSource>(&context, data,
+                                                              static_cast<uint32_t>(size));
+    holder.document = pdf::Document::Open(&context, std::move(source));
+    pdf::Document& document = *holder.document;
+    const uint32_t count = document.ObjectCountHint() < kMaxObjects ? document.ObjectCountHint()
+                                                                    : kMaxObjects;
+    for (uint32_t number = 1; number < count; ++number) {
+      runtime::CatchAllExceptCancel(&context, [&] {
+        uint32_t generation = 0;
+        runtime::ObjectHandle object = document.GetObjectAnyGeneration(number, &generation);
+        if (!pdf::StreamObject::IsStream(object.Value())) return;
+        streams::StreamRef stream = pdf::StreamObject::OpenData(document, object);
+        uint64_t total = 0;
+        while (total < kMaxDecoded) {
+          streams::BlockRef block = stream->FetchBlock();
+          if (streams::CountOf(block) == 0) break;
+          total += block->Count();
+        }
+      });
+    }
+  });
+  return 0;
+}

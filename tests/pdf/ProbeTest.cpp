@@ -1,0 +1,90 @@
+// The probe's document commands, run as a program: what they print, and
+// the error line and exit status on failure.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <sys/wait.h>
+
+#include "tests/pdf/PdfTestSupport.h"
+
+namespace {
+
+struct Result {
+  std::string out;
+  int status = -1;
+};
+
+// Runs the probe with `arguments`; stderr goes to stdout when `mergeErrors`.
+Result Probe(const std::string& arguments, bool mergeErrors = false) {
+  const std::string command = std::string(FOLVANE_BINARY_DIR) + "/tools/probe " + arguments +
+                              (mergeErrors ? " 2>&1" : " 2>/dev/null");
+  Result result;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return result;
+  char buffer[4096];
+  size_t count = 0;
+  while ((count = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0) result.out.append(buffer, count);
+  const int status = pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+const std::string kFixture = pdftest::FixturePath("xref_chain.pdf");
+
+TEST(ProbeTest, Info) {
+  const Result result = Probe("info " + kFixture);
+  EXPECT_EQ(result.status, 0);
+  EXPECT_NE(result.out.find("version: 1.5\n"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("encrypted: no\n"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("objects: 22\n"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("trailer: << /Type /XRef"), std::string::npos) << result.out;
+}
+
+TEST(ProbeTest, ObjectsAndStreams) {
+  const struct {
+    const char* arguments;
+    const char* expected;
+  } cases[] = {
+      {"object FILE 13", "<< /InStream 1 /S (compressed) >>\n"},
+      {"object FILE 12 1", "null\n"},
+      {"object FILE 3", "null\n"},
+      {"object FILE 7", "<< /Length 9 /Filter [/FlateDecode] >>\nstream\n"},
+      {"stream FILE 6", "BT /F1 12 Tf (Hi) Tj ET"},
+      {"stream FILE 6 0 --raw", "4254202f4631203132205466202848692920546a204554>"},
+      {"stream FILE 7", "Q"},
+  };
+  for (const auto& c : cases) {
+    std::string arguments = c.arguments;
+    arguments.replace(arguments.find("FILE"), 4, kFixture);
+    const Result result = Probe(arguments);
+    EXPECT_EQ(result.status, 0) << c.arguments;
+    EXPECT_EQ(result.out, c.expected) << c.arguments;
+  }
+}
+
+TEST(ProbeTest, ErrorsGoToStderrWithDomainAndCode) {
+  const struct {
+    const char* arguments;
+    const char* expected;
+    int status;
+  } cases[] = {
+      {"info /nonexistent/file.pdf", "probe: error pelorvantix_runtime 1\n", 1},
+      {"info " FOLVANE_SOURCE_DIR "/tests/pdf/CMakeLists.txt", "probe: error pelorvantix_runtime 2\n", 1},
+      {"stream FILE 13", "probe: error pelorvantix_runtime 2\n", 1},
+      {"object FILE x", nullptr, 2},
+  };
+  for (const auto& c : cases) {
+    std::string arguments = c.arguments;
+    if (const size_t at = arguments.find("FILE"); at != std::string::npos) {
+      arguments.replace(at, 4, kFixture);
+    }
+    const Result result = Probe(arguments, true);
+    EXPECT_EQ(result.status, c.status) << c.arguments;
+    if (c.expected != nullptr) {
+      EXPECT_EQ(result.out, c.expected) << c.arguments;
+    }
+  }
+}
+
+}  // namespace
