@@ -53,6 +53,13 @@ XrefTable::SectionRef XrefTable::LoadSection(int64_t offset) {
   return SectionRef::Adopt(context, section);
 }
 
+int64_t XrefTable::HybridOffset(runtime::XrefSection& section) {
+  ObjectHandle trailer = section.GetTrailer();
+  const runtime::ObjectValue* hybrid = runtime::Dictionary::FindByName(trailer.Value(), "XRefStm");
+  if (!hybrid->Is(runtime::ObjectTag::kInteger) || hybrid->payload.integer <= 0) return 0;
+  return int64_t{hybrid->payload.integer} + document_.HeaderOffset();
+}
+
 bool XrefTable::Visited(int64_t offset) const {
   for (int64_t seen : chain_.Records()) {
     if (seen == offset) return true;
@@ -68,11 +75,7 @@ bool XrefTable::ExtendChain() {
     chain_.Append(offset);
     // A hybrid file's classic section names a cross-reference stream that
     // lists the objects its table leaves out; it is searched before "Prev".
-    ObjectHandle trailer = section->GetTrailer();
-    ObjectHandle hybrid = runtime::Dictionary::Get(trailer, "XRefStm");
-    if (hybrid.Tag() == runtime::ObjectTag::kInteger && hybrid->AsInteger() > 0) {
-      pending_.Append(int64_t{hybrid->AsInteger()} + document_.HeaderOffset());
-    }
+    if (const int64_t hybrid = HybridOffset(*section); hybrid != 0) pending_.Append(hybrid);
     pending_.Append(section->GetPrev());
     return true;
   }
@@ -84,7 +87,15 @@ XrefEntry XrefTable::LookupEntry(uint32_t number) {
     if (i == chain_.Size() && !ExtendChain()) return XrefEntry{};
     SectionRef section = GetSection(chain_[i]);
     const XrefEntry entry = section->FindEntry(number);
-    if (entry.kind != 0) return entry;
+    if (entry.kind == 0) continue;
+    // A hybrid file's table marks the objects only its cross-reference
+    // stream knows as free: that stream decides for them.
+    const int64_t hybrid = entry.kind == 1 ? HybridOffset(*section) : 0;
+    if (hybrid != 0 && hybrid != chain_[i]) {
+      const XrefEntry hidden = GetSection(hybrid)->FindEntry(number);
+      if (hidden.kind >= 2) return hidden;
+    }
+    return entry;
   }
 }
 

@@ -40,6 +40,9 @@ class XrefTable {
   // Appends the next section of the chain; false once the chain is whole.
   bool ExtendChain();
   bool Visited(int64_t offset) const;
+  // The absolute offset of the cross-reference stream a classic section
+  // names with "XRefStm"; 0 when it names none.
+  int64_t HybridOffset(runtime::XrefSection& section);
 
   Document& document_;
   runtime::ObjectCache<runtime::XrefSection, int64_t> sections_;

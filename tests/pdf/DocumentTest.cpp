@@ -293,6 +293,38 @@ TEST_F(DocumentTest, CrossReferenceStreamLayouts) {
   }
 }
 
+TEST_F(DocumentTest, HybridFileFindsCompressedObjectsThroughXRefStm) {
+  PdfWriter writer;
+  const std::string members = "2 0\n(hidden)";
+  writer.Object(1, "(plain)");
+  writer.Object(5, "<< /Type /ObjStm /N 1 /First 4 /Length " + std::to_string(members.size()) +
+                       " >>\nstream\n" + members + "\nendstream");
+  const uint64_t stream = writer.Offset();
+  const std::string entries = Entry(2, 5, 0);
+  writer.Raw("9 0 obj\n<< /Type /XRef /W [1 2 1] /Index [2 1] /Size 10 /Length " +
+             std::to_string(entries.size()) + " >>\nstream\n" + entries + "\nendstream\nendobj\n");
+  const uint64_t table = writer.Offset();
+  char one[32];
+  char five[32];
+  std::snprintf(one, sizeof(one), "%010llu 00000 n \n",
+                static_cast<unsigned long long>(writer.OffsetOf(1)));
+  std::snprintf(five, sizeof(five), "%010llu 00000 n \n",
+                static_cast<unsigned long long>(writer.OffsetOf(5)));
+  // Objects 2 and 3 are free in the table; only the stream knows 2.
+  writer.Raw(std::string("xref\n0 6\n0000000000 65535 f \n") + one +
+             "0000000000 00001 f \n0000000000 00001 f \n0000000000 00001 f \n" + five);
+  writer.Raw("trailer\n<< /Size 10 /XRefStm " + std::to_string(stream) + " >>\n").StartXref(table);
+  const struct {
+    uint32_t number;
+    const char* expected;
+  } cases[] = {{1, "(plain)"}, {2, "(hidden)"}, {3, "null"}};
+  for (const auto& c : cases) {
+    std::string printed;
+    EXPECT_EQ(Resolve(writer.Text(), c.number, &printed), -1) << c.number;
+    EXPECT_EQ(printed, c.expected) << c.number;
+  }
+}
+
 TEST_F(DocumentTest, ClassicTableFaults) {
   const auto table = [](const std::string& subsections) {
     PdfWriter writer;
