@@ -12,11 +12,11 @@ namespace {
 
 // Zeroed rows above row 0, so that the two rows above the first read white.
 constexpr uint32_t kGuardRows = 2;
-// The largest bitmap accepted, in pixels (16 MiB of bits, a page of 600 dpi
-// at A3 size): beyond any page this device can show, and a hostile size
-// fails here instead of claiming memory that the account does not see in
-// large blocks, or minutes of decoding.
-constexpr uint64_t kMaxPixels = uint64_t{1} << 27;
+// The largest bitmap accepted, in pixels (8 MiB of bits, a page of 600 dpi
+// at A4 or legal size): beyond what this device's memory budget can show,
+// and a hostile size fails here instead of claiming memory that the account
+// does not see in large blocks, or long seconds of decoding.
+constexpr uint64_t kMaxPixels = uint64_t{1} << 26;
 
 uint8_t Combine(uint8_t destination, uint8_t source, int op) {
   switch (op) {
