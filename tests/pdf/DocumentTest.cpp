@@ -325,6 +325,28 @@ TEST_F(DocumentTest, HybridFileFindsCompressedObjectsThroughXRefStm) {
   }
 }
 
+TEST_F(DocumentTest, LoadsThatNeedThemselvesFailInsteadOfRecursing) {
+  // Object stream 5 takes its "Length" from object 6, which it holds.
+  const std::string members = "6 0\n12";
+  PdfWriter objects;
+  objects.Object(5, "<< /Type /ObjStm /N 1 /First 4 /Length 6 0 R >>\nstream\n" + members +
+                        "\nendstream");
+  const std::string objectStream =
+      StreamFile("/W [1 2 1] /Index [5 2] /Size 10",
+                 Entry(1, static_cast<uint32_t>(objects.OffsetOf(5)), 0) + Entry(2, 5, 0), &objects);
+  EXPECT_EQ(Resolve(objectStream, 6), 2);
+  // A cross-reference stream whose "Length" is listed only by itself.
+  PdfWriter writer;
+  writer.Object(1, "(one)");
+  const uint64_t offset = writer.Offset();
+  const std::string entries = Entry(1, static_cast<uint32_t>(writer.OffsetOf(1)), 0) +
+                              Entry(1, static_cast<uint32_t>(offset), 0);
+  writer.Raw("9 0 obj\n<< /Type /XRef /W [1 2 1] /Index [1 1 9 1] /Size 10 /Length 9 0 R >>\nstream\n" +
+             entries + "\nendstream\nendobj\n");
+  writer.StartXref(offset);
+  EXPECT_EQ(Resolve(writer.Text(), 1), 2);
+}
+
 TEST_F(DocumentTest, ClassicTableFaults) {
   const auto table = [](const std::string& subsections) {
     PdfWriter writer;
