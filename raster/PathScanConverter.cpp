@@ -1,0 +1,378 @@
+#include "raster/PathScanConverter.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "raster/PathEdges.h"
+#include "runtime/ErrorTrap.h"
+#include "runtime/Scheduler.h"
+
+namespace raster {
+
+using runtime::kFixedOne;
+
+namespace {
+
+// Units of work budget per active edge per sub-row, in the advance and
+// again in the span building.
+constexpr int32_t kEdgeWork = 100;
+// Terminates every span list: beyond any sub-pixel.
+constexpr int32_t kListEnd = 0x7fffffff;
+// Sub-sampled coordinates must stay within ±32767 with a margin of a pixel
+// for the projections on the clip box.
+constexpr int64_t kMaxSubSamples = 32000;
+
+}  // namespace
+
+void SubRowEdges::Absorb(EdgeRecord* successor, const EdgeRecord* edge) {
+  if (edge->left < successor->left || edge->right > successor->right) {
+    successor->left = std::min(successor->left, edge->left);
+    successor->right = std::max(successor->right, edge->right);
+    // A vertical edge keeps its extent from row to row; widened, it takes
+    // its own extent again in the next sub-row.
+    successor->pending = 1;
+  }
+}
+
+void SubRowEdges::Merge(EdgeRecord* successor, Fixed y, EdgeRecord* edge) {
+  successor->ScanlineSpan(y);
+  Absorb(successor, edge);
+}
+
+namespace {
+
+int DirectionOf(const EdgeRecord* edge) {
+  return edge->direction == EdgeRecord::kDownward ? -1
+                                                  : (edge->direction == EdgeRecord::kUpward ? 1 : 0);
+}
+
+void Charge(runtime::LibraryContext* context, uint32_t edges) {
+  if (edges == 0) return;
+  const int64_t units = int64_t{edges} * kEdgeWork;
+  runtime::ChargeWork(context, units > INT32_MAX ? INT32_MAX : static_cast<int32_t>(units));
+}
+
+// Ceiling of a sub-sampled x as whole sub-pixels, 32767 past the range.
+int32_t CeilSub(Fixed v) { return v > 0x7fff0000 ? 32767 : runtime::FixedToIntCeil(v); }
+
+}  // namespace
+
+ScanConverter::ScanConverter(runtime::LibraryContext* context, runtime::ArenaAllocator& arena,
+                             std::span<const FixedPoint> points, const runtime::Matrix& matrix,
+                             const IntRect& target, bool evenOdd, int shift, bool glyphRule)
+    : context_(context),
+      arena_(arena),
+      shift_(shift),
+      samples_(1 << shift),
+      glyphRule_(glyphRule),
+      evenOdd_(evenOdd),
+      target_(target),
+      shape_{target.x0, target.y0, target.x0, target.y0},
+      edges_(context, context),
+      active_(arena, 32) {
+  edges_.evenOdd = evenOdd ? 1 : 0;
+  if (target.IsEmpty()) return;
+  const int64_t width = int64_t{target.x1} - target.x0;
+  const int64_t height = int64_t{target.y1} - target.y0;
+  // Sub-sampled coordinates are 16.16 values; a target too large for them is
+  // refused rather than wrapped (callers paint large areas in bands).
+  if (((width + 2) << shift) > kMaxSubSamples || ((height + 2) << shift) > kMaxSubSamples) {
+    runtime::ThrowRuntime(runtime::kBeyondLimit);
+  }
+  coverage_ = static_cast<uint8_t*>(arena.Alloc(static_cast<size_t>(width)));
+  std::memset(coverage_, 0, static_cast<size_t>(width));
+  rightBound_ = static_cast<int32_t>(width << shift);
+  Load(points, matrix);
+}
+
+void ScanConverter::Load(std::span<const FixedPoint> points, const runtime::Matrix& matrix) {
+  PathEdges edges(context_, arena_, edges_);
+  // Projections on the clip box land a pixel outside the target, where they
+  // add winding without painting a visible pixel.
+  edges.SetClip({target_.x0 - 1, target_.y0 - 1, target_.x1 + 1, target_.y1 + 1}, 0);
+  const Fixed scale = kFixedOne << shift_;
+  runtime::Matrix toSubSamples{scale, 0, 0, scale, 0, 0};
+  // Flatness in device pixels: a tenth of a pixel, finer for the 16×16 class
+  // that glyphs use.
+  const Fixed flatness = shift_ >= 4 ? kFixedOne / 32 : kFixedOne / 10;
+  edges.SetMapping({runtime::FixedFromInt(target_.x0), runtime::FixedFromInt(target_.y0)}, toSubSamples,
+                   flatness);
+  edges.FeedPath(points, matrix);
+  const int32_t rows = (target_.y1 - target_.y0) << shift_;
+  if (!edges.Bucket(0, rows + 1)) return;
+  const runtime::Rect& b = edges.Bounds();
+  IntRect shape{target_.x0 + ((b.x0 >> 16) >> shift_), target_.y0 + ((b.y0 >> 16) >> shift_),
+                target_.x0 + ((CeilSub(b.x1) + 1) >> shift_) + 1,
+                target_.y0 + ((CeilSub(b.y1)) >> shift_) + 1};
+  shape_ = IntRect{std::max(shape.x0, target_.x0), std::max(shape.y0, target_.y0),
+                   std::min(shape.x1, target_.x1), std::min(shape.y1, target_.y1)};
+  if (shape_.IsEmpty()) {
+    shape_ = {target_.x0, target_.y0, target_.x0, target_.y0};
+    return;
+  }
+  const uint32_t capacity = std::min<uint32_t>(edges_.weightedEdgeCount + 1, 1024);
+  for (int k = 0; k < samples_; ++k) {
+    spans_[k] = runtime::NewInArena<runtime::ArenaVector<int32_t>>(arena_, arena_, capacity);
+  }
+}
+
+void ScanConverter::BeginRow(int32_t y) {
+  row_ = y;
+  prepared_ = y == preparedRow_;
+  if (prepared_) ResetCursors();
+  inRange_ = !IsEmpty() && shape_.y0 <= y && y < shape_.y1;
+  kind_ = RunKind::kEmpty;
+  runEnd_ = inRange_ ? INT32_MIN : INT32_MAX;
+}
+
+void ScanConverter::ResetCursors() {
+  std::fill(cursor_, cursor_ + kMaxSubRows, 0u);
+  std::fill(inside_, inside_ + kMaxSubRows, uint8_t{0});
+  lastPixel_ = -1;
+}
+
+void ScanConverter::PrepareRow() {
+  const int32_t base = (row_ - target_.y0) << shift_;
+  for (int k = 0; k < samples_; ++k) {
+    Advance(base + k);
+    if (glyphRule_) {
+      BuildGlyphSpans(*spans_[k], base + k);
+    } else {
+      BuildSpans(*spans_[k]);
+    }
+  }
+  prepared_ = true;
+  preparedRow_ = row_;
+  ResetCursors();
+}
+
+void ScanConverter::Advance(int32_t subRow) {
+  while (edges_.nextRow <= subRow) {
+    const int32_t s = edges_.nextRow;
+    const int64_t top = int64_t{s} << 16;
+    const int64_t bottom = top + kFixedOne;
+    const Fixed y = static_cast<Fixed>(top);
+    Charge(context_, active_.Size());
+    uint32_t kept = 0;
+    for (uint32_t i = 0; i < active_.Size(); ++i) {
+      EdgeRecord* edge = active_[i];
+      edge->startsInRow = 0;
+      if (edge->y1 < top && edge->chain == nullptr) continue;
+      edge->ScanlineSpan(y);
+      // An edge ending inside the sub-row hands over to its chain successor,
+      // which takes over what it covered there.
+      while (edge->y1 < bottom && edge->chain != nullptr) {
+        EdgeRecord* next = edge->chain;
+        next->ScanlineSpan(y);
+        SubRowEdges::Absorb(next, edge);
+        edge = next;
+      }
+      active_[kept++] = edge;
+    }
+    active_.EraseRange(kept, active_.Size());
+    const int64_t index = int64_t{s} - edges_.firstRow;
+    if (index >= 0 && index < static_cast<int64_t>(edges_.buckets.size())) {
+      for (EdgeRecord* edge = edges_.buckets[static_cast<size_t>(index)]; edge != nullptr;
+           edge = edge->next) {
+        if (glyphRule_ && (edge->y0 >> 16) == s) edge->startsInRow = 1;
+        active_.PushBack(edge);
+      }
+    }
+    SortActive();
+    edges_.nextRow = s + 1;
+  }
+}
+
+void ScanConverter::SortActive() {
+  // The list stays nearly sorted from one sub-row to the next: insertion sort.
+  EdgeRecord** edges = active_.begin();
+  const uint32_t count = active_.Size();
+  auto before = [this](const EdgeRecord* a, const EdgeRecord* b) {
+    if (a->left != b->left) return a->left < b->left;
+    if (!glyphRule_) return false;
+    if (a->right != b->right) return a->right < b->right;
+    return a->startsInRow == 0 && b->startsInRow != 0;
+  };
+  for (uint32_t i = 1; i < count; ++i) {
+    EdgeRecord* edge = edges[i];
+    uint32_t j = i;
+    while (j > 0 && before(edge, edges[j - 1])) {
+      edges[j] = edges[j - 1];
+      --j;
+    }
+    edges[j] = edge;
+  }
+}
+
+void ScanConverter::BuildSpans(runtime::ArenaVector<int32_t>& spans) {
+  spans.Clear();
+  Charge(context_, active_.Size());
+  int32_t winding = 0;
+  bool open = false;
+  int64_t right = INT64_MIN / 2;
+  for (const EdgeRecord* edge : active_) {
+    const int direction = DirectionOf(edge);
+    if (evenOdd_) {
+      if (direction != 0) winding ^= 1;
+    } else {
+      winding += direction;
+    }
+    const int32_t xl = edge->left >> 16;
+    const int32_t xr = edge->right >> 16;
+    if (open) {
+      right = std::max<int64_t>(right, xr);
+      if (winding == 0) {
+        spans.PushBack(static_cast<int32_t>(right + 1));
+        open = false;
+      }
+    } else {
+      if (xl > right + 1) {
+        spans.PushBack(xl);
+      } else {
+        spans.EraseRange(spans.Size() - 1, spans.Size());  // reopen the previous span
+      }
+      right = std::max<int64_t>(right, xr);
+      if (winding != 0) {
+        open = true;
+      } else {
+        spans.PushBack(static_cast<int32_t>(right + 1));
+      }
+    }
+    if (right >= rightBound_) break;
+  }
+  if (!spans.IsEmpty()) spans.PushBack(kListEnd);
+}
+
+void ScanConverter::BuildGlyphSpans(runtime::ArenaVector<int32_t>& spans, int32_t subRow) {
+  spans.Clear();
+  Charge(context_, active_.Size());
+  const int64_t bottom = (int64_t{subRow} << 16) + kFixedOne;
+  bool leftEdge = true;
+  int32_t right = INT32_MIN;
+  for (const EdgeRecord* edge : active_) {
+    const bool flat = edge->direction == EdgeRecord::kFlat;
+    const bool isLeft = leftEdge;
+    // A flat edge does not cross the sub-row: it paints its extent without
+    // changing inside and outside.
+    if (!flat) leftEdge = !leftEdge;
+    // Each edge is rounded to whole sub-pixels: a steep edge crossing the
+    // sub-row keeps to the inside of the glyph, one that starts or ends in
+    // it keeps its whole extent, and a narrow one covers one sub-pixel.
+    const int32_t floorMin = edge->left >> 16;
+    int32_t end = CeilSub(edge->right);
+    int32_t start;
+    if (end <= floorMin + 1) {
+      start = floorMin;
+      end = floorMin + 1;
+    } else if (edge->startsInRow != 0 || (edge->chain == nullptr && edge->y1 < bottom)) {
+      start = floorMin;
+    } else if (isLeft && (edge->right & 0xffff) != 0) {
+      end = edge->right >> 16;
+      start = floorMin;
+    } else {
+      start = CeilSub(edge->left);
+    }
+    right = std::max(right, end);
+    if (isLeft) {
+      // A span that reaches the new start merges with it.
+      if (!spans.IsEmpty() && (spans.Size() & 1) == 0 && spans[spans.Size() - 1] >= start) {
+        spans.EraseRange(spans.Size() - 1, spans.Size());
+      }
+      if ((spans.Size() & 1) == 0) spans.PushBack(start);
+      if (flat) spans.PushBack(right);
+    } else if (!flat) {
+      spans.PushBack(right);
+      if (right >= rightBound_) break;
+    }
+  }
+  if (!spans.IsEmpty()) spans.PushBack(kListEnd);
+}
+
+int32_t ScanConverter::PixelCoverage(int32_t p) {
+  if (p <= lastPixel_) ResetCursors();
+  const int32_t lo = p << shift_;
+  const int32_t hi = lo + samples_;
+  int32_t coverage = 0;
+  int32_t follow = 0;
+  int32_t boundary = std::max(rightBound_, hi);
+  for (int k = 0; k < samples_; ++k) {
+    const runtime::ArenaVector<int32_t>& spans = *spans_[k];
+    if (spans.IsEmpty()) continue;
+    const int32_t* list = spans.begin();
+    uint32_t i = cursor_[k];
+    uint8_t in = inside_[k];
+    while (list[i] <= lo) {
+      in ^= 1;
+      ++i;
+    }
+    int32_t position = lo;
+    while (list[i] < hi) {
+      if (in != 0) coverage += list[i] - position;
+      position = list[i];
+      in ^= 1;
+      ++i;
+    }
+    if (in != 0) {
+      coverage += hi - position;
+      follow += samples_;
+    }
+    boundary = std::min(boundary, list[i]);
+    cursor_[k] = i;
+    inside_[k] = in;
+  }
+  followCoverage_ = follow;
+  nextBoundary_ = boundary;
+  lastPixel_ = p;
+  cachedCoverage_ = coverage;
+  return coverage;
+}
+
+int32_t ScanConverter::CoverageRun(int32_t x, int32_t limit) {
+  if (x < runEnd_) return std::min(limit, runEnd_);
+  if (x < shape_.x0) {
+    kind_ = RunKind::kEmpty;
+    runEnd_ = shape_.x0;
+    return std::min(limit, runEnd_);
+  }
+  if (x >= shape_.x1) {
+    kind_ = RunKind::kEmpty;
+    runEnd_ = INT32_MAX;
+    return limit;
+  }
+  if (!prepared_) PrepareRow();
+  const int32_t full = samples_ * samples_;
+  const int32_t shapeEnd = shape_.x1 - target_.x0;
+  const int32_t limitEnd = static_cast<int32_t>(std::min<int64_t>(int64_t{limit} - target_.x0, shapeEnd));
+  int32_t p = x - target_.x0;
+  // The pixel that ended the previous partial run was computed already.
+  int32_t coverage = p == lastPixel_ ? cachedCoverage_ : PixelCoverage(p);
+  if (coverage == 0 || coverage == full) {
+    kind_ = coverage == 0 ? RunKind::kEmpty : RunKind::kFull;
+    int32_t end = p + 1;
+    if (followCoverage_ == coverage) end = std::max(end, nextBoundary_ >> shift_);
+    runEnd_ = target_.x0 + std::min(end, shapeEnd);
+    return std::min(limit, runEnd_);
+  }
+  kind_ = RunKind::kPartial;
+  const int byteShift = shift_ == 2 ? 4 : 0;
+  auto toByte = [byteShift](int32_t c) { return static_cast<uint8_t>(c << byteShift); };
+  for (;;) {
+    coverage_[p++] = toByte(coverage);
+    if (followCoverage_ != 0 && followCoverage_ != full) {
+      const int32_t to = std::min(nextBoundary_ >> shift_, limitEnd);
+      if (to > p) {
+        std::memset(coverage_ + p, toByte(followCoverage_), static_cast<size_t>(to - p));
+        p = to;
+      }
+    } else if ((nextBoundary_ >> shift_) > p) {
+      break;  // the next pixel is wholly empty or full
+    }
+    if (p >= limitEnd) break;
+    coverage = PixelCoverage(p);
+    if (coverage == 0 || coverage == full) break;  // pixel p starts the next run
+  }
+  runEnd_ = target_.x0 + p;
+  return std::min(limit, runEnd_);
+}
+
+}  // namespace raster
