@@ -1,6 +1,7 @@
 #include "runtime/Rect.h"
 
 #include <algorithm>
+#include <climits>
 #include <utility>
 
 namespace runtime {
@@ -92,6 +93,19 @@ Rect Rect::Rotate(int32_t rotation, const Rect& r) {
 }
 
 void Rect::SwapBounds(Rect& p, Rect& q) { std::swap(p, q); }
+
+IntRect Rect::ExpandByBox(const IntRect& r, const IntRect& box, bool add) {
+  auto clamp = [](int64_t v) {
+    return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+  };
+  if (add) {
+    return {clamp(int64_t{r.x0} + box.x0), clamp(int64_t{r.y0} + box.y0),
+            clamp(int64_t{r.x1} + box.x1), clamp(int64_t{r.y1} + box.y1)};
+  }
+  const int64_t width = int64_t{box.x1} - box.x0 + 1;
+  const int64_t height = int64_t{box.y1} - box.y0 + 1;
+  return {clamp(r.x0 - width), clamp(r.y0 - height), clamp(r.x1 + width), clamp(r.y1 + height)};
+}
 
 BoundsRecord BoundsRecord::Offset(const BoundsRecord& record, Fixed dx, Fixed dy) {
   return {Rect::OffsetSaturating(record.rect, dx, dy), WrapAdd(record.xa, dx),

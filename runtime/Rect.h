@@ -54,6 +54,11 @@ struct Rect {
   static Rect Rotate(int32_t rotation, const Rect& r);
   static Rect RotateByPageRotation(int32_t rotation, const Rect& r) { return Rotate(rotation, r); }
   static void SwapBounds(Rect& p, Rect& q);
+  // Pixels a filter reads around r: with `add`, r plus the box component
+  // by component (a kernel footprint of negative left and top extents);
+  // without, every side moved outward by the box's inclusive size. Sums
+  // clamp to the 32-bit range.
+  static IntRect ExpandByBox(const IntRect& r, const IntRect& box, bool add);
 };
 
 inline bool RectEquals(const Rect& r, const Rect& s) { return r == s; }

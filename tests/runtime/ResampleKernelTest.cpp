@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <numeric>
 
+#include "runtime/Rect.h"
 #include "runtime/ResampleKernel.h"
 
 namespace runtime {
@@ -224,6 +226,15 @@ TEST(ResampleKernelTest, TapWeightsOfAReductionAndAShortTable) {
   for (int32_t i = 1; i < taps; ++i) EXPECT_NE(weights[i], 0) << i;
   int16_t tooShort[1];
   EXPECT_FALSE(kernel.TapWeights(0, tooShort));
+}
+
+TEST(ResampleKernelTest, FootprintExpandsTheSourcePixelsRead) {
+  const ResampleFootprint f = ResampleKernel::Footprint(3, 0, kOne, 0);  // {-2, -2, 3, 3}
+  const IntRect box{f.left, f.top, f.right, f.bottom};
+  EXPECT_EQ(Rect::ExpandByBox({10, 20, 30, 40}, box, true), (IntRect{8, 18, 33, 43}));
+  EXPECT_EQ(Rect::ExpandByBox({10, 20, 30, 40}, {0, 0, 1, 2}, false), (IntRect{8, 17, 32, 43}));
+  EXPECT_EQ(Rect::ExpandByBox({INT32_MIN + 1, 0, INT32_MAX - 1, 1}, box, true),
+            (IntRect{INT32_MIN, -2, INT32_MAX, 4}));
 }
 
 TEST(ResampleKernelTest, LerpFixed) {
