@@ -4,9 +4,11 @@
 // variants, the stage of one class; they differ in the class and in a few
 // rules that pass an input through when a mask plane is a shared constant.
 #include <cstdint>
+#include <span>
 
 #include "raster/BlendStage.h"
 #include "raster/PipelineNode.h"
+#include "runtime/Matrix.h"
 
 namespace raster {
 
@@ -65,6 +67,12 @@ struct PipelineStage {
   // The mask's shape united with every plane of the source.
   static PipelineNode* CreateUnion(runtime::ArenaAllocator& arena, const PixelTriple& destination,
                                    PipelineNode* mask, PipelineNode* source);
+  // The coverage of a filled path over `area` applied to the source. The
+  // path is a StoredPath point list, mapped into device space by `matrix`.
+  static PipelineNode* CreateForPath(runtime::LibraryContext* context, runtime::ArenaAllocator& arena,
+                                     const PixelTriple& destination, const IntRect& area,
+                                     std::span<const runtime::FixedPoint> path, const runtime::Matrix& matrix,
+                                     bool evenOdd, PipelineNode* source);
 };
 
 }  // namespace raster

@@ -70,6 +70,10 @@ ScanConverter::ScanConverter(runtime::LibraryContext* context, runtime::ArenaAll
       shape_{target.x0, target.y0, target.x0, target.y0},
       edges_(context, context),
       active_(arena, 32) {
+  outputs_[static_cast<int>(RunKind::kEmpty)] = {PixelPlane::Zero(), PixelPlane::Zero(), nullptr};
+  outputs_[static_cast<int>(RunKind::kFull)] = {PixelPlane::Opaque(), PixelPlane::Opaque(), nullptr};
+  outputs_[static_cast<int>(RunKind::kPartial)] = outputs_[static_cast<int>(RunKind::kEmpty)];
+  InitHeader(3, outputs_, target, 0);
   edges_.evenOdd = evenOdd ? 1 : 0;
   if (target.IsEmpty()) return;
   const int64_t width = int64_t{target.x1} - target.x0;
@@ -81,8 +85,14 @@ ScanConverter::ScanConverter(runtime::LibraryContext* context, runtime::ArenaAll
   }
   coverage_ = static_cast<uint8_t*>(arena.Alloc(static_cast<size_t>(width)));
   std::memset(coverage_, 0, static_cast<size_t>(width));
+  // One row of coverage bytes serves every row (its row step is 0).
+  coveragePlane_.row = coveragePlane_.base = coverage_;
+  coveragePlane_.rect = target;
+  coveragePlane_.format = PixelFormatDesc{1, 0, 0, 1, 0, 1, 0};
+  outputs_[static_cast<int>(RunKind::kPartial)] = {&coveragePlane_, &coveragePlane_, nullptr};
   rightBound_ = static_cast<int32_t>(width << shift);
   Load(points, matrix);
+  bounds = shape_;
 }
 
 void ScanConverter::Load(std::span<const FixedPoint> points, const runtime::Matrix& matrix) {

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <span>
 
+#include "raster/PipelineNode.h"
 #include "runtime/ArenaAllocator.h"
 #include "runtime/ArenaVector.h"
 #include "runtime/EdgeScanner.h"
@@ -44,15 +45,27 @@ class SubRowEdges final : public runtime::EdgeScanner {
 
 enum class RunKind : uint8_t { kEmpty = 0, kFull = 1, kPartial = 2 };
 
-class ScanConverter {
+// As a pipeline node the converter is a mask source with three output
+// variants: empty (shape and alpha the zero plane), full (the opaque plane)
+// and partial (the coverage row).
+class ScanConverter : public PipelineNode {
  public:
   ScanConverter(const ScanConverter&) = delete;
   ScanConverter& operator=(const ScanConverter&) = delete;
 
   // Moves to row y (any row; the edges themselves only move forward, so
   // rows are visited in increasing order).
-  void BeginRow(int32_t y);
-  void NextRow() { BeginRow(row_ + 1); }
+  void BeginRow(int32_t y) override;
+  void NextRow() override { BeginRow(row_ + 1); }
+  int32_t RunSpan(int32_t x, int32_t xEnd) override {
+    const int32_t end = CoverageRun(x, xEnd);
+    currentVariant = static_cast<uint32_t>(kind_);
+    return end;
+  }
+  void CollectRowClients(RowCollector& collector) override {
+    if ((mode & kNotRowClient) == 0) collector.AddNode(this);
+  }
+  void ReleaseRowClients(RowCollector&) override {}
   // The end of the run that holds pixel x, at most `limit`. The kind is left
   // in Kind(); for a partial run the bytes of [x, end) are in CoverageRow().
   int32_t CoverageRun(int32_t x, int32_t limit);
@@ -104,6 +117,8 @@ class ScanConverter {
   uint8_t inside_[kMaxSubRows] = {};
 
   uint8_t* coverage_ = nullptr;
+  PixelPlane coveragePlane_;
+  PixelTriple outputs_[3];
   int32_t row_ = 0;
   bool inRange_ = false;
   bool prepared_ = false;

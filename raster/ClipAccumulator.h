@@ -1,0 +1,45 @@
+#pragma once
+// Clipping paths gathered into one clip: rectangles on whole pixels stay a
+// pixel region; the first other path clips through its own coverage; from
+// the second on, the coverages are multiplied into a one-byte mask over the
+// region of interest.
+#include <cstdint>
+#include <span>
+
+#include "raster/PipelineNode.h"
+#include "raster/PixelRegion.h"
+#include "runtime/ArenaAllocator.h"
+#include "runtime/Matrix.h"
+
+namespace raster {
+
+class ClipAccumulator {
+ public:
+  ClipAccumulator(runtime::LibraryContext* context, runtime::ArenaAllocator& arena, const PixelRegion& interest);
+
+  // Adds one clipping path (the FixedPoint list of StoredPath, mapped by
+  // `matrix` into device space) under the even-odd rule or non-zero.
+  void AddPath(std::span<const runtime::FixedPoint> points, const runtime::Matrix& matrix, bool evenOdd);
+
+  // The clip node (null while only rectangles were added) and the region.
+  PipelineNode* ClipNode() const { return clipNode_; }
+  const PixelRegion& ClipRegion() const { return *clipRegion_; }
+  bool HasMask() const { return mask_ != nullptr; }
+  int PathCount() const { return pathCount_; }
+
+ private:
+  runtime::LibraryContext* context_;
+  runtime::ArenaAllocator& arena_;
+  const PixelRegion& interest_;
+  PipelineNode* clipNode_ = nullptr;
+  const PixelRegion* clipRegion_;
+  PixelPlane* mask_ = nullptr;
+  int pathCount_ = 0;
+};
+
+// The whole-pixel rectangle a path describes in device space, if it is one:
+// a single sub-path of four corners on whole pixels with axis-parallel sides.
+bool PathIsPixelRectangle(std::span<const runtime::FixedPoint> points, const runtime::Matrix& matrix,
+                          IntRect& out);
+
+}  // namespace raster
