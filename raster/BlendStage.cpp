@@ -78,4 +78,36 @@ int32_t LerpInterleavedStage::RunSpan(int32_t x, int32_t xEnd) {
   return xEnd;
 }
 
+template <bool ConstMask>
+LerpToColourStageOf<ConstMask>::LerpToColourStageOf(StageContext& stage) : BlendStage(stage) {
+  const uint8_t* colour = CursorAt(stage.third->colour, 0).pixel;
+  for (int b = 0; b < 3; ++b) colour_[b] = colour[b];
+}
+
+template <bool ConstMask>
+bool LerpToColourStageOf<ConstMask>::CanUse(const StageContext& stage) {
+  const PixelPlane* mask = stage.first->shape;
+  return mask != nullptr && FormatIs(mask->format, 1, 0, 0, ConstMask ? 0 : 1) &&
+         stage.second->IsInterleavedBgra() && stage.third->IsOpaqueConstBgr() &&
+         stage.destination.IsInterleavedBgraNoShape() && !stage.destination.alpha->IsSharedConstant();
+}
+
+template <bool ConstMask>
+int32_t LerpToColourStageOf<ConstMask>::RunSpan(int32_t x, int32_t xEnd) {
+  if (x >= xEnd) return xEnd;
+  uint8_t* out = CursorAt(destination_[1], x).pixel;
+  const uint8_t* mask = CursorAt(first_[0], x).pixel;
+  const uint8_t* p = CursorAt(second_[1], x).pixel;
+  for (int32_t i = 0, n = xEnd - x; i < n; ++i, out += 4, p += 4) {
+    const int32_t m = ConstMask ? mask[0] : mask[i];
+    for (int b = 0; b < 3; ++b) out[b] = static_cast<uint8_t>(Lerp255(p[b], colour_[b], m));
+    // The colour's alpha is 255.
+    out[3] = static_cast<uint8_t>(Div255(p[3] * 255 + (255 - p[3]) * m));
+  }
+  return xEnd;
+}
+
+template class LerpToColourStageOf<false>;
+template class LerpToColourStageOf<true>;
+
 }  // namespace raster

@@ -164,6 +164,24 @@ class LerpInterleavedStage final : public BlendStage {
   static bool CanUseInterleaved(const StageContext& stage);
 };
 
+// 4-byte pixels interpolated towards one opaque constant colour by a
+// one-byte-per-pixel mask (or, with ConstMask, one mask byte for the whole
+// row): an opaque fill through a soft clip.
+template <bool ConstMask>
+class LerpToColourStageOf final : public BlendStage {
+ public:
+  LerpToColourStageOf(StageContext& stage);
+  int32_t RunSpan(int32_t x, int32_t xEnd) override;
+  // Mask shape {1, 0, 0, 1} ({1, 0, 0, 0} with ConstMask), P interleaved,
+  // Q an opaque constant colour, the destination interleaved without shape.
+  static bool CanUse(const StageContext& stage);
+
+ private:
+  uint8_t colour_[3];
+};
+using LerpToColourStage = LerpToColourStageOf<false>;
+using LerpToColourConstMaskStage = LerpToColourStageOf<true>;
+
 template <class Stage>
 StageEntry* MakeStage(StageContext& stage) {
   return runtime::NewInArena<Stage>(stage.arena, stage);

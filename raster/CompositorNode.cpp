@@ -47,8 +47,11 @@ StageEntry* ClipLevel(StageContext& stage, PipelineNode* const* inputs) {
 }
 
 StageEntry* MakeLerp(StageContext& stage) {
-  return LerpInterleavedStage::CanUseInterleaved(stage) ? MakeStage<LerpInterleavedStage>(stage)
-                                                        : MakeStage<LerpSingleMaskStage>(stage);
+  // The fast variants in a fixed order; the general stage always applies.
+  if (LerpInterleavedStage::CanUseInterleaved(stage)) return MakeStage<LerpInterleavedStage>(stage);
+  if (LerpToColourStage::CanUse(stage)) return MakeStage<LerpToColourStage>(stage);
+  if (LerpToColourConstMaskStage::CanUse(stage)) return MakeStage<LerpToColourConstMaskStage>(stage);
+  return MakeStage<LerpSingleMaskStage>(stage);
 }
 
 constexpr StageMaker kBlendMakers[kBlendStageClassCount] = {

@@ -75,6 +75,13 @@ class RasterDevice final : public BackdropProvider {
   void Composite(const PixelRegion& region, const PixelRegion* clip, PipelineNode* clipMask,
                  PipelineNode* coverage, PipelineNode* destination, PipelineNode* source,
                  const PixelTriple& destinationTriple, const PixelTriple& resultTriple, bool applyAlpha = true);
+  // The same without the source-over step, for sources whose alpha is
+  // already applied.
+  void CompositeNoAlpha(const PixelRegion& region, const PixelRegion* clip, PipelineNode* clipMask,
+                        PipelineNode* coverage, PipelineNode* destination, PipelineNode* source,
+                        const PixelTriple& destinationTriple, const PixelTriple& resultTriple) {
+    Composite(region, clip, clipMask, coverage, destination, source, destinationTriple, resultTriple, false);
+  }
   void PaintSource(const PixelRegion& region, const PixelRegion* clip, PipelineNode* clipMask,
                    PipelineNode* coverage, PipelineNode* source, const BlendFunction* blend);
   // A solid colour over a rectangle.

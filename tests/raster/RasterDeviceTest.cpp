@@ -226,6 +226,40 @@ TEST_F(RasterDeviceTest, CoverageAndClipMaskInterpolate) {
   }
 }
 
+// An opaque fill through a soft clip: RGB takes the stages that interpolate
+// 4-byte pixels towards one colour (per-pixel and constant masks), gray the
+// general one; both must match the interpolation formula.
+TEST_F(RasterDeviceTest, OpaqueFillThroughASoftClip) {
+  for (TestColorSpace* space : {&TestColorSpace::Gray(), &TestColorSpace::Rgb()}) {
+    const int32_t n = space->ComponentCount();
+    for (bool constantMask : {false, true}) {
+      SCOPED_TRACE(testing::Message() << n << (constantMask ? " constant mask" : " mask per pixel"));
+      RasterDevice* device = RasterDevice::CreateForTarget(&context, arena, {0, 0, 4, 1}, space);
+      const uint8_t maskBytes[] = {0, 100, 255, 128};
+      PipelineNode* clipMask;
+      if (constantMask) {
+        clipMask = ShapeSource::FromFixed(arena, 0x6400);  // byte 100
+      } else {
+        auto* buffer = runtime::NewInArena<runtime::PixelBuffer>(arena, &context, &arena, IntRect{0, 0, 4, 1},
+                                                                 PixelLayout::ForPlanes(-1, 2, 0, false), false);
+        const PixelTriple planes = PixelTriple::OfBuffer(arena, *buffer);
+        std::copy(maskBytes, maskBytes + 4, CursorAt(planes.shape, 0).pixel);
+        clipMask = PlaneSource::Create(arena, planes);
+      }
+      const PixelRegion* region = PixelRegion::FromRect(arena, {0, 0, 4, 1});
+      PipelineNode* coverage = PlaneSource::Create(arena, {PixelPlane::Opaque(), PixelPlane::Opaque(), nullptr});
+      device->PaintSource(*region, nullptr, clipMask, coverage,
+                          SolidColorSource::FromFixed(arena, std::vector<runtime::Fixed>(size_t(n), 0xc000)), nullptr);
+      for (int32_t x = 0; x < 4; ++x) {
+        const int m = constantMask ? 100 : maskBytes[x];
+        // From white paper at alpha 0 towards the opaque colour.
+        EXPECT_EQ(Alpha(*device, x, 0), Lerp255(0, 255, m)) << x;
+        for (int32_t c = 0; c < n; ++c) EXPECT_EQ(Colour(*device, x, 0, c), Lerp255(255, 191, m)) << x;
+      }
+    }
+  }
+}
+
 TEST_F(RasterDeviceTest, DodgingWithOpaqueBlackLeavesTheDeviceUnchanged) {
   RasterDevice* device = RasterDevice::CreateForTarget(&context, arena, {0, 0, 4, 1}, &TestColorSpace::Rgb());
   RasterDevice::FillRegion(*device, {0, 0, 4, 1}, nullptr, 0x4000, 0x8000, 0xc000);
