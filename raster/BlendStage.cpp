@@ -110,4 +110,29 @@ int32_t LerpToColourStageOf<ConstMask>::RunSpan(int32_t x, int32_t xEnd) {
 template class LerpToColourStageOf<false>;
 template class LerpToColourStageOf<true>;
 
+bool NormalInterleavedStage::CanUse(const StageContext& stage) {
+  const PixelTriple& d = stage.destination;
+  const PixelPlane* alpha = stage.second->alpha;
+  const PixelPlane* colour = stage.second->colour;
+  return d.IsInterleavedBgraNoShape() && !d.alpha->IsSharedConstant() && stage.first->IsInterleavedBgra() &&
+         alpha != nullptr && colour != nullptr && alpha->format.Count() == 1 && alpha->format.channelStep == 0 &&
+         colour->format.Count() == 3 && colour->format.firstOffset == 2 && colour->format.channelStep == -1;
+}
+
+int32_t NormalInterleavedStage::RunSpan(int32_t x, int32_t xEnd) {
+  if (x >= xEnd) return xEnd;
+  // Pixel starts: colour bytes 0-2 (blue first), alpha byte 3.
+  uint8_t* out = CursorAt(destination_[1], x).pixel;
+  const uint8_t* backdrop = CursorAt(first_[1], x).pixel;
+  const SpanCursor alpha = CursorAt(second_[1], x), colour = CursorAt(second_[2], x);
+  const uint8_t* sa = alpha.pixel + alpha.firstOffset;
+  const uint8_t* sc = colour.pixel;
+  for (int32_t n = xEnd - x; n > 0; --n, out += 4, backdrop += 4, sa += alpha.columnStep, sc += colour.columnStep) {
+    const int32_t as = *sa, keep = 255 - as;
+    for (int b = 0; b < 3; ++b) out[b] = static_cast<uint8_t>(Div255(sc[b] * 255 + keep * backdrop[b]));
+    out[3] = static_cast<uint8_t>(Union255(backdrop[3], as));
+  }
+  return xEnd;
+}
+
 }  // namespace raster

@@ -182,6 +182,18 @@ class LerpToColourStageOf final : public BlendStage {
 using LerpToColourStage = LerpToColourStageOf<false>;
 using LerpToColourConstMaskStage = LerpToColourStageOf<true>;
 
+// Source over a 4-byte-pixel backdrop into 4-byte pixels without shape,
+// the source's alpha and colour read with their own steps (4 for a buffer, 0
+// for a constant): the common translucent fill of a page.
+class NormalInterleavedStage final : public BlendStage {
+ public:
+  using BlendStage::BlendStage;
+  int32_t RunSpan(int32_t x, int32_t xEnd) override;
+  // Destination without shape and backdrop interleaved; the source's alpha
+  // one channel and its colour three channels at bytes 2, 1, 0.
+  static bool CanUse(const StageContext& stage);
+};
+
 template <class Stage>
 StageEntry* MakeStage(StageContext& stage) {
   return runtime::NewInArena<Stage>(stage.arena, stage);

@@ -46,6 +46,11 @@ StageEntry* ClipLevel(StageContext& stage, PipelineNode* const* inputs) {
   return nullptr;
 }
 
+StageEntry* MakeNormal(StageContext& stage) {
+  return NormalInterleavedStage::CanUse(stage) ? MakeStage<NormalInterleavedStage>(stage)
+                                               : MakeStage<NormalStage>(stage);
+}
+
 StageEntry* MakeLerp(StageContext& stage) {
   // The fast variants in a fixed order; the general stage always applies.
   if (LerpInterleavedStage::CanUseInterleaved(stage)) return MakeStage<LerpInterleavedStage>(stage);
@@ -81,7 +86,7 @@ PipelineNode* CompositorNode::CreateShapeAlphaUnion(Arena& arena, const PixelTri
 }
 PipelineNode* CompositorNode::CreateNormal(Arena& arena, const PixelTriple& destination,
                                            PipelineNode* backdrop, PipelineNode* source) {
-  return Build(arena, destination, backdrop, source, nullptr, &MakeStage<NormalStage>);
+  return Build(arena, destination, backdrop, source, nullptr, &MakeNormal);
 }
 PipelineNode* CompositorNode::CreateAlphaUnion(Arena& arena, const PixelTriple& destination,
                                                PipelineNode* parent, PipelineNode* device) {

@@ -181,18 +181,26 @@ TEST_F(RasterDeviceTest, BackdropOfANonIsolatedGroupUnitesAlphas) {
   }
 }
 
+// Gray takes the general source-over stage, RGB the one for 4-byte pixels.
 TEST_F(RasterDeviceTest, TranslucentSourceCompositesOverTheDevice) {
-  RasterDevice* device = RasterDevice::CreateForTarget(&context, arena, {0, 0, 4, 1}, &TestColorSpace::Gray());
-  const PixelRegion* region = PixelRegion::FromRect(arena, {0, 0, 4, 1});
-  // Black at half alpha over white paper: a source of premultiplied colour 0
-  // and alpha 128.
-  PipelineNode* source = PlaneSource::Create(
-      arena, {PixelPlane::Opaque(), PixelPlane::MakeConstant(arena, 128), PixelPlane::MakeConstant(arena, 0)});
-  PipelineNode* coverage = PlaneSource::Create(arena, {PixelPlane::Opaque(), PixelPlane::Opaque(), nullptr});
-  device->PaintSource(*region, nullptr, nullptr, coverage, source, nullptr);
-  for (int32_t x = 0; x < 4; ++x) {
-    EXPECT_EQ(Alpha(*device, x, 0), 128);
-    EXPECT_EQ(Colour(*device, x, 0, 0), Div255(127 * 255));
+  for (TestColorSpace* space : {&TestColorSpace::Gray(), &TestColorSpace::Rgb()}) {
+    const int32_t n = space->ComponentCount();
+    SCOPED_TRACE(n);
+    RasterDevice* device = RasterDevice::CreateForTarget(&context, arena, {0, 0, 4, 1}, space);
+    RasterDevice::FillRegion(*device, {2, 0, 4, 1}, nullptr, 0x4000, 0x4000, 0x4000);  // byte 64, opaque
+    const PixelRegion* region = PixelRegion::FromRect(arena, {0, 0, 4, 1});
+    // A premultiplied source of colour 30 and alpha 128.
+    PipelineNode* source = PlaneSource::Create(
+        arena, {PixelPlane::Opaque(), PixelPlane::MakeConstant(arena, 128),
+                SolidColorSource::FromFixed(arena, std::vector<runtime::Fixed>(size_t(n), 0x1e00))->variants[0].colour});
+    PipelineNode* coverage = PlaneSource::Create(arena, {PixelPlane::Opaque(), PixelPlane::Opaque(), nullptr});
+    device->PaintSource(*region, nullptr, nullptr, coverage, source, nullptr);
+    for (int32_t x = 0; x < 4; ++x) {
+      const int alphaBelow = x < 2 ? 0 : 255, colourBelow = x < 2 ? 255 : 64;
+      EXPECT_EQ(Alpha(*device, x, 0), Union255(alphaBelow, 128)) << x;
+      for (int32_t c = 0; c < n; ++c)
+        EXPECT_EQ(Colour(*device, x, 0, c), Div255(30 * 255 + 127 * colourBelow)) << x << "," << c;
+    }
   }
 }
 
@@ -293,6 +301,29 @@ TEST_F(RasterDeviceTest, ExhaustedMemoryIsOutOfMemory) {
       [&] { RasterDevice::CreateForTarget(&context, arena, {0, 0, 4096, 4096}, &TestColorSpace::Rgb()); });
   ASSERT_TRUE(code.has_value());
   EXPECT_EQ(*code, runtime::kOutOfMemory);
+}
+
+}  // namespace
+}  // namespace raster
+
+namespace raster {
+namespace {
+
+TEST_F(RasterDeviceTest, UnusableColourSpacesAndRectanglesAreRefused) {
+  for (int32_t components : {0, -3, 33}) {
+    TestColorSpace space(components, false);
+    EXPECT_EQ(testsupport::RaisedCode([&] { RasterDevice::CreateForTarget(&context, arena, {0, 0, 4, 4}, &space); }),
+              runtime::kMalformed)
+        << components;
+  }
+  // A device too large to address is refused before anything is allocated.
+  const auto code = testsupport::RaisedCode(
+      [&] { RasterDevice::CreateForTarget(&context, arena, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, &TestColorSpace::Rgb()); });
+  ASSERT_TRUE(code.has_value());
+  EXPECT_TRUE(*code == runtime::kOverflow || *code == runtime::kOutOfMemory) << *code;
+  // An empty device paints nothing and reads as its parent.
+  RasterDevice* empty = RasterDevice::CreateForTarget(&context, arena, {5, 5, 5, 9}, &TestColorSpace::Rgb());
+  EXPECT_TRUE(empty->Bounds().IsEmpty());
 }
 
 }  // namespace
