@@ -33,9 +33,27 @@ class BlendStage : public StageEntry {
 template <class Op>
 class BinaryStage final : public BlendStage {
  public:
-  using BlendStage::BlendStage;
+  explicit BinaryStage(StageContext& stage) : BlendStage(stage), interleaved_(IsInterleavedCase()) {}
   int32_t RunSpan(int32_t x, int32_t xEnd) override;
+
+ private:
+  // Every plane is one alpha byte or three colour bytes stored from the
+  // highest down (buffers of 4-byte pixels or constants), the destination
+  // has no shape and the first input's shape is opaque: the case of nearly
+  // every page, which gets a loop with fixed channel addressing.
+  bool IsInterleavedCase() const;
+  void RunInterleaved(int32_t x, int32_t n);
+
+  bool interleaved_;
 };
+
+// One alpha byte, or three colour bytes at offset, offset - 1, offset - 2.
+inline bool IsOneAlphaByte(const PixelPlane* plane) {
+  return plane != nullptr && plane->format.Count() == 1 && plane->format.channelStep == 0;
+}
+inline bool IsThreeColourBytesDown(const PixelPlane* plane) {
+  return plane != nullptr && plane->format.Count() == 3 && plane->format.channelStep == -1;
+}
 
 // Blend modes: shape and alpha come from the source; colour is the source
 // blended with the backdrop.
@@ -225,8 +243,39 @@ void BinaryLoop(int32_t n, SpanCursor d0, SpanCursor d1, SpanCursor d2, SpanCurs
 }
 
 template <class Op>
+bool BinaryStage<Op>::IsInterleavedCase() const {
+  return destination_[0] == nullptr && IsOneAlphaByte(destination_[1]) && IsThreeColourBytesDown(destination_[2]) &&
+         first_[0]->IsOpaqueConstant() && IsOneAlphaByte(first_[1]) && IsThreeColourBytesDown(first_[2]) &&
+         IsOneAlphaByte(second_[1]) && IsThreeColourBytesDown(second_[2]);
+}
+
+template <class Op>
+void BinaryStage<Op>::RunInterleaved(int32_t x, int32_t n) {
+  const SpanCursor d1 = CursorAt(destination_[1], x), d2 = CursorAt(destination_[2], x);
+  const SpanCursor b1 = CursorAt(first_[1], x), b2 = CursorAt(first_[2], x);
+  const SpanCursor s1 = CursorAt(second_[1], x), s2 = CursorAt(second_[2], x);
+  uint8_t* da = d1.pixel + d1.firstOffset;
+  uint8_t* dc = d2.pixel + d2.firstOffset;
+  const uint8_t* ba = b1.pixel + b1.firstOffset;
+  const uint8_t* bc = b2.pixel + b2.firstOffset;
+  const uint8_t* sa = s1.pixel + s1.firstOffset;
+  const uint8_t* sc = s2.pixel + s2.firstOffset;
+  for (; n > 0; --n) {
+    const int32_t ab = *ba, as = *sa;
+    for (int c = 0; c < 3; ++c) dc[-c] = static_cast<uint8_t>(Op::Colour(255, ab, bc[-c], as, sc[-c]));
+    *da = static_cast<uint8_t>(Op::Alpha(255, ab, as));
+    da += d1.columnStep, dc += d2.columnStep, ba += b1.columnStep, bc += b2.columnStep;
+    sa += s1.columnStep, sc += s2.columnStep;
+  }
+}
+
+template <class Op>
 int32_t BinaryStage<Op>::RunSpan(int32_t x, int32_t xEnd) {
   if (x >= xEnd) return xEnd;
+  if (interleaved_) {
+    RunInterleaved(x, xEnd - x);
+    return xEnd;
+  }
   const SpanCursor d0 = CursorAt(destination_[0], x), d1 = CursorAt(destination_[1], x),
                    d2 = CursorAt(destination_[2], x);
   const SpanCursor b0 = CursorAt(first_[0], x), b1 = CursorAt(first_[1], x), b2 = CursorAt(first_[2], x);

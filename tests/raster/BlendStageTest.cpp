@@ -8,6 +8,7 @@
 
 #include "raster/BlendFunction.h"
 #include "raster/CompositorNode.h"
+#include "raster/ConstantSources.h"
 #include "raster/PlaneSource.h"
 #include "runtime/ArenaAllocator.h"
 #include "tests/raster/TestColorSpace.h"
@@ -161,6 +162,31 @@ TEST_F(BlendStageTest, StageClassesStayNearTheFormulasOverAGrid) {
                 << stage.name << " ab " << ab << " cb " << cb << " as " << as << " cs " << cs << " gave " << colour
                 << ", expected " << low << ".." << high;
           }
+  }
+}
+
+// 4-byte pixels take a loop with fixed channel addressing; it must agree
+// with the general loop byte for byte, for every class.
+TEST_F(BlendStageTest, InterleavedPixelsMatchTheGeneralLoop) {
+  const int values[][4] = {{255, 128, 255, 128}, {180, 150, 90, 20}, {0, 0, 200, 120}, {128, 64, 255, 100},
+                           {255, 0, 255, 255}, {254, 1, 128, 0}, {37, 37, 64, 1}};
+  for (const StageClassCase& stage : AllClasses()) {
+    for (const auto& v : values) {
+      runtime::ArenaScope scope(arena);
+      auto constant = [&](int alpha, int colour) {
+        const uint8_t bytes[3] = {uint8_t(colour), uint8_t(colour), uint8_t(colour)};
+        return PlaneSource::Create(arena, {nullptr, PixelPlane::MakeConstant(arena, uint8_t(alpha)),
+                                           SolidColorSource::MakePlane(arena, bytes)});
+      };
+      const PixelTriple destination =
+          PixelTriple::CreateScratch(&context, arena, PixelLayout::ForPlanes(3, 0, 3, true), {0, 0, 1, 1});
+      PipelineNode* node =
+          CompositorNode::CreateBlend(arena, stage.stageClass, destination, constant(v[0], v[1]), constant(v[2], v[3]));
+      node->RunSpan(0, 1);
+      const auto [alpha, colour] = Run(stage.stageClass, v[0], v[1], v[2], v[3]);
+      EXPECT_EQ(*CursorAt(node->Current().alpha, 0).Channel(0), alpha) << stage.name;
+      for (int c = 0; c < 3; ++c) EXPECT_EQ(*CursorAt(node->Current().colour, 0).Channel(c), colour) << stage.name;
+    }
   }
 }
 
