@@ -1,11 +1,13 @@
 #include "pdf/Document.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <utility>
 
 #include "pdf/Lexer.h"
 #include "pdf/PdfCharClass.h"
+#include "pdf/SecurityHandler.h"
 #include "pdf/StreamObject.h"
 #include "pdf/TokenParser.h"
 #include "runtime/Dictionary.h"
@@ -133,7 +135,9 @@ Document::Document(runtime::LibraryContext* context, streams::DataStoreRef sourc
   ScanHeaderAndTrailer();
 }
 
-Document::~Document() = default;
+Document::~Document() {
+  if (security_ != nullptr) runtime::DestroyAndFree(context_, std::exchange(security_, nullptr));
+}
 
 uint64_t Document::FindKeywordBackwards(streams::DataStream& stream, const char* keyword,
                                         uint64_t from) {
@@ -172,20 +176,116 @@ void Document::ScanHeaderAndTrailer() {
     version_[n++] = static_cast<char>(head[i]);
   }
 
-  const uint64_t end = FindKeywordBackwards(*stream, "%%EOF", fileLength_);
-  const uint64_t afterStartxref = FindKeywordBackwards(*stream, "startxref", end);
-  stream->Seek(afterStartxref);
-  Lexer::SkipWhiteSpace(*stream);
-  const int64_t offset = int64_t{Lexer::ReadUnsigned(*stream)} + headerOffset_;
-  if (static_cast<uint64_t>(offset) >= fileLength_) Malformed();
-  newestSection_ = offset;
-  xref_.SetNewest(offset);
+  stream->Seek(headerOffset_);
+  int64_t firstPageSection = 0;
+  uint32_t linearized = 0;
+  if (ProbeLinearized(*stream, &firstPageSection, &linearized)) {
+    newestSection_ = firstPageSection;
+    linearizedObject_ = linearized;
+  } else {
+    const uint64_t end = FindKeywordBackwards(*stream, "%%EOF", fileLength_);
+    const uint64_t afterStartxref = FindKeywordBackwards(*stream, "startxref", end);
+    stream->Seek(afterStartxref);
+    Lexer::SkipWhiteSpace(*stream);
+    const int64_t offset = int64_t{Lexer::ReadUnsigned(*stream)} + headerOffset_;
+    if (static_cast<uint64_t>(offset) >= fileLength_) Malformed();
+    newestSection_ = offset;
+  }
+  xref_.SetNewest(newestSection_);
 
   // The trailer must be readable; it also says which object holds the
   // "Encrypt" dictionary, whose strings are never decrypted.
   ObjectHandle trailer = xref_.GetTrailer();
   const ObjectValue* encrypt = runtime::Dictionary::FindByName(trailer.Value(), "Encrypt");
   if (encrypt->Is(ObjectTag::kReference)) encryptObject_ = encrypt->payload.reference->number;
+  if (linearizedObject_ != 0) {
+    uint32_t generation = 0;
+    linearized_ = GetObjectAnyGeneration(linearizedObject_, &generation);
+  }
+}
+
+bool Document::ProbeLinearized(streams::DataStream& stream, int64_t* position, uint32_t* number) {
+  // The dictionary is parsed into a store of its own, dropped at the end:
+  // the document keeps the copy its object cache loads.
+  struct StoreHolder {
+    runtime::LibraryContext* context;
+    runtime::ValueStore* store;
+    ~StoreHolder() { runtime::ValueStore::DeleteShared(context, store); }
+  };
+  bool linearized = false;
+  runtime::ErrorTrap trap(context_);
+  if (!trap.Run([&] {
+        StoreHolder holder{context_, runtime::ValueStore::New(context_)};
+        Lexer::SkipWhiteSpace(stream);
+        const int32_t object = Lexer::ReadUnsigned(stream);
+        Lexer::SkipWhiteSpace(stream);
+        Lexer::ReadUnsigned(stream);
+        Lexer::SkipWhiteSpace(stream);
+        if (!Lexer::TakeKeyword(stream, "obj")) return;
+        ParseSettings settings;
+        settings.allowStreams = false;
+        const ObjectValue value = TokenParser::Parse(context_, stream, *holder.store, settings);
+        if (!value.Is(ObjectTag::kDictionary)) return;
+        const ObjectValue* version = runtime::Dictionary::FindByName(value, "Linearized");
+        if (!version->IsNumber()) return;
+        const runtime::Fixed v = version->AsNumber();
+        if (v < 0x10000 || v >= 0x20000) return;
+        const ObjectValue* length = runtime::Dictionary::FindByName(value, "L");
+        if (!length->Is(ObjectTag::kInteger) || length->payload.integer < 0 ||
+            uint64_t(uint32_t(length->payload.integer)) + headerOffset_ != fileLength_) {
+          return;
+        }
+        Lexer::SkipWhiteSpace(stream);
+        if (!Lexer::TakeKeyword(stream, "endobj")) return;
+        Lexer::SkipWhiteSpace(stream);
+        *position = static_cast<int64_t>(stream.Position());
+        *number = static_cast<uint32_t>(object);
+        linearized = *number != 0;
+      })) {
+    trap.SetHandled();
+    if (!trap.Held().IsRuntime(runtime::kMalformed)) trap.Rethrow();
+    trap.Close();
+    return false;
+  }
+  return linearized;
+}
+
+bool Document::IsEncrypted() {
+  return !runtime::Dictionary::FindByName(GetTrailer().Value(), "Encrypt")->IsNull();
+}
+
+ObjectHandle Document::GetRoot() { return runtime::Dictionary::Get(GetTrailer(), "Root"); }
+
+bool Document::SetupSecurity(const char* handlerName, const uint8_t* password, uint32_t length) {
+  if (security_ != nullptr && security_->IsAuthorised()) return true;
+  ObjectHandle trailer = GetTrailer();
+  if (!IsEncrypted()) {
+    encryptionSupported_ = true;
+    return true;
+  }
+  // The handler reads the whole encryption set-up; a progressive source
+  // should have it at hand before.
+  streams::ByteRange range{0, fileLength_};
+  if (linearizedObject_ != 0) {
+    ObjectHandle hints = runtime::Dictionary::Get(linearized_, "H");
+    if (hints.Tag() == ObjectTag::kArray && runtime::Array::Count(hints) != 0) {
+      const int32_t offset = runtime::Array::GetInteger(hints, 0);
+      if (offset >= 0) range.end = std::min<uint64_t>(fileLength_, uint64_t(uint32_t(offset)) + headerOffset_);
+    }
+  }
+  source_->RequestRanges({&range, 1});
+
+  ObjectHandle encrypt = runtime::Dictionary::Get(trailer, "Encrypt");
+  const bool standard = handlerName != nullptr && std::strcmp(handlerName, "Standard") == 0;
+  // The old handler goes first: objects loaded through it are dropped.
+  SetDecryptor(nullptr);
+  if (security_ != nullptr) runtime::DestroyAndFree(context_, std::exchange(security_, nullptr));
+  encryptionSupported_ = standard && SecurityHandler::IsSupported(encrypt);
+  if (!encryptionSupported_) return false;
+  security_ = runtime::NewObject<SecurityHandler>(context_, *this, encrypt, password, length);
+  if (!security_->IsAuthorised()) return false;
+  SetDecryptor(security_);
+  return true;
 }
 
 ObjectHandle Document::GetTrailer() { return xref_.GetTrailer(); }

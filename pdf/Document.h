@@ -21,6 +21,8 @@
 
 namespace pdf {
 
+class SecurityHandler;
+
 class Document final : public runtime::ReferenceResolver, public streams::StreamOpener {
  public:
   // "%PDF" must begin within this many bytes of the file's start.
@@ -64,6 +66,33 @@ class Document final : public runtime::ReferenceResolver, public streams::Stream
   // Installs the security handler's decryption (null: none). The document
   // does not own it.
   void SetDecryptor(ObjectDecryptor* decryptor);
+
+  // Sets up the document's security with `password`: true when the
+  // document may be read (it is not encrypted, or the handler accepted the
+  // password). An installed, authorised handler is kept; otherwise a new
+  // handler replaces the old one. (runtime, 5) for a revision or key
+  // length the standard handler does not support. Without a handler the
+  // encryption may also be one that cannot be opened at all: see
+  // EncryptionSupported.
+  bool SetupSecurity(const char* handlerName, const uint8_t* password, uint32_t length);
+  // Whether the trailer has an "Encrypt" entry.
+  bool IsEncrypted();
+  // False when the encryption is one no password can open (another
+  // "Filter", another handler asked for, an unsupported crypt filter).
+  bool EncryptionSupported() const { return encryptionSupported_; }
+  // The installed handler (null before SetupSecurity, or when the document
+  // is not encrypted or its encryption is not supported).
+  SecurityHandler* Security() const { return security_; }
+  // The catalog (the trailer's "Root").
+  runtime::ObjectHandle GetRoot();
+  // The object number of the linearisation dictionary (0 when the file is
+  // not linearised) and the dictionary.
+  uint32_t LinearizedObject() const { return linearizedObject_; }
+  const runtime::ObjectHandle& LinearizedDictionary() const { return linearized_; }
+  // True when the file's first object is a linearisation dictionary whose
+  // "L" is the file's length; `position` is then where the first-page
+  // cross-reference section starts. A damaged dictionary answers false.
+  bool ProbeLinearized(streams::DataStream& stream, int64_t* position, uint32_t* number);
   ObjectDecryptor* Decryptor() const { return decryptor_; }
   // The object number of the trailer's "Encrypt" dictionary (0 when it is
   // direct or absent): its strings are never decrypted.
@@ -130,6 +159,10 @@ class Document final : public runtime::ReferenceResolver, public streams::Stream
   ObjectDecryptor* decryptor_ = nullptr;
   uint32_t encryptObject_ = 0;
   uint32_t loadDepth_ = 0;
+  uint32_t linearizedObject_ = 0;
+  runtime::ObjectHandle linearized_;
+  bool encryptionSupported_ = true;
+  SecurityHandler* security_ = nullptr;
   char version_[8] = {};
 };
 

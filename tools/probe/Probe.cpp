@@ -9,6 +9,7 @@
 
 #include "pdf/Document.h"
 #include "pdf/ObjectPrinter.h"
+#include "pdf/SecurityHandler.h"
 #include "pdf/StreamObject.h"
 #include "platform/Files.h"
 #include "runtime/Dictionary.h"
@@ -23,10 +24,10 @@ namespace {
 int Usage() {
   std::fprintf(stderr,
                "usage: probe selftest\n"
-               "       probe info FILE\n"
-               "       probe object FILE NUM [GEN]\n"
-               "       probe objects FILE\n"
-               "       probe stream FILE NUM [GEN] [--raw]\n");
+               "       probe info FILE [--password PW]\n"
+               "       probe object FILE NUM [GEN] [--password PW]\n"
+               "       probe objects FILE [--password PW]\n"
+               "       probe stream FILE NUM [GEN] [--raw] [--password PW]\n");
   return 2;
 }
 
@@ -58,10 +59,15 @@ struct DocumentHolder {
   ~DocumentHolder() { runtime::DestroyAndFree(context, document); }
 };
 
-// Opens FILE and runs `command` on the document inside a trap; an error is
-// reported with its domain and code.
+// The password given with --password (empty when none).
+std::string gPassword;
+
+// Opens FILE, sets up its security with the password and runs `command` on
+// the document inside a trap; an error is reported with its domain and
+// code. Encryption no password can open is (runtime, 5); a wrong password
+// fails only the commands that read objects (`needsAccess`).
 template <class Command>
-int WithDocument(const char* path, Command&& command) {
+int WithDocument(const char* path, Command&& command, bool needsAccess = true) {
   runtime::LibraryContext context;
   context.memory.SetBudget(runtime::kNoLimit);
   runtime::SetDefaultContext(&context);
@@ -74,6 +80,15 @@ int WithDocument(const char* path, Command&& command) {
         DocumentHolder holder{&context};
         streams::DataStoreRef file = streams::FileStream::Open(&context, devicePath.c_str());
         holder.document = pdf::Document::Open(&context, std::move(file));
+        const bool authorised = holder.document->SetupSecurity(
+            "Standard", reinterpret_cast<const uint8_t*>(gPassword.data()),
+            static_cast<uint32_t>(gPassword.size()));
+        if (!holder.document->EncryptionSupported()) runtime::ThrowRuntime(runtime::kUnsupported);
+        if (!authorised && needsAccess) {
+          std::fprintf(stderr, "probe: wrong password\n");
+          status = 3;
+          return;
+        }
         status = command(*holder.document);
       })) {
     trap.SetHandled();
@@ -99,6 +114,12 @@ int Info(pdf::Document& document) {
   const bool encrypted = !runtime::Dictionary::FindByName(trailer.Value(), "Encrypt")->IsNull();
   std::printf("version: %s\n", document.Version());
   std::printf("encrypted: %s\n", encrypted ? "yes" : "no");
+  if (const pdf::SecurityHandler* security = document.Security()) {
+    static const char* const kPasswords[] = {"no", "user", "owner"};
+    std::printf("security: Standard R%u, %u-bit key, permissions 0x%08X\n",
+                security->Revision(), security->KeyLength() * 8, security->Permissions());
+    std::printf("authorised: %s\n", kPasswords[static_cast<int>(security->Authorisation())]);
+  }
   std::printf("objects: %u\n", document.ObjectCountHint());
   std::printf("trailer: %s\n", pdf::ObjectPrinter::ToString(trailer.Value()).c_str());
   return 0;
@@ -171,10 +192,18 @@ int AllObjects(pdf::Document& document) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // --password PW may stand anywhere after the command.
+  for (int i = 2; i + 1 < argc; ++i) {
+    if (std::strcmp(argv[i], "--password") != 0) continue;
+    gPassword = argv[i + 1];
+    for (int k = i; k + 2 <= argc; ++k) argv[k] = argv[k + 2];
+    argc -= 2;
+    break;
+  }
   if (argc < 2) return Usage();
   const std::string command = argv[1];
   if (command == "selftest") return SelfTest();
-  if (command == "info" && argc == 3) return WithDocument(argv[2], Info);
+  if (command == "info" && argc == 3) return WithDocument(argv[2], Info, false);
   if (command == "objects" && argc == 3) return WithDocument(argv[2], AllObjects);
   if (command == "object") return ObjectOrStream(argc, argv, false);
   if (command == "stream") return ObjectOrStream(argc, argv, true);
