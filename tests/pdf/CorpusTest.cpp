@@ -18,6 +18,7 @@
 #include "platform/Files.h"
 #include "runtime/ErrorTrap.h"
 #include "streams/FileStream.h"
+#include "tests/pdf/PdfTestSupport.h"
 
 namespace {
 
@@ -64,28 +65,6 @@ std::string RunHelper(const std::string& pdf) {
   size_t count = 0;
   while ((count = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0) out.append(buffer, count);
   pclose(pipe);
-  return out;
-}
-
-std::string Base64Decode(const std::string& text) {
-  std::string out;
-  uint32_t bits = 0;
-  int count = 0;
-  for (char c : text) {
-    int value = -1;
-    if (c >= 'A' && c <= 'Z') value = c - 'A';
-    else if (c >= 'a' && c <= 'z') value = c - 'a' + 26;
-    else if (c >= '0' && c <= '9') value = c - '0' + 52;
-    else if (c == '+') value = 62;
-    else if (c == '/') value = 63;
-    if (value < 0) continue;
-    bits = bits << 6 | static_cast<uint32_t>(value);
-    count += 6;
-    if (count >= 8) {
-      count -= 8;
-      out += static_cast<char>(bits >> count & 0xFF);
-    }
-  }
   return out;
 }
 
@@ -191,7 +170,7 @@ TEST_P(CorpusTest, ObjectsMatchQpdf) {
       EXPECT_EQ(ours, type) << "object " << number;
       if (mode == "decoded" && ours == "stream") {
         EXPECT_FALSE(decodeFailed) << "stream " << number;
-        EXPECT_TRUE(decoded == Base64Decode(data))
+        EXPECT_TRUE(decoded == pdftest::Base64Decode(data))
             << "stream " << number << " decodes to " << decoded.size() << " bytes";
       }
     }

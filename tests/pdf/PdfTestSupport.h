@@ -2,6 +2,8 @@
 // Test support for the document layer: documents over bytes in memory, a
 // small writer of PDF files with exact offsets, and reading whole streams.
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -44,6 +46,97 @@ class OpenDocument {
   runtime::LibraryContext* context_;
   pdf::Document* document_ = nullptr;
 };
+
+// One line of make_encrypted_fixtures.py: what qpdf reports for one file
+// opened with one password.
+struct EncryptedCase {
+  std::string file;
+  std::string password;
+  std::string status;  // "ok", "wrong" or "failed"
+  int64_t p = 0;
+  std::string used;  // "user", "owner" or "none"
+  uint32_t infoNumber = 0;
+  std::string title;
+  uint32_t streamNumber = 0;
+  std::string streamBase64;
+};
+
+// The encrypted fixtures, written once per test program into a temporary
+// folder by qpdf, and qpdf's report on each.
+inline const std::vector<EncryptedCase>& EncryptedCases(std::string* folder = nullptr) {
+  static std::string dir;
+  static std::vector<EncryptedCase> cases = [] {
+    std::vector<EncryptedCase> out;
+    char pattern[] = "/tmp/folvane-encrypted-XXXXXX";
+    if (mkdtemp(pattern) == nullptr) return out;
+    dir = pattern;
+    const std::string command = "python3 '" + std::string(FOLVANE_SOURCE_DIR) +
+                                "/tests/pdf/make_encrypted_fixtures.py' '" + dir + "'";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return out;
+    std::string text;
+    char buffer[4096];
+    size_t count = 0;
+    while ((count = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0) text.append(buffer, count);
+    pclose(pipe);
+    size_t start = 0;
+    while (start < text.size()) {
+      size_t end = text.find('\n', start);
+      if (end == std::string::npos) end = text.size();
+      std::vector<std::string> fields;
+      size_t field = start;
+      for (;;) {
+        const size_t tab = text.find('\t', field);
+        if (tab == std::string::npos || tab > end) {
+          fields.push_back(text.substr(field, end - field));
+          break;
+        }
+        fields.push_back(text.substr(field, tab - field));
+        field = tab + 1;
+      }
+      start = end + 1;
+      if (fields.size() < 3) continue;
+      EncryptedCase c;
+      c.file = fields[0];
+      c.password = fields[1];
+      c.status = fields[2];
+      if (fields.size() >= 9) {
+        c.p = std::stoll(fields[3]);
+        c.used = fields[4];
+        c.infoNumber = static_cast<uint32_t>(std::stoul(fields[5]));
+        c.title = fields[6];
+        c.streamNumber = static_cast<uint32_t>(std::stoul(fields[7]));
+        c.streamBase64 = fields[8];
+      }
+      out.push_back(c);
+    }
+    return out;
+  }();
+  if (folder != nullptr) *folder = dir;
+  return cases;
+}
+
+inline std::string Base64Decode(const std::string& text) {
+  std::string out;
+  uint32_t bits = 0;
+  int count = 0;
+  for (char c : text) {
+    int value = -1;
+    if (c >= 'A' && c <= 'Z') value = c - 'A';
+    else if (c >= 'a' && c <= 'z') value = c - 'a' + 26;
+    else if (c >= '0' && c <= '9') value = c - '0' + 52;
+    else if (c == '+') value = 62;
+    else if (c == '/') value = 63;
+    if (value < 0) continue;
+    bits = bits << 6 | static_cast<uint32_t>(value);
+    count += 6;
+    if (count >= 8) {
+      count -= 8;
+      out += static_cast<char>(bits >> count & 0xFF);
+    }
+  }
+  return out;
+}
 
 inline std::string ReadAll(streams::DataStream& stream) {
   std::string out;

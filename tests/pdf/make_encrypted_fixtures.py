@@ -7,7 +7,8 @@ Makes one small document (an "Info" string and a page content stream) and
 encrypts it with qpdf: 40-bit revision 2, 40-bit revision 3 with a
 cross-reference stream, 128-bit revision 3, 128-bit revision 4 with RC4
 crypt filters, and 128-bit AES. Each comes twice: with an empty user
-password and with the user password "usr"; the owner password is "own".
+password and with the user password "usr"; the owner password is "own". One more 128-bit file has a
+user password of 36 bytes.
 
 qpdf cannot write 40-bit revision 3 files itself: a tiny document carries
 an "Encrypt" dictionary computed here from the published algorithms, and
@@ -169,6 +170,12 @@ def main():
             qpdf("--allow-weak-crypto", "--copy-encryption=" + carrier,
                  "--encryption-file-password=" + user, "--object-streams=generate", plain, path)
             made.append((path, user))
+    # Passwords longer than 32 bytes count by their first 32.
+    long_password = "0123456789abcdefghijklmnopqrstuvwxyz"
+    path = os.path.join(out, "r3_128_long.pdf")
+    qpdf("--allow-weak-crypto", "--encrypt", long_password, "own", "128", "--use-aes=n", "--",
+         plain, path)
+    made.append((path, long_password))
     for path, user in made:
         for password in sorted({user, "own", "wrong"}):
             print(report(path, password))
