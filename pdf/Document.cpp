@@ -216,7 +216,8 @@ bool Document::ProbeLinearized(streams::DataStream& stream, int64_t* position, u
   runtime::ErrorTrap trap(context_);
   if (!trap.Run([&] {
         StoreHolder holder{context_, runtime::ValueStore::New(context_)};
-        Lexer::SkipWhiteSpace(stream);
+        // The header line and the binary-marker line are comments.
+        Lexer::SkipWhiteSpaceAndComments(stream);
         const int32_t object = Lexer::ReadUnsigned(stream);
         Lexer::SkipWhiteSpace(stream);
         Lexer::ReadUnsigned(stream);
