@@ -276,11 +276,13 @@ bool Document::SetupSecurity(const char* handlerName, const uint8_t* password, u
   }
   source_->RequestRanges({&range, 1});
 
-  ObjectHandle encrypt = runtime::Dictionary::Get(trailer, "Encrypt");
   const bool standard = handlerName != nullptr && std::strcmp(handlerName, "Standard") == 0;
   // The old handler goes first: objects loaded through it are dropped.
+  // Handles on cached objects die with their entries, so the dictionary
+  // is fetched after that.
   SetDecryptor(nullptr);
   if (security_ != nullptr) runtime::DestroyAndFree(context_, std::exchange(security_, nullptr));
+  ObjectHandle encrypt = runtime::Dictionary::Get(trailer, "Encrypt");
   encryptionSupported_ = standard && SecurityHandler::IsSupported(encrypt);
   if (!encryptionSupported_) return false;
   security_ = runtime::NewObject<SecurityHandler>(context_, *this, encrypt, password, length);

@@ -114,7 +114,12 @@ bool SecurityHandler::IsSupported(const ObjectHandle& encrypt) {
 
 SecurityHandler::SecurityHandler(Document& document, const ObjectHandle& encrypt,
                                  const uint8_t* password, uint32_t length)
-    : document_(document), encrypt_(encrypt) {
+    : document_(document),
+      encryptValue_(encrypt.Value()),
+      // A handle on the document's cached object would die with the cache
+      // entry (installing the handler empties the cache); this copy of the
+      // top-level value keeps only the store of its contents alive.
+      encrypt_(encrypt.Context(), &encryptValue_, encrypt.Store(), encrypt.Owner()) {
   const int32_t revision = runtime::Dictionary::GetIntegerOr(encrypt_, "R", 0);
   if (revision < 2 || revision > 4) runtime::ThrowRuntime(runtime::kUnsupported);
   revision_ = static_cast<uint32_t>(revision);

@@ -83,6 +83,7 @@ class SecurityHandler final : public ObjectDecryptor {
                                uint32_t number, uint32_t generation) const;
 
   Document& document_;
+  runtime::ObjectValue encryptValue_;
   runtime::ObjectHandle encrypt_;
   uint32_t revision_ = 0;
   uint32_t keyLength_ = 5;

@@ -87,4 +87,30 @@ TEST(ProbeTest, ErrorsGoToStderrWithDomainAndCode) {
   }
 }
 
+TEST(ProbeTest, EncryptedDocuments) {
+  std::string dir;
+  pdftest::EncryptedCases(&dir);
+  const std::string file = " " + dir + "/r3_40_user.pdf";
+  const struct {
+    std::string arguments;
+    std::string expected;
+    int status;
+  } cases[] = {
+      {"info" + file + " --password own",
+       "security: Standard R3, 40-bit key, permissions 0xFFFFFFFC\nauthorised: owner\n", 0},
+      {"info" + file + " --password usr",
+       "security: Standard R3, 40-bit key, permissions 0xFFFFF0C0\nauthorised: user\n", 0},
+      {"info" + file, "authorised: no\n", 0},
+      {"object" + file + " 5 --password usr", "<< /Title (Secret title 42) >>\n", 0},
+      {"stream" + file + " 6 --password own", "BT /F1 12 Tf 72 720 Td (Hidden text) Tj ET\n", 0},
+      {"object" + file + " 5", "probe: wrong password\n", 3},
+      {"info " + dir + "/aes_empty.pdf", "probe: error pelorvantix_runtime 5\n", 1},
+  };
+  for (const auto& c : cases) {
+    const Result result = Probe(c.arguments, true);
+    EXPECT_EQ(result.status, c.status) << c.arguments;
+    EXPECT_NE(result.out.find(c.expected), std::string::npos) << c.arguments << "\n" << result.out;
+  }
+}
+
 }  // namespace

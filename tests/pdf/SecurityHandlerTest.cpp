@@ -178,7 +178,8 @@ TEST_F(SecurityTest, KeyLengthsAndRevisions) {
       {"r4_rc4_empty.pdf", 4, 16},
   };
   for (const auto& c : cases) {
-    pdftest::OpenDocument document(&context_, pdftest::ReadFile(dir + "/" + c.file));
+    const std::string bytes = pdftest::ReadFile(dir + "/" + c.file);
+    pdftest::OpenDocument document(&context_, bytes);
     ASSERT_EQ(Setup(*document, ""), 1) << c.file;
     EXPECT_EQ(document->Security()->Revision(), c.revision) << c.file;
     EXPECT_EQ(document->Security()->KeyLength(), c.keyBytes) << c.file;

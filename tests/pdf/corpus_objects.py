@@ -7,7 +7,13 @@ Runs qpdf once (JSON with stream data inline, generalized decoding) and
 prints:
 
   accepted | warnings | failed     qpdf's verdict (exit status 0, 3, other)
-  encrypted                        when the file is encrypted (nothing else follows)
+  encrypted rc4                    when the file is encrypted with RC4 (or not at all
+                                   for streams or strings) and opens with the empty
+                                   password; the objects follow, decrypted
+  encrypted unsupported            when it opens with the empty password but uses
+                                   another cipher (nothing else follows)
+  encrypted locked                 when the empty password does not open it (nothing
+                                   else follows)
   <number> <generation> <type> [decoded <base64> | raw]
 
 for every object qpdf lists. type is null, boolean, integer, real, name,
@@ -56,9 +62,17 @@ def main():
         return
     # Only the structure, types and base64 data matter: any byte decodes.
     document = json.loads(result.stdout.decode("latin-1"))
-    if document.get("encrypt", {}).get("encrypted"):
-        print("encrypted")
-        return
+    encrypt = document.get("encrypt", {})
+    if encrypt.get("encrypted"):
+        if not (encrypt.get("userpasswordmatched") or encrypt.get("ownerpasswordmatched")):
+            print("encrypted locked")
+            return
+        parameters = encrypt.get("parameters", {})
+        methods = [parameters.get(key) for key in ("streammethod", "stringmethod", "filemethod")]
+        if any(method not in ("RC4", "none") for method in methods):
+            print("encrypted unsupported")
+            return
+        print("encrypted rc4")
     objects = document["qpdf"][1]
     out = []
     for key, entry in objects.items():
