@@ -18,6 +18,7 @@
 #include "runtime/MemoryContext.h"
 #include "streams/ChainedStream.h"
 #include "streams/FileStream.h"
+#include "tools/probe/OpsCommand.h"
 
 namespace {
 
@@ -27,7 +28,8 @@ int Usage() {
                "       probe info FILE [--password PW]\n"
                "       probe object FILE NUM [GEN] [--password PW]\n"
                "       probe objects FILE [--password PW]\n"
-               "       probe stream FILE NUM [GEN] [--raw] [--password PW]\n");
+               "       probe stream FILE NUM [GEN] [--raw] [--password PW]\n"
+               "       probe ops FILE PAGE|all [MAX] [--quiet]\n");
   return 2;
 }
 
@@ -189,6 +191,23 @@ int AllObjects(pdf::Document& document) {
   return 0;
 }
 
+// ops FILE PAGE|all [MAX] [--quiet]
+int Ops(int argc, char** argv) {
+  if (argc < 4) return Usage();
+  uint32_t maxPages = 0;
+  bool quiet = false;
+  for (int i = 4; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--quiet") == 0) {
+      quiet = true;
+    } else if (!ParseNumber(argv[i], &maxPages)) {
+      return Usage();
+    }
+  }
+  return WithDocument(argv[2], [&](pdf::Document& document) {
+    return probe::PlayPageOperations(document, argv[3], maxPages, quiet);
+  });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -207,5 +226,6 @@ int main(int argc, char** argv) {
   if (command == "objects" && argc == 3) return WithDocument(argv[2], AllObjects);
   if (command == "object") return ObjectOrStream(argc, argv, false);
   if (command == "stream") return ObjectOrStream(argc, argv, true);
+  if (command == "ops") return Ops(argc, argv);
   return Usage();
 }

@@ -1,0 +1,238 @@
+#include "content/ContentHandler.h"
+
+#include "content/ContentStream.h"
+#include "content/ExtGState.h"
+#include "pdf/StreamObject.h"
+#include "runtime/Dictionary.h"
+#include "runtime/ErrorTrap.h"
+#include "runtime/TransientBlocks.h"
+
+namespace content {
+
+using runtime::Fixed;
+using runtime::ObjectHandle;
+using runtime::ObjectTag;
+
+namespace {
+
+// A resource of `category` named `name` in `resources`, resolved.
+ObjectHandle FindNamedResource(const ObjectHandle* resources, std::string_view category,
+                               std::string_view name) {
+  if (resources == nullptr || resources->Tag() != ObjectTag::kDictionary) return ObjectHandle();
+  ObjectHandle group = runtime::Dictionary::Get(*resources, category);
+  if (group.Tag() != ObjectTag::kDictionary) return ObjectHandle();
+  return runtime::Dictionary::Get(group, name).Resolved();
+}
+
+// Frees a form's machine however its playback ends.
+class MachineHolder {
+ public:
+  MachineHolder(runtime::LibraryContext* context, ContentMachine* machine)
+      : context_(context), machine_(machine) {
+    node_.Register(context, &Cleanup);
+  }
+  ~MachineHolder() {
+    Release();
+    node_.Unlink();
+  }
+  MachineHolder(const MachineHolder&) = delete;
+  MachineHolder& operator=(const MachineHolder&) = delete;
+
+ private:
+  static void Cleanup(runtime::CleanupNode* node) {
+    auto* holder = reinterpret_cast<MachineHolder*>(node);
+    holder->Release();
+    node->Unlink();
+  }
+  void Release() {
+    runtime::DestroyAndFree(context_, machine_);
+    machine_ = nullptr;
+  }
+
+  runtime::CleanupNode node_;
+  runtime::LibraryContext* context_;
+  ContentMachine* machine_;
+};
+
+}  // namespace
+
+// ---- StateCopy ----
+
+StateCopy::StateCopy(ContentHandler& handler) : handler_(&handler), saved_(handler.state_) {
+  copy_ = runtime::NewObject<GraphicsState>(handler.owner_, *saved_);
+  node_.Register(handler.owner_, &Cleanup);
+  handler.state_ = copy_;
+}
+
+StateCopy::~StateCopy() {
+  Restore();
+  node_.Unlink();
+}
+
+void StateCopy::Cleanup(runtime::CleanupNode* node) {
+  auto* holder = reinterpret_cast<StateCopy*>(node);
+  holder->Restore();
+  node->Unlink();
+}
+
+void StateCopy::Restore() {
+  if (copy_ == nullptr) return;
+  handler_->state_ = saved_;
+  runtime::DestroyAndFree(handler_->owner_, copy_);
+  copy_ = nullptr;
+}
+
+// ---- ContentHandler ----
+
+ContentHandler::ContentHandler(runtime::LibraryContext* owner, const PageInfo& page,
+                               uint32_t mode, const ObjectHandle* resources)
+    : owner_(owner), page_(page), mode_(mode) {
+  state_ = runtime::NewObject<GraphicsState>(owner, owner, page.matrix, page.clip);
+  state_->resources = resources;
+  state_->fillColor.SetSpace(ColorSpaceKind::kDeviceGray);
+  state_->strokeColor.SetSpace(ColorSpaceKind::kDeviceGray);
+}
+
+ContentHandler::~ContentHandler() { runtime::DestroyAndFree(owner_, state_); }
+
+void ContentHandler::ApplyExtGState(const ExtGState& record) {
+  // Text handlers need the font a parameter set selects as much as the
+  // painter does: a page may choose its fonts only this way.
+  if (record.Has(ExtGState::kFont)) {
+    state_->font = page_.fonts != nullptr ? page_.fonts->FindFont(record.font) : nullptr;
+    state_->fontSize = record.fontSize;
+  }
+}
+
+void ContentHandler::SaveState(Span& span, ContentStream& player) {
+  StateCopy copy(*this);
+  player.PlaySpan(span);
+}
+
+void ContentHandler::BeginMarkedContent(bool, int32_t, int32_t, const ObjectHandle*) {}
+void ContentHandler::EndMarkedContent() {}
+void ContentHandler::SetRenderingIntent(uint8_t intent) { state_->renderingIntent = intent; }
+
+void ContentHandler::SetColorSpace(ColorSpaceKind kind, bool stroke, std::string_view) {
+  state_->Color(stroke).SetSpace(kind);
+}
+
+void ContentHandler::SetColor(bool stroke, uint32_t count, const Fixed* components,
+                              std::string_view pattern) {
+  state_->Color(stroke).SetColor(count, components, !pattern.empty());
+}
+
+void ContentHandler::ConcatMatrix(const runtime::Matrix& m) { state_->ConcatMatrix(m); }
+
+void ContentHandler::Translate(Fixed tx, Fixed ty) {
+  ConcatMatrix(runtime::Matrix{runtime::kFixedOne, 0, 0, runtime::kFixedOne, tx, ty});
+}
+
+void ContentHandler::SetLineWidth(Fixed width) { state_->stroke.width = width; }
+void ContentHandler::SetLineCap(int32_t cap) { state_->stroke.lineCap = cap; }
+void ContentHandler::SetLineJoin(int32_t join) { state_->stroke.lineJoin = join; }
+void ContentHandler::SetMiterLimit(Fixed limit) { state_->stroke.miterLimit = limit; }
+
+void ContentHandler::SetDash(const Fixed* lengths, uint32_t count, Fixed phase) {
+  state_->stroke.SetDash(std::span<const Fixed>(lengths, count), phase);
+}
+
+void ContentHandler::SetFlatness(Fixed) {}
+
+void ContentHandler::PaintForm(std::string_view name, const runtime::Matrix& matrix,
+                               const runtime::Rect&) {
+  if (page_.document == nullptr) return;
+  ObjectHandle form = FindNamedResource(state_->resources, "XObject", name);
+  if (form.Tag() != ObjectTag::kDictionary || !pdf::StreamObject::IsStream(form.Value())) return;
+  // A form that draws itself, directly or through others, is drawn once.
+  const runtime::ContainerRecord* record = form->AsDictionary().Record();
+  const void* identity = record != nullptr && record->objectNumber != 0
+                             ? reinterpret_cast<const void*>(uintptr_t{record->objectNumber})
+                             : static_cast<const void*>(form->AsDictionary().items);
+  for (uint32_t i = 0; i < formDepth_; ++i) {
+    if (formChain_[i] == identity) return;
+  }
+  if (formDepth_ >= kMaxNesting) runtime::ThrowRuntime(runtime::kStackExhausted);
+  ObjectHandle resources = runtime::Dictionary::Get(form, "Resources").Resolved();
+  const ObjectHandle& scope =
+      resources.Tag() == ObjectTag::kDictionary
+          ? resources
+          : (state_->resources != nullptr ? *state_->resources : resources);
+  ContentMachine* machine = runtime::NewObject<ContentMachine>(
+      owner_, owner_, page_.document, pdf::StreamObject::OpenDataStream(*page_.document, form),
+      scope);
+  MachineHolder holder(owner_, machine);
+  formChain_[formDepth_++] = identity;
+  struct Leave {
+    uint32_t& depth;
+    ~Leave() { --depth; }
+  } leave{formDepth_};
+  PlayWithStateCopy(*machine, &machine->Resources(), &matrix);
+}
+
+void ContentHandler::PlayWithStateCopy(ContentMachine& machine, const ObjectHandle* resources,
+                                       const runtime::Matrix* matrix) {
+  StateCopy copy(*this);
+  state_->resources = resources;
+  if (matrix != nullptr) ConcatMatrix(*matrix);
+  RunContent(machine);
+}
+
+void ContentHandler::SetCharSpacing(Fixed spacing) { state_->charSpacing = spacing; }
+void ContentHandler::SetWordSpacing(Fixed spacing) { state_->wordSpacing = spacing; }
+void ContentHandler::SetHorizontalScale(Fixed scale) { state_->horizontalScale = scale; }
+void ContentHandler::SetLeading(Fixed leading) {
+  state_->negatedLeading = runtime::NegateSat(leading);
+}
+void ContentHandler::SetTextRenderMode(int32_t mode) {
+  state_->renderMode = static_cast<uint8_t>(mode);
+}
+void ContentHandler::SetTextRise(Fixed rise) { state_->rise = rise; }
+
+void ContentHandler::MoveText(Fixed tx, Fixed ty, bool setLeading) {
+  // TD keeps -ty as the leading, so a following T* moves by ty again.
+  if (setLeading) SetLeading(runtime::NegateSat(ty));
+  const runtime::Matrix translation{runtime::kFixedOne, 0, 0, runtime::kFixedOne, tx, ty};
+  lineMatrix_ = runtime::Matrix::Concat(translation, lineMatrix_);
+  textMatrix_ = lineMatrix_;
+}
+
+void ContentHandler::SetTextMatrix(const runtime::Matrix& m) {
+  lineMatrix_ = m;
+  textMatrix_ = lineMatrix_;
+}
+
+void ContentHandler::NextLine() { MoveText(0, state_->negatedLeading, false); }
+
+void ContentHandler::SetFont(std::string_view name, Fixed size) {
+  ObjectHandle font = FindNamedResource(state_->resources, "Font", name);
+  state_->font = page_.fonts != nullptr && font.Tag() == ObjectTag::kDictionary
+                     ? page_.fonts->FindFont(font)
+                     : nullptr;
+  state_->fontSize = size;
+}
+
+void ContentHandler::BeginText(Span& span, ContentStream& player) {
+  lineMatrix_ = runtime::kIdentityMatrix;
+  textMatrix_ = lineMatrix_;
+  OnBeginText();
+  player.PlaySpan(span);
+  EndText(span, player);
+}
+
+void ContentHandler::RunNestedContent(ContentMachine& machine) {
+  PlayWithStateCopy(machine, state_->resources, nullptr);
+}
+
+void ContentHandler::BeforeOperation() {
+  ++operationCount_;
+  positionWords_[0] = 0;
+  positionWords_[1] = 0;
+  flags_[0] = flags_[1] = flags_[2] = 0;
+}
+
+PathCacheSlot* ContentHandler::GetPathCacheSlot() { return nullptr; }
+void ContentHandler::OnBeginText() {}
+void ContentHandler::RunContent(ContentMachine& machine) { ContentStream::Run(machine, *this); }
+
+}  // namespace content

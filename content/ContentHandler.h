@@ -1,0 +1,186 @@
+#pragma once
+// The consumer of played content operations. The base keeps the graphics
+// state and the text matrices and implements the state setters once;
+// painters and text collectors override what they draw or collect.
+#include <cstdint>
+#include <string_view>
+
+#include "content/ContentMachine.h"
+#include "content/GraphicsState.h"
+#include "runtime/CleanupNode.h"
+#include "runtime/Matrix.h"
+#include "runtime/ObjectHandle.h"
+#include "runtime/OperatorTrace.h"
+
+namespace runtime {
+class FontResource;
+}
+
+namespace content {
+
+class ContentStream;
+struct ExtGState;
+
+// A played stretch of a program: a `q` ... `Q` or `BT` ... `ET`, inside an
+// enclosing span (the program's own span has none).
+struct Span {
+  ProgramCursor start;
+  Span* enclosing = nullptr;
+  bool text = false;
+  // Set when the span ended at a `Q`: a text object ended this way ends
+  // the span around it too.
+  bool endedByRestore = false;
+};
+
+// Turns a font dictionary into the font the text handlers decode with.
+class FontSource {
+ public:
+  virtual ~FontSource() = default;
+  // Null when the dictionary names no usable font.
+  virtual runtime::FontResource* FindFont(const runtime::ObjectHandle& fontDictionary) = 0;
+};
+
+// The page (or glyph, or annotation) a handler plays: its document, the
+// matrix and clip of its fresh state and its structure number.
+struct PageInfo {
+  pdf::Document* document = nullptr;
+  runtime::Matrix matrix;
+  runtime::Rect clip{-runtime::kFixedMax, -runtime::kFixedMax, runtime::kFixedMax,
+                     runtime::kFixedMax};
+  int32_t structParents = -1;
+  FontSource* fonts = nullptr;
+};
+
+// A path handed to PaintPath: a run of the machine's segment list, or the
+// handler's own path-cache record for paths kept outside the program.
+struct PathSegments {
+  const runtime::PackedPoint* points = nullptr;
+  uint32_t count = 0;
+};
+
+// The last part of a path-painting operation's header, decoded.
+struct PathPaint {
+  bool stroke = false;
+  uint32_t fillRule = PathHeader::kRuleNone;  // 0 non-zero, 1 even-odd, 2 none
+  uint32_t clipRule = PathHeader::kRuleNone;
+  runtime::Rect bounds;
+};
+
+class ContentHandler {
+ public:
+  // Form and q nesting deeper than this is refused (runtime, 4): a crafted
+  // page must not exhaust the stack.
+  static constexpr uint32_t kMaxNesting = 64;
+
+  ContentHandler(runtime::LibraryContext* owner, const PageInfo& page, uint32_t mode,
+                 const runtime::ObjectHandle* resources);
+  virtual ~ContentHandler();
+  ContentHandler(const ContentHandler&) = delete;
+  ContentHandler& operator=(const ContentHandler&) = delete;
+
+  // ---- The operations, in slot order ----
+  virtual void ApplyExtGState(const ExtGState& record);
+  virtual void SaveState(Span& span, ContentStream& player);
+  virtual void BeginMarkedContent(bool hasMcid, int32_t mcid, int32_t structParents,
+                                  const runtime::ObjectHandle* element);
+  virtual void EndMarkedContent();
+  virtual void SetRenderingIntent(uint8_t intent);
+  virtual void SetColorSpace(ColorSpaceKind kind, bool stroke, std::string_view name);
+  virtual void SetColor(bool stroke, uint32_t count, const runtime::Fixed* components,
+                        std::string_view pattern);
+  virtual void ConcatMatrix(const runtime::Matrix& m);
+  virtual void Translate(runtime::Fixed tx, runtime::Fixed ty);
+  virtual void SetLineWidth(runtime::Fixed width);
+  virtual void SetLineCap(int32_t cap);
+  virtual void SetLineJoin(int32_t join);
+  virtual void SetMiterLimit(runtime::Fixed limit);
+  virtual void SetDash(const runtime::Fixed* lengths, uint32_t count, runtime::Fixed phase);
+  virtual void SetFlatness(runtime::Fixed flatness);
+  // Non-zero when the coming path can change the output.
+  virtual int BeginPath(runtime::Rect& bounds, bool stroke) = 0;
+  virtual void PaintPath(ContentStream& player, bool pathPresent, const PathPaint& paint,
+                         const PathSegments& segments) = 0;
+  virtual void EndTextClip() = 0;
+  virtual void PaintForm(std::string_view name, const runtime::Matrix& matrix,
+                         const runtime::Rect& box);
+  virtual void DoXObject(std::string_view name) = 0;
+  virtual void PaintImage(const RecordedObject& image, uint32_t options) = 0;
+  virtual void DoShading(std::string_view name) = 0;
+  virtual void SetCharSpacing(runtime::Fixed spacing);
+  virtual void SetWordSpacing(runtime::Fixed spacing);
+  virtual void SetHorizontalScale(runtime::Fixed scale);
+  virtual void SetLeading(runtime::Fixed leading);
+  virtual void SetTextRenderMode(int32_t mode);
+  virtual void SetTextRise(runtime::Fixed rise);
+  virtual void MoveText(runtime::Fixed tx, runtime::Fixed ty, bool setLeading);
+  virtual void SetTextMatrix(const runtime::Matrix& m);
+  virtual void NextLine();
+  virtual void SetFont(std::string_view name, runtime::Fixed size);
+  virtual void ShowText(const uint8_t* bytes, uint32_t count, runtime::Rect& box) = 0;
+  virtual void ShowTextArray(const TextElement* elements, uint32_t count) = 0;
+  virtual void BeginText(Span& span, ContentStream& player);
+  virtual void RunNestedContent(ContentMachine& machine);
+  virtual void BeforeOperation();
+  virtual PathCacheSlot* GetPathCacheSlot();
+  virtual void* GetTarget() = 0;
+  virtual int32_t GetPageWidth() = 0;
+  virtual int32_t GetPageHeight() = 0;
+  virtual void OnBeginText();
+  virtual void EndText(Span& span, ContentStream& player) = 0;
+  virtual void RunContent(ContentMachine& machine);
+
+  // ---- State ----
+  GraphicsState& State() { return *state_; }
+  const runtime::Matrix& TextMatrix() const { return textMatrix_; }
+  const runtime::Matrix& LineMatrix() const { return lineMatrix_; }
+  runtime::LibraryContext* Owner() const { return owner_; }
+  const PageInfo& Page() const { return page_; }
+  uint32_t OperationCount() const { return operationCount_; }
+  uint32_t Mode() const { return mode_; }
+  // The repeat cache of the program being played (read by replays).
+  runtime::OperatorTrace* playerCache = nullptr;
+
+ protected:
+  // Plays `machine` with a copy of the state whose resources and matrix
+  // are given; the state before is back afterwards, also after an error.
+  void PlayWithStateCopy(ContentMachine& machine, const runtime::ObjectHandle* resources,
+                         const runtime::Matrix* matrix);
+
+ private:
+  friend class StateCopy;
+
+  runtime::LibraryContext* owner_;
+  PageInfo page_;
+  GraphicsState* state_ = nullptr;
+  runtime::Matrix textMatrix_;
+  runtime::Matrix lineMatrix_;
+  uint32_t mode_;
+  uint32_t operationCount_ = 0;
+  uint32_t positionWords_[2] = {};
+  uint8_t flags_[3] = {};
+  // Forms being played, to end a form that draws itself.
+  const void* formChain_[kMaxNesting] = {};
+  uint32_t formDepth_ = 0;
+};
+
+// Installs a copy of the handler's state for a nested stretch and puts the
+// old one back when it ends, by return or by error.
+class StateCopy {
+ public:
+  explicit StateCopy(ContentHandler& handler);
+  ~StateCopy();
+  StateCopy(const StateCopy&) = delete;
+  StateCopy& operator=(const StateCopy&) = delete;
+
+ private:
+  static void Cleanup(runtime::CleanupNode* node);
+  void Restore();
+
+  // First: the cleanup finds the holder from it.
+  runtime::CleanupNode node_;
+  ContentHandler* handler_;
+  GraphicsState* saved_;
+  GraphicsState* copy_ = nullptr;
+};
+
+}  // namespace content

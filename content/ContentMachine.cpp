@@ -1,0 +1,47 @@
+#include "content/ContentMachine.h"
+
+#include "content/ContentOps.h"
+#include "runtime/TransientBlocks.h"
+
+namespace content {
+
+namespace {
+// Arena block sizes: a first block that holds a short page's whole program,
+// smaller blocks after it.
+constexpr uint32_t kArenaBlock = 16384;
+constexpr uint32_t kArenaLarge = 4096;
+}  // namespace
+
+ContentMachine::ContentMachine(runtime::LibraryContext* context, pdf::Document* document,
+                               streams::DataStreamRef stream,
+                               const runtime::ObjectHandle& resources, uint32_t options)
+    : context_(context),
+      document_(document),
+      arena_(context, kArenaBlock, kArenaLarge),
+      opcodes(arena_, 400),
+      bytes(arena_, 400),
+      words(arena_, 100),
+      segments(arena_, 100),
+      objects(arena_, 16),
+      resources_(resources),
+      options_(options) {
+  ops_ = runtime::NewObject<ContentOps>(context, *this, std::move(stream));
+}
+
+ContentMachine::~ContentMachine() { runtime::DestroyAndFree(context_, ops_); }
+
+bool ContentMachine::ParseMore(PathCacheSlot* overflow) {
+  const uint32_t before = opcodes.Size();
+  while (!finished_ && opcodes.Size() == before) ops_->ParseMore(overflow);
+  return opcodes.Size() != before;
+}
+
+void ContentMachine::StoreError(const runtime::ErrorRecord& record) {
+  if (!hasError_) {
+    error_ = record;
+    hasError_ = true;
+  }
+  finished_ = true;
+}
+
+}  // namespace content

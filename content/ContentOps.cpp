@@ -1,0 +1,985 @@
+#include "content/ContentOps.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "pdf/Lexer.h"
+#include "pdf/PdfCharClass.h"
+#include "pdf/TokenParser.h"
+#include "runtime/Dictionary.h"
+#include "runtime/ErrorTrap.h"
+#include "runtime/LibraryContext.h"
+#include "runtime/ValueStore.h"
+
+namespace content {
+
+using runtime::ByteString;
+using runtime::Fixed;
+using runtime::ObjectHandle;
+using runtime::ObjectTag;
+using runtime::ObjectValue;
+
+namespace {
+
+[[noreturn]] void Malformed() { runtime::ThrowRuntime(runtime::kMalformed); }
+
+// Keywords longer than this are no operator; they are read and refused.
+constexpr uint32_t kMaxKeywordLength = 32;
+
+// Path coordinates and boxes are kept to 1/128 of a unit.
+constexpr Fixed TruncateTo128th(Fixed value) {
+  return static_cast<Fixed>(static_cast<uint32_t>(value) & ~uint32_t{0x1FF});
+}
+
+enum class Op : uint8_t {
+  kSave, kRestore, kConcat, kLineWidth, kLineCap, kLineJoin, kMiterLimit, kDash, kIntent,
+  kFlatness, kExtGState, kMove, kLine, kCurve, kCurveV, kCurveY, kClose, kRectangle, kClip,
+  kClipEvenOdd, kStroke, kCloseStroke, kFill, kFillEvenOdd, kFillStroke, kFillStrokeEvenOdd,
+  kCloseFillStroke, kCloseFillStrokeEvenOdd, kEndPath, kStrokeSpace, kFillSpace, kStrokeColor,
+  kStrokeColorN, kFillColor, kFillColorN, kStrokeGray, kFillGray, kStrokeRgb, kFillRgb,
+  kStrokeCmyk, kFillCmyk, kShading, kDo, kBeginImage, kImageData, kBeginText, kEndText,
+  kCharSpacing, kWordSpacing, kScale, kLeading, kFont, kRenderMode, kRise, kMoveText,
+  kMoveTextLeading, kTextMatrix, kNextLine, kShow, kShowArray, kShowNextLine, kShowSpaced,
+  kBeginMarked, kBeginMarkedProperties, kMarkPoint, kMarkPointProperties, kEndMarked,
+  kBeginCompatibility, kEndCompatibility, kGlyphWidth, kGlyphWidthBox, kTrue, kFalse, kNull,
+  kObj, kIgnored,
+};
+
+struct KeywordEntry {
+  std::string_view keyword;
+  Op op;
+};
+
+// Sorted by keyword for the binary search.
+constexpr KeywordEntry kKeywords[] = {
+    {"\"", Op::kShowSpaced}, {"'", Op::kShowNextLine}, {"B", Op::kFillStroke},
+    {"B*", Op::kFillStrokeEvenOdd}, {"BDC", Op::kBeginMarkedProperties},
+    {"BI", Op::kBeginImage}, {"BMC", Op::kBeginMarked}, {"BT", Op::kBeginText},
+    {"BX", Op::kBeginCompatibility}, {"CS", Op::kStrokeSpace}, {"DP", Op::kMarkPointProperties},
+    {"Do", Op::kDo}, {"EMC", Op::kEndMarked}, {"ET", Op::kEndText},
+    {"EX", Op::kEndCompatibility}, {"F", Op::kFill}, {"G", Op::kStrokeGray},
+    {"ID", Op::kImageData}, {"J", Op::kLineCap}, {"K", Op::kStrokeCmyk},
+    {"M", Op::kMiterLimit}, {"MP", Op::kMarkPoint}, {"Q", Op::kRestore},
+    {"R", Op::kIgnored}, {"RG", Op::kStrokeRgb}, {"S", Op::kStroke}, {"SC", Op::kStrokeColor},
+    {"SCN", Op::kStrokeColorN}, {"T*", Op::kNextLine}, {"TD", Op::kMoveTextLeading},
+    {"TJ", Op::kShowArray}, {"TL", Op::kLeading}, {"Tc", Op::kCharSpacing},
+    {"Td", Op::kMoveText}, {"Tf", Op::kFont}, {"Tj", Op::kShow}, {"Tm", Op::kTextMatrix},
+    {"Tr", Op::kRenderMode}, {"Ts", Op::kRise}, {"Tw", Op::kWordSpacing}, {"Tz", Op::kScale},
+    {"W", Op::kClip}, {"W*", Op::kClipEvenOdd}, {"b", Op::kCloseFillStroke},
+    {"b*", Op::kCloseFillStrokeEvenOdd}, {"c", Op::kCurve}, {"cm", Op::kConcat},
+    {"cs", Op::kFillSpace}, {"d", Op::kDash}, {"d0", Op::kGlyphWidth},
+    {"d1", Op::kGlyphWidthBox}, {"endobj", Op::kIgnored}, {"f", Op::kFill},
+    {"f*", Op::kFillEvenOdd}, {"false", Op::kFalse}, {"g", Op::kFillGray},
+    {"gs", Op::kExtGState}, {"h", Op::kClose}, {"i", Op::kFlatness}, {"j", Op::kLineJoin},
+    {"k", Op::kFillCmyk}, {"l", Op::kLine}, {"m", Op::kMove}, {"n", Op::kEndPath},
+    {"null", Op::kNull}, {"obj", Op::kObj}, {"q", Op::kSave}, {"re", Op::kRectangle},
+    {"rg", Op::kFillRgb}, {"ri", Op::kIntent}, {"s", Op::kCloseStroke},
+    {"sc", Op::kFillColor}, {"scn", Op::kFillColorN}, {"sh", Op::kShading},
+    {"trailer", Op::kIgnored}, {"true", Op::kTrue}, {"v", Op::kCurveV}, {"w", Op::kLineWidth},
+    {"y", Op::kCurveY},
+};
+
+constexpr bool KeywordsSorted() {
+  for (size_t i = 1; i < std::size(kKeywords); ++i) {
+    if (!(kKeywords[i - 1].keyword < kKeywords[i].keyword)) return false;
+  }
+  return true;
+}
+static_assert(KeywordsSorted(), "the keyword table must stay sorted for the binary search");
+
+const KeywordEntry* FindKeyword(std::string_view keyword) {
+  const KeywordEntry* end = std::end(kKeywords);
+  const KeywordEntry* found =
+      std::lower_bound(std::begin(kKeywords), end, keyword,
+                       [](const KeywordEntry& entry, std::string_view key) {
+                         return entry.keyword < key;
+                       });
+  return found != end && found->keyword == keyword ? found : nullptr;
+}
+
+uint8_t RenderingIntentIndex(std::string_view name) {
+  if (name == "Perceptual") return 0;
+  if (name == "Saturation") return 2;
+  if (name == "AbsoluteColorimetric") return 3;
+  return 1;  // RelativeColorimetric, and the fallback for unknown intents
+}
+
+std::string_view View(const ByteString& bytes) { return bytes.View(); }
+
+// A resource of `category` ("XObject", "Font", ...) named `name`.
+ObjectHandle FindResource(const ObjectHandle& resources, std::string_view category,
+                          std::string_view name) {
+  if (resources.Tag() != ObjectTag::kDictionary) return ObjectHandle();
+  ObjectHandle group = runtime::Dictionary::Get(resources, category);
+  if (group.Tag() != ObjectTag::kDictionary) return ObjectHandle();
+  return runtime::Dictionary::Get(group, name);
+}
+
+}  // namespace
+
+bool IsCacheable(uint8_t code) {
+  switch (code) {
+    case kOpObject: case kOpSave: case kOpRestore: case kOpEndMarked: case kOpPath:
+    case kOpForm: case kOpBeginText: case kOpEndText: case kOpNextLine:
+      return false;
+    default:
+      return code < kFirstRepeat;
+  }
+}
+
+ContentOps::ContentOps(ContentMachine& machine, streams::DataStreamRef stream)
+    : machine_(machine), stream_(std::move(stream)), context_(machine.Context()) {}
+
+void ContentOps::ParseMore(PathCacheSlot* overflow) {
+  if (machine_.ParsingFinished()) return;
+  overflow_ = overflow;
+  if (!stream_) {
+    machine_.MarkFinished();
+    return;
+  }
+  runtime::ErrorTrap trap(context_);
+  if (!trap.Run([&] {
+        runtime::StoreRef store =
+            runtime::StoreRef::Adopt(context_, runtime::ValueStore::New(context_));
+        pdf::ParseSettings settings;
+        settings.allowStreams = false;
+        pdf::TokenParser parser(context_, *stream_, *store, settings);
+        uint32_t recorded = 0;
+        ParseSlice(parser, recorded);
+        // Operands left over reach no operator: the store that holds them
+        // goes with this slice.
+        operandCount_ = 0;
+      })) {
+    trap.SetHandled();
+    operandCount_ = 0;
+    // Never leave half an operation in the program.
+    machine_.opcodes.EraseRange(committed_.op, machine_.opcodes.Size());
+    machine_.bytes.EraseRange(committed_.byte, machine_.bytes.Size());
+    machine_.words.EraseRange(committed_.word, machine_.words.Size());
+    machine_.segments.EraseRange(committedSegments_, machine_.segments.Size());
+    machine_.objects.EraseRange(committedObjects_, machine_.objects.Size());
+    if (trap.Held().IsRuntime(runtime::kCancelled)) trap.Rethrow();
+    machine_.StoreError(trap.Held());
+    trap.Close();
+  }
+}
+
+void ContentOps::ParseSlice(pdf::TokenParser& parser, uint32_t& recorded) {
+  streams::DataStream& stream = *stream_;
+  while (recorded < kSliceOperators) {
+    if (!pdf::Lexer::SkipWhiteSpaceAndComments(stream)) {
+      if (state_ == kText || compatibilityDepth_ != 0) {
+        // An unclosed text object or compatibility section ends with the
+        // stream; nothing more to record.
+      }
+      machine_.MarkFinished();
+      return;
+    }
+    if (operandCount_ == 0) operandsPosition_ = stream.Position();
+    const uint8_t byte = *stream.Cursor();
+    if (pdf::IsDecimal(byte) || byte == '+' || byte == '-' || byte == '.') {
+      PushOperand(pdf::Lexer::ParseNumberToken(stream));
+      continue;
+    }
+    if (byte == '/' || byte == '(' || byte == '<' || byte == '[') {
+      PushOperand(parser.ParseObject());
+      continue;
+    }
+    if (pdf::IsTokenEnd(byte)) {
+      if (compatibilityDepth_ == 0) Malformed();
+      stream.Advance(1);
+      continue;
+    }
+    char keyword[kMaxKeywordLength];
+    uint32_t length = 0;
+    while (stream.Fill(false) && !pdf::IsTokenEnd(*stream.Cursor())) {
+      if (length < kMaxKeywordLength) keyword[length] = static_cast<char>(*stream.Cursor());
+      ++length;
+      stream.Advance(1);
+    }
+    const uint32_t before = machine_.opcodes.Size();
+    RunKeyword(parser, length <= kMaxKeywordLength ? std::string_view(keyword, length)
+                                                   : std::string_view());
+    if (machine_.opcodes.Size() != before) ++recorded;
+  }
+}
+
+void ContentOps::PushOperand(const ObjectValue& value) {
+  if (operandCount_ == kMaxOperands) Malformed();
+  operands_[operandCount_++] = value;
+}
+
+const ObjectValue& ContentOps::Operand(uint32_t count, uint32_t index) const {
+  return operands_[operandCount_ - count + index];
+}
+
+void ContentOps::Require(uint32_t count) const {
+  if (operandCount_ < count) Malformed();
+}
+
+Fixed ContentOps::Number(uint32_t count, uint32_t index) const {
+  const ObjectValue& value = Operand(count, index);
+  if (!value.IsNumber()) Malformed();
+  return value.AsNumber();
+}
+
+int32_t ContentOps::Integer(uint32_t count, uint32_t index) const {
+  const ObjectValue& value = Operand(count, index);
+  if (value.Is(ObjectTag::kReal)) return runtime::FixedToIntFloor(value.AsNumber());
+  return value.AsInteger();
+}
+
+const ByteString& ContentOps::NameOperand(uint32_t count, uint32_t index) const {
+  return Operand(count, index).AsName();
+}
+
+void ContentOps::CheckState(uint8_t mask) const {
+  if ((state_ & mask) == 0) Malformed();
+}
+
+ProgramCursor ContentOps::Mark() const {
+  return {machine_.opcodes.Size(), machine_.bytes.Size(), machine_.words.Size()};
+}
+
+void ContentOps::PushByte(uint8_t value) { machine_.bytes.PushBack(value); }
+void ContentOps::PushWord(uint32_t value) { machine_.words.PushBack(value); }
+
+void ContentOps::PushName(std::string_view name) {
+  // Longer names keep their first 255 bytes: a resource name that long is
+  // never looked up successfully anyway.
+  const uint32_t length = static_cast<uint32_t>(std::min<size_t>(name.size(), 255));
+  PushByte(static_cast<uint8_t>(length));
+  for (uint32_t i = 0; i < length; ++i) PushByte(static_cast<uint8_t>(name[i]));
+}
+
+void ContentOps::PushNumbers(uint32_t count) {
+  for (uint32_t i = 0; i < count; ++i) PushWord(static_cast<uint32_t>(Number(count, i)));
+}
+
+void ContentOps::Commit(uint8_t code, const ProgramCursor& start) {
+  if (IsCacheable(code)) {
+    const uint32_t byteCount = machine_.bytes.Size() - start.byte;
+    const uint32_t wordCount = machine_.words.Size() - start.word;
+    for (uint32_t slot = 0; slot < trace_.Count(); ++slot) {
+      const runtime::OperatorTrace::Slot& entry = trace_.At(static_cast<uint8_t>(slot));
+      if (entry.code != code || entry.range1.second != byteCount ||
+          entry.range2.second != wordCount) {
+        continue;
+      }
+      if (byteCount != 0 && std::memcmp(&machine_.bytes[entry.range1.first],
+                                        &machine_.bytes[start.byte], byteCount) != 0) {
+        continue;
+      }
+      if (wordCount != 0 && std::memcmp(&machine_.words[entry.range2.first],
+                                        &machine_.words[start.word],
+                                        wordCount * sizeof(uint32_t)) != 0) {
+        continue;
+      }
+      machine_.opcodes[start.op] = static_cast<uint8_t>(kFirstRepeat + slot);
+      machine_.bytes.EraseRange(start.byte, machine_.bytes.Size());
+      machine_.words.EraseRange(start.word, machine_.words.Size());
+      trace_.Unlink(static_cast<uint8_t>(slot));
+      committed_ = Mark();
+      operandCount_ = 0;
+      return;
+    }
+    trace_.Record(code, {start.byte, byteCount}, {start.word, wordCount});
+  }
+  committed_ = Mark();
+  committedSegments_ = machine_.segments.Size();
+  committedObjects_ = machine_.objects.Size();
+  operandCount_ = 0;
+}
+
+void ContentOps::Record(uint8_t code, uint8_t mask, uint32_t numbers) {
+  CheckState(mask);
+  Require(numbers);
+  const ProgramCursor start = Mark();
+  machine_.opcodes.PushBack(code);
+  PushNumbers(numbers);
+  Commit(code, start);
+}
+
+RecordedObject* ContentOps::NewObject(RecordedObject::Kind kind) {
+  auto* object = new (machine_.Arena().Alloc(sizeof(RecordedObject))) RecordedObject;
+  object->kind = kind;
+  return object;
+}
+
+void ContentOps::RecordObject(RecordedObject* object) {
+  const ProgramCursor start = Mark();
+  machine_.opcodes.PushBack(kOpObject);
+  PushWord(machine_.objects.Size());
+  machine_.objects.PushBack(object);
+  Commit(kOpObject, start);
+}
+
+const uint8_t* ContentOps::CopyBytes(const ByteString& bytes) {
+  auto* copy = static_cast<uint8_t*>(machine_.Arena().Alloc(bytes.length + size_t{1}));
+  if (bytes.length != 0) std::memcpy(copy, bytes.Bytes(), bytes.length);
+  copy[bytes.length] = 0;
+  return copy;
+}
+
+// ---- Paths ----
+
+void ContentOps::BeginPathIfNeeded() {
+  if (state_ == kPath || state_ == kClipPending) return;
+  // A path never painted is dropped when the next one starts.
+  machine_.segments.EraseRange(std::min(pathStart_, machine_.segments.Size()),
+                               machine_.segments.Size());
+  pathStart_ = machine_.segments.Size();
+  pathSegments_ = 0;
+  pathHasPoint_ = false;
+  pathInline_ = machine_.segments.Size() < ContentMachine::kMaxInlineSegments;
+  pathPosition_ = operandsPosition_;
+  if (!pathInline_ && overflow_ != nullptr) {
+    overflow_->segments.Clear();
+    overflow_->position = pathPosition_;
+  }
+}
+
+void ContentOps::AddPoint(Fixed x, Fixed y, uint8_t kind) {
+  runtime::PackedPoint point;
+  runtime::PackedPoint::Pack(point, x, y, kind);
+  if (pathInline_) {
+    machine_.segments.PushBack(point);
+  } else if (overflow_ != nullptr) {
+    overflow_->segments.PushBack(point);
+  }
+  ++pathSegments_;
+  if (kind == runtime::PackedPoint::kClose) return;
+  currentX_ = x;
+  currentY_ = y;
+  if (!pathHasPoint_) {
+    pathBox_ = {x, y, runtime::FixedAddSat(x, 4), runtime::FixedAddSat(y, 4)};
+    pathHasPoint_ = true;
+  } else {
+    pathBox_.IncludePoint(x, y);
+  }
+}
+
+void ContentOps::ClosePath() { AddPoint(0, 0, runtime::PackedPoint::kClose); }
+
+void ContentOps::PaintPath(bool close, bool stroke, uint32_t fillRule) {
+  CheckState(kPage | kPath | kClipPending);
+  if (close && pathSegments_ != 0) ClosePath();
+  const ProgramCursor start = Mark();
+  machine_.opcodes.PushBack(kOpPath);
+  uint32_t header = (clipRule_ << PathHeader::kClipShift) | (fillRule << PathHeader::kFillShift);
+  if (stroke) header |= PathHeader::kStroke;
+  const bool noPath = state_ == kPage;
+  if (noPath || pathInline_) {
+    const uint32_t count = noPath ? 0 : pathSegments_;
+    if (count > PathHeader::kCountMask) runtime::ThrowRuntime(runtime::kUnsupported);
+    PushWord(header | count | PathHeader::kNewBox);
+    const runtime::Rect box = pathHasPoint_ && !noPath ? pathBox_ : runtime::Rect{};
+    PushWord(static_cast<uint32_t>(TruncateTo128th(box.x0)));
+    PushWord(static_cast<uint32_t>(TruncateTo128th(box.y0)));
+    PushWord(static_cast<uint32_t>(TruncateTo128th(box.x1)));
+    PushWord(static_cast<uint32_t>(TruncateTo128th(box.y1)));
+  } else {
+    header |= PathHeader::kByReference;
+    const bool newBox = machine_.pathPaintCount % 10 == 0 || sharedBoxWord_ == UINT32_MAX;
+    if (newBox) header |= PathHeader::kNewBox;
+    if (pathPosition_ < PathHeader::kCountMask) {
+      PushWord(header | static_cast<uint32_t>(pathPosition_));
+    } else {
+      PushWord(header | PathHeader::kLongPosition);
+      PushWord(static_cast<uint32_t>(pathPosition_ >> 32));
+      PushWord(static_cast<uint32_t>(pathPosition_));
+    }
+    if (newBox) {
+      sharedBoxWord_ = machine_.words.Size();
+      PushWord(static_cast<uint32_t>(TruncateTo128th(pathBox_.x0)));
+      PushWord(static_cast<uint32_t>(TruncateTo128th(pathBox_.y0)));
+      PushWord(static_cast<uint32_t>(TruncateTo128th(pathBox_.x1)));
+      PushWord(static_cast<uint32_t>(TruncateTo128th(pathBox_.y1)));
+    } else {
+      // The shared box grows to cover this path too.
+      auto widen = [&](uint32_t index, Fixed value, bool lower) {
+        const Fixed held = static_cast<Fixed>(machine_.words[sharedBoxWord_ + index]);
+        const Fixed truncated = TruncateTo128th(value);
+        machine_.words[sharedBoxWord_ + index] =
+            static_cast<uint32_t>(lower ? std::min(held, truncated) : std::max(held, truncated));
+      };
+      widen(0, pathBox_.x0, true);
+      widen(1, pathBox_.y0, true);
+      widen(2, pathBox_.x1, false);
+      widen(3, pathBox_.y1, false);
+    }
+  }
+  ++machine_.pathPaintCount;
+  state_ = kPage;
+  clipRule_ = PathHeader::kRuleNone;
+  pathStart_ = machine_.segments.Size();
+  pathSegments_ = 0;
+  pathHasPoint_ = false;
+  Commit(kOpPath, start);
+}
+
+// ---- Operators ----
+
+void ContentOps::SetDash() {
+  CheckState(kPage | kText);
+  Require(2);
+  const ObjectValue& array = Operand(2, 0);
+  if (!array.Is(ObjectTag::kArray)) Malformed();
+  const Fixed phase = Number(2, 1);
+  const runtime::ValueList& list = array.AsArray();
+  int64_t sum = 0;
+  for (uint32_t i = 0; i < list.count; ++i) {
+    if (!list.items[i].IsNumber()) Malformed();
+    const Fixed length = list.items[i].AsNumber();
+    if (length < 0) Malformed();
+    sum += length;
+  }
+  if (list.count != 0 && sum == 0) Malformed();
+  const ProgramCursor start = Mark();
+  machine_.opcodes.PushBack(kOpDash);
+  PushWord(static_cast<uint32_t>(phase));
+  PushWord(list.count);
+  for (uint32_t i = 0; i < list.count; ++i) {
+    PushWord(static_cast<uint32_t>(list.items[i].AsNumber()));
+  }
+  Commit(kOpDash, start);
+}
+
+void ContentOps::SetColorOperands(bool stroke, bool allowPattern) {
+  uint32_t count = operandCount_;
+  const ByteString* pattern = nullptr;
+  if (allowPattern && count != 0 && operands_[count - 1].Is(ObjectTag::kName)) {
+    pattern = &operands_[count - 1].AsName();
+    --count;
+  }
+  if (count > ColorRecord::kMaxComponents) Malformed();
+  for (uint32_t i = 0; i < count; ++i) {
+    if (!operands_[i].IsNumber()) Malformed();
+  }
+  const ProgramCursor start = Mark();
+  machine_.opcodes.PushBack(kOpColor);
+  PushByte(static_cast<uint8_t>((stroke ? 1 : 0) | (pattern != nullptr ? 2 : 0)));
+  if (pattern != nullptr) PushName(View(*pattern));
+  PushByte(static_cast<uint8_t>(count));
+  for (uint32_t i = 0; i < count; ++i) PushWord(static_cast<uint32_t>(operands_[i].AsNumber()));
+  Commit(kOpColor, start);
+}
+
+void ContentOps::DoXObject() {
+  CheckState(kPage | kPath);
+  Require(1);
+  const std::string_view name = View(NameOperand(1, 0));
+  ObjectHandle xobject = FindResource(machine_.Resources(), "XObject", name).Resolved();
+  if (xobject.Tag() != ObjectTag::kDictionary) {
+    operandCount_ = 0;  // a missing XObject draws nothing
+    return;
+  }
+  ObjectHandle subtype = runtime::Dictionary::Get(xobject, "Subtype");
+  const bool form = subtype.Tag() == ObjectTag::kName && subtype->AsName().Equals("Form");
+  const ProgramCursor start = Mark();
+  if (!form) {
+    machine_.opcodes.PushBack(kOpImage);
+    PushName(name);
+    Commit(kOpImage, start);
+    return;
+  }
+  machine_.opcodes.PushBack(kOpForm);
+  PushName(name);
+  runtime::Matrix matrix;
+  ObjectHandle matrixArray = runtime::Dictionary::Get(xobject, "Matrix");
+  if (matrixArray.Tag() == ObjectTag::kArray && matrixArray->AsArray().count == 6) {
+    const runtime::ValueList& items = matrixArray->AsArray();
+    Fixed values[6];
+    for (uint32_t i = 0; i < 6; ++i) {
+      if (!items.items[i].IsNumber()) Malformed();
+      values[i] = items.items[i].AsNumber();
+    }
+    matrix = {values[0], values[1], values[2], values[3], values[4], values[5]};
+  }
+  for (Fixed value : {matrix.a, matrix.b, matrix.c, matrix.d, matrix.e, matrix.f}) {
+    PushWord(static_cast<uint32_t>(value));
+  }
+  Fixed box[4] = {};
+  ObjectHandle boxArray = runtime::Dictionary::Get(xobject, "BBox");
+  if (boxArray.Tag() == ObjectTag::kArray && boxArray->AsArray().count == 4) {
+    const runtime::ValueList& items = boxArray->AsArray();
+    for (uint32_t i = 0; i < 4; ++i) {
+      if (items.items[i].IsNumber()) box[i] = items.items[i].AsNumber();
+    }
+  }
+  for (Fixed value : box) PushWord(static_cast<uint32_t>(value));
+  Commit(kOpForm, start);
+}
+
+void ContentOps::SetExtGState() {
+  CheckState(kPage | kText);
+  Require(1);
+  const ProgramCursor start = Mark();
+  machine_.opcodes.PushBack(kOpExtGState);
+  PushName(View(NameOperand(1, 0)));
+  Commit(kOpExtGState, start);
+}
+
+void ContentOps::ShowText(pdf::TokenParser&, std::string_view keyword) {
+  CheckState(kText);
+  if (keyword == "TJ") {
+    Require(1);
+    const ObjectValue& array = Operand(1, 0);
+    if (!array.Is(ObjectTag::kArray)) Malformed();
+    const runtime::ValueList& list = array.AsArray();
+    RecordedObject* object = NewObject(RecordedObject::kShowArray);
+    auto* elements = static_cast<TextElement*>(
+        machine_.Arena().Alloc(sizeof(TextElement) * (size_t{list.count} + 1)));
+    for (uint32_t i = 0; i < list.count; ++i) {
+      const ObjectValue& item = list.items[i];
+      elements[i] = TextElement{};
+      if (item.Is(ObjectTag::kString)) {
+        elements[i].bytes = CopyBytes(item.AsString());
+        elements[i].length = item.AsString().length;
+      } else if (item.IsNumber()) {
+        elements[i].number = item.AsNumber();
+      } else {
+        Malformed();
+      }
+    }
+    object->elements = elements;
+    object->elementCount = list.count;
+    RecordObject(object);
+    return;
+  }
+  const bool spaced = keyword == "\"";
+  Require(spaced ? 3 : 1);
+  const ObjectValue& text = Operand(1, 0);
+  if (!text.Is(ObjectTag::kString)) Malformed();
+  RecordedObject* object = NewObject(spaced ? RecordedObject::kShowSpaced
+                                            : RecordedObject::kShowText);
+  object->nextLine = keyword != "Tj";
+  if (spaced) {
+    object->wordSpacing = Number(3, 0);
+    object->charSpacing = Number(3, 1);
+  }
+  object->bytes = CopyBytes(text.AsString());
+  object->length = text.AsString().length;
+  RecordObject(object);
+}
+
+void ContentOps::MarkedContent(std::string_view keyword) {
+  const bool properties = keyword == "BDC" || keyword == "DP";
+  Require(properties ? 2 : 1);
+  RecordedObject* object = NewObject(RecordedObject::kMarkedContent);
+  if (properties) {
+    const ObjectValue& operand = Operand(2, 1);
+    ObjectHandle dictionary;
+    if (operand.Is(ObjectTag::kName)) {
+      dictionary = FindResource(machine_.Resources(), "Properties", View(operand.AsName()))
+                       .Resolved();
+    } else if (!operand.Is(ObjectTag::kDictionary)) {
+      Malformed();
+    }
+    const ObjectValue* mcid = operand.Is(ObjectTag::kDictionary)
+                                  ? runtime::Dictionary::FindByName(operand, "MCID")
+                                  : (dictionary.Tag() == ObjectTag::kDictionary
+                                         ? runtime::Dictionary::FindByName(dictionary.Value(),
+                                                                           "MCID")
+                                         : nullptr);
+    if (keyword == "BDC" && mcid != nullptr && mcid->Is(ObjectTag::kInteger)) {
+      object->hasMcid = true;
+      object->mcid = mcid->AsInteger();
+    }
+  }
+  const bool point = keyword == "MP" || keyword == "DP";
+  if (point) {
+    // A marked point is an empty marked sequence: begin, then end at once.
+    object->hasMcid = false;
+  }
+  RecordObject(object);
+  if (point) {
+    const ProgramCursor start = Mark();
+    machine_.opcodes.PushBack(kOpEndMarked);
+    Commit(kOpEndMarked, start);
+  }
+}
+
+void ContentOps::RunKeyword(pdf::TokenParser& parser, std::string_view keyword) {
+  const KeywordEntry* entry = keyword.empty() ? nullptr : FindKeyword(keyword);
+  if (entry == nullptr) {
+    // Inside a compatibility section unknown operators are skipped with
+    // their operands.
+    if (compatibilityDepth_ == 0) Malformed();
+    operandCount_ = 0;
+    return;
+  }
+  constexpr uint8_t kPageOrPath = kPage | kPath;
+  constexpr uint8_t kGeneral = kPage | kPath | kText;
+  constexpr uint8_t kPageOrText = kPage | kText;
+  constexpr uint8_t kPaint = kPage | kPath | kClipPending;
+  switch (entry->op) {
+    case Op::kSave: Record(kOpSave, kPaint, 0); break;
+    case Op::kRestore:
+      // A Q inside a text object ends the text object as well.
+      CheckState(kPageOrPath | kText);
+      Record(kOpRestore, kAnyState, 0);
+      state_ = kPage;
+      break;
+    case Op::kConcat: Record(kOpConcat, kGeneral, 6); break;
+    case Op::kLineWidth:
+      Require(1);
+      if (Number(1, 0) < 0) Malformed();
+      Record(kOpLineWidth, kGeneral, 1);
+      break;
+    case Op::kLineCap:
+    case Op::kLineJoin: {
+      CheckState(kGeneral);
+      Require(1);
+      const int32_t value = Integer(1, 0);
+      if (value < 0 || value > 2) Malformed();
+      const uint8_t code = entry->op == Op::kLineCap ? kOpLineCap : kOpLineJoin;
+      const ProgramCursor start = Mark();
+      machine_.opcodes.PushBack(code);
+      PushByte(static_cast<uint8_t>(value));
+      Commit(code, start);
+      break;
+    }
+    case Op::kMiterLimit: Record(kOpMiterLimit, kGeneral, 1); break;
+    case Op::kDash: SetDash(); break;
+    case Op::kIntent: {
+      CheckState(kPageOrText);
+      Require(1);
+      const ProgramCursor start = Mark();
+      machine_.opcodes.PushBack(kOpIntent);
+      PushByte(RenderingIntentIndex(View(NameOperand(1, 0))));
+      Commit(kOpIntent, start);
+      break;
+    }
+    case Op::kFlatness:
+      Require(1);
+      if (Number(1, 0) < 0) Malformed();
+      Record(kOpFlatness, kPageOrText, 1);
+      break;
+    case Op::kExtGState: SetExtGState(); break;
+    case Op::kMove:
+      CheckState(kPaint);
+      Require(2);
+      BeginPathIfNeeded();
+      AddPoint(Number(2, 0), Number(2, 1), runtime::PackedPoint::kMove);
+      state_ = kPath;
+      operandCount_ = 0;
+      break;
+    case Op::kLine:
+      CheckState(kPageOrPath);
+      Require(2);
+      BeginPathIfNeeded();
+      AddPoint(Number(2, 0), Number(2, 1), runtime::PackedPoint::kLine);
+      state_ = kPath;
+      operandCount_ = 0;
+      break;
+    case Op::kCurve:
+      CheckState(kPath);
+      Require(6);
+      for (uint32_t i = 0; i < 6; i += 2) {
+        AddPoint(Number(6, i), Number(6, i + 1), runtime::PackedPoint::kCurve);
+      }
+      operandCount_ = 0;
+      break;
+    case Op::kCurveV: {
+      CheckState(kPath);
+      Require(4);
+      if (!pathHasPoint_) Malformed();
+      const Fixed x = currentX_;
+      const Fixed y = currentY_;
+      AddPoint(x, y, runtime::PackedPoint::kCurve);
+      AddPoint(Number(4, 0), Number(4, 1), runtime::PackedPoint::kCurve);
+      AddPoint(Number(4, 2), Number(4, 3), runtime::PackedPoint::kCurve);
+      operandCount_ = 0;
+      break;
+    }
+    case Op::kCurveY:
+      CheckState(kPath);
+      Require(4);
+      AddPoint(Number(4, 0), Number(4, 1), runtime::PackedPoint::kCurve);
+      AddPoint(Number(4, 2), Number(4, 3), runtime::PackedPoint::kCurve);
+      AddPoint(Number(4, 2), Number(4, 3), runtime::PackedPoint::kCurve);
+      operandCount_ = 0;
+      break;
+    case Op::kClose:
+      CheckState(kPaint);
+      if (state_ == kPath || state_ == kClipPending) ClosePath();
+      operandCount_ = 0;
+      break;
+    case Op::kRectangle: {
+      CheckState(kPaint);
+      Require(4);
+      const Fixed x = Number(4, 0);
+      const Fixed y = Number(4, 1);
+      const Fixed right = runtime::FixedAddSat(x, Number(4, 2));
+      const Fixed top = runtime::FixedAddSat(y, Number(4, 3));
+      BeginPathIfNeeded();
+      AddPoint(x, y, runtime::PackedPoint::kMove);
+      AddPoint(right, y, runtime::PackedPoint::kLine);
+      AddPoint(right, top, runtime::PackedPoint::kLine);
+      AddPoint(x, top, runtime::PackedPoint::kLine);
+      ClosePath();
+      if (state_ != kClipPending) state_ = kPath;
+      operandCount_ = 0;
+      break;
+    }
+    case Op::kClip:
+    case Op::kClipEvenOdd:
+      CheckState(kPageOrPath);
+      clipRule_ = entry->op == Op::kClip ? 0 : 1;
+      state_ = kClipPending;
+      operandCount_ = 0;
+      break;
+    case Op::kStroke: PaintPath(false, true, PathHeader::kRuleNone); break;
+    case Op::kCloseStroke: PaintPath(true, true, PathHeader::kRuleNone); break;
+    case Op::kFill: PaintPath(false, false, 0); break;
+    case Op::kFillEvenOdd: PaintPath(false, false, 1); break;
+    case Op::kFillStroke: PaintPath(false, true, 0); break;
+    case Op::kFillStrokeEvenOdd: PaintPath(false, true, 1); break;
+    case Op::kCloseFillStroke: PaintPath(true, true, 0); break;
+    case Op::kCloseFillStrokeEvenOdd: PaintPath(true, true, 1); break;
+    case Op::kEndPath: PaintPath(false, false, PathHeader::kRuleNone); break;
+    case Op::kStrokeSpace:
+    case Op::kFillSpace: {
+      CheckState(kGeneral);
+      Require(1);
+      const ProgramCursor start = Mark();
+      machine_.opcodes.PushBack(kOpColorSpace);
+      PushByte(entry->op == Op::kStrokeSpace ? 1 : 0);
+      PushName(View(NameOperand(1, 0)));
+      Commit(kOpColorSpace, start);
+      break;
+    }
+    case Op::kStrokeColor: SetColorOperands(true, false); break;
+    case Op::kStrokeColorN: SetColorOperands(true, true); break;
+    case Op::kFillColor: SetColorOperands(false, false); break;
+    case Op::kFillColorN: SetColorOperands(false, true); break;
+    case Op::kStrokeGray:
+    case Op::kFillGray:
+    case Op::kStrokeRgb:
+    case Op::kFillRgb:
+    case Op::kStrokeCmyk:
+    case Op::kFillCmyk: {
+      CheckState(kGeneral);
+      const bool stroke = entry->op == Op::kStrokeGray || entry->op == Op::kStrokeRgb ||
+                          entry->op == Op::kStrokeCmyk;
+      const bool gray = entry->op == Op::kStrokeGray || entry->op == Op::kFillGray;
+      const bool rgb = entry->op == Op::kStrokeRgb || entry->op == Op::kFillRgb;
+      const uint32_t count = gray ? 1 : (rgb ? 3 : 4);
+      const uint8_t code = gray ? kOpGray : (rgb ? kOpRgb : kOpCmyk);
+      Require(count);
+      const ProgramCursor start = Mark();
+      machine_.opcodes.PushBack(code);
+      PushByte(stroke ? 1 : 0);
+      PushNumbers(count);
+      Commit(code, start);
+      break;
+    }
+    case Op::kShading: {
+      Require(1);
+      const ProgramCursor start = Mark();
+      machine_.opcodes.PushBack(kOpShading);
+      PushName(View(NameOperand(1, 0)));
+      Commit(kOpShading, start);
+      break;
+    }
+    case Op::kDo: DoXObject(); break;
+    case Op::kBeginImage: InlineImage(parser); break;
+    case Op::kImageData: Malformed();
+    case Op::kBeginText: Record(kOpBeginText, kPageOrPath, 0); state_ = kText; break;
+    case Op::kEndText: Record(kOpEndText, kText, 0); state_ = kPage; break;
+    case Op::kCharSpacing: Record(kOpCharSpacing, kPageOrText, 1); break;
+    case Op::kWordSpacing: Record(kOpWordSpacing, kPageOrText, 1); break;
+    case Op::kLeading: Record(kOpLeading, kPageOrText, 1); break;
+    case Op::kRise: Record(kOpRise, kPageOrText, 1); break;
+    case Op::kScale: {
+      CheckState(kPageOrText);
+      Require(1);
+      const Fixed operand = Number(1, 0);
+      // 100 must give exactly 1.0; other values divide by 100 as 2^5/100 ×
+      // 2^-5 to stay inside 32 bits.
+      const Fixed scale = operand == runtime::FixedFromInt(100)
+                              ? runtime::kFixedOne
+                              : runtime::FixedMul(operand >> 5, 20971);
+      const ProgramCursor start = Mark();
+      machine_.opcodes.PushBack(kOpHorizontalScale);
+      PushWord(static_cast<uint32_t>(scale));
+      Commit(kOpHorizontalScale, start);
+      break;
+    }
+    case Op::kFont: {
+      CheckState(kPageOrText);
+      Require(2);
+      const ProgramCursor start = Mark();
+      machine_.opcodes.PushBack(kOpFont);
+      PushName(View(NameOperand(2, 0)));
+      PushWord(static_cast<uint32_t>(Number(2, 1)));
+      Commit(kOpFont, start);
+      break;
+    }
+    case Op::kRenderMode: {
+      CheckState(kPageOrText);
+      Require(1);
+      const int32_t mode = Integer(1, 0);
+      if (mode < 0 || mode > 7) Malformed();
+      const ProgramCursor start = Mark();
+      machine_.opcodes.PushBack(kOpRenderMode);
+      PushByte(static_cast<uint8_t>(mode));
+      Commit(kOpRenderMode, start);
+      break;
+    }
+    case Op::kMoveText: Record(kOpMoveText, kText, 2); break;
+    case Op::kMoveTextLeading: Record(kOpMoveTextLeading, kText, 2); break;
+    case Op::kTextMatrix: Record(kOpTextMatrix, kText, 6); break;
+    case Op::kNextLine: Record(kOpNextLine, kText, 0); break;
+    case Op::kShow:
+    case Op::kShowArray:
+    case Op::kShowNextLine:
+    case Op::kShowSpaced: ShowText(parser, keyword); break;
+    case Op::kBeginMarked:
+    case Op::kBeginMarkedProperties:
+    case Op::kMarkPoint:
+    case Op::kMarkPointProperties: MarkedContent(keyword); break;
+    case Op::kEndMarked: Record(kOpEndMarked, kAnyState, 0); break;
+    case Op::kBeginCompatibility: ++compatibilityDepth_; operandCount_ = 0; break;
+    case Op::kEndCompatibility:
+      if (compatibilityDepth_ != 0) --compatibilityDepth_;
+      operandCount_ = 0;
+      break;
+    case Op::kGlyphWidth:
+    case Op::kGlyphWidthBox: operandCount_ = 0; break;
+    case Op::kTrue: PushOperand(ObjectValue::Boolean(true)); break;
+    case Op::kFalse: PushOperand(ObjectValue::Boolean(false)); break;
+    case Op::kNull: PushOperand(ObjectValue::Null()); break;
+    case Op::kObj: operandCount_ = operandCount_ >= 2 ? operandCount_ - 2 : 0; break;
+    case Op::kIgnored: break;
+  }
+}
+
+
+// ---- Inline images ----
+
+namespace {
+
+// The name of an inline-image entry under its full or abbreviated key.
+const ObjectValue* InlineEntry(const ObjectValue& dictionary, std::string_view full,
+                               std::string_view abbreviated) {
+  const ObjectValue* value = runtime::Dictionary::FindByName(dictionary, full);
+  if (value == nullptr || value->IsNull()) value = runtime::Dictionary::FindByName(dictionary, abbreviated);
+  return value != nullptr && !value->IsNull() ? value : nullptr;
+}
+
+int32_t InlineInteger(const ObjectValue& dictionary, std::string_view full,
+                      std::string_view abbreviated, int32_t fallback) {
+  const ObjectValue* value = InlineEntry(dictionary, full, abbreviated);
+  return value != nullptr && value->Is(ObjectTag::kInteger) ? value->AsInteger() : fallback;
+}
+
+// Components of a device colour space named in an inline image; 0 when the
+// space is not one whose size is known without the resources.
+uint32_t InlineComponents(const ObjectValue* space) {
+  if (space == nullptr) return 0;
+  if (space->Is(ObjectTag::kName)) {
+    const std::string_view name = space->AsName().View();
+    if (name == "G" || name == "DeviceGray") return 1;
+    if (name == "RGB" || name == "DeviceRGB") return 3;
+    if (name == "CMYK" || name == "DeviceCMYK") return 4;
+    return 0;
+  }
+  if (space->Is(ObjectTag::kArray) && space->AsArray().count >= 1 &&
+      space->AsArray().items[0].Is(ObjectTag::kName)) {
+    const std::string_view family = space->AsArray().items[0].AsName().View();
+    if (family == "I" || family == "Indexed") return 1;
+  }
+  return 0;
+}
+
+bool IsAsciiFilterName(std::string_view name) {
+  return name == "ASCIIHexDecode" || name == "AHx" || name == "ASCII85Decode" || name == "A85";
+}
+
+}  // namespace
+
+void ContentOps::InlineImage(pdf::TokenParser& parser) {
+  CheckState(kPage | kPath);
+  operandCount_ = 0;
+  streams::DataStream& stream = *stream_;
+  const ObjectValue parameters = parser.ParseInlineImageParameters();
+  const ObjectValue* filter = InlineEntry(parameters, "Filter", "F");
+  const ObjectValue* lastFilter = filter;
+  bool filtered = filter != nullptr;
+  if (filter != nullptr && filter->Is(ObjectTag::kArray)) {
+    const runtime::ValueList& list = filter->AsArray();
+    lastFilter = list.count != 0 ? &list.items[list.count - 1] : nullptr;
+    filtered = list.count != 0;
+  }
+  const bool ascii = lastFilter != nullptr && lastFilter->Is(ObjectTag::kName) &&
+                     IsAsciiFilterName(lastFilter->AsName().View());
+  if (!ascii) {
+    // Binary data starts after exactly one white-space byte.
+    if (!stream.Fill(false) || !pdf::IsWhiteSpace(*stream.Cursor())) Malformed();
+    stream.Advance(1);
+  }
+  RecordedObject* object = NewObject(RecordedObject::kInlineImage);
+  object->imageMask = [&] {
+    const ObjectValue* mask = InlineEntry(parameters, "ImageMask", "IM");
+    return mask != nullptr && mask->Is(ObjectTag::kBoolean) && mask->AsBoolean();
+  }();
+  object->width = InlineInteger(parameters, "Width", "W", 0);
+  object->height = InlineInteger(parameters, "Height", "H", 0);
+  object->bitsPerComponent =
+      object->imageMask ? 1 : InlineInteger(parameters, "BitsPerComponent", "BPC", 8);
+  const uint32_t components =
+      object->imageMask ? 1 : InlineComponents(InlineEntry(parameters, "ColorSpace", "CS"));
+  const bool sizeKnown = !filtered && components != 0 && object->width > 0 &&
+                         object->height > 0 && object->bitsPerComponent > 0 &&
+                         object->bitsPerComponent <= 16;
+  if (sizeKnown) {
+    const uint64_t rowBits = uint64_t(uint32_t(object->width)) * components *
+                             uint32_t(object->bitsPerComponent);
+    const uint64_t length = (rowBits + 7) / 8 * uint32_t(object->height);
+    uint64_t left = length;
+    uint8_t scratch[256];
+    while (left != 0) {
+      const size_t read = stream.Read(scratch, static_cast<size_t>(std::min<uint64_t>(left, sizeof scratch)));
+      if (read == 0) Malformed();
+      left -= read;
+    }
+    object->length = static_cast<uint32_t>(std::min<uint64_t>(length, UINT32_MAX));
+    // At most one stray byte may stand between the data and the white space.
+    if (stream.Fill(false) && !pdf::IsWhiteSpace(*stream.Cursor()) && *stream.Cursor() != 'E') {
+      stream.Advance(1);
+    }
+    pdf::Lexer::SkipWhiteSpace(stream);
+    if (!pdf::Lexer::TakeKeyword(stream, "EI")) Malformed();
+  } else {
+    // Filtered data: its end is the first "EI" standing alone after white
+    // space.
+    uint8_t previous = ' ';
+    uint64_t length = 0;
+    for (;;) {
+      if (!stream.Fill(false)) Malformed();
+      const uint8_t byte = *stream.Cursor();
+      if (byte == 'E' && pdf::IsWhiteSpace(previous)) {
+        stream.Advance(1);
+        if (stream.Fill(false) && *stream.Cursor() == 'I') {
+          stream.Advance(1);
+          if (!stream.Fill(false) || pdf::IsTokenEnd(*stream.Cursor())) break;
+          previous = 'I';
+          length += 2;
+          continue;
+        }
+        previous = 'E';
+        ++length;
+        continue;
+      }
+      previous = byte;
+      ++length;
+      stream.Advance(1);
+    }
+    object->length = static_cast<uint32_t>(std::min<uint64_t>(length, UINT32_MAX));
+  }
+  RecordObject(object);
+}
+
+}  // namespace content

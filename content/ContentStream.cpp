@@ -1,0 +1,315 @@
+#include "content/ContentStream.h"
+
+#include "content/ExtGState.h"
+#include "runtime/Dictionary.h"
+#include "runtime/ErrorTrap.h"
+#include "runtime/LibraryContext.h"
+#include "runtime/Scheduler.h"
+
+namespace content {
+
+using runtime::Fixed;
+
+namespace {
+[[noreturn]] void Malformed() { runtime::ThrowRuntime(runtime::kMalformed); }
+}  // namespace
+
+ContentStream::ContentStream(ContentMachine& machine, ContentHandler& handler)
+    : machine_(machine), handler_(handler) {}
+
+void ContentStream::Run(ContentMachine& machine, ContentHandler& handler) {
+  ContentStream player(machine, handler);
+  // The handler's view of the cache is put back whichever way playback ends.
+  struct CacheSwap {
+    ContentHandler& handler;
+    runtime::OperatorTrace* previous;
+    ~CacheSwap() { handler.playerCache = previous; }
+  } swap{handler, handler.playerCache};
+  handler.playerCache = &player.trace_;
+  Span top;
+  player.Play(top, runtime::kWorkCostStep);
+  if (machine.HasStoredError()) runtime::ThrowError(machine.Context(), machine.StoredError());
+}
+
+void ContentStream::PlaySpan(Span& span) {
+  if (nesting_ >= ContentHandler::kMaxNesting) runtime::ThrowRuntime(runtime::kStackExhausted);
+  runtime::CheckStackSpace(machine_.Context()->scheduler);
+  ++nesting_;
+  struct Leave {
+    uint32_t& nesting;
+    ~Leave() { --nesting; }
+  } leave{nesting_};
+  span.start = cursor_;
+  Play(span, runtime::kWorkCostLight);
+}
+
+bool ContentStream::Play(Span& span, int32_t cost) {
+  runtime::LibraryContext* context = machine_.Context();
+  for (;;) {
+    if (cursor_.op == machine_.opcodes.Size() &&
+        !machine_.ParseMore(handler_.GetPathCacheSlot())) {
+      return false;
+    }
+    const uint8_t code = machine_.opcodes[cursor_.op++];
+    handler_.BeforeOperation();
+    if (PlayCode(code, span)) return true;
+    runtime::ChargeWork(context, cost);
+  }
+}
+
+bool ContentStream::PlayCode(uint8_t code, Span& span) {
+  if (code >= kFirstRepeat) {
+    const uint32_t slot = code - kFirstRepeat;
+    if (slot >= trace_.Count()) Malformed();
+    trace_.Unlink(static_cast<uint8_t>(slot));
+    const runtime::OperatorTrace::Slot& entry = trace_.At(static_cast<uint8_t>(slot));
+    const ProgramCursor saved = cursor_;
+    cursor_.byte = entry.range1.first;
+    cursor_.word = entry.range2.first;
+    PlayOperation(entry.code);
+    cursor_.byte = saved.byte;
+    cursor_.word = saved.word;
+    return false;
+  }
+  switch (code) {
+    case kOpSave: {
+      Span nested;
+      nested.enclosing = &span;
+      handler_.SaveState(nested, *this);
+      return false;
+    }
+    case kOpRestore:
+      span.endedByRestore = true;
+      return true;
+    case kOpBeginText: {
+      Span nested;
+      nested.enclosing = &span;
+      nested.text = true;
+      handler_.BeginText(nested, *this);
+      // A text object ended by Q ends the span around it as well.
+      if (nested.endedByRestore) {
+        span.endedByRestore = true;
+        return true;
+      }
+      return false;
+    }
+    case kOpEndText:
+      return span.text;
+    case kOpObject:
+      PlayObject();
+      return false;
+    case kOpPath:
+      PlayPath();
+      return false;
+    default:
+      break;
+  }
+  const ProgramCursor start = cursor_;
+  PlayOperation(code);
+  if (IsCacheable(code)) {
+    trace_.Record(code, {start.byte, cursor_.byte - start.byte},
+                  {start.word, cursor_.word - start.word});
+  }
+  return false;
+}
+
+uint8_t ContentStream::ReadByte() {
+  if (cursor_.byte >= machine_.bytes.Size()) Malformed();
+  return machine_.bytes[cursor_.byte++];
+}
+
+uint32_t ContentStream::ReadWord() {
+  if (cursor_.word >= machine_.words.Size()) Malformed();
+  return machine_.words[cursor_.word++];
+}
+
+std::string_view ContentStream::ReadName() {
+  const uint32_t length = ReadByte();
+  if (length > machine_.bytes.Size() - cursor_.byte) Malformed();
+  const char* first = reinterpret_cast<const char*>(&machine_.bytes[0]) + cursor_.byte;
+  cursor_.byte += length;
+  return {first, length};
+}
+
+runtime::Matrix ContentStream::ReadMatrix() {
+  runtime::Matrix m;
+  m.a = ReadFixed();
+  m.b = ReadFixed();
+  m.c = ReadFixed();
+  m.d = ReadFixed();
+  m.e = ReadFixed();
+  m.f = ReadFixed();
+  return m;
+}
+
+void ContentStream::PlayOperation(uint8_t code) {
+  ContentHandler& h = handler_;
+  switch (code) {
+    case kOpEndMarked: h.EndMarkedContent(); break;
+    case kOpConcat: h.ConcatMatrix(ReadMatrix()); break;
+    case kOpLineWidth: h.SetLineWidth(ReadFixed()); break;
+    case kOpLineCap: h.SetLineCap(ReadByte()); break;
+    case kOpLineJoin: h.SetLineJoin(ReadByte()); break;
+    case kOpMiterLimit: h.SetMiterLimit(ReadFixed()); break;
+    case kOpDash: {
+      const Fixed phase = ReadFixed();
+      const uint32_t count = ReadWord();
+      if (count > machine_.words.Size() - cursor_.word) Malformed();
+      const Fixed* lengths =
+          count != 0 ? reinterpret_cast<const Fixed*>(&machine_.words[cursor_.word]) : nullptr;
+      cursor_.word += count;
+      h.SetDash(lengths, count, phase);
+      break;
+    }
+    case kOpFlatness: h.SetFlatness(ReadFixed()); break;
+    case kOpExtGState: {
+      const std::string_view name = ReadName();
+      const runtime::ObjectHandle& resources = machine_.Resources();
+      if (resources.Tag() != runtime::ObjectTag::kDictionary) break;
+      runtime::ObjectHandle group = runtime::Dictionary::Get(resources, "ExtGState");
+      if (group.Tag() != runtime::ObjectTag::kDictionary) break;
+      ExtGState record;
+      record.Read(runtime::Dictionary::Get(group, name).Resolved());
+      h.ApplyExtGState(record);
+      break;
+    }
+    case kOpReserved: break;
+    case kOpForm: {
+      const std::string_view name = ReadName();
+      const runtime::Matrix matrix = ReadMatrix();
+      runtime::Rect box;
+      box.x0 = ReadFixed();
+      box.y0 = ReadFixed();
+      box.x1 = ReadFixed();
+      box.y1 = ReadFixed();
+      h.PaintForm(name, matrix, box);
+      break;
+    }
+    case kOpImage: h.DoXObject(ReadName()); break;
+    case kOpShading: h.DoShading(ReadName()); break;
+    case kOpIntent: h.SetRenderingIntent(ReadByte()); break;
+    case kOpColorSpace: {
+      const bool stroke = ReadByte() != 0;
+      h.SetColorSpace(ColorSpaceKind::kNamed, stroke, ReadName());
+      break;
+    }
+    case kOpGray:
+    case kOpRgb:
+    case kOpCmyk: {
+      const bool stroke = ReadByte() != 0;
+      const uint32_t count = code == kOpGray ? 1 : (code == kOpRgb ? 3 : 4);
+      Fixed components[4];
+      for (uint32_t i = 0; i < count; ++i) components[i] = ReadFixed();
+      h.SetColorSpace(static_cast<ColorSpaceKind>(code - kOpGray), stroke, {});
+      h.SetColor(stroke, count, components, {});
+      break;
+    }
+    case kOpColor: {
+      const uint8_t flags = ReadByte();
+      const std::string_view pattern = (flags & 2) != 0 ? ReadName() : std::string_view();
+      const uint32_t count = ReadByte();
+      if (count > ColorRecord::kMaxComponents) Malformed();
+      Fixed components[ColorRecord::kMaxComponents];
+      for (uint32_t i = 0; i < count; ++i) components[i] = ReadFixed();
+      h.SetColor((flags & 1) != 0, count, components, pattern);
+      break;
+    }
+    case kOpCharSpacing: h.SetCharSpacing(ReadFixed()); break;
+    case kOpWordSpacing: h.SetWordSpacing(ReadFixed()); break;
+    case kOpHorizontalScale: h.SetHorizontalScale(ReadFixed()); break;
+    case kOpLeading: h.SetLeading(ReadFixed()); break;
+    case kOpFont: {
+      const std::string_view name = ReadName();
+      h.SetFont(name, ReadFixed());
+      break;
+    }
+    case kOpRenderMode: h.SetTextRenderMode(ReadByte()); break;
+    case kOpRise: h.SetTextRise(ReadFixed()); break;
+    case kOpMoveText:
+    case kOpMoveTextLeading: {
+      const Fixed tx = ReadFixed();
+      const Fixed ty = ReadFixed();
+      h.MoveText(tx, ty, code == kOpMoveTextLeading);
+      break;
+    }
+    case kOpTextMatrix: h.SetTextMatrix(ReadMatrix()); break;
+    case kOpNextLine: h.NextLine(); break;
+    default:
+      // Spans, objects and paths are played by PlayCode; a repeat of one of
+      // them cannot be recorded.
+      Malformed();
+  }
+}
+
+void ContentStream::PlayObject() {
+  const uint32_t index = ReadWord();
+  if (index >= machine_.objects.Size()) Malformed();
+  RecordedObject& object = *machine_.objects[index];
+  ContentHandler& h = handler_;
+  switch (object.kind) {
+    case RecordedObject::kShowText:
+      if (object.nextLine) h.NextLine();
+      h.ShowText(object.bytes, object.length, object.box);
+      break;
+    case RecordedObject::kShowSpaced:
+      h.SetWordSpacing(object.wordSpacing);
+      h.SetCharSpacing(object.charSpacing);
+      h.NextLine();
+      h.ShowText(object.bytes, object.length, object.box);
+      break;
+    case RecordedObject::kShowArray:
+      h.ShowTextArray(object.elements, object.elementCount);
+      break;
+    case RecordedObject::kMarkedContent:
+      h.BeginMarkedContent(object.hasMcid, object.mcid, h.Page().structParents, nullptr);
+      break;
+    case RecordedObject::kInlineImage:
+      h.PaintImage(object, machine_.Options());
+      break;
+  }
+}
+
+void ContentStream::PlayPath() {
+  const uint32_t header = ReadWord();
+  PathPaint paint;
+  paint.stroke = (header & PathHeader::kStroke) != 0;
+  paint.clipRule = (header >> PathHeader::kClipShift) & 3;
+  paint.fillRule = (header >> PathHeader::kFillShift) & 3;
+  PathSegments segments;
+  bool present = true;
+  if ((header & PathHeader::kByReference) == 0) {
+    const uint32_t count = header & PathHeader::kCountMask;
+    if (count > machine_.segments.Size() - cursor_.segment) Malformed();
+    segments.points = count != 0 ? &machine_.segments[cursor_.segment] : nullptr;
+    segments.count = count;
+    cursor_.segment += count;
+    paint.bounds = {ReadFixed(), ReadFixed(), ReadFixed(), ReadFixed()};
+  } else {
+    uint64_t position = header & PathHeader::kCountMask;
+    if ((header & PathHeader::kLongPosition) != 0) {
+      const uint64_t high = ReadWord();
+      position = (high << 32) | ReadWord();
+    }
+    if ((header & PathHeader::kNewBox) != 0) {
+      sharedBoxWord_ = cursor_.word;
+      cursor_.word += 4;
+    }
+    if (sharedBoxWord_ == UINT32_MAX || sharedBoxWord_ + 4 > machine_.words.Size()) Malformed();
+    paint.bounds = {static_cast<Fixed>(machine_.words[sharedBoxWord_]),
+                    static_cast<Fixed>(machine_.words[sharedBoxWord_ + 1]),
+                    static_cast<Fixed>(machine_.words[sharedBoxWord_ + 2]),
+                    static_cast<Fixed>(machine_.words[sharedBoxWord_ + 3])};
+    PathCacheSlot* slot = handler_.GetPathCacheSlot();
+    // A path kept outside the program is available only while the
+    // handler's cache still holds it.
+    present = slot != nullptr && slot->position == position;
+    if (present) {
+      segments.points = slot->segments.Size() != 0 ? &slot->segments[0] : nullptr;
+      segments.count = slot->segments.Size();
+    }
+  }
+  const int affects = handler_.BeginPath(paint.bounds, paint.stroke);
+  handler_.PaintPath(*this, present && affects != 0, paint, segments);
+}
+
+}  // namespace content
