@@ -30,6 +30,9 @@ struct Span {
   // Set when the span ended at a `Q`: a text object ended this way ends
   // the span around it too.
   bool endedByRestore = false;
+  // The player's repeat cache as it stood at a text span's start, so that
+  // the span can be played again (text knockout) and decode the same.
+  runtime::OperatorTrace cacheAtStart;
 };
 
 // Turns a font dictionary into the font the text handlers decode with.

@@ -512,7 +512,9 @@ void ContentOps::DoXObject() {
 }
 
 void ContentOps::SetExtGState() {
-  CheckState(kPage | kText);
+  // Allowed while a path is being built too: pages set their transparency
+  // between the path and its painting operator.
+  CheckState(kPage | kPath | kText);
   Require(1);
   const ProgramCursor start = Mark();
   machine_.opcodes.PushBack(kOpExtGState);

@@ -43,6 +43,25 @@ void ContentStream::PlaySpan(Span& span) {
   Play(span, runtime::kWorkCostLight);
 }
 
+void ContentStream::ReplaySpan(const Span& span) {
+  if (!span.text) runtime::ThrowRuntime(runtime::kMalformed);
+  struct Restore {
+    ContentStream& player;
+    ProgramCursor cursor;
+    runtime::OperatorTrace cache;
+    ~Restore() {
+      player.cursor_ = cursor;
+      player.trace_ = cache;
+    }
+  } restore{*this, cursor_, trace_};
+  cursor_ = span.start;
+  trace_ = span.cacheAtStart;
+  Span again;
+  again.enclosing = span.enclosing;
+  again.text = true;
+  PlaySpan(again);
+}
+
 bool ContentStream::Play(Span& span, int32_t cost) {
   runtime::LibraryContext* context = machine_.Context();
   for (;;) {
@@ -85,6 +104,7 @@ bool ContentStream::PlayCode(uint8_t code, Span& span) {
       Span nested;
       nested.enclosing = &span;
       nested.text = true;
+      nested.cacheAtStart = trace_;
       handler_.BeginText(nested, *this);
       // A text object ended by Q ends the span around it as well.
       if (nested.endedByRestore) {

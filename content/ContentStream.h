@@ -20,6 +20,10 @@ class ContentStream {
   // Plays from the cursor to the end of `span` (its `Q`, its `ET`, or the
   // end of the program).
   void PlaySpan(Span& span);
+  // Plays a text span that has been played once again from its start, with
+  // the repeat cache as it was then; the cursor and the cache are back
+  // where they were afterwards.
+  void ReplaySpan(const Span& span);
 
   ContentMachine& Machine() { return machine_; }
   ContentHandler& Handler() { return handler_; }

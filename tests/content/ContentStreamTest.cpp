@@ -264,3 +264,44 @@ TEST_F(ContentStreamTest, ProgramPlaysTwiceTheSame) {
 }
 
 }  // namespace
+
+namespace {
+
+// Plays every text object a second time from its end, the way a painter
+// replays a knockout group.
+class ReplayingHandler : public content::LoggingHandler {
+ public:
+  using LoggingHandler::LoggingHandler;
+  void EndText(content::Span& span, content::ContentStream& player) override {
+    LoggingHandler::EndText(span, player);
+    if (replaying_) return;
+    replaying_ = true;
+    player.ReplaySpan(span);
+    replaying_ = false;
+  }
+
+ private:
+  bool replaying_ = false;
+};
+
+TEST_F(ContentStreamTest, RepeatsDecodeAfterATextReplay) {
+  // The text object fills the whole cache and then repeats its first
+  // width. A replay that started from the cache as the object left it would
+  // evict other entries than the first play did, and the repeat would name
+  // the last width instead of the first.
+  std::string content = "BT ";
+  std::string widths;
+  for (int i = 1001; i <= 1220; ++i) {
+    content += std::to_string(i) + " w ";
+    widths += "SetLineWidth " + std::to_string(i) + "\n";
+  }
+  content += "1001 w ET 7 w";
+  widths += "SetLineWidth 1001\n";
+  Program program(&context_, content);
+  content::PageInfo page;
+  ReplayingHandler handler(&context_, page, &program.Resources());
+  content::ContentStream::Run(program.Machine(), handler);
+  EXPECT_EQ(handler.Log(), "BeginText\n" + widths + "EndText\n" + widths + "SetLineWidth 7\n");
+}
+
+}  // namespace
