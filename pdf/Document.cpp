@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "pdf/Lexer.h"
+#include "pdf/PageTree.h"
 #include "pdf/PdfCharClass.h"
 #include "pdf/SecurityHandler.h"
 #include "pdf/StreamObject.h"
@@ -292,6 +293,17 @@ bool Document::SetupSecurity(const char* handlerName, const uint8_t* password, u
 }
 
 ObjectHandle Document::GetTrailer() { return xref_.GetTrailer(); }
+
+ObjectHandle Document::GetRoot() {
+  return runtime::Dictionary::GetRequired(GetTrailer(), "Root").AsDictionary();
+}
+
+int32_t Document::GetPageCount() { return PageTree::CountPages(*this); }
+
+ObjectHandle Document::GetPageDict(int32_t index) {
+  const runtime::ObjectReference page = PageTree::FindPageRef(*this, index);
+  return GetObject(page.number, page.generation).AsDictionary();
+}
 
 uint32_t Document::ObjectCountHint() {
   const ObjectValue* size = runtime::Dictionary::FindByName(GetTrailer().Value(), "Size");

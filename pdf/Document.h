@@ -49,6 +49,14 @@ class Document final : public runtime::ReferenceResolver, public streams::Stream
 
   // The newest section's trailer dictionary.
   runtime::ObjectHandle GetTrailer();
+  // The catalog: the trailer's "Root"; (runtime, 2) when it is missing or
+  // no dictionary.
+  runtime::ObjectHandle GetRoot();
+  // The pages of the page tree (see PageTree::CountPages).
+  int32_t GetPageCount();
+  // The dictionary of page `index` (from 0); (runtime, 2) when there is no
+  // such page or it is no dictionary.
+  runtime::ObjectHandle GetPageDict(int32_t index);
   // The object (number, generation); the null value when it is free,
   // missing, or stored under another generation.
   runtime::ObjectHandle GetObject(uint32_t number, uint32_t generation);

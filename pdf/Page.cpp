@@ -1,6 +1,7 @@
 #include "pdf/Page.h"
 
 #include "pdf/Document.h"
+#include "pdf/InheritedAttribute.h"
 #include "pdf/StreamObject.h"
 #include "runtime/Dictionary.h"
 #include "runtime/ErrorTrap.h"
@@ -12,9 +13,6 @@ namespace {
 
 using runtime::ObjectHandle;
 using runtime::ObjectTag;
-
-const runtime::ValueList kEmptyList{};
-const runtime::ObjectValue kEmptyDictionary = runtime::ObjectValue::Dictionary(&kEmptyList);
 
 // A source with no bytes.
 class EmptySource final : public streams::BlockSource {
@@ -46,13 +44,8 @@ class ContentMembers final : public streams::ConcatMembers {
 }  // namespace
 
 Page::Resources Page::GetResources(const ObjectHandle& owner) {
-  Resources result{owner, runtime::Dictionary::Get(owner, "Resources")};
-  if (result.resources.IsNull()) {
-    result.resources = ObjectHandle(owner.Context(), &kEmptyDictionary, nullptr, owner.Owner());
-  } else {
-    result.resources.AsDictionary();
-  }
-  return result;
+  // A page without its own takes its ancestors'; a form has no "Parent".
+  return Resources{owner, GetOptionalInheritedDict(owner, "Resources")};
 }
 
 streams::DataStreamRef Page::GetContents(Document& document, const ObjectHandle& page) {

@@ -10,8 +10,8 @@ class Document;
 
 class Page {
  public:
-  // A content owner and its "Resources" dictionary (an empty dictionary
-  // when absent).
+  // A content owner and its "Resources" dictionary, inherited from the
+  // page tree (an empty dictionary when absent).
   struct Resources {
     runtime::ObjectHandle owner;
     runtime::ObjectHandle resources;

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/pdf/CorpusFiles.h"
 #include "pdf/Document.h"
 #include "pdf/StreamObject.h"
 #include "platform/Files.h"
@@ -28,27 +29,6 @@ using runtime::ObjectTag;
 // Work bounds per file, so that the run stays short under the sanitizers.
 constexpr uint32_t kMaxObjectsPerFile = 20000;
 constexpr uint64_t kMaxDecodedBytesPerStream = 64u << 20;
-
-std::string CorpusDir() {
-  const char* dir = std::getenv("FOLVANE_CORPUS_DIR");
-  return dir != nullptr ? dir : FOLVANE_CORPUS_DIR;
-}
-
-std::vector<std::string> CorpusFiles() {
-  std::vector<std::string> files;
-  std::error_code error;
-  for (const char* folder : {"pdf", "jbig2", "ccitt"}) {
-    const std::filesystem::path path = std::filesystem::path(CorpusDir()) / folder;
-    if (!std::filesystem::is_directory(path, error)) continue;
-    for (const auto& entry : std::filesystem::directory_iterator(path, error)) {
-      if (entry.path().extension() == ".pdf") {
-        files.push_back(std::string(folder) + "/" + entry.path().filename().string());
-      }
-    }
-  }
-  std::sort(files.begin(), files.end());
-  return files;
-}
 
 std::string RunHelper(const std::string& pdf) {
   // The system interpreter when there is one: version-manager shims cost
@@ -95,19 +75,13 @@ std::string Decode(pdf::Document& document, const ObjectHandle& stream) {
   }
 }
 
-struct Holder {
-  runtime::LibraryContext* context;
-  pdf::Document* document = nullptr;
-  ~Holder() { runtime::DestroyAndFree(context, document); }
-};
-
 class CorpusTest : public ::testing::TestWithParam<std::string> {
  protected:
   runtime::LibraryContext context_;
 };
 
 TEST_P(CorpusTest, ObjectsMatchQpdf) {
-  const std::string path = CorpusDir() + "/" + GetParam();
+  const std::string path = pdftest::CorpusDir() + "/" + GetParam();
   std::istringstream lines(RunHelper(path));
   std::string verdict;
   std::getline(lines, verdict);
@@ -119,7 +93,7 @@ TEST_P(CorpusTest, ObjectsMatchQpdf) {
   const bool compare =
       verdict == "accepted" && (encryption.empty() || encryption == "encrypted rc4");
 
-  Holder holder{&context_};
+  pdftest::DocumentHolder holder{&context_};
   runtime::ErrorTrap trap(&context_);
   const bool opened = trap.Run([&] {
     const std::u16string device = platform::DevicePathFromHost(path);
@@ -211,13 +185,8 @@ TEST_P(CorpusTest, ObjectsMatchQpdf) {
   }
 }
 
-std::string TestName(const ::testing::TestParamInfo<std::string>& info) {
-  std::string name = std::to_string(info.index) + "_";
-  for (char c : info.param) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-  return name;
-}
-
-INSTANTIATE_TEST_SUITE_P(Files, CorpusTest, ::testing::ValuesIn(CorpusFiles()), TestName);
+INSTANTIATE_TEST_SUITE_P(Files, CorpusTest, ::testing::ValuesIn(pdftest::CorpusFiles()),
+                         pdftest::CorpusTestName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(CorpusTest);
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <sys/wait.h>
 
@@ -111,6 +112,30 @@ TEST(ProbeTest, EncryptedDocuments) {
     EXPECT_EQ(result.status, c.status) << c.arguments;
     EXPECT_NE(result.out.find(c.expected), std::string::npos) << c.arguments << "\n" << result.out;
   }
+}
+
+// Every page on its line, a page that fails reported on its own.
+TEST(ProbeTest, Pages) {
+  pdftest::PdfWriter writer;
+  writer.Object(1, "<< /Type /Catalog /Pages 2 0 R >>")
+      .Object(2, "<< /Type /Pages /Count 3 /Rotate -90 /Kids [3 0 R 4 0 R 5 0 R] >>")
+      .Object(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /CropBox [10 10 300 400] >>")
+      .Object(4, "<< /Type /Page /Parent 2 0 R /Rotate 45 >>")
+      .Object(5, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100.5 50] /Rotate 0 >>")
+      .ClassicTable("/Root 1 0 R");
+  const std::string path = ::testing::TempDir() + "probe_pages.pdf";
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << writer.Text();
+  }
+  const Result result = Probe("pages " + path);
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out,
+            "pages: 3\n"
+            "page 1: media 0.00 0.00 595.00 842.00 crop 10.00 10.00 300.00 400.00 rotate 270\n"
+            "page 2: error pelorvantix_runtime 2\n"
+            "page 3: media 0.00 0.00 100.50 50.00 crop 0.00 0.00 100.50 50.00 rotate 0\n");
+  std::remove(path.c_str());
 }
 
 }  // namespace

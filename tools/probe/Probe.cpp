@@ -9,6 +9,7 @@
 
 #include "pdf/Document.h"
 #include "pdf/ObjectPrinter.h"
+#include "pdf/PageBoxes.h"
 #include "pdf/SecurityHandler.h"
 #include "pdf/StreamObject.h"
 #include "platform/Files.h"
@@ -28,6 +29,7 @@ int Usage() {
                "       probe info FILE [--password PW]\n"
                "       probe object FILE NUM [GEN] [--password PW]\n"
                "       probe objects FILE [--password PW]\n"
+               "       probe pages FILE [--password PW]\n"
                "       probe stream FILE NUM [GEN] [--raw] [--password PW]\n"
                "       probe ops FILE PAGE|all [MAX] [--quiet]\n");
   return 2;
@@ -208,6 +210,38 @@ int Ops(int argc, char** argv) {
   });
 }
 
+std::string BoxText(const runtime::Rect& box) {
+  char text[128];
+  std::snprintf(text, sizeof(text), "%.2f %.2f %.2f %.2f", runtime::FixedToDouble(box.x0),
+                runtime::FixedToDouble(box.y0), runtime::FixedToDouble(box.x1),
+                runtime::FixedToDouble(box.y1));
+  return text;
+}
+
+// The page count, then one line per page (numbered from 1) with its media
+// box, its crop box (clipped to the media box) and its rotation; a page
+// that fails is reported on its line and the rest still follow.
+int Pages(pdf::Document& document) {
+  const int32_t count = document.GetPageCount();
+  std::printf("pages: %d\n", count);
+  for (int32_t index = 0; index < count; ++index) {
+    std::string text;
+    runtime::ErrorTrap trap(document.Context());
+    if (!trap.Run([&] {
+          const pdf::PageBoxes boxes = pdf::PageBoxes::Read(document.GetPageDict(index));
+          text = "media " + BoxText(boxes.media) + " crop " + BoxText(boxes.box) + " rotate " +
+                 std::to_string(boxes.rotation);
+        })) {
+      trap.SetHandled();
+      if (trap.Held().IsRuntime(runtime::kCancelled)) trap.Rethrow();
+      text = std::string("error ") + trap.Held().domain + " " + std::to_string(trap.Held().code);
+      trap.Close();
+    }
+    std::printf("page %d: %s\n", index + 1, text.c_str());
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -224,6 +258,7 @@ int main(int argc, char** argv) {
   if (command == "selftest") return SelfTest();
   if (command == "info" && argc == 3) return WithDocument(argv[2], Info, false);
   if (command == "objects" && argc == 3) return WithDocument(argv[2], AllObjects);
+  if (command == "pages" && argc == 3) return WithDocument(argv[2], Pages);
   if (command == "object") return ObjectOrStream(argc, argv, false);
   if (command == "stream") return ObjectOrStream(argc, argv, true);
   if (command == "ops") return Ops(argc, argv);

@@ -1,0 +1,38 @@
+#include "pdf/PageBoxes.h"
+
+#include "pdf/ArrayReaders.h"
+#include "pdf/InheritedAttribute.h"
+#include "runtime/ErrorTrap.h"
+
+namespace pdf {
+namespace {
+
+bool HasArea(const runtime::Rect& box) { return box.x1 > box.x0 && box.y1 > box.y0; }
+
+}  // namespace
+
+int32_t PageBoxes::NormaliseRotation(int32_t degrees) {
+  if (degrees % 90 != 0) runtime::ThrowRuntime(runtime::kMalformed);
+  const int32_t reduced = degrees % 360;
+  return reduced < 0 ? reduced + 360 : reduced;
+}
+
+PageBoxes PageBoxes::Read(const runtime::ObjectHandle& page) {
+  PageBoxes boxes;
+  // A box without area as written ([0 0 0 0] is common) is taken as no
+  // box: a page of no size could be neither shown nor scaled to fit.
+  runtime::ObjectHandle media = GetInheritedAttribute(page, "MediaBox");
+  boxes.media = media.IsNull() ? kDefaultMediaBox : ReadRectArray(media);
+  if (!HasArea(boxes.media)) boxes.media = kDefaultMediaBox;
+  boxes.box = boxes.media;
+  runtime::ObjectHandle crop = GetInheritedAttribute(page, "CropBox");
+  if (!crop.IsNull()) {
+    const runtime::Rect cropBox = ReadRectArray(crop);
+    if (HasArea(cropBox)) boxes.box = runtime::Rect::Intersect(boxes.media, cropBox);
+  }
+  runtime::ObjectHandle rotate = GetInheritedAttribute(page, "Rotate");
+  if (!rotate.IsNull()) boxes.rotation = NormaliseRotation(rotate->AsInteger());
+  return boxes;
+}
+
+}  // namespace pdf

@@ -1,0 +1,133 @@
+// Every corpus file that qpdf accepts against poppler's pdfinfo, asked once
+// per file: the page count and each page's media box and rotation. Every
+// other file must still count and read its pages or fail cleanly.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/pdf/CorpusFiles.h"
+#include "pdf/Document.h"
+#include "pdf/PageBoxes.h"
+#include "platform/Files.h"
+#include "runtime/ErrorTrap.h"
+#include "streams/FileStream.h"
+
+namespace {
+
+// Pages compared per file, so that the run stays short under the sanitizers.
+constexpr int32_t kMaxPages = 1000;
+
+struct Reference {
+  bool accepted = false;
+  bool encrypted = false;
+  int32_t pages = -1;
+  std::map<int32_t, int32_t> rotation;
+  std::map<int32_t, std::vector<double>> media;
+};
+
+Reference AskPoppler(const std::string& path) {
+  const std::string command = "qpdf --check '" + path + "' >/dev/null 2>&1 && pdfinfo -f 1 -l " +
+                              std::to_string(kMaxPages) + " -box '" + path + "' 2>/dev/null";
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return {};
+  char buffer[65536];
+  size_t count = 0;
+  while ((count = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0) out.append(buffer, count);
+  pclose(pipe);
+
+  Reference reference;
+  std::istringstream lines(out);
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::istringstream fields(line);
+    std::string key;
+    fields >> key;
+    if (key == "Pages:") {
+      reference.accepted = true;
+      fields >> reference.pages;
+    } else if (key == "Encrypted:") {
+      std::string value;
+      fields >> value;
+      reference.encrypted = value != "no";
+    } else if (key == "Page") {
+      int32_t page = 0;
+      std::string what;
+      fields >> page >> what;
+      if (what == "rot:") {
+        fields >> reference.rotation[page];
+      } else if (what == "MediaBox:") {
+        std::vector<double>& box = reference.media[page];
+        double value = 0;
+        while (fields >> value) box.push_back(value);
+      }
+    }
+  }
+  return reference;
+}
+
+class PageTreeCorpusTest : public ::testing::TestWithParam<std::string> {
+ protected:
+  runtime::LibraryContext context_;
+};
+
+TEST_P(PageTreeCorpusTest, PagesMatchPoppler) {
+  const std::string path = pdftest::CorpusDir() + "/" + GetParam();
+  const Reference reference = AskPoppler(path);
+  // Encrypted files wait for the security handler: only no crash for now.
+  const bool compare = reference.accepted && !reference.encrypted;
+
+  pdftest::DocumentHolder holder{&context_};
+  int32_t count = -1;
+  runtime::ErrorTrap trap(&context_);
+  const bool opened = trap.Run([&] {
+    const std::u16string device = platform::DevicePathFromHost(path);
+    streams::DataStoreRef file = streams::FileStream::Open(&context_, device.c_str());
+    holder.document = pdf::Document::Open(&context_, std::move(file));
+    count = holder.document->GetPageCount();
+  });
+  if (!opened) {
+    trap.SetHandled();
+    const runtime::ErrorRecord error = trap.Held();
+    trap.Close();
+    EXPECT_FALSE(compare) << "poppler reads it, but its pages do not count: " << error.domain
+                          << " " << error.code;
+    return;
+  }
+  if (compare) {
+    EXPECT_EQ(count, reference.pages);
+  }
+
+  for (int32_t index = 0; index < std::min(count, kMaxPages); ++index) {
+    pdf::PageBoxes boxes;
+    const bool read = runtime::CatchAllExceptCancel(&context_, [&] {
+      boxes = pdf::PageBoxes::Read(holder.document->GetPageDict(index));
+    });
+    if (!compare) continue;
+    const int32_t page = index + 1;
+    if (reference.media.count(page) == 0) continue;
+    ASSERT_TRUE(read) << "page " << page;
+    EXPECT_EQ(boxes.rotation, reference.rotation.at(page)) << "page " << page;
+    const std::vector<double>& media = reference.media.at(page);
+    ASSERT_EQ(media.size(), 4u) << "page " << page;
+    const runtime::Fixed ours[4] = {boxes.media.x0, boxes.media.y0, boxes.media.x1,
+                                    boxes.media.y1};
+    for (int i = 0; i < 4; ++i) {
+      // pdfinfo prints two decimals.
+      EXPECT_NEAR(runtime::FixedToDouble(ours[i]), media[i], 0.0051)
+          << "page " << page << " corner value " << i;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, PageTreeCorpusTest, ::testing::ValuesIn(pdftest::CorpusFiles()),
+                         pdftest::CorpusTestName);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(PageTreeCorpusTest);
+
+}  // namespace
