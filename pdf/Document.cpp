@@ -256,8 +256,6 @@ bool Document::IsEncrypted() {
   return !runtime::Dictionary::FindByName(GetTrailer().Value(), "Encrypt")->IsNull();
 }
 
-ObjectHandle Document::GetRoot() { return runtime::Dictionary::Get(GetTrailer(), "Root"); }
-
 bool Document::SetupSecurity(const char* handlerName, const uint8_t* password, uint32_t length) {
   if (security_ != nullptr && security_->IsAuthorised()) return true;
   ObjectHandle trailer = GetTrailer();

@@ -49,9 +49,6 @@ class Document final : public runtime::ReferenceResolver, public streams::Stream
 
   // The newest section's trailer dictionary.
   runtime::ObjectHandle GetTrailer();
-  // The catalog: the trailer's "Root"; (runtime, 2) when it is missing or
-  // no dictionary.
-  runtime::ObjectHandle GetRoot();
   // The pages of the page tree (see PageTree::CountPages).
   int32_t GetPageCount();
   // The dictionary of page `index` (from 0); (runtime, 2) when there is no
@@ -91,7 +88,8 @@ class Document final : public runtime::ReferenceResolver, public streams::Stream
   // The installed handler (null before SetupSecurity, or when the document
   // is not encrypted or its encryption is not supported).
   SecurityHandler* Security() const { return security_; }
-  // The catalog (the trailer's "Root").
+  // The catalog (the trailer's "Root"); (runtime, 2) when it is missing or
+  // no dictionary.
   runtime::ObjectHandle GetRoot();
   // The object number of the linearisation dictionary (0 when the file is
   // not linearised) and the dictionary.
