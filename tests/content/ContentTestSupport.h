@@ -18,6 +18,7 @@
 
 namespace contenttest {
 
+// The stream reads `bytes` in place: they must outlive it.
 inline streams::DataStreamRef StreamOver(runtime::LibraryContext* context,
                                          const std::string& bytes) {
   auto source = streams::MakeRef<streams::MemoryDataSource>(
