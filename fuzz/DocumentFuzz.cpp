@@ -1,5 +1,5 @@
 // Document opening and object resolution on hostile bytes: the input is a
-// whole file. Opening, every object the trailer's "Size" covers, and the
+// whole file. Opening, the security set-up with the empty password, every object the trailer's "Size" covers, and the
 // decoded data of every stream must end in values or an error record.
 #include <cstddef>
 #include <cstdint>
@@ -34,6 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                                               static_cast<uint32_t>(size));
     holder.document = pdf::Document::Open(&context, std::move(source));
     pdf::Document& document = *holder.document;
+    // Encrypted inputs go through the security handler with the empty
+    // password, as the open job does first.
+    runtime::CatchAllExceptCancel(&context, [&] { document.SetupSecurity("Standard", nullptr, 0); });
     const uint32_t count = document.ObjectCountHint() < kMaxObjects ? document.ObjectCountHint()
                                                                     : kMaxObjects;
     for (uint32_t number = 1; number < count; ++number) {
