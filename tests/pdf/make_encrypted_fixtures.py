@@ -8,7 +8,8 @@ encrypts it with qpdf: 40-bit revision 2, 40-bit revision 3 with a
 cross-reference stream, 128-bit revision 3, 128-bit revision 4 with RC4
 crypt filters, and 128-bit AES. Each comes twice: with an empty user
 password and with the user password "usr"; the owner password is "own". One more 128-bit file has a
-user password of 36 bytes.
+user password of 36 bytes, and a revision 4 file written here
+("r4_cryptfilter") uses an explicit "Crypt" filter for its page contents.
 
 qpdf cannot write 40-bit revision 3 files itself: a tiny document carries
 an "Encrypt" dictionary computed here from the published algorithms, and
@@ -77,7 +78,7 @@ def r3_values(user, owner, n, p, file_id, whole_digest):
     u = hashlib.md5(PAD + file_id).digest()
     for i in range(20):
         u = rc4(bytes(b ^ i for b in key), u)
-    return o, u + bytes(16)
+    return o, u + bytes(16), key
 
 
 def write_plain(path):
@@ -109,13 +110,42 @@ def write_objects(path, objects, trailer):
 def write_r3_40_carrier(path, user, owner, whole_digest):
     file_id = hashlib.md5(b"forty-bit revision three").digest()
     p = -3904
-    o, u = r3_values(user, owner, 5, p, file_id, whole_digest)
+    o, u, _ = r3_values(user, owner, 5, p, file_id, whole_digest)
     encrypt = (b"<< /Filter /Standard /V 2 /R 3 /Length 40 /P %d /O <%s> /U <%s> >>" %
                (p, o.hex().encode(), u.hex().encode()))
     objects = [b"<< /Type /Catalog /Pages 2 0 R >>", b"<< /Type /Pages /Kids [] /Count 0 >>",
                encrypt]
     hexid = file_id.hex().encode()
     write_objects(path, objects, b"/Root 1 0 R /Encrypt 3 0 R /ID [<%s> <%s>]" % (hexid, hexid))
+
+
+def write_r4_crypt_filters(path, user, owner):
+    """Revision 4 with an RC4 crypt filter for strings, "Identity" as the
+    default for streams, and the page contents behind an explicit "Crypt"
+    filter that names the RC4 one."""
+    file_id = hashlib.md5(b"crypt filters").digest()
+    p = -44
+    o, u, key = r3_values(user, owner, 16, p, file_id, True)
+
+    def object_key(number):
+        return hashlib.md5(key + number.to_bytes(3, "little") + bytes(2)).digest()[:16]
+
+    title = rc4(object_key(5), TITLE.encode())
+    content = rc4(object_key(4), CONTENT)
+    objects = [
+        b"<< /Type /Catalog /Pages 2 0 R >>",
+        b"<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R >>",
+        b"<< /Length %d /Filter [/Crypt] /DecodeParms [<< /Name /StdCF >>] >>\nstream\n" %
+        len(content) + content + b"\nendstream",
+        b"<< /Title <" + title.hex().encode() + b"> >>",
+        b"<< /Filter /Standard /V 4 /R 4 /Length 128 /CF << /StdCF << /CFM /V2 /Length 16 "
+        b"/AuthEvent /DocOpen >> >> /StrF /StdCF /StmF /Identity /P %d /O <%s> /U <%s> >>" %
+        (p, o.hex().encode(), u.hex().encode()),
+    ]
+    hexid = file_id.hex().encode()
+    write_objects(path, objects,
+                  b"/Root 1 0 R /Info 5 0 R /Encrypt 6 0 R /ID [<%s> <%s>]" % (hexid, hexid))
 
 
 def qpdf(*args):
@@ -170,6 +200,10 @@ def main():
             qpdf("--allow-weak-crypto", "--copy-encryption=" + carrier,
                  "--encryption-file-password=" + user, "--object-streams=generate", plain, path)
             made.append((path, user))
+    for user, tag in (("", "empty"), ("usr", "user")):
+        path = os.path.join(out, "r4_cryptfilter_%s.pdf" % tag)
+        write_r4_crypt_filters(path, user.encode(), b"own")
+        made.append((path, user))
     # Passwords longer than 32 bytes count by their first 32.
     long_password = "0123456789abcdefghijklmnopqrstuvwxyz"
     path = os.path.join(out, "r3_128_long.pdf")
