@@ -1,16 +1,17 @@
 #include "tools/probe/OpsCommand.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "content/ContentMachine.h"
 #include "content/ContentStream.h"
 #include "content/LoggingHandler.h"
 #include "pdf/Document.h"
 #include "pdf/Page.h"
+#include "pdf/PageTree.h"
 #include "runtime/Dictionary.h"
 #include "runtime/ErrorTrap.h"
 #include "runtime/TransientBlocks.h"
@@ -22,36 +23,17 @@ namespace {
 using runtime::ObjectHandle;
 using runtime::ObjectTag;
 
-// Page trees deeper than this are broken or hostile.
-constexpr unsigned kMaxTreeDepth = 64;
-
 struct PageEntry {
   ObjectHandle page;
-  ObjectHandle resources;  // the page's own or the nearest inherited one
+  ObjectHandle resources;  // the page's own or inherited from the tree
 };
 
-// Collects the leaves of the page tree in order, each node visited once.
-void CollectPages(const ObjectHandle& node, const ObjectHandle& inherited, unsigned depth,
-                  std::vector<uint32_t>& visited, std::vector<PageEntry>& pages) {
-  if (depth > kMaxTreeDepth || node.Tag() != ObjectTag::kDictionary) return;
-  const runtime::ContainerRecord* record = node->AsDictionary().Record();
-  if (record != nullptr && record->objectNumber != 0) {
-    for (uint32_t seen : visited) {
-      if (seen == record->objectNumber) return;
-    }
-    visited.push_back(record->objectNumber);
-  }
-  ObjectHandle own = runtime::Dictionary::Get(node, "Resources").Resolved();
-  const ObjectHandle& resources = own.Tag() == ObjectTag::kDictionary ? own : inherited;
-  ObjectHandle kids = runtime::Dictionary::Get(node, "Kids").Resolved();
-  if (kids.Tag() != ObjectTag::kArray) {
-    pages.push_back({node, resources});
-    return;
-  }
-  const uint32_t count = runtime::Array::Count(kids);
-  for (uint32_t i = 0; i < count; ++i) {
-    CollectPages(runtime::Array::Get(kids, i).Resolved(), resources, depth + 1, visited, pages);
-  }
+PageEntry LoadPage(pdf::Document& document, int32_t index) {
+  const runtime::ObjectReference reference = pdf::PageTree::FindPageRef(document, index);
+  PageEntry entry;
+  entry.page = document.GetObject(reference.number, reference.generation);
+  entry.resources = pdf::Page::GetResources(entry.page).resources;
+  return entry;
 }
 
 // Plays one page; returns the number of calls and sets `error` when
@@ -89,19 +71,14 @@ size_t PlayPage(pdf::Document& document, const PageEntry& entry, bool quiet, std
 
 int PlayPageOperations(pdf::Document& document, const char* page, unsigned maxPages,
                        bool quiet) {
-  ObjectHandle root = runtime::Dictionary::Get(document.GetTrailer(), "Root").Resolved();
-  if (root.Tag() != ObjectTag::kDictionary) runtime::ThrowRuntime(runtime::kMalformed);
-  std::vector<uint32_t> visited;
-  std::vector<PageEntry> pages;
-  CollectPages(runtime::Dictionary::Get(root, "Pages").Resolved(), ObjectHandle(), 0, visited,
-               pages);
+  const size_t count = static_cast<size_t>(std::max(pdf::PageTree::CountPages(document), 0));
   size_t first = 0;
-  size_t end = pages.size();
+  size_t end = count;
   if (std::strcmp(page, "all") != 0) {
     char* stop = nullptr;
     const unsigned long number = std::strtoul(page, &stop, 10);
-    if (stop == page || *stop != '\0' || number == 0 || number > pages.size()) {
-      std::fprintf(stderr, "probe: no page %s (the document has %zu)\n", page, pages.size());
+    if (stop == page || *stop != '\0' || number == 0 || number > count) {
+      std::fprintf(stderr, "probe: no page %s (the document has %zu)\n", page, count);
       return 1;
     }
     first = number - 1;
@@ -111,7 +88,18 @@ int PlayPageOperations(pdf::Document& document, const char* page, unsigned maxPa
   }
   for (size_t i = first; i < end; ++i) {
     std::string error;
-    const size_t calls = PlayPage(document, pages[i], quiet, error);
+    size_t calls = 0;
+    // A page the tree cannot give is reported like a page that fails to
+    // play, and the next page is tried.
+    runtime::ErrorTrap trap(document.Context());
+    if (!trap.Run([&] {
+          calls = PlayPage(document, LoadPage(document, static_cast<int32_t>(i)), quiet, error);
+        })) {
+      trap.SetHandled();
+      if (trap.Held().IsRuntime(runtime::kCancelled)) trap.Rethrow();
+      error = std::string(trap.Held().domain) + " " + std::to_string(trap.Held().code);
+      trap.Close();
+    }
     if (quiet) {
       std::printf("page %zu: %zu calls%s%s\n", i + 1, calls, error.empty() ? "" : ", error ",
                   error.c_str());
