@@ -13,7 +13,9 @@
 
 #include "tests/pdf/CorpusFiles.h"
 #include "pdf/Document.h"
+#include "pdf/LinearizedPages.h"
 #include "pdf/PageBoxes.h"
+#include "pdf/PageTree.h"
 #include "platform/Files.h"
 #include "runtime/ErrorTrap.h"
 #include "streams/FileStream.h"
@@ -102,6 +104,24 @@ TEST_P(PageTreeCorpusTest, PagesMatchPoppler) {
   }
   if (compare) {
     EXPECT_EQ(count, reference.pages);
+  }
+
+  // A linearised file's hint tables must name the pages the tree holds.
+  if (holder.document->LinearizedObject() != 0) {
+    runtime::CatchAllExceptCancel(&context_, [&] {
+      const pdf::LinearizedPages hints(*holder.document);
+      if (!compare || !hints.HasHints() || hints.PageCount() != count) return;
+      for (int32_t index = 0; index < std::min(count, kMaxPages); ++index) {
+        const int64_t object = hints.ObjectOfPage(index);
+        runtime::ObjectReference tree{};
+        const bool found = runtime::CatchAllExceptCancel(&context_, [&] {
+          tree = pdf::PageTree::FindPageRef(*holder.document, index);
+        });
+        if (found) {
+          EXPECT_EQ(object, int64_t{tree.number}) << "hinted object of page " << index + 1;
+        }
+      }
+    });
   }
 
   for (int32_t index = 0; index < std::min(count, kMaxPages); ++index) {

@@ -9,6 +9,7 @@
 
 #include "pdf/Document.h"
 #include "pdf/ObjectPrinter.h"
+#include "pdf/LinearizedPages.h"
 #include "pdf/PageBoxes.h"
 #include "pdf/SecurityHandler.h"
 #include "pdf/StreamObject.h"
@@ -29,7 +30,7 @@ int Usage() {
                "       probe info FILE [--password PW]\n"
                "       probe object FILE NUM [GEN] [--password PW]\n"
                "       probe objects FILE [--password PW]\n"
-               "       probe pages FILE [--password PW]\n"
+               "       probe pages FILE [--linearized] [--password PW]\n"
                "       probe stream FILE NUM [GEN] [--raw] [--password PW]\n"
                "       probe ops FILE PAGE|all [MAX] [--quiet]\n");
   return 2;
@@ -242,6 +243,28 @@ int Pages(pdf::Document& document) {
   return 0;
 }
 
+// What the hint tables say of each page: its page object and the bytes
+// its own objects take (the first page's lie in the first-page section).
+int LinearizedPageList(pdf::Document& document) {
+  if (document.LinearizedObject() == 0) {
+    std::printf("not linearized\n");
+    return 0;
+  }
+  const pdf::LinearizedPages pages(document);
+  std::printf("pages: %d\n", pages.PageCount());
+  std::printf("hints: %s\n", pages.HasHints() ? "yes" : "no");
+  for (int32_t index = 0; index < pages.PageCount(); ++index) {
+    std::string text = "object " + std::to_string(pages.ObjectOfPage(index));
+    if (pages.HasHints() && index != pages.FirstPage()) {
+      const streams::ByteRange range = pages.PageObjectsRange(index);
+      text += " offset " + std::to_string(range.start) + " length " +
+              std::to_string(range.end - range.start);
+    }
+    std::printf("page %d: %s\n", index + 1, text.c_str());
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -259,6 +282,9 @@ int main(int argc, char** argv) {
   if (command == "info" && argc == 3) return WithDocument(argv[2], Info, false);
   if (command == "objects" && argc == 3) return WithDocument(argv[2], AllObjects);
   if (command == "pages" && argc == 3) return WithDocument(argv[2], Pages);
+  if (command == "pages" && argc == 4 && std::strcmp(argv[3], "--linearized") == 0) {
+    return WithDocument(argv[2], LinearizedPageList);
+  }
   if (command == "object") return ObjectOrStream(argc, argv, false);
   if (command == "stream") return ObjectOrStream(argc, argv, true);
   if (command == "ops") return Ops(argc, argv);
