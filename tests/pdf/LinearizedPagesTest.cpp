@@ -11,6 +11,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <unistd.h>
 
 #include "pdf/Document.h"
 #include "pdf/PageTree.h"
@@ -47,9 +48,10 @@ std::string FiftyPages() {
 
 // qpdf's linearisation of the document, with the given extra options.
 std::string Linearize(const std::string& options) {
-  const std::string dir = ::testing::TempDir();
-  const std::string in = dir + "fifty_pages.pdf";
-  const std::string out = dir + "fifty_pages_linearized.pdf";
+  // Named by the process: the tests of this file may run side by side.
+  const std::string dir = ::testing::TempDir() + "fifty_pages_" + std::to_string(getpid());
+  const std::string in = dir + ".pdf";
+  const std::string out = dir + "_linearized.pdf";
   {
     std::ofstream file(in, std::ios::binary);
     file << FiftyPages();

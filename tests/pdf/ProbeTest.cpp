@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "tests/pdf/PdfTestSupport.h"
 
@@ -123,7 +124,7 @@ TEST(ProbeTest, Pages) {
       .Object(4, "<< /Type /Page /Parent 2 0 R /Rotate 45 >>")
       .Object(5, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100.5 50] /Rotate 0 >>")
       .ClassicTable("/Root 1 0 R");
-  const std::string path = ::testing::TempDir() + "probe_pages.pdf";
+  const std::string path = ::testing::TempDir() + "probe_pages_" + std::to_string(getpid()) + ".pdf";
   {
     std::ofstream out(path, std::ios::binary);
     out << writer.Text();
