@@ -27,7 +27,6 @@ constexpr int32_t kMaxPages = 1000;
 
 struct Reference {
   bool accepted = false;
-  bool encrypted = false;
   int32_t pages = -1;
   std::map<int32_t, int32_t> rotation;
   std::map<int32_t, std::vector<double>> media;
@@ -54,10 +53,6 @@ Reference AskPoppler(const std::string& path) {
     if (key == "Pages:") {
       reference.accepted = true;
       fields >> reference.pages;
-    } else if (key == "Encrypted:") {
-      std::string value;
-      fields >> value;
-      reference.encrypted = value != "no";
     } else if (key == "Page") {
       int32_t page = 0;
       std::string what;
@@ -82,8 +77,8 @@ class PageTreeCorpusTest : public ::testing::TestWithParam<std::string> {
 TEST_P(PageTreeCorpusTest, PagesMatchPoppler) {
   const std::string path = pdftest::CorpusDir() + "/" + GetParam();
   const Reference reference = AskPoppler(path);
-  // Encrypted files wait for the security handler: only no crash for now.
-  const bool compare = reference.accepted && !reference.encrypted;
+  // Encrypted files are compared when they open with the empty password.
+  bool compare = reference.accepted;
 
   pdftest::DocumentHolder holder{&context_};
   int32_t count = -1;
@@ -92,6 +87,14 @@ TEST_P(PageTreeCorpusTest, PagesMatchPoppler) {
     const std::u16string device = platform::DevicePathFromHost(path);
     streams::DataStoreRef file = streams::FileStream::Open(&context_, device.c_str());
     holder.document = pdf::Document::Open(&context_, std::move(file));
+    if (holder.document->IsEncrypted()) {
+      // Encryption the handler does not support yet is no disagreement.
+      bool authorised = false;
+      runtime::CatchAllExceptCancel(&context_, [&] {
+        authorised = holder.document->SetupSecurity("Standard", nullptr, 0);
+      });
+      if (!authorised) compare = false;
+    }
     count = holder.document->GetPageCount();
   });
   if (!opened) {
