@@ -35,6 +35,27 @@ class LinearizedPages {
   int32_t PageIndexOfObject(uint32_t number) const;
   int32_t PageIndexOfRef(const runtime::ObjectReference& reference) const;
 
+  // An ordered list of half-open byte ranges, overlapping and touching
+  // ranges merged.
+  using Ranges = std::vector<streams::ByteRange>;
+  static void AddRange(Ranges& ranges, uint64_t start, uint64_t end);
+
+  // [0, file length).
+  Ranges WholeFileRanges() const;
+  // What the first page needs: the hint stream(s), the first-page
+  // cross-reference section and the file's tail; empty when "H" is not
+  // an array of 2 or 4 integers.
+  Ranges FirstPageRanges() const;
+  // What page `index` needs: its objects, the cross-reference entries of
+  // those objects and its shared object groups; the first page's ranges for
+  // the first page; the whole file without hints or with a shared group
+  // identifier out of range. (runtime, 2) outside 0..N-1.
+  Ranges PageRanges(int32_t index) const;
+  // Hands the first page's ranges, then page `index`'s, to the document's
+  // source, so that a progressive source fetches them first. A document
+  // that is not linearised asks for the whole file.
+  static void RequestPage(Document& document, int32_t index);
+
   // The bytes of page `index`'s own objects (not the first page's, which
   // the first-page section holds), from the hint tables; (runtime, 2)
   // without hints, for the first page, or when object 1 does not lie at a

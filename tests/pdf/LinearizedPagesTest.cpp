@@ -10,12 +10,16 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <initializer_list>
+#include <span>
 #include <string>
+#include <utility>
 #include <unistd.h>
 
 #include "pdf/Document.h"
 #include "pdf/PageTree.h"
 #include "runtime/Dictionary.h"
+#include "streams/DataSource.h"
 #include "tests/pdf/PdfTestSupport.h"
 #include "tests/support/CaughtError.h"
 
@@ -99,7 +103,110 @@ TEST_F(LinearizedPagesTest, HintTablesNameThePagesTheTreeHolds) {
         EXPECT_GE(entry.offset, range.start) << options << " page " << index;
         EXPECT_LT(entry.offset, range.end) << options << " page " << index;
       }
+      // The bytes requested for the page cover its objects, the shared
+      // font they use, and, in a classic table, their entries.
+      const pdf::LinearizedPages::Ranges ranges = pages.PageRanges(index);
+      const auto covered = [&](uint64_t start, uint64_t end) {
+        for (const streams::ByteRange& r : ranges) {
+          if (r.start <= start && end <= r.end) return true;
+        }
+        return false;
+      };
+      runtime::ObjectHandle resources = runtime::Dictionary::Get(page, "Resources");
+      runtime::ObjectHandle fonts = runtime::Dictionary::Get(resources, "Font");
+      const uint32_t font = runtime::Dictionary::FindByName(fonts.Value(), "F1")->AsReference().number;
+      for (const uint32_t number : {tree.number, contents->AsReference().number, font}) {
+        runtime::XrefEntry entry = document->LookupEntry(number);
+        if (entry.kind == 3) {
+          entry = document->LookupEntry(static_cast<uint32_t>(entry.offset & 0xFFFFFFFFu));
+        }
+        EXPECT_TRUE(covered(entry.offset, entry.offset + 1))
+            << options << " page " << index << " object " << number;
+        if (std::string(options).empty() && number != font) {
+          const uint64_t table = static_cast<uint32_t>(runtime::Dictionary::GetInteger(
+                                     document->LinearizedDictionary(), "T")) +
+                                 uint64_t{1} + 20 * uint64_t{number};
+          EXPECT_TRUE(covered(table, table + 20))
+              << options << " page " << index << " entry of " << number;
+        }
+      }
     }
+  }
+}
+
+TEST(ByteRangesTest, AddMergesOverlappingAndTouchingRanges) {
+  pdf::LinearizedPages::Ranges ranges;
+  for (const auto& [start, end] : std::initializer_list<std::pair<uint64_t, uint64_t>>{
+           {50, 60}, {10, 20}, {30, 40}, {20, 25}, {35, 55}, {5, 5}, {100, 200}, {150, 160}}) {
+    pdf::LinearizedPages::AddRange(ranges, start, end);
+  }
+  ASSERT_EQ(ranges.size(), 3u);
+  EXPECT_EQ(ranges[0].start, 10u);
+  EXPECT_EQ(ranges[0].end, 25u);
+  EXPECT_EQ(ranges[1].start, 30u);
+  EXPECT_EQ(ranges[1].end, 60u);
+  EXPECT_EQ(ranges[2].start, 100u);
+  EXPECT_EQ(ranges[2].end, 200u);
+}
+
+// A source over bytes in memory that records the ranges asked of it.
+class RecordingSource final : public streams::DataSource {
+ public:
+  RecordingSource(runtime::LibraryContext* context, const std::string& bytes)
+      : DataSource(context), bytes_(bytes) {}
+  streams::BlockRef GetBlock(uint64_t offset) override {
+    if (offset >= bytes_.size()) return streams::MakeEmptyBlock(Context());
+    return streams::MakePlainBlock(Context(),
+                                   reinterpret_cast<const uint8_t*>(bytes_.data()) + offset,
+                                   static_cast<uint32_t>(bytes_.size() - offset));
+  }
+  uint64_t Length() override { return bytes_.size(); }
+  void RequestRanges(std::span<const streams::ByteRange> ranges) override {
+    requests.emplace_back(ranges.begin(), ranges.end());
+  }
+  uint32_t MemorySize() const override { return 32; }
+
+  std::vector<std::vector<streams::ByteRange>> requests;
+
+ private:
+  const std::string& bytes_;
+};
+
+std::string Text(const std::vector<streams::ByteRange>& ranges) {
+  std::string text;
+  for (const streams::ByteRange& r : ranges) {
+    text += "[" + std::to_string(r.start) + "," + std::to_string(r.end) + ")";
+  }
+  return text;
+}
+
+// The first page's ranges go first, then the page's own; the first page
+// asks once; a document that is not linearised asks for all of itself.
+TEST_F(LinearizedPagesTest, RequestsGoToTheSourceInOrder) {
+  const std::string linearized = Linearize("");
+  ASSERT_FALSE(linearized.empty());
+  const std::string plain = FiftyPages();
+  for (const std::string* bytes : {&linearized, &plain}) {
+    auto source = streams::MakeRef<RecordingSource>(&context_, *bytes);
+    RecordingSource* recorder = source.Get();
+    pdf::Document* document = pdf::Document::Open(&context_, std::move(source));
+    recorder->requests.clear();
+    if (bytes == &plain) {
+      pdf::LinearizedPages::RequestPage(*document, 7);
+      ASSERT_EQ(recorder->requests.size(), 1u);
+      EXPECT_EQ(Text(recorder->requests[0]), "[0," + std::to_string(plain.size()) + ")");
+    } else {
+      const pdf::LinearizedPages pages(*document);
+      pdf::LinearizedPages::RequestPage(*document, 7);
+      ASSERT_EQ(recorder->requests.size(), 2u);
+      EXPECT_EQ(Text(recorder->requests[0]), Text(pages.FirstPageRanges()));
+      EXPECT_EQ(Text(recorder->requests[1]), Text(pages.PageRanges(7)));
+      EXPECT_FALSE(recorder->requests[0].empty());
+      recorder->requests.clear();
+      pdf::LinearizedPages::RequestPage(*document, pages.FirstPage());
+      EXPECT_EQ(recorder->requests.size(), 1u);
+    }
+    runtime::DestroyAndFree(&context_, document);
   }
 }
 

@@ -113,6 +113,9 @@ TEST_P(PageTreeCorpusTest, PagesMatchPoppler) {
   if (holder.document->LinearizedObject() != 0) {
     runtime::CatchAllExceptCancel(&context_, [&] {
       const pdf::LinearizedPages hints(*holder.document);
+      for (int32_t index = 0; index < std::min(hints.PageCount(), kMaxPages); ++index) {
+        runtime::CatchAllExceptCancel(&context_, [&] { hints.PageRanges(index); });
+      }
       if (!compare || !hints.HasHints() || hints.PageCount() != count) return;
       for (int32_t index = 0; index < std::min(count, kMaxPages); ++index) {
         const int64_t object = hints.ObjectOfPage(index);
