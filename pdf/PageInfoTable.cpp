@@ -1,0 +1,110 @@
+#include "pdf/PageInfoTable.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "pdf/Document.h"
+#include "pdf/LinearizedPages.h"
+#include "pdf/PageBoxes.h"
+
+namespace pdf {
+namespace {
+
+// Field by field, the estimated byte included: an estimate and a read
+// record with the same box stay apart.
+bool SameRecord(const PageInfo& a, const PageInfo& b) {
+  return a.estimated == b.estimated && a == b;
+}
+
+}  // namespace
+
+PageInfoTable::RangeMap::RangeMap() { runs_.push_back(Run{INT32_MAX, kDefaultRecord}); }
+
+size_t PageInfoTable::RangeMap::FindSlot(int32_t index) const {
+  const auto at = std::upper_bound(runs_.begin(), runs_.end(), index,
+                                   [](int32_t i, const Run& run) { return i < run.end; });
+  return at == runs_.end() ? runs_.size() - 1 : static_cast<size_t>(at - runs_.begin());
+}
+
+const PageInfoTable::Run& PageInfoTable::RangeMap::Find(int32_t index) const {
+  return runs_[FindSlot(index)];
+}
+
+void PageInfoTable::RangeMap::Assign(int32_t from, int32_t to, const PageInfo& record) {
+  if (from < 0 || to <= from) return;
+  // Split so that from and to are both run edges.
+  const auto split = [&](int32_t at) {
+    if (at == 0 || at >= INT32_MAX) return;
+    const size_t slot = FindSlot(at);
+    const int32_t start = slot == 0 ? 0 : runs_[slot - 1].end;
+    if (start == at) return;
+    runs_.insert(runs_.begin() + static_cast<std::ptrdiff_t>(slot), Run{at, runs_[slot].record});
+  };
+  split(from);
+  split(to);
+  // Runs ending in (from, to] are replaced by one.
+  auto first = std::upper_bound(runs_.begin(), runs_.end(), from,
+                                [](int32_t i, const Run& run) { return i < run.end; });
+  auto last = first;
+  while (last != runs_.end() && last->end <= to) ++last;
+  first = runs_.erase(first, last);
+  first = runs_.insert(first, Run{to, record});
+  // Merge with equal neighbours.
+  if (first + 1 != runs_.end() && SameRecord((first + 1)->record, record)) {
+    first = runs_.erase(first);
+  }
+  if (first != runs_.begin() && SameRecord((first - 1)->record, first->record)) {
+    (first - 1)->end = first->end;
+    runs_.erase(first);
+  }
+}
+
+PageInfoTable::PageInfoTable(runtime::LibraryContext* context, Document& document,
+                             int32_t pageCount)
+    : document_(document), pageCount_(pageCount), available_(context) {}
+
+PageInfo PageInfoTable::ComputeRecord(int32_t index) {
+  // A progressive source fetches the page's bytes first.
+  LinearizedPages::RequestPage(document_, index);
+  const PageBoxes boxes = PageBoxes::Read(document_.GetPageDict(index));
+  PageInfo record{0, boxes.rotation, boxes.box};
+  int32_t total = (boxes.rotation + viewRotation_) % 360;
+  if (total < 0) total += 360;
+  const runtime::Rect rotated = runtime::Rect::Rotate(total, boxes.box);
+  largestWidth_ = std::max(largestWidth_, runtime::FixedSubSat(rotated.x1, rotated.x0));
+  largestHeight_ = std::max(largestHeight_, runtime::FixedSubSat(rotated.y1, rotated.y0));
+  return record;
+}
+
+void PageInfoTable::Load(int32_t index) {
+  const PageInfo shown = map_.Find(index).record;
+  if (!shown.estimated) return;
+  const PageInfo record = ComputeRecord(index);
+  const bool changed = !(record == shown);
+  map_.AssignOne(index, record);
+  // Later pages still estimated look like this page until read.
+  int32_t end = index + 1;
+  for (size_t slot = map_.FindSlot(index + 1); slot < map_.Runs().size(); ++slot) {
+    const Run& run = map_.Runs()[slot];
+    if (!run.record.estimated) break;
+    end = std::min(run.end, pageCount_);
+    if (run.end >= pageCount_) break;
+  }
+  PageInfo estimate = record;
+  estimate.estimated = 1;
+  map_.Assign(index + 1, end, estimate);
+  if (changed) {
+    for (PageInfoListener* listener : listeners_) listener->OnPageInfoChanged(index);
+  }
+}
+
+PageInfo PageInfoTable::Get(int32_t index, bool load) {
+  PageInfo record = map_.Find(index).record;
+  if (load && record.estimated && available_.Contains(index)) {
+    Load(index);
+    record = map_.Find(index).record;
+  }
+  return record;
+}
+
+}  // namespace pdf
