@@ -73,6 +73,9 @@ struct Document::LoadedObject {
   uint32_t generation = 0;
   runtime::ValueStore* store = nullptr;
   ObjectValue value;
+  // A copy of `value` inside the store: handles point here, because a handle
+  // keeps the store alive but not this cache entry, which a purge may free.
+  const ObjectValue* home = nullptr;
 };
 
 void Document::LoadedCount::CountUp(LoadedObject* object) { ++object->refCount; }
@@ -329,14 +332,14 @@ streams::StreamRef Document::OpenStream(const ObjectHandle& stream) {
 ObjectHandle Document::GetObject(uint32_t number, uint32_t generation) {
   ObjectCacheType::Ref loaded = GetLoaded(number);
   if (!loaded || loaded->generation != generation) return ObjectHandle();
-  return ObjectHandle(context_, &loaded->value, loaded->store, this);
+  return ObjectHandle(context_, loaded->home, loaded->store, this);
 }
 
 ObjectHandle Document::GetObjectAnyGeneration(uint32_t number, uint32_t* generation) {
   ObjectCacheType::Ref loaded = GetLoaded(number);
   if (!loaded) return ObjectHandle();
   *generation = loaded->generation;
-  return ObjectHandle(context_, &loaded->value, loaded->store, this);
+  return ObjectHandle(context_, loaded->home, loaded->store, this);
 }
 
 Document::ObjectCacheType::Ref Document::GetLoaded(uint32_t number) {
@@ -356,6 +359,7 @@ Document::ObjectCacheType::Built Document::LoadObject(uint32_t number) {
     ParseCompressedObject(number, entry, loaded);
     if (loaded->value.IsNull()) return {};
   }
+  loaded->home = new (loaded->store->Allocate(sizeof(ObjectValue))) ObjectValue(loaded->value);
   const uint32_t size = static_cast<uint32_t>(loaded->store->BytesHeld()) + kObjectOverhead;
   return {std::move(held), size};
 }

@@ -70,6 +70,20 @@ class DocumentTest : public ::testing::Test {
   runtime::LibraryContext context_;
 };
 
+TEST_F(DocumentTest, HandlesOutliveAPurgeOfTheObjectCache) {
+  const std::string bytes = pdftest::ReadFile(pdftest::FixturePath("xref_chain.pdf"));
+  auto error = testsupport::CaughtError(&context_, [&] {
+    OpenDocument document(&context_, bytes);
+    ObjectHandle catalog = document->GetRoot();
+    const std::string before = Printed(catalog);
+    // Memory pressure drops every cache entry nothing holds; the handle
+    // must still read its value.
+    context_.memory.PurgeCaches(uint64_t{1} << 40, true);
+    EXPECT_EQ(Printed(catalog), before);
+  });
+  EXPECT_FALSE(error);
+}
+
 TEST_F(DocumentTest, GeneratedFileResolvesEveryObjectAsRecorded) {
   const std::string bytes = pdftest::ReadFile(pdftest::FixturePath("xref_chain.pdf"));
   auto error = testsupport::CaughtError(&context_, [&] {
