@@ -32,13 +32,16 @@ uint8_t Combine(uint8_t destination, uint8_t source, int op) {
 }  // namespace
 
 Jbig2Bitmap* Jbig2Bitmap::Create(uint32_t width, uint32_t height, uint8_t fill, int* result) {
-  if (width > 0x7FFFFFFFu || height > 0x7FFFFFFFu || uint64_t{width} * height > kMaxPixels) {
-    *result = 13;
-    return nullptr;
-  }
   const uint64_t rowBytes = (uint64_t{width} + 7) / 8;
   const uint64_t slack = rowBytes < 5 ? 8 - rowBytes : 4;
   const uint64_t stride = (rowBytes + slack + 3) & ~uint64_t{3};
+  // The limit counts the rows as stored: a bitmap of width 0 or 1 and a
+  // huge height holds no pixels to speak of, yet would claim gigabytes of
+  // row padding and take as long to clear and walk.
+  if (width > 0x7FFFFFFFu || height > 0x7FFFFFFFu || stride * 8 * height > kMaxPixels) {
+    *result = 13;
+    return nullptr;
+  }
   const uint64_t total = (uint64_t{height} + kGuardRows) * stride + 3;
   if (stride > 0xFFFFFFFFu || total > 0xFFFFFFFFu) runtime::ThrowRuntime(runtime::kMalformed);
 

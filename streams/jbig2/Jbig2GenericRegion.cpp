@@ -47,6 +47,8 @@ int Jbig2DecodeGenericRegion(MqDecoder* decoder, MqContextStore* store,
   const bool skipping = params.useSkip && params.skip != nullptr;
   int ltp = 0;
   for (uint32_t y = 0; y < height; ++y) {
+    // Data that ran out long ago cannot describe more rows.
+    if (decoder->PastEnd()) return kJbig2BadStructure;
     uint8_t* row = bitmap->Row(y);
     if (params.tpgdOn) ltp ^= decoder->Decode(store, kGenericSltp[t]);
     if (ltp) {
@@ -115,6 +117,7 @@ int Jbig2DecodeRefinement(MqDecoder* decoder, MqContextStore* store,
   const int t = params.grTemplate & 1;
   int ltp = 0;
   for (uint32_t y = 0; y < height; ++y) {
+    if (decoder->PastEnd()) return kJbig2BadStructure;
     uint8_t* row = bitmap->Row(y);
     if (params.tpgrOn) ltp ^= decoder->Decode(store, kRefinementSltp[t]);
     const int64_t ry = int64_t{y} - params.referenceDy;

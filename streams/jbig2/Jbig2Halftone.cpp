@@ -49,8 +49,9 @@ int Jbig2PatternDictionarySegment(Jbig2Segment* segment) {
     MqDecoder decoder;
     decoder.InitDec(cursor);
     MqContextStore* store = MqContextStore::Create(16);
-    Jbig2DecodeGenericRegion(&decoder, store, params, collective);
+    const int decoded = Jbig2DecodeGenericRegion(&decoder, store, params, collective);
     MqContextStore::Free(store);
+    if (decoded != kJbig2Ok) return decoded;
   }
   auto* set = new (Jbig2Heap::Alloc(sizeof(PatternSet))) PatternSet();
   set->capacity = grayMax + 1;
@@ -148,7 +149,8 @@ int Jbig2HalftoneRegionSegment(Jbig2Segment* segment) {
       result = MmrDecoder::Decode(cursor, planes[j], true);
       if (result != 0) return result;
     } else {
-      Jbig2DecodeGenericRegion(&decoder, store, params, planes[j]);
+      result = Jbig2DecodeGenericRegion(&decoder, store, params, planes[j]);
+      if (result != kJbig2Ok) return result;
     }
     if (j + 1 < bitsPerPixel) {
       for (uint32_t y = 0; y < gridHeight; ++y) {

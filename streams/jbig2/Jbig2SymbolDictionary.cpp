@@ -138,10 +138,11 @@ int DecodeAggregate(Dictionary& d, uint32_t width, uint32_t height, Jbig2Bitmap*
     refinement.atY[1] = d.h.ratY[1];
     if (d.h.huffman) {
       const auto size = static_cast<uint32_t>(Jbig2StandardTables::Get(1)->Decode(d.cursor, &oob));
-      Jbig2DecodeRefinementFromBytes(d.cursor, size, d.refinement, refinement, symbol);
+      result = Jbig2DecodeRefinementFromBytes(d.cursor, size, d.refinement, refinement, symbol);
     } else {
-      Jbig2DecodeRefinement(&d.decoder, d.refinement, refinement, symbol);
+      result = Jbig2DecodeRefinement(&d.decoder, d.refinement, refinement, symbol);
     }
+    if (result != kJbig2Ok) return result;
   } else {
     TextRegionParams p;
     p.huffman = d.h.huffman;
@@ -257,7 +258,11 @@ int DecodeSymbols(Dictionary& d) {
           params.atX[i] = d.h.atX[i];
           params.atY[i] = d.h.atY[i];
         }
-        Jbig2DecodeGenericRegion(&d.decoder, d.generic, params, symbol);
+        // Stored as soon as made, so that a failing dictionary frees it.
+        d.fresh[d.freshCount++] = symbol;
+        result = Jbig2DecodeGenericRegion(&d.decoder, d.generic, params, symbol);
+        if (result != kJbig2Ok) return result;
+        continue;
       }
       d.fresh[d.freshCount++] = symbol;
     }

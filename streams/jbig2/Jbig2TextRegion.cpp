@@ -69,17 +69,18 @@ const HuffmanTable* ReadSymbolIdCode(Jbig2Cursor* cursor, uint32_t symbolCount, 
 
 }  // namespace
 
-void Jbig2DecodeRefinementFromBytes(Jbig2Cursor* cursor, uint32_t size, MqContextStore* contexts,
-                                    const RefinementParams& params, Jbig2Bitmap* bitmap) {
+int Jbig2DecodeRefinementFromBytes(Jbig2Cursor* cursor, uint32_t size, MqContextStore* contexts,
+                                   const RefinementParams& params, Jbig2Bitmap* bitmap) {
   cursor->AlignToByte();
   if (cursor->Remaining() < size) runtime::ThrowRuntime(runtime::kOverflow);
   Jbig2Cursor coded;
   coded.Reset(cursor->pos, size);
   MqDecoder decoder;
   decoder.InitDec(&coded);
-  Jbig2DecodeRefinement(&decoder, contexts, params, bitmap);
+  const int result = Jbig2DecodeRefinement(&decoder, contexts, params, bitmap);
   cursor->pos += size;
   cursor->AlignToByte();
+  return result;
 }
 
 uint32_t Jbig2CodeLength(uint64_t count) {
@@ -181,9 +182,14 @@ int Jbig2DecodeTextRegion(const TextRegionParams& p, Jbig2Bitmap* region) {
         if (p.huffman) {
           // The refinement is coded arithmetically in the next BMSIZE bytes.
           const auto size = static_cast<uint32_t>(must(0, p.rsize));
-          Jbig2DecodeRefinementFromBytes(p.cursor, size, p.refinementContexts, refinement, instance);
+          result = Jbig2DecodeRefinementFromBytes(p.cursor, size, p.refinementContexts,
+                                                  refinement, instance);
         } else {
-          Jbig2DecodeRefinement(p.decoder, p.refinementContexts, refinement, instance);
+          result = Jbig2DecodeRefinement(p.decoder, p.refinementContexts, refinement, instance);
+        }
+        if (result != kJbig2Ok) {
+          Jbig2Bitmap::Free(instance);
+          return result;
         }
       }
 

@@ -78,9 +78,9 @@ int Jbig2GatherReferences(Jbig2Segment* segment, bool allowTables, SymbolChain* 
 
 // Huffman-coded regions and dictionaries code a refinement arithmetically
 // in the next `size` bytes (after a byte boundary): decodes it from there
-// and leaves the cursor after them.
-void Jbig2DecodeRefinementFromBytes(Jbig2Cursor* cursor, uint32_t size, MqContextStore* contexts,
-                                    const RefinementParams& params, Jbig2Bitmap* bitmap);
+// and leaves the cursor after them; a result code.
+int Jbig2DecodeRefinementFromBytes(Jbig2Cursor* cursor, uint32_t size, MqContextStore* contexts,
+                                   const RefinementParams& params, Jbig2Bitmap* bitmap);
 
 // The smallest n with 2^n at least `count`.
 uint32_t Jbig2CodeLength(uint64_t count);

@@ -72,20 +72,22 @@ void MqDecoder::InitDec(Jbig2Cursor* source) {
   a_ = 0x8000;
 }
 
+void MqDecoder::FeedFiller() {
+  c_ += 0xFF00;
+  ct_ = 8;
+  if (bytesPastEnd_++ == 0) decodesAtEnd_ = decodes_;
+}
+
 void MqDecoder::ByteIn() {
   if (cursor->Remaining() == 0) {
-    c_ += 0xFF00;
-    ct_ = 8;
-    ++bytesPastEnd_;
+    FeedFiller();
   } else if (b_ != 0xFF) {
     b_ = cursor->ReadByte();
     c_ += uint32_t{b_} << 8;
     ct_ = 8;
   } else if (*cursor->pos > 0x8F) {
     // A marker: it stays unread, and 1 bits are fed from here on.
-    c_ += 0xFF00;
-    ct_ = 8;
-    ++bytesPastEnd_;
+    FeedFiller();
   } else {
     b_ = cursor->ReadByte();
     c_ += uint32_t{b_} << 9;
@@ -103,6 +105,7 @@ void MqDecoder::Renormalise() {
 }
 
 int MqDecoder::DecodeBit(uint8_t* index, uint8_t* mps) {
+  ++decodes_;
   const MqState& state = kStates[*index];
   const uint32_t qe = state.qe;
   a_ -= qe;

@@ -35,16 +35,24 @@ class MqDecoder {
   }
 
   // True once far more 1 bits have been fed past the end of the data than
-  // any encoder's flush leaves: decoding that still goes on is reading
-  // nothing but the filler, and loops bounded by counts from the file stop.
-  bool PastEnd() const { return bytesPastEnd_ > kFillerLimit; }
+  // any encoder's flush leaves, or once far more symbols have been decoded
+  // from that filler than one region of the largest size holds: decoding
+  // that still goes on reads nothing but the filler, and the loops over
+  // rows, symbols and instances stop. The decode count matters because a
+  // skewed context decodes hundreds of thousands of symbols per filler byte.
+  bool PastEnd() const {
+    return bytesPastEnd_ > kFillerLimit ||
+           (bytesPastEnd_ > 0 && decodes_ - decodesAtEnd_ > kFillerDecodeLimit);
+  }
 
   Jbig2Cursor* cursor = nullptr;
 
  private:
   static constexpr uint32_t kFillerLimit = 65536;
+  static constexpr uint64_t kFillerDecodeLimit = uint64_t{1} << 24;
 
   void ByteIn();
+  void FeedFiller();
   void Renormalise();
 
   uint32_t c_ = 0;
@@ -52,6 +60,8 @@ class MqDecoder {
   uint8_t b_ = 0;
   uint32_t ct_ = 0;
   uint32_t bytesPastEnd_ = 0;
+  uint64_t decodes_ = 0;
+  uint64_t decodesAtEnd_ = 0;
 };
 
 // The integer decoding procedures (IADH ... IAAI) of one symbol dictionary

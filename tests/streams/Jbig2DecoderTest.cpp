@@ -371,6 +371,62 @@ TEST(Jbig2DecoderTest, DictionaryAndRegionReferencesAreChecked) {
   }
 }
 
+std::vector<uint8_t> FromHex(const char* hex) {
+  std::vector<uint8_t> bytes;
+  for (const char* p = hex; p[0] != 0 && p[1] != 0; p += 2) {
+    bytes.push_back(static_cast<uint8_t>(std::stoi(std::string(p, 2), nullptr, 16)));
+  }
+  return bytes;
+}
+
+TEST(Jbig2DecoderTest, HostileSizesAndExhaustedDataEndInAResult) {
+  // A halftone region whose gray planes would be 0 pixels wide and
+  // 0x19000000 rows tall: no pixels, but gigabytes of rows.
+  StreamBuilder tall;
+  tall.PageInfo(16, 16);
+  {
+    StreamBuilder dictionary;  // MMR patterns 4 x 1, GRAYMAX 1
+    dictionary.bytes.insert(dictionary.bytes.end(), {1, 4, 1});
+    dictionary.U32(1);
+    dictionary.bytes.insert(dictionary.bytes.end(), kEndOfBlock.begin(), kEndOfBlock.end());
+    tall.Segment(1, 16, {}, dictionary.bytes);
+    StreamBuilder region;
+    region.U32(16);
+    region.U32(16);
+    region.U32(0);
+    region.U32(0);
+    region.bytes.push_back(0);
+    region.bytes.push_back(0);  // arithmetic planes, template 0
+    region.U32(0);              // HGW
+    region.U32(0x19000000);     // HGH
+    region.U32(0);
+    region.U32(0);
+    region.bytes.insert(region.bytes.end(), {1, 0, 0, 0});
+    region.bytes.insert(region.bytes.end(), {0x00, 0x00, 0xFF, 0xAC});
+    tall.Segment(2, 22, {1}, region.bytes);
+  }
+  // A fuzzer's find: an arithmetic symbol dictionary of 2048 symbols whose
+  // 88 bytes of data soon run out; its contexts then decode hundreds of
+  // thousands of pixels per filler byte, and the dictionary went on for
+  // half a billion decodes.
+  const std::vector<uint8_t> dictionary = FromHex(
+      "0000000030000100000013000000840000000e00000000000000000100000000000100010100000064080002"
+      "ff00000008000008003a48338aacb40630e091ea7be5641dfe6dbff0458dbddb2091ce6d7074e6f3914f6e2f"
+      "68bbe02f6ceb6b85e228d25453121e91d1ce4a4421813cd28b9d43ff2ad018b331c9c1f34f5fbb375f6037a2"
+      "ef8ab953dc341bffac000000020720010100000026000000840000000e000000000000000000000400000009"
+      "e8d09ef9daf0877061c539fabfffac");
+  ASSERT_EQ(dictionary.size(), 191u);
+  const std::pair<const char*, std::vector<uint8_t>> cases[] = {
+      {"halftone planes of width 0", tall.bytes},
+      {"symbol dictionary decoding filler", dictionary},
+  };
+  for (const auto& [name, bytes] : cases) {
+    const Decoded decoded = Decode({}, bytes);
+    EXPECT_FALSE(decoded.threw) << name << " code " << decoded.error.code;
+    EXPECT_EQ(decoded.result, -1) << name;
+  }
+}
+
 // Files whose decoding is not finished yet, with the reason.
 const char* KnownGap(const std::string& path) {
   const std::string name = std::filesystem::path(path).stem().string();
