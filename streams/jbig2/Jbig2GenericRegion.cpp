@@ -54,6 +54,7 @@ int Jbig2DecodeGenericRegion(MqDecoder* decoder, MqContextStore* store,
     if (ltp) {
       // The guard rows make row -1 white.
       std::memcpy(row, row - bitmap->stride, bitmap->rowBytes);
+      decoder->CountPredicted(width);
       continue;
     }
     const uint8_t* up1 = row - bitmap->stride;
@@ -129,6 +130,7 @@ int Jbig2DecodeRefinement(MqDecoder* decoder, MqContextStore* store,
       refRows[i] = r >= 0 && r < ref->height ? ref->Row(static_cast<uint32_t>(r)) : nullptr;
     }
     const uint8_t* above = row - bitmap->stride;
+    uint32_t predicted = 0;
     for (uint32_t x = 0; x < width; ++x) {
       const int64_t rx = int64_t{x} - params.referenceDx;
       auto R = [&](int dx, int dy) -> uint32_t {
@@ -156,6 +158,7 @@ int Jbig2DecodeRefinement(MqDecoder* decoder, MqContextStore* store,
         }
         if (uniform) {
           PutPixel(row, x, static_cast<int>(first));
+          ++predicted;
           continue;
         }
       }
@@ -173,6 +176,7 @@ int Jbig2DecodeRefinement(MqDecoder* decoder, MqContextStore* store,
       }
       PutPixel(row, x, decoder->Decode(store, context));
     }
+    decoder->CountPredicted(predicted);
   }
   return 0;
 }

@@ -45,6 +45,10 @@ class MqDecoder {
            (bytesPastEnd_ > 0 && decodes_ - decodesAtEnd_ > kFillerDecodeLimit);
   }
 
+  // Pixels that typical prediction fills without decoding count as decoded
+  // here, so that filler which keeps prediction switched on is bounded too.
+  void CountPredicted(uint64_t pixels) { decodes_ += pixels; }
+
   Jbig2Cursor* cursor = nullptr;
 
  private:
