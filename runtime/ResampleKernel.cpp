@@ -337,4 +337,11 @@ bool ResampleKernel::TapWeights(Fixed phase, std::span<int16_t> out) const {
   return true;
 }
 
+IntRect ResampleKernel::PadRect(const IntRect& rect, bool add, int32_t kind, Fixed scale) {
+  // Sub-kind 2 with the scale standing in for the second scale: the widest
+  // support the kind can have at this scale.
+  const ResampleFootprint f = Footprint(kind, 2, scale, scale);
+  return Rect::ExpandByBox(rect, IntRect{f.left, f.top, f.right, f.bottom}, add);
+}
+
 }  // namespace runtime

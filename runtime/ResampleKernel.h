@@ -8,6 +8,7 @@
 #include <span>
 
 #include "runtime/Fixed.h"
+#include "runtime/Rect.h"
 
 namespace runtime {
 
@@ -61,6 +62,10 @@ class ResampleKernel {
   // phase flag off.
   static ResampleFootprint Footprint(int32_t kind, int32_t subKind, Fixed scale,
                                      Fixed secondScale);
+
+  // The pixel rectangle grown by the footprint of a kernel, so that an
+  // image's source area covers every tap (see Rect::ExpandByBox for `add`).
+  static IntRect PadRect(const IntRect& rect, bool add, int32_t kind, Fixed scale);
 
   // Weight in 16 bits with 11 fraction bits (1.0 becomes 2048).
   static int16_t WeightTo16(Fixed weight);

@@ -235,6 +235,18 @@ TEST(ResampleKernelTest, FootprintExpandsTheSourcePixelsRead) {
   EXPECT_EQ(Rect::ExpandByBox({10, 20, 30, 40}, {0, 0, 1, 2}, false), (IntRect{8, 17, 32, 43}));
   EXPECT_EQ(Rect::ExpandByBox({INT32_MIN + 1, 0, INT32_MAX - 1, 1}, box, true),
             (IntRect{INT32_MIN, -2, INT32_MAX, 4}));
+  // Padding an image's area takes the kernel's footprint at that scale.
+  EXPECT_EQ(ResampleKernel::PadRect({10, 20, 30, 40}, true, 3, kOne), (IntRect{8, 18, 33, 43}));
+  // Every kind's padding covers the area it pads, at reductions and enlargements.
+  for (int32_t kind = 0; kind <= 9; ++kind) {
+    for (Fixed scale : {kOne / 4, kOne, 3 * kOne}) {
+      const IntRect padded = ResampleKernel::PadRect({10, 20, 30, 40}, true, kind, scale);
+      EXPECT_LE(padded.x0, 10) << kind << " " << scale;
+      EXPECT_LE(padded.y0, 20) << kind << " " << scale;
+      EXPECT_GE(padded.x1, 30) << kind << " " << scale;
+      EXPECT_GE(padded.y1, 40) << kind << " " << scale;
+    }
+  }
 }
 
 TEST(ResampleKernelTest, LerpFixed) {
