@@ -20,6 +20,7 @@
 #include "runtime/MemoryContext.h"
 #include "streams/ChainedStream.h"
 #include "streams/FileStream.h"
+#include "tools/probe/DocumentCommands.h"
 #include "tools/probe/OpsCommand.h"
 
 namespace {
@@ -32,7 +33,10 @@ int Usage() {
                "       probe objects FILE [--password PW]\n"
                "       probe pages FILE [--linearized] [--password PW]\n"
                "       probe stream FILE NUM [GEN] [--raw] [--password PW]\n"
-               "       probe ops FILE PAGE|all [MAX] [--quiet]\n");
+               "       probe ops FILE PAGE|all [MAX] [--quiet]\n"
+               "       probe outline FILE\n"
+               "       probe meta FILE\n"
+               "       probe dest FILE NAME\n");
   return 2;
 }
 
@@ -288,5 +292,12 @@ int main(int argc, char** argv) {
   if (command == "object") return ObjectOrStream(argc, argv, false);
   if (command == "stream") return ObjectOrStream(argc, argv, true);
   if (command == "ops") return Ops(argc, argv);
+  if (command == "outline" && argc == 3) return WithDocument(argv[2], probe::PrintOutline);
+  if (command == "meta" && argc == 3) return WithDocument(argv[2], probe::PrintMeta);
+  if (command == "dest" && argc == 4) {
+    return WithDocument(argv[2], [&](pdf::Document& document) {
+      return probe::PrintDestination(document, argv[3]);
+    });
+  }
   return Usage();
 }

@@ -1,0 +1,70 @@
+#include "pdf/StructTree.h"
+
+#include "pdf/Document.h"
+#include "runtime/Dictionary.h"
+#include "runtime/ErrorTrap.h"
+
+namespace pdf {
+
+const char* const StructTree::kStandardTypes[kStandardCount] = {
+    "Document", "Part",    "Art",   "Sect",  "Div",       "BlockQuote", "Caption",
+    "TOC",      "TOCI",    "Index", "NonStruct", "Private", "P",        "H",
+    "H1",       "H2",      "H3",    "H4",    "H5",        "H6",         "L",
+    "Lbl",      "LI",      "LBody", "Table", "TR",        "TH",         "TD",
+    "THead",    "TBody",   "TFoot", "Span",  "Quote",     "Note",       "Reference",
+    "BibEntry", "Code",    "Link",  "Annot", "Ruby",      "RB",         "RT",
+    "RP",       "Warichu", "WT",    "WP",    "Figure",    "Formula",    "Form"};
+
+std::string_view RoleTable::Find(std::string_view name) const {
+  const auto found = entries_.find(name);
+  return found == entries_.end() ? std::string_view() : std::string_view(found->second);
+}
+
+void RoleTable::Insert(std::string_view name, std::string_view standard) {
+  entries_.insert_or_assign(std::string(name), std::string(standard));
+}
+
+RoleTable StructTree::GetRoleTable(Document& document) {
+  RoleTable table;
+  Read(table, runtime::Dictionary::Get(document.GetTrailer(), "Root"));
+  return table;
+}
+
+void StructTree::Read(RoleTable& table, const runtime::ObjectHandle& catalog) {
+  for (const char* name : kStandardTypes) table.Insert(name, name);
+  if (catalog.Tag() != runtime::ObjectTag::kDictionary) return;
+  const runtime::ObjectHandle root = runtime::Dictionary::Get(catalog, "StructTreeRoot");
+  if (root.Tag() != runtime::ObjectTag::kDictionary) return;
+  const runtime::ObjectHandle roleMap = runtime::Dictionary::Get(root, "RoleMap");
+  if (roleMap.Tag() != runtime::ObjectTag::kDictionary) return;
+
+  const runtime::ValueList& entries = roleMap->AsDictionary();
+  const uint32_t count = entries.count / 2;
+  // The step limit shrinks as entries are read, so a chain can only use
+  // as many steps as entries remain; a loop runs out of steps.
+  uint32_t limit = count;
+  for (uint32_t i = 0; i < count; ++i, --limit) {
+    const runtime::ObjectValue& key = entries.items[2 * i];
+    const runtime::ObjectHandle value = roleMap.Sibling(&entries.items[2 * i + 1]).Resolved();
+    const std::string_view name = key.AsName().View();
+    const std::string standard =
+        ResolveRole(table, roleMap, value->AsName().View(), limit);
+    if (!standard.empty()) table.Insert(name, standard);
+  }
+}
+
+std::string StructTree::ResolveRole(const RoleTable& table, const runtime::ObjectHandle& roleMap,
+                                    std::string_view name, uint32_t limit) {
+  std::string current(name);
+  while (limit != 0) {
+    const std::string_view standard = table.Find(current);
+    if (!standard.empty()) return std::string(standard);
+    --limit;
+    const runtime::ObjectHandle next = runtime::Dictionary::Get(roleMap, current);
+    if (next.IsNull()) return {};
+    current = std::string(next->AsName().View());
+  }
+  return {};
+}
+
+}  // namespace pdf
