@@ -9,27 +9,14 @@
 #include <unistd.h>
 
 #include "tests/pdf/PdfTestSupport.h"
+#include "tests/pdf/ProbeRunner.h"
 
 namespace {
 
-struct Result {
-  std::string out;
-  int status = -1;
-};
+using Result = pdftest::ProbeResult;
 
-// Runs the probe with `arguments`; stderr goes to stdout when `mergeErrors`.
 Result Probe(const std::string& arguments, bool mergeErrors = false) {
-  const std::string command = std::string(FOLVANE_BINARY_DIR) + "/tools/probe " + arguments +
-                              (mergeErrors ? " 2>&1" : " 2>/dev/null");
-  Result result;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return result;
-  char buffer[4096];
-  size_t count = 0;
-  while ((count = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0) result.out.append(buffer, count);
-  const int status = pclose(pipe);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
+  return pdftest::RunProbe(arguments, mergeErrors);
 }
 
 const std::string kFixture = pdftest::FixturePath("xref_chain.pdf");
