@@ -46,20 +46,35 @@ std::string ToUtf8(const char16_t* text, size_t length) {
 // The page an outline node leads to: its "Dest", or the "D" of a "GoTo"
 // action. "-" when it leads to no page of this document.
 std::string NodePage(pdf::Document& document, const runtime::ObjectHandle& node) {
-  std::string page = "-";
+  int32_t page = -1;
   runtime::CatchAllExceptCancel(document.Context(), [&] {
     runtime::ObjectHandle destination = runtime::Dictionary::Get(node, "Dest");
     if (destination.IsNull()) {
       const runtime::ObjectHandle action = runtime::Dictionary::Get(node, "A");
       if (action.Tag() != runtime::ObjectTag::kDictionary) return;
       const runtime::ObjectHandle kind = runtime::Dictionary::Get(action, "S");
-      if (kind.Tag() != runtime::ObjectTag::kName || !kind->AsName().Equals("GoTo")) return;
+      if (kind.Tag() != runtime::ObjectTag::kName) return;
+      if (kind->AsName().Equals("Named")) {
+        // The first and last page do not depend on where the reader is;
+        // the other named actions do.
+        const runtime::ObjectHandle name = runtime::Dictionary::Get(action, "N");
+        if (name.Tag() != runtime::ObjectTag::kName) return;
+        if (name->AsName().Equals("FirstPage")) page = 0;
+        if (name->AsName().Equals("LastPage")) {
+          const runtime::ObjectHandle catalog =
+              runtime::Dictionary::Get(document.GetTrailer(), "Root");
+          const runtime::ObjectHandle pages = runtime::Dictionary::Get(catalog, "Pages");
+          page = runtime::Dictionary::GetIntegerOr(pages, "Count", 0) - 1;
+        }
+        return;
+      }
+      if (!kind->AsName().Equals("GoTo")) return;
       destination = runtime::Dictionary::Get(action, "D");
     }
     const pdf::DestinationTarget target = pdf::Destination::Resolve(document, destination, -1);
-    if (target.pageIndex >= 0) page = std::to_string(target.pageIndex);
+    page = target.pageIndex;
   });
-  return page;
+  return page >= 0 ? std::to_string(page) : std::string("-");
 }
 
 // Prints `item` and its siblings with the nodes they were read from.
