@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -24,16 +23,7 @@ struct Row {
   bool operator==(const Row&) const = default;
 };
 
-std::string Capture(const std::string& command) {
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  char buffer[4096];
-  size_t count = 0;
-  while ((count = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0) out.append(buffer, count);
-  pclose(pipe);
-  return out;
-}
+std::string Capture(const std::string& command) { return pdftest::RunCommand(command).out; }
 
 // Titles are compared without trailing blanks (a trailing line break reads
 // as a space here and is trimmed there).

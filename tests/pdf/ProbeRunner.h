@@ -1,5 +1,6 @@
 #pragma once
-// Runs the probe program for tests: its output and exit status.
+// Runs the probe program (or another command) for tests: its output and
+// exit status.
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -12,10 +13,8 @@ struct ProbeResult {
   int status = -1;
 };
 
-// Runs the probe with `arguments`; stderr goes to stdout when `mergeErrors`.
-inline ProbeResult RunProbe(const std::string& arguments, bool mergeErrors = false) {
-  const std::string command = std::string(FOLVANE_BINARY_DIR) + "/tools/probe " + arguments +
-                              (mergeErrors ? " 2>&1" : " 2>/dev/null");
+// Runs a shell command: what it wrote to stdout and its exit status.
+inline ProbeResult RunCommand(const std::string& command) {
   ProbeResult result;
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return result;
@@ -25,6 +24,12 @@ inline ProbeResult RunProbe(const std::string& arguments, bool mergeErrors = fal
   const int status = pclose(pipe);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
+}
+
+// Runs the probe with `arguments`; stderr goes to stdout when `mergeErrors`.
+inline ProbeResult RunProbe(const std::string& arguments, bool mergeErrors = false) {
+  return RunCommand(std::string(FOLVANE_BINARY_DIR) + "/tools/probe " + arguments +
+                    (mergeErrors ? " 2>&1" : " 2>/dev/null"));
 }
 
 }  // namespace pdftest
