@@ -5,6 +5,7 @@
 
 #include "pdf/Document.h"
 #include "pdf/NameTree.h"
+#include "pdf/PageTree.h"
 #include "runtime/Dictionary.h"
 #include "runtime/ErrorTrap.h"
 
@@ -15,11 +16,12 @@ runtime::ObjectHandle Catalog(Document& document) {
   return runtime::Dictionary::Get(document.GetTrailer(), "Root");
 }
 
-// The object number an array element refers to; 0 for a direct element.
-uint32_t ReferencedNumber(const runtime::ObjectHandle& array, uint32_t index) {
+// The reference an array element holds; object number 0 for a direct
+// element.
+runtime::ObjectReference ReferenceAt(const runtime::ObjectHandle& array, uint32_t index) {
   const runtime::ValueList& list = array->AsArray();
-  if (index >= list.count || !list.items[index].Is(runtime::ObjectTag::kReference)) return 0;
-  return list.items[index].AsReference().number;
+  if (index >= list.count || !list.items[index].Is(runtime::ObjectTag::kReference)) return {};
+  return list.items[index].AsReference();
 }
 
 }  // namespace
@@ -29,12 +31,12 @@ DestinationTarget Destination::Parse(Document& document, const runtime::ObjectHa
   const runtime::ObjectHandle destination = array.Resolved().AsArray();
   const uint32_t count = runtime::Array::Count(destination);
   DestinationTarget target;
-  const uint32_t pageNumber = ReferencedNumber(destination, 0);
+  const runtime::ObjectReference pageReference = ReferenceAt(destination, 0);
   const runtime::ObjectHandle page =
       count > 0 ? runtime::Array::Get(destination, 0) : runtime::ObjectHandle();
-  if (pageNumber != 0) {
-    target.pageObject = pageNumber;
-    target.pageIndex = PageIndex(document, pageNumber);
+  if (pageReference.number != 0) {
+    target.pageObject = pageReference.number;
+    target.pageIndex = PageIndex(document, pageReference);
   } else if (page.IsNull()) {
     target.pageIndex = defaultPage;
   } else if (page.Tag() == runtime::ObjectTag::kInteger) {
@@ -54,41 +56,8 @@ DestinationTarget Destination::Parse(Document& document, const runtime::ObjectHa
   return target;
 }
 
-int32_t Destination::PageIndex(Document& document, uint32_t number) {
-  uint32_t generation = 0;
-  runtime::ObjectHandle node =
-      document.GetObjectAnyGeneration(number, &generation).AsDictionary();
-  uint32_t nodeNumber = number;
-  int64_t index = 0;
-  for (uint32_t depth = 0;; ++depth) {
-    if (depth > kMaxPageTreeDepth) runtime::ThrowRuntime(runtime::kMalformed);
-    const runtime::ObjectValue& parentValue =
-        *runtime::Dictionary::FindByName(node.Value(), "Parent");
-    if (parentValue.IsNull()) break;
-    if (!parentValue.Is(runtime::ObjectTag::kReference)) runtime::ThrowRuntime(runtime::kMalformed);
-    const uint32_t parentNumber = parentValue.AsReference().number;
-    const runtime::ObjectHandle parent = runtime::Dictionary::Get(node, "Parent").AsDictionary();
-    const runtime::ObjectHandle kids = runtime::Dictionary::GetRequired(parent, "Kids").AsArray();
-    const uint32_t count = runtime::Array::Count(kids);
-    bool found = false;
-    for (uint32_t i = 0; i < count && !found; ++i) {
-      if (ReferencedNumber(kids, i) == nodeNumber) {
-        found = true;
-        break;
-      }
-      const runtime::ObjectHandle kid = runtime::Array::Get(kids, i);
-      if (kid.Tag() != runtime::ObjectTag::kDictionary) continue;
-      // An inner node counts its leaves; anything else is one page.
-      const bool inner = !runtime::Dictionary::Get(kid, "Kids").IsNull();
-      const int32_t pages = inner ? runtime::Dictionary::GetIntegerOr(kid, "Count", 0) : 1;
-      if (pages > 0) index += pages;
-      if (index > INT32_MAX) runtime::ThrowRuntime(runtime::kMalformed);
-    }
-    if (!found) runtime::ThrowRuntime(runtime::kMalformed);
-    node = parent;
-    nodeNumber = parentNumber;
-  }
-  return static_cast<int32_t>(index);
+int32_t Destination::PageIndex(Document& document, const runtime::ObjectReference& page) {
+  return PageTree::IndexOfPage(document, page);
 }
 
 runtime::ObjectHandle Destination::FindNamed(Document& document, std::string_view name) {

@@ -25,19 +25,15 @@ class Destination {
   // Named destinations are looked through at most this many times (a name
   // whose value is again a name); beyond, the destination is (runtime, 2).
   static constexpr uint32_t kMaxIndirections = 8;
-  // Page trees above a page are climbed at most this many levels.
-  static constexpr uint32_t kMaxPageTreeDepth = 64;
-
   // Reads a destination array. Element 0 null gives `defaultPage`, an
   // integer gives that index, a reference the referenced page's index.
   // (runtime, 2) for any other first element or a page outside the tree.
   static DestinationTarget Parse(Document& document, const runtime::ObjectHandle& array,
                                  int32_t defaultPage);
 
-  // The index of the page object `number` found by climbing its "Parent"
-  // chain and counting the pages before it. (runtime, 2) when the chain is
-  // broken, loops or does not list the page.
-  static int32_t PageIndex(Document& document, uint32_t number);
+  // The index of the page `page` refers to, found through the page tree.
+  // (runtime, 2) when its "Parent" chain is broken or does not list it.
+  static int32_t PageIndex(Document& document, const runtime::ObjectReference& page);
 
   // The destination value of a name: the catalog's "Dests" dictionary
   // first, then the catalog's "Names" "Dests" tree. The null value when
