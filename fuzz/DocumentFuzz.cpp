@@ -8,7 +8,7 @@
 #include "pdf/StreamObject.h"
 #include "runtime/ErrorTrap.h"
 #include "runtime/LibraryContext.h"
-#include "streams/MemoryDataSource.h"
+#include "fuzz/FuzzDocument.h"
 
 namespace {
 
@@ -16,24 +16,12 @@ namespace {
 constexpr uint32_t kMaxObjects = 2000;
 constexpr uint64_t kMaxDecoded = 1 << 22;
 
-struct Holder {
-  runtime::LibraryContext* context;
-  pdf::Document* document = nullptr;
-  ~Holder() { runtime::DestroyAndFree(context, document); }
-};
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static runtime::LibraryContext context;
-  context.memory.hardLimit = 256u << 20;
-  if (size > (1u << 24)) return 0;
-  runtime::CatchAllExceptCancel(&context, [&] {
-    Holder holder{&context};
-    auto source = streams::MakeRef<streams::MemoryDataSource>(&context, data,
-                                                              static_cast<uint32_t>(size));
-    holder.document = pdf::Document::Open(&context, std::move(source));
-    pdf::Document& document = *holder.document;
+  fuzzing::WithDocument(data, size, [&](runtime::LibraryContext* contextPointer, pdf::Document& document) {
+    runtime::LibraryContext& context = *contextPointer;
     // Encrypted inputs go through the security handler with the empty
     // password, as the open job does first.
     runtime::CatchAllExceptCancel(&context, [&] { document.SetupSecurity("Standard", nullptr, 0); });

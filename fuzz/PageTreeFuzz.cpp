@@ -11,31 +11,19 @@
 #include "pdf/PageTree.h"
 #include "runtime/ErrorTrap.h"
 #include "runtime/LibraryContext.h"
-#include "streams/MemoryDataSource.h"
+#include "fuzz/FuzzDocument.h"
 
 namespace {
 
 // Bounds per input, so that one run stays short.
 constexpr int32_t kMaxPages = 200;
 
-struct Holder {
-  runtime::LibraryContext* context;
-  pdf::Document* document = nullptr;
-  ~Holder() { runtime::DestroyAndFree(context, document); }
-};
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static runtime::LibraryContext context;
-  context.memory.hardLimit = 256u << 20;
-  if (size > (1u << 24)) return 0;
-  runtime::CatchAllExceptCancel(&context, [&] {
-    Holder holder{&context};
-    auto source = streams::MakeRef<streams::MemoryDataSource>(&context, data,
-                                                              static_cast<uint32_t>(size));
-    holder.document = pdf::Document::Open(&context, std::move(source));
-    pdf::Document& document = *holder.document;
+  fuzzing::WithDocument(data, size, [&](runtime::LibraryContext* contextPointer, pdf::Document& document) {
+    runtime::LibraryContext& context = *contextPointer;
     const int32_t count = document.GetPageCount();
     for (int32_t index = 0; index < count && index < kMaxPages; ++index) {
       runtime::CatchAllExceptCancel(&context, [&] {

@@ -1,0 +1,36 @@
+#pragma once
+// Shared set-up of the fuzz entries that take a whole file: one context for
+// the run with a memory ceiling, the document opened from the input, and
+// every error short of cancellation ending the input quietly.
+#include <cstddef>
+#include <cstdint>
+
+#include "pdf/Document.h"
+#include "runtime/ErrorTrap.h"
+#include "runtime/LibraryContext.h"
+#include "streams/MemoryDataSource.h"
+
+namespace fuzzing {
+
+// Opens `data` as a document and hands it to `body`; inputs over 16 MiB are
+// skipped so that one run stays short.
+template <class Body>
+void WithDocument(const uint8_t* data, size_t size, Body&& body) {
+  static runtime::LibraryContext context;
+  context.memory.hardLimit = 256u << 20;
+  if (size > (1u << 24)) return;
+  struct Holder {
+    runtime::LibraryContext* context;
+    pdf::Document* document = nullptr;
+    ~Holder() { runtime::DestroyAndFree(context, document); }
+  };
+  runtime::CatchAllExceptCancel(&context, [&] {
+    Holder holder{&context};
+    auto source = streams::MakeRef<streams::MemoryDataSource>(&context, data,
+                                                              static_cast<uint32_t>(size));
+    holder.document = pdf::Document::Open(&context, std::move(source));
+    body(&context, *holder.document);
+  });
+}
+
+}  // namespace fuzzing
