@@ -1,5 +1,7 @@
 #include "content/ContentHandler.h"
 
+#include <algorithm>
+
 #include "content/ContentStream.h"
 #include "content/ExtGState.h"
 #include "pdf/StreamObject.h"
@@ -96,13 +98,44 @@ ContentHandler::ContentHandler(runtime::LibraryContext* owner, const PageInfo& p
 ContentHandler::~ContentHandler() { runtime::DestroyAndFree(owner_, state_); }
 
 void ContentHandler::ApplyExtGState(const ExtGState& record) {
-  // Text handlers need the font a parameter set selects as much as the
-  // painter does: a page may choose its fonts only this way.
-  if (record.Has(ExtGState::kFont)) {
-    state_->font = page_.fonts != nullptr ? page_.fonts->FindFont(record.font) : nullptr;
-    state_->fontSize = record.fontSize;
-  }
+  if (record.Has(ExtGState::kFont)) ApplyFontEntry(record);
 }
+
+void ContentHandler::ApplyFontEntry(const ExtGState& record) {
+  ObjectHandle font;
+  if (record.fontDocument != nullptr) {
+    font = record.fontDocument->Resolve(owner_, {record.fontObject, record.fontGeneration})
+               .Resolved();
+  }
+  // As with Tf: a reference to no usable font leaves no current font, and
+  // the next text show reports it.
+  state_->font = page_.fonts != nullptr && font.Tag() == ObjectTag::kDictionary
+                     ? page_.fonts->FindFont(font)
+                     : nullptr;
+  state_->fontSize = record.fontSize;
+}
+
+void ContentHandler::ApplyEveryEntry(const ExtGState& record) {
+  using Entry = ExtGState;
+  auto clampAlpha = [](Fixed alpha) { return std::clamp<Fixed>(alpha, 0, runtime::kFixedOne); };
+  if (record.Has(Entry::kLineWidth)) SetLineWidth(record.lineWidth);
+  if (record.Has(Entry::kLineCap)) SetLineCap(record.lineCap);
+  if (record.Has(Entry::kLineJoin)) SetLineJoin(record.lineJoin);
+  if (record.Has(Entry::kMiterLimit)) SetMiterLimit(record.miterLimit);
+  if (record.Has(Entry::kDash)) SetDash(record.dashLengths, record.dashCount, record.dashPhase);
+  if (record.Has(Entry::kAlphaIsShape)) state_->alphaIsShape = record.alphaIsShape;
+  if (record.Has(Entry::kFillAlpha)) state_->fillAlpha = clampAlpha(record.fillAlpha);
+  if (record.Has(Entry::kStrokeAlpha)) state_->strokeAlpha = clampAlpha(record.strokeAlpha);
+  if (record.Has(Entry::kBlendMode)) state_->blendMode = static_cast<uint8_t>(record.blendMode);
+  if (record.Has(Entry::kIntent)) SetRenderingIntent(static_cast<uint8_t>(record.intent));
+  if (record.Has(Entry::kSoftMask)) OnSoftMaskRequest();
+  if (record.Has(Entry::kFont)) ApplyFontEntry(record);
+  if (record.Has(Entry::kTextKnockout)) state_->textKnockout = record.textKnockout;
+  if (record.Has(Entry::kStrokeOverprint)) state_->strokeOverprint = record.strokeOverprint;
+  if (record.Has(Entry::kFillOverprint)) state_->fillOverprint = record.fillOverprint;
+}
+
+void ContentHandler::OnSoftMaskRequest() {}
 
 void ContentHandler::SaveState(Span& span, ContentStream& player) {
   StateCopy copy(*this);

@@ -82,6 +82,10 @@ class ContentHandler {
   ContentHandler& operator=(const ContentHandler&) = delete;
 
   // ---- The operations, in slot order ----
+  // Applies a parsed `gs` parameter set. The base applies only the font
+  // entry: text collectors keep this, since a page may select its fonts
+  // through parameter sets alone. The painter applies every entry through
+  // ApplyEveryEntry.
   virtual void ApplyExtGState(const ExtGState& record);
   virtual void SaveState(Span& span, ContentStream& player);
   virtual void BeginMarkedContent(bool hasMcid, int32_t mcid, int32_t structParents,
@@ -144,6 +148,18 @@ class ContentHandler {
   runtime::OperatorTrace* playerCache = nullptr;
 
  protected:
+  // Applies every flagged entry of `record`, in this order: line width,
+  // cap, join and miter limit; the dash (through SetDash, as `d` does);
+  // alpha-is-shape; fill and stroke alpha, clamped to 0..1; blend mode;
+  // rendering intent; the soft-mask request; the font; text knockout; the
+  // stroke and fill overprint flags. The setters are the virtual ones the
+  // operators reach, so a subclass's overrides see these changes too.
+  void ApplyEveryEntry(const ExtGState& record);
+  // Called by ApplyEveryEntry when a parameter set carries a soft-mask
+  // dictionary, which is not painted. The base does nothing; the painter
+  // reports (0, 4, 3) to its painting target and paints on without it.
+  virtual void OnSoftMaskRequest();
+
   // Plays `machine` with a copy of the state whose resources and matrix
   // are given; the state before is back afterwards, also after an error.
   void PlayWithStateCopy(ContentMachine& machine, const runtime::ObjectHandle* resources,
@@ -151,6 +167,10 @@ class ContentHandler {
 
  private:
   friend class StateCopy;
+
+  // The font entry of a parameter set: the reference resolved through the
+  // set's document, the font found through the page's font source.
+  void ApplyFontEntry(const ExtGState& record);
 
   runtime::LibraryContext* owner_;
   PageInfo page_;

@@ -23,6 +23,7 @@ ContentMachine::ContentMachine(runtime::LibraryContext* context, pdf::Document* 
       words(arena_, 100),
       segments(arena_, 100),
       objects(arena_, 16),
+      parameterSets(arena_, 4),
       resources_(resources),
       options_(options) {
   ops_ = runtime::NewObject<ContentOps>(context, *this, std::move(stream));

@@ -24,6 +24,7 @@ namespace content {
 
 class ContentOps;
 class ContentHandler;
+class ExtGState;
 
 // Recorded operation codes. Codes from kFirstRepeat on repeat a recent
 // operation held in the repeat cache.
@@ -183,6 +184,10 @@ class ContentMachine {
   runtime::ArenaVector<uint32_t> words;
   runtime::ArenaVector<runtime::PackedPoint> segments;
   runtime::ArenaVector<RecordedObject*> objects;
+  // The graphics-state parameter sets the program applies, each parsed
+  // once; a `gs` operation records its index here (a 32-bit word cannot
+  // hold the pointer).
+  runtime::ArenaVector<const ExtGState*> parameterSets;
   uint32_t pathPaintCount = 0;
 
   // For the parser: stops parsing with `record` kept for after playback.

@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "content/ExtGState.h"
+#include "pdf/Document.h"
 #include "pdf/Lexer.h"
 #include "pdf/PdfCharClass.h"
+#include "pdf/ResourceScope.h"
 #include "pdf/TokenParser.h"
 #include "runtime/Dictionary.h"
 #include "runtime/ErrorTrap.h"
@@ -97,11 +100,17 @@ const KeywordEntry* FindKeyword(std::string_view keyword) {
   return found != end && found->keyword == keyword ? found : nullptr;
 }
 
-uint8_t RenderingIntentIndex(std::string_view name) {
-  if (name == "Perceptual") return 0;
-  if (name == "Saturation") return 2;
-  if (name == "AbsoluteColorimetric") return 3;
-  return 1;  // RelativeColorimetric, and the fallback for unknown intents
+// A parameter set's entry in the parser's map: the resource name, copied
+// into the machine's arena, and the set's place in the machine's list.
+struct ParameterSetNode {
+  runtime::TreeNode links;  // first: the tree hands nodes back as links
+  std::string_view name;
+  uint32_t index = 0;
+};
+
+int CompareParameterSetName(const void* key, const runtime::TreeNode* node) {
+  const std::string_view name = *static_cast<const std::string_view*>(key);
+  return name.compare(reinterpret_cast<const ParameterSetNode*>(node)->name);
 }
 
 std::string_view View(const ByteString& bytes) { return bytes.View(); }
@@ -128,7 +137,10 @@ bool IsCacheable(uint8_t code) {
 }
 
 ContentOps::ContentOps(ContentMachine& machine, streams::DataStreamRef stream)
-    : machine_(machine), stream_(std::move(stream)), context_(machine.Context()) {}
+    : machine_(machine),
+      stream_(std::move(stream)),
+      context_(machine.Context()),
+      parameterSets_(machine.Context(), &CompareParameterSetName) {}
 
 void ContentOps::ParseMore(PathCacheSlot* overflow) {
   if (machine_.ParsingFinished()) return;
@@ -516,9 +528,32 @@ void ContentOps::SetExtGState() {
   // between the path and its painting operator.
   CheckState(kPage | kPath | kText);
   Require(1);
+  const std::string_view name = View(NameOperand(1, 0));
+  uint32_t index = 0;
+  if (const runtime::TreeNode* found = parameterSets_.Find(&name)) {
+    index = reinterpret_cast<const ParameterSetNode*>(found)->index;
+  } else {
+    // Missing resources, category or entry, or one that is no dictionary,
+    // are malformed content; nothing is recorded or remembered for them.
+    const ObjectHandle dictionary =
+        pdf::Resources::GetRequiredDict(machine_.Resources(), "ExtGState", name);
+    runtime::ArenaAllocator& arena = machine_.Arena();
+    auto* parsed = new (arena.Alloc(sizeof(ExtGState))) ExtGState;
+    runtime::ReferenceResolver* document =
+        dictionary.Owner() != nullptr ? dictionary.Owner() : machine_.GetDocument();
+    parsed->Parse(arena, dictionary, document);
+    auto* interned = static_cast<char*>(arena.Alloc(name.size() + size_t{1}));
+    if (!name.empty()) std::memcpy(interned, name.data(), name.size());
+    auto* node = new (arena.Alloc(sizeof(ParameterSetNode))) ParameterSetNode;
+    node->name = std::string_view(interned, name.size());
+    node->index = machine_.parameterSets.Size();
+    machine_.parameterSets.PushBack(parsed);
+    parameterSets_.InsertOrReplace(&node->links, &node->name);
+    index = node->index;
+  }
   const ProgramCursor start = Mark();
   machine_.opcodes.PushBack(kOpExtGState);
-  PushName(View(NameOperand(1, 0)));
+  PushWord(index);
   Commit(kOpExtGState, start);
 }
 
@@ -649,7 +684,7 @@ void ContentOps::RunKeyword(pdf::TokenParser& parser, std::string_view keyword) 
       Require(1);
       const ProgramCursor start = Mark();
       machine_.opcodes.PushBack(kOpIntent);
-      PushByte(RenderingIntentIndex(View(NameOperand(1, 0))));
+      PushByte(RenderingIntentCode(View(NameOperand(1, 0))));
       Commit(kOpIntent, start);
       break;
     }

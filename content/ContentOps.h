@@ -9,6 +9,7 @@
 #include "runtime/ObjectValue.h"
 #include "runtime/OperatorTrace.h"
 #include "runtime/Rect.h"
+#include "runtime/Tree.h"
 #include "streams/DataStream.h"
 
 namespace pdf {
@@ -102,6 +103,9 @@ class ContentOps {
   uint64_t operandsPosition_ = 0;
 
   runtime::OperatorTrace trace_;
+  // Parameter sets parsed so far, by resource name: each name is parsed
+  // once however often `gs` names it. Nodes live in the machine's arena.
+  runtime::Tree parameterSets_;
   // The end of the last committed operation, where an error cuts back to.
   ProgramCursor committed_{};
   uint32_t committedSegments_ = 0;

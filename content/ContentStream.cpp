@@ -1,7 +1,6 @@
 #include "content/ContentStream.h"
 
 #include "content/ExtGState.h"
-#include "runtime/Dictionary.h"
 #include "runtime/ErrorTrap.h"
 #include "runtime/LibraryContext.h"
 #include "runtime/Scheduler.h"
@@ -183,14 +182,9 @@ void ContentStream::PlayOperation(uint8_t code) {
     }
     case kOpFlatness: h.SetFlatness(ReadFixed()); break;
     case kOpExtGState: {
-      const std::string_view name = ReadName();
-      const runtime::ObjectHandle& resources = machine_.Resources();
-      if (resources.Tag() != runtime::ObjectTag::kDictionary) break;
-      runtime::ObjectHandle group = runtime::Dictionary::Get(resources, "ExtGState");
-      if (group.Tag() != runtime::ObjectTag::kDictionary) break;
-      ExtGState record;
-      record.Read(runtime::Dictionary::Get(group, name).Resolved());
-      h.ApplyExtGState(record);
+      const uint32_t index = ReadWord();
+      if (index >= machine_.parameterSets.Size()) Malformed();
+      machine_.parameterSets[index]->Apply(h);
       break;
     }
     case kOpReserved: break;

@@ -1,12 +1,15 @@
 #include "content/ExtGState.h"
 
-#include <algorithm>
-
+#include "content/ContentHandler.h"
+#include "content/ContentMachine.h"
+#include "runtime/ArenaAllocator.h"
+#include "runtime/CheckedSize.h"
 #include "runtime/Dictionary.h"
 #include "runtime/ErrorTrap.h"
 
 namespace content {
 
+using runtime::Fixed;
 using runtime::ObjectHandle;
 using runtime::ObjectTag;
 
@@ -17,19 +20,31 @@ constexpr std::string_view kBlendModes[] = {
     "ColorDodge", "ColorBurn", "HardLight", "SoftLight", "Difference", "Exclusion",
 };
 
-runtime::Fixed RequireNumber(const ObjectHandle& value) {
-  if (!value->IsNumber()) runtime::ThrowRuntime(runtime::kMalformed);
+[[noreturn]] void Malformed() { runtime::ThrowRuntime(runtime::kMalformed); }
+
+Fixed RequireNumber(const ObjectHandle& value) {
+  if (!value->IsNumber()) Malformed();
   return value->AsNumber();
 }
 
-runtime::Fixed ClampAlpha(runtime::Fixed value) {
-  return std::clamp<runtime::Fixed>(value, 0, runtime::kFixedOne);
+// The operators accept caps and joins 0-2 only; a parameter set may not
+// slip another value past them.
+int32_t RequireStyleIndex(const ObjectHandle& value) {
+  const int32_t index = value->AsInteger();
+  if (index < 0 || index > 2) Malformed();
+  return index;
+}
+
+Fixed RequireNonNegative(const ObjectHandle& value) {
+  const Fixed number = RequireNumber(value);
+  if (number < 0) Malformed();
+  return number;
 }
 
 }  // namespace
 
-bool ParseBlendModeName(std::string_view name, uint8_t& mode) {
-  for (uint8_t i = 0; i < std::size(kBlendModes); ++i) {
+bool ParseBlendModeName(std::string_view name, uint32_t& mode) {
+  for (uint32_t i = 0; i < std::size(kBlendModes); ++i) {
     if (kBlendModes[i] == name) {
       mode = i;
       return true;
@@ -39,88 +54,130 @@ bool ParseBlendModeName(std::string_view name, uint8_t& mode) {
   return false;
 }
 
-void ExtGState::Read(const ObjectHandle& dictionary) {
-  if (dictionary.Tag() != ObjectTag::kDictionary) return;
+uint8_t RenderingIntentCode(std::string_view name) {
+  if (name == "Perceptual") return 0;
+  if (name == "Saturation") return 2;
+  if (name == "AbsoluteColorimetric") return 3;
+  return 1;  // RelativeColorimetric, and the fallback for unknown intents
+}
+
+void ExtGState::Parse(runtime::ArenaAllocator& arena, const ObjectHandle& dictionary,
+                      runtime::ReferenceResolver* document) {
   auto get = [&](std::string_view key) { return runtime::Dictionary::Get(dictionary, key); };
   if (ObjectHandle value = get("LW"); !value.IsNull()) {
-    lineWidth = RequireNumber(value);
-    if (lineWidth < 0) runtime::ThrowRuntime(runtime::kMalformed);
-    present |= kLineWidth;
+    lineWidth = RequireNonNegative(value);
+    present[kLineWidth] = 1;
   }
   if (ObjectHandle value = get("LC"); !value.IsNull()) {
-    lineCap = value->AsInteger();
-    if (lineCap < 0 || lineCap > 2) runtime::ThrowRuntime(runtime::kMalformed);
-    present |= kLineCap;
+    lineCap = RequireStyleIndex(value);
+    present[kLineCap] = 1;
   }
   if (ObjectHandle value = get("LJ"); !value.IsNull()) {
-    lineJoin = value->AsInteger();
-    if (lineJoin < 0 || lineJoin > 2) runtime::ThrowRuntime(runtime::kMalformed);
-    present |= kLineJoin;
+    lineJoin = RequireStyleIndex(value);
+    present[kLineJoin] = 1;
   }
   if (ObjectHandle value = get("ML"); !value.IsNull()) {
-    miterLimit = RequireNumber(value);
-    if (miterLimit < 0) runtime::ThrowRuntime(runtime::kMalformed);
-    present |= kMiterLimit;
+    miterLimit = RequireNonNegative(value);
+    present[kMiterLimit] = 1;
   }
-  if (ObjectHandle value = get("RI"); value.Tag() == ObjectTag::kName) {
-    const std::string_view name = value->AsName().View();
-    intent = name == "Perceptual" ? 0 : name == "Saturation" ? 2
-             : name == "AbsoluteColorimetric" ? 3 : 1;
-    present |= kIntent;
-  }
-  if (ObjectHandle value = get("Font"); value.Tag() == ObjectTag::kArray) {
-    if (runtime::Array::Count(value) == 2) {
-      font = runtime::Array::Get(value, 0).Resolved();
-      ObjectHandle size = runtime::Array::Get(value, 1);
-      fontSize = RequireNumber(size);
-      if (font.Tag() == ObjectTag::kDictionary) present |= kFont;
+  if (ObjectHandle value = get("D"); !value.IsNull()) {
+    // [lengths phase]; an empty lengths array is a solid line.
+    const ObjectHandle pair = value.AsArray();
+    dashPhase = RequireNumber(runtime::Array::Get(pair, 1));
+    const ObjectHandle lengths = runtime::Array::GetArrayAt(pair, 0);
+    const uint32_t count = runtime::Array::Count(lengths);
+    Fixed* stored = nullptr;
+    if (count != 0) {
+      stored = static_cast<Fixed*>(arena.Alloc(
+          runtime::MultiplySizeChecked(arena.Context(), count, sizeof(Fixed))));
     }
+    int64_t sum = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+      stored[i] = RequireNonNegative(runtime::Array::Get(lengths, i));
+      sum += stored[i];
+    }
+    // Dashes that add up to nothing would never advance along the path.
+    if (count != 0 && sum == 0) Malformed();
+    dashCount = count;
+    dashLengths = stored;
+    present[kDash] = 1;
   }
-  if (ObjectHandle value = get("CA"); !value.IsNull()) {
-    strokeAlpha = ClampAlpha(RequireNumber(value));
-    present |= kStrokeAlpha;
+  if (ObjectHandle value = get("RI"); !value.IsNull()) {
+    intent = RenderingIntentCode(value->AsName().View());
+    present[kIntent] = 1;
   }
-  if (ObjectHandle value = get("ca"); !value.IsNull()) {
-    fillAlpha = ClampAlpha(RequireNumber(value));
-    present |= kFillAlpha;
+  ObjectHandle fillOverprintValue = get("op");
+  ObjectHandle strokeOverprintValue = get("OP");
+  if (!fillOverprintValue.IsNull()) {
+    fillOverprint = fillOverprintValue->AsBoolean();
+    present[kFillOverprint] = 1;
+    if (!strokeOverprintValue.IsNull()) {
+      strokeOverprint = strokeOverprintValue->AsBoolean();
+      present[kStrokeOverprint] = 1;
+    }
+  } else if (!strokeOverprintValue.IsNull()) {
+    // Without "op" the fill follows "OP".
+    strokeOverprint = strokeOverprintValue->AsBoolean();
+    fillOverprint = strokeOverprint;
+    present[kStrokeOverprint] = 1;
+    present[kFillOverprint] = 1;
   }
   if (ObjectHandle value = get("BM"); !value.IsNull()) {
-    // An array names modes in order of preference: the first known one wins.
     if (value.Tag() == ObjectTag::kName) {
       ParseBlendModeName(value->AsName().View(), blendMode);
     } else if (value.Tag() == ObjectTag::kArray) {
+      // Modes in order of preference: the first one known wins.
       const uint32_t count = runtime::Array::Count(value);
       for (uint32_t i = 0; i < count; ++i) {
-        ObjectHandle item = runtime::Array::Get(value, i);
-        if (item.Tag() == ObjectTag::kName && ParseBlendModeName(item->AsName().View(), blendMode)) {
-          break;
-        }
+        const ObjectHandle item = runtime::Array::Get(value, i);
+        if (ParseBlendModeName(item->AsName().View(), blendMode)) break;
       }
+    } else {
+      Malformed();
     }
-    present |= kBlendMode;
+    present[kBlendMode] = 1;
   }
-  ObjectHandle strokeOverprintValue = get("OP");
-  if (strokeOverprintValue.Tag() == ObjectTag::kBoolean) {
-    strokeOverprint = strokeOverprintValue->AsBoolean();
-    present |= kStrokeOverprint;
-  }
-  ObjectHandle fillOverprintValue = get("op");
-  if (fillOverprintValue.Tag() == ObjectTag::kBoolean) {
-    fillOverprint = fillOverprintValue->AsBoolean();
-    present |= kFillOverprint;
-  } else if (Has(kStrokeOverprint)) {
-    // Without "op" the fill follows "OP".
-    fillOverprint = strokeOverprint;
-    present |= kFillOverprint;
-  }
-  if (ObjectHandle value = get("TK"); value.Tag() == ObjectTag::kBoolean) {
-    textKnockout = value->AsBoolean();
-    present |= kTextKnockout;
-  }
-  if (ObjectHandle value = get("AIS"); value.Tag() == ObjectTag::kBoolean) {
+  if (ObjectHandle value = get("AIS"); !value.IsNull()) {
     alphaIsShape = value->AsBoolean();
-    present |= kAlphaIsShape;
+    present[kAlphaIsShape] = 1;
+  }
+  if (ObjectHandle value = get("ca"); !value.IsNull()) {
+    fillAlpha = RequireNumber(value);
+    present[kFillAlpha] = 1;
+  }
+  if (ObjectHandle value = get("CA"); !value.IsNull()) {
+    strokeAlpha = RequireNumber(value);
+    present[kStrokeAlpha] = 1;
+  }
+  if (ObjectHandle value = get("Font"); !value.IsNull()) {
+    // [reference size]: the font must be an indirect object, which is what
+    // the font layer caches fonts by.
+    const runtime::ValueList& items = value->AsArray();
+    if (items.count < 2 || !items.items[0].Is(ObjectTag::kReference)) Malformed();
+    const runtime::ObjectReference reference = items.items[0].AsReference();
+    fontSize = RequireNumber(runtime::Array::Get(value, 1));
+    fontObject = reference.number;
+    fontGeneration = reference.generation;
+    fontDocument = document;
+    present[kFont] = 1;
+  }
+  if (ObjectHandle value = get("SMask"); !value.IsNull()) {
+    if (value.Tag() == ObjectTag::kName) {
+      if (!value->AsName().Equals("None")) Malformed();
+    } else if (value.Tag() == ObjectTag::kDictionary) {
+      present[kSoftMask] = 1;
+    } else {
+      Malformed();
+    }
+  }
+  if (ObjectHandle value = get("TK"); !value.IsNull()) {
+    textKnockout = value->AsBoolean();
+    present[kTextKnockout] = 1;
   }
 }
+
+void ExtGState::Apply(ContentHandler& handler) const { handler.ApplyExtGState(*this); }
+
+uint8_t ExtGState::Kind() const { return kOpExtGState; }
 
 }  // namespace content

@@ -1,58 +1,95 @@
 #pragma once
-// A graphics-state parameter dictionary ("gs") read into a flat record: a
-// presence bit per entry and its checked value.
+// A graphics-state parameter dictionary ("gs") parsed once into a flat
+// record: one presence flag per entry and its checked value. The interpreter
+// keeps one per resource name in its arena; every `gs` naming it plays the
+// same object.
 #include <cstdint>
 #include <string_view>
+#include <type_traits>
 
 #include "runtime/Fixed.h"
 #include "runtime/ObjectHandle.h"
 
+namespace runtime {
+class ArenaAllocator;
+}
+
 namespace content {
 
-struct ExtGState {
-  enum Present : uint32_t {
-    kLineWidth = 1u << 0,
-    kLineCap = 1u << 1,
-    kLineJoin = 1u << 2,
-    kMiterLimit = 1u << 3,
-    kIntent = 1u << 4,
-    kFont = 1u << 5,
-    kStrokeAlpha = 1u << 6,
-    kFillAlpha = 1u << 7,
-    kBlendMode = 1u << 8,
-    kStrokeOverprint = 1u << 9,
-    kFillOverprint = 1u << 10,
-    kTextKnockout = 1u << 11,
-    kAlphaIsShape = 1u << 12,
+class ContentHandler;
+
+class ExtGState {
+ public:
+  // The entries, in the order of their presence flags.
+  enum Entry : uint8_t {
+    kLineWidth,
+    kLineCap,
+    kLineJoin,
+    kMiterLimit,
+    kDash,
+    kAlphaIsShape,
+    kFillAlpha,
+    kStrokeAlpha,
+    kFont,
+    kTextKnockout,
+    kBlendMode,
+    kStrokeOverprint,
+    kFillOverprint,
+    kIntent,
+    kSoftMask,
+    kEntryCount,
   };
 
-  uint32_t present = 0;
+  // Fills the record from `dictionary`; dash lengths go to `arena`.
+  // `document` resolves the font reference later (the dictionary's own
+  // document). A value of the wrong type, or one the operators would refuse
+  // (a negative width, miter limit or dash length, a cap or join outside
+  // 0-2, an all-zero dash, an "SMask" name other than /None), raises
+  // (runtime, 2).
+  void Parse(runtime::ArenaAllocator& arena, const runtime::ObjectHandle& dictionary,
+             runtime::ReferenceResolver* document);
+
+  // Hands the record to the handler's ApplyExtGState.
+  virtual void Apply(ContentHandler& handler) const;
+  // The recorded operation code of `gs`.
+  virtual uint8_t Kind() const;
+
+  bool Has(Entry entry) const { return present[entry] != 0; }
+
   runtime::Fixed lineWidth = 0;
   int32_t lineCap = 0;
   int32_t lineJoin = 0;
   runtime::Fixed miterLimit = 0;
-  uint8_t intent = 1;
-  // The font dictionary of a "Font" entry and its size.
-  runtime::ObjectHandle font;
-  runtime::Fixed fontSize = 0;
-  runtime::Fixed strokeAlpha = runtime::kFixedOne;
+  runtime::Fixed dashPhase = 0;
+  uint32_t dashCount = 0;
+  const runtime::Fixed* dashLengths = nullptr;  // in the interpreter's arena
+  bool alphaIsShape = false;
+  // As given: the handler clamps them to 0..1 when it applies them.
   runtime::Fixed fillAlpha = runtime::kFixedOne;
-  uint8_t blendMode = 0;
+  runtime::Fixed strokeAlpha = runtime::kFixedOne;
+  // The font is kept as its reference and resolved when applied, so that
+  // parsing the page does not load fonts it may never show.
+  uint32_t fontObject = 0;
+  uint32_t fontGeneration = 0;
+  runtime::ReferenceResolver* fontDocument = nullptr;  // not owned
+  runtime::Fixed fontSize = 0;
+  bool textKnockout = true;
+  uint32_t blendMode = 0;
   bool strokeOverprint = false;
   bool fillOverprint = false;
-  bool textKnockout = true;
-  bool alphaIsShape = false;
-
-  bool Has(Present flag) const { return (present & flag) != 0; }
-
-  // Reads `dictionary`. Values the operators would refuse (a negative
-  // width or miter limit, a cap or join outside 0-2) raise (runtime, 2);
-  // alphas are clamped to 0..1.
-  void Read(const runtime::ObjectHandle& dictionary);
+  uint32_t intent = 1;
+  uint8_t present[kEntryCount] = {};
 };
 
+// Objects live in the interpreter's arena, which never runs destructors.
+static_assert(std::is_trivially_destructible_v<ExtGState>);
+
 // The blend-mode number of a name (Normal 0 .. Exclusion 11); false and 0
-// for a name that is none of them (case matters).
-bool ParseBlendModeName(std::string_view name, uint8_t& mode);
+// for a name that is none of them. Case matters: "multiply" is unknown.
+bool ParseBlendModeName(std::string_view name, uint32_t& mode);
+
+// The rendering-intent code of a name: Perceptual 0, Saturation 2,
+// AbsoluteColorimetric 3, and 1 (relative colorimetric) for every other.
+uint8_t RenderingIntentCode(std::string_view name);
 
 }  // namespace content

@@ -74,7 +74,35 @@ static std::string Matrix6(const runtime::Matrix& m) {
 }
 
 void LoggingHandler::ApplyExtGState(const ExtGState& record) {
-  Line("ApplyExtGState present=" + std::to_string(record.present));
+  // The set's entries under their dictionary keys, in flag order.
+  using Entry = ExtGState;
+  auto flag = [](bool value) { return std::string(value ? " true" : " false"); };
+  std::string text = "ApplyExtGState";
+  if (record.Has(Entry::kLineWidth)) text += " LW " + FormatFixed(record.lineWidth);
+  if (record.Has(Entry::kLineCap)) text += " LC " + std::to_string(record.lineCap);
+  if (record.Has(Entry::kLineJoin)) text += " LJ " + std::to_string(record.lineJoin);
+  if (record.Has(Entry::kMiterLimit)) text += " ML " + FormatFixed(record.miterLimit);
+  if (record.Has(Entry::kDash)) {
+    text += " D [";
+    for (uint32_t i = 0; i < record.dashCount; ++i) {
+      text += (i != 0 ? " " : "") + FormatFixed(record.dashLengths[i]);
+    }
+    text += "] " + FormatFixed(record.dashPhase);
+  }
+  if (record.Has(Entry::kAlphaIsShape)) text += " AIS" + flag(record.alphaIsShape);
+  if (record.Has(Entry::kFillAlpha)) text += " ca " + FormatFixed(record.fillAlpha);
+  if (record.Has(Entry::kStrokeAlpha)) text += " CA " + FormatFixed(record.strokeAlpha);
+  if (record.Has(Entry::kFont)) {
+    text += " Font " + std::to_string(record.fontObject) + " " +
+            std::to_string(record.fontGeneration) + " R " + FormatFixed(record.fontSize);
+  }
+  if (record.Has(Entry::kTextKnockout)) text += " TK" + flag(record.textKnockout);
+  if (record.Has(Entry::kBlendMode)) text += " BM " + std::to_string(record.blendMode);
+  if (record.Has(Entry::kStrokeOverprint)) text += " OP" + flag(record.strokeOverprint);
+  if (record.Has(Entry::kFillOverprint)) text += " op" + flag(record.fillOverprint);
+  if (record.Has(Entry::kIntent)) text += " RI " + std::to_string(record.intent);
+  if (record.Has(Entry::kSoftMask)) text += " SMask";
+  Line(text);
   ContentHandler::ApplyExtGState(record);
 }
 

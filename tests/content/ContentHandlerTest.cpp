@@ -1,16 +1,14 @@
-// The base handler's own behaviour: the fresh state, the graphics-state
-// parameter sets, fonts, nesting bounds, nested content and forms.
+// The base handler's own behaviour: the fresh state, fonts, nesting
+// bounds, nested content and forms.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "content/ContentHandler.h"
 #include "content/ContentStream.h"
-#include "content/ExtGState.h"
 #include "content/LoggingHandler.h"
 #include "pdf/Page.h"
 #include "runtime/Dictionary.h"
-#include "runtime/FontResource.h"
 #include "tests/content/ContentTestSupport.h"
 #include "tests/pdf/PdfTestSupport.h"
 
@@ -22,49 +20,11 @@ using contenttest::Program;
 using runtime::FixedFromInt;
 using runtime::kFixedOne;
 
-class StubFont : public runtime::FontResource {
- public:
-  const uint8_t* NextChar(runtime::DecodedChar* out, const uint8_t* cursor,
-                          const uint8_t*) override {
-    out->codePoint = *cursor;
-    return cursor + 1;
-  }
-  bool HasUnicode(const uint8_t*, const uint8_t*, uint32_t) override { return true; }
-};
-
-// Gives the stub for every dictionary whose /Type is /Font.
-class StubFonts : public content::FontSource {
- public:
-  runtime::FontResource* FindFont(const runtime::ObjectHandle& dictionary) override {
-    runtime::ObjectHandle type = runtime::Dictionary::Get(dictionary, "Type");
-    return type.Tag() == runtime::ObjectTag::kName && type->AsName().Equals("Font") ? &font
-                                                                                   : nullptr;
-  }
-  StubFont font;
-};
-
-// Keeps the last parameter set it was given.
-class RecordingHandler : public content::LoggingHandler {
- public:
-  using LoggingHandler::LoggingHandler;
-  void ApplyExtGState(const content::ExtGState& record) override {
-    present = record.present;
-    fillAlpha = record.fillAlpha;
-    strokeAlpha = record.strokeAlpha;
-    blendMode = record.blendMode;
-    LoggingHandler::ApplyExtGState(record);
-  }
-  uint32_t present = 0;
-  runtime::Fixed fillAlpha = -1;
-  runtime::Fixed strokeAlpha = -1;
-  uint8_t blendMode = 255;
-};
-
 class ContentHandlerTest : public ::testing::Test {
  protected:
   ContentHandlerTest() { context_.memory.SetBudget(runtime::kNoLimit); }
   runtime::LibraryContext context_;
-  StubFonts fonts_;
+  contenttest::StubFonts fonts_;
 };
 
 TEST_F(ContentHandlerTest, FreshStateDefaults) {
@@ -93,48 +53,9 @@ TEST_F(ContentHandlerTest, FreshStateDefaults) {
   EXPECT_EQ(state.blendMode, 0);
 }
 
-TEST_F(ContentHandlerTest, ParameterSets) {
-  const std::string resources =
-      "<< /ExtGState << /Alpha << /ca 2 /CA -1 /BM [/Nonsense /Multiply] >>"
-      " /Cap << /LC 3 >> /Join << /LJ -1 >> /Width << /LW -1 >> /Miter << /ML -2 >>"
-      " /Good << /LC 2 /LW 0.5 /BM /multiply >> >> >>";
-  struct Case {
-    const char* name;
-    const char* content;
-    std::optional<uint32_t> error;
-  };
-  const Case cases[] = {
-      {"alphas clamp and the first known blend mode wins", "/Alpha gs", std::nullopt},
-      {"line cap above 2", "/Cap gs", 2},
-      {"negative line join", "/Join gs", 2},
-      {"negative line width", "/Width gs", 2},
-      {"negative miter limit", "/Miter gs", 2},
-      {"valid values", "/Good gs", std::nullopt},
-  };
-  for (const Case& c : cases) {
-    Program program(&context_, c.content, resources);
-    content::PageInfo page;
-    RecordingHandler handler(&context_, page, &program.Resources());
-    const auto error = testsupport::RaisedCode(
-        [&] { content::ContentStream::Run(program.Machine(), handler); });
-    EXPECT_EQ(error, c.error) << c.name;
-    if (std::string(c.content) == "/Alpha gs") {
-      EXPECT_EQ(handler.fillAlpha, kFixedOne);
-      EXPECT_EQ(handler.strokeAlpha, 0);
-      EXPECT_EQ(handler.blendMode, 1);
-    }
-    if (std::string(c.content) == "/Good gs") {
-      // Names differing in case are no blend mode.
-      EXPECT_EQ(handler.blendMode, 0);
-      EXPECT_TRUE(handler.present & content::ExtGState::kLineCap);
-    }
-  }
-}
-
-TEST_F(ContentHandlerTest, FontsComeFromTfAndFromParameterSets) {
-  const std::string resources =
-      "<< /Font << /F1 << /Type /Font >> >>"
-      " /ExtGState << /G << /Font [<< /Type /Font >> 9] >> >> >>";
+// Fonts chosen by parameter sets are tested with the parameter sets.
+TEST_F(ContentHandlerTest, FontsComeFromTf) {
+  const std::string resources = "<< /Font << /F1 << /Type /Font >> >> >>";
   struct Case {
     const char* name;
     const char* content;
@@ -143,7 +64,6 @@ TEST_F(ContentHandlerTest, FontsComeFromTfAndFromParameterSets) {
   };
   const Case cases[] = {
       {"Tf", "BT /F1 12 Tf ET", true, FixedFromInt(12)},
-      {"gs only", "/G gs", true, FixedFromInt(9)},
       {"missing font name", "BT /F7 12 Tf ET", false, FixedFromInt(12)},
   };
   for (const Case& c : cases) {

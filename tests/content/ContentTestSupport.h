@@ -8,6 +8,8 @@
 #include "content/ContentStream.h"
 #include "content/LoggingHandler.h"
 #include "pdf/TokenParser.h"
+#include "runtime/Dictionary.h"
+#include "runtime/FontResource.h"
 #include "runtime/LibraryContext.h"
 #include "runtime/MemoryContext.h"
 #include "runtime/TransientBlocks.h"
@@ -56,6 +58,28 @@ class Program {
       runtime::StoreRef::Adopt(context_, runtime::ValueStore::New(context_));
   runtime::ObjectHandle resources_;
   content::ContentMachine* machine_ = nullptr;
+};
+
+// A font that reads one byte per character.
+class StubFont : public runtime::FontResource {
+ public:
+  const uint8_t* NextChar(runtime::DecodedChar* out, const uint8_t* cursor,
+                          const uint8_t*) override {
+    out->codePoint = *cursor;
+    return cursor + 1;
+  }
+  bool HasUnicode(const uint8_t*, const uint8_t*, uint32_t) override { return true; }
+};
+
+// Gives the stub for every dictionary whose /Type is /Font.
+class StubFonts : public content::FontSource {
+ public:
+  runtime::FontResource* FindFont(const runtime::ObjectHandle& dictionary) override {
+    runtime::ObjectHandle type = runtime::Dictionary::Get(dictionary, "Type");
+    return type.Tag() == runtime::ObjectTag::kName && type->AsName().Equals("Font") ? &font
+                                                                                   : nullptr;
+  }
+  StubFont font;
 };
 
 struct Played {
