@@ -2,11 +2,16 @@
 
 #include <algorithm>
 
+#include "content/ContentOwner.h"
 #include "content/ContentStream.h"
 #include "content/ExtGState.h"
 #include "pdf/StreamObject.h"
+#include "runtime/CoThread.h"
 #include "runtime/Dictionary.h"
 #include "runtime/ErrorTrap.h"
+#include "runtime/Event.h"
+#include "runtime/Scheduler.h"
+#include "runtime/ThreadHandle.h"
 #include "runtime/TransientBlocks.h"
 
 namespace content {
@@ -26,44 +31,61 @@ ObjectHandle FindNamedResource(const ObjectHandle* resources, std::string_view c
   return runtime::Dictionary::Get(group, name).Resolved();
 }
 
-// Frees a form's machine however its playback ends.
-class MachineHolder {
+// Plays one nested span on a stack of its own for a thread whose stack is
+// nearly used up. The thread that starts it waits until it has finished,
+// so no two operations ever run at once; what went wrong is kept for the
+// waiting thread to raise.
+class SpanThread final : public runtime::CoThread {
  public:
-  MachineHolder(runtime::LibraryContext* context, ContentMachine* machine)
-      : context_(context), machine_(machine) {
-    node_.Register(context, &Cleanup);
+  SpanThread(runtime::LibraryContext* context, ContentHandler& handler, Span& span,
+             ContentStream& player)
+      : CoThread(context, runtime::kJobArenaBlockBytes, runtime::kJobArenaThreshold,
+                 runtime::kJobStackBytes),
+        done(context),
+        handler_(handler),
+        span_(span),
+        player_(player) {}
+
+  void Run(runtime::LibraryContext* context) override {
+    // Also a kill ends up here: the state copy was put back by then, and
+    // the waiter, if it still waits, raises the cancellation.
+    runtime::ErrorTrap trap(context);
+    if (!trap.Run([&] { handler_.PlaySavedSpan(span_, player_); })) {
+      trap.SetHandled();
+      failed = true;
+      if (trap.HoldsRecord()) error = trap.Held();
+      trap.Close();
+    }
+    finished = true;
+    done.Set();
   }
-  ~MachineHolder() {
-    Release();
-    node_.Unlink();
-  }
-  MachineHolder(const MachineHolder&) = delete;
-  MachineHolder& operator=(const MachineHolder&) = delete;
+
+  runtime::Event done;
+  bool finished = false;
+  bool failed = false;
+  // What the waiter raises when the error held is not a record.
+  runtime::ErrorRecord error{runtime::kRuntimeDomain, runtime::kOverflow, 0};
 
  private:
-  static void Cleanup(runtime::CleanupNode* node) {
-    auto* holder = reinterpret_cast<MachineHolder*>(node);
-    holder->Release();
-    node->Unlink();
-  }
-  void Release() {
-    runtime::DestroyAndFree(context_, machine_);
-    machine_ = nullptr;
-  }
-
-  runtime::CleanupNode node_;
-  runtime::LibraryContext* context_;
-  ContentMachine* machine_;
+  ContentHandler& handler_;
+  Span& span_;
+  ContentStream& player_;
 };
+
+// Arena blocks for the state copies: a dozen copies to a block.
+constexpr uint32_t kStateArenaBlock = 16384;
+constexpr uint32_t kStateArenaLarge = 4096;
 
 }  // namespace
 
 // ---- StateCopy ----
 
-StateCopy::StateCopy(ContentHandler& handler) : handler_(&handler), saved_(handler.state_) {
-  copy_ = runtime::NewObject<GraphicsState>(handler.owner_, *saved_);
+StateCopy::StateCopy(ContentHandler& handler)
+    : handler_(&handler), saved_(handler.state_), scope_(handler.stateArena_) {
+  GraphicsState* copy = runtime::NewInArena<GraphicsState>(handler.stateArena_, *saved_);
   node_.Register(handler.owner_, &Cleanup);
-  handler.state_ = copy_;
+  handler.state_ = copy;
+  installed_ = true;
 }
 
 StateCopy::~StateCopy() {
@@ -78,17 +100,28 @@ void StateCopy::Cleanup(runtime::CleanupNode* node) {
 }
 
 void StateCopy::Restore() {
-  if (copy_ == nullptr) return;
+  // The copy itself goes with the arena scope, which was opened first and
+  // so is released after this.
+  if (!installed_) return;
   handler_->state_ = saved_;
-  runtime::DestroyAndFree(handler_->owner_, copy_);
-  copy_ = nullptr;
+  installed_ = false;
+}
+
+// ---- NestingLevel ----
+
+ContentHandler::NestingLevel::NestingLevel(ContentHandler& handler) : handler_(handler) {
+  if (handler.nestingDepth_ >= kMaxNesting) runtime::ThrowRuntime(runtime::kStackExhausted);
+  ++handler.nestingDepth_;
 }
 
 // ---- ContentHandler ----
 
 ContentHandler::ContentHandler(runtime::LibraryContext* owner, const PageInfo& page,
                                uint32_t mode, const ObjectHandle* resources)
-    : owner_(owner), page_(page), mode_(mode) {
+    : owner_(owner),
+      page_(page),
+      mode_(mode),
+      stateArena_(owner, kStateArenaBlock, kStateArenaLarge) {
   state_ = runtime::NewObject<GraphicsState>(owner, owner, page.matrix, page.clip);
   state_->resources = resources;
   state_->fillColor.SetSpace(ColorSpaceKind::kDeviceGray);
@@ -138,8 +171,34 @@ void ContentHandler::ApplyEveryEntry(const ExtGState& record) {
 void ContentHandler::OnSoftMaskRequest() {}
 
 void ContentHandler::SaveState(Span& span, ContentStream& player) {
+  // Deep nesting goes on on a fresh stack rather than fail; only when no
+  // stack is left in the pool does it go on here, until the stack check
+  // stops it.
+  if (runtime::StackNearlyExhausted(owner_) && PlaySpanOnFreshThread(span, player)) return;
+  PlaySavedSpan(span, player);
+}
+
+void ContentHandler::PlaySavedSpan(Span& span, ContentStream& player) {
   StateCopy copy(*this);
   player.PlaySpan(span);
+}
+
+bool ContentHandler::PlaySpanOnFreshThread(Span& span, ContentStream& player) {
+  runtime::Scheduler* scheduler = owner_->scheduler;
+  if (scheduler == nullptr || scheduler->stackPool.FreeSlots() == 0) return false;
+  // The handle kills the thread before this frame goes, however it goes:
+  // a waiter that is killed must not leave the thread playing into a
+  // handler that is about to be freed.
+  runtime::ThreadHandle thread(
+      owner_, runtime::NewObject<SpanThread>(owner_, owner_, *this, span, player));
+  auto* job = static_cast<SpanThread*>(thread.Get());
+  scheduler->StartThread(job);
+  while (!job->finished) job->done.Wait();
+  if (job->failed) {
+    const runtime::ErrorRecord error = job->error;
+    runtime::ThrowError(owner_, error);
+  }
+  return true;
 }
 
 void ContentHandler::BeginMarkedContent(bool, int32_t, int32_t, const ObjectHandle*) {}
@@ -185,28 +244,25 @@ void ContentHandler::PaintForm(std::string_view name, const runtime::Matrix& mat
   for (uint32_t i = 0; i < formDepth_; ++i) {
     if (formChain_[i] == identity) return;
   }
-  if (formDepth_ >= kMaxNesting) runtime::ThrowRuntime(runtime::kStackExhausted);
-  ObjectHandle resources = runtime::Dictionary::Get(form, "Resources").Resolved();
-  const ObjectHandle& scope =
-      resources.Tag() == ObjectTag::kDictionary
-          ? resources
-          : (state_->resources != nullptr ? *state_->resources : resources);
-  ContentMachine* machine = runtime::NewObject<ContentMachine>(
-      owner_, owner_, page_.document, pdf::StreamObject::OpenDataStream(*page_.document, form),
-      scope);
+  if (formDepth_ >= kMaxFormNesting) runtime::ThrowRuntime(runtime::kStackExhausted);
+  NestingLevel level(*this);
+  // A form without resources of its own draws with those around it.
+  ContentMachine* machine = ContentOwner::NewMachine(*page_.document, form, state_->resources);
+  if (machine == nullptr) runtime::ThrowRuntime(runtime::kOutOfMemory);
   MachineHolder holder(owner_, machine);
   formChain_[formDepth_++] = identity;
   struct Leave {
     uint32_t& depth;
     ~Leave() { --depth; }
   } leave{formDepth_};
-  PlayWithStateCopy(*machine, &machine->Resources(), &matrix);
+  PlayNestedSaved(*machine, &machine->Resources(), &matrix);
 }
 
-void ContentHandler::PlayWithStateCopy(ContentMachine& machine, const ObjectHandle* resources,
-                                       const runtime::Matrix* matrix) {
+void ContentHandler::PlayNestedSaved(ContentMachine& machine, const ObjectHandle* resources,
+                                     const runtime::Matrix* matrix) {
+  runtime::CheckStackSpace(owner_->scheduler);
   StateCopy copy(*this);
-  state_->resources = resources;
+  if (resources != nullptr) state_->resources = resources;
   if (matrix != nullptr) ConcatMatrix(*matrix);
   RunContent(machine);
 }
@@ -253,9 +309,7 @@ void ContentHandler::BeginText(Span& span, ContentStream& player) {
   EndText(span, player);
 }
 
-void ContentHandler::RunNestedContent(ContentMachine& machine) {
-  PlayWithStateCopy(machine, state_->resources, nullptr);
-}
+void ContentHandler::RunNestedContent(ContentMachine& machine) { PlayNestedSaved(machine); }
 
 void ContentHandler::BeforeOperation() {
   ++operationCount_;

@@ -7,6 +7,8 @@
 
 #include "content/ContentMachine.h"
 #include "content/GraphicsState.h"
+#include "runtime/ArenaAllocator.h"
+#include "runtime/ArenaScope.h"
 #include "runtime/CleanupNode.h"
 #include "runtime/Matrix.h"
 #include "runtime/ObjectHandle.h"
@@ -30,9 +32,11 @@ struct Span {
   // Set when the span ended at a `Q`: a text object ended this way ends
   // the span around it too.
   bool endedByRestore = false;
-  // The player's repeat cache as it stood at a text span's start, so that
-  // the span can be played again (text knockout) and decode the same.
-  runtime::OperatorTrace cacheAtStart;
+  // Text spans only: the player's repeat cache as it stood at the span's
+  // start, so that the span can be played again (text knockout) and decode
+  // the same. Kept off the stack by the player: a `q` span is a few words
+  // of stack, however deep the nesting.
+  const runtime::OperatorTrace* cacheAtStart = nullptr;
 };
 
 // Turns a font dictionary into the font the text handlers decode with.
@@ -71,9 +75,14 @@ struct PathPaint {
 
 class ContentHandler {
  public:
-  // Form and q nesting deeper than this is refused (runtime, 4): a crafted
-  // page must not exhaust the stack.
-  static constexpr uint32_t kMaxNesting = 64;
+  // Forms nested deeper than this are refused (runtime, 4).
+  static constexpr uint32_t kMaxFormNesting = 64;
+  // Spans (q and BT) and forms nested deeper than this, counted together
+  // over the whole run, are refused (runtime, 4). On a cooperative thread
+  // the stack checks stop runaway nesting first; this bound keeps a run on
+  // the process stack, which has no such check, within a fixed depth. Real
+  // pages nest a few levels (ten at most over the test corpus).
+  static constexpr uint32_t kMaxNesting = 1024;
 
   ContentHandler(runtime::LibraryContext* owner, const PageInfo& page, uint32_t mode,
                  const runtime::ObjectHandle* resources);
@@ -136,6 +145,28 @@ class ContentHandler {
   virtual void EndText(Span& span, ContentStream& player) = 0;
   virtual void RunContent(ContentMachine& machine);
 
+  // Plays `machine` with a copy of the state, whose resources and matrix
+  // are given when not null; the state before is back afterwards, also
+  // after an error. (runtime, 4) when the thread's stack is nearly used up.
+  void PlayNestedSaved(ContentMachine& machine, const runtime::ObjectHandle* resources = nullptr,
+                       const runtime::Matrix* matrix = nullptr);
+  // Plays `span` to its end with a copy of the state, on this thread.
+  void PlaySavedSpan(Span& span, ContentStream& player);
+
+  // Counts one level of nesting (span or form) for the run while it lives;
+  // (runtime, 4) beyond kMaxNesting.
+  class NestingLevel {
+   public:
+    explicit NestingLevel(ContentHandler& handler);
+    ~NestingLevel() { --handler_.nestingDepth_; }
+    NestingLevel(const NestingLevel&) = delete;
+    NestingLevel& operator=(const NestingLevel&) = delete;
+
+   private:
+    ContentHandler& handler_;
+  };
+  uint32_t NestingDepth() const { return nestingDepth_; }
+
   // ---- State ----
   GraphicsState& State() { return *state_; }
   const runtime::Matrix& TextMatrix() const { return textMatrix_; }
@@ -160,17 +191,15 @@ class ContentHandler {
   // reports (0, 4, 3) to its painting target and paints on without it.
   virtual void OnSoftMaskRequest();
 
-  // Plays `machine` with a copy of the state whose resources and matrix
-  // are given; the state before is back afterwards, also after an error.
-  void PlayWithStateCopy(ContentMachine& machine, const runtime::ObjectHandle* resources,
-                         const runtime::Matrix* matrix);
-
  private:
   friend class StateCopy;
 
   // The font entry of a parameter set: the reference resolved through the
   // set's document, the font found through the page's font source.
   void ApplyFontEntry(const ExtGState& record);
+  // Plays `span` on a cooperative thread of its own and waits for it;
+  // false when no thread can be had (every pool stack is taken).
+  bool PlaySpanOnFreshThread(Span& span, ContentStream& player);
 
   runtime::LibraryContext* owner_;
   PageInfo page_;
@@ -182,8 +211,12 @@ class ContentHandler {
   uint32_t positionWords_[2] = {};
   uint8_t flags_[3] = {};
   // Forms being played, to end a form that draws itself.
-  const void* formChain_[kMaxNesting] = {};
+  const void* formChain_[kMaxFormNesting] = {};
   uint32_t formDepth_ = 0;
+  uint32_t nestingDepth_ = 0;
+  // The state copies of nested spans and content; they nest strictly, so
+  // each lives in a scope of this arena.
+  runtime::ArenaAllocator stateArena_;
 };
 
 // Installs a copy of the handler's state for a nested stretch and puts the
@@ -203,7 +236,10 @@ class StateCopy {
   runtime::CleanupNode node_;
   ContentHandler* handler_;
   GraphicsState* saved_;
-  GraphicsState* copy_ = nullptr;
+  // Opened before the copy is made and released after the pointer is back;
+  // its release destroys the copy.
+  runtime::ArenaScope scope_;
+  bool installed_ = false;
 };
 
 }  // namespace content

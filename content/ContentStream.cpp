@@ -11,6 +11,45 @@ using runtime::Fixed;
 
 namespace {
 [[noreturn]] void Malformed() { runtime::ThrowRuntime(runtime::kMalformed); }
+
+// A copy of the player's repeat cache, kept off the machine stack and freed
+// however the scope ends; with `restoreTo`, copied back there first.
+class CacheSnapshot {
+ public:
+  CacheSnapshot(runtime::LibraryContext* context, const runtime::OperatorTrace& cache,
+                runtime::OperatorTrace* restoreTo = nullptr)
+      : context_(context),
+        copy_(runtime::NewObject<runtime::OperatorTrace>(context, cache)),
+        restoreTo_(restoreTo) {
+    node_.Register(context, &Cleanup);
+  }
+  ~CacheSnapshot() {
+    Release();
+    node_.Unlink();
+  }
+  CacheSnapshot(const CacheSnapshot&) = delete;
+  CacheSnapshot& operator=(const CacheSnapshot&) = delete;
+
+  const runtime::OperatorTrace& Get() const { return *copy_; }
+
+ private:
+  static void Cleanup(runtime::CleanupNode* node) {
+    auto* self = reinterpret_cast<CacheSnapshot*>(node);
+    self->Release();
+    node->Unlink();
+  }
+  void Release() {
+    if (restoreTo_ != nullptr && copy_ != nullptr) *restoreTo_ = *copy_;
+    runtime::DestroyAndFree(context_, copy_);
+    copy_ = nullptr;
+  }
+
+  // First: the cleanup finds the holder from it.
+  runtime::CleanupNode node_;
+  runtime::LibraryContext* context_;
+  runtime::OperatorTrace* copy_;
+  runtime::OperatorTrace* restoreTo_;
+};
 }  // namespace
 
 ContentStream::ContentStream(ContentMachine& machine, ContentHandler& handler)
@@ -31,30 +70,22 @@ void ContentStream::Run(ContentMachine& machine, ContentHandler& handler) {
 }
 
 void ContentStream::PlaySpan(Span& span) {
-  if (nesting_ >= ContentHandler::kMaxNesting) runtime::ThrowRuntime(runtime::kStackExhausted);
+  ContentHandler::NestingLevel level(handler_);
   runtime::CheckStackSpace(machine_.Context()->scheduler);
-  ++nesting_;
-  struct Leave {
-    uint32_t& nesting;
-    ~Leave() { --nesting; }
-  } leave{nesting_};
   span.start = cursor_;
   Play(span, runtime::kWorkCostLight);
 }
 
 void ContentStream::ReplaySpan(const Span& span) {
-  if (!span.text) runtime::ThrowRuntime(runtime::kMalformed);
+  if (!span.text || span.cacheAtStart == nullptr) runtime::ThrowRuntime(runtime::kMalformed);
   struct Restore {
     ContentStream& player;
     ProgramCursor cursor;
-    runtime::OperatorTrace cache;
-    ~Restore() {
-      player.cursor_ = cursor;
-      player.trace_ = cache;
-    }
-  } restore{*this, cursor_, trace_};
+    ~Restore() { player.cursor_ = cursor; }
+  } restore{*this, cursor_};
+  const CacheSnapshot saved(machine_.Context(), trace_, &trace_);
   cursor_ = span.start;
-  trace_ = span.cacheAtStart;
+  trace_ = *span.cacheAtStart;
   Span again;
   again.enclosing = span.enclosing;
   again.text = true;
@@ -103,7 +134,8 @@ bool ContentStream::PlayCode(uint8_t code, Span& span) {
       Span nested;
       nested.enclosing = &span;
       nested.text = true;
-      nested.cacheAtStart = trace_;
+      const CacheSnapshot snapshot(machine_.Context(), trace_);
+      nested.cacheAtStart = &snapshot.Get();
       handler_.BeginText(nested, *this);
       // A text object ended by Q ends the span around it as well.
       if (nested.endedByRestore) {

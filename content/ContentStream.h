@@ -50,7 +50,6 @@ class ContentStream {
   ContentHandler& handler_;
   runtime::OperatorTrace trace_;
   ProgramCursor cursor_;
-  uint32_t nesting_ = 0;
   // Where the current shared box of paths kept by reference is.
   uint32_t sharedBoxWord_ = UINT32_MAX;
 };

@@ -7,8 +7,10 @@
 #include <string>
 
 #include "content/ContentMachine.h"
+#include "content/ContentOwner.h"
 #include "content/ContentStream.h"
 #include "content/LoggingHandler.h"
+#include "content/Page.h"
 #include "pdf/Document.h"
 #include "pdf/Page.h"
 #include "pdf/PageTree.h"
@@ -46,14 +48,9 @@ size_t PlayPage(pdf::Document& document, const PageEntry& entry, bool quiet, std
   content::LoggingHandler handler(context, info, &entry.resources);
   runtime::ErrorTrap trap(context);
   if (!trap.Run([&] {
-        content::ContentMachine* machine = runtime::NewObject<content::ContentMachine>(
-            context, context, &document, pdf::Page::GetContents(document, entry.page),
-            entry.resources);
-        struct Holder {
-          runtime::LibraryContext* context;
-          content::ContentMachine* machine;
-          ~Holder() { runtime::DestroyAndFree(context, machine); }
-        } holder{context, machine};
+        content::ContentMachine* machine = content::Page::NewMachine(document, entry.page);
+        if (machine == nullptr) runtime::ThrowRuntime(runtime::kOutOfMemory);
+        content::MachineHolder holder(context, machine);
         content::ContentStream::Run(*machine, handler);
       })) {
     trap.SetHandled();

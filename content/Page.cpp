@@ -1,0 +1,23 @@
+#include "content/Page.h"
+
+#include "content/ContentOwner.h"
+#include "pdf/Document.h"
+#include "pdf/Page.h"
+#include "runtime/TransientBlocks.h"
+
+namespace content {
+
+ContentMachine* Page::MakeMachine(pdf::Document& document, const runtime::ObjectHandle& page,
+                                  streams::DataStreamRef content) {
+  runtime::LibraryContext* context = document.Context();
+  return ContentOwner::BuildOrNone(context, [&] {
+    return runtime::NewObject<ContentMachine>(context, context, &document, std::move(content),
+                                              pdf::Page::GetResources(page).resources);
+  });
+}
+
+ContentMachine* Page::NewMachine(pdf::Document& document, const runtime::ObjectHandle& page) {
+  return MakeMachine(document, page, pdf::Page::GetContents(document, page));
+}
+
+}  // namespace content

@@ -1,0 +1,129 @@
+// Machines built for pages and forms: their resources (inherited through
+// the page tree, a form's own, or those around it) and their content
+// (several streams read as one); no memory gives no machine.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "content/ContentOwner.h"
+#include "content/ContentStream.h"
+#include "content/LoggingHandler.h"
+#include "content/Page.h"
+#include "pdf/Document.h"
+#include "runtime/Dictionary.h"
+#include "tests/content/ContentTestSupport.h"
+#include "tests/pdf/PdfTestSupport.h"
+
+namespace {
+
+using runtime::ObjectHandle;
+
+std::string StreamObject(const std::string& dictionary, const std::string& data) {
+  return "<< " + dictionary + " /Length " + std::to_string(data.size()) + " >>\nstream\n" +
+         data + "\nendstream";
+}
+
+// Pages inherit their resources from the tree; page 4 has its own content
+// in two streams, page 5 none; forms 7 (own resources) and 8 (none).
+std::string OwnersFile() {
+  pdftest::PdfWriter writer;
+  writer.Object(1, "<< /Type /Catalog /Pages 2 0 R >>")
+      .Object(2, "<< /Type /Pages /Kids [3 0 R 5 0 R] /Count 2"
+                 " /Resources << /XObject << /Fm 7 0 R >> /Tag /Tree >> >>")
+      .Object(3, "<< /Type /Page /Parent 2 0 R /Contents [4 0 R 6 0 R] >>")
+      .Object(4, StreamObject("", "1 w"))
+      .Object(5, "<< /Type /Page /Parent 2 0 R /Resources << /Tag /Own >> >>")
+      .Object(6, StreamObject("", "2 w"))
+      .Object(7, StreamObject("/Type /XObject /Subtype /Form /BBox [0 0 1 1]"
+                              " /Resources << /Tag /Form >>",
+                              "3 w"))
+      .Object(8, StreamObject("/Type /XObject /Subtype /Form /BBox [0 0 1 1]", "4 w"))
+      .ClassicTable("/Root 1 0 R");
+  return writer.Text();
+}
+
+std::string TagOf(const ObjectHandle& resources) {
+  if (resources.Tag() != runtime::ObjectTag::kDictionary) return "none";
+  const ObjectHandle tag = runtime::Dictionary::Get(resources, "Tag");
+  return tag.Tag() == runtime::ObjectTag::kName ? std::string(tag->AsName().View()) : "?";
+}
+
+class ContentOwnerTest : public ::testing::Test {
+ protected:
+  ContentOwnerTest() { context_.memory.SetBudget(runtime::kNoLimit); }
+
+  // Plays `machine` (taking it) and returns its log.
+  std::string PlayAndFree(content::ContentMachine* machine) {
+    EXPECT_NE(machine, nullptr);
+    if (machine == nullptr) return {};
+    content::MachineHolder holder(&context_, machine);
+    content::PageInfo page;
+    content::LoggingHandler handler(&context_, page, &machine->Resources());
+    content::ContentStream::Run(*machine, handler);
+    return handler.Log();
+  }
+
+  runtime::LibraryContext context_;
+};
+
+TEST_F(ContentOwnerTest, PageMachinesTakeTheTreeResourcesAndEveryStream) {
+  const std::string file = OwnersFile();
+  pdftest::OpenDocument document(&context_, file);
+  struct Case {
+    uint32_t page;
+    const char* tag;
+    const char* log;
+  };
+  for (const Case c : {Case{3, "Tree", "SetLineWidth 1\nSetLineWidth 2\n"}, Case{5, "Own", ""}}) {
+    content::ContentMachine* machine =
+        content::Page::NewMachine(*document, document->GetObject(c.page, 0));
+    ASSERT_NE(machine, nullptr);
+    EXPECT_EQ(TagOf(machine->Resources()), c.tag) << c.page;
+    EXPECT_EQ(machine->GetDocument(), &*document);
+    EXPECT_EQ(PlayAndFree(machine), c.log) << c.page;
+  }
+}
+
+TEST_F(ContentOwnerTest, FormMachinesTakeTheirOwnResourcesOrThoseAround) {
+  const std::string file = OwnersFile();
+  pdftest::OpenDocument document(&context_, file);
+  const ObjectHandle around = runtime::Dictionary::Get(document->GetObject(5, 0), "Resources");
+  struct Case {
+    uint32_t form;
+    bool enclosing;
+    const char* tag;
+    const char* log;
+  };
+  for (const Case c : {Case{7, false, "Form", "SetLineWidth 3\n"},
+                       Case{7, true, "Form", "SetLineWidth 3\n"},
+                       Case{8, false, "none", "SetLineWidth 4\n"},
+                       Case{8, true, "Own", "SetLineWidth 4\n"}}) {
+    content::ContentMachine* machine = content::ContentOwner::NewMachine(
+        *document, document->GetObject(c.form, 0), c.enclosing ? &around : nullptr);
+    ASSERT_NE(machine, nullptr);
+    EXPECT_EQ(TagOf(machine->Resources()), c.tag) << c.form << c.enclosing;
+    EXPECT_EQ(PlayAndFree(machine), c.log) << c.form << c.enclosing;
+  }
+}
+
+TEST_F(ContentOwnerTest, NoMemoryGivesNoMachine) {
+  const std::string file = OwnersFile();
+  pdftest::OpenDocument document(&context_, file);
+  const ObjectHandle page = document->GetObject(3, 0);
+  const ObjectHandle form = document->GetObject(7, 0);
+  // Nothing more may be allocated: the partial objects are released (the
+  // leak check sees to that) and the answer is none.
+  const std::string data = "5 w";
+  const uint64_t limit = context_.memory.hardLimit;
+  for (const bool isPage : {true, false}) {
+    auto stream = contenttest::StreamOver(&context_, data);
+    context_.memory.hardLimit = context_.memory.bytesInUse;
+    content::ContentMachine* machine =
+        isPage ? content::Page::MakeMachine(*document, page, std::move(stream))
+               : content::ContentOwner::MakeMachine(*document, form, std::move(stream));
+    context_.memory.hardLimit = limit;
+    EXPECT_EQ(machine, nullptr) << isPage;
+  }
+}
+
+}  // namespace
