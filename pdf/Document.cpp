@@ -9,6 +9,7 @@
 #include "pdf/PageTree.h"
 #include "pdf/PdfCharClass.h"
 #include "pdf/SecurityHandler.h"
+#include "pdf/StructTree.h"
 #include "pdf/StreamObject.h"
 #include "pdf/TokenParser.h"
 #include "runtime/Dictionary.h"
@@ -141,6 +142,14 @@ Document::Document(runtime::LibraryContext* context, streams::DataStoreRef sourc
 
 Document::~Document() {
   if (security_ != nullptr) runtime::DestroyAndFree(context_, std::exchange(security_, nullptr));
+  runtime::DestroyAndFree(context_, std::exchange(roleTable_, nullptr));
+}
+
+const RoleTable& Document::GetRoleTable() {
+  if (roleTable_ == nullptr) {
+    roleTable_ = runtime::NewObject<RoleTable>(context_, StructTree::GetRoleTable(*this));
+  }
+  return *roleTable_;
 }
 
 uint64_t Document::FindKeywordBackwards(streams::DataStream& stream, const char* keyword,

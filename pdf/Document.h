@@ -21,6 +21,7 @@
 
 namespace pdf {
 
+class RoleTable;
 class SecurityHandler;
 
 class Document final : public runtime::ReferenceResolver, public streams::StreamOpener {
@@ -85,6 +86,10 @@ class Document final : public runtime::ReferenceResolver, public streams::Stream
   // False when the encryption is one no password can open (another
   // "Filter", another handler asked for, an unsupported crypt filter).
   bool EncryptionSupported() const { return encryptionSupported_; }
+  // The structure role table (the standard types and the document's role
+  // map), read on first use and kept; a role map that cannot be read is
+  // raised each time it is asked for.
+  const RoleTable& GetRoleTable();
   // The installed handler (null before SetupSecurity, or when the document
   // is not encrypted or its encryption is not supported).
   SecurityHandler* Security() const { return security_; }
@@ -168,6 +173,7 @@ class Document final : public runtime::ReferenceResolver, public streams::Stream
   uint32_t linearizedObject_ = 0;
   runtime::ObjectHandle linearized_;
   bool encryptionSupported_ = true;
+  RoleTable* roleTable_ = nullptr;
   SecurityHandler* security_ = nullptr;
   char version_[8] = {};
 };

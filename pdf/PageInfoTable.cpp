@@ -98,6 +98,12 @@ void PageInfoTable::Load(int32_t index) {
   }
 }
 
+bool PageInfoTable::EnsureLoaded(int32_t index) {
+  if (index < 0 || index >= pageCount_ || !map_.Find(index).record.estimated) return false;
+  Load(index);
+  return true;
+}
+
 PageInfo PageInfoTable::Get(int32_t index, bool load) {
   PageInfo record = map_.Find(index).record;
   if (load && record.estimated && available_.Contains(index)) {

@@ -58,6 +58,9 @@ class PageInfoTable {
   // are still estimates take a copy of its record. A failure leaves the
   // table as it was.
   void Load(int32_t index);
+  // Loads the page's record when it is still an estimate and answers true;
+  // false for a page read before or outside the document.
+  bool EnsureLoaded(int32_t index);
   // The page's record, loading it first when `load` is set and the page is
   // available.
   PageInfo Get(int32_t index, bool load);

@@ -85,6 +85,10 @@ TEST(OutlineFixtureTest, RoleTable) {
   }
   // The 49 standard names and the two own names that resolve.
   EXPECT_EQ(table.Size(), pdf::StructTree::kStandardCount + 3);
+  // The document keeps one table: read once, the same on every request.
+  const pdf::RoleTable& kept = document->GetRoleTable();
+  EXPECT_EQ(&kept, &document->GetRoleTable());
+  EXPECT_EQ(kept.Entries(), table.Entries());
 }
 
 TEST(RoleTableTest, WithoutStructureTreeOnlyTheStandardNames) {

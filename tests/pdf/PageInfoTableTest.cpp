@@ -77,6 +77,22 @@ TEST(PageInfoTableTest, LoadingAPageCopiesItsRecordForward) {
   EXPECT_EQ(recorder.pages, std::vector<int32_t>{2});
 }
 
+TEST(PageInfoTableTest, EnsureLoadedReadsOnlyEstimates) {
+  runtime::LibraryContext context;
+  const std::string bytes = TenPages();
+  pdftest::OpenDocument document(&context, bytes);
+  pdf::PageInfoTable table(&context, *document, 10);
+  // Available or not, an estimated page is read; a page read before and a
+  // page outside the document are not.
+  EXPECT_TRUE(table.EnsureLoaded(5));
+  EXPECT_EQ(table.Get(5, false).estimated, 0);
+  EXPECT_EQ(table.Get(5, false).rotation, 90);
+  EXPECT_FALSE(table.EnsureLoaded(5));
+  EXPECT_TRUE(table.EnsureLoaded(6));
+  EXPECT_FALSE(table.EnsureLoaded(-1));
+  EXPECT_FALSE(table.EnsureLoaded(10));
+}
+
 TEST(PageInfoTableTest, RecordEqualToTheEstimateCallsNoListener) {
   runtime::LibraryContext context;
   pdftest::PdfWriter writer;
