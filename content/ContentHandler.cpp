@@ -31,26 +31,26 @@ ObjectHandle FindNamedResource(const ObjectHandle* resources, std::string_view c
   return runtime::Dictionary::Get(group, name).Resolved();
 }
 
-// Plays one nested span on a stack of its own for a thread whose stack is
-// nearly used up. The thread that starts it waits until it has finished,
-// so no two operations ever run at once; what went wrong is kept for the
-// waiting thread to raise.
-class SpanThread final : public runtime::CoThread {
+// Plays nested content (a span or a form) on a stack of its own for a
+// thread whose stack is nearly used up. The thread that starts it waits
+// until it has finished, so no two operations ever run at once; what went
+// wrong is kept for the waiting thread to raise.
+class NestedThread final : public runtime::CoThread {
  public:
-  SpanThread(runtime::LibraryContext* context, ContentHandler& handler, Span& span,
-             ContentStream& player)
+  using Body = void (*)(void* closure);
+
+  NestedThread(runtime::LibraryContext* context, Body body, void* closure)
       : CoThread(context, runtime::kJobArenaBlockBytes, runtime::kJobArenaThreshold,
                  runtime::kJobStackBytes),
         done(context),
-        handler_(handler),
-        span_(span),
-        player_(player) {}
+        body_(body),
+        closure_(closure) {}
 
   void Run(runtime::LibraryContext* context) override {
     // Also a kill ends up here: the state copy was put back by then, and
     // the waiter, if it still waits, raises the cancellation.
     runtime::ErrorTrap trap(context);
-    if (!trap.Run([&] { handler_.PlaySavedSpan(span_, player_); })) {
+    if (!trap.Run([&] { body_(closure_); })) {
       trap.SetHandled();
       failed = true;
       if (trap.HoldsRecord()) error = trap.Held();
@@ -67,10 +67,40 @@ class SpanThread final : public runtime::CoThread {
   runtime::ErrorRecord error{runtime::kRuntimeDomain, runtime::kOverflow, 0};
 
  private:
-  ContentHandler& handler_;
-  Span& span_;
-  ContentStream& player_;
+  Body body_;
+  void* closure_;
 };
+
+// Plays `body` on a thread of its own and waits for it; false when no
+// thread can be had (every pool stack is taken).
+bool RunOnFreshThread(runtime::LibraryContext* context, NestedThread::Body body, void* closure) {
+  runtime::Scheduler* scheduler = context->scheduler;
+  if (scheduler == nullptr || scheduler->stackPool.FreeSlots() == 0) return false;
+  // The handle kills the thread before this frame goes, however it goes:
+  // a waiter that is killed must not leave the thread playing into a
+  // handler that is about to be freed.
+  runtime::ThreadHandle thread(context,
+                               runtime::NewObject<NestedThread>(context, context, body, closure));
+  auto* job = static_cast<NestedThread*>(thread.Get());
+  scheduler->StartThread(job);
+  while (!job->finished) job->done.Wait();
+  if (job->failed) {
+    const runtime::ErrorRecord error = job->error;
+    runtime::ThrowError(context, error);
+  }
+  return true;
+}
+
+// Runs `closure` on a fresh thread when the stack is nearly used up and a
+// pool stack is free, else here.
+template <class Closure>
+void RunWithStack(runtime::LibraryContext* context, Closure& closure) {
+  if (runtime::StackNearlyExhausted(context) &&
+      RunOnFreshThread(context, [](void* body) { (*static_cast<Closure*>(body))(); }, &closure)) {
+    return;
+  }
+  closure();
+}
 
 // Arena blocks for the state copies: a dozen copies to a block.
 constexpr uint32_t kStateArenaBlock = 16384;
@@ -174,31 +204,13 @@ void ContentHandler::SaveState(Span& span, ContentStream& player) {
   // Deep nesting goes on on a fresh stack rather than fail; only when no
   // stack is left in the pool does it go on here, until the stack check
   // stops it.
-  if (runtime::StackNearlyExhausted(owner_) && PlaySpanOnFreshThread(span, player)) return;
-  PlaySavedSpan(span, player);
+  auto play = [&] { PlaySavedSpan(span, player); };
+  RunWithStack(owner_, play);
 }
 
 void ContentHandler::PlaySavedSpan(Span& span, ContentStream& player) {
   StateCopy copy(*this);
   player.PlaySpan(span);
-}
-
-bool ContentHandler::PlaySpanOnFreshThread(Span& span, ContentStream& player) {
-  runtime::Scheduler* scheduler = owner_->scheduler;
-  if (scheduler == nullptr || scheduler->stackPool.FreeSlots() == 0) return false;
-  // The handle kills the thread before this frame goes, however it goes:
-  // a waiter that is killed must not leave the thread playing into a
-  // handler that is about to be freed.
-  runtime::ThreadHandle thread(
-      owner_, runtime::NewObject<SpanThread>(owner_, owner_, *this, span, player));
-  auto* job = static_cast<SpanThread*>(thread.Get());
-  scheduler->StartThread(job);
-  while (!job->finished) job->done.Wait();
-  if (job->failed) {
-    const runtime::ErrorRecord error = job->error;
-    runtime::ThrowError(owner_, error);
-  }
-  return true;
 }
 
 void ContentHandler::BeginMarkedContent(bool, int32_t, int32_t, const ObjectHandle*) {}
@@ -255,7 +267,9 @@ void ContentHandler::PaintForm(std::string_view name, const runtime::Matrix& mat
     uint32_t& depth;
     ~Leave() { --depth; }
   } leave{formDepth_};
-  PlayNestedSaved(*machine, &machine->Resources(), &matrix);
+  // Forms nest on a fresh stack as spans do.
+  auto play = [&] { PlayNestedSaved(*machine, &machine->Resources(), &matrix); };
+  RunWithStack(owner_, play);
 }
 
 void ContentHandler::PlayNestedSaved(ContentMachine& machine, const ObjectHandle* resources,

@@ -197,9 +197,6 @@ class ContentHandler {
   // The font entry of a parameter set: the reference resolved through the
   // set's document, the font found through the page's font source.
   void ApplyFontEntry(const ExtGState& record);
-  // Plays `span` on a cooperative thread of its own and waits for it;
-  // false when no thread can be had (every pool stack is taken).
-  bool PlaySpanOnFreshThread(Span& span, ContentStream& player);
 
   runtime::LibraryContext* owner_;
   PageInfo page_;

@@ -9,11 +9,14 @@
 #include <string>
 
 #include "content/ContentHandler.h"
+#include "content/ContentOwner.h"
 #include "content/ContentStream.h"
 #include "content/LoggingHandler.h"
 #include "platform/Fiber.h"
+#include "runtime/Dictionary.h"
 #include "runtime/Scheduler.h"
 #include "tests/content/ContentTestSupport.h"
+#include "tests/pdf/PdfTestSupport.h"
 #include "tests/runtime/ThreadFixture.h"
 
 namespace {
@@ -229,6 +232,57 @@ TEST_F(NestedPlaybackTest, NestedContentNeedsItsStackSpace) {
     EXPECT_EQ(&handler.State(), state) << c.stackLeft;
     EXPECT_EQ(handler.State().stroke.width, FixedFromInt(3)) << c.stackLeft;
   }
+}
+
+TEST_F(NestedPlaybackTest, NestedFormsPlayOnAThreadAsOnTheProcessStack) {
+  // Form i draws form i + 1; the last sets a width. The forms' own frames
+  // use up a thread's stack long before the form limit.
+  constexpr uint32_t kForms = content::ContentHandler::kMaxFormNesting - 1;
+  pdftest::PdfWriter writer;
+  writer.Object(1, "<< /Type /Catalog /Pages 2 0 R >>")
+      .Object(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>")
+      .Object(3, "<< /Type /Page /Parent 2 0 R /Resources << /XObject << /F 10 0 R >> >> >>");
+  for (uint32_t i = 0; i < kForms; ++i) {
+    const std::string data =
+        i + 1 < kForms ? std::to_string(i + 2) + " w /F Do" : std::string("9 w");
+    const std::string next = i + 1 < kForms ? " /Resources << /XObject << /F " +
+                                                  std::to_string(11 + i) + " 0 R >> >>"
+                                            : std::string();
+    writer.Object(10 + i, "<< /Type /XObject /Subtype /Form /BBox [0 0 1 1]" + next +
+                              " /Length " + std::to_string(data.size()) + " >>\nstream\n" +
+                              data + "\nendstream");
+  }
+  writer.ClassicTable("/Root 1 0 R");
+  const std::string bytes = writer.Text();
+  pdftest::OpenDocument document(&context, bytes);
+  const runtime::ObjectHandle pageDict = document->GetObject(3, 0);
+  const runtime::ObjectHandle resources = runtime::Dictionary::Get(pageDict, "Resources");
+  content::PageInfo page;
+  page.document = &*document;
+  std::string logs[2];
+  for (const bool onThread : {false, true}) {
+    const std::string content = "/F Do 1 w";
+    content::ContentMachine* machine = runtime::NewObject<content::ContentMachine>(
+        &context, &context, &*document, contenttest::StreamOver(&context, content), resources);
+    content::MachineHolder holder(&context, machine);
+    ThreadNotingHandler handler(&context, page, &resources);
+    std::optional<uint32_t> error;
+    if (onThread) {
+      bool done = false;
+      Start([&](runtime::LibraryContext*) {
+        error = testsupport::RaisedCode([&] { content::ContentStream::Run(*machine, handler); });
+        done = true;
+      });
+      scheduler.RunUntil([&] { return done; });
+    } else {
+      error = testsupport::RaisedCode([&] { content::ContentStream::Run(*machine, handler); });
+    }
+    EXPECT_FALSE(error) << onThread;
+    EXPECT_EQ(handler.threads.size() > 1, onThread);
+    logs[onThread] = handler.Log();
+  }
+  EXPECT_NE(logs[0].find("SetLineWidth 9\nSetLineWidth 1\n"), std::string::npos);
+  EXPECT_EQ(logs[1], logs[0]);
 }
 
 TEST_F(NestedPlaybackTest, HundredThousandNestedSpansEndWithStackExhausted) {
