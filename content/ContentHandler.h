@@ -147,7 +147,8 @@ class ContentHandler {
 
   // Plays `machine` with a copy of the state, whose resources and matrix
   // are given when not null; the state before is back afterwards, also
-  // after an error. (runtime, 4) when the thread's stack is nearly used up.
+  // after an error. (runtime, 4) on a cooperative thread with less than the
+  // low-stack threshold left.
   void PlayNestedSaved(ContentMachine& machine, const runtime::ObjectHandle* resources = nullptr,
                        const runtime::Matrix* matrix = nullptr);
   // Plays `span` to its end with a copy of the state, on this thread.

@@ -89,6 +89,7 @@ void ContentStream::ReplaySpan(const Span& span) {
   Span again;
   again.enclosing = span.enclosing;
   again.text = true;
+  again.cacheAtStart = span.cacheAtStart;
   PlaySpan(again);
 }
 
