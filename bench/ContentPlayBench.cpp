@@ -37,10 +37,10 @@ class NullHandler : public content::ContentHandler {
                  const content::PathSegments&) override {}
   void EndTextClip() override {}
   void DoXObject(std::string_view) override {}
-  void PaintImage(const content::RecordedObject&, uint32_t) override {}
+  void PaintImage(const content::InlineImage&, uint32_t) override {}
   void DoShading(std::string_view) override {}
   void ShowText(const uint8_t*, uint32_t, runtime::Rect&) override {}
-  void ShowTextArray(const content::TextElement*, uint32_t) override {}
+  void ShowTextArray(const content::TextArrayElement*, uint32_t, runtime::Rect&) override {}
   void* GetTarget() override { return nullptr; }
   int32_t GetPageWidth() override { return 0; }
   int32_t GetPageHeight() override { return 0; }

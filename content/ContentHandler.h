@@ -7,6 +7,7 @@
 
 #include "content/ContentMachine.h"
 #include "content/GraphicsState.h"
+#include "content/TextArrayElement.h"
 #include "runtime/ArenaAllocator.h"
 #include "runtime/ArenaScope.h"
 #include "runtime/CleanupNode.h"
@@ -21,6 +22,7 @@ class FontResource;
 namespace content {
 
 class ContentStream;
+class InlineImage;
 struct ExtGState;
 
 // A played stretch of a program: a `q` ... `Q` or `BT` ... `ET`, inside an
@@ -120,7 +122,8 @@ class ContentHandler {
   virtual void PaintForm(std::string_view name, const runtime::Matrix& matrix,
                          const runtime::Rect& box);
   virtual void DoXObject(std::string_view name) = 0;
-  virtual void PaintImage(const RecordedObject& image, uint32_t options) = 0;
+  // An inline image, with its description and its rows in memory.
+  virtual void PaintImage(const InlineImage& image, uint32_t options) = 0;
   virtual void DoShading(std::string_view name) = 0;
   virtual void SetCharSpacing(runtime::Fixed spacing);
   virtual void SetWordSpacing(runtime::Fixed spacing);
@@ -133,7 +136,9 @@ class ContentHandler {
   virtual void NextLine();
   virtual void SetFont(std::string_view name, runtime::Fixed size);
   virtual void ShowText(const uint8_t* bytes, uint32_t count, runtime::Rect& box) = 0;
-  virtual void ShowTextArray(const TextElement* elements, uint32_t count) = 0;
+  // A TJ array; `bounds` is the record's box, as for ShowText.
+  virtual void ShowTextArray(const TextArrayElement* elements, uint32_t count,
+                             runtime::Rect& bounds) = 0;
   virtual void BeginText(Span& span, ContentStream& player);
   virtual void RunNestedContent(ContentMachine& machine);
   virtual void BeforeOperation();

@@ -25,6 +25,8 @@ namespace content {
 class ContentOps;
 class ContentHandler;
 class ExtGState;
+// An operation recorded as an object (opcode 0); see RecordedObject.h.
+class RecordedObject;
 
 // Recorded operation codes. Codes from kFirstRepeat on repeat a recent
 // operation held in the repeat cache.
@@ -83,43 +85,6 @@ struct PathHeader {
   static constexpr uint32_t kNewBox = 1u << 31;
   // Rule value meaning "no fill" or "no clip".
   static constexpr uint32_t kRuleNone = 2;
-};
-
-// One element of a TJ array: a string or a number.
-struct TextElement {
-  const uint8_t* bytes = nullptr;  // null for a number
-  uint32_t length = 0;
-  runtime::Fixed number = 0;
-};
-
-// An operation recorded as an object (code 0): text shows, marked content
-// and inline images.
-struct RecordedObject {
-  enum Kind : uint8_t {
-    kShowText,         // Tj, ' (with nextLine set)
-    kShowSpaced,       // "
-    kShowArray,        // TJ
-    kMarkedContent,    // BMC, BDC, MP, DP
-    kInlineImage,      // BI ... ID ... EI
-  };
-  Kind kind = kShowText;
-  bool nextLine = false;
-  bool hasMcid = false;
-  int32_t mcid = 0;
-  runtime::Fixed wordSpacing = 0;
-  runtime::Fixed charSpacing = 0;
-  const uint8_t* bytes = nullptr;
-  uint32_t length = 0;
-  const TextElement* elements = nullptr;
-  uint32_t elementCount = 0;
-  // The box the text covers once painted; starts as the whole plane.
-  runtime::Rect box{-runtime::kFixedMax, -runtime::kFixedMax, runtime::kFixedMax,
-                    runtime::kFixedMax};
-  // Inline image: its size, components and the raw data as recorded.
-  int32_t width = 0;
-  int32_t height = 0;
-  int32_t bitsPerComponent = 0;
-  bool imageMask = false;
 };
 
 // A position in a program: the opcode and the two operand lists.

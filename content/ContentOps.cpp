@@ -4,6 +4,11 @@
 #include <cstring>
 
 #include "content/ExtGState.h"
+#include "content/InlineImage.h"
+#include "content/MarkedContentOp.h"
+#include "content/ShowArrayOp.h"
+#include "content/ShowSpacedStringOp.h"
+#include "content/ShowStringOp.h"
 #include "pdf/Document.h"
 #include "pdf/Lexer.h"
 #include "pdf/PdfCharClass.h"
@@ -312,25 +317,12 @@ void ContentOps::Record(uint8_t code, uint8_t mask, uint32_t numbers) {
   Commit(code, start);
 }
 
-RecordedObject* ContentOps::NewObject(RecordedObject::Kind kind) {
-  auto* object = new (machine_.Arena().Alloc(sizeof(RecordedObject))) RecordedObject;
-  object->kind = kind;
-  return object;
-}
-
 void ContentOps::RecordObject(RecordedObject* object) {
   const ProgramCursor start = Mark();
   machine_.opcodes.PushBack(kOpObject);
   PushWord(machine_.objects.Size());
   machine_.objects.PushBack(object);
   Commit(kOpObject, start);
-}
-
-const uint8_t* ContentOps::CopyBytes(const ByteString& bytes) {
-  auto* copy = static_cast<uint8_t*>(machine_.Arena().Alloc(bytes.length + size_t{1}));
-  if (bytes.length != 0) std::memcpy(copy, bytes.Bytes(), bytes.length);
-  copy[bytes.length] = 0;
-  return copy;
 }
 
 // ---- Paths ----
@@ -559,51 +551,27 @@ void ContentOps::SetExtGState() {
 
 void ContentOps::ShowText(pdf::TokenParser&, std::string_view keyword) {
   CheckState(kText);
+  runtime::ArenaAllocator& arena = machine_.Arena();
+  RecordedObject* object;
   if (keyword == "TJ") {
     Require(1);
-    const ObjectValue& array = Operand(1, 0);
-    if (!array.Is(ObjectTag::kArray)) Malformed();
-    const runtime::ValueList& list = array.AsArray();
-    RecordedObject* object = NewObject(RecordedObject::kShowArray);
-    auto* elements = static_cast<TextElement*>(
-        machine_.Arena().Alloc(sizeof(TextElement) * (size_t{list.count} + 1)));
-    for (uint32_t i = 0; i < list.count; ++i) {
-      const ObjectValue& item = list.items[i];
-      elements[i] = TextElement{};
-      if (item.Is(ObjectTag::kString)) {
-        elements[i].bytes = CopyBytes(item.AsString());
-        elements[i].length = item.AsString().length;
-      } else if (item.IsNumber()) {
-        elements[i].number = item.AsNumber();
-      } else {
-        Malformed();
-      }
-    }
-    object->elements = elements;
-    object->elementCount = list.count;
-    RecordObject(object);
-    return;
+    object = new (arena.Alloc(sizeof(ShowArrayOp))) ShowArrayOp(arena, Operand(1, 0));
+  } else if (keyword == "\"") {
+    Require(3);
+    object = new (arena.Alloc(sizeof(ShowSpacedStringOp)))
+        ShowSpacedStringOp(arena, Operand(3, 2), Number(3, 0), Number(3, 1));
+  } else {
+    Require(1);
+    object = new (arena.Alloc(sizeof(ShowStringOp)))
+        ShowStringOp(arena, Operand(1, 0), keyword == "'");
   }
-  const bool spaced = keyword == "\"";
-  Require(spaced ? 3 : 1);
-  const ObjectValue& text = Operand(1, 0);
-  if (!text.Is(ObjectTag::kString)) Malformed();
-  RecordedObject* object = NewObject(spaced ? RecordedObject::kShowSpaced
-                                            : RecordedObject::kShowText);
-  object->nextLine = keyword != "Tj";
-  if (spaced) {
-    object->wordSpacing = Number(3, 0);
-    object->charSpacing = Number(3, 1);
-  }
-  object->bytes = CopyBytes(text.AsString());
-  object->length = text.AsString().length;
   RecordObject(object);
 }
 
 void ContentOps::MarkedContent(std::string_view keyword) {
   const bool properties = keyword == "BDC" || keyword == "DP";
   Require(properties ? 2 : 1);
-  RecordedObject* object = NewObject(RecordedObject::kMarkedContent);
+  auto* object = new (machine_.Arena().Alloc(sizeof(MarkedContentOp))) MarkedContentOp;
   if (properties) {
     const ObjectValue& operand = Operand(2, 1);
     ObjectHandle dictionary;
@@ -625,12 +593,9 @@ void ContentOps::MarkedContent(std::string_view keyword) {
     }
   }
   const bool point = keyword == "MP" || keyword == "DP";
-  if (point) {
-    // A marked point is an empty marked sequence: begin, then end at once.
-    object->hasMcid = false;
-  }
   RecordObject(object);
   if (point) {
+    // A marked point is an empty marked sequence: begin, then end at once.
     const ProgramCursor start = Mark();
     machine_.opcodes.PushBack(kOpEndMarked);
     Commit(kOpEndMarked, start);
@@ -896,127 +861,18 @@ void ContentOps::RunKeyword(pdf::TokenParser& parser, std::string_view keyword) 
 
 // ---- Inline images ----
 
-namespace {
-
-// The name of an inline-image entry under its full or abbreviated key.
-const ObjectValue* InlineEntry(const ObjectValue& dictionary, std::string_view full,
-                               std::string_view abbreviated) {
-  const ObjectValue* value = runtime::Dictionary::FindByName(dictionary, full);
-  if (value == nullptr || value->IsNull()) value = runtime::Dictionary::FindByName(dictionary, abbreviated);
-  return value != nullptr && !value->IsNull() ? value : nullptr;
-}
-
-int32_t InlineInteger(const ObjectValue& dictionary, std::string_view full,
-                      std::string_view abbreviated, int32_t fallback) {
-  const ObjectValue* value = InlineEntry(dictionary, full, abbreviated);
-  return value != nullptr && value->Is(ObjectTag::kInteger) ? value->AsInteger() : fallback;
-}
-
-// Components of a device colour space named in an inline image; 0 when the
-// space is not one whose size is known without the resources.
-uint32_t InlineComponents(const ObjectValue* space) {
-  if (space == nullptr) return 0;
-  if (space->Is(ObjectTag::kName)) {
-    const std::string_view name = space->AsName().View();
-    if (name == "G" || name == "DeviceGray") return 1;
-    if (name == "RGB" || name == "DeviceRGB") return 3;
-    if (name == "CMYK" || name == "DeviceCMYK") return 4;
-    return 0;
-  }
-  if (space->Is(ObjectTag::kArray) && space->AsArray().count >= 1 &&
-      space->AsArray().items[0].Is(ObjectTag::kName)) {
-    const std::string_view family = space->AsArray().items[0].AsName().View();
-    if (family == "I" || family == "Indexed") return 1;
-  }
-  return 0;
-}
-
-bool IsAsciiFilterName(std::string_view name) {
-  return name == "ASCIIHexDecode" || name == "AHx" || name == "ASCII85Decode" || name == "A85";
-}
-
-}  // namespace
-
 void ContentOps::InlineImage(pdf::TokenParser& parser) {
   CheckState(kPage | kPath);
   operandCount_ = 0;
-  streams::DataStream& stream = *stream_;
-  const ObjectValue parameters = parser.ParseInlineImageParameters();
-  const ObjectValue* filter = InlineEntry(parameters, "Filter", "F");
-  const ObjectValue* lastFilter = filter;
-  bool filtered = filter != nullptr;
-  if (filter != nullptr && filter->Is(ObjectTag::kArray)) {
-    const runtime::ValueList& list = filter->AsArray();
-    lastFilter = list.count != 0 ? &list.items[list.count - 1] : nullptr;
-    filtered = list.count != 0;
+  // The parameters live in the slice's value store, which outlasts the
+  // image's reading; what the record keeps is copied out of it.
+  runtime::ValueStore& store = parser.Store();
+  const ObjectValue* parameters = new (store.Allocate(sizeof(ObjectValue)))
+      ObjectValue(parser.ParseInlineImageParameters());
+  const ObjectHandle handle(context_, parameters, &store, machine_.GetDocument());
+  if (content::InlineImage* image = content::InlineImage::Create(machine_, handle, stream_)) {
+    RecordObject(image);
   }
-  const bool ascii = lastFilter != nullptr && lastFilter->Is(ObjectTag::kName) &&
-                     IsAsciiFilterName(lastFilter->AsName().View());
-  if (!ascii) {
-    // Binary data starts after exactly one white-space byte.
-    if (!stream.Fill(false) || !pdf::IsWhiteSpace(*stream.Cursor())) Malformed();
-    stream.Advance(1);
-  }
-  RecordedObject* object = NewObject(RecordedObject::kInlineImage);
-  object->imageMask = [&] {
-    const ObjectValue* mask = InlineEntry(parameters, "ImageMask", "IM");
-    return mask != nullptr && mask->Is(ObjectTag::kBoolean) && mask->AsBoolean();
-  }();
-  object->width = InlineInteger(parameters, "Width", "W", 0);
-  object->height = InlineInteger(parameters, "Height", "H", 0);
-  object->bitsPerComponent =
-      object->imageMask ? 1 : InlineInteger(parameters, "BitsPerComponent", "BPC", 8);
-  const uint32_t components =
-      object->imageMask ? 1 : InlineComponents(InlineEntry(parameters, "ColorSpace", "CS"));
-  const bool sizeKnown = !filtered && components != 0 && object->width > 0 &&
-                         object->height > 0 && object->bitsPerComponent > 0 &&
-                         object->bitsPerComponent <= 16;
-  if (sizeKnown) {
-    const uint64_t rowBits = uint64_t(uint32_t(object->width)) * components *
-                             uint32_t(object->bitsPerComponent);
-    const uint64_t length = (rowBits + 7) / 8 * uint32_t(object->height);
-    uint64_t left = length;
-    uint8_t scratch[256];
-    while (left != 0) {
-      const size_t read = stream.Read(scratch, static_cast<size_t>(std::min<uint64_t>(left, sizeof scratch)));
-      if (read == 0) Malformed();
-      left -= read;
-    }
-    object->length = static_cast<uint32_t>(std::min<uint64_t>(length, UINT32_MAX));
-    // At most one stray byte may stand between the data and the white space.
-    if (stream.Fill(false) && !pdf::IsWhiteSpace(*stream.Cursor()) && *stream.Cursor() != 'E') {
-      stream.Advance(1);
-    }
-    pdf::Lexer::SkipWhiteSpace(stream);
-    if (!pdf::Lexer::TakeKeyword(stream, "EI")) Malformed();
-  } else {
-    // Filtered data: its end is the first "EI" standing alone after white
-    // space.
-    uint8_t previous = ' ';
-    uint64_t length = 0;
-    for (;;) {
-      if (!stream.Fill(false)) Malformed();
-      const uint8_t byte = *stream.Cursor();
-      if (byte == 'E' && pdf::IsWhiteSpace(previous)) {
-        stream.Advance(1);
-        if (stream.Fill(false) && *stream.Cursor() == 'I') {
-          stream.Advance(1);
-          if (!stream.Fill(false) || pdf::IsTokenEnd(*stream.Cursor())) break;
-          previous = 'I';
-          length += 2;
-          continue;
-        }
-        previous = 'E';
-        ++length;
-        continue;
-      }
-      previous = byte;
-      ++length;
-      stream.Advance(1);
-    }
-    object->length = static_cast<uint32_t>(std::min<uint64_t>(length, UINT32_MAX));
-  }
-  RecordObject(object);
 }
 
 }  // namespace content

@@ -58,8 +58,6 @@ class ContentOps {
   void Commit(uint8_t code, const ProgramCursor& start);
   void Record(uint8_t code, uint8_t mask, uint32_t numbers);
   void RecordObject(RecordedObject* object);
-  RecordedObject* NewObject(RecordedObject::Kind kind);
-  const uint8_t* CopyBytes(const runtime::ByteString& bytes);
 
   // Paths.
   void BeginPathIfNeeded();

@@ -1,6 +1,7 @@
 #include "content/ContentStream.h"
 
 #include "content/ExtGState.h"
+#include "content/RecordedObject.h"
 #include "runtime/ErrorTrap.h"
 #include "runtime/LibraryContext.h"
 #include "runtime/Scheduler.h"
@@ -291,29 +292,7 @@ void ContentStream::PlayOperation(uint8_t code) {
 void ContentStream::PlayObject() {
   const uint32_t index = ReadWord();
   if (index >= machine_.objects.Size()) Malformed();
-  RecordedObject& object = *machine_.objects[index];
-  ContentHandler& h = handler_;
-  switch (object.kind) {
-    case RecordedObject::kShowText:
-      if (object.nextLine) h.NextLine();
-      h.ShowText(object.bytes, object.length, object.box);
-      break;
-    case RecordedObject::kShowSpaced:
-      h.SetWordSpacing(object.wordSpacing);
-      h.SetCharSpacing(object.charSpacing);
-      h.NextLine();
-      h.ShowText(object.bytes, object.length, object.box);
-      break;
-    case RecordedObject::kShowArray:
-      h.ShowTextArray(object.elements, object.elementCount);
-      break;
-    case RecordedObject::kMarkedContent:
-      h.BeginMarkedContent(object.hasMcid, object.mcid, h.Page().structParents, nullptr);
-      break;
-    case RecordedObject::kInlineImage:
-      h.PaintImage(object, machine_.Options());
-      break;
-  }
+  machine_.objects[index]->Play(handler_, machine_.Options());
 }
 
 void ContentStream::PlayPath() {

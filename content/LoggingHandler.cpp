@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "content/ExtGState.h"
+#include "content/InlineImage.h"
 
 namespace content {
 
@@ -209,9 +210,9 @@ void LoggingHandler::DoXObject(std::string_view name) {
   Line("DoXObject /" + std::string(name));
 }
 
-void LoggingHandler::PaintImage(const RecordedObject& image, uint32_t) {
+void LoggingHandler::PaintImage(const InlineImage& image, uint32_t) {
   Line("PaintImage " + std::to_string(image.width) + "x" + std::to_string(image.height) +
-       " data=" + std::to_string(image.length));
+       " data=" + std::to_string(image.SampleBytes()));
 }
 
 void LoggingHandler::DoShading(std::string_view name) { Line("DoShading /" + std::string(name)); }
@@ -273,12 +274,15 @@ void LoggingHandler::ShowText(const uint8_t* bytes, uint32_t count, runtime::Rec
        FormatFixed(TextMatrix().f));
 }
 
-void LoggingHandler::ShowTextArray(const TextElement* elements, uint32_t count) {
+void LoggingHandler::ShowTextArray(const TextArrayElement* elements, uint32_t count,
+                                   runtime::Rect&) {
   std::string text = "ShowTextArray [";
   for (uint32_t i = 0; i < count; ++i) {
     if (i != 0) text += " ";
-    text += elements[i].bytes != nullptr ? Quoted(elements[i].bytes, elements[i].length)
-                                         : FormatFixed(elements[i].number);
+    const TextArrayElement& element = elements[i];
+    text += element.IsString()
+                ? Quoted(element.payload.string->Bytes(), element.payload.string->length)
+                : FormatFixed(element.payload.adjustment);
   }
   Line(text + "] at " + FormatFixed(TextMatrix().e) + " " + FormatFixed(TextMatrix().f));
 }

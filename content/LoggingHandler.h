@@ -43,7 +43,7 @@ class LoggingHandler : public ContentHandler {
   void PaintForm(std::string_view name, const runtime::Matrix& matrix,
                  const runtime::Rect& box) override;
   void DoXObject(std::string_view name) override;
-  void PaintImage(const RecordedObject& image, uint32_t options) override;
+  void PaintImage(const InlineImage& image, uint32_t options) override;
   void DoShading(std::string_view name) override;
   void SetCharSpacing(runtime::Fixed spacing) override;
   void SetWordSpacing(runtime::Fixed spacing) override;
@@ -56,7 +56,8 @@ class LoggingHandler : public ContentHandler {
   void NextLine() override;
   void SetFont(std::string_view name, runtime::Fixed size) override;
   void ShowText(const uint8_t* bytes, uint32_t count, runtime::Rect& box) override;
-  void ShowTextArray(const TextElement* elements, uint32_t count) override;
+  void ShowTextArray(const TextArrayElement* elements, uint32_t count,
+                     runtime::Rect& bounds) override;
   void BeginText(Span& span, ContentStream& player) override;
   void* GetTarget() override { return nullptr; }
   int32_t GetPageWidth() override { return 0; }

@@ -138,6 +138,17 @@ class InlineImageGrammar final : public ParserObject {
  public:
   int OnGreaterThan(TokenParser& parser) override { return SkipTwo(parser); }
   int OnInlineImageData(TokenParser&) override { return 0; }
+  // ASCII-filtered data may follow "ID" without white space ("ID00FF>"):
+  // the keyword then runs into the data and is no keyword to the tables,
+  // yet it ends the parameters all the same, with the read position just
+  // after its two bytes.
+  int OnNoMatch(TokenParser& parser) override {
+    if (parser.TokenFirstByte() == 'I' &&
+        parser.Stream().Position() == parser.TokenStart() + 2) {
+      return 0;
+    }
+    return ParserObject::OnNoMatch(parser);
+  }
 };
 
 }  // namespace
@@ -232,6 +243,10 @@ void TokenParser::Run(ParserObject& grammar, uint32_t mark) {
   for (;;) {
     // A long parse lets other threads run.
     runtime::ChargeWork(context_, runtime::kWorkCostHeavy);
+    if (stream_.Fill(false)) {
+      tokenStart_ = stream_.Position();
+      tokenFirstByte_ = *stream_.Cursor();
+    }
     if (KeywordMatcher::Match(stream_, kObjectTables, *this) == 0) break;
   }
   grammar_ = outerGrammar;

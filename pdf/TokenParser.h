@@ -85,6 +85,10 @@ class TokenParser final : public KeywordSink {
   uint32_t ValuesSince(uint32_t mark) const { return size_ - mark; }
   uint32_t Mark() const { return mark_; }
   const runtime::ObjectValue& At(uint32_t index) const { return values_[index]; }
+  // Where the token being matched began, and its first byte.
+  uint64_t TokenStart() const { return tokenStart_; }
+  uint8_t TokenFirstByte() const { return tokenFirstByte_; }
+  runtime::ValueStore& Store() { return store_; }
   void Push(const runtime::ObjectValue& value);
   runtime::ObjectValue Pop();
   // Opens a dictionary after "<<": its entries up to ">>", then the check
@@ -127,6 +131,8 @@ class TokenParser final : public KeywordSink {
   uint8_t* scratch_ = nullptr;
   uint32_t scratchSize_ = 0;
   uint32_t scratchCapacity_ = 0;
+  uint64_t tokenStart_ = 0;
+  uint8_t tokenFirstByte_ = 0;
 };
 
 }  // namespace pdf

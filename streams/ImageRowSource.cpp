@@ -42,6 +42,16 @@ void ImageRowSource::SetRect(const ImageRect& rect) {
   rect_ = rect;
 }
 
+void ImageRowSource::CopyAllRows(uint8_t* destination) {
+  const ImageRect rect = Rect();
+  const uint32_t size = RowBytes();
+  if (rect.height <= 0) return;
+  for (int32_t row = 0; row < rect.height; ++row) {
+    std::memcpy(destination, NextRow(), size);
+    destination += size;
+  }
+}
+
 const uint8_t* ImageRowSource::NextRow() {
   // The previous row was handed out in place and is consumed only now.
   if (!firstRow_) stream_->Advance(rowBytes_);

@@ -44,6 +44,11 @@ class ImageRowSource {
   // Replaces the rectangle and recomputes the row size from its width.
   virtual void SetRect(const ImageRect& rect);
 
+  // Every row of the rectangle, one after another, into `destination`,
+  // which must hold Rect().height x RowBytes() bytes. A rectangle of no
+  // rows copies nothing.
+  void CopyAllRows(uint8_t* destination);
+
  private:
   LibraryContext* context_;
   uint8_t* shortRow_ = nullptr;

@@ -185,4 +185,38 @@ TEST_F(TokenParserTest, StringsGoThroughTheDecryptorOneByOne) {
   EXPECT_EQ(rot.calls, 2);
 }
 
+TEST_F(TokenParserTest, InlineImageParametersEndAtID) {
+  struct Case {
+    const char* name;
+    std::string text;
+    const char* printed;  // or "error N"
+    uint64_t end;         // read position afterwards
+  };
+  const Case cases[] = {
+      {"white space after ID", "/W 1 /F /AHx ID 00>", "<< /W 1 /F /AHx >>", 15},
+      // ASCII data may run straight into the keyword.
+      {"data run into ID", "/W 1 /F /AHx ID00FF>", "<< /W 1 /F /AHx >>", 15},
+      {"ID ending the text", "/W 2 ID", "<< /W 2 >>", 7},
+      {"a keyword that only starts with I", "/W 1 IX 0", "error 2", 0},
+      {"no ID at all", "/W 1 /H 2", "error 2", 0},
+  };
+  for (const Case& c : cases) {
+    auto source = streams::MakeRef<streams::MemoryDataSource>(
+        &context_, reinterpret_cast<const uint8_t*>(c.text.data()),
+        static_cast<uint32_t>(c.text.size()));
+    auto stream = streams::MakeRef<streams::SubRangeStream>(&context_, source, 0);
+    std::string printed;
+    auto error = testsupport::CaughtError(&context_, [&] {
+      pdf::TokenParser parser(&context_, *stream, *store_, {});
+      printed = pdf::ObjectPrinter::ToString(parser.ParseInlineImageParameters());
+    });
+    if (error) {
+      EXPECT_EQ("error " + std::to_string(error->code), c.printed) << c.name;
+      continue;
+    }
+    EXPECT_EQ(printed, c.printed) << c.name;
+    EXPECT_EQ(stream->Position(), c.end) << c.name;
+  }
+}
+
 }  // namespace

@@ -112,5 +112,18 @@ TEST_F(ImageRowSourceTest, ReadingRowsLetsOtherThreadsRun) {
   context_.threadingEnabled = false;
 }
 
+TEST_F(ImageRowSourceTest, CopyAllRowsCopiesEachRowInTurn) {
+  ImageRowSource rows(&context_, {3, 2, 8, 1}, Chunks(&context_, "abcdefgh", 2));
+  std::string out(8, '.');
+  rows.CopyAllRows(reinterpret_cast<uint8_t*>(out.data()));
+  EXPECT_EQ(out, "abcdef..");
+  // A rectangle of no rows copies nothing.
+  ImageRowSource none(&context_, {3, 2, 8, 1}, Chunks(&context_, "abcdef", 2));
+  none.SetRect({0, 0, 3, 0});
+  std::string untouched(4, '.');
+  none.CopyAllRows(reinterpret_cast<uint8_t*>(untouched.data()));
+  EXPECT_EQ(untouched, "....");
+}
+
 }  // namespace
 }  // namespace streams

@@ -54,5 +54,53 @@ TEST_F(InlineImageSourceTest, AtEndFollowsTheContentStream) {
   EXPECT_TRUE(source->AtEnd());
 }
 
+TEST_F(InlineImageSourceTest, ContentStandsAfterTheLastBlockHandedOut) {
+  struct Case {
+    const char* name;
+    std::string content;
+    size_t fetches;
+    uint64_t position;  // of the content once the source is gone
+  };
+  const Case cases[] = {
+      // However little of the block a reader used, all of it is consumed.
+      {"one block", "ab cd EI Q", 1, 6},
+      {"two blocks", "ab Ecd EI Q", 2, 7},
+      {"nothing fetched", "ab EI", 0, 0},
+  };
+  for (const Case& c : cases) {
+    auto stream = MakeRef<ChainedStream>(&context_, Chunks(&context_, c.content, 100));
+    {
+      auto source = MakeRef<InlineImageSource>(&context_, stream);
+      EXPECT_EQ(source->MemorySize(), 32u);
+      for (size_t i = 0; i < c.fetches; ++i) source->FetchBlock();
+    }
+    EXPECT_EQ(stream->Position(), c.position) << c.name;
+  }
+}
+
+TEST_F(InlineImageSourceTest, LimitsAndTheEndKeyword) {
+  auto blocks = [&](const std::string& content, bool stop, uint64_t limit) {
+    auto stream = MakeRef<ChainedStream>(&context_, Chunks(&context_, content, 100));
+    std::string data;
+    {
+      auto source = MakeRef<InlineImageSource>(&context_, stream);
+      if (stop) source->StopAtEndKeyword();
+      source->LimitTo(limit);
+      for (BlockRef block = source->FetchBlock(); CountOf(block) > 0;
+           block = source->FetchBlock()) {
+        data += "[" + std::string(reinterpret_cast<const char*>(block->Data()), block->Count()) +
+                "]";
+      }
+      EXPECT_TRUE(source->AtEnd());
+    }
+    return data + std::to_string(stream->Position());
+  };
+  EXPECT_EQ(blocks("ab EI Q", false, 4), "[ab ][E]4");
+  EXPECT_EQ(blocks("ab EI Q", true, UINT64_MAX), "[ab ]3");
+  // Only a keyword after white space and before a delimiter ends the data.
+  EXPECT_EQ(blocks("aEI EIx EI/", true, UINT64_MAX), "[a][EI ][EIx ]8");
+  EXPECT_EQ(blocks("EI", true, UINT64_MAX), "0");
+}
+
 }  // namespace
 }  // namespace streams
