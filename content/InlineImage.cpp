@@ -144,6 +144,31 @@ void CheckSize(InlineImage& image) {
   image.rowBytes = static_cast<uint32_t>(rowBytes);
 }
 
+// Errors after which the image is not simply skipped.
+bool MustPassOn(const runtime::ErrorRecord& record) {
+  return runtime::IsCancelOrNoDataError(record) || record.IsRuntime(runtime::kOutOfMemory) ||
+         record.IsRuntime(runtime::kStackExhausted) || record.IsRuntime(runtime::kBeyondLimit);
+}
+
+// Lets the filters run to the end of their data, so that the content
+// stream stands after it, but never past the image's own "EI". The rows are
+// complete by now: trouble in what follows them costs nothing but the
+// search for the end.
+void DrainFilters(runtime::LibraryContext* context, streams::InlineImageSource& source,
+                  streams::BlockSource& chain) {
+  source.StopAtEndKeyword();
+  runtime::ErrorTrap trap(context);
+  if (!trap.Run([&] {
+        for (uint32_t i = 0; i < InlineImage::kMaxDrainBlocks; ++i) {
+          if (streams::CountOf(chain.FetchBlock()) == 0) break;
+        }
+      })) {
+    trap.SetHandled();
+    if (MustPassOn(trap.Held())) trap.Rethrow();
+    trap.Close();
+  }
+}
+
 // Decodes the rows into a heap buffer first: a broken image then costs the
 // recording arena nothing. Once every row is there they move to the arena.
 void ReadRows(ContentMachine& machine, const ObjectHandle& parameters,
@@ -179,20 +204,7 @@ void ReadRows(ContentMachine& machine, const ObjectHandle& parameters,
     std::memcpy(samples, rows.Data(), total);
     image.samples = samples;
   }
-  if (filters.filtered) {
-    // Let the filters run to the end of their data, so that the content
-    // stream stands after it, but never past the image's own "EI".
-    source->StopAtEndKeyword();
-    for (uint32_t i = 0; i < InlineImage::kMaxDrainBlocks; ++i) {
-      if (streams::CountOf(chain->FetchBlock()) == 0) break;
-    }
-  }
-}
-
-// Errors after which the image is not simply skipped.
-bool MustPassOn(const runtime::ErrorRecord& record) {
-  return runtime::IsCancelOrNoDataError(record) || record.IsRuntime(runtime::kOutOfMemory) ||
-         record.IsRuntime(runtime::kStackExhausted) || record.IsRuntime(runtime::kBeyondLimit);
+  if (filters.filtered) DrainFilters(context, *source, *chain);
 }
 
 // After the data: at most one stray byte that is neither white space nor

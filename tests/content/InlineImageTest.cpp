@@ -106,6 +106,10 @@ TEST_F(InlineImageTest, RowsComeThroughTheNamedFilters) {
        std::string("\x00\xFF", 2)},
       {"filter output beyond the rows", "BI /W 1 /H 1 /CS /G /F /AHx ID 00FF> EI 1 w",
        std::string("\x00", 1)},
+      // The error comes in the filter's second output block, after the rows.
+      {"broken data after the rows",
+       "BI /W 2 /H 1 /CS /G /F /A85 ID " + std::string(1100, 'z') + "uuuuu~> EI 1 w",
+       std::string(2, '\0')},
       {"Flate", "BI /W 3 /H 2 /CS /RGB /BPC 8 /F /Fl ID " + Deflate(rows) + "\nEI 1 w", rows},
       {"Flate with a predictor in DP",
        "BI /W 3 /H 2 /CS /RGB /F /FlateDecode /DP << /Predictor 15 /Colors 3 /Columns 3 >> ID " +
