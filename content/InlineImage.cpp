@@ -60,6 +60,17 @@ FilterNames ReadFilterNames(const ObjectHandle& parameters) {
   return names;
 }
 
+// Text-encoded data never hold an "EI" keyword between white space and a
+// delimiter, so that is their end even when their own end marker is
+// missing or broken. Fax data often have no end of their own: their
+// decoder reads on until the data make no sense, which would take it past
+// the image's "EI" into the content that follows.
+bool ReadsToEndKeyword(const char* firstFilter) {
+  if (streams::IsAsciiFilterName(firstFilter)) return true;
+  return firstFilter != nullptr && (std::strcmp(firstFilter, "CCF") == 0 ||
+                                    std::strcmp(firstFilter, "CCITTFaxDecode") == 0);
+}
+
 int32_t RequiredInteger(const ObjectHandle& parameters, KeyRow row) {
   ObjectHandle value = Dictionary::GetByNamePair(parameters, row);
   if (!value->Is(ObjectTag::kInteger)) Malformed();
@@ -179,10 +190,7 @@ void ReadRows(ContentMachine& machine, const ObjectHandle& parameters,
       streams::MakeRef<streams::InlineImageSource>(context, content);
   if (!filters.filtered) {
     source->LimitTo(image.SampleBytes());
-  } else if (streams::IsAsciiFilterName(filters.first)) {
-    // Text-encoded data never hold an "EI" keyword between white space and
-    // a delimiter, so that is the end even when the data's own end marker
-    // is missing or broken.
+  } else if (ReadsToEndKeyword(filters.first)) {
     source->StopAtEndKeyword();
   }
   streams::StreamRef chain = streams::Ref<streams::InlineImageSource>(source);
