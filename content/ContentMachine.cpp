@@ -1,5 +1,7 @@
 #include "content/ContentMachine.h"
 
+#include <atomic>
+
 #include "content/ContentOps.h"
 #include "runtime/TransientBlocks.h"
 
@@ -10,6 +12,10 @@ namespace {
 // smaller blocks after it.
 constexpr uint32_t kArenaBlock = 16384;
 constexpr uint32_t kArenaLarge = 4096;
+
+// Serial numbers start at 1 so that a fresh path-cache record (serial 0)
+// never claims to hold a path of any machine.
+std::atomic<uint64_t> nextSerial{1};
 }  // namespace
 
 ContentMachine::ContentMachine(runtime::LibraryContext* context, pdf::Document* document,
@@ -25,7 +31,8 @@ ContentMachine::ContentMachine(runtime::LibraryContext* context, pdf::Document* 
       objects(arena_, 16),
       parameterSets(arena_, 4),
       resources_(resources),
-      options_(options) {
+      options_(options),
+      serial_(nextSerial.fetch_add(1, std::memory_order_relaxed)) {
   ops_ = runtime::NewObject<ContentOps>(context, *this, std::move(stream));
 }
 
@@ -35,6 +42,10 @@ bool ContentMachine::ParseMore(PathCacheSlot* overflow) {
   const uint32_t before = opcodes.Size();
   while (!finished_ && opcodes.Size() == before) ops_->ParseMore(overflow);
   return opcodes.Size() != before;
+}
+
+void ContentMachine::RereadPath(uint64_t position, PathCacheSlot& slot) {
+  ops_->RereadPath(position, slot);
 }
 
 void ContentMachine::StoreError(const runtime::ErrorRecord& record) {

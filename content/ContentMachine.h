@@ -98,11 +98,20 @@ struct ProgramCursor {
 };
 
 // The handler's record of a path kept outside the program (paths begun once
-// the program holds kMaxInlineSegments): where the path began in the
-// stream and its segments.
+// the program holds kMaxInlineSegments): which program's stream it came
+// from, where the path began in that stream, and its segments. One record
+// serves every program a handler plays (a page and its forms), so a path
+// is known by the program's serial number and the position together.
 struct PathCacheSlot {
+  static constexpr uint64_t kNoPosition = UINT64_MAX;
+
   explicit PathCacheSlot(runtime::ArenaAllocator& arena) : segments(arena, 16) {}
-  uint64_t position = UINT64_MAX;
+  bool Holds(uint64_t serial, uint64_t where) const {
+    return position != kNoPosition && machineSerial == serial && position == where;
+  }
+
+  uint64_t machineSerial = 0;
+  uint64_t position = kNoPosition;
   runtime::ArenaVector<runtime::PackedPoint> segments;
 };
 
@@ -132,6 +141,15 @@ class ContentMachine {
   // Records the next part of the stream; false when nothing more could be
   // recorded (parsing has finished).
   bool ParseMore(PathCacheSlot* overflow);
+  // Reads the path that began at stream `position` again into `slot`, for
+  // a path recorded by reference whose segments the slot no longer holds.
+  // Parsing later resumes where it stood. Data that no longer forms a
+  // painted path there is (runtime, 2).
+  void RereadPath(uint64_t position, PathCacheSlot& slot);
+  // Unique among the machines of the process: path-cache records tell the
+  // programs they hold paths of apart by it (a freed form's machine and a
+  // later one may share an address).
+  uint64_t Serial() const { return serial_; }
   bool ParsingFinished() const { return finished_; }
   // The error the parser met, kept to be raised after playback.
   bool HasStoredError() const { return hasError_; }
@@ -142,6 +160,11 @@ class ContentMachine {
   const runtime::ObjectHandle& Resources() const { return resources_; }
   runtime::ArenaAllocator& Arena() { return arena_; }
   uint32_t Options() const { return options_; }
+  // The "StructParents" value of the page or form whose content this is,
+  // set by the creator; -1 when it has none. Marked content with an MCID
+  // finds its structure element through it.
+  int32_t StructParents() const { return structParents_; }
+  void SetStructParents(int32_t value) { structParents_ = value; }
 
   // The recorded lists. The parser appends; players read.
   runtime::ArenaVector<uint8_t> opcodes;
@@ -163,6 +186,8 @@ class ContentMachine {
   runtime::ObjectHandle resources_;
   ContentOps* ops_ = nullptr;
   uint32_t options_;
+  uint64_t serial_;
+  int32_t structParents_ = -1;
   bool finished_ = false;
   bool hasError_ = false;
   runtime::ErrorRecord error_{};

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "content/ContentToken.h"
 #include "content/ExtGState.h"
 #include "content/InlineImage.h"
 #include "content/MarkedContentOp.h"
+#include "content/PathReader.h"
 #include "content/ShowArrayOp.h"
 #include "content/ShowSpacedStringOp.h"
 #include "content/ShowStringOp.h"
@@ -30,9 +32,6 @@ using runtime::ObjectValue;
 namespace {
 
 [[noreturn]] void Malformed() { runtime::ThrowRuntime(runtime::kMalformed); }
-
-// Keywords longer than this are no operator; they are read and refused.
-constexpr uint32_t kMaxKeywordLength = 32;
 
 // Path coordinates and boxes are kept to 1/128 of a unit.
 constexpr Fixed TruncateTo128th(Fixed value) {
@@ -154,6 +153,12 @@ void ContentOps::ParseMore(PathCacheSlot* overflow) {
     machine_.MarkFinished();
     return;
   }
+  if (displaced_) {
+    // A path was read again since the last slice: parsing goes on where
+    // it stood.
+    stream_->Seek(resumePosition_);
+    displaced_ = false;
+  }
   runtime::ErrorTrap trap(context_);
   if (!trap.Run([&] {
         runtime::StoreRef store =
@@ -175,7 +180,12 @@ void ContentOps::ParseMore(PathCacheSlot* overflow) {
     machine_.words.EraseRange(committed_.word, machine_.words.Size());
     machine_.segments.EraseRange(committedSegments_, machine_.segments.Size());
     machine_.objects.EraseRange(committedObjects_, machine_.objects.Size());
-    if (trap.Held().IsRuntime(runtime::kCancelled)) trap.Rethrow();
+    if (runtime::IsCancelOrNoDataError(trap.Held())) {
+      // The operator being read is read again from its first operand when
+      // parsing is next asked for more; the operators before it stand.
+      stream_->Seek(operandsPosition_);
+      trap.Rethrow();
+    }
     machine_.StoreError(trap.Held());
     trap.Close();
   }
@@ -183,40 +193,29 @@ void ContentOps::ParseMore(PathCacheSlot* overflow) {
 
 void ContentOps::ParseSlice(pdf::TokenParser& parser, uint32_t& recorded) {
   streams::DataStream& stream = *stream_;
+  ContentToken token;
   while (recorded < kSliceOperators) {
-    if (!pdf::Lexer::SkipWhiteSpaceAndComments(stream)) {
-      if (state_ == kText || compatibilityDepth_ != 0) {
-        // An unclosed text object or compatibility section ends with the
-        // stream; nothing more to record.
-      }
+    const ContentToken::Kind kind = ContentToken::Read(stream, parser, token);
+    if (kind == ContentToken::kEnd) {
+      // An unclosed text object or compatibility section ends with the
+      // stream; nothing more to record.
       machine_.MarkFinished();
       return;
     }
-    if (operandCount_ == 0) operandsPosition_ = stream.Position();
-    const uint8_t byte = *stream.Cursor();
-    if (pdf::IsDecimal(byte) || byte == '+' || byte == '-' || byte == '.') {
-      PushOperand(pdf::Lexer::ParseNumberToken(stream));
+    if (operandCount_ == 0) operandsPosition_ = token.start;
+    if (kind == ContentToken::kOperand) {
+      PushOperand(token.operand);
       continue;
     }
-    if (byte == '/' || byte == '(' || byte == '<' || byte == '[') {
-      PushOperand(parser.ParseObject());
-      continue;
-    }
-    if (pdf::IsTokenEnd(byte)) {
+    if (kind == ContentToken::kDelimiter) {
       if (compatibilityDepth_ == 0) Malformed();
-      stream.Advance(1);
       continue;
-    }
-    char keyword[kMaxKeywordLength];
-    uint32_t length = 0;
-    while (stream.Fill(false) && !pdf::IsTokenEnd(*stream.Cursor())) {
-      if (length < kMaxKeywordLength) keyword[length] = static_cast<char>(*stream.Cursor());
-      ++length;
-      stream.Advance(1);
     }
     const uint32_t before = machine_.opcodes.Size();
-    RunKeyword(parser, length <= kMaxKeywordLength ? std::string_view(keyword, length)
-                                                   : std::string_view());
+    RunKeyword(parser, token.keyword);
+    // Path operators record no operation, but their segments are as final
+    // as the last committed operation's.
+    committedSegments_ = machine_.segments.Size();
     if (machine_.opcodes.Size() != before) ++recorded;
   }
 }
@@ -339,6 +338,7 @@ void ContentOps::BeginPathIfNeeded() {
   pathPosition_ = operandsPosition_;
   if (!pathInline_ && overflow_ != nullptr) {
     overflow_->segments.Clear();
+    overflow_->machineSerial = machine_.Serial();
     overflow_->position = pathPosition_;
   }
 }
@@ -348,7 +348,10 @@ void ContentOps::AddPoint(Fixed x, Fixed y, uint8_t kind) {
   runtime::PackedPoint::Pack(point, x, y, kind);
   if (pathInline_) {
     machine_.segments.PushBack(point);
-  } else if (overflow_ != nullptr) {
+  } else if (overflow_ != nullptr && overflow_->Holds(machine_.Serial(), pathPosition_)) {
+    // Between slices playback may have read another path into the record
+    // (or another handler's record serves this slice); the path is then
+    // read again when it is played.
     overflow_->segments.PushBack(point);
   }
   ++pathSegments_;
@@ -873,6 +876,35 @@ void ContentOps::InlineImage(pdf::TokenParser& parser) {
   if (content::InlineImage* image = content::InlineImage::Create(machine_, handle, stream_)) {
     RecordObject(image);
   }
+}
+
+void ContentOps::RereadPath(uint64_t position, PathCacheSlot& slot) {
+  if (!stream_) Malformed();
+  if (!displaced_) {
+    resumePosition_ = stream_->Position();
+    displaced_ = true;
+  }
+  slot.position = PathCacheSlot::kNoPosition;
+  slot.machineSerial = machine_.Serial();
+  slot.segments.Clear();
+  bool read = true;
+  {
+    runtime::ErrorTrap trap(context_);
+    if (!trap.Run([&] { PathReader::Read(context_, *stream_, position, slot.segments); })) {
+      trap.SetHandled();
+      slot.segments.Clear();
+      const runtime::ErrorRecord& held = trap.Held();
+      if (runtime::IsCancelOrNoDataError(held) || held.IsRuntime(runtime::kOutOfMemory)) {
+        trap.Rethrow();
+      }
+      trap.Close();
+      read = false;
+    }
+  }
+  // The program says a path was painted there: anything else means the
+  // data changed or the position is wrong.
+  if (!read) Malformed();
+  slot.position = position;
 }
 
 }  // namespace content

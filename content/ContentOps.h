@@ -35,6 +35,9 @@ class ContentOps {
   // Records up to kSliceOperators operators. An error other than a cancel
   // is stored in the machine and ends parsing at the last good operator.
   void ParseMore(PathCacheSlot* overflow);
+  // Reads the path that began at `position` again into `slot`; the next
+  // ParseMore resumes where parsing stood.
+  void RereadPath(uint64_t position, PathCacheSlot& slot);
 
  private:
   void ParseSlice(pdf::TokenParser& parser, uint32_t& recorded);
@@ -99,6 +102,10 @@ class ContentOps {
   uint32_t sharedBoxWord_ = UINT32_MAX;
   // Stream position where the operands of the coming operator began.
   uint64_t operandsPosition_ = 0;
+  // Set while the stream stands elsewhere after a path was read again;
+  // parsing resumes from resumePosition_.
+  bool displaced_ = false;
+  uint64_t resumePosition_ = 0;
 
   runtime::OperatorTrace trace_;
   // Parameter sets parsed so far, by resource name: each name is parsed

@@ -302,8 +302,9 @@ void ContentStream::PlayPath() {
   paint.clipRule = (header >> PathHeader::kClipShift) & 3;
   paint.fillRule = (header >> PathHeader::kFillShift) & 3;
   PathSegments segments;
-  bool present = true;
-  if ((header & PathHeader::kByReference) == 0) {
+  const bool byReference = (header & PathHeader::kByReference) != 0;
+  uint64_t position = 0;
+  if (!byReference) {
     const uint32_t count = header & PathHeader::kCountMask;
     if (count > machine_.segments.Size() - cursor_.segment) Malformed();
     segments.points = count != 0 ? &machine_.segments[cursor_.segment] : nullptr;
@@ -311,31 +312,42 @@ void ContentStream::PlayPath() {
     cursor_.segment += count;
     paint.bounds = {ReadFixed(), ReadFixed(), ReadFixed(), ReadFixed()};
   } else {
-    uint64_t position = header & PathHeader::kCountMask;
+    position = header & PathHeader::kCountMask;
     if ((header & PathHeader::kLongPosition) != 0) {
       const uint64_t high = ReadWord();
       position = (high << 32) | ReadWord();
     }
+    const uint32_t wordCount = machine_.words.Size();
     if ((header & PathHeader::kNewBox) != 0) {
+      if (wordCount < 4 || cursor_.word > wordCount - 4) Malformed();
       sharedBoxWord_ = cursor_.word;
       cursor_.word += 4;
     }
-    if (sharedBoxWord_ == UINT32_MAX || sharedBoxWord_ + 4 > machine_.words.Size()) Malformed();
+    // Later paths share the box last given; one must have been given.
+    if (sharedBoxWord_ == UINT32_MAX || wordCount < 4 || sharedBoxWord_ > wordCount - 4) {
+      Malformed();
+    }
     paint.bounds = {static_cast<Fixed>(machine_.words[sharedBoxWord_]),
                     static_cast<Fixed>(machine_.words[sharedBoxWord_ + 1]),
                     static_cast<Fixed>(machine_.words[sharedBoxWord_ + 2]),
                     static_cast<Fixed>(machine_.words[sharedBoxWord_ + 3])};
+  }
+  const int affects = handler_.BeginPath(paint.bounds, paint.stroke);
+  bool present = affects != 0;
+  if (byReference && present) {
+    // A path kept outside the program is painted from the handler's
+    // path-cache record, read again from the stream when the record holds
+    // another path; a handler without a record (text collection) gets it
+    // as absent.
     PathCacheSlot* slot = handler_.GetPathCacheSlot();
-    // A path kept outside the program is available only while the
-    // handler's cache still holds it.
-    present = slot != nullptr && slot->position == position;
+    present = slot != nullptr;
     if (present) {
+      if (!slot->Holds(machine_.Serial(), position)) machine_.RereadPath(position, *slot);
       segments.points = slot->segments.Size() != 0 ? &slot->segments[0] : nullptr;
       segments.count = slot->segments.Size();
     }
   }
-  const int affects = handler_.BeginPath(paint.bounds, paint.stroke);
-  handler_.PaintPath(*this, present && affects != 0, paint, segments);
+  handler_.PaintPath(*this, present, paint, segments);
 }
 
 }  // namespace content
