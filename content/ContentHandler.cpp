@@ -147,11 +147,13 @@ ContentHandler::NestingLevel::NestingLevel(ContentHandler& handler) : handler_(h
 // ---- ContentHandler ----
 
 ContentHandler::ContentHandler(runtime::LibraryContext* owner, const PageInfo& page,
-                               uint32_t mode, const ObjectHandle* resources)
+                               uint32_t mode, const ObjectHandle* resources,
+                               const ContentSegmentList* segments)
     : owner_(owner),
       page_(page),
-      mode_(mode),
+      segments_(segments),
       stateArena_(owner, kStateArenaBlock, kStateArenaLarge) {
+  key_.mode = mode;
   state_ = runtime::NewObject<GraphicsState>(owner, owner, page.matrix, page.clip);
   state_->resources = resources;
   state_->fillColor.SetSpace(ColorSpaceKind::kDeviceGray);
@@ -326,10 +328,39 @@ void ContentHandler::BeginText(Span& span, ContentStream& player) {
 void ContentHandler::RunNestedContent(ContentMachine& machine) { PlayNestedSaved(machine); }
 
 void ContentHandler::BeforeOperation() {
-  ++operationCount_;
-  positionWords_[0] = 0;
-  positionWords_[1] = 0;
-  flags_[0] = flags_[1] = flags_[2] = 0;
+  ++key_.operation;
+  key_.words[0] = 0;
+  key_.words[1] = 0;
+  for (uint8_t& flag : flags_) flag = 0;
+  AdvanceSegments();
+}
+
+void ContentHandler::SetKeyWords(uint32_t first, uint32_t second) {
+  key_.words[0] = first;
+  key_.words[1] = second;
+  AdvanceSegments();
+}
+
+void ContentHandler::AdvanceSegments() {
+  if (segments_ == nullptr) return;
+  while (segmentIndex_ < segments_->count && segments_->items[segmentIndex_].last < key_) {
+    ++segmentIndex_;
+  }
+}
+
+bool ContentHandler::InCurrentSegment() const {
+  return segments_ == nullptr || SegmentMatrix() != nullptr;
+}
+
+const runtime::Matrix* ContentHandler::SegmentMatrix() const {
+  if (segments_ == nullptr || segmentIndex_ >= segments_->count) return nullptr;
+  const ContentSegment& segment = segments_->items[segmentIndex_];
+  return segment.first <= key_ && key_ <= segment.last ? &segment.matrix : nullptr;
+}
+
+runtime::Matrix ContentHandler::SegmentCtm() const {
+  const runtime::Matrix* matrix = SegmentMatrix();
+  return matrix != nullptr ? runtime::Matrix::Concat(state_->ctm, *matrix) : state_->ctm;
 }
 
 PathCacheSlot* ContentHandler::GetPathCacheSlot() { return nullptr; }

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "content/ContentMachine.h"
+#include "content/ContentSegment.h"
 #include "content/GraphicsState.h"
 #include "content/TextArrayElement.h"
 #include "runtime/ArenaAllocator.h"
@@ -86,8 +87,15 @@ class ContentHandler {
   // pages nest a few levels (ten at most over the test corpus).
   static constexpr uint32_t kMaxNesting = 1024;
 
+  // Bytes of flags a handler keeps for the operation being played.
+  static constexpr uint32_t kOperationFlags = 3;
+
+  // `mode` tells which content is played (it leads every content key);
+  // `segments`, when given, limits painting to its segments (it must
+  // outlive the handler).
   ContentHandler(runtime::LibraryContext* owner, const PageInfo& page, uint32_t mode,
-                 const runtime::ObjectHandle* resources);
+                 const runtime::ObjectHandle* resources,
+                 const ContentSegmentList* segments = nullptr);
   virtual ~ContentHandler();
   ContentHandler(const ContentHandler&) = delete;
   ContentHandler& operator=(const ContentHandler&) = delete;
@@ -179,8 +187,25 @@ class ContentHandler {
   const runtime::Matrix& LineMatrix() const { return lineMatrix_; }
   runtime::LibraryContext* Owner() const { return owner_; }
   const PageInfo& Page() const { return page_; }
-  uint32_t OperationCount() const { return operationCount_; }
-  uint32_t Mode() const { return mode_; }
+  uint32_t OperationCount() const { return key_.operation; }
+  uint32_t Mode() const { return key_.mode; }
+
+  // ---- Where the played operation stands ----
+  const ContentKey& Key() const { return key_; }
+  // Names a place inside the current operation (both words start at zero
+  // for every operation and should only grow within it) and moves the
+  // segment cursor on to it.
+  void SetKeyWords(uint32_t first, uint32_t second);
+  uint8_t (&OperationFlags())[kOperationFlags] { return flags_; }
+  bool HasSegments() const { return segments_ != nullptr; }
+  // True when the current operation is to be painted: no segment list was
+  // given, or the current segment holds the operation's key.
+  bool InCurrentSegment() const;
+  // The current segment's matrix; null without a list or outside it.
+  const runtime::Matrix* SegmentMatrix() const;
+  // The CTM followed by the current segment's matrix; the CTM alone when
+  // there is none.
+  runtime::Matrix SegmentCtm() const;
   // The repeat cache of the program being played (read by replays).
   runtime::OperatorTrace* playerCache = nullptr;
 
@@ -203,16 +228,19 @@ class ContentHandler {
   // The font entry of a parameter set: the reference resolved through the
   // set's document, the font found through the page's font source.
   void ApplyFontEntry(const ExtGState& record);
+  // Moves the segment cursor past the segments that end before the key.
+  void AdvanceSegments();
 
   runtime::LibraryContext* owner_;
   PageInfo page_;
   GraphicsState* state_ = nullptr;
   runtime::Matrix textMatrix_;
   runtime::Matrix lineMatrix_;
-  uint32_t mode_;
-  uint32_t operationCount_ = 0;
-  uint32_t positionWords_[2] = {};
-  uint8_t flags_[3] = {};
+  ContentKey key_;
+  uint8_t flags_[kOperationFlags] = {};
+  // The segment cursor: the list and its current element.
+  const ContentSegmentList* segments_ = nullptr;
+  uint32_t segmentIndex_ = 0;
   // Forms being played, to end a form that draws itself.
   const void* formChain_[kMaxFormNesting] = {};
   uint32_t formDepth_ = 0;

@@ -37,8 +37,9 @@ struct Inner {
 }  // namespace
 
 LoggingHandler::LoggingHandler(runtime::LibraryContext* owner, const PageInfo& page,
-                               const runtime::ObjectHandle* resources)
-    : ContentHandler(owner, page, 0, resources) {}
+                               const runtime::ObjectHandle* resources,
+                               const ContentSegmentList* segments)
+    : ContentHandler(owner, page, 0, resources, segments) {}
 
 std::string LoggingHandler::FormatFixed(Fixed value) {
   const bool negative = value < 0;

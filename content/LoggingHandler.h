@@ -11,7 +11,8 @@ namespace content {
 class LoggingHandler : public ContentHandler {
  public:
   LoggingHandler(runtime::LibraryContext* owner, const PageInfo& page,
-                 const runtime::ObjectHandle* resources);
+                 const runtime::ObjectHandle* resources,
+                 const ContentSegmentList* segments = nullptr);
 
   // The lines written so far, each ended by a newline.
   const std::string& Log() const { return log_; }
