@@ -10,23 +10,16 @@ namespace pdf {
 
 class NameTree {
  public:
-  // Trees nest at most this deep; a deeper (or self-containing) tree is
-  // (runtime, 2) rather than an endless descent.
-  static constexpr uint32_t kMaxDepth = 64;
-
   // The value stored under `key`, resolved; the null value when the tree
-  // holds no such key. (runtime, 2) for a non-string key in a leaf, a
-  // matching key without a value, a node with neither "Names" nor "Kids",
-  // or a child without string "Limits".
+  // holds no such key. (runtime, 2) for a tree deeper than
+  // KeyedTree::kMaxDepth (or one that contains itself), a non-string key
+  // in a leaf, a matching key without a value, a node with neither "Names"
+  // nor "Kids", or a child without string "Limits".
   static runtime::ObjectHandle Lookup(const runtime::ObjectHandle& node, std::string_view key);
 
   // Orders keys as their writers sort them: byte by byte as unsigned
   // values, a prefix before the longer string. Returns <0, 0 or >0.
   static int CompareByteRanges(std::string_view a, std::string_view b);
-
- private:
-  static runtime::ObjectHandle LookupAt(const runtime::ObjectHandle& node, std::string_view key,
-                                        uint32_t depth);
 };
 
 }  // namespace pdf

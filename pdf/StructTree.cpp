@@ -1,6 +1,7 @@
 #include "pdf/StructTree.h"
 
 #include "pdf/Document.h"
+#include "pdf/NumberTree.h"
 #include "runtime/Dictionary.h"
 #include "runtime/ErrorTrap.h"
 
@@ -65,6 +66,35 @@ std::string StructTree::ResolveRole(const RoleTable& table, const runtime::Objec
     current = std::string(next->AsName().View());
   }
   return {};
+}
+
+runtime::ObjectHandle StructTree::FindMarkedElement(Document& document, int32_t structParents,
+                                                    int32_t mcid) {
+  if (structParents < 0 || mcid < 0) return {};
+  runtime::ObjectHandle element;
+  runtime::ErrorTrap trap(document.Context());
+  if (!trap.Run([&] {
+        const runtime::ObjectHandle catalog =
+            runtime::Dictionary::Get(document.GetTrailer(), "Root");
+        if (catalog.Tag() != runtime::ObjectTag::kDictionary) return;
+        const runtime::ObjectHandle root = runtime::Dictionary::Get(catalog, "StructTreeRoot");
+        if (root.Tag() != runtime::ObjectTag::kDictionary) return;
+        const runtime::ObjectHandle parents = runtime::Dictionary::Get(root, "ParentTree");
+        if (parents.Tag() != runtime::ObjectTag::kDictionary) return;
+        const runtime::ObjectHandle marks = NumberTree::Lookup(parents, structParents);
+        if (marks.Tag() != runtime::ObjectTag::kArray ||
+            static_cast<uint32_t>(mcid) >= runtime::Array::Count(marks)) {
+          return;
+        }
+        runtime::ObjectHandle found = runtime::Array::Get(marks, static_cast<uint32_t>(mcid));
+        if (found.Tag() == runtime::ObjectTag::kDictionary) element = found;
+      })) {
+    trap.SetHandled();
+    if (!trap.Held().IsRuntime(runtime::kMalformed)) trap.Rethrow();
+    trap.Close();
+    return {};
+  }
+  return element;
 }
 
 }  // namespace pdf

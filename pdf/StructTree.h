@@ -40,6 +40,15 @@ class StructTree {
   // table knows; empty when the chain ends or runs out of steps.
   static std::string ResolveRole(const RoleTable& table, const runtime::ObjectHandle& roleMap,
                                  std::string_view name, uint32_t limit);
+
+  // The structure element that the marked content `mcid` of a page or form
+  // with "StructParents" `structParents` belongs to: the structure root's
+  // "ParentTree" maps the number to an array indexed by MCID. The null
+  // handle when either number is negative, when a step is missing, or when
+  // the tree is malformed: a broken structure tree must not stop the
+  // content from playing.
+  static runtime::ObjectHandle FindMarkedElement(Document& document, int32_t structParents,
+                                                 int32_t mcid);
 };
 
 }  // namespace pdf
