@@ -216,6 +216,9 @@ void ContentOps::ParseSlice(pdf::TokenParser& parser, uint32_t& recorded) {
     // Path operators record no operation, but their segments are as final
     // as the last committed operation's.
     committedSegments_ = machine_.segments.Size();
+    // A stop before the next operand resumes here, not at this operator's
+    // operands again.
+    if (operandCount_ == 0) operandsPosition_ = stream.Position();
     if (machine_.opcodes.Size() != before) ++recorded;
   }
 }
