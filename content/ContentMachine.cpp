@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "content/ContentOps.h"
+#include "runtime/Dictionary.h"
 #include "runtime/TransientBlocks.h"
 
 namespace content {
@@ -42,6 +43,13 @@ bool ContentMachine::ParseMore(PathCacheSlot* overflow) {
   const uint32_t before = opcodes.Size();
   while (!finished_ && opcodes.Size() == before) ops_->ParseMore(overflow);
   return opcodes.Size() != before;
+}
+
+int32_t ContentMachine::StructParentsOf(const runtime::ObjectHandle& owner) {
+  if (owner.Tag() != runtime::ObjectTag::kDictionary) return -1;
+  const runtime::ObjectHandle value = runtime::Dictionary::Get(owner, "StructParents");
+  if (value.Tag() != runtime::ObjectTag::kInteger || value->AsInteger() < 0) return -1;
+  return value->AsInteger();
 }
 
 void ContentMachine::RereadPath(uint64_t position, PathCacheSlot& slot) {

@@ -165,6 +165,9 @@ class ContentMachine {
   // finds its structure element through it.
   int32_t StructParents() const { return structParents_; }
   void SetStructParents(int32_t value) { structParents_ = value; }
+  // The owner dictionary's (page or form) "StructParents": a non-negative
+  // integer, else -1.
+  static int32_t StructParentsOf(const runtime::ObjectHandle& owner);
 
   // The recorded lists. The parser appends; players read.
   runtime::ArenaVector<uint8_t> opcodes;

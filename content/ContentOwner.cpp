@@ -25,8 +25,10 @@ ContentMachine* ContentOwner::MakeMachine(pdf::Document& document, const ObjectH
         own.IsNull() || own.Tag() == runtime::ObjectTag::kDictionary
             ? pdf::ResourceScope(enclosing, owner).Resources()
             : (enclosing != nullptr ? *enclosing : ObjectHandle());
-    return runtime::NewObject<ContentMachine>(context, context, &document, std::move(content),
-                                              resources);
+    ContentMachine* machine = runtime::NewObject<ContentMachine>(
+        context, context, &document, std::move(content), resources);
+    machine->SetStructParents(ContentMachine::StructParentsOf(owner));
+    return machine;
   });
 }
 

@@ -11,8 +11,10 @@ ContentMachine* Page::MakeMachine(pdf::Document& document, const runtime::Object
                                   streams::DataStreamRef content) {
   runtime::LibraryContext* context = document.Context();
   return ContentOwner::BuildOrNone(context, [&] {
-    return runtime::NewObject<ContentMachine>(context, context, &document, std::move(content),
-                                              pdf::Page::GetResources(page).resources);
+    ContentMachine* machine = runtime::NewObject<ContentMachine>(
+        context, context, &document, std::move(content), pdf::Page::GetResources(page).resources);
+    machine->SetStructParents(ContentMachine::StructParentsOf(page));
+    return machine;
   });
 }
 

@@ -30,14 +30,15 @@ std::string OwnersFile() {
   writer.Object(1, "<< /Type /Catalog /Pages 2 0 R >>")
       .Object(2, "<< /Type /Pages /Kids [3 0 R 5 0 R] /Count 2"
                  " /Resources << /XObject << /Fm 7 0 R >> /Tag /Tree >> >>")
-      .Object(3, "<< /Type /Page /Parent 2 0 R /Contents [4 0 R 6 0 R] >>")
+      .Object(3, "<< /Type /Page /Parent 2 0 R /Contents [4 0 R 6 0 R] /StructParents 4 >>")
       .Object(4, StreamObject("", "1 w"))
-      .Object(5, "<< /Type /Page /Parent 2 0 R /Resources << /Tag /Own >> >>")
+      .Object(5, "<< /Type /Page /Parent 2 0 R /Resources << /Tag /Own >> /StructParents -2 >>")
       .Object(6, StreamObject("", "2 w"))
       .Object(7, StreamObject("/Type /XObject /Subtype /Form /BBox [0 0 1 1]"
-                              " /Resources << /Tag /Form >>",
+                              " /Resources << /Tag /Form >> /StructParents 9",
                               "3 w"))
-      .Object(8, StreamObject("/Type /XObject /Subtype /Form /BBox [0 0 1 1]", "4 w"))
+      .Object(8, StreamObject("/Type /XObject /Subtype /Form /BBox [0 0 1 1] /StructParents (9)",
+                              "4 w"))
       .ClassicTable("/Root 1 0 R");
   return writer.Text();
 }
@@ -73,13 +74,16 @@ TEST_F(ContentOwnerTest, PageMachinesTakeTheTreeResourcesAndEveryStream) {
     uint32_t page;
     const char* tag;
     const char* log;
+    int32_t structParents;  // a negative number is read as none
   };
-  for (const Case c : {Case{3, "Tree", "SetLineWidth 1\nSetLineWidth 2\n"}, Case{5, "Own", ""}}) {
+  for (const Case c : {Case{3, "Tree", "SetLineWidth 1\nSetLineWidth 2\n", 4},
+                       Case{5, "Own", "", -1}}) {
     content::ContentMachine* machine =
         content::Page::NewMachine(*document, document->GetObject(c.page, 0));
     ASSERT_NE(machine, nullptr);
     EXPECT_EQ(TagOf(machine->Resources()), c.tag) << c.page;
     EXPECT_EQ(machine->GetDocument(), &*document);
+    EXPECT_EQ(machine->StructParents(), c.structParents) << c.page;
     EXPECT_EQ(PlayAndFree(machine), c.log) << c.page;
   }
 }
@@ -93,15 +97,17 @@ TEST_F(ContentOwnerTest, FormMachinesTakeTheirOwnResourcesOrThoseAround) {
     bool enclosing;
     const char* tag;
     const char* log;
+    int32_t structParents;  // a string is read as none
   };
-  for (const Case c : {Case{7, false, "Form", "SetLineWidth 3\n"},
-                       Case{7, true, "Form", "SetLineWidth 3\n"},
-                       Case{8, false, "none", "SetLineWidth 4\n"},
-                       Case{8, true, "Own", "SetLineWidth 4\n"}}) {
+  for (const Case c : {Case{7, false, "Form", "SetLineWidth 3\n", 9},
+                       Case{7, true, "Form", "SetLineWidth 3\n", 9},
+                       Case{8, false, "none", "SetLineWidth 4\n", -1},
+                       Case{8, true, "Own", "SetLineWidth 4\n", -1}}) {
     content::ContentMachine* machine = content::ContentOwner::NewMachine(
         *document, document->GetObject(c.form, 0), c.enclosing ? &around : nullptr);
     ASSERT_NE(machine, nullptr);
     EXPECT_EQ(TagOf(machine->Resources()), c.tag) << c.form << c.enclosing;
+    EXPECT_EQ(machine->StructParents(), c.structParents) << c.form;
     EXPECT_EQ(PlayAndFree(machine), c.log) << c.form << c.enclosing;
   }
 }
