@@ -44,6 +44,56 @@ void ApplyOne(Document& document, streams::StreamRef& chain, const ObjectHandle&
                         false);
 }
 
+// Where the data of a stream that starts at `start` ends: before the first
+// "endstream" and the line end in front of it, or at the end of the file.
+uint64_t FindEndstream(runtime::LibraryContext* context, const streams::DataStoreRef& source,
+                       uint64_t start, uint64_t fileLength) {
+  static constexpr char kKeyword[] = "endstream";
+  constexpr uint32_t kKeywordLength = sizeof(kKeyword) - 1;
+  if (start >= fileLength) return start;
+  auto range = streams::MakeRef<streams::FileRange>(context, source, start, fileLength);
+  streams::RangeBlockSource blocks(context, std::move(range));
+  uint64_t position = start;
+  uint32_t matched = 0;
+  // The two bytes before the match, for the line end that belongs to the
+  // keyword rather than to the data.
+  uint8_t before[2] = {0, 0};
+  uint8_t last[2] = {0, 0};
+  for (;;) {
+    streams::BlockRef block = blocks.FetchBlock();
+    const uint32_t count = streams::CountOf(block);
+    if (count == 0) return fileLength;
+    const uint8_t* data = block->Data();
+    for (uint32_t i = 0; i < count; ++i, ++position) {
+      const uint8_t byte = data[i];
+      if (byte == static_cast<uint8_t>(kKeyword[matched])) {
+        if (matched == 0) {
+          before[0] = last[0];
+          before[1] = last[1];
+        }
+        if (++matched == kKeywordLength) {
+          uint64_t end = position + 1 - kKeywordLength;
+          if (before[1] == '\n' && end > start) {
+            --end;
+            if (before[0] == '\r' && end > start) --end;
+          } else if (before[1] == '\r' && end > start) {
+            --end;
+          }
+          return end;
+        }
+      } else {
+        matched = byte == static_cast<uint8_t>(kKeyword[0]) ? 1 : 0;
+        if (matched == 1) {
+          before[0] = last[0];
+          before[1] = last[1];
+        }
+      }
+      last[0] = last[1];
+      last[1] = byte;
+    }
+  }
+}
+
 }  // namespace
 
 bool StreamObject::IsStream(const runtime::ObjectValue& value) {
@@ -54,15 +104,23 @@ bool StreamObject::IsStream(const runtime::ObjectValue& value) {
 
 streams::StreamRef StreamObject::OpenRaw(Document& document, const ObjectHandle& stream) {
   const runtime::ContainerRecord& record = StreamRecord(stream);
-  const int32_t length = Dictionary::GetInteger(stream, "Length");
-  if (length < 0) Malformed();
-  // A "Length" that runs past the end of the file stops at the end.
   const uint64_t start = record.streamPosition;
   const uint64_t fileLength = document.FileLength();
-  const uint64_t end = start >= fileLength ? start
-                       : uint64_t(length) > fileLength - start ? fileLength
-                                                               : start + uint64_t(length);
   runtime::LibraryContext* context = document.Context();
+  ObjectHandle lengthValue = Dictionary::Get(stream, "Length");
+  uint64_t end = 0;
+  if (lengthValue.Tag() != ObjectTag::kInteger) {
+    // Writers that forget "Length" (or point it at an object that is not
+    // there) are common enough: the data then ends at its "endstream".
+    end = FindEndstream(context, document.Source(), start, fileLength);
+  } else {
+    const int32_t length = lengthValue->AsInteger();
+    if (length < 0) Malformed();
+    // A "Length" that runs past the end of the file stops at the end.
+    end = start >= fileLength ? start
+          : uint64_t(length) > fileLength - start ? fileLength
+                                                  : start + uint64_t(length);
+  }
   auto range = streams::MakeRef<streams::FileRange>(context, document.Source(), start, end);
   return streams::MakeRef<streams::RangeBlockSource>(context, std::move(range));
 }

@@ -413,6 +413,11 @@ TEST_F(DocumentTest, StreamFilterFaults) {
        5},
       {"Filter of the wrong type", file("<< /Length 3 /Filter 7 >>", "abc"), nullptr, 2},
       {"negative Length", file("<< /Length -1 >>", "abc"), nullptr, 2},
+      {"no Length: the data ends at endstream", file("<< >>", "abc"), "abc", -1},
+      {"Length naming a missing object", file("<< /Length 9 0 R >>", "abc"), "abc", -1},
+      {"no Length, CR LF before endstream", file("<< >>", "ab\r"), "ab", -1},
+      {"no Length, a near miss inside the data", file("<< >>", "endstreaendstrea"),
+       "endstreaendstrea", -1},
   };
   for (const auto& c : cases) {
     std::string decoded;
