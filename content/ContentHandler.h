@@ -24,7 +24,7 @@ namespace content {
 
 class ContentStream;
 class InlineImage;
-struct ExtGState;
+class ExtGState;
 
 // A played stretch of a program: a `q` ... `Q` or `BT` ... `ET`, inside an
 // enclosing span (the program's own span has none).
