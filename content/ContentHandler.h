@@ -40,6 +40,11 @@ struct Span {
   // the same. Kept off the stack by the player: a `q` span is a few words
   // of stack, however deep the nesting.
   const runtime::OperatorTrace* cacheAtStart = nullptr;
+  // Text spans only: where the handler's position key and segment cursor
+  // stood at the span's start, so that a replay numbers its operations as
+  // the first play did.
+  uint32_t operationAtStart = 0;
+  uint32_t segmentAtStart = 0;
 };
 
 // Turns a font dictionary into the font the text handlers decode with.
@@ -192,6 +197,16 @@ class ContentHandler {
 
   // ---- Where the played operation stands ----
   const ContentKey& Key() const { return key_; }
+  // The operation count and the segment cursor, taken and put back around
+  // a replayed span.
+  void GetPlayPosition(uint32_t& operation, uint32_t& segment) const {
+    operation = key_.operation;
+    segment = segmentIndex_;
+  }
+  void SetPlayPosition(uint32_t operation, uint32_t segment) {
+    key_.operation = operation;
+    segmentIndex_ = segment;
+  }
   // Names a place inside the current operation (both words start at zero
   // for every operation and should only grow within it) and moves the
   // segment cursor on to it.

@@ -15,6 +15,7 @@
 #include "pdf/Lexer.h"
 #include "pdf/PdfCharClass.h"
 #include "pdf/ResourceScope.h"
+#include "pdf/StructTree.h"
 #include "pdf/TokenParser.h"
 #include "runtime/Dictionary.h"
 #include "runtime/ErrorTrap.h"
@@ -574,6 +575,24 @@ void ContentOps::ShowText(pdf::TokenParser&, std::string_view keyword) {
   RecordObject(object);
 }
 
+void ContentOps::FindStructElement(MarkedContentOp& object) {
+  const int32_t structParents = machine_.StructParents();
+  pdf::Document* document = machine_.GetDocument();
+  if (structParents < 0 || document == nullptr) return;
+  object.hasStructParents = true;
+  object.structParents = structParents;
+  if (!markedParentsLooked_) {
+    markedParentsLooked_ = true;
+    ObjectHandle parents = pdf::StructTree::FindMarkedParents(*document, structParents);
+    if (!parents.IsNull()) {
+      markedParents_ = runtime::NewInArena<ObjectHandle>(machine_.Arena(), parents);
+    }
+  }
+  if (markedParents_ == nullptr) return;
+  ObjectHandle element = pdf::StructTree::ElementAt(*document, *markedParents_, object.mcid);
+  if (!element.IsNull()) object.element = runtime::NewInArena<ObjectHandle>(machine_.Arena(), element);
+}
+
 void ContentOps::MarkedContent(std::string_view keyword) {
   const bool properties = keyword == "BDC" || keyword == "DP";
   Require(properties ? 2 : 1);
@@ -596,6 +615,7 @@ void ContentOps::MarkedContent(std::string_view keyword) {
     if (keyword == "BDC" && mcid != nullptr && mcid->Is(ObjectTag::kInteger)) {
       object->hasMcid = true;
       object->mcid = mcid->AsInteger();
+      FindStructElement(*object);
     }
   }
   const bool point = keyword == "MP" || keyword == "DP";

@@ -18,6 +18,8 @@ class TokenParser;
 
 namespace content {
 
+class MarkedContentOp;
+
 class ContentOps {
  public:
   // Parsing states; an operator is allowed when the state is in its mask.
@@ -75,6 +77,9 @@ class ContentOps {
   void SetExtGState();
   void ShowText(pdf::TokenParser& parser, std::string_view keyword);
   void MarkedContent(std::string_view keyword);
+  // Gives a marked sequence with an MCID its "StructParents" value and its
+  // structure element, when the stream's owner has one.
+  void FindStructElement(MarkedContentOp& object);
   void InlineImage(pdf::TokenParser& parser);
 
   ContentMachine& machine_;
@@ -108,6 +113,10 @@ class ContentOps {
   uint64_t resumePosition_ = 0;
 
   runtime::OperatorTrace trace_;
+  // The structure parents of the marked content of this stream (an array
+  // by MCID), looked up once at the first MCID; null when there are none.
+  const runtime::ObjectHandle* markedParents_ = nullptr;
+  bool markedParentsLooked_ = false;
   // Parameter sets parsed so far, by resource name: each name is parsed
   // once however often `gs` names it. Nodes live in the machine's arena.
   runtime::Tree parameterSets_;

@@ -82,15 +82,26 @@ void ContentStream::ReplaySpan(const Span& span) {
   struct Restore {
     ContentStream& player;
     ProgramCursor cursor;
-    ~Restore() { player.cursor_ = cursor; }
-  } restore{*this, cursor_};
+    uint32_t operation;
+    uint32_t segment;
+    ~Restore() {
+      player.cursor_ = cursor;
+      player.handler_.SetPlayPosition(operation, segment);
+    }
+  } restore{*this, cursor_, 0, 0};
+  handler_.GetPlayPosition(restore.operation, restore.segment);
   const CacheSnapshot saved(machine_.Context(), trace_, &trace_);
   cursor_ = span.start;
   trace_ = *span.cacheAtStart;
+  // The replayed operations get the numbers they had the first time, so a
+  // segment list selects the same ones.
+  handler_.SetPlayPosition(span.operationAtStart, span.segmentAtStart);
   Span again;
   again.enclosing = span.enclosing;
   again.text = true;
   again.cacheAtStart = span.cacheAtStart;
+  again.operationAtStart = span.operationAtStart;
+  again.segmentAtStart = span.segmentAtStart;
   PlaySpan(again);
 }
 
@@ -138,6 +149,7 @@ bool ContentStream::PlayCode(uint8_t code, Span& span) {
       nested.text = true;
       const CacheSnapshot snapshot(machine_.Context(), trace_);
       nested.cacheAtStart = &snapshot.Get();
+      handler_.GetPlayPosition(nested.operationAtStart, nested.segmentAtStart);
       handler_.BeginText(nested, *this);
       // A text object ended by Q ends the span around it as well.
       if (nested.endedByRestore) {

@@ -115,7 +115,14 @@ void LoggingHandler::SaveState(Span& span, ContentStream& player) {
 
 void LoggingHandler::BeginMarkedContent(bool hasMcid, int32_t mcid, int32_t structParents,
                                         const runtime::ObjectHandle* element) {
-  Line("BeginMarkedContent" + (hasMcid ? " mcid=" + std::to_string(mcid) : std::string()));
+  std::string text = "BeginMarkedContent";
+  if (hasMcid) text += " mcid=" + std::to_string(mcid);
+  if (element != nullptr && element->Tag() == runtime::ObjectTag::kDictionary) {
+    const runtime::ContainerRecord* record = element->Value().AsDictionary().Record();
+    text += " struct=" + std::to_string(structParents) + " element=" +
+            (record != nullptr ? std::to_string(record->objectNumber) + " R" : "direct");
+  }
+  Line(text);
   ContentHandler::BeginMarkedContent(hasMcid, mcid, structParents, element);
 }
 

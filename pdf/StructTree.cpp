@@ -68,33 +68,55 @@ std::string StructTree::ResolveRole(const RoleTable& table, const runtime::Objec
   return {};
 }
 
-runtime::ObjectHandle StructTree::FindMarkedElement(Document& document, int32_t structParents,
-                                                    int32_t mcid) {
-  if (structParents < 0 || mcid < 0) return {};
-  runtime::ObjectHandle element;
+namespace {
+
+// Runs `lookup`, which fills `result`; a malformed structure tree gives the
+// null handle: it must not stop the content from playing.
+template <class Lookup>
+runtime::ObjectHandle LookUpQuietly(Document& document, Lookup&& lookup) {
+  runtime::ObjectHandle result;
   runtime::ErrorTrap trap(document.Context());
-  if (!trap.Run([&] {
-        const runtime::ObjectHandle catalog =
-            runtime::Dictionary::Get(document.GetTrailer(), "Root");
-        if (catalog.Tag() != runtime::ObjectTag::kDictionary) return;
-        const runtime::ObjectHandle root = runtime::Dictionary::Get(catalog, "StructTreeRoot");
-        if (root.Tag() != runtime::ObjectTag::kDictionary) return;
-        const runtime::ObjectHandle parents = runtime::Dictionary::Get(root, "ParentTree");
-        if (parents.Tag() != runtime::ObjectTag::kDictionary) return;
-        const runtime::ObjectHandle marks = NumberTree::Lookup(parents, structParents);
-        if (marks.Tag() != runtime::ObjectTag::kArray ||
-            static_cast<uint32_t>(mcid) >= runtime::Array::Count(marks)) {
-          return;
-        }
-        runtime::ObjectHandle found = runtime::Array::Get(marks, static_cast<uint32_t>(mcid));
-        if (found.Tag() == runtime::ObjectTag::kDictionary) element = found;
-      })) {
+  if (!trap.Run([&] { lookup(result); })) {
     trap.SetHandled();
     if (!trap.Held().IsRuntime(runtime::kMalformed)) trap.Rethrow();
     trap.Close();
     return {};
   }
-  return element;
+  return result;
+}
+
+}  // namespace
+
+runtime::ObjectHandle StructTree::FindMarkedElement(Document& document, int32_t structParents,
+                                                    int32_t mcid) {
+  if (structParents < 0 || mcid < 0) return {};
+  return ElementAt(document, FindMarkedParents(document, structParents), mcid);
+}
+
+runtime::ObjectHandle StructTree::FindMarkedParents(Document& document, int32_t structParents) {
+  if (structParents < 0) return {};
+  return LookUpQuietly(document, [&](runtime::ObjectHandle& result) {
+    const runtime::ObjectHandle catalog = runtime::Dictionary::Get(document.GetTrailer(), "Root");
+    if (catalog.Tag() != runtime::ObjectTag::kDictionary) return;
+    const runtime::ObjectHandle root = runtime::Dictionary::Get(catalog, "StructTreeRoot");
+    if (root.Tag() != runtime::ObjectTag::kDictionary) return;
+    const runtime::ObjectHandle parents = runtime::Dictionary::Get(root, "ParentTree");
+    if (parents.Tag() != runtime::ObjectTag::kDictionary) return;
+    runtime::ObjectHandle marks = NumberTree::Lookup(parents, structParents);
+    if (marks.Tag() == runtime::ObjectTag::kArray) result = marks;
+  });
+}
+
+runtime::ObjectHandle StructTree::ElementAt(Document& document,
+                                            const runtime::ObjectHandle& parents, int32_t mcid) {
+  if (mcid < 0 || parents.Tag() != runtime::ObjectTag::kArray ||
+      static_cast<uint32_t>(mcid) >= runtime::Array::Count(parents)) {
+    return {};
+  }
+  return LookUpQuietly(document, [&](runtime::ObjectHandle& result) {
+    runtime::ObjectHandle found = runtime::Array::Get(parents, static_cast<uint32_t>(mcid));
+    if (found.Tag() == runtime::ObjectTag::kDictionary) result = found;
+  });
 }
 
 }  // namespace pdf

@@ -49,6 +49,12 @@ class StructTree {
   // content from playing.
   static runtime::ObjectHandle FindMarkedElement(Document& document, int32_t structParents,
                                                  int32_t mcid);
+  // The two steps of FindMarkedElement, for callers that look up many
+  // MCIDs of one page: the parent tree's array for `structParents`, then
+  // the element at `mcid` in it. Both give the null handle as above.
+  static runtime::ObjectHandle FindMarkedParents(Document& document, int32_t structParents);
+  static runtime::ObjectHandle ElementAt(Document& document,
+                                         const runtime::ObjectHandle& parents, int32_t mcid);
 };
 
 }  // namespace pdf

@@ -132,4 +132,40 @@ TEST_F(ContentOwnerTest, NoMemoryGivesNoMachine) {
   }
 }
 
+// Marked content of a page with "StructParents" finds its structure
+// element through the parent tree once the page's machine records it; an
+// MCID the tree does not list, and a page outside the tree, find none.
+TEST_F(ContentOwnerTest, MarkedContentFindsItsStructureElement) {
+  pdftest::PdfWriter writer;
+  writer.Object(1, "<< /Type /Catalog /Pages 2 0 R /StructTreeRoot 8 0 R >>")
+      .Object(2, "<< /Type /Pages /Kids [3 0 R 5 0 R] /Count 2 >>")
+      .Object(3, "<< /Type /Page /Parent 2 0 R /Contents 4 0 R /StructParents 4 >>")
+      .Object(4, StreamObject("", "/P << /MCID 1 >> BDC EMC /P << /MCID 5 >> BDC EMC"
+                              " /P << /MCID 0 >> BDC EMC"))
+      .Object(5, "<< /Type /Page /Parent 2 0 R /Contents 4 0 R /StructParents 7 >>")
+      .Object(8, "<< /Type /StructTreeRoot /ParentTree << /Nums [4 [10 0 R 11 0 R]] >> >>")
+      .Object(10, "<< /Type /StructElem /S /P >>")
+      .Object(11, "<< /Type /StructElem /S /Span >>")
+      .ClassicTable("/Root 1 0 R");
+  const std::string file = writer.Text();
+  pdftest::OpenDocument document(&context_, file);
+  const struct {
+    uint32_t page;
+    const char* log;
+  } cases[] = {
+      {3,
+       "BeginMarkedContent mcid=1 struct=4 element=11 R\nEndMarkedContent\n"
+       "BeginMarkedContent mcid=5\nEndMarkedContent\n"
+       "BeginMarkedContent mcid=0 struct=4 element=10 R\nEndMarkedContent\n"},
+      {5,
+       "BeginMarkedContent mcid=1\nEndMarkedContent\nBeginMarkedContent mcid=5\n"
+       "EndMarkedContent\nBeginMarkedContent mcid=0\nEndMarkedContent\n"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PlayAndFree(content::Page::NewMachine(*document, document->GetObject(c.page, 0))),
+              c.log)
+        << c.page;
+  }
+}
+
 }  // namespace

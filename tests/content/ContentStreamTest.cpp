@@ -306,3 +306,29 @@ TEST_F(ContentStreamTest, RepeatsDecodeAfterATextReplay) {
 }
 
 }  // namespace
+
+namespace {
+
+// Notes the operation number of every line width it is given.
+class NumberingReplayHandler : public ReplayingHandler {
+ public:
+  using ReplayingHandler::ReplayingHandler;
+  void SetLineWidth(runtime::Fixed width) override {
+    numbers += std::to_string(runtime::FixedToIntFloor(width)) + "@" +
+               std::to_string(OperationCount()) + " ";
+    ReplayingHandler::SetLineWidth(width);
+  }
+  std::string numbers;
+};
+
+TEST_F(ContentStreamTest, AReplayedTextSpanKeepsItsOperationNumbers) {
+  // The replay numbers its operations as the first play did, and the
+  // operations after the text object go on from where the first play ended.
+  Program program(&context_, "1 w BT 2 w 3 w ET 4 w");
+  content::PageInfo page;
+  NumberingReplayHandler handler(&context_, page, &program.Resources());
+  content::ContentStream::Run(program.Machine(), handler);
+  EXPECT_EQ(handler.numbers, "1@1 2@3 3@4 2@3 3@4 4@6 ");
+}
+
+}  // namespace
