@@ -10,6 +10,9 @@
 #include <sstream>
 #include <string>
 
+#include "tests/pdf/CorpusFiles.h"
+#include "tests/pdf/ProbeRunner.h"
+
 namespace {
 
 // Pages per file in the routine run; the whole corpus, every page, is run
@@ -17,13 +20,8 @@ namespace {
 constexpr int kPagesPerFile = 5;
 constexpr int kSecondsPerFile = 120;
 
-std::string CorpusDir() {
-  const char* dir = std::getenv("FOLVANE_CORPUS_DIR");
-  return dir != nullptr ? dir : FOLVANE_CORPUS_DIR;
-}
-
 TEST(CorpusOpsTest, FirstPagesPlayWithoutCrashOrHang) {
-  const std::filesystem::path root(CorpusDir());
+  const std::filesystem::path root(pdftest::CorpusDir());
   std::error_code error;
   if (!std::filesystem::is_directory(root / "pdf", error)) GTEST_SKIP() << "no corpus";
   const std::string probe = std::string(FOLVANE_BINARY_DIR) + "/tools/probe";
@@ -35,13 +33,7 @@ TEST(CorpusOpsTest, FirstPagesPlayWithoutCrashOrHang) {
       "out=$(timeout " + std::to_string(kSecondsPerFile) + " " + probe + " ops \"{}\" all " +
       std::to_string(kPagesPerFile) + " --quiet 2>&1); s=$?; "
       "case \"$out\" in *Sanitizer*|*\"runtime error:\"*) s=125;; esac; echo \"$s {}\"'";
-  FILE* pipe = popen(script.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  std::string output;
-  char buffer[4096];
-  size_t count = 0;
-  while ((count = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0) output.append(buffer, count);
-  pclose(pipe);
+  const std::string output = pdftest::RunCommand(script).out;
   std::istringstream lines(output);
   std::string line;
   int files = 0;

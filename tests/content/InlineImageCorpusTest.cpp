@@ -9,17 +9,15 @@
 #include <sstream>
 #include <string>
 
+#include "tests/pdf/CorpusFiles.h"
+#include "tests/pdf/ProbeRunner.h"
+
 namespace {
 
 constexpr int kPages = 5;
 
-std::string CorpusDir() {
-  const char* dir = std::getenv("FOLVANE_CORPUS_DIR");
-  return dir != nullptr ? dir : FOLVANE_CORPUS_DIR;
-}
-
 TEST(InlineImageCorpusTest, InlineImagesMatchTheReference) {
-  const std::filesystem::path root(CorpusDir());
+  const std::filesystem::path root(pdftest::CorpusDir());
   std::error_code error;
   if (!std::filesystem::is_directory(root / "pdf", error)) GTEST_SKIP() << "no corpus";
   if (std::system("command -v pdfimages >/dev/null 2>&1") != 0) {
@@ -34,13 +32,7 @@ TEST(InlineImageCorpusTest, InlineImagesMatchTheReference) {
       "grep -c \"\\[inline\\]\"); "
       "o=$(timeout 60 " + probe + " ops \"{}\" all " + pages + " 2>/dev/null | "
       "grep -c \"^PaintImage\"); echo \"$r $o {}\"'";
-  FILE* pipe = popen(script.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  std::string output;
-  char buffer[4096];
-  size_t count = 0;
-  while ((count = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0) output.append(buffer, count);
-  pclose(pipe);
+  const std::string output = pdftest::RunCommand(script).out;
   std::istringstream lines(output);
   int files = 0;
   int withImages = 0;
