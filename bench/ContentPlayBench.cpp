@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/NullContentHandler.h"
 #include "content/ContentHandler.h"
 #include "content/ContentMachine.h"
 #include "content/ContentStream.h"
@@ -29,23 +30,7 @@ namespace {
 
 constexpr size_t kPages = 20;
 
-class NullHandler : public content::ContentHandler {
- public:
-  using ContentHandler::ContentHandler;
-  int BeginPath(runtime::Rect&, bool) override { return 1; }
-  void PaintPath(content::ContentStream&, bool, const content::PathPaint&,
-                 const content::PathSegments&) override {}
-  void EndTextClip() override {}
-  void DoXObject(std::string_view) override {}
-  void PaintImage(const content::InlineImage&, uint32_t) override {}
-  void DoShading(std::string_view) override {}
-  void ShowText(const uint8_t*, uint32_t, runtime::Rect&) override {}
-  void ShowTextArray(const content::TextArrayElement*, uint32_t, runtime::Rect&) override {}
-  void* GetTarget() override { return nullptr; }
-  int32_t GetPageWidth() override { return 0; }
-  int32_t GetPageHeight() override { return 0; }
-  void EndText(content::Span&, content::ContentStream&) override {}
-};
+using NullHandler = bench::NullContentHandler;
 
 size_t CountTextShows(const std::string& bytes) {
   size_t count = 0;
