@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "pdf/Document.h"
+#include "pdf/LinearizedPages.h"
 #include "pdf/NameTree.h"
 #include "pdf/PageTree.h"
 #include "runtime/Dictionary.h"
@@ -57,6 +58,19 @@ DestinationTarget Destination::Parse(Document& document, const runtime::ObjectHa
 }
 
 int32_t Destination::PageIndex(Document& document, const runtime::ObjectReference& page) {
+  // A linearised file's hint tables answer without touching the tree; an
+  // object they do not know as a page is left to the tree.
+  if (LinearizedPages* linearized = document.Linearization()) {
+    int32_t index = -1;
+    runtime::ErrorTrap trap(document.Context());
+    if (!trap.Run([&] { index = linearized->PageIndexOfRef(page); })) {
+      trap.SetHandled();
+      if (!trap.Held().IsRuntime(runtime::kMalformed)) trap.Rethrow();
+      trap.Close();
+      index = -1;
+    }
+    if (index >= 0) return index;
+  }
   return PageTree::IndexOfPage(document, page);
 }
 

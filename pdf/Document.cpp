@@ -6,6 +6,8 @@
 #include <utility>
 
 #include "pdf/Lexer.h"
+#include "pdf/LinearizedPages.h"
+#include "pdf/PageOrder.h"
 #include "pdf/PageTree.h"
 #include "pdf/PdfCharClass.h"
 #include "pdf/SecurityHandler.h"
@@ -141,6 +143,8 @@ Document::Document(runtime::LibraryContext* context, streams::DataStoreRef sourc
 }
 
 Document::~Document() {
+  runtime::DestroyAndFree(context_, std::exchange(pageOrder_, nullptr));
+  runtime::DestroyAndFree(context_, std::exchange(linearization_, nullptr));
   if (security_ != nullptr) runtime::DestroyAndFree(context_, std::exchange(security_, nullptr));
   runtime::DestroyAndFree(context_, std::exchange(roleTable_, nullptr));
 }
@@ -296,7 +300,11 @@ bool Document::SetupSecurity(const char* handlerName, const uint8_t* password, u
   ObjectHandle encrypt = runtime::Dictionary::Get(trailer, "Encrypt");
   encryptionSupported_ = standard && SecurityHandler::IsSupported(encrypt);
   if (!encryptionSupported_) return false;
+  // A set-up that fails (a revision or key length out of reach, a damaged
+  // dictionary) leaves the encryption unsupported.
+  encryptionSupported_ = false;
   security_ = runtime::NewObject<SecurityHandler>(context_, *this, encrypt, password, length);
+  encryptionSupported_ = true;
   if (!security_->IsAuthorised()) return false;
   SetDecryptor(security_);
   return true;
@@ -310,6 +318,30 @@ ObjectHandle Document::GetRoot() {
 
 int32_t Document::GetPageCount() { return PageTree::CountPages(*this); }
 
+PageOrder& Document::PageList() {
+  if (pageOrder_ == nullptr) {
+    pageOrder_ = runtime::NewObject<PageOrder>(context_, *this, PageTree::GetRoot(*this),
+                                               PageTree::RootNumber(*this));
+  }
+  return *pageOrder_;
+}
+
+LinearizedPages* Document::Linearization() {
+  if (linearizedObject_ == 0 || linearizationBroken_) return nullptr;
+  if (linearization_ == nullptr) {
+    // A dictionary without a usable "N" or "O" leaves the file to be read
+    // like any other.
+    runtime::ErrorTrap trap(context_);
+    if (!trap.Run([&] { linearization_ = runtime::NewObject<LinearizedPages>(context_, *this); })) {
+      trap.SetHandled();
+      if (!trap.Held().IsRuntime(runtime::kMalformed)) trap.Rethrow();
+      trap.Close();
+      linearizationBroken_ = true;
+    }
+  }
+  return linearization_;
+}
+
 ObjectHandle Document::GetPageDict(int32_t index) {
   const runtime::ObjectReference page = PageTree::FindPageRef(*this, index);
   return GetObject(page.number, page.generation).AsDictionary();
@@ -321,8 +353,14 @@ uint32_t Document::ObjectCountHint() {
   return static_cast<uint32_t>(size->payload.integer);
 }
 
+uint32_t Document::ObjectCount() {
+  return std::min(ObjectCountHint(), xref_.ListedEnd());
+}
+
 void Document::SetDecryptor(ObjectDecryptor* decryptor) {
   decryptor_ = decryptor;
+  // The walk holds values parsed under the old decryption.
+  runtime::DestroyAndFree(context_, std::exchange(pageOrder_, nullptr));
   // Objects loaded before were parsed without (or with another) decryption.
   while (runtime::CacheEntry* entry = objects_.Cache().First()) objects_.Cache().Evict(entry);
   while (runtime::CacheEntry* entry = objectStreams_.Cache().First()) {

@@ -21,6 +21,8 @@
 
 namespace pdf {
 
+class LinearizedPages;
+class PageOrder;
 class RoleTable;
 class SecurityHandler;
 
@@ -52,6 +54,12 @@ class Document final : public runtime::ReferenceResolver, public streams::Stream
   runtime::ObjectHandle GetTrailer();
   // The pages of the page tree (see PageTree::CountPages).
   int32_t GetPageCount();
+  // The document's walk of its page tree, kept so that each page is found
+  // once (see PageOrder).
+  PageOrder& PageList();
+  // The linearisation data of a linearised file (its hint tables read on
+  // first need, once); null for a file that is not linearised.
+  LinearizedPages* Linearization();
   // The dictionary of page `index` (from 0); (runtime, 2) when there is no
   // such page or it is no dictionary.
   runtime::ObjectHandle GetPageDict(int32_t index);
@@ -62,8 +70,12 @@ class Document final : public runtime::ReferenceResolver, public streams::Stream
   // `generation` when it is not null.
   runtime::ObjectHandle GetObjectAnyGeneration(uint32_t number, uint32_t* generation);
   runtime::XrefEntry LookupEntry(uint32_t number) { return xref_.LookupEntry(number); }
-  // One past the largest object number any section lists.
+  // The trailer's "Size": one past the largest object number, as the file
+  // claims it.
   uint32_t ObjectCountHint();
+  // "Size" cut at the objects the cross-reference data really lists (which
+  // reads all of it): the bound of a walk over every object.
+  uint32_t ObjectCount();
 
   runtime::ObjectHandle Resolve(runtime::LibraryContext* context,
                                 const runtime::ObjectReference& reference) override;
@@ -174,6 +186,9 @@ class Document final : public runtime::ReferenceResolver, public streams::Stream
   runtime::ObjectHandle linearized_;
   bool encryptionSupported_ = true;
   RoleTable* roleTable_ = nullptr;
+  PageOrder* pageOrder_ = nullptr;
+  LinearizedPages* linearization_ = nullptr;
+  bool linearizationBroken_ = false;
   SecurityHandler* security_ = nullptr;
   char version_[8] = {};
 };

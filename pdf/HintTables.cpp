@@ -1,9 +1,13 @@
 #include "pdf/HintTables.h"
 
 #include "pdf/Document.h"
+#include "pdf/Lexer.h"
+#include "pdf/LinearizedPages.h"
 #include "pdf/StreamObject.h"
 #include "runtime/Dictionary.h"
 #include "runtime/ErrorTrap.h"
+#include "runtime/Scheduler.h"
+#include "streams/SubRangeStream.h"
 
 namespace pdf {
 namespace {
@@ -16,18 +20,18 @@ using runtime::ObjectHandle;
 // reading past the end is malformed data.
 class BitReader {
  public:
-  explicit BitReader(const std::vector<uint8_t>& data) : data_(data) {}
+  explicit BitReader(const runtime::RecordVector<uint8_t>& data) : data_(data) {}
 
   void Seek(uint32_t byte) {
-    if (byte > data_.size()) Malformed();
+    if (byte > data_.Size()) Malformed();
     bit_ = uint64_t{byte} * 8;
   }
   uint32_t Bits(uint32_t width) {
     if (width > 32) Malformed();
-    if (bit_ + width > uint64_t{data_.size()} * 8) Malformed();
+    if (bit_ + width > uint64_t{data_.Size()} * 8) Malformed();
     uint32_t value = 0;
     for (uint32_t i = 0; i < width; ++i, ++bit_) {
-      value = value << 1 | ((data_[bit_ >> 3] >> (7 - (bit_ & 7))) & 1u);
+      value = value << 1 | ((data_[static_cast<uint32_t>(bit_ >> 3)] >> (7 - (bit_ & 7))) & 1u);
     }
     return value;
   }
@@ -36,7 +40,7 @@ class BitReader {
   void Align() { bit_ = (bit_ + 7) & ~uint64_t{7}; }
 
  private:
-  const std::vector<uint8_t>& data_;
+  const runtime::RecordVector<uint8_t>& data_;
   uint64_t bit_ = 0;
 };
 
@@ -46,24 +50,34 @@ uint32_t Sum(uint32_t least, uint32_t delta) {
   return static_cast<uint32_t>(sum);
 }
 
-// The object number of the in-use object that starts at `offset`.
-uint32_t ObjectAt(Document& document, uint64_t offset) {
-  const uint32_t count = document.ObjectCountHint();
-  for (uint32_t number = 1; number < count; ++number) {
-    const runtime::XrefEntry entry = document.LookupEntry(number);
-    if (entry.kind == 2 && entry.offset == offset) return number;
-  }
-  Malformed();
+// The hint stream: the object that begins at `offset`, which the
+// cross-reference data must list there.
+ObjectHandle HintStreamAt(Document& document, uint64_t offset) {
+  if (offset >= document.FileLength()) Malformed();
+  streams::DataStreamRef stream =
+      streams::MakeRef<streams::SubRangeStream>(document.Context(), document.Source(), offset);
+  Lexer::SkipWhiteSpace(*stream);
+  const int32_t number = Lexer::ReadUnsigned(*stream);
+  Lexer::SkipWhiteSpace(*stream);
+  const int32_t generation = Lexer::ReadUnsigned(*stream);
+  const runtime::XrefEntry entry = document.LookupEntry(static_cast<uint32_t>(number));
+  if (entry.kind != 2 || entry.offset != offset) Malformed();
+  ObjectHandle hints = document.GetObject(static_cast<uint32_t>(number),
+                                          static_cast<uint32_t>(generation));
+  if (!StreamObject::IsStream(hints.Value())) Malformed();
+  return hints;
 }
 
-std::vector<uint8_t> ReadData(Document& document, const ObjectHandle& stream) {
+void ReadData(Document& document, const ObjectHandle& stream,
+              runtime::RecordVector<uint8_t>& out) {
   streams::StreamRef data = StreamObject::OpenData(document, stream);
-  std::vector<uint8_t> out;
   for (;;) {
     streams::BlockRef block = data->FetchBlock();
-    if (streams::CountOf(block) == 0) return out;
-    if (out.size() + block->Count() > HintTables::kMaxDataBytes) Malformed();
-    out.insert(out.end(), block->Data(), block->Data() + block->Count());
+    const uint32_t count = streams::CountOf(block);
+    if (count == 0) return;
+    if (out.Size() + count > HintTables::kMaxDataBytes) Malformed();
+    for (uint32_t i = 0; i < count; ++i) out.Append(block->Data()[i]);
+    runtime::ChargeWork(document.Context(), runtime::kWorkCostLight);
   }
 }
 
@@ -73,32 +87,59 @@ uint32_t NonNegative(const ObjectHandle& dictionary, const char* key) {
   return static_cast<uint32_t>(value);
 }
 
+// Charges the work of one table item over `count` entries.
+void ChargeItem(runtime::LibraryContext* context, uint32_t count) {
+  constexpr uint32_t kEntriesPerUnit = 64;
+  for (uint32_t i = 0; i < count; i += kEntriesPerUnit) {
+    runtime::ChargeWork(context, runtime::kWorkCostLight);
+  }
+}
+
+void ReadGeneric(BitReader& bits, const ObjectHandle& stream, const char* key, uint32_t offset,
+                 HintTables::Generic& out) {
+  if (runtime::Dictionary::Get(stream, key).IsNull()) return;
+  bits.Seek(offset);
+  out.firstObject = bits.Bytes(4);
+  out.location = bits.Bytes(4);
+  out.objectCount = bits.Bytes(4);
+  out.groupLength = bits.Bytes(4);
+  out.present = true;
+}
+
 }  // namespace
 
-HintTables HintTables::Read(Document& document) {
+HintTables::HintTables(runtime::LibraryContext* context)
+    : pages(context, context, 0),
+      sharedIds(context, context, 0),
+      groupLengths(context, context, 0),
+      groupOffsets(context, context, 0) {}
+
+void HintTables::Read(Document& document, int32_t firstPage, HintTables& tables) {
+  runtime::LibraryContext* context = document.Context();
   const ObjectHandle& linearized = document.LinearizedDictionary();
   if (document.LinearizedObject() == 0 || linearized.Tag() != runtime::ObjectTag::kDictionary) {
     Malformed();
   }
   const int32_t pageCount = runtime::Dictionary::GetInteger(linearized, "N");
-  if (pageCount < 0 || static_cast<uint32_t>(pageCount) > kMaxPages) Malformed();
+  if (pageCount < 0 || static_cast<uint32_t>(pageCount) > kMaxPages ||
+      uint64_t(uint32_t(pageCount)) * kMinPageBytes > document.FileLength()) {
+    Malformed();
+  }
   ObjectHandle h = runtime::Dictionary::Get(linearized, "H").AsArray();
   const uint32_t hLength = runtime::Array::Count(h);
   if (hLength != 2 && hLength != 4) Malformed();
   const int32_t hOffset = runtime::Array::GetInteger(h, 0);
   if (hOffset < 0) Malformed();
+  ObjectHandle stream =
+      HintStreamAt(document, uint64_t(uint32_t(hOffset)) + document.HeaderOffset());
 
-  const uint32_t number = ObjectAt(document, uint64_t(uint32_t(hOffset)) + document.HeaderOffset());
-  ObjectHandle stream = document.GetObject(number, 0);
-  if (!StreamObject::IsStream(stream.Value())) Malformed();
-
-  HintTables tables;
   tables.sharedTableOffset = static_cast<uint32_t>(runtime::Dictionary::GetInteger(stream, "S"));
   tables.outlineOffset = NonNegative(stream, "O");
   tables.namedDestOffset = NonNegative(stream, "E");
   tables.infoOffset = NonNegative(stream, "I");
   tables.structureOffset = NonNegative(stream, "C");
-  const std::vector<uint8_t> data = ReadData(document, stream);
+  runtime::RecordVector<uint8_t> data(context, context, 0);
+  ReadData(document, stream, data);
   BitReader bits(data);
 
   // Page offset table.
@@ -115,21 +156,45 @@ HintTables HintTables::Read(Document& document) {
   const uint32_t sharedIdBits = bits.Bytes(2);
   bits.Bytes(2);  // numerator bits
   bits.Bytes(2);  // denominator
-  tables.pages.resize(static_cast<uint32_t>(pageCount));
-  for (Page& page : tables.pages) page.objects = Sum(leastObjects, bits.Bits(objectBits));
+  const auto count = static_cast<uint32_t>(pageCount);
+  tables.pages.Clear();
+  tables.pages.Reserve(count);
+  for (uint32_t i = 0; i < count; ++i) tables.pages.Append(Page{});
+  ChargeItem(context, count);
+  for (Page& page : tables.pages.Records()) page.objects = Sum(leastObjects, bits.Bits(objectBits));
   bits.Align();
-  for (Page& page : tables.pages) page.length = Sum(leastLength, bits.Bits(lengthBits));
+  ChargeItem(context, count);
+  for (Page& page : tables.pages.Records()) page.length = Sum(leastLength, bits.Bits(lengthBits));
   bits.Align();
+  ChargeItem(context, count);
   uint64_t sharedTotal = 0;
-  for (Page& page : tables.pages) {
+  for (Page& page : tables.pages.Records()) {
     page.sharedCount = bits.Bits(sharedCountBits);
     page.sharedStart = static_cast<uint32_t>(sharedTotal);
     sharedTotal += page.sharedCount;
     if (sharedTotal > kMaxSharedIds) Malformed();
   }
   bits.Align();
-  tables.sharedIds.resize(static_cast<size_t>(sharedTotal));
-  for (uint32_t& id : tables.sharedIds) id = bits.Bits(sharedIdBits);
+  // Every identifier takes its bits of the data: a count the data cannot
+  // hold is malformed before anything is sized to it.
+  if (sharedTotal * sharedIdBits > uint64_t{data.Size()} * 8) Malformed();
+  tables.sharedIds.Clear();
+  tables.sharedIds.Reserve(static_cast<uint32_t>(sharedTotal));
+  ChargeItem(context, static_cast<uint32_t>(sharedTotal));
+  for (uint64_t i = 0; i < sharedTotal; ++i) tables.sharedIds.Append(bits.Bits(sharedIdBits));
+
+  // The running sums, the first page left out.
+  uint64_t object = 1;
+  uint64_t offset = 0;
+  for (uint32_t i = 0; i < count; ++i) {
+    Page& page = tables.pages[i];
+    if (object > UINT32_MAX) Malformed();
+    page.firstObject = static_cast<uint32_t>(object);
+    page.offset = offset;
+    if (static_cast<int32_t>(i) == firstPage) continue;
+    object += page.objects;
+    offset += page.length;
+  }
 
   // Shared object table.
   bits.Seek(tables.sharedTableOffset);
@@ -140,12 +205,45 @@ HintTables HintTables::Read(Document& document) {
   bits.Bytes(2);  // bits for the objects in a group
   const uint32_t leastGroupLength = bits.Bytes(4);
   const uint32_t groupLengthBits = bits.Bytes(2);
-  if (groups > kMaxSharedIds) Malformed();
-  tables.groupLengths.resize(groups);
-  for (uint32_t& length : tables.groupLengths) {
-    length = Sum(leastGroupLength, bits.Bits(groupLengthBits));
+  // Each group takes its bits of the data, and at least a byte of the
+  // file when its lengths take no bits.
+  if (groups > kMaxSharedIds || uint64_t{groups} * groupLengthBits > uint64_t{data.Size()} * 8 ||
+      uint64_t{groups} > document.FileLength()) {
+    Malformed();
   }
-  return tables;
+  tables.groupLengths.Clear();
+  tables.groupOffsets.Clear();
+  tables.groupLengths.Reserve(groups);
+  tables.groupOffsets.Reserve(groups);
+  ChargeItem(context, groups);
+  uint64_t groupOffset = 0;
+  for (uint32_t g = 0; g < groups; ++g) {
+    // The shared-objects section starts over at its first group.
+    if (g == tables.firstPageGroups) groupOffset = 0;
+    const uint32_t length = Sum(leastGroupLength, bits.Bits(groupLengthBits));
+    tables.groupLengths.Append(length);
+    tables.groupOffsets.Append(groupOffset);
+    groupOffset += length;
+  }
+
+  ReadGeneric(bits, stream, "O", tables.outlineOffset, tables.outlines);
+  ReadGeneric(bits, stream, "E", tables.namedDestOffset, tables.namedDests);
+}
+
+bool HintTables::EnsureRead(const LinearizedPages& record) {
+  HintTables& tables = record.hints_;
+  if (tables.hintState_ != 0) return tables.hintState_ > 0;
+  runtime::ErrorTrap trap(record.document_.Context());
+  if (trap.Run([&] { Read(record.document_, record.firstPage_, tables); })) {
+    tables.hintState_ =
+        tables.pages.Size() == static_cast<uint32_t>(record.pageCount_) ? 1 : -1;
+  } else {
+    trap.SetHandled();
+    if (!trap.Held().IsRuntime(runtime::kMalformed)) trap.Rethrow();
+    trap.Close();
+    tables.hintState_ = -1;
+  }
+  return tables.hintState_ > 0;
 }
 
 }  // namespace pdf

@@ -20,9 +20,18 @@ constexpr uint64_t kFirstSectionWindow = 2688;
 // The trailer search reads the file's last bytes.
 constexpr uint64_t kTailBytes = 512;
 
+// A non-negative integer entry of the linearisation dictionary;
+// (runtime, 2) when it is missing or of another kind.
+uint64_t Offset(Document& document, const char* key) {
+  const int32_t value = runtime::Dictionary::GetInteger(document.LinearizedDictionary(), key);
+  if (value < 0) Malformed();
+  return static_cast<uint32_t>(value);
+}
+
 }  // namespace
 
-LinearizedPages::LinearizedPages(Document& document) : document_(document) {
+LinearizedPages::LinearizedPages(Document& document)
+    : document_(document), hints_(document.Context()) {
   const runtime::ObjectHandle& linearized = document.LinearizedDictionary();
   if (document.LinearizedObject() == 0 || linearized.Tag() != runtime::ObjectTag::kDictionary) {
     Malformed();
@@ -32,40 +41,30 @@ LinearizedPages::LinearizedPages(Document& document) : document_(document) {
   firstPage_ = runtime::Dictionary::GetIntegerOr(linearized, "P", 0);
   if (pageCount_ < 0 || first <= 0) Malformed();
   firstPageObject_ = static_cast<uint32_t>(first);
-  // Malformed hints are no reason to fail: the page tree still answers.
-  runtime::ErrorTrap trap(document.Context());
-  if (trap.Run([&] { hints_ = HintTables::Read(document); })) {
-    hasHints_ = hints_.pages.size() == static_cast<size_t>(pageCount_);
-  } else {
-    trap.SetHandled();
-    if (!trap.Held().IsRuntime(runtime::kMalformed)) trap.Rethrow();
-    trap.Close();
-  }
 }
+
+bool LinearizedPages::HasHints() const { return HintTables::EnsureRead(*this); }
 
 int64_t LinearizedPages::ObjectOfPage(int32_t index) const {
   if (index < 0 || index >= pageCount_) Malformed();
   if (index == firstPage_) return firstPageObject_;
-  if (!hasHints_) return -1;
-  // The objects of the pages after the first are numbered from 1 in page
-  // order, each page's own object first.
-  int64_t number = 1;
-  for (int32_t page = 0; page < index; ++page) {
-    if (page != firstPage_) number += hints_.pages[static_cast<size_t>(page)].objects;
-  }
-  return number;
+  if (!HasHints()) return -1;
+  return hints_.pages[static_cast<uint32_t>(index)].firstObject;
 }
 
 int32_t LinearizedPages::PageIndexOfObject(uint32_t number) const {
   if (number == firstPageObject_) return firstPage_;
-  if (!hasHints_) return -1;
-  int64_t running = 1;
-  for (int32_t page = 0; page < pageCount_; ++page) {
-    if (page == firstPage_) continue;
-    if (running == number) return page;
-    running += hints_.pages[static_cast<size_t>(page)].objects;
-  }
-  Malformed();
+  if (!HasHints()) return -1;
+  // The first page other than "P" whose running object number is `number`:
+  // the numbers never fall from page to page.
+  const std::span<const HintTables::Page> pages = hints_.pages.Records();
+  auto at = std::lower_bound(pages.begin(), pages.end(), number,
+                             [](const HintTables::Page& page, uint32_t wanted) {
+                               return page.firstObject < wanted;
+                             });
+  if (at != pages.end() && at - pages.begin() == firstPage_) ++at;
+  if (at == pages.end() || at->firstObject != number) Malformed();
+  return static_cast<int32_t>(at - pages.begin());
 }
 
 int32_t LinearizedPages::PageIndexOfRef(const runtime::ObjectReference& reference) const {
@@ -74,38 +73,23 @@ int32_t LinearizedPages::PageIndexOfRef(const runtime::ObjectReference& referenc
 }
 
 streams::ByteRange LinearizedPages::PageObjectsRange(int32_t index) const {
-  if (index < 0 || index >= pageCount_ || index == firstPage_ || !hasHints_) Malformed();
+  if (index < 0 || index >= pageCount_ || index == firstPage_ || !HasHints()) Malformed();
   // The pages after the first begin where object 1 does.
   const runtime::XrefEntry entry = document_.LookupEntry(1);
   if (entry.kind != 2) Malformed();
-  uint64_t start = entry.offset;
-  for (int32_t page = 0; page < index; ++page) {
-    if (page != firstPage_) start += hints_.pages[static_cast<size_t>(page)].length;
-  }
-  return streams::ByteRange{start, start + hints_.pages[static_cast<size_t>(index)].length};
-}
-
-void LinearizedPages::AddRange(Ranges& ranges, uint64_t start, uint64_t end) {
-  if (start >= end) return;
-  auto at = ranges.begin();
-  while (at != ranges.end() && at->end < start) ++at;
-  // Swallow every range that overlaps or touches [start, end).
-  auto last = at;
-  while (last != ranges.end() && last->start <= end) {
-    start = std::min(start, last->start);
-    end = std::max(end, last->end);
-    ++last;
-  }
-  at = ranges.erase(at, last);
-  ranges.insert(at, streams::ByteRange{start, end});
+  const HintTables::Page& page = hints_.pages[static_cast<uint32_t>(index)];
+  const uint64_t start = entry.offset + page.offset;
+  return streams::ByteRange{start, start + page.length};
 }
 
 LinearizedPages::Ranges LinearizedPages::WholeFileRanges() const {
-  return Ranges{streams::ByteRange{0, document_.FileLength()}};
+  Ranges ranges(document_.Context());
+  ranges.Add(0, document_.FileLength());
+  return ranges;
 }
 
 LinearizedPages::Ranges LinearizedPages::FirstPageRanges() const {
-  Ranges ranges;
+  Ranges ranges(document_.Context());
   const uint64_t length = document_.FileLength();
   const uint64_t header = document_.HeaderOffset();
   runtime::ObjectHandle h = runtime::Dictionary::Get(document_.LinearizedDictionary(), "H");
@@ -117,81 +101,155 @@ LinearizedPages::Ranges LinearizedPages::FirstPageRanges() const {
     const int32_t size = runtime::Array::GetInteger(h, i + 1);
     if (offset < 0 || size < 0) Malformed();
     const uint64_t start = header + static_cast<uint32_t>(offset);
-    AddRange(ranges, std::min(start, length), std::min(start + static_cast<uint32_t>(size), length));
+    ranges.AddCut(start, start + static_cast<uint32_t>(size), length);
+  }
+  // The first page itself: everything up to its end.
+  const runtime::ObjectValue* e =
+      runtime::Dictionary::FindByName(document_.LinearizedDictionary().Value(), "E");
+  if (e->Is(runtime::ObjectTag::kInteger) && e->payload.integer > 0) {
+    ranges.AddCut(0, header + static_cast<uint32_t>(e->payload.integer), length);
   }
   const uint64_t section = static_cast<uint64_t>(document_.NewestSectionOffset());
-  AddRange(ranges, std::min(section, length), std::min(section + kFirstSectionWindow, length));
-  AddRange(ranges, length > kTailBytes ? length - kTailBytes : 0, length);
+  ranges.AddCut(section, section + kFirstSectionWindow, length);
+  ranges.AddCut(length > kTailBytes ? length - kTailBytes : 0, length, length);
   return ranges;
+}
+
+bool LinearizedPages::XrefIsStream() const {
+  runtime::ObjectHandle trailer = document_.GetTrailer();
+  const runtime::ObjectValue* type = runtime::Dictionary::FindByName(trailer.Value(), "Type");
+  return type->Is(runtime::ObjectTag::kName) && type->AsName().Equals("XRef");
+}
+
+void LinearizedPages::AddXrefBlocks(Ranges& ranges, uint64_t first, uint64_t last) const {
+  const uint64_t base = document_.HeaderOffset() + Offset(document_, "T") + 1;
+  ranges.AddCut(base + first / kXrefBlockEntries * kXrefBlockBytes,
+                base + (last + kXrefBlockEntries - 1) / kXrefBlockEntries * kXrefBlockBytes,
+                document_.FileLength());
 }
 
 LinearizedPages::Ranges LinearizedPages::PageRanges(int32_t index) const {
   if (index < 0 || index >= pageCount_) Malformed();
   if (index == firstPage_) return FirstPageRanges();
-  if (!hasHints_) return WholeFileRanges();
+  if (!HasHints()) return WholeFileRanges();
   const uint64_t length = document_.FileLength();
-  Ranges ranges;
+  Ranges ranges(document_.Context());
   const streams::ByteRange own = PageObjectsRange(index);
-  AddRange(ranges, std::min(own.start, length), std::min(own.end, length));
+  ranges.AddCut(own.start, own.end, length);
 
   // The cross-reference entries of the page's objects.
-  runtime::ObjectHandle trailer = document_.GetTrailer();
-  const runtime::ObjectValue* type = runtime::Dictionary::FindByName(trailer.Value(), "Type");
-  const bool xrefIsStream = type->Is(runtime::ObjectTag::kName) && type->AsName().Equals("XRef");
-  const int32_t t = runtime::Dictionary::GetInteger(document_.LinearizedDictionary(), "T");
-  if (t < 0) Malformed();
-  const uint64_t main = document_.HeaderOffset() + static_cast<uint64_t>(t);
-  const int64_t firstObject = ObjectOfPage(index);
-  const uint64_t lastObject =
-      static_cast<uint64_t>(firstObject) + hints_.pages[static_cast<size_t>(index)].objects;
-  const auto addBlocks = [&](uint64_t first, uint64_t last) {
-    const uint64_t base = main + 1;
-    AddRange(ranges, std::min(base + first / kXrefBlockEntries * kXrefBlockBytes, length),
-             std::min(base + (last + kXrefBlockEntries - 1) / kXrefBlockEntries * kXrefBlockBytes,
-                      length));
-  };
+  const bool xrefIsStream = XrefIsStream();
+  const HintTables::Page& page = hints_.pages[static_cast<uint32_t>(index)];
   if (xrefIsStream) {
-    AddRange(ranges, std::min(main, length), length);
+    ranges.AddCut(document_.HeaderOffset() + Offset(document_, "T"), length, length);
   } else {
-    addBlocks(static_cast<uint64_t>(firstObject), lastObject);
+    AddXrefBlocks(ranges, page.firstObject, uint64_t{page.firstObject} + page.objects);
   }
 
   // The shared object groups the page uses.
-  const HintTables::Page& page = hints_.pages[static_cast<size_t>(index)];
-  const uint32_t groups = static_cast<uint32_t>(hints_.groupLengths.size());
+  const uint32_t groups = hints_.groupLengths.Size();
   for (uint32_t i = 0; i < page.sharedCount; ++i) {
     const uint32_t id = hints_.sharedIds[page.sharedStart + i];
     if (id >= groups) return WholeFileRanges();
-    uint64_t offset = 0;
+    uint64_t offset = hints_.groupOffsets[id];
     int64_t object = -1;
     if (id >= hints_.firstPageGroups) {
-      offset = document_.HeaderOffset() + uint64_t{hints_.sharedLocation};
-      for (uint32_t g = hints_.firstPageGroups; g < id; ++g) offset += hints_.groupLengths[g];
+      offset += document_.HeaderOffset() + uint64_t{hints_.sharedLocation};
       object = int64_t{hints_.sharedFirstObject} + (id - hints_.firstPageGroups);
     } else {
       const runtime::XrefEntry first = document_.LookupEntry(firstPageObject_);
       if (first.kind != 2) return WholeFileRanges();
-      offset = first.offset;
-      for (uint32_t g = 0; g < id; ++g) offset += hints_.groupLengths[g];
+      offset += first.offset;
     }
-    AddRange(ranges, std::min(offset, length), std::min(offset + hints_.groupLengths[id], length));
+    ranges.AddCut(offset, offset + hints_.groupLengths[id], length);
     if (object >= 0 && !xrefIsStream) {
-      addBlocks(static_cast<uint64_t>(object), static_cast<uint64_t>(object) + 1);
+      AddXrefBlocks(ranges, static_cast<uint64_t>(object), static_cast<uint64_t>(object) + 1);
     }
   }
   return ranges;
 }
 
-void LinearizedPages::RequestPage(Document& document, int32_t index) {
-  if (document.LinearizedObject() == 0) {
-    const streams::ByteRange whole{0, document.FileLength()};
-    document.Source()->RequestRanges({&whole, 1});
+void LinearizedPages::GenericHintRanges(const HintTables::Generic& table, Ranges& ranges) const {
+  const uint64_t length = document_.FileLength();
+  // The head of the file, up to the first page's object.
+  const runtime::XrefEntry first = document_.LookupEntry(firstPageObject_);
+  if (first.kind != 2) Malformed();
+  ranges.AddCut(0, first.offset, length);
+  if (!table.present) return;
+  // Locations in the hint tables count as if the hint stream were absent.
+  uint64_t start = table.location;
+  runtime::ObjectHandle h = runtime::Dictionary::Get(document_.LinearizedDictionary(), "H");
+  const int32_t hOffset = runtime::Array::GetInteger(h, 0);
+  const int32_t hLength = runtime::Array::GetInteger(h, 1);
+  if (hOffset < 0 || hLength < 0) Malformed();
+  if (static_cast<uint32_t>(hOffset) < table.location) start += static_cast<uint32_t>(hLength);
+  start += document_.HeaderOffset();
+  ranges.AddCut(start, start + table.groupLength, length);
+  if (XrefIsStream()) {
+    ranges.AddCut(document_.HeaderOffset() + Offset(document_, "T"), length, length);
+  } else {
+    AddXrefBlocks(ranges, table.firstObject, uint64_t{table.firstObject} + table.objectCount);
+  }
+}
+
+LinearizedPages::Ranges LinearizedPages::OutlineRanges() const {
+  if (!HasHints()) return WholeFileRanges();
+  Ranges ranges(document_.Context());
+  GenericHintRanges(hints_.outlines, ranges);
+  return ranges;
+}
+
+LinearizedPages::Ranges LinearizedPages::NamedDestRanges() const {
+  if (!HasHints()) return WholeFileRanges();
+  Ranges ranges(document_.Context());
+  GenericHintRanges(hints_.namedDests, ranges);
+  return ranges;
+}
+
+void LinearizedPages::RequestFirstPage(Document& document) {
+  LinearizedPages* pages = document.Linearization();
+  if (pages == nullptr) return;
+  document.Source()->RequestRanges(pages->FirstPageRanges().Ranges());
+}
+
+namespace {
+
+// Asks the source for the whole file: what a file that is not linearised
+// needs for anything.
+void RequestWholeFile(Document& document) {
+  const streams::ByteRange whole{0, document.FileLength()};
+  document.Source()->RequestRanges({&whole, 1});
+}
+
+// The first page's ranges, then those `ranges` computes.
+template <class Compute>
+void RequestAfterFirstPage(Document& document, Compute&& ranges) {
+  LinearizedPages* pages = document.Linearization();
+  if (pages == nullptr) {
+    RequestWholeFile(document);
     return;
   }
-  const LinearizedPages pages(document);
-  const Ranges first = pages.FirstPageRanges();
-  document.Source()->RequestRanges(first);
-  if (index != pages.firstPage_) document.Source()->RequestRanges(pages.PageRanges(index));
+  LinearizedPages::RequestFirstPage(document);
+  document.Source()->RequestRanges(ranges(*pages).Ranges());
+}
+
+}  // namespace
+
+void LinearizedPages::RequestPage(Document& document, int32_t index) {
+  LinearizedPages* pages = document.Linearization();
+  if (pages != nullptr && index == pages->firstPage_) {
+    RequestFirstPage(document);
+    return;
+  }
+  RequestAfterFirstPage(document, [&](const LinearizedPages& p) { return p.PageRanges(index); });
+}
+
+void LinearizedPages::RequestOutlines(Document& document) {
+  RequestAfterFirstPage(document, [](const LinearizedPages& p) { return p.OutlineRanges(); });
+}
+
+void LinearizedPages::RequestNamedDests(Document& document) {
+  RequestAfterFirstPage(document, [](const LinearizedPages& p) { return p.NamedDestRanges(); });
 }
 
 }  // namespace pdf

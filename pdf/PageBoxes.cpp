@@ -1,5 +1,7 @@
 #include "pdf/PageBoxes.h"
 
+#include <algorithm>
+
 #include "pdf/ArrayReaders.h"
 #include "pdf/InheritedAttribute.h"
 #include "runtime/ErrorTrap.h"
@@ -8,6 +10,18 @@ namespace pdf {
 namespace {
 
 bool HasArea(const runtime::Rect& box) { return box.x1 > box.x0 && box.y1 > box.y0; }
+
+// Each corner of `box` moved into `bounds`: the intersection when the two
+// overlap, and a box without area on the edge nearest to `box` when they
+// do not, so that a crop box beside the media box shows nothing rather
+// than something outside the page.
+runtime::Rect ClipTo(const runtime::Rect& box, const runtime::Rect& bounds) {
+  const auto clamp = [](runtime::Fixed v, runtime::Fixed low, runtime::Fixed high) {
+    return std::min(std::max(v, low), high);
+  };
+  return runtime::Rect{clamp(box.x0, bounds.x0, bounds.x1), clamp(box.y0, bounds.y0, bounds.y1),
+                       clamp(box.x1, bounds.x0, bounds.x1), clamp(box.y1, bounds.y0, bounds.y1)};
+}
 
 }  // namespace
 
@@ -28,7 +42,7 @@ PageBoxes PageBoxes::Read(const runtime::ObjectHandle& page) {
   runtime::ObjectHandle crop = GetInheritedAttribute(page, "CropBox");
   if (!crop.IsNull()) {
     const runtime::Rect cropBox = ReadRectArray(crop);
-    if (HasArea(cropBox)) boxes.box = runtime::Rect::Intersect(boxes.media, cropBox);
+    if (HasArea(cropBox)) boxes.box = ClipTo(cropBox, boxes.media);
   }
   runtime::ObjectHandle rotate = GetInheritedAttribute(page, "Rotate");
   if (!rotate.IsNull()) boxes.rotation = NormaliseRotation(rotate->AsInteger());

@@ -164,6 +164,10 @@ streams::StreamRef StreamObject::OpenData(Document& document, const ObjectHandle
   if (count > streams::kMaxFilters) Malformed();
   const bool parameterArray = parameters.Tag() == ObjectTag::kArray;
   if (parameterArray && runtime::Array::Count(parameters) != count) Malformed();
+  // A single filter written as an array takes a parameter dictionary given
+  // plainly, as one written as a name does; with more filters it is no
+  // longer clear whose parameters they are.
+  if (!parameterArray && !parameters.IsNull() && count != 1) Malformed();
   bool explicitCrypt = false;
   for (uint32_t i = 0; i < count; ++i) {
     ObjectHandle name = runtime::Array::Get(filter, i);
@@ -179,7 +183,7 @@ streams::StreamRef StreamObject::OpenData(Document& document, const ObjectHandle
   if (decryptor != nullptr && !explicitCrypt) decrypt();
   for (uint32_t i = 0; i < count; ++i) {
     ObjectHandle name = runtime::Array::Get(filter, i);
-    ObjectHandle step = parameterArray ? runtime::Array::Get(parameters, i) : ObjectHandle();
+    ObjectHandle step = parameterArray ? runtime::Array::Get(parameters, i) : parameters;
     ApplyOne(document, chain, name, step, record);
   }
   return chain;

@@ -1,12 +1,14 @@
 #include "pdf/StreamXrefSection.h"
 
+#include <cstring>
+
 #include "pdf/Document.h"
 #include "pdf/Lexer.h"
 #include "pdf/StreamObject.h"
 #include "pdf/TokenParser.h"
 #include "runtime/Dictionary.h"
 #include "runtime/ErrorTrap.h"
-#include "streams/ChainedStream.h"
+#include "runtime/Scheduler.h"
 
 namespace pdf {
 namespace {
@@ -79,18 +81,58 @@ runtime::ObjectHandle StreamXrefSection::GetTrailer() {
   return runtime::ObjectHandle(Context(), &dictionary_, store_.Get(), &document_);
 }
 
+StreamXrefSection::~StreamXrefSection() { Context()->memory.Free(decoded_); }
+
+void StreamXrefSection::DecodeUpTo(uint64_t end) {
+  if (!data_) data_ = StreamObject::OpenData(document_, GetTrailer(), StreamObject::kNeverDecrypt);
+  runtime::LibraryContext* context = Context();
+  while (!decodedAll_ && decodedLength_ < end) {
+    streams::BlockRef block = data_->FetchBlock();
+    const uint32_t count = streams::CountOf(block);
+    if (count == 0) {
+      decodedAll_ = true;
+      break;
+    }
+    if (count > kMaxDecodedBytes - decodedLength_) Malformed();
+    if (decodedLength_ + count > decodedCapacity_) {
+      uint32_t grown = decodedCapacity_ == 0 ? 16384 : decodedCapacity_;
+      while (grown < decodedLength_ + count) {
+        grown = grown > kMaxDecodedBytes / 2 ? kMaxDecodedBytes : grown * 2;
+      }
+      auto* bytes = static_cast<uint8_t*>(runtime::AllocOrThrow(context, grown));
+      if (decodedLength_ != 0) std::memcpy(bytes, decoded_, decodedLength_);
+      context->memory.Free(decoded_);
+      decoded_ = bytes;
+      decodedCapacity_ = grown;
+    }
+    std::memcpy(decoded_ + decodedLength_, block->Data(), count);
+    decodedLength_ += count;
+    runtime::ChargeWork(context, runtime::kWorkCostLight);
+  }
+}
+
+uint32_t StreamXrefSection::Available(uint64_t position, uint32_t count) {
+  DecodeUpTo(position + uint64_t{count} * entrySize_);
+  if (position >= decodedLength_) return 0;
+  const uint64_t held = (decodedLength_ - position) / entrySize_;
+  return held < count ? static_cast<uint32_t>(held) : count;
+}
+
 void StreamXrefSection::ParseEntries(uint64_t position, runtime::XrefEntry* out,
                                      uint32_t count) {
-  if (!data_) {
-    streams::StreamRef decoded =
-        StreamObject::OpenData(document_, GetTrailer(), StreamObject::kNeverDecrypt);
-    data_ = streams::MakeRef<streams::ChainedStream>(Context(), std::move(decoded));
-  }
-  streams::DataStream& in = *data_;
-  in.Seek(position);
-  for (uint32_t i = 0; i < count; ++i) {
+  // Entries past the end of the data (a "Size" or "Index" claiming more
+  // than the stream holds) are not listed here: older sections may know
+  // those objects.
+  const uint32_t held = Available(position, count);
+  for (uint32_t i = held; i < count; ++i) out[i] = runtime::XrefEntry{};
+  const uint8_t* at = decoded_ + position;
+  for (uint32_t i = 0; i < held; ++i) {
     uint64_t fields[3];
-    in.ReadFieldsBE(fields, widths_, 3);
+    for (int f = 0; f < 3; ++f) {
+      uint64_t value = 0;
+      for (int32_t b = 0; b < widths_[f]; ++b) value = value << 8 | *at++;
+      fields[f] = value;
+    }
     // Without a type field every entry is in use.
     const uint64_t type = widths_[0] == 0 ? 1 : fields[0];
     runtime::XrefEntry& entry = out[i];

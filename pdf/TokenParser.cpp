@@ -101,8 +101,11 @@ int SkipTwo(TokenParser& parser) {
 class TopLevelGrammar final : public ParserObject {
  public:
   int OnGreaterThan(TokenParser& parser) override { return SkipTwo(parser); }
+  // "endobj" before any value ends an empty object, which is null; it
+  // must not run on into the next object and take its value.
   int OnEndObject(TokenParser& parser) override {
-    return parser.ValuesSince(parser.Mark()) == 0 ? 1 : 0;
+    if (parser.ValuesSince(parser.Mark()) == 0) parser.Push(ObjectValue::Null());
+    return 0;
   }
   int OnValue(TokenParser& parser) override {
     const uint32_t count = parser.ValuesSince(parser.Mark());

@@ -99,6 +99,18 @@ XrefEntry XrefTable::LookupEntry(uint32_t number) {
   }
 }
 
+uint32_t XrefTable::ListedEnd() {
+  while (ExtendChain()) {
+  }
+  uint32_t end = 0;
+  for (uint32_t i = 0; i < chain_.Size(); ++i) {
+    SectionRef section = GetSection(chain_[i]);
+    const uint32_t listed = section->ListedEnd();
+    if (listed > end) end = listed;
+  }
+  return end;
+}
+
 ObjectHandle XrefTable::GetTrailer() {
   SectionRef section = GetSection(newest_);
   return section->GetTrailer();

@@ -32,6 +32,10 @@ class XrefTable {
   runtime::XrefEntry LookupEntry(uint32_t number);
   // The newest section's trailer.
   runtime::ObjectHandle GetTrailer();
+  // One past the largest object number any section of the chain holds an
+  // entry for (loading the whole chain): what bounds a walk over every
+  // object, whatever the trailer's "Size" claims.
+  uint32_t ListedEnd();
   // Sections of the chain found so far (for tests and the probe).
   uint32_t ChainLength() const { return chain_.Size(); }
 

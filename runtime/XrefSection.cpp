@@ -62,6 +62,18 @@ XrefSection::BlockCache::Ref XrefSection::ReadBlock(uint64_t position, uint32_t 
   });
 }
 
+uint32_t XrefSection::ListedEnd() {
+  uint32_t end = 0;
+  for (uint32_t i = 0; i < subsections_.Size(); ++i) {
+    // A copy: Available may parse and so move the list.
+    const Subsection subsection = subsections_[i];
+    if (subsection.count == 0) continue;
+    const uint32_t held = std::min(subsection.count, Available(subsection.position, subsection.count));
+    if (held != 0) end = std::max(end, subsection.first + held);
+  }
+  return end;
+}
+
 XrefEntry XrefSection::GetEntry(uint32_t objectNumber) {
   const Subsection* found = nullptr;
   for (const Subsection& subsection : subsections_.Records()) {

@@ -58,6 +58,16 @@ class XrefSection {
   void AddSubsection(uint32_t first, uint32_t count, uint64_t position);
   XrefEntry GetEntry(uint32_t objectNumber);
   uint32_t SubsectionCount() const { return subsections_.Size(); }
+  // One past the largest object number whose entry the section can hold:
+  // a section kind whose data may be shorter than its subsections claim
+  // cuts them at the entries `Available` says its data has.
+  uint32_t ListedEnd();
+  // How many of the `count` entries at `position` the section's data
+  // really holds; all of them unless a section kind knows better.
+  virtual uint32_t Available(uint64_t position, uint32_t count) {
+    (void)position;
+    return count;
+  }
 
   LibraryContext* Context() const { return context_; }
 

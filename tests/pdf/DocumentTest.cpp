@@ -291,7 +291,8 @@ TEST_F(DocumentTest, CrossReferenceStreamLayouts) {
        nullptr},
       {"width above 8", "/W [1 9 1] /Size 3", threeEntries, 1, nullptr},
       {"generation above 65535", "/W [1 2 3] /Size 2",
-       Entry(0, 0, 0) + "\0\0" + Entry(1, one, 1) + std::string("\x01\x00", 2), 1, nullptr},
+       Entry(0, 0, 0) + std::string("\0\0", 2) + Entry(1, one, 1) + std::string("\x01\x00", 2),
+       1, nullptr},
   };
   for (const auto& c : cases) {
     PdfWriter writer = objects;
@@ -305,6 +306,39 @@ TEST_F(DocumentTest, CrossReferenceStreamLayouts) {
       EXPECT_EQ(printed, c.expected) << c.name;
     }
   }
+}
+
+// A compressed cross-reference stream read from its last entry to its
+// first gives the entries read in order, and a "Size" far beyond its data
+// counts only the entries the data holds.
+TEST_F(DocumentTest, CompressedCrossReferenceStreamReadInAnyOrder) {
+  constexpr uint32_t kEntries = 3000;
+  std::string entries;
+  for (uint32_t n = 0; n < kEntries; ++n) entries += Entry(1, 16 + 7 * n, n % 3, 3);
+  const std::string packed = pdftest::Deflate(entries);
+  PdfWriter writer;
+  const uint64_t offset = writer.Offset();
+  writer.Raw("9 0 obj\n<< /Type /XRef /W [1 3 1] /Size 2147483647 /Filter /FlateDecode /Length " +
+             std::to_string(packed.size()) + " >>\nstream\n" + packed + "\nendstream\nendobj\n");
+  writer.StartXref(offset);
+  const std::string text = writer.Text();
+  OpenDocument forward(&context_, text);
+  OpenDocument backward(&context_, text);
+  for (uint32_t i = 0; i < kEntries; ++i) {
+    const uint32_t n = kEntries - 1 - i;
+    const runtime::XrefEntry entry = backward->LookupEntry(n);
+    ASSERT_EQ(entry.kind, 2u) << n;
+    EXPECT_EQ(entry.offset, 16 + 7 * uint64_t{n}) << n;
+    EXPECT_EQ(entry.generation, n % 3) << n;
+  }
+  for (uint32_t n = 0; n < kEntries; ++n) {
+    const runtime::XrefEntry a = forward->LookupEntry(n);
+    const runtime::XrefEntry b = backward->LookupEntry(n);
+    ASSERT_EQ(a.kind, b.kind) << n;
+    ASSERT_EQ(a.offset, b.offset) << n;
+  }
+  EXPECT_EQ(forward->ObjectCount(), kEntries);
+  EXPECT_EQ(forward->LookupEntry(kEntries + 5).kind, 0u);
 }
 
 TEST_F(DocumentTest, HybridFileFindsCompressedObjectsThroughXRefStm) {

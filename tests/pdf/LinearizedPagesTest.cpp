@@ -11,6 +11,7 @@
 #include <fstream>
 #include <functional>
 #include <initializer_list>
+#include <map>
 #include <span>
 #include <string>
 #include <utility>
@@ -28,10 +29,24 @@ namespace {
 constexpr int32_t kPages = 50;
 
 // A 50-page document whose pages share one font and each have their own
-// content stream.
-std::string FiftyPages() {
+// content stream; with `outlines`, an outline of three items (objects 200
+// to 203) and a named destination.
+std::string FiftyPages(bool outlines = false) {
   pdftest::PdfWriter writer;
-  writer.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+  if (outlines) {
+    writer.Object(1, "<< /Type /Catalog /Pages 2 0 R /Outlines 200 0 R /PageMode /UseOutlines"
+                     " /Names << /Dests << /Names [(intro) [5 0 R /Fit]] >> >> >>");
+    writer.Object(200, "<< /Type /Outlines /First 201 0 R /Last 203 0 R /Count 3 >>");
+    for (uint32_t item = 201; item <= 203; ++item) {
+      writer.Object(item, "<< /Title (Item " + std::to_string(item) + ") /Parent 200 0 R" +
+                              (item > 201 ? " /Prev " + std::to_string(item - 1) + " 0 R" : "") +
+                              (item < 203 ? " /Next " + std::to_string(item + 1) + " 0 R" : "") +
+                              " /Dest [" + std::to_string(5 + 2 * (item - 201) * 10) +
+                              " 0 R /Fit] >>");
+    }
+  } else {
+    writer.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+  }
   writer.Object(3, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
   std::string kids;
   for (uint32_t i = 0; i < kPages; ++i) {
@@ -51,21 +66,8 @@ std::string FiftyPages() {
 }
 
 // qpdf's linearisation of the document, with the given extra options.
-std::string Linearize(const std::string& options) {
-  // Named by the process: the tests of this file may run side by side.
-  const std::string dir = ::testing::TempDir() + "fifty_pages_" + std::to_string(getpid());
-  const std::string in = dir + ".pdf";
-  const std::string out = dir + "_linearized.pdf";
-  {
-    std::ofstream file(in, std::ios::binary);
-    file << FiftyPages();
-  }
-  const std::string command = "qpdf --linearize " + options + " '" + in + "' '" + out + "'";
-  if (std::system(command.c_str()) != 0) return {};
-  std::string bytes = pdftest::ReadFile(out);
-  std::remove(in.c_str());
-  std::remove(out.c_str());
-  return bytes;
+std::string Linearize(const std::string& options, const std::string& document = FiftyPages()) {
+  return pdftest::RewriteWithQpdf(document, "--linearize " + options, "fifty_pages");
 }
 
 class LinearizedPagesTest : public ::testing::Test {
@@ -135,7 +137,8 @@ TEST_F(LinearizedPagesTest, HintTablesNameThePagesTheTreeHolds) {
 }
 
 TEST(ByteRangesTest, AddMergesOverlappingAndTouchingRanges) {
-  pdf::LinearizedPages::Ranges ranges;
+  runtime::LibraryContext context;
+  pdf::LinearizedPages::Ranges ranges(&context);
   for (const auto& [start, end] : std::initializer_list<std::pair<uint64_t, uint64_t>>{
            {50, 60}, {10, 20}, {30, 40}, {20, 25}, {35, 55}, {5, 5}, {100, 200}, {150, 160}}) {
     pdf::LinearizedPages::AddRange(ranges, start, end);
@@ -155,24 +158,33 @@ class RecordingSource final : public streams::DataSource {
   RecordingSource(runtime::LibraryContext* context, const std::string& bytes)
       : DataSource(context), bytes_(bytes) {}
   streams::BlockRef GetBlock(uint64_t offset) override {
+    reads.push_back(offset);
     if (offset >= bytes_.size()) return streams::MakeEmptyBlock(Context());
     return streams::MakePlainBlock(Context(),
                                    reinterpret_cast<const uint8_t*>(bytes_.data()) + offset,
                                    static_cast<uint32_t>(bytes_.size() - offset));
   }
   uint64_t Length() override { return bytes_.size(); }
+  // Whether any block was fetched from inside [start, end).
+  bool ReadInside(uint64_t start, uint64_t end) const {
+    for (uint64_t offset : reads) {
+      if (offset >= start && offset < end) return true;
+    }
+    return false;
+  }
   void RequestRanges(std::span<const streams::ByteRange> ranges) override {
     requests.emplace_back(ranges.begin(), ranges.end());
   }
   uint32_t MemorySize() const override { return 32; }
 
   std::vector<std::vector<streams::ByteRange>> requests;
+  std::vector<uint64_t> reads;
 
  private:
   const std::string& bytes_;
 };
 
-std::string Text(const std::vector<streams::ByteRange>& ranges) {
+std::string Text(std::span<const streams::ByteRange> ranges) {
   std::string text;
   for (const streams::ByteRange& r : ranges) {
     text += "[" + std::to_string(r.start) + "," + std::to_string(r.end) + ")";
@@ -199,8 +211,8 @@ TEST_F(LinearizedPagesTest, RequestsGoToTheSourceInOrder) {
       const pdf::LinearizedPages pages(*document);
       pdf::LinearizedPages::RequestPage(*document, 7);
       ASSERT_EQ(recorder->requests.size(), 2u);
-      EXPECT_EQ(Text(recorder->requests[0]), Text(pages.FirstPageRanges()));
-      EXPECT_EQ(Text(recorder->requests[1]), Text(pages.PageRanges(7)));
+      EXPECT_EQ(Text(recorder->requests[0]), Text(pages.FirstPageRanges().Ranges()));
+      EXPECT_EQ(Text(recorder->requests[1]), Text(pages.PageRanges(7).Ranges()));
       EXPECT_FALSE(recorder->requests[0].empty());
       recorder->requests.clear();
       pdf::LinearizedPages::RequestPage(*document, pages.FirstPage());
@@ -257,6 +269,131 @@ TEST_F(LinearizedPagesTest, DocumentThatIsNotLinearizedHasNoHints) {
   EXPECT_EQ(document->LinearizedObject(), 0u);
   EXPECT_EQ(testsupport::RuntimeCodeOf(&context_, [&] { pdf::LinearizedPages pages(*document); }),
             2);
+}
+
+}  // namespace
+
+namespace {
+
+// The hint stream is read once, where "H" points: answering every page
+// question, and asking for every page's bytes, reads none of it again.
+TEST_F(LinearizedPagesTest, HintStreamIsReadOnceAtItsOffset) {
+  const std::string bytes = Linearize("");
+  ASSERT_FALSE(bytes.empty());
+  auto source = streams::MakeRef<RecordingSource>(&context_, bytes);
+  RecordingSource* recorder = source.Get();
+  pdf::Document* document = pdf::Document::Open(&context_, std::move(source));
+  pdf::LinearizedPages* pages = document->Linearization();
+  ASSERT_NE(pages, nullptr);
+  runtime::ObjectHandle h = runtime::Dictionary::Get(document->LinearizedDictionary(), "H");
+  const uint64_t start = static_cast<uint64_t>(runtime::Array::GetInteger(h, 0));
+  const uint64_t end = start + static_cast<uint64_t>(runtime::Array::GetInteger(h, 1));
+  recorder->reads.clear();
+  ASSERT_TRUE(pages->HasHints());
+  EXPECT_TRUE(recorder->ReadInside(start, end));
+  recorder->reads.clear();
+  for (int32_t index = 0; index < kPages; ++index) {
+    pdf::LinearizedPages::RequestPage(*document, index);
+    EXPECT_EQ(pages->PageIndexOfObject(static_cast<uint32_t>(pages->ObjectOfPage(index))), index);
+    document->GetPageDict(index);
+  }
+  EXPECT_FALSE(recorder->ReadInside(start, end));
+  runtime::DestroyAndFree(&context_, document);
+}
+
+// The outline's ranges hold the file's head and every outline object; a
+// file without a named-destination table needs only the head for them.
+TEST_F(LinearizedPagesTest, OutlineRangesHoldTheOutline) {
+  const std::string bytes = Linearize("", FiftyPages(true));
+  ASSERT_FALSE(bytes.empty());
+  pdftest::OpenDocument document(&context_, bytes);
+  pdf::LinearizedPages* pages = document->Linearization();
+  ASSERT_NE(pages, nullptr);
+  ASSERT_TRUE(pages->HasHints());
+  ASSERT_TRUE(pages->Hints().outlines.present);
+  const pdf::LinearizedPages::Ranges outline = pages->OutlineRanges();
+  const auto covered = [&](uint64_t offset) {
+    for (const streams::ByteRange& r : outline) {
+      if (offset >= r.start && offset < r.end) return true;
+    }
+    return false;
+  };
+  // qpdf renumbers: find the outline objects by walking from the catalog.
+  runtime::ObjectHandle catalog = document->GetRoot();
+  const runtime::ObjectValue* root = runtime::Dictionary::FindByName(catalog.Value(), "Outlines");
+  ASSERT_TRUE(root->Is(runtime::ObjectTag::kReference));
+  std::vector<uint32_t> numbers{root->AsReference().number};
+  const runtime::ObjectValue* link = runtime::Dictionary::FindByName(
+      document->GetObject(numbers[0], 0).Value(), "First");
+  while (link->Is(runtime::ObjectTag::kReference)) {
+    numbers.push_back(link->AsReference().number);
+    link = runtime::Dictionary::FindByName(document->GetObject(numbers.back(), 0).Value(), "Next");
+  }
+  EXPECT_EQ(numbers.size(), 4u);
+  for (uint32_t number : numbers) {
+    const runtime::XrefEntry entry = document->LookupEntry(number);
+    ASSERT_EQ(entry.kind, 2u);
+    EXPECT_TRUE(covered(entry.offset)) << "outline object " << number;
+  }
+  EXPECT_TRUE(covered(0));
+
+  // Requests: the first page's ranges, then the outline's.
+  auto source = streams::MakeRef<RecordingSource>(&context_, bytes);
+  RecordingSource* recorder = source.Get();
+  pdf::Document* recorded = pdf::Document::Open(&context_, std::move(source));
+  recorder->requests.clear();
+  pdf::LinearizedPages::RequestOutlines(*recorded);
+  ASSERT_EQ(recorder->requests.size(), 2u);
+  EXPECT_EQ(Text(recorder->requests[1]), Text(outline.Ranges()));
+  runtime::DestroyAndFree(&context_, recorded);
+}
+
+// A linearised file of a few hundred bytes whose trailer claims 2^31
+// objects and whose dictionary claims 1000 pages: no question about its
+// pages or objects walks the claimed numbers.
+TEST_F(LinearizedPagesTest, HostileSizeAndPageCountEnd) {
+  // Written until the offsets it names are the ones it has.
+  std::string bytes;
+  std::map<uint32_t, size_t> offsets{{1, 0}, {2, 0}, {3, 0}, {9, 0}};
+  for (;;) {
+    std::string text = "%PDF-1.4\n";
+    const std::map<uint32_t, size_t> before = offsets;
+    offsets[9] = text.size();
+    text += "9 0 obj\n<< /Linearized 1 /L " + std::to_string(bytes.size()) +
+            " /H [40 900] /O 3 /E 300 /N 1000 /T 400 >>\nendobj\n";
+    const size_t table = text.size();
+    text += "xref\n0 4\n0000000000 65535 f \n";
+    char entry[32];
+    for (uint32_t n : {1u, 2u, 3u, 9u}) {
+      if (n == 9) text += "9 1\n";
+      std::snprintf(entry, sizeof(entry), "%010zu 00000 n \n", before.at(n));
+      text += entry;
+    }
+    text += "trailer\n<< /Size 2147483647 /Root 1 0 R >>\n";
+    const std::pair<uint32_t, std::string> objects[] = {
+        {1, "<< /Type /Catalog /Pages 2 0 R >>"},
+        {2, "<< /Type /Pages /Count 1 /Kids [3 0 R] >>"},
+        {3, "<< /Type /Page /Parent 2 0 R >>"}};
+    for (const auto& [number, body] : objects) {
+      offsets[number] = text.size();
+      text += std::to_string(number) + " 0 obj\n" + body + "\nendobj\n";
+    }
+    text += "startxref\n" + std::to_string(table) + "\n%%EOF\n";
+    const bool stable = text.size() == bytes.size() && offsets == before;
+    bytes = text;
+    if (stable) break;
+  }
+  pdftest::OpenDocument document(&context_, bytes);
+  ASSERT_NE(document->LinearizedObject(), 0u);
+  EXPECT_EQ(document->ObjectCount(), 10u);
+  const int32_t count = document->GetPageCount();
+  EXPECT_EQ(count, 1000);
+  EXPECT_FALSE(document->Linearization()->HasHints());
+  EXPECT_EQ(runtime::Dictionary::GetName(document->GetPageDict(0), "Type")->AsName().View(),
+            "Page");
+  for (int32_t index = 1; index < count; ++index) {
+    ASSERT_EQ(testsupport::RuntimeCodeOf(&context_, [&] { document->GetPageDict(index); }), 2);
+  }
 }
 
 }  // namespace

@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "tests/pdf/CorpusFiles.h"
+#include "tests/pdf/PdfinfoBoxes.h"
 #include "pdf/Document.h"
 #include "pdf/LinearizedPages.h"
 #include "pdf/PageBoxes.h"
@@ -33,37 +33,17 @@ struct Reference {
 };
 
 Reference AskPoppler(const std::string& path) {
-  const std::string command = "qpdf --check '" + path + "' >/dev/null 2>&1 && pdfinfo -f 1 -l " +
-                              std::to_string(kMaxPages) + " -box '" + path + "' 2>/dev/null";
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return {};
-  char buffer[65536];
-  size_t count = 0;
-  while ((count = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0) out.append(buffer, count);
-  pclose(pipe);
-
+  const pdftest::PdfinfoPages report = pdftest::AskPdfinfo(
+      path, kMaxPages, "qpdf --check '" + path + "' >/dev/null 2>&1 && ");
   Reference reference;
-  std::istringstream lines(out);
-  std::string line;
-  while (std::getline(lines, line)) {
-    std::istringstream fields(line);
-    std::string key;
-    fields >> key;
-    if (key == "Pages:") {
-      reference.accepted = true;
-      fields >> reference.pages;
-    } else if (key == "Page") {
-      int32_t page = 0;
-      std::string what;
-      fields >> page >> what;
-      if (what == "rot:") {
-        fields >> reference.rotation[page];
-      } else if (what == "MediaBox:") {
-        std::vector<double>& box = reference.media[page];
-        double value = 0;
-        while (fields >> value) box.push_back(value);
-      }
+  reference.accepted = report.accepted;
+  reference.pages = report.pages;
+  for (const auto& [page, values] : report.values) {
+    if (auto rotation = values.find("rot"); rotation != values.end() && !rotation->second.empty()) {
+      reference.rotation[page] = static_cast<int32_t>(rotation->second[0]);
+    }
+    if (auto media = values.find("MediaBox"); media != values.end()) {
+      reference.media[page] = media->second;
     }
   }
   return reference;

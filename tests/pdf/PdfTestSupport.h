@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zlib.h>
+
 #include "pdf/Document.h"
 #include "runtime/LibraryContext.h"
 #include "runtime/TransientBlocks.h"
@@ -135,6 +139,43 @@ inline std::string Base64Decode(const std::string& text) {
       out += static_cast<char>(bits >> count & 0xFF);
     }
   }
+  return out;
+}
+
+// `bytes` rewritten by qpdf with the given options (empty when qpdf fails),
+// through temporary files named by `name` and the process.
+inline std::string RewriteWithQpdf(const std::string& bytes, const std::string& options,
+                                   const std::string& name) {
+  const std::string base = std::string(std::getenv("TMPDIR") != nullptr ? std::getenv("TMPDIR")
+                                                                         : "/tmp") +
+                           "/" + name + "_" + std::to_string(getpid());
+  const std::string in = base + ".pdf";
+  const std::string out = base + "_out.pdf";
+  {
+    std::ofstream file(in, std::ios::binary);
+    file << bytes;
+  }
+  const std::string command = "qpdf " + options + " '" + in + "' '" + out + "' 2>/dev/null";
+  // qpdf's status 3 means it wrote the file with warnings.
+  const int status = std::system(command.c_str());
+  std::string result = status == 0 || (WIFEXITED(status) && WEXITSTATUS(status) == 3)
+                           ? ReadFile(out)
+                           : std::string();
+  std::remove(in.c_str());
+  std::remove(out.c_str());
+  return result;
+}
+
+// `data` compressed with zlib, as a "FlateDecode" stream holds it.
+inline std::string Deflate(const std::string& data) {
+  uLongf size = compressBound(static_cast<uLong>(data.size()));
+  std::string out(size, '\0');
+  if (compress2(reinterpret_cast<Bytef*>(out.data()), &size,
+                reinterpret_cast<const Bytef*>(data.data()), static_cast<uLong>(data.size()),
+                9) != Z_OK) {
+    return {};
+  }
+  out.resize(size);
   return out;
 }
 

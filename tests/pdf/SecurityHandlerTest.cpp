@@ -216,15 +216,16 @@ TEST_F(SecurityTest, DictionaryEdgeCases) {
       {"<< /Filter /Standard /V 2 /R 3 /Length 128" + ou + " >>", 0, true, 16},
       // Revision 2 always has a 5-byte key.
       {"<< /Filter /Standard /V 1 /R 2 /Length 128" + ou + " >>", 0, true, 5},
-      // Unsupported revisions and key lengths.
-      {"<< /Filter /Standard /V 5 /R 5" + ou + " >>", kUnsupportedAnswer, true, 0},
+      // Unsupported revisions and key lengths: no password opens them, so
+      // the failed set-up leaves the encryption unsupported.
+      {"<< /Filter /Standard /V 5 /R 5" + ou + " >>", kUnsupportedAnswer, false, 0},
       {"<< /Filter /Standard /V 2 /R 3 /Length 136" + ou + " >>", kUnsupportedAnswer,
-       true, 0},
-      {"<< /Filter /Standard /V 2 /R 3 /Length 44" + ou + " >>", kUnsupportedAnswer, true,
+       false, 0},
+      {"<< /Filter /Standard /V 2 /R 3 /Length 44" + ou + " >>", kUnsupportedAnswer, false,
        0},
       // "O" of another length.
       {"<< /Filter /Standard /V 2 /R 3 /Length 40 /O <0011> /U " + u32 + " /P -4 >>",
-       kMalformedAnswer, true, 0},
+       kMalformedAnswer, false, 0},
       // Another handler, and a crypt filter of another method.
       {"<< /Filter /Other /V 2 /R 3" + ou + " >>", 0, false, 0},
       {"<< /Filter /Standard /V 4 /R 4 /Length 128 /CF << /StdCF << /CFM /AESV2 >> >> /StmF "

@@ -18,6 +18,7 @@
 #include "runtime/ErrorTrap.h"
 #include "runtime/LibraryContext.h"
 #include "runtime/MemoryContext.h"
+#include "runtime/Scheduler.h"
 #include "streams/ChainedStream.h"
 #include "streams/FileStream.h"
 #include "tools/probe/DocumentCommands.h"
@@ -31,7 +32,7 @@ int Usage() {
                "       probe info FILE [--password PW]\n"
                "       probe object FILE NUM [GEN] [--password PW]\n"
                "       probe objects FILE [--password PW]\n"
-               "       probe pages FILE [--linearized] [--password PW]\n"
+               "       probe pages FILE [--linearized|--count] [--password PW]\n"
                "       probe stream FILE NUM [GEN] [--raw] [--password PW]\n"
                "       probe ops FILE PAGE|all [MAX] [--quiet]\n"
                "       probe outline FILE\n"
@@ -176,11 +177,13 @@ int ObjectOrStream(int argc, char** argv, bool stream) {
   });
 }
 
-// Every object the trailer's "Size" covers, one line each; an object that
-// fails to load is reported on its line and the walk goes on.
+// Every object the trailer's "Size" covers, as far as the cross-reference
+// data lists objects, one line each; an object that fails to load is
+// reported on its line and the walk goes on.
 int AllObjects(pdf::Document& document) {
-  const uint32_t count = document.ObjectCountHint();
+  const uint32_t count = document.ObjectCount();
   for (uint32_t number = 1; number < count; ++number) {
+    runtime::ChargeWork(document.Context(), runtime::kWorkCostLight);
     std::string text;
     runtime::ErrorTrap trap(document.Context());
     if (!trap.Run([&] {
@@ -229,7 +232,11 @@ std::string BoxText(const runtime::Rect& box) {
 int Pages(pdf::Document& document) {
   const int32_t count = document.GetPageCount();
   std::printf("pages: %d\n", count);
-  for (int32_t index = 0; index < count; ++index) {
+  // Every page is an object of its own: a count beyond the objects the file
+  // lists names pages that cannot exist.
+  const int32_t listed = static_cast<int32_t>(std::min<uint32_t>(document.ObjectCount(), INT32_MAX));
+  for (int32_t index = 0; index < std::min(count, listed); ++index) {
+    runtime::ChargeWork(document.Context(), runtime::kWorkCostLight);
     std::string text;
     runtime::ErrorTrap trap(document.Context());
     if (!trap.Run([&] {
@@ -286,6 +293,12 @@ int main(int argc, char** argv) {
   if (command == "info" && argc == 3) return WithDocument(argv[2], Info, false);
   if (command == "objects" && argc == 3) return WithDocument(argv[2], AllObjects);
   if (command == "pages" && argc == 3) return WithDocument(argv[2], Pages);
+  if (command == "pages" && argc == 4 && std::strcmp(argv[3], "--count") == 0) {
+    return WithDocument(argv[2], [](pdf::Document& document) {
+      std::printf("pages: %d\n", document.GetPageCount());
+      return 0;
+    });
+  }
   if (command == "pages" && argc == 4 && std::strcmp(argv[3], "--linearized") == 0) {
     return WithDocument(argv[2], LinearizedPageList);
   }
