@@ -1,5 +1,6 @@
 #include "pdf/Destination.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -25,35 +26,46 @@ runtime::ObjectReference ReferenceAt(const runtime::ObjectHandle& array, uint32_
   return list.items[index].AsReference();
 }
 
+// The fit type's name (element 1), cut to the target's field.
+void ReadFit(const runtime::ObjectHandle& destination, DestinationTarget& target) {
+  if (runtime::Array::Count(destination) < 2) return;
+  const runtime::ObjectHandle fit = runtime::Array::Get(destination, 1);
+  if (fit.Tag() != runtime::ObjectTag::kName) return;
+  const std::string_view name = fit->AsName().View();
+  const size_t length = std::min(name.size(), sizeof(target.fit) - 1);
+  std::memcpy(target.fit, name.data(), length);
+}
+
 }  // namespace
 
 DestinationTarget Destination::Parse(Document& document, const runtime::ObjectHandle& array,
                                      int32_t defaultPage) {
   const runtime::ObjectHandle destination = array.Resolved().AsArray();
-  const uint32_t count = runtime::Array::Count(destination);
-  DestinationTarget target;
   const runtime::ObjectReference pageReference = ReferenceAt(destination, 0);
-  const runtime::ObjectHandle page =
-      count > 0 ? runtime::Array::Get(destination, 0) : runtime::ObjectHandle();
-  if (pageReference.number != 0) {
-    target.pageObject = pageReference.number;
-    target.pageIndex = PageIndex(document, pageReference);
-  } else if (page.IsNull()) {
+  // Without a page object the page is given by number (or not at all).
+  if (pageReference.number == 0) return ParseWithPageNumber(destination, defaultPage);
+  DestinationTarget target;
+  target.pageObject = pageReference.number;
+  target.pageIndex = PageIndex(document, pageReference);
+  ReadFit(destination, target);
+  return target;
+}
+
+DestinationTarget Destination::ParseWithPageNumber(const runtime::ObjectHandle& array,
+                                                   int32_t defaultPage) {
+  const runtime::ObjectHandle destination = array.Resolved().AsArray();
+  DestinationTarget target;
+  const runtime::ObjectHandle page = runtime::Array::Count(destination) > 0
+                                         ? runtime::Array::Get(destination, 0)
+                                         : runtime::ObjectHandle();
+  if (page.IsNull()) {
     target.pageIndex = defaultPage;
   } else if (page.Tag() == runtime::ObjectTag::kInteger) {
     target.pageIndex = page->AsInteger();
   } else {
     runtime::ThrowRuntime(runtime::kMalformed);
   }
-  if (count > 1) {
-    const runtime::ObjectHandle fit = runtime::Array::Get(destination, 1);
-    if (fit.Tag() == runtime::ObjectTag::kName) {
-      const std::string_view name = fit->AsName().View();
-      const size_t length = name.size() < sizeof(target.fit) - 1 ? name.size()
-                                                                  : sizeof(target.fit) - 1;
-      std::memcpy(target.fit, name.data(), length);
-    }
-  }
+  ReadFit(destination, target);
   return target;
 }
 

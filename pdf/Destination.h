@@ -31,7 +31,14 @@ class Destination {
   static DestinationTarget Parse(Document& document, const runtime::ObjectHandle& array,
                                  int32_t defaultPage);
 
-  // The index of the page `page` refers to, found through the page tree.
+  // As Parse for a destination in another document (a remote go-to), whose
+  // page can only be given by number: element 0 must be an integer (null
+  // or missing gives `defaultPage`); (runtime, 2) otherwise.
+  static DestinationTarget ParseWithPageNumber(const runtime::ObjectHandle& array,
+                                               int32_t defaultPage);
+
+  // The index of the page `page` refers to: from the hint tables of a
+  // linearised file, else through the page tree.
   // (runtime, 2) when its "Parent" chain is broken or does not list it.
   static int32_t PageIndex(Document& document, const runtime::ObjectReference& page);
 

@@ -1,6 +1,7 @@
 #include "pdf/Outline.h"
 
 #include "pdf/Document.h"
+#include "pdf/LinearizedPages.h"
 #include "pdf/OutlineListener.h"
 #include "pdf/TextString.h"
 #include "runtime/Dictionary.h"
@@ -11,7 +12,15 @@
 namespace pdf {
 
 Outline::Outline(Document& document, OutlineListener* listener)
-    : document_(document), listener_(listener) {}
+    : document_(document),
+      listener_(listener),
+      arena_(document.Context(), 4096, 1024),
+      visits_(document.Context(), document.Context(), 0) {}
+
+void Outline::ClearVisits() {
+  visits_.Clear();
+  visitCount_ = 0;
+}
 
 runtime::ObjectHandle Outline::OutlinesDictionary() {
   const runtime::ObjectHandle catalog = runtime::Dictionary::Get(document_.GetTrailer(), "Root");
@@ -22,15 +31,17 @@ runtime::ObjectHandle Outline::OutlinesDictionary() {
 }
 
 void Outline::Run() {
+  // A progressive source fetches what the outline needs first.
+  LinearizedPages::RequestOutlines(document_);
   const runtime::ObjectHandle outlines = OutlinesDictionary();
   if (outlines.IsNull()) return;
   const runtime::ObjectHandle first = runtime::Dictionary::Get(outlines, "First");
   if (first.Tag() != runtime::ObjectTag::kDictionary) return;
-  visited_.clear();
+  ClearVisits();
   Walk(nullptr, first, true, 0);
-  visited_.clear();
+  ClearVisits();
   Walk(nullptr, first, false, 0);
-  visited_.clear();
+  ClearVisits();
 }
 
 bool Outline::FirstVisit(const runtime::ObjectHandle& node) {
@@ -38,7 +49,33 @@ bool Outline::FirstVisit(const runtime::ObjectHandle& node) {
   // A dictionary without a record is written inside another object and
   // cannot lead back to itself.
   if (record == nullptr) return true;
-  return visited_.emplace(record->objectNumber, record->startPosition).second;
+  // Grown to twice the visits, so that probes stay short.
+  if (2 * (visitCount_ + 1) > visits_.Size()) {
+    const uint32_t size = visits_.Size() == 0 ? 64 : 2 * visits_.Size();
+    runtime::RecordVector<Visit> old(document_.Context(), document_.Context(), 0);
+    runtime::RecordVector<Visit>::Swap(old, visits_);
+    visits_.Reserve(size);
+    for (uint32_t i = 0; i < size; ++i) visits_.Append(Visit{});
+    visitCount_ = 0;
+    for (const Visit& visit : old.Records()) {
+      if (visit.position != 0) Insert(visit);
+    }
+  }
+  return Insert(Visit{record->startPosition + 1, record->objectNumber, 0});
+}
+
+bool Outline::Insert(const Visit& visit) {
+  const uint32_t mask = visits_.Size() - 1;
+  uint32_t slot = static_cast<uint32_t>((visit.position * 0x9E3779B97F4A7C15ull) >> 40 ^ visit.number) & mask;
+  for (;; slot = (slot + 1) & mask) {
+    Visit& at = visits_[slot];
+    if (at.position == 0) {
+      at = visit;
+      ++visitCount_;
+      return true;
+    }
+    if (at.position == visit.position && at.number == visit.number) return false;
+  }
 }
 
 void Outline::Walk(OutlineItem* parent, const runtime::ObjectHandle& first, bool openOnly,
@@ -73,8 +110,10 @@ void Outline::Walk(OutlineItem* parent, const runtime::ObjectHandle& first, bool
 }
 
 OutlineItem* Outline::NewItem(uint32_t index, OutlineItem* parent) {
-  items_.push_back(std::make_unique<OutlineItem>());
-  OutlineItem* item = items_.back().get();
+  if (itemCount_ >= kMaxItems) runtime::ThrowRuntime(runtime::kBeyondLimit);
+  ++itemCount_;
+  runtime::ChargeWork(document_.Context(), runtime::kWorkCostLight);
+  OutlineItem* item = new (arena_.Alloc(sizeof(OutlineItem))) OutlineItem{};
   item->index = index;
   item->parent = parent;
   return item;
@@ -97,9 +136,9 @@ OutlineItem* Outline::ReadItem(const runtime::ObjectHandle& node, OutlineItem* p
       uint32_t units = 0;
       PdfTextToUtf16(nullptr, &units, title->AsString());
       if (units > kTitleUnits + 1) units = kTitleUnits + 1;
-      item->title.resize(units);
-      PdfTextToUtf16(item->title.data(), &units, title->AsString());
-      item->title.resize(std::char_traits<char16_t>::length(item->title.c_str()));
+      auto* text = static_cast<char16_t*>(arena_.Alloc(sizeof(char16_t) * units));
+      PdfTextToUtf16(text, &units, title->AsString());
+      item->title = std::u16string_view(text, std::char_traits<char16_t>::length(text));
     }
     item->titleRead = true;
     titleNow = true;

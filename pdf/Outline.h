@@ -10,13 +10,11 @@
 // child or next sibling not read yet) so that a tree view can show an
 // expander; a later read completes them in place.
 #include <cstdint>
-#include <memory>
-#include <set>
-#include <string>
-#include <utility>
-#include <vector>
+#include <string_view>
 
+#include "runtime/ArenaAllocator.h"
 #include "runtime/ObjectHandle.h"
+#include "runtime/RecordVector.h"
 
 namespace pdf {
 
@@ -24,7 +22,8 @@ class Document;
 class OutlineListener;
 
 struct OutlineItem {
-  std::u16string title;
+  // Kept by the outline that made the item.
+  std::u16string_view title;
   bool titleRead = false;
   // Every descendant has been read; later walks skip the branch.
   bool childrenComplete = false;
@@ -42,6 +41,8 @@ class Outline {
   // Branches below this depth are not read: a hostile outline cannot nest
   // without end.
   static constexpr uint32_t kMaxDepth = 48;
+  // No more items than this are made: past it the walk stops.
+  static constexpr uint32_t kMaxItems = 1u << 18;
 
   // `listener` may be null.
   Outline(Document& document, OutlineListener* listener);
@@ -79,11 +80,26 @@ class Outline {
   // (a "Next" or "First" leading back) ends its chain.
   bool FirstVisit(const runtime::ObjectHandle& node);
 
+  // The nodes met in the current pass, by object number and start
+  // position: an open-addressed table (a slot's position 0 marks it free;
+  // positions are stored plus one).
+  struct Visit {
+    uint64_t position;
+    uint32_t number;
+    uint32_t unused;
+  };
+  void ClearVisits();
+  // Adds the visit; false when it was there already.
+  bool Insert(const Visit& visit);
+
   Document& document_;
   OutlineListener* listener_;
   OutlineItem* root_ = nullptr;
-  std::vector<std::unique_ptr<OutlineItem>> items_;
-  std::set<std::pair<uint32_t, uint64_t>> visited_;
+  // Items and titles, in the document's memory context.
+  runtime::ArenaAllocator arena_;
+  uint32_t itemCount_ = 0;
+  runtime::RecordVector<Visit> visits_;
+  uint32_t visitCount_ = 0;
 };
 
 }  // namespace pdf

@@ -55,10 +55,7 @@ template <class Visit>
 void ForEachCryptFilter(const ObjectHandle& encrypt, Visit&& visit) {
   ObjectHandle filters = runtime::Dictionary::Get(encrypt, "CF");
   if (filters.Tag() != ObjectTag::kDictionary) return;
-  const runtime::ValueList& entries = filters->AsDictionary();
-  for (uint32_t i = 0; i + 1 < entries.count; i += 2) {
-    visit(filters.Sibling(&entries.items[i + 1]).Resolved());
-  }
+  for (runtime::DictionaryIterator it(filters); !it.AtEnd(); it.Next()) visit(it.GetEntry().value);
 }
 
 // RC4 over stream data, keyed afresh at every restart.

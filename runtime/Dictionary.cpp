@@ -98,4 +98,67 @@ ObjectHandle Array::GetArrayAt(const ObjectHandle& array, uint32_t index) {
   return element;
 }
 
+namespace {
+
+ObjectHandle Checked(ObjectHandle value, ObjectTag tag, bool required) {
+  if (value.IsNull()) {
+    if (required) ThrowRuntime(kMalformed);
+    return value;
+  }
+  if (value.Tag() != tag) ThrowRuntime(kMalformed);
+  return value;
+}
+
+}  // namespace
+
+ObjectHandle Dictionary::GetDict(const ObjectHandle& dictionary, std::string_view key) {
+  return Checked(Get(dictionary, key), ObjectTag::kDictionary, true);
+}
+
+ObjectHandle Dictionary::GetArray(const ObjectHandle& dictionary, std::string_view key) {
+  return Checked(Get(dictionary, key), ObjectTag::kArray, true);
+}
+
+ObjectHandle Dictionary::GetOptionalDict(const ObjectHandle& dictionary, std::string_view key) {
+  return Checked(Get(dictionary, key), ObjectTag::kDictionary, false);
+}
+
+ObjectHandle Dictionary::GetOptionalArray(const ObjectHandle& dictionary, std::string_view key) {
+  return Checked(Get(dictionary, key), ObjectTag::kArray, false);
+}
+
+ObjectHandle Dictionary::GetOptionalTyped(const ObjectHandle& dictionary, std::string_view key) {
+  return Checked(Get(dictionary, key), ObjectTag::kName, false);
+}
+
+ObjectHandle Dictionary::GetTyped(const ObjectHandle& dictionary, std::string_view key,
+                                  ObjectTag tag) {
+  return Checked(Get(dictionary, key), tag, true);
+}
+
+bool Dictionary::GetOptionalRef(const ObjectHandle& dictionary, std::string_view key,
+                                ObjectReference* out) {
+  const ObjectValue* value = FindByName(dictionary.Value(), key);
+  if (value->IsNull()) return false;
+  if (!value->Is(ObjectTag::kReference)) ThrowRuntime(kMalformed);
+  *out = value->AsReference();
+  return true;
+}
+
+Dictionary::Entry Dictionary::GetEntryAt(const ObjectHandle& dictionary, uint32_t i) {
+  DictionaryIterator iterator(dictionary);
+  iterator.Seek(i);
+  return iterator.GetEntry();
+}
+
+DictionaryIterator::DictionaryIterator(const ObjectHandle& dictionary)
+    : dictionary_(dictionary), count_(dictionary.Value().AsDictionary().count) {}
+
+Dictionary::Entry DictionaryIterator::GetEntry() const {
+  const ValueList& entries = dictionary_->AsDictionary();
+  if (position_ >= count_ || count_ - position_ < 2) ThrowRuntime(kMalformed);
+  const std::string_view key = entries.items[position_].AsName().View();
+  return Dictionary::Entry{key, dictionary_.Sibling(&entries.items[position_ + 1]).Resolved()};
+}
+
 }  // namespace runtime

@@ -44,6 +44,54 @@ class Dictionary {
   // another type.
   static ObjectHandle GetString(const ObjectHandle& dictionary, std::string_view key);
   static ObjectHandle GetName(const ObjectHandle& dictionary, std::string_view key);
+
+  // Typed getters. The required ones raise (runtime, 2) when the key is
+  // absent (or null); the optional ones give the null value then. A present
+  // value of another kind raises (runtime, 2) in both.
+  static ObjectHandle GetDict(const ObjectHandle& dictionary, std::string_view key);
+  static ObjectHandle GetArray(const ObjectHandle& dictionary, std::string_view key);
+  static ObjectHandle GetOptionalDict(const ObjectHandle& dictionary, std::string_view key);
+  static ObjectHandle GetOptionalArray(const ObjectHandle& dictionary, std::string_view key);
+  // A name.
+  static ObjectHandle GetOptionalTyped(const ObjectHandle& dictionary, std::string_view key);
+  // Any kind asked for, required.
+  static ObjectHandle GetTyped(const ObjectHandle& dictionary, std::string_view key,
+                               ObjectTag tag);
+  // An indirect reference as written, not followed: false when the key is
+  // absent; (runtime, 2) when it holds anything else.
+  static bool GetOptionalRef(const ObjectHandle& dictionary, std::string_view key,
+                             ObjectReference* out);
+
+  struct Entry {
+    std::string_view key;
+    ObjectHandle value;  // resolved
+  };
+  // The i-th entry (from 0); (runtime, 2) beyond the last.
+  static Entry GetEntryAt(const ObjectHandle& dictionary, uint32_t i);
+};
+
+// Walks a dictionary's entries in the order written.
+//
+//   for (DictionaryIterator it(filters); !it.AtEnd(); it.Next()) {
+//     const Dictionary::Entry entry = it.GetEntry();
+//   }
+class DictionaryIterator {
+ public:
+  // (runtime, 2) when `dictionary` is not one.
+  explicit DictionaryIterator(const ObjectHandle& dictionary);
+
+  bool AtEnd() const { return position_ >= count_; }
+  void Next() { position_ += 2; }
+  // Places the iterator at the `entry`-th entry.
+  void Seek(uint32_t entry) { position_ = 2 * entry; }
+  // The key (which must be a name, and have a value after it) and the
+  // value at the iterator, a reference followed; (runtime, 2) otherwise.
+  Dictionary::Entry GetEntry() const;
+
+ private:
+  ObjectHandle dictionary_;
+  uint32_t count_;
+  uint32_t position_ = 0;
 };
 
 class Array {

@@ -397,3 +397,55 @@ TEST_F(LinearizedPagesTest, HostileSizeAndPageCountEnd) {
 }
 
 }  // namespace
+
+namespace {
+
+// The ranges of one generic hint table: the file's head up to the first
+// page's object, the group (shifted by the hint stream's length when it
+// lies after the hint stream), and the 2560-byte blocks of the classic
+// table holding the group's entries, cut at the end of the file.
+TEST_F(LinearizedPagesTest, GenericHintTableRanges) {
+  const std::string bytes = Linearize("");
+  ASSERT_FALSE(bytes.empty());
+  pdftest::OpenDocument document(&context_, bytes);
+  pdf::LinearizedPages* pages = document->Linearization();
+  ASSERT_NE(pages, nullptr);
+  const runtime::ObjectHandle& dictionary = document->LinearizedDictionary();
+  const uint64_t t = static_cast<uint64_t>(runtime::Dictionary::GetInteger(dictionary, "T"));
+  runtime::ObjectHandle h = runtime::Dictionary::Get(dictionary, "H");
+  const uint32_t hOffset = static_cast<uint32_t>(runtime::Array::GetInteger(h, 0));
+  const uint32_t hLength = static_cast<uint32_t>(runtime::Array::GetInteger(h, 1));
+  const uint64_t head = document->LookupEntry(pages->FirstPageObject()).offset;
+  const uint64_t length = bytes.size();
+  const uint32_t after = static_cast<uint32_t>(std::max<uint64_t>(head, hOffset)) + 100;
+
+  // "T" is the white space before the main table's first entry: a classic
+  // table, not a stream.
+  ASSERT_TRUE(std::isdigit(static_cast<unsigned char>(bytes[t + 1])));
+  const uint64_t base = t + 1;
+  const struct {
+    const char* name;
+    pdf::HintTables::Generic table;
+    std::vector<streams::ByteRange> expected;
+  } cases[] = {
+      {"absent table: the head only", {0, 0, 0, 0, false}, {{0, head}}},
+      {"group after the hint stream, objects 0 to 127",
+       {0, after, 128, 20, true},
+       {{0, head}, {after + hLength, after + hLength + 20}, {base, base + 2560}}},
+      {"group before the hint stream, objects 127 and 128",
+       {127, hOffset - 5, 2, 900, true},
+       {{0, head}, {hOffset - 5, hOffset + 895}, {base, base + 2 * 2560}}},
+      {"blocks past the end of the file",
+       {1u << 20, after, 1, 4, true},
+       {{0, head}, {after + hLength, after + hLength + 4}}},
+  };
+  for (const auto& c : cases) {
+    pdf::ByteRangeSet ranges(&context_);
+    pages->GenericHintRanges(c.table, ranges);
+    pdf::ByteRangeSet expected(&context_);
+    for (const streams::ByteRange& r : c.expected) expected.AddCut(r.start, r.end, length);
+    EXPECT_EQ(Text(ranges.Ranges()), Text(expected.Ranges())) << c.name;
+  }
+}
+
+}  // namespace
