@@ -1,0 +1,87 @@
+// The ICC profiles embedded in the corpus files, extracted at test time
+// with qpdf: each one the reference library reads must read here too (a
+// profile it refuses must at least be refused cleanly).
+#include <gtest/gtest.h>
+#include <lcms2.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+
+#include "tests/color/IccTestSupport.h"
+#include "tests/pdf/CorpusFiles.h"
+
+namespace color {
+namespace {
+
+bool UnderCi() {
+  const char* ci = std::getenv("CI");
+  return ci != nullptr && std::string(ci) == "true";
+}
+
+bool HaveQpdf() { return std::system("qpdf --version > /dev/null 2>&1") == 0; }
+
+class CorpusProfilesTest : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(CorpusProfilesTest, EmbeddedProfilesRead) {
+  if (!HaveQpdf()) {
+    if (UnderCi()) FAIL() << "qpdf is missing";
+    GTEST_SKIP() << "qpdf is missing";
+  }
+  const std::string pdf = pdftest::CorpusDir() + "/" + GetParam();
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("color-profiles-" + std::to_string(::getpid()) + "-" +
+                                                std::to_string(std::hash<std::string>()(GetParam())));
+  std::filesystem::create_directories(dir);
+  const std::string command = "python3 '" FOLVANE_SOURCE_DIR "/tests/color/corpus_profiles.py' '" + pdf + "' '" +
+                              dir.string() + "'";
+  std::string listing;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) listing.append(buffer, n);
+    ::pclose(pipe);
+  }
+  std::istringstream lines(listing);
+  int object = 0, components = 0;
+  std::string path;
+  runtime::LibraryContext context;
+  while (lines >> object >> path >> components) {
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    IccProfileRef profile;
+    const long code = testing::TryParse(&context, bytes, &profile);
+    cmsHPROFILE reference = cmsOpenProfileFromMem(bytes.data(), static_cast<cmsUInt32Number>(bytes.size()));
+    if (reference != nullptr && cmsChannelsOf(cmsGetColorSpace(reference)) <= 4) {
+      EXPECT_EQ(code, -1) << "object " << object;
+      if (code == -1) {
+        EXPECT_EQ(profile->dataSpace, static_cast<uint32_t>(cmsGetColorSpace(reference))) << "object " << object;
+        if (components != 0) {
+          EXPECT_EQ(profile->ComponentCount(), components) << "object " << object;
+        }
+      }
+    } else {
+      EXPECT_TRUE(code == -1 || code == runtime::kMalformed || code == runtime::kUnsupported)
+          << "object " << object << " code " << code;
+    }
+    if (reference != nullptr) cmsCloseProfile(reference);
+  }
+  std::error_code error;
+  std::filesystem::remove_all(dir, error);
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, CorpusProfilesTest, ::testing::ValuesIn(pdftest::CorpusFiles()),
+                         pdftest::CorpusTestName);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(CorpusProfilesTest);
+
+TEST(CorpusProfilesPresent, UnderContinuousIntegration) {
+  if (!UnderCi()) GTEST_SKIP() << "not under CI";
+  EXPECT_FALSE(pdftest::CorpusFiles().empty()) << "the corpus is missing";
+}
+
+}  // namespace
+}  // namespace color

@@ -1,0 +1,67 @@
+#!/usr/bin/env python3
+"""Extracts the ICC profiles a PDF file embeds, for the profile parser tests.
+
+Usage: corpus_profiles.py FILE.pdf OUTDIR
+
+Finds every ICCBased colour space in the file (through qpdf's JSON view of
+its objects), writes each profile stream's decoded data to OUTDIR with
+qpdf, and prints one line per profile:
+
+  <object number> <file> <N from the stream dictionary, or 0>
+
+Profiles qpdf cannot decode are left out. Nothing is printed for a file
+without ICC profiles or one qpdf cannot read.
+"""
+import json
+import os
+import subprocess
+import sys
+
+
+def run(args):
+    return subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=120)
+
+
+def walk(value, found):
+    if isinstance(value, list):
+        if len(value) == 2 and value[0] == "/ICCBased" and isinstance(value[1], str) and value[1].endswith(" R"):
+            found.add(int(value[1].split()[0]))
+        for item in value:
+            walk(item, found)
+    elif isinstance(value, dict):
+        for item in value.values():
+            walk(item, found)
+
+
+def main(pdf, outdir):
+    result = run(["qpdf", "--json=2", "--json-key=qpdf", pdf])
+    if not result.stdout:
+        return 0
+    try:
+        document = json.loads(result.stdout)
+    except ValueError:
+        return 0
+    objects = document.get("qpdf", [{}, {}])[1]
+    found = set()
+    walk(objects, found)
+    for number in sorted(found):
+        entry = objects.get("obj:%d 0 R" % number, {})
+        stream = entry.get("stream") if isinstance(entry, dict) else None
+        if not isinstance(stream, dict):
+            continue
+        n = stream.get("dict", {}).get("/N", 0)
+        path = os.path.join(outdir, "profile-%d.icc" % number)
+        data = run(["qpdf", "--show-object=%d" % number, "--filtered-stream-data", pdf])
+        if data.returncode not in (0, 3) or len(data.stdout) == 0:
+            continue
+        with open(path, "wb") as out:
+            out.write(data.stdout)
+        print(number, path, n if isinstance(n, int) else 0)
+    return 0
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 3:
+        sys.stderr.write(__doc__)
+        sys.exit(2)
+    sys.exit(main(sys.argv[1], sys.argv[2]))
