@@ -5,6 +5,7 @@
 #include <new>
 #include <utility>
 
+#include "pdf/FontCache.h"
 #include "pdf/Lexer.h"
 #include "pdf/LinearizedPages.h"
 #include "pdf/PageOrder.h"
@@ -143,6 +144,7 @@ Document::Document(runtime::LibraryContext* context, streams::DataStoreRef sourc
 }
 
 Document::~Document() {
+  runtime::DestroyAndFree(context_, std::exchange(fonts_, nullptr));
   runtime::DestroyAndFree(context_, std::exchange(pageOrder_, nullptr));
   runtime::DestroyAndFree(context_, std::exchange(linearization_, nullptr));
   if (security_ != nullptr) runtime::DestroyAndFree(context_, std::exchange(security_, nullptr));
@@ -326,6 +328,11 @@ PageOrder& Document::PageList() {
   return *pageOrder_;
 }
 
+FontCache& Document::Fonts() {
+  if (fonts_ == nullptr) fonts_ = runtime::NewObject<FontCache>(context_, context_);
+  return *fonts_;
+}
+
 LinearizedPages* Document::Linearization() {
   if (linearizedObject_ == 0 || linearizationBroken_) return nullptr;
   if (linearization_ == nullptr) {
@@ -359,8 +366,9 @@ uint32_t Document::ObjectCount() {
 
 void Document::SetDecryptor(ObjectDecryptor* decryptor) {
   decryptor_ = decryptor;
-  // The walk holds values parsed under the old decryption.
+  // The walk and the fonts hold values parsed under the old decryption.
   runtime::DestroyAndFree(context_, std::exchange(pageOrder_, nullptr));
+  runtime::DestroyAndFree(context_, std::exchange(fonts_, nullptr));
   // Objects loaded before were parsed without (or with another) decryption.
   while (runtime::CacheEntry* entry = objects_.Cache().First()) objects_.Cache().Evict(entry);
   while (runtime::CacheEntry* entry = objectStreams_.Cache().First()) {

@@ -21,6 +21,7 @@
 
 namespace pdf {
 
+class FontCache;
 class LinearizedPages;
 class PageOrder;
 class RoleTable;
@@ -60,6 +61,8 @@ class Document final : public runtime::ReferenceResolver, public streams::Stream
   // The linearisation data of a linearised file (its hint tables read on
   // first need, once); null for a file that is not linearised.
   LinearizedPages* Linearization();
+  // The fonts built for this document's pages, kept across pages.
+  FontCache& Fonts();
   // The dictionary of page `index` (from 0); (runtime, 2) when there is no
   // such page or it is no dictionary.
   runtime::ObjectHandle GetPageDict(int32_t index);
@@ -188,6 +191,7 @@ class Document final : public runtime::ReferenceResolver, public streams::Stream
   RoleTable* roleTable_ = nullptr;
   PageOrder* pageOrder_ = nullptr;
   LinearizedPages* linearization_ = nullptr;
+  FontCache* fonts_ = nullptr;
   bool linearizationBroken_ = false;
   SecurityHandler* security_ = nullptr;
   char version_[8] = {};

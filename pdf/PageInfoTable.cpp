@@ -18,16 +18,35 @@ bool SameRecord(const PageInfo& a, const PageInfo& b) {
 
 }  // namespace
 
-PageInfoTable::RangeMap::RangeMap() { runs_.push_back(Run{INT32_MAX, kDefaultRecord}); }
+PageInfoTable::RangeMap::RangeMap(runtime::LibraryContext* context)
+    : runs_(context != nullptr ? context : runtime::GetDefaultContext(),
+            context != nullptr ? context : runtime::GetDefaultContext(), 0) {
+  runs_.Append(Run{INT32_MAX, kDefaultRecord});
+}
+
+void PageInfoTable::RangeMap::InsertAt(size_t slot, const Run& run) {
+  runs_.Append(run);
+  const std::span<Run> runs = runs_.Records();
+  for (size_t i = runs.size() - 1; i > slot; --i) runs[i] = runs[i - 1];
+  runs[slot] = run;
+}
+
+void PageInfoTable::RangeMap::EraseAt(size_t first, size_t last) {
+  const std::span<Run> runs = runs_.Records();
+  const size_t removed = last - first;
+  for (size_t i = first; i + removed < runs.size(); ++i) runs[i] = runs[i + removed];
+  runs_.Truncate(static_cast<uint32_t>(runs.size() - removed));
+}
 
 size_t PageInfoTable::RangeMap::FindSlot(int32_t index) const {
-  const auto at = std::upper_bound(runs_.begin(), runs_.end(), index,
+  const std::span<const Run> runs = runs_.Records();
+  const auto at = std::upper_bound(runs.begin(), runs.end(), index,
                                    [](int32_t i, const Run& run) { return i < run.end; });
-  return at == runs_.end() ? runs_.size() - 1 : static_cast<size_t>(at - runs_.begin());
+  return at == runs.end() ? runs.size() - 1 : static_cast<size_t>(at - runs.begin());
 }
 
 const PageInfoTable::Run& PageInfoTable::RangeMap::Find(int32_t index) const {
-  return runs_[FindSlot(index)];
+  return runs_[static_cast<uint32_t>(FindSlot(index))];
 }
 
 void PageInfoTable::RangeMap::Assign(int32_t from, int32_t to, const PageInfo& record) {
@@ -36,32 +55,37 @@ void PageInfoTable::RangeMap::Assign(int32_t from, int32_t to, const PageInfo& r
   const auto split = [&](int32_t at) {
     if (at == 0 || at >= INT32_MAX) return;
     const size_t slot = FindSlot(at);
-    const int32_t start = slot == 0 ? 0 : runs_[slot - 1].end;
+    const int32_t start = slot == 0 ? 0 : runs_[static_cast<uint32_t>(slot - 1)].end;
     if (start == at) return;
-    runs_.insert(runs_.begin() + static_cast<std::ptrdiff_t>(slot), Run{at, runs_[slot].record});
+    InsertAt(slot, Run{at, runs_[static_cast<uint32_t>(slot)].record});
   };
   split(from);
   split(to);
   // Runs ending in (from, to] are replaced by one.
-  auto first = std::upper_bound(runs_.begin(), runs_.end(), from,
-                                [](int32_t i, const Run& run) { return i < run.end; });
-  auto last = first;
-  while (last != runs_.end() && last->end <= to) ++last;
-  first = runs_.erase(first, last);
-  first = runs_.insert(first, Run{to, record});
+  size_t first = FindSlot(from);
+  if (runs_[static_cast<uint32_t>(first)].end <= from) ++first;
+  size_t last = first;
+  while (last < runs_.Size() && runs_[static_cast<uint32_t>(last)].end <= to) ++last;
+  EraseAt(first, last);
+  InsertAt(first, Run{to, record});
   // Merge with equal neighbours.
-  if (first + 1 != runs_.end() && SameRecord((first + 1)->record, record)) {
-    first = runs_.erase(first);
+  if (first + 1 < runs_.Size() && SameRecord(runs_[static_cast<uint32_t>(first + 1)].record, record)) {
+    EraseAt(first, first + 1);
   }
-  if (first != runs_.begin() && SameRecord((first - 1)->record, first->record)) {
-    (first - 1)->end = first->end;
-    runs_.erase(first);
+  if (first > 0 && SameRecord(runs_[static_cast<uint32_t>(first - 1)].record,
+                              runs_[static_cast<uint32_t>(first)].record)) {
+    runs_[static_cast<uint32_t>(first - 1)].end = runs_[static_cast<uint32_t>(first)].end;
+    EraseAt(first, first + 1);
   }
 }
 
 PageInfoTable::PageInfoTable(runtime::LibraryContext* context, Document& document,
                              int32_t pageCount)
-    : document_(document), pageCount_(pageCount), available_(context) {}
+    : document_(document),
+      pageCount_(pageCount),
+      available_(context),
+      map_(context),
+      listeners_(context, context, 0) {}
 
 PageInfo PageInfoTable::ComputeRecord(int32_t index) {
   // A progressive source fetches the page's bytes first.
@@ -94,7 +118,7 @@ void PageInfoTable::Load(int32_t index) {
   estimate.estimated = 1;
   map_.Assign(index + 1, end, estimate);
   if (changed) {
-    for (PageInfoListener* listener : listeners_) listener->OnPageInfoChanged(index);
+    for (PageInfoListener* listener : listeners_.Records()) listener->OnPageInfoChanged(index);
   }
 }
 

@@ -5,11 +5,12 @@
 // page's own record replaces the estimate when the page is loaded, and the
 // listeners are told when that changes what was shown.
 #include <cstdint>
-#include <vector>
+#include <span>
 
 #include "pdf/PageInfo.h"
 #include "runtime/Fixed.h"
 #include "runtime/RangeSet.h"
+#include "runtime/RecordVector.h"
 
 namespace pdf {
 
@@ -37,7 +38,8 @@ class PageInfoTable {
   };
   class RangeMap {
    public:
-    RangeMap();
+    // Runs are kept in `context`'s memory (the default context when null).
+    explicit RangeMap(runtime::LibraryContext* context = nullptr);
     // The run holding `index`.
     const Run& Find(int32_t index) const;
     size_t FindSlot(int32_t index) const;
@@ -45,10 +47,13 @@ class PageInfoTable {
     // estimated byte included) merge.
     void Assign(int32_t from, int32_t to, const PageInfo& record);
     void AssignOne(int32_t index, const PageInfo& record) { Assign(index, index + 1, record); }
-    const std::vector<Run>& Runs() const { return runs_; }
+    std::span<const Run> Runs() const { return runs_.Records(); }
 
    private:
-    std::vector<Run> runs_;
+    void InsertAt(size_t slot, const Run& run);
+    void EraseAt(size_t first, size_t last);
+
+    runtime::RecordVector<Run> runs_;
   };
 
   // The page's own record; its box rotated by the page and view rotation
@@ -65,7 +70,7 @@ class PageInfoTable {
   // available.
   PageInfo Get(int32_t index, bool load);
 
-  void AddListener(PageInfoListener* listener) { listeners_.push_back(listener); }
+  void AddListener(PageInfoListener* listener) { listeners_.Append(listener); }
   // Pages whose bytes have arrived; only those are loaded by Get.
   runtime::RangeSet& AvailablePages() { return available_; }
   void SetViewRotation(int32_t degrees) { viewRotation_ = degrees; }
@@ -79,7 +84,7 @@ class PageInfoTable {
   int32_t pageCount_;
   runtime::RangeSet available_;
   RangeMap map_;
-  std::vector<PageInfoListener*> listeners_;
+  runtime::RecordVector<PageInfoListener*> listeners_;
   int32_t viewRotation_ = 0;
   runtime::Fixed largestWidth_ = 0;
   runtime::Fixed largestHeight_ = 0;

@@ -117,7 +117,8 @@ TEST(PageInfoTableTest, RecordEqualToTheEstimateCallsNoListener) {
 }
 
 TEST(PageInfoTableTest, RunsSplitAndMerge) {
-  pdf::PageInfoTable::RangeMap map;
+  runtime::LibraryContext context;
+  pdf::PageInfoTable::RangeMap map(&context);
   pdf::PageInfo own{0, 90, {0, 0, FixedFromInt(1), FixedFromInt(1)}};
   map.Assign(3, 6, own);
   ASSERT_EQ(map.Runs().size(), 3u);
