@@ -87,6 +87,8 @@ int32_t Destination::PageIndex(Document& document, const runtime::ObjectReferenc
 }
 
 runtime::ObjectHandle Destination::FindNamed(Document& document, std::string_view name) {
+  // A progressive source fetches what the lookup needs first.
+  LinearizedPages::RequestNamedDests(document);
   const runtime::ObjectHandle catalog = Catalog(document);
   if (catalog.Tag() != runtime::ObjectTag::kDictionary) return {};
   const runtime::ObjectHandle dests = runtime::Dictionary::Get(catalog, "Dests");

@@ -17,6 +17,7 @@
 #include <utility>
 #include <unistd.h>
 
+#include "pdf/Destination.h"
 #include "pdf/Document.h"
 #include "pdf/PageTree.h"
 #include "runtime/Dictionary.h"
@@ -345,6 +346,12 @@ TEST_F(LinearizedPagesTest, OutlineRangesHoldTheOutline) {
   pdf::LinearizedPages::RequestOutlines(*recorded);
   ASSERT_EQ(recorder->requests.size(), 2u);
   EXPECT_EQ(Text(recorder->requests[1]), Text(outline.Ranges()));
+  // A named destination's lookup asks for its ranges first, then finds it.
+  recorder->requests.clear();
+  EXPECT_FALSE(pdf::Destination::FindNamed(*recorded, "intro").IsNull());
+  ASSERT_GE(recorder->requests.size(), 2u);
+  EXPECT_EQ(Text(recorder->requests[1]),
+            Text(recorded->Linearization()->NamedDestRanges().Ranges()));
   runtime::DestroyAndFree(&context_, recorded);
 }
 

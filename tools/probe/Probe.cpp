@@ -257,11 +257,11 @@ int Pages(pdf::Document& document) {
 // What the hint tables say of each page: its page object and the bytes
 // its own objects take (the first page's lie in the first-page section).
 int LinearizedPageList(pdf::Document& document) {
-  if (document.LinearizedObject() == 0) {
+  if (document.Linearization() == nullptr) {
     std::printf("not linearized\n");
     return 0;
   }
-  const pdf::LinearizedPages pages(document);
+  const pdf::LinearizedPages& pages = *document.Linearization();
   std::printf("pages: %d\n", pages.PageCount());
   std::printf("hints: %s\n", pages.HasHints() ? "yes" : "no");
   for (int32_t index = 0; index < pages.PageCount(); ++index) {
