@@ -147,7 +147,8 @@ TEST_F(CraftedFilesTest, PagesReadAsPdfinfoReadsThem) {
     for (int32_t page = 1; page <= theirs.count; ++page) {
       const PageReport& a = ours.pages[page];
       const PageReport& b = theirs.pages[page];
-      ASSERT_EQ(a.read, b.read) << "page " << page;
+      EXPECT_EQ(a.read, b.read) << "page " << page;
+      if (a.read != b.read) continue;
       for (int i = 0; i < 4; ++i) {
         EXPECT_NEAR(a.media[i], b.media[i], 0.0051) << "page " << page << " media " << i;
         EXPECT_NEAR(a.crop[i], b.crop[i], 0.0051) << "page " << page << " crop " << i;
