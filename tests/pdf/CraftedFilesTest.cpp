@@ -124,6 +124,11 @@ TEST_F(CraftedFilesTest, PagesReadAsPdfinfoReadsThem) {
        {{2, "<< /Type /Pages /Count 4 /Kids [3 0 R 7 0 R] >>"},
         {3, "<< /Type /Pages /Parent 2 0 R /Count 1 /Kids [4 0 R 5 0 R 6 0 R] >>"},
         {4, Page(3, 101)}, {5, Page(3, 102)}, {6, Page(3, 103)}, {7, Page(2, 104)}}},
+      // A node claiming no pages still holds the one it has.
+      {"zero_count_node",
+       {{2, "<< /Type /Pages /Count 2 /Kids [3 0 R 5 0 R] >>"},
+        {3, "<< /Type /Pages /Parent 2 0 R /Count 0 /Kids [4 0 R] >>"},
+        {4, Page(3, 101)}, {5, Page(2, 102)}}},
       // A kid that refers to no object loses only itself.
       {"dangling_kid",
        {{2, "<< /Type /Pages /Count 4 /Kids [3 0 R 9 0 R 4 0 R 5 0 R] >>"},
