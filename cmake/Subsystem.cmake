@@ -28,11 +28,8 @@ function(folvane_tests name)
     return()
   endif()
   add_executable(${name} ${sources})
-  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
-  target_compile_definitions(${name} PRIVATE
-    FOLVANE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-    FOLVANE_BINARY_DIR="${PROJECT_BINARY_DIR}"
-    FOLVANE_CORPUS_DIR="${PROJECT_SOURCE_DIR}/../shared/corpus")
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} folvane_test_paths
+                        GTest::gtest GTest::gtest_main GTest::gmock)
   include(GoogleTest)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                        PROPERTIES TIMEOUT 600)

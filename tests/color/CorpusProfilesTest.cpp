@@ -14,30 +14,21 @@
 
 #include "tests/color/IccTestSupport.h"
 #include "tests/pdf/CorpusFiles.h"
+#include "tests/support/Python.h"
 
 namespace color {
 namespace {
 
-bool UnderCi() {
-  const char* ci = std::getenv("CI");
-  return ci != nullptr && std::string(ci) == "true";
-}
-
 bool HaveQpdf() { return std::system("qpdf --version > /dev/null 2>&1") == 0; }
 
-class CorpusProfilesTest : public ::testing::TestWithParam<std::string> {};
-
-TEST_P(CorpusProfilesTest, EmbeddedProfilesRead) {
-  if (!HaveQpdf()) {
-    if (UnderCi()) FAIL() << "qpdf is missing";
-    GTEST_SKIP() << "qpdf is missing";
-  }
-  const std::string pdf = pdftest::CorpusDir() + "/" + GetParam();
+// One file's profiles.
+void CheckEmbeddedProfiles(const std::string& name) {
+  const std::string pdf = pdftest::CorpusDir() + "/" + name;
   const std::filesystem::path dir =
       std::filesystem::temp_directory_path() / ("color-profiles-" + std::to_string(::getpid()) + "-" +
-                                                std::to_string(std::hash<std::string>()(GetParam())));
+                                                std::to_string(std::hash<std::string>()(name)));
   std::filesystem::create_directories(dir);
-  const std::string command = "python3 '" FOLVANE_SOURCE_DIR "/tests/color/corpus_profiles.py' '" + pdf + "' '" +
+  const std::string command = testsupport::Python() + " '" + std::string(FOLVANE_SOURCE_DIR) + "/tests/color/corpus_profiles.py' '" + pdf + "' '" +
                               dir.string() + "'";
   std::string listing;
   if (FILE* pipe = ::popen(command.c_str(), "r")) {
@@ -74,12 +65,28 @@ TEST_P(CorpusProfilesTest, EmbeddedProfilesRead) {
   std::filesystem::remove_all(dir, error);
 }
 
-INSTANTIATE_TEST_SUITE_P(Corpus, CorpusProfilesTest, ::testing::ValuesIn(pdftest::CorpusFiles()),
-                         pdftest::CorpusTestName);
+class CorpusProfilesTest : public ::testing::TestWithParam<int> {};
+
+// A comparison with the reference library through qpdf's extraction: the
+// normal build only (the parser's memory safety has its fuzz target).
+TEST_P(CorpusProfilesTest, EmbeddedProfilesRead) {
+  if (pdftest::kSanitizerBuild) GTEST_SKIP() << "reference comparison: normal build only";
+  if (!HaveQpdf()) {
+    if (pdftest::UnderContinuousIntegration()) FAIL() << "qpdf is missing";
+    GTEST_SKIP() << "qpdf is missing";
+  }
+  for (const std::string& file : pdftest::CorpusGroup(GetParam())) {
+    SCOPED_TRACE(file);
+    CheckEmbeddedProfiles(file);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, CorpusProfilesTest, ::testing::ValuesIn(pdftest::CorpusGroups()),
+                         pdftest::CorpusGroupName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(CorpusProfilesTest);
 
 TEST(CorpusProfilesPresent, UnderContinuousIntegration) {
-  if (!UnderCi()) GTEST_SKIP() << "not under CI";
+  if (!pdftest::UnderContinuousIntegration()) GTEST_SKIP() << "not under CI";
   EXPECT_FALSE(pdftest::CorpusFiles().empty()) << "the corpus is missing";
 }
 

@@ -40,6 +40,77 @@ inline std::vector<std::string> CorpusFiles() {
   return files;
 }
 
+// The corpus in groups of at most kCorpusGroupSize files and about
+// kCorpusGroupBytes bytes (a larger file makes a group of its own), for
+// tests that take one group each: ctest spreads the groups over the cores
+// and no one test runs for minutes, while a test program is not started
+// once for every file.
+constexpr size_t kCorpusGroupSize = 8;
+constexpr uintmax_t kCorpusGroupBytes = 1u << 20;
+
+// The first file of each group, as an index into CorpusFiles(), and the
+// end of the list last.
+inline std::vector<size_t> CorpusGroupStarts() {
+  const std::vector<std::string> files = CorpusFiles();
+  std::vector<size_t> starts;
+  size_t count = 0;
+  uintmax_t bytes = 0;
+  for (size_t i = 0; i < files.size(); ++i) {
+    std::error_code error;
+    uintmax_t size = std::filesystem::file_size(CorpusDir() + "/" + files[i], error);
+    if (error) size = 0;
+    if (starts.empty() || count == kCorpusGroupSize || bytes + size > kCorpusGroupBytes) {
+      starts.push_back(i);
+      count = 0;
+      bytes = 0;
+    }
+    ++count;
+    bytes += size;
+  }
+  starts.push_back(files.size());
+  return starts;
+}
+
+inline std::vector<int> CorpusGroups() {
+  const size_t groups = CorpusGroupStarts().size() - 1;
+  std::vector<int> indexes(groups);
+  for (size_t i = 0; i < groups; ++i) indexes[i] = static_cast<int>(i);
+  return indexes;
+}
+
+// The files of one group, as "folder/name.pdf".
+inline std::vector<std::string> CorpusGroup(int group) {
+  const std::vector<std::string> files = CorpusFiles();
+  const std::vector<size_t> starts = CorpusGroupStarts();
+  if (group < 0 || static_cast<size_t>(group) + 1 >= starts.size()) return {};
+  return std::vector<std::string>(files.begin() + static_cast<std::ptrdiff_t>(starts[group]),
+                                  files.begin() + static_cast<std::ptrdiff_t>(starts[group + 1]));
+}
+
+inline std::string CorpusGroupName(const ::testing::TestParamInfo<int>& info) {
+  std::string number = std::to_string(info.param);
+  return "Group" + std::string(number.size() < 3 ? 3 - number.size() : 0, '0') + number;
+}
+
+// True in the sanitizer build. Comparisons with reference tools check our
+// logic, not memory safety, and cost the most under the sanitizers; they
+// run in the normal build only. What stays under the sanitizers is every
+// unit test and a sweep that opens, resolves, decodes and plays the whole
+// corpus for crashes and hangs.
+constexpr bool kSanitizerBuild =
+#ifdef FOLVANE_SANITIZE
+    true;
+#else
+    false;
+#endif
+
+// True when a missing corpus or reference tool must fail the test rather
+// than skip it.
+inline bool UnderContinuousIntegration() {
+  const char* ci = std::getenv("CI");
+  return ci != nullptr && std::string(ci) == "true";
+}
+
 // A test name for a corpus file: its index and its path in identifier
 // characters.
 inline std::string CorpusTestName(const ::testing::TestParamInfo<std::string>& info) {

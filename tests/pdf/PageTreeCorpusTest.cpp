@@ -49,14 +49,18 @@ Reference AskPoppler(const std::string& path) {
   return reference;
 }
 
-class PageTreeCorpusTest : public ::testing::TestWithParam<std::string> {
+class PageTreeCorpusTest : public ::testing::TestWithParam<int> {
  protected:
+  void CheckFile(const std::string& name);
+
   runtime::LibraryContext context_;
 };
 
-TEST_P(PageTreeCorpusTest, PagesMatchPoppler) {
-  const std::string path = pdftest::CorpusDir() + "/" + GetParam();
-  const Reference reference = AskPoppler(path);
+// One file. Under the sanitizers poppler is not asked (the comparison
+// checks logic, not memory safety): the pages are still counted and read.
+void PageTreeCorpusTest::CheckFile(const std::string& name) {
+  const std::string path = pdftest::CorpusDir() + "/" + name;
+  const Reference reference = pdftest::kSanitizerBuild ? Reference{} : AskPoppler(path);
   // Encrypted files are compared when they open with the empty password.
   bool compare = reference.accepted;
 
@@ -132,8 +136,15 @@ TEST_P(PageTreeCorpusTest, PagesMatchPoppler) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, PageTreeCorpusTest, ::testing::ValuesIn(pdftest::CorpusFiles()),
-                         pdftest::CorpusTestName);
+TEST_P(PageTreeCorpusTest, PagesMatchPoppler) {
+  for (const std::string& file : pdftest::CorpusGroup(GetParam())) {
+    SCOPED_TRACE(file);
+    CheckFile(file);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, PageTreeCorpusTest, ::testing::ValuesIn(pdftest::CorpusGroups()),
+                         pdftest::CorpusGroupName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(PageTreeCorpusTest);
 
 }  // namespace

@@ -3,13 +3,17 @@
 // small writer of PDF files with exact offsets, and reading whole streams.
 #include <cstdint>
 #include <cstdio>
+#include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -19,6 +23,7 @@
 #include "runtime/TransientBlocks.h"
 #include "streams/DataStream.h"
 #include "streams/MemoryDataSource.h"
+#include "tests/support/Python.h"
 
 namespace pdftest {
 
@@ -65,24 +70,47 @@ struct EncryptedCase {
   std::string streamBase64;
 };
 
-// The encrypted fixtures, written once per test program into a temporary
-// folder by qpdf, and qpdf's report on each.
+// The encrypted fixtures, written by qpdf once per build into the build
+// folder, and qpdf's report on each. Every test runs in a process of its
+// own, so the files and the report are kept and shared: the first process
+// to take the lock writes them, and later ones (or ones waiting on the
+// lock) read them. They are written anew when the script changes.
+inline std::string EncryptedFixtureReport(const std::string& dir) {
+  std::filesystem::create_directories(dir);
+  const std::string script = std::string(FOLVANE_SOURCE_DIR) + "/tests/pdf/make_encrypted_fixtures.py";
+  const std::string report = dir + "/report.txt";
+  const int lock = ::open((dir + "/.lock").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
+  if (lock < 0) return {};
+  while (::flock(lock, LOCK_EX) != 0 && errno == EINTR) {
+  }
+  std::error_code error;
+  const bool current = std::filesystem::exists(report, error) &&
+                       std::filesystem::last_write_time(report, error) >=
+                           std::filesystem::last_write_time(script, error);
+  std::string text;
+  if (current) {
+    text = ReadFile(report);
+  } else {
+    const std::string command = testsupport::Python() + " '" + script + "' '" + dir + "'";
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+      char buffer[4096];
+      size_t count = 0;
+      while ((count = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0) text.append(buffer, count);
+      if (pclose(pipe) == 0 && !text.empty()) {
+        std::ofstream(report + ".new", std::ios::binary) << text;
+        std::filesystem::rename(report + ".new", report, error);
+      }
+    }
+  }
+  ::close(lock);
+  return text;
+}
+
 inline const std::vector<EncryptedCase>& EncryptedCases(std::string* folder = nullptr) {
-  static std::string dir;
+  static const std::string dir = std::string(FOLVANE_BINARY_DIR) + "/test-fixtures/encrypted";
   static std::vector<EncryptedCase> cases = [] {
     std::vector<EncryptedCase> out;
-    char pattern[] = "/tmp/folvane-encrypted-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) return out;
-    dir = pattern;
-    const std::string command = "python3 '" + std::string(FOLVANE_SOURCE_DIR) +
-                                "/tests/pdf/make_encrypted_fixtures.py' '" + dir + "'";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return out;
-    std::string text;
-    char buffer[4096];
-    size_t count = 0;
-    while ((count = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0) text.append(buffer, count);
-    pclose(pipe);
+    const std::string text = EncryptedFixtureReport(dir);
     size_t start = 0;
     while (start < text.size()) {
       size_t end = text.find('\n', start);

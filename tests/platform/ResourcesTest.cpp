@@ -1,13 +1,13 @@
 #include "platform/Resources.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 #include "TempFolder.h"
 #include "platform/Files.h"
@@ -58,22 +58,21 @@ TEST(ResourcesTest, StringsAndDataByTypeAndId) {
 
 TEST(ResourcesTest, HelpViewerGetsTheHelpFile) {
   testing::TempFolder folder;
-  const std::string marker = folder.path() + "/opened";
+  // The viewer runs detached; it writes the file it was given into a pipe,
+  // and reading the pipe waits for it, however long it takes to start.
+  const std::string pipe = folder.path() + "/opened";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
   const std::string viewer = folder.path() + "/viewer";
-  std::ofstream(viewer) << "#!/bin/sh\necho \"$1\" > '" << marker << "'\n";
+  std::ofstream(viewer) << "#!/bin/sh\necho \"$1\" > '" << pipe << "'\n";
   std::filesystem::permissions(viewer, std::filesystem::perms::owner_all);
   ::setenv("FOLVANE_HELP_VIEWER", viewer.c_str(), 1);
   std::u16string file = DevicePathFromHost(folder.path()) + u"\\KVTD0409.htm";
   PROCESS_INFORMATION information{};
-  EXPECT_TRUE(CreateProcessW(u"peghelp.exe", file.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr,
+  ASSERT_TRUE(CreateProcessW(u"peghelp.exe", file.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr,
                              &information));
   EXPECT_TRUE(CloseHandle(information.hProcess));
   EXPECT_TRUE(CloseHandle(information.hThread));
-  // The viewer runs detached; give it a moment to write.
-  for (int i = 0; i < 200 && !std::filesystem::exists(marker); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  std::ifstream opened(marker);
+  std::ifstream opened(pipe);
   std::stringstream text;
   text << opened.rdbuf();
   EXPECT_EQ(text.str(), folder.path() + "/KVTD0409.htm\n");

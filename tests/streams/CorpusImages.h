@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/Python.h"
+
 namespace streams_test {
 
 inline std::string CorpusDir() {
@@ -92,7 +94,7 @@ inline std::vector<CorpusImage> LoadCorpusImages(const std::string& pdf) {
   char pattern[] = "/tmp/folvane-corpus-XXXXXX";
   if (mkdtemp(pattern) == nullptr) return images;
   const std::string dir = pattern;
-  const std::string command = std::string("python3 '") + FOLVANE_SOURCE_DIR +
+  const std::string command = testsupport::Python() + " '" + FOLVANE_SOURCE_DIR +
                               "/tests/streams/corpus_images.py' '" + pdf + "' '" + dir + "'";
   FILE* pipe = popen(command.c_str(), "r");
   std::string output;
