@@ -355,9 +355,11 @@ BOOL CreateSoftKeyBar(MenuBarInfo* info) {
 }
 
 HWND FindMenuBar(HWND window) {
-  for (HWND bar : g_barWindows) {
-    const MenuBarState* state = g_bars.Find(bar);
-    if (state != nullptr && state->parent == window && IsWindow(bar)) return bar;
+  // The newest bar of a window is its own: a dialog gets an empty bar at
+  // set-up and then the bar with its soft keys.
+  for (auto it = g_barWindows.rbegin(); it != g_barWindows.rend(); ++it) {
+    const MenuBarState* state = g_bars.Find(*it);
+    if (state != nullptr && state->parent == window && IsWindow(*it)) return *it;
   }
   return nullptr;
 }

@@ -119,6 +119,35 @@ TEST_F(MenuBarTest, SoftKeysAndMenuKeys) {
   EXPECT_EQ(testing::Only(WM_EXITMENULOOP).size(), 1u);
 }
 
+// A full-screen dialog gets an empty bar at set-up, then its own: the soft
+// keys from the keyboard reach the dialog's own bar, on both kinds of device.
+TEST_F(MenuBarTest, SoftKeysReachTheDialogsOwnBar) {
+  for (const char* device : {"pocketpc-vga", "smartphone"}) {
+    ASSERT_TRUE(SelectDevice(device));
+    const HWND dialog = TopLevel(u"Dialog");
+    DialogInitInfo init{0, dialog, DIALOG_FULL_SCREEN | DIALOG_EMPTY_MENU};
+    ASSERT_TRUE(InitFullScreenDialog(&init));
+    MenuBarInfo info{kDeviceMenuBarInfoSize, dialog, 0, 107, GetModuleHandleW(nullptr), 0, 0, nullptr, 0};
+    ASSERT_TRUE(CreateSoftKeyBar(&info));
+    EXPECT_EQ(FindMenuBar(dialog), info.hwndMB) << device;
+    SetForegroundWindow(dialog);
+    Pump();
+    testing::Log().clear();
+    InjectSoftKey(0);
+    Pump();
+    ASSERT_EQ(testing::Only(WM_COMMAND).size(), 1u) << device;
+    EXPECT_EQ(testing::Only(WM_COMMAND)[0].window, dialog);
+    EXPECT_EQ(LOWORD(testing::Only(WM_COMMAND)[0].wParam), 200);
+    // The dialog ends above the soft-key bar.
+    RECT window{}, bar{};
+    GetWindowRect(dialog, &window);
+    GetWindowRect(info.hwndMB, &bar);
+    EXPECT_LE(window.bottom, bar.top) << device;
+    DestroyWindow(dialog);
+  }
+  SelectDevice("pocketpc-vga");
+}
+
 TEST_F(MenuBarTest, OverriddenBackKeyArrivesAsHotKey) {
   EXPECT_TRUE(SendMessageW(bar_, SHCMBM_OVERRIDEKEY, VK_TBACK, 0x30003));
   InjectBackKey();
