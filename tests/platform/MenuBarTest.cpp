@@ -199,7 +199,24 @@ TEST_F(MenuBarTest, InputPanelAndBackInAnEdit) {
   InjectPenUp(info.rcSipRect.left + 3, info.rcSipRect.top + 3);
   Pump();
   GetWindowTextW(edit, text, 8);
-  EXPECT_EQ(std::u16string(text), u"1q");
+  // The panel's first row holds the digits, the letters follow.
+  EXPECT_EQ(std::u16string(text), u"11");
+  const int rowHeight = (info.rcSipRect.bottom - info.rcSipRect.top) / 5;
+  InjectPenDown(info.rcSipRect.left + 3, info.rcSipRect.top + rowHeight + 3);
+  InjectPenUp(info.rcSipRect.left + 3, info.rcSipRect.top + rowHeight + 3);
+  Pump();
+  GetWindowTextW(edit, text, 8);
+  EXPECT_EQ(std::u16string(text), u"11q");
+
+  // The device's Help key asks the focused control for help, which passes
+  // the request to its window.
+  testing::Log().clear();
+  InjectKeyDown(VK_HELP);
+  InjectKeyUp(VK_HELP);
+  Pump();
+  ASSERT_EQ(testing::Only(WM_HELP).size(), 1u);
+  EXPECT_EQ(testing::Only(WM_HELP)[0].window, top_);
+  EXPECT_TRUE(testing::Only(WM_KEYDOWN).empty());
   info.fdwFlags = 0;
   ASSERT_TRUE(InputPanelInfoRequest(SPI_SETSIPINFO, 0, &info, 0));
   EXPECT_FALSE(IsInputPanelShown());
