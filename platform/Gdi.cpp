@@ -196,13 +196,8 @@ Region VisibleRegion(HWND window, bool frame) {
 
 // Where a context draws: its surface, its origin in surface pixels and its
 // clip rectangles (surface coordinates).
-// Coordinates come from callers and may be anything: sums are taken wide and
-// brought back into the range of an int.
-int Saturate(int64_t value) {
-  return static_cast<int>(std::clamp<int64_t>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
-
-int ClampedAdd(int64_t a, int64_t b) { return Saturate(a + b); }
+// Coordinates come from callers and may be anything.
+int ClampedAdd(int64_t a, int64_t b) { return ClampToInt(a + b); }
 
 struct Target {
   Surface surface;
