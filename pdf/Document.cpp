@@ -155,7 +155,7 @@ Document::~Document() {
 
 const RoleTable& Document::GetRoleTable() {
   if (roleTable_ == nullptr) {
-    roleTable_ = runtime::NewObject<RoleTable>(context_, StructTree::GetRoleTable(*this));
+    roleTable_ = StructTree::GetRoleTable(*this);
   }
   return *roleTable_;
 }
