@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -231,6 +232,36 @@ TEST_F(LinearizedPagesTest, RequestsGoToTheSourceInOrder) {
     }
     runtime::DestroyAndFree(&context_, document);
   }
+}
+
+// The first page needs the file from its start to the first page's end
+// ("E"), the hint stream, the first-page cross-reference section and the
+// file's tail; the first page's objects are all read from those bytes.
+TEST_F(LinearizedPagesTest, FirstPageRangesHoldTheFirstPage) {
+  const std::string bytes = Linearize("");
+  ASSERT_FALSE(bytes.empty());
+  pdftest::OpenDocument document(&context_, bytes);
+  const pdf::LinearizedPages pages(*document);
+  const runtime::ObjectHandle& dictionary = document->LinearizedDictionary();
+  const uint64_t e = static_cast<uint64_t>(runtime::Dictionary::GetInteger(dictionary, "E"));
+  runtime::ObjectHandle h = runtime::Dictionary::Get(dictionary, "H");
+  const uint64_t hOffset = static_cast<uint64_t>(runtime::Array::GetInteger(h, 0));
+  const uint64_t hLength = static_cast<uint64_t>(runtime::Array::GetInteger(h, 1));
+  const uint64_t section = static_cast<uint64_t>(document->NewestSectionOffset());
+  const uint64_t length = bytes.size();
+  const pdf::ByteRangeSet ranges = pages.FirstPageRanges();
+  const auto covered = [&](uint64_t start, uint64_t end) {
+    for (const streams::ByteRange& r : ranges) {
+      if (r.start <= start && end <= r.end) return true;
+    }
+    return false;
+  };
+  EXPECT_TRUE(covered(0, e)) << Text(ranges.Ranges());
+  EXPECT_TRUE(covered(hOffset, hOffset + hLength)) << Text(ranges.Ranges());
+  EXPECT_TRUE(covered(section, std::min<uint64_t>(section + 2688, length)));
+  EXPECT_TRUE(covered(length - 512, length));
+  // Nothing asked for lies past the end of the file.
+  EXPECT_LE(ranges[ranges.size() - 1].end, length);
 }
 
 TEST_F(LinearizedPagesTest, QuestionsOutsideThePagesAreMalformed) {
