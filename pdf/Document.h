@@ -23,6 +23,7 @@ namespace pdf {
 
 class FontCache;
 class LinearizedPages;
+class PageModelCache;
 class PageOrder;
 class RoleTable;
 class SecurityHandler;
@@ -63,6 +64,8 @@ class Document final : public runtime::ReferenceResolver, public streams::Stream
   LinearizedPages* Linearization();
   // The fonts built for this document's pages, kept across pages.
   FontCache& Fonts();
+  // The content models built for this document's pages, kept across pages.
+  PageModelCache& PageModels();
   // The dictionary of page `index` (from 0); (runtime, 2) when there is no
   // such page or it is no dictionary.
   runtime::ObjectHandle GetPageDict(int32_t index);
@@ -192,6 +195,7 @@ class Document final : public runtime::ReferenceResolver, public streams::Stream
   PageOrder* pageOrder_ = nullptr;
   LinearizedPages* linearization_ = nullptr;
   FontCache* fonts_ = nullptr;
+  PageModelCache* pageModels_ = nullptr;
   bool linearizationBroken_ = false;
   SecurityHandler* security_ = nullptr;
   char version_[8] = {};

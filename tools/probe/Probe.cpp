@@ -264,7 +264,13 @@ int LinearizedPageList(pdf::Document& document) {
   const pdf::LinearizedPages& pages = *document.Linearization();
   std::printf("pages: %d\n", pages.PageCount());
   std::printf("hints: %s\n", pages.HasHints() ? "yes" : "no");
-  for (int32_t index = 0; index < pages.PageCount(); ++index) {
+  // Read hint tables hold one record per page; without them "N" is only a
+  // claim, and a page beyond the objects the file lists cannot exist.
+  const int32_t listed =
+      pages.HasHints() ? pages.PageCount()
+                       : static_cast<int32_t>(std::min<uint32_t>(document.ObjectCount(), INT32_MAX));
+  for (int32_t index = 0; index < std::min(pages.PageCount(), listed); ++index) {
+    runtime::ChargeWork(document.Context(), runtime::kWorkCostLight);
     std::string text = "object " + std::to_string(pages.ObjectOfPage(index));
     if (pages.HasHints() && index != pages.FirstPage()) {
       const streams::ByteRange range = pages.PageObjectsRange(index);
