@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "fonts/GlyphOutline.h"
-#include "raster/PathScanConverter.h"
+#include "fonts/GlyphCoverageRaster.h"
 
 namespace fonts {
 
@@ -80,32 +80,7 @@ CoverageRecord* GlyphBitmapCache::Rasterise(runtime::LibraryContext* context,
   record->y0 = box.y0;
   record->x1 = box.x1;
   record->y1 = box.y1;
-  uint8_t* out = record->Coverage();
-  // Non-zero winding: overlapping contours of a glyph stay solid.
-  raster::PathScanConverter16 converter(context, scratch, {points.begin(), points.Size()}, placement,
-                                        box, false);
-  const int32_t width = box.x1 - box.x0;
-  for (int32_t y = box.y0; y < box.y1; ++y) {
-    uint8_t* row = out + static_cast<size_t>(y - box.y0) * static_cast<size_t>(width);
-    converter.BeginRow(y);
-    int32_t x = box.x0;
-    while (x < box.x1) {
-      const int32_t end = converter.CoverageRun(x, box.x1);
-      switch (converter.Kind()) {
-        case raster::RunKind::kEmpty:
-          std::memset(row + (x - box.x0), 0, static_cast<size_t>(end - x));
-          break;
-        case raster::RunKind::kFull:
-          std::memset(row + (x - box.x0), 255, static_cast<size_t>(end - x));
-          break;
-        case raster::RunKind::kPartial:
-          std::memcpy(row + (x - box.x0), converter.CoverageRow() + (x - box.x0),
-                      static_cast<size_t>(end - x));
-          break;
-      }
-      x = end;
-    }
-  }
+  GlyphCoverageRaster::Fill(context, points, placement, box, record->Coverage(), scratch);
   return record;
 }
 
