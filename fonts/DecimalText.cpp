@@ -1,6 +1,7 @@
 #include "fonts/DecimalText.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "fonts/FontError.h"
 
@@ -89,6 +90,51 @@ Fixed DecimalToFixed(const char* text, const char** end) {
   }
   if (end != nullptr) *end = p;
   return DecimalFixed(integerPart, fraction, k, negative);
+}
+
+Fixed DecimalToFixedPrecise(const char* text, const char** end) {
+  const char* p = text;
+  bool begun = false, negative = false, inFraction = false;
+  uint64_t mantissa = 0;
+  int scale = 0;  // mantissa / 10^scale
+  while (*p != '\0') {
+    const char c = *p;
+    if (IsDecimalDigit(c)) {
+      begun = true;
+      if (mantissa < 100000000000000000ull) {
+        mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
+        if (inFraction) ++scale;
+      } else if (!inFraction) {
+        --scale;  // an integer part too long to keep: saturates below
+      }
+      ++p;
+    } else if (c == '.' && !inFraction) {
+      inFraction = true;
+      ++p;
+    } else if (!begun) {
+      if (c == '-' || c == '+') {
+        negative = c == '-';
+        begun = true;
+      }
+      ++p;
+    } else {
+      ++p;
+      break;
+    }
+  }
+  if (end != nullptr) *end = p;
+  long double v = static_cast<long double>(mantissa);
+  for (int i = 0; i < scale; ++i) v /= 10;
+  for (int i = 0; i > scale; --i) v *= 10;
+  int64_t fixed;
+  if (mantissa == 1 && scale == 3) {
+    fixed = 65;
+  } else {
+    const long double scaled = v * 65536.0L + 0.5L;
+    fixed = scaled > 2147483647.0L ? INT64_MAX : static_cast<int64_t>(scaled);
+  }
+  if (negative) fixed = -fixed;
+  return static_cast<Fixed>(std::clamp<int64_t>(fixed, runtime::kFixedMin, runtime::kFixedMax));
 }
 
 uint32_t ReadNumberArray(const char* text, Fixed* out, uint32_t n) {

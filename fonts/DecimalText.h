@@ -26,6 +26,10 @@ int32_t DecimalToInt(const char* text, const char** end = nullptr);
 // The same with a fraction of at most five digits counted (later ones are
 // ignored, no rounding), saturating at the Fixed range.
 Fixed DecimalToFixed(const char* text, const char** end = nullptr);
+// The same with every fraction digit counted, rounded to the nearest
+// Fixed: font matrices such as 1/2048 (0.000488281) need more than five
+// digits. 0.001 keeps the conventional 65, the standard font matrix.
+Fixed DecimalToFixedPrecise(const char* text, const char** end = nullptr);
 // Reads up to n numbers from a bracketed array text "[...]" or "{...}";
 // returns the count read. (runtime, 2) when the text opens otherwise.
 uint32_t ReadNumberArray(const char* text, Fixed* out, uint32_t n);

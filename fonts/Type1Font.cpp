@@ -125,7 +125,7 @@ void Type1Font::Keyword(PsTokenizer& tokens) {
     for (int i = 0; i < n; ++i) {
       while (*p != '\0' && !(*p >= '0' && *p <= '9') && *p != '-' && *p != '+' && *p != '.') ++p;
       if (*p == '\0') break;
-      v[i] = DecimalToFixed(p, &p);
+      v[i] = box ? DecimalToFixed(p, &p) : DecimalToFixedPrecise(p, &p);
     }
     if (box) {
       std::copy(v, v + 4, top_.fontBBox);
