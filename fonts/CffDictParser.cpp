@@ -2,6 +2,8 @@
 
 #include "fonts/DecimalText.h"
 
+#include <algorithm>
+
 namespace fonts {
 
 namespace {
@@ -94,6 +96,47 @@ void CffDictParser::ReadDictReal(CharstringStack& stack, const uint8_t*& positio
   }
 }
 
+Fixed CffDictParser::PreciseDictReal(const uint8_t* start, const uint8_t* end) {
+  long double mantissa = 0;
+  int fractionDigits = 0;
+  int exponent = 0;
+  bool inFraction = false, inExponent = false, negative = false, negativeExponent = false;
+  for (const uint8_t* p = start; p < end; ++p) {
+    for (int half = 0; half < 2; ++half) {
+      const int nibble = half == 0 ? *p >> 4 : *p & 15;
+      if (nibble <= 9) {
+        if (inExponent) {
+          exponent = std::min(exponent * 10 + nibble, 1000);
+        } else if (mantissa < 1e18L) {
+          mantissa = mantissa * 10 + nibble;
+          if (inFraction) ++fractionDigits;
+        }
+      } else if (nibble == 0xa) {
+        inFraction = true;
+      } else if (nibble == 0xb || nibble == 0xc) {
+        inExponent = true;
+        negativeExponent = nibble == 0xc;
+      } else if (nibble == 0xe) {
+        negative = true;
+      } else if (nibble == 0xf) {
+        const int scale = (negativeExponent ? -exponent : exponent) - fractionDigits;
+        long double v = mantissa;
+        for (int i = 0; i < scale && v < 1e12L; ++i) v *= 10;
+        for (int i = 0; i > scale && v != 0; --i) v /= 10;
+        int64_t fixed;
+        if (v > 0.00099L && v < 0.00101L) {
+          fixed = 65;  // the standard 1/1000
+        } else {
+          const long double scaled = v * 65536.0L + 0.5L;
+          fixed = scaled > 2147483647.0L ? INT32_MAX : static_cast<int64_t>(scaled);
+        }
+        return static_cast<Fixed>(negative ? -fixed : fixed);
+      }
+    }
+  }
+  return 0;
+}
+
 void CffDictParser::Parse(uint64_t start, uint64_t length, bool isTop) {
   if (length == 0) {
     record_.flags |= PrivateRecord::kHasBlueValues;
@@ -123,8 +166,15 @@ void CffDictParser::Parse(uint64_t start, uint64_t length, bool isTop) {
                                       (uint32_t{p[2]} << 8) | p[3]));
       p += 4;
     } else if (b0 == 30) {
+      const uint8_t* realStart = p;
       ReadDictReal(stack, p, end);
+      const CharstringStack::Entry& e = stack.EntryAt(stack.Count() - 1);
+      precise_[stack.Count() - 1] = e.isFixed != 0 ? PreciseDictReal(realStart, p) : e.value * 65536;
+      continue;
     } else if (b0 <= 21) {
+      for (uint32_t i = 0; i < stack.Count(); ++i) {
+        if (stack.EntryAt(i).isFixed == 0) precise_[i] = stack.EntryAt(i).value * 65536;
+      }
       int code = b0;
       if (b0 == 12) {
         if (p >= end) ThrowMalformedFont();
@@ -173,7 +223,12 @@ void CffDictParser::Operator(int code, CharstringStack& stack, uint64_t rangeSta
       break;
     case 1207: {
       Fixed m[6];
-      for (int i = 6; i-- > 0;) m[i] = stack.PopFixed();
+      for (int i = 6; i-- > 0;) {
+        const uint32_t slot = stack.Count() - 1;
+        const bool isFixed = stack.EntryAt(slot).isFixed != 0;
+        m[i] = stack.PopFixed();
+        if (isFixed) m[i] = precise_[slot];
+      }
       const runtime::Matrix matrix{m[0], m[1], m[2], m[3], m[4], m[5]};
       if (isTop && top_.hasRos) {
         top_.topMatrix = matrix;

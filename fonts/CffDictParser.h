@@ -31,6 +31,13 @@ class CffDictParser {
   template <uint32_t N>
   static void ReadDeltaArray(CharstringStack& stack, FixedArray<N>& array);
   int64_t PopPosition(CharstringStack& stack);
+  // The real operand at `start` with every digit counted, rounded to the
+  // nearest Fixed (within 1% of 0.001: 65): font matrices such as 1/1400 lose
+  // their size in the five-digit conversion.
+  static Fixed PreciseDictReal(const uint8_t* start, const uint8_t* end);
+
+  // The precise values of the operands on the stack (FontMatrix uses them).
+  Fixed precise_[CharstringStack::kCapacity] = {};
 
   std::span<const uint8_t> program_;
   uint32_t base_;

@@ -119,7 +119,9 @@ void CffFont::ReadFdArray() {
     const CffBytes dict = fdArray_.Entry(data_, i);
     CffDictParser(data_, base_, top_, records_[i])
         .Parse(static_cast<uint64_t>(dict.data - data_.data()), dict.length, false);
-    ReadPrivate(records_[i]);
+    // Subset CID fonts may leave out the Private DICT of a font dict that no
+    // glyph uses for hints; the defaults serve it.
+    if (records_[i].privateStart >= 0) ReadPrivate(records_[i]);
   }
 }
 

@@ -127,7 +127,7 @@ Fixed DecimalToFixedPrecise(const char* text, const char** end) {
   for (int i = 0; i < scale; ++i) v /= 10;
   for (int i = 0; i > scale; --i) v *= 10;
   int64_t fixed;
-  if (mantissa == 1 && scale == 3) {
+  if (v > 0.00099L && v < 0.00101L) {  // 0.001 as written with rounding noise
     fixed = 65;
   } else {
     const long double scaled = v * 65536.0L + 0.5L;

@@ -28,7 +28,8 @@ int32_t DecimalToInt(const char* text, const char** end = nullptr);
 Fixed DecimalToFixed(const char* text, const char** end = nullptr);
 // The same with every fraction digit counted, rounded to the nearest
 // Fixed: font matrices such as 1/2048 (0.000488281) need more than five
-// digits. 0.001 keeps the conventional 65, the standard font matrix.
+// digits. Values within 1% of 0.001 keep the conventional 65, the
+// standard font matrix (programs write it as 0.000999999 too).
 Fixed DecimalToFixedPrecise(const char* text, const char** end = nullptr);
 // Reads up to n numbers from a bracketed array text "[...]" or "{...}";
 // returns the count read. (runtime, 2) when the text opens otherwise.

@@ -34,10 +34,13 @@ std::span<const uint8_t> Type1Font::JoinPfbSegments(std::span<const uint8_t> dat
     const uint32_t length = uint32_t{data[p + 2]} | (uint32_t{data[p + 3]} << 8) |
                             (uint32_t{data[p + 4]} << 16) | (uint32_t{data[p + 5]} << 24);
     p += 6;
-    if (length > data.size() - p) ThrowMalformedFont();
-    std::memcpy(out + written, data.data() + p, length);
-    written += length;
-    p += length;
+    // A last segment cut short keeps what is there, as readers do.
+    const size_t take = std::min<size_t>(length, data.size() - p);
+    std::memcpy(out + written, data.data() + p, take);
+    written += take;
+    p += take;
+    if (take < length) break;
+    continue;
   }
   return {out, written};
 }
