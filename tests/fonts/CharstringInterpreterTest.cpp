@@ -191,6 +191,15 @@ TEST(GlyphBitmapCache, OverlappingSquaresAndEmptyGlyph) {
   fonts::GlyphBitmapCache twelve(*font.get(), fonts::Matrix{12 * 65536, 0, 0, 12 * 65536, 0, 0}, 1, 1, {}, nullptr);
   EXPECT_NEAR(twelve.GlyphMatrix().a, 786.432, 1.0);  // 0.012 in 16.16
   EXPECT_NEAR(twelve.GlyphMatrix().d, 786.432, 1.0);
+  // Without a clip a huge glyph is not made into a record (the caller
+  // paints its outline); a clip bounds it.
+  fonts::GlyphBitmapCache huge(*font.get(), fonts::Matrix{5000 * 65536, 0, 0, -5000 * 65536, 0, 0}, 1, 1, {}, nullptr);
+  EXPECT_EQ(huge.RenderGlyph(1, 0, nullptr, arena), nullptr);
+  const runtime::IntRect window{100, -200, 164, -136};
+  const fonts::CoverageRecord* part = huge.RenderGlyph(1, 0, &window, arena);
+  ASSERT_NE(part, nullptr);
+  EXPECT_EQ(part->Width(), 64);
+  EXPECT_EQ(part->At(120, -150), 255);
   // A clip rectangle bounds the record.
   const runtime::IntRect clip{0, -5, 5, 0};
   const fonts::CoverageRecord* clipped = cache.RenderGlyph(1, 0, &clip, arena);
