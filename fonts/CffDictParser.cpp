@@ -15,6 +15,9 @@ constexpr uint32_t kDictRealPartLimit = 214748364;
 // there instead of spinning through a hostile exponent of 2·10^8.
 constexpr uint32_t kDictExponentLimit = 40;
 
+// An integer operand as the Fixed PopFixed makes of it (wrapping shift).
+Fixed ShiftedInteger(int32_t v) { return static_cast<Fixed>(static_cast<uint32_t>(v) << 16); }
+
 }  // namespace
 
 void CffDictParser::ReadDictReal(CharstringStack& stack, const uint8_t*& position,
@@ -169,11 +172,11 @@ void CffDictParser::Parse(uint64_t start, uint64_t length, bool isTop) {
       const uint8_t* realStart = p;
       ReadDictReal(stack, p, end);
       const CharstringStack::Entry& e = stack.EntryAt(stack.Count() - 1);
-      precise_[stack.Count() - 1] = e.isFixed != 0 ? PreciseDictReal(realStart, p) : e.value * 65536;
+      precise_[stack.Count() - 1] = e.isFixed != 0 ? PreciseDictReal(realStart, p) : ShiftedInteger(e.value);
       continue;
     } else if (b0 <= 21) {
       for (uint32_t i = 0; i < stack.Count(); ++i) {
-        if (stack.EntryAt(i).isFixed == 0) precise_[i] = stack.EntryAt(i).value * 65536;
+        if (stack.EntryAt(i).isFixed == 0) precise_[i] = ShiftedInteger(stack.EntryAt(i).value);
       }
       int code = b0;
       if (b0 == 12) {

@@ -34,8 +34,8 @@ class AreaAccumulator {
     const double dxdy = (p1.x - p0.x) / (p1.y - p0.y);
     double x = p0.x;
     if (p0.y < 0) x -= p0.y * dxdy;
-    const int32_t yStart = std::max(0, static_cast<int32_t>(std::floor(p0.y)));
-    const int32_t yEnd = std::min(height_, static_cast<int32_t>(std::ceil(p1.y)));
+    const int32_t yStart = static_cast<int32_t>(std::max(0.0, std::floor(p0.y)));
+    const int32_t yEnd = static_cast<int32_t>(std::min<double>(height_, std::ceil(p1.y)));
     for (int32_t y = yStart; y < yEnd; ++y) {
       const double dy = std::min<double>(y + 1, p1.y) - std::max<double>(y, p0.y);
       const double xNext = x + dxdy * dy;

@@ -65,7 +65,7 @@ int PsTokenizer::NextByte() {
     }
   }
   const int plain = (cipher ^ (key_ >> 8)) & 0xFF;
-  key_ = static_cast<uint16_t>((cipher + key_) * kCipherC1 + kCipherC2);
+  key_ = static_cast<uint16_t>((static_cast<uint32_t>(cipher) + key_) * kCipherC1 + kCipherC2);
   return plain;
 }
 

@@ -179,7 +179,7 @@ CffBytes Type1Font::ReadCharstring(PsTokenizer& tokens) {
       continue;
     }
     const int plain = (c ^ (key >> 8)) & 0xFF;
-    key = static_cast<uint16_t>((c + key) * 52845 + 22719);
+    key = static_cast<uint16_t>((static_cast<uint32_t>(c) + key) * 52845u + 22719u);
     if (static_cast<uint32_t>(i) >= drop) out[written++] = static_cast<uint8_t>(plain);
   }
   return {out, written};
