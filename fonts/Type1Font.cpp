@@ -14,6 +14,16 @@ namespace {
 
 constexpr uint16_t kCharstringKey = 4330;
 
+// Passes tokens up to and including the executable name `name`; the data
+// ending first is malformed.
+void SkipToExecutable(PsTokenizer& tokens, const char* name) {
+  for (;;) {
+    const PsTokenKind k = tokens.NextToken();
+    if (k == PsTokenKind::kEnd) ThrowMalformedFont();
+    if (k == PsTokenKind::kExecutableName && tokens.TextIs(name)) return;
+  }
+}
+
 const char* StandardEncodingName(int code) {
   const uint16_t sid = resources::kCffStandardEncoding[code];
   return sid == 0 ? ".notdef" : resources::kCffStandardStrings[sid];
@@ -186,11 +196,7 @@ CffBytes Type1Font::ReadCharstring(PsTokenizer& tokens) {
 }
 
 void Type1Font::ReadCharStrings(PsTokenizer& tokens) {
-  for (;;) {
-    const PsTokenKind k = tokens.NextToken();
-    if (k == PsTokenKind::kEnd) ThrowMalformedFont();
-    if (k == PsTokenKind::kExecutableName && tokens.TextIs("begin")) break;
-  }
+  SkipToExecutable(tokens, "begin");
   for (;;) {
     const PsTokenKind k = tokens.NextToken();
     if (k == PsTokenKind::kExecutableName && tokens.TextIs("end")) break;
@@ -237,11 +243,7 @@ void Type1Font::ReadSubrs(PsTokenizer& tokens) {
   subrCount_ = static_cast<uint32_t>(count);
   subrs_ = static_cast<CffBytes*>(arena_.Alloc(sizeof(CffBytes) * (subrCount_ + 1)));
   for (uint32_t i = 0; i <= subrCount_; ++i) subrs_[i] = {};
-  for (;;) {
-    const PsTokenKind k = tokens.NextToken();
-    if (k == PsTokenKind::kEnd) ThrowMalformedFont();
-    if (k == PsTokenKind::kExecutableName && tokens.TextIs("array")) break;
-  }
+  SkipToExecutable(tokens, "array");
   for (;;) {
     const PsTokenKind k = tokens.NextToken();
     if (k == PsTokenKind::kEnd) ThrowMalformedFont();
