@@ -22,6 +22,7 @@
 #include "streams/ChainedStream.h"
 #include "streams/FileStream.h"
 #include "tools/probe/DocumentCommands.h"
+#include "tools/probe/GlyphCommand.h"
 #include "tools/probe/OpsCommand.h"
 
 namespace {
@@ -37,7 +38,8 @@ int Usage() {
                "       probe ops FILE PAGE|all [MAX] [--quiet]\n"
                "       probe outline FILE\n"
                "       probe meta FILE\n"
-               "       probe dest FILE NAME\n");
+               "       probe dest FILE NAME\n"
+               "       probe glyph FONTFILE NAME|INDEX [--px N] [--unhinted] [--png OUT]\n");
   return 2;
 }
 
@@ -311,6 +313,7 @@ int main(int argc, char** argv) {
   if (command == "object") return ObjectOrStream(argc, argv, false);
   if (command == "stream") return ObjectOrStream(argc, argv, true);
   if (command == "ops") return Ops(argc, argv);
+  if (command == "glyph") return probe::GlyphCommand(argc, argv);
   if (command == "outline" && argc == 3) return WithDocument(argv[2], probe::PrintOutline);
   if (command == "meta" && argc == 3) return WithDocument(argv[2], probe::PrintMeta);
   if (command == "dest" && argc == 4) {
