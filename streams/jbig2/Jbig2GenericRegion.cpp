@@ -12,9 +12,9 @@ namespace {
 // The context of the typical-prediction bit of each generic template.
 constexpr uint32_t kGenericSltp[4] = {0x9B25, 0x0795, 0x00E5, 0x0195};
 // The same for the two refinement templates: only the reference pixel at
-// the current position (template 0) or the one right of it (template 1)
+// the current position (both templates, each in its own context layout)
 // is 1.
-constexpr uint32_t kRefinementSltp[2] = {0x0100, 0x0040};
+constexpr uint32_t kRefinementSltp[2] = {0x0100, 0x0080};
 
 // A pixel of a row at x >= 0; pixels up to 31 past the width read the row's
 // zeroed slack.
