@@ -295,7 +295,8 @@ int Jbig2TextRegionSegment(Jbig2Segment* segment) {
   uint32_t userCount = 0;
   result = Jbig2GatherReferences(segment, true, &chain, &userTables, &userCount);
   if (result != kJbig2Ok) return result;
-  if (chain.setCount == 0) return kJbig2BadStructure;
+  // A region that refers to no dictionary has no symbols: it is its
+  // default pixel, and any instance it codes is an error.
   p.symbols = &chain;
   p.symCodeLen = Jbig2CodeLength(chain.total);
 

@@ -414,6 +414,138 @@ TEST(Jbig2DecoderTest, TypicalPredictionOfRefinementsForBothTemplates) {
   }
 }
 
+int CombinePixel(int page, int pixel, int op) {
+  switch (op) {
+    case 0: return page | pixel;
+    case 1: return page & pixel;
+    case 2: return page ^ pixel;
+    case 3: return 1 - (page ^ pixel);
+    default: return pixel;
+  }
+}
+
+TEST(Jbig2DecoderTest, HalftoneRegionsWithEveryOperatorAndDefaultPixel) {
+  // Four 4 x 4 patterns on a slanted 5 x 4 grid that starts off the region.
+  constexpr int kPatternSize = 4;
+  constexpr int kPatterns = 4;
+  const TestImage collective = TestImage::Sample(kPatternSize * kPatterns, kPatternSize, 11);
+  const int gridWidth = 5;
+  const int gridHeight = 4;
+  const int32_t gridX = 0x180;
+  const int32_t gridY = -0x100;
+  const int vectorX = 0x500;
+  const int vectorY = 0x80;
+  TestImage gray(gridWidth, gridHeight);
+  for (int m = 0; m < gridHeight; ++m) {
+    for (int n = 0; n < gridWidth; ++n) gray.Set(n, m, (m * 3 + n * 2 + m * n) % kPatterns);
+  }
+  // The planes as coded: each plane XOR the one above it.
+  TestImage planes[2] = {TestImage(gridWidth, gridHeight), TestImage(gridWidth, gridHeight)};
+  for (int m = 0; m < gridHeight; ++m) {
+    for (int n = 0; n < gridWidth; ++n) {
+      const int value = gray.At(n, m);
+      planes[1].Set(n, m, (value >> 1) & 1);
+      planes[0].Set(n, m, (value & 1) ^ ((value >> 1) & 1));
+    }
+  }
+  // Patterns combined within the region over its default pixel, and the
+  // region combined with the page over the page's default pixel.
+  struct Case {
+    int defPixel;
+    int op;
+    int pageDefault;
+    int regionOp;
+  };
+  std::vector<Case> cases;
+  for (int op = 0; op <= 4; ++op) {
+    cases.push_back({0, op, 0, 0});
+    cases.push_back({1, op, 0, 0});
+    cases.push_back({0, 0, 1, op});
+  }
+  for (const Case& c : cases) {
+    {
+      const int defPixel = c.defPixel;
+      const int op = c.op;
+      StreamBuilder stream;
+      stream.PageInfo(32, 28, static_cast<uint8_t>(c.pageDefault ? 0x44 : 0));
+      std::vector<uint8_t> dictionary = {0, kPatternSize, kPatternSize, 0, 0, 0, kPatterns - 1};
+      streams_test::GenericCoding coding;
+      coding.atX[0] = -kPatternSize;
+      coding.atY[0] = 0;
+      const auto coded = streams_test::EncodeGeneric(collective, coding);
+      dictionary.insert(dictionary.end(), coded.begin(), coded.end());
+      stream.Segment(1, 16, {}, dictionary);
+      std::vector<uint8_t> region = RegionInfo(24, 20, 2, 3, static_cast<uint8_t>(c.regionOp));
+      region.push_back(static_cast<uint8_t>(op << 4 | defPixel << 7));
+      StreamBuilder grid;
+      grid.U32(gridWidth);
+      grid.U32(gridHeight);
+      grid.U32(static_cast<uint32_t>(gridX));
+      grid.U32(static_cast<uint32_t>(gridY));
+      grid.bytes.insert(grid.bytes.end(), {vectorX >> 8, vectorX & 0xFF, 0, vectorY});
+      region.insert(region.end(), grid.bytes.begin(), grid.bytes.end());
+      streams_test::MqEncoder coder;
+      streams_test::EncodeGenericInto(coder, planes[1], {});
+      streams_test::EncodeGenericInto(coder, planes[0], {});
+      const auto planeData = coder.Finish();
+      region.insert(region.end(), planeData.begin(), planeData.end());
+      stream.Segment(2, 22, {1}, region);
+
+      TestImage expectedRegion(24, 20);
+      std::fill(expectedRegion.pixels.begin(), expectedRegion.pixels.end(), defPixel);
+      for (int m = 0; m < gridHeight; ++m) {
+        for (int n = 0; n < gridWidth; ++n) {
+          const int x0 = (gridX + m * vectorY + n * vectorX) >> 8;
+          const int y0 = (gridY + m * vectorX - n * vectorY) >> 8;
+          for (int y = 0; y < kPatternSize; ++y) {
+            for (int x = 0; x < kPatternSize; ++x) {
+              if (x0 + x < 0 || y0 + y < 0 || x0 + x >= 24 || y0 + y >= 20) continue;
+              const int pixel = collective.At(gray.At(n, m) * kPatternSize + x, y);
+              expectedRegion.Set(x0 + x, y0 + y,
+                                 CombinePixel(expectedRegion.At(x0 + x, y0 + y), pixel, op));
+            }
+          }
+        }
+      }
+      TestImage expected(32, 28);
+      std::fill(expected.pixels.begin(), expected.pixels.end(), c.pageDefault);
+      for (int y = 0; y < 20; ++y) {
+        for (int x = 0; x < 24; ++x) {
+          expected.Set(x + 2, y + 3, CombinePixel(expected.At(x + 2, y + 3), expectedRegion.At(x, y), c.regionOp));
+        }
+      }
+      const std::string name = "HCOMBOP " + std::to_string(op) + " HDEFPIXEL " +
+                               std::to_string(defPixel) + " page default " +
+                               std::to_string(c.pageDefault) + " region operator " +
+                               std::to_string(c.regionOp);
+      // jbig2dec fills a region of HDEFPIXEL 1 with the byte 0x01.
+      ExpectBothDecode(stream.bytes, expected, name.c_str(), defPixel == 0);
+    }
+  }
+}
+
+TEST(Jbig2DecoderTest, ATextRegionWithoutDictionariesPaintsNoSymbols) {
+  // No symbols and no instances: the region is its default pixel.
+  StreamBuilder stream;
+  stream.PageInfo(16, 8);
+  std::vector<uint8_t> region = RegionInfo(6, 3, 4, 2);
+  region.insert(region.end(), {0x02, 0x00, 0, 0, 0, 0});  // SBDEFPIXEL 1, no instances
+  streams_test::MqEncoder coder;
+  // IADT's first value (prefix 0 then 2 bits of 0): STRIPT 0.
+  coder.Encode(1, 0);
+  coder.Encode(2, 0);
+  coder.Encode(4, 0);
+  coder.Encode(9, 0);
+  const auto coded = coder.Finish();
+  region.insert(region.end(), coded.begin(), coded.end());
+  stream.Segment(1, 38 - 32, {}, region);
+  TestImage expected(16, 8);
+  for (int y = 2; y < 5; ++y) {
+    for (int x = 4; x < 10; ++x) expected.Set(x, y, 1);
+  }
+  ExpectBothDecode(stream.bytes, expected, "text region without dictionaries");
+}
+
 // Compares our page with a reference bitmap of the image's size (rows the
 // page lacks count as white).
 bool DiffersFrom(const Decoded& decoded, const streams_test::CorpusImage& image,
