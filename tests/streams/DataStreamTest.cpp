@@ -315,5 +315,37 @@ TEST_F(DataStreamTest, DecodedStoreServesRandomOffsets) {
   EXPECT_EQ(tail, bytes.substr(990));
 }
 
+TEST_F(DataStreamTest, DecodedStoreKeepsPagesSoRandomReadsDecodeOnce) {
+  // 200 KB of decoded data in odd-sized source blocks, read at random the
+  // way a font parser jumps about: every page is decoded once, not once
+  // per jump backwards.
+  const std::string bytes = Pattern(200000);
+  auto source = MakeRef<ChunkSource>(&context_, bytes, 1000);
+  auto store = MakeRef<StreamDataStore>(&context_, source);
+  uint32_t seed = 1;
+  for (int i = 0; i < 2000; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    const uint64_t offset = (seed >> 8) % bytes.size();
+    BlockRef block = store->GetBlock(offset);
+    ASSERT_GT(CountOf(block), 0u) << offset;
+    const size_t count = std::min<size_t>(block->Count(), bytes.size() - offset);
+    ASSERT_EQ(std::string(reinterpret_cast<const char*>(block->Data()), count),
+              bytes.substr(offset, count)) << offset;
+  }
+  EXPECT_EQ(store->Restarts(), 0u);
+  EXPECT_LE(source->fetches, bytes.size() / 1000 + 2);
+  EXPECT_EQ(store->Length(), bytes.size());
+  EXPECT_EQ(CountOf(store->GetBlock(bytes.size())), 0u);
+  EXPECT_EQ(CountOf(store->GetBlock(bytes.size() - 1)), 1u);
+
+  // Under memory pressure pages go; a read before the decode position then
+  // restarts the source and still reads right.
+  context_.cacheManager.FreeBytes(UINT64_MAX / 2, false);
+  BlockRef again = store->GetBlock(5);
+  ASSERT_GT(CountOf(again), 0u);
+  EXPECT_EQ(again->Data()[0], bytes[5]);
+  EXPECT_EQ(store->Restarts(), 1u);
+}
+
 }  // namespace
 }  // namespace streams
