@@ -92,11 +92,30 @@ TEST_F(DataStreamTest, FileBlocksEqualTheFileAtEveryOffset) {
   BlockRef held = file->GetBlock(5000);
   EXPECT_GT(file->MemorySize(), 3 * 4096u);
   context_.memory.PurgeCaches(1 << 20, true);
-  EXPECT_LT(file->MemorySize(), 2 * 4096u);
+  EXPECT_LT(file->MemorySize(), 2 * 4096u + FileStream::kRunPages * FileStream::kPageSize);
   EXPECT_EQ(file->GetBlock(5000)->Data()[0], 5000 % 251);
   EXPECT_EQ(file->PageReads(), 3u);
+  // One read brings page 0 back and, in the same run, the dropped page 2.
   EXPECT_EQ(file->GetBlock(0)->Data()[1], 1);
-  EXPECT_EQ(file->PageReads(), 4u);
+  EXPECT_EQ(file->PageReads(), 5u);
+  EXPECT_EQ(file->FileReads(), 2u);
+}
+
+TEST_F(DataStreamTest, SequentialFileReadsTakeRunsOfPagesWithoutSeeking) {
+  const std::string bytes = Pattern(1 << 20);
+  Ref<FileStream> file = OpenFile(WriteFile("large.bin", bytes));
+  auto stream = MakeRef<SubRangeStream>(&context_, file, 0);
+  std::string read;
+  while (uint32_t available = stream->EnsureContiguous(1)) {
+    read.append(reinterpret_cast<const char*>(stream->Cursor()), available);
+    stream->Advance(available);
+  }
+  EXPECT_TRUE(read == bytes);
+  // The pages, then the empty page that tells the end.
+  EXPECT_EQ(file->PageReads(), 257u);
+  EXPECT_EQ(file->FileReads(), 256u / FileStream::kRunPages + 1);
+  // Only the first read positions the file.
+  EXPECT_EQ(file->Seeks(), 1u);
 }
 
 TEST_F(DataStreamTest, FileOfExactlyOnePage) {
