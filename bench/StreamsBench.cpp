@@ -60,6 +60,21 @@ streams::StreamRef RawChain(runtime::LibraryContext* context, const std::string&
   return MakeRef<streams::RangeBlockSource>(context, source);
 }
 
+// Decodes a Flate chain through a buffered stream, read the way parsers
+// do: in place, a buffer at a time. Returns the decoded size.
+uint64_t InflateAll(runtime::LibraryContext* context, streams::StreamRef chain) {
+  streams::FilterStep step{"FlateDecode", nullptr};
+  streams::ApplyFilters(context, chain, {&step, 1}, streams::DecodeFilterRegistry::Document(), false);
+  auto stream = MakeRef<streams::ChainedStream>(context, chain);
+  uint64_t total = 0;
+  while (uint32_t available = stream->EnsureContiguous(1)) {
+    benchmark::DoNotOptimize(stream->Cursor());
+    stream->Advance(available);
+    total += available;
+  }
+  return total;
+}
+
 void BM_FlateDirect(benchmark::State& state) {
   const std::string& compressed = FlateData();
   std::vector<uint8_t> out(4096);
@@ -88,17 +103,7 @@ void BM_FlateStreamModel(benchmark::State& state) {
   const std::string& compressed = FlateData();
   for (auto _ : state) {
     streams::StreamRef chain = RawChain(&context, compressed);
-    streams::FilterStep step{"FlateDecode", nullptr};
-    streams::ApplyFilters(&context, chain, {&step, 1}, streams::DecodeFilterRegistry::Document(), false);
-    auto stream = MakeRef<streams::ChainedStream>(&context, chain);
-    uint64_t total = 0;
-    // Read the way parsers do: in place, a buffer at a time.
-    while (uint32_t available = stream->EnsureContiguous(1)) {
-      benchmark::DoNotOptimize(stream->Cursor());
-      stream->Advance(available);
-      total += available;
-    }
-    if (total != kFlateBytes) state.SkipWithError("short decode");
+    if (InflateAll(&context, chain) != kFlateBytes) state.SkipWithError("short decode");
   }
   state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kFlateBytes));
 }
@@ -120,16 +125,7 @@ void BM_FlateFilePath(benchmark::State& state) {
     auto file = streams::FileStream::Open(&context, wide.c_str());
     auto range = MakeRef<streams::FileRange>(&context, file, 9, 9 + compressed.size());
     streams::StreamRef chain = MakeRef<streams::RangeBlockSource>(&context, range);
-    streams::FilterStep step{"FlateDecode", nullptr};
-    streams::ApplyFilters(&context, chain, {&step, 1}, streams::DecodeFilterRegistry::Document(), false);
-    auto stream = MakeRef<streams::ChainedStream>(&context, chain);
-    uint64_t total = 0;
-    while (uint32_t available = stream->EnsureContiguous(1)) {
-      benchmark::DoNotOptimize(stream->Cursor());
-      stream->Advance(available);
-      total += available;
-    }
-    if (total != kFlateBytes) state.SkipWithError("short decode");
+    if (InflateAll(&context, chain) != kFlateBytes) state.SkipWithError("short decode");
   }
   std::remove(path.c_str());
   state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kFlateBytes));
