@@ -649,6 +649,73 @@ TEST(Jbig2DecoderTest, LargeScansDecodeAndMemoryStaysWithinTheDecodeLimit) {
   EXPECT_LE(refused.heapLimit, uint64_t{16} << 20);
 }
 
+TEST(Jbig2DecoderTest, PaintingIsBoundedPerDecodeNotOnlyPerRegion) {
+  // One 1024 x 1024 symbol, painted 1000 times over itself by each of three
+  // text regions: under the per-region bound, yet billions of pixels in
+  // all. The decode stops once the page's share is painted.
+  constexpr int kSide = 1024;
+  constexpr uint32_t kInstances = 1000;
+  enum { kIadh, kIads, kIadt, kIadw, kIaex, kIafs };
+  StreamBuilder stream;
+  stream.PageInfo(kSide, kSide);
+  std::vector<uint8_t> dictionary = {0, 0, 3, 0xFF, 0xFD, 0xFF, 2, 0xFE, 0xFE, 0xFE};
+  dictionary.insert(dictionary.end(), {0, 0, 0, 1, 0, 0, 0, 1});  // one symbol, exported
+  {
+    streams_test::MqEncoder coder;
+    streams_test::EncodeInteger(coder, kIadh, kSide);
+    streams_test::EncodeInteger(coder, kIadw, kSide);
+    TestImage symbol(kSide, kSide);
+    for (int i = 0; i < kSide; ++i) symbol.Set(i, i, 1);
+    streams_test::EncodeGenericInto(coder, symbol, {});
+    streams_test::EncodeInteger(coder, kIadw, 0, true);
+    streams_test::EncodeInteger(coder, kIaex, 0);
+    streams_test::EncodeInteger(coder, kIaex, 1);
+    const auto coded = coder.Finish();
+    dictionary.insert(dictionary.end(), coded.begin(), coded.end());
+  }
+  stream.Segment(1, 0, {}, dictionary);
+  for (uint32_t n = 2; n <= 4; ++n) {
+    std::vector<uint8_t> region = RegionInfo(kSide, kSide, 0, 0);
+    region.insert(region.end(), {0x00, 0x10});  // top-left corner, OR
+    region.insert(region.end(), {0, 0, kInstances >> 8, kInstances & 0xFF});
+    streams_test::MqEncoder coder;
+    streams_test::EncodeInteger(coder, kIadt, 0);
+    streams_test::EncodeInteger(coder, kIadt, 0);
+    streams_test::EncodeInteger(coder, kIafs, 0);
+    for (uint32_t i = 1; i < kInstances; ++i) streams_test::EncodeInteger(coder, kIads, -(kSide - 1));
+    streams_test::EncodeInteger(coder, kIads, 0, true);
+    const auto coded = coder.Finish();
+    region.insert(region.end(), coded.begin(), coded.end());
+    stream.Segment(n, 6, {1}, region);
+  }
+  runtime::LibraryContext context;
+  context.workBudget = runtime::kWorkBudget;
+  Decoded decoded;
+  {
+    runtime::Jbig2Heap heap(&context);
+    Jbig2Segment** globals = nullptr;
+    uint32_t globalCount = 0;
+    uint8_t* pixels = nullptr;
+    decoded.result = Jbig2Decode(nullptr, 0, stream.bytes.data(), stream.bytes.size(), false,
+                                 &globals, &globalCount, &pixels, &decoded.width, &decoded.height,
+                                 &decoded.fault);
+    if (decoded.result == 0) {
+      Jbig2FreeSegments(globals, globalCount);
+      decoded.pixels.assign(pixels, pixels + size_t{kSide / 8} * kSide);
+    }
+  }
+  ASSERT_EQ(decoded.result, 0);
+  // The first region is refused part way and never reaches the page.
+  EXPECT_EQ(decoded.fault.result, kJbig2BadSize);
+  EXPECT_EQ(decoded.fault.segment, 2u);
+  EXPECT_EQ(decoded.pixels[0], 0xFF);
+  // Work was charged, within a bound the page's size sets: the painting
+  // stopped at 64 layers of the page and a floor.
+  const int64_t spent = int64_t{runtime::kWorkBudget} - context.workBudget;
+  EXPECT_GT(spent, int64_t{kSide} * kSide / 16);
+  EXPECT_LT(spent, int64_t{200} * kSide * kSide / 16);
+}
+
 class Jbig2YieldTest : public runtime::ThreadFixture {};
 
 TEST_F(Jbig2YieldTest, DecodesYieldingAtEveryChargeKeepTheirOwnHeaps) {

@@ -38,7 +38,10 @@ struct TestImage {
 
 class MqEncoder {
  public:
-  MqEncoder() : index_(1u << 16, 0), mps_(1u << 16, 0) { bytes_.push_back(0); }
+  // Generic and refinement contexts below 2^16; integer procedures above.
+  static constexpr uint32_t kContexts = 1u << 20;
+
+  MqEncoder() : index_(kContexts, 0), mps_(kContexts, 0) { bytes_.push_back(0); }
 
   void Encode(uint32_t context, int bit) {
     const streams::MqState& s = streams::kMqStates[index_[context]];
@@ -115,6 +118,42 @@ class MqEncoder {
   uint32_t c_ = 0;
   int ct_ = 12;
 };
+
+// Integer arithmetic coding (T.88 A.2): every procedure (IADH, IADW, ...)
+// has its own 512 contexts, `procedure` numbering them.
+inline void EncodeInteger(MqEncoder& coder, int procedure, int64_t value, bool oob = false) {
+  const uint32_t base = (1u << 16) + static_cast<uint32_t>(procedure) * 512;
+  uint32_t prev = 1;
+  auto bit = [&](int b) {
+    coder.Encode(base + prev, b);
+    prev = prev < 256 ? (prev << 1) | static_cast<uint32_t>(b)
+                      : ((((prev << 1) | static_cast<uint32_t>(b)) & 511) | 256);
+  };
+  if (oob) {
+    for (int b : {1, 0, 0, 0}) bit(b);
+    return;
+  }
+  const int64_t magnitude = value < 0 ? -value : value;
+  struct Range {
+    int64_t low;
+    int prefixBits;
+    uint32_t prefix;
+    int bits;
+  };
+  constexpr Range kRanges[] = {{0, 1, 0b0, 2},       {4, 2, 0b10, 4},      {20, 3, 0b110, 6},
+                               {84, 4, 0b1110, 8},   {340, 5, 0b11110, 12}, {4436, 5, 0b11111, 32}};
+  const Range* range = &kRanges[5];
+  for (const Range& r : kRanges) {
+    if (magnitude >= r.low && (&r == &kRanges[5] || magnitude < (&r)[1].low)) {
+      range = &r;
+      break;
+    }
+  }
+  bit(value < 0 ? 1 : 0);
+  for (int i = range->prefixBits - 1; i >= 0; --i) bit(static_cast<int>((range->prefix >> i) & 1));
+  const uint64_t offset = static_cast<uint64_t>(magnitude - range->low);
+  for (int i = range->bits - 1; i >= 0; --i) bit(static_cast<int>((offset >> i) & 1));
+}
 
 // Generic region coding, template 0 or 1, any adaptive pixels (A1 only for
 // template 1), optional typical prediction.
