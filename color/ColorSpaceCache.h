@@ -4,6 +4,7 @@
 // code and flags). A miss builds the space, timed in performance-counter
 // ticks and charged its MemorySize; the space is told its cache entry.
 #include <cstdint>
+#include <type_traits>
 #include <utility>
 
 #include "color/ColorSpace.h"
@@ -31,8 +32,9 @@ class ColorSpaceCache {
                                      void* argument);
   template <class Build>
   ColorSpaceRef Lookup(const runtime::ObjectHandle& object, uint32_t extra, Build&& build) {
-    auto trampoline = [](void* argument) -> ColorSpaceRef { return (*static_cast<Build*>(argument))(); };
-    return LookupColorTransform(object, extra, trampoline, &build);
+    using Callable = std::remove_reference_t<Build>;
+    auto trampoline = [](void* argument) -> ColorSpaceRef { return (*static_cast<Callable*>(argument))(); };
+    return LookupColorTransform(object, extra, trampoline, const_cast<void*>(static_cast<const void*>(&build)));
   }
 
   runtime::CostCache& Cache() { return cache_; }
