@@ -2,6 +2,7 @@
 // optimisation, the destination's chain cache and the refusals.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -180,6 +181,45 @@ TEST(IccTransformTest, ResultCacheServesRepeatedColours) {
   EXPECT_EQ(transform->ChainRuns(), runs);
   EXPECT_EQ(first, again);
   EXPECT_GT(transform->MemorySize(), 132u + 96u);
+}
+
+}  // namespace
+}  // namespace color
+
+namespace color {
+namespace {
+
+// The built-in CMYK profile with some of its lookup tags renamed away.
+std::string CmykWithOnly(const std::vector<std::string>& keep) {
+  std::string bytes(reinterpret_cast<const char*>(GetEmbeddedCmykProfile()), GetEmbeddedCmykProfileSize());
+  const uint32_t count = (uint8_t(bytes[128]) << 24) | (uint8_t(bytes[129]) << 16) | (uint8_t(bytes[130]) << 8) |
+                         uint8_t(bytes[131]);
+  for (uint32_t i = 0; i < count; ++i) {
+    std::string signature = bytes.substr(132 + 12 * i, 4);
+    if (signature.rfind("A2B", 0) == 0 && std::find(keep.begin(), keep.end(), signature) == keep.end()) {
+      bytes.replace(132 + 12 * i, 4, "zzzz");
+    }
+  }
+  return bytes;
+}
+
+TEST(IccTransformTest, LookupTagsFallBackAcrossIntents) {
+  runtime::LibraryContext context;
+  IccProfileRef lab = IccProfile::DefaultLab(&context);
+  for (const char* only : {"A2B0", "A2B2"}) {
+    IccProfileRef cmyk;
+    ASSERT_EQ(testing::TryParse(&context, CmykWithOnly({only}), &cmyk), -1) << only;
+    for (int32_t intent = kPerceptual; intent <= kAbsoluteColorimetric; ++intent) {
+      long code = testsupport::RuntimeCodeOf(
+          &context, [&] { IccTransform::Create(*cmyk, *lab, intent, 0, false, false); });
+      EXPECT_EQ(code, -1) << only << " intent " << intent;
+    }
+  }
+  IccProfileRef none;
+  ASSERT_EQ(testing::TryParse(&context, CmykWithOnly({}), &none), -1);
+  EXPECT_EQ(testsupport::RuntimeCodeOf(
+                &context, [&] { IccTransform::Create(*none, *lab, kPerceptual, 0, false, false); }),
+            runtime::kMalformed);
 }
 
 }  // namespace
