@@ -223,15 +223,56 @@ void IccConverter8::ConvertPixel(void* destination, int32_t destinationStep, con
 
 void IccConverter8::ConvertRect(const ColorBuffer& destination, const ColorBuffer& source, int32_t x0, int32_t y0,
                                 int32_t x1, int32_t y1) {
+  // Pixels that miss the cache are gathered and run through the chain
+  // stage by stage, a batch at a time, so that each stage's loop stays
+  // inside the stage.
+  if (batch_.Count() == 0) batch_.Allocate(Context(), kBatch * kMaxColorChannels);
+  uint8_t* pending[kBatch];
+  uint32_t pendingKeys[kBatch];
+  uint32_t pendingRows[kBatch];
+  uint32_t count = 0;
+  auto flush = [&] {
+    if (count == 0) return;
+    transform_->RunChainSpanFrom(rest_, batch_.Data(), count);
+    for (uint32_t p = 0; p < count; ++p) {
+      const Fixed* v = &batch_[p * kMaxColorChannels];
+      uint8_t* row = &values_[pendingRows[p] * kMaxColorChannels];
+      keys_[pendingRows[p]] = pendingKeys[p];
+      for (uint32_t o = 0; o < outputs_; ++o) {
+        const uint8_t byte = ClampedFixedToByte(v[o]);
+        pending[p][o * destination.componentStep] = byte;
+        row[o] = byte;
+      }
+    }
+    count = 0;
+  };
   for (int32_t y = y0; y < y1; ++y) {
     uint8_t* out = destination.PixelAt(x0, y);
     const uint8_t* in = source.PixelAt(x0, y);
-    for (int32_t x = x0; x < x1; ++x) {
-      Convert(out, destination.componentStep, in, source.componentStep);
-      out += destination.pixelStep;
-      in += source.pixelStep;
+    for (int32_t x = x0; x < x1; ++x, out += destination.pixelStep, in += source.pixelStep) {
+      uint32_t key = 0, index = 0;
+      for (uint32_t i = 0; i < inputs_; ++i) {
+        const uint32_t b = in[i * source.componentStep];
+        key |= b << (8 * i);
+        index |= inputs_ == 1 ? b : (inputs_ == 3 ? (b & 7) << (3 * i) : (b & 3) << (2 * i));
+      }
+      if (keys_[index] == key) {
+        const uint8_t* row = &values_[index * kMaxColorChannels];
+        for (uint32_t o = 0; o < outputs_; ++o) out[o * destination.componentStep] = row[o];
+        continue;
+      }
+      Fixed* v = &batch_[count * kMaxColorChannels];
+      for (uint32_t i = 0; i < kMaxColorChannels; ++i) {
+        const uint32_t b = i < inputs_ ? in[i * source.componentStep] : 0;
+        v[i] = i >= inputs_ ? 0 : (leading_.Count() != 0 ? LeadingCurves(i, b) : ByteToFixed(b));
+      }
+      pending[count] = out;
+      pendingKeys[count] = key;
+      pendingRows[count] = index;
+      if (++count == kBatch) flush();
     }
   }
+  flush();
 }
 
 void IccConverter8::EncodePixel(void* destination, int32_t destinationStep, const void* source,

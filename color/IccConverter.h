@@ -17,6 +17,9 @@ class IccConverter8 final : public ColorConverter {
   // Rows of the pixel cache: 512 for three inputs, else 256.
   static constexpr uint32_t kRowsForThreeInputs = 512;
   static constexpr uint32_t kRows = 256;
+  // Cache misses of a rectangle run through the chain in batches of this
+  // many pixels.
+  static constexpr uint32_t kBatch = 256;
 
   // Takes the transform from `source` to `destination` (reused when the
   // source's last one fits, else built and kept there).
@@ -48,6 +51,7 @@ class IccConverter8 final : public ColorConverter {
   const IccStage* rest_ = nullptr;
   ContextArray<Fixed> leading_;
   uint64_t leadingFilled_[kMaxColorChannels][4] = {};
+  ContextArray<Fixed> batch_;
 };
 
 class IccConverterFixed final : public ColorConverter {

@@ -68,6 +68,13 @@ class IccTransform final : public streams::CountedObject {
     for (const IccStage* stage = from; stage != nullptr; stage = stage->next.Get()) stage->Apply(v);
   }
 
+  // The same for `count` vectors, stage by stage; each vector counts as a
+  // run.
+  void RunChainSpanFrom(const IccStage* from, Fixed* vectors, uint32_t count) {
+    chainRuns_ += count;
+    for (const IccStage* stage = from; stage != nullptr; stage = stage->next.Get()) stage->ApplySpan(vectors, count);
+  }
+
   const IccStageRef& FirstStage() const { return first_; }
   IccStage* LastStage() const { return last_; }
   uint32_t Inputs() const { return inputs_; }
