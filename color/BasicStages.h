@@ -37,6 +37,7 @@ class GammaStage final : public IccStage {
   void Apply(Fixed* v) const override;
   void ApplySpan(Fixed* vectors, uint32_t count) const override;
   uint32_t OwnSize() const override { return 16; }
+  int32_t Channel() const override { return channel_; }
   Fixed Gamma() const { return gamma_; }
 
  private:
@@ -54,6 +55,8 @@ class MatrixStage final : public IccStage {
   StageKind Kind() const override { return kMatrix; }
   uint32_t OwnSize() const override { return 56; }
   const Matrix3x4& Matrix() const { return matrix_; }
+  // Chain optimisation folds a following matrix into this one.
+  void SetMatrix(const Matrix3x4& matrix) { matrix_ = matrix; }
 
  private:
   Matrix3x4 matrix_;
