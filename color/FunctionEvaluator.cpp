@@ -2,7 +2,7 @@
 
 #include "color/CalculatorFunction.h"
 #include "color/ExponentialFunction.h"
-#include "color/SampleScaling.h"
+#include "color/ColorConverter.h"
 #include "color/SampledFunction.h"
 #include "color/StitchingFunction.h"
 #include <type_traits>
