@@ -5,14 +5,24 @@
 // Spaces convert into one another through the converters they make.
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 #include "color/ColorConverter.h"
 #include "color/ContextArray.h"
 #include "runtime/CacheEntry.h"
 #include "runtime/Fixed.h"
+#include "runtime/ObjectHandle.h"
 #include "streams/CountedObject.h"
 
+namespace content {
+class ColorSpaceOperands;
+}
+
 namespace color {
+
+class ColorContext;
+struct ColorSpaceRecord;
+struct ResolvedColorSpace;
 
 using runtime::Fixed;
 class IccProfile;
@@ -46,6 +56,38 @@ class ColorSpace : public streams::CountedObject {
   // The space as an ICC profile, when it is one (ICC-based and CIE-based
   // spaces, the device spaces); null otherwise.
   virtual IccProfile* AsProfile() { return nullptr; }
+
+  // What a resolution may use: bit 0 the inline-image abbreviations, bit 1
+  // Separation and DeviceN, bit 2 16-bit image samples (Lab ranges); bit 3
+  // is set while a Default space of the resources is being resolved.
+  enum ResolveFlags : uint32_t {
+    kAllowAbbreviations = 1,
+    kAllowTintSpaces = 2,
+    kSixteenBitSamples = 4,
+    kResolvingDefault = 8,
+  };
+  // A colour-space value: `family` (a family name, or a name of the
+  // resources' "ColorSpace" dictionary) with the elements of its array, if
+  // any. `forbidden` is a mask of family classes that must not occur here.
+  // (runtime, 2) for anything malformed or forbidden.
+  static ColorSpaceRecord Parse(ColorContext& colors, std::string_view family, const runtime::ObjectHandle& resources,
+                                bool abbreviations, bool tintSpaces, content::ColorSpaceOperands* array,
+                                int32_t forbidden, bool sixteenBit);
+  // One family without a base space (device, CIE-based, ICC-based,
+  // Separation, DeviceN), a Default space of `resources` (null for none)
+  // standing in for a device family of the same component count.
+  static ResolvedColorSpace Resolve(ColorContext& colors, std::string_view family,
+                                    content::ColorSpaceOperands* array, const runtime::ObjectHandle& resources,
+                                    uint32_t flags);
+  // Separation and DeviceN: the alternate space, the colorants and the
+  // tint transform, whose inputs and outputs must fit both.
+  static ResolvedColorSpace ParseWithFunction(ColorContext& colors, content::ColorSpaceOperands& array,
+                                              const runtime::ObjectHandle& resources, uint32_t flags);
+  // A name or an array (a group's "CS", a shading's "ColorSpace") with
+  // abbreviations and tint spaces allowed; empty when it gives no space (a
+  // Pattern without an underlying space). (runtime, 2) for other types.
+  static streams::Ref<ColorSpace> FromObject(ColorContext& colors, const runtime::ObjectHandle& object,
+                                             const runtime::ObjectHandle& resources);
   virtual void SetCacheEntry(runtime::CacheEntry* entry) { cacheEntry_ = entry; }
   runtime::CacheEntry* CacheEntry() const { return cacheEntry_; }
 

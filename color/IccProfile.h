@@ -66,6 +66,9 @@ class IccProfile final : public ColorSpace {
                                                 const Fixed* black, const Fixed ranges[6]);
   // The D50 Lab profile with L* 0..100, a* and b* -128..127.
   static streams::Ref<IccProfile> DefaultLab(runtime::LibraryContext* context);
+  // The built-in RGB display profile: parsed from its embedded bytes on
+  // first use and kept in `holder`; every call gives a new reference.
+  static streams::Ref<IccProfile> BuiltinRgb(runtime::LibraryContext* context, streams::Ref<IccProfile>& holder);
 
   bool IsSubtractive() const override;
   uint32_t MemorySize() const override;

@@ -85,6 +85,19 @@ void ContentStream::Run(ContentMachine& machine, ContentHandler& handler) {
   if (level.Outermost()) handler.RaiseConfinedError();
 }
 
+void ContentStream::RunCatchingTextExtractStop(ContentMachine& machine, ContentHandler& handler) {
+  runtime::ErrorTrap trap(handler.Owner());
+  if (trap.Run([&] { Run(machine, handler); })) return;
+  trap.SetHandled();
+  // The domain is compared by its characters: records raised elsewhere
+  // need not share the constant's address.
+  if (!trap.HoldsRecord() || trap.Held().Is(runtime::kTextExtractDomain, 0)) {
+    trap.Close();
+    return;
+  }
+  trap.Rethrow();
+}
+
 void ContentStream::PlaySpan(Span& span) {
   ContentHandler::NestingLevel level(handler_);
   runtime::CheckStackSpace(machine_.Context()->scheduler);

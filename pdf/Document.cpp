@@ -356,8 +356,12 @@ LinearizedPages* Document::Linearization() {
   return linearization_;
 }
 
+runtime::ObjectReference Document::GetPageRef(int32_t index) {
+  return PageTree::FindPageRef(*this, index);
+}
+
 ObjectHandle Document::GetPageDict(int32_t index) {
-  const runtime::ObjectReference page = PageTree::FindPageRef(*this, index);
+  const runtime::ObjectReference page = GetPageRef(index);
   return GetObject(page.number, page.generation).AsDictionary();
 }
 

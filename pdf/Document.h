@@ -66,6 +66,11 @@ class Document final : public runtime::ReferenceResolver, public streams::Stream
   FontCache& Fonts();
   // The content models built for this document's pages, kept across pages.
   PageModelCache& PageModels();
+  // The reference of page `index` (from 0): from the hint tables of a
+  // linearised file when they answer (generation 0), else by the walk of the
+  // page tree from the catalog's "Pages". (runtime, 2) when there is no
+  // such page.
+  runtime::ObjectReference GetPageRef(int32_t index);
   // The dictionary of page `index` (from 0); (runtime, 2) when there is no
   // such page or it is no dictionary.
   runtime::ObjectHandle GetPageDict(int32_t index);
