@@ -40,6 +40,8 @@ class SubRowEdges final : public runtime::EdgeScanner {
  public:
   using EdgeScanner::EdgeScanner;
   void Merge(EdgeRecord* successor, Fixed y, EdgeRecord* edge) override;
+  // Forgets every edge: the list of a path not yet loaded.
+  void Reset();
   static void Absorb(EdgeRecord* successor, const EdgeRecord* edge);
 };
 
@@ -88,7 +90,10 @@ class ScanConverter : public PipelineNode {
                 const IntRect& target, bool evenOdd, int shift, bool glyphRule);
 
  private:
-  void Load(std::span<const FixedPoint> points, const runtime::Matrix& matrix);
+  // Loads the path's edges for the band of rows that starts at `top`.
+  void LoadBand(int32_t top);
+  // Starts the band's edges again from its first row.
+  void Rewind();
   void PrepareRow();
   void Advance(int32_t subRow);
   void BuildSpans(runtime::ArenaVector<int32_t>& spans);
@@ -106,7 +111,12 @@ class ScanConverter : public PipelineNode {
   bool glyphRule_;
   bool evenOdd_;
   IntRect target_;
-  IntRect shape_;
+  IntRect band_;          // the rows whose edges are loaded
+  int32_t bandRows_ = 0;  // at most this many rows (and columns) per band
+  IntRect shape_;         // within the band
+  std::span<const FixedPoint> points_;
+  runtime::Matrix matrix_;
+  std::span<EdgeRecord*> heads_;
   SubRowEdges edges_;
   runtime::ArenaVector<EdgeRecord*> active_;
   int32_t rightBound_ = 0;  // sub-pixels
