@@ -41,6 +41,7 @@ void ArenaScope::Release() {
     owner.blocks = block->next;
     block->next = owner.freeBlocks;
     owner.freeBlocks = block;
+    ArenaPoison(block->Bytes(), block->size);
   }
   // Keep at most two spare blocks, so that a loop opening and closing a
   // scope does not go to the heap each round.
@@ -59,6 +60,8 @@ void ArenaScope::Release() {
   }
   owner.bump = savedBump;
   owner.remaining = savedRemaining;
+  // What the scope handed out in the block it returns to is unused again.
+  ArenaPoison(savedBump, savedRemaining);
   if (owner.innermostScope == this) owner.innermostScope = enclosing;
   arena = nullptr;
   node.Unlink();
