@@ -15,7 +15,7 @@
 
 #include "raster/ColorSpace.h"
 #include "raster/ConstantSources.h"
-#include "raster/HostBitmap.h"
+#include "runtime/HostBitmap.h"
 #include "raster/HostTransfer.h"
 #include "raster/PathEdges.h"
 #include "raster/PathScanConverter.h"
@@ -104,19 +104,19 @@ class BenchRgb final : public raster::ColorSpace {
 };
 
 // An RGB565 bitmap in memory, as the host's screen bitmaps are.
-class Bitmap565 final : public raster::HostBitmap {
+class Bitmap565 final : public runtime::HostBitmap {
  public:
   Bitmap565() : pixels_(static_cast<size_t>(kSize) * kSize, 0xFFFF) {
-    layout_ = {raster::kHostRgb565, kSize, kSize, reinterpret_cast<uint8_t*>(pixels_.data()), kSize * 2};
+    layout_ = {runtime::kHostRgb565, kSize, kSize, reinterpret_cast<uint8_t*>(pixels_.data()), kSize * 2};
   }
-  const raster::HostPixelLayout* Begin(uintptr_t) override { return &layout_; }
+  const runtime::HostPixelLayout* Begin(uintptr_t) override { return &layout_; }
   void End() override {}
-  const raster::HostPixelLayout* Layout() override { return &layout_; }
+  const runtime::HostPixelLayout* Layout() override { return &layout_; }
   const uint16_t* Data() const { return pixels_.data(); }
 
  private:
   std::vector<uint16_t> pixels_;
-  raster::HostPixelLayout layout_;
+  runtime::HostPixelLayout layout_;
 };
 
 raster::StoredPath PathOf(runtime::ArenaAllocator& arena, const Shape& shape) {

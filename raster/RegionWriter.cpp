@@ -113,13 +113,13 @@ void RegionWriter565::WriteXorSwapped(runtime::ArenaAllocator& arena, const Regi
 }
 
 void RegionRowWriter::Write24(runtime::ArenaAllocator& arena, const RegionWrite& write) {
-  Write888(arena, kHostBgr24, false, write);
+  Write888(arena, runtime::kHostBgr24, false, write);
 }
 void RegionRowWriter::Write32BGRX(runtime::ArenaAllocator& arena, const RegionWrite& write) {
-  Write888(arena, kHostBgrx32, false, write);
+  Write888(arena, runtime::kHostBgrx32, false, write);
 }
 void RegionRowWriter::Write32XRGB(runtime::ArenaAllocator& arena, const RegionWrite& write) {
-  Write888(arena, kHostXrgb32, false, write);
+  Write888(arena, runtime::kHostXrgb32, false, write);
 }
 void RegionRowWriter::WriteXor(runtime::ArenaAllocator& arena, int32_t kind, const RegionWrite& write) {
   Write888(arena, kind, true, write);

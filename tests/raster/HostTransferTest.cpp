@@ -122,7 +122,7 @@ TEST_F(HostTransferTest, PathCoverageMasksASourceStraightIntoABitmap) {
       raster::SolidColorSource::FromRgbFixed(arena_, kFixedOne, 0, 0));
   runtime::Region whole(&context_);
   whole.FromRect({0, 0, 16, 8});
-  MemoryHostBitmap bitmap(raster::kHostBgr24, 16, 8, 0x77);
+  MemoryHostBitmap bitmap(runtime::kHostBgr24, 16, 8, 0x77);
   HostTransfer::PaintNode(bitmap, arena_, whole, 0, 0, node);
   EXPECT_EQ(bitmap.Pixel(2, 2)[2], 255);
   EXPECT_EQ(bitmap.Pixel(2, 2)[1], 0);
@@ -133,7 +133,7 @@ TEST_F(HostTransferTest, PathCoverageMasksASourceStraightIntoABitmap) {
 }
 
 TEST_F(HostTransferTest, FillWhiteIsCutToTheBitmap) {
-  MemoryHostBitmap bitmap(raster::kHostBgr24, 5, 3, 0);
+  MemoryHostBitmap bitmap(runtime::kHostBgr24, 5, 3, 0);
   HostTransfer::FillWhite(bitmap, arena_, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX});
   for (int32_t y = 0; y < 3; ++y)
     for (int32_t x = 0; x < 5; ++x) EXPECT_EQ(bitmap.Pixel(x, y)[1], 255);
@@ -331,7 +331,7 @@ TEST_F(HostTransferTest, TransfersStayWithinTheDevice) {
     MemoryHostBitmap bitmap(kind, 40, 20, 0x5A);
     HostTransfer::PaintNode(bitmap, arena_, whole, 3, 2, Read(device));
     SCOPED_TRACE(testing::Message() << "kind " << kind);
-    const int colourByte = kind == raster::kHostXrgb32 ? 1 : 0;  // the first byte a writer stores
+    const int colourByte = kind == runtime::kHostXrgb32 ? 1 : 0;  // the first byte a writer stores
     EXPECT_NE(bitmap.Pixel(3 + 6, 2 + 3)[colourByte], 0x5A);     // inside the device: red
     EXPECT_NE(bitmap.Pixel(3 + 1, 2 + 1)[colourByte], 0x5A);     // inside the device: white
     for (const auto& [x, y] : {std::pair{2, 2}, {19, 5}, {5, 10}, {39, 19}, {0, 0}})
@@ -343,7 +343,7 @@ TEST_F(HostTransferTest, ExtremeOffsetsAndRectanglesWriteNothingAmiss) {
   raster::RasterDevice* device = RedRectanglePage();
   runtime::Region whole(&context_);
   whole.FromRect({0, 0, 16, 8});
-  MemoryHostBitmap bitmap(raster::kHostBgrx32, 16, 8, 0x5A);
+  MemoryHostBitmap bitmap(runtime::kHostBgrx32, 16, 8, 0x5A);
   for (const auto& [dx, dy] : {std::pair{INT32_MIN, 0}, {0, INT32_MIN}, {INT32_MAX, INT32_MAX}, {INT32_MIN, INT32_MIN}})
     HostTransfer::PaintNode(bitmap, arena_, whole, dx, dy, Read(device));
   EXPECT_EQ(bitmap.Pixel(5, 3)[0], 0x5A);
