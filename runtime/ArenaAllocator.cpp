@@ -64,14 +64,14 @@ void* ArenaAllocator::Alloc(size_t n) {
     uint8_t* result = bump;
     bump += rounded;
     remaining -= rounded;
-    ArenaUnpoison(result, n);
+    ArenaUnpoison(result, rounded);
     return result;
   }
   if (rounded >= largeThreshold) {
     ArenaBlock* block = NewBlock(rounded);
     block->next = largeBlocks;
     largeBlocks = block;
-    ArenaUnpoison(block->Bytes(), n);
+    ArenaUnpoison(block->Bytes(), rounded);
     return block->Bytes();
   }
   ArenaBlock* block = freeBlocks;
@@ -85,7 +85,7 @@ void* ArenaAllocator::Alloc(size_t n) {
   blocks = block;
   bump = block->Bytes() + rounded;
   remaining = block->size - rounded;
-  ArenaUnpoison(block->Bytes(), n);
+  ArenaUnpoison(block->Bytes(), rounded);
   return block->Bytes();
 }
 

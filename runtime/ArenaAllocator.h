@@ -22,7 +22,8 @@ namespace runtime {
 
 // Arena bytes that are not handed out (the unused rest of a block, spare
 // blocks, what a scope gave back) are poisoned for AddressSanitizer, so that
-// a read past an allocation or through a released scope is reported.
+// a read past an allocation (rounded up to 8 bytes, all of which is the
+// caller's) or through a released scope is reported.
 void ArenaPoison(const void* bytes, size_t n);
 void ArenaUnpoison(const void* bytes, size_t n);
 
