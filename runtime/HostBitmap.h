@@ -1,12 +1,13 @@
 #pragma once
-// A bitmap of the host that finished pixels are written into: the shell's
-// off-screen bitmaps implement it, tests use one in memory.
+// A bitmap of the host that finished pixels are written into: HostServices
+// hands them out (the shell's off-screen bitmaps implement it), the raster
+// transfers write them, tests use one in memory.
 //
 // A writer brackets its work with Begin and End (which may lock the pixels)
 // and reads the pixel layout in between.
 #include <cstdint>
 
-namespace raster {
+namespace runtime {
 
 // Pixel layouts of host bitmaps.
 enum HostPixelKind : int32_t {
@@ -38,4 +39,4 @@ class HostBitmap {
   ~HostBitmap() = default;
 };
 
-}  // namespace raster
+}  // namespace runtime
