@@ -1,12 +1,13 @@
 // Figures for the per-page pixel paths of the runtime: combining band
-// regions, converting a row of pixels span by span, and setting up a
-// resampling kernel and running one row through it.
+// regions, and setting up a resampling kernel and running one row through
+// it.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <vector>
 
-#include "runtime/ConvertingSource.h"
+#include "runtime/Fixed.h"
+#include "runtime/LibraryContext.h"
 #include "runtime/Region.h"
 #include "runtime/ResampleKernel.h"
 
@@ -37,62 +38,6 @@ void BM_RegionUnion1000Bands(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * 2000);
 }
 BENCHMARK(BM_RegionUnion1000Bands);
-
-// An upstream that already holds a row of packed RGB pixels.
-class HeldRow final : public PixelPipeline {
- public:
-  HeldRow(LibraryContext* context, ArenaAllocator& arena, int32_t width)
-      : buffer_(context, &arena) {
-    PixelLayout layout;
-    layout.channels = 3;
-    layout.bytesPerPixel = 3;
-    layout.hasColour = true;
-    buffer_.Layout({0, 0, width, 1}, layout, true);
-    for (uint32_t i = 0; i < buffer_.usedBytes; ++i) buffer_.storage[i] = static_cast<uint8_t>(i * 13);
-    element_ = {&buffer_.colour, 0};
-    InitHeader(1, &element_, {0, 0, width, 1}, 0);
-  }
-  void SetRow(int32_t) override {}
-  void NextRow() override {}
-  int32_t Span(int32_t, int32_t x1) override { return x1; }
-
- private:
-  PixelBuffer buffer_;
-  PipelineElement element_;
-};
-
-// RGB to BGRx by a fixed weighting, as a colour converter's inner loop
-// would run.
-class RgbToBgrx final : public PixelConverter {
- public:
-  void ConvertSpan(const SpanCursor& destination, uint32_t, const SpanCursor& source,
-                   int32_t count) override {
-    uint8_t* to = destination.pixel + destination.firstOffset;
-    const uint8_t* from = source.pixel + source.firstOffset;
-    const ptrdiff_t toStep = destination.channelStep, fromStep = source.channelStep;
-    for (int32_t i = 0; i < count; ++i, to += destination.columnStep, from += source.columnStep) {
-      const int r = from[0], g = from[fromStep], b = from[2 * fromStep];
-      to[0] = static_cast<uint8_t>((r * 230 + g * 20 + b * 6) >> 8);
-      to[toStep] = static_cast<uint8_t>((r * 10 + g * 240 + b * 6) >> 8);
-      to[2 * toStep] = static_cast<uint8_t>((r * 6 + g * 10 + b * 240) >> 8);
-    }
-  }
-};
-
-void BM_ConvertSpan1024(benchmark::State& state) {
-  LibraryContext context;
-  ArenaAllocator arena(&context, 16384, 4096);
-  HeldRow upstream(&context, arena, 1024);
-  RgbToBgrx converter;
-  ConvertingSource source(&context, arena, upstream, converter, {0, 0, 1024, 1},
-                          PixelLayout::Make(3, false, false));
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(source.Span(0, 1024));
-    benchmark::ClobberMemory();
-  }
-  state.SetItemsProcessed(state.iterations() * 1024);
-}
-BENCHMARK(BM_ConvertSpan1024);
 
 // A 2048-sample row reduced to 1024 (or enlarged from 512) with the kernel
 // of each filter kind: kernel set-up, one weight table per output phase,

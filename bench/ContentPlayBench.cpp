@@ -127,6 +127,42 @@ void BM_PlayTextHeavyPages(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(operations), benchmark::Counter::kIsRate);
 }
 
+// A hostile page that compresses to a few kilobytes: a dash of two million
+// lengths, then 100,000 saves and restores, then one stroked path. Parsed
+// and played whole each iteration.
+void BM_PlayHugeDashWithManySaves(benchmark::State& state) {
+  runtime::LibraryContext context;
+  context.memory.SetBudget(runtime::kNoLimit);
+  std::string bytes = "[";
+  for (int i = 0; i < 2000000; ++i) bytes += "1 ";
+  bytes += "] 0 d ";
+  for (int i = 0; i < 100000; ++i) bytes += "q Q ";
+  bytes += "0 0 m 5 5 l S";
+  const runtime::ObjectHandle noResources;
+  int64_t operations = 0;
+  for (auto _ : state) {
+    auto source = streams::MakeRef<streams::MemoryDataSource>(
+        &context, reinterpret_cast<const uint8_t*>(bytes.data()),
+        static_cast<uint32_t>(bytes.size()));
+    content::ContentMachine* machine = runtime::NewObject<content::ContentMachine>(
+        &context, &context, nullptr, streams::MakeRef<streams::SubRangeStream>(&context, source, 0),
+        noResources);
+    content::PageInfo page;
+    NullHandler handler(&context, page, 0, &noResources);
+    runtime::ErrorTrap trap(&context);
+    if (!trap.Run([&] { content::ContentStream::Run(*machine, handler); })) {
+      state.SkipWithError("the page did not play");
+      trap.SetHandled();
+      trap.Close();
+    }
+    operations += handler.OperationCount();
+    runtime::DestroyAndFree(&context, machine);
+  }
+  state.counters["operations/s"] =
+      benchmark::Counter(static_cast<double>(operations), benchmark::Counter::kIsRate);
+}
+
 }  // namespace
 
 BENCHMARK(BM_PlayTextHeavyPages)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlayHugeDashWithManySaves)->Unit(benchmark::kMillisecond);

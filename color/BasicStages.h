@@ -22,6 +22,9 @@ class ClampStage final : public IccStage {
   ClampStage(runtime::LibraryContext* context, int32_t count) : IccStage(context), count_(count) {}
   bool IsIdentity() const override { return false; }
   void Apply(Fixed* v) const override;
+  void ApplySpan(Fixed* vectors, uint32_t count) const override {
+    for (uint32_t i = 0; i < count; ++i) ClampStage::Apply(vectors + i * kMaxColorChannels);
+  }
   uint32_t OwnSize() const override { return 12; }
 
  private:
@@ -37,6 +40,7 @@ class GammaStage final : public IccStage {
   void Apply(Fixed* v) const override;
   void ApplySpan(Fixed* vectors, uint32_t count) const override;
   uint32_t OwnSize() const override { return 16; }
+  int32_t Channel() const override { return channel_; }
   Fixed Gamma() const { return gamma_; }
 
  private:
@@ -54,6 +58,8 @@ class MatrixStage final : public IccStage {
   StageKind Kind() const override { return kMatrix; }
   uint32_t OwnSize() const override { return 56; }
   const Matrix3x4& Matrix() const { return matrix_; }
+  // Chain optimisation folds a following matrix into this one.
+  void SetMatrix(const Matrix3x4& matrix) { matrix_ = matrix; }
 
  private:
   Matrix3x4 matrix_;

@@ -106,16 +106,18 @@ void ClutStage::Quadrilinear(Fixed* v) const {
   Fixed f[4];
   const uint32_t base = Locate(v, f);
   const Fixed* c = samples_.Data() + base;
+  // Corners indexed by bits (input 0 highest), their offsets found once
+  // for every output.
+  uint32_t offsets[16];
+  for (uint32_t corner = 0; corner < 16; ++corner) {
+    offsets[corner] = ((corner >> 3) & 1) * stride_[0] + ((corner >> 2) & 1) * stride_[1] +
+                      ((corner >> 1) & 1) * stride_[2] + (corner & 1) * stride_[3];
+  }
   for (uint32_t o = 0; o < outputs_; ++o) {
-    // Corners indexed by bits (input 0 highest); reduce input 3 first.
-    // Intermediate levels keep 16 extra bits so that the four steps round
-    // once, at the end.
+    // Reduce input 3 first. Intermediate levels keep 16 extra bits so that
+    // the four steps round once, at the end.
     int64_t level[16];
-    for (uint32_t corner = 0; corner < 16; ++corner) {
-      uint32_t offset = 0;
-      for (uint32_t i = 0; i < 4; ++i) offset += ((corner >> (3 - i)) & 1) * stride_[i];
-      level[corner] = int64_t{c[offset + o]} << 16;
-    }
+    for (uint32_t corner = 0; corner < 16; ++corner) level[corner] = int64_t{c[offsets[corner] + o]} << 16;
     for (uint32_t input = 4; input-- > 0;) {
       const uint32_t half = 1u << input;
       for (uint32_t k = 0; k < half; ++k) {

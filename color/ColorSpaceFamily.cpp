@@ -4,38 +4,43 @@ namespace color {
 
 namespace {
 
-struct FamilyRow {
-  std::string_view name;
-  int32_t familyClass;
-  bool abbreviation;
-};
+using Factory = ColorSpaceFamily::Factory;
 
-constexpr FamilyRow kFamilies[] = {
-    {"DeviceGray", ColorSpaceFamily::kBaseless, false},
-    {"DeviceRGB", ColorSpaceFamily::kBaseless, false},
-    {"ICCBased", ColorSpaceFamily::kBaseless, false},
-    {"CalGray", ColorSpaceFamily::kBaseless, false},
-    {"CalRGB", ColorSpaceFamily::kBaseless, false},
-    {"Lab", ColorSpaceFamily::kBaseless, false},
-    {"DeviceCMYK", ColorSpaceFamily::kBaseless, false},
-    {"Pattern", ColorSpaceFamily::kPattern, false},
-    {"Indexed", ColorSpaceFamily::kIndexed, false},
-    {"Separation", ColorSpaceFamily::kSeparationLike, false},
-    {"DeviceN", ColorSpaceFamily::kSeparationLike, false},
-    {"CalCMYK", ColorSpaceFamily::kBaseless, false},
-    {"G", ColorSpaceFamily::kBaseless, true},
-    {"RGB", ColorSpaceFamily::kBaseless, true},
-    {"CMYK", ColorSpaceFamily::kBaseless, true},
-    {"I", ColorSpaceFamily::kIndexed, true},
+constexpr int32_t kBaseless = ColorSpaceFamily::kBaseless;
+
+constexpr ColorSpaceFamily::Row kFamilies[] = {
+    {"DeviceGray", kBaseless, false, Factory::kDeviceGray, false, 1, "DefaultGray"},
+    {"DeviceRGB", kBaseless, false, Factory::kDeviceRgb, false, 3, "DefaultRGB"},
+    {"ICCBased", kBaseless, false, Factory::kIccBased, false, 0, {}},
+    {"CalGray", kBaseless, false, Factory::kCalGray, false, 0, {}},
+    {"CalRGB", kBaseless, false, Factory::kCalRgb, false, 0, {}},
+    {"Lab", kBaseless, false, Factory::kLab, false, 0, {}},
+    {"DeviceCMYK", kBaseless, false, Factory::kDeviceCmyk, false, 4, "DefaultCMYK"},
+    {"Pattern", ColorSpaceFamily::kPattern, false, Factory::kNone, false, 0, {}},
+    {"Indexed", ColorSpaceFamily::kIndexed, false, Factory::kNone, false, 0, {}},
+    {"Separation", ColorSpaceFamily::kSeparationLike, false, Factory::kTint, true, 1, {}},
+    {"DeviceN", ColorSpaceFamily::kSeparationLike, false, Factory::kTint, true, 0, {}},
+    // Resolves to device CMYK, but never through DefaultCMYK: its count
+    // for the Default test is 0.
+    {"CalCMYK", kBaseless, false, Factory::kDeviceCmyk, false, 0, "DefaultCMYK"},
+    {"G", kBaseless, true, Factory::kDeviceGray, false, 1, "DefaultGray"},
+    {"RGB", kBaseless, true, Factory::kDeviceRgb, false, 3, "DefaultRGB"},
+    {"CMYK", kBaseless, true, Factory::kDeviceCmyk, false, 4, "DefaultCMYK"},
+    {"I", ColorSpaceFamily::kIndexed, true, Factory::kNone, false, 0, {}},
 };
 
 }  // namespace
 
-int32_t ColorSpaceFamily::FromName(std::string_view name, bool allowAbbreviations) {
-  for (const FamilyRow& row : kFamilies) {
-    if (row.name == name && (!row.abbreviation || allowAbbreviations)) return row.familyClass;
+const ColorSpaceFamily::Row* ColorSpaceFamily::Find(std::string_view name, bool allowAbbreviations) {
+  for (const Row& row : kFamilies) {
+    if (row.name == name && (!row.abbreviation || allowAbbreviations)) return &row;
   }
-  return kUnknown;
+  return nullptr;
+}
+
+int32_t ColorSpaceFamily::FromName(std::string_view name, bool allowAbbreviations) {
+  const Row* row = Find(name, allowAbbreviations);
+  return row != nullptr ? row->familyClass : kUnknown;
 }
 
 }  // namespace color

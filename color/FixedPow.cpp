@@ -29,17 +29,8 @@ Fixed WholePower(Fixed x, uint32_t k) {
   return static_cast<Fixed>(r);
 }
 
-}  // namespace
-
-Fixed FixedPow(Fixed x, Fixed y) {
-  if (x == 0) return 0;
-  if (x < 0) {
-    int32_t whole = y >> 16;
-    uint32_t k = whole < 0 ? 0u - static_cast<uint32_t>(whole) : static_cast<uint32_t>(whole);
-    Fixed r = WholePower(x, k);
-    return whole < 0 ? FixedDiv(kFixedOne, r) : r;
-  }
-  // x > 0: x = m * 2^e with m in [1.0, 2.0).
+// x = m 2^e with m in [1.0, 2.0): writes e and returns log2(m) in 16.16.
+Fixed MantissaLog2(Fixed x, int32_t* exponent) {
   uint32_t m = static_cast<uint32_t>(x);
   int32_t e = 0;
   while (m < static_cast<uint32_t>(kFixedOne)) {
@@ -53,6 +44,29 @@ Fixed FixedPow(Fixed x, Fixed y) {
   Fixed t = static_cast<Fixed>(m) - kFixedOne;
   Fixed log = 0;
   for (Fixed c : kLog2Coefficients) log = c + FixedMul(log, t);
+  *exponent = e;
+  return log;
+}
+
+}  // namespace
+
+Fixed FixedLog2(Fixed x) {
+  if (x <= 0) return 0;
+  int32_t e = 0;
+  const Fixed log = MantissaLog2(x, &e);
+  return log + e * kFixedOne;
+}
+
+Fixed FixedPow(Fixed x, Fixed y) {
+  if (x == 0) return 0;
+  if (x < 0) {
+    int32_t whole = y >> 16;
+    uint32_t k = whole < 0 ? 0u - static_cast<uint32_t>(whole) : static_cast<uint32_t>(whole);
+    Fixed r = WholePower(x, k);
+    return whole < 0 ? FixedDiv(kFixedOne, r) : r;
+  }
+  int32_t e = 0;
+  const Fixed log = MantissaLog2(x, &e);
   // The product is kept in 64 bits: a large exponent must saturate, not
   // wrap into a small result.
   int64_t z = (static_cast<int64_t>(y) * (static_cast<int64_t>(log) + e * int64_t{kFixedOne})) >> 16;

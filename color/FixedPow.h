@@ -13,4 +13,8 @@ using runtime::Fixed;
 // to 0x7FFFFFFF; results below 2^-16 are 0.
 Fixed FixedPow(Fixed x, Fixed y);
 
+// log2(x) in 16.16 for x > 0, by the polynomial FixedPow uses; 0 for x <= 0
+// (callers refuse such operands first).
+Fixed FixedLog2(Fixed x);
+
 }  // namespace color

@@ -85,13 +85,21 @@ streams::Ref<IccLutAtoB> IccLutAtoB::Parse(runtime::LibraryContext* context, str
   return lut;
 }
 
-uint32_t IccLutAtoB::MemorySize() const {
-  uint32_t size = 112 + (clut.Count() != 0 ? clut.MemorySize() : 0);
+uint32_t IccLutAtoB::CurveListSize(const streams::Ref<IccCurve>* curves) {
+  // The list is charged for its capacity, not only the curves it uses; a
+  // curve shared with another holder is charged to none of them.
+  uint32_t size = kCurveListHeadSize + kMaxChannels * kReferenceSize;
   for (uint32_t i = 0; i < kMaxChannels; ++i) {
-    for (const auto* curves : {aCurves, bCurves, mCurves}) {
-      if (curves[i]) size += curves[i]->MemorySize();
-    }
+    if (curves[i] && curves[i]->RefCount() == 1) size += curves[i]->MemorySize();
   }
+  return size;
+}
+
+uint32_t IccLutAtoB::MemorySize() const {
+  uint32_t size = kOwnSize + (clut.Count() != 0 ? clut.MemorySize() : 0);
+  for (const auto* curves : {aCurves, bCurves, mCurves}) size += CurveListSize(curves);
+  // The reference to the profile data a deferred table still reads.
+  if (clut.IsDeferred()) size += kReferenceSize;
   return size;
 }
 

@@ -13,6 +13,12 @@ namespace color {
 
 class IccLutAtoB final : public IccLutTag {
  public:
+  // What the cost caches charge: the object itself, a curve list's head,
+  // and each counted reference it holds.
+  static constexpr uint32_t kOwnSize = 112;
+  static constexpr uint32_t kCurveListHeadSize = 16;
+  static constexpr uint32_t kReferenceSize = 24;
+
   IccLutAtoB(runtime::LibraryContext* context, bool aToB) : IccLutTag(context), aToB_(aToB) {}
 
   // Reads the body after its type signature and reserved word; the matrix
@@ -23,7 +29,11 @@ class IccLutAtoB final : public IccLutTag {
 
   bool IsLegacyLut() const override { return false; }
   bool IsLut8OrAToB() const override { return aToB_; }
+  // Its own size, the CLUT, the three curve lists and the reference to the
+  // profile data; curves held elsewhere too are charged to none of their
+  // holders.
   uint32_t MemorySize() const override;
+  static uint32_t CurveListSize(const streams::Ref<IccCurve>* curves);
 
   Matrix3x4 matrix = Matrix3x4::Identity();
   bool hasMatrix = false;
@@ -37,5 +47,9 @@ class IccLutAtoB final : public IccLutTag {
  private:
   bool aToB_;
 };
+
+// The multi-stage transform of an "mAB " or "mBA " tag, under the name the
+// cost caches know it by.
+using IccMultiStageTransform = IccLutAtoB;
 
 }  // namespace color

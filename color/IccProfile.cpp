@@ -1,5 +1,7 @@
 #include "color/IccProfile.h"
 
+#include <atomic>
+
 #include "color/IccLutAtoB.h"
 #include "color/IccReads.h"
 #include "color/LutTable.h"
@@ -62,7 +64,14 @@ void ReadTag(runtime::LibraryContext* context, IccProfile& profile, streams::Dat
   }
 }
 
+uint64_t NextProfileSerial() {
+  static std::atomic<uint64_t> counter{0};
+  return ++counter;
+}
+
 }  // namespace
+
+IccProfile::IccProfile(runtime::LibraryContext* context) : ColorSpace(context, 0), serial_(NextProfileSerial()) {}
 
 streams::Ref<IccLutTag> IccProfile::ParseTagType(runtime::LibraryContext* context, streams::DataStream& stream,
                                                  const streams::DataStoreRef& source, const Fixed illuminant[3],

@@ -35,6 +35,9 @@ class IccStage : public streams::CountedObject {
     for (uint32_t i = 0; i < count; ++i) Apply(vectors + i * kMaxColorChannels);
   }
   virtual StageKind Kind() const { return kOrdinary; }
+  // The one channel a one-channel stage (a curve) rewrites; -1 for stages
+  // that read or write several.
+  virtual int32_t Channel() const { return -1; }
   virtual uint32_t OwnSize() const = 0;
 
   streams::Ref<IccStage> next;

@@ -32,8 +32,8 @@ Fixed SatMul(Fixed a, Fixed b) {
   return static_cast<Fixed>(p > runtime::kFixedMax ? runtime::kFixedMax : p < runtime::kFixedMin ? runtime::kFixedMin : p);
 }
 
-// The inverse of the Lab companding: ((t + 16) / 116)^3 above 8.0, linear
-// below, odd around 0.
+}  // namespace
+
 Fixed LabInverse(Fixed t) {
   if (t < 0) return -LabInverse(t == runtime::kFixedLowest ? runtime::kFixedMax : -t);
   if (t > kF(8)) {
@@ -42,6 +42,8 @@ Fixed LabInverse(Fixed t) {
   }
   return FixedMul(t, 72);
 }
+
+namespace {
 
 // The Lab companding: 116 t^(1/3) - 16 from 580/65536 on, linear below,
 // odd around 0.

@@ -5,6 +5,10 @@
 
 namespace color {
 
+// The inverse of the Lab companding, Y from 100 L* on a 0..100 scale:
+// ((t + 16) / 116)^3 above 8.0, t x 72/65536 below, odd around 0.
+Fixed LabInverse(Fixed t);
+
 class LabToXyzStage final : public IccStage {
  public:
   // Every white component must lie strictly between 0 and 2.0 (runtime, 2).

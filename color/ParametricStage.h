@@ -22,6 +22,7 @@ class ParametricStage final : public IccStage {
   void Apply(Fixed* v) const override;
   void ApplySpan(Fixed* vectors, uint32_t count) const override;
   uint32_t OwnSize() const override;
+  int32_t Channel() const override { return channel_; }
 
  private:
   Fixed Forward(Fixed v) const;

@@ -20,6 +20,7 @@ class SampledCurveStage final : public IccStage {
   void Apply(Fixed* v) const override { v[channel_] = Lookup(v[channel_]); }
   void ApplySpan(Fixed* vectors, uint32_t count) const override;
   uint32_t OwnSize() const override { return 36 + table_.ByteSize(); }
+  int32_t Channel() const override { return channel_; }
   const ContextArray<Fixed>& Table() const { return table_; }
 
   // Linear interpolation in the table; inputs outside [0, 1.0] take the

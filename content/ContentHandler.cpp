@@ -246,10 +246,19 @@ void ContentHandler::SetDash(const Fixed* lengths, uint32_t count, Fixed phase) 
 void ContentHandler::SetFlatness(Fixed) {}
 
 void ContentHandler::PaintForm(std::string_view name, const runtime::Matrix& matrix,
-                               const runtime::Rect&) {
+                               const runtime::Rect& box) {
   if (page_.document == nullptr) return;
+  // An error in a form ends that form only: one bad operand in a
+  // decorative form must not blank the page around it.
+  PlayConfined([&] { PlayForm(name, matrix, box); });
+}
+
+void ContentHandler::PlayForm(std::string_view name, const runtime::Matrix& matrix,
+                              const runtime::Rect& box) {
   ObjectHandle form = FindNamedResource(state_->resources, "XObject", name);
   if (form.Tag() != ObjectTag::kDictionary || !pdf::StreamObject::IsStream(form.Value())) return;
+  if (formPlays_ >= kMaxFormPlays) runtime::ThrowRuntime(runtime::kBeyondLimit);
+  ++formPlays_;
   // A form that draws itself, directly or through others, is drawn once.
   const runtime::ContainerRecord* record = form->AsDictionary().Record();
   const void* identity = record != nullptr && record->objectNumber != 0
@@ -269,18 +278,34 @@ void ContentHandler::PaintForm(std::string_view name, const runtime::Matrix& mat
     uint32_t& depth;
     ~Leave() { --depth; }
   } leave{formDepth_};
+  // The painter receives the form's group and box with its program.
+  FormFrame frame;
+  frame.group = runtime::Dictionary::Get(form, "Group");
+  frame.box = box;
   // Forms nest on a fresh stack as spans do.
-  auto play = [&] { PlayNestedSaved(*machine, &machine->Resources(), &matrix); };
+  auto play = [&] { PlayNestedSaved(*machine, &machine->Resources(), &matrix, &frame); };
   RunWithStack(owner_, play);
 }
 
 void ContentHandler::PlayNestedSaved(ContentMachine& machine, const ObjectHandle* resources,
-                                     const runtime::Matrix* matrix) {
+                                     const runtime::Matrix* matrix, const FormFrame* form) {
   runtime::CheckStackSpace(owner_->scheduler);
   StateCopy copy(*this);
   if (resources != nullptr) state_->resources = resources;
   if (matrix != nullptr) ConcatMatrix(*matrix);
-  RunContent(machine);
+  RunContent(machine, form);
+}
+
+void ContentHandler::KeepConfinedError(const runtime::ErrorRecord& record) {
+  if (hasConfinedError_) return;  // reported once: the first one
+  hasConfinedError_ = true;
+  confinedError_ = record;
+}
+
+void ContentHandler::RaiseConfinedError() {
+  if (!hasConfinedError_) return;
+  hasConfinedError_ = false;
+  runtime::ThrowError(owner_, confinedError_);
 }
 
 void ContentHandler::SetCharSpacing(Fixed spacing) { state_->charSpacing = spacing; }
@@ -310,10 +335,23 @@ void ContentHandler::SetTextMatrix(const runtime::Matrix& m) {
 void ContentHandler::NextLine() { MoveText(0, state_->negatedLeading, false); }
 
 void ContentHandler::SetFont(std::string_view name, Fixed size) {
-  ObjectHandle font = FindNamedResource(state_->resources, "Font", name);
-  state_->font = page_.fonts != nullptr && font.Tag() == ObjectTag::kDictionary
-                     ? page_.fonts->FindFont(font)
-                     : nullptr;
+  // The base raises nothing of its own: a font that cannot be read (a
+  // broken object, a damaged font program) leaves no current font, and the
+  // next text show reports it. Cancellation and data still on its way pass.
+  runtime::FontResource* found = nullptr;
+  runtime::ErrorTrap trap(owner_);
+  if (!trap.Run([&] {
+        ObjectHandle font = FindNamedResource(state_->resources, "Font", name);
+        if (page_.fonts != nullptr && font.Tag() == ObjectTag::kDictionary) {
+          found = page_.fonts->FindFont(font);
+        }
+      })) {
+    trap.SetHandled();
+    if (!trap.HoldsRecord() || runtime::IsCancelOrNoDataError(trap.Held())) trap.Rethrow();
+    trap.Close();
+    found = nullptr;
+  }
+  state_->font = found;
   state_->fontSize = size;
 }
 
@@ -325,7 +363,10 @@ void ContentHandler::BeginText(Span& span, ContentStream& player) {
   EndText(span, player);
 }
 
-void ContentHandler::RunNestedContent(ContentMachine& machine) { PlayNestedSaved(machine); }
+void ContentHandler::RunNestedContent(ContentMachine& machine) {
+  // Nested content (an annotation's appearance) is confined as forms are.
+  PlayConfined([&] { PlayNestedSaved(machine); });
+}
 
 void ContentHandler::BeforeOperation() {
   ++key_.operation;
@@ -365,6 +406,8 @@ runtime::Matrix ContentHandler::SegmentCtm() const {
 
 PathCacheSlot* ContentHandler::GetPathCacheSlot() { return nullptr; }
 void ContentHandler::OnBeginText() {}
-void ContentHandler::RunContent(ContentMachine& machine) { ContentStream::Run(machine, *this); }
+void ContentHandler::RunContent(ContentMachine& machine, const FormFrame*) {
+  ContentStream::Run(machine, *this);
+}
 
 }  // namespace content

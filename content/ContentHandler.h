@@ -4,6 +4,7 @@
 // painters and text collectors override what they draw or collect.
 #include <cstdint>
 #include <string_view>
+#include <utility>
 
 #include "content/ContentMachine.h"
 #include "content/ContentSegment.h"
@@ -12,6 +13,7 @@
 #include "runtime/ArenaAllocator.h"
 #include "runtime/ArenaScope.h"
 #include "runtime/CleanupNode.h"
+#include "runtime/ErrorTrap.h"
 #include "runtime/Matrix.h"
 #include "runtime/ObjectHandle.h"
 #include "runtime/OperatorTrace.h"
@@ -66,6 +68,13 @@ struct PageInfo {
   FontSource* fonts = nullptr;
 };
 
+// What a form XObject gives its painter beside its program: its "Group"
+// dictionary (a null handle when it has none) and its bounding box.
+struct FormFrame {
+  runtime::ObjectHandle group;
+  runtime::Rect box;
+};
+
 // A path handed to PaintPath: a run of the machine's segment list, or the
 // handler's own path-cache record for paths kept outside the program.
 struct PathSegments {
@@ -85,6 +94,10 @@ class ContentHandler {
  public:
   // Forms nested deeper than this are refused (runtime, 4).
   static constexpr uint32_t kMaxFormNesting = 64;
+  // Forms played in one run at most, nested ones included: forms that draw
+  // forms many times each multiply, and a small file must not run for
+  // hours. Beyond it forms are passed over and (runtime, 6) is reported.
+  static constexpr uint32_t kMaxFormPlays = 20000;
   // Spans (q and BT) and forms nested deeper than this, counted together
   // over the whole run, are refused (runtime, 4). On a cooperative thread
   // the stack checks stop runaway nesting first; this bound keeps a run on
@@ -161,14 +174,39 @@ class ContentHandler {
   virtual int32_t GetPageHeight() = 0;
   virtual void OnBeginText();
   virtual void EndText(Span& span, ContentStream& player) = 0;
-  virtual void RunContent(ContentMachine& machine);
+  // Plays `machine` through this handler; `form`, when given, is the
+  // frame of the form XObject being played (PaintForm passes it).
+  virtual void RunContent(ContentMachine& machine, const FormFrame* form = nullptr);
 
   // Plays `machine` with a copy of the state, whose resources and matrix
   // are given when not null; the state before is back afterwards, also
   // after an error. (runtime, 4) on a cooperative thread with less than the
   // low-stack threshold left.
   void PlayNestedSaved(ContentMachine& machine, const runtime::ObjectHandle* resources = nullptr,
-                       const runtime::Matrix* matrix = nullptr);
+                       const runtime::Matrix* matrix = nullptr, const FormFrame* form = nullptr);
+  // Runs `body`, which plays nested content (a form, an annotation's
+  // appearance), so that an error in it ends that content only: the error
+  // is kept and raised once, after the run around it has played on to its
+  // end. Outside any run it is raised at once. Cancellation, data not yet
+  // there and errors of other domains (the early stop of text extraction)
+  // pass at once.
+  template <class Body>
+  void PlayConfined(Body&& body);
+  // Counts the runs of ContentStream::Run under way on this handler; the
+  // outermost one raises the error kept from confined content.
+  class RunLevel {
+   public:
+    explicit RunLevel(ContentHandler& handler) : handler_(handler) { ++handler.runDepth_; }
+    ~RunLevel() { --handler_.runDepth_; }
+    RunLevel(const RunLevel&) = delete;
+    RunLevel& operator=(const RunLevel&) = delete;
+    bool Outermost() const { return handler_.runDepth_ == 1; }
+
+   private:
+    ContentHandler& handler_;
+  };
+  // Raises the error kept from confined content, if any, and forgets it.
+  void RaiseConfinedError();
   // Plays `span` to its end with a copy of the state, on this thread.
   void PlaySavedSpan(Span& span, ContentStream& player);
 
@@ -243,6 +281,8 @@ class ContentHandler {
   // The font entry of a parameter set: the reference resolved through the
   // set's document, the font found through the page's font source.
   void ApplyFontEntry(const ExtGState& record);
+  // PaintForm's work: finds the form and plays it with its frame.
+  void PlayForm(std::string_view name, const runtime::Matrix& matrix, const runtime::Rect& box);
   // Moves the segment cursor past the segments that end before the key.
   void AdvanceSegments();
 
@@ -259,7 +299,14 @@ class ContentHandler {
   // Forms being played, to end a form that draws itself.
   const void* formChain_[kMaxFormNesting] = {};
   uint32_t formDepth_ = 0;
+  uint32_t formPlays_ = 0;
   uint32_t nestingDepth_ = 0;
+  uint32_t runDepth_ = 0;
+  // The first error kept from confined content, raised by the outermost
+  // run when it ends.
+  bool hasConfinedError_ = false;
+  runtime::ErrorRecord confinedError_{};
+  void KeepConfinedError(const runtime::ErrorRecord& record);
   // The state copies of nested spans and content; they nest strictly, so
   // each lives in a scope of this arena.
   runtime::ArenaAllocator stateArena_;
@@ -287,5 +334,20 @@ class StateCopy {
   runtime::ArenaScope scope_;
   bool installed_ = false;
 };
+
+template <class Body>
+void ContentHandler::PlayConfined(Body&& body) {
+  runtime::ErrorTrap trap(owner_);
+  if (trap.Run(std::forward<Body>(body))) return;
+  trap.SetHandled();
+  const runtime::ErrorRecord& held = trap.Held();
+  const bool confinable = trap.HoldsRecord() && !runtime::IsCancelOrNoDataError(held) &&
+                          (held.IsRuntime(held.code) || held.Is(runtime::kDataIoDomain, held.code));
+  if (!confinable) trap.Rethrow();
+  const runtime::ErrorRecord error = trap.Held();
+  trap.Close();
+  KeepConfinedError(error);
+  if (runDepth_ == 0) RaiseConfinedError();
+}
 
 }  // namespace content

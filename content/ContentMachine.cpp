@@ -4,6 +4,7 @@
 
 #include "content/ContentOps.h"
 #include "runtime/Dictionary.h"
+#include "runtime/Scheduler.h"
 #include "runtime/TransientBlocks.h"
 
 namespace content {
@@ -41,7 +42,13 @@ ContentMachine::~ContentMachine() { runtime::DestroyAndFree(context_, ops_); }
 
 bool ContentMachine::ParseMore(PathCacheSlot* overflow) {
   const uint32_t before = opcodes.Size();
-  while (!finished_ && opcodes.Size() == before) ops_->ParseMore(overflow);
+  while (!finished_ && opcodes.Size() == before) {
+    const uint32_t tokens = ops_->ParseMore(overflow);
+    // Parsing costs work by the token, and between slices the thread may
+    // yield: a long run of tokens that records nothing (one path of a
+    // million segments) must not hold the thread.
+    runtime::ChargeWork(context_, static_cast<int32_t>(tokens) * ContentOps::kTokenCost);
+  }
   return opcodes.Size() != before;
 }
 

@@ -20,6 +20,7 @@
 #include "runtime/Dictionary.h"
 #include "runtime/ErrorTrap.h"
 #include "runtime/LibraryContext.h"
+#include "runtime/StrokeStyle.h"
 #include "runtime/ValueStore.h"
 
 namespace content {
@@ -147,12 +148,12 @@ ContentOps::ContentOps(ContentMachine& machine, streams::DataStreamRef stream)
       context_(machine.Context()),
       parameterSets_(machine.Context(), &CompareParameterSetName) {}
 
-void ContentOps::ParseMore(PathCacheSlot* overflow) {
-  if (machine_.ParsingFinished()) return;
+uint32_t ContentOps::ParseMore(PathCacheSlot* overflow) {
+  if (machine_.ParsingFinished()) return 0;
   overflow_ = overflow;
   if (!stream_) {
     machine_.MarkFinished();
-    return;
+    return 0;
   }
   if (displaced_) {
     // A path was read again since the last slice: parsing goes on where
@@ -160,6 +161,7 @@ void ContentOps::ParseMore(PathCacheSlot* overflow) {
     stream_->Seek(resumePosition_);
     displaced_ = false;
   }
+  uint32_t tokens = 0;
   runtime::ErrorTrap trap(context_);
   if (!trap.Run([&] {
         runtime::StoreRef store =
@@ -168,19 +170,25 @@ void ContentOps::ParseMore(PathCacheSlot* overflow) {
         settings.allowStreams = false;
         pdf::TokenParser parser(context_, *stream_, *store, settings);
         uint32_t recorded = 0;
-        ParseSlice(parser, recorded);
+        ParseSlice(parser, recorded, tokens);
         // Operands left over reach no operator: the store that holds them
         // goes with this slice.
         operandCount_ = 0;
       })) {
     trap.SetHandled();
     operandCount_ = 0;
-    // Never leave half an operation in the program.
-    machine_.opcodes.EraseRange(committed_.op, machine_.opcodes.Size());
-    machine_.bytes.EraseRange(committed_.byte, machine_.bytes.Size());
-    machine_.words.EraseRange(committed_.word, machine_.words.Size());
-    machine_.segments.EraseRange(committedSegments_, machine_.segments.Size());
-    machine_.objects.EraseRange(committedObjects_, machine_.objects.Size());
+    // Never leave half an operation in the program. A list may already be
+    // shorter than its mark (an unpainted path dropped since): the cut-back
+    // never reaches past a list's end.
+    auto cutBack = [](auto& list, uint32_t mark) {
+      list.EraseRange(std::min(mark, list.Size()), list.Size());
+    };
+    cutBack(machine_.opcodes, committed_.op);
+    cutBack(machine_.bytes, committed_.byte);
+    cutBack(machine_.words, committed_.word);
+    cutBack(machine_.segments, committedSegments_);
+    cutBack(machine_.objects, committedObjects_);
+    committedSegments_ = machine_.segments.Size();
     if (runtime::IsCancelOrNoDataError(trap.Held())) {
       // The operator being read is read again from its first operand when
       // parsing is next asked for more; the operators before it stand.
@@ -190,12 +198,16 @@ void ContentOps::ParseMore(PathCacheSlot* overflow) {
     machine_.StoreError(trap.Held());
     trap.Close();
   }
+  return tokens;
 }
 
-void ContentOps::ParseSlice(pdf::TokenParser& parser, uint32_t& recorded) {
+void ContentOps::ParseSlice(pdf::TokenParser& parser, uint32_t& recorded, uint32_t& tokens) {
   streams::DataStream& stream = *stream_;
   ContentToken token;
-  while (recorded < kSliceOperators) {
+  // The token bound ends a slice only between operators: operands read so
+  // far would be lost with the slice's value store.
+  while (recorded < kSliceOperators && (tokens < kSliceTokens || operandCount_ != 0)) {
+    ++tokens;
     const ContentToken::Kind kind = ContentToken::Read(stream, parser, token);
     if (kind == ContentToken::kEnd) {
       // An unclosed text object or compatibility section ends with the
@@ -446,11 +458,14 @@ void ContentOps::SetDash() {
     sum += length;
   }
   if (list.count != 0 && sum == 0) Malformed();
+  // A pattern too long to be drawn dashed is recorded as solid: the program
+  // need not hold its lengths.
+  const uint32_t count = list.count <= runtime::StrokeStyle::kMaxDashes ? list.count : 0;
   const ProgramCursor start = Mark();
   machine_.opcodes.PushBack(kOpDash);
   PushWord(static_cast<uint32_t>(phase));
-  PushWord(list.count);
-  for (uint32_t i = 0; i < list.count; ++i) {
+  PushWord(count);
+  for (uint32_t i = 0; i < count; ++i) {
     PushWord(static_cast<uint32_t>(list.items[i].AsNumber()));
   }
   Commit(kOpDash, start);
@@ -597,7 +612,9 @@ void ContentOps::MarkedContent(std::string_view keyword) {
   const bool properties = keyword == "BDC" || keyword == "DP";
   Require(properties ? 2 : 1);
   auto* object = new (machine_.Arena().Alloc(sizeof(MarkedContentOp))) MarkedContentOp;
-  if (properties) {
+  // Only a sequence's properties are used (for its MCID); a marked point's
+  // are not, so whatever stands there is no reason to fail the page.
+  if (keyword == "BDC") {
     const ObjectValue& operand = Operand(2, 1);
     ObjectHandle dictionary;
     if (operand.Is(ObjectTag::kName)) {
@@ -686,21 +703,20 @@ void ContentOps::RunKeyword(pdf::TokenParser& parser, std::string_view keyword) 
       break;
     case Op::kExtGState: SetExtGState(); break;
     case Op::kMove:
-      CheckState(kPaint);
+    case Op::kLine: {
+      CheckState(entry->op == Op::kMove ? kPaint : kPageOrPath);
       Require(2);
+      // Operands first: a bad one must fail before an unpainted path is
+      // dropped, or the list would be cut back past what it still holds.
+      const Fixed x = Number(2, 0);
+      const Fixed y = Number(2, 1);
       BeginPathIfNeeded();
-      AddPoint(Number(2, 0), Number(2, 1), runtime::PackedPoint::kMove);
+      AddPoint(x, y, entry->op == Op::kMove ? runtime::PackedPoint::kMove
+                                            : runtime::PackedPoint::kLine);
       state_ = kPath;
       operandCount_ = 0;
       break;
-    case Op::kLine:
-      CheckState(kPageOrPath);
-      Require(2);
-      BeginPathIfNeeded();
-      AddPoint(Number(2, 0), Number(2, 1), runtime::PackedPoint::kLine);
-      state_ = kPath;
-      operandCount_ = 0;
-      break;
+    }
     case Op::kCurve:
       CheckState(kPath);
       Require(6);

@@ -28,21 +28,30 @@ class ContentOps {
   // Operators recorded per slice: playback pulls the program in slices so
   // that a long stream starts painting before it is all read.
   static constexpr uint32_t kSliceOperators = 256;
+  // Tokens read per slice at most: operators that record nothing (the
+  // segments of one long path) end a slice too, so that playback gets to
+  // yield between slices.
+  static constexpr uint32_t kSliceTokens = 4096;
+  // Work charged per token read, on top of what playback charges per
+  // operation.
+  static constexpr int32_t kTokenCost = 50;
   // The most operands one operator takes (a colour of 32 components and
   // its pattern name, with room to spare); more is malformed content.
   static constexpr uint32_t kMaxOperands = 64;
 
   ContentOps(ContentMachine& machine, streams::DataStreamRef stream);
 
-  // Records up to kSliceOperators operators. An error other than a cancel
-  // is stored in the machine and ends parsing at the last good operator.
-  void ParseMore(PathCacheSlot* overflow);
+  // Records up to kSliceOperators operators from at most kSliceTokens
+  // tokens. An error other than a cancel is stored in the machine and ends
+  // parsing at the last good operator. Returns the tokens read, for the
+  // caller to charge.
+  uint32_t ParseMore(PathCacheSlot* overflow);
   // Reads the path that began at `position` again into `slot`; the next
   // ParseMore resumes where parsing stood.
   void RereadPath(uint64_t position, PathCacheSlot& slot);
 
  private:
-  void ParseSlice(pdf::TokenParser& parser, uint32_t& recorded);
+  void ParseSlice(pdf::TokenParser& parser, uint32_t& recorded, uint32_t& tokens);
   void RunKeyword(pdf::TokenParser& parser, std::string_view keyword);
   void PushOperand(const runtime::ObjectValue& value);
 

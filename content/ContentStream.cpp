@@ -65,9 +65,37 @@ void ContentStream::Run(ContentMachine& machine, ContentHandler& handler) {
     ~CacheSwap() { handler.playerCache = previous; }
   } swap{handler, handler.playerCache};
   handler.playerCache = &player.trace_;
+  // Names are looked up in the resources the program was recorded
+  // against: a program run on its own (an appearance, a glyph procedure)
+  // must not find them in the handler's page resources.
+  struct ResourcesSwap {
+    GraphicsState& state;
+    const runtime::ObjectHandle* previous;
+    ~ResourcesSwap() { state.resources = previous; }
+  } resources{handler.State(), handler.State().resources};
+  if (machine.Resources().Tag() == runtime::ObjectTag::kDictionary) {
+    handler.State().resources = &machine.Resources();
+  }
+  const ContentHandler::RunLevel level(handler);
   Span top;
   player.Play(top, runtime::kWorkCostStep);
   if (machine.HasStoredError()) runtime::ThrowError(machine.Context(), machine.StoredError());
+  // The first error of confined content (a form) is reported once, after
+  // the page has played on to its end.
+  if (level.Outermost()) handler.RaiseConfinedError();
+}
+
+void ContentStream::RunCatchingTextExtractStop(ContentMachine& machine, ContentHandler& handler) {
+  runtime::ErrorTrap trap(handler.Owner());
+  if (trap.Run([&] { Run(machine, handler); })) return;
+  trap.SetHandled();
+  // The domain is compared by its characters: records raised elsewhere
+  // need not share the constant's address.
+  if (!trap.HoldsRecord() || trap.Held().Is(runtime::kTextExtractDomain, 0)) {
+    trap.Close();
+    return;
+  }
+  trap.Rethrow();
 }
 
 void ContentStream::PlaySpan(Span& span) {
@@ -141,6 +169,9 @@ bool ContentStream::PlayCode(uint8_t code, Span& span) {
       return false;
     }
     case kOpRestore:
+      // A Q with no q open is ignored: ending the program there would lose
+      // the rest of the page.
+      if (span.enclosing == nullptr) return false;
       span.endedByRestore = true;
       return true;
     case kOpBeginText: {
@@ -151,8 +182,9 @@ bool ContentStream::PlayCode(uint8_t code, Span& span) {
       nested.cacheAtStart = &snapshot.Get();
       handler_.GetPlayPosition(nested.operationAtStart, nested.segmentAtStart);
       handler_.BeginText(nested, *this);
-      // A text object ended by Q ends the span around it as well.
-      if (nested.endedByRestore) {
+      // A text object ended by Q ends the span around it as well, unless
+      // that is the program's own (no q is open).
+      if (nested.endedByRestore && span.enclosing != nullptr) {
         span.endedByRestore = true;
         return true;
       }

@@ -16,6 +16,11 @@ class ContentStream {
   // Plays the whole program into `handler`, then raises the error the
   // parser stored, if any.
   static void Run(ContentMachine& machine, ContentHandler& handler);
+  // Run for text extraction: the extraction's stop signal (the
+  // "TextExtract" error of code 0) ends the run normally, and what the
+  // handler gathered up to it stays with the handler; every other error
+  // passes on unchanged.
+  static void RunCatchingTextExtractStop(ContentMachine& machine, ContentHandler& handler);
 
   // Plays from the cursor to the end of `span` (its `Q`, its `ET`, or the
   // end of the program).

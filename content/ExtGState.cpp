@@ -6,6 +6,7 @@
 #include "runtime/CheckedSize.h"
 #include "runtime/Dictionary.h"
 #include "runtime/ErrorTrap.h"
+#include "runtime/StrokeStyle.h"
 
 namespace content {
 
@@ -86,19 +87,23 @@ void ExtGState::Parse(runtime::ArenaAllocator& arena, const ObjectHandle& dictio
     dashPhase = RequireNumber(runtime::Array::Get(pair, 1));
     const ObjectHandle lengths = runtime::Array::GetArrayAt(pair, 0);
     const uint32_t count = runtime::Array::Count(lengths);
+    // Too long to be drawn dashed: solid (see StrokeStyle::kMaxDashes), and
+    // its lengths are checked but not kept.
+    const bool solid = count > runtime::StrokeStyle::kMaxDashes;
     Fixed* stored = nullptr;
-    if (count != 0) {
+    if (count != 0 && !solid) {
       stored = static_cast<Fixed*>(arena.Alloc(
           runtime::MultiplySizeChecked(arena.Context(), count, sizeof(Fixed))));
     }
     int64_t sum = 0;
     for (uint32_t i = 0; i < count; ++i) {
-      stored[i] = RequireNonNegative(runtime::Array::Get(lengths, i));
-      sum += stored[i];
+      const Fixed length = RequireNonNegative(runtime::Array::Get(lengths, i));
+      if (stored != nullptr) stored[i] = length;
+      sum += length;
     }
     // Dashes that add up to nothing would never advance along the path.
     if (count != 0 && sum == 0) Malformed();
-    dashCount = count;
+    dashCount = solid ? 0 : count;
     dashLengths = stored;
     present[kDash] = 1;
   }

@@ -144,15 +144,16 @@ void Describe(ContentMachine& machine, const ObjectHandle& parameters, InlineIma
 
 // Row size and total size, both checked against the limit before anything
 // is allocated: width, height, bits and components all come from the file.
-void CheckSize(InlineImage& image) {
+// False for an image beyond the limit, which is passed over like one of an
+// unsupported kind.
+bool FitsSizeLimit(InlineImage& image) {
   const uint64_t rowBits = uint64_t{static_cast<uint32_t>(image.width)} *
                            static_cast<uint32_t>(image.bitsPerComponent) * image.components;
   const uint64_t rowBytes = (rowBits + 7) / 8;
-  if (rowBytes > InlineImage::kMaxSampleBytes) runtime::ThrowRuntime(runtime::kBeyondLimit);
-  if (rowBytes * static_cast<uint32_t>(image.height) > InlineImage::kMaxSampleBytes) {
-    runtime::ThrowRuntime(runtime::kBeyondLimit);
-  }
+  if (rowBytes > InlineImage::kMaxSampleBytes) return false;
+  if (rowBytes * static_cast<uint32_t>(image.height) > InlineImage::kMaxSampleBytes) return false;
   image.rowBytes = static_cast<uint32_t>(rowBytes);
+  return true;
 }
 
 // Errors after which the image is not simply skipped.
@@ -248,9 +249,12 @@ InlineImage* InlineImage::Create(ContentMachine& machine, const ObjectHandle& pa
   streams::DataStream& stream = *content;
   const FilterNames filters = ReadFilterNames(parameters);
   if (!streams::IsAsciiFilterName(filters.last)) {
-    // Binary data start after exactly one white-space byte.
+    // Binary data start after exactly one white-space byte, or one end of
+    // line written as CR LF.
     if (!stream.Fill(false) || !pdf::IsWhiteSpace(*stream.Cursor())) Malformed();
+    const bool carriageReturn = *stream.Cursor() == '\r';
     stream.Advance(1);
+    if (carriageReturn && stream.Fill(false) && *stream.Cursor() == '\n') stream.Advance(1);
   }
   auto* image = new (machine.Arena().Alloc(sizeof(InlineImage))) InlineImage;
   bool skipped = false;
@@ -263,8 +267,8 @@ InlineImage* InlineImage::Create(ContentMachine& machine, const ObjectHandle& pa
       skipped = true;
     }
   }
+  if (!skipped && !FitsSizeLimit(*image)) skipped = true;
   if (!skipped) {
-    CheckSize(*image);
     runtime::ErrorTrap trap(context);
     if (!trap.Run([&] { ReadRows(machine, parameters, content, filters, *image); })) {
       trap.SetHandled();

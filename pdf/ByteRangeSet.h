@@ -18,15 +18,29 @@ class ByteRangeSet {
   explicit ByteRangeSet(runtime::LibraryContext* context = nullptr)
       : context_(Owner(context)), ranges_(context_, context_, 0) {}
   ByteRangeSet(ByteRangeSet&& other) noexcept
-      : context_(other.context_), ranges_(context_, context_, 0) {
+      : context_(other.context_),
+        ranges_(context_, context_, 0),
+        listener_(other.listener_),
+        listenerUser_(other.listenerUser_) {
     runtime::RecordVector<streams::ByteRange>::Swap(ranges_, other.ranges_);
   }
   ByteRangeSet& operator=(ByteRangeSet&& other) noexcept {
     runtime::RecordVector<streams::ByteRange>::Swap(ranges_, other.ranges_);
+    listener_ = other.listener_;
+    listenerUser_ = other.listenerUser_;
     return *this;
   }
 
-  // Adds [start, end); an empty range adds nothing.
+  // Told after each change of the set (not of an add that changed
+  // nothing), with the set as it now is.
+  using ChangeListener = void (*)(void* user, const ByteRangeSet& ranges);
+  void SetChangeListener(ChangeListener listener, void* user) {
+    listener_ = listener;
+    listenerUser_ = user;
+  }
+
+  // Adds [start, end); an empty range, or one already covered, adds
+  // nothing.
   void Add(uint64_t start, uint64_t end);
   // Adds [start, end) cut at `limit`.
   void AddCut(uint64_t start, uint64_t end, uint64_t limit);
@@ -44,8 +58,14 @@ class ByteRangeSet {
   static runtime::LibraryContext* Owner(runtime::LibraryContext* context) {
     return context != nullptr ? context : runtime::GetDefaultContext();
   }
+  void Changed() {
+    if (listener_ != nullptr) listener_(listenerUser_, *this);
+  }
+
   runtime::LibraryContext* context_;
   runtime::RecordVector<streams::ByteRange> ranges_;
+  ChangeListener listener_ = nullptr;
+  void* listenerUser_ = nullptr;
 };
 
 }  // namespace pdf

@@ -8,6 +8,7 @@
 #include "pdf/FontCache.h"
 #include "pdf/Lexer.h"
 #include "pdf/LinearizedPages.h"
+#include "pdf/PageModelCache.h"
 #include "pdf/PageOrder.h"
 #include "pdf/PageTree.h"
 #include "pdf/PdfCharClass.h"
@@ -144,6 +145,7 @@ Document::Document(runtime::LibraryContext* context, streams::DataStoreRef sourc
 }
 
 Document::~Document() {
+  runtime::DestroyAndFree(context_, std::exchange(pageModels_, nullptr));
   runtime::DestroyAndFree(context_, std::exchange(fonts_, nullptr));
   runtime::DestroyAndFree(context_, std::exchange(pageOrder_, nullptr));
   runtime::DestroyAndFree(context_, std::exchange(linearization_, nullptr));
@@ -153,7 +155,7 @@ Document::~Document() {
 
 const RoleTable& Document::GetRoleTable() {
   if (roleTable_ == nullptr) {
-    roleTable_ = runtime::NewObject<RoleTable>(context_, StructTree::GetRoleTable(*this));
+    roleTable_ = StructTree::GetRoleTable(*this);
   }
   return *roleTable_;
 }
@@ -333,6 +335,11 @@ FontCache& Document::Fonts() {
   return *fonts_;
 }
 
+PageModelCache& Document::PageModels() {
+  if (pageModels_ == nullptr) pageModels_ = runtime::NewObject<PageModelCache>(context_, context_);
+  return *pageModels_;
+}
+
 LinearizedPages* Document::Linearization() {
   if (linearizedObject_ == 0 || linearizationBroken_) return nullptr;
   if (linearization_ == nullptr) {
@@ -349,8 +356,12 @@ LinearizedPages* Document::Linearization() {
   return linearization_;
 }
 
+runtime::ObjectReference Document::GetPageRef(int32_t index) {
+  return PageTree::FindPageRef(*this, index);
+}
+
 ObjectHandle Document::GetPageDict(int32_t index) {
-  const runtime::ObjectReference page = PageTree::FindPageRef(*this, index);
+  const runtime::ObjectReference page = GetPageRef(index);
   return GetObject(page.number, page.generation).AsDictionary();
 }
 
@@ -366,9 +377,11 @@ uint32_t Document::ObjectCount() {
 
 void Document::SetDecryptor(ObjectDecryptor* decryptor) {
   decryptor_ = decryptor;
-  // The walk and the fonts hold values parsed under the old decryption.
+  // The walk, the fonts and the page models hold values parsed under the
+  // old decryption.
   runtime::DestroyAndFree(context_, std::exchange(pageOrder_, nullptr));
   runtime::DestroyAndFree(context_, std::exchange(fonts_, nullptr));
+  runtime::DestroyAndFree(context_, std::exchange(pageModels_, nullptr));
   // Objects loaded before were parsed without (or with another) decryption.
   while (runtime::CacheEntry* entry = objects_.Cache().First()) objects_.Cache().Evict(entry);
   while (runtime::CacheEntry* entry = objectStreams_.Cache().First()) {

@@ -23,6 +23,7 @@ namespace pdf {
 
 class FontCache;
 class LinearizedPages;
+class PageModelCache;
 class PageOrder;
 class RoleTable;
 class SecurityHandler;
@@ -63,6 +64,13 @@ class Document final : public runtime::ReferenceResolver, public streams::Stream
   LinearizedPages* Linearization();
   // The fonts built for this document's pages, kept across pages.
   FontCache& Fonts();
+  // The content models built for this document's pages, kept across pages.
+  PageModelCache& PageModels();
+  // The reference of page `index` (from 0): from the hint tables of a
+  // linearised file when they answer (generation 0), else by the walk of the
+  // page tree from the catalog's "Pages". (runtime, 2) when there is no
+  // such page.
+  runtime::ObjectReference GetPageRef(int32_t index);
   // The dictionary of page `index` (from 0); (runtime, 2) when there is no
   // such page or it is no dictionary.
   runtime::ObjectHandle GetPageDict(int32_t index);
@@ -192,6 +200,7 @@ class Document final : public runtime::ReferenceResolver, public streams::Stream
   PageOrder* pageOrder_ = nullptr;
   LinearizedPages* linearization_ = nullptr;
   FontCache* fonts_ = nullptr;
+  PageModelCache* pageModels_ = nullptr;
   bool linearizationBroken_ = false;
   SecurityHandler* security_ = nullptr;
   char version_[8] = {};

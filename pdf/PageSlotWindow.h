@@ -8,6 +8,7 @@
 //   PageImageRef page = window.Get(17);     // the same image
 #include <cstdint>
 
+#include "runtime/CheckedSize.h"
 #include "runtime/CountedRef.h"
 #include "runtime/ErrorTrap.h"
 #include "runtime/LibraryContext.h"
@@ -24,7 +25,8 @@ class PageSlotWindow {
  public:
   using Ref = runtime::CountedRef<T>;
 
-  // (runtime, 2) for a window outside the grid or a grid of no slots.
+  // (runtime, 2) for a window outside the grid or a grid of no slots;
+  // (runtime, 1) for a window of more slots than a size can count.
   PageSlotWindow(runtime::LibraryContext* context, int32_t first, int32_t perRow, int32_t rows,
                  SlotRect window)
       : context_(context), first_(first), perRow_(perRow), rows_(rows), window_(window) {
@@ -32,9 +34,13 @@ class PageSlotWindow {
         window.y1 > rows || window.x1 < window.x0 || window.y1 < window.y0) {
       runtime::ThrowRuntime(runtime::kMalformed);
     }
-    count_ = static_cast<uint32_t>((window.x1 - window.x0) * (window.y1 - window.y0));
+    // Counted in 64 bits: a window of two large sides overflows 32.
+    const int64_t count = int64_t{window.x1 - window.x0} * (window.y1 - window.y0);
+    if (count > INT32_MAX) runtime::ThrowRuntime(runtime::kOverflow);
+    count_ = static_cast<uint32_t>(count);
     if (count_ != 0) {
-      slots_ = static_cast<Ref*>(runtime::AllocOrThrow(context, sizeof(Ref) * count_));
+      slots_ = static_cast<Ref*>(runtime::AllocOrThrow(
+          context, runtime::MultiplySizeChecked(context, count_, sizeof(Ref))));
       for (uint32_t i = 0; i < count_; ++i) new (slots_ + i) Ref();
     }
   }

@@ -8,6 +8,7 @@
 #include "pdf/PageOrder.h"
 #include "runtime/Dictionary.h"
 #include "runtime/ErrorTrap.h"
+#include "runtime/Scheduler.h"
 
 namespace pdf {
 namespace {
@@ -112,6 +113,7 @@ int32_t PageTree::PagesBeforeKid(Document& document, const ObjectHandle& parent,
   const uint32_t count = runtime::Array::Count(kids);
   int64_t pages = 0;
   for (uint32_t i = 0; i < count; ++i) {
+    runtime::ChargeWork(document.Context(), runtime::kWorkCostLight);
     const runtime::ObjectValue& raw = kids->AsArray().items[i];
     if (raw.tag != ObjectTag::kReference) runtime::ThrowRuntime(runtime::kMalformed);
     const ObjectReference reference = raw.AsReference();

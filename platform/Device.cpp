@@ -163,7 +163,11 @@ BOOL SystemParametersInfoW(UINT action, UINT parameter, void* data, UINT) {
     }
     case SPI_GETWORKAREA: {
       if (data == nullptr) break;
-      *static_cast<RECT*>(data) = RECT{0, profile.taskBarHeight, profile.width, profile.height};
+      // A Smartphone's soft-key bar is always there, so it is not part of
+      // the work area; a Pocket PC's menu bar belongs to each window.
+      const int bottom = profile.kind == PlatformKind::kSmartphone ? profile.height - profile.menuBarHeight
+                                                                   : profile.height;
+      *static_cast<RECT*>(data) = RECT{0, profile.taskBarHeight, profile.width, bottom};
       return TRUE;
     }
     default: break;

@@ -7,6 +7,7 @@
 #include "platform/Controls.h"
 #include "platform/Device.h"
 #include "platform/Gdi.h"
+#include "platform/SystemTexts.h"
 #include "platform/Window.h"
 #include "platform/WindowSystem.h"
 #include "platform/WideText.h"
@@ -548,11 +549,16 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   const bool question = (type & 0xF0) == MB_ICONQUESTION;
   builder.Add(WC_STATIC, question ? u"?" : u"!", kIconId, WS_VISIBLE | SS_CENTER | WS_BORDER, 0, 0, 10, 10);
   builder.Add(WC_STATIC, u"", kTextId, WS_VISIBLE | SS_LEFT, 0, 0, 10, 10);
+  // The buttons speak the device's language.
+  const LANGID language = GetUserDefaultUILanguage();
   if ((type & 0x0F) == MB_YESNO) {
-    builder.Add(WC_BUTTON, u"Yes", IDYES, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, 10, 10);
-    builder.Add(WC_BUTTON, u"No", IDNO, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10, 10);
+    builder.Add(WC_BUTTON, GetSystemText(SystemText::kYes, language), IDYES,
+                WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, 10, 10);
+    builder.Add(WC_BUTTON, GetSystemText(SystemText::kNo, language), IDNO, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+                0, 0, 10, 10);
   } else {
-    builder.Add(WC_BUTTON, u"OK", IDOK, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, 10, 10);
+    builder.Add(WC_BUTTON, GetSystemText(SystemText::kOk, language), IDOK,
+                WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, 10, 10);
   }
   const intptr_t result =
       DialogBoxIndirectParamW(nullptr, builder.Template(), owner, MessageBoxProc, reinterpret_cast<LPARAM>(&data));

@@ -64,21 +64,29 @@ std::u16string Shown(HWND window, const EditState& state) {
 
 int Margin() { return Scaled(3); }
 
-// Lines of a multi-line field: at line breaks, and wrapped at blanks.
+// Lines of a multi-line field: at line breaks, and wrapped at blanks (a word
+// wider than the field is broken where it must). Each character is measured
+// once, so a long text costs time in proportion to its length.
 std::vector<Line> Layout(const std::u16string& text, int width, const Measure& measure) {
   std::vector<Line> lines;
+  std::vector<int64_t> prefix;  // width of the line's first k characters
   size_t start = 0;
   while (true) {
     size_t end = text.find(u'\n', start);
     if (end == std::u16string::npos) end = text.size();
-    size_t lineEnd = end > start && text[end - 1] == u'\r' ? end - 1 : end;
+    const size_t lineEnd = end > start && text[end - 1] == u'\r' ? end - 1 : end;
+    prefix.assign(lineEnd - start + 1, 0);
+    for (size_t k = start; k < lineEnd; ++k) {
+      prefix[k - start + 1] = prefix[k - start] + measure.Width(std::u16string_view(text).substr(k, 1));
+    }
+    const auto span = [&](size_t from, size_t to) { return prefix[to - start] - prefix[from - start]; };
     size_t at = start;
-    while (measure.Width(std::u16string_view(text).substr(at, lineEnd - at)) > width && lineEnd - at > 1) {
-      size_t cut = lineEnd;
-      while (cut > at + 1 && measure.Width(std::u16string_view(text).substr(at, cut - at)) > width) {
-        const size_t blank = text.rfind(u' ', cut - 1);
-        cut = (blank != std::u16string::npos && blank > at) ? blank : cut - 1;
-      }
+    while (span(at, lineEnd) > width && lineEnd - at > 1) {
+      size_t fit = at + 1;  // at least one character per line
+      while (fit < lineEnd && span(at, fit + 1) <= width) ++fit;
+      size_t cut = fit;
+      const size_t blank = text.rfind(u' ', fit);
+      if (blank != std::u16string::npos && blank > at) cut = blank;
       lines.push_back(Line{at, cut - at});
       at = cut;
       while (at < lineEnd && text[at] == u' ') ++at;

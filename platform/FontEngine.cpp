@@ -4,6 +4,8 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
+#include <hb-ft.h>
+#include <hb.h>
 
 #include <algorithm>
 #include <cmath>
@@ -64,9 +66,33 @@ bool Match(FcPattern* pattern, std::string& file, int& index, bool& bold) {
 
 int Ceil26(FT_Pos value) { return static_cast<int>((value + 63) >> 6); }
 
+// Renders one glyph of a face, emboldened when the font asks for it.
+GlyphImage RenderFaceGlyph(FT_Face face, FT_UInt index, bool embolden, int emSize) {
+  GlyphImage image;
+  if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT | FT_LOAD_TARGET_NORMAL) != 0) return image;
+  if (embolden && face->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
+    FT_Outline_Embolden(&face->glyph->outline, std::max<FT_Pos>(32, emSize * 2));
+  }
+  if (FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) == 0) {
+    const FT_Bitmap& bitmap = face->glyph->bitmap;
+    image.left = face->glyph->bitmap_left;
+    image.top = face->glyph->bitmap_top;
+    image.width = static_cast<int>(bitmap.width);
+    image.height = static_cast<int>(bitmap.rows);
+    image.coverage.resize(static_cast<size_t>(image.width) * static_cast<size_t>(image.height));
+    for (int row = 0; row < image.height && bitmap.buffer != nullptr; ++row) {
+      const unsigned char* source = bitmap.buffer + static_cast<ptrdiff_t>(row) * bitmap.pitch;
+      std::copy_n(source, image.width, image.coverage.begin() + static_cast<ptrdiff_t>(row) * image.width);
+    }
+  }
+  image.advance = static_cast<int>(std::lround(face->glyph->advance.x / 64.0));
+  return image;
+}
+
 }  // namespace
 
 SizedFont::~SizedFont() {
+  if (shapingFont_ != nullptr) hb_font_destroy(static_cast<hb_font_t*>(shapingFont_));
   if (face_ != nullptr) FT_Done_Face(static_cast<FT_Face>(face_));
 }
 
@@ -77,7 +103,6 @@ bool SizedFont::HasGlyph(char32_t character) const {
 const GlyphImage& SizedFont::Glyph(char32_t character) {
   std::lock_guard guard(g_lock);
   if (const auto it = glyphs_.find(character); it != glyphs_.end()) return it->second;
-  GlyphImage image;
   auto face = static_cast<FT_Face>(face_);
   FT_UInt index = FT_Get_Char_Index(face, character);
   std::shared_ptr<SizedFont> fallback;
@@ -90,25 +115,32 @@ const GlyphImage& SizedFont::Glyph(char32_t character) {
       index = FT_Get_Char_Index(face, character);
     }
   }
-  if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT | FT_LOAD_TARGET_NORMAL) == 0) {
-    if (emboldenGlyphs_ && face->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
-      FT_Outline_Embolden(&face->glyph->outline, std::max<FT_Pos>(32, emSize_ * 2));
-    }
-    if (FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) == 0) {
-      const FT_Bitmap& bitmap = face->glyph->bitmap;
-      image.left = face->glyph->bitmap_left;
-      image.top = face->glyph->bitmap_top;
-      image.width = static_cast<int>(bitmap.width);
-      image.height = static_cast<int>(bitmap.rows);
-      image.coverage.resize(static_cast<size_t>(image.width) * static_cast<size_t>(image.height));
-      for (int row = 0; row < image.height && bitmap.buffer != nullptr; ++row) {
-        const unsigned char* source = bitmap.buffer + static_cast<ptrdiff_t>(row) * bitmap.pitch;
-        std::copy_n(source, image.width, image.coverage.begin() + static_cast<ptrdiff_t>(row) * image.width);
-      }
-    }
-    image.advance = static_cast<int>(std::lround(face->glyph->advance.x / 64.0));
+  return glyphs_.emplace(character, RenderFaceGlyph(face, index, emboldenGlyphs_, emSize_)).first->second;
+}
+
+const GlyphImage& SizedFont::GlyphAt(uint32_t index) {
+  std::lock_guard guard(g_lock);
+  if (const auto it = indexedGlyphs_.find(index); it != indexedGlyphs_.end()) return it->second;
+  return indexedGlyphs_
+      .emplace(index, RenderFaceGlyph(static_cast<FT_Face>(face_), index, emboldenGlyphs_, emSize_))
+      .first->second;
+}
+
+SizedFont& SizedFont::FontFor(char32_t character) {
+  if (HasGlyph(character) || character < 0x20) return *this;
+  // The engine keeps every font it made, so the reference stays valid.
+  const std::shared_ptr<SizedFont> fallback = FontEngine::Get().Fallback(character, emSize_, bold_);
+  return fallback != nullptr && fallback->HasGlyph(character) ? *fallback : *this;
+}
+
+void* SizedFont::ShapingFont() {
+  std::lock_guard guard(g_lock);
+  if (shapingFont_ == nullptr) {
+    hb_font_t* font = hb_ft_font_create_referenced(static_cast<FT_Face>(face_));
+    hb_ft_font_set_load_flags(font, FT_LOAD_DEFAULT | FT_LOAD_TARGET_NORMAL);
+    shapingFont_ = font;
   }
-  return glyphs_.emplace(character, std::move(image)).first->second;
+  return shapingFont_;
 }
 
 FontEngine& FontEngine::Get() {

@@ -36,13 +36,21 @@ class SizedFont {
   const std::string& file() const { return file_; }
   // The glyph of a character (from a fallback font when this one lacks it).
   const GlyphImage& Glyph(char32_t character);
+  // A glyph of this font by its index (shaped text).
+  const GlyphImage& GlyphAt(uint32_t index);
+  // This font when it has the character, else a fallback font that has it
+  // (this one when none does).
+  SizedFont& FontFor(char32_t character);
+  bool HasGlyph(char32_t character) const;
+  // The font as the text shaper sees it (a HarfBuzz font over this face).
+  void* ShapingFont();
 
  private:
   friend class FontEngine;
   SizedFont() = default;
-  bool HasGlyph(char32_t character) const;
 
   void* face_ = nullptr;  // FT_Face
+  void* shapingFont_ = nullptr;  // hb_font_t
   std::string file_;
   int emSize_ = 0;
   int ascent_ = 0;
@@ -52,6 +60,7 @@ class SizedFont {
   bool bold_ = false;
   bool emboldenGlyphs_ = false;
   std::map<char32_t, GlyphImage> glyphs_;
+  std::map<uint32_t, GlyphImage> indexedGlyphs_;
 };
 
 class FontEngine {

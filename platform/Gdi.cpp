@@ -1,7 +1,10 @@
 #include "platform/Gdi.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <set>
 #include <utility>
@@ -9,6 +12,7 @@
 
 #include "platform/Device.h"
 #include "platform/FontEngine.h"
+#include "platform/TextLayout.h"
 #include "platform/HandheldShell.h"
 #include "platform/Heap.h"
 #include "platform/Messages.h"
@@ -192,6 +196,9 @@ Region VisibleRegion(HWND window, bool frame) {
 
 // Where a context draws: its surface, its origin in surface pixels and its
 // clip rectangles (surface coordinates).
+// Coordinates come from callers and may be anything.
+int ClampedAdd(int64_t a, int64_t b) { return ClampToInt(a + b); }
+
 struct Target {
   Surface surface;
   POINT origin{};
@@ -232,13 +239,14 @@ Target TargetOf(const DeviceContext& context) {
       break;
     }
   }
-  target.origin.x += context.viewport.x;
-  target.origin.y += context.viewport.y;
+  target.origin.x = ClampedAdd(target.origin.x, context.viewport.x);
+  target.origin.y = ClampedAdd(target.origin.y, context.viewport.y);
   return target;
 }
 
-RECT Logical(const Target& target, int left, int top, int right, int bottom) {
-  return RECT{left + target.origin.x, top + target.origin.y, right + target.origin.x, bottom + target.origin.y};
+RECT Logical(const Target& target, int64_t left, int64_t top, int64_t right, int64_t bottom) {
+  return RECT{ClampedAdd(left, target.origin.x), ClampedAdd(top, target.origin.y), ClampedAdd(right, target.origin.x),
+              ClampedAdd(bottom, target.origin.y)};
 }
 
 bool BrushColor(HBRUSH brush, COLORREF& color) {
@@ -496,8 +504,9 @@ BOOL StretchBlt(HDC targetDc, int x, int y, int width, int height, HDC sourceDc,
   if (targetContext == nullptr || sourceContext == nullptr || operation != SRCCOPY) return FALSE;
   const Target target = TargetOf(*targetContext);
   const Target source = TargetOf(*sourceContext);
-  const RECT targetRect = Logical(target, x, y, x + width, y + height);
-  const RECT sourceRect = Logical(source, sourceX, sourceY, sourceX + sourceWidth, sourceY + sourceHeight);
+  const RECT targetRect = Logical(target, x, y, int64_t{x} + width, int64_t{y} + height);
+  const RECT sourceRect =
+      Logical(source, sourceX, sourceY, int64_t{sourceX} + sourceWidth, int64_t{sourceY} + sourceHeight);
   for (const RECT& clip : target.clip) StretchSurface(target.surface, targetRect, source.surface, sourceRect, clip);
   return TRUE;
 }
@@ -525,21 +534,24 @@ BOOL ScrollDC(HDC dc, int dx, int dy, const RECT* scroll, const RECT* clipRect, 
   if (clipRect != nullptr) {
     IntersectRect(limit, Logical(target, clipRect->left, clipRect->top, clipRect->right, clipRect->bottom), limit);
   }
-  RECT moved{area.left + dx, area.top + dy, area.right + dx, area.bottom + dy};
+  RECT moved{ClampedAdd(area.left, dx), ClampedAdd(area.top, dy), ClampedAdd(area.right, dx),
+             ClampedAdd(area.bottom, dy)};
   RECT destination;
   if (IntersectRect(moved, limit, destination)) {
-    CopySurface(target.surface, destination, target.surface, destination.left - dx, destination.top - dy);
+    CopySurface(target.surface, destination, target.surface, ClampedAdd(destination.left, -int64_t{dx}),
+                ClampedAdd(destination.top, -int64_t{dy}));
   }
   if (update != nullptr) {
     // The uncovered band, in logical coordinates.
     RECT band = limit;
-    if (dx > 0) band.right = std::min(limit.right, limit.left + dx);
-    if (dx < 0) band.left = std::max(limit.left, limit.right + dx);
-    if (dy > 0) band.bottom = std::min(limit.bottom, limit.top + dy);
-    if (dy < 0) band.top = std::max(limit.top, limit.bottom + dy);
+    if (dx > 0) band.right = std::min(limit.right, ClampedAdd(limit.left, dx));
+    if (dx < 0) band.left = std::max(limit.left, ClampedAdd(limit.right, dx));
+    if (dy > 0) band.bottom = std::min(limit.bottom, ClampedAdd(limit.top, dy));
+    if (dy < 0) band.top = std::max(limit.top, ClampedAdd(limit.bottom, dy));
     if (dx == 0 && dy == 0) band = RECT{};
-    *update = RECT{band.left - target.origin.x, band.top - target.origin.y, band.right - target.origin.x,
-                   band.bottom - target.origin.y};
+    const int64_t ox = target.origin.x, oy = target.origin.y;
+    *update = RECT{ClampedAdd(band.left, -ox), ClampedAdd(band.top, -oy), ClampedAdd(band.right, -ox),
+                   ClampedAdd(band.bottom, -oy)};
   }
   return TRUE;
 }
@@ -626,10 +638,10 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
 
 int FrameRect(HDC dc, const RECT* rect, HBRUSH brush) {
   if (rect == nullptr) return 0;
-  const RECT sides[4] = {{rect->left, rect->top, rect->right, rect->top + 1},
-                         {rect->left, rect->bottom - 1, rect->right, rect->bottom},
-                         {rect->left, rect->top, rect->left + 1, rect->bottom},
-                         {rect->right - 1, rect->top, rect->right, rect->bottom}};
+  const RECT sides[4] = {{rect->left, rect->top, rect->right, ClampedAdd(rect->top, 1)},
+                         {rect->left, ClampedAdd(rect->bottom, -1), rect->right, rect->bottom},
+                         {rect->left, rect->top, ClampedAdd(rect->left, 1), rect->bottom},
+                         {ClampedAdd(rect->right, -1), rect->top, rect->right, rect->bottom}};
   for (const RECT& side : sides) FillRect(dc, &side, brush);
   return 1;
 }
@@ -639,10 +651,33 @@ BOOL DrawLine(HDC dc, int x1, int y1, int x2, int y2, COLORREF color) {
   if (context == nullptr) return FALSE;
   const Target target = TargetOf(*context);
   const Rgb rgb = ColorOf(color);
-  const int steps = std::max(std::abs(x2 - x1), std::abs(y2 - y1));
-  for (int i = 0; i <= steps; ++i) {
-    const int x = x1 + (steps == 0 ? 0 : (x2 - x1) * i / steps) + target.origin.x;
-    const int y = y1 + (steps == 0 ? 0 : (y2 - y1) * i / steps) + target.origin.y;
+  // Only the part of the line over the surface is walked, so a line between
+  // far-away points costs no more than one across the surface.
+  double ax = static_cast<double>(x1) + target.origin.x, ay = static_cast<double>(y1) + target.origin.y;
+  double bx = static_cast<double>(x2) + target.origin.x, by = static_cast<double>(y2) + target.origin.y;
+  double from = 0.0, to = 1.0;
+  const double limits[4][2] = {{-(bx - ax), ax + 1.0},
+                               {bx - ax, target.surface.width - ax},
+                               {-(by - ay), ay + 1.0},
+                               {by - ay, target.surface.height - ay}};
+  for (const auto& [p, q] : limits) {
+    if (p == 0.0) {
+      if (q < 0.0) return TRUE;
+      continue;
+    }
+    const double t = q / p;
+    if (p < 0.0) from = std::max(from, t);
+    if (p > 0.0) to = std::min(to, t);
+  }
+  if (from > to) return TRUE;
+  const auto startX = static_cast<int64_t>(std::lround(ax + (bx - ax) * from));
+  const auto startY = static_cast<int64_t>(std::lround(ay + (by - ay) * from));
+  const auto endX = static_cast<int64_t>(std::lround(ax + (bx - ax) * to));
+  const auto endY = static_cast<int64_t>(std::lround(ay + (by - ay) * to));
+  const int64_t steps = std::max(std::abs(endX - startX), std::abs(endY - startY));
+  for (int64_t i = 0; i <= steps; ++i) {
+    const auto x = static_cast<int>(startX + (steps == 0 ? 0 : (endX - startX) * i / steps));
+    const auto y = static_cast<int>(startY + (steps == 0 ? 0 : (endY - startY) * i / steps));
     for (const RECT& clip : target.clip) {
       if (x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom) {
         WritePixel(target.surface, x, y, rgb);
@@ -694,7 +729,12 @@ BOOL GetTextExtentPoint32W(HDC dc, LPCWSTR text, int count, SIZE* size) {
   SizedFont* font = FontOf(*context);
   if (font == nullptr) return FALSE;
   int width = 0;
-  for (UINT i = 0; i < static_cast<UINT>(count);) width += font->Glyph(NextCharacter(text, static_cast<UINT>(count), i)).advance;
+  const std::u16string_view line(text, static_cast<size_t>(count));
+  if (NeedsShaping(line)) {
+    width = LayoutText(*font, line).width;
+  } else {
+    for (UINT i = 0; i < static_cast<UINT>(count);) width += font->Glyph(NextCharacter(text, static_cast<UINT>(count), i)).advance;
+  }
   *size = SIZE{width, font->ascent() + font->descent()};
   return TRUE;
 }
@@ -728,28 +768,44 @@ BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, LPCWSTR t
   }
   SizedFont* font = FontOf(*context);
   if (font == nullptr || count == 0) return TRUE;
-  const int baseline = y + target.origin.y + ((context->textAlign & TA_BASELINE) == TA_BASELINE ? 0 : font->ascent());
-  int pen = x + target.origin.x;
+  const int baseline = ClampedAdd(ClampedAdd(y, target.origin.y),
+                                  (context->textAlign & TA_BASELINE) == TA_BASELINE ? 0 : font->ascent());
+  int pen = ClampedAdd(x, target.origin.x);
   if (context->backMode == OPAQUE && !(options & ETO_OPAQUE)) {
     SIZE extent{};
     GetTextExtentPoint32W(dc, text, static_cast<int>(count), &extent);
-    const RECT cell{pen, baseline - font->ascent(), pen + extent.cx, baseline + font->descent()};
+    const RECT cell{pen, ClampedAdd(baseline, -font->ascent()), ClampedAdd(pen, extent.cx),
+                    ClampedAdd(baseline, font->descent())};
     for (const RECT& part : clip) {
       RECT fill;
       if (IntersectRect(cell, part, fill)) FillSurface(target.surface, fill, ColorOf(context->backColor));
     }
   }
   const Rgb color = ColorOf(context->textColor);
+  if (widths == nullptr) {
+    // Shaped and ordered for display (plain text comes out one glyph per
+    // character).
+    const TextLine line = LayoutText(*font, std::u16string_view(text, count));
+    for (const PlacedGlyph& placed : line.glyphs) {
+      const GlyphImage& glyph = *placed.image;
+      if (glyph.width <= 0 || glyph.height <= 0) continue;
+      for (const RECT& part : clip) {
+        BlendMask(target.surface, ClampedAdd(pen, placed.x + glyph.left), ClampedAdd(baseline, -glyph.top - placed.y),
+                  glyph.coverage.data(), glyph.width, glyph.height, glyph.width, color, part);
+      }
+    }
+    return TRUE;
+  }
   for (UINT i = 0; i < count;) {
     const UINT start = i;
     const GlyphImage& glyph = font->Glyph(NextCharacter(text, count, i));
     if (glyph.width > 0 && glyph.height > 0) {
       for (const RECT& part : clip) {
-        BlendMask(target.surface, pen + glyph.left, baseline - glyph.top, glyph.coverage.data(), glyph.width,
-                  glyph.height, glyph.width, color, part);
+        BlendMask(target.surface, ClampedAdd(pen, glyph.left), ClampedAdd(baseline, -glyph.top),
+                  glyph.coverage.data(), glyph.width, glyph.height, glyph.width, color, part);
       }
     }
-    pen += widths != nullptr ? widths[start] : glyph.advance;
+    pen = ClampedAdd(pen, widths != nullptr ? widths[start] : glyph.advance);
   }
   return TRUE;
 }
@@ -856,17 +912,17 @@ void PaintDesktop(const RECT& area) {
   std::memcpy(logical.lfFaceName, u"Tahoma", sizeof(u"Tahoma"));
   const std::shared_ptr<SizedFont> font = FontEngine::Get().Open(logical, 96);
   if (font == nullptr) return;
-  int pen = profile.taskBarHeight / 3;
+  const int pen = profile.taskBarHeight / 3;
   const int baseline = (profile.taskBarHeight + font->ascent() - font->descent()) / 2;
-  for (char16_t c : record->text) {
-    const GlyphImage& glyph = font->Glyph(c);
+  const TextLine line = LayoutText(*font, record->text);
+  for (const PlacedGlyph& placed : line.glyphs) {
+    const GlyphImage& glyph = *placed.image;
     for (const RECT& rect : region) {
       RECT clip;
       if (!IntersectRect(rect, bar, clip)) continue;
-      BlendMask(screen, pen + glyph.left, baseline - glyph.top, glyph.coverage.data(), glyph.width, glyph.height,
-                glyph.width, Rgb{255, 255, 255}, clip);
+      BlendMask(screen, pen + placed.x + glyph.left, baseline - glyph.top - placed.y, glyph.coverage.data(),
+                glyph.width, glyph.height, glyph.width, Rgb{255, 255, 255}, clip);
     }
-    pen += glyph.advance;
   }
 }
 

@@ -211,11 +211,12 @@ void EnsureClasses() {
 
 // ---- the input panel ------------------------------------------------------------------------
 
-constexpr const char16_t* kPanelRows[] = {u"qwertyuiop", u"asdfghjkl", u"zxcvbnm\b"};
+constexpr const char16_t* kPanelRows[] = {u"1234567890", u"qwertyuiop", u"asdfghjkl", u"zxcvbnm\b"};
+constexpr int kPanelKeyRows = 4;  // then the space bar
 
 RECT PanelRect() {
   const DeviceProfile& profile = GetDeviceProfile();
-  const int height = 80 * profile.dpi / 96;
+  const int height = 100 * profile.dpi / 96;
   const int bottom = profile.height - profile.menuBarHeight;
   return RECT{0, bottom - height, profile.width, bottom};
 }
@@ -223,16 +224,17 @@ RECT PanelRect() {
 LRESULT PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
   RECT client{};
   GetClientRect(panel, &client);
-  const int rowHeight = std::max(1, static_cast<int>(client.bottom) / 4);
+  const int rowHeight = std::max(1, static_cast<int>(client.bottom) / (kPanelKeyRows + 1));
   const int keyWidth = std::max(1, static_cast<int>(client.right) / 10);
   switch (message) {
     case WM_PAINT: {
       ControlPainter painter(panel, nullptr);
       painter.Fill(client, RGB(200, 204, 212));
-      for (int row = 0; row < 4; ++row) {
-        const std::u16string_view keys = row < 3 ? std::u16string_view(kPanelRows[row]) : u" ";
-        const int width = row < 3 ? keyWidth : keyWidth * 6;
-        const int left = row < 3 ? (client.right - static_cast<int>(keys.size()) * keyWidth) / 2 : keyWidth * 2;
+      for (int row = 0; row <= kPanelKeyRows; ++row) {
+        const bool keyRow = row < kPanelKeyRows;
+        const std::u16string_view keys = keyRow ? std::u16string_view(kPanelRows[row]) : u" ";
+        const int width = keyRow ? keyWidth : keyWidth * 6;
+        const int left = keyRow ? (client.right - static_cast<int>(keys.size()) * keyWidth) / 2 : keyWidth * 2;
         for (size_t i = 0; i < keys.size(); ++i) {
           const RECT key{left + static_cast<int>(i) * width + 1, row * rowHeight + 1,
                          left + static_cast<int>(i + 1) * width - 1, (row + 1) * rowHeight - 1};
@@ -248,9 +250,9 @@ LRESULT PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONUP: {
       const int x = GET_X_LPARAM(lParam);
       const int row = GET_Y_LPARAM(lParam) / rowHeight;
-      if (row == 3) {
+      if (row == kPanelKeyRows) {
         if (x >= keyWidth * 2 && x < keyWidth * 8) InjectChar(u' ');
-      } else if (row >= 0 && row < 3) {
+      } else if (row >= 0 && row < kPanelKeyRows) {
         const std::u16string_view keys = kPanelRows[row];
         const int left = (client.right - static_cast<int>(keys.size()) * keyWidth) / 2;
         const int index = (x - left) / keyWidth;
@@ -355,9 +357,11 @@ BOOL CreateSoftKeyBar(MenuBarInfo* info) {
 }
 
 HWND FindMenuBar(HWND window) {
-  for (HWND bar : g_barWindows) {
-    const MenuBarState* state = g_bars.Find(bar);
-    if (state != nullptr && state->parent == window && IsWindow(bar)) return bar;
+  // The newest bar of a window is its own: a dialog gets an empty bar at
+  // set-up and then the bar with its soft keys.
+  for (auto it = g_barWindows.rbegin(); it != g_barWindows.rend(); ++it) {
+    const MenuBarState* state = g_bars.Find(*it);
+    if (state != nullptr && state->parent == window && IsWindow(*it)) return *it;
   }
   return nullptr;
 }

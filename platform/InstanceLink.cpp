@@ -9,8 +9,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,7 +36,11 @@ constexpr int kRequestSeconds = 2;
 int g_listener = -1;
 std::string g_socketPath;
 
-std::string WindowsFolder() { return RuntimeFolder() + "/windows"; }
+// Empty when there is no private runtime folder.
+std::string WindowsFolder() {
+  const std::string runtime = RuntimeFolder();
+  return runtime.empty() ? runtime : runtime + "/windows";
+}
 
 class Writer {
  public:
@@ -87,6 +94,9 @@ class Reader {
  private:
   const std::vector<uint8_t>& data_;
   size_t offset_ = 0;
+
+ public:
+  bool AtEnd() const { return offset_ == data_.size(); }
 };
 
 // Moves all bytes, retrying after interruptions and short transfers.
@@ -129,6 +139,13 @@ bool FillAddress(const std::string& path, sockaddr_un& address) {
   return true;
 }
 
+// Only a process of the same user may talk to us.
+bool SameUser(int client) {
+  ucred peer{};
+  socklen_t size = sizeof peer;
+  return ::getsockopt(client, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == ::getuid();
+}
+
 // Sends one request and reads the 8-byte answer. A socket nobody listens on
 // any more (its process ended) is removed.
 bool Exchange(const std::string& path, Request kind, const Writer& payload, int64_t& answer) {
@@ -142,6 +159,10 @@ bool Exchange(const std::string& path, Request kind, const Writer& payload, int6
     ::close(socket);
     return false;
   }
+  if (!SameUser(socket)) {
+    ::close(socket);
+    return false;
+  }
   const uint32_t header[2] = {kind, static_cast<uint32_t>(payload.data().size())};
   const bool ok = WriteAll(socket, header, sizeof header) &&
                   WriteAll(socket, payload.data().data(), payload.data().size()) &&
@@ -150,69 +171,181 @@ bool Exchange(const std::string& path, Request kind, const Writer& payload, int6
   return ok;
 }
 
-// Only messages whose parameters are plain numbers, and WM_COPYDATA whose
-// data travels with it, can cross to another process.
-bool CanCross(UINT message) {
-  return message == WM_NULL || message == WM_CLOSE || message == WM_COPYDATA || message >= WM_USER;
+// What another process may send to our windows: the hand-over of a command
+// line (WM_COPYDATA, its bytes travel with the request) and the zoom
+// messages, whose parameters are plain numbers. Anything else could carry a
+// pointer that means nothing here, so it is refused.
+constexpr UINT kZoomQuery = WM_USER;
+constexpr UINT kZoomSet = WM_USER + 1;
+
+bool CanCross(UINT message) { return message == WM_COPYDATA || message == kZoomQuery || message == kZoomSet; }
+
+// A request of another process that is waiting for the message loop: its
+// connection stays open until the answer is written.
+struct PendingRequest {
+  int client = -1;
+  Request kind = kFind;
+  HWND window = nullptr;
+  UINT message = 0;
+  WPARAM wParam = 0;
+  uintptr_t dwData = 0;
+  std::vector<uint8_t> bytes;  // WM_COPYDATA's data, copied out of the socket
+};
+
+// A connection whose request is still being read.
+struct Incoming {
+  int client = -1;
+  std::vector<uint8_t> data;
+};
+
+// At most this many connections are read at once; the oldest gives way.
+constexpr size_t kMaxIncoming = 16;
+// At most this many requests wait for the message loop.
+constexpr size_t kMaxPending = 64;
+
+std::deque<std::unique_ptr<Incoming>>& IncomingConnections() {
+  static auto* connections = new std::deque<std::unique_ptr<Incoming>>();
+  return *connections;
 }
 
-int64_t Serve(Request kind, const std::vector<uint8_t>& payload) {
+std::deque<PendingRequest>& PendingRequests() {
+  static auto* pending = new std::deque<PendingRequest>();
+  return *pending;
+}
+
+void Answer(int client, int64_t answer) {
+  WriteAll(client, &answer, sizeof answer);
+  ::close(client);
+}
+
+// One of our top-level windows (the only ones another process can find)
+// that is not being destroyed.
+HWND OwnWindow(uint64_t handle) {
+  if (handle == 0 || handle > UINTPTR_MAX) return nullptr;
+  const HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(handle));
+  const WindowRecord* record = LookupWindow(window);
+  if (record == nullptr || record->remote != nullptr || record->destroying || record->parent != nullptr) {
+    return nullptr;
+  }
+  return window;
+}
+
+// Checks a complete request. Finding a window is answered at once (it only
+// looks); a message or an activation waits for the message loop, so that
+// nothing of the application runs while it merely checks its queue.
+void Accept(int client, uint32_t kind, const std::vector<uint8_t>& payload) {
   Reader reader(payload);
+  PendingRequest request;
+  request.client = client;
   switch (kind) {
     case kFind: {
       uint8_t hasClass = 0, hasTitle = 0;
       std::u16string className, title;
-      if (!reader.Get(hasClass) || !reader.Get(hasTitle) || !reader.GetText(className) || !reader.GetText(title)) {
-        return 0;
+      HWND found = nullptr;
+      if (reader.Get(hasClass) && reader.Get(hasTitle) && reader.GetText(className) && reader.GetText(title) &&
+          reader.AtEnd()) {
+        found = FindLocalWindow(hasClass ? className.c_str() : nullptr, hasTitle ? title.c_str() : nullptr);
       }
-      const HWND found = FindLocalWindow(hasClass ? className.c_str() : nullptr, hasTitle ? title.c_str() : nullptr);
-      return static_cast<int64_t>(reinterpret_cast<uintptr_t>(found));
+      Answer(client, static_cast<int64_t>(reinterpret_cast<uintptr_t>(found)));
+      return;
     }
     case kSend: {
       uint64_t handle = 0, wParam = 0, dwData = 0;
       uint32_t message = 0;
       int64_t lParam = 0;
       uint8_t hasCopy = 0;
-      std::vector<uint8_t> bytes;
       if (!reader.Get(handle) || !reader.Get(message) || !reader.Get(wParam) || !reader.Get(lParam) ||
-          !reader.Get(hasCopy) || !reader.Get(dwData) || !reader.GetBytes(bytes)) {
-        return 0;
+          !reader.Get(hasCopy) || !reader.Get(dwData) || !reader.GetBytes(request.bytes) || !reader.AtEnd()) {
+        break;
       }
-      const HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(handle));
-      const WindowRecord* record = LookupWindow(window);
-      if (record == nullptr || record->remote != nullptr || !CanCross(message)) return 0;
-      if (message != WM_COPYDATA) return SendMessageW(window, message, wParam, static_cast<LPARAM>(lParam));
-      if (!hasCopy) return 0;
-      COPYDATASTRUCT copy{dwData, static_cast<DWORD>(bytes.size()), bytes.empty() ? nullptr : bytes.data()};
-      return SendMessageW(window, WM_COPYDATA, wParam, reinterpret_cast<LPARAM>(&copy));
+      request.window = OwnWindow(handle);
+      if (request.window == nullptr || !CanCross(message)) break;
+      if (message == WM_COPYDATA) {
+        // A terminated UTF-16 text is all the hand-over carries: an even
+        // byte count, and no parameter that would be a pointer.
+        if (hasCopy != 1 || wParam != 0 || lParam != 0 || request.bytes.size() % 2 != 0) break;
+      } else if (hasCopy != 0 || !request.bytes.empty() || lParam != 0 || wParam > UINT32_MAX ||
+                 (message == kZoomQuery && wParam != 0)) {
+        break;
+      }
+      request.kind = kSend;
+      request.message = message;
+      request.wParam = static_cast<WPARAM>(wParam);
+      request.dwData = static_cast<uintptr_t>(dwData);
+      if (PendingRequests().size() >= kMaxPending) break;
+      PendingRequests().push_back(std::move(request));
+      return;
     }
     case kForeground: {
       uint64_t handle = 0;
-      if (!reader.Get(handle)) return 0;
-      const HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(handle));
-      const WindowRecord* record = LookupWindow(window);
-      if (record == nullptr || record->remote != nullptr) return 0;
-      return SetForegroundWindow(window);
+      if (!reader.Get(handle) || !reader.AtEnd()) break;
+      request.window = OwnWindow(handle);
+      if (request.window == nullptr || PendingRequests().size() >= kMaxPending) break;
+      request.kind = kForeground;
+      PendingRequests().push_back(std::move(request));
+      return;
+    }
+    default:
+      break;
+  }
+  Answer(client, 0);
+}
+
+void DropIncoming(Incoming* connection, bool closeClient) {
+  auto& connections = IncomingConnections();
+  for (auto it = connections.begin(); it != connections.end(); ++it) {
+    if (it->get() != connection) continue;
+    UnwatchDescriptor(connection->client);
+    if (closeClient) ::close(connection->client);
+    connections.erase(it);
+    return;
+  }
+}
+
+// Reads what a connection has sent so far; a complete request is checked
+// and the connection handed on, a broken or oversized one is closed.
+void OnConnectionReadable(void* user) {
+  auto* connection = static_cast<Incoming*>(user);
+  uint8_t buffer[4096];
+  for (;;) {
+    const ssize_t n = ::recv(connection->client, buffer, sizeof buffer, MSG_DONTWAIT);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
+    if (n <= 0) {
+      DropIncoming(connection, true);
+      return;
+    }
+    connection->data.insert(connection->data.end(), buffer, buffer + n);
+    if (connection->data.size() < 8) continue;
+    uint32_t header[2];
+    std::memcpy(header, connection->data.data(), sizeof header);
+    if (header[1] > kMaxPayload || connection->data.size() > 8 + size_t{header[1]}) {
+      DropIncoming(connection, true);
+      return;
+    }
+    if (connection->data.size() == 8 + size_t{header[1]}) {
+      const int client = connection->client;
+      const std::vector<uint8_t> payload(connection->data.begin() + 8, connection->data.end());
+      DropIncoming(connection, false);
+      Accept(client, header[0], payload);
+      return;
     }
   }
-  return 0;
 }
 
 void OnIncoming(void*) {
   for (;;) {
-    const int client = ::accept4(g_listener, nullptr, nullptr, SOCK_CLOEXEC);
+    const int client = ::accept4(g_listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (client < 0) return;
-    SetTimeouts(client, kRequestSeconds);
-    uint32_t header[2] = {};
-    std::vector<uint8_t> payload;
-    if (ReadAll(client, header, sizeof header) && header[1] <= kMaxPayload) {
-      payload.resize(header[1]);
-      if (ReadAll(client, payload.data(), payload.size())) {
-        const int64_t answer = Serve(static_cast<Request>(header[0]), payload);
-        WriteAll(client, &answer, sizeof answer);
-      }
+    if (!SameUser(client)) {
+      ::close(client);
+      continue;
     }
-    ::close(client);
+    SetTimeouts(client, kRequestSeconds);
+    auto& connections = IncomingConnections();
+    if (connections.size() >= kMaxIncoming) DropIncoming(connections.front().get(), true);
+    connections.push_back(std::make_unique<Incoming>(Incoming{client, {}}));
+    WatchDescriptor(client, OnConnectionReadable, connections.back().get());
   }
 }
 
@@ -225,7 +358,10 @@ void RemoveSocket() {
 void PublishWindows() {
   if (g_listener >= 0) return;
   const std::string folder = WindowsFolder();
-  ::mkdir(folder.c_str(), 0700);
+  if (folder.empty() || !MakePrivateFolder(folder)) {
+    std::fprintf(stderr, "instance link: %s is not a private folder of this user\n", folder.c_str());
+    return;
+  }
   const std::string path = folder + "/" + std::to_string(::getpid()) + ".sock";
   sockaddr_un address;
   if (!FillAddress(path, address)) return;
@@ -243,8 +379,33 @@ void PublishWindows() {
   WatchDescriptor(listener, OnIncoming, nullptr);
 }
 
+bool HasCrossProcessRequest() { return !PendingRequests().empty(); }
+
+bool ServeCrossProcessRequest() {
+  auto& pending = PendingRequests();
+  if (pending.empty()) return false;
+  PendingRequest request = std::move(pending.front());
+  pending.pop_front();
+  int64_t answer = 0;
+  // The window may have gone while the request waited.
+  if (IsWindow(request.window) && LookupWindow(request.window)->remote == nullptr) {
+    if (request.kind == kForeground) {
+      answer = SetForegroundWindow(request.window);
+    } else if (request.message == WM_COPYDATA) {
+      COPYDATASTRUCT copy{request.dwData, static_cast<DWORD>(request.bytes.size()),
+                          request.bytes.empty() ? nullptr : request.bytes.data()};
+      answer = SendMessageW(request.window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
+    } else {
+      answer = SendMessageW(request.window, request.message, request.wParam, 0);
+    }
+  }
+  Answer(request.client, answer);
+  return true;
+}
+
 HWND FindRemoteWindow(LPCWSTR className, LPCWSTR windowName) {
   const std::string folder = WindowsFolder();
+  if (folder.empty() || !MakePrivateFolder(folder)) return nullptr;
   DIR* listing = ::opendir(folder.c_str());
   if (listing == nullptr) return nullptr;
   std::vector<std::string> sockets;
@@ -270,7 +431,10 @@ HWND FindRemoteWindow(LPCWSTR className, LPCWSTR windowName) {
 }
 
 LRESULT SendRemoteMessage(const RemoteWindow& remote, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (!CanCross(message)) return 0;
+  if (!CanCross(message)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return 0;
+  }
   Writer request;
   request.Put(remote.handle);
   request.Put(static_cast<uint32_t>(message));

@@ -61,12 +61,6 @@ std::string LockFileName(std::u16string_view name) {
   return escaped;
 }
 
-bool IsUsableFolder(const std::string& path) {
-  ::mkdir(path.c_str(), 0700);
-  struct stat info {};
-  return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid();
-}
-
 bool OnPath(const char* program) {
   const char* path = std::getenv("PATH");
   if (path == nullptr) return false;
@@ -102,6 +96,17 @@ std::u16string BaseName(std::u16string_view path) {
 
 }  // namespace
 
+bool MakePrivateFolder(const std::string& path) {
+  if (path.empty() || path[0] != '/') return false;
+  if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  // A symbolic link or a folder of another user could let them see or plant
+  // the sockets and locks.
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid()) return false;
+  if ((info.st_mode & 077) != 0 && ::chmod(path.c_str(), 0700) != 0) return false;
+  return true;
+}
+
 std::string RuntimeFolder() {
   std::string folder;
   if (const char* own = std::getenv("FOLVANE_RUNTIME_DIR"); own != nullptr && own[0] == '/') {
@@ -109,9 +114,11 @@ std::string RuntimeFolder() {
   } else if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && runtime[0] == '/') {
     folder = std::string(runtime) + "/folvane";
   }
-  if (folder.empty() || !IsUsableFolder(folder)) folder = "/tmp/folvane-" + std::to_string(::getuid());
-  IsUsableFolder(folder);
-  return folder;
+  if (!folder.empty() && MakePrivateFolder(folder)) return folder;
+  folder = "/tmp/folvane-" + std::to_string(::getuid());
+  if (MakePrivateFolder(folder)) return folder;
+  std::fprintf(stderr, "kernel: no private runtime folder (%s belongs to someone else)\n", folder.c_str());
+  return std::string();
 }
 
 HANDLE CreateMutexW(SECURITY_ATTRIBUTES*, BOOL, LPCWSTR name) {
@@ -125,8 +132,13 @@ HANDLE CreateMutexW(SECURITY_ATTRIBUTES*, BOOL, LPCWSTR name) {
     SetLastError(kErrorFilenameTooLong);
     return nullptr;
   }
-  const std::string path = RuntimeFolder() + "/" + file + ".lock";
-  const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  const std::string folder = RuntimeFolder();
+  if (folder.empty()) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
+  const std::string path = folder + "/" + file + ".lock";
+  const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (descriptor < 0) {
     SetLastError(ERROR_ACCESS_DENIED);
     return nullptr;

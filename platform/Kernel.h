@@ -34,7 +34,13 @@ DWORD GetCurrentProcessId();
 
 // The folder holding the lock files and the sockets through which the
 // processes of one user find each other: FOLVANE_RUNTIME_DIR, else
-// $XDG_RUNTIME_DIR/folvane, else /tmp/folvane-UID. Created when missing.
+// $XDG_RUNTIME_DIR/folvane, else /tmp/folvane-UID. Created when missing; a
+// candidate that is not a folder of this user is passed over, and one that
+// others may open is closed to them. Empty when no candidate is safe.
 std::string RuntimeFolder();
+// Creates a folder only this user may open, or checks that an existing one
+// is such a folder (owned by the user, not a link); loose permissions are
+// tightened.
+bool MakePrivateFolder(const std::string& path);
 
 }  // namespace platform

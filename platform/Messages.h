@@ -104,6 +104,7 @@ constexpr int VK_UP = 0x26;
 constexpr int VK_RIGHT = 0x27;
 constexpr int VK_DOWN = 0x28;
 constexpr int VK_DELETE = 0x2E;
+constexpr int VK_HELP = 0x2F;
 constexpr int VK_MULTIPLY = 0x6A;
 constexpr int VK_F1 = 0x70;
 constexpr int VK_F8 = 0x77;
@@ -114,6 +115,8 @@ constexpr int VK_TSOFT1 = 0x70;      // left soft key
 constexpr int VK_TSOFT2 = 0x71;      // right soft key
 constexpr int VK_TTALK = 0x72;
 constexpr int VK_TEND = 0x73;
+constexpr int VK_TSTAR = VK_F8;   // the keypad's star key
+constexpr int VK_TPOUND = VK_F9;  // the keypad's pound key
 
 // GetQueueStatus flags.
 constexpr UINT QS_KEY = 0x0001;

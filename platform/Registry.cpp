@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -29,11 +30,13 @@ struct Value {
   std::u16string name;
   DWORD type = REG_NONE;
   std::vector<BYTE> data;
+  bool operator==(const Value&) const = default;
 };
 
 struct Key {
   std::u16string path;  // as first created, e.g. HKEY_CURRENT_USER\Software
   std::vector<Value> values;
+  bool operator==(const Key&) const = default;
 };
 
 // Keys by their path folded to lower case.
@@ -45,14 +48,29 @@ struct OpenKey {
 
 enum class Storage { kFile, kMemory };
 
+// What identifies the file's contents as read or written last: another
+// program (or an editor) that changes the file changes this.
+struct FileStamp {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = -1;
+  int64_t modified = 0;  // nanoseconds
+  bool operator==(const FileStamp&) const = default;
+};
+
 struct Registry {
   std::recursive_mutex lock;
   Storage storage = Storage::kFile;
   std::string filePath;  // empty: the default path
   bool loaded = false;
   KeyMap keys;
+  FileStamp stamp;
   std::set<OpenKey*> handles;
   RegistryTestHooks hooks;
+  // A batch collects changes in memory and writes them once at its end.
+  int batchDepth = 0;
+  KeyMap batchBackup;
+  std::vector<std::function<LONG()>> journal;  // changes not yet in the file
 };
 
 Registry& TheRegistry() {
@@ -425,12 +443,17 @@ bool WriteAtomically(const std::string& path, const std::string& text) {
   return ok;
 }
 
-void EnsureLoaded(Registry& registry) {
-  if (registry.loaded) return;
-  registry.loaded = true;
+FileStamp StampOf(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return FileStamp{};
+  return FileStamp{info.st_dev, info.st_ino, info.st_size,
+                   static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+void ReadFile(Registry& registry) {
   registry.keys.clear();
-  if (registry.storage != Storage::kFile) return;
   const std::string path = CurrentFilePath(registry);
+  registry.stamp = StampOf(path);
   FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return;
   std::string text;
@@ -441,11 +464,33 @@ void EnsureLoaded(Registry& registry) {
   Parse(text, registry.keys, false);
 }
 
-// Makes a change durable; on failure the caller restores the backup.
+// Reads the file on first use, and again whenever someone else changed it,
+// so that their changes are seen and kept.
+void EnsureLoaded(Registry& registry) {
+  if (registry.storage != Storage::kFile) {
+    if (!registry.loaded) registry.keys.clear();
+    registry.loaded = true;
+    return;
+  }
+  if (registry.loaded && (!registry.journal.empty() || StampOf(CurrentFilePath(registry)) == registry.stamp)) return;
+  registry.loaded = true;
+  ReadFile(registry);
+}
+
+// Makes the pending changes durable. When the file changed since it was
+// read, it is read again and the changes are made once more on top of it.
 bool Commit(Registry& registry) {
   if (registry.hooks.failWrite) return false;
   if (registry.storage != Storage::kFile) return true;
-  return WriteAtomically(CurrentFilePath(registry), Serialise(registry.keys));
+  const std::string path = CurrentFilePath(registry);
+  if (StampOf(path) != registry.stamp) {
+    ReadFile(registry);
+    for (const auto& change : registry.journal) change();
+  }
+  if (!WriteAtomically(path, Serialise(registry.keys))) return false;
+  registry.stamp = StampOf(path);
+  ++registry.hooks.fileWrites;
+  return true;
 }
 
 bool TakeInjectedFailure(Registry& registry, LONG& code) {
@@ -526,13 +571,24 @@ LONG RegistryCall(Body body) {
 }
 
 // Applies a change and writes it out; a change that fails, or cannot be
-// written, is undone so memory and file never disagree.
-template <typename Change>
-LONG CommitChange(Registry& registry, Change change) {
+// written, is undone so memory and file never disagree. A change that
+// changes nothing writes nothing; inside a batch the write waits for its
+// end.
+LONG CommitChange(Registry& registry, std::function<LONG()> change) {
   const KeyMap backup = registry.keys;
   LONG error = change();
-  if (error == kSuccess && !Commit(registry)) error = static_cast<LONG>(ERROR_WRITE_FAULT);
-  if (error != kSuccess) registry.keys = backup;
+  if (error != kSuccess) {
+    registry.keys = backup;
+    return error;
+  }
+  if (registry.keys == backup) return kSuccess;
+  registry.journal.push_back(std::move(change));
+  if (registry.batchDepth > 0) return kSuccess;
+  if (!Commit(registry)) {
+    registry.keys = backup;
+    error = static_cast<LONG>(ERROR_WRITE_FAULT);
+  }
+  registry.journal.clear();
   return error;
 }
 
@@ -570,7 +626,7 @@ LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD, LPWSTR, DWORD, REGSAM, SEC
     std::u16string folded = Fold(Join(parts));
     const bool exists = parts.size() == 1 || registry.keys.count(folded) != 0;
     if (!exists) {
-      error = CommitChange(registry, [&] {
+      error = CommitChange(registry, [&registry, parts] {
         AddKeyWithParents(registry.keys, std::vector<std::u16string_view>(parts.begin(), parts.end()));
         return kSuccess;
       });
@@ -607,14 +663,15 @@ LONG RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD, DWORD type, const BYTE* 
   const std::u16string_view name = WideView(valueName);
   if ((data == nullptr && dataSize != 0) || name.size() > kMaxValueNameLength) return kInvalidParameter;
   return RegistryCall([&](Registry& registry) {
-    return CommitChange(registry, [&] {
+    std::vector<BYTE> bytes(data, data + dataSize);
+    return CommitChange(registry, [&registry, key, name = std::u16string(name), type, bytes = std::move(bytes)] {
       LONG error = kSuccess;
       Key* found = KeyOf(registry, key, error, true);
       if (found == nullptr) return error;
       Value* value = FindValue(*found, name);
-      if (value == nullptr) value = &found->values.emplace_back(Value{std::u16string(name), type, {}});
+      if (value == nullptr) value = &found->values.emplace_back(Value{name, type, {}});
       value->type = type;
-      value->data.assign(data, data + dataSize);
+      value->data = bytes;
       return kSuccess;
     });
   });
@@ -623,7 +680,7 @@ LONG RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD, DWORD type, const BYTE* 
 LONG RegDeleteValueW(HKEY key, LPCWSTR valueName) {
   const std::u16string_view name = WideView(valueName);
   return RegistryCall([&](Registry& registry) {
-    return CommitChange(registry, [&] {
+    return CommitChange(registry, [&registry, key, name = std::u16string(name)] {
       LONG error = kSuccess;
       Key* found = KeyOf(registry, key, error, false);
       if (found == nullptr) return error;
@@ -647,7 +704,7 @@ LONG RegDeleteKeyW(HKEY key, LPCWSTR subKey) {
     if (child != registry.keys.end() && child->first.starts_with(folded + u"\\")) {
       return static_cast<LONG>(ERROR_ACCESS_DENIED);
     }
-    return CommitChange(registry, [&] {
+    return CommitChange(registry, [&registry, folded] {
       registry.keys.erase(folded);
       return kSuccess;
     });
@@ -693,6 +750,7 @@ bool LoadRegistryText(std::string_view text) {
   KeyMap keys;
   if (!Parse(text, keys, true)) return false;
   registry.loaded = true;
+  if (registry.storage == Storage::kFile) registry.stamp = StampOf(CurrentFilePath(registry));
   registry.keys = std::move(keys);
   return true;
 }
@@ -705,5 +763,25 @@ std::string SaveRegistryText() {
 }
 
 RegistryTestHooks& GetRegistryTestHooks() { return TheRegistry().hooks; }
+
+RegistryBatch::RegistryBatch() {
+  Registry& registry = TheRegistry();
+  std::lock_guard guard(registry.lock);
+  if (registry.batchDepth++ == 0) {
+    EnsureLoaded(registry);
+    registry.batchBackup = registry.keys;
+  }
+}
+
+RegistryBatch::~RegistryBatch() {
+  Registry& registry = TheRegistry();
+  std::lock_guard guard(registry.lock);
+  if (--registry.batchDepth > 0) return;
+  // Changes that undo each other leave nothing to write.
+  const bool changed = !registry.journal.empty() && registry.keys != registry.batchBackup;
+  if (changed && !Commit(registry)) registry.keys = registry.batchBackup;
+  registry.journal.clear();
+  registry.batchBackup.clear();
+}
 
 }  // namespace platform

@@ -51,8 +51,10 @@ LONG RegCloseKey(HKEY key);
 
 // Where the registry lives. By default it is loaded on first use from
 // RegistryFilePath() (FOLVANE_REGISTRY_FILE when set to an absolute path,
-// else folvane/registry.txt in $XDG_CONFIG_HOME or ~/.config); every change
-// is written back at once, atomically.
+// else folvane/registry.txt in $XDG_CONFIG_HOME or ~/.config), and read
+// again when another program changed the file. Every change is written back
+// at once, atomically, on top of what the file then holds; a change that
+// changes nothing writes nothing.
 std::string RegistryFilePath();
 // Persists in the given file from now on (forgetting the current contents
 // and loading that file on next use).
@@ -65,6 +67,17 @@ bool LoadRegistryText(std::string_view text);
 // The contents in the file's format.
 std::string SaveRegistryText();
 
+// Changes made while a batch lives are written together when the last batch
+// ends (one write for one logical change that sets several values); if that
+// write fails, the batch's changes are undone.
+class RegistryBatch {
+ public:
+  RegistryBatch();
+  ~RegistryBatch();
+  RegistryBatch(const RegistryBatch&) = delete;
+  RegistryBatch& operator=(const RegistryBatch&) = delete;
+};
+
 // Test hooks: make registry calls fail.
 struct RegistryTestHooks {
   // The next this-many registry calls (open, create, query, set, delete)
@@ -73,6 +86,8 @@ struct RegistryTestHooks {
   LONG failCode = static_cast<LONG>(ERROR_ACCESS_DENIED);
   // Writing the file fails while set; the change is then not made.
   bool failWrite = false;
+  // How many times the file was written.
+  uint64_t fileWrites = 0;
 };
 RegistryTestHooks& GetRegistryTestHooks();
 

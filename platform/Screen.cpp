@@ -22,6 +22,7 @@ namespace platform {
 bool StartSdlScreen();
 void StopSdlScreen();
 bool SaveSdlWindowShot(const std::string& path);
+uint64_t SdlPresentCount();
 
 namespace {
 
@@ -173,6 +174,8 @@ bool SaveWindowScreenshot(const std::string& path) {
   if (g_backend == ScreenBackend::kSdl && g_started) return SaveSdlWindowShot(path);
   return SaveScreenshot(path);
 }
+
+uint64_t ScreenPresentCount() { return g_backend == ScreenBackend::kSdl && g_started ? SdlPresentCount() : 0; }
 
 ScreenBackend StartScreen(ScreenBackend wanted) {
   if (g_started) return g_backend;

@@ -26,6 +26,10 @@ bool SaveWindowScreenshot(const std::string& path);
 // Writes RGB rows to a PNG file.
 bool WritePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb);
 
+// How many times the desktop window was drawn (0 headless): it is drawn
+// only when the framebuffer changed or the desktop asked for it.
+uint64_t ScreenPresentCount();
+
 enum class ScreenBackend { kAutomatic, kHeadless, kSdl };
 // Starts the back end: SDL2 when a display is available (or asked for),
 // headless otherwise. Returns the one started.

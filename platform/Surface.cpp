@@ -1,7 +1,9 @@
 #include "platform/Surface.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace platform {
@@ -57,6 +59,10 @@ void WritePixel(const Surface& surface, int x, int y, Rgb color) {
   if (surface.bitsPerPixel == 32) pixel[3] = 0;
 }
 
+int ClampToInt(int64_t value) {
+  return static_cast<int>(std::clamp<int64_t>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
 void FillSurface(const Surface& surface, const RECT& rect, Rgb color) {
   RECT area;
   if (!IntersectRect(rect, surface.Bounds(), area)) return;
@@ -74,8 +80,9 @@ void CopySurface(const Surface& target, const RECT& rect, const Surface& source,
   // Clip the destination against both surfaces.
   RECT area;
   if (!IntersectRect(rect, target.Bounds(), area)) return;
-  const RECT sourceArea{area.left - rect.left + sourceX, area.top - rect.top + sourceY,
-                        area.right - rect.left + sourceX, area.bottom - rect.top + sourceY};
+  const int64_t dx = int64_t{sourceX} - rect.left, dy = int64_t{sourceY} - rect.top;
+  const RECT sourceArea{ClampToInt(area.left + dx), ClampToInt(area.top + dy), ClampToInt(area.right + dx),
+                        ClampToInt(area.bottom + dy)};
   RECT visible;
   if (!IntersectRect(sourceArea, source.Bounds(), visible)) return;
   area = RECT{area.left + visible.left - sourceArea.left, area.top + visible.top - sourceArea.top,
@@ -105,16 +112,16 @@ void CopySurface(const Surface& target, const RECT& rect, const Surface& source,
 
 void StretchSurface(const Surface& target, const RECT& targetRect, const Surface& source, const RECT& sourceRect,
                     const RECT& clip) {
-  const int targetWidth = targetRect.right - targetRect.left;
-  const int targetHeight = targetRect.bottom - targetRect.top;
-  const int sourceWidth = sourceRect.right - sourceRect.left;
-  const int sourceHeight = sourceRect.bottom - sourceRect.top;
+  const int64_t targetWidth = int64_t{targetRect.right} - targetRect.left;
+  const int64_t targetHeight = int64_t{targetRect.bottom} - targetRect.top;
+  const int64_t sourceWidth = int64_t{sourceRect.right} - sourceRect.left;
+  const int64_t sourceHeight = int64_t{sourceRect.bottom} - sourceRect.top;
   if (targetWidth == 0 || targetHeight == 0 || sourceWidth == 0 || sourceHeight == 0) return;
   if (targetWidth == sourceWidth && targetHeight == sourceHeight && targetWidth > 0 && targetHeight > 0) {
     RECT area;
     if (!IntersectRect(targetRect, clip, area)) return;
-    CopySurface(target, area, source, sourceRect.left + area.left - targetRect.left,
-                sourceRect.top + area.top - targetRect.top);
+    CopySurface(target, area, source, ClampToInt(int64_t{sourceRect.left} + area.left - targetRect.left),
+                ClampToInt(int64_t{sourceRect.top} + area.top - targetRect.top));
     return;
   }
   // Negative sizes mirror, as on the device.
@@ -126,17 +133,16 @@ void StretchSurface(const Surface& target, const RECT& targetRect, const Surface
   const int64_t absTargetHeight = std::abs(targetHeight);
   std::vector<int> columns(static_cast<size_t>(area.right - area.left));
   for (int x = area.left; x < area.right; ++x) {
-    int64_t offset = x - ordered.left;
+    int64_t offset = int64_t{x} - ordered.left;
     if ((targetWidth < 0) != (sourceWidth < 0)) offset = absTargetWidth - 1 - offset;
     const int64_t sourceOffset = (2 * offset + 1) * std::abs(sourceWidth) / (2 * absTargetWidth);
-    columns[static_cast<size_t>(x - area.left)] =
-        static_cast<int>(std::min(sourceRect.left, sourceRect.right) + sourceOffset);
+    columns[static_cast<size_t>(x - area.left)] = ClampToInt(std::min(sourceRect.left, sourceRect.right) + sourceOffset);
   }
   for (int y = area.top; y < area.bottom; ++y) {
-    int64_t offset = y - ordered.top;
+    int64_t offset = int64_t{y} - ordered.top;
     if ((targetHeight < 0) != (sourceHeight < 0)) offset = absTargetHeight - 1 - offset;
-    const int sourceY = static_cast<int>(std::min(sourceRect.top, sourceRect.bottom) +
-                                         (2 * offset + 1) * std::abs(sourceHeight) / (2 * absTargetHeight));
+    const int sourceY = ClampToInt(std::min(sourceRect.top, sourceRect.bottom) +
+                                   (2 * offset + 1) * std::abs(sourceHeight) / (2 * absTargetHeight));
     if (sourceY < 0 || sourceY >= source.height) continue;
     for (int x = area.left; x < area.right; ++x) {
       const int sourceX = columns[static_cast<size_t>(x - area.left)];
@@ -149,7 +155,7 @@ void StretchSurface(const Surface& target, const RECT& targetRect, const Surface
 void BlendMask(const Surface& target, int x, int y, const uint8_t* mask, int maskWidth, int maskHeight,
                ptrdiff_t maskPitch, Rgb color, const RECT& clip) {
   RECT area;
-  if (!IntersectRect(RECT{x, y, x + maskWidth, y + maskHeight}, clip, area) ||
+  if (!IntersectRect(RECT{x, y, ClampToInt(int64_t{x} + maskWidth), ClampToInt(int64_t{y} + maskHeight)}, clip, area) ||
       !IntersectRect(area, target.Bounds(), area)) {
     return;
   }

@@ -31,6 +31,10 @@ Rgb ColorOf(COLORREF color);
 Rgb ReadPixel(const Surface& surface, int x, int y);
 void WritePixel(const Surface& surface, int x, int y, Rgb color);
 
+// Sums of caller coordinates are taken wide and brought back into the range
+// of an int, so extreme coordinates clamp instead of overflowing.
+int ClampToInt(int64_t value);
+
 // All operations clip to the surfaces' bounds.
 void FillSurface(const Surface& surface, const RECT& rect, Rgb color);
 // Copies source (at sourceX, sourceY) into rect of target, converting the

@@ -20,6 +20,7 @@ struct TreeItem {
   int childrenFlag = 0;  // cChildren: 1 shows a button without children yet
   LPARAM data = 0;
   bool expanded = false;
+  size_t index = 0;  // among its siblings, when the siblings were last counted
 };
 
 namespace {
@@ -31,6 +32,9 @@ struct TreeState {
   TreeItem* selected = nullptr;
   HIMAGELIST images = nullptr;
   size_t topRow = 0;
+  // Inserting thousands of items (the bookmarks of a large document) sets
+  // the scroll bar once, when anything but another insertion comes.
+  bool scrollBarPending = false;
 };
 
 ControlStates<TreeState> g_trees;
@@ -209,9 +213,11 @@ TreeItem* Insert(HWND window, TreeState& state, const TVINSERTSTRUCTW& insert) {
     if (after != siblings.end()) at = after + 1;
   }
   TreeItem* result = item.get();
+  const bool last = at == siblings.end();
   siblings.insert(at, std::move(item));
+  if (last) result->index = siblings.size() - 1;
   state.live.insert(result);
-  UpdateScrollBar(window, state);
+  state.scrollBarPending = true;
   InvalidateRect(window, nullptr, TRUE);
   return result;
 }
@@ -219,8 +225,10 @@ TreeItem* Insert(HWND window, TreeState& state, const TVINSERTSTRUCTW& insert) {
 TreeItem* Next(TreeState& state, TreeItem* item, WPARAM relation) {
   const auto siblingAt = [](TreeItem* of, int step) -> TreeItem* {
     auto& siblings = of->parent->children;
-    const auto it = std::find_if(siblings.begin(), siblings.end(), [&](const auto& each) { return each.get() == of; });
-    const auto index = (it - siblings.begin()) + step;
+    if (of->index >= siblings.size() || siblings[of->index].get() != of) {
+      for (size_t i = 0; i < siblings.size(); ++i) siblings[i]->index = i;
+    }
+    const auto index = static_cast<std::ptrdiff_t>(of->index) + step;
     return index < 0 || index >= static_cast<std::ptrdiff_t>(siblings.size()) ? nullptr
                                                                                : siblings[static_cast<size_t>(index)].get();
   };
@@ -371,6 +379,12 @@ void OnKey(HWND window, TreeState& state, int key) {
 
 LRESULT TreeViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   TreeState& state = g_trees.Get(window);
+  const bool readsItems = message == TVM_INSERTITEMW || message == TVM_GETNEXTITEM || message == TVM_GETITEMW ||
+                          message == TVM_GETCOUNT;
+  if (state.scrollBarPending && !readsItems) {
+    state.scrollBarPending = false;
+    UpdateScrollBar(window, state);
+  }
   switch (message) {
     case TVM_INSERTITEMW:
       return lParam == 0 ? 0

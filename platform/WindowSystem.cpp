@@ -30,6 +30,8 @@ HWND FindRemoteWindow(LPCWSTR className, LPCWSTR windowName);
 LRESULT SendRemoteMessage(const RemoteWindow& remote, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL SetRemoteForeground(const RemoteWindow& remote);
 void PublishWindows();
+bool HasCrossProcessRequest();
+bool ServeCrossProcessRequest();
 
 namespace {
 
@@ -110,6 +112,8 @@ struct State {
   std::vector<Watch> watches;
   IdleWaiter idleWaiter = nullptr;
   void* idleWaiterUser = nullptr;
+  InputPump inputPump = nullptr;
+  void* inputPumpUser = nullptr;
   bool published = false;
 };
 
@@ -449,9 +453,20 @@ TimerRecord* DueTimer(HWND filter, int64_t now) {
   return best;
 }
 
+void PumpInput() {
+  if (S().inputPump != nullptr) S().inputPump(S().inputPumpUser);
+}
+
 bool FetchMessage(MSG* out, HWND window, UINT first, UINT last, bool remove) {
   State& state = S();
+  PumpInput();
   PollWatchedDescriptors(0);
+  // Messages sent by other processes are delivered here, by the message
+  // loop, before anything is taken off the queue.
+  if (remove) {
+    while (ServeCrossProcessRequest()) {
+    }
+  }
   state.newQueueBits = 0;
 
   for (auto it = state.posted.begin(); it != state.posted.end(); ++it) {
@@ -482,6 +497,14 @@ bool FetchMessage(MSG* out, HWND window, UINT first, UINT last, bool remove) {
     }
     if (!isKey && event.kind != InputKind::kChar) CommitPenInput(event, message);
     if (!IsWindow(message.hwnd)) continue;
+    // The device's Help key asks the focused window for help; controls pass
+    // the request on to their parents.
+    if (isKey && message.wParam == static_cast<WPARAM>(VK_HELP)) {
+      if (message.message != WM_KEYDOWN) continue;
+      message.message = WM_HELP;
+      message.wParam = 0;
+      message.lParam = 0;
+    }
     *out = message;
     return true;
   }
@@ -693,13 +716,26 @@ void PollWatchedDescriptors(int timeoutMilliseconds) {
   if (::poll(descriptors.data(), descriptors.size(), timeoutMilliseconds) <= 0) return;
   const std::vector<Watch> watches = state.watches;
   for (size_t i = 0; i < descriptors.size(); ++i) {
-    if (descriptors[i].revents != 0) watches[i].callback(watches[i].user);
+    if (descriptors[i].revents == 0) continue;
+    // An earlier callback may have dropped this watch (and its user).
+    const bool still = std::any_of(state.watches.begin(), state.watches.end(), [&](const Watch& watch) {
+      return watch.descriptor == watches[i].descriptor && watch.user == watches[i].user &&
+             watch.callback == watches[i].callback;
+    });
+    if (still) watches[i].callback(watches[i].user);
   }
 }
+
+bool HasWatchedDescriptors() { return !S().watches.empty(); }
 
 void SetIdleWaiter(IdleWaiter waiter, void* user) {
   S().idleWaiter = waiter;
   S().idleWaiterUser = user;
+}
+
+void SetInputPump(InputPump pump, void* user) {
+  S().inputPump = pump;
+  S().inputPumpUser = user;
 }
 
 void ResetWindowSystem() {
@@ -720,6 +756,7 @@ void ResetWindowSystem() {
   std::fill(std::begin(state.keyPressedSinceQuery), std::end(state.keyPressedSinceQuery), false);
   state.keyFilter = nullptr;
   state.idleWaiter = nullptr;
+  state.inputPump = nullptr;
 }
 
 // ---- classes and windows ---------------------------------------------------
@@ -934,6 +971,9 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_SETCURSOR:
       if (record->cursor != nullptr) SetCursor(record->cursor);
       return TRUE;
+    case WM_HELP:
+      if (record->parent != nullptr) return SendMessageW(record->parent, WM_HELP, wParam, lParam);
+      return 0;
     default:
       return 0;
   }
@@ -1048,6 +1088,10 @@ BOOL TranslateMessage(const MSG* message) {
     character = static_cast<WCHAR>(key);
   } else if (key >= '0' && key <= '9') {
     character = static_cast<WCHAR>(key);
+  } else if (key == VK_TSTAR || key == VK_MULTIPLY) {
+    character = u'*';
+  } else if (key == VK_TPOUND) {
+    character = u'#';
   } else if (key >= 'A' && key <= 'Z') {
     character = static_cast<WCHAR>(S().keyDown[VK_SHIFT] ? key : key + 32);
   }
@@ -1090,8 +1134,12 @@ LRESULT DispatchMessageW(const MSG* message) {
 
 DWORD GetQueueStatus(UINT flags) {
   State& state = S();
+  // Looking only: input waiting in the screen back end joins the queue and
+  // requests of other processes are read, but nothing is dispatched.
+  PumpInput();
   PollWatchedDescriptors(0);
   UINT current = 0;
+  if (HasCrossProcessRequest()) current |= QS_SENDMESSAGE;
   for (const auto& event : state.input) {
     if (event.kind == InputKind::kPenMove) current |= QS_MOUSEMOVE;
     else if (event.kind == InputKind::kPenDown || event.kind == InputKind::kPenUp) current |= QS_MOUSEBUTTON;

@@ -73,19 +73,28 @@ HWND MakeRemoteWindow(const std::string& socketPath, uint64_t handle);
 HWND FindLocalWindow(LPCWSTR className, LPCWSTR windowName);
 
 // Descriptors watched while the message loop waits (the link between
-// processes, the screen back end). The callback runs on the UI thread.
+// processes, the screen back end). The callback runs on the UI thread; it
+// may read and queue, but must not dispatch messages (GetQueueStatus polls
+// the descriptors too).
 using DescriptorCallback = void (*)(void* user);
 void WatchDescriptor(int descriptor, DescriptorCallback callback, void* user);
 void UnwatchDescriptor(int descriptor);
 // Waits up to timeoutMilliseconds (0: just look) for watched descriptors and
 // runs the callbacks of the ready ones.
 void PollWatchedDescriptors(int timeoutMilliseconds);
+bool HasWatchedDescriptors();
 
 // How the message loop waits when it has nothing to do. The default polls
 // the watched descriptors; a screen back end puts its own in place (which
 // should poll the descriptors too). microseconds < 0: no timer is pending.
 using IdleWaiter = void (*)(void* user, int64_t microseconds);
 void SetIdleWaiter(IdleWaiter waiter, void* user);
+
+// Moves input that the screen back end holds into the input queue, without
+// dispatching anything. The message loop and GetQueueStatus call it, so
+// input is seen while the application only checks for pending input.
+using InputPump = void (*)(void* user);
+void SetInputPump(InputPump pump, void* user);
 
 // Forgets every window, class, timer and queued message (tests).
 void ResetWindowSystem();

@@ -13,29 +13,36 @@ namespace raster {
 
 bool PathIsPixelRectangle(std::span<const runtime::FixedPoint> points, const runtime::Matrix& matrix,
                           IntRect& out) {
+  // One sub-path: a move, lines, and at most closes after them.
   runtime::FixedPoint corners[5];
   int count = 0;
+  bool closed = false;
   for (size_t i = 0; i < points.size(); ++i) {
     const int kind = StoredPath::KindOf(points[i]);
-    if (kind == 3) break;
-    if ((kind == 0) != (i == 0) || kind == 2 || count == 5) return false;
+    if (kind == 3) {
+      closed = true;
+      continue;
+    }
+    if (closed || (kind == 0) != (i == 0) || kind == 2) return false;
     runtime::FixedPoint p = StoredPath::Coordinates(points[i]);
     runtime::Matrix::TransformPointInPlace(matrix, p.x, p.y);
     if (count > 0 && p == corners[count - 1]) continue;
+    if (count == 5) return false;
     corners[count++] = p;
   }
   if (count == 5 && corners[4] == corners[0]) count = 4;
   if (count != 4) return false;
-  for (int i = 0; i < 4; ++i) {
-    const runtime::FixedPoint a = corners[i], b = corners[(i + 1) % 4];
-    if ((a.x & 0xffff) != 0 || (a.y & 0xffff) != 0) return false;
-    if ((a.x == b.x) == (a.y == b.y)) return false;  // a side is neither vertical nor horizontal
+  for (const runtime::FixedPoint& c : corners) {
+    if ((c.x & 0xffff) != 0 || (c.y & 0xffff) != 0) return false;
   }
-  const int32_t x0 = std::min({corners[0].x, corners[1].x, corners[2].x}) >> 16;
-  const int32_t x1 = std::max({corners[0].x, corners[1].x, corners[2].x}) >> 16;
-  const int32_t y0 = std::min({corners[0].y, corners[1].y, corners[2].y}) >> 16;
-  const int32_t y1 = std::max({corners[0].y, corners[1].y, corners[2].y}) >> 16;
-  out = {x0, y0, x1, y1};
+  // Sides alternate horizontal and vertical, either way round, and enclose
+  // an area: corners 0 and 2 are opposite, 1 and 3 the two others.
+  const runtime::FixedPoint a = corners[0], b = corners[1], c = corners[2], d = corners[3];
+  const bool horizontalFirst = a.y == b.y && b.x == c.x && c.y == d.y && d.x == a.x;
+  const bool verticalFirst = a.x == b.x && b.y == c.y && c.x == d.x && d.y == a.y;
+  if (!horizontalFirst && !verticalFirst) return false;
+  if (a.x == c.x || a.y == c.y) return false;
+  out = {std::min(a.x, c.x) >> 16, std::min(a.y, c.y) >> 16, std::max(a.x, c.x) >> 16, std::max(a.y, c.y) >> 16};
   return true;
 }
 

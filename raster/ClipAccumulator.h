@@ -38,7 +38,8 @@ class ClipAccumulator {
 };
 
 // The whole-pixel rectangle a path describes in device space, if it is one:
-// a single sub-path of four corners on whole pixels with axis-parallel sides.
+// a single sub-path of four distinct corners on whole pixels whose sides
+// alternate horizontal and vertical and enclose a non-empty area.
 bool PathIsPixelRectangle(std::span<const runtime::FixedPoint> points, const runtime::Matrix& matrix,
                           IntRect& out);
 

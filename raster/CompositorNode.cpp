@@ -39,7 +39,10 @@ StageEntry* MakeUnion(StageContext& stage) {
   return ShapeUnion1Stage::Applies(stage) ? MakeStage<ShapeUnion1Stage>(stage) : MakeStage<ShapeUnionStage>(stage);
 }
 
-StageEntry* ClipLevel(StageContext& stage, PipelineNode* const* inputs) {
+// Interpolation by a mask whose run is a shared constant needs no stage:
+// where it is empty the destination passes through, where it is full the
+// result does. Coverage and clip masks both skip their empty and full runs.
+StageEntry* LerpLevel(StageContext& stage, PipelineNode* const* inputs) {
   const PixelPlane* mask = stage.first->shape;
   if (PixelPlane::IsAbsentOrOpaque(mask)) return PassThroughStage::CreateForRecords(stage.arena, stage.outputs, inputs[2]);
   if (mask->IsZeroConstant()) return PassThroughStage::CreateForRecords(stage.arena, stage.outputs, inputs[1]);
@@ -99,11 +102,11 @@ PipelineNode* CompositorNode::CreateBlend(Arena& arena, BlendStageClass stageCla
 }
 PipelineNode* CompositorNode::CreateLerp(Arena& arena, const PixelTriple& destination, PipelineNode* mask,
                                          PipelineNode* from, PipelineNode* to) {
-  return Build(arena, destination, mask, from, to, &MakeLerp);
+  return Build(arena, destination, mask, from, to, &MakeLerp, &LerpLevel);
 }
 PipelineNode* CompositorNode::CreateClipLerp(Arena& arena, const PixelTriple& destination, PipelineNode* mask,
                                              PipelineNode* from, PipelineNode* to) {
-  return Build(arena, destination, mask, from, to, &MakeLerp, &ClipLevel);
+  return Build(arena, destination, mask, from, to, &MakeLerp, &LerpLevel);
 }
 
 PipelineNode* PipelineStage::Create(runtime::ArenaAllocator& arena, const PixelTriple& destination,

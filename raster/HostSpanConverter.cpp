@@ -8,11 +8,11 @@ template <bool exclusiveOr>
 HostSpanConverter* ForKind(runtime::ArenaAllocator& arena, int32_t kind,
                            const runtime::PixelFormatDesc& format) {
   switch (kind) {
-    case kHostBgr24:
+    case runtime::kHostBgr24:
       return runtime::NewInArena<Converter888<3, 2, 1, 0, exclusiveOr>>(arena, format);
-    case kHostBgrx32:
+    case runtime::kHostBgrx32:
       return runtime::NewInArena<Converter888<4, 2, 1, 0, exclusiveOr>>(arena, format);
-    case kHostXrgb32:
+    case runtime::kHostXrgb32:
       return runtime::NewInArena<Converter888<4, 1, 2, 3, exclusiveOr>>(arena, format);
     default:
       return nullptr;
@@ -24,7 +24,7 @@ HostSpanConverter* ForKind(runtime::ArenaAllocator& arena, int32_t kind,
 HostSpanConverter* HostSpanConverter::Create(runtime::ArenaAllocator& arena, int32_t kind,
                                              const runtime::PixelFormatDesc& format,
                                              bool exclusiveOr, bool zeroPlane) {
-  if (kind < kHostBgr24 || kind > kHostXrgb32) return nullptr;
+  if (kind < runtime::kHostBgr24 || kind > runtime::kHostXrgb32) return nullptr;
   if (exclusiveOr && zeroPlane) return runtime::NewInArena<NullHostSpanConverter>(arena);
   return exclusiveOr ? ForKind<true>(arena, kind, format) : ForKind<false>(arena, kind, format);
 }

@@ -8,7 +8,7 @@
 
 #include "runtime/ArenaAllocator.h"
 #include "runtime/PixelBuffer.h"
-#include "raster/HostBitmap.h"
+#include "runtime/HostBitmap.h"
 
 namespace raster {
 

@@ -13,9 +13,9 @@ namespace {
 // Ends the bitmap access when the transfer returns or an error passes.
 struct AccessGuard {
   runtime::CleanupNode node;  // first: the cleanup finds the guard from it
-  HostBitmap* bitmap;
+  runtime::HostBitmap* bitmap;
 
-  AccessGuard(runtime::LibraryContext* context, HostBitmap* target) : bitmap(target) {
+  AccessGuard(runtime::LibraryContext* context, runtime::HostBitmap* target) : bitmap(target) {
     node.Register(context, &Cleanup);
   }
   ~AccessGuard() {
@@ -33,9 +33,9 @@ struct AccessGuard {
   }
 };
 
-void Transfer(HostBitmap& target, runtime::ArenaAllocator& arena, const runtime::Region& region,
+void Transfer(runtime::HostBitmap& target, runtime::ArenaAllocator& arena, const runtime::Region& region,
               int32_t offsetX, int32_t offsetY, PipelineNode* node, uintptr_t argument, bool exclusiveOr) {
-  const HostPixelLayout* layout = target.Begin(argument);
+  const runtime::HostPixelLayout* layout = target.Begin(argument);
   AccessGuard guard(arena.Context(), &target);
   if (layout == nullptr || layout->firstRow == nullptr) return;
   RegionWrite write;
@@ -47,20 +47,20 @@ void Transfer(HostBitmap& target, runtime::ArenaAllocator& arena, const runtime:
   write.firstRow = layout->firstRow;
   write.rowStride = layout->rowStride;
   switch (layout->kind) {
-    case kHostRgb565:
+    case runtime::kHostRgb565:
       exclusiveOr ? RegionWriter565::WriteXor(arena, write) : RegionWriter565::Write(arena, write);
       break;
-    case kHostRgb565Swapped:
+    case runtime::kHostRgb565Swapped:
       exclusiveOr ? RegionWriter565::WriteXorSwapped(arena, write) : RegionWriter565::WriteSwapped(arena, write);
       break;
-    case kHostBgr24:
-    case kHostBgrx32:
-    case kHostXrgb32:
+    case runtime::kHostBgr24:
+    case runtime::kHostBgrx32:
+    case runtime::kHostXrgb32:
       if (exclusiveOr) {
         RegionRowWriter::WriteXor(arena, layout->kind, write);
-      } else if (layout->kind == kHostBgr24) {
+      } else if (layout->kind == runtime::kHostBgr24) {
         RegionRowWriter::Write24(arena, write);
-      } else if (layout->kind == kHostBgrx32) {
+      } else if (layout->kind == runtime::kHostBgrx32) {
         RegionRowWriter::Write32BGRX(arena, write);
       } else {
         RegionRowWriter::Write32XRGB(arena, write);
@@ -73,18 +73,18 @@ void Transfer(HostBitmap& target, runtime::ArenaAllocator& arena, const runtime:
 
 }  // namespace
 
-void HostTransfer::PaintNode(HostBitmap& target, runtime::ArenaAllocator& arena, const runtime::Region& region,
+void HostTransfer::PaintNode(runtime::HostBitmap& target, runtime::ArenaAllocator& arena, const runtime::Region& region,
                              int32_t offsetX, int32_t offsetY, PipelineNode* node, uintptr_t argument) {
   Transfer(target, arena, region, offsetX, offsetY, node, argument, false);
 }
 
-void HostTransfer::PaintNodeXor(HostBitmap& target, runtime::ArenaAllocator& arena,
+void HostTransfer::PaintNodeXor(runtime::HostBitmap& target, runtime::ArenaAllocator& arena,
                                 const runtime::Region& region, int32_t offsetX, int32_t offsetY,
                                 PipelineNode* node, uintptr_t argument) {
   Transfer(target, arena, region, offsetX, offsetY, node, argument, true);
 }
 
-void HostTransfer::FillColour(HostBitmap& target, runtime::ArenaAllocator& arena, const runtime::Region& region,
+void HostTransfer::FillColour(runtime::HostBitmap& target, runtime::ArenaAllocator& arena, const runtime::Region& region,
                               const IntRect& rect, runtime::Fixed c1, runtime::Fixed c2, runtime::Fixed c3) {
   runtime::Region area(arena.Context());
   area.FromRect(rect);
@@ -93,8 +93,8 @@ void HostTransfer::FillColour(HostBitmap& target, runtime::ArenaAllocator& arena
   PaintNode(target, arena, area, 0, 0, colour);
 }
 
-void HostTransfer::FillWhite(HostBitmap& target, runtime::ArenaAllocator& arena, const IntRect& rect) {
-  const HostPixelLayout* layout = target.Begin(0);
+void HostTransfer::FillWhite(runtime::HostBitmap& target, runtime::ArenaAllocator& arena, const IntRect& rect) {
+  const runtime::HostPixelLayout* layout = target.Begin(0);
   const IntRect whole = layout != nullptr ? IntRect{0, 0, layout->width, layout->height} : IntRect{};
   target.End();
   runtime::Region region(arena.Context());

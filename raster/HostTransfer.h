@@ -4,7 +4,7 @@
 // drawing removes again. The writer follows the bitmap's pixel kind.
 #include <cstdint>
 
-#include "raster/HostBitmap.h"
+#include "runtime/HostBitmap.h"
 #include "raster/PipelineNode.h"
 #include "runtime/ArenaAllocator.h"
 #include "runtime/Fixed.h"
@@ -16,15 +16,15 @@ struct HostTransfer {
   // Writes `node` over the non-zero spans of `region` (bitmap pixels, cut to
   // the bitmap); bitmap pixel (x, y) takes the node's (x − offsetX,
   // y − offsetY). A kind outside 1 to 5 writes nothing.
-  static void PaintNode(HostBitmap& target, runtime::ArenaAllocator& arena, const runtime::Region& region,
+  static void PaintNode(runtime::HostBitmap& target, runtime::ArenaAllocator& arena, const runtime::Region& region,
                         int32_t offsetX, int32_t offsetY, PipelineNode* node, uintptr_t argument = 0);
-  static void PaintNodeXor(HostBitmap& target, runtime::ArenaAllocator& arena, const runtime::Region& region,
+  static void PaintNodeXor(runtime::HostBitmap& target, runtime::ArenaAllocator& arena, const runtime::Region& region,
                            int32_t offsetX, int32_t offsetY, PipelineNode* node, uintptr_t argument = 0);
   // One colour (16.16 components) over `rect` within `region`.
-  static void FillColour(HostBitmap& target, runtime::ArenaAllocator& arena, const runtime::Region& region,
+  static void FillColour(runtime::HostBitmap& target, runtime::ArenaAllocator& arena, const runtime::Region& region,
                          const IntRect& rect, runtime::Fixed c1, runtime::Fixed c2, runtime::Fixed c3);
   // `rect`, cut to the bitmap, painted white.
-  static void FillWhite(HostBitmap& target, runtime::ArenaAllocator& arena, const IntRect& rect);
+  static void FillWhite(runtime::HostBitmap& target, runtime::ArenaAllocator& arena, const IntRect& rect);
 };
 
 }  // namespace raster

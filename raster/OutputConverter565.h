@@ -83,11 +83,14 @@ class Converter565 final : public OutputConverter565 {
       blueAt = redAt + 2 * format_.channelStep;
       step = step_;
     }
-    for (int32_t x = x0; x < x1; ++x) {
-      const int32_t k = row + (x & 1);
-      const uint32_t rb = kDitherRedBlue[k];
-      uint16_t v = static_cast<uint16_t>(t.red[pixels[redAt] + rb] + t.green[pixels[greenAt] + kDitherGreen[k]] +
-                                         t.blue[pixels[blueAt] + rb]);
+    // The tables shifted by each column's dither offsets: even and odd
+    // columns of this row alternate between two sets.
+    const uint16_t* red[2] = {t.red + kDitherRedBlue[row], t.red + kDitherRedBlue[row + 1]};
+    const uint16_t* green[2] = {t.green + kDitherGreen[row], t.green + kDitherGreen[row + 1]};
+    const uint16_t* blue[2] = {t.blue + kDitherRedBlue[row], t.blue + kDitherRedBlue[row + 1]};
+    auto one = [&](int phase) {
+      uint16_t v = static_cast<uint16_t>(red[phase][pixels[redAt]] + green[phase][pixels[greenAt]] +
+                                         blue[phase][pixels[blueAt]]);
       if constexpr (order == ByteOrder565::kSwapped) v = static_cast<uint16_t>((v >> 8) | (v << 8));
       if constexpr (combine == Combine565::kXor) {
         *out ^= v;
@@ -96,7 +99,17 @@ class Converter565 final : public OutputConverter565 {
       }
       ++out;
       if constexpr (source != Source565::kConstant) pixels += step;
+    };
+    int32_t x = x0;
+    if (x < x1 && (x & 1) != 0) {
+      one(1);
+      ++x;
     }
+    for (; x + 1 < x1; x += 2) {
+      one(0);
+      one(1);
+    }
+    if (x < x1) one(0);
   }
 
  private:

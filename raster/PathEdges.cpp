@@ -225,6 +225,18 @@ Fixed ClampMapped(int64_t v) {
 
 }  // namespace
 
+EdgeRecord* FirstEdgeReaching(EdgeRecord* edge, Fixed y) {
+  bool passed = false;
+  while (edge != nullptr) {
+    const bool above = IsFlatEdge(edge) ? edge->y1 < y || (passed && edge->y0 == y && edge->y1 == y)
+                                        : edge->y1 <= y;
+    if (!above) break;
+    edge = edge->chain;
+    passed = true;
+  }
+  return edge;
+}
+
 void SplitSegment(const FixedClipBox& box, SegmentSink& sink, FixedPoint a, int zoneA,
                   FixedPoint b, int zoneB) {
   SegmentSplitter(box, sink, a, zoneA, b, zoneB).Run();
@@ -354,7 +366,7 @@ void PathEdges::AddEdge(FixedPoint a, FixedPoint b) {
 void PathEdges::EmitSegment(FixedPoint a, FixedPoint b) {
   if (a == b) return;
   const int32_t row = a.y >> 16;
-  if (last_ != nullptr && last_->direction == EdgeRecord::kFlat && (b.y >> 16) == row &&
+  if (last_ != nullptr && IsFlatEdge(last_) && (b.y >> 16) == row &&
       (last_->y0 >> 16) == row && (last_->y1 >> 16) == row) {
     // Segments within one sub-row widen the previous flat edge instead of
     // making edges of their own: flattened curves stay short in edges.
@@ -378,8 +390,9 @@ void PathEdges::EmitSegment(FixedPoint a, FixedPoint b) {
 
 namespace {
 
-int DirectionOf(const EdgeRecord* edge) {
-  return edge->direction == EdgeRecord::kDownward ? -1 : (edge->direction == EdgeRecord::kUpward ? 1 : 0);
+void SetDirection(EdgeRecord* edge, int direction) {
+  edge->direction = direction > 0 ? EdgeRecord::kUpward
+                                  : (direction < 0 ? EdgeRecord::kDownward : EdgeRecord::kFlat);
 }
 
 // Reverses the links of a chain [start .. end] built top first, so that it
@@ -398,17 +411,27 @@ void ReverseChain(EdgeRecord* start, EdgeRecord* end) {
 }  // namespace
 
 void PathEdges::LinkEdge(EdgeRecord* edge) {
-  int direction = DirectionOf(edge);
+  int direction = EdgeDirection(edge);
   if (first_ == nullptr) {
     first_ = chainStart_ = last_ = edge;
     direction_ = firstDirection_ = direction;
     severalChains_ = false;
     return;
   }
-  if (direction == 0) direction = direction_;
+  if (direction == 0) {
+    // A flat edge joins the chain it meets and takes its direction: where a
+    // chain ends in a flat edge, that edge carries the chain's winding
+    // through its last sub-row.
+    direction = direction_;
+    SetDirection(edge, direction);
+  }
   if (direction_ == 0 && direction != 0) {
     // A chain of flat edges takes the direction of the first edge with one;
     // links were made top first, an upward chain reads newest first.
+    for (EdgeRecord* flat = chainStart_;; flat = flat->chain) {
+      SetDirection(flat, direction);
+      if (flat == last_ || flat->chain == nullptr) break;
+    }
     if (direction > 0) ReverseChain(chainStart_, last_);
     direction_ = direction;
     if (!severalChains_) firstDirection_ = direction;
@@ -566,7 +589,7 @@ Fixed ClampNear(double v) {
 
 PathEdges::DevicePoint PathEdges::ToDevice(const runtime::Matrix& m, FixedPoint p) const {
   const int64_t x = p.x, y = p.y;
-  return {((m.a * x + m.c * y) >> 16) + m.e, ((m.b * x + m.d * y) >> 16) + m.f};
+  return {((m.a * x + m.c * y) >> 16) + m.e - deviceOriginX_, ((m.b * x + m.d * y) >> 16) + m.f - deviceOriginY_};
 }
 
 void PathEdges::LineToDevice(DevicePoint p) {
@@ -712,7 +735,7 @@ bool PathEdges::Bucket(int32_t firstRow, int32_t endRow) {
   edges_.currentRow = top;
   edges_.lookAheadRows = static_cast<int32_t>(count);
   edges_.buckets = {buckets, count};
-  for (EdgeRecord* head : chains_) edges_.SeekRow(head);
+  for (EdgeRecord* head : chains_) edges_.SeekRow(FirstEdgeReaching(head, runtime::FixedFromInt(top)));
   edges_.nextRow = top;
   return true;
 }

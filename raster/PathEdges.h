@@ -28,6 +28,22 @@ namespace raster {
 
 using runtime::EdgeRecord;
 
+// An edge whose two ends lie in one sub-row: it paints its extent there.
+// Its direction byte is the direction of the chain it belongs to (0 only
+// when its whole chain is flat).
+inline bool IsFlatEdge(const EdgeRecord* edge) { return (edge->y0 >> 16) == (edge->y1 >> 16); }
+// -1 for an edge that runs down, +1 up, 0 flat.
+inline int EdgeDirection(const EdgeRecord* edge) {
+  return edge->direction == EdgeRecord::kDownward ? -1 : (edge->direction == EdgeRecord::kUpward ? 1 : 0);
+}
+
+// Sub-rows are half-open: an edge that ends exactly on the top boundary y
+// of a sub-row reaches no further into it, and a flat edge lying exactly on
+// that boundary at the foot of such an edge is the bottom of what lies
+// above. Walks the chain from `edge` past both; returns the first edge that
+// reaches into the sub-row at y, or null when the chain ends above it.
+EdgeRecord* FirstEdgeReaching(EdgeRecord* edge, runtime::Fixed y);
+
 // Receives the pieces of a clipped line with the outcode of the part of the
 // plane that holds each piece.
 class SegmentSink {
@@ -66,6 +82,13 @@ class PathEdges {
   // Device-space clip box (also the whole-pixel box curves are classified
   // against).
   void SetClip(const runtime::IntRect& box, int mode);
+  // Device points are taken relative to this pixel (the raster's origin)
+  // before anything else, so that content far from the device origin is
+  // mapped as exactly as content near it.
+  void SetDeviceOrigin(int32_t x, int32_t y) {
+    deviceOriginX_ = int64_t{x} << 16;
+    deviceOriginY_ = int64_t{y} << 16;
+  }
   void SetClippingOff() { clip_.clippingOff = pixelClip_.clippingOff = true; }
   // Sub-sampled point = matrix(p − origin). `flatness` is the curve
   // tolerance in device units.
@@ -80,10 +103,11 @@ class PathEdges {
 
   // Feeds the FixedPoint list whose low coordinate bits carry the point kind
   // (x & 1) + 2·(y & 1): 0 move, 1 line, 2 curve (three points), 3 close,
-  // each point first mapped into device space by `toDevice`. Points that
-  // land beyond ±16384 pixels are not wrapped or merely clamped: the lines
-  // that reach them are cut where they leave that square and their outer
-  // parts projected onto its sides, which keeps the winding inside.
+  // each point first mapped into device space by `toDevice` and taken
+  // relative to the device origin. Points that land beyond ±16384 pixels of
+  // it are not wrapped or merely clamped: the lines that reach them are cut
+  // where they leave that square and their outer parts projected onto its
+  // sides, which keeps the winding inside.
   void FeedPath(std::span<const FixedPoint> points,
                 const runtime::Matrix& toDevice = runtime::kIdentityMatrix);
   // Puts every finished chain into the bucket of its first sub-row within
@@ -134,6 +158,7 @@ class PathEdges {
   FixedClipBox clip_;
   runtime::ClipBox pixelClip_;
   FixedPoint origin_{};
+  int64_t deviceOriginX_ = 0, deviceOriginY_ = 0;
   runtime::Matrix matrix_{};
   Fixed flatness_ = runtime::kFixedOne / 8;
   runtime::Rect bounds_ = runtime::kEmptyBoundsStart;

@@ -34,17 +34,22 @@ void SubRowEdges::Absorb(EdgeRecord* successor, const EdgeRecord* edge) {
   }
 }
 
+void SubRowEdges::Reset() {
+  firstRow = runtime::kFixedLowest;
+  currentRow = 0;
+  lookAheadRows = 0;
+  buckets = {};
+  nextRow = runtime::kFixedMax;
+  edgeCount = 0;
+  weightedEdgeCount = 0;
+}
+
 void SubRowEdges::Merge(EdgeRecord* successor, Fixed y, EdgeRecord* edge) {
   successor->ScanlineSpan(y);
   Absorb(successor, edge);
 }
 
 namespace {
-
-int DirectionOf(const EdgeRecord* edge) {
-  return edge->direction == EdgeRecord::kDownward ? -1
-                                                  : (edge->direction == EdgeRecord::kUpward ? 1 : 0);
-}
 
 void Charge(runtime::LibraryContext* context, uint32_t edges) {
   if (edges == 0) return;
@@ -54,6 +59,7 @@ void Charge(runtime::LibraryContext* context, uint32_t edges) {
 
 // Ceiling of a sub-sampled x as whole sub-pixels, 32767 past the range.
 int32_t CeilSub(Fixed v) { return v > 0x7fff0000 ? 32767 : runtime::FixedToIntCeil(v); }
+
 
 }  // namespace
 
@@ -78,11 +84,11 @@ ScanConverter::ScanConverter(runtime::LibraryContext* context, runtime::ArenaAll
   if (target.IsEmpty()) return;
   const int64_t width = int64_t{target.x1} - target.x0;
   const int64_t height = int64_t{target.y1} - target.y0;
-  // Sub-sampled coordinates are 16.16 values; a target too large for them is
-  // refused rather than wrapped (callers paint large areas in bands).
-  if (((width + 2) << shift) > kMaxSubSamples || ((height + 2) << shift) > kMaxSubSamples) {
-    runtime::ThrowRuntime(runtime::kBeyondLimit);
-  }
+  // Sub-sampled coordinates are 16.16 values relative to the band's origin:
+  // a band spans at most this many pixels in each direction. Taller targets
+  // are painted band by band; a wider one is refused rather than wrapped.
+  bandRows_ = static_cast<int32_t>((kMaxSubSamples >> shift) - 2);
+  if (width > bandRows_) runtime::ThrowRuntime(runtime::kBeyondLimit);
   coverage_ = static_cast<uint8_t*>(arena.Alloc(static_cast<size_t>(width)));
   std::memset(coverage_, 0, static_cast<size_t>(width));
   // One row of coverage bytes serves every row (its row step is 0).
@@ -91,42 +97,94 @@ ScanConverter::ScanConverter(runtime::LibraryContext* context, runtime::ArenaAll
   coveragePlane_.format = PixelFormatDesc{1, 0, 0, 1, 0, 1, 0};
   outputs_[static_cast<int>(RunKind::kPartial)] = {&coveragePlane_, &coveragePlane_, nullptr};
   rightBound_ = static_cast<int32_t>(width << shift);
-  Load(points, matrix);
+  matrix_ = matrix;
+  if (height > bandRows_) {
+    // The path is read again for every band: keep a copy of its points.
+    auto* copy = static_cast<FixedPoint*>(arena.Alloc(sizeof(FixedPoint) * std::max<size_t>(points.size(), 1)));
+    std::copy(points.begin(), points.end(), copy);
+    points_ = {copy, points.size()};
+    LoadBand(target.y0);
+    // What a band shows of the shape is not the whole shape.
+    bounds = target;
+    return;
+  }
+  points_ = points;
+  LoadBand(target.y0);
+  points_ = {};  // the caller's points are read once only
   bounds = shape_;
 }
 
-void ScanConverter::Load(std::span<const FixedPoint> points, const runtime::Matrix& matrix) {
+void ScanConverter::LoadBand(int32_t top) {
+  band_ = {target_.x0, top, target_.x1, static_cast<int32_t>(std::min<int64_t>(int64_t{top} + bandRows_, target_.y1))};
+  shape_ = {target_.x0, band_.y0, target_.x0, band_.y0};
+  edges_.Reset();
+  active_.Clear();
+  heads_ = {};
+  preparedRow_ = INT32_MIN;
+  prepared_ = false;
   PathEdges edges(context_, arena_, edges_);
-  // Projections on the clip box land a pixel outside the target, where they
-  // add winding without painting a visible pixel.
-  edges.SetClip({target_.x0 - 1, target_.y0 - 1, target_.x1 + 1, target_.y1 + 1}, 0);
+  // Points are taken relative to the band's origin. Projections on the clip
+  // box land a pixel outside the band, where they add winding without
+  // painting a visible pixel.
+  const int32_t width = band_.x1 - band_.x0, height = band_.y1 - band_.y0;
+  edges.SetDeviceOrigin(band_.x0, band_.y0);
+  edges.SetClip({-1, -1, width + 1, height + 1}, 0);
   const Fixed scale = kFixedOne << shift_;
   runtime::Matrix toSubSamples{scale, 0, 0, scale, 0, 0};
   // Flatness in device pixels: a tenth of a pixel, finer for the 16×16 class
   // that glyphs use.
   const Fixed flatness = shift_ >= 4 ? kFixedOne / 32 : kFixedOne / 10;
-  edges.SetMapping({runtime::FixedFromInt(target_.x0), runtime::FixedFromInt(target_.y0)}, toSubSamples,
-                   flatness);
-  edges.FeedPath(points, matrix);
-  const int32_t rows = (target_.y1 - target_.y0) << shift_;
+  edges.SetMapping({0, 0}, toSubSamples, flatness);
+  edges.FeedPath(points_, matrix_);
+  const int32_t rows = height << shift_;
   if (!edges.Bucket(0, rows + 1)) return;
   const runtime::Rect& b = edges.Bounds();
-  IntRect shape{target_.x0 + ((b.x0 >> 16) >> shift_), target_.y0 + ((b.y0 >> 16) >> shift_),
-                target_.x0 + ((CeilSub(b.x1) + 1) >> shift_) + 1,
-                target_.y0 + ((CeilSub(b.y1)) >> shift_) + 1};
-  shape_ = IntRect{std::max(shape.x0, target_.x0), std::max(shape.y0, target_.y0),
-                   std::min(shape.x1, target_.x1), std::min(shape.y1, target_.y1)};
+  IntRect shape{band_.x0 + ((b.x0 >> 16) >> shift_), band_.y0 + ((b.y0 >> 16) >> shift_),
+                band_.x0 + ((CeilSub(b.x1) + 1) >> shift_) + 1,
+                band_.y0 + ((CeilSub(b.y1)) >> shift_) + 1};
+  shape_ = IntRect{std::max(shape.x0, band_.x0), std::max(shape.y0, band_.y0),
+                   std::min(shape.x1, band_.x1), std::min(shape.y1, band_.y1)};
   if (shape_.IsEmpty()) {
-    shape_ = {target_.x0, target_.y0, target_.x0, target_.y0};
+    shape_ = {target_.x0, band_.y0, target_.x0, band_.y0};
     return;
   }
+  // The chains as bucketed, so that a later paint through the same node can
+  // start again from the band's first row.
+  auto* heads = static_cast<EdgeRecord**>(arena_.Alloc(sizeof(EdgeRecord*) * edges.ChainCount()));
+  std::copy(edges.Chains().begin(), edges.Chains().end(), heads);
+  heads_ = {heads, edges.ChainCount()};
   const uint32_t capacity = std::min<uint32_t>(edges_.weightedEdgeCount + 1, 1024);
   for (int k = 0; k < samples_; ++k) {
-    spans_[k] = runtime::NewInArena<runtime::ArenaVector<int32_t>>(arena_, arena_, capacity);
+    if (spans_[k] == nullptr) spans_[k] = runtime::NewInArena<runtime::ArenaVector<int32_t>>(arena_, arena_, capacity);
   }
 }
 
+void ScanConverter::Rewind() {
+  // Every edge takes its spans afresh; the buckets are filled again as when
+  // the band was loaded.
+  for (EdgeRecord* head : heads_) {
+    for (EdgeRecord* edge = head; edge != nullptr; edge = edge->chain) {
+      edge->pending = 1;
+      edge->next = nullptr;
+      edge->startsInRow = 0;
+    }
+  }
+  std::fill(edges_.buckets.begin(), edges_.buckets.end(), nullptr);
+  edges_.currentRow = edges_.firstRow;
+  for (EdgeRecord* head : heads_) edges_.SeekRow(FirstEdgeReaching(head, runtime::FixedFromInt(edges_.firstRow)));
+  edges_.nextRow = edges_.firstRow;
+  active_.Clear();
+  preparedRow_ = INT32_MIN;
+}
+
 void ScanConverter::BeginRow(int32_t y) {
+  if (!target_.IsEmpty() && (y < band_.y0 || y >= band_.y1) && y >= target_.y0 && y < target_.y1) {
+    LoadBand(y);
+  } else if (y != preparedRow_ && edges_.nextRow != runtime::kFixedMax &&
+             int64_t{y - band_.y0} << shift_ < edges_.nextRow) {
+    // The edges have moved past this row: a second paint through the node.
+    Rewind();
+  }
   row_ = y;
   prepared_ = y == preparedRow_;
   if (prepared_) ResetCursors();
@@ -142,7 +200,7 @@ void ScanConverter::ResetCursors() {
 }
 
 void ScanConverter::PrepareRow() {
-  const int32_t base = (row_ - target_.y0) << shift_;
+  const int32_t base = (row_ - band_.y0) << shift_;
   for (int k = 0; k < samples_; ++k) {
     Advance(base + k);
     if (glyphRule_) {
@@ -165,7 +223,8 @@ void ScanConverter::Advance(int32_t subRow) {
     Charge(context_, active_.Size());
     uint32_t kept = 0;
     for (uint32_t i = 0; i < active_.Size(); ++i) {
-      EdgeRecord* edge = active_[i];
+      EdgeRecord* edge = FirstEdgeReaching(active_[i], y);
+      if (edge == nullptr) continue;
       edge->startsInRow = 0;
       if (edge->y1 < top && edge->chain == nullptr) continue;
       edge->ScanlineSpan(y);
@@ -217,38 +276,46 @@ void ScanConverter::SortActive() {
 void ScanConverter::BuildSpans(runtime::ArenaVector<int32_t>& spans) {
   spans.Clear();
   Charge(context_, active_.Size());
+  // Spans are half-open [start, end): a span starts at the sub-pixel that
+  // holds its left edge and ends at the ceiling of its right edge, so an
+  // edge exactly on a sub-pixel boundary adds nothing beyond it. A span
+  // never ends before start + 1: thin features keep one sub-pixel.
   int32_t winding = 0;
   bool open = false;
-  int64_t right = INT64_MIN / 2;
+  int64_t end = INT64_MIN / 2;
+  auto closeSpan = [&spans, &end] {
+    end = std::max<int64_t>(end, int64_t{spans[spans.Size() - 1]} + 1);
+    spans.PushBack(static_cast<int32_t>(end));
+  };
   for (const EdgeRecord* edge : active_) {
-    const int direction = DirectionOf(edge);
+    const int direction = EdgeDirection(edge);
     if (evenOdd_) {
       if (direction != 0) winding ^= 1;
     } else {
       winding += direction;
     }
     const int32_t xl = edge->left >> 16;
-    const int32_t xr = edge->right >> 16;
+    const int32_t xe = CeilSub(edge->right);
     if (open) {
-      right = std::max<int64_t>(right, xr);
+      end = std::max<int64_t>(end, xe);
       if (winding == 0) {
-        spans.PushBack(static_cast<int32_t>(right + 1));
+        closeSpan();
         open = false;
       }
     } else {
-      if (xl > right + 1) {
+      if (xl > end) {
         spans.PushBack(xl);
       } else {
         spans.EraseRange(spans.Size() - 1, spans.Size());  // reopen the previous span
       }
-      right = std::max<int64_t>(right, xr);
+      end = std::max<int64_t>(end, xe);
       if (winding != 0) {
         open = true;
       } else {
-        spans.PushBack(static_cast<int32_t>(right + 1));
+        closeSpan();
       }
     }
-    if (right >= rightBound_) break;
+    if (end > rightBound_) break;
   }
   if (!spans.IsEmpty()) spans.PushBack(kListEnd);
 }

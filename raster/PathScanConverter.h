@@ -9,9 +9,20 @@
 // does the run go and what covers it — with one of three kinds: empty,
 // full, or partial with one coverage byte per pixel in the row buffer.
 //
-// Every sub-pixel an edge crosses within a sub-row is inside, flat edges
-// paint their own extent, and spans one sub-pixel apart merge: thin
-// features never drop out.
+// Sub-pixels and sub-rows are half-open: a span runs from the sub-pixel
+// that holds its left edge to the ceiling of its right edge, and an edge
+// ending exactly on a sub-row boundary does not reach into the next one, so
+// a shape on whole pixels covers exactly its pixels. Every span covers at
+// least one sub-pixel and flat edges paint their own extent: thin features
+// never drop out.
+//
+// Coordinates are taken relative to the target's origin, so content far
+// from the device origin converts as exactly as content near it. Sub-sampled
+// coordinates are 16.16 values: a target taller than one band (7,998 rows,
+// 1,998 for the 16 x 16 class) is converted band by band, the path read
+// again for each; one wider than that is refused (runtime code 6). A node
+// whose rows were already visited starts its edges again from the first
+// row, so that a clip serves every paint through it.
 //
 // Three classes share this machinery:
 //   PathScanConverter    4×4, coverage byte = count << 4, non-zero or even-odd
@@ -40,6 +51,8 @@ class SubRowEdges final : public runtime::EdgeScanner {
  public:
   using EdgeScanner::EdgeScanner;
   void Merge(EdgeRecord* successor, Fixed y, EdgeRecord* edge) override;
+  // Forgets every edge: the list of a path not yet loaded.
+  void Reset();
   static void Absorb(EdgeRecord* successor, const EdgeRecord* edge);
 };
 
@@ -88,7 +101,10 @@ class ScanConverter : public PipelineNode {
                 const IntRect& target, bool evenOdd, int shift, bool glyphRule);
 
  private:
-  void Load(std::span<const FixedPoint> points, const runtime::Matrix& matrix);
+  // Loads the path's edges for the band of rows that starts at `top`.
+  void LoadBand(int32_t top);
+  // Starts the band's edges again from its first row.
+  void Rewind();
   void PrepareRow();
   void Advance(int32_t subRow);
   void BuildSpans(runtime::ArenaVector<int32_t>& spans);
@@ -106,7 +122,12 @@ class ScanConverter : public PipelineNode {
   bool glyphRule_;
   bool evenOdd_;
   IntRect target_;
-  IntRect shape_;
+  IntRect band_;          // the rows whose edges are loaded
+  int32_t bandRows_ = 0;  // at most this many rows (and columns) per band
+  IntRect shape_;         // within the band
+  std::span<const FixedPoint> points_;
+  runtime::Matrix matrix_;
+  std::span<EdgeRecord*> heads_;
   SubRowEdges edges_;
   runtime::ArenaVector<EdgeRecord*> active_;
   int32_t rightBound_ = 0;  // sub-pixels

@@ -1,6 +1,7 @@
 #include "raster/PipelineDriver.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "runtime/ArenaScope.h"
 
@@ -42,18 +43,23 @@ class FillOpaqueBgrWriter final : public SpanWriter {
  public:
   FillOpaqueBgrWriter(const PixelTriple& target, const PixelTriple& source) : target_(target.alpha) {
     const uint8_t* colour = CursorAt(source.colour, 0).pixel;
-    for (int b = 0; b < 3; ++b) pixel_[b] = colour[b];
-    pixel_[3] = 255;
+    uint8_t bytes[4] = {colour[0], colour[1], colour[2], 255};
+    std::memcpy(&pixel_, bytes, 4);
   }
   void WriteSpan(int32_t x0, int32_t x1) override {
+    // Whole words: the row is filled like memset.
     uint8_t* out = CursorAt(target_, x0).pixel;
-    for (int32_t n = x1 - x0; n > 0; --n, out += 4)
-      for (int b = 0; b < 4; ++b) out[b] = pixel_[b];
+    const size_t count = static_cast<size_t>(x1 - x0);
+    if (reinterpret_cast<uintptr_t>(out) % alignof(uint32_t) == 0) {
+      std::fill_n(reinterpret_cast<uint32_t*>(out), count, pixel_);
+    } else {
+      for (size_t i = 0; i < count; ++i) std::memcpy(out + 4 * i, &pixel_, 4);
+    }
   }
 
  private:
   PixelPlane* target_;
-  uint8_t pixel_[4];
+  uint32_t pixel_ = 0;
 };
 
 // 4-byte pixels copied as they are.

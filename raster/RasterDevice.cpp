@@ -112,7 +112,13 @@ PipelineNode* RasterDevice::MakePipeline(const PixelRegion& region, ColorSpace* 
   return runtime::NewInArena<RegionSplitNode>(arena_, arena_, bounds_, inside, parent_->MakePipeline(region, space));
 }
 
-PipelineNode* RasterDevice::DeviceSource(const PixelRegion&) { return PlaneSource::Create(arena_, target_); }
+PipelineNode* RasterDevice::DeviceSource(const PixelRegion&) {
+  // The device's planes hold its bounds and nothing more: consumers that
+  // cut their work to a node's bounds never read past them.
+  PipelineNode* node = PlaneSource::Create(arena_, target_);
+  node->bounds = bounds_;
+  return node;
+}
 
 PipelineNode* RasterDevice::MakeBlendBackdrop(const PixelRegion& region) {
   return CompositorNode::CreateBackdropRemoval(arena_, Scratch(region),
@@ -145,7 +151,9 @@ void RasterDevice::PaintSource(const PixelRegion& region, const PixelRegion* cli
 void RasterDevice::FillRegion(RasterDevice& device, const IntRect& rect, PipelineNode* clipMask, runtime::Fixed c1,
                               runtime::Fixed c2, runtime::Fixed c3) {
   runtime::ArenaAllocator& arena = device.arena_;
-  const IntRect area = clipMask != nullptr ? IntersectRects(rect, clipMask->bounds) : CollapseEmpty(rect);
+  // Only the device's pixels are filled, however large the rectangle.
+  IntRect area = IntersectRects(rect, device.bounds_);
+  if (clipMask != nullptr) area = IntersectRects(area, clipMask->bounds);
   PipelineNode* coverage = PlaneSource::Create(arena, {PixelPlane::Opaque(), PixelPlane::Opaque(), nullptr});
   PipelineNode* colour = SolidColorSource::FromRgbFixed(arena, c1, c2, c3);
   const PixelRegion* region = PixelRegion::FromRect(arena, area);

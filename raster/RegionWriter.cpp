@@ -11,6 +11,14 @@ namespace raster {
 
 namespace {
 
+// `r` moved by (dx, dy), each side kept within the 32-bit range.
+IntRect ShiftedBounds(const IntRect& r, int32_t dx, int32_t dy) {
+  auto move = [](int32_t v, int32_t d) {
+    return static_cast<int32_t>(std::clamp<int64_t>(int64_t{v} + d, INT32_MIN, INT32_MAX));
+  };
+  return {move(r.x0, dx), move(r.y0, dy), move(r.x1, dx), move(r.y1, dy)};
+}
+
 // The walk shared by every writer. `Converter` has ConvertSpan(x0, x1, y,
 // source, origin, row) with the row as `Pixel*`; `make` builds one per
 // output variant from its colour plane (null for a variant without one).
@@ -22,8 +30,11 @@ void WalkRegion(runtime::ArenaAllocator& arena, const RegionWrite& write, Make m
   runtime::ArenaVector<const Converter*> converters(arena, node->variantCount);
   for (uint32_t v = 0; v < node->variantCount; ++v) converters.PushBack(make(node->variants[v].colour));
 
+  // Only bitmap pixels whose node pixel the node can produce are written:
+  // a node over a device never reads past the device's planes.
   const IntRect& regionBounds = write.region->Bounds();
-  const IntRect bounds = IntersectBounds(regionBounds, write.clip);
+  const IntRect bounds =
+      IntersectBounds(IntersectBounds(regionBounds, write.clip), ShiftedBounds(node->bounds, write.offsetX, write.offsetY));
   if (bounds.y0 >= bounds.y1 || bounds.x0 >= bounds.x1) return;
 
   RowCollector collector(arena);
@@ -102,13 +113,13 @@ void RegionWriter565::WriteXorSwapped(runtime::ArenaAllocator& arena, const Regi
 }
 
 void RegionRowWriter::Write24(runtime::ArenaAllocator& arena, const RegionWrite& write) {
-  Write888(arena, kHostBgr24, false, write);
+  Write888(arena, runtime::kHostBgr24, false, write);
 }
 void RegionRowWriter::Write32BGRX(runtime::ArenaAllocator& arena, const RegionWrite& write) {
-  Write888(arena, kHostBgrx32, false, write);
+  Write888(arena, runtime::kHostBgrx32, false, write);
 }
 void RegionRowWriter::Write32XRGB(runtime::ArenaAllocator& arena, const RegionWrite& write) {
-  Write888(arena, kHostXrgb32, false, write);
+  Write888(arena, runtime::kHostXrgb32, false, write);
 }
 void RegionRowWriter::WriteXor(runtime::ArenaAllocator& arena, int32_t kind, const RegionWrite& write) {
   Write888(arena, kind, true, write);

@@ -10,7 +10,7 @@
 // pattern.
 #include <cstdint>
 
-#include "raster/HostBitmap.h"
+#include "runtime/HostBitmap.h"
 #include "raster/PipelineNode.h"
 #include "runtime/ArenaAllocator.h"
 #include "runtime/Rect.h"

@@ -6,7 +6,23 @@
 #include "runtime/ErrorTrap.h"
 #include "runtime/MemoryContext.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace runtime {
+
+#if defined(__SANITIZE_ADDRESS__)
+void ArenaPoison(const void* bytes, size_t n) {
+  if (bytes != nullptr && n != 0) ASAN_POISON_MEMORY_REGION(bytes, n);
+}
+void ArenaUnpoison(const void* bytes, size_t n) {
+  if (bytes != nullptr && n != 0) ASAN_UNPOISON_MEMORY_REGION(bytes, n);
+}
+#else
+void ArenaPoison(const void*, size_t) {}
+void ArenaUnpoison(const void*, size_t) {}
+#endif
 
 ArenaAllocator::ArenaAllocator(LibraryContext* owner, uint32_t size, uint32_t threshold)
     : blockSize(std::max<uint32_t>(size, 1)),
@@ -27,11 +43,13 @@ ArenaBlock* ArenaAllocator::NewBlock(uint32_t size) {
   block->size = size;
   block->next = nullptr;
   totalBytes += size + kArenaBlockHeader;
+  ArenaPoison(block->Bytes(), size);
   return block;
 }
 
 void ArenaAllocator::FreeBlock(ArenaBlock* block) {
   totalBytes -= block->size + kArenaBlockHeader;
+  ArenaUnpoison(block->Bytes(), block->size);
   LibraryContext* owner = context != nullptr ? context : GetDefaultContext();
   owner->memory.Free(block);
 }
@@ -46,12 +64,14 @@ void* ArenaAllocator::Alloc(size_t n) {
     uint8_t* result = bump;
     bump += rounded;
     remaining -= rounded;
+    ArenaUnpoison(result, rounded);
     return result;
   }
   if (rounded >= largeThreshold) {
     ArenaBlock* block = NewBlock(rounded);
     block->next = largeBlocks;
     largeBlocks = block;
+    ArenaUnpoison(block->Bytes(), rounded);
     return block->Bytes();
   }
   ArenaBlock* block = freeBlocks;
@@ -65,6 +85,7 @@ void* ArenaAllocator::Alloc(size_t n) {
   blocks = block;
   bump = block->Bytes() + rounded;
   remaining = block->size - rounded;
+  ArenaUnpoison(block->Bytes(), rounded);
   return block->Bytes();
 }
 

@@ -20,6 +20,13 @@
 
 namespace runtime {
 
+// Arena bytes that are not handed out (the unused rest of a block, spare
+// blocks, what a scope gave back) are poisoned for AddressSanitizer, so that
+// a read past an allocation (rounded up to 8 bytes, all of which is the
+// caller's) or through a released scope is reported.
+void ArenaPoison(const void* bytes, size_t n);
+void ArenaUnpoison(const void* bytes, size_t n);
+
 // The header in front of every block's usable bytes. On the 64-bit build
 // the pointer makes it 16 bytes, which also keeps the usable bytes 16-byte
 // aligned.

@@ -18,9 +18,9 @@ void ArenaScope::Open(ArenaAllocator* owner) {
   if (enclosing != nullptr) node.Register(owner->context, &ReleaseNode);
 }
 
-void ArenaScope::ReleaseNode(CleanupNode* node) { reinterpret_cast<ArenaScope*>(node)->Release(); }
+void ArenaScope::ReleaseNode(CleanupNode* node) { reinterpret_cast<ArenaScope*>(node)->Release(false); }
 
-void ArenaScope::Release() {
+void ArenaScope::Release(bool poison) {
   if (arena == nullptr) {
     node.Unlink();
     return;
@@ -28,7 +28,7 @@ void ArenaScope::Release() {
   ArenaAllocator& owner = *arena;
   // Scopes opened inside this one and still open go first.
   while (owner.innermostScope != nullptr && owner.innermostScope != this) {
-    owner.innermostScope->Release();
+    owner.innermostScope->Release(poison);
   }
   // Objects first: their destructors may still read arena memory.
   while (destructors != nullptr) {
@@ -41,6 +41,7 @@ void ArenaScope::Release() {
     owner.blocks = block->next;
     block->next = owner.freeBlocks;
     owner.freeBlocks = block;
+    if (poison) ArenaPoison(block->Bytes(), block->size);
   }
   // Keep at most two spare blocks, so that a loop opening and closing a
   // scope does not go to the heap each round.
@@ -59,6 +60,8 @@ void ArenaScope::Release() {
   }
   owner.bump = savedBump;
   owner.remaining = savedRemaining;
+  // What the scope handed out in the block it returns to is unused again.
+  if (poison) ArenaPoison(savedBump, savedRemaining);
   if (owner.innermostScope == this) owner.innermostScope = enclosing;
   arena = nullptr;
   node.Unlink();

@@ -21,7 +21,7 @@ class ArenaScope {
   ArenaScope& operator=(const ArenaScope&) = delete;
 
   // Rolls the arena back to this scope; harmless when already released.
-  void Release();
+  void Release() { Release(true); }
   bool IsOpen() const { return arena != nullptr; }
 
   // Puts `node` on this scope's destructor list: its cleanup runs when the
@@ -45,6 +45,10 @@ class ArenaScope {
   friend class ArenaAllocator;
   ArenaScope() = default;  // the arena's embedded base scope
   void Open(ArenaAllocator* owner);
+  // `poison`: mark what the scope gives back as unused for AddressSanitizer.
+  // A scope released by a throw does not: the partly built objects in it
+  // are still destroyed as the throw unwinds, after the cleanup chain ran.
+  void Release(bool poison);
   static void ReleaseNode(CleanupNode* node);
 };
 

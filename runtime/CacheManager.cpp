@@ -150,10 +150,14 @@ void CacheManager::EvictDownTo(uint64_t target) {
       entry = Newer(entry);
       continue;
     }
+    CacheEntry* const next = Newer(entry);
+    const uint64_t countBefore = entryCount;
     entry->cache->Evict(entry);
-    // The release may have destroyed other entries (an item can own a
-    // cache): start again from the oldest end.
-    entry = Oldest();
+    // The walk goes on from where it stood: starting again from the oldest
+    // end would step over every held entry there once per eviction. Only
+    // when the release took other entries with it (an item can own a
+    // cache) may `next` be gone, and the walk starts again.
+    entry = entryCount + 1 == countBefore ? next : Oldest();
   }
 }
 

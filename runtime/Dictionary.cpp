@@ -31,9 +31,18 @@ const ObjectValue* Dictionary::FindByName(const ObjectValue& dictionary, std::st
 const ObjectValue* Dictionary::FindInlineImageKey(const ObjectValue& dictionary, KeyRow row,
                                                   bool allowAbbreviation) {
   const KeyNamePair& names = KeyNames(row);
-  return FindKey(dictionary, [&](const ByteString& name) {
-    return name.Equals(names.full) || (allowAbbreviation && name.Equals(names.abbreviation));
-  });
+  // A key given twice, in full and abbreviated ("W" and "Width") or twice
+  // alike, takes its later value, as other readers take it.
+  const ObjectValue* found = &kNullValue;
+  const ValueList& entries = dictionary.AsDictionary();
+  for (uint32_t i = 0; i < entries.count; i += 2) {
+    const ByteString& key = entries.items[i].AsName();
+    if (entries.count - i < 2) ThrowRuntime(kMalformed);
+    if (key.Equals(names.full) || (allowAbbreviation && key.Equals(names.abbreviation))) {
+      found = &entries.items[i + 1];
+    }
+  }
+  return found;
 }
 
 ObjectHandle Dictionary::Get(const ObjectHandle& dictionary, std::string_view key) {

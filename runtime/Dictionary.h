@@ -57,6 +57,17 @@ class Dictionary {
   // Any kind asked for, required.
   static ObjectHandle GetTyped(const ObjectHandle& dictionary, std::string_view key,
                                ObjectTag tag);
+  // The same two lookups under the names their callers know them by, the
+  // key being one of the fixed names the format defines ("Resources",
+  // "Font", ...): the value as a dictionary, or as the kind asked for;
+  // (runtime, 2) when it is absent or of another kind.
+  static ObjectHandle GetDictByAtom(const ObjectHandle& dictionary, std::string_view key) {
+    return GetDict(dictionary, key);
+  }
+  static ObjectHandle GetTypedByAtom(const ObjectHandle& dictionary, std::string_view key,
+                                     ObjectTag tag) {
+    return GetTyped(dictionary, key, tag);
+  }
   // An indirect reference as written, not followed: false when the key is
   // absent; (runtime, 2) when it holds anything else.
   static bool GetOptionalRef(const ObjectHandle& dictionary, std::string_view key,

@@ -33,14 +33,34 @@ ErrorTrap::ErrorTrap(LibraryContext* owner) : context(owner) {
   state.currentTrap = this;
 }
 
-ErrorTrap::~ErrorTrap() {
-  // A trap left without Close (only possible when a handler returns early):
-  // drop it from the trap stack without forwarding anything.
-  if (!closed_) {
-    ThreadState& state = CurrentThreadState();
-    if (state.currentTrap == this) state.currentTrap = enclosing;
-    closed_ = true;
+ErrorTrap::~ErrorTrap() noexcept(false) {
+  if (closed_) return;
+  // Left without Close: a handler returned early, or the scope is being
+  // unwound by an error passing through to an outer trap.
+  const bool holding = releaseHeld != nullptr && !inBody_;
+  const bool unwinding = std::uncaught_exceptions() > uncaughtAtOpen_;
+  if (holding && !unwinding) {
+    const bool cancelled = holdsRecord != 0 && held.IsRuntime(kCancelled);
+    // An error the handler did not take goes on as Close would send it; a
+    // cancellation goes on even when taken, or a killed job would run on
+    // to its end inside Kill.
+    if (handled == 0 || cancelled) RethrowToOuterFrame(this, true);
+    releaseHeld(this);
+    releaseHeld = nullptr;
   }
+  ThreadState& state = CurrentThreadState();
+  if (state.currentTrap == this) state.currentTrap = enclosing;
+  closed_ = true;
+}
+
+void ErrorTrap::TakeForeignException(uint32_t code) {
+  inBody_ = false;
+  // The frames in between are unwound; nodes registered in the body that
+  // their destructors did not unlink run now, as a throw would run them.
+  RunCleanupsDownTo(savedHead);
+  ThreadState& state = CurrentThreadState();
+  state.currentTrap = this;
+  StoreError(ErrorRecord{kRuntimeDomain, code, 0});
 }
 
 void ErrorTrap::StoreError(const ErrorRecord& record) {

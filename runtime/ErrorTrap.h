@@ -18,7 +18,18 @@
 // down to the trap's saved head and then unwinds the C++ stack to the trap
 // with a private exception that only traps catch, so that destructors of
 // the frames in between run too.
+//
+// A standard exception thrown in a body (std::bad_alloc from a container)
+// is taken by the innermost trap as (runtime, 0), after the same cleanups:
+// it never skips the cleanup chain or leaves a cooperative thread.
+//
+// A handler that leaves the trap's scope without closing it (an early
+// `return`, `continue` or `break`) does not lose the error: the trap's end
+// passes an error it did not take on to the enclosing trap, as Close does,
+// and a cancellation always, taken or not.
 #include <cstdint>
+#include <exception>
+#include <new>
 #include <utility>
 
 #include "runtime/CleanupNode.h"
@@ -43,7 +54,8 @@ class ErrorTrap {
                                 const ErrorTrap* source);
 
   explicit ErrorTrap(LibraryContext* context = nullptr);
-  ~ErrorTrap();
+  // May pass a held error on (see above), hence not noexcept.
+  ~ErrorTrap() noexcept(false);
   ErrorTrap(const ErrorTrap&) = delete;
   ErrorTrap& operator=(const ErrorTrap&) = delete;
 
@@ -62,6 +74,9 @@ class ErrorTrap {
 
   // Installs `record` as the held error (used by the throw routine).
   void StoreError(const ErrorRecord& record);
+  // Catch path of a standard exception: holds (runtime, `code`) after the
+  // cleanups registered in the body have run.
+  void TakeForeignException(uint32_t code);
 
   LibraryContext* context = nullptr;
   ReleaseFunction releaseHeld = nullptr;
@@ -85,6 +100,9 @@ class ErrorTrap {
 
   bool inBody_ = false;
   bool closed_ = false;
+  // Exceptions in flight when the trap opened: more at its end means the
+  // scope is being unwound, when nothing may be thrown from it.
+  int uncaughtAtOpen_ = std::uncaught_exceptions();
 };
 
 template <class Body>
@@ -95,6 +113,14 @@ bool ErrorTrap::Run(Body&& body) {
   } catch (const Jump& jump) {
     if (jump.target != this) throw;
     inBody_ = false;
+    return false;
+  } catch (const std::bad_alloc&) {
+    TakeForeignException(kOutOfMemory);
+    return false;
+  } catch (const std::exception&) {
+    // Length and range errors of the standard containers come from sizes
+    // they could not hold: out of memory as far as the library goes.
+    TakeForeignException(kOutOfMemory);
     return false;
   }
   inBody_ = false;

@@ -8,12 +8,13 @@
 // back to its matching Destroy operation. Nothing is thrown across it.
 #include <cstdint>
 
+#include "runtime/HostBitmap.h"
+
 namespace runtime {
 
 class HostWindow;
 class HostTreeView;
 class HostEdit;
-class HostBitmapSurface;
 class HostTimer;
 class TextBoxDialog;
 class ListDialog;
@@ -96,8 +97,8 @@ class HostServices {
   virtual void DestroyButtonWindow(HostWindow* window) = 0;
   virtual HostEdit* CreateEdit(HostWindow* parent) = 0;
   virtual void DestroyEdit(HostEdit* edit) = 0;
-  virtual HostBitmapSurface* CreateBitmap(int32_t width, int32_t height) = 0;
-  virtual void DestroyBitmap(HostBitmapSurface* bitmap) = 0;
+  virtual HostBitmap* CreateBitmap(int32_t width, int32_t height) = 0;
+  virtual void DestroyBitmap(HostBitmap* bitmap) = 0;
   virtual HostTimer* CreateTimer(uint32_t milliseconds, void* context,
                                  HostTimerCallback callback) = 0;
   virtual void DestroyTimer(HostTimer* timer) = 0;

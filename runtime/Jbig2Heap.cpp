@@ -5,6 +5,7 @@
 
 #include "runtime/ErrorTrap.h"
 #include "runtime/LibraryContext.h"
+#include "runtime/Scheduler.h"
 
 namespace runtime {
 namespace {
@@ -22,6 +23,7 @@ MemoryContext& MemoryOf(LibraryContext* context) {
 struct alignas(16) Jbig2Heap::BlockHeader {
   BlockHeader* next;
   BlockHeader* prev;
+  size_t size;  // with the header; 0 once detached
 };
 
 Jbig2Heap::Jbig2Heap(LibraryContext* context) : context_(context) {
@@ -39,10 +41,33 @@ void Jbig2Heap::Cleanup(CleanupNode* node) {
 
 Jbig2Heap* Jbig2Heap::Current() { return g_current; }
 
+uint64_t Jbig2Heap::Remaining() {
+  const Jbig2Heap* scope = g_current;
+  if (scope == nullptr || scope->used_ >= scope->limit_) return 0;
+  return scope->limit_ - scope->used_;
+}
+
+void Jbig2Heap::Charge(int32_t units) {
+  Jbig2Heap* scope = g_current;
+  if (scope == nullptr) return;
+  // Restored on the way out, also when the thread is killed in its yield.
+  struct Suspended {
+    Jbig2Heap* scope;
+    explicit Suspended(Jbig2Heap* s) : scope(s) { g_current = nullptr; }
+    ~Suspended() { g_current = scope; }
+  } suspended(scope);
+  ChargeWork(scope->context_ != nullptr ? scope->context_ : GetDefaultContext(), units);
+}
+
 void* Jbig2Heap::Alloc(size_t bytes) {
   Jbig2Heap* scope = g_current;
   if (scope == nullptr || bytes > SIZE_MAX - sizeof(BlockHeader)) ThrowRuntime(kOutOfMemory);
-  auto* header = static_cast<BlockHeader*>(AllocOrThrow(scope->context_, bytes + sizeof(BlockHeader)));
+  const size_t total = bytes + sizeof(BlockHeader);
+  if (total > Remaining()) ThrowRuntime(kOutOfMemory);
+  auto* header = static_cast<BlockHeader*>(AllocOrThrow(scope->context_, total));
+  header->size = total;
+  scope->used_ += total;
+  if (scope->used_ > scope->peak_) scope->peak_ = scope->used_;
   header->prev = nullptr;
   header->next = scope->head_;
   if (scope->head_ != nullptr) scope->head_->prev = header;
@@ -64,8 +89,10 @@ void* Jbig2Heap::Realloc(void* block, size_t bytes) {
   BlockHeader* header = static_cast<BlockHeader*>(block) - 1;
   BlockHeader* prev = header->prev;
   BlockHeader* next = header->next;
+  const size_t oldSize = header->size;
   void* moved = nullptr;
-  if (bytes <= SIZE_MAX - sizeof(BlockHeader)) {
+  if (bytes <= SIZE_MAX - sizeof(BlockHeader) &&
+      bytes + sizeof(BlockHeader) <= Remaining() + oldSize) {
     moved = MemoryOf(scope->context_).Reallocate(header, bytes + sizeof(BlockHeader));
   }
   if (moved == nullptr) {
@@ -73,6 +100,9 @@ void* Jbig2Heap::Realloc(void* block, size_t bytes) {
     ThrowRuntime(kOutOfMemory);
   }
   auto* fresh = static_cast<BlockHeader*>(moved);
+  fresh->size = bytes + sizeof(BlockHeader);
+  scope->used_ = scope->used_ - oldSize + fresh->size;
+  if (scope->used_ > scope->peak_) scope->peak_ = scope->used_;
   if (prev != nullptr) prev->next = fresh; else scope->head_ = fresh;
   if (next != nullptr) next->prev = fresh;
   return fresh + 1;
@@ -92,6 +122,8 @@ void* Jbig2Heap::Detach(void* block) {
   else if (scope != nullptr && scope->head_ == header) scope->head_ = header->next;
   if (header->next != nullptr) header->next->prev = header->prev;
   header->next = header->prev = nullptr;
+  if (scope != nullptr) scope->used_ -= header->size <= scope->used_ ? header->size : scope->used_;
+  header->size = 0;
   return block;
 }
 
@@ -107,6 +139,7 @@ void Jbig2Heap::FreeAll(Jbig2Heap* scope) {
     scope->head_ = block->next;
     memory.Free(block);
   }
+  scope->used_ = 0;
   if (g_current == scope) g_current = scope->previous_;
   scope->node_.Unlink();
 }

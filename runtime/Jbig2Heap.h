@@ -2,8 +2,13 @@
 // The JBIG2 decoder's heap: plain allocation callbacks over the memory
 // context, grouped in a scope that the decode filter opens on its stack.
 // Everything the decoder leaves allocated is freed when the scope ends; a
-// block unlinked with Detach survives it.
+// block unlinked with Detach survives it. Every block counts against the
+// scope's own limit, whatever the memory context counts, so that one
+// decode cannot claim more than its page justifies. A decode that yields
+// to other cooperative threads suspends its scope meanwhile (Charge), so
+// that another decode never allocates into it.
 #include <cstddef>
+#include <cstdint>
 
 #include "runtime/CleanupNode.h"
 
@@ -34,6 +39,22 @@ class Jbig2Heap {
   static void FreeDetached(LibraryContext* context, void* block);
 
   static Jbig2Heap* Current();
+  LibraryContext* Context() const { return context_; }
+
+  // The bytes the scope may hold at once (blocks and their headers); an
+  // allocation beyond it throws (runtime, 0). The default is kDefaultLimit.
+  static constexpr uint64_t kDefaultLimit = uint64_t{32} << 20;
+  void SetLimit(uint64_t bytes) { limit_ = bytes; }
+  uint64_t Used() const { return used_; }
+  // The most the scope held at once.
+  uint64_t Peak() const { return peak_; }
+  // Bytes the current scope can still hand out (0 without a scope).
+  static uint64_t Remaining();
+
+  // Spends `units` of the current cooperative thread's work budget, with
+  // the current scope suspended while the thread yields. Nothing without a
+  // scope.
+  static void Charge(int32_t units);
 
  private:
   struct BlockHeader;
@@ -43,6 +64,9 @@ class Jbig2Heap {
   LibraryContext* context_;
   BlockHeader* head_ = nullptr;
   Jbig2Heap* previous_ = nullptr;
+  uint64_t limit_ = kDefaultLimit;
+  uint64_t used_ = 0;
+  uint64_t peak_ = 0;
 };
 
 }  // namespace runtime

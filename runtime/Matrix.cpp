@@ -89,6 +89,11 @@ bool Matrix::Invert(Matrix& out, const Matrix& m) {
   const int64_t wideDet = static_cast<int64_t>(FixedMul(a, d)) - FixedMul(c, b);
   if (wideDet > kFixedMax || wideDet < kFixedLowest) return false;
   const Fixed det = static_cast<Fixed>(wideDet);
+  // A quotient that saturates is no inverse either.
+  if (FixedDivOverflows(d, det) || FixedDivOverflows(b, det) || FixedDivOverflows(c, det) ||
+      FixedDivOverflows(a, det)) {
+    return false;
+  }
   Fixed ia = FixedDiv(d, det);
   Fixed ib = FixedDiv(NegateSat(b), det);
   Fixed ic = FixedDiv(NegateSat(c), det);
@@ -104,7 +109,21 @@ bool Matrix::Invert(Matrix& out, const Matrix& m) {
   if (FixedDivOverflows(ie, undo) || FixedDivOverflows(iff, undo)) return false;
   ie = FixedDiv(ie, undo);
   iff = FixedDiv(iff, undo);
-  FixedScale4(ia, ib, ic, id, undo);
+  // Scaling back multiplies by the pre-scale factor, which can leave the
+  // range; FixedMul would wrap such an entry into a wrong (often
+  // sign-flipped) value, so an inverse that does not fit fails instead.
+  const Fixed factor = FixedDiv(kFixedOne, undo);
+  bool fits = true;
+  auto scaleBack = [&](Fixed& value) {
+    const int64_t product = (static_cast<int64_t>(value) * factor) >> 16;
+    if (product > kFixedMax || product < kFixedLowest) fits = false;
+    value = static_cast<Fixed>(product);  // exactly FixedMul when it fits
+  };
+  scaleBack(ia);
+  scaleBack(ib);
+  scaleBack(ic);
+  scaleBack(id);
+  if (!fits) return false;
   out = {ia, ib, ic, id, ie, iff};
   return true;
 }

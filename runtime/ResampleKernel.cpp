@@ -191,9 +191,14 @@ void ResampleKernel::ChooseCubic(const ResampleRequest& request, int32_t limit) 
     return;
   }
   if (s < kScale095) {
+    // The parameter follows the line from base - 2 at scale 1/32 through
+    // -0.8 at 0.67 over the reductions this branch serves (below 0.95). A
+    // second scale far beyond them (an enlargement) would extrapolate the
+    // line into parameters whose weights overshoot many times over, so it
+    // is held at the top of that range.
     const Fixed chooser = request.secondScale != 0 ? request.secondScale : s;
-    parameters[0] =
-        RoundToTenth(LerpFixed(2048, base - kTwo, kScale067, -52428, std::max<Fixed>(chooser, 2048)));
+    parameters[0] = RoundToTenth(LerpFixed(2048, base - kTwo, kScale067, -52428,
+                                           std::clamp<Fixed>(chooser, 2048, kScale095)));
     if (s >= kScale067) return Choose(cubic, kTwo, 6);
     if (s >= kScale045) return Choose(cubic, kTwo, 8);
     return Choose(ResampleKernelId::kBox, kFixedHalf, limit);

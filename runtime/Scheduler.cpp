@@ -4,6 +4,7 @@
 
 #include "runtime/CoThread.h"
 #include "runtime/Task.h"
+#include "runtime/TransientBlocks.h"
 #include "runtime/ViewerHooks.h"
 
 namespace runtime {
@@ -29,15 +30,44 @@ struct DeferredGuard {
   }
 };
 
-// A call made on the main stack for a cooperative thread. It lives on the
-// calling thread's stack, which waits until the call is done.
+// A call made on the main stack for a cooperative thread, and its outcome.
+// It lives in the context's memory, counted by its two users: the calling
+// thread may be killed while the main stack still runs the call (a modal
+// dialog that kills the job which asked for it), and the main stack then
+// writes the outcome into this record, never into the dead caller's frame.
 struct DeferredRecord {
+  DeferredRecord(LibraryContext* owner, DeferredFunction call, void* closure)
+      : context(owner), function(call), argument(closure) {}
   LibraryContext* context;
   DeferredFunction function;
   void* argument;
   bool failed = false;
   // What the caller raises when the error held is not a record.
   ErrorRecord error{kRuntimeDomain, kOverflow, 0};
+  // The caller's reference and the main stack's.
+  uint32_t references = 2;
+
+  static void Release(DeferredRecord* record) {
+    if (--record->references == 0) DestroyAndFree(record->context, record);
+  }
+};
+
+// The calling thread's reference to its deferred record, given up however
+// the caller ends.
+struct DeferredHolder {
+  CleanupNode node;  // first: the cleanup finds the holder from it
+  DeferredRecord* record;
+
+  DeferredHolder(LibraryContext* context, DeferredRecord* held) : record(held) {
+    node.Register(context, &Cleanup);
+  }
+  ~DeferredHolder() { Cleanup(&node); }
+  static void Cleanup(CleanupNode* raw) {
+    auto* self = reinterpret_cast<DeferredHolder*>(raw);
+    if (self->record != nullptr) DeferredRecord::Release(self->record);
+    self->record = nullptr;
+    raw->Unlink();
+  }
 };
 
 void RunDeferredRecord(void* argument) {
@@ -49,6 +79,7 @@ void RunDeferredRecord(void* argument) {
     if (trap.HoldsRecord()) record->error = trap.Held();
     trap.Close();
   }
+  DeferredRecord::Release(record);
 }
 
 bool StackBelow(Scheduler* scheduler, uint32_t logicalBytes) {
@@ -396,12 +427,17 @@ void CallOnThreadStack(Scheduler* scheduler, LibraryContext* context, DeferredFu
     function(argument);
     return;
   }
-  DeferredRecord record{context, function, argument};
+  LibraryContext* owner = context != nullptr ? context : scheduler->context;
+  DeferredHolder holder(owner, NewObject<DeferredRecord>(owner, owner, function, argument));
   scheduler->returnTo = scheduler->current;
   scheduler->deferredCall = &RunDeferredRecord;
-  scheduler->deferredArg = &record;
+  scheduler->deferredArg = holder.record;
   scheduler->ThreadSwitch(&scheduler->mainThread);
-  if (record.failed) ThrowError(context, record.error);
+  if (holder.record->failed) {
+    const ErrorRecord error = holder.record->error;
+    DeferredHolder::Cleanup(&holder.node);
+    ThrowError(context, error);
+  }
 }
 
 }  // namespace runtime

@@ -10,6 +10,7 @@
 namespace runtime {
 
 void StrokeStyle::SetDash(std::span<const Fixed> values, Fixed phase) {
+  if (values.size() > kMaxDashes) values = {};
   dashes.Resize(static_cast<uint32_t>(values.size()));
   if (!values.empty()) std::memcpy(dashes.Data(), values.data(), values.size_bytes());
   dashPhase = phase;

@@ -24,8 +24,14 @@ struct StrokeStyle {
   StrokeStyle(const StrokeStyle&) = default;
   StrokeStyle& operator=(const StrokeStyle&) = default;
 
+  // Dash patterns longer than this draw solid. Real patterns have a few
+  // entries; a hostile one of millions would be copied on every save of the
+  // graphics state and held by every program that records it.
+  static constexpr uint32_t kMaxDashes = 1024;
+
   // Replaces the dash pattern (the array is resized first, so a failed
-  // allocation leaves the old pattern).
+  // allocation leaves the old pattern). More than kMaxDashes lengths give
+  // a solid line.
   void SetDash(std::span<const Fixed> values, Fixed phase);
   bool IsDashed() const { return dashes.Count() != 0; }
 

@@ -4,6 +4,8 @@
 #include <iterator>
 
 #include "platform/Device.h"
+#include "platform/Gdi.h"
+#include "platform/Window.h"
 #include "platform/WideText.h"
 #include "resources/UIStringTable.h"
 #include "shell/Settings.h"
@@ -137,6 +139,25 @@ bool FixDialogFont(int32_t height, uint32_t mask, int32_t* newHeight) {
   const int32_t raised = MinimumDialogFontHeight(height);
   if (raised == height) return false;
   *newHeight = raised;
+  return true;
+}
+
+bool FixDialogFont(platform::HWND owner, platform::HWND control, platform::HFONT* fontSlot, uint32_t mask) {
+  if (owner == nullptr || control == nullptr || fontSlot == nullptr) return false;
+  if (!DialogFontRuleApplies(GetUILanguage(), mask)) return false;
+  const auto current = reinterpret_cast<platform::HFONT>(platform::SendMessageW(control, platform::WM_GETFONT, 0, 0));
+  if (current == nullptr) return false;
+  platform::LOGFONTW logical{};
+  if (platform::GetObjectW(current, sizeof logical, &logical) != static_cast<int>(sizeof logical)) return false;
+  const int32_t raised = MinimumDialogFontHeight(logical.lfHeight);
+  if (raised == logical.lfHeight) return false;
+  logical.lfHeight = raised;
+  const platform::HFONT font = platform::CreateFontIndirectW(&logical);
+  if (font == nullptr) return false;
+  // The slot may hold the font the control shows now: swap before deleting.
+  platform::SendMessageW(control, platform::WM_SETFONT, reinterpret_cast<platform::WPARAM>(font), 1);
+  if (*fontSlot != nullptr) platform::DeleteObject(*fontSlot);
+  *fontSlot = font;
   return true;
 }
 

@@ -50,5 +50,10 @@ int32_t MinimumDialogFontHeight(int32_t height);
 // height to make the control's new font with, false when its font stays.
 // The dialog keeps the new font and deletes it when it closes.
 bool FixDialogFont(int32_t height, uint32_t mask, int32_t* newHeight);
+// Applies the rule to a control of a dialog: when the control's font is too
+// small, a font of the minimum size (otherwise the same) replaces it. The
+// new font is kept in *fontSlot, whose previous font is deleted; the dialog
+// deletes the last one when it closes. True when the font was replaced.
+bool FixDialogFont(platform::HWND owner, platform::HWND control, platform::HFONT* fontSlot, uint32_t mask);
 
 }  // namespace shell

@@ -161,6 +161,8 @@ void AddRecentFile(const WString& path) {
   // An empty path would stop the shift at once, and a longer one could never
   // be read back: either would only cost the list an entry.
   if (path.IsEmpty() || path.Length() > kMaxRecentPathLength) return;
+  // The list moves as a whole: one write of the registry.
+  platform::RegistryBatch batch;
   WString entry;
   WString empty;
   for (uint32_t index = 0; index < kRecentFileCount; ++index) {

@@ -9,6 +9,11 @@ class AsciiHexFilter final : public FilterBase {
  public:
   using FilterBase::FilterBase;
   uint32_t Decode(uint8_t* buffer, uint32_t capacity) override;
+  // A digit held from before the restart belongs to the old pass.
+  void Restart(uint64_t position) override {
+    FilterBase::Restart(position);
+    pending_ = kNoNibble;
+  }
   uint32_t MemorySize() const override { return FilterBase::MemorySize() + 4; }
 
  private:

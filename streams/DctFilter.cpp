@@ -333,6 +333,7 @@ uint32_t DctFilter::ReductionRequest::RequestReduction(uint32_t factor) {
   decoder->cinfo.scale_num = 1;
   decoder->cinfo.scale_denom = factor;
   filter_->StartIfNeeded();
+  filter_->reduction_ = factor;
   return factor;
 }
 
@@ -449,6 +450,12 @@ void DctFilter::Restart(uint64_t position) {
   FilterBase::Restart(position);
   DestroyDecoder();
   CreateDecoder();
+  if (reduction_ != 1) {
+    // The caller sized its rows for the reduced image.
+    decoder_->cinfo.scale_num = 1;
+    decoder_->cinfo.scale_denom = reduction_;
+    StartIfNeeded();
+  }
 }
 
 uint32_t DctFilter::MemorySize() const {

@@ -65,6 +65,8 @@ class DctFilter final : public FilterBase {
   };
 
   DctDecoder* decoder_ = nullptr;
+  // The granted reduction factor; a restart decodes at the same size.
+  uint32_t reduction_ = 1;
   ReductionRequest scaling_{this};
 };
 

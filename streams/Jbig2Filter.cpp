@@ -57,6 +57,7 @@ void Jbig2Filter::ReleasePage() {
   pixels_ = nullptr;
   size_ = position_ = 0;
   width_ = height_ = 0;
+  fault_ = Jbig2Fault();
 }
 
 void Jbig2Filter::DecodePage() {
@@ -69,6 +70,8 @@ void Jbig2Filter::DecodePage() {
     globals.ReadAll(*globals_);
   }
   // A page that cannot be decoded gives no data; only cancellation goes on.
+  // Each decode has its own heap scope, suspended while the decoder yields,
+  // so that decodes on other cooperative threads never share it.
   runtime::CatchAllExceptCancel(Context(), [&] {
     runtime::Jbig2Heap heap(Context());
     Jbig2Segment** segments = nullptr;
@@ -78,7 +81,7 @@ void Jbig2Filter::DecodePage() {
     uint32_t height = 0;
     if (Jbig2Decode(globals.size() > 0 ? globals.data() : nullptr, globals.size(), data.data(),
                     data.size(), false, &segments, &segmentCount, &pixels, &width,
-                    &height) != 0) {
+                    &height, &fault_) != 0) {
       return;
     }
     Jbig2FreeSegments(segments, segmentCount);

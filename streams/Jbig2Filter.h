@@ -4,6 +4,7 @@
 // then handed out block by block. A page that fails to decode gives no
 // data.
 #include "streams/FilterBase.h"
+#include "streams/jbig2/Jbig2Decoder.h"
 
 namespace streams {
 
@@ -15,6 +16,12 @@ class Jbig2Filter final : public FilterBase {
   uint32_t Decode(uint8_t* buffer, uint32_t capacity) override;
   void Restart(uint64_t position) override;
   uint32_t MemorySize() const override;
+
+  // A segment that failed part way: the page holds what was decoded
+  // before it, and the failure is kept here (once per decode) instead of
+  // blanking the page.
+  bool Faulted() const { return fault_.Failed(); }
+  const Jbig2Fault& Fault() const { return fault_; }
 
   uint32_t PageWidth() const { return width_; }
   uint32_t PageHeight() const { return height_; }
@@ -30,6 +37,7 @@ class Jbig2Filter final : public FilterBase {
   size_t position_ = 0;
   uint32_t width_ = 0;
   uint32_t height_ = 0;
+  Jbig2Fault fault_;
 };
 
 }  // namespace streams

@@ -1,7 +1,11 @@
 #pragma once
-// Random access into decoded data: a data source over a block source that
-// keeps recently decoded blocks and re-decodes from the start when an
-// offset before the decode position is asked for.
+// Random access into decoded data: a data source over a block source. The
+// decoded data is kept as pages of kPageSize bytes at multiples of
+// kPageSize, in a cost cache of the context, so that fonts and other
+// readers that jump about re-decode only what memory pressure dropped; an
+// offset whose page is gone and lies before the decode position restarts
+// the source.
+#include "runtime/ObjectCache.h"
 #include "streams/BlockSource.h"
 #include "streams/DataSource.h"
 
@@ -9,28 +13,37 @@ namespace streams {
 
 class StreamDataStore final : public DataSource {
  public:
+  static constexpr uint32_t kPageSize = 4096;
+  // What a cached page costs: its bytes and its valid length.
+  static constexpr uint32_t kPageCost = kPageSize + 8;
+
   StreamDataStore(LibraryContext* context, StreamRef source);
 
   BlockRef GetBlock(uint64_t offset) override;
   uint64_t Length() override;
   uint32_t MemorySize() const override;
+  // Times the source was restarted (for tests).
+  uint64_t Restarts() const { return restarts_; }
 
  private:
-  // Decoded blocks kept for re-reading; the oldest goes first.
-  static constexpr int kCachedBlocks = 16;
-  struct CachedBlock {
-    uint64_t offset = 0;
-    BlockRef block;
-  };
+  using PageCache = runtime::ObjectCache<DataBlock, uint64_t, BlockCount>;
 
-  void Remember(uint64_t offset, const BlockRef& block);
+  void RestartSource();
+  // Decodes the page at nextPage_ and advances past it; an empty block
+  // once the data has ended.
+  BlockRef AssemblePage();
 
   StreamRef source_;
-  uint64_t decodePosition_ = 0;
+  PageCache pages_;
+  // The decoded offset of the next page to assemble, and the part of the
+  // last source block that belongs to it.
+  uint64_t nextPage_ = 0;
+  BlockRef carry_;
+  uint32_t carryStart_ = 0;
+  bool sourceEnded_ = false;
   bool lengthKnown_ = false;
   uint64_t length_ = 0;
-  CachedBlock cache_[kCachedBlocks];
-  int nextSlot_ = 0;
+  uint64_t restarts_ = 0;
 };
 
 }  // namespace streams

@@ -28,12 +28,15 @@ constexpr size_t kNumberUnits = 25;
 constexpr uint64_t kMaxTextUnits = 0x7ffffffe;
 
 // The task a cooperative thread queues for the main thread to show a
-// message box.
+// message box. It holds its own copy of the request: the poster may be
+// killed while the box is up, and the answer is then written here, not
+// into the poster's dead frame. The poster takes the answer from the task.
 class MessageTask : public runtime::Task {
  public:
-  MessageTask(LibraryContext* context, MessageRequest* message) : Task(context), request(message) {}
-  void Run(LibraryContext*) override { Viewer::RunMessageBox(request); }
-  MessageRequest* request;
+  MessageTask(LibraryContext* context, const MessageRequest& message)
+      : Task(context), request(message) {}
+  void Run(LibraryContext*) override { Viewer::RunMessageBox(&request); }
+  MessageRequest request;
 };
 
 // The poster's reference to a queued task. When an error (a kill, say)
@@ -81,8 +84,46 @@ struct PasswordDialogHolder {
   }
 };
 
-void RunPasswordDialogOnMain(LibraryContext* context, PasswordRequest* request) {
-  runtime::RunOnMainStack(context, [request] { Viewer::RunPasswordDialog(request); });
+// A password prompt made for a cooperative thread. It lives in the
+// context's memory, counted by the asking thread and the main stack: the
+// asker may be killed while the dialog is up, and what was typed then goes
+// into this record's own buffer, which the asker copies out only when it
+// is still there to take it.
+struct PasswordPrompt {
+  PasswordPrompt(LibraryContext* owner, Viewer* viewer)
+      : context(owner), typed(owner, owner, 0), request{viewer, &typed, false} {}
+  LibraryContext* context;
+  runtime::OwnedBuffer typed;
+  PasswordRequest request;
+  uint32_t references = 2;  // the asker's and the main stack's
+
+  static void Release(PasswordPrompt* prompt) {
+    if (--prompt->references == 0) runtime::DestroyAndFree(prompt->context, prompt);
+  }
+};
+
+// One user's reference to a password prompt, given up however that user's
+// code ends.
+struct PromptReference {
+  CleanupNode node;  // first: the cleanup finds the holder from it
+  PasswordPrompt* prompt;
+
+  PromptReference(LibraryContext* context, PasswordPrompt* held) : prompt(held) {
+    node.Register(context, &Cleanup);
+  }
+  ~PromptReference() { Cleanup(&node); }
+  static void Cleanup(CleanupNode* raw) {
+    auto* self = reinterpret_cast<PromptReference*>(raw);
+    if (self->prompt != nullptr) PasswordPrompt::Release(self->prompt);
+    self->prompt = nullptr;
+    raw->Unlink();
+  }
+};
+
+void RunPasswordPromptOnMain(void* argument) {
+  auto* prompt = static_cast<PasswordPrompt*>(argument);
+  PromptReference mainReference(prompt->context, prompt);
+  Viewer::RunPasswordDialog(&prompt->request);
 }
 
 }  // namespace
@@ -102,14 +143,16 @@ void Viewer::RunOnMain(LibraryContext* context, MessageRequest* request) {
     RunMessageBox(request);
     return;
   }
-  TaskHolder holder(context, runtime::NewObject<MessageTask>(context, context, request));
+  TaskHolder holder(context, runtime::NewObject<MessageTask>(context, context, *request));
   scheduler->PostTask(holder.task);
   holder.task->done.Wait();
-  if (holder.task->failed) {
-    const runtime::ErrorRecord error = holder.task->error;
+  auto* task = static_cast<MessageTask*>(holder.task);
+  if (task->failed) {
+    const runtime::ErrorRecord error = task->error;
     TaskHolder::Cleanup(&holder.node);
     runtime::ThrowError(context, error);
   }
+  request->result = task->request.result;
 }
 
 void Viewer::RunMessageBox(MessageRequest* request) {
@@ -187,9 +230,17 @@ bool Viewer::AskResumeFromStart() { return Ask(kTextResumeFromStart); }
 bool Viewer::AskResumeFromEnd() { return Ask(kTextResumeFromEnd); }
 
 bool Viewer::RequestPassword(runtime::OwnedBuffer* output) {
-  PasswordRequest request{this, output, false};
-  RunPasswordDialogOnMain(context, &request);
-  return !request.entered;
+  PromptReference asker(context, runtime::NewObject<PasswordPrompt>(context, context, this));
+  // The main stack's reference is taken over by the call there.
+  runtime::CallOnThreadStack(context->scheduler, context, &RunPasswordPromptOnMain, asker.prompt);
+  const PasswordRequest& request = asker.prompt->request;
+  if (!request.entered) return true;
+  if (output != nullptr) {
+    const runtime::OwnedBuffer& typed = asker.prompt->typed;
+    output->Resize(typed.Count());
+    for (uint32_t i = 0; i < typed.Count(); ++i) (*output)[i] = typed[i];
+  }
+  return false;
 }
 
 bool Viewer::OnPasswordFailed(uint32_t attempts) {

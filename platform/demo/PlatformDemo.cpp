@@ -3,10 +3,13 @@
 // in a desktop window.
 //
 //   platform_demo [--device=NAME] [--screen=headless|sdl]
-//                 [--screenshot=PATH] [--window-shot=PATH] [--script=FILE]
+//                 [--screenshot=PATH] [--window-shot=PATH] [--message-box]
+//                 [--script=FILE]
 //
-// With --screenshot (or --window-shot) it opens the controls dialog, writes
-// the picture once it is painted, and ends.
+// With --screenshot (or --window-shot) it opens the controls dialog (or,
+// with --message-box, a message box), writes the picture once it is
+// painted, and ends. With the device's language Arabic
+// (FOLVANE_UI_LANGUAGE=401) its texts are Arabic.
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -22,6 +25,7 @@
 #include "platform/Resources.h"
 #include "platform/Screen.h"
 #include "platform/Window.h"
+#include "resources/UIStringTable.h"
 
 using namespace platform;
 
@@ -52,7 +56,17 @@ constexpr ResourceEntry kResources[] = {
     {6, 410, kBlank, 2},
 };
 
+// The demo speaks English, or Arabic from the program's string table when
+// the device's language is Arabic (to show right-to-left, joined text).
+constexpr uint32_t kArabicRow = 24;
+
+const char16_t* Say(uint32_t column, const char16_t* english) {
+  if ((GetUserDefaultUILanguage() & 0x3FF) != 0x01) return english;
+  return resources::GetUIString(kArabicRow, column);
+}
+
 std::string g_screenshot;
+bool g_showMessage = false;
 std::string g_windowShot;
 HWND g_main = nullptr;
 
@@ -62,7 +76,7 @@ void SetSoftKey(HWND bar, int index, const char16_t* text) {
 }
 
 void Fill(HWND dialog) {
-  SetDlgItemTextW(dialog, 11, u"Annual report");
+  SetDlgItemTextW(dialog, 11, Say(46, u"Annual report"));
   SetDlgItemTextW(dialog, 13, u"secret");
   CheckDlgButton(dialog, 14, BST_CHECKED);
   const HWND track = GetDlgItem(dialog, 16);
@@ -79,16 +93,20 @@ void Fill(HWND dialog) {
     item.item.pszText = const_cast<LPWSTR>(text);
     return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
   };
-  const HTREEITEM root = insert(TVI_ROOT, u"My Device");
-  const HTREEITEM documents = insert(root, u"My Documents");
+  const HTREEITEM root = insert(TVI_ROOT, Say(51, u"My Device"));
+  const HTREEITEM documents = insert(root, Say(66, u"My Documents"));
   insert(documents, u"report.pdf");
-  insert(root, u"Storage Card");
+  insert(root, Say(49, u"Storage Card"));
   SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root));
   SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(documents));
   const HWND list = GetDlgItem(dialog, 20);
-  const char16_t* titles[] = {u"Name", u"Folder", u"Date"};
+  const char16_t* titles[] = {Say(39, u"Name"), Say(66, u"Folder"), Say(67, u"Date")};
+  // The columns share the list's width, so none is cut off at any size.
+  RECT listArea{};
+  GetClientRect(list, &listArea);
   for (int i = 0; i < 3; ++i) {
-    LVCOLUMNW column{LVCF_TEXT | LVCF_WIDTH, 0, ScaleForDpi(i == 1 ? 64 : 48), const_cast<LPWSTR>(titles[i]), 0, i};
+    const int width = static_cast<int>(listArea.right) * (i == 1 ? 4 : 3) / 10;
+    LVCOLUMNW column{LVCF_TEXT | LVCF_WIDTH, 0, width, const_cast<LPWSTR>(titles[i]), 0, i};
     SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
   }
   const char16_t* rows[][3] = {{u"a.pdf", u"\\Docs\\", u"01/02/09"}, {u"b.pdf", u"\\Card\\", u"03/04/09"}};
@@ -102,7 +120,8 @@ void Fill(HWND dialog) {
   }
   LVITEMW select{LVIF_STATE, 0, 0, LVIS_SELECTED, LVIS_SELECTED, nullptr, 0, 0, 0};
   SendMessageW(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&select));
-  SetDlgItemTextW(dialog, 21, u"A multi-line field wraps its text at the edge and scrolls with the arrows.");
+  SetDlgItemTextW(dialog, 21,
+                  Say(77, u"A multi-line field wraps its text at the edge and scrolls with the arrows."));
 }
 
 void TakeScreenshotsAndQuit(HWND, UINT, UINT_PTR, DWORD) {
@@ -119,7 +138,7 @@ intptr_t ControlsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
       DialogInitInfo init{0, dialog, DIALOG_FULL_SCREEN};
       InitFullScreenDialog(&init);
       MenuBarInfo bar{kDeviceMenuBarInfoSize, dialog, 0, kDialogBar, GetModuleHandleW(nullptr), 0, 0, nullptr, 0};
-      if (CreateSoftKeyBar(&bar)) SetSoftKey(bar.hwndMB, 0, u"Done");
+      if (CreateSoftKeyBar(&bar)) SetSoftKey(bar.hwndMB, 0, Say(52, u"Done"));
       Fill(dialog);
       return TRUE;
     }
@@ -136,21 +155,30 @@ intptr_t ControlsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 
 void OpenControls() {
   // Dialog units: the template scales with the font, so one layout serves
-  // every screen.
-  DialogTemplateBuilder builder(WS_POPUP | WS_VISIBLE, 0, 0, 148, 168, u"Controls");
-  builder.Add(WC_STATIC, u"Name:", 10, WS_VISIBLE, 4, 4, 40, 10);
-  builder.Add(WC_EDIT, u"", 11, WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 46, 2, 96, 13);
-  builder.Add(WC_STATIC, u"Password:", 12, WS_VISIBLE, 4, 20, 40, 10);
-  builder.Add(WC_EDIT, u"", 13, WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_PASSWORD, 46, 18, 96, 13);
-  builder.Add(WC_BUTTON, u"Match case", 14, WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 4, 35, 70, 12);
-  builder.Add(WC_BUTTON, u"Browse", 15, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 92, 34, 50, 14);
-  builder.Add(TRACKBAR_CLASS, u"", 16, WS_VISIBLE | WS_TABSTOP, 24, 52, 96, 18);
-  builder.Add(WC_STATIC, u"25", 17, WS_VISIBLE | SS_RIGHT, 0, 56, 18, 10);
-  builder.Add(WC_STATIC, u"400", 18, WS_VISIBLE, 0, 56, 20, 10);
-  builder.Add(WC_TREEVIEW, u"", 19, WS_VISIBLE | WS_BORDER | WS_TABSTOP | 0x37, 4, 74, 138, 32);
-  builder.Add(WC_LISTVIEW, u"", 20, WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT, 4, 110, 138, 30);
-  builder.Add(WC_EDIT, u"", 21, WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_MULTILINE, 4, 144, 138, 20);
+  // every screen; on a narrow Smartphone screen it is narrower.
+  const bool narrow = GetDeviceProfile().kind == PlatformKind::kSmartphone;
+  const int w = narrow ? 112 : 148;
+  const auto x = [&](int units) { return units * w / 148; };
+  DialogTemplateBuilder builder(WS_POPUP | WS_VISIBLE, 0, 0, w, 168, Say(27, u"Controls"));
+  builder.Add(WC_STATIC, Say(39, u"Name:"), 10, WS_VISIBLE, 4, 4, x(40), 10);
+  builder.Add(WC_EDIT, u"", 11, WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, x(46), 2, x(96), 13);
+  builder.Add(WC_STATIC, Say(34, u"Password:"), 12, WS_VISIBLE, 4, 20, x(40), 10);
+  builder.Add(WC_EDIT, u"", 13, WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_PASSWORD, x(46), 18, x(96), 13);
+  builder.Add(WC_BUTTON, Say(29, u"Match case"), 14, WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 4, 35, x(70), 12);
+  builder.Add(WC_BUTTON, Say(73, u"Browse"), 15, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, x(92), 34, x(50), 14);
+  builder.Add(TRACKBAR_CLASS, u"", 16, WS_VISIBLE | WS_TABSTOP, x(24), 52, x(96), 18);
+  builder.Add(WC_STATIC, u"25", 17, WS_VISIBLE | SS_RIGHT, 0, 56, x(18), 10);
+  builder.Add(WC_STATIC, u"400", 18, WS_VISIBLE, 0, 56, x(20), 10);
+  builder.Add(WC_TREEVIEW, u"", 19, WS_VISIBLE | WS_BORDER | WS_TABSTOP | 0x37, 4, 74, x(138), 32);
+  builder.Add(WC_LISTVIEW, u"", 20, WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT, 4, 108, x(138), 35);
+  builder.Add(WC_EDIT, u"", 21, WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_MULTILINE, 4, 145, x(138), 20);
   CreateDialogIndirectParamW(GetModuleHandleW(nullptr), builder.Template(), g_main, ControlsProc, 0);
+}
+
+void ShowMessage(HWND owner) {
+  MessageBoxW(owner,
+              Say(77, u"Reached the end of the document, do you wish to resume searching from the beginning?"),
+              Say(28, u"Find"), MB_ICONQUESTION | MB_YESNO);
 }
 
 LRESULT MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -168,7 +196,7 @@ LRESULT MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       const HFONT title = CreateFontIndirectW(&logical);
       const HGDIOBJ old = SelectObject(dc, title);
       RECT area{ScaleForDpi(8), ScaleForDpi(8), client.right - ScaleForDpi(8), client.bottom};
-      DrawTextW(dc, u"Platform demo", -1, &area, DT_LEFT);
+      DrawTextW(dc, Say(33, u"Platform demo"), -1, &area, DT_LEFT);
       logical.lfHeight = -ScaleForDpi(12);
       logical.lfWeight = FW_NORMAL;
       const HFONT body = CreateFontIndirectW(&logical);
@@ -187,10 +215,7 @@ LRESULT MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case kCommandControls: OpenControls(); return 0;
-        case kCommandMessage:
-          MessageBoxW(window, u"Reached the end of the document, do you wish to resume searching from the beginning?",
-                      u"Find", MB_ICONQUESTION | MB_YESNO);
-          return 0;
+        case kCommandMessage: ShowMessage(window); return 0;
         case kCommandPanel: SetInputPanelShown(!IsInputPanelShown()); return 0;
         case kCommandQuit: PostQuitMessage(0); return 0;
         default: return 0;
@@ -224,6 +249,8 @@ int main(int argc, char** argv) {
       g_screenshot = value("--screenshot=");
     } else if (argument.starts_with("--window-shot=")) {
       g_windowShot = value("--window-shot=");
+    } else if (argument == "--message-box") {
+      g_showMessage = true;
     } else if (argument.starts_with("--script=")) {
       std::ifstream file(value("--script="));
       std::stringstream text;
@@ -231,7 +258,7 @@ int main(int argc, char** argv) {
       script = text.str();
     } else {
       std::fprintf(stderr, "usage: platform_demo [--device=NAME] [--screen=headless|sdl] [--screenshot=PATH] "
-                           "[--window-shot=PATH] [--script=FILE]\n");
+                           "[--window-shot=PATH] [--message-box] [--script=FILE]\n");
       return 2;
     }
   }
@@ -254,11 +281,15 @@ int main(int argc, char** argv) {
                            GetModuleHandleW(nullptr), nullptr);
   MenuBarInfo info{kDeviceMenuBarInfoSize, g_main, 0, kMenuBar, GetModuleHandleW(nullptr), 0, 0, nullptr, 0};
   if (g_main == nullptr || !CreateSoftKeyBar(&info)) return 1;
-  SetSoftKey(info.hwndMB, 0, u"Controls");
-  SetSoftKey(info.hwndMB, 1, u"Menu");
+  SetSoftKey(info.hwndMB, 0, Say(4, u"Controls"));
+  SetSoftKey(info.hwndMB, 1, Say(53, u"Menu"));
   if (!g_screenshot.empty() || !g_windowShot.empty()) {
-    OpenControls();
     SetTimer(nullptr, 0, 300, TakeScreenshotsAndQuit);
+    if (g_showMessage) {
+      ShowMessage(g_main);
+    } else {
+      OpenControls();
+    }
   }
   if (!script.empty() && !RunInputScript(script)) {
     std::fprintf(stderr, "platform_demo: the input script does not parse\n");

@@ -203,14 +203,17 @@ def paper_xyz():
 
 
 def corner_lab(c, m, y, k):
-    """Lab of the solid overprint of the inks whose flags are set."""
+    """Lab of the solid overprint of the inks whose flags are set, relative
+    to the paper: the lookup tables of a profile carry colorimetry scaled
+    so that the media white (the paper) is the connection space's white;
+    the "wtpt" tag holds the paper itself."""
     paper = paper_xyz()
     xyz = list(paper)
     for flag, name in zip((c, m, y, k), "CMYK"):
         if flag:
             ink = lab_to_xyz(INKS[name])
             xyz = [xyz[i] * ink[i] / paper[i] for i in range(3)]
-    return xyz_to_lab(xyz)
+    return xyz_to_lab([xyz[i] * D50[i] / paper[i] for i in range(3)])
 
 
 def encode_lab8(lab):
@@ -292,7 +295,7 @@ def search_cmy(corners, target, k):
 
 def b2a_table():
     corners = [corner_lab(c, m, y, k) for c in (0, 1) for m in (0, 1) for y in (0, 1) for k in (0, 1)]
-    paper_l = xyz_to_lab(paper_xyz())[0]
+    paper_l = 100.0  # the paper, relative to itself
     clut = []
     grid = 7
     for li in range(grid):

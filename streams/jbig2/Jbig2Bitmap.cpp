@@ -12,11 +12,6 @@ namespace {
 
 // Zeroed rows above row 0, so that the two rows above the first read white.
 constexpr uint32_t kGuardRows = 2;
-// The largest bitmap accepted, in pixels (8 MiB of bits, a page of 600 dpi
-// at A4 or legal size): beyond what this device's memory budget can show,
-// and a hostile size fails here instead of claiming memory that the account
-// does not see in large blocks, or long seconds of decoding.
-constexpr uint64_t kMaxPixels = uint64_t{1} << 26;
 
 uint8_t Combine(uint8_t destination, uint8_t source, int op) {
   switch (op) {
@@ -35,14 +30,19 @@ Jbig2Bitmap* Jbig2Bitmap::Create(uint32_t width, uint32_t height, uint8_t fill, 
   const uint64_t rowBytes = (uint64_t{width} + 7) / 8;
   const uint64_t slack = rowBytes < 5 ? 8 - rowBytes : 4;
   const uint64_t stride = (rowBytes + slack + 3) & ~uint64_t{3};
-  // The limit counts the rows as stored: a bitmap of width 0 or 1 and a
-  // huge height holds no pixels to speak of, yet would claim gigabytes of
-  // row padding and take as long to clear and walk.
-  if (width > 0x7FFFFFFFu || height > 0x7FFFFFFFu || stride * 8 * height > kMaxPixels) {
+  if (width > 0x7FFFFFFFu || height > 0x7FFFFFFFu) {
     *result = 13;
     return nullptr;
   }
+  // A bitmap must fit what is left of the decode's memory limit, counted
+  // as stored: a bitmap of width 0 or 1 and a huge height holds no pixels
+  // to speak of, yet would claim gigabytes of row padding. Refusing it here
+  // is a result code, not a thrown error, so that what was decoded stays.
   const uint64_t total = (uint64_t{height} + kGuardRows) * stride + 3;
+  if (total + 2 * sizeof(Jbig2Bitmap) + 64 > runtime::Jbig2Heap::Remaining()) {
+    *result = 13;
+    return nullptr;
+  }
   if (stride > 0xFFFFFFFFu || total > 0xFFFFFFFFu) runtime::ThrowRuntime(runtime::kMalformed);
 
   auto* bitmap = new (runtime::Jbig2Heap::Alloc(sizeof(Jbig2Bitmap))) Jbig2Bitmap();

@@ -36,8 +36,8 @@ struct Jbig2Bitmap {
 
   // A new bitmap from the JBIG2 heap, every pixel `fill`; null with *result
   // 13 when width or height is negative as a signed 32-bit value or the
-  // bitmap's rows, padding included, would pass 2^26 pixels. Size overflow
-  // throws (runtime, 2).
+  // bitmap, padding included, would pass what is left of the decode's
+  // memory limit.
   static Jbig2Bitmap* Create(uint32_t width, uint32_t height, uint8_t fill, int* result);
   static void Free(Jbig2Bitmap* bitmap);
   // Sets every pixel to `value`; the bits past the width stay 0.

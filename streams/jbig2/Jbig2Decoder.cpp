@@ -6,6 +6,7 @@
 
 #include "runtime/ErrorTrap.h"
 #include "runtime/Jbig2Heap.h"
+#include "runtime/Scheduler.h"
 #include "streams/jbig2/Jbig2GenericRegion.h"
 #include "streams/jbig2/Jbig2Huffman.h"
 #include "streams/jbig2/Jbig2Symbols.h"
@@ -23,6 +24,41 @@ constexpr char kEndStream[] = "\r\nendstream\r";
 // Unknown data length (only a generic region may have one) and unknown
 // page height (a striped page).
 constexpr uint32_t kUnknown = 0xFFFFFFFFu;
+// One decode's memory: room for dictionaries and tables, plus three times
+// the page (the page, a region as large, the output), never above the
+// maximum, whatever the page claims and whatever the host's budget.
+constexpr uint64_t kBaseDecodeBytes = uint64_t{8} << 20;
+constexpr uint64_t kMaxDecodeBytes = uint64_t{64} << 20;
+// The pixels a page's text and halftone regions may combine in one decode:
+// a generous number of layers of the page, plus a floor for small pages.
+constexpr uint64_t kPaintLayers = 64;
+constexpr uint64_t kPaintFloor = uint64_t{1} << 26;
+
+uint32_t BigEndian32(const uint8_t* p) {
+  return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+}
+
+// The page size as its segments state it, before anything is decoded; a
+// striped page of unknown height takes its last end-of-stripe row.
+void PeekPageSize(const Jbig2Segment* const* segments, uint32_t count, uint64_t* width,
+                  uint64_t* height) {
+  *width = 0;
+  *height = 0;
+  for (uint32_t i = 0; i < count; ++i) {
+    const Jbig2Segment* segment = segments[i];
+    if (segment->type == 48 && segment->dataLength >= 8 && *width == 0) {
+      *width = BigEndian32(segment->dataStart);
+      *height = BigEndian32(segment->dataStart + 4);
+    }
+  }
+  if (*height != kUnknown) return;
+  *height = 0;
+  for (uint32_t i = 0; i < count; ++i) {
+    if (segments[i]->type == 50 && segments[i]->dataLength >= 4) {
+      *height = uint64_t{BigEndian32(segments[i]->dataStart)} + 1;
+    }
+  }
+}
 
 template <class T>
 T* HeapArray(uint64_t count) {
@@ -324,7 +360,7 @@ struct Page {
   Jbig2Segment* info = nullptr;
 };
 
-int DecodePage(const SegmentList& page, Jbig2Cursor& cursor, Page* out) {
+int DecodePage(const SegmentList& page, Jbig2Cursor& cursor, Page* out, Jbig2Fault* fault) {
   Jbig2Segment* info = nullptr;
   for (uint32_t i = 0; i < page.count && info == nullptr; ++i) {
     if (page.items[i]->type == kPageInformation) info = page.items[i];
@@ -354,15 +390,33 @@ int DecodePage(const SegmentList& page, Jbig2Cursor& cursor, Page* out) {
                                     (info->pageFlags >> 2) & 1, &result);
   if (out->bitmap == nullptr) return result;
   out->info = info;
+  info->paintLimit = kPaintFloor + kPaintLayers * uint64_t{info->pageWidth} * height;
+  Jbig2Heap* scope = Jbig2Heap::Current();
   for (uint32_t i = 0; i < page.count; ++i) {
     Jbig2Segment* segment = page.items[i];
     if (segment->type == kPageInformation) continue;
+    Jbig2Heap::Charge(runtime::kWorkCostHeavy);
     if (segment->IsRegion()) {
       segment->page = out->bitmap;
       segment->pageInfo = info;
     }
-    result = DecodeSegment(segment, cursor);
-    if (result != kJbig2Ok) return result;
+    // A segment that fails ends the page there; what was painted stays.
+    runtime::ErrorTrap trap(scope != nullptr ? scope->Context() : nullptr);
+    if (!trap.Run([&] { result = DecodeSegment(segment, cursor); })) {
+      trap.SetHandled();
+      const runtime::ErrorRecord error = trap.Held();
+      if (runtime::IsCancelOrNoDataError(error)) trap.Rethrow();
+      trap.Close();
+      fault->threw = true;
+      fault->error = error;
+      fault->segment = segment->number;
+      return kJbig2Ok;
+    }
+    if (result != kJbig2Ok) {
+      fault->result = result;
+      fault->segment = segment->number;
+      return kJbig2Ok;
+    }
   }
   return kJbig2Ok;
 }
@@ -379,7 +433,7 @@ void FreeSegmentResults(Jbig2Segment* segment) {
 
 int Decode(const uint8_t* globalsData, size_t globalsLength, const uint8_t* data,
            size_t dataLength, bool reuseGlobals, SegmentList& globals, SegmentList& page,
-           Page* out) {
+           Page* out, Jbig2Fault* fault) {
   Jbig2Cursor cursor;
   cursor.Reset(data, dataLength);
   bool pageCountKnown = false;
@@ -402,6 +456,13 @@ int Decode(const uint8_t* globalsData, size_t globalsLength, const uint8_t* data
     result = ParseSegments(globalsCursor, globals, false);
     if (result != kJbig2Ok) return result;
   }
+  if (Jbig2Heap* scope = Jbig2Heap::Current()) {
+    uint64_t width = 0;
+    uint64_t height = 0;
+    PeekPageSize(page.items, page.count, &width, &height);
+    const uint64_t pageBytes = ((width + 7) / 8 + 8) * (height + 2);
+    scope->SetLimit(scope->Used() + std::min(kMaxDecodeBytes, kBaseDecodeBytes + 3 * pageBytes));
+  }
   uint32_t pageInfos = 0;
   for (uint32_t i = 0; i < page.count; ++i) {
     if (page.items[i]->type == kPageInformation) ++pageInfos;
@@ -418,7 +479,7 @@ int Decode(const uint8_t* globalsData, size_t globalsLength, const uint8_t* data
     result = DecodeSegment(segment, segmentCursor);
     if (result != kJbig2Ok) return result;
   }
-  return DecodePage(page, segmentCursor, out);
+  return DecodePage(page, segmentCursor, out, fault);
 }
 
 }  // namespace
@@ -433,7 +494,10 @@ void Jbig2FreeSegments(Jbig2Segment** segments, uint32_t count) {
 int Jbig2Decode(const uint8_t* globalsData, size_t globalsLength, const uint8_t* data,
                 size_t dataLength, bool reuseGlobals, Jbig2Segment*** globalsInOut,
                 uint32_t* globalCountInOut, uint8_t** pixelsOut, uint32_t* widthOut,
-                uint32_t* heightOut) {
+                uint32_t* heightOut, Jbig2Fault* fault) {
+  Jbig2Fault ignored;
+  if (fault == nullptr) fault = &ignored;
+  *fault = Jbig2Fault();
   if (data == nullptr || dataLength < 10 || globalsInOut == nullptr ||
       globalCountInOut == nullptr || pixelsOut == nullptr || widthOut == nullptr ||
       heightOut == nullptr) {
@@ -449,7 +513,7 @@ int Jbig2Decode(const uint8_t* globalsData, size_t globalsLength, const uint8_t*
   Page out;
   Jbig2StandardTables::Acquire();
   const int result =
-      Decode(globalsData, globalsLength, data, dataLength, reuseGlobals, globals, page, &out);
+      Decode(globalsData, globalsLength, data, dataLength, reuseGlobals, globals, page, &out, fault);
   Jbig2StandardTables::Release();
 
   if (result == kJbig2Ok) {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "runtime/ErrorTrap.h"
+#include "runtime/Jbig2Heap.h"
 #include "streams/jbig2/Jbig2Segment.h"
 #include "streams/jbig2/MmrDecoder.h"
 
@@ -12,12 +13,15 @@ namespace {
 // The context of the typical-prediction bit of each generic template.
 constexpr uint32_t kGenericSltp[4] = {0x9B25, 0x0795, 0x00E5, 0x0195};
 // The same for the two refinement templates: only the reference pixel at
-// the current position (template 0) or the one right of it (template 1)
+// the current position (both templates, each in its own context layout)
 // is 1.
-constexpr uint32_t kRefinementSltp[2] = {0x0100, 0x0040};
+constexpr uint32_t kRefinementSltp[2] = {0x0100, 0x0080};
 
 // A pixel of a row at x >= 0; pixels up to 31 past the width read the row's
 // zeroed slack.
+// The work of decoding one row: a unit per two pixels.
+inline int32_t RowWork(uint32_t width) { return static_cast<int32_t>(width >> 1) + 1; }
+
 inline uint32_t RowPixel(const uint8_t* row, uint32_t x) { return (row[x >> 3] >> (7 - (x & 7))) & 1u; }
 
 inline void PutPixel(uint8_t* row, uint32_t x, int value) {
@@ -49,6 +53,7 @@ int Jbig2DecodeGenericRegion(MqDecoder* decoder, MqContextStore* store,
   for (uint32_t y = 0; y < height; ++y) {
     // Data that ran out long ago cannot describe more rows.
     if (decoder->PastEnd()) return kJbig2BadStructure;
+    runtime::Jbig2Heap::Charge(RowWork(width));
     uint8_t* row = bitmap->Row(y);
     if (params.tpgdOn) ltp ^= decoder->Decode(store, kGenericSltp[t]);
     if (ltp) {
@@ -119,6 +124,7 @@ int Jbig2DecodeRefinement(MqDecoder* decoder, MqContextStore* store,
   int ltp = 0;
   for (uint32_t y = 0; y < height; ++y) {
     if (decoder->PastEnd()) return kJbig2BadStructure;
+    runtime::Jbig2Heap::Charge(RowWork(width));
     uint8_t* row = bitmap->Row(y);
     if (params.tpgrOn) ltp ^= decoder->Decode(store, kRefinementSltp[t]);
     const int64_t ry = int64_t{y} - params.referenceDy;
@@ -198,6 +204,15 @@ int Jbig2ReadRegionInfo(Jbig2Segment* segment) {
   int result = 0;
   segment->bitmap = Jbig2Bitmap::Create(segment->regionWidth, height, segment->colourExt, &result);
   return result;
+}
+
+bool Jbig2CountPainting(Jbig2Segment* region, uint64_t pixels) {
+  // A unit per 16 pixels: combining runs a byte at a time where it can.
+  runtime::Jbig2Heap::Charge(static_cast<int32_t>((pixels < (uint64_t{1} << 34) ? pixels : (uint64_t{1} << 34)) >> 4) + 1);
+  if (region == nullptr || region->pageInfo == nullptr) return true;
+  Jbig2Segment* info = region->pageInfo;
+  info->paintedPixels += pixels;
+  return info->paintedPixels <= info->paintLimit;
 }
 
 int Jbig2RegionOperator(const Jbig2Segment* segment) {

@@ -47,6 +47,11 @@ int Jbig2ReadRegionInfo(Jbig2Segment* segment);
 // Composes an immediate region onto its page and frees its bitmap; keeps
 // an intermediate region's bitmap in the segment.
 void Jbig2FinishRegion(Jbig2Segment* segment, Jbig2Bitmap* region, int op);
+// Counts the pixels a text or halftone region combined against its page's
+// limit and charges the work for them; false once the limit is passed.
+// `region` may be null (symbols built inside a dictionary): only the work
+// is charged.
+bool Jbig2CountPainting(Jbig2Segment* region, uint64_t pixels);
 // The operator for text, halftone and generic regions.
 int Jbig2RegionOperator(const Jbig2Segment* segment);
 

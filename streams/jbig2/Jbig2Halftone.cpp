@@ -170,9 +170,12 @@ int Jbig2HalftoneRegionSegment(Jbig2Segment* segment) {
         gray |= uint64_t(planes[j]->Pixel(n, m)) << j;
       }
       if (gray >= patterns->count) return kJbig2BadStructure;
-      painted += Jbig2Bitmap::ComposeClipped(region, patterns->patterns[gray], cornerX(m, n),
-                                             cornerY(m, n), combOp);
-      if (painted > kJbig2MaxPaintedPixels) return kJbig2BadSize;
+      const uint64_t work = Jbig2Bitmap::ComposeClipped(region, patterns->patterns[gray],
+                                                        cornerX(m, n), cornerY(m, n), combOp);
+      painted += work;
+      if (painted > kJbig2MaxPaintedPixels || !Jbig2CountPainting(segment, work)) {
+        return kJbig2BadSize;
+      }
     }
   }
   for (uint32_t j = 0; j < bitsPerPixel; ++j) Jbig2Bitmap::Free(planes[j]);

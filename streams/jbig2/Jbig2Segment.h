@@ -96,6 +96,10 @@ struct Jbig2Segment {
   uint16_t striping = 0;
   // End of stripe.
   uint32_t endRow = 0;
+  // Pixels the page's text and halftone regions have combined so far, and
+  // how many the page's size allows in one decode.
+  uint64_t paintedPixels = 0;
+  uint64_t paintLimit = 0;
 
   // Dictionaries and tables.
   SymbolSet* symbols = nullptr;

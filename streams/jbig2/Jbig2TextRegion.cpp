@@ -208,12 +208,15 @@ int Jbig2DecodeTextRegion(const TextRegionParams& p, Jbig2Bitmap* region) {
         x = right ? t - w + 1 : t;
         y = bottom ? curS - h + 1 : curS;
       }
-      painted += Jbig2Bitmap::ComposeClipped(region, instance, x, y, p.combOp);
+      uint64_t work = Jbig2Bitmap::ComposeClipped(region, instance, x, y, p.combOp);
       if (refined) {
-        painted += uint64_t{instance->width} * instance->height;
+        work += uint64_t{instance->width} * instance->height;
         Jbig2Bitmap::Free(instance);
       }
-      if (painted > kJbig2MaxPaintedPixels) return kJbig2BadSize;
+      painted += work;
+      if (painted > kJbig2MaxPaintedPixels || !Jbig2CountPainting(p.owner, work)) {
+        return kJbig2BadSize;
+      }
       if (!p.transposed && (p.refCorner == kTopLeft || p.refCorner == kBottomLeft)) curS += w - 1;
       if (p.transposed && (p.refCorner == kTopLeft || p.refCorner == kTopRight)) curS += h - 1;
       ++instances;
@@ -289,13 +292,15 @@ int Jbig2TextRegionSegment(Jbig2Segment* segment) {
     }
   }
   p.numInstances = cursor->ReadUInt(4);
+  p.owner = segment;
 
   SymbolChain chain;
   HuffmanTable** userTables = nullptr;
   uint32_t userCount = 0;
   result = Jbig2GatherReferences(segment, true, &chain, &userTables, &userCount);
   if (result != kJbig2Ok) return result;
-  if (chain.setCount == 0) return kJbig2BadStructure;
+  // A region that refers to no dictionary has no symbols: it is its
+  // default pixel, and any instance it codes is an error.
   p.symbols = &chain;
   p.symCodeLen = Jbig2CodeLength(chain.total);
 

@@ -10,6 +10,10 @@
 #include "streams/jbig2/MqDecoder.h"
 
 namespace streams {
+struct Jbig2Segment;
+}
+
+namespace streams {
 
 struct SymbolSet;
 
@@ -44,6 +48,9 @@ struct TextRegionParams {
   uint32_t numInstances = 0;
   uint32_t symCodeLen = 0;
   const SymbolChain* symbols = nullptr;
+  // The region segment whose page limits the painting; null inside a
+  // symbol dictionary.
+  Jbig2Segment* owner = nullptr;
   // Arithmetic coding.
   IntegerDecoders* integers = nullptr;
   // The refinement contexts (both forms) and, for arithmetic coding, the

@@ -8,17 +8,15 @@
 namespace streams {
 namespace {
 
-// The probability estimation states: Qe, the next state after a more
-// probable and after a less probable symbol, and whether the less probable
-// one swaps the meaning of MPS.
-struct MqState {
-  uint16_t qe;
-  uint8_t nmps;
-  uint8_t nlps;
-  uint8_t swap;
-};
+uint8_t* ZeroedBytes(size_t count) {
+  auto* bytes = static_cast<uint8_t*>(runtime::Jbig2Heap::Alloc(count));
+  std::memset(bytes, 0, count);
+  return bytes;
+}
 
-constexpr MqState kStates[47] = {
+}  // namespace
+
+const MqState kMqStates[47] = {
     {0x5601, 1, 1, 1},   {0x3401, 2, 6, 0},   {0x1801, 3, 9, 0},   {0x0AC1, 4, 12, 0},
     {0x0521, 5, 29, 0},  {0x0221, 38, 33, 0}, {0x5601, 7, 6, 1},   {0x5401, 8, 14, 0},
     {0x4801, 9, 14, 0},  {0x3801, 10, 14, 0}, {0x3001, 11, 17, 0}, {0x2401, 12, 18, 0},
@@ -33,13 +31,6 @@ constexpr MqState kStates[47] = {
     {0x0005, 45, 42, 0}, {0x0001, 45, 43, 0}, {0x5601, 46, 46, 0},
 };
 
-uint8_t* ZeroedBytes(size_t count) {
-  auto* bytes = static_cast<uint8_t*>(runtime::Jbig2Heap::Alloc(count));
-  std::memset(bytes, 0, count);
-  return bytes;
-}
-
-}  // namespace
 
 MqContextStore* MqContextStore::Create(uint32_t bits) {
   auto* store = new (runtime::Jbig2Heap::Alloc(sizeof(MqContextStore))) MqContextStore();
@@ -106,7 +97,7 @@ void MqDecoder::Renormalise() {
 
 int MqDecoder::DecodeBit(uint8_t* index, uint8_t* mps) {
   ++decodes_;
-  const MqState& state = kStates[*index];
+  const MqState& state = kMqStates[*index];
   const uint32_t qe = state.qe;
   a_ -= qe;
   int bit;

@@ -7,6 +7,17 @@
 
 namespace streams {
 
+// The probability estimation states (T.88 Table E.1): Qe, the next state
+// after a more probable and after a less probable symbol, and whether the
+// less probable one swaps the meaning of MPS.
+struct MqState {
+  uint16_t qe;
+  uint8_t nmps;
+  uint8_t nlps;
+  uint8_t swap;
+};
+extern const MqState kMqStates[47];
+
 // Adaptive states of 2^bits contexts: a probability state (0 to 46) and the
 // more probable symbol of each.
 struct MqContextStore {

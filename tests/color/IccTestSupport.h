@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "color/EmbeddedProfiles.h"
 #include "color/IccProfile.h"
 #include "tests/support/CaughtError.h"
 #include "runtime/LibraryContext.h"
@@ -91,6 +92,32 @@ inline long TryParse(runtime::LibraryContext* context, const std::string& bytes,
     IccProfileRef profile = IccProfile::Parse(context, SourceOver(context, bytes));
     if (out != nullptr) *out = profile;
   });
+}
+
+// A profile over bytes that live as long as the program (built-in data).
+inline IccProfileRef ParseStatic(runtime::LibraryContext* context, const uint8_t* bytes, uint32_t size) {
+  return IccProfile::Parse(context, streams::MakeRef<streams::MemoryDataSource>(context, bytes, size));
+}
+inline IccProfileRef DisplayProfile(runtime::LibraryContext* context) {
+  return ParseStatic(context, GetEmbeddedRgbProfile(), GetEmbeddedRgbProfileSize());
+}
+inline IccProfileRef PrinterCmykProfile(runtime::LibraryContext* context) {
+  return ParseStatic(context, GetEmbeddedCmykProfile(), GetEmbeddedCmykProfileSize());
+}
+
+// The device spaces as the colour context builds them: calibrated gray
+// and RGB with the D50 white, gamma 2.2 and the display's primaries.
+inline constexpr runtime::Fixed kDeviceWhite[3] = {0xF6D5, 0x10000, 0xD32D};
+inline constexpr runtime::Fixed kDeviceBlack[3] = {0, 0, 0};
+inline IccProfileRef DeviceGrayProfile(runtime::LibraryContext* context) {
+  return IccProfile::SynthesiseGray(context, kDeviceWhite, kDeviceBlack, 0x23333);
+}
+inline IccProfileRef DeviceRgbProfile(runtime::LibraryContext* context) {
+  static constexpr runtime::Fixed kRed[3] = {0x6FA2, 0x38F5, 0x390};
+  static constexpr runtime::Fixed kGreen[3] = {0x6299, 0xB784, 0x18DA};
+  static constexpr runtime::Fixed kBlue[3] = {0x24A0, 0xF84, 0xB6CF};
+  static constexpr runtime::Fixed kGamma[3] = {0x23333, 0x23333, 0x23333};
+  return IccProfile::SynthesiseRgb(context, kDeviceWhite, kDeviceBlack, kRed, kGreen, kBlue, kGamma, true);
 }
 
 }  // namespace color::testing

@@ -5,10 +5,12 @@
 #include <string>
 
 #include "content/ContentMachine.h"
+#include "content/ContentOps.h"
 #include "content/ContentStream.h"
 #include "content/LoggingHandler.h"
 #include "runtime/LibraryContext.h"
 #include "runtime/Scheduler.h"
+#include "runtime/StrokeStyle.h"
 #include "tests/content/ContentTestSupport.h"
 
 namespace {
@@ -126,9 +128,12 @@ TEST_F(ContentStreamTest, SpansEndAtTheirRestore) {
   const Case cases[] = {
       {"Q inside a text object ends it and its q", "q BT (a) Tj Q 2 w",
        "SaveState\nBeginText\nShowText (a) at 0 0\nEndText\nSetLineWidth 2\n"},
-      {"Q without q ends playback", "1 w Q 2 w", "SetLineWidth 1\n"},
-      {"text ended by Q at top level ends playback", "BT (a) Tj Q 2 w",
-       "BeginText\nShowText (a) at 0 0\nEndText\n"},
+      // A Q with no q open is ignored, or the rest of the page would be lost.
+      {"Q without q is ignored", "1 w Q 2 w", "SetLineWidth 1\nSetLineWidth 2\n"},
+      {"text ended by Q at top level goes on", "BT (a) Tj Q 2 w",
+       "BeginText\nShowText (a) at 0 0\nEndText\nSetLineWidth 2\n"},
+      {"surplus Q after a balanced pair", "q 1 w Q Q 2 w",
+       "SaveState\nSetLineWidth 1\nSetLineWidth 2\n"},
       {"q without Q ends with the stream", "q 1 w", "SaveState\nSetLineWidth 1\n"},
       {"nested q", "q q 1 w Q 2 w Q 3 w",
        "SaveState\nSaveState\nSetLineWidth 1\nSetLineWidth 2\nSetLineWidth 3\n"},
@@ -240,6 +245,12 @@ TEST_F(ContentStreamTest, MarkedContent) {
             "EndMarkedContent\nBeginMarkedContent\nEndMarkedContent\nBeginMarkedContent\n"
             "EndMarkedContent\n");
   EXPECT_EQ(PlayText(&context_, "/P 5 BDC EMC").error, 2u);
+  // A marked point's properties are not used, so nothing about them fails.
+  const auto point = PlayText(&context_, "/X 5 DP /Y [1] DP 2 w");
+  EXPECT_FALSE(point.error);
+  EXPECT_EQ(point.log,
+            "BeginMarkedContent\nEndMarkedContent\nBeginMarkedContent\nEndMarkedContent\n"
+            "SetLineWidth 2\n");
 }
 
 TEST_F(ContentStreamTest, SmallBudgetPlaysTheSameCalls) {
@@ -262,6 +273,80 @@ TEST_F(ContentStreamTest, ProgramPlaysTwiceTheSame) {
   const auto second = Play(&context_, program);
   EXPECT_FALSE(first.error);
   EXPECT_EQ(first.log, second.log);
+}
+
+TEST_F(ContentStreamTest, AHugeDashAndManySavesPlayInBoundedWork) {
+  // A small compressed page can hold a dash of two million lengths and
+  // 100,000 saves: each save copied the whole dash (minutes of copying).
+  // Such a dash now draws solid and is not even recorded, so a save copies
+  // a few words and playback allocates next to nothing.
+  std::string content = "[";
+  for (int i = 0; i < 2000000; ++i) content += "1 ";
+  content += "] 0 d ";
+  for (int i = 0; i < 100000; ++i) content += "q Q ";
+  content += "0 0 m 5 5 l S";
+  Program program(&context_, content);
+  const auto first = Play(&context_, program);
+  EXPECT_FALSE(first.error);
+  EXPECT_EQ(first.log.substr(0, 11), "SetDash [] ");
+  EXPECT_LT(program.Machine().words.Size(), 100u);
+  // The second playback reads no stream: what it allocates is what the
+  // saves cost.
+  context_.memory.peakBytes = context_.memory.bytesInUse;
+  const auto second = Play(&context_, program);
+  EXPECT_EQ(second.log, first.log);
+  EXPECT_LT(context_.memory.peakBytes - context_.memory.bytesInUse, uint64_t{256} << 10);
+  // A dash of the largest length still drawn dashed is kept.
+  std::string kept = "[";
+  for (uint32_t i = 0; i < runtime::StrokeStyle::kMaxDashes; ++i) kept += "1 ";
+  Program longest(&context_, kept + "] 0 d");
+  content::PageInfo page;
+  content::LoggingHandler handler(&context_, page, &longest.Resources());
+  content::ContentStream::Run(longest.Machine(), handler);
+  EXPECT_EQ(handler.State().stroke.dashes.Count(), runtime::StrokeStyle::kMaxDashes);
+}
+
+TEST_F(ContentStreamTest, ParsingChargesWorkByTheToken) {
+  // One path of a million segments records a single operation; parsing it
+  // must still cost work (and so let the thread yield), slice by slice.
+  std::string content = "0 0 m";
+  for (int i = 0; i < 1000000; ++i) content += " 1 1 l";
+  content += " S 2 w";
+  Program program(&context_, content);
+  constexpr int32_t kStart = 2000000000;
+  context_.workBudget = kStart;
+  const auto played = Play(&context_, program);
+  EXPECT_FALSE(played.error);
+  EXPECT_NE(played.log.find("SetLineWidth 2"), std::string::npos);
+  EXPECT_LE(context_.workBudget,
+            kStart - int64_t{3000000} * content::ContentOps::kTokenCost);
+}
+
+TEST_F(ContentStreamTest, AnErrorAfterAnUnpaintedPathKeepsWhatCameBefore) {
+  // A bad operand to the operator that would start a new path, after a
+  // path that was never painted: the operators before it play, the error
+  // follows, and a second playback is the same (the cut-back once ran past
+  // the dropped path's segments, lost the slice and parsed on the next time).
+  struct Case {
+    const char* name;
+    const char* content;
+    const char* log;
+  };
+  const Case cases[] = {
+      {"m after a restore", "2 w 0 0 m 10 10 l Q /x 5 m 1 w", "SetLineWidth 2\n"},
+      {"l after a restore", "2 w 0 0 m 10 10 l Q 5 (y) l 1 w", "SetLineWidth 2\n"},
+      {"m after a text object", "2 w 0 0 m 1 1 l BT ET /x /y m",
+       "SetLineWidth 2\nBeginText\nEndText\n"},
+  };
+  for (const Case& c : cases) {
+    Program program(&context_, c.content);
+    const auto first = Play(&context_, program);
+    const auto second = Play(&context_, program);
+    EXPECT_EQ(first.error, 2u) << c.name;
+    EXPECT_EQ(second.error, 2u) << c.name;
+    EXPECT_EQ(first.log, c.log) << c.name;
+    EXPECT_EQ(second.log, first.log) << c.name;
+  }
 }
 
 }  // namespace

@@ -46,6 +46,7 @@ TEST_F(DocumentAccessorsTest, TypedGettersCheckPresenceAndKind) {
   const Getter optionalDict = Dictionary::GetOptionalDict;
   const Getter optionalArray = Dictionary::GetOptionalArray;
   const Getter optionalName = Dictionary::GetOptionalTyped;
+  const Getter dictByAtom = Dictionary::GetDictByAtom;
   const struct {
     const char* name;
     const Getter& getter;
@@ -58,6 +59,9 @@ TEST_F(DocumentAccessorsTest, TypedGettersCheckPresenceAndKind) {
       {"dict absent", dict, "Missing", 2, ObjectTag::kNull},
       {"dict null", dict, "Null", 2, ObjectTag::kNull},
       {"dict of an array", dict, "Array", 2, ObjectTag::kNull},
+      {"dict by atom through a reference", dictByAtom, "Ref", -1, ObjectTag::kDictionary},
+      {"dict by atom absent", dictByAtom, "Missing", 2, ObjectTag::kNull},
+      {"dict by atom of an integer", dictByAtom, "Int", 2, ObjectTag::kNull},
       {"array", array, "Array", -1, ObjectTag::kArray},
       {"array absent", array, "Missing", 2, ObjectTag::kNull},
       {"array of an integer", array, "Int", 2, ObjectTag::kNull},
@@ -78,6 +82,11 @@ TEST_F(DocumentAccessorsTest, TypedGettersCheckPresenceAndKind) {
     EXPECT_EQ(tag, c.tag) << c.name;
   }
   EXPECT_EQ(Dictionary::GetTyped(Object(), "Int", ObjectTag::kInteger)->AsInteger(), 7);
+  EXPECT_EQ(Dictionary::GetTypedByAtom(Object(), "Int", ObjectTag::kInteger)->AsInteger(), 7);
+  EXPECT_EQ(testsupport::RuntimeCodeOf(&context_, [&] {
+              Dictionary::GetTypedByAtom(Object(), "Int", ObjectTag::kName);
+            }),
+            2);
 
   runtime::ObjectReference reference{};
   EXPECT_TRUE(Dictionary::GetOptionalRef(Object(), "Ref", &reference));
@@ -179,6 +188,13 @@ TEST(PageSlotWindowTest, ServesOnlyThePagesOfTheLiveWindow) {
               pdf::PageSlotWindow<Slotted> bad(&context, 0, 3, 2, {0, 0, 4, 2});
             }),
             2);
+  // A window whose sides multiply past 32 bits is refused before anything
+  // is sized to it.
+  EXPECT_EQ(testsupport::RuntimeCodeOf(&context, [&] {
+              pdf::PageSlotWindow<Slotted> huge(&context, 0, 100000, 100000,
+                                                {0, 0, 100000, 100000});
+            }),
+            1);
 }
 
 }  // namespace

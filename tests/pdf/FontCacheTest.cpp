@@ -7,6 +7,7 @@
 
 #include "runtime/Dictionary.h"
 #include "runtime/ErrorTrap.h"
+#include "tests/pdf/BuildScript.h"
 #include "tests/pdf/PdfTestSupport.h"
 #include "tests/support/CaughtError.h"
 
@@ -27,22 +28,13 @@ class CountingFactory final : public pdf::FontFactory {
  public:
   runtime::CountedRef<runtime::FontBase> CreateFont(pdf::Document& document,
                                                     const runtime::ObjectHandle& dict) override {
-    ++built;
-    if (during) {
-      // Another thread's turn while this one builds.
-      std::function<void()> run = std::move(during);
-      during = nullptr;
-      run();
-    }
-    if (fail) runtime::ThrowRuntime(runtime::kMalformed);
+    script.Step();
     (void)dict;
     runtime::LibraryContext* context = document.Context();
     return runtime::CountedRef<runtime::FontBase>::Adopt(
-        context, runtime::NewObject<FakeFont>(context, built));
+        context, runtime::NewObject<FakeFont>(context, script.built));
   }
-  int built = 0;
-  bool fail = false;
-  std::function<void()> during;
+  pdftest::BuildScript script;
 };
 
 class FontCacheTest : public ::testing::Test {
@@ -74,12 +66,12 @@ TEST_F(FontCacheTest, EachDictionaryIsBuiltOnceAndKeptAsRecentlyUsed) {
   const uint64_t cachedBefore = context_.cacheManager.cachedBytes;
   const pdf::FontCache::Ref shared = fonts.GetOrCreate(*document_, f1, factory);
   const pdf::FontCache::Ref inlined = fonts.GetOrCreate(*document_, f2, factory);
-  EXPECT_EQ(factory.built, 2);
+  EXPECT_EQ(factory.script.built, 2);
   EXPECT_NE(Id(shared), Id(inlined));
   EXPECT_EQ(context_.cacheManager.cachedBytes - cachedBefore, 2000u);
 
   const pdf::FontCache::Ref again = fonts.GetOrCreate(*document_, f1, factory);
-  EXPECT_EQ(factory.built, 2);
+  EXPECT_EQ(factory.script.built, 2);
   EXPECT_EQ(again.Get(), shared.Get());
   // The hit is now the most recently used entry of the context.
   runtime::CacheEntry* newest = context_.cacheManager.Oldest();
@@ -96,7 +88,7 @@ TEST_F(FontCacheTest, FontAddedDuringTheBuildIsTheOneKept) {
   const runtime::ObjectHandle f1 = Font("F1");
   const uint64_t cachedBefore = context_.cacheManager.cachedBytes;
   pdf::FontCache::Ref first;
-  factory.during = [&] { first = fonts.GetOrCreate(*document_, f1, other); };
+  factory.script.during = [&] { first = fonts.GetOrCreate(*document_, f1, other); };
   const pdf::FontCache::Ref font = fonts.GetOrCreate(*document_, f1, factory);
   EXPECT_EQ(font.Get(), first.Get());
   EXPECT_EQ(gFontsAlive, 1);
@@ -106,13 +98,13 @@ TEST_F(FontCacheTest, FontAddedDuringTheBuildIsTheOneKept) {
 
 TEST_F(FontCacheTest, FactoryErrorCachesNothing) {
   CountingFactory factory;
-  factory.fail = true;
+  factory.script.fail = true;
   EXPECT_EQ(testsupport::RuntimeCodeOf(&context_, [&] {
               document_->Fonts().GetOrCreate(*document_, Font("F1"), factory);
             }),
             2);
   EXPECT_EQ(document_->Fonts().Count(), 0u);
-  factory.fail = false;
+  factory.script.fail = false;
   EXPECT_TRUE(document_->Fonts().GetOrCreate(*document_, Font("F1"), factory));
 }
 

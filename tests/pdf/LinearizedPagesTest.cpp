@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -140,10 +141,20 @@ TEST_F(LinearizedPagesTest, HintTablesNameThePagesTheTreeHolds) {
 TEST(ByteRangesTest, AddMergesOverlappingAndTouchingRanges) {
   runtime::LibraryContext context;
   pdf::LinearizedPages::Ranges ranges(&context);
+  // The listener hears of every change, and of no add that changed nothing
+  // (the empty range, the range already covered).
+  std::string heard;
+  ranges.SetChangeListener(
+      [](void* user, const pdf::ByteRangeSet& set) {
+        *static_cast<std::string*>(user) += std::to_string(set.size());
+      },
+      &heard);
   for (const auto& [start, end] : std::initializer_list<std::pair<uint64_t, uint64_t>>{
-           {50, 60}, {10, 20}, {30, 40}, {20, 25}, {35, 55}, {5, 5}, {100, 200}, {150, 160}}) {
+           {50, 60}, {10, 20}, {30, 40}, {20, 25}, {35, 55}, {5, 5}, {100, 200}, {150, 160},
+           {10, 25}}) {
     pdf::LinearizedPages::AddRange(ranges, start, end);
   }
+  EXPECT_EQ(heard, "123323");
   ASSERT_EQ(ranges.size(), 3u);
   EXPECT_EQ(ranges[0].start, 10u);
   EXPECT_EQ(ranges[0].end, 25u);
@@ -221,6 +232,36 @@ TEST_F(LinearizedPagesTest, RequestsGoToTheSourceInOrder) {
     }
     runtime::DestroyAndFree(&context_, document);
   }
+}
+
+// The first page needs the file from its start to the first page's end
+// ("E"), the hint stream, the first-page cross-reference section and the
+// file's tail; the first page's objects are all read from those bytes.
+TEST_F(LinearizedPagesTest, FirstPageRangesHoldTheFirstPage) {
+  const std::string bytes = Linearize("");
+  ASSERT_FALSE(bytes.empty());
+  pdftest::OpenDocument document(&context_, bytes);
+  const pdf::LinearizedPages pages(*document);
+  const runtime::ObjectHandle& dictionary = document->LinearizedDictionary();
+  const uint64_t e = static_cast<uint64_t>(runtime::Dictionary::GetInteger(dictionary, "E"));
+  runtime::ObjectHandle h = runtime::Dictionary::Get(dictionary, "H");
+  const uint64_t hOffset = static_cast<uint64_t>(runtime::Array::GetInteger(h, 0));
+  const uint64_t hLength = static_cast<uint64_t>(runtime::Array::GetInteger(h, 1));
+  const uint64_t section = static_cast<uint64_t>(document->NewestSectionOffset());
+  const uint64_t length = bytes.size();
+  const pdf::ByteRangeSet ranges = pages.FirstPageRanges();
+  const auto covered = [&](uint64_t start, uint64_t end) {
+    for (const streams::ByteRange& r : ranges) {
+      if (r.start <= start && end <= r.end) return true;
+    }
+    return false;
+  };
+  EXPECT_TRUE(covered(0, e)) << Text(ranges.Ranges());
+  EXPECT_TRUE(covered(hOffset, hOffset + hLength)) << Text(ranges.Ranges());
+  EXPECT_TRUE(covered(section, std::min<uint64_t>(section + 2688, length)));
+  EXPECT_TRUE(covered(length - 512, length));
+  // Nothing asked for lies past the end of the file.
+  EXPECT_LE(ranges[ranges.size() - 1].end, length);
 }
 
 TEST_F(LinearizedPagesTest, QuestionsOutsideThePagesAreMalformed) {
@@ -359,37 +400,7 @@ TEST_F(LinearizedPagesTest, OutlineRangesHoldTheOutline) {
 // objects and whose dictionary claims 1000 pages: no question about its
 // pages or objects walks the claimed numbers.
 TEST_F(LinearizedPagesTest, HostileSizeAndPageCountEnd) {
-  // Written until the offsets it names are the ones it has.
-  std::string bytes;
-  std::map<uint32_t, size_t> offsets{{1, 0}, {2, 0}, {3, 0}, {9, 0}};
-  for (;;) {
-    std::string text = "%PDF-1.4\n";
-    const std::map<uint32_t, size_t> before = offsets;
-    offsets[9] = text.size();
-    text += "9 0 obj\n<< /Linearized 1 /L " + std::to_string(bytes.size()) +
-            " /H [40 900] /O 3 /E 300 /N 1000 /T 400 >>\nendobj\n";
-    const size_t table = text.size();
-    text += "xref\n0 4\n0000000000 65535 f \n";
-    char entry[32];
-    for (uint32_t n : {1u, 2u, 3u, 9u}) {
-      if (n == 9) text += "9 1\n";
-      std::snprintf(entry, sizeof(entry), "%010zu 00000 n \n", before.at(n));
-      text += entry;
-    }
-    text += "trailer\n<< /Size 2147483647 /Root 1 0 R >>\n";
-    const std::pair<uint32_t, std::string> objects[] = {
-        {1, "<< /Type /Catalog /Pages 2 0 R >>"},
-        {2, "<< /Type /Pages /Count 1 /Kids [3 0 R] >>"},
-        {3, "<< /Type /Page /Parent 2 0 R >>"}};
-    for (const auto& [number, body] : objects) {
-      offsets[number] = text.size();
-      text += std::to_string(number) + " 0 obj\n" + body + "\nendobj\n";
-    }
-    text += "startxref\n" + std::to_string(table) + "\n%%EOF\n";
-    const bool stable = text.size() == bytes.size() && offsets == before;
-    bytes = text;
-    if (stable) break;
-  }
+  const std::string bytes = pdftest::HostileLinearizedFile();
   pdftest::OpenDocument document(&context_, bytes);
   ASSERT_NE(document->LinearizedObject(), 0u);
   EXPECT_EQ(document->ObjectCount(), 10u);

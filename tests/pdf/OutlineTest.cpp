@@ -8,6 +8,8 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "pdf/Outline.h"
@@ -19,6 +21,75 @@
 #include "tests/pdf/ProbeRunner.h"
 
 namespace {
+
+// Owns a table made by StructTree::GetRoleTable.
+class RoleTableHolder {
+ public:
+  RoleTableHolder(runtime::LibraryContext* context, pdf::RoleTable* table)
+      : context_(context), table_(table) {}
+  ~RoleTableHolder() { runtime::DestroyAndFree(context_, table_); }
+  RoleTableHolder(const RoleTableHolder&) = delete;
+  RoleTableHolder& operator=(const RoleTableHolder&) = delete;
+  const pdf::RoleTable& operator*() const { return *table_; }
+  const pdf::RoleTable* operator->() const { return table_; }
+
+ private:
+  runtime::LibraryContext* context_;
+  pdf::RoleTable* table_;
+};
+
+std::map<std::string, std::string> RoleEntries(const pdf::RoleTable& table) {
+  std::map<std::string, std::string> entries;
+  table.ForEach([&](std::string_view name, std::string_view standard) {
+    entries.emplace(name, standard);
+  });
+  return entries;
+}
+
+// A document whose structure tree's role map has the given entries, in
+// this order.
+std::string WithRoleMap(const std::vector<std::pair<std::string, std::string>>& roles) {
+  std::string map;
+  for (const auto& [key, value] : roles) map += "/" + key + " /" + value + " ";
+  pdftest::PdfWriter writer;
+  writer.Object(1, "<< /Type /Catalog /StructTreeRoot 2 0 R >>")
+      .Object(2, "<< /Type /StructTreeRoot /RoleMap << " + map + ">> >>")
+      .ClassicTable("/Root 1 0 R");
+  return writer.Text();
+}
+
+// The role map read as the format's readers read it, step by step and
+// without shortcuts: entries in order, each walk bounded by the entries
+// left.
+std::map<std::string, std::string> ReferenceRoles(
+    const std::vector<std::pair<std::string, std::string>>& roles) {
+  std::map<std::string, std::string> table;
+  for (const char* name : pdf::StructTree::kStandardTypes) table[name] = name;
+  const auto lookup = [&](const std::string& name) -> const std::string* {
+    for (const auto& [key, value] : roles) {
+      if (key == name) return &value;
+    }
+    return nullptr;
+  };
+  size_t limit = roles.size();
+  for (const auto& [key, value] : roles) {
+    std::string current = value;
+    for (size_t left = limit; left != 0;) {
+      const auto found = table.find(current);
+      if (found != table.end()) {
+        table[key] = found->second;
+        break;
+      }
+      --left;
+      const std::string* next = lookup(current);
+      if (next == nullptr) break;
+      current = *next;
+    }
+    --limit;
+  }
+  return table;
+}
+
 
 const std::string kFixture = pdftest::FixturePath("outline_names.pdf");
 
@@ -75,7 +146,8 @@ TEST(OutlineFixtureTest, RoleTable) {
   runtime::LibraryContext context;
   const std::string bytes = pdftest::ReadFile(kFixture);
   pdftest::OpenDocument document(&context, bytes);
-  const pdf::RoleTable table = pdf::StructTree::GetRoleTable(*document);
+  RoleTableHolder held(&context, pdf::StructTree::GetRoleTable(*document));
+  const pdf::RoleTable& table = *held;
   for (const auto& row : Expected("role")) {
     if (row[0] == "role") {
       EXPECT_EQ(table.Find(row[1]), row[2]) << row[1];
@@ -88,7 +160,67 @@ TEST(OutlineFixtureTest, RoleTable) {
   // The document keeps one table: read once, the same on every request.
   const pdf::RoleTable& kept = document->GetRoleTable();
   EXPECT_EQ(&kept, &document->GetRoleTable());
-  EXPECT_EQ(kept.Entries(), table.Entries());
+  EXPECT_EQ(RoleEntries(kept), RoleEntries(table));
+}
+
+// Small role maps of chains, loops, dead ends and remapped standard names,
+// in every kind of order, against the step-by-step reading.
+TEST(RoleTableTest, ShortcutsGiveWhatTheStepByStepReadingGives) {
+  runtime::LibraryContext context;
+  static const char* const kNames[] = {"A", "B", "C", "D", "E", "P", "H1", "Span", "Nothing"};
+  uint32_t seed = 12345;
+  const auto random = [&](uint32_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) % n;
+  };
+  for (int round = 0; round < 400; ++round) {
+    std::vector<std::pair<std::string, std::string>> roles;
+    const uint32_t count = 1 + random(9);
+    for (uint32_t i = 0; i < count; ++i) {
+      roles.emplace_back(kNames[random(8)], kNames[random(9)]);
+    }
+    std::string text;
+    for (const auto& [key, value] : roles) text += key + ">" + value + " ";
+    SCOPED_TRACE(text);
+    const std::string bytes = WithRoleMap(roles);
+    pdftest::OpenDocument document(&context, bytes);
+    RoleTableHolder table(&context, pdf::StructTree::GetRoleTable(*document));
+    ASSERT_EQ(RoleEntries(*table), ReferenceRoles(roles));
+  }
+}
+
+// Role maps of tens of thousands of entries in long loops and long chains
+// to nowhere end in time linear in their size, in the document's memory.
+TEST(RoleTableTest, LongLoopsAndDeadChainsEnd) {
+  runtime::LibraryContext context;
+  constexpr int kKeys = 20000;
+  std::vector<std::pair<std::string, std::string>> roles;
+  for (int i = 0; i < kKeys; ++i) {
+    roles.emplace_back("L" + std::to_string(i), "L" + std::to_string((i + 1) % kKeys));
+  }
+  for (int i = 0; i < kKeys; ++i) {
+    roles.emplace_back("D" + std::to_string(i), "D" + std::to_string(i + 1));
+  }
+  // A chain to a standard name written from its end: each key resolves in
+  // one step through the one after it.
+  for (int i = 999; i >= 0; --i) {
+    roles.emplace_back("R" + std::to_string(i), i == 999 ? "P" : "R" + std::to_string(i + 1));
+  }
+  const std::string bytes = WithRoleMap(roles);
+  pdftest::OpenDocument document(&context, bytes);
+  // The first reading loads the objects into the document's cache.
+  RoleTableHolder(&context, pdf::StructTree::GetRoleTable(*document));
+  const uint64_t before = context.memory.bytesInUse;
+  {
+    RoleTableHolder table(&context, pdf::StructTree::GetRoleTable(*document));
+    EXPECT_GT(context.memory.bytesInUse, before);
+    EXPECT_EQ(table->Size(), pdf::StructTree::kStandardCount + 1000);
+    EXPECT_EQ(table->Find("L0"), "");
+    EXPECT_EQ(table->Find("D0"), "");
+    EXPECT_EQ(table->Find("R0"), "P");
+    EXPECT_EQ(table->Find("R999"), "P");
+  }
+  EXPECT_EQ(context.memory.bytesInUse, before);
 }
 
 TEST(RoleTableTest, WithoutStructureTreeOnlyTheStandardNames) {
@@ -96,9 +228,9 @@ TEST(RoleTableTest, WithoutStructureTreeOnlyTheStandardNames) {
   pdftest::PdfWriter writer;
   writer.Object(1, "<< /Type /Catalog >>").ClassicTable("/Root 1 0 R");
   pdftest::OpenDocument document(&context, writer.Text());
-  const pdf::RoleTable table = pdf::StructTree::GetRoleTable(*document);
-  EXPECT_EQ(table.Size(), pdf::StructTree::kStandardCount);
-  for (const char* name : pdf::StructTree::kStandardTypes) EXPECT_EQ(table.Find(name), name);
+  RoleTableHolder table(&context, pdf::StructTree::GetRoleTable(*document));
+  EXPECT_EQ(table->Size(), pdf::StructTree::kStandardCount);
+  for (const char* name : pdf::StructTree::kStandardTypes) EXPECT_EQ(table->Find(name), name);
 }
 
 // Records every listener call as "added|changed <title> under <parent

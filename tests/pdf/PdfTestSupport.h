@@ -270,4 +270,42 @@ class PdfWriter {
   std::map<uint32_t, uint64_t> offsets_;
 };
 
+// A linearised file of a few hundred bytes whose trailer claims 2^31
+// objects and whose dictionary claims 1000 pages, with hints that cannot
+// be read; it lists four objects and holds one page. Written until the
+// offsets it names are the ones it has.
+inline std::string HostileLinearizedFile() {
+  std::string bytes;
+  std::map<uint32_t, size_t> offsets{{1, 0}, {2, 0}, {3, 0}, {9, 0}};
+  for (;;) {
+    std::string text = "%PDF-1.4\n";
+    const std::map<uint32_t, size_t> before = offsets;
+    offsets[9] = text.size();
+    text += "9 0 obj\n<< /Linearized 1 /L " + std::to_string(bytes.size()) +
+            " /H [40 900] /O 3 /E 300 /N 1000 /T 400 >>\nendobj\n";
+    const size_t table = text.size();
+    text += "xref\n0 4\n0000000000 65535 f \n";
+    char entry[32];
+    for (uint32_t n : {1u, 2u, 3u, 9u}) {
+      if (n == 9) text += "9 1\n";
+      std::snprintf(entry, sizeof(entry), "%010zu 00000 n \n", before.at(n));
+      text += entry;
+    }
+    text += "trailer\n<< /Size 2147483647 /Root 1 0 R >>\n";
+    const std::pair<uint32_t, std::string> objects[] = {
+        {1, "<< /Type /Catalog /Pages 2 0 R >>"},
+        {2, "<< /Type /Pages /Count 1 /Kids [3 0 R] >>"},
+        {3, "<< /Type /Page /Parent 2 0 R >>"}};
+    for (const auto& [number, body] : objects) {
+      offsets[number] = text.size();
+      text += std::to_string(number) + " 0 obj\n" + body + "\nendobj\n";
+    }
+    text += "startxref\n" + std::to_string(table) + "\n%%EOF\n";
+    const bool stable = text.size() == bytes.size() && offsets == before;
+    bytes = text;
+    if (stable) break;
+  }
+  return bytes;
+}
+
 }  // namespace pdftest

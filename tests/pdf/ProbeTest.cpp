@@ -129,4 +129,44 @@ TEST(ProbeTest, Pages) {
   std::remove(path.c_str());
 }
 
+// A file of a few hundred bytes that claims 2^31 objects and 1000 pages:
+// every command walks what the file holds, not what it claims, and says
+// of each page it cannot have that it cannot be read.
+TEST(ProbeTest, HostileCountsAreBoundedByTheFile) {
+  const std::string path =
+      ::testing::TempDir() + "probe_hostile_" + std::to_string(getpid()) + ".pdf";
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << pdftest::HostileLinearizedFile();
+  }
+  const auto lines = [](const std::string& text) {
+    size_t count = 0;
+    for (char c : text) count += c == '\n' ? 1 : 0;
+    return count;
+  };
+  // The file lists objects up to 9: ten object numbers.
+  const struct {
+    const char* arguments;
+    const char* expected;
+    size_t lines;
+  } cases[] = {
+      {"objects", "9 0 << /Linearized 1", 9},
+      {"pages", "page 2: error pelorvantix_runtime 2\n", 1 + 10},
+      {"pages --count", "pages: 1000\n", 1},
+      {"pages --linearized", "hints: no\npage 1: object 3\n", 2 + 10},
+  };
+  for (const auto& c : cases) {
+    const std::string command = std::string(c.arguments);
+    const size_t space = command.find(' ');
+    const std::string arguments = space == std::string::npos
+                                      ? command + " " + path
+                                      : command.substr(0, space) + " " + path + command.substr(space);
+    const Result result = Probe(arguments);
+    EXPECT_EQ(result.status, 0) << c.arguments;
+    EXPECT_NE(result.out.find(c.expected), std::string::npos) << c.arguments << "\n" << result.out;
+    EXPECT_EQ(lines(result.out), c.lines) << c.arguments << "\n" << result.out;
+  }
+  std::remove(path.c_str());
+}
+
 }  // namespace

@@ -70,6 +70,21 @@ TEST(DemoTest, HeadlessScreenshotsAtBothSizes) {
   EXPECT_NE(RunCommand(kDemo + " --device=desktop 2>/dev/null"), 0);
 }
 
+// In Arabic, on a Smartphone and with a message box: the dialogs still
+// come up and show their controls.
+TEST(DemoTest, ArabicDialogsOnBothKindsOfDevice) {
+  testing::TempFolder folder;
+  for (const char* options : {"--device=smartphone", "--device=pocketpc-qvga --message-box"}) {
+    const std::string shot = folder.path() + "/arabic.png";
+    ASSERT_EQ(RunCommand("FOLVANE_UI_LANGUAGE=401 " + kDemo + " --screen=headless " + options + " --screenshot=" + shot),
+              0)
+        << options;
+    Picture picture;
+    ASSERT_TRUE(ReadPng(shot, picture)) << options;
+    ExpectControls(picture, options);
+  }
+}
+
 TEST(DemoTest, OpensARealWindowUnderXvfb) {
   if (!std::filesystem::exists("/usr/bin/xvfb-run")) GTEST_SKIP() << "xvfb-run is not installed";
   testing::TempFolder folder;

@@ -4,6 +4,7 @@
 
 #include "WindowTestSupport.h"
 #include "platform/Controls.h"
+#include "platform/Device.h"
 #include "platform/Input.h"
 #include "platform/Screen.h"
 
@@ -136,6 +137,46 @@ TEST_F(DialogTest, MessageBoxAnswers) {
             IDYES);
   InjectKeyDown(VK_ESCAPE);
   EXPECT_EQ(MessageBoxW(nullptr, u"Resume?", u"Find", MB_ICONQUESTION | MB_YESNO), IDNO);
+}
+
+std::u16string g_buttonTexts;
+
+// Inside the message box's own loop: read its buttons, then answer.
+void ReadButtonsAndAnswer(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  const HWND box = GetActiveWindow();
+  for (int button : {IDYES, IDNO, IDOK}) {
+    WCHAR text[32] = {};
+    if (GetDlgItemTextW(box, button, text, 32) > 0) g_buttonTexts += std::u16string(text) + u"|";
+  }
+  InjectKeyDown(VK_RETURN);
+}
+
+TEST_F(DialogTest, MessageBoxButtonsSpeakTheDevicesLanguage) {
+  const DeviceProfile saved = GetDeviceProfile();
+  struct Case {
+    LANGID language;
+    UINT type;
+    std::u16string buttons;
+  };
+  const Case cases[] = {
+      {0x401, MB_YESNO, u"\u0646\u0639\u0645|\u0644\u0627|"},
+      {0x40C, MB_YESNO, u"Oui|Non|"},
+      {0x100C, MB_OK, u"OK|"},
+      {0x804, MB_YESNO, u"\u662F|\u5426|"},
+      {0x412, MB_OK, u"\uD655\uC778|"},
+      {0x436, MB_YESNO, u"Yes|No|"},
+  };
+  for (const auto& c : cases) {
+    DeviceProfile profile = saved;
+    profile.uiLanguage = c.language;
+    SetDeviceProfile(profile);
+    g_buttonTexts.clear();
+    SetTimer(nullptr, 0, 10, ReadButtonsAndAnswer);
+    MessageBoxW(nullptr, u"?", u"Find", c.type);
+    EXPECT_EQ(g_buttonTexts, c.buttons) << std::hex << c.language;
+  }
+  SetDeviceProfile(saved);
 }
 
 LRESULT RecordDrawItem(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

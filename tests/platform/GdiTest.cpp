@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "WindowTestSupport.h"
@@ -225,6 +226,45 @@ TEST_F(WindowDrawingTest, WindowContextsDrawOnTheScreenAroundTheirChildren) {
   DeleteObject(green);
   DeleteObject(black);
   (void)child;
+}
+
+// Coordinates at the ends of the int range draw what lies on the bitmap and
+// nothing else, without overflowing (the sanitizer build checks) or walking
+// billions of points.
+TEST(GdiTest, ExtremeCoordinatesAreClamped) {
+  constexpr int kMin = std::numeric_limits<int>::min();
+  constexpr int kMax = std::numeric_limits<int>::max();
+  Dib dib = MakeDib(16, 16, 16);
+  ASSERT_NE(dib.bitmap, nullptr);
+  const HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
+  RECT all{0, 0, 16, 16};
+  FillRect(dib.dc, &all, white);
+
+  // A line from one end of the range to the other crosses the bitmap.
+  EXPECT_TRUE(DrawLine(dib.dc, kMin, 5, kMax, 5, RGB(0, 0, 0)));
+  for (int x = 0; x < 16; ++x) EXPECT_EQ(Word(dib, x, 5), 0) << x;
+  EXPECT_EQ(Word(dib, 3, 4), 0xFFFF);
+
+  const HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+  RECT huge{kMin, kMin, kMax, kMax};
+  FrameRect(dib.dc, &huge, red);
+  RECT edge{kMax, kMax, kMax, kMax};
+  FrameRect(dib.dc, &edge, red);
+  BitBlt(dib.dc, kMax - 1, kMax - 1, kMax, kMax, dib.dc, kMin, kMin, SRCCOPY);
+  RECT update{};
+  ScrollDC(dib.dc, kMin, kMax, nullptr, nullptr, nullptr, &update);
+  ExtTextOutW(dib.dc, kMax, kMax, 0, nullptr, u"ab", 2, nullptr);
+  const int advances[2] = {kMax, kMax};
+  ExtTextOutW(dib.dc, kMax - 5, 0, 0, nullptr, u"ab", 2, advances);
+  SetViewportOrgEx(dib.dc, kMax, kMin, nullptr);
+  FillRect(dib.dc, &huge, red);
+  DrawLine(dib.dc, kMin, kMin, kMax, kMax, RGB(0, 0, 0));
+  SetViewportOrgEx(dib.dc, 0, 0, nullptr);
+  // The bitmap still shows the line and the white around it.
+  EXPECT_EQ(Word(dib, 8, 5), 0);
+  DeleteObject(white);
+  DeleteObject(red);
+  Free(dib);
 }
 
 }  // namespace

@@ -119,6 +119,35 @@ TEST_F(MenuBarTest, SoftKeysAndMenuKeys) {
   EXPECT_EQ(testing::Only(WM_EXITMENULOOP).size(), 1u);
 }
 
+// A full-screen dialog gets an empty bar at set-up, then its own: the soft
+// keys from the keyboard reach the dialog's own bar, on both kinds of device.
+TEST_F(MenuBarTest, SoftKeysReachTheDialogsOwnBar) {
+  for (const char* device : {"pocketpc-vga", "smartphone"}) {
+    ASSERT_TRUE(SelectDevice(device));
+    const HWND dialog = TopLevel(u"Dialog");
+    DialogInitInfo init{0, dialog, DIALOG_FULL_SCREEN | DIALOG_EMPTY_MENU};
+    ASSERT_TRUE(InitFullScreenDialog(&init));
+    MenuBarInfo info{kDeviceMenuBarInfoSize, dialog, 0, 107, GetModuleHandleW(nullptr), 0, 0, nullptr, 0};
+    ASSERT_TRUE(CreateSoftKeyBar(&info));
+    EXPECT_EQ(FindMenuBar(dialog), info.hwndMB) << device;
+    SetForegroundWindow(dialog);
+    Pump();
+    testing::Log().clear();
+    InjectSoftKey(0);
+    Pump();
+    ASSERT_EQ(testing::Only(WM_COMMAND).size(), 1u) << device;
+    EXPECT_EQ(testing::Only(WM_COMMAND)[0].window, dialog);
+    EXPECT_EQ(LOWORD(testing::Only(WM_COMMAND)[0].wParam), 200);
+    // The dialog ends above the soft-key bar.
+    RECT window{}, bar{};
+    GetWindowRect(dialog, &window);
+    GetWindowRect(info.hwndMB, &bar);
+    EXPECT_LE(window.bottom, bar.top) << device;
+    DestroyWindow(dialog);
+  }
+  SelectDevice("pocketpc-vga");
+}
+
 TEST_F(MenuBarTest, OverriddenBackKeyArrivesAsHotKey) {
   EXPECT_TRUE(SendMessageW(bar_, SHCMBM_OVERRIDEKEY, VK_TBACK, 0x30003));
   InjectBackKey();
@@ -170,7 +199,24 @@ TEST_F(MenuBarTest, InputPanelAndBackInAnEdit) {
   InjectPenUp(info.rcSipRect.left + 3, info.rcSipRect.top + 3);
   Pump();
   GetWindowTextW(edit, text, 8);
-  EXPECT_EQ(std::u16string(text), u"1q");
+  // The panel's first row holds the digits, the letters follow.
+  EXPECT_EQ(std::u16string(text), u"11");
+  const int rowHeight = (info.rcSipRect.bottom - info.rcSipRect.top) / 5;
+  InjectPenDown(info.rcSipRect.left + 3, info.rcSipRect.top + rowHeight + 3);
+  InjectPenUp(info.rcSipRect.left + 3, info.rcSipRect.top + rowHeight + 3);
+  Pump();
+  GetWindowTextW(edit, text, 8);
+  EXPECT_EQ(std::u16string(text), u"11q");
+
+  // The device's Help key asks the focused control for help, which passes
+  // the request to its window.
+  testing::Log().clear();
+  InjectKeyDown(VK_HELP);
+  InjectKeyUp(VK_HELP);
+  Pump();
+  ASSERT_EQ(testing::Only(WM_HELP).size(), 1u);
+  EXPECT_EQ(testing::Only(WM_HELP)[0].window, top_);
+  EXPECT_TRUE(testing::Only(WM_KEYDOWN).empty());
   info.fdwFlags = 0;
   ASSERT_TRUE(InputPanelInfoRequest(SPI_SETSIPINFO, 0, &info, 0));
   EXPECT_FALSE(IsInputPanelShown());

@@ -251,6 +251,54 @@ TEST_F(RegistryTest, InjectedFailuresLeaveTheSettingsAsTheyWere) {
   EXPECT_EQ(Query(HKEY_CURRENT_USER, kSettings, u"KeepToolbarInFullScreen").result, 0);
 }
 
+// Another program edits the file while we run: its change is seen, and our
+// next write keeps it. Writing what is already stored writes nothing.
+TEST_F(RegistryTest, EditsByOthersAreReadAndKept) {
+  testing::TempFolder folder;
+  const std::string path = folder.path() + "/registry.txt";
+  UseRegistryFile(path);
+  ASSERT_EQ(Set(HKEY_CURRENT_USER, kSettings, u"EnableReflow", REG_DWORD, DwordBytes(1)), 0);
+  std::string text = ReadFile(path);
+  const size_t at = text.find("\"EnableReflow\"=dword:00000001");
+  ASSERT_NE(at, std::string::npos);
+  text.insert(at, "\"LanguageOverride\"=dword:0000040c\n");
+  {
+    // A different size is a different file, whatever the clock says.
+    std::ofstream(path + ".edit") << text;
+    std::filesystem::rename(path + ".edit", path);
+  }
+  EXPECT_EQ(Query(HKEY_CURRENT_USER, kSettings, u"LanguageOverride").data, DwordBytes(0x40C));
+
+  ASSERT_EQ(Set(HKEY_CURRENT_USER, kSettings, u"OpenInFullScreen", REG_DWORD, DwordBytes(1)), 0);
+  // Edited again, after our last read: the next write still keeps it.
+  text = ReadFile(path);
+  text += "\"KeepToolbarInFullScreen\"=dword:00000001\n";
+  std::ofstream(path + ".edit") << text;
+  std::filesystem::rename(path + ".edit", path);
+  {
+    RegistryBatch batch;
+    ASSERT_EQ(Set(HKEY_CURRENT_USER, kSettings, u"DisableSinglePageMode", REG_DWORD, DwordBytes(1)), 0);
+  }
+  UseRegistryFile(path);
+  EXPECT_EQ(Query(HKEY_CURRENT_USER, kSettings, u"LanguageOverride").data, DwordBytes(0x40C));
+  EXPECT_EQ(Query(HKEY_CURRENT_USER, kSettings, u"KeepToolbarInFullScreen").data, DwordBytes(1));
+  EXPECT_EQ(Query(HKEY_CURRENT_USER, kSettings, u"OpenInFullScreen").data, DwordBytes(1));
+  EXPECT_EQ(Query(HKEY_CURRENT_USER, kSettings, u"DisableSinglePageMode").data, DwordBytes(1));
+
+  const uint64_t writes = GetRegistryTestHooks().fileWrites;
+  ASSERT_EQ(Set(HKEY_CURRENT_USER, kSettings, u"OpenInFullScreen", REG_DWORD, DwordBytes(1)), 0);
+  EXPECT_EQ(GetRegistryTestHooks().fileWrites, writes);
+  {
+    // Several changes in a batch: one write.
+    RegistryBatch batch;
+    ASSERT_EQ(Set(HKEY_CURRENT_USER, kSettings, u"A", REG_DWORD, DwordBytes(1)), 0);
+    ASSERT_EQ(Set(HKEY_CURRENT_USER, kSettings, u"B", REG_DWORD, DwordBytes(2)), 0);
+    EXPECT_EQ(GetRegistryTestHooks().fileWrites, writes);
+  }
+  EXPECT_EQ(GetRegistryTestHooks().fileWrites, writes + 1);
+  EXPECT_NE(ReadFile(path).find("\"B\"=dword:00000002"), std::string::npos);
+}
+
 TEST_F(RegistryTest, AHandEditedFileKeepsItsGoodLines) {
   testing::TempFolder folder;
   const std::string path = folder.path() + "/registry.txt";

@@ -167,5 +167,47 @@ TEST_F(TreeViewTest, ListViewReportRowsAndTexts) {
   ASSERT_EQ(testing::Only(WM_NOTIFY).size(), 1u);
 }
 
+// The bookmark tree of a large document holds tens of thousands of items:
+// inserting, walking and showing them costs time in proportion to their
+// number (a quadratic cost would take minutes here).
+TEST_F(TreeViewTest, ManyItemsInsertWalkAndShow) {
+  constexpr int kTop = 200;
+  constexpr int kEach = 250;
+  std::vector<HTREEITEM> parents;
+  for (int i = 0; i < kTop; ++i) {
+    const HTREEITEM parent = Insert(TVI_ROOT, TVI_LAST, u"Chapter", -1 - i);
+    parents.push_back(parent);
+    for (int j = 0; j < kEach; ++j) Insert(parent, TVI_LAST, u"Section", i * kEach + j);
+  }
+  EXPECT_EQ(SendMessageW(tree_, TVM_GETCOUNT, 0, 0), kTop * (kEach + 1));
+  size_t walked = 0;
+  for (const HTREEITEM parent : parents) walked += Children(parent).size();
+  EXPECT_EQ(walked, static_cast<size_t>(kTop * kEach));
+  Pump();
+  // The scroll bar counts the rows once the insertions are over.
+  SCROLLINFO info{sizeof info, SIF_ALL, 0, 0, 0, 0, 0};
+  ASSERT_TRUE(GetScrollInfo(tree_, SB_VERT, &info));
+  EXPECT_EQ(info.nMax, kTop - 1);
+  SendMessageW(tree_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(parents.back()));
+  ASSERT_TRUE(GetScrollInfo(tree_, SB_VERT, &info));
+  EXPECT_EQ(info.nMax, kTop + kEach - 1);
+}
+
+// Typing into a long word of a multi-line field rewraps it in time that
+// grows with its length, not with its square.
+TEST_F(TreeViewTest, MultiLineFieldWithALongWord) {
+  const HWND edit = CreateWindowExW(0, WC_EDIT, u"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE, 0, 0, 200, 100,
+                                    top_, reinterpret_cast<HMENU>(uintptr_t{1001}), nullptr, nullptr);
+  ASSERT_NE(edit, nullptr);
+  const std::u16string word(20000, u'w');
+  SetWindowTextW(edit, word.c_str());
+  SetFocus(edit);
+  for (int i = 0; i < 20; ++i) {
+    InjectChar(u'x');
+    Pump();
+  }
+  EXPECT_EQ(GetWindowTextLengthW(edit), 20020);
+}
+
 }  // namespace
 }  // namespace platform

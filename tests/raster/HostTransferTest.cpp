@@ -122,7 +122,7 @@ TEST_F(HostTransferTest, PathCoverageMasksASourceStraightIntoABitmap) {
       raster::SolidColorSource::FromRgbFixed(arena_, kFixedOne, 0, 0));
   runtime::Region whole(&context_);
   whole.FromRect({0, 0, 16, 8});
-  MemoryHostBitmap bitmap(raster::kHostBgr24, 16, 8, 0x77);
+  MemoryHostBitmap bitmap(runtime::kHostBgr24, 16, 8, 0x77);
   HostTransfer::PaintNode(bitmap, arena_, whole, 0, 0, node);
   EXPECT_EQ(bitmap.Pixel(2, 2)[2], 255);
   EXPECT_EQ(bitmap.Pixel(2, 2)[1], 0);
@@ -133,7 +133,7 @@ TEST_F(HostTransferTest, PathCoverageMasksASourceStraightIntoABitmap) {
 }
 
 TEST_F(HostTransferTest, FillWhiteIsCutToTheBitmap) {
-  MemoryHostBitmap bitmap(raster::kHostBgr24, 5, 3, 0);
+  MemoryHostBitmap bitmap(runtime::kHostBgr24, 5, 3, 0);
   HostTransfer::FillWhite(bitmap, arena_, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX});
   for (int32_t y = 0; y < 3; ++y)
     for (int32_t x = 0; x < 5; ++x) EXPECT_EQ(bitmap.Pixel(x, y)[1], 255);
@@ -222,6 +222,141 @@ TEST(ClipAccumulatorTest, PixelRectanglesStayARegion) {
   EXPECT_NE(clip.ClipNode(), nullptr);
   EXPECT_FALSE(clip.HasMask());
   EXPECT_EQ(clip.PathCount(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+StoredPath* RectanglePath(runtime::ArenaAllocator& arena, std::initializer_list<runtime::IntRect> rects) {
+  auto* path = runtime::NewInArena<StoredPath>(arena, arena);
+  for (const runtime::IntRect& r : rects) {
+    path->MoveTo({I(r.x0), I(r.y0)});
+    path->LineTo({I(r.x1), I(r.y0)});
+    path->LineTo({I(r.x1), I(r.y1)});
+    path->LineTo({I(r.x0), I(r.y1)});
+    path->Close();
+  }
+  return path;
+}
+
+TEST(ClipAccumulatorTest, OnlyOneAxisAlignedRectangleIsARectangleClip) {
+  runtime::LibraryContext context;
+  runtime::ArenaAllocator arena(&context, 4096, 1024);
+  auto points = [&](std::initializer_list<std::pair<int, int>> corners) {
+    auto* path = runtime::NewInArena<StoredPath>(arena, arena);
+    bool first = true;
+    for (const auto& [x, y] : corners) {
+      first ? path->MoveTo({I(x), I(y)}) : path->LineTo({I(x), I(y)});
+      first = false;
+    }
+    path->Close();
+    return path;
+  };
+  struct Case {
+    const char* name;
+    const StoredPath* path;
+    bool rectangle;
+  } cases[] = {
+      {"one rectangle", RectanglePath(arena, {{2, 3, 10, 12}}), true},
+      {"one rectangle drawn the other way", points({{2, 3}, {2, 12}, {10, 12}, {10, 3}}), true},
+      {"two rectangles (re re W n)", RectanglePath(arena, {{2, 3, 10, 12}, {20, 3, 30, 12}}), false},
+      {"a line there and back", points({{0, 0}, {10, 0}, {0, 0}, {10, 0}}), false},
+      {"doubling back on a side", points({{0, 0}, {10, 0}, {10, 10}, {10, 0}}), false},
+      {"a zero-height rectangle", RectanglePath(arena, {{2, 5, 10, 5}}), false},
+      {"an L of four corners", points({{0, 0}, {10, 0}, {10, 10}, {20, 10}}), false},
+  };
+  for (const Case& c : cases) {
+    runtime::IntRect out;
+    EXPECT_EQ(raster::PathIsPixelRectangle(c.path->Points(), runtime::Matrix{}, out), c.rectangle) << c.name;
+  }
+}
+
+class ClipThroughPaintsTest : public HostTransferTest {
+ protected:
+  // The green byte of device pixel (x, y).
+  static uint8_t Green(raster::RasterDevice* device, int32_t x, int32_t y) {
+    const raster::PixelPlane* colour = device->Target().colour;
+    return colour->base[y * colour->format.rowStep + x * 4 + 1];
+  }
+};
+
+TEST_F(ClipThroughPaintsTest, TwoRectanglesClipToBoth) {
+  const raster::PixelRegion* page = raster::PixelRegion::FromRect(arena_, {0, 0, 32, 16});
+  raster::ClipAccumulator clip(&context_, arena_, *page);
+  clip.AddPath(RectanglePath(arena_, {{2, 2, 8, 8}, {20, 4, 28, 12}})->Points(), runtime::Matrix{}, false);
+  raster::RasterDevice* device =
+      raster::RasterDevice::CreateForTarget(&context_, arena_, {0, 0, 32, 16}, &rastertest::TestColorSpace::Rgb());
+  raster::RasterDevice::FillRegion(*device, {0, 0, 32, 16}, clip.ClipNode(), 0, 0, 0);
+  EXPECT_EQ(Green(device, 4, 4), 0);
+  EXPECT_EQ(Green(device, 24, 8), 0);
+  EXPECT_EQ(Green(device, 14, 8), 255);
+  EXPECT_EQ(Green(device, 24, 2), 255);
+}
+
+TEST_F(ClipThroughPaintsTest, OnePathClipServesEveryPaint) {
+  // A diamond clip, then three fills through it (left half, right half, and
+  // all again in another colour): each paints inside the diamond.
+  const raster::PixelRegion* page = raster::PixelRegion::FromRect(arena_, {0, 0, 32, 32});
+  auto* diamond = runtime::NewInArena<StoredPath>(arena_, arena_);
+  diamond->MoveTo({I(16), I(2)});
+  diamond->LineTo({I(30), I(16)});
+  diamond->LineTo({I(16), I(30)});
+  diamond->LineTo({I(2), I(16)});
+  diamond->Close();
+  raster::ClipAccumulator clip(&context_, arena_, *page);
+  clip.AddPath(diamond->Points(), runtime::Matrix{}, false);
+  ASSERT_FALSE(clip.HasMask());
+  raster::RasterDevice* device =
+      raster::RasterDevice::CreateForTarget(&context_, arena_, {0, 0, 32, 32}, &rastertest::TestColorSpace::Rgb());
+  raster::RasterDevice::FillRegion(*device, {0, 0, 16, 32}, clip.ClipNode(), 0, 0, 0);
+  raster::RasterDevice::FillRegion(*device, {16, 0, 32, 32}, clip.ClipNode(), 0, 0, 0);
+  EXPECT_EQ(Green(device, 10, 16), 0);
+  EXPECT_EQ(Green(device, 22, 16), 0);
+  EXPECT_EQ(Green(device, 16, 8), 0);
+  EXPECT_EQ(Green(device, 3, 3), 255);
+  raster::RasterDevice::FillRegion(*device, {0, 0, 32, 32}, clip.ClipNode(), 0, kFixedOne / 2, 0);
+  EXPECT_EQ(Green(device, 10, 16), 127);
+  EXPECT_EQ(Green(device, 22, 20), 127);
+  EXPECT_EQ(Green(device, 3, 3), 255);
+}
+
+TEST_F(HostTransferTest, TransfersStayWithinTheDevice) {
+  // A bitmap larger than the device, a region over all of it: the device's
+  // pixels are written, nothing is read past them, the rest keeps its bytes.
+  raster::RasterDevice* device = RedRectanglePage();
+  runtime::Region whole(&context_);
+  whole.FromRect({0, 0, 40, 20});
+  for (int32_t kind = 1; kind <= 5; ++kind) {
+    MemoryHostBitmap bitmap(kind, 40, 20, 0x5A);
+    HostTransfer::PaintNode(bitmap, arena_, whole, 3, 2, Read(device));
+    SCOPED_TRACE(testing::Message() << "kind " << kind);
+    const int colourByte = kind == runtime::kHostXrgb32 ? 1 : 0;  // the first byte a writer stores
+    EXPECT_NE(bitmap.Pixel(3 + 6, 2 + 3)[colourByte], 0x5A);     // inside the device: red
+    EXPECT_NE(bitmap.Pixel(3 + 1, 2 + 1)[colourByte], 0x5A);     // inside the device: white
+    for (const auto& [x, y] : {std::pair{2, 2}, {19, 5}, {5, 10}, {39, 19}, {0, 0}})
+      EXPECT_EQ(bitmap.Pixel(x, y)[colourByte], 0x5A) << x << "," << y;
+  }
+}
+
+TEST_F(HostTransferTest, ExtremeOffsetsAndRectanglesWriteNothingAmiss) {
+  raster::RasterDevice* device = RedRectanglePage();
+  runtime::Region whole(&context_);
+  whole.FromRect({0, 0, 16, 8});
+  MemoryHostBitmap bitmap(runtime::kHostBgrx32, 16, 8, 0x5A);
+  for (const auto& [dx, dy] : {std::pair{INT32_MIN, 0}, {0, INT32_MIN}, {INT32_MAX, INT32_MAX}, {INT32_MIN, INT32_MIN}})
+    HostTransfer::PaintNode(bitmap, arena_, whole, dx, dy, Read(device));
+  EXPECT_EQ(bitmap.Pixel(5, 3)[0], 0x5A);
+  HostTransfer::FillWhite(bitmap, arena_, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX});
+  EXPECT_EQ(bitmap.Pixel(15, 7)[0], 0xFF);
+}
+
+TEST_F(HostTransferTest, AnUnboundedFillFillsTheDevice) {
+  raster::RasterDevice* device =
+      raster::RasterDevice::CreateForTarget(&context_, arena_, {0, 0, 16, 8}, &rastertest::TestColorSpace::Rgb());
+  raster::RasterDevice::FillRegion(*device, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, nullptr, 0, 0, 0);
+  const raster::PixelPlane* colour = device->Target().colour;
+  for (const auto& [x, y] : {std::pair{0, 0}, {15, 7}, {8, 4}}) EXPECT_EQ(colour->base[y * colour->format.rowStep + x * 4], 0);
 }
 
 }  // namespace

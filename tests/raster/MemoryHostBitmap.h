@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "raster/HostBitmap.h"
+#include "runtime/HostBitmap.h"
 
 namespace testsupport {
 
-class MemoryHostBitmap final : public raster::HostBitmap {
+class MemoryHostBitmap final : public runtime::HostBitmap {
  public:
   MemoryHostBitmap(int32_t kind, int32_t width, int32_t height, uint8_t fill = 0)
       : bytesPerPixel_(kind <= 2 ? 2 : (kind == 3 ? 3 : 4)),
@@ -20,12 +20,12 @@ class MemoryHostBitmap final : public raster::HostBitmap {
     layout_.firstRow = pixels_.data();
     layout_.rowStride = stride_;
   }
-  const raster::HostPixelLayout* Begin(uintptr_t) override {
+  const runtime::HostPixelLayout* Begin(uintptr_t) override {
     ++begun;
     return &layout_;
   }
   void End() override { ++ended; }
-  const raster::HostPixelLayout* Layout() override { return &layout_; }
+  const runtime::HostPixelLayout* Layout() override { return &layout_; }
 
   const uint8_t* Pixel(int32_t x, int32_t y) const {
     return pixels_.data() + static_cast<size_t>(y) * stride_ + static_cast<size_t>(x) * bytesPerPixel_;
@@ -39,7 +39,7 @@ class MemoryHostBitmap final : public raster::HostBitmap {
   int32_t bytesPerPixel_;
   int32_t stride_;
   std::vector<uint8_t> pixels_;
-  raster::HostPixelLayout layout_;
+  runtime::HostPixelLayout layout_;
 };
 
 }  // namespace testsupport

@@ -115,6 +115,26 @@ TEST_F(PipelineNodeTest, ConstantMasksNeedNoStage) {
   }
 }
 
+TEST_F(PipelineNodeTest, InterpolationSkipsEmptyAndFullRuns) {
+  // Coverage and clip interpolation alike: where the mask is the zero plane
+  // the destination passes through, where it is opaque the result does; no
+  // stage runs and no scratch is written.
+  auto* from = runtime::NewInArena<SwitchingSource>(arena, arena, 1u, 10);
+  auto* to = runtime::NewInArena<SwitchingSource>(arena, arena, 1u, 200);
+  PipelineNode* zeroMask = PlaneSource::Create(arena, {PixelPlane::Zero(), PixelPlane::Zero(), nullptr});
+  PipelineNode* opaqueMask = PlaneSource::Create(arena, {PixelPlane::Opaque(), PixelPlane::Opaque(), nullptr});
+  using Maker = PipelineNode* (*)(runtime::ArenaAllocator&, const PixelTriple&, PipelineNode*, PipelineNode*,
+                                  PipelineNode*);
+  for (const Maker make : {&CompositorNode::CreateLerp, &CompositorNode::CreateClipLerp}) {
+    PipelineNode* empty = make(arena, Scratch(2), zeroMask, from, to);
+    PipelineNode* full = make(arena, Scratch(2), opaqueMask, from, to);
+    EXPECT_EQ(empty->variants[0].colour, from->variants[0].colour);
+    EXPECT_EQ(full->variants[0].colour, to->variants[0].colour);
+    EXPECT_EQ(Row(empty, 2)[1].second, 10);
+    EXPECT_EQ(Row(full, 2)[1].second, 200);
+  }
+}
+
 TEST_F(PipelineNodeTest, MaskMultipliesEveryPlane) {
   auto* buffer = runtime::NewInArena<runtime::PixelBuffer>(arena, &context, &arena, IntRect{0, 0, 3, 1},
                                                            PixelLayout::ForPlanes(-1, 2, 0, false), false);

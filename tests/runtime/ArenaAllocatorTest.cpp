@@ -15,6 +15,10 @@
 #include "runtime/ThreadState.h"
 #include "tests/support/CaughtError.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace runtime {
 namespace {
 
@@ -65,6 +69,34 @@ TEST(ArenaAllocatorTest, ScopeReleaseRestoresStateKeepingAtMostTwoSpareBlocks) {
     for (int i = 0; i < 6; ++i) arena.Alloc(1000);
   }
   EXPECT_EQ(arena.totalBytes, steady);
+}
+
+TEST(ArenaAllocatorTest, UnusedAndReleasedBytesArePoisonedForAddressSanitizer) {
+#if !defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "only the AddressSanitizer build poisons arena bytes";
+#else
+  LibraryContext context;
+  ArenaAllocator arena(&context, 4096, 1024);
+  auto* first = static_cast<uint8_t*>(arena.Alloc(12));
+  EXPECT_FALSE(__asan_region_is_poisoned(first, 16));   // the request rounded up
+  EXPECT_TRUE(__asan_address_is_poisoned(first + 16));  // past it
+  EXPECT_TRUE(__asan_address_is_poisoned(first + 100));  // the unused rest of the block
+  uint8_t* inner = nullptr;
+  uint8_t* large = nullptr;
+  {
+    ArenaScope scope(arena);
+    inner = static_cast<uint8_t*>(arena.Alloc(64));
+    large = static_cast<uint8_t*>(arena.Alloc(2000));
+    EXPECT_FALSE(__asan_region_is_poisoned(inner, 64));
+    EXPECT_FALSE(__asan_region_is_poisoned(large, 2000));
+  }
+  EXPECT_TRUE(__asan_address_is_poisoned(inner));  // given back with its scope
+  EXPECT_FALSE(__asan_region_is_poisoned(first, 12));
+  // Handed out again, the bytes are usable.
+  auto* again = static_cast<uint8_t*>(arena.Alloc(64));
+  EXPECT_EQ(again, inner);
+  std::memset(again, 1, 64);
+#endif
 }
 
 TEST(ArenaAllocatorTest, RequestsAgainstTheLargeThreshold) {

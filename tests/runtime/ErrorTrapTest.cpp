@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -217,6 +218,83 @@ TEST(ErrorTrapTest, ThirteenthTransientPushThrowsInsteadOfOverrunning) {
   // The unwinding freed all twelve protected blocks and the thirteenth.
   EXPECT_EQ(CurrentThreadState().recordCount, 0u);
   EXPECT_EQ(context.memory.bytesInUse, 0u);
+}
+
+TEST(ErrorTrapTest, AHandlerLeavingEarlyNeverLosesAnErrorItDidNotTake) {
+  // A handler that leaves its trap's scope by `continue` without closing:
+  // an error it did not take goes on as Close would send it, and a
+  // cancellation goes on even when taken.
+  struct Case {
+    const char* name;
+    uint32_t code;
+    bool take;
+    uint32_t outerSees;  // 99: the outer body finished
+  } cases[] = {
+      {"not taken", kMalformed, false, kMalformed},
+      {"cancellation not taken", kCancelled, false, kCancelled},
+      {"cancellation taken", kCancelled, true, kCancelled},
+      {"taken", kMalformed, true, 99},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> log;
+    int rounds = 0;
+    ErrorTrap outer;
+    uint32_t seen = 99;
+    if (!outer.Run([&] {
+          LoggedNode kept(&log, "outer-node");
+          for (int i = 0; i < 3; ++i) {
+            ++rounds;
+            ErrorTrap inner;
+            if (!inner.Run([&] { ThrowRuntime(c.code); })) {
+              if (c.take) inner.SetHandled();
+              continue;
+            }
+          }
+        })) {
+      outer.SetHandled();
+      seen = outer.Held().code;
+      outer.Close();
+    }
+    EXPECT_EQ(seen, c.outerSees) << c.name;
+    EXPECT_EQ(rounds, c.outerSees == 99 ? 3 : 1) << c.name;
+    EXPECT_EQ(log, c.outerSees == 99 ? std::vector<std::string>{}
+                                     : std::vector<std::string>{"outer-node"})
+        << c.name;
+  }
+}
+
+TEST(ErrorTrapTest, StandardExceptionsAreTakenAsOutOfMemoryAfterTheCleanups) {
+  std::vector<std::string> log;
+  // A node left on the chain by the body (as a heap holder would be) runs
+  // when the exception reaches the trap, like a thrown error's cleanups.
+  auto* stray = new LoggedNode(&log, "stray");
+  stray->node.Unlink();
+  ErrorTrap outer;
+  ErrorTrap trap;
+  ASSERT_FALSE(trap.Run([&] {
+    stray->node.Register(nullptr, &LoggedNode::Cleanup);
+    LoggedNode local(&log, "local");
+    // What a container throws for a size it cannot hold.
+    throw std::length_error("vector::reserve");
+  }));
+  ASSERT_TRUE(trap.HoldsRecord());
+  EXPECT_TRUE(trap.Held().IsRuntime(kOutOfMemory));
+  EXPECT_EQ(log, (std::vector<std::string>{"stray"}));
+  trap.SetHandled();
+  trap.Close();
+  EXPECT_TRUE(outer.Run([] {}));
+  // std::bad_alloc itself reaches the innermost trap; left unclosed there,
+  // it goes on to the next.
+  ErrorTrap again;
+  ASSERT_FALSE(again.Run([] {
+    ErrorTrap nested;
+    EXPECT_FALSE(nested.Run([] { throw std::bad_alloc(); }));
+    EXPECT_TRUE(nested.Held().IsRuntime(kOutOfMemory));
+  }));
+  again.SetHandled();
+  EXPECT_TRUE(again.Held().IsRuntime(kOutOfMemory));
+  again.Close();
+  delete stray;
 }
 
 TEST(ErrorTrapTest, ThrowWithNoTrapExitsWithStatus255) {

@@ -192,6 +192,91 @@ TEST(FixedTest, DivisionStaysWithinAFewUnitsOfTheTruncatedQuotient) {
   }
 }
 
+// The division and the root done step by step, bit by bit, as the
+// format's arithmetic is defined: results must match these exactly, since
+// stroke set-up and matrix inversion feed on the exact low bits.
+Fixed ReferenceDiv(Fixed a, Fixed b) {
+  if (a == 0) return 0;
+  const bool negative = (a < 0) != (b < 0);
+  auto magnitude = [](Fixed v) -> uint32_t {
+    return v == INT32_MIN ? 0x7fffffffu : static_cast<uint32_t>(v < 0 ? -v : v);
+  };
+  const uint32_t A = magnitude(a), B = magnitude(b);
+  if (B == 0) return kFixedMax;
+  auto bits = [](uint32_t v) {
+    int h = 0;
+    while (v > 1) {
+      v >>= 1;
+      ++h;
+    }
+    return h;
+  };
+  const int ha = bits(A), hb = bits(B);
+  int e = ha - hb + 16;
+  if (e < 0) return 0;
+  int s = 31 - hb;
+  if (e > 30) {
+    if (e != 31 || A >= static_cast<uint32_t>(B << 15)) return negative ? kFixedMin : kFixedMax;
+    e = 30;
+    s = 30 - hb;
+  }
+  uint32_t R = A << (31 - ha), Q = 0, bit = 1u << e;
+  for (int k = s; k >= std::max(s - e, 0); --k) {
+    const uint32_t D = B << k;
+    if (R >= D) {
+      Q += bit;
+      R -= D;
+    }
+    bit >>= 1;
+  }
+  for (int j = 1; bit != 0; ++j) {
+    const uint32_t D = j < 32 ? B >> j : 0;
+    if (D == 0) break;
+    if (R >= D) {
+      R -= D;
+      Q += bit;
+    }
+    bit >>= 1;
+  }
+  return negative ? -static_cast<Fixed>(Q) : static_cast<Fixed>(Q);
+}
+
+Fixed ReferenceSqrt(Fixed x) {
+  if (x < 0) return 0;
+  int64_t R = x, Q = 0, bit = 0x800000, T = 0x40000000;
+  auto step = [&](int64_t trial) {
+    if (R >= trial) {
+      Q += bit;
+      R -= trial;
+    }
+    bit >>= 1;
+    T >>= 2;
+  };
+  for (int i = 8; i >= 1; --i) step(T + (Q << i));
+  for (int i = 0; i <= 15; ++i) step(T + (Q >> i));
+  return static_cast<Fixed>(Q);
+}
+
+TEST(FixedTest, DivisionAndRootAreBitExact) {
+  std::mt19937 random(29);
+  auto any = [&] {
+    const Fixed v = static_cast<Fixed>(random()) >> (random() % 32);
+    return (random() & 1) != 0 ? v : -v;
+  };
+  for (int i = 0; i < 300000; ++i) {
+    const Fixed a = any(), b = any();
+    ASSERT_EQ(FixedDiv(a, b), ReferenceDiv(a, b)) << a << " / " << b;
+    const Fixed x = any();
+    ASSERT_EQ(FixedSqrt(x), ReferenceSqrt(x)) << x;
+  }
+  const Fixed edges[] = {0, 1, -1, 2, 0xffff, 0x10000, 0x10001, 0x7fff, 0x8000, kFixedMax,
+                         kFixedMin, kFixedLowest, 0x40000000, 0x3fffffff, 0x00800000};
+  for (Fixed a : edges) {
+    for (Fixed b : edges) ASSERT_EQ(FixedDiv(a, b), ReferenceDiv(a, b)) << a << " / " << b;
+    ASSERT_EQ(FixedSqrt(a), ReferenceSqrt(a)) << a;
+  }
+}
+
 TEST(FixedTest, CountSignificantBits) {
   struct Case {
     uint32_t value;

@@ -60,6 +60,9 @@ TEST(ResampleKernelTest, SelectionByKindAndScale) {
   }
 }
 
+// The top of the reduction range the cubic's parameter is chosen over (0.95).
+constexpr Fixed kScale095Raw = 62259;
+
 TEST(ResampleKernelTest, CubicParametersAreInterpolatedAndRoundedToTenths) {
   ResampleKernel kernel;
   kernel.Setup({3, 5, 5 * kOne, 0}, false);
@@ -78,6 +81,23 @@ TEST(ResampleKernelTest, CubicParametersAreInterpolatedAndRoundedToTenths) {
   kernel.Setup({3, 0, 50000, 0}, false);
   EXPECT_NE(withSecond.parameters[0], kernel.parameters[0]);
   EXPECT_EQ(withSecond.tapCount, kernel.tapCount);
+  // A second scale far above the reductions (an enlargement of the other
+  // axis) keeps the parameter, and so the weights, in range: at 3,500 the
+  // line extrapolated to a parameter near -2,000 and weights ten times 1.0.
+  for (int32_t subKind : {0, 1, 3, 4}) {
+    ResampleKernel atTop;
+    atTop.Setup({3, subKind, 50000, kScale095Raw - 1}, false);
+    for (Fixed second : {kScale095Raw, kOne, 3 * kOne, 3500 * kOne, 0x7fffffff}) {
+      ResampleKernel huge;
+      huge.Setup({3, subKind, 50000, second}, false);
+      EXPECT_EQ(huge.parameters[0], atTop.parameters[0]) << subKind << " " << second;
+      for (Fixed x = -2 * kOne; x <= 2 * kOne; x += kOne / 8) {
+        const Fixed w = ResampleKernel::KeysCubic(x, huge.parameters);
+        EXPECT_LE(w, kOne) << subKind << " " << second << " " << x;
+        EXPECT_GE(w, -kOne / 4) << subKind << " " << second << " " << x;
+      }
+    }
+  }
   // Every parameter is a whole number of tenths.
   for (Fixed scale : {2048, 20000, 45000, 60000, kOne, 3 * kOne}) {
     kernel.Setup({4, 3, scale, 0}, false);

@@ -169,6 +169,54 @@ TEST_F(SchedulerTest, KillingAWaitingThreadUnwindsItAndTheKillerGoesOn) {
   EXPECT_EQ(event.waiters, nullptr);
 }
 
+TEST_F(SchedulerTest, AKilledThreadWhoseHandlerLeavesEarlyStillEnds) {
+  // The job's loop takes every error of a step and goes on with the next
+  // (leaving its trap by `continue`); the kill's cancellation must still
+  // end the job, not let it run its remaining steps inside Kill.
+  int steps = 0;
+  std::string cleanups;
+  ClosureThread* victim = Start([&](LibraryContext* ctx) {
+    LoggedCleanup held(&cleanups, 'c');
+    for (int i = 0; i < 1000; ++i) {
+      ErrorTrap trap(ctx);
+      if (!trap.Run([&] {
+            ++steps;
+            YieldThread(ctx);
+          })) {
+        trap.SetHandled();
+        continue;
+      }
+    }
+  });
+  scheduler.RunUntil([&] { return steps >= 3; });
+  const int before = steps;
+  EXPECT_EQ(scheduler.Kill(victim), 1);
+  EXPECT_EQ(steps, before);
+  EXPECT_EQ(cleanups, "c");
+  EXPECT_TRUE(victim->IsIdle());
+}
+
+TEST_F(SchedulerTest, AStandardExceptionInAThreadEndsOnlyThatThread) {
+  std::string log;
+  ErrorRecord seen{kRuntimeDomain, 99, 0};
+  ClosureThread* thread = Start([&](LibraryContext* ctx) {
+    seen = Caught([] { throw std::bad_alloc(); });
+    log += 'a';
+    YieldThread(ctx);
+    throw std::bad_alloc();  // reaches the thread's own trap
+  });
+  Start([&](LibraryContext* ctx) {
+    YieldThread(ctx);
+    YieldThread(ctx);
+    log += 'b';
+  });
+  scheduler.RunUntil([] { return false; });
+  EXPECT_TRUE(seen.IsRuntime(kOutOfMemory));
+  EXPECT_EQ(log, "ab");
+  EXPECT_TRUE(thread->IsIdle());
+  EXPECT_FALSE(thread->live);
+}
+
 TEST_F(SchedulerTest, KillFromMainUnwindsARunnableThread) {
   std::string cleanups;
   int steps = 0;

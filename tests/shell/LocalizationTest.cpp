@@ -5,6 +5,10 @@
 #include <string>
 
 #include "ShellRegistryFixture.h"
+#include "platform/Gdi.h"
+#include "platform/Window.h"
+#include "platform/WindowSystem.h"
+#include "../platform/WindowTestSupport.h"
 #include "resources/UIStringTable.h"
 
 namespace shell {
@@ -170,6 +174,53 @@ TEST_F(LocalizationTest, FixDialogFontInTheCurrentLanguage) {
         << std::hex << c.language << std::dec << " " << c.height;
     EXPECT_EQ(height, c.changes ? c.newHeight : 12345) << std::hex << c.language;
   }
+}
+
+// The rule replaces a dialog control's font: the control shows a font of the
+// minimum size with the same face, and the slot keeps it for the dialog.
+TEST_F(LocalizationTest, FixDialogFontReplacesTheControlsFont) {
+  platform::testing::UsePrivateRuntimeFolder();
+  platform::ResetWindowSystem();
+  platform::WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = platform::DefWindowProcW;
+  windowClass.lpszClassName = u"FontOwner";
+  ASSERT_NE(platform::RegisterClassW(&windowClass), 0);
+  const platform::HWND dialog = platform::CreateWindowExW(0, u"FontOwner", u"", 0, 0, 0, 100, 100, nullptr, nullptr,
+                                                          nullptr, nullptr);
+  const platform::HWND label = platform::CreateWindowExW(0, u"STATIC", u"Name", platform::WS_CHILD, 0, 0, 50, 10,
+                                                         dialog, nullptr, nullptr, nullptr);
+  ASSERT_NE(label, nullptr);
+  platform::LOGFONTW small{};
+  small.lfHeight = -9;
+  small.lfWeight = 700;
+  std::copy_n(u"Tahoma", 7, small.lfFaceName);
+  const platform::HFONT original = platform::CreateFontIndirectW(&small);
+  platform::SendMessageW(label, platform::WM_SETFONT, reinterpret_cast<platform::WPARAM>(original), 0);
+
+  struct Case {
+    platform::LANGID language;
+    bool replaced;
+  };
+  for (const Case& c : {Case{0x411, false}, Case{0x40C, true}}) {
+    UseLanguage(c.language);
+    platform::HFONT slot = nullptr;
+    EXPECT_EQ(FixDialogFont(dialog, label, &slot, kDialogFontMask), c.replaced) << std::hex << c.language;
+    const auto shown = reinterpret_cast<platform::HFONT>(platform::SendMessageW(label, platform::WM_GETFONT, 0, 0));
+    platform::LOGFONTW now{};
+    ASSERT_EQ(platform::GetObjectW(shown, sizeof now, &now), static_cast<int>(sizeof now));
+    EXPECT_EQ(now.lfHeight, c.replaced ? -12 : -9);
+    EXPECT_EQ(now.lfWeight, 700);
+    EXPECT_EQ(std::u16string(now.lfFaceName), u"Tahoma");
+    EXPECT_EQ(slot, c.replaced ? shown : nullptr);
+    // Applying it again changes nothing: the font is big enough now.
+    EXPECT_FALSE(FixDialogFont(dialog, label, &slot, kDialogFontMask));
+    if (slot != nullptr) {
+      platform::SendMessageW(label, platform::WM_SETFONT, reinterpret_cast<platform::WPARAM>(original), 0);
+      EXPECT_TRUE(platform::DeleteObject(slot));
+    }
+  }
+  platform::DeleteObject(original);
+  platform::ResetWindowSystem();
 }
 
 }  // namespace

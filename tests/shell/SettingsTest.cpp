@@ -185,6 +185,22 @@ TEST_F(SettingsTest, AddingANewPathToAFullListDropsTheLast) {
   ExpectList("KABCDEFGHI");
 }
 
+// Opening a document moves the whole list: the registry file is written
+// once, and adding the path that is already first writes nothing.
+TEST_F(SettingsTest, AddingAPathWritesTheRegistryOnce) {
+  platform::UseRegistryFile(folder + "/registry.txt");
+  FillWithAToJ();
+  const std::u16string k = MakeFile("K");
+  uint64_t before = platform::GetRegistryTestHooks().fileWrites;
+  Add(k);
+  EXPECT_EQ(platform::GetRegistryTestHooks().fileWrites, before + 1);
+  ExpectList("KABCDEFGHI");
+  before = platform::GetRegistryTestHooks().fileWrites;
+  Add(k);
+  EXPECT_EQ(platform::GetRegistryTestHooks().fileWrites, before);
+  ExpectList("KABCDEFGHI");
+}
+
 TEST_F(SettingsTest, AMissingFileAbsorbsTheShift) {
   FillWithAToJ();
   RemoveFile("D");

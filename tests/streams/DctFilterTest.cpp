@@ -196,6 +196,10 @@ TEST_F(DctFilterTest, ReducedSizeDecoding) {
   ASSERT_FALSE(quarterRows.empty());
   EXPECT_EQ(quarterRows[0].size(), 75u);
   EXPECT_TRUE(quarterRows == DecodeWithLibrary(jpeg, 4).rows);
+  // A restart decodes at the reduced size again.
+  quarter->Restart(0);
+  EXPECT_EQ(quarter->Width(), 25u);
+  EXPECT_TRUE(Rows(*quarter) == quarterRows);
 }
 
 }  // namespace

@@ -149,6 +149,25 @@ TEST_F(FilterBaseTest, AsciiAndRunLengthCases) {
   }
 }
 
+TEST_F(FilterBaseTest, ARestartForgetsWhatTheFailedPassHeld) {
+  // The source fails after one digit; the retry reads the data afresh.
+  const std::pair<const char*, std::string> cases[] = {
+      {"ASCIIHexDecode", "414243"},
+      {"ASCII85Decode", "5sdp~>"},
+  };
+  for (const auto& [filter, input] : cases) {
+    auto source = MakeRef<testing::ChunkSource>(&context_, input, 1);
+    StreamRef chain = source;
+    FilterStep step{filter, nullptr};
+    ApplyFilters(&context_, chain, {&step, 1}, DecodeFilterRegistry::Document(), false);
+    source->failAtFetch = 2;
+    EXPECT_TRUE(Capture(&context_, [&] { chain->FetchBlock(); }).IsRuntime(runtime::kMalformed))
+        << filter;
+    chain->Restart(0);
+    EXPECT_EQ(Drain(*chain), "ABC") << filter;
+  }
+}
+
 TEST_F(FilterBaseTest, RunsWaitForRoomInTheNextBlock) {
   // 4000 literal bytes, then a 128-byte run that does not fit in what is
   // left of the first block: it is copied whole into the next one.

@@ -45,8 +45,8 @@ class FakeHostServices : public runtime::HostServices {
   void DestroyButtonWindow(runtime::HostWindow*) override {}
   runtime::HostEdit* CreateEdit(runtime::HostWindow*) override { return nullptr; }
   void DestroyEdit(runtime::HostEdit*) override {}
-  runtime::HostBitmapSurface* CreateBitmap(int32_t, int32_t) override { return nullptr; }
-  void DestroyBitmap(runtime::HostBitmapSurface*) override {}
+  runtime::HostBitmap* CreateBitmap(int32_t, int32_t) override { return nullptr; }
+  void DestroyBitmap(runtime::HostBitmap*) override {}
   runtime::HostTimer* CreateTimer(uint32_t, void*, runtime::HostTimerCallback) override {
     return nullptr;
   }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,7 +27,11 @@ class RecordingHost : public testsupport::FakeHostServices {
     void SetText(const char16_t* value) override { text = value; }
     void SetStyle(uint32_t value) override { style = value; }
     void SetTitle(const char16_t* value) override { title = value; }
-    int32_t RunModal() override { return answer; }
+    int32_t RunModal() override {
+      if (onModal) onModal();
+      return answer;
+    }
+    std::function<void()> onModal;
     std::u16string text, title;
     uint32_t style = 0;
     int32_t answer = 1;
@@ -40,8 +45,12 @@ class RecordingHost : public testsupport::FakeHostServices {
       prompt = value;
     }
     void Attach(uint32_t value) override { mode = value; }
-    int32_t RunModal() override { return result; }
+    int32_t RunModal() override {
+      if (onModal) onModal();
+      return result;
+    }
     const char16_t* GetText() const override { return typed.c_str(); }
+    std::function<void()> onModal;
     void* viewer = nullptr;
     uint32_t resourceId = 0, mode = 0;
     std::u16string prompt, typed;
@@ -57,6 +66,7 @@ class RecordingHost : public testsupport::FakeHostServices {
     boxes.push_back(std::make_unique<Box>());
     boxes.back()->onMainStack = scheduler->OnMainThread();
     boxes.back()->answer = nextAnswer;
+    boxes.back()->onModal = whileModal;
     return boxes.back().get();
   }
   void DestroyMessageBox(runtime::MessageBoxDialog* box) override {
@@ -68,6 +78,7 @@ class RecordingHost : public testsupport::FakeHostServices {
     dialogs.back()->onMainStack = scheduler->OnMainThread();
     dialogs.back()->typed = nextTyped;
     dialogs.back()->result = nextResult;
+    dialogs.back()->onModal = whileModal;
     return dialogs.back().get();
   }
   void DestroyPasswordDialog(runtime::TextEntryDialog* dialog) override {
@@ -80,6 +91,9 @@ class RecordingHost : public testsupport::FakeHostServices {
   int32_t nextAnswer = 1;
   std::u16string nextTyped;
   int32_t nextResult = runtime::kTextEntryAccepted;
+  // Run by the next boxes and dialogs while they are up (as a user's
+  // command handled by the modal loop would run).
+  std::function<void()> whileModal;
   std::vector<std::unique_ptr<Box>> boxes;
   std::vector<std::unique_ptr<Entry>> dialogs;
 };
@@ -256,6 +270,58 @@ TEST_F(ViewerTest, PasswordDialogStoresPdfDocEncodingBytes) {
   runtime::OwnedBuffer output(&context, &context, 0);
   EXPECT_TRUE(viewer.RequestPassword(&output));
   EXPECT_EQ(output.Count(), 0u);
+}
+
+TEST_F(ViewerTest, AJobKilledWhileItsPromptIsUpLeavesTheAnswerToThePrompt) {
+  // The user's command, handled while the dialog or box is up, kills the
+  // job that asked. The main stack must not write what was typed or
+  // pressed into the dead job's frame or its buffers: the request keeps
+  // the answer until its caller takes it, and a dead caller never does.
+  for (const bool password : {true, false}) {
+    runtime::CoThread* job = nullptr;
+    bool returned = false;
+    std::string cleanups;
+    host.nextTyped = u"secret";
+    host.nextResult = runtime::kTextEntryAccepted;
+    host.nextAnswer = 206;
+    host.whileModal = [&] {
+      scheduler.Kill(job);
+#if !defined(FOLVANE_SANITIZE)
+      // The dead job's stack is free for the next thread; scribble over it
+      // as that thread would, so that a write through a pointer into it
+      // goes astray (the sanitizer build watches such memory instead).
+      auto* bottom = reinterpret_cast<volatile unsigned char*>(job->stackLimit);
+      for (uintptr_t i = 0; i < job->stackSize; ++i) bottom[i] = 0xA5;
+#endif
+    };
+    // The caller's buffer outlives the job here, so what is written into
+    // it after the job died shows.
+    runtime::OwnedBuffer output(&context, &context, 0);
+    job = Start([&](LibraryContext*) {
+      runtime::LoggedCleanup held(&cleanups, 'j');
+      if (password) {
+        viewer.RequestPassword(&output);
+      } else {
+        viewer.AskResumeFromStart();
+      }
+      returned = true;
+    });
+    // The job object is the fixture's; everything the job allocates is
+    // freed by its end.
+    const uint64_t before = context.memory.bytesInUse;
+    runtime::Scheduler::RunForMilliseconds(&context, 10);
+    host.whileModal = nullptr;
+    EXPECT_FALSE(returned) << password;
+    EXPECT_EQ(cleanups, "j") << password;
+    EXPECT_TRUE(job->IsIdle()) << password;
+    EXPECT_EQ(output.Count(), 0u) << password;
+    output.Resize(0);
+    EXPECT_EQ(context.memory.bytesInUse, before) << password;
+  }
+  ASSERT_FALSE(host.dialogs.empty());
+  EXPECT_TRUE(host.dialogs.back()->destroyed);
+  ASSERT_FALSE(host.boxes.empty());
+  EXPECT_TRUE(host.boxes.back()->destroyed);
 }
 
 TEST_F(ViewerTest, TheOpenJobIsAskedAgainUntilTheThirdWrongPassword) {

@@ -22,6 +22,7 @@
 #include "streams/ChainedStream.h"
 #include "streams/FileStream.h"
 #include "tools/probe/DocumentCommands.h"
+#include "tools/probe/GlyphCommand.h"
 #include "tools/probe/OpsCommand.h"
 
 namespace {
@@ -37,7 +38,8 @@ int Usage() {
                "       probe ops FILE PAGE|all [MAX] [--quiet]\n"
                "       probe outline FILE\n"
                "       probe meta FILE\n"
-               "       probe dest FILE NAME\n");
+               "       probe dest FILE NAME\n"
+               "       probe glyph FONTFILE NAME|INDEX [--px N] [--unhinted] [--png OUT]\n");
   return 2;
 }
 
@@ -264,7 +266,13 @@ int LinearizedPageList(pdf::Document& document) {
   const pdf::LinearizedPages& pages = *document.Linearization();
   std::printf("pages: %d\n", pages.PageCount());
   std::printf("hints: %s\n", pages.HasHints() ? "yes" : "no");
-  for (int32_t index = 0; index < pages.PageCount(); ++index) {
+  // Read hint tables hold one record per page; without them "N" is only a
+  // claim, and a page beyond the objects the file lists cannot exist.
+  const int32_t listed =
+      pages.HasHints() ? pages.PageCount()
+                       : static_cast<int32_t>(std::min<uint32_t>(document.ObjectCount(), INT32_MAX));
+  for (int32_t index = 0; index < std::min(pages.PageCount(), listed); ++index) {
+    runtime::ChargeWork(document.Context(), runtime::kWorkCostLight);
     std::string text = "object " + std::to_string(pages.ObjectOfPage(index));
     if (pages.HasHints() && index != pages.FirstPage()) {
       const streams::ByteRange range = pages.PageObjectsRange(index);
@@ -305,6 +313,7 @@ int main(int argc, char** argv) {
   if (command == "object") return ObjectOrStream(argc, argv, false);
   if (command == "stream") return ObjectOrStream(argc, argv, true);
   if (command == "ops") return Ops(argc, argv);
+  if (command == "glyph") return probe::GlyphCommand(argc, argv);
   if (command == "outline" && argc == 3) return WithDocument(argv[2], probe::PrintOutline);
   if (command == "meta" && argc == 3) return WithDocument(argv[2], probe::PrintMeta);
   if (command == "dest" && argc == 4) {

@@ -1,0 +1,75 @@
+#pragma once
+// The glyph source every font program (CFF, Type 1, later TrueType)
+// presents to the font objects: outlines under a transform, the box, the
+// names and encoding it carries, and its memory cost. A program is a
+// counted library object owned by the font objects that use it.
+#include <cstdint>
+
+#include "runtime/ArenaAllocator.h"
+#include "runtime/ArenaVector.h"
+#include "runtime/Fixed.h"
+#include "runtime/LibraryContext.h"
+#include "runtime/Matrix.h"
+#include "runtime/Rect.h"
+
+namespace fonts {
+
+using runtime::Fixed;
+using runtime::FixedPoint;
+using runtime::Matrix;
+
+// Anti-aliasing factors per axis, 1, 2 or 4.
+struct OversamplingFactors {
+  int x = 1;
+  int y = 1;
+  friend bool operator==(const OversamplingFactors&, const OversamplingFactors&) = default;
+};
+
+// How a program is keyed: 0 glyph names, 1 character codes, 2 CIDs.
+enum class GlyphKeyKind : int { kNames = 0, kCodes = 1, kCids = 2 };
+
+class FontProgram {
+ public:
+  explicit FontProgram(runtime::LibraryContext* context) : context_(context) {}
+  virtual ~FontProgram() = default;
+  FontProgram(const FontProgram&) = delete;
+  FontProgram& operator=(const FontProgram&) = delete;
+
+  // The outline of `glyph` under `matrix` (glyph space to device space):
+  // points are appended to `points` in a scaled, upright space, and
+  // `orientation` receives the remaining flip, quarter turn or whole
+  // transform that the rasteriser applies. Work memory comes from `work`.
+  // Malformed data throws (runtime, 2).
+  virtual void Glyph(uint32_t glyph, const Matrix& matrix, runtime::ArenaVector<FixedPoint>& points,
+                     runtime::ArenaAllocator& work, Matrix& orientation) = 0;
+  virtual OversamplingFactors GlyphOversampling(const Matrix& matrix) const;
+  // The font box in text space (the font matrix applied).
+  virtual runtime::Rect FontBBox() const = 0;
+  virtual uint32_t GlyphCount() const = 0;
+  virtual Matrix FontMatrix() const = 0;
+  virtual GlyphKeyKind KeyKind() const = 0;
+  // Glyph names by glyph index, or null.
+  virtual const char* const* GlyphNames() = 0;
+  // 256 glyph names by code, or null.
+  virtual const char* const* BuiltinEncoding() = 0;
+  virtual bool HasCodeMapping() const { return true; }
+  virtual bool IsUsable() const = 0;
+  virtual uint32_t ByteSize() const = 0;
+
+  runtime::LibraryContext* Context() const { return context_; }
+
+  // Holders count programs through CountedRef.
+  uint32_t refCount = 1;
+
+ protected:
+  runtime::LibraryContext* context_;
+};
+
+// True exactly when m is {65, 0, 0, 65, 0, 0} in raw 16.16 (the 1/1000 of
+// a font matrix, no translation).
+bool IsFontUnitScale(const Matrix& m);
+// One scale for a matrix: |a| when it is a uniform scale, else the square
+// root of the absolute determinant.
+Fixed GeometricScale(const Matrix& m);
+
+}  // namespace fonts
