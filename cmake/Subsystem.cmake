@@ -28,6 +28,12 @@ function(folvane_tests name)
     return()
   endif()
   add_executable(${name} ${sources})
+  # Test files share heavy headers (GoogleTest, the library's own), so
+  # compiling them a few at a time as one unit cuts the build by about
+  # half; FOLVANE_UNITY=OFF builds them one by one when chasing an error.
+  if(FOLVANE_UNITY)
+    set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
+  endif()
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} folvane_test_paths
                         GTest::gtest GTest::gtest_main GTest::gmock)
   # The unit tests of a program run in one process, one ctest test: starting

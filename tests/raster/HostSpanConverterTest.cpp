@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/raster/RasterTestUnits.h"
+
 #include <vector>
 
 #include "runtime/ArenaAllocator.h"
@@ -11,7 +13,7 @@ namespace {
 
 using raster::HostSpanConverter;
 
-const runtime::PixelFormatDesc kBgrx{3, 2, -1, 4, 0, 1, 0};
+using rastertest::kBgrx;
 
 TEST(HostSpanConverterTest, ChannelsLandInTheirBytesAndTheSpareByteStays) {
   runtime::LibraryContext context;

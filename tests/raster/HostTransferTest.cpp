@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/raster/RasterTestUnits.h"
+
 #include <vector>
 
 #include "raster/ClipAccumulator.h"
@@ -26,7 +28,7 @@ using runtime::FixedPoint;
 using runtime::kFixedOne;
 using testsupport::MemoryHostBitmap;
 
-constexpr runtime::Fixed I(int v) { return v * kFixedOne; }
+using rastertest::I;
 
 class HostTransferTest : public ::testing::Test {
  protected:

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/raster/RasterTestUnits.h"
+
 #include <array>
 #include <cstring>
 #include <vector>
@@ -14,7 +16,7 @@ namespace {
 using raster::OutputConverter565;
 using runtime::PixelFormatDesc;
 
-const PixelFormatDesc kBgrx{3, 2, -1, 4, 0, 1, 0};
+using rastertest::kBgrx;
 const PixelFormatDesc kConstant{3, 2, -1, 0, 0, 1, 0};
 const PixelFormatDesc kPackedRgb{3, 0, 1, 3, 0, 1, 0};
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/raster/RasterTestUnits.h"
+
 #include <vector>
 
 #include "runtime/ArenaAllocator.h"
@@ -16,7 +18,7 @@ using runtime::EdgeRecord;
 using runtime::FixedPoint;
 using runtime::kFixedOne;
 
-constexpr runtime::Fixed I(int v) { return v * kFixedOne; }
+using rastertest::I;
 FixedPoint Pt(int x, int y) { return {I(x), I(y)}; }
 
 struct Piece {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/raster/RasterTestUnits.h"
+
 #include "raster/Bezier.h"
 
 namespace {
@@ -11,7 +13,7 @@ using runtime::FixedPoint;
 using runtime::kFixedMax;
 using runtime::kFixedOne;
 
-constexpr runtime::Fixed I(int v) { return v * kFixedOne; }
+using rastertest::I;
 
 TEST(PathGeometryTest, MidpointsAreExactWithoutOverflow) {
   EXPECT_EQ(raster::FixedVec::Midpoint(kFixedMax, kFixedMax), kFixedMax);

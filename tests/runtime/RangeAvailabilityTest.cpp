@@ -16,7 +16,7 @@ struct Listener : RangeListener {
   char mark;
 };
 
-RangeSet Ranges(LibraryContext* context, std::vector<Range> ranges) {
+RangeSet RangeSetOf(LibraryContext* context, std::vector<Range> ranges) {
   RangeSet set(context);
   for (const Range& r : ranges) set.Add(r.start, r.end);
   return set;
@@ -29,23 +29,23 @@ TEST(RangeAvailabilityTest, AddMovesRangesFromWantedToArrivedAndTellsListenersIn
   Listener a(&log, 'a'), b(&log, 'b');
   record.Listen(&a);
   record.Listen(&b);
-  record.second = Ranges(&context, {{0, 100}});
+  record.second = RangeSetOf(&context, {{0, 100}});
 
-  record.Add(Ranges(&context, {{10, 20}}));
+  record.Add(RangeSetOf(&context, {{10, 20}}));
   EXPECT_EQ(record.first.Ranges(), (std::vector<Range>{{10, 20}}));
   EXPECT_EQ(record.second.Ranges(), (std::vector<Range>{{0, 10}, {20, 100}}));
   EXPECT_EQ(log, "ab");
 
   // Wholly arrived already: nothing added, nobody told.
-  record.AddNew(Ranges(&context, {{12, 18}}));
+  record.AddNew(RangeSetOf(&context, {{12, 18}}));
   EXPECT_EQ(log, "ab");
   // Nor when the rest is in the second set.
-  record.AddNew(Ranges(&context, {{15, 30}}));
+  record.AddNew(RangeSetOf(&context, {{15, 30}}));
   EXPECT_EQ(log, "ab");
   EXPECT_EQ(record.first.Ranges(), (std::vector<Range>{{10, 20}}));
   // Only the part in neither set is added.
-  record.second = Ranges(&context, {{25, 100}});
-  record.AddNew(Ranges(&context, {{15, 30}}));
+  record.second = RangeSetOf(&context, {{25, 100}});
+  record.AddNew(RangeSetOf(&context, {{15, 30}}));
   EXPECT_EQ(record.first.Ranges(), (std::vector<Range>{{10, 25}}));
   EXPECT_EQ(record.second.Ranges(), (std::vector<Range>{{25, 100}}));
   EXPECT_EQ(log, "abab");
