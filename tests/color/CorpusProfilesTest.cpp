@@ -100,7 +100,7 @@ TEST_P(CorpusProfilesTest, EmbeddedProfilesRead) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Corpus, CorpusProfilesTest, ::testing::ValuesIn(pdftest::CorpusGroups()),
+INSTANTIATE_TEST_SUITE_P(Corpus, CorpusProfilesTest, ::testing::ValuesIn(pdftest::ReferenceCorpusGroups()),
                          pdftest::CorpusGroupName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(CorpusProfilesTest);
 

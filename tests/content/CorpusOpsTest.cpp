@@ -5,8 +5,8 @@
 // sweep runs in the sanitizer build too.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "tests/pdf/CorpusFiles.h"
 #include "tests/pdf/ProbeRunner.h"
@@ -22,20 +22,19 @@ constexpr int kSecondsPerFile = 100;
 class CorpusOpsTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(CorpusOpsTest, FirstPagesPlayWithoutCrashOrHang) {
-  for (const std::string& file : pdftest::CorpusGroup(GetParam())) {
-    const std::string path = pdftest::CorpusDir() + "/" + file;
-    // The exit status is the probe's, 124 for a timeout, 125 for a
-    // sanitizer report, 128 and up for a signal.
-    const std::string script =
-        "out=$(timeout " + std::to_string(kSecondsPerFile) + " '" + std::string(FOLVANE_BINARY_DIR) +
-        "/tools/probe' ops '" + path + "' all " + std::to_string(kPagesPerFile) +
-        " --quiet 2>&1); s=$?; "
-        "case \"$out\" in *Sanitizer*|*\"runtime error:\"*) s=125;; esac; echo $s";
-    // An empty answer means the shell itself did not run: no verdict, a failure.
-    const std::string answer = pdftest::RunCommand(script).out;
-    ASSERT_FALSE(answer.empty()) << file << ": the sweep's shell did not answer";
-    const int status = std::atoi(answer.c_str());
-    EXPECT_TRUE(status == 0 || status == 1) << file << ": status " << status;
+  const std::vector<std::string> files = pdftest::CorpusGroup(GetParam());
+  std::vector<std::string> paths;
+  for (const std::string& file : files) paths.push_back(pdftest::CorpusDir() + "/" + file);
+  const pdftest::SweepResult sweep =
+      pdftest::SweepWithProbe("ops all " + std::to_string(kPagesPerFile) + " --quiet", paths, kSecondsPerFile);
+  // An empty answer means the shell itself did not run: no verdict, a failure.
+  ASSERT_NE(sweep.processStatus, -1) << "the sweep's shell did not answer";
+  EXPECT_TRUE(sweep.processStatus == 0 || sweep.processStatus == 1)
+      << "the probe ended with status " << sweep.processStatus;
+  for (size_t i = 0; i < files.size(); ++i) {
+    // A file without an answer is where the process crashed, hung or
+    // reported a sanitizer error.
+    EXPECT_TRUE(sweep.statuses[i] == 0 || sweep.statuses[i] == 1) << files[i] << ": status " << sweep.statuses[i];
   }
 }
 

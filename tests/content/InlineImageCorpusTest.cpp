@@ -34,7 +34,7 @@ TEST_P(InlineImageCorpusTest, InlineImagesMatchTheReference) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Corpus, InlineImageCorpusTest, ::testing::ValuesIn(pdftest::CorpusGroups()),
+INSTANTIATE_TEST_SUITE_P(Corpus, InlineImageCorpusTest, ::testing::ValuesIn(pdftest::ReferenceCorpusGroups()),
                          pdftest::CorpusGroupName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(InlineImageCorpusTest);
 

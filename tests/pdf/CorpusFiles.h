@@ -104,6 +104,11 @@ constexpr bool kSanitizerBuild =
     false;
 #endif
 
+// The groups of a comparison with a reference tool that runs in the normal
+// build only: none in the sanitizer build, where each would only start a
+// process to skip.
+inline std::vector<int> ReferenceCorpusGroups() { return kSanitizerBuild ? std::vector<int>{} : CorpusGroups(); }
+
 // True when a missing corpus or reference tool must fail the test rather
 // than skip it.
 inline bool UnderContinuousIntegration() {

@@ -4,7 +4,10 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace pdftest {
 
@@ -30,6 +33,44 @@ inline ProbeResult RunCommand(const std::string& command) {
 inline ProbeResult RunProbe(const std::string& arguments, bool mergeErrors = false) {
   return RunCommand(std::string(FOLVANE_BINARY_DIR) + "/tools/probe " + arguments +
                     (mergeErrors ? " 2>&1" : " 2>/dev/null"));
+}
+
+// A sweep's verdict on each file of a group, played by one probe process
+// (`probe each`): starting a process under the sanitizers costs more than
+// reading most files, so a group shares one.
+struct SweepResult {
+  // Per file, in order: the probe's status for it (0 done, 1 a clean
+  // error), or -1 when the process ended before answering for it.
+  std::vector<int> statuses;
+  // How the process ended: its status, 124 for a time-out, 125 for a
+  // sanitizer report, 128 and up for a signal; -1 when the shell did not run.
+  int processStatus = -1;
+};
+
+// Runs `probe each ARGUMENTS -- FILE...` with `secondsPerFile` per file
+// before it is taken for a hang.
+inline SweepResult SweepWithProbe(const std::string& arguments, const std::vector<std::string>& paths,
+                                  int secondsPerFile) {
+  std::string files;
+  for (const std::string& path : paths) files += " '" + path + "'";
+  const std::string script =
+      "out=$(timeout " + std::to_string(secondsPerFile * static_cast<int>(paths.size())) + " '" +
+      std::string(FOLVANE_BINARY_DIR) + "/tools/probe' each " + arguments + " --" + files +
+      " 2>&1); s=$?; case \"$out\" in *Sanitizer*|*\"runtime error:\"*) s=125;; esac; "
+      "printf '%s\\n' \"$out\" | grep '^each: '; echo \"exit: $s\"";
+  SweepResult result;
+  result.statuses.assign(paths.size(), -1);
+  std::istringstream lines(RunCommand(script).out);
+  std::string line;
+  size_t next = 0;
+  while (std::getline(lines, line)) {
+    if (line.rfind("exit: ", 0) == 0) {
+      result.processStatus = std::atoi(line.c_str() + 6);
+    } else if (line.rfind("each: ", 0) == 0 && next < paths.size()) {
+      result.statuses[next++] = std::atoi(line.c_str() + 6);
+    }
+  }
+  return result;
 }
 
 }  // namespace pdftest
