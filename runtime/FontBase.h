@@ -2,9 +2,50 @@
 // What the layers below the fonts need of a font object. Fonts are counted
 // library objects kept in the document's caches; the font layer derives
 // every font kind from this base and implements its queries.
+//
+// The text-showing queries have defaults that describe a font with no
+// glyphs (every code one byte, no advance, no outline, no bitmap), so a
+// font kind that cannot show text yet still decodes its strings safely.
 #include <cstdint>
 
+#include "runtime/ArenaAllocator.h"
+#include "runtime/ArenaVector.h"
+#include "runtime/Fixed.h"
+#include "runtime/Matrix.h"
+#include "runtime/Rect.h"
+
 namespace runtime {
+
+// One decoded character code of a shown string.
+struct GlyphInfo {
+  uint32_t glyph = 0;
+  uint32_t code = 0;
+  uint32_t codeLength = 1;  // bytes the code took
+  // The advance in text space for a font size of 1 (a width of 500/1000
+  // glyph units is 0.5): along x for horizontal writing, along y (usually
+  // negative) for vertical writing.
+  Fixed advance = 0;
+  // Vertical writing: the glyph's origin relative to the current point, in
+  // the same units (usually (-w0/2, the font's ascent)).
+  Fixed verticalOriginX = 0;
+  Fixed verticalOriginY = 0;
+  // The font counts the character as a word space.
+  bool wordSpace = false;
+};
+
+// A glyph's coverage as a font's glyph-bitmap cache keeps it: the offset of
+// the box's reference point from the glyph origin's whole pixel, the box
+// relative to it (device pixels), then one byte per pixel, row by row from
+// y0, x1 - x0 bytes a row.
+struct GlyphBitmapRecord {
+  int32_t originX = 0, originY = 0;
+  int32_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+
+  int32_t Width() const { return x1 - x0; }
+  int32_t Height() const { return y1 - y0; }
+  const uint8_t* Coverage() const { return reinterpret_cast<const uint8_t*>(this + 1); }
+  uint8_t* Coverage() { return reinterpret_cast<uint8_t*>(this + 1); }
+};
 
 class FontBase {
  public:
@@ -15,6 +56,46 @@ class FontBase {
   virtual bool DrawsAsGraphics() const = 0;
   // Bytes the font holds, charged to its cache entry.
   virtual uint32_t MemorySize() const = 0;
+
+  // ---- Text showing ----
+  // True when nothing the font shows can mark the page.
+  virtual bool DrawsNothing() const { return false; }
+  // True for fonts the device draws itself: their glyphs are not added to
+  // the pending text clip by the painter's bounds test.
+  virtual bool DrawnByDevice() const { return false; }
+  // True when the painter should remember where shown text ends.
+  virtual bool TracksTextEnd() const { return false; }
+  virtual bool WritesVertically() const { return false; }
+  // Decodes the code at `cursor`, never reading at or past `end`, and
+  // returns where the next code starts (always after `cursor` while bytes
+  // remain).
+  virtual const uint8_t* NextGlyph(const uint8_t* cursor, const uint8_t* end, GlyphInfo& out) {
+    out = GlyphInfo{};
+    out.glyph = out.code = *cursor;
+    (void)end;
+    return cursor + 1;
+  }
+  // The glyph's box in text space for a font size of 1; empty when unknown.
+  virtual Rect GlyphBox(uint32_t /*glyph*/) { return {}; }
+  // Appends the glyph's outline, mapped by `matrix` (text space for a font
+  // size of 1 to the caller's space), as points whose two low bits carry
+  // the kind (0 move, 1 line, 2 curve point, 3 close); false when the
+  // glyph has none.
+  virtual bool GlyphOutline(uint32_t /*glyph*/, const Matrix& /*matrix*/, ArenaVector<FixedPoint>& /*out*/) {
+    return false;
+  }
+  // The glyph's coverage under `glyphMatrix` (text space for a font size
+  // of 1 to device pixels, translation ignored) at the sub-pixel `phase`
+  // (x in bits 0-7, y in bits 8-15, in 1/256 pixel), cut to `clip` given
+  // relative to the glyph origin's whole pixel. With `cached` the record
+  // comes from and stays in the font's glyph-bitmap cache; otherwise it is
+  // made in `arena` for one paint. Null when the font has no bitmap for it
+  // (the caller paints the outline).
+  virtual const GlyphBitmapRecord* GlyphBitmap(uint32_t /*glyph*/, const Matrix& /*glyphMatrix*/,
+                                               uint32_t /*phase*/, const IntRect& /*clip*/, bool /*cached*/,
+                                               ArenaAllocator& /*arena*/) {
+    return nullptr;
+  }
 
   // Holders count fonts through CountedRef.
   uint32_t refCount = 1;

@@ -19,6 +19,8 @@ struct DecodedChar {
 // The character a string's codes fall back to when asking about Unicode.
 inline constexpr uint32_t kDefaultTestChar = 0x61;
 
+class FontBase;
+
 class FontResource {
  public:
   virtual ~FontResource() = default;
@@ -31,6 +33,8 @@ class FontResource {
   // True when the font maps the codes of [begin, end) to Unicode.
   virtual bool HasUnicode(const uint8_t* begin, const uint8_t* end,
                           uint32_t defaultChar = kDefaultTestChar) = 0;
+  // The same font's glyphs, for painting; null when it has none.
+  virtual FontBase* GlyphFont() { return nullptr; }
 };
 
 }  // namespace runtime
