@@ -65,13 +65,7 @@ void ClipAccumulator::AddPath(std::span<const runtime::FixedPoint> points, const
   } else {
     if (mask_ == nullptr) {
       // The second path: the first one's coverage becomes a mask buffer.
-      const int64_t width = int64_t{area.x1} - area.x0, height = int64_t{area.y1} - area.y0;
-      auto* bytes = static_cast<uint8_t*>(arena_.Alloc(static_cast<size_t>(std::max<int64_t>(width * height, 1))));
-      mask_ = runtime::NewInArena<PixelPlane>(arena_);
-      mask_->row = mask_->base = bytes;
-      mask_->rect = area;
-      mask_->format = runtime::PixelFormatDesc{1, 0, 0, 1, static_cast<int32_t>(width), 1, 0};
-      std::memset(bytes, 0, static_cast<size_t>(std::max<int64_t>(width * height, 1)));
+      mask_ = PixelPlane::MakeMask(arena_, area);
       PipelineDriver::PaintRegion(arena_, interest_, PixelTriple{mask_, nullptr, nullptr}, nullptr, clipNode_);
       clipNode_ = PlaneSource::Create(arena_, PixelTriple{mask_, mask_, nullptr});
     }

@@ -1,6 +1,7 @@
 #include "raster/GlyphMaskSource.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "runtime/Scheduler.h"
@@ -9,6 +10,15 @@ namespace raster {
 namespace {
 
 int32_t MaskClampInt32(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+
+// How far, in whole pixels, a record's box reaches from its origin.
+int64_t ReachOf(const GlyphRecord& record) {
+  const int64_t x = std::max(std::llabs(int64_t{record.boxLow.x} - record.origin.x),
+                             std::llabs(int64_t{record.boxHigh.x} - record.origin.x));
+  const int64_t y = std::max(std::llabs(int64_t{record.boxLow.y} - record.origin.y),
+                             std::llabs(int64_t{record.boxHigh.y} - record.origin.y));
+  return (std::max(x, y) >> 16) + 1;
+}
 
 }  // namespace
 
@@ -19,19 +29,22 @@ GlyphMaskSource::GlyphMaskSource(runtime::LibraryContext* context, runtime::Aren
   const size_t total = records.size();
   placements_ = static_cast<Placement*>(arena.Alloc(std::max<size_t>(total, 1) * sizeof(Placement)));
   IntRect bounds{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+  // Two ems and two pixels: no sane glyph's bitmap reaches further from its
+  // origin than that beyond its box.
+  const int64_t em = std::max({std::llabs(glyphMatrix.a), std::llabs(glyphMatrix.b), std::llabs(glyphMatrix.c),
+                               std::llabs(glyphMatrix.d)});
+  const int64_t emReach = ((2 * em) >> 16) + 2;
   if (!clip.IsEmpty()) {
     for (const GlyphRecord& record : records) {
       runtime::ChargeWork(context_, kPlacementWork);
       const int64_t x = int64_t{record.origin.x} + offset.x;
       const int64_t y = int64_t{record.origin.y} + offset.y;
       const int64_t px = x >> 16, py = y >> 16;
-      // A glyph whose origin lies far beyond the clip is not looked at:
-      // no glyph box reaches from there (bitmaps are capped in size).
-      constexpr int64_t kFarAway = int64_t{1} << 24;
-      if (px < int64_t{clip.x0} - kFarAway || px > int64_t{clip.x1} + kFarAway || py < int64_t{clip.y0} - kFarAway ||
-          py > int64_t{clip.y1} + kFarAway) {
-        continue;
-      }
+      // A glyph whose origin lies further from the clip than any of its
+      // pixels can reach is not looked up: a run wider than the device
+      // asks only for the glyphs near it.
+      const int64_t reach = ReachOf(record) + emReach;
+      if (px + reach < clip.x0 || px - reach >= clip.x1 || py + reach < clip.y0 || py - reach >= clip.y1) continue;
       const uint32_t phase = static_cast<uint32_t>((x & 0xffff) >> 8) | static_cast<uint32_t>(((y & 0xffff) >> 8) << 8);
       const IntRect relativeClip{MaskClampInt32(clip.x0 - px), MaskClampInt32(clip.y0 - py), MaskClampInt32(clip.x1 - px),
                                  MaskClampInt32(clip.y1 - py)};

@@ -1,5 +1,8 @@
 #include "raster/PixelTriple.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace raster {
 namespace {
 
@@ -34,6 +37,19 @@ PixelPlane* PixelPlane::Opaque() {
 PixelPlane* PixelPlane::Zero() {
   static PixelPlane plane = ConstantPlane(&gZeroCell);
   return &plane;
+}
+
+PixelPlane* PixelPlane::MakeMask(runtime::ArenaAllocator& arena, const IntRect& area) {
+  const int64_t width = std::max<int64_t>(int64_t{area.x1} - area.x0, 0);
+  const int64_t height = std::max<int64_t>(int64_t{area.y1} - area.y0, 0);
+  const size_t bytes = static_cast<size_t>(std::max<int64_t>(width * height, 1));
+  auto* storage = static_cast<uint8_t*>(arena.Alloc(bytes));
+  std::memset(storage, 0, bytes);
+  auto* mask = runtime::NewInArena<PixelPlane>(arena);
+  mask->row = mask->base = storage;
+  mask->rect = area;
+  mask->format = runtime::PixelFormatDesc{1, 0, 0, 1, static_cast<int32_t>(width), 1, 0};
+  return mask;
 }
 
 PixelPlane* PixelPlane::MakeConstant(runtime::ArenaAllocator& arena, uint8_t value) {

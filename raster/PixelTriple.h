@@ -58,6 +58,8 @@ struct PixelPlane {
   }
   // A one-pixel plane built in an arena: every pixel and channel reads `value`.
   static PixelPlane* MakeConstant(runtime::ArenaAllocator& arena, uint8_t value);
+  // A one-byte mask plane over `area` in the arena, every byte 0.
+  static PixelPlane* MakeMask(runtime::ArenaAllocator& arena, const IntRect& area);
 };
 
 // Pixel x of the plane's current row; an absent plane gives an all-zero
