@@ -95,10 +95,12 @@ GlyphRun::GlyphRun(runtime::LibraryContext* context, runtime::ArenaAllocator& ar
 }
 
 void GlyphRun::ReserveFor(uint64_t glyphs) {
-  // Every code takes at least one byte, so the byte count bounds the
-  // glyphs of the strings still to come.
-  const uint64_t wanted = uint64_t{records_.Size()} + glyphs;
-  if (wanted > records_.Capacity()) records_.Reserve(static_cast<uint32_t>(std::min<uint64_t>(wanted, UINT32_MAX / 64)));
+  // Every code takes at least one byte, so a string's byte count bounds its
+  // glyphs; beyond a few thousand the records grow as they come, so that a
+  // long string of multi-byte codes does not claim twice its memory.
+  constexpr uint64_t kReserveStep = 4096;
+  const uint64_t wanted = uint64_t{records_.Size()} + std::min(glyphs, kReserveStep);
+  if (wanted > records_.Capacity()) records_.Reserve(static_cast<uint32_t>(wanted));
 }
 
 void GlyphRun::PlaceString(const uint8_t* bytes, uint32_t length) {
