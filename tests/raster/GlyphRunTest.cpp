@@ -180,3 +180,47 @@ TEST_F(GlyphRunTest, BadInputRaisesMalformed) {
 
 }  // namespace
 }  // namespace raster
+
+#include "content/GraphicsState.h"
+#include "runtime/FontResource.h"
+
+namespace raster {
+namespace {
+
+// A font as the content layer sees it, with or without glyphs to paint.
+class ResourceWithGlyphs final : public runtime::FontResource {
+ public:
+  explicit ResourceWithGlyphs(runtime::FontBase* glyphs) : glyphs_(glyphs) {}
+  const uint8_t* NextChar(runtime::DecodedChar* out, const uint8_t* cursor, const uint8_t*) override {
+    *out = {};
+    return cursor + 1;
+  }
+  bool HasUnicode(const uint8_t*, const uint8_t*, uint32_t) override { return false; }
+  runtime::FontBase* GlyphFont() override { return glyphs_; }
+
+ private:
+  runtime::FontBase* glyphs_;
+};
+
+TEST_F(GlyphRunTest, TextStateComesFromTheGraphicsState) {
+  content::GraphicsState state(&context, {}, runtime::kUnboundedRect);
+  EXPECT_EQ(testsupport::RaisedCode([&] { TextState::FromGraphicsState(state); }), runtime::kMalformed);
+  ResourceWithGlyphs withoutGlyphs(nullptr);
+  state.font = &withoutGlyphs;
+  EXPECT_EQ(testsupport::RaisedCode([&] { TextState::FromGraphicsState(state); }), runtime::kMalformed);
+  ResourceWithGlyphs withGlyphs(&font);
+  state.font = &withGlyphs;
+  state.fontSize = FixedFromInt(12);
+  state.horizontalScale = kFixedOne / 2;
+  state.rise = FixedFromInt(3);
+  state.renderMode = 6;
+  const TextState text = TextState::FromGraphicsState(state);
+  EXPECT_EQ(text.font, &font);
+  EXPECT_EQ(text.renderMode, 6);
+  // [Tfs × Th, 0, 0, Tfs, 0, rise] × Tm.
+  const Matrix rendering = text.RenderingMatrix({kFixedOne, 0, 0, kFixedOne, FixedFromInt(100), FixedFromInt(50)});
+  EXPECT_EQ(rendering, (Matrix{FixedFromInt(6), 0, 0, FixedFromInt(12), FixedFromInt(100), FixedFromInt(53)}));
+}
+
+}  // namespace
+}  // namespace raster

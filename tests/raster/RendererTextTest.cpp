@@ -173,3 +173,57 @@ TEST_F(RendererTextTest, FontsWithoutBitmapsPaintTheirOutlines) {
 
 }  // namespace
 }  // namespace raster
+
+namespace raster {
+namespace {
+
+TEST_F(RendererTextTest, GlyphsPastTheFixedRangeAreSkippedNotWrappedBackIn) {
+  // Device x = 65,546 pixels: wrapped to 16.16 it would land at x = 10.
+  RasterDevice* device = NewDevice();
+  const Pixel paper = At(*device, 0, 0);
+  Renderer renderer(&context, arena, *device);
+  renderer.SetFillSource(SolidColorSource::FromRgbFixed(arena, kFixedOne, 0, 0));
+  TextState state;
+  state.font = &font;
+  state.fontSize = FixedFromInt(10);
+  const Matrix far{FixedFromInt(1000), 0, 0, -kFixedOne, 0, FixedFromInt(32)};
+  GlyphRun run(&context, arena, state, {kFixedOne, 0, 0, kFixedOne, runtime::FixedFromFloat(65.546), FixedFromInt(12)},
+               far);
+  run.ShowString(reinterpret_cast<const uint8_t*>("AB"), 2);
+  renderer.ShowGlyphs(run);
+  for (int32_t y = 0; y < 32; ++y)
+    for (int32_t x = 0; x < 64; ++x) ASSERT_EQ(At(*device, x, y), paper) << x << "," << y;
+}
+
+TEST_F(RendererTextTest, BeginTextShowTestsBoundsAgainstTheClip) {
+  RasterDevice* device = NewDevice();
+  Renderer renderer(&context, arena, *device);
+  rastertest::StubFont silent;
+  silent.drawsNothing = true;
+  const Fixed big = runtime::kFixedMax, small = runtime::kFixedMin;
+  struct Case {
+    const char* name;
+    runtime::Rect bounds;
+    bool silentFont;
+    int expected;
+    bool skip;
+  } cases[] = {
+      {"inside", {FixedFromInt(5), FixedFromInt(5), FixedFromInt(9), FixedFromInt(9)}, false, 1, false},
+      {"outside", {FixedFromInt(500), FixedFromInt(5), FixedFromInt(509), FixedFromInt(9)}, false, 0, false},
+      {"empty bounds are not tested", {big, big, small, small}, false, 1, false},
+      {"unbounded sets skip", {small, small, big, big}, false, 1, true},
+      {"a font that draws nothing", {FixedFromInt(5), FixedFromInt(5), FixedFromInt(9), FixedFromInt(9)}, true, 0,
+       false},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    bool skip = !test.skip;
+    EXPECT_EQ(renderer.BeginTextShow(skip, test.bounds, test.silentFont ? silent : font, 0), test.expected);
+    if (test.expected == 1) {
+      EXPECT_EQ(skip, test.skip);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace raster

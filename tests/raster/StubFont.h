@@ -28,6 +28,7 @@ class StubFont final : public runtime::FontBase {
   bool DrawsAsGraphics() const override { return false; }
   uint32_t MemorySize() const override { return 64; }
   bool WritesVertically() const override { return vertical; }
+  bool DrawsNothing() const override { return drawsNothing; }
 
   const uint8_t* NextGlyph(const uint8_t* cursor, const uint8_t* end, runtime::GlyphInfo& out) override {
     out = runtime::GlyphInfo{};
@@ -84,6 +85,7 @@ class StubFont final : public runtime::FontBase {
   void SetFill(uint32_t code, uint8_t value) { fill_[code & 0xffff] = value; }
 
   bool vertical = false;
+  bool drawsNothing = false;
   bool noBitmaps = false;
   int outlinesBuilt = 0;
   int bitmapRequests = 0;
