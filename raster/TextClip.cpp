@@ -37,6 +37,9 @@ TextClip::Result TextClip::BuildMask(runtime::LibraryContext* context, runtime::
 
   PixelPlane* mask = PixelPlane::MakeMask(arena, area);
   PipelineNode* maskSource = PlaneSource::Create(arena, PixelTriple{mask, mask, nullptr});
+  // The mask holds bytes over `area` only: a reader cut to the node's
+  // bounds never reads past them.
+  maskSource->bounds = area;
   Result result;
   result.node = maskSource;
   const PixelRegion* maskRegion = PixelRegion::FromRect(arena, area);

@@ -62,11 +62,14 @@ class StubFont final : public runtime::FontBase {
     if (!cached) ++uncachedRequests;
     auto found = cache_.find(glyph);
     if (found != cache_.end()) return Record(found->second);
-    // The box's device size under the matrix (axis-aligned matrices only).
-    const int w = std::max(1, static_cast<int>(std::lround(std::fabs(runtime::FixedToDouble(
-                                  runtime::FixedMul(width_, m.a) + runtime::FixedMul(height_, m.c))))));
-    const int h = std::max(1, static_cast<int>(std::lround(std::fabs(runtime::FixedToDouble(
-                                  runtime::FixedMul(width_, m.b) + runtime::FixedMul(height_, m.d))))));
+    // The box's device size under the matrix (axis-aligned matrices only);
+    // beyond 256 pixels there is no bitmap, as a real cache caps its records.
+    const double w0 = runtime::FixedToDouble(width_), h0 = runtime::FixedToDouble(height_);
+    const double dw = std::fabs(w0 * runtime::FixedToDouble(m.a) + h0 * runtime::FixedToDouble(m.c));
+    const double dh = std::fabs(w0 * runtime::FixedToDouble(m.b) + h0 * runtime::FixedToDouble(m.d));
+    if (dw > 256 || dh > 256) return nullptr;
+    const int w = std::max(1, static_cast<int>(std::lround(dw)));
+    const int h = std::max(1, static_cast<int>(std::lround(dh)));
     std::vector<uint8_t>& bytes = cache_[glyph];
     bytes.resize(sizeof(runtime::GlyphBitmapRecord) + static_cast<size_t>(w * h));
     runtime::GlyphBitmapRecord record;
