@@ -7,9 +7,8 @@
 // positions onto an ARGB32 image surface. Compare ours over cairo's.
 #include <benchmark/benchmark.h>
 #include <cairo.h>
-#include <ft2build.h>
-#include FT_FREETYPE_H
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -25,6 +24,7 @@
 #include "runtime/ArenaScope.h"
 #include "runtime/FontBase.h"
 #include "runtime/LibraryContext.h"
+#include "tests/raster/FreeTypeBitmapFont.h"
 
 namespace {
 
@@ -34,75 +34,31 @@ constexpr int kLines = 30;
 constexpr int kPerLine = 100;
 constexpr const char* kFontFile = "/usr/share/fonts/opentype/urw-base35/NimbusSans-Regular.otf";
 
-// FreeType's bitmap of one character: our record (box, then the bytes) and
-// the same pixels as a cairo A8 surface.
-struct Bitmap {
-  std::vector<uint64_t> record;  // GlyphBitmapRecord and bytes, 8-byte aligned
-  cairo_surface_t* surface = nullptr;
-  int left = 0, top = 0;
-  runtime::Fixed advance = 0;  // text space, font size 1
-};
-
+// The FreeType bitmaps, as our font's cached glyphs and as cairo A8
+// surfaces of the same bytes.
 struct BitmapSet {
-  Bitmap glyphs[128];
-  bool ok = false;
+  rastertest::FreeTypeBitmapFont font{kFontFile, kPixelSize};
+  cairo_surface_t* surfaces[128] = {};
 
   BitmapSet() {
-    FT_Library library;
-    FT_Face face;
-    if (FT_Init_FreeType(&library) != 0) return;
-    if (FT_New_Face(library, kFontFile, 0, &face) != 0) return;
-    FT_Set_Pixel_Sizes(face, 0, kPixelSize);
-    for (int c = 32; c < 127; ++c) {
-      if (FT_Load_Char(face, static_cast<FT_ULong>(c), FT_LOAD_RENDER) != 0) continue;
-      const FT_Bitmap& b = face->glyph->bitmap;
-      Bitmap& g = glyphs[c];
-      g.left = face->glyph->bitmap_left;
-      g.top = face->glyph->bitmap_top;
-      g.advance = static_cast<runtime::Fixed>((int64_t{face->glyph->advance.x} << 10) / kPixelSize);
-      const int w = static_cast<int>(b.width), h = static_cast<int>(b.rows);
-      g.record.assign((sizeof(runtime::GlyphBitmapRecord) + static_cast<size_t>(w * h) + 7) / 8, 0);
-      auto* record = reinterpret_cast<runtime::GlyphBitmapRecord*>(g.record.data());
-      *record = runtime::GlyphBitmapRecord{g.left, -g.top, 0, 0, w, h};
-      g.surface = cairo_image_surface_create(CAIRO_FORMAT_A8, std::max(w, 1), std::max(h, 1));
-      uint8_t* pixels = cairo_image_surface_get_data(g.surface);
-      const int stride = cairo_image_surface_get_stride(g.surface);
-      for (int y = 0; y < h; ++y) {
-        std::memcpy(record->Coverage() + y * w, b.buffer + y * b.pitch, static_cast<size_t>(w));
-        std::memcpy(pixels + y * stride, b.buffer + y * b.pitch, static_cast<size_t>(w));
+    for (int c = 0; c < 128; ++c) {
+      const rastertest::FreeTypeBitmapFont::Glyph& g = font.glyphs[c];
+      if (g.record.empty()) continue;
+      surfaces[c] = cairo_image_surface_create(CAIRO_FORMAT_A8, std::max(g.width, 1), std::max(g.rows, 1));
+      uint8_t* pixels = cairo_image_surface_get_data(surfaces[c]);
+      const int stride = cairo_image_surface_get_stride(surfaces[c]);
+      for (int y = 0; y < g.rows; ++y) {
+        std::memcpy(pixels + y * stride, g.bytes.data() + y * g.width, static_cast<size_t>(g.width));
       }
-      cairo_surface_mark_dirty(g.surface);
+      cairo_surface_mark_dirty(surfaces[c]);
     }
-    FT_Done_Face(face);
-    FT_Done_FreeType(library);
-    ok = true;
   }
 };
 
-const BitmapSet& Bitmaps() {
-  static const BitmapSet set;
+BitmapSet& Bitmaps() {
+  static BitmapSet set;
   return set;
 }
-
-// A font whose glyphs are the cached FreeType bitmaps.
-class BitmapFont final : public runtime::FontBase {
- public:
-  bool DrawsAsGraphics() const override { return false; }
-  uint32_t MemorySize() const override { return 0; }
-  const uint8_t* NextGlyph(const uint8_t* cursor, const uint8_t*, runtime::GlyphInfo& out) override {
-    out = runtime::GlyphInfo{};
-    out.glyph = out.code = *cursor & 0x7f;
-    out.advance = Bitmaps().glyphs[out.glyph].advance;
-    out.wordSpace = *cursor == 32;
-    return cursor + 1;
-  }
-  const runtime::GlyphBitmapRecord* GlyphBitmap(uint32_t glyph, const runtime::Matrix&, uint32_t,
-                                                const runtime::IntRect&, bool, runtime::ArenaAllocator&) override {
-    const Bitmap& g = Bitmaps().glyphs[glyph & 0x7f];
-    if (g.record.empty()) return nullptr;
-    return reinterpret_cast<const runtime::GlyphBitmapRecord*>(g.record.data());
-  }
-};
 
 class BenchRgb final : public raster::ColorSpace {
  public:
@@ -120,7 +76,7 @@ std::string LineText(int line) {
   return text;
 }
 
-raster::TextState Text(BitmapFont& font) {
+raster::TextState Text(runtime::FontBase& font) {
   raster::TextState text;
   text.font = &font;
   text.fontSize = runtime::FixedFromInt(kPixelSize);
@@ -135,14 +91,14 @@ constexpr runtime::Matrix kDeviceMatrix{runtime::kFixedOne, 0, 0, -runtime::kFix
                                         runtime::FixedFromInt(kPage)};
 
 void BM_GlyphPageOurs(benchmark::State& state) {
-  if (!Bitmaps().ok) {
+  if (!Bitmaps().font.loaded) {
     state.SkipWithError("font file missing");
     return;
   }
   runtime::LibraryContext context;
   runtime::ArenaAllocator arena(&context, 65536, 4096);
   BenchRgb rgb;
-  BitmapFont font;
+  runtime::FontBase& font = Bitmaps().font;
   const runtime::IntRect page{0, 0, kPage, kPage};
   raster::RasterDevice* device = raster::RasterDevice::CreateForTarget(&context, arena, page, &rgb);
   const raster::PixelRegion* pageRegion = raster::PixelRegion::FromRect(arena, page);
@@ -167,14 +123,14 @@ void BM_GlyphPageOurs(benchmark::State& state) {
 BENCHMARK(BM_GlyphPageOurs)->Unit(benchmark::kMicrosecond);
 
 void BM_GlyphPageCairo(benchmark::State& state) {
-  if (!Bitmaps().ok) {
+  if (!Bitmaps().font.loaded) {
     state.SkipWithError("font file missing");
     return;
   }
   // The same pixel positions as ours: placed once by a glyph run.
   runtime::LibraryContext context;
   runtime::ArenaAllocator arena(&context, 65536, 4096);
-  BitmapFont font;
+  rastertest::FreeTypeBitmapFont& font = Bitmaps().font;
   struct Placed {
     cairo_surface_t* surface;
     int x, y;
@@ -185,9 +141,10 @@ void BM_GlyphPageCairo(benchmark::State& state) {
     raster::GlyphRun run(&context, arena, Text(font), LineMatrix(i), kDeviceMatrix);
     run.ShowString(reinterpret_cast<const uint8_t*>(text.data()), kPerLine);
     for (const raster::GlyphRecord& record : run.Records()) {
-      const Bitmap& g = Bitmaps().glyphs[record.glyph];
-      if (g.surface == nullptr) continue;
-      placed.push_back({g.surface, (record.origin.x >> 16) + g.left, (record.origin.y >> 16) - g.top});
+      const rastertest::FreeTypeBitmapFont::Glyph& g = font.glyphs[record.glyph & 0x7f];
+      cairo_surface_t* glyphSurface = Bitmaps().surfaces[record.glyph & 0x7f];
+      if (glyphSurface == nullptr) continue;
+      placed.push_back({glyphSurface, (record.origin.x >> 16) + g.left, (record.origin.y >> 16) - g.top});
     }
   }
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kPage, kPage);

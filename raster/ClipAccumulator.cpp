@@ -1,7 +1,6 @@
 #include "raster/ClipAccumulator.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "raster/CompositorNode.h"
 #include "raster/PathEdges.h"
@@ -70,8 +69,7 @@ void ClipAccumulator::AddPath(std::span<const runtime::FixedPoint> points, const
       clipNode_ = PlaneSource::Create(arena_, PixelTriple{mask_, mask_, nullptr});
     }
     // The new coverage multiplies what the mask holds.
-    const PixelTriple scratch = PixelTriple::CreateScratch(
-        context_, arena_, runtime::PixelLayout::ForPlanes(-1, 2, 0, false), area);
+    const PixelTriple scratch = PixelTriple::CreateCoverageScratch(context_, arena_, area);
     PipelineNode* product = PipelineStage::Create(arena_, scratch, coverage, clipNode_);
     PipelineDriver::PaintRegion(arena_, interest_, PixelTriple{mask_, nullptr, nullptr}, nullptr, product);
   }

@@ -39,7 +39,7 @@ PipelineNode* GlyphSource::Create(runtime::LibraryContext* context, runtime::Are
     StoredPath boxes(arena, 16);
     run->AddSegmentBoxes(boxes, kBoxFactor);
     const PixelTriple scratch =
-        PixelTriple::CreateScratch(context, arena, runtime::PixelLayout::ForPlanes(-1, 2, 0, false), area);
+        PixelTriple::CreateCoverageScratch(context, arena, area);
     return PipelineStage::CreateForPath(context, arena, scratch, area, boxes.Points(), Matrix{}, false,
                                         ShapeSource::FromFixed(arena, runtime::kFixedHalf));
   }

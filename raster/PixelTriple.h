@@ -87,6 +87,18 @@ struct PixelTriple {
   // row (its row step is 0); the stages of compositing nodes write into it.
   static PixelTriple CreateScratch(runtime::LibraryContext* context, runtime::ArenaAllocator& arena,
                                    const PixelLayout& layout, const IntRect& area);
+  // The same for the layout of n colour channels (-1: one shared channel)
+  // with the given shape and alpha kinds.
+  static PixelTriple CreateForLayout(runtime::LibraryContext* context, runtime::ArenaAllocator& arena,
+                                     uint8_t shapeKind, uint8_t alphaKind, bool hasColour, int32_t n,
+                                     const IntRect& area) {
+    return CreateScratch(context, arena, PixelLayout::ForPlanes(n, shapeKind, alphaKind, hasColour), area);
+  }
+  // A one-row coverage scratch: a shape plane only, one channel.
+  static PixelTriple CreateCoverageScratch(runtime::LibraryContext* context, runtime::ArenaAllocator& arena,
+                                           const IntRect& area) {
+    return CreateForLayout(context, arena, 2, 0, false, -1, area);
+  }
 
   // Every plane present in `a` shares its storage with the same plane of `b`.
   static bool SameBuffers(const PixelTriple& a, const PixelTriple& b);

@@ -1,7 +1,6 @@
 #include "raster/TextClip.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "raster/CompositorNode.h"
 #include "raster/GlyphSource.h"
@@ -52,14 +51,14 @@ TextClip::Result TextClip::BuildMask(runtime::LibraryContext* context, runtime::
     const IntRect part = IntersectRects(coverages[i]->bounds, area);
     if (part.IsEmpty()) continue;
     const PixelTriple scratch =
-        PixelTriple::CreateScratch(context, arena, runtime::PixelLayout::ForPlanes(-1, 2, 0, false), part);
+        PixelTriple::CreateCoverageScratch(context, arena, part);
     PipelineNode* united = PipelineStage::CreateUnion(arena, scratch, coverages[i], maskSource);
     PipelineDriver::PaintRegion(arena, *PixelRegion::FromRect(arena, part), target, nullptr, united);
   }
   if (clipNode != nullptr) {
     // The clip in force multiplies the text's mask.
     const PixelTriple scratch =
-        PixelTriple::CreateScratch(context, arena, runtime::PixelLayout::ForPlanes(-1, 2, 0, false), area);
+        PixelTriple::CreateCoverageScratch(context, arena, area);
     PipelineNode* product = PipelineStage::Create(arena, scratch, clipNode, maskSource);
     PipelineDriver::PaintRegion(arena, *maskRegion, target, nullptr, product);
   }

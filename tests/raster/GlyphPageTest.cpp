@@ -2,8 +2,6 @@
 // bitmaps (FreeType's, NimbusSans at 13 pixels) at the same pixel positions:
 // black text on the white page must agree within one level per channel.
 #include <cairo.h>
-#include <ft2build.h>
-#include FT_FREETYPE_H
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -15,6 +13,7 @@
 #include "raster/ConstantSources.h"
 #include "raster/Renderer.h"
 #include "runtime/ArenaAllocator.h"
+#include "tests/raster/FreeTypeBitmapFont.h"
 #include "tests/raster/TestColorSpace.h"
 
 namespace raster {
@@ -23,67 +22,12 @@ namespace {
 constexpr const char* kNimbusSans = "/usr/share/fonts/opentype/urw-base35/NimbusSans-Regular.otf";
 constexpr int kWidth = 400, kHeight = 80, kPixels = 13;
 
-// Bitmaps from FreeType, handed out as a font's cached glyph bitmaps.
-class FreeTypeBitmapFont final : public runtime::FontBase {
- public:
-  struct Glyph {
-    std::vector<uint64_t> record;
-    int left = 0, top = 0, width = 0, rows = 0;
-    std::vector<uint8_t> bytes;
-    runtime::Fixed advance = 0;
-  };
-  explicit FreeTypeBitmapFont(const char* file) {
-    FT_Library library;
-    FT_Face face;
-    if (FT_Init_FreeType(&library) != 0) return;
-    if (FT_New_Face(library, file, 0, &face) == 0) {
-      FT_Set_Pixel_Sizes(face, 0, kPixels);
-      for (int c = 32; c < 127; ++c) {
-        if (FT_Load_Char(face, static_cast<FT_ULong>(c), FT_LOAD_RENDER) != 0) continue;
-        const FT_Bitmap& b = face->glyph->bitmap;
-        Glyph& g = glyphs[c];
-        g.left = face->glyph->bitmap_left;
-        g.top = face->glyph->bitmap_top;
-        g.width = static_cast<int>(b.width);
-        g.rows = static_cast<int>(b.rows);
-        g.advance = static_cast<runtime::Fixed>((int64_t{face->glyph->advance.x} << 10) / kPixels);
-        g.record.assign((sizeof(runtime::GlyphBitmapRecord) + static_cast<size_t>(g.width * g.rows) + 7) / 8, 0);
-        auto* record = reinterpret_cast<runtime::GlyphBitmapRecord*>(g.record.data());
-        *record = runtime::GlyphBitmapRecord{g.left, -g.top, 0, 0, g.width, g.rows};
-        for (int y = 0; y < g.rows; ++y) {
-          std::memcpy(record->Coverage() + y * g.width, b.buffer + y * b.pitch, static_cast<size_t>(g.width));
-          g.bytes.insert(g.bytes.end(), b.buffer + y * b.pitch, b.buffer + y * b.pitch + g.width);
-        }
-      }
-      FT_Done_Face(face);
-      loaded = true;
-    }
-    FT_Done_FreeType(library);
-  }
-  bool DrawsAsGraphics() const override { return false; }
-  uint32_t MemorySize() const override { return 0; }
-  const uint8_t* NextGlyph(const uint8_t* cursor, const uint8_t*, runtime::GlyphInfo& out) override {
-    out = runtime::GlyphInfo{};
-    out.glyph = out.code = *cursor & 0x7f;
-    out.advance = glyphs[out.glyph].advance;
-    return cursor + 1;
-  }
-  const runtime::GlyphBitmapRecord* GlyphBitmap(uint32_t glyph, const runtime::Matrix&, uint32_t,
-                                                const runtime::IntRect&, bool, runtime::ArenaAllocator&) override {
-    const Glyph& g = glyphs[glyph & 0x7f];
-    return g.record.empty() ? nullptr : reinterpret_cast<const runtime::GlyphBitmapRecord*>(g.record.data());
-  }
-
-  Glyph glyphs[128];
-  bool loaded = false;
-};
-
 TEST(GlyphPageTest, GlyphRunsPaintLikeCairoMaskingTheSameBitmaps) {
   if (!std::filesystem::exists(kNimbusSans)) {
     if (std::getenv("CI") != nullptr) FAIL() << "fonts-urw-base35 is missing";
     GTEST_SKIP() << "fonts-urw-base35 is missing";
   }
-  FreeTypeBitmapFont font(kNimbusSans);
+  rastertest::FreeTypeBitmapFont font(kNimbusSans, kPixels);
   ASSERT_TRUE(font.loaded);
   runtime::LibraryContext context;
   runtime::ArenaAllocator arena(&context, 65536, 4096);
@@ -118,7 +62,7 @@ TEST(GlyphPageTest, GlyphRunsPaintLikeCairoMaskingTheSameBitmaps) {
     uint8_t* bytes = cairo_image_surface_get_data(mask);
     const int stride = cairo_image_surface_get_stride(mask);
     for (const GlyphRecord& record : run.Records()) {
-      const FreeTypeBitmapFont::Glyph& g = font.glyphs[record.glyph];
+      const rastertest::FreeTypeBitmapFont::Glyph& g = font.glyphs[record.glyph];
       const int x0 = (record.origin.x >> 16) + g.left, y0 = (record.origin.y >> 16) - g.top;
       for (int y = 0; y < g.rows; ++y)
         for (int x = 0; x < g.width; ++x)
