@@ -124,7 +124,9 @@ void GlyphRun::PlaceString(const uint8_t* bytes, uint32_t length) {
     // A decoder that does not move on would loop for ever; one that runs
     // past the end would read outside the string.
     if (next <= cursor || next > end) runtime::ThrowRuntime(runtime::kMalformed);
-    const bool singleByteSpace = info.wordSpace && next - cursor == 1 && *cursor == 32;
+    // Word spacing belongs to the single-byte code 32 only, whatever else a
+    // font calls a space, and whether or not its decoder says so.
+    const bool singleByteSpace = next - cursor == 1 && *cursor == 32;
     cursor = next;
     runtime::ChargeWork(context_, kGlyphWork);
 
@@ -133,8 +135,6 @@ void GlyphRun::PlaceString(const uint8_t* bytes, uint32_t length) {
     FixedPoint advance =
         vertical_ ? RunMapVector(rendering_, 0, info.advance) : RunMapVector(rendering_, info.advance, 0);
     advance = RunAddPoints(advance, charVector);
-    // Word spacing belongs to the single-byte code 32 only, whatever else a
-    // font calls a space.
     if (singleByteSpace) {
       advance = RunAddPoints(advance, wordVector);
     } else {

@@ -29,7 +29,8 @@ struct GlyphInfo {
   // the same units (usually (-w0/2, the font's ascent)).
   Fixed verticalOriginX = 0;
   Fixed verticalOriginY = 0;
-  // The font counts the character as a word space.
+  // The font counts the character as a word space (for text extraction;
+  // painting applies word spacing to the single-byte code 32 alone).
   bool wordSpace = false;
 };
 
