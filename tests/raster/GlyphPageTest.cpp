@@ -20,23 +20,23 @@ namespace raster {
 namespace {
 
 constexpr const char* kNimbusSans = "/usr/share/fonts/opentype/urw-base35/NimbusSans-Regular.otf";
-constexpr int kWidth = 400, kHeight = 80, kPixels = 13;
+constexpr int kGlyphPageWidth = 400, kGlyphPageHeight = 80, kGlyphPagePixels = 13;
 
 TEST(GlyphPageTest, GlyphRunsPaintLikeCairoMaskingTheSameBitmaps) {
   if (!std::filesystem::exists(kNimbusSans)) {
     if (std::getenv("CI") != nullptr) FAIL() << "fonts-urw-base35 is missing";
     GTEST_SKIP() << "fonts-urw-base35 is missing";
   }
-  rastertest::FreeTypeBitmapFont font(kNimbusSans, kPixels);
+  rastertest::FreeTypeBitmapFont font(kNimbusSans, kGlyphPagePixels);
   ASSERT_TRUE(font.loaded);
   runtime::LibraryContext context;
   runtime::ArenaAllocator arena(&context, 65536, 4096);
   RasterDevice* device =
-      RasterDevice::CreateForTarget(&context, arena, {0, 0, kWidth, kHeight}, &rastertest::TestColorSpace::Rgb());
+      RasterDevice::CreateForTarget(&context, arena, {0, 0, kGlyphPageWidth, kGlyphPageHeight}, &rastertest::TestColorSpace::Rgb());
   Renderer renderer(&context, arena, *device);
   renderer.SetFillSource(SolidColorSource::FromRgbFixed(arena, 0, 0, 0));
 
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kWidth, kHeight);
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kGlyphPageWidth, kGlyphPageHeight);
   cairo_t* cr = cairo_create(surface);
   cairo_set_source_rgb(cr, 1, 1, 1);
   cairo_paint(cr);
@@ -47,18 +47,18 @@ TEST(GlyphPageTest, GlyphRunsPaintLikeCairoMaskingTheSameBitmaps) {
   for (int i = 0; i < 3; ++i) {
     TextState text;
     text.font = &font;
-    text.fontSize = runtime::FixedFromInt(kPixels);
+    text.fontSize = runtime::FixedFromInt(kGlyphPagePixels);
     // Overlap the glyphs of the last line, so that their bitmaps combine.
     text.charSpacing = i == 2 ? -runtime::FixedFromInt(2) : 0;
     const Matrix textMatrix{runtime::kFixedOne, 0, 0, runtime::kFixedOne, runtime::FixedFromFloat(4.3),
-                            runtime::FixedFromInt(kHeight - 18 - 24 * i)};
-    const Matrix deviceMatrix{runtime::kFixedOne, 0, 0, -runtime::kFixedOne, 0, runtime::FixedFromInt(kHeight)};
+                            runtime::FixedFromInt(kGlyphPageHeight - 18 - 24 * i)};
+    const Matrix deviceMatrix{runtime::kFixedOne, 0, 0, -runtime::kFixedOne, 0, runtime::FixedFromInt(kGlyphPageHeight)};
     GlyphRun run(&context, arena, text, textMatrix, deviceMatrix);
     run.ShowString(reinterpret_cast<const uint8_t*>(lines[i]), static_cast<uint32_t>(std::strlen(lines[i])));
     renderer.ShowGlyphs(run);
     // Cairo: the glyphs one by one; where bitmaps overlap, the union of
     // their bytes (bitwise OR) is one mask, as in our glyph mask.
-    cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, kWidth, kHeight);
+    cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, kGlyphPageWidth, kGlyphPageHeight);
     uint8_t* bytes = cairo_image_surface_get_data(mask);
     const int stride = cairo_image_surface_get_stride(mask);
     for (const GlyphRecord& record : run.Records()) {
@@ -66,7 +66,7 @@ TEST(GlyphPageTest, GlyphRunsPaintLikeCairoMaskingTheSameBitmaps) {
       const int x0 = (record.origin.x >> 16) + g.left, y0 = (record.origin.y >> 16) - g.top;
       for (int y = 0; y < g.rows; ++y)
         for (int x = 0; x < g.width; ++x)
-          if (x0 + x >= 0 && x0 + x < kWidth && y0 + y >= 0 && y0 + y < kHeight)
+          if (x0 + x >= 0 && x0 + x < kGlyphPageWidth && y0 + y >= 0 && y0 + y < kGlyphPageHeight)
             bytes[(y0 + y) * stride + x0 + x] |= g.bytes[static_cast<size_t>(y * g.width + x)];
     }
     cairo_surface_mark_dirty(mask);
@@ -78,10 +78,10 @@ TEST(GlyphPageTest, GlyphRunsPaintLikeCairoMaskingTheSameBitmaps) {
   const uint8_t* reference = cairo_image_surface_get_data(surface);
   const int stride = cairo_image_surface_get_stride(surface);
   int inked = 0;
-  for (int y = 0; y < kHeight; ++y) {
+  for (int y = 0; y < kGlyphPageHeight; ++y) {
     PixelPlane colour = *device->Target().colour;
     colour.SetRow(y);
-    for (int x = 0; x < kWidth; ++x) {
+    for (int x = 0; x < kGlyphPageWidth; ++x) {
       const int theirs = reference[y * stride + 4 * x];  // blue of a grey pixel
       const int ours = *CursorAt(&colour, x).Channel(2);
       ASSERT_LE(std::abs(theirs - ours), 1) << x << "," << y;

@@ -19,9 +19,9 @@ namespace {
 
 using runtime::FixedFromInt;
 using runtime::kFixedOne;
-using Pixel = std::array<int, 4>;  // alpha, then three colour channels
+using DevicePixel = std::array<int, 4>;  // alpha, then three colour channels
 
-constexpr IntRect kDevice{0, 0, 64, 32};
+constexpr IntRect kTextDevice{0, 0, 64, 32};
 
 class RendererTextTest : public ::testing::Test {
  protected:
@@ -32,9 +32,9 @@ class RendererTextTest : public ::testing::Test {
   const Matrix ctm{kFixedOne, 0, 0, -kFixedOne, 0, FixedFromInt(32)};
 
   RasterDevice* NewDevice() {
-    return RasterDevice::CreateForTarget(&context, arena, kDevice, &rastertest::TestColorSpace::Rgb());
+    return RasterDevice::CreateForTarget(&context, arena, kTextDevice, &rastertest::TestColorSpace::Rgb());
   }
-  static Pixel At(const RasterDevice& device, int32_t x, int32_t y) {
+  static DevicePixel At(const RasterDevice& device, int32_t x, int32_t y) {
     PixelPlane colour = *device.Target().colour, alpha = *device.Target().alpha;
     colour.SetRow(y);
     alpha.SetRow(y);
@@ -42,9 +42,9 @@ class RendererTextTest : public ::testing::Test {
             *CursorAt(&colour, x).Channel(2)};
   }
   // The pixel a colour paints, read from a device painted with it.
-  Pixel ColourOf(Fixed r, Fixed g, Fixed b) {
+  DevicePixel ColourOf(Fixed r, Fixed g, Fixed b) {
     RasterDevice* device = NewDevice();
-    RasterDevice::FillRegion(*device, kDevice, nullptr, r, g, b);
+    RasterDevice::FillRegion(*device, kTextDevice, nullptr, r, g, b);
     return At(*device, 0, 0);
   }
   // A run of `text` at size 10 from text-space (x, 12) (device y = 20).
@@ -75,11 +75,11 @@ void FillOutlineAsStroke(void* user, Renderer& renderer, std::span<const FixedPo
 }
 
 TEST_F(RendererTextTest, EveryRenderModePaintsAndClipsAsItSays) {
-  const Pixel paper = At(*NewDevice(), 0, 0);
-  const Pixel red = ColourOf(kFixedOne, 0, 0), blue = ColourOf(0, 0, kFixedOne), green = ColourOf(0, kFixedOne, 0);
+  const DevicePixel paper = At(*NewDevice(), 0, 0);
+  const DevicePixel red = ColourOf(kFixedOne, 0, 0), blue = ColourOf(0, 0, kFixedOne), green = ColourOf(0, kFixedOne, 0);
   struct Case {
     uint8_t mode;
-    Pixel glyph;  // inside the glyphs before ET
+    DevicePixel glyph;  // inside the glyphs before ET
     bool clips;
   } cases[] = {
       {0, red, false},   {1, blue, false}, {2, blue, false}, {3, paper, false},
@@ -114,7 +114,7 @@ TEST_F(RendererTextTest, EveryRenderModePaintsAndClipsAsItSays) {
 
 TEST_F(RendererTextTest, ClippingTextOffThePageClipsEverythingAway) {
   RasterDevice* device = NewDevice();
-  const Pixel paper = At(*device, 0, 0);
+  const DevicePixel paper = At(*device, 0, 0);
   Renderer renderer(&context, arena, *device);
   renderer.ShowGlyphs(*Run("AB", 7, 5000));
   renderer.EndText();
@@ -126,7 +126,7 @@ TEST_F(RendererTextTest, ClippingTextOffThePageClipsEverythingAway) {
 
 TEST_F(RendererTextTest, TextClipsIntersectTheClipInForce) {
   RasterDevice* device = NewDevice();
-  const Pixel paper = At(*device, 0, 0), green = ColourOf(0, kFixedOne, 0);
+  const DevicePixel paper = At(*device, 0, 0), green = ColourOf(0, kFixedOne, 0);
   Renderer renderer(&context, arena, *device);
   // A clip of columns 0-12: only the first glyph's first three columns
   // survive the text clip.
@@ -142,7 +142,7 @@ TEST_F(RendererTextTest, TextClipsIntersectTheClipInForce) {
 
 TEST_F(RendererTextTest, RunsWiderThanTheDevicePaintOnlyTheirVisiblePart) {
   RasterDevice* device = NewDevice();
-  const Pixel red = ColourOf(kFixedOne, 0, 0), paper = At(*device, 0, 0);
+  const DevicePixel red = ColourOf(kFixedOne, 0, 0), paper = At(*device, 0, 0);
   Renderer renderer(&context, arena, *device);
   renderer.SetFillSource(SolidColorSource::FromRgbFixed(arena, kFixedOne, 0, 0));
   // 2,000 glyphs from x = -4000: the device shows glyphs 788 to 800.
@@ -155,9 +155,9 @@ TEST_F(RendererTextTest, RunsWiderThanTheDevicePaintOnlyTheirVisiblePart) {
 }
 
 TEST_F(RendererTextTest, FontsWithoutBitmapsPaintTheirOutlines) {
-  const Pixel red = ColourOf(kFixedOne, 0, 0);
+  const DevicePixel red = ColourOf(kFixedOne, 0, 0);
   RasterDevice* device = NewDevice();
-  const Pixel paper = At(*device, 0, 0);
+  const DevicePixel paper = At(*device, 0, 0);
   font.noBitmaps = true;
   Renderer renderer(&context, arena, *device);
   renderer.SetFillSource(SolidColorSource::FromRgbFixed(arena, kFixedOne, 0, 0));
@@ -180,7 +180,7 @@ namespace {
 TEST_F(RendererTextTest, GlyphsPastTheFixedRangeAreSkippedNotWrappedBackIn) {
   // Device x = 65,546 pixels: wrapped to 16.16 it would land at x = 10.
   RasterDevice* device = NewDevice();
-  const Pixel paper = At(*device, 0, 0);
+  const DevicePixel paper = At(*device, 0, 0);
   Renderer renderer(&context, arena, *device);
   renderer.SetFillSource(SolidColorSource::FromRgbFixed(arena, kFixedOne, 0, 0));
   TextState state;

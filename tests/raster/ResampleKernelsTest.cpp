@@ -14,7 +14,7 @@ namespace {
 
 // One output sample of `kernel` over a block laid out row by row in
 // `samples` (stride = width), with weight rows for phase 0 only.
-uint8_t RunOne(SampleKernel kernel, const std::vector<uint8_t>& samples, int32_t width, int32_t taps,
+uint8_t RunKernelOnce(SampleKernel kernel, const std::vector<uint8_t>& samples, int32_t width, int32_t taps,
                const int16_t* weights = nullptr) {
   const ResampleTap tap{0, 0, 0};
   const SampleKernelParameters parameters{taps, weights, 0};
@@ -40,10 +40,10 @@ TEST(ResampleKernelsTest, BoxFilterAveragesBlocksWithHalvesRoundingUp) {
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.name);
-    EXPECT_EQ(RunOne(BoxReduceSamples, test.samples, test.size, test.size), test.expected);
+    EXPECT_EQ(RunKernelOnce(BoxReduceSamples, test.samples, test.size, test.size), test.expected);
   }
   // A block size of 0 has no block: the kernel writes 0 and reads nothing.
-  EXPECT_EQ(RunOne(BoxReduceSamples, {9}, 1, 0), 0);
+  EXPECT_EQ(RunKernelOnce(BoxReduceSamples, {9}, 1, 0), 0);
 }
 
 TEST(ResampleKernelsTest, BoxFilterOfSizeOneCopiesEachBlocksFirstSample) {
@@ -56,7 +56,7 @@ TEST(ResampleKernelsTest, BoxFilterOfSizeOneCopiesEachBlocksFirstSample) {
   EXPECT_EQ(out[2], 60);
 }
 
-SampleKernel FixedKernel(int32_t taps) {
+SampleKernel UnrolledKernel(int32_t taps) {
   static const SampleKernel kernels[] = {SeparableKernel2, SeparableKernel3, SeparableKernel4, SeparableKernel5,
                                          SeparableKernel6, SeparableKernel7, SeparableKernel8};
   return kernels[taps - 2];
@@ -71,8 +71,8 @@ TEST(ResampleKernelsTest, SeparableKernelsPassOneTapThroughAndClampOvershoot) {
     std::vector<int16_t> unit(static_cast<size_t>(taps), 0);
     unit[1] = 2048;
     const uint8_t sample = block[static_cast<size_t>(taps + 1)];
-    EXPECT_EQ(RunOne(FixedKernel(taps), block, taps, taps, unit.data()), sample);
-    EXPECT_EQ(RunOne(SeparableKernelN, block, taps, taps, unit.data()), sample);
+    EXPECT_EQ(RunKernelOnce(UnrolledKernel(taps), block, taps, taps, unit.data()), sample);
+    EXPECT_EQ(RunKernelOnce(SeparableKernelN, block, taps, taps, unit.data()), sample);
 
     // Negative side lobes over a bright centre and dark rim overshoot both
     // ways; the results clamp to 0 and 255.
@@ -81,8 +81,8 @@ TEST(ResampleKernelsTest, SeparableKernelsPassOneTapThroughAndClampOvershoot) {
     std::vector<uint8_t> bright(block.size(), 0), dark(block.size(), 255);
     bright[static_cast<size_t>(taps + 1)] = 255;
     dark[static_cast<size_t>(taps + 1)] = 0;
-    EXPECT_EQ(RunOne(FixedKernel(taps), bright, taps, taps, lobes.data()), 255);
-    EXPECT_EQ(RunOne(FixedKernel(taps), dark, taps, taps, lobes.data()), 0);
+    EXPECT_EQ(RunKernelOnce(UnrolledKernel(taps), bright, taps, taps, lobes.data()), 255);
+    EXPECT_EQ(RunKernelOnce(UnrolledKernel(taps), dark, taps, taps, lobes.data()), 0);
   }
 }
 
@@ -102,7 +102,7 @@ TEST(ResampleKernelsTest, UnrolledKernelsAgreeWithTheGeneralOne) {
     }
     std::vector<uint8_t> unrolled(placed.size()), general(placed.size());
     const SampleKernelParameters parameters{taps, weights.data(), 0};
-    FixedKernel(taps)(64, source.data(), kWidth, placed.data(), parameters, unrolled.data());
+    UnrolledKernel(taps)(64, source.data(), kWidth, placed.data(), parameters, unrolled.data());
     SeparableKernelN(64, source.data(), kWidth, placed.data(), parameters, general.data());
     EXPECT_EQ(unrolled, general);
   }

@@ -7,7 +7,7 @@
 namespace raster {
 namespace {
 
-struct Interval {
+struct SplitInterval {
   int32_t from = 0, to = 0;
   bool final = false;
 };
@@ -16,18 +16,18 @@ struct Interval {
 struct IntervalPainter {
   int32_t limit = 1;
   bool forever = false;
-  std::vector<Interval> leaves;  // the first 64
+  std::vector<SplitInterval> leaves;  // the first 64
   size_t leafCount = 0;
 
-  bool IsFinal(const Interval& part) const { return part.final; }
-  bool Split(const Interval& part, Interval& first, Interval& second) {
+  bool IsFinal(const SplitInterval& part) const { return part.final; }
+  bool Split(const SplitInterval& part, SplitInterval& first, SplitInterval& second) {
     if (!forever && part.to - part.from <= limit) return false;
     const int32_t middle = part.from + (part.to - part.from) / 2;
     first = {part.from, middle};
     second = {middle, part.to};
     return true;
   }
-  void PaintLeaf(const Interval& part) {
+  void PaintLeaf(const SplitInterval& part) {
     if (++leafCount <= 64) leaves.push_back(part);
   }
 };
@@ -48,7 +48,7 @@ TEST(SubdivideAndPaintTest, PartsSplitUntilThePainterStopsOrTheDepthLimit) {
     SCOPED_TRACE(test.name);
     IntervalPainter painter;
     painter.forever = test.forever;
-    SubdivideAndPaint(painter, test.subdivide, Interval{0, 16, test.final}, &context, 0);
+    SubdivideAndPaint(painter, test.subdivide, SplitInterval{0, 16, test.final}, &context, 0);
     EXPECT_EQ(painter.leafCount, test.leaves);
     if (test.leaves == 16) {
       EXPECT_EQ(painter.leaves[5].from, 5);
