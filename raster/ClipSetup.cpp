@@ -6,7 +6,7 @@
 namespace raster {
 namespace {
 
-bool OnWholePixels(const runtime::Rect& r) {
+bool RectOnWholePixels(const runtime::Rect& r) {
   return ((r.x0 | r.y0 | r.x1 | r.y1) & 0xffff) == 0;
 }
 
@@ -29,7 +29,7 @@ ClipSetup::Result ClipSetup::RectClip(runtime::LibraryContext* context, runtime:
   const PixelRegion* narrowed =
       PixelRegion::Combine(arena, RegionCombine::kIntersection, region, *PixelRegion::FromRect(arena, pixels));
   result.region = narrowed;
-  if (axisAligned && OnWholePixels(device)) return result;
+  if (axisAligned && RectOnWholePixels(device)) return result;
   // A turned rectangle, or one with partial pixels at its edges: the
   // coverage of its outline, over the pixels it can touch.
   StoredPath outline(arena, 5);

@@ -12,7 +12,7 @@ namespace {
 int32_t MaskClampInt32(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
 // How far, in whole pixels, a record's box reaches from its origin.
-int64_t ReachOf(const GlyphRecord& record) {
+int64_t GlyphReachOf(const GlyphRecord& record) {
   const int64_t x = std::max(std::llabs(int64_t{record.boxLow.x} - record.origin.x),
                              std::llabs(int64_t{record.boxHigh.x} - record.origin.x));
   const int64_t y = std::max(std::llabs(int64_t{record.boxLow.y} - record.origin.y),
@@ -43,7 +43,7 @@ GlyphMaskSource::GlyphMaskSource(runtime::LibraryContext* context, runtime::Aren
       // A glyph whose origin lies further from the clip than any of its
       // pixels can reach is not looked up: a run wider than the device
       // asks only for the glyphs near it.
-      const int64_t reach = ReachOf(record) + emReach;
+      const int64_t reach = GlyphReachOf(record) + emReach;
       if (px + reach < clip.x0 || px - reach >= clip.x1 || py + reach < clip.y0 || py - reach >= clip.y1) continue;
       const uint32_t phase = static_cast<uint32_t>((x & 0xffff) >> 8) | static_cast<uint32_t>(((y & 0xffff) >> 8) << 8);
       const IntRect relativeClip{MaskClampInt32(clip.x0 - px), MaskClampInt32(clip.y0 - py), MaskClampInt32(clip.x1 - px),
