@@ -26,7 +26,8 @@ struct GlyphInfo {
   // negative) for vertical writing.
   Fixed advance = 0;
   // Vertical writing: the glyph's origin relative to the current point, in
-  // the same units (usually (-w0/2, the font's ascent)).
+  // the same units: minus the position vector, usually (-w0 / 2, -vy) with
+  // vy near the font's ascent.
   Fixed verticalOriginX = 0;
   Fixed verticalOriginY = 0;
   // The font counts the character as a word space (for text extraction;

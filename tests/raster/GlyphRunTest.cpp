@@ -176,6 +176,24 @@ TEST_F(GlyphRunTest, BadInputRaisesMalformed) {
   content::TextArrayElement wrong;
   wrong.tag = static_cast<uint32_t>(runtime::ObjectTag::kBoolean);
   EXPECT_EQ(testsupport::RaisedCode([&] { run.ShowArray(&wrong, 1); }), runtime::kMalformed);
+
+  // A decoder that does not move on, or moves past the string, would loop
+  // for ever or read outside it.
+  struct BrokenDecoder final : rastertest::StubFont {
+    int step = 0;
+    const uint8_t* NextGlyph(const uint8_t* cursor, const uint8_t*, runtime::GlyphInfo& out) override {
+      out = runtime::GlyphInfo{};
+      return cursor + step;
+    }
+  };
+  for (int step : {0, 5}) {
+    BrokenDecoder broken;
+    broken.step = step;
+    TextState text = Text();
+    text.font = &broken;
+    GlyphRun brokenRun(&context, arena, text, {}, {});
+    EXPECT_EQ(testsupport::RaisedCode([&] { Show(brokenRun, "AB"); }), runtime::kMalformed) << step;
+  }
 }
 
 }  // namespace

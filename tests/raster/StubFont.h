@@ -16,7 +16,7 @@
 
 namespace rastertest {
 
-class StubFont final : public runtime::FontBase {
+class StubFont : public runtime::FontBase {
  public:
   using Fixed = runtime::Fixed;
 
