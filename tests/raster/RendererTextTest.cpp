@@ -227,3 +227,26 @@ TEST_F(RendererTextTest, BeginTextShowTestsBoundsAgainstTheClip) {
 
 }  // namespace
 }  // namespace raster
+
+namespace raster {
+namespace {
+
+TEST_F(RendererTextTest, TextAsBoxesPaintsHalfCoverageOverEachSegment) {
+  RasterDevice* device = NewDevice();
+  const DevicePixel paper = At(*device, 0, 0), red = ColourOf(kFixedOne, 0, 0);
+  Renderer renderer(&context, arena, *device);
+  renderer.glyphDrawing = GlyphDrawing::kBoxes;
+  renderer.SetFillSource(SolidColorSource::FromRgbFixed(arena, kFixedOne, 0, 0));
+  renderer.ShowGlyphs(*Run("AB", 0));
+  // One box from x = 10 to 20, 0.65 of the glyphs' 7-pixel height above the
+  // baseline at y = 20.
+  const DevicePixel inside = At(*device, 12, 18);
+  EXPECT_NE(inside, paper);
+  EXPECT_NE(inside, red);
+  EXPECT_NEAR(inside[2], (paper[2] + red[2]) / 2, 2);  // half way on a channel that differs
+  EXPECT_EQ(At(*device, 12, 14), paper);
+  EXPECT_EQ(At(*device, 25, 18), paper);
+}
+
+}  // namespace
+}  // namespace raster
