@@ -69,10 +69,8 @@ TEST_F(ScanConversionBudgetTest, YieldingAtEveryChargeGivesTheSameBytes) {
 }
 
 TEST_F(ScanConversionBudgetTest, MillionsOfSegmentsCanBeCancelled) {
-  bool started = false;
   bool finished = false;
-  runtime::ErrorRecord seen{runtime::kRuntimeDomain, 99, 0};
-  runtime::ClosureThread* victim = Start([&](runtime::LibraryContext* ctx) {
+  const runtime::ErrorRecord seen = CancelPartWay([&](runtime::LibraryContext* ctx, const std::function<void()>& ready) {
     runtime::ArenaAllocator arena(ctx, 1 << 20, 4096);
     raster::StoredPath path(arena, 2'000'002);
     path.MoveTo({0, 0});
@@ -80,22 +78,10 @@ TEST_F(ScanConversionBudgetTest, MillionsOfSegmentsCanBeCancelled) {
       path.LineTo({FixedFromFloat((i % 1000) * 0.1), FixedFromFloat(i % 2 == 0 ? 10 : 90)});
     }
     path.Close();
-    started = true;
-    runtime::ErrorTrap trap(ctx);
-    if (!trap.Run([&] {
-          raster::PathScanConverter converter(ctx, arena, path.Points(), runtime::Matrix{},
-                                              {0, 0, 128, 128}, false);
-          finished = true;
-        })) {
-      seen = trap.Held();
-      trap.Rethrow();
-    }
+    ready();
+    raster::PathScanConverter converter(ctx, arena, path.Points(), runtime::Matrix{}, {0, 0, 128, 128}, false);
+    finished = true;
   });
-  scheduler.RunUntil([&] { return started; });
-  // Let it yield a few times inside the fill, then cancel it.
-  int polls = 0;
-  scheduler.RunUntil([&] { return ++polls > 5; });
-  EXPECT_EQ(scheduler.Kill(victim), 1);
   EXPECT_FALSE(finished);
   EXPECT_EQ(seen.code, runtime::kCancelled);
 }

@@ -90,6 +90,27 @@ class ThreadFixture : public ::testing::Test {
     return seen;
   }
 
+  // Runs `body` on a new thread inside a trap; the body calls `ready` just
+  // before its long work. After the thread has yielded a few times it is
+  // cancelled; returns the error its trap saw (code 99: none).
+  using CancelledBody = std::function<void(LibraryContext*, const std::function<void()>& ready)>;
+  ErrorRecord CancelPartWay(CancelledBody body) {
+    bool started = false;
+    ErrorRecord seen{kRuntimeDomain, 99, 0};
+    ClosureThread* victim = Start([&](LibraryContext* ctx) {
+      ErrorTrap trap(ctx);
+      if (!trap.Run([&] { body(ctx, [&] { started = true; }); })) {
+        seen = trap.Held();
+        trap.Rethrow();
+      }
+    });
+    scheduler.RunUntil([&] { return started; });
+    int polls = 0;
+    scheduler.RunUntil([&] { return ++polls > 5; });
+    EXPECT_EQ(scheduler.Kill(victim), 1);
+    return seen;
+  }
+
   testsupport::RecordingViewerHooks viewer;
   LibraryContext context;
   Scheduler scheduler{&context};
