@@ -86,7 +86,7 @@ class ForeignSpace final : public raster::ColorSpace {
 // darkest colours by up to 3 levels.
 constexpr int kPrinterTolerance = 3;
 
-void ExpectNear(const std::vector<int>& ours, const std::vector<int>& expected, int tolerance) {
+void ExpectColourNear(const std::vector<int>& ours, const std::vector<int>& expected, int tolerance) {
   ASSERT_EQ(ours.size(), expected.size());
   for (size_t c = 0; c < ours.size(); ++c)
     EXPECT_LE(std::abs(ours[c] - expected[c]), tolerance) << "channel " << c << ": ours " << ours[c] << ", expected "
@@ -167,7 +167,7 @@ TEST_F(RasterColorSpaceTest, SourcesOfOtherSpacesPaintConvertedIntoTheDisplayDev
     PaintConstant(*device, *space, test.bytes);
     std::vector<int> expected = test.expected;
     if (expected.empty()) expected = (space->ComponentCount() == 4 ? fromPrinter : fromGray).Convert(test.bytes, 3);
-    for (int32_t x : {0, 4}) ExpectNear(Colour(*device, x, 1), expected, test.tolerance);
+    for (int32_t x : {0, 4}) ExpectColourNear(Colour(*device, x, 1), expected, test.tolerance);
     if (space->ComponentCount() == 1 && !test.expected.size()) {
       const std::vector<int> rgb = Colour(*device, 2, 0);
       EXPECT_TRUE(rgb[0] == rgb[1] && rgb[1] == rgb[2]) << rgb[0] << " " << rgb[1] << " " << rgb[2];
@@ -189,9 +189,9 @@ TEST_F(RasterColorSpaceTest, CmykGroupReadsThePageBelowConverted) {
                                                   raster::PixelLayout::ForPlanes(4, 2, 3, true), page, false);
   const std::vector<uint8_t> pageBytes(pageColour.begin(), pageColour.end());
   const std::vector<int> inked = toPrinter.Convert(pageBytes, 4);
-  ExpectNear(Colour(*group, 1, 1), inked, kPrinterTolerance);
+  ExpectColourNear(Colour(*group, 1, 1), inked, kPrinterTolerance);
   // Paper converts to (almost) no ink.
-  ExpectNear(Colour(*group, 6, 0), toPrinter.Convert({255, 255, 255}, 4), kPrinterTolerance);
+  ExpectColourNear(Colour(*group, 6, 0), toPrinter.Convert({255, 255, 255}, 4), kPrinterTolerance);
 
   const PixelRegion* region = PixelRegion::FromRect(arena_, {0, 0, 8, 2});
   auto* buffer = runtime::NewInArena<runtime::PixelBuffer>(arena_, &context_, &arena_, runtime::IntRect{0, 0, 8, 2},
@@ -202,7 +202,7 @@ TEST_F(RasterColorSpaceTest, CmykGroupReadsThePageBelowConverted) {
   std::vector<int> back;
   for (int32_t c = 0; c < 3; ++c) back.push_back(*raster::CursorAt(target.colour, 1).Channel(c));
   const std::vector<int> groupColour = Colour(*group, 1, 1);
-  ExpectNear(back, fromPrinter.Convert(std::vector<uint8_t>(groupColour.begin(), groupColour.end()), 3),
+  ExpectColourNear(back, fromPrinter.Convert(std::vector<uint8_t>(groupColour.begin(), groupColour.end()), 3),
              kPrinterTolerance);
 }
 
