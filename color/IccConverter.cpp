@@ -227,6 +227,15 @@ void IccConverter8::ConvertRect(const ColorBuffer& destination, const ColorBuffe
   // stage by stage, a batch at a time, so that each stage's loop stays
   // inside the stage.
   if (batch_.Count() == 0) batch_.Allocate(Context(), kBatch * kMaxColorChannels);
+  // A large rectangle meets most input bytes: the leading curves are
+  // tabulated whole once, and the loop reads them without the test.
+  const int64_t pixels = (static_cast<int64_t>(x1) - x0) * (static_cast<int64_t>(y1) - y0);
+  if (!leadingComplete_ && leading_.Count() != 0 && pixels >= kWholeLeadingPixels) {
+    for (uint32_t c = 0; c < inputs_; ++c) {
+      for (uint32_t b = 0; b < 256; ++b) LeadingCurves(c, b);
+    }
+    leadingComplete_ = true;
+  }
   uint8_t* pending[kBatch];
   uint32_t pendingKeys[kBatch];
   uint32_t pendingRows[kBatch];
@@ -264,7 +273,10 @@ void IccConverter8::ConvertRect(const ColorBuffer& destination, const ColorBuffe
       Fixed* v = &batch_[count * kMaxColorChannels];
       for (uint32_t i = 0; i < kMaxColorChannels; ++i) {
         const uint32_t b = i < inputs_ ? ComponentAt(in, i, source.componentStep) : 0;
-        v[i] = i >= inputs_ ? 0 : (leading_.Count() != 0 ? LeadingCurves(i, b) : ByteToFixed(b));
+        v[i] = i >= inputs_                  ? 0
+               : leadingComplete_            ? leading_[i * 256 + b]
+               : leading_.Count() != 0       ? LeadingCurves(i, b)
+                                             : ByteToFixed(b);
       }
       pending[count] = out;
       pendingKeys[count] = key;
