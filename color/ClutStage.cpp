@@ -25,12 +25,12 @@ ClutStage::ClutStage(runtime::LibraryContext* context, const Fixed* samples, uin
     count *= grid[i];
   }
   if (count != sampleCount) runtime::ThrowRuntime(runtime::kMalformed);
-  if ((variant == kTetrahedral && inputs != 3) || (variant == kQuadrilinear && inputs != 4)) variant_ = kSimplex;
+  if ((variant == kTetrahedral && inputs != 3) || (variant == kTetrahedralLinear && inputs != 4)) variant_ = kSimplex;
   samples_.CopyFrom(context, samples, sampleCount);
 }
 
 ClutStage::Variant ClutStage::ChooseVariant(uint32_t inputs, uint32_t sourceSpace, uint32_t destinationSpace) {
-  if (inputs == 4 && sourceSpace == IccSig("CMYK") && destinationSpace == IccSig("RGB ")) return kQuadrilinear;
+  if (inputs == 4) return kTetrahedralLinear;
   if (inputs == 3 && sourceSpace == IccSig("RGB ") && destinationSpace == IccSig("RGB ")) return kTetrahedral;
   return kSimplex;
 }
@@ -69,63 +69,67 @@ uint32_t ClutStage::Locate(const Fixed* v, Fixed* fraction) const {
   return base;
 }
 
-void ClutStage::Tetrahedral(Fixed* v) const {
-  Fixed f[3];
-  const uint32_t base = Locate(v, f);
-  const Fixed* c = samples_.Data() + base;
-  // Axes ordered by falling fraction; ties keep the lower axis first.
-  uint32_t s1, s2;  // strides of the first axis and of the first two
+namespace {
+
+// The tetrahedron of one grid cube that holds a point: the sample offsets
+// of the corners one, two and three steps from the base (axes by falling
+// fraction; ties keep the lower axis first) and the three weights' steps.
+struct Tetrahedron {
+  uint32_t s1, s2, s3;
   Fixed d1, d2, d3;
-  const uint32_t sx = stride_[0], sy = stride_[1], sz = stride_[2];
+};
+
+Tetrahedron FindTetrahedron(const Fixed* f, const uint32_t* stride) {
+  const uint32_t sx = stride[0], sy = stride[1], sz = stride[2];
+  Tetrahedron t{};
   if (f[0] >= f[1]) {
     if (f[1] >= f[2]) {
-      s1 = sx, s2 = sx + sy, d1 = f[0], d2 = f[1], d3 = f[2];
+      t = {sx, sx + sy, 0, f[0], f[1], f[2]};
     } else if (f[0] >= f[2]) {
-      s1 = sx, s2 = sx + sz, d1 = f[0], d2 = f[2], d3 = f[1];
+      t = {sx, sx + sz, 0, f[0], f[2], f[1]};
     } else {
-      s1 = sz, s2 = sz + sx, d1 = f[2], d2 = f[0], d3 = f[1];
+      t = {sz, sz + sx, 0, f[2], f[0], f[1]};
     }
   } else if (f[0] >= f[2]) {
-    s1 = sy, s2 = sy + sx, d1 = f[1], d2 = f[0], d3 = f[2];
+    t = {sy, sy + sx, 0, f[1], f[0], f[2]};
   } else if (f[1] >= f[2]) {
-    s1 = sy, s2 = sy + sz, d1 = f[1], d2 = f[2], d3 = f[0];
+    t = {sy, sy + sz, 0, f[1], f[2], f[0]};
   } else {
-    s1 = sz, s2 = sz + sy, d1 = f[2], d2 = f[1], d3 = f[0];
+    t = {sz, sz + sy, 0, f[2], f[1], f[0]};
   }
-  const uint32_t s3 = sx + sy + sz;
-  // The four weighted corners are summed at full precision and shifted
-  // once, so the result is within one unit of the exact interpolation.
-  for (uint32_t o = 0; o < outputs_; ++o) {
-    int64_t sum = int64_t{c[o]} * (kFixedOne - d1) + int64_t{c[s1 + o]} * (d1 - d2) +
-                  int64_t{c[s2 + o]} * (d2 - d3) + int64_t{c[s3 + o]} * d3;
-    v[o] = static_cast<Fixed>(sum >> 16);
-  }
+  t.s3 = sx + sy + sz;
+  return t;
 }
 
-void ClutStage::Quadrilinear(Fixed* v) const {
+// Output o interpolated in the tetrahedron from base sample c, with 16
+// extra fraction bits: the four weighted corners are summed at full
+// precision so that the caller rounds once.
+int64_t TetrahedronSum(const Fixed* c, const Tetrahedron& t, uint32_t o) {
+  return int64_t{c[o]} * (kFixedOne - t.d1) + int64_t{c[t.s1 + o]} * (t.d1 - t.d2) +
+         int64_t{c[t.s2 + o]} * (t.d2 - t.d3) + int64_t{c[t.s3 + o]} * t.d3;
+}
+
+}  // namespace
+
+void ClutStage::Tetrahedral(Fixed* v) const {
+  Fixed f[3];
+  const Fixed* c = samples_.Data() + Locate(v, f);
+  const Tetrahedron t = FindTetrahedron(f, stride_);
+  for (uint32_t o = 0; o < outputs_; ++o) v[o] = static_cast<Fixed>(TetrahedronSum(c, t, o) >> 16);
+}
+
+void ClutStage::TetrahedralLinear(Fixed* v) const {
   Fixed f[4];
-  const uint32_t base = Locate(v, f);
-  const Fixed* c = samples_.Data() + base;
-  // Corners indexed by bits (input 0 highest), their offsets found once
-  // for every output.
-  uint32_t offsets[16];
-  for (uint32_t corner = 0; corner < 16; ++corner) {
-    offsets[corner] = ((corner >> 3) & 1) * stride_[0] + ((corner >> 2) & 1) * stride_[1] +
-                      ((corner >> 1) & 1) * stride_[2] + (corner & 1) * stride_[3];
-  }
+  const Fixed* c = samples_.Data() + Locate(v, f);
+  // One tetrahedron serves both planes: the last three fractions are the
+  // same on each.
+  const Tetrahedron t = FindTetrahedron(f + 1, stride_ + 1);
+  const Fixed* upper = c + stride_[0];
   for (uint32_t o = 0; o < outputs_; ++o) {
-    // Reduce input 3 first. Intermediate levels keep 16 extra bits so that
-    // the four steps round once, at the end.
-    int64_t level[16];
-    for (uint32_t corner = 0; corner < 16; ++corner) level[corner] = int64_t{c[offsets[corner] + o]} << 16;
-    for (uint32_t input = 4; input-- > 0;) {
-      const uint32_t half = 1u << input;
-      for (uint32_t k = 0; k < half; ++k) {
-        int64_t a = level[2 * k], b = level[2 * k + 1];
-        level[k] = a + (((b - a) * f[input]) >> 16);
-      }
-    }
-    v[o] = static_cast<Fixed>(level[0] >> 16);
+    const int64_t a = TetrahedronSum(c, t, o), b = TetrahedronSum(upper, t, o);
+    // a and b carry 16 fraction bits more than a sample; the difference is
+    // narrowed by 8 of them before the product so that it cannot overflow.
+    v[o] = static_cast<Fixed>((a + ((((b - a) >> 8) * f[0]) >> 8)) >> 16);
   }
 }
 
@@ -160,8 +164,8 @@ void ClutStage::Apply(Fixed* v) const {
     case kTetrahedral:
       Tetrahedral(v);
       break;
-    case kQuadrilinear:
-      Quadrilinear(v);
+    case kTetrahedralLinear:
+      TetrahedralLinear(v);
       break;
     default:
       Simplex(v);
@@ -174,8 +178,8 @@ void ClutStage::ApplySpan(Fixed* vectors, uint32_t count) const {
     case kTetrahedral:
       for (uint32_t i = 0; i < count; ++i) Tetrahedral(vectors + i * kMaxColorChannels);
       break;
-    case kQuadrilinear:
-      for (uint32_t i = 0; i < count; ++i) Quadrilinear(vectors + i * kMaxColorChannels);
+    case kTetrahedralLinear:
+      for (uint32_t i = 0; i < count; ++i) TetrahedralLinear(vectors + i * kMaxColorChannels);
       break;
     default:
       for (uint32_t i = 0; i < count; ++i) Simplex(vectors + i * kMaxColorChannels);

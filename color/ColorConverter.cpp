@@ -17,6 +17,24 @@ void ColorConverter::ConvertRect(const ColorBuffer& destination, const ColorBuff
   }
 }
 
+namespace {
+
+ColorBuffer RowOf(const runtime::SpanCursor& cursor) {
+  ColorBuffer buffer;
+  buffer.base = cursor.pixel;
+  buffer.offset = cursor.firstOffset;
+  buffer.componentStep = cursor.channelStep;
+  buffer.pixelStep = cursor.columnStep;
+  return buffer;
+}
+
+}  // namespace
+
+void ColorConverter::ConvertRow(const runtime::SpanCursor& destination, int32_t width,
+                                const runtime::SpanCursor& source) {
+  if (width > 0) ConvertRect(RowOf(destination), RowOf(source), 0, 0, width, 1);
+}
+
 void ColorConverter::WalkSpan(PixelOperation operation, const ColorBuffer& destination, const ColorBuffer& source,
                               int32_t x0, int32_t x1) {
   const int32_t destinationStep = StepOf(destination);

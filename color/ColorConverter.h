@@ -13,6 +13,7 @@
 
 #include "runtime/Fixed.h"
 #include "runtime/LibraryContext.h"
+#include "runtime/PixelBuffer.h"
 #include "runtime/TransientBlocks.h"
 
 namespace color {
@@ -48,6 +49,14 @@ constexpr uint8_t ClampedFixedToByte(Fixed v) {
   return FixedToByte(v < 0 ? 0 : (v > runtime::kFixedOne ? runtime::kFixedOne : v));
 }
 
+// Component c of a pixel whose components lie `step` apart. A step may be
+// negative (the raster device lays three components out from the highest
+// byte down), so the offset is formed signed.
+template <class T>
+T& ComponentAt(T* pixel, uint32_t c, int32_t step) {
+  return pixel[static_cast<ptrdiff_t>(c) * step];
+}
+
 class ColorConverter {
  public:
   enum ComponentType : int32_t { kBytes = 0, kFixed = 1 };
@@ -61,6 +70,10 @@ class ColorConverter {
   virtual void ConvertRect(const ColorBuffer& destination, const ColorBuffer& source, int32_t x0, int32_t y0,
                            int32_t x1, int32_t y1);
   virtual void ConvertPixel(void* destination, int32_t destinationStep, const void* source, int32_t sourceStep) = 0;
+  // One row of `width` pixels from the source cursor (at its first pixel,
+  // with its channel and column steps) into the destination cursor: the
+  // form pipeline stages call once per span.
+  void ConvertRow(const runtime::SpanCursor& destination, int32_t width, const runtime::SpanCursor& source);
   // Pixels x0 .. x1 - 1 of the buffers' origin rows, each component raised
   // to the power 1/2.2 (encode) or 2.2 (decode) in the target's terms.
   virtual void EncodeSpan(const ColorBuffer& destination, const ColorBuffer& source, int32_t x0, int32_t x1);
@@ -114,6 +127,49 @@ class ColorConverterPtr {
 
  private:
   ColorConverter* converter_ = nullptr;
+};
+
+// What converters written for either component type need of it: the
+// converter type, the value of full intensity, the clamp a converter
+// applies to what it reads, and a palette byte as a component.
+template <class Component>
+struct ComponentTraits;
+
+template <>
+struct ComponentTraits<uint8_t> {
+  static constexpr ColorConverter::ComponentType kType = ColorConverter::kBytes;
+  static constexpr uint8_t kOne = 255;
+  static constexpr uint8_t Clamp(uint8_t v) { return v; }
+  static constexpr uint8_t FromByte(uint8_t b) { return b; }
+};
+
+template <>
+struct ComponentTraits<Fixed> {
+  static constexpr ColorConverter::ComponentType kType = ColorConverter::kFixed;
+  static constexpr Fixed kOne = runtime::kFixedOne;
+  static constexpr Fixed Clamp(Fixed v) { return v < 0 ? 0 : (v > kOne ? kOne : v); }
+  static constexpr Fixed FromByte(uint8_t b) { return ByteToFixed(b); }
+};
+
+// A converter that hands its result space's work to a converter it wraps:
+// the encode and decode operations are the wrapped converter's.
+class WrappingConverter : public ColorConverter {
+ public:
+  WrappingConverter(runtime::LibraryContext* context, ComponentType type, ColorConverterPtr wrapped)
+      : ColorConverter(context, type), wrapped_(std::move(wrapped)) {}
+
+  void EncodePixel(void* destination, int32_t destinationStep, const void* source, int32_t sourceStep) override {
+    wrapped_->EncodePixel(destination, destinationStep, source, sourceStep);
+  }
+  void DecodePixel(void* destination, int32_t destinationStep, const void* source, int32_t sourceStep) override {
+    wrapped_->DecodePixel(destination, destinationStep, source, sourceStep);
+  }
+
+ protected:
+  ColorConverter& Wrapped() const { return *wrapped_; }
+
+ private:
+  ColorConverterPtr wrapped_;
 };
 
 // Builds a converter in the context's memory; an empty owner when the

@@ -2,13 +2,15 @@
 // The base of every colour space of the library: a counted object with a
 // component count, optional input ranges (pairs of minimum and maximum per
 // component, set from a colour space's Range) and its cost-cache entry.
-// Spaces convert into one another through the converters they make.
+// Spaces convert into one another through the converters they make, and
+// serve the raster device as its colour spaces.
 #include <cstdint>
 #include <span>
 #include <string_view>
 
 #include "color/ColorConverter.h"
 #include "color/ContextArray.h"
+#include "raster/ColorSpace.h"
 #include "runtime/CacheEntry.h"
 #include "runtime/Fixed.h"
 #include "runtime/ObjectHandle.h"
@@ -27,12 +29,14 @@ struct ResolvedColorSpace;
 using runtime::Fixed;
 class IccProfile;
 
-class ColorSpace : public streams::CountedObject {
+// The counted object comes first: its release frees the block at the
+// object's own address.
+class ColorSpace : public streams::CountedObject, public raster::ColorSpace {
  public:
   ColorSpace(runtime::LibraryContext* context, int32_t componentCount)
       : CountedObject(context), componentCount_(componentCount) {}
 
-  int32_t ComponentCount() const { return componentCount_; }
+  int32_t ComponentCount() const final { return componentCount_; }
   // The Range pairs (minimum, maximum) per component; empty when unset.
   std::span<const Fixed> Ranges() const { return {ranges_.Data(), ranges_.Count()}; }
   void SetRange(std::span<const Fixed> values) {
@@ -42,7 +46,7 @@ class ColorSpace : public streams::CountedObject {
   virtual bool Equals(const ColorSpace& other) const { return this == &other; }
   virtual bool IsIndexed() const { return false; }
   virtual bool HasTintTransform() const { return false; }
-  virtual bool IsSubtractive() const = 0;
+  bool IsSubtractive() const override = 0;
   // A converter from this space's components to `target`'s, with 8-bit or
   // 16.16 components. `intent` is the rendering intent (0 perceptual, 1
   // relative colorimetric, 2 saturation, 3 absolute colorimetric);
@@ -52,6 +56,21 @@ class ColorSpace : public streams::CountedObject {
   virtual ColorConverterPtr MakeConverter8(ColorSpace& target, int32_t intent, int32_t cacheMode, bool linear) = 0;
   virtual ColorConverterPtr MakeConverterFixed(ColorSpace& target, int32_t intent, int32_t cacheMode,
                                                bool linear) = 0;
+  // The 8-bit converter pipeline stages ask for: relative colorimetric, the
+  // transform cache on, the target's gamma applied (`MakeConverter(target,
+  // 1, 1, false)`).
+  ColorConverterPtr MakeConverter(ColorSpace& target, int32_t intent, int32_t cacheMode, bool linear) {
+    return MakeConverter8(target, intent, cacheMode, linear);
+  }
+  // The raster device's form: that converter for a target that is a colour
+  // space of this subsystem, owned by `arena` and released with its scope.
+  // (runtime, 5) for a target of another kind, (runtime, 0) when memory
+  // cannot supply the converter.
+  runtime::PixelConverter* MakeConverter(runtime::ArenaAllocator& arena, const raster::ColorSpace& target) final;
+  const void* ImplementationOf(const void* family) const final;
+  // The colour space behind a raster colour space; null when it is not one
+  // of this subsystem's.
+  static ColorSpace* FromRaster(const raster::ColorSpace& space);
   virtual uint32_t MemorySize() const { return 32 + ranges_.ByteSize(); }
   // The space as an ICC profile, when it is one (ICC-based and CIE-based
   // spaces, the device spaces); null otherwise.

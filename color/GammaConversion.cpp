@@ -25,6 +25,15 @@ void RaiseFixedValues(Fixed gamma, Fixed* destination, int32_t destinationStep, 
   }
 }
 
+void MapBytes(uint8_t (*map)(uint8_t), uint8_t* destination, int32_t destinationStep, const uint8_t* source,
+              int32_t sourceStep, uint32_t count) {
+  for (uint32_t i = 0; i < count; ++i) {
+    *destination = map(*source);
+    destination += destinationStep;
+    source += sourceStep;
+  }
+}
+
 }  // namespace
 
 uint8_t DecodeGammaByte(uint8_t b) {
@@ -45,6 +54,16 @@ void EncodeGammaFixed(Fixed* destination, int32_t destinationStep, const Fixed* 
 void DecodeGammaFixed(Fixed* destination, int32_t destinationStep, const Fixed* source, int32_t sourceStep,
                       uint32_t count) {
   RaiseFixedValues(kGamma22, destination, destinationStep, source, sourceStep, count);
+}
+
+void EncodeGamma(uint8_t* destination, int32_t destinationStep, const uint8_t* source, int32_t sourceStep,
+                 uint32_t count) {
+  MapBytes(EncodeGammaByte, destination, destinationStep, source, sourceStep, count);
+}
+
+void DecodeGamma(uint8_t* destination, int32_t destinationStep, const uint8_t* source, int32_t sourceStep,
+                 uint32_t count) {
+  MapBytes(DecodeGammaByte, destination, destinationStep, source, sourceStep, count);
 }
 
 }  // namespace color

@@ -23,5 +23,19 @@ void EncodeGammaFixed(Fixed* destination, int32_t destinationStep, const Fixed* 
                       uint32_t count);
 void DecodeGammaFixed(Fixed* destination, int32_t destinationStep, const Fixed* source, int32_t sourceStep,
                       uint32_t count);
+// Either component type under one name, for code written for both: the
+// byte forms map each byte through the tables above.
+void EncodeGamma(uint8_t* destination, int32_t destinationStep, const uint8_t* source, int32_t sourceStep,
+                 uint32_t count);
+void DecodeGamma(uint8_t* destination, int32_t destinationStep, const uint8_t* source, int32_t sourceStep,
+                 uint32_t count);
+inline void EncodeGamma(Fixed* destination, int32_t destinationStep, const Fixed* source, int32_t sourceStep,
+                        uint32_t count) {
+  EncodeGammaFixed(destination, destinationStep, source, sourceStep, count);
+}
+inline void DecodeGamma(Fixed* destination, int32_t destinationStep, const Fixed* source, int32_t sourceStep,
+                        uint32_t count) {
+  DecodeGammaFixed(destination, destinationStep, source, sourceStep, count);
+}
 
 }  // namespace color

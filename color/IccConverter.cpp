@@ -124,17 +124,17 @@ void RunCurveChain(const IccStage* chain, uint32_t outputs, void* destination, i
   Fixed v[kMaxColorChannels] = {};
   for (uint32_t o = 0; o < outputs; ++o) {
     if constexpr (sizeof(Component) == 1) {
-      v[o] = ByteToFixed(in[o * sourceStep]);
+      v[o] = ByteToFixed(ComponentAt(in, o, sourceStep));
     } else {
-      v[o] = in[o * sourceStep];
+      v[o] = ComponentAt(in, o, sourceStep);
     }
   }
   for (const IccStage* stage = chain; stage != nullptr; stage = stage->next.Get()) stage->Apply(v);
   for (uint32_t o = 0; o < outputs; ++o) {
     if constexpr (sizeof(Component) == 1) {
-      out[o * destinationStep] = ClampedFixedToByte(v[o]);
+      ComponentAt(out, o, destinationStep) = ClampedFixedToByte(v[o]);
     } else {
-      out[o * destinationStep] = ClampUnit(v[o]);
+      ComponentAt(out, o, destinationStep) = ClampUnit(v[o]);
     }
   }
 }
@@ -192,26 +192,26 @@ Fixed IccConverter8::LeadingCurves(uint32_t c, uint32_t b) {
 inline void IccConverter8::Convert(uint8_t* out, int32_t outStep, const uint8_t* in, int32_t inStep) {
   uint32_t key = 0, index = 0;
   for (uint32_t i = 0; i < inputs_; ++i) {
-    const uint32_t b = in[i * inStep];
+    const uint32_t b = ComponentAt(in, i, inStep);
     key |= b << (8 * i);
     index |= inputs_ == 1 ? b : (inputs_ == 3 ? (b & 7) << (3 * i) : (b & 3) << (2 * i));
   }
   uint8_t* row = &values_[index * kMaxColorChannels];
   if (keys_[index] == key) {
-    for (uint32_t o = 0; o < outputs_; ++o) out[o * outStep] = row[o];
+    for (uint32_t o = 0; o < outputs_; ++o) ComponentAt(out, o, outStep) = row[o];
     return;
   }
   Fixed v[kMaxColorChannels] = {};
   if (leading_.Count() != 0) {
-    for (uint32_t i = 0; i < inputs_; ++i) v[i] = LeadingCurves(i, in[i * inStep]);
+    for (uint32_t i = 0; i < inputs_; ++i) v[i] = LeadingCurves(i, ComponentAt(in, i, inStep));
   } else {
-    for (uint32_t i = 0; i < inputs_; ++i) v[i] = ByteToFixed(in[i * inStep]);
+    for (uint32_t i = 0; i < inputs_; ++i) v[i] = ByteToFixed(ComponentAt(in, i, inStep));
   }
   transform_->RunChainFrom(rest_, v);
   keys_[index] = key;
   for (uint32_t o = 0; o < outputs_; ++o) {
     const uint8_t byte = ClampedFixedToByte(v[o]);
-    out[o * outStep] = byte;
+    ComponentAt(out, o, outStep) = byte;
     row[o] = byte;
   }
 }
@@ -227,6 +227,15 @@ void IccConverter8::ConvertRect(const ColorBuffer& destination, const ColorBuffe
   // stage by stage, a batch at a time, so that each stage's loop stays
   // inside the stage.
   if (batch_.Count() == 0) batch_.Allocate(Context(), kBatch * kMaxColorChannels);
+  // A large rectangle meets most input bytes: the leading curves are
+  // tabulated whole once, and the loop reads them without the test.
+  const int64_t pixels = (static_cast<int64_t>(x1) - x0) * (static_cast<int64_t>(y1) - y0);
+  if (!leadingComplete_ && leading_.Count() != 0 && pixels >= kWholeLeadingPixels) {
+    for (uint32_t c = 0; c < inputs_; ++c) {
+      for (uint32_t b = 0; b < 256; ++b) LeadingCurves(c, b);
+    }
+    leadingComplete_ = true;
+  }
   uint8_t* pending[kBatch];
   uint32_t pendingKeys[kBatch];
   uint32_t pendingRows[kBatch];
@@ -240,7 +249,7 @@ void IccConverter8::ConvertRect(const ColorBuffer& destination, const ColorBuffe
       keys_[pendingRows[p]] = pendingKeys[p];
       for (uint32_t o = 0; o < outputs_; ++o) {
         const uint8_t byte = ClampedFixedToByte(v[o]);
-        pending[p][o * destination.componentStep] = byte;
+        ComponentAt(pending[p], o, destination.componentStep) = byte;
         row[o] = byte;
       }
     }
@@ -252,19 +261,22 @@ void IccConverter8::ConvertRect(const ColorBuffer& destination, const ColorBuffe
     for (int32_t x = x0; x < x1; ++x, out += destination.pixelStep, in += source.pixelStep) {
       uint32_t key = 0, index = 0;
       for (uint32_t i = 0; i < inputs_; ++i) {
-        const uint32_t b = in[i * source.componentStep];
+        const uint32_t b = ComponentAt(in, i, source.componentStep);
         key |= b << (8 * i);
         index |= inputs_ == 1 ? b : (inputs_ == 3 ? (b & 7) << (3 * i) : (b & 3) << (2 * i));
       }
       if (keys_[index] == key) {
         const uint8_t* row = &values_[index * kMaxColorChannels];
-        for (uint32_t o = 0; o < outputs_; ++o) out[o * destination.componentStep] = row[o];
+        for (uint32_t o = 0; o < outputs_; ++o) ComponentAt(out, o, destination.componentStep) = row[o];
         continue;
       }
       Fixed* v = &batch_[count * kMaxColorChannels];
       for (uint32_t i = 0; i < kMaxColorChannels; ++i) {
-        const uint32_t b = i < inputs_ ? in[i * source.componentStep] : 0;
-        v[i] = i >= inputs_ ? 0 : (leading_.Count() != 0 ? LeadingCurves(i, b) : ByteToFixed(b));
+        const uint32_t b = i < inputs_ ? ComponentAt(in, i, source.componentStep) : 0;
+        v[i] = i >= inputs_                  ? 0
+               : leadingComplete_            ? leading_[i * 256 + b]
+               : leading_.Count() != 0       ? LeadingCurves(i, b)
+                                             : ByteToFixed(b);
       }
       pending[count] = out;
       pendingKeys[count] = key;
@@ -308,7 +320,7 @@ void IccConverterFixed::ConvertPixel(void* destination, int32_t destinationStep,
   const auto* in = static_cast<const Fixed*>(source);
   Fixed v[kMaxColorChannels] = {};
   for (uint32_t i = 0; i < inputs_; ++i) {
-    const Fixed value = in[i * sourceStep];
+    const Fixed value = ComponentAt(in, i, sourceStep);
     if (2 * i + 1 < ranges_.Count()) {
       const Fixed low = ranges_[2 * i], high = ranges_[2 * i + 1];
       // An empty or reversed range maps everything to its low end.
@@ -318,7 +330,7 @@ void IccConverterFixed::ConvertPixel(void* destination, int32_t destinationStep,
     }
   }
   transform_->Evaluate(v);
-  for (uint32_t o = 0; o < outputs_; ++o) out[o * destinationStep] = ClampUnit(v[o]);
+  for (uint32_t o = 0; o < outputs_; ++o) ComponentAt(out, o, destinationStep) = ClampUnit(v[o]);
 }
 
 void IccConverterFixed::EncodePixel(void* destination, int32_t destinationStep, const void* source,

@@ -20,6 +20,9 @@ class IccConverter8 final : public ColorConverter {
   // Cache misses of a rectangle run through the chain in batches of this
   // many pixels.
   static constexpr uint32_t kBatch = 256;
+  // Rectangles of at least this many pixels tabulate the leading curves
+  // for every input byte first.
+  static constexpr int64_t kWholeLeadingPixels = 4096;
 
   // Takes the transform from `source` to `destination` (reused when the
   // source's last one fits, else built and kept there).
@@ -51,6 +54,7 @@ class IccConverter8 final : public ColorConverter {
   const IccStage* rest_ = nullptr;
   ContextArray<Fixed> leading_;
   uint64_t leadingFilled_[kMaxColorChannels][4] = {};
+  bool leadingComplete_ = false;
   ContextArray<Fixed> batch_;
 };
 

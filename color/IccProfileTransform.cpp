@@ -12,6 +12,13 @@ namespace color {
 
 namespace {
 
+// The 16-bit legacy Lab encoding against the internal one: 65280/65535
+// into the legacy form, 65535/65280 out of it, in 16.16.
+constexpr Fixed kLegacyLabIn = 0xFF01;
+constexpr Fixed kLegacyLabOut = 0x10100;
+// The 16-bit XYZ encoding: 1 + 32767/32768 is the table's full scale.
+constexpr Fixed kLegacyXyzIn = 0x8000;
+
 using runtime::kFixedOne;
 
 [[noreturn]] void Unusable() { runtime::ThrowRuntime(runtime::kMalformed); }
@@ -173,6 +180,7 @@ void IccProfile::BuildTransform(IccTransform& transform, int32_t direction, int3
   }
 
   StageChain chain, output, input;
+  bool legacyLabOut = false;
   if (!lut->IsLegacyLut()) {
     auto* tag = static_cast<IccLutAtoB*>(lut);
     auto addClut = [&] {
@@ -202,9 +210,14 @@ void IccProfile::BuildTransform(IccTransform& transform, int32_t direction, int3
     const bool lut8 = tag->IsLut8OrAToB();
     if (inputSide == IccSig("XYZ ")) {
       chain.Add(MatrixOf(context, tag->matrix));
-    } else if (inputSide == IccSig("Lab ")) {
-      // The legacy Lab encodings as the internal one reads them.
-      chain.Add(MatrixOf(context, lut8 ? Diagonal(0x10000, 0x10101, 0x10101) : Diagonal(0xFF00, 0x10001, 0x10001)));
+      // A 16-bit table is indexed by XYZ over 1 + 32767/32768, the
+      // encoding its output side is scaled back from.
+      if (!lut8) chain.Add(MatrixOf(context, Diagonal(kLegacyXyzIn, kLegacyXyzIn, kLegacyXyzIn)));
+    } else if (inputSide == IccSig("Lab ") && !lut8) {
+      // Internal Lab (L* = 100 p, a* = 255 q - 128) into the 16-bit legacy
+      // encoding, where 0xFF00 is L* 100 and 0x8000 is a* 0: every channel
+      // by 65280/65535. The 8-bit legacy encoding is the internal one.
+      chain.Add(MatrixOf(context, Diagonal(kLegacyLabIn, kLegacyLabIn, kLegacyLabIn)));
     }
     AddTables(chain, context, tag->inputCurves, inputs, 1);
     const uint32_t grid[kMaxColorChannels] = {tag->grid, tag->grid, tag->grid, tag->grid};
@@ -212,6 +225,7 @@ void IccProfile::BuildTransform(IccTransform& transform, int32_t direction, int3
     chain.Add(ClutStage::Create(context, samples, tag->clut.Count(), inputs, outputs, grid, transform.sourceSpace,
                                 transform.destinationSpace));
     if (outputSide == IccSig("XYZ ") && !lut8) chain.Add(MatrixOf(context, Diagonal(0x1FFFE, 0x1FFFE, 0x1FFFE)));
+    legacyLabOut = outputSide == IccSig("Lab ") && !lut8;
     AddTables(output, context, tag->outputCurves, outputs, 1);
     if (direction == kPcsToDevice) AddTables(input, context, tag->outputCurves, outputs, 0);
   }
@@ -219,6 +233,13 @@ void IccProfile::BuildTransform(IccTransform& transform, int32_t direction, int3
   transform.AppendStage(chain.Head());
   if (direction == kDeviceToPcs) {
     transform.AppendStage(output.Head());
+    // And back, behind the output tables: a 16-bit legacy table's Lab read
+    // as the internal encoding was 0.4% short in L* and a*, b* were off by
+    // up to half a unit, enough to move dark colours of a CMYK profile by
+    // several levels.
+    if (legacyLabOut) {
+      transform.AppendStage(MatrixOf(context, Diagonal(kLegacyLabOut, kLegacyLabOut, kLegacyLabOut)));
+    }
     return;
   }
   input.Add(Clamp(context, outputs));

@@ -179,10 +179,14 @@ void IccTransform::ConnectProfiles(IccProfile& source, IccProfile& destination, 
         runtime::ThrowRuntime(runtime::kMalformed);
       }
       const Fixed scale = runtime::FixedDiv(numerator, denominator);
+      // Each channel is scaled about its white, not about 1.0: X and Z of
+      // the connection space's white are below 1.0, and offsets of 1.0 - s
+      // moved the white and tinted the darks (the source black landed on a
+      // yellowish, not a neutral, black).
       Matrix3x4 matrix;
       for (int r = 0; r < 3; ++r) {
         matrix.m[r][r] = scale;
-        matrix.m[r][3] = kFixedOne - scale;
+        matrix.m[r][3] = runtime::FixedMul(source.illuminant[r], kFixedOne - scale);
       }
       AppendStage(streams::MakeRef<MatrixStage>(context, matrix));
       if (sourceLab) AppendStage(streams::MakeRef<XyzToLabStage>(context, destination.illuminant));

@@ -67,16 +67,6 @@ bool Matrix3x4::IsIdentity() const {
   return true;
 }
 
-void Matrix3x4::Apply(Fixed v[3]) const {
-  Fixed x = v[0], y = v[1], z = v[2];
-  for (int r = 0; r < 3; ++r) {
-    // Sums wrap as the 32-bit arithmetic does; callers clamp what they need.
-    uint32_t s = static_cast<uint32_t>(FixedMul(m[r][0], x)) + static_cast<uint32_t>(FixedMul(m[r][1], y)) +
-                 static_cast<uint32_t>(FixedMul(m[r][2], z)) + static_cast<uint32_t>(m[r][3]);
-    v[r] = static_cast<Fixed>(s);
-  }
-}
-
 bool Matrix3x4::Multiply(const Matrix3x4& b) {
   Matrix3x4 out;
   int32_t overflow = 0;

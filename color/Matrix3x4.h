@@ -17,7 +17,17 @@ struct Matrix3x4 {
   bool IsIdentity() const;
 
   // v := M v + offset, in place, with FixedMul products.
-  void Apply(Fixed v[3]) const;
+  // Inline: transform chains call it once per pixel.
+  void Apply(Fixed v[3]) const {
+    const Fixed x = v[0], y = v[1], z = v[2];
+    for (int r = 0; r < 3; ++r) {
+      // Sums wrap as the 32-bit arithmetic does; callers clamp what they need.
+      const uint32_t s = static_cast<uint32_t>(runtime::FixedMul(m[r][0], x)) +
+                         static_cast<uint32_t>(runtime::FixedMul(m[r][1], y)) +
+                         static_cast<uint32_t>(runtime::FixedMul(m[r][2], z)) + static_cast<uint32_t>(m[r][3]);
+      v[r] = static_cast<Fixed>(s);
+    }
+  }
   // *this := *this x b, as maps: applying the result equals applying b and
   // then *this, so the offsets compose as A b_offset + a_offset. False (and
   // *this unchanged) when a product or sum overflows.

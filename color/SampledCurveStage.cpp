@@ -41,6 +41,13 @@ Fixed SampledCurveStage::Lookup(Fixed v) const {
   const uint32_t n = table_.Count();
   if (n < 2) return v;
   const Fixed* t = table_.Data();
+  if (v >= 0 && v < kFixedOne && n <= 65536) {
+    // The common case in 32 bits: the cell is the integer part of
+    // v (n - 1), which stays below n - 1.
+    const uint32_t p = static_cast<uint32_t>(v) * (n - 1);
+    const uint32_t k = p >> 16;
+    return t[k] + FixedMul(t[k + 1] - t[k], static_cast<Fixed>(p & 0xFFFF));
+  }
   // Negative inputs occur (out-of-gamut colours through a matrix): the
   // cell is kept inside the table and the fraction inside [0, 1.0].
   int64_t p = (static_cast<int64_t>(v) * ((int64_t{n} << 16) - kFixedOne)) >> 16;

@@ -1,7 +1,5 @@
 #include "color/TintConverter.h"
 
-#include <algorithm>
-
 #include "color/ColorSpace.h"
 #include "color/GammaConversion.h"
 #include "runtime/ErrorTrap.h"
@@ -16,100 +14,66 @@ uint32_t AllTargetComponents(const ColorSpace& target) {
   return static_cast<uint32_t>(count);
 }
 
-// The display gamma over the target's components, for the "All"
-// converters, which wrap no converter to forward it to.
-void GammaBytes(uint8_t (*map)(uint8_t), void* destination, int32_t destinationStep, const void* source,
-                int32_t sourceStep, uint32_t count) {
-  auto* out = static_cast<uint8_t*>(destination);
-  const auto* in = static_cast<const uint8_t*>(source);
-  for (uint32_t c = 0; c < count; ++c) out[c * destinationStep] = map(in[c * sourceStep]);
+// The tint function on one pixel into contiguous outputs.
+void EvaluateTint(const FunctionEvaluator& evaluator, uint8_t* outputs, const uint8_t* source, int32_t sourceStep) {
+  evaluator.EvalBytes(outputs, 1, source, sourceStep);
+}
+void EvaluateTint(const FunctionEvaluator& evaluator, Fixed* outputs, const Fixed* source, int32_t sourceStep) {
+  evaluator.EvalFixed(outputs, sizeof(Fixed), source,
+                      static_cast<ptrdiff_t>(sourceStep) * static_cast<ptrdiff_t>(sizeof(Fixed)));
 }
 
 }  // namespace
 
-AllSeparationConverter8::AllSeparationConverter8(runtime::LibraryContext* context, const ColorSpace& target)
-    : ColorConverter(context, kBytes), count_(AllTargetComponents(target)), subtractive_(target.IsSubtractive()) {}
+template <class Component>
+AllSeparationConverterOf<Component>::AllSeparationConverterOf(runtime::LibraryContext* context,
+                                                              const ColorSpace& target)
+    : ColorConverter(context, ComponentTraits<Component>::kType),
+      count_(AllTargetComponents(target)),
+      subtractive_(target.IsSubtractive()) {}
 
-void AllSeparationConverter8::ConvertPixel(void* destination, int32_t destinationStep, const void* source,
-                                           int32_t) {
-  const uint8_t tint = *static_cast<const uint8_t*>(source);
-  const uint8_t value = subtractive_ ? tint : static_cast<uint8_t>(255 - tint);
-  auto* out = static_cast<uint8_t*>(destination);
-  for (uint32_t c = 0; c < count_; ++c) out[c * destinationStep] = value;
+template <class Component>
+void AllSeparationConverterOf<Component>::ConvertPixel(void* destination, int32_t destinationStep,
+                                                       const void* source, int32_t) {
+  using Traits = ComponentTraits<Component>;
+  const Component tint = Traits::Clamp(*static_cast<const Component*>(source));
+  const Component value = subtractive_ ? tint : static_cast<Component>(Traits::kOne - tint);
+  auto* out = static_cast<Component*>(destination);
+  for (uint32_t c = 0; c < count_; ++c) ComponentAt(out, c, destinationStep) = value;
 }
 
-void AllSeparationConverter8::EncodePixel(void* destination, int32_t destinationStep, const void* source,
-                                          int32_t sourceStep) {
-  GammaBytes(EncodeGammaByte, destination, destinationStep, source, sourceStep, count_);
+// The "All" converters wrap no converter to forward the display gamma to:
+// they apply it over the target's components themselves.
+template <class Component>
+void AllSeparationConverterOf<Component>::EncodePixel(void* destination, int32_t destinationStep,
+                                                      const void* source, int32_t sourceStep) {
+  EncodeGamma(static_cast<Component*>(destination), destinationStep, static_cast<const Component*>(source),
+              sourceStep, count_);
 }
 
-void AllSeparationConverter8::DecodePixel(void* destination, int32_t destinationStep, const void* source,
-                                          int32_t sourceStep) {
-  GammaBytes(DecodeGammaByte, destination, destinationStep, source, sourceStep, count_);
+template <class Component>
+void AllSeparationConverterOf<Component>::DecodePixel(void* destination, int32_t destinationStep,
+                                                      const void* source, int32_t sourceStep) {
+  DecodeGamma(static_cast<Component*>(destination), destinationStep, static_cast<const Component*>(source),
+              sourceStep, count_);
 }
 
-AllSeparationConverterFixed::AllSeparationConverterFixed(runtime::LibraryContext* context, const ColorSpace& target)
-    : ColorConverter(context, kFixed), count_(AllTargetComponents(target)), subtractive_(target.IsSubtractive()) {}
+template <class Component>
+TintTransformConverterOf<Component>::TintTransformConverterOf(runtime::LibraryContext* context,
+                                                              const PdfFunctionRef& function,
+                                                              ColorConverterPtr alternate)
+    : WrappingConverter(context, ComponentTraits<Component>::kType, std::move(alternate)), evaluator_(function) {}
 
-void AllSeparationConverterFixed::ConvertPixel(void* destination, int32_t destinationStep, const void* source,
-                                               int32_t) {
-  const Fixed tint = std::clamp(*static_cast<const Fixed*>(source), 0, runtime::kFixedOne);
-  const Fixed value = subtractive_ ? tint : runtime::kFixedOne - tint;
-  auto* out = static_cast<Fixed*>(destination);
-  for (uint32_t c = 0; c < count_; ++c) out[c * destinationStep] = value;
+template <class Component>
+void TintTransformConverterOf<Component>::ConvertPixel(void* destination, int32_t destinationStep,
+                                                       const void* source, int32_t sourceStep) {
+  EvaluateTint(evaluator_, scratch_, static_cast<const Component*>(source), sourceStep);
+  Wrapped().ConvertPixel(destination, destinationStep, scratch_, 1);
 }
 
-void AllSeparationConverterFixed::EncodePixel(void* destination, int32_t destinationStep, const void* source,
-                                              int32_t sourceStep) {
-  EncodeGammaFixed(static_cast<Fixed*>(destination), destinationStep, static_cast<const Fixed*>(source), sourceStep,
-                   count_);
-}
-
-void AllSeparationConverterFixed::DecodePixel(void* destination, int32_t destinationStep, const void* source,
-                                              int32_t sourceStep) {
-  DecodeGammaFixed(static_cast<Fixed*>(destination), destinationStep, static_cast<const Fixed*>(source), sourceStep,
-                   count_);
-}
-
-TintTransformConverter8::TintTransformConverter8(runtime::LibraryContext* context, const PdfFunctionRef& function,
-                                                 ColorConverterPtr alternate)
-    : ColorConverter(context, kBytes), evaluator_(function), alternate_(std::move(alternate)) {}
-
-void TintTransformConverter8::ConvertPixel(void* destination, int32_t destinationStep, const void* source,
-                                           int32_t sourceStep) {
-  evaluator_.EvalBytes(scratch_, 1, static_cast<const uint8_t*>(source), sourceStep);
-  alternate_->ConvertPixel(destination, destinationStep, scratch_, 1);
-}
-
-void TintTransformConverter8::EncodePixel(void* destination, int32_t destinationStep, const void* source,
-                                          int32_t sourceStep) {
-  alternate_->EncodePixel(destination, destinationStep, source, sourceStep);
-}
-
-void TintTransformConverter8::DecodePixel(void* destination, int32_t destinationStep, const void* source,
-                                          int32_t sourceStep) {
-  alternate_->DecodePixel(destination, destinationStep, source, sourceStep);
-}
-
-TintTransformConverterFixed::TintTransformConverterFixed(runtime::LibraryContext* context,
-                                                         const PdfFunctionRef& function, ColorConverterPtr alternate)
-    : ColorConverter(context, kFixed), evaluator_(function), alternate_(std::move(alternate)) {}
-
-void TintTransformConverterFixed::ConvertPixel(void* destination, int32_t destinationStep, const void* source,
-                                               int32_t sourceStep) {
-  evaluator_.EvalFixed(scratch_, sizeof(Fixed), static_cast<const Fixed*>(source),
-                       static_cast<ptrdiff_t>(sourceStep) * static_cast<ptrdiff_t>(sizeof(Fixed)));
-  alternate_->ConvertPixel(destination, destinationStep, scratch_, 1);
-}
-
-void TintTransformConverterFixed::EncodePixel(void* destination, int32_t destinationStep, const void* source,
-                                              int32_t sourceStep) {
-  alternate_->EncodePixel(destination, destinationStep, source, sourceStep);
-}
-
-void TintTransformConverterFixed::DecodePixel(void* destination, int32_t destinationStep, const void* source,
-                                              int32_t sourceStep) {
-  alternate_->DecodePixel(destination, destinationStep, source, sourceStep);
-}
+template class AllSeparationConverterOf<uint8_t>;
+template class AllSeparationConverterOf<Fixed>;
+template class TintTransformConverterOf<uint8_t>;
+template class TintTransformConverterOf<Fixed>;
 
 }  // namespace color

@@ -2,7 +2,8 @@
 // Converters of Separation and DeviceN spaces: the "All" converters, which
 // paint the tint into every component of the target, and the tint
 // transform converters, which evaluate the tint function and hand its
-// result to the alternate space's converter.
+// result to the alternate space's converter. Each has an 8-bit and a 16.16
+// form.
 #include <cstdint>
 
 #include "color/ColorConverter.h"
@@ -12,11 +13,13 @@ namespace color {
 
 class ColorSpace;
 
-// "All" into an 8-bit target: the tint itself on a subtractive target
-// (more ink), 255 - tint on an additive one.
-class AllSeparationConverter8 final : public ColorConverter {
+// "All": the tint itself on a subtractive target (more ink), full
+// intensity less the tint on an additive one; a 16.16 tint is clamped to
+// [0, 1.0] first.
+template <class Component>
+class AllSeparationConverterOf final : public ColorConverter {
  public:
-  AllSeparationConverter8(runtime::LibraryContext* context, const ColorSpace& target);
+  AllSeparationConverterOf(runtime::LibraryContext* context, const ColorSpace& target);
 
   void ConvertPixel(void* destination, int32_t destinationStep, const void* source, int32_t sourceStep) override;
   void EncodePixel(void* destination, int32_t destinationStep, const void* source, int32_t sourceStep) override;
@@ -27,50 +30,28 @@ class AllSeparationConverter8 final : public ColorConverter {
   bool subtractive_;
 };
 
-// "All" into a 16.16 target: the tint (or 1.0 - tint) clamped to [0, 1.0].
-class AllSeparationConverterFixed final : public ColorConverter {
+// The tint function, then the alternate's converter.
+template <class Component>
+class TintTransformConverterOf final : public WrappingConverter {
  public:
-  AllSeparationConverterFixed(runtime::LibraryContext* context, const ColorSpace& target);
+  TintTransformConverterOf(runtime::LibraryContext* context, const PdfFunctionRef& function,
+                           ColorConverterPtr alternate);
 
   void ConvertPixel(void* destination, int32_t destinationStep, const void* source, int32_t sourceStep) override;
-  void EncodePixel(void* destination, int32_t destinationStep, const void* source, int32_t sourceStep) override;
-  void DecodePixel(void* destination, int32_t destinationStep, const void* source, int32_t sourceStep) override;
-
- private:
-  uint32_t count_;
-  bool subtractive_;
-};
-
-// The tint function, then the alternate's converter; the encode and decode
-// operations are the alternate converter's.
-class TintTransformConverter8 final : public ColorConverter {
- public:
-  TintTransformConverter8(runtime::LibraryContext* context, const PdfFunctionRef& function,
-                          ColorConverterPtr alternate);
-
-  void ConvertPixel(void* destination, int32_t destinationStep, const void* source, int32_t sourceStep) override;
-  void EncodePixel(void* destination, int32_t destinationStep, const void* source, int32_t sourceStep) override;
-  void DecodePixel(void* destination, int32_t destinationStep, const void* source, int32_t sourceStep) override;
 
  private:
   FunctionEvaluator evaluator_;
-  ColorConverterPtr alternate_;
-  uint8_t scratch_[PdfFunction::kMaxArity];
+  Component scratch_[PdfFunction::kMaxArity];
 };
 
-class TintTransformConverterFixed final : public ColorConverter {
- public:
-  TintTransformConverterFixed(runtime::LibraryContext* context, const PdfFunctionRef& function,
-                              ColorConverterPtr alternate);
+using AllSeparationConverter8 = AllSeparationConverterOf<uint8_t>;
+using AllSeparationConverterFixed = AllSeparationConverterOf<Fixed>;
+using TintTransformConverter8 = TintTransformConverterOf<uint8_t>;
+using TintTransformConverterFixed = TintTransformConverterOf<Fixed>;
 
-  void ConvertPixel(void* destination, int32_t destinationStep, const void* source, int32_t sourceStep) override;
-  void EncodePixel(void* destination, int32_t destinationStep, const void* source, int32_t sourceStep) override;
-  void DecodePixel(void* destination, int32_t destinationStep, const void* source, int32_t sourceStep) override;
-
- private:
-  FunctionEvaluator evaluator_;
-  ColorConverterPtr alternate_;
-  Fixed scratch_[PdfFunction::kMaxArity];
-};
+extern template class AllSeparationConverterOf<uint8_t>;
+extern template class AllSeparationConverterOf<Fixed>;
+extern template class TintTransformConverterOf<uint8_t>;
+extern template class TintTransformConverterOf<Fixed>;
 
 }  // namespace color

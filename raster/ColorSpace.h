@@ -19,6 +19,14 @@ class ColorSpace {
   // A converter from this space into `target`, allocated in the arena for
   // one paint.
   virtual runtime::PixelConverter* MakeConverter(runtime::ArenaAllocator& arena, const ColorSpace& target) = 0;
+  // The implementing subsystem's own object behind this interface when
+  // `family` is that subsystem's tag (the address of a constant it owns),
+  // else null: an implementation finds its own type behind a target without
+  // run-time type information, and refuses a target of another kind.
+  virtual const void* ImplementationOf(const void* family) const {
+    (void)family;
+    return nullptr;
+  }
 
  protected:
   ~ColorSpace() = default;

@@ -116,17 +116,24 @@ struct RealClut {
       f[i] = p - base[i];
     }
     double out[4] = {};
-    if (variant == ClutStage::kQuadrilinear) {
-      for (uint32_t corner = 0; corner < (1u << n); ++corner) {
+    if (variant == ClutStage::kTetrahedralLinear) {
+      // The simplex walk over inputs 1 to 3 on both planes of input 0,
+      // then linear between the planes.
+      std::vector<size_t> order{1, 2, 3};
+      std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return f[a] > f[b]; });
+      double plane[2][4] = {};
+      for (uint32_t k = 0; k < 2; ++k) {
         std::vector<uint32_t> cell = base;
-        double w = 1;
-        for (size_t i = 0; i < n; ++i) {
-          bool up = (corner >> (n - 1 - i)) & 1;
-          cell[i] += up;
-          w *= up ? f[i] : 1 - f[i];
+        cell[0] += k;
+        for (uint32_t o = 0; o < outputs; ++o) plane[k][o] = At(cell, o);
+        for (size_t i : order) {
+          std::vector<uint32_t> next = cell;
+          ++next[i];
+          for (uint32_t o = 0; o < outputs; ++o) plane[k][o] += f[i] * (At(next, o) - At(cell, o));
+          cell = next;
         }
-        for (uint32_t o = 0; o < outputs; ++o) out[o] += w * At(cell, o);
       }
+      for (uint32_t o = 0; o < outputs; ++o) out[o] = plane[0][o] + f[0] * (plane[1][o] - plane[0][o]);
     } else {
       // Tetrahedral interpolation is the simplex walk over three inputs.
       std::vector<size_t> order(n);
@@ -194,7 +201,7 @@ const double kPara[7] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045, 0.02
 
 TEST(IccStageTest, EveryStageKindMatchesDoublePrecision) {
   const RealClut tetra = Clut(3, 3, {17, 17, 17}, ClutStage::kTetrahedral);
-  const RealClut quad = Clut(4, 3, {5, 4, 3, 6}, ClutStage::kQuadrilinear);
+  const RealClut quad = Clut(4, 3, {5, 4, 3, 6}, ClutStage::kTetrahedralLinear);
   const RealClut simplex3 = Clut(3, 4, {9, 9, 9}, ClutStage::kSimplex);
   const RealClut simplex2 = Clut(2, 2, {4, 7}, ClutStage::kSimplex);
   const std::vector<double> curve = Curve(1024, 2.2), curve256 = Curve(256, 0.45), falling = Curve(64, 1.8, true);
@@ -332,9 +339,11 @@ TEST(IccStageTest, ClutEdgesAndVariants) {
   Fixed low[4] = {-0x30000, -1, 0x7FFFFFFF, 0};
   stage->Apply(low);
   EXPECT_EQ(low[0], cube.table[1 * 3 + 0]);
-  // Three inputs in a CMYK-to-RGB transform: simplex, not quadrilinear.
+  // Three inputs in a CMYK-to-RGB transform: simplex; four inputs into
+  // any space: tetrahedral over three, linear over the first.
   EXPECT_EQ(ClutStage::ChooseVariant(3, IccSig("CMYK"), IccSig("RGB ")), ClutStage::kSimplex);
-  EXPECT_EQ(ClutStage::ChooseVariant(4, IccSig("CMYK"), IccSig("RGB ")), ClutStage::kQuadrilinear);
+  EXPECT_EQ(ClutStage::ChooseVariant(4, IccSig("CMYK"), IccSig("RGB ")), ClutStage::kTetrahedralLinear);
+  EXPECT_EQ(ClutStage::ChooseVariant(4, IccSig("CMYK"), IccSig("Lab ")), ClutStage::kTetrahedralLinear);
   EXPECT_EQ(ClutStage::ChooseVariant(3, IccSig("RGB "), IccSig("RGB ")), ClutStage::kTetrahedral);
   // The unit cube's corners are the identity; a count that does not add up
   // is malformed.

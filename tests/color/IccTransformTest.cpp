@@ -148,6 +148,27 @@ TEST(IccTransformTest, GrayWithLabConnectionGivesNeutralLab) {
   }
 }
 
+// Black point compensation scales each connection-space channel about its
+// own white: a neutral source stays neutral from its black to its white.
+// Offsets of 1.0 - s on X and Z moved b* by 2.6 to 3.5 levels here; what
+// remains (about one level, with or without compensation) is the
+// synthesised gray's white against the Lab profile's.
+TEST(IccTransformTest, BlackPointCompensationKeepsNeutralsNeutral) {
+  runtime::LibraryContext context;
+  const Fixed black[3] = {kFixedOne / 10, kFixedOne / 10, kFixedOne / 10};
+  IccProfileRef gray = IccProfile::SynthesiseGray(&context, testing::kDeviceWhite, black, kFixedOne);
+  IccProfileRef lab = IccProfile::DefaultLab(&context);
+  ASSERT_GT(IccProfile::EstimateSourceBlack(*gray, kRelativeColorimetric), kFixedOne / 10);
+  IccTransformRef transform = IccTransform::Create(*gray, *lab, kRelativeColorimetric, 0, false, true);
+  for (Fixed g : {0, kFixedOne / 2, kFixedOne}) {
+    std::vector<Fixed> out = Evaluated(*transform, {g});
+    EXPECT_NEAR(out[1], kFixedOne / 2, 1.5 * kByte) << g;
+    EXPECT_NEAR(out[2], kFixedOne / 2, 1.5 * kByte) << g;
+  }
+  EXPECT_LE(Evaluated(*transform, {0})[0], kByte);
+  EXPECT_GE(Evaluated(*transform, {kFixedOne})[0], kFixedOne - kByte);
+}
+
 TEST(IccTransformTest, AbsoluteIntentWithEqualWhitesIsRelative) {
   runtime::LibraryContext context;
   IccProfileRef source = testing::DeviceRgbProfile(&context);

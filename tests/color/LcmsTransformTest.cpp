@@ -28,8 +28,8 @@ std::string ReadProfileFile(const std::string& path) {
 
 // Profiles that every Debian machine with the free profile packages has.
 std::vector<std::string> ReferenceProfiles() {
-  // The built-in CMYK profile is left out: its grid-2 table makes the
-  // comparison one of interpolation schemes alone (worst 47, mean 12).
+  // The built-in CMYK profile is compared through the raster device
+  // (RasterColorSpaceTest).
   std::vector<std::string> files;
   for (const char* path : {"/usr/share/color/icc/sRGB.icc", "/usr/share/color/icc/compatibleWithAdobeRGB1998.icc",
                            "/usr/share/color/icc/LStar-RGB.icc", "/usr/share/color/icc/ghostscript/default_cmyk.icc",
@@ -40,7 +40,7 @@ std::vector<std::string> ReferenceProfiles() {
   return files;
 }
 
-constexpr int kCmykWorst = 48;
+constexpr int kVersion4CmykWorst = 11;
 
 class LcmsTransformTest : public ::testing::TestWithParam<std::string> {};
 
@@ -63,13 +63,15 @@ TEST_P(LcmsTransformTest, RandomColoursAgreeWithinThreeLevels) {
                          cmsFLAGS_BLACKPOINTCOMPENSATION | cmsFLAGS_NOCACHE | cmsFLAGS_NOOPTIMIZE);
   ASSERT_NE(reference, nullptr);
 
-  // Matrix/TRC and gray sources agree within 3 levels per channel. CMYK
-  // sources do not everywhere: their tables are interpolated
-  // quadrilinearly here, while lcms2 interpolates tetrahedrally over
-  // three inks and linearly over the fourth, and the two black point
-  // estimates differ by a little; dark, saturated colours show it. They
-  // are held to the mean difference and a bound on the worst.
+  // Every source agrees within 3 levels per channel, but for a version 4
+  // CMYK profile: lcms2 connects such a profile's perceptual tables to a
+  // reference black of L* 3.1 when it estimates the source black point
+  // (the round trip of Lab black), which this system's estimate does not
+  // know of (it finds L* 0), so black point compensation scales the
+  // darkest colours differently. Those are held to the mean difference
+  // and a bound on the worst.
   const bool cmyk = channels == 4;
+  const bool version4Cmyk = cmyk && static_cast<uint8_t>(bytes[8]) >= 4;
   std::mt19937 random(200);
   int worst = 0;
   double total = 0;
@@ -83,15 +85,15 @@ TEST_P(LcmsTransformTest, RandomColoursAgreeWithinThreeLevels) {
       const int difference = std::abs(ours[c] - theirs[c]);
       worst = std::max(worst, difference);
       total += difference;
-      EXPECT_LE(difference, cmyk ? kCmykWorst : 3) << "colour " << i << " (" << int(in[0]) << ", " << int(in[1]) << ", "
+      EXPECT_LE(difference, version4Cmyk ? kVersion4CmykWorst : 3) << "colour " << i << " (" << int(in[0]) << ", " << int(in[1]) << ", "
                                << int(in[2]) << ", " << int(in[3]) << ") channel " << c << ": ours "
                                << int(ours[c]) << ", lcms2 " << int(theirs[c]);
     }
   }
   RecordProperty("worst_difference", worst);
   RecordProperty("mean_difference_x100", static_cast<int>(total / 6.0));
-  if (cmyk) {
-    EXPECT_LE(total / 600.0, 3.0) << "mean difference";
+  if (version4Cmyk) {
+    EXPECT_LE(total / 600.0, 1.0) << "mean difference";
   }
   std::printf("%s: worst %d, mean %.2f\n", GetParam().c_str(), worst, total / 600.0);
   cmsDeleteTransform(reference);
