@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "raster/PathEdges.h"
 #include "runtime/ErrorTrap.h"
@@ -86,9 +87,8 @@ ScanConverter::ScanConverter(runtime::LibraryContext* context, runtime::ArenaAll
   const int64_t height = int64_t{target.y1} - target.y0;
   // Sub-sampled coordinates are 16.16 values relative to the band's origin:
   // a band spans at most this many pixels in each direction. Taller targets
-  // are painted band by band; a wider one is refused rather than wrapped.
+  // are painted band by band, wider ones column by column.
   bandRows_ = static_cast<int32_t>((kMaxSubSamples >> shift) - 2);
-  if (width > bandRows_) runtime::ThrowRuntime(runtime::kBeyondLimit);
   coverage_ = static_cast<uint8_t*>(arena.Alloc(static_cast<size_t>(width)));
   std::memset(coverage_, 0, static_cast<size_t>(width));
   // One row of coverage bytes serves every row (its row step is 0).
@@ -98,6 +98,10 @@ ScanConverter::ScanConverter(runtime::LibraryContext* context, runtime::ArenaAll
   outputs_[static_cast<int>(RunKind::kPartial)] = {&coveragePlane_, &coveragePlane_, nullptr};
   rightBound_ = static_cast<int32_t>(width << shift);
   matrix_ = matrix;
+  if (width > bandRows_) {
+    SplitColumns(points);
+    return;
+  }
   if (height > bandRows_) {
     // The path is read again for every band: keep a copy of its points.
     auto* copy = static_cast<FixedPoint*>(arena.Alloc(sizeof(FixedPoint) * std::max<size_t>(points.size(), 1)));
@@ -112,6 +116,41 @@ ScanConverter::ScanConverter(runtime::LibraryContext* context, runtime::ArenaAll
   LoadBand(target.y0);
   points_ = {};  // the caller's points are read once only
   bounds = shape_;
+}
+
+void ScanConverter::SplitColumns(std::span<const FixedPoint> points) {
+  const int64_t width = int64_t{target_.x1} - target_.x0;
+  const auto count = static_cast<size_t>((width + bandRows_ - 1) / bandRows_);
+  auto** columns = static_cast<ScanConverter**>(arena_.Alloc(sizeof(ScanConverter*) * count));
+  IntRect shape{target_.x0, target_.y0, target_.x0, target_.y0};
+  for (size_t i = 0; i < count; ++i) {
+    const int32_t x0 = static_cast<int32_t>(target_.x0 + static_cast<int64_t>(i) * bandRows_);
+    const int32_t x1 = static_cast<int32_t>(std::min<int64_t>(int64_t{x0} + bandRows_, target_.x1));
+    // Each column clips the path to itself: what lies left of it adds its
+    // winding on the column's edge, as in any converter.
+    auto* column = new (arena_.Alloc(sizeof(ScanConverter)))
+        ScanConverter(context_, arena_, points, matrix_, IntRect{x0, target_.y0, x1, target_.y1},
+                      evenOdd_, shift_, glyphRule_);
+    // The column's coverage bytes are the shared row's.
+    column->coverage_ = coverage_ + (x0 - target_.x0);
+    columns[i] = column;
+    if (!column->IsEmpty()) {
+      shape = shape.IsEmpty() ? column->shape_
+                              : IntRect{std::min(shape.x0, column->shape_.x0), std::min(shape.y0, column->shape_.y0),
+                                        std::max(shape.x1, column->shape_.x1), std::max(shape.y1, column->shape_.y1)};
+    }
+  }
+  columns_ = {columns, count};
+  const bool tall = int64_t{target_.y1} - target_.y0 > bandRows_;
+  // A tall column knows only its first band's shape.
+  shape_ = tall ? target_ : shape;
+  bounds = shape_;
+}
+
+uint32_t ScanConverter::EdgeCount() const {
+  uint32_t count = edges_.edgeCount;
+  for (const ScanConverter* column : columns_) count += column->EdgeCount();
+  return count;
 }
 
 void ScanConverter::LoadBand(int32_t top) {
@@ -178,6 +217,11 @@ void ScanConverter::Rewind() {
 }
 
 void ScanConverter::BeginRow(int32_t y) {
+  if (!columns_.empty()) {
+    row_ = y;
+    for (ScanConverter* column : columns_) column->BeginRow(y);
+    return;
+  }
   if (!target_.IsEmpty() && (y < band_.y0 || y >= band_.y1) && y >= target_.y0 && y < target_.y1) {
     LoadBand(y);
   } else if (y != preparedRow_ && edges_.nextRow != runtime::kFixedMax &&
@@ -405,6 +449,16 @@ int32_t ScanConverter::PixelCoverage(int32_t p) {
 }
 
 int32_t ScanConverter::CoverageRun(int32_t x, int32_t limit) {
+  if (!columns_.empty()) {
+    // Every column is bandRows_ wide but the last.
+    const int64_t index = std::clamp<int64_t>((int64_t{x} - target_.x0) / bandRows_, 0,
+                                              static_cast<int64_t>(columns_.size()) - 1);
+    ScanConverter* column = columns_[static_cast<size_t>(index)];
+    const int32_t end = column->CoverageRun(
+        x, index + 1 < static_cast<int64_t>(columns_.size()) ? std::min(limit, column->target_.x1) : limit);
+    kind_ = column->kind_;
+    return end;
+  }
   if (x < runEnd_) return std::min(limit, runEnd_);
   if (x < shape_.x0) {
     kind_ = RunKind::kEmpty;
