@@ -519,12 +519,7 @@ TEST_F(ScanConverterTest, WideTargetsArePaintedInColumns) {
   }
   // Tall and wide at once (the 16 x 16 class): a square across both
   // boundaries.
-  StoredPath square(arena_);
-  square.MoveTo(P(1990, 1990));
-  square.LineTo(P(2010, 1990));
-  square.LineTo(P(2010, 2010));
-  square.LineTo(P(1990, 2010));
-  square.Close();
+  const StoredPath square = Polygon({P(1990, 1990), P(2010, 1990), P(2010, 2010), P(1990, 2010)});
   PathScanConverter16 both(&context_, arena_, square.Points(), Matrix{}, {0, 0, 2100, 2100}, false);
   for (int pass = 0; pass < 2; ++pass) {
     const auto image = testsupport::RenderCoverage(both);
