@@ -19,6 +19,8 @@ namespace {
 constexpr int32_t kEdgeWork = 100;
 // Terminates every span list: beyond any sub-pixel.
 constexpr int32_t kListEnd = 0x7fffffff;
+// The list of a sub-row without spans.
+constexpr int32_t kNoSpans[1] = {kListEnd};
 // Sub-sampled coordinates must stay within ±32767 with a margin of a pixel
 // for the projections on the clip box.
 constexpr int64_t kMaxSubSamples = 32000;
@@ -252,6 +254,7 @@ void ScanConverter::PrepareRow() {
     } else {
       BuildSpans(*spans_[k]);
     }
+    lists_[k] = spans_[k]->IsEmpty() ? kNoSpans : spans_[k]->begin();
   }
   prepared_ = true;
   preparedRow_ = row_;
@@ -410,36 +413,38 @@ void ScanConverter::BuildGlyphSpans(runtime::ArenaVector<int32_t>& spans, int32_
 }
 
 int32_t ScanConverter::PixelCoverage(int32_t p) {
+  return shift_ == 2 ? PixelCoverageOf<2>(p) : PixelCoverageOf<4>(p);
+}
+
+template <int kShift>
+int32_t ScanConverter::PixelCoverageOf(int32_t p) {
+  constexpr int32_t kSamples = 1 << kShift;
   if (p <= lastPixel_) ResetCursors();
-  const int32_t lo = p << shift_;
-  const int32_t hi = lo + samples_;
+  const int32_t lo = p << kShift;
+  const int32_t hi = lo + kSamples;
   int32_t coverage = 0;
   int32_t follow = 0;
   int32_t boundary = std::max(rightBound_, hi);
-  for (int k = 0; k < samples_; ++k) {
-    const runtime::ArenaVector<int32_t>& spans = *spans_[k];
-    if (spans.IsEmpty()) continue;
-    const int32_t* list = spans.begin();
+  for (int k = 0; k < kSamples; ++k) {
+    const int32_t* list = lists_[k];
     uint32_t i = cursor_[k];
-    uint8_t in = inside_[k];
+    uint32_t in = inside_[k];
     while (list[i] <= lo) {
       in ^= 1;
       ++i;
     }
     int32_t position = lo;
     while (list[i] < hi) {
-      if (in != 0) coverage += list[i] - position;
+      coverage += static_cast<int32_t>(in) * (list[i] - position);
       position = list[i];
       in ^= 1;
       ++i;
     }
-    if (in != 0) {
-      coverage += hi - position;
-      follow += samples_;
-    }
+    coverage += static_cast<int32_t>(in) * (hi - position);
+    follow += static_cast<int32_t>(in) * kSamples;
     boundary = std::min(boundary, list[i]);
     cursor_[k] = i;
-    inside_[k] = in;
+    inside_[k] = static_cast<uint8_t>(in);
   }
   followCoverage_ = follow;
   nextBoundary_ = boundary;

@@ -115,6 +115,8 @@ class ScanConverter : public PipelineNode {
   // Coverage of relative pixel p (0..N·N); also sets the coverage of the
   // pixels after it up to the next boundary.
   int32_t PixelCoverage(int32_t p);
+  template <int kShift>
+  int32_t PixelCoverageOf(int32_t p);
   void ResetCursors();
   // Splits a target wider than a band into columns.
   void SplitColumns(std::span<const FixedPoint> points);
@@ -138,6 +140,9 @@ class ScanConverter : public PipelineNode {
 
   static constexpr int kMaxSubRows = 16;
   runtime::ArenaVector<int32_t>* spans_[kMaxSubRows] = {};
+  // The prepared row's span lists, each ending in a boundary beyond every
+  // sub-pixel (an empty list is that boundary alone).
+  const int32_t* lists_[kMaxSubRows] = {};
   uint32_t cursor_[kMaxSubRows] = {};
   uint8_t inside_[kMaxSubRows] = {};
 
