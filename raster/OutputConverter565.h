@@ -116,6 +116,27 @@ class Converter565 final : public OutputConverter565 {
         uint64_t pair;
         std::memcpy(&pair, pixels, 8);
         pair &= kColour;
+        if (pair == lastPair && x + 7 < x1) {
+          // Inside a run: four pairs at once while they last.
+          uint16_t quad[8];
+          for (int i = 0; i < 8; i += 2) std::memcpy(quad + i, words, 4);
+          for (; x + 7 < x1; x += 8, out += 8, pixels += 32) {
+            uint64_t next[4];
+            std::memcpy(next, pixels, 32);
+            if (((next[0] & kColour) != pair) | ((next[1] & kColour) != pair) |
+                ((next[2] & kColour) != pair) | ((next[3] & kColour) != pair)) {
+              break;
+            }
+            if constexpr (combine == Combine565::kXor) {
+              for (int i = 0; i < 8; ++i) out[i] ^= quad[i];
+            } else {
+              std::memcpy(out, quad, 16);
+            }
+          }
+          if (x + 1 >= x1) break;
+          std::memcpy(&pair, pixels, 8);
+          pair &= kColour;
+        }
         if (pair == lastPair) {
           if constexpr (combine == Combine565::kXor) {
             out[0] ^= words[0];

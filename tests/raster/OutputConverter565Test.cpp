@@ -110,8 +110,8 @@ TEST_F(OutputConverter565Test, RunsOfOneColourConvertAsPixelByPixel) {
   // what its pixels give one at a time.
   std::vector<uint8_t> pixels;
   const uint8_t colours[][3] = {{10, 200, 30}, {255, 255, 255}, {0, 0, 0}, {128, 64, 250}};
-  const int runs[] = {5, 2, 9, 1, 1, 4, 12, 3};
-  for (int r = 0; r < 8; ++r) {
+  const int runs[] = {5, 2, 9, 1, 1, 4, 12, 3, 30, 17, 8};
+  for (int r = 0; r < 11; ++r) {
     for (int i = 0; i < runs[r]; ++i) {
       const uint8_t* c = colours[r % 4];
       pixels.insert(pixels.end(), {c[0], c[1], c[2], static_cast<uint8_t>(i * 51)});
