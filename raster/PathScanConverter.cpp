@@ -270,7 +270,10 @@ void ScanConverter::Advance(int32_t subRow) {
     Charge(context_, active_.Size());
     uint32_t kept = 0;
     for (uint32_t i = 0; i < active_.Size(); ++i) {
-      EdgeRecord* edge = FirstEdgeReaching(active_[i], y);
+      // Most edges go on past the sub-row: only those that end search their
+      // chain.
+      EdgeRecord* edge = active_[i];
+      if (edge->y1 <= y || IsFlatEdge(edge)) edge = FirstEdgeReaching(edge, y);
       if (edge == nullptr) continue;
       edge->startsInRow = 0;
       if (edge->y1 < top && edge->chain == nullptr) continue;
