@@ -195,7 +195,10 @@ class LerpToColourStageOf final : public BlendStage {
   static bool CanUse(const StageContext& stage);
 
  private:
-  uint8_t colour_[3];
+  // The colour with alpha 255 as two pairs of 16-bit lanes: blue and red,
+  // green and alpha.
+  uint32_t blueRed_ = 0;
+  uint32_t greenAlpha_ = 0;
 };
 using LerpToColourStage = LerpToColourStageOf<false>;
 using LerpToColourConstMaskStage = LerpToColourStageOf<true>;

@@ -12,6 +12,7 @@
 // pixels with blue first, one constant pixel, any other format), each its
 // own class so that the inner loop has no per-pixel branch.
 #include <cstdint>
+#include <cstring>
 
 #include "runtime/ArenaAllocator.h"
 #include "runtime/PixelBuffer.h"
@@ -104,6 +105,67 @@ class Converter565 final : public OutputConverter565 {
     if (x < x1 && (x & 1) != 0) {
       one(1);
       ++x;
+    }
+    if constexpr (source == Source565::kBgrx) {
+      // Pages are mostly runs of one colour: a pair of pixels like the pair
+      // before it (the fourth byte aside) repeats the pair's two words.
+      constexpr uint64_t kColour = 0x00FFFFFF00FFFFFFull;
+      uint64_t lastPair = ~uint64_t{0};
+      uint16_t words[2] = {};
+      for (; x + 1 < x1; x += 2) {
+        uint64_t pair;
+        std::memcpy(&pair, pixels, 8);
+        pair &= kColour;
+        if (pair == lastPair && x + 7 < x1) {
+          // Inside a run: four pairs at once while they last.
+          uint16_t quad[8];
+          for (int i = 0; i < 8; i += 2) std::memcpy(quad + i, words, 4);
+          for (; x + 7 < x1; x += 8, out += 8, pixels += 32) {
+            uint64_t next[4];
+            std::memcpy(next, pixels, 32);
+            if (((next[0] & kColour) != pair) | ((next[1] & kColour) != pair) |
+                ((next[2] & kColour) != pair) | ((next[3] & kColour) != pair)) {
+              break;
+            }
+            if constexpr (combine == Combine565::kXor) {
+              for (int i = 0; i < 8; ++i) out[i] ^= quad[i];
+            } else {
+              std::memcpy(out, quad, 16);
+            }
+          }
+          if (x + 1 >= x1) break;
+          std::memcpy(&pair, pixels, 8);
+          pair &= kColour;
+        }
+        if (pair == lastPair) {
+          if constexpr (combine == Combine565::kXor) {
+            out[0] ^= words[0];
+            out[1] ^= words[1];
+          } else {
+            std::memcpy(out, words, 4);
+          }
+          out += 2;
+          pixels += 8;
+          continue;
+        }
+        lastPair = pair;
+        const uint16_t* written = out;
+        one(0);
+        one(1);
+        if constexpr (combine == Combine565::kXor) {
+          // The words themselves, not what the exclusive-or left.
+          words[0] = static_cast<uint16_t>(red[0][pixels[redAt - 8]] + green[0][pixels[greenAt - 8]] +
+                                           blue[0][pixels[blueAt - 8]]);
+          words[1] = static_cast<uint16_t>(red[1][pixels[redAt - 4]] + green[1][pixels[greenAt - 4]] +
+                                           blue[1][pixels[blueAt - 4]]);
+          if constexpr (order == ByteOrder565::kSwapped) {
+            words[0] = static_cast<uint16_t>((words[0] >> 8) | (words[0] << 8));
+            words[1] = static_cast<uint16_t>((words[1] >> 8) | (words[1] << 8));
+          }
+        } else {
+          std::memcpy(words, written, 4);
+        }
+      }
     }
     for (; x + 1 < x1; x += 2) {
       one(0);

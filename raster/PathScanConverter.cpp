@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "raster/PathEdges.h"
 #include "runtime/ErrorTrap.h"
@@ -18,6 +19,8 @@ namespace {
 constexpr int32_t kEdgeWork = 100;
 // Terminates every span list: beyond any sub-pixel.
 constexpr int32_t kListEnd = 0x7fffffff;
+// The list of a sub-row without spans.
+constexpr int32_t kNoSpans[1] = {kListEnd};
 // Sub-sampled coordinates must stay within ±32767 with a margin of a pixel
 // for the projections on the clip box.
 constexpr int64_t kMaxSubSamples = 32000;
@@ -86,9 +89,8 @@ ScanConverter::ScanConverter(runtime::LibraryContext* context, runtime::ArenaAll
   const int64_t height = int64_t{target.y1} - target.y0;
   // Sub-sampled coordinates are 16.16 values relative to the band's origin:
   // a band spans at most this many pixels in each direction. Taller targets
-  // are painted band by band; a wider one is refused rather than wrapped.
+  // are painted band by band, wider ones column by column.
   bandRows_ = static_cast<int32_t>((kMaxSubSamples >> shift) - 2);
-  if (width > bandRows_) runtime::ThrowRuntime(runtime::kBeyondLimit);
   coverage_ = static_cast<uint8_t*>(arena.Alloc(static_cast<size_t>(width)));
   std::memset(coverage_, 0, static_cast<size_t>(width));
   // One row of coverage bytes serves every row (its row step is 0).
@@ -98,6 +100,10 @@ ScanConverter::ScanConverter(runtime::LibraryContext* context, runtime::ArenaAll
   outputs_[static_cast<int>(RunKind::kPartial)] = {&coveragePlane_, &coveragePlane_, nullptr};
   rightBound_ = static_cast<int32_t>(width << shift);
   matrix_ = matrix;
+  if (width > bandRows_) {
+    SplitColumns(points);
+    return;
+  }
   if (height > bandRows_) {
     // The path is read again for every band: keep a copy of its points.
     auto* copy = static_cast<FixedPoint*>(arena.Alloc(sizeof(FixedPoint) * std::max<size_t>(points.size(), 1)));
@@ -112,6 +118,41 @@ ScanConverter::ScanConverter(runtime::LibraryContext* context, runtime::ArenaAll
   LoadBand(target.y0);
   points_ = {};  // the caller's points are read once only
   bounds = shape_;
+}
+
+void ScanConverter::SplitColumns(std::span<const FixedPoint> points) {
+  const int64_t width = int64_t{target_.x1} - target_.x0;
+  const auto count = static_cast<size_t>((width + bandRows_ - 1) / bandRows_);
+  auto** columns = static_cast<ScanConverter**>(arena_.Alloc(sizeof(ScanConverter*) * count));
+  IntRect shape{target_.x0, target_.y0, target_.x0, target_.y0};
+  for (size_t i = 0; i < count; ++i) {
+    const int32_t x0 = static_cast<int32_t>(target_.x0 + static_cast<int64_t>(i) * bandRows_);
+    const int32_t x1 = static_cast<int32_t>(std::min<int64_t>(int64_t{x0} + bandRows_, target_.x1));
+    // Each column clips the path to itself: what lies left of it adds its
+    // winding on the column's edge, as in any converter.
+    auto* column = new (arena_.Alloc(sizeof(ScanConverter)))
+        ScanConverter(context_, arena_, points, matrix_, IntRect{x0, target_.y0, x1, target_.y1},
+                      evenOdd_, shift_, glyphRule_);
+    // The column's coverage bytes are the shared row's.
+    column->coverage_ = coverage_ + (x0 - target_.x0);
+    columns[i] = column;
+    if (!column->IsEmpty()) {
+      shape = shape.IsEmpty() ? column->shape_
+                              : IntRect{std::min(shape.x0, column->shape_.x0), std::min(shape.y0, column->shape_.y0),
+                                        std::max(shape.x1, column->shape_.x1), std::max(shape.y1, column->shape_.y1)};
+    }
+  }
+  columns_ = {columns, count};
+  const bool tall = int64_t{target_.y1} - target_.y0 > bandRows_;
+  // A tall column knows only its first band's shape.
+  shape_ = tall ? target_ : shape;
+  bounds = shape_;
+}
+
+uint32_t ScanConverter::EdgeCount() const {
+  uint32_t count = edges_.edgeCount;
+  for (const ScanConverter* column : columns_) count += column->EdgeCount();
+  return count;
 }
 
 void ScanConverter::LoadBand(int32_t top) {
@@ -178,6 +219,11 @@ void ScanConverter::Rewind() {
 }
 
 void ScanConverter::BeginRow(int32_t y) {
+  if (!columns_.empty()) {
+    row_ = y;
+    for (ScanConverter* column : columns_) column->BeginRow(y);
+    return;
+  }
   if (!target_.IsEmpty() && (y < band_.y0 || y >= band_.y1) && y >= target_.y0 && y < target_.y1) {
     LoadBand(y);
   } else if (y != preparedRow_ && edges_.nextRow != runtime::kFixedMax &&
@@ -208,6 +254,7 @@ void ScanConverter::PrepareRow() {
     } else {
       BuildSpans(*spans_[k]);
     }
+    lists_[k] = spans_[k]->IsEmpty() ? kNoSpans : spans_[k]->begin();
   }
   prepared_ = true;
   preparedRow_ = row_;
@@ -223,7 +270,10 @@ void ScanConverter::Advance(int32_t subRow) {
     Charge(context_, active_.Size());
     uint32_t kept = 0;
     for (uint32_t i = 0; i < active_.Size(); ++i) {
-      EdgeRecord* edge = FirstEdgeReaching(active_[i], y);
+      // Most edges go on past the sub-row: only those that end search their
+      // chain.
+      EdgeRecord* edge = active_[i];
+      if (edge->y1 <= y || IsFlatEdge(edge)) edge = FirstEdgeReaching(edge, y);
       if (edge == nullptr) continue;
       edge->startsInRow = 0;
       if (edge->y1 < top && edge->chain == nullptr) continue;
@@ -366,36 +416,38 @@ void ScanConverter::BuildGlyphSpans(runtime::ArenaVector<int32_t>& spans, int32_
 }
 
 int32_t ScanConverter::PixelCoverage(int32_t p) {
+  return shift_ == 2 ? PixelCoverageOf<2>(p) : PixelCoverageOf<4>(p);
+}
+
+template <int kShift>
+int32_t ScanConverter::PixelCoverageOf(int32_t p) {
+  constexpr int32_t kSamples = 1 << kShift;
   if (p <= lastPixel_) ResetCursors();
-  const int32_t lo = p << shift_;
-  const int32_t hi = lo + samples_;
+  const int32_t lo = p << kShift;
+  const int32_t hi = lo + kSamples;
   int32_t coverage = 0;
   int32_t follow = 0;
   int32_t boundary = std::max(rightBound_, hi);
-  for (int k = 0; k < samples_; ++k) {
-    const runtime::ArenaVector<int32_t>& spans = *spans_[k];
-    if (spans.IsEmpty()) continue;
-    const int32_t* list = spans.begin();
+  for (int k = 0; k < kSamples; ++k) {
+    const int32_t* list = lists_[k];
     uint32_t i = cursor_[k];
-    uint8_t in = inside_[k];
+    uint32_t in = inside_[k];
     while (list[i] <= lo) {
       in ^= 1;
       ++i;
     }
     int32_t position = lo;
     while (list[i] < hi) {
-      if (in != 0) coverage += list[i] - position;
+      coverage += static_cast<int32_t>(in) * (list[i] - position);
       position = list[i];
       in ^= 1;
       ++i;
     }
-    if (in != 0) {
-      coverage += hi - position;
-      follow += samples_;
-    }
+    coverage += static_cast<int32_t>(in) * (hi - position);
+    follow += static_cast<int32_t>(in) * kSamples;
     boundary = std::min(boundary, list[i]);
     cursor_[k] = i;
-    inside_[k] = in;
+    inside_[k] = static_cast<uint8_t>(in);
   }
   followCoverage_ = follow;
   nextBoundary_ = boundary;
@@ -405,6 +457,16 @@ int32_t ScanConverter::PixelCoverage(int32_t p) {
 }
 
 int32_t ScanConverter::CoverageRun(int32_t x, int32_t limit) {
+  if (!columns_.empty()) {
+    // Every column is bandRows_ wide but the last.
+    const int64_t index = std::clamp<int64_t>((int64_t{x} - target_.x0) / bandRows_, 0,
+                                              static_cast<int64_t>(columns_.size()) - 1);
+    ScanConverter* column = columns_[static_cast<size_t>(index)];
+    const int32_t end = column->CoverageRun(
+        x, index + 1 < static_cast<int64_t>(columns_.size()) ? std::min(limit, column->target_.x1) : limit);
+    kind_ = column->kind_;
+    return end;
+  }
   if (x < runEnd_) return std::min(limit, runEnd_);
   if (x < shape_.x0) {
     kind_ = RunKind::kEmpty;

@@ -20,9 +20,11 @@
 // from the device origin converts as exactly as content near it. Sub-sampled
 // coordinates are 16.16 values: a target taller than one band (7,998 rows,
 // 1,998 for the 16 x 16 class) is converted band by band, the path read
-// again for each; one wider than that is refused (runtime code 6). A node
-// whose rows were already visited starts its edges again from the first
-// row, so that a clip serves every paint through it.
+// again for each; one wider than that is split into columns of at most a
+// band's width, each a converter of its own over the same path that writes
+// its coverage into the shared row. A node whose rows were already visited
+// starts its edges again from the first row, so that a clip serves every
+// paint through it.
 //
 // Three classes share this machinery:
 //   PathScanConverter    4×4, coverage byte = count << 4, non-zero or even-odd
@@ -91,7 +93,7 @@ class ScanConverter : public PipelineNode {
   const IntRect& ShapeBounds() const { return shape_; }
   const IntRect& Target() const { return target_; }
   bool IsEmpty() const { return shape_.IsEmpty(); }
-  uint32_t EdgeCount() const { return edges_.edgeCount; }
+  uint32_t EdgeCount() const;
 
  protected:
   // Loads `points` (the FixedPoint list of StoredPath, mapped by `matrix`
@@ -113,7 +115,11 @@ class ScanConverter : public PipelineNode {
   // Coverage of relative pixel p (0..N·N); also sets the coverage of the
   // pixels after it up to the next boundary.
   int32_t PixelCoverage(int32_t p);
+  template <int kShift>
+  int32_t PixelCoverageOf(int32_t p);
   void ResetCursors();
+  // Splits a target wider than a band into columns.
+  void SplitColumns(std::span<const FixedPoint> points);
 
   runtime::LibraryContext* context_;
   runtime::ArenaAllocator& arena_;
@@ -134,6 +140,9 @@ class ScanConverter : public PipelineNode {
 
   static constexpr int kMaxSubRows = 16;
   runtime::ArenaVector<int32_t>* spans_[kMaxSubRows] = {};
+  // The prepared row's span lists, each ending in a boundary beyond every
+  // sub-pixel (an empty list is that boundary alone).
+  const int32_t* lists_[kMaxSubRows] = {};
   uint32_t cursor_[kMaxSubRows] = {};
   uint8_t inside_[kMaxSubRows] = {};
 
@@ -153,6 +162,9 @@ class ScanConverter : public PipelineNode {
   int32_t nextBoundary_ = 0;
   int32_t lastPixel_ = -1;
   int32_t cachedCoverage_ = 0;  // of lastPixel_
+  // The columns of a target wider than a band, left to right, each
+  // bandRows_ wide but the last; none for a narrower target.
+  std::span<ScanConverter*> columns_;
 };
 
 class PathScanConverter final : public ScanConverter {

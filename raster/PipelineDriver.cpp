@@ -43,23 +43,27 @@ class FillOpaqueBgrWriter final : public SpanWriter {
  public:
   FillOpaqueBgrWriter(const PixelTriple& target, const PixelTriple& source) : target_(target.alpha) {
     const uint8_t* colour = CursorAt(source.colour, 0).pixel;
-    uint8_t bytes[4] = {colour[0], colour[1], colour[2], 255};
-    std::memcpy(&pixel_, bytes, 4);
+    for (size_t i = 0; i < kBlockPixels; ++i) {
+      block_[4 * i] = colour[0];
+      block_[4 * i + 1] = colour[1];
+      block_[4 * i + 2] = colour[2];
+      block_[4 * i + 3] = 255;
+    }
   }
   void WriteSpan(int32_t x0, int32_t x1) override {
-    // Whole words: the row is filled like memset.
+    // A block of pixels at a time, the row filled like memset.
     uint8_t* out = CursorAt(target_, x0).pixel;
-    const size_t count = static_cast<size_t>(x1 - x0);
-    if (reinterpret_cast<uintptr_t>(out) % alignof(uint32_t) == 0) {
-      std::fill_n(reinterpret_cast<uint32_t*>(out), count, pixel_);
-    } else {
-      for (size_t i = 0; i < count; ++i) std::memcpy(out + 4 * i, &pixel_, 4);
+    size_t bytes = static_cast<size_t>(x1 - x0) * 4;
+    for (; bytes >= sizeof block_; bytes -= sizeof block_, out += sizeof block_) {
+      std::memcpy(out, block_, sizeof block_);
     }
+    std::memcpy(out, block_, bytes);
   }
 
  private:
+  static constexpr size_t kBlockPixels = 16;
   PixelPlane* target_;
-  uint32_t pixel_ = 0;
+  uint8_t block_[4 * kBlockPixels];
 };
 
 // 4-byte pixels copied as they are.

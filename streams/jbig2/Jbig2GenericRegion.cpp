@@ -39,6 +39,43 @@ bool NominalAt(const GenericRegionParams& p) {
   }
 }
 
+// One row of a template with its adaptive pixels where they are by default.
+// Every nominal template's context is then three runs of neighbours: N0
+// pixels left of x in the current row (x-1 in bit 0), W1 pixels of the row
+// above ending R1 right of x (from bit N0) and W2 pixels of the row above
+// that ending R2 right of x. From one pixel to the next each run shifts by
+// one and takes in its new rightmost pixel, which the rows above give a
+// byte at a time; the bitmap's guard rows and row slack read white.
+template <int N0, int W1, int R1, int W2, int R2>
+void DecodeNominalRow(MqDecoder* decoder, MqContextStore* store, uint8_t* row,
+                      const uint8_t* up1, const uint8_t* up2, uint32_t width) {
+  constexpr uint32_t kKeep = (((1u << N0) - 1) & ~1u) | ((((1u << W1) - 1) & ~1u) << N0) |
+                             ((((1u << W2) - 1) & ~1u) << (N0 + W1));
+  uint32_t context = 0;
+  for (int p = 0; p <= R1; ++p) context |= RowPixel(up1, static_cast<uint32_t>(p)) << (N0 + R1 - p);
+  if constexpr (W2 > 0) {
+    for (int p = 0; p <= R2; ++p) {
+      context |= RowPixel(up2, static_cast<uint32_t>(p)) << (N0 + W1 + R2 - p);
+    }
+  }
+  const uint32_t bytes = (width + 7) >> 3;
+  for (uint32_t bx = 0; bx < bytes; ++bx) {
+    // Bytes bx and bx + 1 of each row above: column 8 bx + j in bit 15 - j.
+    const uint32_t u1 = (uint32_t{up1[bx]} << 8) | up1[bx + 1];
+    const uint32_t u2 = W2 > 0 ? (uint32_t{up2[bx]} << 8) | up2[bx + 1] : 0;
+    const int count = bx + 1 < bytes || (width & 7) == 0 ? 8 : static_cast<int>(width & 7);
+    uint32_t out = 0;
+    for (int m = 0; m < count; ++m) {
+      const uint32_t bit = static_cast<uint32_t>(decoder->Decode(store, context));
+      out |= bit << (7 - m);
+      context = ((context << 1) & kKeep) | bit | (((u1 >> (14 - m - R1)) & 1u) << N0);
+      if constexpr (W2 > 0) context |= ((u2 >> (14 - m - R2)) & 1u) << (N0 + W1);
+    }
+    row[bx] = count == 8 ? static_cast<uint8_t>(out)
+                         : static_cast<uint8_t>((row[bx] & (0xFFu >> count)) | out);
+  }
+}
+
 }  // namespace
 
 int Jbig2DecodeGenericRegion(MqDecoder* decoder, MqContextStore* store,
@@ -64,6 +101,15 @@ int Jbig2DecodeGenericRegion(MqDecoder* decoder, MqContextStore* store,
     }
     const uint8_t* up1 = row - bitmap->stride;
     const uint8_t* up2 = up1 - bitmap->stride;
+    if (nominal && !skipping) {
+      switch (t) {
+        case 0: DecodeNominalRow<4, 7, 3, 5, 2>(decoder, store, row, up1, up2, width); break;
+        case 1: DecodeNominalRow<3, 6, 3, 4, 2>(decoder, store, row, up1, up2, width); break;
+        case 2: DecodeNominalRow<2, 5, 2, 3, 1>(decoder, store, row, up1, up2, width); break;
+        default: DecodeNominalRow<4, 6, 2, 0, 0>(decoder, store, row, up1, up2, width); break;
+      }
+      continue;
+    }
     // Sliding windows: w2 holds row y-2 from x-2 to x+2, w1 row y-1 from
     // x-3 to x+3 and w0 the current row from x-4 to x-1, the rightmost
     // pixel in bit 0.

@@ -95,27 +95,9 @@ void MqDecoder::Renormalise() {
   } while ((a_ & 0x8000) == 0);
 }
 
-int MqDecoder::DecodeBit(uint8_t* index, uint8_t* mps) {
-  ++decodes_;
+int MqDecoder::DecodeMpsExchange(uint8_t* index, uint8_t* mps, uint32_t qe) {
   const MqState& state = kMqStates[*index];
-  const uint32_t qe = state.qe;
-  a_ -= qe;
   int bit;
-  if ((c_ >> 16) < qe) {
-    if (a_ < qe) {
-      bit = *mps;
-      *index = state.nmps;
-    } else {
-      bit = 1 - *mps;
-      if (state.swap) *mps = static_cast<uint8_t>(1 - *mps);
-      *index = state.nlps;
-    }
-    a_ = qe;
-    Renormalise();
-    return bit;
-  }
-  c_ -= qe << 16;
-  if (a_ & 0x8000) return *mps;
   if (a_ < qe) {
     bit = 1 - *mps;
     if (state.swap) *mps = static_cast<uint8_t>(1 - *mps);
@@ -124,6 +106,22 @@ int MqDecoder::DecodeBit(uint8_t* index, uint8_t* mps) {
     bit = *mps;
     *index = state.nmps;
   }
+  Renormalise();
+  return bit;
+}
+
+int MqDecoder::DecodeLpsExchange(uint8_t* index, uint8_t* mps, uint32_t qe) {
+  const MqState& state = kMqStates[*index];
+  int bit;
+  if (a_ < qe) {
+    bit = *mps;
+    *index = state.nmps;
+  } else {
+    bit = 1 - *mps;
+    if (state.swap) *mps = static_cast<uint8_t>(1 - *mps);
+    *index = state.nlps;
+  }
+  a_ = qe;
   Renormalise();
   return bit;
 }

@@ -40,7 +40,19 @@ class MqDecoder {
   // Starts decoding at the cursor's position; no first byte throws
   // (runtime, 1).
   void InitDec(Jbig2Cursor* cursor);
-  int DecodeBit(uint8_t* index, uint8_t* mps);
+  // The more probable symbol without renormalisation, the common case, is
+  // decided here; everything else in DecodeRest.
+  int DecodeBit(uint8_t* index, uint8_t* mps) {
+    ++decodes_;
+    const uint32_t qe = kMqStates[*index].qe;
+    a_ -= qe;
+    if ((c_ >> 16) >= qe) {
+      c_ -= qe << 16;
+      if (a_ & 0x8000) return *mps;
+      return DecodeMpsExchange(index, mps, qe);
+    }
+    return DecodeLpsExchange(index, mps, qe);
+  }
   int Decode(MqContextStore* store, uint32_t context) {
     return DecodeBit(&store->index[context], &store->mps[context]);
   }
@@ -66,6 +78,9 @@ class MqDecoder {
   static constexpr uint32_t kFillerLimit = 65536;
   static constexpr uint64_t kFillerDecodeLimit = uint64_t{1} << 24;
 
+  // The two halves of the decision that renormalise (T.88 E.3.2).
+  int DecodeMpsExchange(uint8_t* index, uint8_t* mps, uint32_t qe);
+  int DecodeLpsExchange(uint8_t* index, uint8_t* mps, uint32_t qe);
   void ByteIn();
   void FeedFiller();
   void Renormalise();

@@ -104,4 +104,36 @@ TEST_F(OutputConverter565Test, ExclusiveOrTwiceRestoresAndEmptySpansWriteNothing
   EXPECT_EQ(target, before);
 }
 
+TEST_F(OutputConverter565Test, RunsOfOneColourConvertAsPixelByPixel) {
+  // Runs of one colour (the fourth byte varying within them), changes at
+  // even and odd columns, spans starting at both phases: a whole span gives
+  // what its pixels give one at a time.
+  std::vector<uint8_t> pixels;
+  const uint8_t colours[][3] = {{10, 200, 30}, {255, 255, 255}, {0, 0, 0}, {128, 64, 250}};
+  const int runs[] = {5, 2, 9, 1, 1, 4, 12, 3, 30, 17, 8};
+  for (int r = 0; r < 11; ++r) {
+    for (int i = 0; i < runs[r]; ++i) {
+      const uint8_t* c = colours[r % 4];
+      pixels.insert(pixels.end(), {c[0], c[1], c[2], static_cast<uint8_t>(i * 51)});
+    }
+  }
+  const int32_t count = static_cast<int32_t>(pixels.size() / 4);
+  for (OutputConverter565* converter :
+       {OutputConverter565::Create(arena_, kBgrx), OutputConverter565::CreateSwapped(arena_, kBgrx),
+        OutputConverter565::CreateXor(arena_, kBgrx, false),
+        OutputConverter565::CreateXorSwapped(arena_, kBgrx, false)}) {
+    for (const int32_t start : {0, 1}) {
+      for (const int32_t y : {0, 1}) {
+        std::vector<uint16_t> whole(static_cast<size_t>(count), 0x1357);
+        std::vector<uint16_t> single = whole;
+        converter->ConvertSpan(start, count, y, pixels.data() + 4 * start, 0, whole.data());
+        for (int32_t x = start; x < count; ++x) {
+          converter->ConvertSpan(x, x + 1, y, pixels.data() + 4 * x, 0, single.data());
+        }
+        EXPECT_EQ(whole, single) << "start " << start << " row " << y;
+      }
+    }
+  }
+}
+
 }  // namespace

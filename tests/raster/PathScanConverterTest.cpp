@@ -453,4 +453,79 @@ TEST_F(ScanConverterTest, TallTargetsArePaintedInBands) {
   }
 }
 
+TEST_F(ScanConverterTest, WideTargetsArePaintedInColumns) {
+  // Wider than one band of sub-sampled columns in either class (7,998 and
+  // 1,998 pixels): a bar over the whole width, a square across a column
+  // boundary and a saw spanning many columns all paint, through a second
+  // pass too, and the saw's coverage is that of narrow targets.
+  const int32_t width = 20000;
+  const int32_t height = 40;
+  StoredPath path(arena_);
+  auto rectangle = [&path](double x0, double y0, double x1, double y1) {
+    path.MoveTo(P(x0, y0));
+    path.LineTo(P(x1, y0));
+    path.LineTo(P(x1, y1));
+    path.LineTo(P(x0, y1));
+    path.Close();
+  };
+  rectangle(0, 2, width, 4);
+  rectangle(7990, 6, 8010, 10);
+  rectangle(19990, 30, 20000, 40);
+  // A saw of slanted teeth over the whole width.
+  std::vector<FixedPoint> teeth = {P(0, 38)};
+  for (int k = 0; k * 101 + 60 < width; ++k) {
+    teeth.push_back(P(k * 101 + 10.3, 2.6));
+    teeth.push_back(P(k * 101 + 60.7, 37.2));
+  }
+  teeth.push_back(P(width, 38));
+  const StoredPath saw = Polygon(teeth);
+  for (const bool fine : {false, true}) {
+    SCOPED_TRACE(fine ? "16x16" : "4x4");
+    auto make = [&](std::span<const FixedPoint> points, const Matrix& matrix, const IntRect& target) {
+      return fine ? static_cast<raster::ScanConverter*>(runtime::NewInArena<PathScanConverter16>(
+                        arena_, &context_, arena_, points, matrix, target, false))
+                  : runtime::NewInArena<PathScanConverter>(arena_, &context_, arena_, points, matrix, target, false);
+    };
+    raster::ScanConverter* converter = make(path.Points(), Matrix{}, IntRect{0, 0, width, height});
+    for (int pass = 0; pass < 2; ++pass) {
+      SCOPED_TRACE(testing::Message() << "pass " << pass);
+      const auto image = testsupport::RenderCoverage(*converter);
+      EXPECT_EQ(std::count(image.begin(), image.end(), 255), 2 * width + 20 * 4 + 10 * 10);
+      EXPECT_EQ(std::count_if(image.begin(), image.end(), [](uint8_t v) { return v != 0 && v != 255; }), 0);
+      for (const int32_t x : {0, 1997, 1998, 7997, 7998, 19999}) EXPECT_EQ(image[3 * width + x], 255) << x;
+      for (const int32_t x : {7990, 7997, 7998, 8009}) EXPECT_EQ(image[8 * width + x], 255) << x;
+      EXPECT_EQ(image[8 * width + 8010], 0);
+    }
+    // The saw through the wide target and through windows of 1,000 pixels,
+    // alike within a sub-pixel.
+    raster::ScanConverter* whole = make(saw.Points(), Matrix{}, IntRect{0, 0, width, height});
+    const auto image = testsupport::RenderCoverage(*whole);
+    int32_t painted = 0;
+    for (int32_t x0 = 0; x0 < width; x0 += 1000) {
+      raster::ScanConverter* window = make(saw.Points(), Matrix{}, IntRect{x0, 0, x0 + 1000, height});
+      const auto part = testsupport::RenderCoverage(*window);
+      for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < 1000; ++x) {
+          // Clipping at other places rounds the edges' ends apart by a
+          // sub-pixel at most.
+          ASSERT_LE(std::abs(image[static_cast<size_t>(y) * width + x0 + x] -
+                             part[static_cast<size_t>(y) * 1000 + x]), fine ? 1 : 16)
+              << x0 + x << "," << y;
+          painted += part[static_cast<size_t>(y) * 1000 + x] != 0;
+        }
+      }
+    }
+    EXPECT_GT(painted, width * height / 3);
+  }
+  // Tall and wide at once (the 16 x 16 class): a square across both
+  // boundaries.
+  const StoredPath square = Polygon({P(1990, 1990), P(2010, 1990), P(2010, 2010), P(1990, 2010)});
+  PathScanConverter16 both(&context_, arena_, square.Points(), Matrix{}, {0, 0, 2100, 2100}, false);
+  for (int pass = 0; pass < 2; ++pass) {
+    const auto image = testsupport::RenderCoverage(both);
+    EXPECT_EQ(std::count(image.begin(), image.end(), 255), 400);
+    EXPECT_EQ(image[static_cast<size_t>(1998) * 2100 + 1998], 255);
+  }
+}
+
 }  // namespace

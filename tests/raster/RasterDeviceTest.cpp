@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "raster/ConstantSources.h"
+#include "raster/PathEdges.h"
+#include "raster/PathScanConverter.h"
 #include "raster/PipelineDriver.h"
 #include "runtime/ArenaAllocator.h"
 #include "tests/raster/TestColorSpace.h"
@@ -232,6 +234,32 @@ TEST_F(RasterDeviceTest, CoverageAndClipMaskInterpolate) {
       for (int32_t c = 0; c < n; ++c) EXPECT_EQ(Colour(*device, x, 0, c), colour) << x;
     }
   }
+}
+
+// A page wider than the scan converter's band (a 600 dpi A3 page across is
+// 9,921 pixels) fills across the whole row.
+TEST_F(RasterDeviceTest, FillAcrossAPageWiderThanOneBand) {
+  const IntRect page{0, 0, 9921, 4};
+  RasterDevice* device = RasterDevice::CreateForTarget(&context, arena, page, &TestColorSpace::Rgb());
+  StoredPath path(arena);
+  const auto at = [](int32_t x, int32_t y) {
+    return runtime::FixedPoint{runtime::FixedFromInt(x), runtime::FixedFromInt(y)};
+  };
+  path.MoveTo(at(10, 1));
+  path.LineTo(at(9900, 1));
+  path.LineTo(at(9900, 3));
+  path.LineTo(at(10, 3));
+  path.Close();
+  auto* coverage = runtime::NewInArena<PathScanConverter>(arena, &context, arena, path.Points(),
+                                                          runtime::Matrix{}, page, false);
+  device->PaintSource(*PixelRegion::FromRect(arena, coverage->ShapeBounds()), nullptr, nullptr, coverage,
+                      SolidColorSource::FromRgbFixed(arena, 0, 0, 0), nullptr);
+  for (const int32_t x : {10, 1997, 7997, 7998, 9899}) {
+    EXPECT_EQ(Colour(*device, x, 2, 0), 0) << x;
+    EXPECT_EQ(Alpha(*device, x, 2), 255) << x;
+  }
+  for (const int32_t x : {9, 9900}) EXPECT_EQ(Colour(*device, x, 2, 0), 255) << x;
+  EXPECT_EQ(Colour(*device, 5000, 0, 0), 255);
 }
 
 // An opaque fill through a soft clip: RGB takes the stages that interpolate

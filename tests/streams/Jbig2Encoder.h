@@ -3,6 +3,7 @@
 // T.88 Annex E), with the generic and refinement region contexts written
 // out pixel by pixel as the standard draws them, so that tests can build
 // region data for any image.
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -72,6 +73,14 @@ class MqEncoder {
       c_ <<= 1;
       if (--ct_ == 0) ByteOut();
     } while ((a_ & 0x8000) == 0);
+  }
+
+  // Starts the generic and refinement contexts where another coder left
+  // them (a dictionary that reuses retained contexts); the integer
+  // procedures start afresh.
+  void TakeBitmapContexts(const MqEncoder& other) {
+    std::copy(other.index_.begin(), other.index_.begin() + (1 << 16), index_.begin());
+    std::copy(other.mps_.begin(), other.mps_.begin() + (1 << 16), mps_.begin());
   }
 
   // Flushes the coder and ends the data with the 0xFF 0xAC marker.
@@ -153,6 +162,17 @@ inline void EncodeInteger(MqEncoder& coder, int procedure, int64_t value, bool o
   for (int i = range->prefixBits - 1; i >= 0; --i) bit(static_cast<int>((range->prefix >> i) & 1));
   const uint64_t offset = static_cast<uint64_t>(magnitude - range->low);
   for (int i = range->bits - 1; i >= 0; --i) bit(static_cast<int>((offset >> i) & 1));
+}
+
+// A symbol ID through IAID's own contexts (codes of up to 8 bits).
+inline void EncodeId(MqEncoder& coder, uint32_t id, int codeLength) {
+  const uint32_t base = (1u << 16) + 6 * 512;  // IAID's procedure number
+  uint32_t prev = 1;
+  for (int i = codeLength - 1; i >= 0; --i) {
+    const int b = static_cast<int>((id >> i) & 1);
+    coder.Encode(base + prev, b);
+    prev = (prev << 1) | static_cast<uint32_t>(b);
+  }
 }
 
 // Generic region coding, template 0 or 1, any adaptive pixels (A1 only for
