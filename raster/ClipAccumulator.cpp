@@ -7,6 +7,7 @@
 #include "raster/PaintObject.h"
 #include "raster/PipelineDriver.h"
 #include "raster/PlaneSource.h"
+#include "raster/StrokeDriver.h"
 
 namespace raster {
 
@@ -48,6 +49,14 @@ bool PathIsPixelRectangle(std::span<const runtime::FixedPoint> points, const run
 ClipAccumulator::ClipAccumulator(runtime::LibraryContext* context, runtime::ArenaAllocator& arena,
                                  const PixelRegion& interest)
     : context_(context), arena_(arena), interest_(interest), clipRegion_(&interest) {}
+
+void ClipAccumulator::AddStroke(std::span<const runtime::FixedPoint> points, const runtime::StrokeStyle& style,
+                                const runtime::Matrix& matrix) {
+  auto* outline = runtime::NewInArena<StoredPath>(arena_, arena_, 64);
+  runtime::Matrix fillMatrix;
+  StrokeDriver::StrokePath(context_, arena_, points, style, matrix, interest_.Bounds(), *outline, fillMatrix);
+  AddPath(outline->Points(), fillMatrix, false);
+}
 
 void ClipAccumulator::AddPath(std::span<const runtime::FixedPoint> points, const runtime::Matrix& matrix,
                               bool evenOdd) {

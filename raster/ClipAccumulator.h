@@ -10,6 +10,7 @@
 #include "raster/PixelRegion.h"
 #include "runtime/ArenaAllocator.h"
 #include "runtime/Matrix.h"
+#include "runtime/StrokeStyle.h"
 
 namespace raster {
 
@@ -20,6 +21,10 @@ class ClipAccumulator {
   // Adds one clipping path (the FixedPoint list of StoredPath, mapped by
   // `matrix` into device space) under the even-odd rule or non-zero.
   void AddPath(std::span<const runtime::FixedPoint> points, const runtime::Matrix& matrix, bool evenOdd);
+  // Adds the area a stroke of the path would paint (stroke-as-clip): the
+  // stroke's outline clips exactly as it would fill.
+  void AddStroke(std::span<const runtime::FixedPoint> points, const runtime::StrokeStyle& style,
+                 const runtime::Matrix& matrix);
 
   // The clip node (null while only rectangles were added) and the region.
   PipelineNode* ClipNode() const { return clipNode_; }
