@@ -45,7 +45,7 @@ Fixed FixedFromDoubleSat(double v) {
 
 namespace OffsetCurve {
 
-FixedPoint NormalAt(const StrokeSegment& curve, Fixed t, Fixed halfWidth) {
+FixedPoint NormalAt(const StrokeSegment& curve, Fixed t, Fixed halfWidth, const StrokeParameters* sides) {
   FixedPoint d = Bezier::DerivativeAt(curve.points, t);
   double dx = d.x, dy = d.y;
   if (std::fabs(dx) + std::fabs(dy) <= 8) {
@@ -63,6 +63,8 @@ FixedPoint NormalAt(const StrokeSegment& curve, Fixed t, Fixed halfWidth) {
   }
   const double length = std::hypot(dx, dy);
   if (length == 0) return {0, 0};
+  if (sides != nullptr)
+    halfWidth = sides->SideOffset({FixedFromDoubleSat(dx / length * 65536.0), FixedFromDoubleSat(dy / length * 65536.0)});
   const double scale = halfWidth / length;
   return {FixedFromDoubleSat(-dy * scale), FixedFromDoubleSat(dx * scale)};
 }
@@ -72,8 +74,8 @@ bool Fits(const StrokeSegment& curve, Fixed t0, Fixed t1, const StrokeParameters
   const Fixed h = params.halfWidth;
   out.centreStart = curve.At(t0);
   out.centreEnd = curve.At(t1);
-  out.start = Offset(out.centreStart, NormalAt(curve, t0, h));
-  out.end = Offset(out.centreEnd, NormalAt(curve, t1, h));
+  out.start = Offset(out.centreStart, NormalAt(curve, t0, h, &params));
+  out.end = Offset(out.centreEnd, NormalAt(curve, t1, h, &params));
   const int64_t tolerance = int64_t{params.tolerance} + 16;
   if ((!params.clip.clippingOff && ClipZone::SameOutside(params.clip, out.start, out.end)) ||
       Taxicab(out.start, out.end) < tolerance) {
@@ -91,7 +93,7 @@ bool Fits(const StrokeSegment& curve, Fixed t0, Fixed t1, const StrokeParameters
   int64_t c1x = 0, c1y = 0, c2x = 0, c2y = 0;
   for (int j = 0; j < n; ++j) {
     const Fixed t = t0 + (j + 1) * step;
-    samples[j] = Offset(curve.At(t), NormalAt(curve, t, h));
+    samples[j] = Offset(curve.At(t), NormalAt(curve, t, h, &params));
     const int64_t rx = (int64_t{samples[j].x} - ox) - ((table.b[j] * ex) >> 16);
     const int64_t ry = (int64_t{samples[j].y} - oy) - ((table.b[j] * ey) >> 16);
     c1x += (table.w[j] * rx) >> 16;
@@ -127,7 +129,7 @@ bool Fits(const StrokeSegment& curve, Fixed t0, Fixed t1, const StrokeParameters
   }
   if (n == 2) {
     const Fixed middle = static_cast<Fixed>((int64_t{t0} + t1) / 2);
-    const FixedPoint sample = Offset(curve.At(middle), NormalAt(curve, middle, h));
+    const FixedPoint sample = Offset(curve.At(middle), NormalAt(curve, middle, h, &params));
     return Taxicab(sample, Bezier::PointAt(fitted, runtime::kFixedOne / 2)) <= tolerance;
   }
   return true;

@@ -17,7 +17,8 @@ namespace OffsetCurve {
 // The offset normal (left of the direction of travel, length `halfWidth`)
 // at t of a cubic. A vanishing derivative (a cusp or a doubled control
 // point) takes the direction of the curve through a nearby span instead.
-FixedPoint NormalAt(const StrokeSegment& curve, Fixed t, Fixed halfWidth);
+// With `sides`, the length is the side offset of that direction instead.
+FixedPoint NormalAt(const StrokeSegment& curve, Fixed t, Fixed halfWidth, const StrokeParameters* sides = nullptr);
 // Fits the offset of [t0, t1]; true when the cubic stays within the
 // stroke's tolerance of the offset curve (always with `force`).
 bool Fits(const StrokeSegment& curve, Fixed t0, Fixed t1, const StrokeParameters& params, bool force,

@@ -93,7 +93,6 @@ void Stroker::DrawPiece(const Piece& piece) {
 bool Stroker::StrokePass(const SegmentPath& path, bool backward, int startMode, bool stopAfterFirst) {
   const std::span<const StrokeSegment> all = path.Segments();
   const uint32_t count = static_cast<uint32_t>(all.size());
-  const Fixed h = params_.halfWidth;
   bool found = false;
   for (uint32_t k = 0; k < count; ++k) {
     const StrokeSegment seg = Oriented(all[backward ? count - 1 - k : k], backward);
@@ -106,7 +105,7 @@ bool Stroker::StrokePass(const SegmentPath& path, bool backward, int startMode, 
       if (!seg.IsCurve()) {
         const FixedPoint a = seg.At(ta), b = seg.At(tb);
         FixedPoint n{};
-        if (!LineNormal(Sub(b, a), h, params_.minLength, n)) break;
+        if (!LineNormal(Sub(b, a), params_.SideOffset(Sub(b, a)), params_.minLength, n)) break;
         piece.offset = {Add(a, n), Add(a, n), Add(b, n), Add(b, n), a, b};
       } else {
         piece.curve = true;
@@ -191,9 +190,19 @@ void Stroker::RoundJoin(FixedPoint newStart, FixedPoint centre, FixedPoint n1, F
   }
   FixedPoint arc[12];
   const int count =
-      CurveMeasure::ArcToCubics(lastOffset_, lastOffset_, Sub(centre, n1), newStart, params_.halfWidth, arc);
+      CurveMeasure::ArcToCubics(lastOffset_, lastOffset_, Sub(centre, n1), newStart, params_.ArcRadius(), arc);
   for (int i = 0; i + 2 < count; i += 3) out_.CurveTo(arc[i], arc[i + 1], arc[i + 2]);
   if (count == 0) out_.LineTo(newStart);
+}
+
+void Stroker::HalfDisc(FixedPoint c, FixedPoint n) {
+  // From c + n round the outside (clockwise, through c + (n.y, −n.x)) to
+  // c − n.
+  const FixedPoint from = Add(c, n), to = Sub(c, n);
+  FixedPoint arc[12];
+  const int count = CurveMeasure::ArcToCubics(from, from, to, to, params_.ArcRadius(), arc);
+  for (int i = 0; i + 2 < count; i += 3) out_.CurveTo(arc[i], arc[i + 1], arc[i + 2]);
+  if (count == 0) out_.LineTo(to);
 }
 
 void Stroker::Cap() {
@@ -202,13 +211,7 @@ void Stroker::Cap() {
   const FixedPoint t{n.y, runtime::NegateSat(n.x)};
   const FixedPoint back = Sub(c, n);
   switch (params_.cap) {
-    case runtime::StrokeStyle::kRoundCap: {
-      FixedPoint half[7];
-      HalfCircle(c, n, half);
-      out_.CurveTo(half[1], half[2], half[3]);
-      out_.CurveTo(half[4], half[5], half[6]);
-      break;
-    }
+    case runtime::StrokeStyle::kRoundCap: HalfDisc(c, n); break;
     case runtime::StrokeStyle::kSquareCap:
       out_.LineTo(Add(o, t));
       out_.LineTo(Add(back, t));
@@ -222,9 +225,8 @@ void Stroker::Cap() {
 
 void Stroker::SingleLine(const StrokeSegment& segment) {
   const FixedPoint p0 = segment.Start(), p1 = segment.End();
-  const Fixed h = params_.halfWidth;
   FixedPoint n{};
-  if (!LineNormal(Sub(p1, p0), h, 0, n)) return Dot(p0);
+  if (!LineNormal(Sub(p1, p0), params_.SideOffset(Sub(segment.points[1], segment.points[0])), 0, n)) return Dot(p0);
   const FixedPoint d{n.y, runtime::NegateSat(n.x)};
   switch (params_.cap) {
     case runtime::StrokeStyle::kSquareCap:
@@ -233,18 +235,12 @@ void Stroker::SingleLine(const StrokeSegment& segment) {
       out_.LineTo(Sub(Add(p1, d), n));
       out_.LineTo(Sub(Sub(p0, d), n));
       break;
-    case runtime::StrokeStyle::kRoundCap: {
-      FixedPoint half[7];
+    case runtime::StrokeStyle::kRoundCap:
       out_.MoveTo(Add(p1, n));
-      HalfCircle(p1, n, half);
-      out_.CurveTo(half[1], half[2], half[3]);
-      out_.CurveTo(half[4], half[5], half[6]);
+      HalfDisc(p1, n);
       out_.LineTo(Sub(p0, n));
-      HalfCircle(p0, Neg(n), half);
-      out_.CurveTo(half[1], half[2], half[3]);
-      out_.CurveTo(half[4], half[5], half[6]);
+      HalfDisc(p0, Neg(n));
       break;
-    }
     default:
       out_.MoveTo(Add(p0, n));
       out_.LineTo(Add(p1, n));
@@ -258,17 +254,53 @@ void Stroker::SingleLine(const StrokeSegment& segment) {
 void Stroker::Dot(FixedPoint centre) {
   if (params_.cap != runtime::StrokeStyle::kRoundCap || params_.halfWidth <= 0) return;
   FixedPoint half[7];
-  HalfCircle(centre, {params_.halfWidth, 0}, half);
+  HalfCircle(centre, {params_.ArcRadius(), 0}, half);
   out_.MoveTo(half[0]);
   out_.CurveTo(half[1], half[2], half[3]);
   out_.CurveTo(half[4], half[5], half[6]);
-  HalfCircle(centre, {runtime::NegateSat(params_.halfWidth), 0}, half);
+  HalfCircle(centre, {runtime::NegateSat(params_.ArcRadius()), 0}, half);
   out_.CurveTo(half[1], half[2], half[3]);
   out_.CurveTo(half[4], half[5], half[6]);
   out_.Close();
 }
 
-void Stroker::StrokeSubpath(const SegmentPath& path) {
+const SegmentPath& Stroker::TrimButtEnds(const SegmentPath& path) {
+  if (path.closed || params_.cap != runtime::StrokeStyle::kButtCap ||
+      (params_.uniformNarrowing == 0 && params_.diagonalNarrowing == 0))
+    return path;
+  const std::span<const StrokeSegment> all = path.Segments();
+  const uint32_t count = static_cast<uint32_t>(all.size());
+  // Only line ends are pulled back; a curve end keeps its place.
+  uint32_t first = 0, last = count - 1;
+  while (first < count && all[first].IsDegenerate()) ++first;
+  while (last > first && all[last].IsDegenerate()) --last;
+  if (first >= count) return path;
+  trimmed_.Clear();
+  trimmed_.ExtractRange(path, {0, all[0].t0}, {count - 1, all[count - 1].t1});
+  trimmed_.closed = false;
+  auto pull = [&](uint32_t index, bool atStart) {
+    StrokeSegment& s = trimmed_.MutableSegment(index);
+    if (s.IsCurve()) return;
+    const FixedPoint d = Sub(s.points[1], s.points[0]);
+    const double length = std::hypot(static_cast<double>(d.x), static_cast<double>(d.y)) *
+                          (static_cast<double>(s.t1) - s.t0) / 65536.0;
+    if (length <= 0) return;
+    // At most a third of the used part from each end.
+    const double back = std::min<double>(params_.EndPullback(d), length / 3);
+    const Fixed dt = FixedFromDoubleSat(back / length * (static_cast<double>(s.t1) - s.t0));
+    if (atStart) {
+      s.t0 += dt;
+    } else {
+      s.t1 -= dt;
+    }
+  };
+  pull(first, true);
+  pull(last, false);
+  return trimmed_;
+}
+
+void Stroker::StrokeSubpath(const SegmentPath& original) {
+  const SegmentPath& path = TrimButtEnds(original);
   const std::span<const StrokeSegment> all = path.Segments();
   if (all.empty()) return;
   if (all.size() == 1 && !all[0].IsCurve()) return SingleLine(all[0]);

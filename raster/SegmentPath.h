@@ -64,6 +64,7 @@ class SegmentPath {
 
   std::span<const StrokeSegment> Segments() const { return {segments_.begin(), segments_.Size()}; }
   uint32_t Count() const { return segments_.Size(); }
+  StrokeSegment& MutableSegment(uint32_t index) { return segments_.AtChecked(index); }
   bool IsEmpty() const { return segments_.IsEmpty(); }
   bool closed = false;
   bool lastIsCurve = false;

@@ -17,6 +17,21 @@ void StrokeParameters::SetWidth(Fixed newWidth) {
   roundThreshold = static_cast<Fixed>(std::clamp(cosine * halfWidthSquared, -2147483647.0, 2147483647.0));
 }
 
+Fixed StrokeParameters::SideOffset(FixedPoint direction) const {
+  if (diagonalNarrowing == 0) return halfWidth;
+  const double x = static_cast<double>(direction.x) * deviceA + static_cast<double>(direction.y) * deviceC;
+  const double y = static_cast<double>(direction.x) * deviceB + static_cast<double>(direction.y) * deviceD;
+  const double square = x * x + y * y;
+  if (square == 0) return halfWidth;
+  const double sin2 = std::fabs(2.0 * x * y / square);
+  return std::max<Fixed>(halfWidth - static_cast<Fixed>(diagonalNarrowing * sin2), halfWidth / 2);
+}
+
+Fixed StrokeParameters::EndPullback(FixedPoint direction) const {
+  if (diagonalNarrowing == 0 && uniformNarrowing == 0) return 0;
+  return uniformNarrowing + (halfWidth - SideOffset(direction));
+}
+
 StrokeParameters StrokeParameters::From(const runtime::StrokeGeometry& geometry, Fixed widthOverride) {
   StrokeParameters p;
   p.miterLimit = geometry.style->miterLimit;

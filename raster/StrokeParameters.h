@@ -38,6 +38,25 @@ struct StrokeParameters {
   FixedClipBox clip;
   // Selects the dasher's pass-through test for all sub-paths.
   bool specialDash = false;
+  // The scan converter widens a boundary more the nearer it runs to a
+  // diagonal of the device: a side offset along device direction θ is
+  // narrowed by diagonalNarrowing · |sin 2θ| (the 2 x 2 part of the matrix
+  // gives the device direction). Zero leaves every side at halfWidth.
+  Fixed diagonalNarrowing = 0;
+  Fixed deviceA = runtime::kFixedOne, deviceB = 0, deviceC = 0, deviceD = runtime::kFixedOne;
+
+  // What the set-up took off each side (an eighth of a device pixel) when it
+  // narrowed the stroke; butt ends are pulled back by as much.
+  Fixed uniformNarrowing = 0;
+
+  // The offset distance of a side whose direction of travel is `direction`.
+  Fixed SideOffset(FixedPoint direction) const;
+  // The radius of round caps and joins: an arc runs in every direction, so
+  // it is narrowed by the mean of the diagonal narrowing (2/π of it).
+  Fixed ArcRadius() const { return halfWidth - static_cast<Fixed>((int64_t{diagonalNarrowing} * 41722) >> 16); }
+  // How far a butt end of a stroke running along `direction` is pulled back
+  // for the same reason its sides are narrowed (0 when they are not).
+  Fixed EndPullback(FixedPoint direction) const;
 
   bool IsDashed() const { return !dashes.empty(); }
 

@@ -28,7 +28,8 @@ class Stroker final : public SubpathConsumer {
   // At most this many pieces are cut from one segment.
   static constexpr int kMaxPieces = 16383;
 
-  Stroker(const StrokeParameters& params, StoredPath& outline) : params_(params), out_(outline) {}
+  Stroker(runtime::ArenaAllocator& arena, const StrokeParameters& params, StoredPath& outline)
+      : params_(params), out_(outline), trimmed_(arena, params) {}
 
   void ProcessPath(const SegmentPath& path, uint32_t) override { StrokeSubpath(path); }
   void StrokeSubpath(const SegmentPath& path);
@@ -46,6 +47,7 @@ class Stroker final : public SubpathConsumer {
   void MiterJoin(FixedPoint newStart, FixedPoint centre, FixedPoint n1, FixedPoint n2);
   void RoundJoin(FixedPoint newStart, FixedPoint centre, FixedPoint n1, FixedPoint n2);
   void Cap();
+  void HalfDisc(FixedPoint centre, FixedPoint normal);
   void SingleLine(const StrokeSegment& segment);
   void Dot(FixedPoint centre);
   void ResetPass() {
@@ -53,8 +55,12 @@ class Stroker final : public SubpathConsumer {
     lastBoundary_ = false;
   }
 
+  // The sub-path with its butt ends pulled back, or the path itself.
+  const SegmentPath& TrimButtEnds(const SegmentPath& path);
+
   const StrokeParameters& params_;
   StoredPath& out_;
+  SegmentPath trimmed_;
   int vertices_ = 0;
   FixedPoint lastOffset_{}, lastCentre_{};
   bool lastBoundary_ = false;
