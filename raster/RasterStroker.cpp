@@ -134,8 +134,11 @@ bool Stroker::StrokePass(const SegmentPath& path, bool backward, int startMode, 
           return true;
         }
       }
-      Join(piece.offset.start, piece.offset.centreStart, lastBoundary_ || startsAtVertex);
+      Join(piece.offset.start, piece.offset.centreStart, lastBoundary_ || startsAtVertex,
+           piece.curve ? nullptr : &piece.offset.end);
       DrawPiece(piece);
+      lastWasLine_ = !piece.curve;
+      lastLineStart_ = piece.offset.start;
       lastOffset_ = piece.offset.end;
       lastCentre_ = piece.offset.centreEnd;
       ++vertices_;
@@ -147,7 +150,7 @@ bool Stroker::StrokePass(const SegmentPath& path, bool backward, int startMode, 
   return found;
 }
 
-void Stroker::Join(FixedPoint newStart, FixedPoint centre, bool styled) {
+void Stroker::Join(FixedPoint newStart, FixedPoint centre, bool styled, const FixedPoint* newEnd) {
   if (vertices_ == 0) return;
   if (std::llabs(int64_t{newStart.x} - lastOffset_.x) <= kJoinSkip &&
       std::llabs(int64_t{newStart.y} - lastOffset_.y) <= kJoinSkip)
@@ -163,8 +166,17 @@ void Stroker::Join(FixedPoint newStart, FixedPoint centre, bool styled) {
       default: out_.LineTo(newStart); return;
     }
   }
-  // The inner side: through the vertex; the non-zero fill absorbs the
-  // overlap.
+  // The inner side. Two lines whose offsets cross within both meet at the
+  // crossing: the last line is cut there and the new one starts from it.
+  double s = 0, r = 0, x = 0, y = 0;
+  if (lastWasLine_ && newEnd != nullptr && out_.LastKind() == 1 && out_.LastPoint() == StoredPath::Coordinates(lastOffset_) &&
+      IntersectLines(lastLineStart_, Sub(lastOffset_, lastLineStart_), newStart, Sub(*newEnd, newStart), x, y, &s,
+                     &r) &&
+      s > 0 && s < 1 && r > 0 && r < 1) {
+    out_.ReplaceLast({FixedFromDoubleSat(x), FixedFromDoubleSat(y)});
+    return;
+  }
+  // Otherwise through the vertex; the non-zero fill absorbs the overlap.
   out_.LineTo(centre);
   out_.LineTo(newStart);
 }

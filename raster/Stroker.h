@@ -43,7 +43,8 @@ class Stroker final : public SubpathConsumer {
   // to it, 2 draws nothing. True when a piece was found.
   bool StrokePass(const SegmentPath& path, bool backward, int startMode, bool stopAfterFirst);
   void DrawPiece(const Piece& piece);
-  void Join(FixedPoint newStart, FixedPoint centre, bool styled);
+  // `newEnd` is the offset end of the new piece when it is a line.
+  void Join(FixedPoint newStart, FixedPoint centre, bool styled, const FixedPoint* newEnd = nullptr);
   void MiterJoin(FixedPoint newStart, FixedPoint centre, FixedPoint n1, FixedPoint n2);
   void RoundJoin(FixedPoint newStart, FixedPoint centre, FixedPoint n1, FixedPoint n2);
   void Cap();
@@ -53,6 +54,7 @@ class Stroker final : public SubpathConsumer {
   void ResetPass() {
     vertices_ = 0;
     lastBoundary_ = false;
+    lastWasLine_ = false;
   }
 
   // The sub-path with its butt ends pulled back, or the path itself.
@@ -64,6 +66,9 @@ class Stroker final : public SubpathConsumer {
   int vertices_ = 0;
   FixedPoint lastOffset_{}, lastCentre_{};
   bool lastBoundary_ = false;
+  // The start of the last outline element when it is a line piece.
+  bool lastWasLine_ = false;
+  FixedPoint lastLineStart_{};
 };
 
 }  // namespace raster
