@@ -11,6 +11,7 @@
 #include "runtime/ArenaAllocator.h"
 #include "runtime/Matrix.h"
 #include "runtime/StrokeStyle.h"
+#include "content/ContentMachine.h"
 
 namespace raster {
 
@@ -25,6 +26,16 @@ class ClipAccumulator {
   // stroke's outline clips exactly as it would fill.
   void AddStroke(std::span<const runtime::FixedPoint> points, const runtime::StrokeStyle& style,
                  const runtime::Matrix& matrix);
+
+  // Walks a recorded program from `cursor` and adds every clipping path it
+  // meets that paints nothing else ("W n", "W* n"), mapped by `matrix`.
+  // Marked-content records on the way are played into `handler` when one
+  // is given; the walk ends silently at the first other record (a path that
+  // also fills or strokes, a state change) or at the program's end, with
+  // the cursor on it. Paths recorded by position are read again through
+  // `slot` (none: the walk ends there). Malformed records are (runtime, 2).
+  void Replay(content::ContentMachine& machine, content::ProgramCursor& cursor, content::PathCacheSlot* slot,
+              const runtime::Matrix& matrix, content::ContentHandler* handler = nullptr);
 
   // The clip node (null while only rectangles were added) and the region.
   PipelineNode* ClipNode() const { return clipNode_; }
