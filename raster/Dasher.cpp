@@ -135,10 +135,11 @@ void Dasher::ProcessPath(const SegmentPath& path, uint32_t flags) {
     const PathPosition start = position;
     Fixed left = 0;
     const bool ended = path.Advance(position, length, left);
-    if (on) {
+    // An interval that starts where the path ends draws nothing.
+    const bool atEnd = start.segment + 1 == path.Count() && start.t >= path.Segments()[start.segment].t1;
+    if (on && !atEnd) {
       if (ended) {
-        // An interval that starts where the path ends draws nothing.
-        endedOn = !(start.segment + 1 == path.Count() && start.t >= path.Segments()[start.segment].t1);
+        endedOn = true;
         lastStart = start;
         wholePath = first;
       } else if (path.closed && first) {

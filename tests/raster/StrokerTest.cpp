@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <numeric>
+#include <random>
 #include <vector>
 
 #include "raster/ClipAccumulator.h"
@@ -16,6 +17,7 @@
 #include "raster/PixelRegion.h"
 #include "raster/StrokeDriver.h"
 #include "runtime/ArenaAllocator.h"
+#include "runtime/ErrorTrap.h"
 #include "runtime/LibraryContext.h"
 #include "tests/raster/CoverageRaster.h"
 
@@ -184,6 +186,9 @@ TEST_F(StrokerTest, DashesFollowThePhase) {
       {{3, 3}, 4 + 6 * 1000, {{2, 5}, {8, 11}, {14, 17}}},     // whole periods of phase are skipped
       {{3, 3}, -2, {{2, 5}, {8, 11}, {14, 17}}},               // negative: back from the start
       {{5, 1, 2}, 0, {{0, 5}, {6, 8}, {13, 14}, {16, 20}}},
+      // Zero-length dashes (dots with round caps), the first at the start;
+      // none where the path ends.
+      {{0, 5}, 0, {{0, 0}, {5, 5}, {10, 10}, {15, 15}}},
   };
   for (const Case& c : cases) {
     std::vector<Fixed> pattern;
@@ -310,6 +315,59 @@ TEST_F(StrokerTest, HairlinesAreOnePixelWide) {
     EXPECT_NEAR(Sum(hair), 36 + 20, 4) << width;
     EXPECT_GT(hair[10 * 40 + 20], 200) << width;
     EXPECT_EQ(hair[12 * 40 + 20], 0) << width;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Hostile strokes: coordinates and widths anywhere in the 16.16 range,
+// miter limits, dash patterns and matrices from a random stream. Nothing may
+// crash, hang or read outside its buffers; errors are allowed.
+TEST(HostileStrokeTest, ExtremeStrokesRenderOrFailCleanly) {
+  runtime::LibraryContext context;
+  std::mt19937 random(7);
+  auto anyFixed = [&] {
+    switch (random() % 4) {
+      case 0: return static_cast<Fixed>(random());
+      case 1: return static_cast<Fixed>(static_cast<int32_t>(random()) >> 12);
+      case 2: return static_cast<Fixed>(static_cast<int32_t>(random() % 200 - 100) * kFixedOne);
+      default: return static_cast<Fixed>(static_cast<int32_t>(random() % 5) - 2);
+    }
+  };
+  for (int round = 0; round < 300; ++round) {
+    runtime::ArenaAllocator arena(&context, 1 << 16, 4096);
+    runtime::ErrorTrap trap(&context);
+    if (!trap.Run([&] {
+          StrokeStyle style(&context);
+          style.width = anyFixed();
+          style.miterLimit = anyFixed();
+          style.lineCap = static_cast<int32_t>(random() % 3);
+          style.lineJoin = static_cast<int32_t>(random() % 3);
+          if (random() % 2 == 0) {
+            const Fixed pattern[3] = {anyFixed(), anyFixed(), anyFixed()};
+            style.SetDash({pattern, random() % 4}, anyFixed());
+          }
+          const Fixed scale = random() % 3 == 0 ? anyFixed() : kFixedOne;
+          const runtime::Matrix matrix{scale, random() % 4 == 0 ? anyFixed() : 0, 0, scale, anyFixed(), anyFixed()};
+          StoredPath path(arena);
+          path.MoveTo({anyFixed(), anyFixed()});
+          const int count = 1 + static_cast<int>(random() % 8);
+          for (int i = 0; i < count; ++i) {
+            switch (random() % 4) {
+              case 0: path.CurveTo({anyFixed(), anyFixed()}, {anyFixed(), anyFixed()}, {anyFixed(), anyFixed()}); break;
+              case 1: path.Close(); break;
+              default: path.LineTo({anyFixed(), anyFixed()}); break;
+            }
+          }
+          raster::ScanConverter* converter =
+              raster::PaintObject::CreateStroke(&context, arena, {0, 0, 48, 48}, path.Points(), style, matrix);
+          testsupport::RenderCoverage(*converter);
+        })) {
+      trap.SetHandled();
+      trap.Close();
+    }
   }
 }
 
