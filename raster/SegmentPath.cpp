@@ -1,9 +1,11 @@
 #include "raster/SegmentPath.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "raster/Bezier.h"
+#include "raster/OffsetCurve.h"
 
 namespace raster {
 
@@ -237,18 +239,18 @@ Fixed AdvanceByLength(const StrokeSegment& s, Fixed distance, Fixed step, Fixed 
     const Fixed mean = static_cast<Fixed>((int64_t{a} + b) / 2);
     const Fixed length = FixedMul(h, mean);
     if (length >= remaining && mean > 0) {
-      // The speed taken to change linearly across the step.
-      Fixed offset;
-      const Fixed k = FixedDiv(b - a, a + b);
-      const Fixed u = FixedDiv(remaining, std::max<Fixed>(FixedMul(h, mean), 1));
-      if (runtime::AbsSat(k) >= 655) {
-        const int64_t oneMinusK = int64_t{kFixedOne} - k;
-        const int64_t discriminant = ((oneMinusK * oneMinusK) >> 16) + ((int64_t{4} * k * u) >> 16);
-        const Fixed root = runtime::FixedSqrt(static_cast<Fixed>(std::clamp<int64_t>(discriminant, 0, INT32_MAX)));
-        offset = FixedMul(FixedDiv(static_cast<Fixed>(k - kFixedOne + root), 2 * k), h);
+      // The speed taken to change linearly across the step (solved in
+      // doubles: speeds near the 16.16 limit overflow the fixed products).
+      const double sa = a, sb = b, rest = remaining, hd = h;
+      const double k = (sb - sa) / (sa + sb);
+      const double u = rest / (hd / 65536.0 * ((sa + sb) / 2));
+      double fraction;
+      if (std::fabs(k) >= 655.0 / 65536.0) {
+        fraction = (k - 1 + std::sqrt(std::max(0.0, (1 - k) * (1 - k) + 4 * k * u))) / (2 * k);
       } else {
-        offset = FixedMul(FixedDiv(remaining, mean), kFixedOne);
+        fraction = u;
       }
+      Fixed offset = FixedFromDoubleSat(fraction * hd);
       offset = std::clamp<Fixed>(offset, 0, h);
       return std::min(kFixedOne, t + offset);
     }
@@ -299,12 +301,14 @@ int ArcToCubics(FixedPoint aPoint, FixedPoint bPoint, FixedPoint ePoint, FixedPo
     through[count++] = midArc(m, e, 1);
   }
   through[count++] = e;
-  const int64_t r2 = int64_t{radius} * radius;
+  // The cosine of each piece's angle, in doubles: the products of
+  // coordinates near the 16.16 limits overflow 64 bits once scaled.
+  const double r2 = static_cast<double>(radius) * radius;
   int written = 0;
   for (int i = 0; i + 1 < count; ++i) {
     const FixedPoint from = through[i], to = through[i + 1];
-    const int64_t dot = int64_t{from.x} * to.x + int64_t{from.y} * to.y;
-    const int index = static_cast<int>(std::clamp<int64_t>(r2 == 0 ? 128 : (dot * 128 + r2 / 2) / r2, 0, 128));
+    const double dot = static_cast<double>(from.x) * to.x + static_cast<double>(from.y) * to.y;
+    const int index = static_cast<int>(std::clamp(std::nearbyint(dot * 128.0 / r2), 0.0, 128.0));
     const Fixed k = ArcFactor(index);
     // Clockwise tangents: (y, −x) at the start, (−y, x) back from the end.
     out[written++] = {FixedAddSat(FixedAddSat(from.x, FixedMul(k, from.y)), c.x),
