@@ -89,7 +89,8 @@ void StrokeOurs(benchmark::State& state, const StrokeCase& c) {
         const double a0 = q * M_PI / 2, a1 = (q + 1) * M_PI / 2;
         const double x0 = std::cos(a0), y0 = std::sin(a0), x1 = std::cos(a1), y1 = std::sin(a1);
         path.CurveTo(Fx(512 + 400 * (x0 - kArc * y0), 512 + 400 * (y0 + kArc * x0)),
-                     Fx(512 + 400 * (x1 + kArc * y1), 512 + 400 * (y1 - kArc * x1)), Fx(512 + 400 * x1, 512 + 400 * y1));
+                     Fx(512 + 400 * (x1 + kArc * y1), 512 + 400 * (y1 - kArc * x1)),
+                     Fx(512 + 400 * x1, 512 + 400 * y1));
       }
       path.Close();
     } else {

@@ -34,15 +34,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         style.lineJoin = data[9] % 4;
         const runtime::Fixed dashes[3] = {Word(data + 10), Word(data + 14), Word(data + 18)};
         style.SetDash({dashes, static_cast<size_t>(data[22] % 4)}, Word(data + 23));
-        const runtime::Matrix matrix{Word(data + 27) >> (data[31] % 16), 0, 0, Word(data + 27) >> (data[31] % 16), 0, 0};
+        const runtime::Matrix matrix{Word(data + 27) >> (data[31] % 16), 0, 0,
+                                     Word(data + 27) >> (data[31] % 16), 0, 0};
         raster::StoredPath path(arena);
         for (size_t i = 32; i + 8 <= size && i < 32 + 8 * 256; i += 8) {
           const runtime::FixedPoint p{Word(data + i), Word(data + i + 4)};
           switch ((p.x ^ p.y) & 7) {
-            case 0: path.MoveTo(p); break;
-            case 1: path.CurveTo(p, {p.y, p.x}, {p.x / 2, p.y}); break;
-            case 2: path.Close(); break;
-            default: path.LineTo(p); break;
+            case 0:
+              path.MoveTo(p);
+              break;
+            case 1:
+              path.CurveTo(p, {p.y, p.x}, {p.x / 2, p.y});
+              break;
+            case 2:
+              path.Close();
+              break;
+            default:
+              path.LineTo(p);
+              break;
           }
         }
         raster::ScanConverter* coverage =

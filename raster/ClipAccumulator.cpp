@@ -89,7 +89,7 @@ void ClipAccumulator::AddPath(std::span<const runtime::FixedPoint> points, const
 
 namespace {
 
-[[noreturn]] void MalformedProgram() { runtime::ThrowRuntime(runtime::kMalformed); }
+[[noreturn]] void MalformedClipProgram() { runtime::ThrowRuntime(runtime::kMalformed); }
 
 // A recorded path's points in the form the scan converters read.
 std::span<const runtime::FixedPoint> StoredPointsOf(runtime::ArenaAllocator& arena, const runtime::PackedPoint* points,
@@ -122,9 +122,9 @@ void ClipAccumulator::Replay(content::ContentMachine& machine, content::ProgramC
   while (cursor.op < machine.opcodes.Size()) {
     const uint8_t code = machine.opcodes[cursor.op];
     if (code == content::kOpObject) {
-      if (cursor.word >= machine.words.Size()) MalformedProgram();
+      if (cursor.word >= machine.words.Size()) MalformedClipProgram();
       const uint32_t index = machine.words[cursor.word];
-      if (index >= machine.objects.Size()) MalformedProgram();
+      if (index >= machine.objects.Size()) MalformedClipProgram();
       content::RecordedObject* object = machine.objects[index];
       if (object->Kind() != content::RecordedObject::kMarkedContentKind) return;
       if (handler != nullptr) object->Play(*handler, machine.Options());
@@ -138,7 +138,7 @@ void ClipAccumulator::Replay(content::ContentMachine& machine, content::ProgramC
       continue;
     }
     if (code != content::kOpPath) return;
-    if (cursor.word >= machine.words.Size()) MalformedProgram();
+    if (cursor.word >= machine.words.Size()) MalformedClipProgram();
     const uint32_t header = machine.words[cursor.word];
     const uint32_t clipRule = (header >> PathHeader::kClipShift) & 3;
     const uint32_t fillRule = (header >> PathHeader::kFillShift) & 3;
@@ -151,14 +151,14 @@ void ClipAccumulator::Replay(content::ContentMachine& machine, content::ProgramC
     uint32_t count = 0;
     if ((header & PathHeader::kByReference) == 0) {
       count = header & PathHeader::kCountMask;
-      if (count > machine.segments.Size() - next.segment) MalformedProgram();
+      if (count > machine.segments.Size() - next.segment) MalformedClipProgram();
       points = count != 0 ? &machine.segments[next.segment] : nullptr;
       next.segment += count;
       next.word += 4;  // the path's box
     } else {
       uint64_t position = header & PathHeader::kCountMask;
       if ((header & PathHeader::kLongPosition) != 0) {
-        if (machine.words.Size() - next.word < 2) MalformedProgram();
+        if (machine.words.Size() - next.word < 2) MalformedClipProgram();
         position = (uint64_t{machine.words[next.word]} << 32) | machine.words[next.word + 1];
         next.word += 2;
       }
@@ -168,7 +168,7 @@ void ClipAccumulator::Replay(content::ContentMachine& machine, content::ProgramC
       points = slot->segments.Size() != 0 ? &slot->segments[0] : nullptr;
       count = slot->segments.Size();
     }
-    if (next.word > machine.words.Size()) MalformedProgram();
+    if (next.word > machine.words.Size()) MalformedClipProgram();
     ++next.op;
     // The points are copied for the scan converter, which reads them again
     // for each band: they stay in the pipeline arena with the clip.

@@ -14,19 +14,20 @@ namespace {
 using runtime::FixedMul;
 using runtime::kFixedOne;
 
-constexpr Fixed kMinimumPeriod = 5;
-constexpr Fixed kMinimumProgress = 4;
+constexpr Fixed kMinimumDashPeriod = 5;
+constexpr Fixed kMinimumDashProgress = 4;
 constexpr int32_t kDashWork = 500;  // as one edge line: dashes can be many
 
 // 13565/65536 of the width: where a projecting cap's gap test changes.
 constexpr Fixed kSquareCapFactor = 13565;
 
 // A rough length of a sub-path: its control polygon.
-double PolygonLength(const SegmentPath& path) {
+double DashPolygonLength(const SegmentPath& path) {
   double total = 0;
   for (const StrokeSegment& s : path.Segments())
     for (int i = 0; i + 1 < s.kind; ++i)
-      total += std::hypot(static_cast<double>(s.points[i + 1].x) - s.points[i].x, static_cast<double>(s.points[i + 1].y) - s.points[i].y);
+      total += std::hypot(static_cast<double>(s.points[i + 1].x) - s.points[i].x,
+                          static_cast<double>(s.points[i + 1].y) - s.points[i].y);
   return total;
 }
 
@@ -42,7 +43,7 @@ Dasher::Dasher(runtime::LibraryContext* context, runtime::ArenaAllocator& arena,
     sum = runtime::FixedAddSat(sum, std::max<Fixed>(d, 0));
   }
   period_ = dashes.size() % 2 == 0 ? sum : runtime::FixedAddSat(sum, sum);
-  if (period_ < kMinimumPeriod) bypass_ = true;
+  if (period_ < kMinimumDashPeriod) bypass_ = true;
   if (bypass_) return;
 
   // The phase within one period; a negative phase counts back from the
@@ -70,7 +71,9 @@ Dasher::Dasher(runtime::LibraryContext* context, runtime::ArenaAllocator& arena,
       thresholdA_ = runtime::FixedAddSat(p, w);
       thresholdB_ = FixedMul(kSquareCapFactor, w) <= p ? thresholdA_ : 0;
       break;
-    default: thresholdA_ = thresholdB_ = p; break;
+    default:
+      thresholdA_ = thresholdB_ = p;
+      break;
   }
   if (params.specialDash) {
     thresholdA_ = thresholdB_ = p;
@@ -106,7 +109,7 @@ void Dasher::ProcessPath(const SegmentPath& path, uint32_t flags) {
   if (bypass_) return next_.ProcessPath(path, flags);
   if ((params_.specialDash || path.Count() == 1) && GapsWithin(path.lastIsCurve ? thresholdB_ : thresholdA_))
     return next_.ProcessPath(path, flags);
-  if (PolygonLength(path) / period_ > static_cast<double>(kMaxDashesPerSubpath))
+  if (DashPolygonLength(path) / period_ > static_cast<double>(kMaxDashesPerSubpath))
     return next_.ProcessPath(path, flags);
 
   const std::span<const Fixed> dashes = params_.dashes;
@@ -159,7 +162,7 @@ void Dasher::ProcessPath(const SegmentPath& path, uint32_t flags) {
     if (index == 0) {
       // A whole period that got nowhere (dashes too short to move the
       // parameter): stroke the sub-path solid rather than loop.
-      if (position.segment == periodStart.segment && position.t - periodStart.t < kMinimumProgress) {
+      if (position.segment == periodStart.segment && position.t - periodStart.t < kMinimumDashProgress) {
         return next_.ProcessPath(path, flags);
       }
       periodStart = position;
@@ -172,7 +175,8 @@ void Dasher::ProcessPath(const SegmentPath& path, uint32_t flags) {
   if (keptFirst) {
     if (endedOn) output_.ExtractRange(path, lastStart, end);
     if (!kept_.IsEmpty())
-      output_.ExtractRange(kept_, {0, kept_.Segments()[0].t0}, {kept_.Count() - 1, kept_.Segments()[kept_.Count() - 1].t1});
+      output_.ExtractRange(kept_, {0, kept_.Segments()[0].t0},
+                           {kept_.Count() - 1, kept_.Segments()[kept_.Count() - 1].t1});
     Emit(output_, flags);
     return;
   }

@@ -17,14 +17,14 @@ constexpr int32_t kMarkSize[2] = {38, 76};
 constexpr int32_t kCornerSize[2] = {23, 45};
 constexpr int32_t kHighDpi = 162;  // midway between the 108 and 216 dpi levels
 
-Fixed Grey(int32_t level) { return level * 257 + (level >= 128 ? 1 : 0); }
+Fixed DecorationGrey(int32_t level) { return level * 257 + (level >= 128 ? 1 : 0); }
 
 // A soft vertical shade from white down to a light grey: the page shadow.
 void PaintShade(runtime::HostBitmap& bitmap, runtime::ArenaAllocator& arena, int32_t size) {
   runtime::Region whole(arena.Context());
   whole.FromRect({0, 0, size, size});
   for (int32_t y = 0; y < size; ++y) {
-    const Fixed level = Grey(255 - (96 * y) / std::max(size - 1, 1));
+    const Fixed level = DecorationGrey(255 - (96 * y) / std::max(size - 1, 1));
     HostTransfer::FillColour(bitmap, arena, whole, {0, y, size, y + 1}, level, level, level);
   }
 }

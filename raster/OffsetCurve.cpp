@@ -25,13 +25,15 @@ constexpr FitTable kFitTables[5] = {
      {69284, 76930, 46063, -188, -38701, -46347}},
 };
 
-FixedPoint Offset(FixedPoint p, FixedPoint n) {
+FixedPoint OffsetBy(FixedPoint p, FixedPoint n) {
   return {runtime::FixedAddSat(p.x, n.x), runtime::FixedAddSat(p.y, n.y)};
 }
 
-int64_t Taxicab(FixedPoint a, FixedPoint b) { return std::llabs(int64_t{a.x} - b.x) + std::llabs(int64_t{a.y} - b.y); }
+int64_t OffsetTaxicab(FixedPoint a, FixedPoint b) {
+  return std::llabs(int64_t{a.x} - b.x) + std::llabs(int64_t{a.y} - b.y);
+}
 
-FixedPoint Tangent(const StrokeSegment& curve, Fixed t, Fixed halfWidth) {
+FixedPoint OffsetTangent(const StrokeSegment& curve, Fixed t, Fixed halfWidth) {
   const FixedPoint n = OffsetCurve::NormalAt(curve, t, halfWidth);
   return {n.y, runtime::NegateSat(n.x)};
 }
@@ -64,7 +66,8 @@ FixedPoint NormalAt(const StrokeSegment& curve, Fixed t, Fixed halfWidth, const 
   const double length = std::hypot(dx, dy);
   if (length == 0) return {0, 0};
   if (sides != nullptr)
-    halfWidth = sides->SideOffset({FixedFromDoubleSat(dx / length * 65536.0), FixedFromDoubleSat(dy / length * 65536.0)});
+    halfWidth =
+        sides->SideOffset({FixedFromDoubleSat(dx / length * 65536.0), FixedFromDoubleSat(dy / length * 65536.0)});
   const double scale = halfWidth / length;
   return {FixedFromDoubleSat(-dy * scale), FixedFromDoubleSat(dx * scale)};
 }
@@ -74,11 +77,11 @@ bool Fits(const StrokeSegment& curve, Fixed t0, Fixed t1, const StrokeParameters
   const Fixed h = params.halfWidth;
   out.centreStart = curve.At(t0);
   out.centreEnd = curve.At(t1);
-  out.start = Offset(out.centreStart, NormalAt(curve, t0, h, &params));
-  out.end = Offset(out.centreEnd, NormalAt(curve, t1, h, &params));
+  out.start = OffsetBy(out.centreStart, NormalAt(curve, t0, h, &params));
+  out.end = OffsetBy(out.centreEnd, NormalAt(curve, t1, h, &params));
   const int64_t tolerance = int64_t{params.tolerance} + 16;
   if ((!params.clip.clippingOff && ClipZone::SameOutside(params.clip, out.start, out.end)) ||
-      Taxicab(out.start, out.end) < tolerance) {
+      OffsetTaxicab(out.start, out.end) < tolerance) {
     out.control1 = out.start;
     out.control2 = out.end;
     return true;
@@ -93,7 +96,7 @@ bool Fits(const StrokeSegment& curve, Fixed t0, Fixed t1, const StrokeParameters
   int64_t c1x = 0, c1y = 0, c2x = 0, c2y = 0;
   for (int j = 0; j < n; ++j) {
     const Fixed t = t0 + (j + 1) * step;
-    samples[j] = Offset(curve.At(t), NormalAt(curve, t, h, &params));
+    samples[j] = OffsetBy(curve.At(t), NormalAt(curve, t, h, &params));
     const int64_t rx = (int64_t{samples[j].x} - ox) - ((table.b[j] * ex) >> 16);
     const int64_t ry = (int64_t{samples[j].y} - oy) - ((table.b[j] * ey) >> 16);
     c1x += (table.w[j] * rx) >> 16;
@@ -118,19 +121,19 @@ bool Fits(const StrokeSegment& curve, Fixed t0, Fixed t1, const StrokeParameters
                FixedFromDoubleSat(anchor.y + sign * tangent.y / tl * chord)};
     corrected = true;
   };
-  fixLeg(out.start, out.control1, Tangent(curve, t0, runtime::kFixedOne), 1.0);
-  fixLeg(out.end, out.control2, Tangent(curve, t1, runtime::kFixedOne), -1.0);
+  fixLeg(out.start, out.control1, OffsetTangent(curve, t0, runtime::kFixedOne), 1.0);
+  fixLeg(out.end, out.control2, OffsetTangent(curve, t1, runtime::kFixedOne), -1.0);
 
   const FixedPoint fitted[4] = {out.start, out.control1, out.control2, out.end};
   if (corrected || n > 2) {
     const Fixed du = runtime::kFixedOne / (n + 1);
     for (int j = 0; j < n; ++j)
-      if (Taxicab(samples[j], Bezier::PointAt(fitted, (j + 1) * du)) > tolerance) return false;
+      if (OffsetTaxicab(samples[j], Bezier::PointAt(fitted, (j + 1) * du)) > tolerance) return false;
   }
   if (n == 2) {
     const Fixed middle = static_cast<Fixed>((int64_t{t0} + t1) / 2);
-    const FixedPoint sample = Offset(curve.At(middle), NormalAt(curve, middle, h, &params));
-    return Taxicab(sample, Bezier::PointAt(fitted, runtime::kFixedOne / 2)) <= tolerance;
+    const FixedPoint sample = OffsetBy(curve.At(middle), NormalAt(curve, middle, h, &params));
+    return OffsetTaxicab(sample, Bezier::PointAt(fitted, runtime::kFixedOne / 2)) <= tolerance;
   }
   return true;
 }

@@ -21,8 +21,7 @@ namespace OffsetCurve {
 FixedPoint NormalAt(const StrokeSegment& curve, Fixed t, Fixed halfWidth, const StrokeParameters* sides = nullptr);
 // Fits the offset of [t0, t1]; true when the cubic stays within the
 // stroke's tolerance of the offset curve (always with `force`).
-bool Fits(const StrokeSegment& curve, Fixed t0, Fixed t1, const StrokeParameters& params, bool force,
-          OffsetPiece& out);
+bool Fits(const StrokeSegment& curve, Fixed t0, Fixed t1, const StrokeParameters& params, bool force, OffsetPiece& out);
 }  // namespace OffsetCurve
 
 // Rounds a double to 16.16 with saturation.

@@ -32,13 +32,13 @@ void XorStroke(runtime::LibraryContext* context, runtime::ArenaAllocator& arena,
   ScanConverter* coverage = PaintObject::CreateStroke(context, arena, area, path.Points(), style, matrix);
   const IntRect bounds = coverage->ShapeBounds();
   if (bounds.IsEmpty()) return;
-  const PixelTriple scratch = PixelTriple::CreateScratch(
-      context, arena, runtime::PixelLayout::ForPlanes(3, 0, 3, true), bounds);
+  const PixelTriple scratch =
+      PixelTriple::CreateScratch(context, arena, runtime::PixelLayout::ForPlanes(3, 0, 3, true), bounds);
   PipelineNode* node =
       PipelineStage::Create(arena, scratch, coverage, SolidColorSource::FromRgbFixed(arena, c1, c2, c3));
   runtime::Region region(context);
-  region.FromRect({bounds.x0 - view.originX, bounds.y0 - view.originY, bounds.x1 - view.originX,
-                   bounds.y1 - view.originY});
+  region.FromRect(
+      {bounds.x0 - view.originX, bounds.y0 - view.originY, bounds.x1 - view.originX, bounds.y1 - view.originY});
   HostTransfer::PaintNodeXor(*view.surface, arena, region, -view.originX, -view.originY, node);
   view.dirty = view.dirty.IsEmpty() ? bounds : UnionRects(view.dirty, bounds);
 }

@@ -14,19 +14,21 @@ using runtime::FixedAddSat;
 using runtime::FixedSubSat;
 using runtime::kFixedOne;
 
-constexpr Fixed kJoinSkip = 16;     // offset points this close are not joined
-constexpr Fixed kMinimumStep = 256;  // pieces narrower than 1/256 are forced
+constexpr Fixed kJoinSkip = 16;           // offset points this close are not joined
+constexpr Fixed kMinimumPieceStep = 256;  // pieces narrower than 1/256 are forced
 
-FixedPoint Add(FixedPoint a, FixedPoint b) { return {FixedAddSat(a.x, b.x), FixedAddSat(a.y, b.y)}; }
-FixedPoint Sub(FixedPoint a, FixedPoint b) { return {FixedSubSat(a.x, b.x), FixedSubSat(a.y, b.y)}; }
-FixedPoint Neg(FixedPoint a) { return {runtime::NegateSat(a.x), runtime::NegateSat(a.y)}; }
+FixedPoint StrokeAdd(FixedPoint a, FixedPoint b) { return {FixedAddSat(a.x, b.x), FixedAddSat(a.y, b.y)}; }
+FixedPoint StrokeSub(FixedPoint a, FixedPoint b) { return {FixedSubSat(a.x, b.x), FixedSubSat(a.y, b.y)}; }
+FixedPoint StrokeNeg(FixedPoint a) { return {runtime::NegateSat(a.x), runtime::NegateSat(a.y)}; }
 
-double CrossD(FixedPoint a, FixedPoint b) { return static_cast<double>(a.x) * b.y - static_cast<double>(a.y) * b.x; }
-double DotD(FixedPoint a, FixedPoint b) { return static_cast<double>(a.x) * b.x + static_cast<double>(a.y) * b.y; }
+double StrokeCross(FixedPoint a, FixedPoint b) {
+  return static_cast<double>(a.x) * b.y - static_cast<double>(a.y) * b.x;
+}
+double StrokeDot(FixedPoint a, FixedPoint b) { return static_cast<double>(a.x) * b.x + static_cast<double>(a.y) * b.y; }
 
 // The segment as walked: on the backward pass its points are reversed and
 // its parameters mirrored.
-StrokeSegment Oriented(const StrokeSegment& s, bool backward) {
+StrokeSegment OrientedSegment(const StrokeSegment& s, bool backward) {
   if (!backward) return s;
   StrokeSegment r = s;
   const int count = s.kind;
@@ -40,7 +42,7 @@ StrokeSegment Oriented(const StrokeSegment& s, bool backward) {
 
 // The normal (−dy, dx) of v scaled to h; false when v is not longer than
 // `minLength`.
-bool LineNormal(FixedPoint v, Fixed h, Fixed minLength, FixedPoint& out) {
+bool StrokeLineNormal(FixedPoint v, Fixed h, Fixed minLength, FixedPoint& out) {
   const double length = std::hypot(static_cast<double>(v.x), static_cast<double>(v.y));
   if (length <= minLength) return false;
   const double k = h / length;
@@ -49,8 +51,8 @@ bool LineNormal(FixedPoint v, Fixed h, Fixed minLength, FixedPoint& out) {
 }
 
 // Where the lines a + s·u and b + r·v meet; false when parallel.
-bool IntersectLines(FixedPoint a, FixedPoint u, FixedPoint b, FixedPoint v, double& x, double& y, double* s = nullptr,
-                    double* r = nullptr) {
+bool IntersectStrokeLines(FixedPoint a, FixedPoint u, FixedPoint b, FixedPoint v, double& x, double& y,
+                          double* s = nullptr, double* r = nullptr) {
   const double det = static_cast<double>(u.x) * v.y - static_cast<double>(u.y) * v.x;
   if (std::fabs(det) < 1e-6) return false;
   const double wx = static_cast<double>(b.x) - a.x, wy = static_cast<double>(b.y) - a.y;
@@ -76,9 +78,9 @@ void Stroker::DrawPiece(const Piece& piece) {
   // cubic alone would loop the wrong way round; going to the crossing and
   // back along the cubic keeps the winding of the inner side positive.
   double s = 0, r = 0, x = 0, y = 0;
-  const FixedPoint n0 = Sub(o.start, o.centreStart), n1 = Sub(o.end, o.centreEnd);
-  if (params_.halfWidth > 0 && IntersectLines(o.centreStart, n0, o.centreEnd, n1, x, y, &s, &r) && s > 0 && s < 1 &&
-      r > 0 && r < 1) {
+  const FixedPoint n0 = StrokeSub(o.start, o.centreStart), n1 = StrokeSub(o.end, o.centreEnd);
+  if (params_.halfWidth > 0 && IntersectStrokeLines(o.centreStart, n0, o.centreEnd, n1, x, y, &s, &r) && s > 0 &&
+      s < 1 && r > 0 && r < 1) {
     const FixedPoint cross{FixedFromDoubleSat(x), FixedFromDoubleSat(y)};
     out_.LineTo(cross);
     out_.LineTo(o.end);
@@ -95,7 +97,7 @@ bool Stroker::StrokePass(const SegmentPath& path, bool backward, int startMode, 
   const uint32_t count = static_cast<uint32_t>(all.size());
   bool found = false;
   for (uint32_t k = 0; k < count; ++k) {
-    const StrokeSegment seg = Oriented(all[backward ? count - 1 - k : k], backward);
+    const StrokeSegment seg = OrientedSegment(all[backward ? count - 1 - k : k], backward);
     if (seg.IsDegenerate()) continue;
     Fixed ta = seg.t0;
     Fixed tryLength = seg.t1 - seg.t0;
@@ -105,16 +107,16 @@ bool Stroker::StrokePass(const SegmentPath& path, bool backward, int startMode, 
       if (!seg.IsCurve()) {
         const FixedPoint a = seg.At(ta), b = seg.At(tb);
         FixedPoint n{};
-        if (!LineNormal(Sub(b, a), params_.SideOffset(Sub(b, a)), params_.minLength, n)) break;
-        piece.offset = {Add(a, n), Add(a, n), Add(b, n), Add(b, n), a, b};
+        if (!StrokeLineNormal(StrokeSub(b, a), params_.SideOffset(StrokeSub(b, a)), params_.minLength, n)) break;
+        piece.offset = {StrokeAdd(a, n), StrokeAdd(a, n), StrokeAdd(b, n), StrokeAdd(b, n), a, b};
       } else {
         piece.curve = true;
         tb = std::min<Fixed>(seg.t1, FixedAddSat(ta, tryLength));
         // Halve until the offset cubic fits; the last resort is forced.
-        while (!OffsetCurve::Fits(seg, ta, tb, params_, tb - ta < kMinimumStep || pieces + 1 == kMaxPieces,
+        while (!OffsetCurve::Fits(seg, ta, tb, params_, tb - ta < kMinimumPieceStep || pieces + 1 == kMaxPieces,
                                   piece.offset))
           tb = ta + (tb - ta) / 2;
-        tryLength = std::max<Fixed>(2 * (tb - ta), kMinimumStep);
+        tryLength = std::max<Fixed>(2 * (tb - ta), kMinimumPieceStep);
       }
       const bool startsAtVertex = ta == seg.t0 && (seg.flags & StrokeSegment::kStartIsVertex) != 0;
       if (!found) {
@@ -155,23 +157,28 @@ void Stroker::Join(FixedPoint newStart, FixedPoint centre, bool styled, const Fi
   if (std::llabs(int64_t{newStart.x} - lastOffset_.x) <= kJoinSkip &&
       std::llabs(int64_t{newStart.y} - lastOffset_.y) <= kJoinSkip)
     return;
-  const FixedPoint n1 = Sub(lastOffset_, lastCentre_);
-  const FixedPoint n2 = Sub(newStart, centre);
-  const double cross = CrossD(n1, n2) / 65536.0;
+  const FixedPoint n1 = StrokeSub(lastOffset_, lastCentre_);
+  const FixedPoint n2 = StrokeSub(newStart, centre);
+  const double cross = StrokeCross(n1, n2) / 65536.0;
   if (cross < 655.0 / 65536.0 * params_.halfWidthSquared) {
     if (!styled) return RoundJoin(newStart, centre, n1, n2);
     switch (params_.join) {
-      case runtime::StrokeStyle::kMiterJoin: return MiterJoin(newStart, centre, n1, n2);
-      case runtime::StrokeStyle::kRoundJoin: return RoundJoin(newStart, centre, n1, n2);
-      default: out_.LineTo(newStart); return;
+      case runtime::StrokeStyle::kMiterJoin:
+        return MiterJoin(newStart, centre, n1, n2);
+      case runtime::StrokeStyle::kRoundJoin:
+        return RoundJoin(newStart, centre, n1, n2);
+      default:
+        out_.LineTo(newStart);
+        return;
     }
   }
   // The inner side. Two lines whose offsets cross within both meet at the
   // crossing: the last line is cut there and the new one starts from it.
   double s = 0, r = 0, x = 0, y = 0;
-  if (lastWasLine_ && newEnd != nullptr && out_.LastKind() == 1 && out_.LastPoint() == StoredPath::Coordinates(lastOffset_) &&
-      IntersectLines(lastLineStart_, Sub(lastOffset_, lastLineStart_), newStart, Sub(*newEnd, newStart), x, y, &s,
-                     &r) &&
+  if (lastWasLine_ && newEnd != nullptr && out_.LastKind() == 1 &&
+      out_.LastPoint() == StoredPath::Coordinates(lastOffset_) &&
+      IntersectStrokeLines(lastLineStart_, StrokeSub(lastOffset_, lastLineStart_), newStart,
+                           StrokeSub(*newEnd, newStart), x, y, &s, &r) &&
       s > 0 && s < 1 && r > 0 && r < 1) {
     out_.ReplaceLast({FixedFromDoubleSat(x), FixedFromDoubleSat(y)});
     return;
@@ -184,7 +191,7 @@ void Stroker::Join(FixedPoint newStart, FixedPoint centre, bool styled, const Fi
 void Stroker::MiterJoin(FixedPoint newStart, FixedPoint centre, FixedPoint n1, FixedPoint n2) {
   const FixedPoint d1{n1.y, runtime::NegateSat(n1.x)}, d2{n2.y, runtime::NegateSat(n2.x)};
   double x = 0, y = 0;
-  if (std::fabs(CrossD(n1, n2)) >= 4.0 * 65536.0 && IntersectLines(lastOffset_, d1, newStart, d2, x, y)) {
+  if (std::fabs(StrokeCross(n1, n2)) >= 4.0 * 65536.0 && IntersectStrokeLines(lastOffset_, d1, newStart, d2, x, y)) {
     const double distance = std::hypot(x - centre.x, y - centre.y);
     if (distance <= static_cast<double>(params_.halfWidth) * params_.miterLimit / 65536.0) {
       out_.LineTo({FixedFromDoubleSat(x), FixedFromDoubleSat(y)});
@@ -196,13 +203,13 @@ void Stroker::MiterJoin(FixedPoint newStart, FixedPoint centre, FixedPoint n1, F
 }
 
 void Stroker::RoundJoin(FixedPoint newStart, FixedPoint centre, FixedPoint n1, FixedPoint n2) {
-  if (DotD(n1, n2) / 65536.0 > params_.roundThreshold) {
+  if (StrokeDot(n1, n2) / 65536.0 > params_.roundThreshold) {
     out_.LineTo(newStart);
     return;
   }
   FixedPoint arc[12];
   const int count =
-      CurveMeasure::ArcToCubics(lastOffset_, lastOffset_, Sub(centre, n1), newStart, params_.ArcRadius(), arc);
+      CurveMeasure::ArcToCubics(lastOffset_, lastOffset_, StrokeSub(centre, n1), newStart, params_.ArcRadius(), arc);
   for (int i = 0; i + 2 < count; i += 3) out_.CurveTo(arc[i], arc[i + 1], arc[i + 2]);
   if (count == 0) out_.LineTo(newStart);
 }
@@ -210,7 +217,7 @@ void Stroker::RoundJoin(FixedPoint newStart, FixedPoint centre, FixedPoint n1, F
 void Stroker::HalfDisc(FixedPoint c, FixedPoint n) {
   // From c + n round the outside (clockwise, through c + (n.y, −n.x)) to
   // c − n.
-  const FixedPoint from = Add(c, n), to = Sub(c, n);
+  const FixedPoint from = StrokeAdd(c, n), to = StrokeSub(c, n);
   FixedPoint arc[12];
   const int count = CurveMeasure::ArcToCubics(from, from, to, to, params_.ArcRadius(), arc);
   for (int i = 0; i + 2 < count; i += 3) out_.CurveTo(arc[i], arc[i + 1], arc[i + 2]);
@@ -219,17 +226,21 @@ void Stroker::HalfDisc(FixedPoint c, FixedPoint n) {
 
 void Stroker::Cap() {
   const FixedPoint c = lastCentre_, o = lastOffset_;
-  const FixedPoint n = Sub(o, c);
+  const FixedPoint n = StrokeSub(o, c);
   const FixedPoint t{n.y, runtime::NegateSat(n.x)};
-  const FixedPoint back = Sub(c, n);
+  const FixedPoint back = StrokeSub(c, n);
   switch (params_.cap) {
-    case runtime::StrokeStyle::kRoundCap: HalfDisc(c, n); break;
+    case runtime::StrokeStyle::kRoundCap:
+      HalfDisc(c, n);
+      break;
     case runtime::StrokeStyle::kSquareCap:
-      out_.LineTo(Add(o, t));
-      out_.LineTo(Add(back, t));
+      out_.LineTo(StrokeAdd(o, t));
+      out_.LineTo(StrokeAdd(back, t));
       out_.LineTo(back);
       break;
-    default: out_.LineTo(back); break;
+    default:
+      out_.LineTo(back);
+      break;
   }
   lastOffset_ = back;
   ++vertices_;
@@ -238,26 +249,27 @@ void Stroker::Cap() {
 void Stroker::SingleLine(const StrokeSegment& segment) {
   const FixedPoint p0 = segment.Start(), p1 = segment.End();
   FixedPoint n{};
-  if (!LineNormal(Sub(p1, p0), params_.SideOffset(Sub(segment.points[1], segment.points[0])), 0, n)) return Dot(p0);
+  if (!StrokeLineNormal(StrokeSub(p1, p0), params_.SideOffset(StrokeSub(segment.points[1], segment.points[0])), 0, n))
+    return Dot(p0);
   const FixedPoint d{n.y, runtime::NegateSat(n.x)};
   switch (params_.cap) {
     case runtime::StrokeStyle::kSquareCap:
-      out_.MoveTo(Add(Sub(p0, d), n));
-      out_.LineTo(Add(Add(p1, d), n));
-      out_.LineTo(Sub(Add(p1, d), n));
-      out_.LineTo(Sub(Sub(p0, d), n));
+      out_.MoveTo(StrokeAdd(StrokeSub(p0, d), n));
+      out_.LineTo(StrokeAdd(StrokeAdd(p1, d), n));
+      out_.LineTo(StrokeSub(StrokeAdd(p1, d), n));
+      out_.LineTo(StrokeSub(StrokeSub(p0, d), n));
       break;
     case runtime::StrokeStyle::kRoundCap:
-      out_.MoveTo(Add(p1, n));
+      out_.MoveTo(StrokeAdd(p1, n));
       HalfDisc(p1, n);
-      out_.LineTo(Sub(p0, n));
-      HalfDisc(p0, Neg(n));
+      out_.LineTo(StrokeSub(p0, n));
+      HalfDisc(p0, StrokeNeg(n));
       break;
     default:
-      out_.MoveTo(Add(p0, n));
-      out_.LineTo(Add(p1, n));
-      out_.LineTo(Sub(p1, n));
-      out_.LineTo(Sub(p0, n));
+      out_.MoveTo(StrokeAdd(p0, n));
+      out_.LineTo(StrokeAdd(p1, n));
+      out_.LineTo(StrokeSub(p1, n));
+      out_.LineTo(StrokeSub(p0, n));
       break;
   }
   out_.Close();
@@ -293,9 +305,9 @@ const SegmentPath& Stroker::TrimButtEnds(const SegmentPath& path) {
   auto pull = [&](uint32_t index, bool atStart) {
     StrokeSegment& s = trimmed_.MutableSegment(index);
     if (s.IsCurve()) return;
-    const FixedPoint d = Sub(s.points[1], s.points[0]);
-    const double length = std::hypot(static_cast<double>(d.x), static_cast<double>(d.y)) *
-                          (static_cast<double>(s.t1) - s.t0) / 65536.0;
+    const FixedPoint d = StrokeSub(s.points[1], s.points[0]);
+    const double length =
+        std::hypot(static_cast<double>(d.x), static_cast<double>(d.y)) * (static_cast<double>(s.t1) - s.t0) / 65536.0;
     if (length <= 0) return;
     // At most a third of the used part from each end.
     const double back = std::min<double>(params_.EndPullback(d), length / 3);

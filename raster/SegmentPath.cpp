@@ -18,16 +18,16 @@ using runtime::FixedSubSat;
 using runtime::kFixedOne;
 
 constexpr Fixed kCloseSnap = 4;  // end points this near a start are the start
-constexpr int64_t kSnap = 2;      // arc lengths this near a segment end reach it
+constexpr int64_t kArcSnap = 2;  // arc lengths this near a segment end reach it
 
-bool SamePoint(FixedPoint a, FixedPoint b) { return a.x == b.x && a.y == b.y; }
+bool SameSegmentPoint(FixedPoint a, FixedPoint b) { return a.x == b.x && a.y == b.y; }
 
 FixedPoint SegmentMidpoint(FixedPoint a, FixedPoint b) {
   // Rounded towards zero, as the flattening's subdivision asks.
   return {static_cast<Fixed>((int64_t{a.x} + b.x) / 2), static_cast<Fixed>((int64_t{a.y} + b.y) / 2)};
 }
 
-Fixed SpeedAt(const StrokeSegment& s, Fixed t) {
+Fixed CubicSpeedAt(const StrokeSegment& s, Fixed t) {
   const FixedPoint d = Bezier::DerivativeAt(s.points, t);
   return runtime::FixedHypotScaled(d.x, d.y);
 }
@@ -37,8 +37,9 @@ Fixed SpeedAt(const StrokeSegment& s, Fixed t) {
 FixedPoint StrokeSegment::At(Fixed t) const { return SegmentPointAt(points, kind, t); }
 
 bool StrokeSegment::IsDegenerate() const {
-  if (kind == kLine) return SamePoint(points[0], points[1]) || t0 >= t1;
-  return (SamePoint(points[0], points[1]) && SamePoint(points[1], points[2]) && SamePoint(points[2], points[3])) ||
+  if (kind == kLine) return SameSegmentPoint(points[0], points[1]) || t0 >= t1;
+  return (SameSegmentPoint(points[0], points[1]) && SameSegmentPoint(points[1], points[2]) &&
+          SameSegmentPoint(points[2], points[3])) ||
          t0 >= t1;
 }
 
@@ -51,7 +52,7 @@ void SegmentPath::Push(const StrokeSegment& segment) { segments_.PushBack(segmen
 void SegmentPath::Bridge(FixedPoint p) {
   if (segments_.IsEmpty()) return;
   const FixedPoint end = segments_[segments_.Size() - 1].End();
-  if (SamePoint(end, p)) return;
+  if (SameSegmentPoint(end, p)) return;
   StrokeSegment line;
   line.points[0] = end;
   line.points[1] = p;
@@ -71,12 +72,11 @@ void SegmentPath::LineTo(FixedPoint a, FixedPoint b) {
 }
 
 void SegmentPath::CurveTo(FixedPoint p0, FixedPoint p1, FixedPoint p2, FixedPoint p3) {
-  if (SamePoint(p0, p1) && SamePoint(p2, p3)) {
+  if (SameSegmentPoint(p0, p1) && SameSegmentPoint(p2, p3)) {
     LineTo(p0, p3);
     return;
   }
-  if (!params_->IsDashed() && !params_->clip.clippingOff &&
-      ClipZone::AllSameOutside(params_->clip, p0, p1, p2, p3))
+  if (!params_->IsDashed() && !params_->clip.clippingOff && ClipZone::AllSameOutside(params_->clip, p0, p1, p2, p3))
     return;
   Bridge(p0);
   const FixedPoint curve[4] = {p0, p1, p2, p3};
@@ -94,8 +94,7 @@ void SegmentPath::CurveTo(FixedPoint p0, FixedPoint p1, FixedPoint p2, FixedPoin
 }
 
 void SegmentPath::CurveToFlat(FixedPoint p0, FixedPoint p1, FixedPoint p2, FixedPoint p3, uint8_t flags) {
-  if (!params_->IsDashed() && !params_->clip.clippingOff &&
-      ClipZone::AllSameOutside(params_->clip, p0, p1, p2, p3))
+  if (!params_->IsDashed() && !params_->clip.clippingOff && ClipZone::AllSameOutside(params_->clip, p0, p1, p2, p3))
     return;
   Bridge(p0);
   const FixedPoint curve[4] = {p0, p1, p2, p3};
@@ -113,7 +112,8 @@ void SegmentPath::Flatten(const FixedPoint p[4], int depth, uint8_t flags) {
   };
   if (depth >= 6) return chord();
   const Fixed tolerance = params_->tolerance;
-  const Fixed length = FixedAddSat(runtime::AbsSat(FixedSubSat(p[0].x, p[3].x)), runtime::AbsSat(FixedSubSat(p[3].y, p[0].y)));
+  const Fixed length =
+      FixedAddSat(runtime::AbsSat(FixedSubSat(p[0].x, p[3].x)), runtime::AbsSat(FixedSubSat(p[3].y, p[0].y)));
   if (length <= tolerance / 4) return chord();
   int32_t overflow = 0;
   const Fixed limit = runtime::FixedMulChecked(length, tolerance, overflow);
@@ -122,7 +122,8 @@ void SegmentPath::Flatten(const FixedPoint p[4], int depth, uint8_t flags) {
   for (int i = 1; i <= 2 && !subdivide; ++i) {
     const FixedPoint leg{FixedSubSat(p[i].x, p[0].x), FixedSubSat(p[i].y, p[0].y)};
     int32_t flag = 0;
-    const Fixed cross = FixedSubSat(runtime::FixedMulChecked(axis.x, leg.y, flag), runtime::FixedMulChecked(axis.y, leg.x, flag));
+    const Fixed cross =
+        FixedSubSat(runtime::FixedMulChecked(axis.x, leg.y, flag), runtime::FixedMulChecked(axis.y, leg.x, flag));
     if (flag != 0 || runtime::AbsSat(cross) > limit) subdivide = true;
   }
   if (!subdivide) return chord();
@@ -138,7 +139,8 @@ void SegmentPath::Flatten(const FixedPoint p[4], int depth, uint8_t flags) {
 void SegmentPath::ClosePath(FixedPoint a, FixedPoint b) {
   if (Culled(a, b)) return;
   closed = true;
-  if (!segments_.IsEmpty() && std::abs(int64_t{b.x} - a.x) <= kCloseSnap && std::abs(int64_t{b.y} - a.y) <= kCloseSnap) {
+  if (!segments_.IsEmpty() && std::abs(int64_t{b.x} - a.x) <= kCloseSnap &&
+      std::abs(int64_t{b.y} - a.y) <= kCloseSnap) {
     StrokeSegment& last = segments_[segments_.Size() - 1];
     last.points[last.kind == StrokeSegment::kCubic ? 3 : 1] = b;
     return;
@@ -177,14 +179,14 @@ bool SegmentPath::Advance(PathPosition& position, Fixed length, Fixed& left) con
                                                      FixedSubSat(segment.points[1].y, segment.points[0].y));
       const int64_t used = (full * (int64_t{segment.t1} - segment.t0) + 0x8000) >> 16;
       const int64_t target = position.along + std::max<Fixed>(length, 0);
-      if (full == 0 || target + kSnap >= used) {
+      if (full == 0 || target + kArcSnap >= used) {
         rest = static_cast<Fixed>(std::max<int64_t>(target - used, 0));
         position.t = segment.t1;
         position.along = used;
       } else {
         position.along = target;
-        position.t = static_cast<Fixed>(
-            std::min<int64_t>(segment.t1, segment.t0 + (((target << 16) + full / 2) / full)));
+        position.t =
+            static_cast<Fixed>(std::min<int64_t>(segment.t1, segment.t0 + (((target << 16) + full / 2) / full)));
       }
     }
     if (rest <= 0) return false;
@@ -216,12 +218,12 @@ Fixed AdvanceByLength(const StrokeSegment& s, Fixed distance, Fixed step, Fixed 
   }
   if (s.kind == StrokeSegment::kLine) {
     if (distance <= 0) return start;
-    const Fixed length = runtime::FixedHypotScaled(FixedSubSat(s.points[1].x, s.points[0].x),
-                                                   FixedSubSat(s.points[1].y, s.points[0].y));
+    const Fixed length =
+        runtime::FixedHypotScaled(FixedSubSat(s.points[1].x, s.points[0].x), FixedSubSat(s.points[1].y, s.points[0].y));
     // Rounded to nearest, and an end within 2/65536 snapped onto: walks
     // of many short intervals must not drift into slivers at the end.
     const int64_t available = (int64_t{length} * (end - start) + 0x8000) >> 16;
-    if (available <= int64_t{distance} + kSnap) {
+    if (available <= int64_t{distance} + kArcSnap) {
       left = static_cast<Fixed>(std::max<int64_t>(distance - available, 0));
       return end;
     }
@@ -231,11 +233,11 @@ Fixed AdvanceByLength(const StrokeSegment& s, Fixed distance, Fixed step, Fixed 
   if (distance <= 0) return start;
   if (step <= 0) step = 4096;
   Fixed t = start;
-  Fixed a = SpeedAt(s, t);
+  Fixed a = CubicSpeedAt(s, t);
   Fixed remaining = distance;
   while (t < end) {
     const Fixed h = std::min<Fixed>(step, end - t);
-    const Fixed b = SpeedAt(s, t + h);
+    const Fixed b = CubicSpeedAt(s, t + h);
     const Fixed mean = static_cast<Fixed>((int64_t{a} + b) / 2);
     const Fixed length = FixedMul(h, mean);
     if (length >= remaining && mean > 0) {
@@ -272,21 +274,30 @@ int ArcToCubics(FixedPoint aPoint, FixedPoint bPoint, FixedPoint ePoint, FixedPo
   const Fixed p = runtime::FixedDot2(b.x, b.y, e.x, e.y);
   const Fixed q = runtime::FixedDot2(b.x, b.y, e.y, -e.x);  // b.x·e.y − b.y·e.x
   int turn;
-  if (p > 0 && q <= 0) turn = 1;
-  else if (p <= 0 && q < 0) turn = 2;
-  else if (p < 0 && q >= 0) turn = 3;
-  else if (p >= 0 && q > 0) turn = 4;
-  else turn = 1;
+  if (p > 0 && q <= 0)
+    turn = 1;
+  else if (p <= 0 && q < 0)
+    turn = 2;
+  else if (p < 0 && q >= 0)
+    turn = 3;
+  else if (p >= 0 && q > 0)
+    turn = 4;
+  else
+    turn = 1;
   auto scaled = [radius](FixedPoint v) {
     const Fixed length = runtime::FixedHypotScaled(v.x, v.y);
     if (length == 0) return v;
-    return FixedPoint{static_cast<Fixed>(int64_t{v.x} * radius / length), static_cast<Fixed>(int64_t{v.y} * radius / length)};
+    return FixedPoint{static_cast<Fixed>(int64_t{v.x} * radius / length),
+                      static_cast<Fixed>(int64_t{v.y} * radius / length)};
   };
   auto midArc = [&](FixedPoint u, FixedPoint v, int cls) {
     FixedPoint m;
-    if (cls == 1) m = {static_cast<Fixed>((int64_t{u.x} + v.x) / 2), static_cast<Fixed>((int64_t{u.y} + v.y) / 2)};
-    else if (cls == 4) m = {static_cast<Fixed>(-(int64_t{u.x} + v.x) / 2), static_cast<Fixed>(-(int64_t{u.y} + v.y) / 2)};
-    else m = {static_cast<Fixed>((int64_t{u.y} - v.y) / 2), static_cast<Fixed>((int64_t{v.x} - u.x) / 2)};
+    if (cls == 1)
+      m = {static_cast<Fixed>((int64_t{u.x} + v.x) / 2), static_cast<Fixed>((int64_t{u.y} + v.y) / 2)};
+    else if (cls == 4)
+      m = {static_cast<Fixed>(-(int64_t{u.x} + v.x) / 2), static_cast<Fixed>(-(int64_t{u.y} + v.y) / 2)};
+    else
+      m = {static_cast<Fixed>((int64_t{u.y} - v.y) / 2), static_cast<Fixed>((int64_t{v.x} - u.x) / 2)};
     return scaled(m);
   };
   FixedPoint through[5];

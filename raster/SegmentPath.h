@@ -46,7 +46,8 @@ struct PathPosition {
 
 class SegmentPath {
  public:
-  SegmentPath(runtime::ArenaAllocator& arena, const StrokeParameters& params) : params_(&params), segments_(arena, 16) {}
+  SegmentPath(runtime::ArenaAllocator& arena, const StrokeParameters& params)
+      : params_(&params), segments_(arena, 16) {}
 
   void LineTo(FixedPoint a, FixedPoint b);
   void CurveTo(FixedPoint p0, FixedPoint p1, FixedPoint p2, FixedPoint p3);

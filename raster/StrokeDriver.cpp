@@ -12,11 +12,11 @@ namespace raster {
 
 namespace {
 
-constexpr int32_t kSegmentWork = 500;
-constexpr Fixed kFixedOne = runtime::kFixedOne;
+constexpr int32_t kStrokeSegmentWork = 500;
+
 constexpr Fixed kDiagonalExcess = 0x0E14;  // 0.055 device pixel, measured
 
-FixedPoint Scaled(FixedPoint p, Fixed divisor) {
+FixedPoint ScaledByDivisor(FixedPoint p, Fixed divisor) {
   if (divisor == runtime::kFixedOne) return p;
   return {runtime::FixedDiv(p.x, divisor), runtime::FixedDiv(p.y, divisor)};
 }
@@ -54,9 +54,9 @@ int StrokeDriver::StrokePath(runtime::LibraryContext* context, runtime::ArenaAll
   // make up the difference side by side, so that they cover the area an
   // exact renderer gives them.
   if (!thin && runtime::FixedMul(geometry.width, divisor) < style.width) {
-    params.uniformNarrowing = runtime::FixedDiv(runtime::FixedMul(kFixedOne / 8, geometry.inverseScale), divisor);
-    params.diagonalNarrowing =
-        runtime::FixedDiv(runtime::FixedMul(kDiagonalExcess, geometry.inverseScale), divisor);
+    params.uniformNarrowing =
+        runtime::FixedDiv(runtime::FixedMul(runtime::kFixedOne / 8, geometry.inverseScale), divisor);
+    params.diagonalNarrowing = runtime::FixedDiv(runtime::FixedMul(kDiagonalExcess, geometry.inverseScale), divisor);
     params.deviceA = matrix.a;
     params.deviceB = matrix.b;
     params.deviceC = matrix.c;
@@ -81,14 +81,14 @@ int StrokeDriver::StrokePath(runtime::LibraryContext* context, runtime::ArenaAll
   };
   for (size_t i = 0; i < path.size(); ++i) {
     const int kind = StoredPath::KindOf(path[i]);
-    const FixedPoint p = Scaled(StoredPath::Coordinates(path[i]), divisor);
+    const FixedPoint p = ScaledByDivisor(StoredPath::Coordinates(path[i]), divisor);
     switch (kind) {
       case 0:
         flush();
         start = current = p;
         break;
       case 1:
-        runtime::ChargeWork(context, kSegmentWork);
+        runtime::ChargeWork(context, kStrokeSegmentWork);
         subpath.LineTo(current, p);
         current = p;
         break;
@@ -97,9 +97,9 @@ int StrokeDriver::StrokePath(runtime::LibraryContext* context, runtime::ArenaAll
           i = path.size();
           break;
         }
-        runtime::ChargeWork(context, kSegmentWork);
-        const FixedPoint c2 = Scaled(StoredPath::Coordinates(path[i + 1]), divisor);
-        const FixedPoint end = Scaled(StoredPath::Coordinates(path[i + 2]), divisor);
+        runtime::ChargeWork(context, kStrokeSegmentWork);
+        const FixedPoint c2 = ScaledByDivisor(StoredPath::Coordinates(path[i + 1]), divisor);
+        const FixedPoint end = ScaledByDivisor(StoredPath::Coordinates(path[i + 2]), divisor);
         subpath.CurveTo(current, p, c2, end);
         current = end;
         i += 2;

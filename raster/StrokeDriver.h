@@ -15,9 +15,9 @@ namespace raster {
 
 struct StrokeDriver {
   enum Result : int {
-    kFillPath = 0,      // nothing to stroke: fill the path as it stands
-    kOutline = 1,       // fill `outline` non-zero at the usual resolution
-    kThinOutline = 2,   // a hairline outline, one device pixel wide
+    kFillPath = 0,     // nothing to stroke: fill the path as it stands
+    kOutline = 1,      // fill `outline` non-zero at the usual resolution
+    kThinOutline = 2,  // a hairline outline, one device pixel wide
   };
   // Device widths are limited to this many pixels: wider strokes cover any
   // view just the same, and their geometry stays inside the 16.16 range.

@@ -47,8 +47,7 @@ StrokeParameters StrokeParameters::From(const runtime::StrokeGeometry& geometry,
   return p;
 }
 
-StrokeParameters StrokeParameters::Simple(Fixed width, int32_t cap, int32_t join, Fixed miterLimit,
-                                          Fixed tolerance) {
+StrokeParameters StrokeParameters::Simple(Fixed width, int32_t cap, int32_t join, Fixed miterLimit, Fixed tolerance) {
   StrokeParameters p;
   p.cap = cap;
   p.join = join;

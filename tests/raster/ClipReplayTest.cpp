@@ -34,10 +34,10 @@ class ClipReplayTest : public ::testing::Test {
 TEST_F(ClipReplayTest, LeadingClipPathsAreGatheredUntilSomethingElse) {
   uint32_t stopped = 0, count = 0;
   raster::ClipAccumulator clip = Replay(
-      "10 10 20 20 re W n "                // a whole-pixel rectangle: the region
-      "0 0 m 40 0 l 20 30 l h W n "        // the first other path: its converter
-      "5 5 m 35 5 l 35 35 l h W* n "       // the second: a mask
-      "0 0 1 rg 0 0 40 40 re f",           // the walk ends at the colour
+      "10 10 20 20 re W n "           // a whole-pixel rectangle: the region
+      "0 0 m 40 0 l 20 30 l h W n "   // the first other path: its converter
+      "5 5 m 35 5 l 35 35 l h W* n "  // the second: a mask
+      "0 0 1 rg 0 0 40 40 re f",      // the walk ends at the colour
       stopped, count);
   EXPECT_EQ(clip.PathCount(), 2);
   EXPECT_TRUE(clip.HasMask());
@@ -55,8 +55,7 @@ TEST_F(ClipReplayTest, PathsThatPaintEndTheWalk) {
   };
   for (const Case& c : {Case{"0 0 m 30 0 l 0 30 l h W f", 0}, Case{"0 0 m 30 0 l 0 30 l h W S", 0},
                         Case{"0 0 m 30 0 l 0 30 l h f", 0}, Case{"1 w 0 0 m 30 0 l 0 30 l h W n", 0},
-                        Case{"/Span BMC 0 0 m 30 0 l 0 30 l h W n EMC 0 0 m 9 0 l 0 9 l h W n", 2},
-                        Case{"", 0}}) {
+                        Case{"/Span BMC 0 0 m 30 0 l 0 30 l h W n EMC 0 0 m 9 0 l 0 9 l h W n", 2}, Case{"", 0}}) {
     uint32_t stopped = 0, count = 0;
     raster::ClipAccumulator clip = Replay(c.content, stopped, count);
     EXPECT_EQ(clip.PathCount(), c.paths) << c.content;

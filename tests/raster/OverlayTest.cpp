@@ -47,10 +47,14 @@ TEST_F(OverlayTest, TheFocusRectangleIsDottedAndASecondDrawingRemovesIt) {
   for (int y = 0; y < 24; ++y)
     for (int x = 0; x < 32; ++x) {
       int s = -1;
-      if (y == 3 && x >= 4 && x <= 23) s = x - 4;
-      else if (x == 23 && y >= 3 && y <= 16) s = 19 + (y - 3);
-      else if (y == 16 && x >= 4 && x <= 23) s = 32 + (23 - x);
-      else if (x == 4 && y >= 3 && y <= 16) s = (51 + (16 - y)) % 64;
+      if (y == 3 && x >= 4 && x <= 23)
+        s = x - 4;
+      else if (x == 23 && y >= 3 && y <= 16)
+        s = 19 + (y - 3);
+      else if (y == 16 && x >= 4 && x <= 23)
+        s = 32 + (23 - x);
+      else if (x == 4 && y >= 3 && y <= 16)
+        s = (51 + (16 - y)) % 64;
       const uint16_t expectedWord = s >= 0 && s % 4 < 2 ? 0 : 0xFFFF;
       EXPECT_EQ(bitmap.Word(x, y), expectedWord) << x << "," << y;
     }
@@ -142,8 +146,8 @@ TEST_F(OverlayTest, DensityPicksTheMetricSet) {
     int32_t dpi;
     int32_t set, mark, corner, edge;
   };
-  for (const Case& c : {Case{96, 0, 38, 23, 26}, Case{161, 0, 38, 23, 26}, Case{162, 1, 76, 45, 52},
-                        Case{192, 1, 76, 45, 52}}) {
+  for (const Case& c :
+       {Case{96, 0, 38, 23, 26}, Case{161, 0, 38, 23, 26}, Case{162, 1, 76, 45, 52}, Case{192, 1, 76, 45, 52}}) {
     const raster::DpiMetrics m = raster::DpiMetrics::ForDpi(c.dpi);
     EXPECT_EQ(m.set, c.set) << c.dpi;
     EXPECT_EQ(m.sizes[0], c.mark) << c.dpi;

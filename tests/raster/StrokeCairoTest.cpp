@@ -23,7 +23,7 @@ namespace {
 
 using runtime::FixedFromFloat;
 
-constexpr int kCanvas = 160;
+constexpr int kStrokeCanvas = 160;
 
 struct RandomStroke {
   struct Element {
@@ -36,8 +36,8 @@ struct RandomStroke {
   double miter = 10;
 };
 
-RandomStroke MakeStroke(std::mt19937& random) {
-  std::uniform_real_distribution<double> coordinate(25, kCanvas - 25);
+RandomStroke MakeRandomStroke(std::mt19937& random) {
+  std::uniform_real_distribution<double> coordinate(25, kStrokeCanvas - 25);
   std::uniform_real_distribution<double> unit(0, 1);
   RandomStroke s;
   s.width = 0.5 + 19.5 * unit(random);
@@ -59,7 +59,7 @@ RandomStroke MakeStroke(std::mt19937& random) {
   return s;
 }
 
-std::string Describe(const RandomStroke& s) {
+std::string DescribeStroke(const RandomStroke& s) {
   std::string text;
   char buffer[160];
   for (const auto& e : s.elements) {
@@ -75,15 +75,23 @@ std::string Describe(const RandomStroke& s) {
   return text;
 }
 
-double CairoArea(const RandomStroke& s) {
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_A8, kCanvas, kCanvas);
+double CairoStrokeArea(const RandomStroke& s) {
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_A8, kStrokeCanvas, kStrokeCanvas);
   cairo_t* cr = cairo_create(surface);
   for (const auto& e : s.elements) {
     switch (e.kind) {
-      case 0: cairo_move_to(cr, e.p[0], e.p[1]); break;
-      case 1: cairo_line_to(cr, e.p[0], e.p[1]); break;
-      case 2: cairo_curve_to(cr, e.p[0], e.p[1], e.p[2], e.p[3], e.p[4], e.p[5]); break;
-      default: cairo_close_path(cr); break;
+      case 0:
+        cairo_move_to(cr, e.p[0], e.p[1]);
+        break;
+      case 1:
+        cairo_line_to(cr, e.p[0], e.p[1]);
+        break;
+      case 2:
+        cairo_curve_to(cr, e.p[0], e.p[1], e.p[2], e.p[3], e.p[4], e.p[5]);
+        break;
+      default:
+        cairo_close_path(cr);
+        break;
     }
   }
   cairo_set_line_width(cr, s.width);
@@ -97,24 +105,32 @@ double CairoArea(const RandomStroke& s) {
   const unsigned char* data = cairo_image_surface_get_data(surface);
   const int stride = cairo_image_surface_get_stride(surface);
   double total = 0;
-  for (int y = 0; y < kCanvas; ++y)
-    for (int x = 0; x < kCanvas; ++x) total += data[y * stride + x] / 255.0;
+  for (int y = 0; y < kStrokeCanvas; ++y)
+    for (int x = 0; x < kStrokeCanvas; ++x) total += data[y * stride + x] / 255.0;
   cairo_destroy(cr);
   cairo_surface_destroy(surface);
   return total;
 }
 
-double OurArea(const RandomStroke& s) {
+double OurStrokeArea(const RandomStroke& s) {
   runtime::LibraryContext context;
   runtime::ArenaAllocator arena(&context, 1 << 16, 4096);
   raster::StoredPath path(arena);
   auto point = [](double x, double y) { return runtime::FixedPoint{FixedFromFloat(x), FixedFromFloat(y)}; };
   for (const auto& e : s.elements) {
     switch (e.kind) {
-      case 0: path.MoveTo(point(e.p[0], e.p[1])); break;
-      case 1: path.LineTo(point(e.p[0], e.p[1])); break;
-      case 2: path.CurveTo(point(e.p[0], e.p[1]), point(e.p[2], e.p[3]), point(e.p[4], e.p[5])); break;
-      default: path.Close(); break;
+      case 0:
+        path.MoveTo(point(e.p[0], e.p[1]));
+        break;
+      case 1:
+        path.LineTo(point(e.p[0], e.p[1]));
+        break;
+      case 2:
+        path.CurveTo(point(e.p[0], e.p[1]), point(e.p[2], e.p[3]), point(e.p[4], e.p[5]));
+        break;
+      default:
+        path.Close();
+        break;
     }
   }
   runtime::StrokeStyle style(&context);
@@ -122,8 +138,8 @@ double OurArea(const RandomStroke& s) {
   style.lineCap = s.cap;
   style.lineJoin = s.join;
   style.miterLimit = FixedFromFloat(s.miter);
-  raster::ScanConverter* converter =
-      raster::PaintObject::CreateStroke(&context, arena, {0, 0, kCanvas, kCanvas}, path.Points(), style, {});
+  raster::ScanConverter* converter = raster::PaintObject::CreateStroke(
+      &context, arena, {0, 0, kStrokeCanvas, kStrokeCanvas}, path.Points(), style, {});
   const std::vector<uint8_t> image = testsupport::RenderCoverage(*converter);
   double total = 0;
   for (const uint8_t b : image) total += b / 255.0;
@@ -134,15 +150,15 @@ TEST(StrokeCairoTest, RandomStrokesCoverCairosArea) {
   std::mt19937 random(20261211);
   double worst = 0, total = 0;
   for (int i = 0; i < 100; ++i) {
-    const RandomStroke stroke = MakeStroke(random);
-    const double reference = CairoArea(stroke);
-    const double ours = OurArea(stroke);
+    const RandomStroke stroke = MakeRandomStroke(random);
+    const double reference = CairoStrokeArea(stroke);
+    const double ours = OurStrokeArea(stroke);
     const double difference = std::fabs(ours - reference) / reference;
     worst = std::max(worst, difference);
     total += difference;
-    EXPECT_LT(difference, 0.015) << "stroke " << i << ": width " << stroke.width << " cap " << stroke.cap
-                                << " join " << stroke.join << " miter " << stroke.miter << " ours " << ours
-                                << " cairo " << reference << " path " << Describe(stroke);
+    EXPECT_LT(difference, 0.015) << "stroke " << i << ": width " << stroke.width << " cap " << stroke.cap << " join "
+                                 << stroke.join << " miter " << stroke.miter << " ours " << ours << " cairo "
+                                 << reference << " path " << DescribeStroke(stroke);
   }
   std::printf("area difference from cairo: mean %.3f%%, largest %.3f%%\n", total, worst * 100);
   EXPECT_LT(total / 100, 0.005);

@@ -30,7 +30,7 @@ using runtime::FixedPoint;
 using runtime::kFixedOne;
 using runtime::StrokeStyle;
 
-FixedPoint P(double x, double y) { return {FixedFromFloat(x), FixedFromFloat(y)}; }
+FixedPoint StrokerPoint(double x, double y) { return {FixedFromFloat(x), FixedFromFloat(y)}; }
 
 class StrokerTest : public ::testing::Test {
  protected:
@@ -62,13 +62,13 @@ class StrokerTest : public ::testing::Test {
 
 TEST_F(StrokerTest, AButtCappedLineCoversItsRectangleExactly) {
   StoredPath line(arena_);
-  line.MoveTo(P(10, 10));
-  line.LineTo(P(30, 10));
+  line.MoveTo(StrokerPoint(10, 10));
+  line.LineTo(StrokerPoint(30, 10));
   StoredPath rect(arena_);
-  rect.MoveTo(P(10, 8));
-  rect.LineTo(P(30, 8));
-  rect.LineTo(P(30, 12));
-  rect.LineTo(P(10, 12));
+  rect.MoveTo(StrokerPoint(10, 8));
+  rect.LineTo(StrokerPoint(30, 8));
+  rect.LineTo(StrokerPoint(30, 12));
+  rect.LineTo(StrokerPoint(10, 12));
   rect.Close();
   const runtime::IntRect area{0, 0, 40, 20};
   EXPECT_EQ(Stroke(line, Style(4, StrokeStyle::kButtCap), area), Fill(rect, area));
@@ -76,8 +76,8 @@ TEST_F(StrokerTest, AButtCappedLineCoversItsRectangleExactly) {
 
 TEST_F(StrokerTest, AZeroLengthSubpathIsADiscOnlyWithRoundCaps) {
   StoredPath dot(arena_);
-  dot.MoveTo(P(10, 10));
-  dot.LineTo(P(10, 10));
+  dot.MoveTo(StrokerPoint(10, 10));
+  dot.LineTo(StrokerPoint(10, 10));
   const runtime::IntRect area{0, 0, 20, 20};
   const std::vector<uint8_t> round = Stroke(dot, Style(4, StrokeStyle::kRoundCap), area);
   EXPECT_NEAR(Sum(round), M_PI * 4, 1.0);
@@ -94,17 +94,17 @@ TEST_F(StrokerTest, AZeroLengthSubpathIsADiscOnlyWithRoundCaps) {
     EXPECT_EQ(Sum(Stroke(dot, Style(4, cap), area)), 0.0) << cap;
   // A close alone is a zero-length sub-path too.
   StoredPath closed(arena_);
-  closed.MoveTo(P(10, 10));
+  closed.MoveTo(StrokerPoint(10, 10));
   closed.Close();
   EXPECT_EQ(Stroke(closed, Style(4, StrokeStyle::kRoundCap), area), round);
 }
 
 TEST_F(StrokerTest, MiterJoinsMakeSquareCornersAndBevelAtLimitOne) {
   StoredPath square(arena_);
-  square.MoveTo(P(10, 10));
-  square.LineTo(P(30, 10));
-  square.LineTo(P(30, 30));
-  square.LineTo(P(10, 30));
+  square.MoveTo(StrokerPoint(10, 10));
+  square.LineTo(StrokerPoint(30, 10));
+  square.LineTo(StrokerPoint(30, 30));
+  square.LineTo(StrokerPoint(10, 30));
   square.Close();
   const runtime::IntRect area{0, 0, 40, 40};
   const std::vector<uint8_t> mitred = Stroke(square, Style(4, StrokeStyle::kButtCap), area);
@@ -122,7 +122,8 @@ TEST_F(StrokerTest, MiterJoinsMakeSquareCornersAndBevelAtLimitOne) {
       EXPECT_EQ(mitred[y * 40 + x], outer && !hole ? 255 : 0) << x << "," << y;
     }
 
-  const std::vector<uint8_t> bevelled = Stroke(square, Style(4, StrokeStyle::kButtCap, StrokeStyle::kMiterJoin, 1.0), area);
+  const std::vector<uint8_t> bevelled =
+      Stroke(square, Style(4, StrokeStyle::kButtCap, StrokeStyle::kMiterJoin, 1.0), area);
   EXPECT_EQ(bevelled[8 * 40 + 8], 0);
   EXPECT_EQ(bevelled[8 * 40 + 31], 0);
   EXPECT_GT(bevelled[9 * 40 + 9], 0);
@@ -133,9 +134,9 @@ TEST_F(StrokerTest, MiterJoinsMakeSquareCornersAndBevelAtLimitOne) {
 
 TEST_F(StrokerTest, CapsExtendOpenEnds) {
   StoredPath line(arena_);
-  line.MoveTo(P(10, 10));
-  line.LineTo(P(20, 10));
-  line.LineTo(P(30, 10.0001));  // two segments: the passes, not the single-line shortcut
+  line.MoveTo(StrokerPoint(10, 10));
+  line.LineTo(StrokerPoint(20, 10));
+  line.LineTo(StrokerPoint(30, 10.0001));  // two segments: the passes, not the single-line shortcut
   const runtime::IntRect area{0, 0, 40, 20};
   const double butt = Sum(Stroke(line, Style(4, StrokeStyle::kButtCap), area));
   const double round = Sum(Stroke(line, Style(4, StrokeStyle::kRoundCap), area));
@@ -149,11 +150,11 @@ TEST_F(StrokerTest, CurvesAndRoundJoinsStayWithinTheirWidth) {
   // A circle of radius 20 stroked 6 wide is a ring of radii 17 and 23.
   StoredPath circle(arena_);
   const double k = 0.5523 * 20;
-  circle.MoveTo(P(50, 30));
-  circle.CurveTo(P(50, 30 + k), P(30 + k, 50), P(30, 50));
-  circle.CurveTo(P(30 - k, 50), P(10, 30 + k), P(10, 30));
-  circle.CurveTo(P(10, 30 - k), P(30 - k, 10), P(30, 10));
-  circle.CurveTo(P(30 + k, 10), P(50, 30 - k), P(50, 30));
+  circle.MoveTo(StrokerPoint(50, 30));
+  circle.CurveTo(StrokerPoint(50, 30 + k), StrokerPoint(30 + k, 50), StrokerPoint(30, 50));
+  circle.CurveTo(StrokerPoint(30 - k, 50), StrokerPoint(10, 30 + k), StrokerPoint(10, 30));
+  circle.CurveTo(StrokerPoint(10, 30 - k), StrokerPoint(30 - k, 10), StrokerPoint(30, 10));
+  circle.CurveTo(StrokerPoint(30 + k, 10), StrokerPoint(50, 30 - k), StrokerPoint(50, 30));
   circle.Close();
   const runtime::IntRect area{0, 0, 60, 60};
   const std::vector<uint8_t> ring = Stroke(circle, Style(6, StrokeStyle::kButtCap, StrokeStyle::kRoundJoin), area);
@@ -183,8 +184,8 @@ TEST_F(StrokerTest, DashesFollowThePhase) {
   const Case cases[] = {
       {{3, 3}, 4, {{2, 5}, {8, 11}, {14, 17}}},
       {{2}, 0, {{0, 2}, {4, 6}, {8, 10}, {12, 14}, {16, 18}}},  // odd: as [2 2]
-      {{3, 3}, 4 + 6 * 1000, {{2, 5}, {8, 11}, {14, 17}}},     // whole periods of phase are skipped
-      {{3, 3}, -2, {{2, 5}, {8, 11}, {14, 17}}},               // negative: back from the start
+      {{3, 3}, 4 + 6 * 1000, {{2, 5}, {8, 11}, {14, 17}}},      // whole periods of phase are skipped
+      {{3, 3}, -2, {{2, 5}, {8, 11}, {14, 17}}},                // negative: back from the start
       {{5, 1, 2}, 0, {{0, 5}, {6, 8}, {13, 14}, {16, 20}}},
       // Zero-length dashes (dots with round caps), the first at the start;
       // none where the path ends.
@@ -199,8 +200,8 @@ TEST_F(StrokerTest, DashesFollowThePhase) {
     DashRecorder recorder;
     raster::Dasher dasher(&context_, arena_, params, recorder);
     raster::SegmentPath path(arena_, params);
-    path.LineTo({0, 0}, P(10, 0));
-    path.LineTo(P(10, 0), P(20, 0));
+    path.LineTo({0, 0}, StrokerPoint(10, 0));
+    path.LineTo(StrokerPoint(10, 0), StrokerPoint(20, 0));
     dasher.ProcessPath(path, 0);
     ASSERT_EQ(recorder.dashes.size(), c.expected.size()) << c.phase;
     for (size_t i = 0; i < c.expected.size(); ++i) {
@@ -216,9 +217,9 @@ TEST_F(StrokerTest, DegenerateDashPatternsStrokeSolid) {
     Fixed phase;
   };
   const Case cases[] = {
-      {{0, 0}, 0},                  // all zeros
-      {{2, 2}, 0},                  // a period below 5/65536
-      {{kFixedOne, -kFixedOne}, 0}, // a negative entry
+      {{0, 0}, 0},                      // all zeros
+      {{2, 2}, 0},                      // a period below 5/65536
+      {{kFixedOne, -kFixedOne}, 0},     // a negative entry
       {{6, 6}, FixedFromFloat(30000)},  // [0.0001 0.0001] at phase 30000
   };
   for (const Case& c : cases) {
@@ -228,8 +229,8 @@ TEST_F(StrokerTest, DegenerateDashPatternsStrokeSolid) {
     DashRecorder recorder;
     raster::Dasher dasher(&context_, arena_, params, recorder);
     raster::SegmentPath path(arena_, params);
-    path.LineTo({0, 0}, P(10, 0));
-    path.LineTo(P(10, 0), P(20, 5));
+    path.LineTo({0, 0}, StrokerPoint(10, 0));
+    path.LineTo(StrokerPoint(10, 0), StrokerPoint(20, 5));
     dasher.ProcessPath(path, 0);
     // Either never dashed, or given up within the first period: the whole
     // path goes on undashed.
@@ -251,10 +252,10 @@ TEST_F(StrokerTest, AClosedPathJoinsItsLastDashWithItsFirst) {
   // A 10 x 10 square, 40 long: on [0,6) [10,16) [20,26) [30,36), so the last
   // dash ends 4 before the start; with phase 0 the walk ends in a gap and the
   // first dash is emitted alone, last.
-  path.LineTo({0, 0}, P(10, 0));
-  path.LineTo(P(10, 0), P(10, 10));
-  path.LineTo(P(10, 10), P(0, 10));
-  path.ClosePath(P(0, 10), P(0, 0));
+  path.LineTo({0, 0}, StrokerPoint(10, 0));
+  path.LineTo(StrokerPoint(10, 0), StrokerPoint(10, 10));
+  path.LineTo(StrokerPoint(10, 10), StrokerPoint(0, 10));
+  path.ClosePath(StrokerPoint(0, 10), StrokerPoint(0, 0));
   dasher.ProcessPath(path, 0);
   ASSERT_EQ(recorder.dashes.size(), 4u);
   // Phase 8: on [2,8) [12,18) [22,28) [32,40) + [0,4): joined around the corner.
@@ -263,15 +264,15 @@ TEST_F(StrokerTest, AClosedPathJoinsItsLastDashWithItsFirst) {
   raster::Dasher second(&context_, arena_, params, joined);
   second.ProcessPath(path, 0);
   ASSERT_EQ(joined.dashes.size(), 4u);
-  EXPECT_NEAR(joined.dashes.back().first, 0, 0.01);  // from (0, 8) on the left side ...
+  EXPECT_NEAR(joined.dashes.back().first, 0, 0.01);   // from (0, 8) on the left side ...
   EXPECT_NEAR(joined.dashes.back().second, 0, 0.01);  // ... round the corner to (0, 0)+
 }
 
 TEST_F(StrokerTest, AStrokeClipsExactlyLikeItsOutlineFilled) {
   StoredPath zigzag(arena_);
-  zigzag.MoveTo(P(4, 4));
-  zigzag.LineTo(P(20, 28));
-  zigzag.CurveTo(P(24, 4), P(30, 4), P(36, 30));
+  zigzag.MoveTo(StrokerPoint(4, 4));
+  zigzag.LineTo(StrokerPoint(20, 28));
+  zigzag.CurveTo(StrokerPoint(24, 4), StrokerPoint(30, 4), StrokerPoint(36, 30));
   const StrokeStyle style = Style(5, StrokeStyle::kRoundCap, StrokeStyle::kRoundJoin);
   const runtime::IntRect area{0, 0, 40, 32};
   const raster::PixelRegion* region = raster::PixelRegion::FromRect(arena_, area);
@@ -290,25 +291,26 @@ TEST_F(StrokerTest, AStrokeClipsExactlyLikeItsOutlineFilled) {
 
 TEST_F(StrokerTest, HugeWidthsAndMitersAreCutNotWrapped) {
   StoredPath line(arena_);
-  line.MoveTo(P(10, 10));
-  line.LineTo(P(30, 12));
-  line.LineTo(P(10, 14));  // a sharp turn: a miter far out
+  line.MoveTo(StrokerPoint(10, 10));
+  line.LineTo(StrokerPoint(30, 12));
+  line.LineTo(StrokerPoint(10, 14));  // a sharp turn: a miter far out
   const runtime::IntRect area{0, 0, 40, 40};
   for (const double width : {1000.0, 30000.0}) {
-    const std::vector<uint8_t> huge = Stroke(line, Style(width, StrokeStyle::kSquareCap, StrokeStyle::kMiterJoin, 1000), area);
+    const std::vector<uint8_t> huge =
+        Stroke(line, Style(width, StrokeStyle::kSquareCap, StrokeStyle::kMiterJoin, 1000), area);
     EXPECT_EQ(Sum(huge), 1600.0) << width;  // every pixel covered
   }
   // A matrix that enlarges a moderate width beyond the 16.16 range.
-  const std::vector<uint8_t> scaled =
-      Stroke(line, Style(500, StrokeStyle::kRoundCap), area, runtime::Matrix{100 * kFixedOne, 0, 0, 100 * kFixedOne, 0, 0});
+  const std::vector<uint8_t> scaled = Stroke(line, Style(500, StrokeStyle::kRoundCap), area,
+                                             runtime::Matrix{100 * kFixedOne, 0, 0, 100 * kFixedOne, 0, 0});
   EXPECT_EQ(Sum(scaled), 1600.0);
 }
 
 TEST_F(StrokerTest, HairlinesAreOnePixelWide) {
   StoredPath line(arena_);
-  line.MoveTo(P(2, 10.5));
-  line.LineTo(P(38, 10.5));
-  line.LineTo(P(38, 30.5));
+  line.MoveTo(StrokerPoint(2, 10.5));
+  line.LineTo(StrokerPoint(38, 10.5));
+  line.LineTo(StrokerPoint(38, 30.5));
   const runtime::IntRect area{0, 0, 40, 40};
   for (const double width : {0.0, 0.1}) {
     const std::vector<uint8_t> hair = Stroke(line, Style(width, StrokeStyle::kButtCap), area);
@@ -330,10 +332,14 @@ TEST(HostileStrokeTest, ExtremeStrokesRenderOrFailCleanly) {
   std::mt19937 random(7);
   auto anyFixed = [&] {
     switch (random() % 4) {
-      case 0: return static_cast<Fixed>(random());
-      case 1: return static_cast<Fixed>(static_cast<int32_t>(random()) >> 12);
-      case 2: return static_cast<Fixed>(static_cast<int32_t>(random() % 200 - 100) * kFixedOne);
-      default: return static_cast<Fixed>(static_cast<int32_t>(random() % 5) - 2);
+      case 0:
+        return static_cast<Fixed>(random());
+      case 1:
+        return static_cast<Fixed>(static_cast<int32_t>(random()) >> 12);
+      case 2:
+        return static_cast<Fixed>(static_cast<int32_t>(random() % 200 - 100) * kFixedOne);
+      default:
+        return static_cast<Fixed>(static_cast<int32_t>(random() % 5) - 2);
     }
   };
   for (int round = 0; round < 300; ++round) {
@@ -356,9 +362,15 @@ TEST(HostileStrokeTest, ExtremeStrokesRenderOrFailCleanly) {
           const int count = 1 + static_cast<int>(random() % 8);
           for (int i = 0; i < count; ++i) {
             switch (random() % 4) {
-              case 0: path.CurveTo({anyFixed(), anyFixed()}, {anyFixed(), anyFixed()}, {anyFixed(), anyFixed()}); break;
-              case 1: path.Close(); break;
-              default: path.LineTo({anyFixed(), anyFixed()}); break;
+              case 0:
+                path.CurveTo({anyFixed(), anyFixed()}, {anyFixed(), anyFixed()}, {anyFixed(), anyFixed()});
+                break;
+              case 1:
+                path.Close();
+                break;
+              default:
+                path.LineTo({anyFixed(), anyFixed()});
+                break;
             }
           }
           raster::ScanConverter* converter =
