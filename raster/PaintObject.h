@@ -18,8 +18,8 @@ struct PaintObject {
                                const IntRect& area, std::span<const runtime::FixedPoint> path,
                                const runtime::Matrix& matrix, bool evenOdd);
   // The coverage of the path stroked with `style` (user-space path, mapped
-  // by `matrix`): the stroke's outline filled non-zero, hairlines by the
-  // finer converter.
+  // by `matrix`): the stroke's outline filled non-zero; hairlines are one
+  // device pixel wide.
   static ScanConverter* CreateStroke(runtime::LibraryContext* context, runtime::ArenaAllocator& arena,
                                      const IntRect& area, std::span<const runtime::FixedPoint> path,
                                      const runtime::StrokeStyle& style, const runtime::Matrix& matrix);
