@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "raster/Bezier.h"
+#include "runtime/Scheduler.h"
 
 namespace raster {
 
@@ -15,6 +16,7 @@ using runtime::FixedSubSat;
 using runtime::kFixedOne;
 
 constexpr Fixed kJoinSkip = 16;           // offset points this close are not joined
+constexpr int32_t kPieceWork = 100;
 constexpr Fixed kMinimumPieceStep = 256;  // pieces narrower than 1/256 are forced
 
 FixedPoint StrokeAdd(FixedPoint a, FixedPoint b) { return {FixedAddSat(a.x, b.x), FixedAddSat(a.y, b.y)}; }
@@ -118,6 +120,8 @@ bool Stroker::StrokePass(const SegmentPath& path, bool backward, int startMode, 
           tb = ta + (tb - ta) / 2;
         tryLength = std::max<Fixed>(2 * (tb - ta), kMinimumPieceStep);
       }
+      // Curves may be cut into thousands of pieces: each is charged.
+      if (piece.curve) runtime::ChargeWork(context_, kPieceWork);
       const bool startsAtVertex = ta == seg.t0 && (seg.flags & StrokeSegment::kStartIsVertex) != 0;
       if (!found) {
         found = true;

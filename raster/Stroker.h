@@ -29,7 +29,7 @@ class Stroker final : public SubpathConsumer {
   static constexpr int kMaxPieces = 16383;
 
   Stroker(runtime::ArenaAllocator& arena, const StrokeParameters& params, StoredPath& outline)
-      : params_(params), out_(outline), trimmed_(arena, params) {}
+      : context_(arena.Context()), params_(params), out_(outline), trimmed_(arena, params) {}
 
   void ProcessPath(const SegmentPath& path, uint32_t) override { StrokeSubpath(path); }
   void StrokeSubpath(const SegmentPath& path);
@@ -60,6 +60,7 @@ class Stroker final : public SubpathConsumer {
   // The sub-path with its butt ends pulled back, or the path itself.
   const SegmentPath& TrimButtEnds(const SegmentPath& path);
 
+  runtime::LibraryContext* context_;
   const StrokeParameters& params_;
   StoredPath& out_;
   SegmentPath trimmed_;
