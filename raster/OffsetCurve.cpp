@@ -63,7 +63,7 @@ FixedPoint NormalAt(const StrokeSegment& curve, Fixed t, Fixed halfWidth, const 
       dy = static_cast<double>(curve.points[3].y) - curve.points[0].y;
     }
   }
-  const double length = std::hypot(dx, dy);
+  const double length = std::sqrt(dx * dx + dy * dy);
   if (length == 0) return {0, 0};
   if (sides != nullptr)
     halfWidth =

@@ -45,7 +45,7 @@ StrokeSegment OrientedSegment(const StrokeSegment& s, bool backward) {
 // The normal (−dy, dx) of v scaled to h; false when v is not longer than
 // `minLength`.
 bool StrokeLineNormal(FixedPoint v, Fixed h, Fixed minLength, FixedPoint& out) {
-  const double length = std::hypot(static_cast<double>(v.x), static_cast<double>(v.y));
+  const double length = std::sqrt(static_cast<double>(v.x) * v.x + static_cast<double>(v.y) * v.y);
   if (length <= minLength) return false;
   const double k = h / length;
   out = {FixedFromDoubleSat(-v.y * k), FixedFromDoubleSat(v.x * k)};

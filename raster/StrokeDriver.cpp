@@ -43,9 +43,11 @@ int StrokeDriver::StrokePath(runtime::LibraryContext* context, runtime::ArenaAll
   runtime::StrokeGeometry geometry(context, style, deviceClip, matrix);
 
   // Hairlines (width 0 and anything thinner on the device than 0.3 pixel)
-  // are drawn one device pixel wide.
+  // are drawn one device pixel wide: three quarters of a pixel, to which
+  // the scan converter adds the quarter it adds to every stroke.
   const bool thin = geometry.thin;
-  StrokeParameters params = StrokeParameters::From(geometry, thin ? std::max<Fixed>(geometry.inverseScale, 1) : 0);
+  StrokeParameters params =
+      StrokeParameters::From(geometry, thin ? std::max<Fixed>(runtime::FixedMul(geometry.inverseScale, 0xC000), 1) : 0);
   const Fixed divisor = geometry.divisor;
   // The set-up narrows a stroke by a quarter pixel because the scan
   // converter covers every sub-pixel a boundary touches. That widens a
@@ -53,7 +55,7 @@ int StrokeDriver::StrokePath(runtime::LibraryContext* context, runtime::ArenaAll
   // up to kDiagonalExcess more on a diagonal; strokes the set-up narrowed
   // make up the difference side by side, so that they cover the area an
   // exact renderer gives them.
-  if (!thin && runtime::FixedMul(geometry.width, divisor) < style.width) {
+  if (thin || runtime::FixedMul(geometry.width, divisor) < style.width) {
     params.uniformNarrowing =
         runtime::FixedDiv(runtime::FixedMul(runtime::kFixedOne / 8, geometry.inverseScale), divisor);
     params.diagonalNarrowing = runtime::FixedDiv(runtime::FixedMul(kDiagonalExcess, geometry.inverseScale), divisor);
