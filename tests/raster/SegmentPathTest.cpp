@@ -27,6 +27,18 @@ using runtime::kFixedOne;
 FixedPoint SegPoint(double x, double y) { return {FixedFromFloat(x), FixedFromFloat(y)}; }
 double SegDouble(Fixed v) { return runtime::FixedToDouble(v); }
 
+// A quarter circle of radius 40 about the origin, from (40, 0) to (0, 40).
+StrokeSegment QuarterArc() {
+  const double k = 0.5522847498 * 40;
+  StrokeSegment arc;
+  arc.kind = StrokeSegment::kCubic;
+  arc.points[0] = SegPoint(40, 0);
+  arc.points[1] = SegPoint(40, k);
+  arc.points[2] = SegPoint(k, 40);
+  arc.points[3] = SegPoint(0, 40);
+  return arc;
+}
+
 class SegmentPathTest : public ::testing::Test {
  protected:
   StrokeParameters Clipped(bool dashed) {
@@ -119,13 +131,7 @@ TEST_F(SegmentPathTest, AdvancingMeasuresLinesAndCurves) {
 
   // A quarter circle of radius 40 is about 62.83 long; half of it ends at
   // the middle of the arc.
-  const double k = 0.5522847498 * 40;
-  StrokeSegment arc;
-  arc.kind = StrokeSegment::kCubic;
-  arc.points[0] = SegPoint(40, 0);
-  arc.points[1] = SegPoint(40, k);
-  arc.points[2] = SegPoint(k, 40);
-  arc.points[3] = SegPoint(0, 40);
+  const StrokeSegment arc = QuarterArc();
   const Fixed half = raster::CurveMeasure::AdvanceByLength(arc, FixedFromFloat(M_PI * 10), 4096, 0, left);
   const FixedPoint middle = arc.At(half);
   EXPECT_NEAR(SegDouble(middle.x), 40 * std::cos(M_PI / 4), 0.05);
@@ -173,13 +179,7 @@ TEST_F(SegmentPathTest, AMonotoneCurveKeepsItsShapeWhenSplit) {
 TEST_F(SegmentPathTest, OffsetCubicsStayWithinTheTolerance) {
   // A quarter circle of radius 40 run anticlockwise, offset by 5 to the
   // left of its travel (towards its centre), lies on radius 35.
-  const double k = 0.5522847498 * 40;
-  StrokeSegment arc;
-  arc.kind = StrokeSegment::kCubic;
-  arc.points[0] = SegPoint(40, 0);
-  arc.points[1] = SegPoint(40, k);
-  arc.points[2] = SegPoint(k, 40);
-  arc.points[3] = SegPoint(0, 40);
+  const StrokeSegment arc = QuarterArc();
   StrokeParameters params = StrokeParameters::Simple(FixedFromFloat(10), 0, 0, 10 * kFixedOne);
   raster::OffsetPiece piece;
   // The whole quarter does not fit one cubic to a quarter pixel; an eighth does.
