@@ -140,6 +140,7 @@ int ExtremaParams(const FixedPoint p[4], Fixed out[4]) {
 }
 
 int SplitAtExtrema(const FixedPoint p[4], FixedPoint pieces[5][4]) {
+  constexpr int64_t kSplitDrift = 64;  // 1/1024: what splitting can round by
   Fixed params[5];
   int count = ExtremaParams(p, params);
   params[count++] = kFixedOne;
@@ -147,8 +148,11 @@ int SplitAtExtrema(const FixedPoint p[4], FixedPoint pieces[5][4]) {
   for (int k = 0; k < count; ++k) {
     FixedPoint* piece = pieces[k];
     SubCurve(p, start, params[k], piece);
-    // Keep each piece monotone: an inner control beyond the neighbouring end
-    // in the direction of travel is pulled back onto that end.
+    // Keep each piece monotone: an inner control that rounding of the split
+    // left just beyond the neighbouring end in the direction of travel is
+    // pulled back onto that end. A control far beyond it belongs to the
+    // curve's shape (a monotone curve whose control polygon overshoots) and
+    // stays: moving it would bend the curve itself.
     for (int axis = 0; axis < 2; ++axis) {
       auto get = [axis](FixedPoint& q) -> Fixed& { return axis == 0 ? q.x : q.y; };
       const Fixed from = get(piece[0]), to = get(piece[3]);
@@ -157,7 +161,7 @@ int SplitAtExtrema(const FixedPoint p[4], FixedPoint pieces[5][4]) {
         Fixed& v = get(piece[c]);
         if (from == to) {
           v = from;
-        } else if (v < low || v > high) {
+        } else if ((v < low && low - int64_t{v} <= kSplitDrift) || (v > high && int64_t{v} - high <= kSplitDrift)) {
           v = (v < low) ? low : high;
         }
       }

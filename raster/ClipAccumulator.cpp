@@ -7,6 +7,9 @@
 #include "raster/PaintObject.h"
 #include "raster/PipelineDriver.h"
 #include "raster/PlaneSource.h"
+#include "raster/StrokeDriver.h"
+#include "content/ContentHandler.h"
+#include "content/RecordedObject.h"
 
 namespace raster {
 
@@ -49,6 +52,14 @@ ClipAccumulator::ClipAccumulator(runtime::LibraryContext* context, runtime::Aren
                                  const PixelRegion& interest)
     : context_(context), arena_(arena), interest_(interest), clipRegion_(&interest) {}
 
+void ClipAccumulator::AddStroke(std::span<const runtime::FixedPoint> points, const runtime::StrokeStyle& style,
+                                const runtime::Matrix& matrix) {
+  auto* outline = runtime::NewInArena<StoredPath>(arena_, arena_, 64);
+  runtime::Matrix fillMatrix;
+  StrokeDriver::StrokePath(context_, arena_, points, style, matrix, interest_.Bounds(), *outline, fillMatrix);
+  AddPath(outline->Points(), fillMatrix, false);
+}
+
 void ClipAccumulator::AddPath(std::span<const runtime::FixedPoint> points, const runtime::Matrix& matrix,
                               bool evenOdd) {
   IntRect rect;
@@ -74,6 +85,96 @@ void ClipAccumulator::AddPath(std::span<const runtime::FixedPoint> points, const
     PipelineDriver::PaintRegion(arena_, interest_, PixelTriple{mask_, nullptr, nullptr}, nullptr, product);
   }
   ++pathCount_;
+}
+
+namespace {
+
+[[noreturn]] void MalformedClipProgram() { runtime::ThrowRuntime(runtime::kMalformed); }
+
+// A recorded path's points in the form the scan converters read.
+std::span<const runtime::FixedPoint> StoredPointsOf(runtime::ArenaAllocator& arena, const runtime::PackedPoint* points,
+                                                    uint32_t count) {
+  auto* path = runtime::NewInArena<StoredPath>(arena, arena, count + 1);
+  for (uint32_t i = 0; i < count; ++i) {
+    const runtime::PackedPoint& p = points[i];
+    const runtime::FixedPoint at{p.X(), p.Y()};
+    switch (p.PointKind()) {
+      case runtime::PackedPoint::kMove: path->MoveTo(at); break;
+      case runtime::PackedPoint::kLine: path->LineTo(at); break;
+      case runtime::PackedPoint::kCurve:
+        // Curve points come in threes; a short run ends the path.
+        if (i + 2 >= count) return path->Points();
+        path->CurveTo(at, {points[i + 1].X(), points[i + 1].Y()}, {points[i + 2].X(), points[i + 2].Y()});
+        i += 2;
+        break;
+      default: path->Close(); break;
+    }
+  }
+  return path->Points();
+}
+
+}  // namespace
+
+void ClipAccumulator::Replay(content::ContentMachine& machine, content::ProgramCursor& cursor,
+                             content::PathCacheSlot* slot, const runtime::Matrix& matrix,
+                             content::ContentHandler* handler) {
+  using content::PathHeader;
+  while (cursor.op < machine.opcodes.Size()) {
+    const uint8_t code = machine.opcodes[cursor.op];
+    if (code == content::kOpObject) {
+      if (cursor.word >= machine.words.Size()) MalformedClipProgram();
+      const uint32_t index = machine.words[cursor.word];
+      if (index >= machine.objects.Size()) MalformedClipProgram();
+      content::RecordedObject* object = machine.objects[index];
+      if (object->Kind() != content::RecordedObject::kMarkedContentKind) return;
+      if (handler != nullptr) object->Play(*handler, machine.Options());
+      ++cursor.word;
+      ++cursor.op;
+      continue;
+    }
+    if (code == content::kOpEndMarked) {
+      if (handler != nullptr) handler->EndMarkedContent();
+      ++cursor.op;
+      continue;
+    }
+    if (code != content::kOpPath) return;
+    if (cursor.word >= machine.words.Size()) MalformedClipProgram();
+    const uint32_t header = machine.words[cursor.word];
+    const uint32_t clipRule = (header >> PathHeader::kClipShift) & 3;
+    const uint32_t fillRule = (header >> PathHeader::kFillShift) & 3;
+    // Only a clip that paints nothing is gathered here.
+    if ((header & PathHeader::kStroke) != 0 || clipRule >= PathHeader::kRuleNone || fillRule != PathHeader::kRuleNone)
+      return;
+    content::ProgramCursor next = cursor;
+    ++next.word;
+    const runtime::PackedPoint* points = nullptr;
+    uint32_t count = 0;
+    if ((header & PathHeader::kByReference) == 0) {
+      count = header & PathHeader::kCountMask;
+      if (count > machine.segments.Size() - next.segment) MalformedClipProgram();
+      points = count != 0 ? &machine.segments[next.segment] : nullptr;
+      next.segment += count;
+      next.word += 4;  // the path's box
+    } else {
+      uint64_t position = header & PathHeader::kCountMask;
+      if ((header & PathHeader::kLongPosition) != 0) {
+        if (machine.words.Size() - next.word < 2) MalformedClipProgram();
+        position = (uint64_t{machine.words[next.word]} << 32) | machine.words[next.word + 1];
+        next.word += 2;
+      }
+      if ((header & PathHeader::kNewBox) != 0) next.word += 4;
+      if (slot == nullptr) return;
+      if (!slot->Holds(machine.Serial(), position)) machine.RereadPath(position, *slot);
+      points = slot->segments.Size() != 0 ? &slot->segments[0] : nullptr;
+      count = slot->segments.Size();
+    }
+    if (next.word > machine.words.Size()) MalformedClipProgram();
+    ++next.op;
+    // The points are copied for the scan converter, which reads them again
+    // for each band: they stay in the pipeline arena with the clip.
+    if (count != 0) AddPath(StoredPointsOf(arena_, points, count), matrix, clipRule == 1);
+    cursor = next;
+  }
 }
 
 }  // namespace raster

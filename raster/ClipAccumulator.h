@@ -10,6 +10,8 @@
 #include "raster/PixelRegion.h"
 #include "runtime/ArenaAllocator.h"
 #include "runtime/Matrix.h"
+#include "runtime/StrokeStyle.h"
+#include "content/ContentMachine.h"
 
 namespace raster {
 
@@ -20,6 +22,20 @@ class ClipAccumulator {
   // Adds one clipping path (the FixedPoint list of StoredPath, mapped by
   // `matrix` into device space) under the even-odd rule or non-zero.
   void AddPath(std::span<const runtime::FixedPoint> points, const runtime::Matrix& matrix, bool evenOdd);
+  // Adds the area a stroke of the path would paint (stroke-as-clip): the
+  // stroke's outline clips exactly as it would fill.
+  void AddStroke(std::span<const runtime::FixedPoint> points, const runtime::StrokeStyle& style,
+                 const runtime::Matrix& matrix);
+
+  // Walks a recorded program from `cursor` and adds every clipping path it
+  // meets that paints nothing else ("W n", "W* n"), mapped by `matrix`.
+  // Marked-content records on the way are played into `handler` when one
+  // is given; the walk ends silently at the first other record (a path that
+  // also fills or strokes, a state change) or at the program's end, with
+  // the cursor on it. Paths recorded by position are read again through
+  // `slot` (none: the walk ends there). Malformed records are (runtime, 2).
+  void Replay(content::ContentMachine& machine, content::ProgramCursor& cursor, content::PathCacheSlot* slot,
+              const runtime::Matrix& matrix, content::ContentHandler* handler = nullptr);
 
   // The clip node (null while only rectangles were added) and the region.
   PipelineNode* ClipNode() const { return clipNode_; }

@@ -6,6 +6,7 @@
 #include "raster/PathScanConverter.h"
 #include "runtime/ArenaAllocator.h"
 #include "runtime/Matrix.h"
+#include "runtime/StrokeStyle.h"
 
 namespace raster {
 
@@ -16,6 +17,12 @@ struct PaintObject {
   static ScanConverter* Create(runtime::LibraryContext* context, runtime::ArenaAllocator& arena,
                                const IntRect& area, std::span<const runtime::FixedPoint> path,
                                const runtime::Matrix& matrix, bool evenOdd);
+  // The coverage of the path stroked with `style` (user-space path, mapped
+  // by `matrix`): the stroke's outline filled non-zero; hairlines are one
+  // device pixel wide.
+  static ScanConverter* CreateStroke(runtime::LibraryContext* context, runtime::ArenaAllocator& arena,
+                                     const IntRect& area, std::span<const runtime::FixedPoint> path,
+                                     const runtime::StrokeStyle& style, const runtime::Matrix& matrix);
 };
 
 }  // namespace raster

@@ -193,6 +193,18 @@ class StoredPath {
   }
   void Close() { Push(last_, 3); }
   std::span<const FixedPoint> Points() const { return {points_.begin(), points_.Size()}; }
+  uint32_t Size() const { return points_.Size(); }
+  // The last point pushed (coordinates with their kind bits cleared) and its
+  // kind; the stroker moves the end of its last line onto a join.
+  FixedPoint LastPoint() const { return Coordinates(last_); }
+  int LastKind() const { return points_.IsEmpty() ? -1 : KindOf(points_[points_.Size() - 1]); }
+  void ReplaceLast(FixedPoint p) {
+    if (points_.IsEmpty()) return;
+    const int kind = LastKind();
+    last_ = p;
+    points_[points_.Size() - 1] = {(p.x & ~1) | (kind & 1), (p.y & ~1) | (kind >> 1)};
+  }
+  void Clear() { points_.Clear(); }
 
   static int KindOf(FixedPoint p) { return (p.x & 1) + 2 * (p.y & 1); }
   static FixedPoint Coordinates(FixedPoint p) { return {p.x & ~1, p.y & ~1}; }
