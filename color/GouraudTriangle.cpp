@@ -122,7 +122,10 @@ void GouraudTriangle::Add(const TriangleVertex& a, const TriangleVertex& b, cons
 
   const int32_t ytop = static_cast<int32_t>(Floor16(top.y));
   const int32_t ymid = static_cast<int32_t>(std::min<int64_t>((static_cast<int64_t>(middle.y) + 0x8000) >> 16, 32768));
-  const int32_t ybot = static_cast<int32_t>(std::min<int64_t>(Ceil16(bottom.y), 32767));
+  // Rows reach at least as far as the stretched edges do, so a triangle
+  // flat on a whole-pixel line still paints the row below it.
+  const int64_t lowest = std::max<int64_t>(bottom.y, static_cast<int64_t>(top.y) + kMinEdgeHeight);
+  const int32_t ybot = static_cast<int32_t>(std::min<int64_t>(Ceil16(lowest), 32767));
   const int64_t side = (static_cast<int64_t>(middle.x) - top.x) * (static_cast<int64_t>(bottom.y) - top.y) -
                        (static_cast<int64_t>(middle.y) - top.y) * (static_cast<int64_t>(bottom.x) - top.x);
   if (side >= 0) {
@@ -153,7 +156,15 @@ void GouraudTriangle::WalkRows(int32_t first, int32_t end, const TriangleVertex&
   left.Start(first);
   right.Start(first);
   for (int32_t y = first; y < end; ++y) {
-    FillSpan(y, left.Smaller(), right.Larger());
+    // The span runs between the outermost crossings of both edges. For a
+    // proper triangle these are the left edge's smaller and the right
+    // edge's larger x; for one squashed flat, where the edges' order in a
+    // row is not their order in the triangle, the outermost crossings
+    // still cover the whole row.
+    const TriangleVertex& leftmost =
+        right.Smaller().x < left.Smaller().x ? right.Smaller() : left.Smaller();
+    const TriangleVertex& rightmost = left.Larger().x > right.Larger().x ? left.Larger() : right.Larger();
+    FillSpan(y, leftmost, rightmost);
     if (y + 1 < end) {
       left.Advance(y);
       right.Advance(y);

@@ -24,10 +24,18 @@ using Rgba = std::array<int, 4>;  // red, green, blue, alpha
 class ShadingHarness {
  public:
   // Object 1 is the catalog; the shading is object 2 unless said otherwise.
-  explicit ShadingHarness(std::vector<std::string> objects)
-      : document_(&context, WithCatalog(std::move(objects))), colors_(&context, document_.Get()) {}
+  // `external` (a cooperative thread's context) replaces the harness's own.
+  explicit ShadingHarness(std::vector<std::string> objects, runtime::LibraryContext* external = nullptr)
+      : context(external != nullptr ? *external : own_),
+        arena_(&context, 65536, 16384),
+        document_(&context, WithCatalog(std::move(objects))),
+        colors_(&context, document_.Get()) {}
 
-  runtime::LibraryContext context;
+ private:
+  runtime::LibraryContext own_;
+
+ public:
+  runtime::LibraryContext& context;
 
   // The stage of shading object `number` over `bounds`.
   raster::PipelineNode* Stage(const runtime::IntRect& bounds, const runtime::Matrix& ctm = {},
@@ -73,7 +81,7 @@ class ShadingHarness {
     return objects;
   }
 
-  runtime::ArenaAllocator arena_{&context, 65536, 16384};
+  runtime::ArenaAllocator arena_;
   colortest::ObjectsDocument document_;
   color::ColorContext colors_;
   raster::RasterDevice* device_ = nullptr;
