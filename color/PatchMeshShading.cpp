@@ -302,7 +302,8 @@ void PatchMeshShading::PaintPatch(const TensorPatch& patch, bool transform) {
   if (!params.folded) return;
   // A fold: paint again, nearer pieces (larger v) over farther ones.
   ++folded_;
-  runtime::ArenaScope scope(work_);
+  // The depth buffer stays in the arena's base for the next folded patch,
+  // outside every scope of the subdivision.
   depth_.Reset(raster::IntersectRects(root.PixelBounds(), setup_.region));
   fill_.SetDepthBuffer(&depth_);
   params.SetSecondPass();

@@ -36,6 +36,8 @@ void ShadingColour::WritePixel(uint8_t* pixel, int32_t step, const Fixed* input)
 }
 
 void ShadingColour::BuildTable(runtime::ArenaAllocator& arena, Fixed t0, Fixed t1) {
+  // The table maps the parameter t, which only functions turn into colour.
+  if (!dict_.functions.IsPresent()) runtime::ThrowRuntime(runtime::kMalformed);
   t0_ = t0;
   t1_ = t1;
   table_ = static_cast<uint8_t*>(arena.Alloc(static_cast<size_t>(kTableIntervals + 1) * targetCount_));

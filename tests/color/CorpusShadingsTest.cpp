@@ -8,17 +8,14 @@
 #include <string>
 
 #include "color/ColorContext.h"
-#include "color/Shading.h"
 #include "pdf/Document.h"
 #include "platform/Files.h"
-#include "raster/PlaneSource.h"
-#include "raster/RasterDevice.h"
 #include "runtime/Dictionary.h"
 #include "runtime/ErrorTrap.h"
 #include "streams/FileStream.h"
 #include "tests/pdf/CorpusFiles.h"
-#include "tests/raster/TestColorSpace.h"
 #include "tests/support/ColorObjectsWalk.h"
+#include "tests/support/ShadingPaint.h"
 
 namespace color {
 namespace {
@@ -31,42 +28,12 @@ using runtime::ObjectTag;
 // corpus file, bounded for hostile ones.
 constexpr uint32_t kMaxObjects = 200000;
 constexpr uint32_t kMaxShadings = 400;
-// The page is seen at a tenth of its size: about 60 x 80 pixels for A4.
-constexpr runtime::Fixed kScale = 0x1999;
-constexpr runtime::IntRect kTarget{0, 0, 64, 84};
 
-struct ShadingCounts {
-  uint32_t built = 0;
-  uint32_t empty = 0;
-  colorwalk::WalkResult result;
-};
+using shadingpaint::ShadingCounts;
 
-void PaintShading(runtime::LibraryContext* context, ColorContext& colors, const ObjectHandle& shading,
+void PaintBounded(runtime::LibraryContext* context, ColorContext& colors, const ObjectHandle& shading,
                   bool ignoreBackground, uint32_t number, ShadingCounts& counts) {
-  if (counts.built + counts.empty + counts.result.failures >= kMaxShadings) return;
-  colorwalk::TryColorWork(context, counts.result, "shading", number, [&] {
-    runtime::ArenaAllocator arena(context, 65536, 16384);
-    ShadingTarget target;
-    target.context = context;
-    target.arena = &arena;
-    target.colors = &colors;
-    target.space = colors.DeviceRgb();
-    // Page space (y up) onto the small target (y down).
-    const runtime::Matrix ctm{kScale, 0, 0, -kScale, 0, runtime::FixedFromInt(kTarget.y1)};
-    raster::PipelineNode* stage =
-        Shading::Create(target, kTarget, ctm, 0, ignoreBackground, ObjectHandle(), shading);
-    if (stage == nullptr) {
-      ++counts.empty;
-      return;
-    }
-    raster::RasterDevice* device =
-        raster::RasterDevice::CreateForTarget(context, arena, kTarget, &rastertest::TestColorSpace::Rgb());
-    const raster::PixelRegion* region = raster::PixelRegion::FromRect(arena, kTarget);
-    raster::PipelineNode* coverage = raster::PlaneSource::Create(
-        arena, {raster::PixelPlane::Opaque(), raster::PixelPlane::Opaque(), nullptr});
-    device->PaintSource(*region, region, nullptr, coverage, stage, nullptr);
-    ++counts.built;
-  });
+  if (counts.Total() < kMaxShadings) shadingpaint::PaintShading(context, colors, shading, ignoreBackground, number, counts);
 }
 
 void CheckShadings(const std::string& name) {
@@ -105,10 +72,10 @@ void CheckShadings(const std::string& name) {
     if (!object->Is(ObjectTag::kDictionary)) continue;
     colorwalk::TryColorWork(&context, walk, "dictionary", number, [&] {
       // Shading objects as "sh" paints them; patterns with their background.
-      if (!Dictionary::Get(object, "ShadingType").IsNull()) PaintShading(&context, colors, object, true, number, counts);
+      if (!Dictionary::Get(object, "ShadingType").IsNull()) PaintBounded(&context, colors, object, true, number, counts);
       if (Dictionary::GetIntegerOr(object, "PatternType", 0) == 2) {
         const ObjectHandle shading = Dictionary::Get(object, "Shading");
-        if (shading->Is(ObjectTag::kDictionary)) PaintShading(&context, colors, shading, false, number, counts);
+        if (shading->Is(ObjectTag::kDictionary)) PaintBounded(&context, colors, shading, false, number, counts);
       }
       // Inline shadings of resource dictionaries.
       const ObjectHandle resources = Dictionary::Get(object, "Shading");
@@ -116,7 +83,7 @@ void CheckShadings(const std::string& name) {
           Dictionary::Get(resources, "ShadingType").IsNull()) {
         for (runtime::DictionaryIterator it(resources); !it.AtEnd(); it.Next()) {
           const ObjectHandle value = it.GetEntry().value.Resolved();
-          if (value->Is(ObjectTag::kDictionary)) PaintShading(&context, colors, value, true, number, counts);
+          if (value->Is(ObjectTag::kDictionary)) PaintBounded(&context, colors, value, true, number, counts);
         }
       }
     });

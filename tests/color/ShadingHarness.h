@@ -74,6 +74,8 @@ class ShadingHarness {
   }
 
   runtime::ArenaAllocator& Arena() { return arena_; }
+  runtime::ObjectHandle Object(uint32_t number) const { return document_.Object(number); }
+  pdf::Document* Document() const { return document_.Get(); }
 
  private:
   static std::vector<std::string> WithCatalog(std::vector<std::string> objects) {

@@ -93,10 +93,11 @@ TEST(AxialShadingTest, WideDomainStaysInsideTheTable) {
 }
 
 TEST(ShadingColourTest, TableIndexClampsAndRounds) {
-  ShadingHarness harness({"<< >>"});
+  ShadingHarness harness({kRedToBlue});
   ShadingDict dict;
   ColorContext colors(&harness.context, nullptr);
   dict.space = colors.DeviceRgb();
+  dict.functions.Parse(&harness.context, harness.Object(2), harness.Document());
   ShadingRenderContext render;
   render.target.context = &harness.context;
   render.target.space = colors.DeviceRgb();
