@@ -22,6 +22,8 @@ RadialShading::RadialShading(const ShadingRenderContext& render, const ShadingDi
   dy_ = runtime::FixedToDouble(params.y1) - y0_;
   dr_ = runtime::FixedToDouble(params.r1) - r0_;
   a_ = dx_ * dx_ + dy_ * dy_ - dr_ * dr_;
+  inverseA_ = a_ != 0 ? 1 / a_ : 0;
+  linear_ = std::fabs(a_) <= kLinearTolerance * (dx_ * dx_ + dy_ * dy_ + dr_ * dr_);
   sameCircle_ = dx_ == 0 && dy_ == 0 && dr_ == 0;
   if ((params.r0 < 0 && params.r1 < 0) || !inverse_.SetFrom(render.ctm)) {
     MarkEmpty();
@@ -48,10 +50,9 @@ int32_t RadialShading::EntryAt(double u, double v) const {
   // a s^2 - 2 b s + c = 0.
   const double b = pu * dx_ + pv * dy_ + r0_ * dr_;
   const double c = pu * pu + pv * pv - r0_ * r0_;
-  const double scale = dx_ * dx_ + dy_ * dy_ + dr_ * dr_;
   double s = 0;
   bool found = false;
-  if (std::fabs(a_) <= kLinearTolerance * scale) {
+  if (linear_) {
     if (b != 0) {
       s = c / (2 * b);
       found = Accepts(s);
@@ -60,7 +61,7 @@ int32_t RadialShading::EntryAt(double u, double v) const {
     const double discriminant = b * b - a_ * c;
     if (discriminant >= 0) {
       const double root = std::sqrt(discriminant);
-      const double s1 = (b + root) / a_, s2 = (b - root) / a_;
+      const double s1 = (b + root) * inverseA_, s2 = (b - root) * inverseA_;
       // The larger s is the later circle, drawn over the earlier one.
       const double high = std::max(s1, s2), low = std::min(s1, s2);
       if (Accepts(high)) {
@@ -73,7 +74,8 @@ int32_t RadialShading::EntryAt(double u, double v) const {
     }
   }
   if (!found) return -1;
-  return static_cast<int32_t>(std::lround(std::clamp(s, 0.0, 1.0) * ShadingColour::kTableIntervals));
+  // s is clamped to 0..1, so adding a half and truncating rounds.
+  return static_cast<int32_t>(std::clamp(s, 0.0, 1.0) * ShadingColour::kTableIntervals + 0.5);
 }
 
 int32_t RadialShading::ProduceRun(int32_t x, int32_t limit, bool& painted) {

@@ -31,8 +31,9 @@ class RadialShading final : public raster::SampledShadingSource {
   ShadingColour colour_;
   RadialParams params_;
   InverseMapping inverse_;
-  double x0_ = 0, y0_ = 0, r0_ = 0, dx_ = 0, dy_ = 0, dr_ = 0, a_ = 0;
+  double x0_ = 0, y0_ = 0, r0_ = 0, dx_ = 0, dy_ = 0, dr_ = 0, a_ = 0, inverseA_ = 0;
   bool sameCircle_ = false;
+  bool linear_ = false;  // a is (nearly) 0: one root
 };
 
 }  // namespace color
