@@ -11,6 +11,7 @@ namespace {
 constexpr double kFractionLimit = double(int64_t{1} << 38);
 
 int64_t ClampToFixed64(double value) {
+  if (std::isnan(value)) return 0;
   return static_cast<int64_t>(std::clamp(value, -kFractionLimit, kFractionLimit));
 }
 

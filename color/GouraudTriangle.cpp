@@ -33,9 +33,10 @@ int32_t Depth16(Fixed depth) {
 }  // namespace
 
 void TransformSaturating(const runtime::Matrix& m, Fixed& x, Fixed& y) {
+  // Each product fits in 62 bits; shifted before they are summed.
   const int64_t px = x, py = y;
-  const int64_t nx = ((m.a * px + m.c * py) >> 16) + m.e;
-  const int64_t ny = ((m.b * px + m.d * py) >> 16) + m.f;
+  const int64_t nx = ((m.a * px) >> 16) + ((m.c * py) >> 16) + m.e;
+  const int64_t ny = ((m.b * px) >> 16) + ((m.d * py) >> 16) + m.f;
   x = Saturate(nx);
   y = Saturate(ny);
 }

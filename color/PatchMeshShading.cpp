@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "color/SampledGeometry.h"
 #include "raster/PixelRegion.h"
 #include "runtime/ArenaScope.h"
 #include "runtime/ErrorTrap.h"
@@ -238,8 +239,8 @@ void PatchNode::EmitQuad(TriangleVertex* corners, int32_t values) const {
       if (MeetingPoint(a.owner->x[a.from], a.owner->y[a.from], a.owner->x[a.to], a.owner->y[a.to],
                        b.owner->x[b.from], b.owner->y[b.from], b.owner->x[b.to], b.owner->y[b.to], mx, my) &&
           std::fabs(mx - out.x) + std::fabs(my - out.y) <= limit) {
-        out.x = static_cast<Fixed>(std::nearbyint(mx));
-        out.y = static_cast<Fixed>(std::nearbyint(my));
+        out.x = RoundToFixed(mx / 65536.0);
+        out.y = RoundToFixed(my / 65536.0);
       }
     }
     // Bilinear blend of the patch's corner colours at (u, v).
