@@ -26,7 +26,7 @@ using runtime::ObjectTag;
 
 // Objects walked per file and shadings painted per file: enough for every
 // corpus file, bounded for hostile ones.
-constexpr uint32_t kMaxObjects = 200000;
+constexpr uint32_t kMaxShadingWalkObjects = 200000;
 constexpr uint32_t kMaxShadings = 400;
 
 using shadingpaint::ShadingCounts;
@@ -60,7 +60,7 @@ void CheckShadings(const std::string& name) {
   colorwalk::WalkResult walk;
   uint32_t end = 0;
   if (!colorwalk::TryColorWork(&context, walk, "object count", 0,
-                               [&] { end = std::min(document.ObjectCount(), kMaxObjects); }))
+                               [&] { end = std::min(document.ObjectCount(), kMaxShadingWalkObjects); }))
     return;
   for (uint32_t number = 1; number < end; ++number) {
     ObjectHandle object;
