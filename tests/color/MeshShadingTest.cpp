@@ -84,6 +84,20 @@ TEST(TriangleMeshTest, IndexedVerticesConvertAtTheVertex) {
   EXPECT_TRUE(NearColour(harness.Pixel(5, 4), 255, 0, 0, 16));
 }
 
+TEST(TriangleMeshTest, IndexedMeshOverAnIndexedTargetPaintsNothing) {
+  MeshBits bits;
+  bits.Put(0, 8).Put(4, 8).Put(4, 8).Put(0, 8).Align();
+  bits.Put(0, 8).Put(60, 8).Put(4, 8).Put(1, 8).Align();
+  bits.Put(0, 8).Put(32, 8).Put(60, 8).Put(1, 8).Align();
+  ShadingHarness harness({testsupport::StreamBody(
+                              "/ShadingType 4 /BitsPerFlag 8 /ColorSpace 3 0 R /BitsPerCoordinate 8 "
+                              "/BitsPerComponent 8 /Decode [0 255 0 255 0 255]",
+                              bits.Bytes()),
+                          "[/Indexed /DeviceRGB 1 <FF000000FF00>]"});
+  harness.SetTargetSpace(ColorSpace::FromObject(harness.Colors(), harness.Object(3), runtime::ObjectHandle()));
+  EXPECT_EQ(harness.Stage({0, 0, 64, 64}), nullptr);
+}
+
 TEST(TriangleMeshTest, FlagsReuseTheEdgesOfThePreviousTriangle) {
   // A square of two triangles: (A B C), then flag 1 gives (B C D).
   MeshBits bits;

@@ -44,7 +44,7 @@ class ShadingHarness {
     target.context = &context;
     target.arena = &arena_;
     target.colors = &colors_;
-    target.space = colors_.DeviceRgb();
+    target.space = targetSpace_ ? targetSpace_ : colors_.DeviceRgb();
     return color::Shading::Create(target, bounds, ctm, 0, ignoreBackground, runtime::ObjectHandle(),
                                   document_.Object(number));
   }
@@ -75,6 +75,9 @@ class ShadingHarness {
 
   runtime::ArenaAllocator& Arena() { return arena_; }
   runtime::ObjectHandle Object(uint32_t number) const { return document_.Object(number); }
+  color::ColorContext& Colors() { return colors_; }
+  // The target's colour space for Stage (DeviceRGB unless set).
+  void SetTargetSpace(color::ColorSpaceRef space) { targetSpace_ = std::move(space); }
   pdf::Document* Document() const { return document_.Get(); }
 
  private:
@@ -87,6 +90,7 @@ class ShadingHarness {
   colortest::ObjectsDocument document_;
   color::ColorContext colors_;
   raster::RasterDevice* device_ = nullptr;
+  color::ColorSpaceRef targetSpace_;
 };
 
 // Each channel within `tolerance` of the expected colour, alpha 255.
