@@ -41,7 +41,11 @@ AxialShading::AxialShading(const ShadingRenderContext& render, const ShadingDict
   perY_ = inverse.c * ux + inverse.d * uy;
   offset_ = (inverse.e - x0) * ux + (inverse.f - y0) * uy;
   step_ = ClampToFixed64(perX_ * double(kOne));
-  colour_.BuildTable(Arena(), params.t0, params.t1);
+}
+
+void AxialShading::Prepare() {
+  colour_.Prepare();
+  if (!IsEmpty()) colour_.BuildTable(Arena(), params_.t0, params_.t1);
 }
 
 int64_t AxialShading::FractionAt(int32_t x) const {

@@ -16,6 +16,10 @@ class AxialShading final : public raster::SampledShadingSource {
   // Empty when the axis has no length or the CTM cannot be inverted.
   AxialShading(const ShadingRenderContext& render, const ShadingDict& dict, const AxialParams& params);
 
+  // The work that may throw, once the rasteriser is built: the colour
+  // converter and the colour table.
+  void Prepare();
+
  private:
   // The fraction s = u / L along the axis at pixel centres is a linear
   // function of device x and y, carried with kFractionBits fractional bits.

@@ -18,6 +18,8 @@ FunctionShading::FunctionShading(const ShadingRenderContext& render, const Shadi
   if (!inverse_.SetFrom(runtime::Matrix::Concat(params.matrix, render.ctm))) MarkEmpty();
 }
 
+void FunctionShading::Prepare() { colour_.Prepare(); }
+
 int32_t FunctionShading::ProduceRun(int32_t x, int32_t limit, bool& painted) {
   const int32_t step = ComponentStep(), pixelStep = PixelStep();
   const Fixed lowX = std::min(params_.x0, params_.x1), highX = std::max(params_.x0, params_.x1);

@@ -17,6 +17,10 @@ class FunctionShading final : public raster::SampledShadingSource {
   // Empty when "Matrix" followed by the CTM cannot be inverted.
   FunctionShading(const ShadingRenderContext& render, const ShadingDict& dict, const FunctionBasedParams& params);
 
+  // The work that may throw, once the rasteriser is built: the colour
+  // converter and the colour table.
+  void Prepare();
+
  private:
   int32_t ProduceRun(int32_t x, int32_t limit, bool& painted) override;
 

@@ -19,7 +19,10 @@ using runtime::ObjectHandle;
 template <class Rasteriser, class Decoder>
 raster::PipelineNode* Rasterise(const ShadingRenderContext& render, const ShadingDict& dict, Decoder& decoder,
                                 int32_t values) {
-  auto* shading = runtime::NewInArena<Rasteriser>(*render.target.arena, render, dict, decoder, values);
+  // Built first, then painted: a throw while the mesh is decoded finds a
+  // whole object that its arena scope destroys.
+  auto* shading = runtime::NewInArena<Rasteriser>(*render.target.arena, render, dict, values);
+  shading->Paint(decoder);
   return raster::ShadingSource::TakeStage(shading);
 }
 

@@ -258,18 +258,26 @@ void PatchNode::EmitQuad(TriangleVertex* corners, int32_t values) const {
 
 // ---- PatchMeshShading ----
 
-PatchMeshShading::PatchMeshShading(const ShadingRenderContext& render, const ShadingDict& dict,
-                                   PatchDecoder& decoder, int32_t values)
+PatchMeshShading::PatchMeshShading(const ShadingRenderContext& render, const ShadingDict& dict, int32_t values)
     : MeshShadingSource(render.Setup(dict)),
       dict_(dict),
       colour_(render, dict_),
       fill_(*this, colour_, values),
-      values_(values),
-      work_(render.target.context, 16384, 8192),
-      depth_(work_) {
+      values_(values) {}
+
+void PatchMeshShading::Paint(PatchDecoder& decoder) {
+  colour_.Prepare();
   if (IsEmpty()) return;
-  TensorPatch* patch = runtime::NewInArena<TensorPatch>(work_);
+  // The subdivision's nodes and the depth buffer live only while the mesh
+  // is painted, in an arena of this frame.
+  runtime::ArenaAllocator work(Context(), 16384, 8192);
+  DepthBuffer depth(work);
+  work_ = &work;
+  depth_ = &depth;
+  TensorPatch* patch = runtime::NewInArena<TensorPatch>(work);
   while (decoder.ReadPatch(*patch)) PaintPatch(*patch, true);
+  work_ = nullptr;
+  depth_ = nullptr;
 }
 
 void PatchMeshShading::PaintPatch(const TensorPatch& patch, bool transform) {
@@ -305,8 +313,8 @@ void PatchMeshShading::PaintPatch(const TensorPatch& patch, bool transform) {
   ++folded_;
   // The depth buffer stays in the arena's base for the next folded patch,
   // outside every scope of the subdivision.
-  depth_.Reset(raster::IntersectRects(root.PixelBounds(), setup_.region));
-  fill_.SetDepthBuffer(&depth_);
+  depth_->Reset(raster::IntersectRects(root.PixelBounds(), setup_.region));
+  fill_.SetDepthBuffer(depth_);
   params.SetSecondPass();
   PaintNode(root, params, 0);
   fill_.SetDepthBuffer(nullptr);
@@ -316,8 +324,8 @@ void PatchMeshShading::PaintNode(PatchNode& node, PatchParams& params, int depth
   if (params.folded || (node.flags & PatchNode::kOutside) != 0) return;
   runtime::CheckStackSpace(Context()->scheduler);
   runtime::ChargeWork(Context(), kNodeCost);
-  runtime::ArenaScope scope(work_);
-  auto* children = static_cast<PatchNode*>(work_.Alloc(2 * sizeof(PatchNode)));
+  runtime::ArenaScope scope(*work_);
+  auto* children = static_cast<PatchNode*>(work_->Alloc(2 * sizeof(PatchNode)));
   new (&children[0]) PatchNode;
   new (&children[1]) PatchNode;
   if (depth < kMaxPatchDepth && Subdivide(node, params, children[0], children[1])) {

@@ -70,10 +70,12 @@ struct PatchNode {
 
 class PatchMeshShading final : public raster::MeshShadingSource {
  public:
-  PatchMeshShading(const ShadingRenderContext& render, const ShadingDict& dict, PatchDecoder& decoder,
-                   int32_t values);
+  PatchMeshShading(const ShadingRenderContext& render, const ShadingDict& dict, int32_t values);
+  // Decodes and paints every patch, once the rasteriser is built.
+  void Paint(PatchDecoder& decoder);
 
-  // Paints one patch (points in shading space when `transform`).
+  // Paints one patch (points in shading space when `transform`); only
+  // while the mesh is painted during construction.
   void PaintPatch(const TensorPatch& patch, bool transform);
   uint64_t Triangles() const { return fill_.Count(); }
   // Patches that needed the depth-buffered second pass.
@@ -87,8 +89,8 @@ class PatchMeshShading final : public raster::MeshShadingSource {
   ShadingColour colour_;
   GouraudTriangle fill_;
   int32_t values_;
-  runtime::ArenaAllocator work_;
-  DepthBuffer depth_;
+  runtime::ArenaAllocator* work_ = nullptr;  // while the mesh is painted
+  DepthBuffer* depth_ = nullptr;
   uint32_t folded_ = 0;
 };
 

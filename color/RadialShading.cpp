@@ -27,9 +27,12 @@ RadialShading::RadialShading(const ShadingRenderContext& render, const ShadingDi
   sameCircle_ = dx_ == 0 && dy_ == 0 && dr_ == 0;
   if ((params.r0 < 0 && params.r1 < 0) || !inverse_.SetFrom(render.ctm)) {
     MarkEmpty();
-    return;
   }
-  colour_.BuildTable(Arena(), params.t0, params.t1);
+}
+
+void RadialShading::Prepare() {
+  colour_.Prepare();
+  if (!IsEmpty()) colour_.BuildTable(Arena(), params_.t0, params_.t1);
 }
 
 bool RadialShading::Accepts(double s) const {

@@ -23,6 +23,10 @@ class RadialShading final : public raster::SampledShadingSource {
   // no circle of the family passes through it.
   int32_t EntryAt(double u, double v) const;
 
+  // The work that may throw, once the rasteriser is built: the colour
+  // converter and the colour table.
+  void Prepare();
+
  private:
   int32_t ProduceRun(int32_t x, int32_t limit, bool& painted) override;
   bool Accepts(double s) const;

@@ -18,7 +18,10 @@ raster::PipelineNode* BuildSampled(const ShadingRenderContext& render, const Sha
                                    const Params& params, uint32_t inputs) {
   // Types 1 to 3 are defined by their functions.
   dict.functions.CheckArity(dict.Components(), inputs);
+  // Built first, then prepared: a throw while preparing finds a whole
+  // object that its arena scope destroys.
   auto* shading = runtime::NewInArena<Rasteriser>(*render.target.arena, render, dict, params);
+  shading->Prepare();
   return raster::ShadingSource::TakeStage(shading);
 }
 

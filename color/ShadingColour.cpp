@@ -6,15 +6,16 @@
 
 namespace color {
 
-ShadingColour::ShadingColour(const ShadingRenderContext& render, const ShadingDict& dict) : dict_(dict) {
-  if (!dict.space || !render.target.space) runtime::ThrowRuntime(runtime::kMalformed);
+void ShadingColour::Prepare() {
+  const ShadingDict& dict = dict_;
+  if (!dict.space || !render_.space) runtime::ThrowRuntime(runtime::kMalformed);
   sourceCount_ = dict.Components();
-  targetCount_ = render.target.space->ComponentCount();
+  targetCount_ = render_.space->ComponentCount();
   if (targetCount_ < 1 || static_cast<uint32_t>(targetCount_) > ShadingDict::kMaxComponents)
     runtime::ThrowRuntime(runtime::kMalformed);
   // The same space needs no conversion; components are only quantised.
-  if (!dict.space->Equals(*render.target.space) || dict.space->IsIndexed()) {
-    converter_ = dict.space->MakeConverterFixed(*render.target.space, render.target.intent, 0, false);
+  if (!dict.space->Equals(*render_.space) || dict.space->IsIndexed()) {
+    converter_ = dict.space->MakeConverterFixed(*render_.space, render_.intent, 0, false);
     if (!converter_) runtime::ThrowRuntime(runtime::kOutOfMemory);
   }
 }

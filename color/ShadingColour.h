@@ -16,9 +16,13 @@ class ShadingColour {
  public:
   static constexpr int32_t kTableIntervals = 256;
 
-  // (runtime, 2) when the shading has no colour space or the target has
-  // too many components; (runtime, 0) when no converter can be made.
-  ShadingColour(const ShadingRenderContext& render, const ShadingDict& dict);
+  // Keeps the request; nothing here throws, so a rasteriser holding this
+  // can be built safely inside an arena.
+  ShadingColour(const ShadingRenderContext& render, const ShadingDict& dict) : render_(render.target), dict_(dict) {}
+  // Makes the converter. (runtime, 2) when the shading has no colour space
+  // or the target has too many components; (runtime, 0) when no converter
+  // can be made.
+  void Prepare();
 
   int32_t TargetCount() const { return targetCount_; }
   // Components `step` bytes apart from the input values (t, or (x, y), or
@@ -38,6 +42,7 @@ class ShadingColour {
   }
 
  private:
+  ShadingTarget render_;
   const ShadingDict& dict_;
   ColorConverterPtr converter_;
   int32_t sourceCount_ = 0;

@@ -8,12 +8,16 @@
 namespace color {
 
 TriangleMeshShading::TriangleMeshShading(const ShadingRenderContext& render, const ShadingDict& dict,
-                                         TriangleDecoder& decoder, int32_t values)
+                                         int32_t values)
     : MeshShadingSource(render.Setup(dict)),
       dict_(dict),
       colour_(render, dict_),
       fill_(*this, colour_, values),
-      values_(values) {
+      values_(values) {}
+
+void TriangleMeshShading::Paint(TriangleDecoder& decoder) {
+  colour_.Prepare();
+  if (IsEmpty()) return;
   MeshVertex vertices[4];
   MeshVertex* va = &vertices[0];
   MeshVertex* vb = &vertices[1];
@@ -29,11 +33,11 @@ TriangleMeshShading::TriangleMeshShading(const ShadingRenderContext& render, con
         if (decoder.NextVertex(*vb) == TriangleDecoder::kEnd || decoder.NextVertex(*vc) == TriangleDecoder::kEnd)
           runtime::ThrowRuntime(runtime::kMalformed);
         started = true;
-        Paint(*va, *vb, *vc);
+        PaintTriangle(*va, *vb, *vc);
         break;
       case 1:
         if (!started) runtime::ThrowRuntime(runtime::kMalformed);
-        Paint(*vb, *vc, *spare);
+        PaintTriangle(*vb, *vc, *spare);
         // va <- vb, vb <- vc, vc <- new.
         std::swap(va, vb);
         std::swap(vb, vc);
@@ -41,7 +45,7 @@ TriangleMeshShading::TriangleMeshShading(const ShadingRenderContext& render, con
         break;
       case 2:
         if (!started) runtime::ThrowRuntime(runtime::kMalformed);
-        Paint(*va, *vc, *spare);
+        PaintTriangle(*va, *vc, *spare);
         // vb <- vc, vc <- new; va stays.
         std::swap(vb, vc);
         std::swap(vc, spare);
@@ -52,7 +56,7 @@ TriangleMeshShading::TriangleMeshShading(const ShadingRenderContext& render, con
   }
 }
 
-void TriangleMeshShading::Paint(const MeshVertex& a, const MeshVertex& b, const MeshVertex& c) {
+void TriangleMeshShading::PaintTriangle(const MeshVertex& a, const MeshVertex& b, const MeshVertex& c) {
   TriangleVertex v[3];
   const MeshVertex* from[3] = {&a, &b, &c};
   for (int i = 0; i < 3; ++i) {

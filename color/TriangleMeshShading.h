@@ -13,15 +13,16 @@ namespace color {
 
 class TriangleMeshShading final : public raster::MeshShadingSource {
  public:
+  TriangleMeshShading(const ShadingRenderContext& render, const ShadingDict& dict, int32_t values);
+  // Decodes and paints the whole mesh, once the rasteriser is built.
   // (runtime, 2) for a triangle cut short, a first vertex that reuses
   // vertices no triangle has set, or an edge flag other than 0, 1 and 2.
-  TriangleMeshShading(const ShadingRenderContext& render, const ShadingDict& dict, TriangleDecoder& decoder,
-                      int32_t values);
+  void Paint(TriangleDecoder& decoder);
 
   uint64_t Triangles() const { return fill_.Count(); }
 
  private:
-  void Paint(const MeshVertex& a, const MeshVertex& b, const MeshVertex& c);
+  void PaintTriangle(const MeshVertex& a, const MeshVertex& b, const MeshVertex& c);
 
   ShadingDict dict_;
   ShadingColour colour_;

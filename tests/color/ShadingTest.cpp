@@ -102,6 +102,7 @@ TEST(ShadingColourTest, TableIndexClampsAndRounds) {
   render.target.context = &harness.context;
   render.target.space = colors.DeviceRgb();
   ShadingColour colour(render, dict);
+  colour.Prepare();
   struct Case {
     const char* name;
     Fixed t0, t1, t;
