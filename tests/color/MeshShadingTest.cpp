@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -337,25 +338,14 @@ TEST_F(MeshBudgetTest, TenMillionTrianglesCanBeCancelled) {
     } while (zip.avail_out == 0);
   }
   deflateEnd(&zip);
-  bool started = false, finished = false;
-  runtime::ErrorRecord seen{runtime::kRuntimeDomain, 99, 0};
-  runtime::ClosureThread* victim = Start([&](runtime::LibraryContext* ctx) {
+  bool finished = false;
+  const runtime::ErrorRecord seen = CancelPartWay([&](runtime::LibraryContext* ctx, const std::function<void()>& ready) {
     ShadingHarness harness(
         {testsupport::StreamBody("/ShadingType 4 /BitsPerFlag 8 /Filter /FlateDecode " + kMeshEntries, packed)}, ctx);
-    started = true;
-    runtime::ErrorTrap trap(ctx);
-    if (!trap.Run([&] {
-          harness.Stage({0, 0, 64, 64});
-          finished = true;
-        })) {
-      seen = trap.Held();
-      trap.Rethrow();
-    }
+    ready();
+    harness.Stage({0, 0, 64, 64});
+    finished = true;
   });
-  scheduler.RunUntil([&] { return started; });
-  int polls = 0;
-  scheduler.RunUntil([&] { return ++polls > 5; });
-  EXPECT_EQ(scheduler.Kill(victim), 1);
   EXPECT_FALSE(finished);
   EXPECT_EQ(seen.code, runtime::kCancelled);
 }
