@@ -15,11 +15,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > (1u << 16)) return 0;
-  const auto* split = static_cast<const uint8_t*>(std::memchr(data, 0, size));
-  const size_t textLength = split != nullptr ? static_cast<size_t>(split - data) : size;
-  const std::string text(reinterpret_cast<const char*>(data), textLength);
-  const std::string stream =
-      split != nullptr ? std::string(reinterpret_cast<const char*>(split + 1), size - textLength - 1) : std::string();
+  const fuzzing::SplitInput input(data, size);
+  const std::string& text = input.text;
+  const std::string& stream = input.rest;
   const std::string file = testsupport::SmallPdfFile(
       {"<< /ColorSpace << /CS 2 0 R >> >>", text,
        testsupport::StreamBody("/N 3 /FunctionType 4 /Domain [0 1 0 1] /Range [0 1 0 1 0 1] /Size [2 2] "

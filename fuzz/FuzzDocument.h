@@ -4,6 +4,8 @@
 // every error short of cancellation ending the input quietly.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <string>
 
 #include "pdf/Document.h"
 #include "runtime/ErrorTrap.h"
@@ -32,5 +34,18 @@ void WithDocument(const uint8_t* data, size_t size, Body&& body) {
     body(&context, *holder.document);
   });
 }
+
+// The input up to its first zero byte (object text) and the bytes after it
+// (stream data), for entries that build a small file from both.
+struct SplitInput {
+  std::string text;
+  std::string rest;
+  SplitInput(const uint8_t* data, size_t size) {
+    const auto* split = static_cast<const uint8_t*>(std::memchr(data, 0, size));
+    const size_t textLength = split != nullptr ? static_cast<size_t>(split - data) : size;
+    text.assign(reinterpret_cast<const char*>(data), textLength);
+    if (split != nullptr) rest.assign(reinterpret_cast<const char*>(split + 1), size - textLength - 1);
+  }
+};
 
 }  // namespace fuzzing
