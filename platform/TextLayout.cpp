@@ -4,6 +4,7 @@
 #include <hb.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <string>
 
@@ -56,10 +57,12 @@ TextLine LayoutPlain(SizedFont& font, const std::u32string& characters) {
 // The runs of the line in display order: from the highest level down to the
 // lowest odd one, every sequence of runs at that level or above is reversed.
 void ReorderRuns(std::vector<LayoutRun>& runs) {
-  FriBidiLevel highest = 0, lowestOdd = 255;
+  // Levels are signed chars: the "no odd level yet" mark must lie above
+  // every level, which 255 in a signed char does not.
+  int highest = 0, lowestOdd = INT_MAX;
   for (const auto& run : runs) {
-    highest = std::max(highest, run.level);
-    if (run.level % 2 == 1) lowestOdd = std::min(lowestOdd, run.level);
+    highest = std::max<int>(highest, run.level);
+    if (run.level % 2 == 1) lowestOdd = std::min<int>(lowestOdd, run.level);
   }
   for (int level = highest; level >= lowestOdd && level > 0; --level) {
     for (size_t i = 0; i < runs.size();) {
