@@ -134,8 +134,7 @@ int ImagePainter::BuildSource(runtime::LibraryContext* context, runtime::ArenaAl
   if (!(bufferRect == bounds)) buffer->ExtendEdges(bounds, bufferRect);
   // 9. The sampler.
   ImageSamplerSetup setup;
-  setup.image = buffer;
-  setup.channels = channels;
+  setup.image = SampledPixels::FromBuffer(*buffer, channels);
   setup.toDevice = bufferToDevice;
   setup.area = out.area;
   setup.maskPlane = image.sampleKind == ImageDescriptor::kMaskSamples;

@@ -25,7 +25,19 @@ int64_t To32(double v, bool& clipped) {
 // Floor division for a positive divisor.
 int64_t FloorDiv(int64_t n, int64_t d) { return n >= 0 ? n / d : -((-n + d - 1) / d); }
 
-inline void CopyPixel(uint8_t* out, const uint8_t* in, int32_t n) {
+}  // namespace
+
+SampledPixels SampledPixels::FromBuffer(const runtime::PixelBuffer& buffer, int32_t channels) {
+  return {buffer.storage + buffer.firstOffset, buffer.rect, channels, buffer.channelStep, buffer.columnStep,
+          buffer.rowStep};
+}
+
+void ImageSampler::CopyPixel(uint8_t* out, const uint8_t* in) const {
+  const int32_t n = channels_;
+  if (!Packed()) {
+    for (int32_t c = 0; c < n; ++c) out[c] = in[c * channelStep_];
+    return;
+  }
   switch (n) {
     case 1: *out = *in; break;
     case 3: out[0] = in[0]; out[1] = in[1]; out[2] = in[2]; break;
@@ -33,8 +45,6 @@ inline void CopyPixel(uint8_t* out, const uint8_t* in, int32_t n) {
     default: std::memcpy(out, in, static_cast<size_t>(n)); break;
   }
 }
-
-}  // namespace
 
 SamplerMatrix SamplerMatrix::FromFixed(const runtime::Matrix& m) {
   const auto d = [](runtime::Fixed v) { return static_cast<double>(v) / 65536.0; };
@@ -70,21 +80,22 @@ ImageSampler* ImageSampler::Create(runtime::ArenaAllocator& arena, int32_t mode,
 
 ImageSampler::ImageSampler(runtime::ArenaAllocator& arena, const ImageSamplerSetup& setup,
                            const SamplerMatrix& inverse)
-    : setup_(setup), inverse_(inverse), channels_(setup.channels) {
-  const runtime::PixelBuffer* image = setup.image;
-  if (image == nullptr || channels_ < 1 || channels_ > 32 || image->rect.IsEmpty() ||
-      image->columnStep != channels_ || (channels_ > 1 && image->channelStep != 1) ||
-      (setup.maskPlane && channels_ != 1)) {
+    : setup_(setup), inverse_(inverse), channels_(setup.image.channels) {
+  const SampledPixels& image = setup.image;
+  if (image.data == nullptr || channels_ < 1 || channels_ > 32 || image.rect.IsEmpty() ||
+      (setup.maskPlane && channels_ != 1) || (setup.alphaFirst && channels_ < 2)) {
     runtime::ThrowRuntime(runtime::kMalformed);
   }
-  lo_[0] = image->rect.x0;
-  lo_[1] = image->rect.y0;
-  hi_[0] = image->rect.x1 - 1;
-  hi_[1] = image->rect.y1 - 1;
+  lo_[0] = image.rect.x0;
+  lo_[1] = image.rect.y0;
+  hi_[0] = image.rect.x1 - 1;
+  hi_[1] = image.rect.y1 - 1;
   period_[0] = int64_t{setup.periodX} << 16;
   period_[1] = int64_t{setup.periodY} << 16;
-  imageBase_ = image->storage + image->firstOffset;
-  rowStep_ = image->rowStep;
+  imageBase_ = image.data;
+  rowStep_ = image.rowStep;
+  columnStep_ = image.columnStep;
+  channelStep_ = channels_ > 1 ? image.channelStep : 0;
   bool clipped = false;
   stepU_ = To32(inverse.a, clipped);
   stepV_ = To32(inverse.b, clipped);
@@ -105,6 +116,12 @@ ImageSampler::ImageSampler(runtime::ArenaAllocator& arena, const ImageSamplerSet
   plane_.format = PixelFormatDesc{channels_, 0, 1, channels_, 0, 0, 1};
   if (setup.maskPlane) {
     output_.shape = &plane_;
+  } else if (setup.alphaFirst) {
+    plane_.format = PixelFormatDesc{1, 0, 0, channels_, 0, 0, 0};
+    colourPlane_ = plane_;
+    colourPlane_.format = PixelFormatDesc{channels_ - 1, 1, 1, channels_, 0, 0, 0};
+    output_.alpha = &plane_;
+    output_.colour = &colourPlane_;
   } else {
     output_.colour = &plane_;
   }
@@ -157,17 +174,17 @@ void NearestImageSampler::FillSpan(int32_t x, int32_t xEnd, uint8_t* out) {
   if (columns_ != nullptr) {
     const uint8_t* row = Pixel(lo_[0], Index(v, 1));
     const int32_t* column = columns_ + (x - setup_.area.x0);
-    if (n == 1) {
+    if (n == 1 && columnStep_ == 1) {
       for (int32_t i = 0; i < xEnd - x; ++i) out[i] = row[column[i] - lo_[0]];
     } else {
       for (int32_t i = 0; i < xEnd - x; ++i, out += n) {
-        CopyPixel(out, row + static_cast<int64_t>(column[i] - lo_[0]) * n, n);
+        CopyPixel(out, row + static_cast<int64_t>(column[i] - lo_[0]) * columnStep_);
       }
     }
     return;
   }
   for (int32_t i = x; i < xEnd; ++i, out += n, u += stepU_, v += stepV_) {
-    CopyPixel(out, Pixel(Index(u, 0), Index(v, 1)), n);
+    CopyPixel(out, Pixel(Index(u, 0), Index(v, 1)));
   }
 }
 
@@ -194,11 +211,13 @@ void BilinearImageSampler::FillSpan(int32_t x, int32_t xEnd, uint8_t* out) {
   const int32_t n = channels_;
   int64_t u = 0, v = 0;
   MapCentre(x, y_, u, v);
-  const auto blend = [n](uint8_t* o, const uint8_t* p00, const uint8_t* p10, const uint8_t* p01,
-                         const uint8_t* p11, uint32_t wx, uint32_t wy) {
+  const int64_t step = channelStep_;
+  const auto blend = [n, step](uint8_t* o, const uint8_t* p00, const uint8_t* p10, const uint8_t* p01,
+                               const uint8_t* p11, uint32_t wx, uint32_t wy) {
     for (int32_t c = 0; c < n; ++c) {
-      const uint32_t top = p00[c] * (256 - wx) + p10[c] * wx;
-      const uint32_t bottom = p01[c] * (256 - wx) + p11[c] * wx;
+      const int64_t k = c * step;
+      const uint32_t top = p00[k] * (256 - wx) + p10[k] * wx;
+      const uint32_t bottom = p01[k] * (256 - wx) + p11[k] * wx;
       o[c] = static_cast<uint8_t>((top * (256 - wy) + bottom * wy + 32768) >> 16);
     }
   };
@@ -208,8 +227,8 @@ void BilinearImageSampler::FillSpan(int32_t x, int32_t xEnd, uint8_t* out) {
     const uint8_t* lower = Pixel(lo_[0], row.second);
     const Tap* column = columns_ + (x - setup_.area.x0);
     for (int32_t i = 0; i < xEnd - x; ++i, out += n) {
-      const int64_t first = static_cast<int64_t>(column[i].first - lo_[0]) * n;
-      const int64_t second = static_cast<int64_t>(column[i].second - lo_[0]) * n;
+      const int64_t first = static_cast<int64_t>(column[i].first - lo_[0]) * columnStep_;
+      const int64_t second = static_cast<int64_t>(column[i].second - lo_[0]) * columnStep_;
       blend(out, upper + first, upper + second, lower + first, lower + second, column[i].weight, row.weight);
     }
     return;

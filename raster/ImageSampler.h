@@ -23,11 +23,22 @@ struct SamplerMatrix {
   bool Invert(SamplerMatrix& out) const;
 };
 
-struct ImageSamplerSetup {
-  // The decoded pixels: interleaved, `channels` bytes per pixel, over
-  // `image.rect`.
-  const runtime::PixelBuffer* image = nullptr;
+// The pixels a sampler reads: channel c of pixel (x, y) lies at
+// data + (x - rect.x0) x columnStep + (y - rect.y0) x rowStep + c x channelStep.
+struct SampledPixels {
+  const uint8_t* data = nullptr;
+  IntRect rect;
   int32_t channels = 1;
+  int32_t channelStep = 1;
+  int32_t columnStep = 1;
+  int32_t rowStep = 0;
+
+  // The colour plane of a buffer laid out by SetupAndAllocate.
+  static SampledPixels FromBuffer(const runtime::PixelBuffer& buffer, int32_t channels);
+};
+
+struct ImageSamplerSetup {
+  SampledPixels image;
   // Buffer pixel coordinates (x right, y down) to device pixels.
   SamplerMatrix toDevice;
   // The device pixels to produce.
@@ -38,6 +49,8 @@ struct ImageSamplerSetup {
   // Put the single channel of a mask into the shape plane instead of the
   // colour plane.
   bool maskPlane = false;
+  // Channel 0 is alpha and the rest colour (a coloured pattern's tile).
+  bool alphaFirst = false;
 };
 
 class ImageSampler : public PipelineNode {
@@ -72,8 +85,12 @@ class ImageSampler : public PipelineNode {
   // limits its whole part to [lo, hi].
   int32_t Index(int64_t coordinate, int axis) const;
   const uint8_t* Pixel(int32_t ix, int32_t iy) const {
-    return imageBase_ + (static_cast<int64_t>(iy) - lo_[1]) * rowStep_ + (static_cast<int64_t>(ix) - lo_[0]) * channels_;
+    return imageBase_ + (static_cast<int64_t>(iy) - lo_[1]) * rowStep_ +
+           (static_cast<int64_t>(ix) - lo_[0]) * columnStep_;
   }
+  // Interleaved bytes: whole pixels copy at once.
+  bool Packed() const { return channelStep_ == 1 && columnStep_ == channels_; }
+  void CopyPixel(uint8_t* out, const uint8_t* in) const;
   // The 32.32 image coordinates of the centre of device pixel (x, y).
   void MapCentre(int32_t x, int32_t y, int64_t& u, int64_t& v) const;
 
@@ -86,10 +103,13 @@ class ImageSampler : public PipelineNode {
   bool axisAligned_;
   const uint8_t* imageBase_;
   int64_t rowStep_;
+  int64_t columnStep_;
+  int64_t channelStep_;
   int32_t y_ = 0;
   uint8_t* row_;
   PixelTriple output_;
   PixelPlane plane_;
+  PixelPlane colourPlane_;
 };
 
 // Nearest sample: the pixel under each device pixel's centre.

@@ -13,7 +13,7 @@ class ImageSamplerTest : public ::testing::Test {
  protected:
   // A gray image of `width` x `height` whose pixel (x, y) is `value(x, y)`.
   template <class Value>
-  runtime::PixelBuffer* Gray(int32_t width, int32_t height, Value value) {
+  SampledPixels Gray(int32_t width, int32_t height, Value value) {
     auto* buffer = runtime::NewInArena<runtime::PixelBuffer>(arena, &context, &arena);
     runtime::PixelLayout layout;
     layout.channels = 1;
@@ -21,7 +21,7 @@ class ImageSamplerTest : public ::testing::Test {
     buffer->SetupAndAllocate({0, 0, width, height}, layout, true);
     for (int32_t y = 0; y < height; ++y)
       for (int32_t x = 0; x < width; ++x) buffer->storage[y * buffer->rowStep + x] = value(x, y);
-    return buffer;
+    return SampledPixels::FromBuffer(*buffer, 1);
   }
   // Every pixel of the sampler's area, row by row.
   static std::vector<std::vector<int>> Run(ImageSampler* sampler) {
