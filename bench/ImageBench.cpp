@@ -29,6 +29,7 @@
 #include "streams/ImageRowSource.h"
 #include "tests/raster/TestColorSpace.h"
 #include "tests/support/JpegEncoder.h"
+#include "tests/support/SmallPdfFile.h"
 
 namespace {
 
@@ -45,40 +46,9 @@ std::string Run(const std::string& command) {
   return out;
 }
 
-// A one-page PDF of kDevice x kDevice points whose only content is the
-// image (dictionary entries `entries`, data `data`) drawn `scale` times its
-// pixel size from the top-left corner.
 void WritePdf(const std::string& path, int width, int height, const std::string& entries, const std::string& data,
               double scale) {
-  const double w = width * scale, h = height * scale;
-  std::ostringstream content;
-  content << "q " << w << " 0 0 " << h << " 0 " << (kDevice - h) << " cm /Im0 Do Q";
-  const std::string text = content.str();
-  std::vector<std::string> objects = {
-      "<< /Type /Catalog /Pages 2 0 R >>",
-      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + std::to_string(kDevice) + " " + std::to_string(kDevice) +
-          "] /Contents 4 0 R /Resources << /XObject << /Im0 5 0 R >> >> >>",
-      "<< /Length " + std::to_string(text.size()) + " >>\nstream\n" + text + "\nendstream",
-      "<< /Type /XObject /Subtype /Image /Width " + std::to_string(width) + " /Height " + std::to_string(height) +
-          " " + entries + " /Length " + std::to_string(data.size()) + " >>\nstream\n" + data + "\nendstream",
-  };
-  std::string out = "%PDF-1.4\n";
-  std::vector<size_t> offsets;
-  for (size_t i = 0; i < objects.size(); ++i) {
-    offsets.push_back(out.size());
-    out += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-  }
-  const size_t xref = out.size();
-  out += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
-  for (size_t offset : offsets) {
-    char line[32];
-    std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
-    out += line;
-  }
-  out += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
-         std::to_string(xref) + "\n%%EOF\n";
-  std::ofstream(path, std::ios::binary) << out;
+  std::ofstream(path, std::ios::binary) << testsupport::OneImagePagePdf(kDevice, width, height, entries, data, scale);
 }
 
 struct Fixtures {
