@@ -74,6 +74,16 @@ class SmallImageCache {
     });
   }
 
+  // ((width x bits x components + 7) / 8) x height in 64 bits, so that a
+  // hostile size cannot wrap into a small one; 0 for a size of no pixels.
+  static uint64_t DataBytes(int32_t width, int32_t height, int32_t bitsPerComponent, int32_t components) {
+    if (width <= 0 || height <= 0 || bitsPerComponent <= 0 || components <= 0) return 0;
+    const uint64_t row = (uint64_t(uint32_t(width)) * uint32_t(bitsPerComponent) * uint32_t(components) + 7) / 8;
+    return row * uint32_t(height);
+  }
+  // Whether an image of that size is small enough for the cache.
+  static bool IsSmall(uint64_t dataBytes) { return dataBytes > 0 && dataBytes < kMaxCachedBytes; }
+
   runtime::CostCache& Cache() { return cache_.Cache(); }
   // The bytes an entry of `size` data bytes is charged.
   static uint32_t ChargedBytes(uint32_t size) { return size + static_cast<uint32_t>(sizeof(SmallImageData)); }

@@ -69,5 +69,18 @@ TEST_F(SmallImageCacheTest, AShortStreamIsMalformedAndCachesNothing) {
   EXPECT_EQ(context.memory.bytesInUse, inUse);
 }
 
+TEST_F(SmallImageCacheTest, SizesAreComputedWithoutWrapping) {
+  EXPECT_EQ(SmallImageCache::DataBytes(10, 3, 1, 1), 6u);
+  EXPECT_EQ(SmallImageCache::DataBytes(33, 33, 8, 3), 3267u);
+  EXPECT_TRUE(SmallImageCache::IsSmall(3267));
+  EXPECT_FALSE(SmallImageCache::IsSmall(4096));
+  // 65536 x 65536 x 4 x 16 bits wraps to 0 in 32 bits.
+  EXPECT_EQ(SmallImageCache::DataBytes(65536, 65536, 16, 4), uint64_t{1} << 35);
+  EXPECT_FALSE(SmallImageCache::IsSmall(SmallImageCache::DataBytes(65536, 65536, 16, 4)));
+  EXPECT_EQ(SmallImageCache::DataBytes(INT32_MAX, INT32_MAX, 16, 32),
+            ((uint64_t{INT32_MAX} * 512 + 7) / 8) * uint64_t{INT32_MAX});
+  EXPECT_EQ(SmallImageCache::DataBytes(-1, 5, 8, 1), 0u);
+}
+
 }  // namespace
 }  // namespace raster
