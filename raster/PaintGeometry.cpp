@@ -101,6 +101,10 @@ int32_t Grid::GridCell(Fixed v, int32_t cells) { return cells <= 0 ? 0 : Snapped
 
 int32_t Grid::GridCarry(Fixed v, int32_t cells) { return cells <= 0 ? 0 : SnappedUnits(v, cells) / cells; }
 
+void AccumulatePaintedRect(Rect& painted, const Rect* clip, const Rect& r) {
+  painted = Rect::Union(painted, clip != nullptr ? Rect::Intersect(r, *clip) : r);
+}
+
 int32_t GreatestCommonDivisor(runtime::LibraryContext* context, int32_t a, int32_t b) {
   if (a == 0 || b == 0) runtime::ThrowError(context, runtime::ErrorRecord{runtime::kRuntimeDomain, runtime::kOverflow, 0});
   uint32_t x = runtime::Magnitude(a), y = runtime::Magnitude(b);

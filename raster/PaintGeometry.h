@@ -4,6 +4,7 @@
 // content can reach a rectangle under a changed matrix, a rectangle path and
 // the recognition of a path that is one, grid snapping, and Euclid.
 #include <cstdint>
+#include <cstring>
 #include <span>
 
 #include "raster/PathEdges.h"
@@ -72,6 +73,23 @@ int32_t GridCell(Fixed v, int32_t cells);
 // 1 exactly when the fraction rounds up to the next whole unit.
 int32_t GridCarry(Fixed v, int32_t cells);
 }  // namespace Grid
+
+// r clipped to `clip` when there is one, then united into the painted-area
+// bounds.
+void AccumulatePaintedRect(Rect& painted, const Rect* clip, const Rect& r);
+
+// The record whose first 32-bit word is largest; on a tie the later one.
+template <class Record>
+const Record& MaxOfThreeByFirstWord(const Record& p, const Record& q, const Record& r) {
+  const auto first = [](const Record& record) {
+    int32_t word;
+    static_assert(sizeof(Record) >= sizeof(word));
+    std::memcpy(&word, &record, sizeof(word));
+    return word;
+  };
+  const Record& best = first(q) >= first(p) ? q : p;
+  return first(r) >= first(best) ? r : best;
+}
 
 // Euclid on 32-bit integers; (runtime, 1) when a or b is 0.
 int32_t GreatestCommonDivisor(runtime::LibraryContext* context, int32_t a, int32_t b);

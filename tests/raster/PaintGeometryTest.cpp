@@ -96,6 +96,21 @@ TEST(PaintGeometryTest, GridSnappingAndDivisors) {
   EXPECT_EQ(testsupport::RuntimeCodeOf(&context, [&] { GreatestCommonDivisor(&context, 0, 5); }), runtime::kOverflow);
 }
 
+TEST(PaintGeometryTest, PaintedAreaAndLargestRecord) {
+  Rect painted{};
+  const Rect clip = R(0, 0, 10, 10);
+  AccumulatePaintedRect(painted, &clip, R(5, 5, 20, 20));
+  AccumulatePaintedRect(painted, nullptr, R(-3, 2, 1, 3));
+  EXPECT_EQ(painted, R(-3, 2, 10, 10));
+  struct Record {
+    int32_t key;
+    int32_t tag;
+  };
+  const Record a{3, 1}, b{7, 2}, c{7, 3};
+  EXPECT_EQ(MaxOfThreeByFirstWord(a, b, c).tag, 3);  // a tie goes to the later
+  EXPECT_EQ(MaxOfThreeByFirstWord(b, a, Record{-1, 4}).tag, 2);
+}
+
 TEST(PaintGeometryTest, CheckedConcatRaisesOnOverflow) {
   int32_t overflow = 0;
   const Matrix big{FixedFromInt(30000), 0, 0, FixedFromInt(30000), 0, 0};
