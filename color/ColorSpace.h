@@ -46,6 +46,10 @@ class ColorSpace : public streams::CountedObject, public raster::ColorSpace {
   virtual bool Equals(const ColorSpace& other) const { return this == &other; }
   virtual bool IsIndexed() const { return false; }
   virtual bool HasTintTransform() const { return false; }
+  // Image source chains convert palette indices and tint-transformed
+  // samples before they average them for reduction.
+  bool SamplesAreIndices() const override { return IsIndexed(); }
+  bool ConvertsNonlinearly() const override { return HasTintTransform(); }
   bool IsSubtractive() const override = 0;
   // A converter from this space's components to `target`'s, with 8-bit or
   // 16.16 components. `intent` is the rendering intent (0 perceptual, 1

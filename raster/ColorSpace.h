@@ -28,6 +28,13 @@ class ColorSpace {
     return nullptr;
   }
 
+  // The two questions an image source chain asks to place its conversion
+  // before or after reducing the image by averaging: samples that are
+  // palette indices cannot be averaged, and a conversion that is not linear
+  // in its inputs gives other colours for averages than averages of colours.
+  virtual bool SamplesAreIndices() const { return false; }
+  virtual bool ConvertsNonlinearly() const { return false; }
+
  protected:
   ~ColorSpace() = default;
 };

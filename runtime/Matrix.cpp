@@ -27,6 +27,21 @@ Matrix Matrix::Concat(const Matrix& m, const Matrix& n) {
           Affine(m.e, n.b, m.f, n.d, n.f)};
 }
 
+Matrix Matrix::ConcatChecked(const Matrix& m, const Matrix& n, int32_t& overflow) {
+  auto dot = [&overflow](Fixed p, Fixed q, Fixed r, Fixed s) {
+    Fixed sum = 0;
+    FixedAddWithOverflow(sum, FixedMulChecked(p, q, overflow), FixedMulChecked(r, s, overflow), overflow);
+    return sum;
+  };
+  auto affine = [&](Fixed p, Fixed q, Fixed r, Fixed s, Fixed t) {
+    Fixed sum = 0;
+    FixedAddWithOverflow(sum, dot(p, q, r, s), t, overflow);
+    return sum;
+  };
+  return {dot(m.a, n.a, m.b, n.c), dot(m.a, n.b, m.b, n.d), dot(m.c, n.a, m.d, n.c),
+          dot(m.c, n.b, m.d, n.d), affine(m.e, n.a, m.f, n.c, n.e), affine(m.e, n.b, m.f, n.d, n.f)};
+}
+
 void Matrix::TransformPointInPlace(const Matrix& m, Fixed& x, Fixed& y) {
   const Fixed nx = Affine(m.a, x, m.c, y, m.e);
   const Fixed ny = Affine(m.b, x, m.d, y, m.f);

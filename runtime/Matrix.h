@@ -19,6 +19,9 @@ struct Matrix {
   // m followed by n. Products by FixedMul, sums wrap: callers that must not
   // overflow test first with CanTransformRect.
   static Matrix Concat(const Matrix& m, const Matrix& n);
+  // m x n with checked products and sums; raises `overflow` (which the
+  // caller clears first) when any step overflows.
+  static Matrix ConcatChecked(const Matrix& m, const Matrix& n, int32_t& overflow);
   static void TransformPointInPlace(const Matrix& m, Fixed& x, Fixed& y);
   // The bounding box of the four mapped corners of r (wrapping sums).
   static Rect TransformRectBounds(const Rect& r, const Matrix& m);

@@ -31,6 +31,17 @@ Rect Rect::Intersect(const Rect& r, const Rect& s) {
   return out;
 }
 
+bool Rect::Intersects(const Rect& a, const Rect& b) {
+  if (a.IsEmpty() || b.IsEmpty()) return false;
+  return b.x0 < a.x1 && b.x1 > a.x0 && b.y0 < a.y1 && b.y1 > a.y0;
+}
+
+Rect Rect::Combine(bool intersect, const Rect& a, const Rect& b) {
+  Rect out = intersect ? Intersect(a, b) : Union(a, b);
+  if (out.IsEmpty()) out.y1 = out.y0;
+  return out;
+}
+
 Rect Rect::Union(const Rect& r, const Rect& s) {
   if (r.IsEmpty()) return s;
   if (s.IsEmpty()) return r;

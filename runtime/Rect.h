@@ -27,6 +27,14 @@ struct Rect {
   static Rect Intersect(const Rect& r, const Rect& s);
   static Rect IntersectWith(const Rect& r, const Rect& s) { return Intersect(r, s); }
   void IntersectInPlace(const Rect& s) { *this = Intersect(*this, s); }
+  // Strict overlap: false when either is empty, and rectangles that only
+  // share an edge do not intersect.
+  static bool Intersects(const Rect& a, const Rect& b);
+  // The same test, counting a rectangle empty unless x0 < x1 and y0 < y1.
+  static bool BothValidAndIntersect(const Rect& a, const Rect& b) { return Intersects(a, b); }
+  // The intersection when `intersect` is set, else the union; an empty
+  // result gets y1 = y0.
+  static Rect Combine(bool intersect, const Rect& a, const Rect& b);
   // Bounds of both; an empty operand is ignored (r empty gives s whole).
   static Rect Union(const Rect& r, const Rect& s);
   static Rect Bounds(const Rect& r, const Rect& s) { return Union(r, s); }
