@@ -14,6 +14,15 @@ OversamplingFactors FontProgram::GlyphOversampling(const Matrix& m) const {
   return {1, 1};
 }
 
+Matrix FontProgram::GlyphSpaceMatrix(const Matrix& matrix) const {
+  const Matrix fontMatrix = FontMatrix();
+  if (IsFontUnitScale(fontMatrix)) {
+    auto div = [](Fixed v) { return runtime::FixedMul(v >> 8, 16777); };
+    return {div(matrix.a), div(matrix.b), div(matrix.c), div(matrix.d), div(matrix.e), div(matrix.f)};
+  }
+  return Matrix::Concat(fontMatrix, matrix);
+}
+
 bool IsFontUnitScale(const Matrix& m) {
   return m.a == 65 && m.b == 0 && m.c == 0 && m.d == 65 && m.e == 0 && m.f == 0;
 }

@@ -43,6 +43,10 @@ class FontProgram {
   virtual void Glyph(uint32_t glyph, const Matrix& matrix, runtime::ArenaVector<FixedPoint>& points,
                      runtime::ArenaAllocator& work, Matrix& orientation) = 0;
   virtual OversamplingFactors GlyphOversampling(const Matrix& matrix) const;
+  // The glyph matrix (glyph space to device) for a text-to-device matrix:
+  // the font matrix followed by it (the standard 0.001 font matrix divides
+  // it by 1000 directly).
+  virtual Matrix GlyphSpaceMatrix(const Matrix& textToDevice) const;
   // The font box in text space (the font matrix applied).
   virtual runtime::Rect FontBBox() const = 0;
   virtual uint32_t GlyphCount() const = 0;

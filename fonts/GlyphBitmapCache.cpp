@@ -46,13 +46,7 @@ GlyphBitmapCache::GlyphBitmapCache(FontProgram& font, const Matrix& matrix, int 
       defaultClip_(defaultClip),
       ownArena_(ownArena),
       scratch_(font.Context(), 16384, 4096) {
-  const Matrix fontMatrix = font.FontMatrix();
-  if (IsFontUnitScale(fontMatrix)) {
-    auto div = [](Fixed v) { return runtime::FixedMul(v >> 8, 16777); };
-    glyphMatrix_ = {div(matrix.a), div(matrix.b), div(matrix.c), div(matrix.d), div(matrix.e), div(matrix.f)};
-  } else {
-    glyphMatrix_ = Matrix::Concat(fontMatrix, matrix);
-  }
+  glyphMatrix_ = font.GlyphSpaceMatrix(matrix);
 }
 
 CoverageRecord* GlyphBitmapCache::Rasterise(runtime::LibraryContext* context,

@@ -1,0 +1,66 @@
+// TrueType outlines against FreeType: every glyph of the DejaVu faces of
+// fonts-dejavu-core, unhinted at 12 and 48 pixels per em and hinted at the
+// instance size for 9 to 24 pixels per em (FreeType's classic interpreter,
+// version 35), and the WinAnsi code table of DejaVu Sans.
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_DRIVER_H
+#include FT_MODULE_H
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "fonts/TrueTypeFont.h"
+#include "resources/TrueTypeTables.h"
+#include "tests/fonts/TrueTypeTestSupport.h"
+
+namespace {
+
+using fonttest::OutlinePoint;
+
+// Unhinted glyphs are scaled at their own size, as FreeType scales them.
+constexpr double kTolerance = 1.0 / 64;
+
+class DejaVuUnhinted : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(DejaVuUnhinted, OnCurvePointsMatchFreeType) {
+  const std::vector<uint8_t> bytes = fonttest::ReadBytes(fonttest::DejaVuPath(GetParam()));
+  if (bytes.empty()) {
+    if (fonttest::UnderCi()) FAIL() << GetParam() << " missing";
+    GTEST_SKIP() << GetParam() << " missing";
+  }
+  runtime::LibraryContext context;
+  fonttest::OpenedTrueType font(&context, bytes);
+  ASSERT_TRUE(font) << "refused";
+  font->SetHinting(false);
+  fonttest::FreeTypeLibrary library;
+  fonttest::FreeTypeFace face(library.get(), bytes);
+  ASSERT_TRUE(face);
+  for (const double px : {12.0, 48.0}) {
+    int compared = 0;
+    std::string differing;
+    int differingCount = 0;
+    for (uint32_t g = 1; g < font->GlyphCount(); ++g) {
+      std::vector<OutlinePoint> ours, theirs;
+      if (!fonttest::FreeTypeOnCurve(face.get(), g, px, false, theirs)) continue;
+      const bool built = fonttest::OurOnCurve(&context, *font.get(), g, px, ours);
+      ++compared;
+      if (!built || fonttest::FirstUnmatched(ours, theirs, kTolerance) >= 0 ||
+          fonttest::FirstUnmatched(theirs, ours, kTolerance) >= 0) {
+        if (++differingCount < 10) differing += " " + std::to_string(g);
+      }
+    }
+    EXPECT_EQ(differingCount, 0) << GetParam() << " at " << px << " px of " << compared << ":" << differing;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Faces, DejaVuUnhinted,
+                         ::testing::Values("DejaVuSans.ttf", "DejaVuSerif.ttf", "DejaVuSansMono.ttf"),
+                         [](const auto& info) {
+                           std::string name = info.param;
+                           return name.substr(0, name.find('.'));
+                         });
+
+}  // namespace
