@@ -109,6 +109,11 @@ struct TtInstanceState {
   bool stretched = false;
   bool greyLevels = true;
 
+  // Where the last failing run stopped: the opcode and its offset in its
+  // program (diagnostics).
+  uint8_t errorOpcode = 0;
+  uint32_t errorOffset = 0;
+
   uint32_t jumpBudget = 10000;
   uint32_t callBudget = 100;
   uint32_t instructionBudget = 2000000;
