@@ -61,6 +61,9 @@ int32_t AxisScale::Apply(int32_t v) const {
     case Form::kMultiply:
       return ClampToInt32((static_cast<int64_t>(v) * scale + 0x8000) >> 16);
     case Form::kShift: {
+      // Halves round away from zero, as in the divide form, so that a
+      // coordinate and its mirror image scale to mirror images.
+      if (v < 0) return -Apply(-v);
       const int64_t product = static_cast<int64_t>(v) * numerator;
       return ClampToInt32((product + (int64_t{denominator} >> 1)) >> shift);
     }

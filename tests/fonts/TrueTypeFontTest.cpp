@@ -63,7 +63,7 @@ TEST(TtScaler, ScaleFormsByHand) {
       // 12 px, 2048 units: 6/1024 -> 384/1024, a power of two.
       {12 << 16, 2048, F::kShift, 384, 1024, 1000, 375},
       {12 << 16, 2048, F::kShift, 384, 1024, -3, -1},
-      {12 << 16, 2048, F::kShift, 384, 1024, -4, -1},  // -1.5 rounds up
+      {12 << 16, 2048, F::kShift, 384, 1024, -4, -2},  // -1.5 rounds away from zero
       // 12 px, 1000 units: 6/500 -> 384/500, the divide form.
       {12 << 16, 1000, F::kDivide, 384, 500, 100, 77},
       {12 << 16, 1000, F::kDivide, 384, 500, -100, -77},
