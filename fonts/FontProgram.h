@@ -5,6 +5,7 @@
 // counted library object owned by the font objects that use it.
 #include <cstdint>
 
+#include "fonts/GlyphCache.h"
 #include "runtime/ArenaAllocator.h"
 #include "runtime/ArenaVector.h"
 #include "runtime/Fixed.h"
@@ -30,7 +31,7 @@ enum class GlyphKeyKind : int { kNames = 0, kCodes = 1, kCids = 2 };
 
 class FontProgram {
  public:
-  explicit FontProgram(runtime::LibraryContext* context) : context_(context) {}
+  explicit FontProgram(runtime::LibraryContext* context) : context_(context), glyphCache_(context) {}
   virtual ~FontProgram() = default;
   FontProgram(const FontProgram&) = delete;
   FontProgram& operator=(const FontProgram&) = delete;
@@ -61,12 +62,15 @@ class FontProgram {
   virtual uint32_t ByteSize() const = 0;
 
   runtime::LibraryContext* Context() const { return context_; }
+  // The program's sized glyph sources, by text-to-device matrix.
+  GlyphCache& Glyphs() { return glyphCache_; }
 
   // Holders count programs through CountedRef.
   uint32_t refCount = 1;
 
  protected:
   runtime::LibraryContext* context_;
+  GlyphCache glyphCache_;
 };
 
 // True exactly when m is {65, 0, 0, 65, 0, 0} in raw 16.16 (the 1/1000 of

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "fonts/SizedGlyphSource.h"
 #include "fonts/SniffFontProgram.h"
 #include "fonts/TrueTypeFont.h"
 #include "fonts/TrueTypeGlyph.h"
@@ -412,6 +413,38 @@ TEST(TrueTypeFixture, SniffsProgramKinds) {
     const auto bytes = fonttest::ReadBytes(std::string(fonttest::kUrwType1Dir) + "/" + face + ".t1");
     EXPECT_EQ(fonts::SniffFontProgram(bytes), fonts::FontProgramKind::kType1) << face;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The glyph cache: one sized source per text-to-device matrix, kept by
+// the font program; a small source keeps the records it made.
+TEST(GlyphCache, SourcesByMatrixKeepSmallRecords) {
+  const std::vector<uint8_t> bytes = fonttest::ReadBytes(fonttest::DejaVuPath("DejaVuSans.ttf"));
+  if (bytes.empty()) GTEST_SKIP() << "DejaVuSans.ttf missing";
+  runtime::LibraryContext context;
+  fonttest::OpenedTrueType font(&context, bytes);
+  ASSERT_TRUE(font);
+  const fonts::Matrix twelve{12 << 16, 0, 0, -(12 << 16), 0, 0};
+  const fonts::Matrix big{300 << 16, 0, 0, -(300 << 16), 0, 0};
+  auto a = font->Glyphs().Get(*font.get(), twelve);
+  auto b = font->Glyphs().Get(*font.get(), twelve);
+  auto c = font->Glyphs().Get(*font.get(), big);
+  EXPECT_EQ(a.Get(), b.Get());
+  EXPECT_NE(a.Get(), c.Get());
+  EXPECT_EQ(font->Glyphs().Count(), 2u);
+  EXPECT_TRUE(a->IsSmallSize());
+  EXPECT_FALSE(c->IsSmallSize());
+  runtime::ArenaAllocator transient(&context, 16384, 4096);
+  const uint32_t glyph = font->UnicodeToGlyph('g');
+  fonts::CoverageRecord* first = a->RenderGlyphMask(glyph, 0, nullptr, transient);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(a->RenderGlyphMask(glyph, 0, nullptr, transient), first);
+  EXPECT_GT(first->Width(), 3);
+  EXPECT_GT(first->Height(), 5);
+  EXPECT_NE(a->RenderGlyphMask(glyph, 1, nullptr, transient), first);
 }
 
 }  // namespace
