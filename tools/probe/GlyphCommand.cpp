@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "fonts/FontProgramFile.h"
+#include "fonts/SniffFontProgram.h"
+#include "fonts/TrueTypeFont.h"
 #include "fonts/GlyphBitmapCache.h"
 #include "fonts/GlyphOutline.h"
 #include "platform/Screen.h"
@@ -66,38 +68,57 @@ int GlyphCommand(int argc, char** argv) {
   int status = 0;
   runtime::ErrorTrap trap(&context);
   const bool ok = trap.Run([&] {
-    fonts::CffFont* font = fonts::OpenFontProgram(&context, bytes);
+    fonts::FontProgram* font = fonts::OpenSniffedFontProgram(&context, bytes);
     struct Release {
       runtime::LibraryContext* context;
-      fonts::CffFont* font;
+      fonts::FontProgram* font;
       ~Release() { runtime::DestroyAndFree(context, font); }
     } release{&context, font};
-    font->SetHinting(hinted);
+    auto* cff = dynamic_cast<fonts::CffFont*>(font);
+    auto* trueType = dynamic_cast<fonts::TrueTypeFont*>(font);
+    if (cff != nullptr) cff->SetHinting(hinted);
+    if (trueType != nullptr) trueType->SetHinting(hinted);
+    const uint32_t glyphCount = cff != nullptr ? cff->IndexCount() : font->GlyphCount();
+    const char* const* names = font->GlyphNames();
     char* end = nullptr;
     long index = std::strtol(argv[3], &end, 10);
-    if (end == argv[3] || *end != '\0') index = font->FindGlyph(argv[3]);
-    if (index < 0 || static_cast<uint32_t>(index) >= font->IndexCount()) {
+    if (end == argv[3] || *end != '\0') {
+      index = -1;
+      if (cff != nullptr) {
+        index = cff->FindGlyph(argv[3]);
+      } else if (names != nullptr) {
+        for (uint32_t g = 0; g < glyphCount && index < 0; ++g) {
+          if (std::strcmp(names[g], argv[3]) == 0) index = g;
+        }
+      }
+    }
+    if (index < 0 || static_cast<uint32_t>(index) >= glyphCount) {
       std::fprintf(stderr, "no glyph %s\n", argv[3]);
       status = 1;
       return;
     }
-    const char* const* names = font->GlyphNames();
-    std::printf("font: %s, %u glyphs, glyph %ld%s%s\n", font->CharstringKind() == 1 ? "Type 1" : "CFF",
-                font->IndexCount(), index, names != nullptr ? " " : "",
+    const char* kind = trueType != nullptr ? "TrueType" : (cff->CharstringKind() == 1 ? "Type 1" : "CFF");
+    std::printf("font: %s, %u glyphs, glyph %ld%s%s\n", kind, glyphCount, index, names != nullptr ? " " : "",
                 names != nullptr ? names[index] : "");
     const runtime::Fixed scale = px * 65536;
     fonts::GlyphBitmapCache cache(*font, fonts::Matrix{scale, 0, 0, -scale, 0, 0}, 1, 1, {}, nullptr);
     runtime::ArenaAllocator arena(&context, 16384, 4096);
     runtime::ArenaVector<fonts::FixedPoint> points(arena, 64);
     fonts::Matrix orientation;
-    font->GlyphByIndex(static_cast<uint32_t>(index), cache.GlyphMatrix(), points, arena, orientation);
+    if (cff != nullptr) {
+      cff->GlyphByIndex(static_cast<uint32_t>(index), cache.GlyphMatrix(), points, arena, orientation);
+    } else {
+      // TrueType points come at the hinting size: print them in pixels.
+      font->Glyph(static_cast<uint32_t>(index), cache.GlyphMatrix(), points, arena, orientation);
+    }
+    const double back = trueType != nullptr ? orientation.a / 65536.0 : 1.0;
     for (const fonts::FixedPoint& p : points) {
       const fonts::PointKind kind = fonts::GlyphOutline::KindOf(p);
       if (kind == fonts::PointKind::kClose) {
         std::printf("  close\n");
       } else {
-        std::printf("  %-5s %.4f %.4f\n", GlyphPointKindName(kind), (p.x & ~1) / 65536.0,
-                    (p.y & ~1) / 65536.0);
+        std::printf("  %-5s %.4f %.4f\n", GlyphPointKindName(kind), (p.x & ~1) / 65536.0 * back,
+                    (p.y & ~1) / 65536.0 * back);
       }
     }
     const fonts::CoverageRecord* record = cache.RenderGlyph(static_cast<uint32_t>(index), 0, nullptr, arena);
