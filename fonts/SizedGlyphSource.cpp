@@ -40,11 +40,9 @@ CoverageRecord* SizedGlyphSource::RenderGlyphMask(uint32_t glyph, uint32_t phase
   KeptRecord* kept = static_cast<KeptRecord*>(arena_.Alloc(sizeof(KeptRecord)));
   *kept = {glyph, phase, record, bucket};
   bucket = kept;
-  keptBytes_ += static_cast<uint32_t>(sizeof(CoverageRecord) + sizeof(KeptRecord) +
-                                      static_cast<uint64_t>(record->Width()) * static_cast<uint64_t>(record->Height()));
   return record;
 }
 
-uint32_t SizedGlyphSource::ByteSize() const { return 184 + 16384 + keptBytes_; }
+uint32_t SizedGlyphSource::ByteSize() const { return 184 + 16384 + arena_.totalBytes; }
 
 }  // namespace fonts

@@ -30,6 +30,8 @@ class SizedGlyphSource {
                                   runtime::ArenaAllocator& transient);
   bool IsSmallSize() const { return smallSize_; }
   const runtime::Rect& DeviceBox() const { return deviceBox_; }
+  // 184 bytes, the scan-conversion scratch of the bitmap cache and the
+  // kept records.
   uint32_t ByteSize() const;
   GlyphBitmapCache& Bitmaps() { return bitmaps_; }
 
@@ -50,7 +52,6 @@ class SizedGlyphSource {
   bool smallSize_ = false;
   GlyphBitmapCache bitmaps_;
   KeptRecord* buckets_[kBuckets] = {};
-  uint32_t keptBytes_ = 0;
 };
 
 }  // namespace fonts

@@ -163,8 +163,8 @@ Matrix TrueTypeFont::FontMatrix() const {
 }
 
 uint32_t TrueTypeFont::ByteSize() const {
-  const uint64_t dataBytes = data_.size();
-  const uint64_t total = 620 + 116 + (128 + 16 * uint64_t{tableCount_}) + (100 + 8192) + dataBytes;
+  // The font's bytes live in its arena, so the arena's size covers them.
+  const uint64_t total = 620 + 116 + (128 + 16 * uint64_t{tableCount_}) + (100 + uint64_t{arena_.totalBytes});
   return static_cast<uint32_t>(std::min<uint64_t>(total, UINT32_MAX));
 }
 
@@ -186,7 +186,10 @@ bool TrueTypeFont::LocateGlyph(uint32_t glyph, uint32_t& offset, uint32_t& lengt
     if (end < start) end = start;
   }
   if (end == start) return false;
-  if (end > glyf_->length) ThrowMalformedFont();
+  // Subsets often end "loca" past the end of "glyf": the glyph keeps the
+  // bytes that are there. A glyph that starts beyond "glyf" is malformed.
+  if (start >= glyf_->length) ThrowMalformedFont();
+  end = std::min<uint64_t>(end, glyf_->length);
   offset = static_cast<uint32_t>(glyf_->offset + start);
   length = static_cast<uint32_t>(end - start);
   return true;

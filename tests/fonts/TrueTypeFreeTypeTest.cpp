@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "fonts/SniffFontProgram.h"
 #include "fonts/TrueTypeFont.h"
 #include "resources/TrueTypeTables.h"
 #include "tests/fonts/TrueTypeTestSupport.h"
@@ -239,6 +240,8 @@ void CompareTrueTypeProgram(const std::filesystem::path& path, TrueTypeCorpusRes
   fonttest::FreeTypeFace face(library.get(), bytes);
   if (!face || face.get()->num_glyphs <= 0) return;  // FreeType refuses it: so may we
   if (!FT_IS_SFNT(face.get()) || (face.get()->face_flags & FT_FACE_FLAG_SCALABLE) == 0) return;
+  // mutool names OpenType fonts with CFF outlines .ttf too: not ours here.
+  if (fonts::SniffFontProgram(bytes) != fonts::FontProgramKind::kTrueType) return;
   runtime::LibraryContext context;
   fonttest::OpenedTrueType font(&context, bytes);
   const std::string label = path.filename().string();
