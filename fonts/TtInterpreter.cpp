@@ -812,6 +812,25 @@ const uint8_t* OpAdvance(TTExecContext& c, const uint8_t* ip) {
 
 // ---- Moving points ----
 
+// Runs `each` on the loop count's points, popped one at a time from the
+// zone of `slot`; a point out of range stops with 0x1112 (the points
+// before it stay moved). The loop count is 1 again afterwards.
+template <class Each>
+const uint8_t* ForEachLoopPoint(TTExecContext& c, const uint8_t* ip, int slot, Each&& each) {
+  for (; c.loop > 0; --c.loop) {
+    TT_NEED(1);
+    const int32_t p = Pop(c);
+    if (!c.PointOk(slot, p)) {
+      c.loop = 1;
+      return c.Fail(kTtBadPoint);
+    }
+    each(static_cast<uint32_t>(p));
+  }
+  c.loop = 1;
+  return ip + 1;
+}
+
+
 // The initial distance from point a (zone slot sa) to point b (slot sb),
 // along the dual projection.
 int32_t InitialDistance(TTExecContext& c, int sa, uint32_t a, int sb, uint32_t b) {
@@ -952,14 +971,8 @@ const uint8_t* OpIp(TTExecContext& c, const uint8_t* ip) {
     oldRange = initialTo(z1, c.rp[2]);
     curRange = c.project(c, z1.curX[c.rp[2]] - z0.curX[a], z1.curY[c.rp[2]] - z0.curY[a]);
   }
-  for (; c.loop > 0; --c.loop) {
-    TT_NEED(1);
-    const int32_t p = Pop(c);
-    if (!c.PointOk(2, p)) {
-      c.loop = 1;
-      return c.Fail(kTtBadPoint);
-    }
-    const int32_t original = initialTo(z2, static_cast<uint32_t>(p));
+  return ForEachLoopPoint(c, ip, 2, [&](uint32_t p) {
+    const int32_t original = initialTo(z2, p);
     const int32_t current = c.project(c, z2.curX[p] - z0.curX[a], z2.curY[p] - z0.curY[a]);
     int32_t wanted = 0;
     if (original != 0) {
@@ -969,10 +982,8 @@ const uint8_t* OpIp(TTExecContext& c, const uint8_t* ip) {
         wanted = twilight || c.st.squarePixels == false ? original : c.st.xScale.Apply(original);
       }
     }
-    c.move(c, z2, static_cast<uint32_t>(p), wanted - current);
-  }
-  c.loop = 1;
-  return ip + 1;
+    c.move(c, z2, p, wanted - current);
+  });
 }
 
 // The displacement of rp1 (zp0) or rp2 (zp1) for SHP, SHC and SHZ.
@@ -1008,17 +1019,7 @@ const uint8_t* OpShp(TTExecContext& c, const uint8_t* ip) {
   int slot;
   uint32_t ref;
   if (!Displacement(c, *ip, dx, dy, slot, ref)) return c.Fail(kTtBadPoint);
-  for (; c.loop > 0; --c.loop) {
-    TT_NEED(1);
-    const int32_t p = Pop(c);
-    if (!c.PointOk(2, p)) {
-      c.loop = 1;
-      return c.Fail(kTtBadPoint);
-    }
-    ShiftPoint(c, c.Zone(2), static_cast<uint32_t>(p), dx, dy, true);
-  }
-  c.loop = 1;
-  return ip + 1;
+  return ForEachLoopPoint(c, ip, 2, [&](uint32_t p) { ShiftPoint(c, c.Zone(2), p, dx, dy, true); });
 }
 
 const uint8_t* OpShc(TTExecContext& c, const uint8_t* ip) {
@@ -1068,17 +1069,7 @@ const uint8_t* OpShpix(TTExecContext& c, const uint8_t* ip) {
   const int32_t d = Pop(c);
   if (LoopShort(c)) return ip + 1;
   const int32_t dx = MulF2Dot14(d, c.free.x), dy = MulF2Dot14(d, c.free.y);
-  for (; c.loop > 0; --c.loop) {
-    TT_NEED(1);
-    const int32_t p = Pop(c);
-    if (!c.PointOk(2, p)) {
-      c.loop = 1;
-      return c.Fail(kTtBadPoint);
-    }
-    ShiftPoint(c, c.Zone(2), static_cast<uint32_t>(p), dx, dy, true);
-  }
-  c.loop = 1;
-  return ip + 1;
+  return ForEachLoopPoint(c, ip, 2, [&](uint32_t p) { ShiftPoint(c, c.Zone(2), p, dx, dy, true); });
 }
 
 const uint8_t* OpMsirp(TTExecContext& c, const uint8_t* ip) {
@@ -1105,17 +1096,7 @@ const uint8_t* OpMsirp(TTExecContext& c, const uint8_t* ip) {
 const uint8_t* OpAlignrp(TTExecContext& c, const uint8_t* ip) {
   if (LoopShort(c)) return ip + 1;
   if (!c.PointOk(0, static_cast<int32_t>(c.rp[0]))) return c.Fail(kTtBadPoint);
-  for (; c.loop > 0; --c.loop) {
-    TT_NEED(1);
-    const int32_t p = Pop(c);
-    if (!c.PointOk(1, p)) {
-      c.loop = 1;
-      return c.Fail(kTtBadPoint);
-    }
-    c.move(c, c.Zone(1), static_cast<uint32_t>(p), -CurrentDistance(c, 0, c.rp[0], 1, static_cast<uint32_t>(p)));
-  }
-  c.loop = 1;
-  return ip + 1;
+  return ForEachLoopPoint(c, ip, 1, [&](uint32_t p) { c.move(c, c.Zone(1), p, -CurrentDistance(c, 0, c.rp[0], 1, p)); });
 }
 
 const uint8_t* OpAlignpts(TTExecContext& c, const uint8_t* ip) {
