@@ -116,7 +116,11 @@ UnitVector TtComputeUnitVector(int32_t dx, int32_t dy) {
   }
   const uint64_t length = RoundedIsqrt64(static_cast<uint64_t>(x * x) + static_cast<uint64_t>(y * y));
   auto component = [length](int64_t v) {
-    const uint64_t m = (Magnitude64(v) * 16384 + length / 2) / length;
+    // Rounded in 16.16 first, then cut to 2.14, as the common
+    // interpreters do, so that hinted outlines along a slanted vector
+    // land where fonts were tuned to see them.
+    const uint64_t m16 = (Magnitude64(v) * 65536 + length / 2) / length;
+    const uint64_t m = m16 / 4;
     const int64_t r = static_cast<int64_t>(m > 16384 ? 16384 : m);
     return static_cast<int16_t>(v < 0 ? -r : r);
   };
