@@ -221,11 +221,13 @@ struct OpenedFixture {
   runtime::LibraryContext context;
   std::vector<uint8_t> bytes;
   std::unique_ptr<fonttest::OpenedTrueType> font;
+  // The outline lives in the work arena until the next build.
+  runtime::ArenaAllocator arena{&context, 4096, 1024};
   explicit OpenedFixture(const fonttest::TestFontSpec& spec) : bytes(fonttest::BuildTestFont(spec)) {
     font = std::make_unique<fonttest::OpenedTrueType>(&context, bytes);
   }
   bool Build(uint32_t glyph, fonts::TtOutline& out) {
-    runtime::ArenaAllocator arena(&context, 4096, 1024);
+    arena.Reset();
     bool built = false;
     const auto error = testsupport::CaughtError(&context, [&] {
       built = font->get()->BuildOutline(glyph, fonts::Matrix{20 << 16, 0, 0, 20 << 16, 0, 0}, arena, out);
