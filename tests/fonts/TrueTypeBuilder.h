@@ -54,6 +54,7 @@ struct TestFontSpec {
   std::vector<uint32_t> locaOverride;        // raw long offsets, when set
   std::vector<uint8_t> cmap;
   std::vector<uint8_t> post;
+  std::map<std::string, std::vector<uint8_t>> extra;  // e.g. "prep", "fpgm", "cvt "
 };
 
 // A simple glyph: one contour through the given on-curve points.
@@ -130,6 +131,7 @@ inline std::vector<uint8_t> BuildTestFont(const TestFontSpec& spec) {
   w.Add("loca", loca);
   if (!spec.cmap.empty()) w.Add("cmap", spec.cmap);
   if (!spec.post.empty()) w.Add("post", spec.post);
+  for (const auto& [tag, bytes] : spec.extra) w.Add(tag, bytes);
   return w.Build();
 }
 

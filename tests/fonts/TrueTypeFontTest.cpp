@@ -300,6 +300,55 @@ TEST(TrueTypeFixture, GlyphDataEdgeCases) {
   EXPECT_FALSE(f.Build(7, out));
 }
 
+TEST(TrueTypeFixture, FailingPrepTurnsHintingOffForItsSize) {
+  fonttest::TestFontSpec spec = SquareFont();
+  // prep: MPPEM, PUSHB 80, EQ, IF, PUSHB 1 0, DIV, EIF: fails at 80 ppem,
+  // the instance size of 20 pixels per em.
+  spec.extra["prep"] = {0x4B, 0xB0, 80, 0x54, 0x58, 0xB1, 1, 0, 0x62, 0x59};
+  OpenedFixture f(spec);
+  fonts::TrueTypeFont& font = *f.font->get();
+  fonts::TtOutline out;
+  auto buildAt = [&](int px) {
+    f.arena.Reset();
+    return font.BuildOutline(1, fonts::Matrix{px << 16, 0, 0, px << 16, 0, 0}, f.arena, out);
+  };
+  ASSERT_TRUE(buildAt(20));
+  EXPECT_EQ(font.ControlProgramError(), fonts::kTtDivideByZero);
+  EXPECT_TRUE(out.hinted);  // the request was taken before "prep" ran
+  ASSERT_TRUE(buildAt(20));
+  EXPECT_FALSE(out.hinted);
+  ASSERT_TRUE(buildAt(21));
+  EXPECT_EQ(font.ControlProgramError(), 0u);
+  EXPECT_TRUE(out.hinted);
+  // 150 pixels per em: hinted at 400, mapped back by 150 / 400.
+  ASSERT_TRUE(buildAt(150));
+  EXPECT_EQ(out.toDevice.a, runtime::FixedDiv(150 << 16, 400 << 16));
+}
+
+TEST(TrueTypeFixture, MirroredComponentIsReversed) {
+  fonttest::TestFontSpec spec = SquareFont();
+  std::vector<uint8_t> g;
+  fonttest::SfntWriter::U16(g, 0xFFFF);
+  for (int i = 0; i < 4; ++i) fonttest::SfntWriter::U16(g, 0);
+  fonttest::SfntWriter::U16(g, 0x0082);  // x/y offsets, a 2 x 2 matrix
+  fonttest::SfntWriter::U16(g, 1);
+  g.insert(g.end(), {0, 0});
+  for (uint16_t v : {0xC000, 0, 0, 0x4000}) fonttest::SfntWriter::U16(g, v);  // x mirrored
+  spec.glyphs.push_back(g);
+  OpenedFixture f(spec);
+  f.font->get()->SetHinting(false);
+  fonts::TtOutline out;
+  ASSERT_TRUE(f.Build(2, out));
+  ASSERT_EQ(out.pointCount, 4u);
+  // The square's points, mirrored in x and in reverse order; 20 px for
+  // 1000 units is 1.28 26.6 units per font unit.
+  const int32_t xs[4] = {-128, -640, -640, -128}, ys[4] = {896, 896, 0, 0};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(out.x[i], xs[i]) << i;
+    EXPECT_EQ(out.y[i], ys[i]) << i;
+  }
+}
+
 TEST(TrueTypeFixture, MoreContoursAndPointsThanMaxpClaims) {
   fonttest::TestFontSpec spec = SquareFont();
   spec.limits = 1;  // maxp understates the square's four points
