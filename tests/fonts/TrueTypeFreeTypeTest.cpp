@@ -266,6 +266,15 @@ void CompareTrueTypeProgram(const std::filesystem::path& path, TrueTypeCorpusRes
       }
     }
   }
+  // Hinted too, compared with nothing: the font's programs must run (or
+  // fail cleanly) on every glyph.
+  font->SetHinting(true);
+  for (uint32_t g = 1; g < count; ++g) {
+    for (const double px : {11.0, 30.0}) {
+      std::vector<OutlinePoint> ours;
+      fonttest::OurOnCurve(&context, *font.get(), g, px, ours);
+    }
+  }
 }
 
 void CheckTrueTypePrograms(const std::string& file) {
