@@ -179,4 +179,39 @@ inline int FirstUnmatched(const std::vector<OutlinePoint>& a, std::vector<Outlin
   return -1;
 }
 
+// Our coverage record against FreeType's rendered bitmap in `slot`, over
+// the union of both boxes (y down): the summed coverage of each, and the
+// pixels solid (192 or more) in one and empty in the other.
+struct CoverageComparison {
+  double ours = 0;
+  double theirs = 0;
+  int solidMismatches = 0;
+  int firstX = 0, firstY = 0;  // the first solid mismatch
+};
+
+inline CoverageComparison CompareCoverage(const fonts::CoverageRecord& record, FT_GlyphSlot slot) {
+  CoverageComparison result;
+  const FT_Bitmap& bitmap = slot->bitmap;
+  const int fx0 = slot->bitmap_left, fy0 = -slot->bitmap_top;
+  const int fx1 = fx0 + static_cast<int>(bitmap.width), fy1 = fy0 + static_cast<int>(bitmap.rows);
+  const int x0 = std::min(fx0, record.x0), y0 = std::min(fy0, record.y0);
+  const int x1 = std::max(fx1, record.x1), y1 = std::max(fy1, record.y1);
+  for (int y = y0; y < y1; ++y) {
+    for (int x = x0; x < x1; ++x) {
+      const int a = record.At(x, y);
+      int b = 0;
+      if (x >= fx0 && x < fx1 && y >= fy0 && y < fy1) b = bitmap.buffer[(y - fy0) * bitmap.pitch + (x - fx0)];
+      result.ours += a;
+      result.theirs += b;
+      if ((a >= 192 && b == 0) || (b >= 192 && a == 0)) {
+        if (result.solidMismatches++ == 0) {
+          result.firstX = x;
+          result.firstY = y;
+        }
+      }
+    }
+  }
+  return result;
+}
+
 }  // namespace fonttest

@@ -49,26 +49,12 @@ TEST_P(UrwCoverage, MatchesFreeTypeRendering) {
     const FT_GlyphSlot slot = face.get()->glyph;
     const fonts::CoverageRecord* record = cache.RenderGlyph(g, 0, nullptr, arena);
     ASSERT_NE(record, nullptr);
-    const FT_Bitmap& bitmap = slot->bitmap;
-    // The union of both boxes, y down.
-    const int fx0 = slot->bitmap_left, fy0 = -slot->bitmap_top;
-    const int fx1 = fx0 + static_cast<int>(bitmap.width), fy1 = fy0 + static_cast<int>(bitmap.rows);
-    const int x0 = std::min(fx0, record->x0), y0 = std::min(fy0, record->y0);
-    const int x1 = std::max(fx1, record->x1), y1 = std::max(fy1, record->y1);
-    double ours = 0, theirs = 0;
-    for (int y = y0; y < y1; ++y) {
-      for (int x = x0; x < x1; ++x) {
-        const int a = record->At(x, y);
-        int b = 0;
-        if (x >= fx0 && x < fx1 && y >= fy0 && y < fy1) {
-          b = bitmap.buffer[(y - fy0) * bitmap.pitch + (x - fx0)];
-        }
-        ours += a;
-        theirs += b;
-        if ((a >= 192 && b == 0) || (b >= 192 && a == 0)) {
-          ++solidMismatches;
-          if (examples.size() < 400) examples += name + " (" + std::to_string(x) + "," + std::to_string(y) + ") ";
-        }
+    const fonttest::CoverageComparison c = fonttest::CompareCoverage(*record, slot);
+    const double ours = c.ours, theirs = c.theirs;
+    if (c.solidMismatches > 0) {
+      solidMismatches += c.solidMismatches;
+      if (examples.size() < 400) {
+        examples += name + " (" + std::to_string(c.firstX) + "," + std::to_string(c.firstY) + ") ";
       }
     }
     if (px >= 24 && theirs > 0 && std::abs(ours - theirs) > 0.08 * theirs) {
