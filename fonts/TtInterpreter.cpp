@@ -608,14 +608,14 @@ const uint8_t* OpMeasure(TTExecContext& c, const uint8_t* ip) {
     }
     return ip + 1;
   }
-  // MD: 0x49 on the initial geometry, 0x4A on the current one.
+  // MD: 0x49 on the current (grid-fitted) outline, 0x4A on the initial one.
   TT_NEED(2);
   const int32_t k = Pop(c), l = Pop(c);
   if (!c.PointOk(0, l) || !c.PointOk(1, k)) return c.Fail(kTtBadPoint);
   GlyphZone& z0 = c.Zone(0);
   GlyphZone& z1 = c.Zone(1);
   int32_t d;
-  if (op == 0x4A) {
+  if (op == 0x49) {
     d = c.project(c, z0.curX[l] - z1.curX[k], z0.curY[l] - z1.curY[k]);
   } else if (c.zp[0] == 0 || c.zp[1] == 0 || !c.unscaledUsable) {
     d = c.dualProject(c, z0.refX[l] - z1.refX[k], z0.refY[l] - z1.refY[k]);

@@ -192,6 +192,16 @@ TEST_F(TtProgram, ArithmeticAndRounding) {
   EXPECT_EQ(Run({0xB1, 1, 5, 0x25}), fonts::kTtBadStackIndex);
 }
 
+TEST_F(TtProgram, MeasureDistanceOnEitherOutline) {
+  // Point 1 moved from y 64 to 128: MD[0] (0x49) measures the grid-fitted
+  // outline, MD[1] (0x4A) the original one.
+  zone_.curY[1] = 128;
+  EXPECT_EQ(Run({0x00, 0xB1, 1, 0, 0x49}, fonts::TtProgramKind::kGlyph), 0u);
+  EXPECT_EQ(Top(), 128);
+  EXPECT_EQ(Run({0x00, 0xB1, 1, 0, 0x4A}, fonts::TtProgramKind::kGlyph), 0u);
+  EXPECT_EQ(Top(), 64);
+}
+
 TEST_F(TtProgram, DeltaBeyondItsRangeDoesNothing) {
   // DELTAP1 reaches delta base (9) to delta base + 15: at 25 ppem a pair
   // for 9 + 15 = 24 does nothing; at 24 it moves the point by a pixel.
