@@ -343,9 +343,11 @@ uint32_t TrueTypeFont::Format4Lookup(uint32_t subtable, uint32_t code) {
     glyph = (code + delta) & 0xFFFF;
   } else {
     const uint64_t at = rangeAt + rangeOffset + 2 * uint64_t{code - start};
-    // An id outside the subtable (or the data) is 0.
+    // An id outside the subtable (or the "cmap" table) is 0.
     const SfntTableEntry* cmap = Find(Tag('c', 'm', 'a', 'p'));
-    if (at + 2 > uint64_t{cmap->offset} + cmap->length) return 0;
+    const uint64_t subtableEnd = std::min<uint64_t>(uint64_t{subtable} + U16(subtable + 2),
+                                                    uint64_t{cmap->offset} + cmap->length);
+    if (at + 2 > subtableEnd) return 0;
     glyph = U16(at);
     if (glyph != 0) glyph = (glyph + delta) & 0xFFFF;
   }

@@ -417,6 +417,12 @@ TEST(TrueTypeFixture, PostNamesAndCodeTables) {
   EXPECT_EQ(table[0xA0], 1);
   EXPECT_EQ(table[0x80], 2);
   EXPECT_EQ(table[0x41], 0);
+  // A MacRoman font looks its codes up by MacRoman's Unicode values: the
+  // euro sign is code 0xDB there, and 0x80 is A with diaeresis.
+  f.font->get()->CodeToGlyphTable(fonts::TtEncodingHint::kMacRoman, false, table);
+  EXPECT_EQ(table[0xDB], 2);
+  EXPECT_EQ(table[0x80], 0);
+  EXPECT_EQ(table[0xCA], 0);  // U+00A0: the font has none
 }
 
 TEST(TrueTypeFixture, PostIndexOutOfRangeNamesNotdef) {
