@@ -1226,7 +1226,8 @@ const uint8_t* OpDelta(TTExecContext& c, const uint8_t* ip) {
   const uint8_t op = *ip;
   TT_NEED(1);
   // Fewer pairs than announced: the pairs there are are applied.
-  const int32_t n = static_cast<int32_t>(std::min<int64_t>(Pop(c), c.sp / 2));
+  const int32_t announced = Pop(c);
+  const int32_t n = static_cast<int32_t>(std::min<int64_t>(announced, c.sp / 2));
   const bool isPoint = op == 0x5D || op == 0x71 || op == 0x72;
   const int32_t range = (op == 0x5D || op == 0x73) ? 0 : ((op == 0x71 || op == 0x74) ? 16 : 32);
   const int32_t ppem = CurrentPpem(c);

@@ -212,6 +212,12 @@ TEST_F(TtProgram, DeltaBeyondItsRangeDoesNothing) {
   SetPpem(24);
   EXPECT_EQ(Run(delta, fonts::TtProgramKind::kGlyph), 0u);
   EXPECT_EQ(zone_.curX[0], 64);
+  // More pairs announced than the stack holds: the one pair there is
+  // applied, and nothing is read below the stack.
+  EXPECT_EQ(Run({0x01, 0xB3, 7, 0xFF, 0, 5, 0x5D, 0x24}, fonts::TtProgramKind::kGlyph), 0u);
+  EXPECT_EQ(zone_.curX[0], 128);
+  EXPECT_EQ(stack_[0], 7);  // the odd value below the pair stays
+  EXPECT_EQ(stack_[1], 1);  // DEPTH
 }
 
 TEST_F(TtProgram, PerpendicularFreedomVectorDoesNotMove) {
