@@ -79,7 +79,6 @@ Matrix TextState::RenderingMatrix(const Matrix& textMatrix) const {
 GlyphRun::GlyphRun(runtime::LibraryContext* context, runtime::ArenaAllocator& arena, const TextState& text,
                    const Matrix& textMatrix, const Matrix& deviceMatrix)
     : context_(context),
-      arena_(arena),
       text_(text),
       textMatrix_(textMatrix),
       device_(deviceMatrix),

@@ -118,7 +118,6 @@ class GlyphRun {
   void ReserveFor(uint64_t glyphs);
 
   runtime::LibraryContext* context_;
-  runtime::ArenaAllocator& arena_;
   TextState text_;
   Matrix textMatrix_;
   Matrix device_;
