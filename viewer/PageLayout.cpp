@@ -8,7 +8,8 @@
 namespace viewer {
 
 // One axis of the grid: its laid-out range, the boundaries known there and
-// the extent the others are extrapolated over.
+// the content (the scroll range, laid out or estimated) that the others
+// are extrapolated over.
 struct GridAxis {
   int32_t start, end, count;
   int64_t low, high;
@@ -88,12 +89,12 @@ PageLayout::PageLayout(runtime::LibraryContext* owner)
       cells(owner, owner, 0) {}
 
 GridAxis PageLayout::Columns() const {
-  return {cellRange.x0,        cellRange.x1,      columns,      extent.x0, extent.x1,
+  return {cellRange.x0,        cellRange.x1,      columns,      content.x0, content.x1,
           firstColumnPosition, endColumnPosition, &columnBounds};
 }
 
 GridAxis PageLayout::Rows() const {
-  return {cellRange.y0,     cellRange.y1,   rows,       extent.y0, extent.y1,
+  return {cellRange.y0,     cellRange.y1,   rows,       content.y0, content.y1,
           firstRowPosition, endRowPosition, &rowBounds};
 }
 

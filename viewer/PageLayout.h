@@ -119,12 +119,51 @@ class PageLayout {
   int32_t topPage = -1;
   int32_t mostVisiblePage = -1;
   int32_t lastVisiblePage = -1;
+  // The scroll range: the extent grown by the estimated size of the
+  // columns and rows not laid out.
   runtime::Rect64 content;
   ViewFrame frame;
+
+  // ---- Placement of the pages around the clamped page ----
+  // The whole computation: grid range, zoom and placement, repeated while
+  // a scroll bar turns out to be needed (three passes at most), then the
+  // view's rotation frame.
+  void ComputeWithScrollBars(PageSizeSource& pages, const PageLayoutParams& input);
+  // Lays out the cells around the clamped page until the window is
+  // covered, centres narrow content, estimates the parts not laid out and
+  // moves the content's corner to the origin. The window starts at the top
+  // left of the clamped page's cell.
+  void PlaceAroundPage(PageSizeSource& pages);
+  // A page's size in pixels at the effective zoom; zero outside the
+  // document, except that the empty cell before page 0 of the cover mode
+  // is sized like page 0.
+  void PagePixelSize(PageSizeSource& pages, int32_t page, int64_t& width, int64_t& height) const;
+  // The four visible-page indices from the window and the laid-out cells.
+  void ComputeVisibleSummary();
 
  private:
   GridAxis Columns() const;
   GridAxis Rows() const;
+  // Boundary k (0 for the first laid-out column or row) of the laid-out
+  // range.
+  int64_t& Boundary(bool vertical, uint32_t k);
+  void SyncEnds();
+  PageCell MakeCell(PageSizeSource& pages, int32_t column, int32_t row) const;
+  // Lays out columns (rows) on one side until the window's edge there is
+  // covered; true when the other side may need growing after the window
+  // was pulled back.
+  bool Grow(PageSizeSource& pages, bool vertical, bool forward);
+  void AddColumn(PageSizeSource& pages, bool right);
+  void AddRow(PageSizeSource& pages, bool bottom);
+  void ResizeLine(bool vertical, int32_t index, int64_t size);
+  void ResizeColumn(int32_t column, int64_t width);
+  void ResizeRow(int32_t row, int64_t height);
+  void Center(bool vertical);
+  void EstimateContent();
+  void Translate(int64_t dx, int64_t dy);
+
+  int32_t anchorColumn_ = 0, anchorRow_ = 0;
+  int64_t windowWidth_ = 0, windowHeight_ = 0;
 };
 
 }  // namespace viewer

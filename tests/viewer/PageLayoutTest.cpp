@@ -259,7 +259,8 @@ TEST_F(PageLayoutTest, AMillionPagesKeepSixtyFourBitPositions) {
   EXPECT_EQ(layout.effectiveZoom, kMaxZoom);
   // Rows of 10,560 pixels: the whole column is far beyond 32 bits.
   const int64_t rowHeight = 10'560 + 6;
-  layout.extent = {0, 0, 8200, rowHeight * kPages};
+  layout.extent = {0, rowHeight * 499'999, 8200, rowHeight * 500'001};
+  layout.content = {0, 0, 8200, rowHeight * kPages};
   layout.cellRange = {0, 499'999, 1, 500'001};
   layout.firstRowPosition = rowHeight * 499'999;
   layout.endRowPosition = rowHeight * 500'001;
@@ -413,6 +414,125 @@ TEST_F(PageLayoutTest, MostVisiblePage) {
   EXPECT_TRUE(layout.FitsVertically(1));
   EXPECT_FALSE(layout.FitsVertically(2));
   EXPECT_FALSE(layout.FitsHorizontally(0));  // its bottom is above the window
+}
+
+}  // namespace
+}  // namespace viewer
+
+namespace viewer {
+namespace {
+
+// The whole computation over documents of equal pages, on a 96 dpi view of
+// 240 x 320 pixels with a 13-pixel vertical scroll bar when needed.
+class PageLayoutPlacementTest : public ::testing::Test {
+ protected:
+  PageLayoutParams View(int32_t mode, int32_t zoomMode, int32_t page, int32_t width = 240,
+                        int32_t height = 320) {
+    PageLayoutParams p;
+    p.view.width = width;
+    p.view.height = height;
+    p.view.verticalBarWidth = 13;
+    p.view.horizontalBarHeight = 13;
+    p.layoutMode = mode;
+    p.zoomMode = zoomMode;
+    p.requestedPage = page;
+    p.scaleX = p.scaleY = kScale96;
+    return p;
+  }
+  // A page's height in pixels at the layout's zoom, worked out apart.
+  static int64_t PixelHeight(const PageLayout& layout, double points) {
+    return static_cast<int64_t>(
+        std::ceil(points * layout.effectiveZoom / 65536.0 * kScale96 / 65536.0 - 1e-9));
+  }
+
+  runtime::LibraryContext context;
+  PageLayout layout{&context};
+};
+
+TEST_F(PageLayoutPlacementTest, OnePageInAWideWindowHasAColumnAsWideAsTheWindow) {
+  FixedPages pages(1, 612, 792);
+  layout.ComputeWithScrollBars(pages, View(kLayoutContinuous, kZoomFitPage, 0, 2000, 320));
+  EXPECT_FALSE(layout.params.verticalBarShown);
+  EXPECT_FALSE(layout.params.horizontalBarShown);
+  EXPECT_EQ(layout.columns, 1);
+  EXPECT_EQ(layout.ColumnPosition(1) - layout.ColumnPosition(0), 2000);
+  EXPECT_EQ(layout.RowPosition(1) - layout.RowPosition(0), 320);
+  const Rect64 page = layout.PageRect(0);
+  EXPECT_EQ(page.x0, (2000 - (page.x1 - page.x0)) / 2);  // in the middle
+  EXPECT_EQ(layout.content, (Rect64{0, 0, 2000, 320}));
+  EXPECT_EQ(layout.mostVisiblePage, 0);
+  EXPECT_EQ(layout.firstVisiblePage, 0);
+  EXPECT_EQ(layout.lastVisiblePage, 0);
+}
+
+TEST_F(PageLayoutPlacementTest, AThousandPagesAroundTheMiddle) {
+  FixedPages pages(1000, 612, 792);
+  layout.ComputeWithScrollBars(pages, View(kLayoutContinuous, kZoomFitPage, 500));
+  EXPECT_TRUE(layout.params.verticalBarShown);
+  EXPECT_FALSE(layout.params.horizontalBarShown);
+  EXPECT_EQ(layout.clampedPage, 500);
+  // Only the rows the window needs are laid out.
+  EXPECT_LE(layout.cells.Size(), 4u);
+  const int64_t row = PixelHeight(layout, 792) + 6;
+  const int64_t height = layout.content.y1 - layout.content.y0;
+  EXPECT_LE(std::abs(height - 1000 * row), row) << height;
+  EXPECT_EQ(layout.content.y0, 0);
+  EXPECT_EQ(layout.window.x1 - layout.window.x0, 240 - 13);
+  EXPECT_EQ(layout.topPage, 500);
+  EXPECT_EQ(layout.mostVisiblePage, 500);
+  EXPECT_EQ(layout.FindMostVisiblePage(layout.window), 500);
+
+  // At the very end the window is pulled up to end at the layout's bottom,
+  // and the page above comes into view.
+  layout.ComputeWithScrollBars(pages, View(kLayoutContinuous, kZoomFitWidth, 999));
+  EXPECT_EQ(layout.window.y1, layout.content.y1);
+  EXPECT_EQ(layout.lastVisiblePage, 999);
+  EXPECT_EQ(layout.firstVisiblePage, 998);
+  EXPECT_EQ(layout.mostVisiblePage, 999);
+}
+
+TEST_F(PageLayoutPlacementTest, AMillionPagesLayOutWithoutOverflow) {
+  constexpr int32_t kPages = 1'000'000;
+  FixedPages pages(kPages, 612, 792);
+  PageLayoutParams p = View(kLayoutContinuous, kZoomExplicit, kPages - 1);
+  p.zoom = kMaxZoom;
+  layout.ComputeWithScrollBars(pages, p);
+  EXPECT_EQ(layout.effectiveZoom, kMaxZoom);
+  const int64_t row = PixelHeight(layout, 792) + 6;
+  const int64_t height = layout.content.y1 - layout.content.y0;
+  EXPECT_GT(height, int64_t{INT32_MAX});
+  // The rows not laid out are estimated from the one that is (whose gaps
+  // are those of the last row): close, not exact.
+  EXPECT_LE(std::abs(height - kPages * row), kPages * 3 + row);
+  EXPECT_EQ(layout.mostVisiblePage, kPages - 1);
+  EXPECT_EQ(layout.RowAtPosition(layout.window.y0), kPages - 1);
+  EXPECT_EQ(layout.RowAtPosition(layout.window.y0 - 1), kPages - 2);
+}
+
+TEST_F(PageLayoutPlacementTest, CoverModeSizesTheEmptyCellLikeTheFirstPage) {
+  FixedPages pages(10, 612, 792);
+  layout.ComputeWithScrollBars(pages, View(kLayoutTwoUpCover, kZoomFitWidth, 0));
+  EXPECT_EQ(layout.firstPage, -1);
+  EXPECT_TRUE(layout.IsPageInRange(-1));
+  EXPECT_TRUE(layout.IsPageInRange(0));
+  const Rect64 left = layout.CellRect(0, 0);
+  const Rect64 right = layout.CellRect(1, 0);
+  EXPECT_EQ(left.x1 - left.x0, right.x1 - right.x0);
+  EXPECT_EQ(layout.firstVisiblePage, 0);
+  EXPECT_EQ(layout.mostVisiblePage, 0);
+}
+
+TEST_F(PageLayoutPlacementTest, PagesWithoutSizeStillLayOut) {
+  FixedPages pages(3, 612, 792);
+  pages.Set(1, {0, 0, 0, 0});
+  layout.ComputeWithScrollBars(pages, View(kLayoutContinuous, kZoomFitPage, 1));
+  EXPECT_EQ(layout.clampedPage, 1);
+  // Fitted by the widest page; the empty page gets a cell of the smallest
+  // size.
+  EXPECT_GE(layout.RowPosition(2) - layout.RowPosition(1), 5);
+  layout.ComputeWithScrollBars(pages, View(kLayoutSinglePage, kZoomFitPage, 1));
+  EXPECT_EQ(layout.effectiveZoom, kMaxZoom);
+  EXPECT_EQ(layout.ColumnPosition(1) - layout.ColumnPosition(0), 240);
 }
 
 }  // namespace
