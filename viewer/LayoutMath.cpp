@@ -1,5 +1,7 @@
 #include "viewer/LayoutMath.h"
 
+#include <algorithm>
+
 namespace viewer {
 
 int64_t LayoutMath::MulDiv64(int64_t a, int64_t b, int64_t c) {
@@ -40,6 +42,64 @@ void LayoutMath::RotatedBoxSize(const runtime::Rect& box, int32_t rotation, runt
   const bool turned = rotation != 0 && rotation != 180;
   width = clamp(turned ? h : w);
   height = clamp(turned ? w : h);
+}
+
+void LayoutMath::RotateInPage(int32_t rotation, runtime::Fixed w, runtime::Fixed h,
+                              runtime::Fixed& x, runtime::Fixed& y) {
+  const runtime::Fixed px = x, py = y;
+  switch (rotation) {
+    case 90:
+      x = runtime::FixedSubSat(w, py);
+      y = px;
+      break;
+    case 180:
+      x = runtime::FixedSubSat(w, px);
+      y = runtime::FixedSubSat(h, py);
+      break;
+    case 270:
+      x = py;
+      y = runtime::FixedSubSat(h, px);
+      break;
+    default:
+      break;
+  }
+}
+
+void LayoutMath::RotateQuarter(int32_t rotation, runtime::Fixed& x, runtime::Fixed& y) {
+  const runtime::Fixed px = x, py = y;
+  switch (rotation) {
+    case 0:
+      break;
+    case 90:
+      x = runtime::NegateSat(py);
+      y = px;
+      break;
+    case 180:
+      x = runtime::NegateSat(px);
+      y = runtime::NegateSat(py);
+      break;
+    default:
+      x = py;
+      y = runtime::NegateSat(px);
+      break;
+  }
+}
+
+runtime::Rect LayoutMath::PageBoxSize(const runtime::Rect& box, runtime::Fixed zoom,
+                                      runtime::Fixed scaleX, runtime::Fixed scaleY) {
+  auto bound = [&](runtime::Fixed scale) -> runtime::Fixed {
+    const int64_t pixelsPerPoint = (static_cast<int64_t>(scale) * zoom) >> 16;
+    if (pixelsPerPoint <= 0) return runtime::kFixedMax;
+    return static_cast<runtime::Fixed>(
+        std::min<int64_t>((static_cast<int64_t>(kDeviceRangeLimit) << 16) / pixelsPerPoint, runtime::kFixedMax));
+  };
+  const runtime::Fixed bx = bound(scaleX), by = bound(scaleY);
+  return runtime::Rect::Intersect(box, {-bx, -by, bx, by});
+}
+
+void LayoutMath::Center(const runtime::Rect64& r, int64_t& x, int64_t& y) {
+  x = static_cast<int64_t>((static_cast<__int128>(r.x0) + r.x1) / 2);
+  y = static_cast<int64_t>((static_cast<__int128>(r.y0) + r.y1) / 2);
 }
 
 }  // namespace viewer

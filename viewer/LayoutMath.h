@@ -3,8 +3,13 @@
 #include <cstdint>
 
 #include "runtime/Rect.h"
+#include "runtime/Rect64.h"
 
 namespace viewer {
+
+// 90% of the largest 16-bit pixel coordinate, in 16.16: no device
+// coordinate of a page may go beyond it.
+inline constexpr runtime::Fixed kDeviceRangeLimit = runtime::FixedMul(0x7FFF0000, 58982);
 
 struct LayoutMath {
   // a × b / c, truncated toward zero, with no overflow of the intermediate
@@ -21,6 +26,19 @@ struct LayoutMath {
   // Width and height of a box, exchanged for a rotation of 90 or 270.
   static void RotatedBoxSize(const runtime::Rect& box, int32_t rotation, runtime::Fixed& width,
                              runtime::Fixed& height);
+  // A point of a page turned with it inside the turned page of size
+  // (w, h): 90 gives (w - y, x), 180 (w - x, h - y), 270 (y, h - x).
+  static void RotateInPage(int32_t rotation, runtime::Fixed w, runtime::Fixed h, runtime::Fixed& x,
+                           runtime::Fixed& y);
+  // A direction turned by a quarter-turn rotation: 90 gives (-y, x), 180
+  // (-x, -y), 270 (y, -x).
+  static void RotateQuarter(int32_t rotation, runtime::Fixed& x, runtime::Fixed& y);
+  // The page box clipped to what a zoom at `scaleX` and `scaleY` pixels per
+  // point can show within 90% of the 16-bit pixel range.
+  static runtime::Rect PageBoxSize(const runtime::Rect& box, runtime::Fixed zoom,
+                                   runtime::Fixed scaleX, runtime::Fixed scaleY);
+  // The centre of a rectangle, halved toward zero.
+  static void Center(const runtime::Rect64& r, int64_t& x, int64_t& y);
 };
 
 }  // namespace viewer

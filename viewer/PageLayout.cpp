@@ -27,8 +27,6 @@ using runtime::Rect64;
 constexpr int32_t kCellGap = 6;
 // Pages wider than this many points count as this wide when fitted.
 constexpr int64_t kLargestBasisPoints = 32767;
-// 90% of the largest 16-bit pixel coordinate, in 16.16.
-constexpr Fixed kDeviceRangeLimit = runtime::FixedMul(0x7FFF0000, 58982);
 
 int32_t ClampToInt32(int64_t v) {
   return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));

@@ -10,6 +10,7 @@
 #include "viewer/LayoutMath.h"
 #include "viewer/PageSizeSource.h"
 #include "viewer/ViewFrame.h"
+#include "viewer/WideFixed.h"
 
 namespace viewer {
 namespace {
@@ -132,6 +133,48 @@ TEST_F(PageLayoutTest, SmallRoutines) {
   LayoutMath::RotatedBoxSize({0, 0, FixedFromInt(612), FixedFromInt(792)}, 90, w, h);
   EXPECT_EQ(w, FixedFromInt(792));
   EXPECT_EQ(h, FixedFromInt(612));
+}
+
+TEST_F(PageLayoutTest, WideValuesAndTurnsInsideAPage) {
+  const struct {
+    WideFixed value;
+    int64_t rounded, ceiling;
+  } wides[] = {
+      {{5, 32768}, 5, 6},     {{5, 32769}, 6, 6},  {{5, 0}, 5, 5},          {{5, 1}, 5, 6},
+      {{5, 65536 + 40000}, 7, 7}, {{5, -1}, 5, 5}, {{INT64_MAX, 65535}, INT64_MAX, INT64_MAX},
+  };
+  for (const auto& w : wides) {
+    EXPECT_EQ(WideFixed::Round(w.value), w.rounded) << w.value.whole << " " << w.value.fraction;
+    EXPECT_EQ(WideFixed::Ceil(w.value), w.ceiling) << w.value.whole << " " << w.value.fraction;
+  }
+  EXPECT_EQ(WideFixed::Normalize({5, -1}), (WideFixed{4, 65535}));
+
+  const Fixed w = FixedFromInt(100), h = FixedFromInt(50);
+  const struct {
+    int32_t rotation;
+    int32_t x, y;
+  } inPage[] = {{0, 10, 20}, {90, 80, 10}, {180, 90, 30}, {270, 20, 40}};
+  for (const auto& t : inPage) {
+    Fixed x = FixedFromInt(10), y = FixedFromInt(20);
+    LayoutMath::RotateInPage(t.rotation, w, h, x, y);
+    EXPECT_EQ(x, FixedFromInt(t.x)) << t.rotation;
+    EXPECT_EQ(y, FixedFromInt(t.y)) << t.rotation;
+  }
+  Fixed dx = 3, dy = 5;
+  LayoutMath::RotateQuarter(90, dx, dy);
+  EXPECT_EQ(dx, -5);
+  EXPECT_EQ(dy, 3);
+
+  // At 10.0 on a 96 dpi screen a box is clipped to about 2212 points.
+  const runtime::Rect clipped = LayoutMath::PageBoxSize(
+      {FixedFromInt(-30000), 0, FixedFromInt(30000), FixedFromInt(100)}, kMaxZoom, kScale96, kScale96);
+  EXPECT_NEAR(clipped.x1 / 65536.0, 0x7FFF * 0.9 / (10.0 * 96 / 72), 0.5);
+  EXPECT_EQ(clipped.x0, -clipped.x1);
+  EXPECT_EQ(clipped.y1, FixedFromInt(100));
+  int64_t cx = 0, cy = 0;
+  LayoutMath::Center({-3, 0, 0, INT64_MAX}, cx, cy);
+  EXPECT_EQ(cx, -1);
+  EXPECT_EQ(cy, INT64_MAX / 2);
 }
 
 TEST_F(PageLayoutTest, QuarterTurnsOfPointsAndFrames) {
