@@ -578,5 +578,32 @@ TEST_F(PageLayoutPlacementTest, PagesWithoutSizeStillLayOut) {
   EXPECT_EQ(layout.ColumnPosition(1) - layout.ColumnPosition(0), 240);
 }
 
+TEST_F(PageLayoutPlacementTest, OddViewsAndDocumentsLayOutSafely) {
+  FixedPages empty(0, 612, 792);
+  layout.ComputeWithScrollBars(empty, View(kLayoutContinuous, kZoomFitPage, 3));
+  EXPECT_EQ(layout.mostVisiblePage, -1);
+  EXPECT_EQ(layout.FindMostVisiblePage(layout.window), 0);
+
+  FixedPages pages(7, 612, 792);
+  pages.Set(3, {0, 0, FixedFromInt(612), FixedFromInt(792)}, 90);
+  const struct {
+    int32_t width, height, mode;
+  } views[] = {{0, 0, kLayoutContinuous},          {-50, -50, kLayoutTwoUp},
+               {INT32_MAX, INT32_MAX, kLayoutTwoUpCover}, {1, 100000, kLayoutSinglePage},
+               {100000, 1, kLayoutReflow}};
+  for (const auto& v : views) {
+    for (int32_t rotation : {0, 90, 270}) {
+      layout.viewRotation = rotation;
+      layout.ComputeWithScrollBars(pages, View(v.mode, kZoomFitWidth, 3, v.width, v.height));
+      EXPECT_GE(layout.effectiveZoom, kMinZoom);
+      EXPECT_LE(layout.effectiveZoom, kMaxZoom);
+      EXPECT_LE(layout.content.x0, layout.extent.x0);
+      EXPECT_GE(layout.content.y1, layout.extent.y1);
+      const int32_t shown = layout.FindMostVisiblePage(layout.window);
+      EXPECT_TRUE(shown >= 0 && shown < 7) << v.width << " x " << v.height;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace viewer
