@@ -153,8 +153,9 @@ class PageLayout {
   // covered; true when the other side may need growing after the window
   // was pulled back.
   bool Grow(PageSizeSource& pages, bool vertical, bool forward);
-  void AddColumn(PageSizeSource& pages, bool right);
-  void AddRow(PageSizeSource& pages, bool bottom);
+  // Lays out one more row (vertical) or column, after the laid-out ones
+  // (forward) or before them.
+  void AddLine(PageSizeSource& pages, bool vertical, bool forward);
   void ResizeLine(bool vertical, int32_t index, int64_t size);
   void ResizeColumn(int32_t column, int64_t width);
   void ResizeRow(int32_t row, int64_t height);

@@ -112,84 +112,69 @@ void PageLayout::ResizeColumn(int32_t column, int64_t width) { ResizeLine(false,
 
 void PageLayout::ResizeRow(int32_t row, int64_t height) { ResizeLine(true, row, height); }
 
-void PageLayout::AddColumn(PageSizeSource& pages, bool right) {
-  const int32_t column = right ? cellRange.x1 : cellRange.x0 - 1;
+void PageLayout::AddLine(PageSizeSource& pages, bool vertical, bool forward) {
   const int32_t laidColumns = cellRange.x1 - cellRange.x0;
   const int32_t laidRows = cellRange.y1 - cellRange.y0;
-  if (right) {
+  int32_t& start = vertical ? cellRange.y0 : cellRange.x0;
+  int32_t& end = vertical ? cellRange.y1 : cellRange.x1;
+  const int32_t line = forward ? end : start - 1;
+  if (vertical) {
+    if (forward) {
+      PageGrid::AddRowBottom(cells, laidColumns);
+    } else {
+      PageGrid::AddRowTop(cells, laidColumns);
+    }
+  } else if (forward) {
     PageGrid::AddColumnRight(cells, laidColumns, laidRows);
   } else {
     PageGrid::AddColumnLeft(cells, laidColumns, laidRows);
   }
-  int64_t width = kSmallestCell;
-  for (int32_t r = 0; r < laidRows; ++r) {
-    const int32_t row = cellRange.y0 + r;
-    PageCell cell = MakeCell(pages, column, row);
-    const uint32_t index = static_cast<uint32_t>(r * (laidColumns + 1) + (right ? laidColumns : 0));
-    cells[index] = cell;
-    width = std::max(width, cell.pageWidth + EdgeClass(false, column));
+  // Make the new cells; the line is as wide (tall) as its largest cell.
+  const int32_t across = vertical ? laidColumns : laidRows;
+  const uint32_t rowBase = forward ? cells.Size() - static_cast<uint32_t>(laidColumns) : 0;
+  auto cellSize = [&](const PageCell& cell, int32_t column, int32_t row, bool heights) {
+    return heights ? cell.pageHeight + TopGap(false, row) + BottomGap(false, row)
+                   : cell.pageWidth + EdgeClass(false, column);
+  };
+  int64_t size = kSmallestCell;
+  for (int32_t a = 0; a < across; ++a) {
+    const int32_t column = vertical ? cellRange.x0 + a : line;
+    const int32_t row = vertical ? line : cellRange.y0 + a;
+    const uint32_t index =
+        vertical ? rowBase + static_cast<uint32_t>(a)
+                 : static_cast<uint32_t>(a * (laidColumns + 1) + (forward ? laidColumns : 0));
+    cells[index] = MakeCell(pages, column, row);
+    size = std::max(size, cellSize(cells[index], column, row, vertical));
   }
-  // The new column starts empty at the edge it is added to.
-  if (right) {
-    columnBounds.Append(endColumnPosition);
-    cellRange.x1 += 1;
+  // The new line starts empty at the edge it is added to.
+  runtime::RecordVector<int64_t>& bounds = vertical ? rowBounds : columnBounds;
+  if (forward) {
+    bounds.Append(vertical ? endRowPosition : endColumnPosition);
+    end += 1;
   } else {
-    columnBounds.Append(0);
-    auto bounds = columnBounds.Records();
-    std::rotate(bounds.begin(), bounds.end() - 1, bounds.end());
-    bounds[0] = firstColumnPosition;
-    cellRange.x0 -= 1;
+    bounds.Append(0);
+    auto records = bounds.Records();
+    std::rotate(records.begin(), records.end() - 1, records.end());
+    records[0] = vertical ? firstRowPosition : firstColumnPosition;
+    start -= 1;
   }
-  for (int32_t r = 0; r < laidRows; ++r) {
-    const int32_t row = cellRange.y0 + r;
-    const PageCell& cell = CellAt(column, row);
-    const int64_t needed = cell.pageHeight + TopGap(false, row) + BottomGap(false, row);
-    if (RowPosition(row + 1) - RowPosition(row) < needed) ResizeRow(row, needed);
+  // Lines across that are too small for their new cell grow.
+  for (int32_t a = 0; a < across; ++a) {
+    const int32_t column = vertical ? cellRange.x0 + a : line;
+    const int32_t row = vertical ? line : cellRange.y0 + a;
+    const int32_t other = vertical ? column : row;
+    const int64_t needed = cellSize(CellAt(column, row), column, row, !vertical);
+    const int64_t now = vertical ? ColumnPosition(other + 1) - ColumnPosition(other)
+                                 : RowPosition(other + 1) - RowPosition(other);
+    if (now < needed) ResizeLine(!vertical, other, needed);
   }
   SyncEnds();
-  const int32_t savedAnchor = anchorColumn_;
-  // A new column never moves the columns already placed.
-  anchorColumn_ = right ? INT32_MIN : INT32_MAX;
-  ResizeColumn(column, width);
-  anchorColumn_ = savedAnchor;
-}
-
-void PageLayout::AddRow(PageSizeSource& pages, bool bottom) {
-  const int32_t row = bottom ? cellRange.y1 : cellRange.y0 - 1;
-  const int32_t laidColumns = cellRange.x1 - cellRange.x0;
-  if (bottom) {
-    PageGrid::AddRowBottom(cells, laidColumns);
-  } else {
-    PageGrid::AddRowTop(cells, laidColumns);
-  }
-  int64_t height = kSmallestCell;
-  const uint32_t base = bottom ? cells.Size() - static_cast<uint32_t>(laidColumns) : 0;
-  for (int32_t c = 0; c < laidColumns; ++c) {
-    const int32_t column = cellRange.x0 + c;
-    PageCell cell = MakeCell(pages, column, row);
-    cells[base + static_cast<uint32_t>(c)] = cell;
-    height = std::max(height, cell.pageHeight + TopGap(false, row) + BottomGap(false, row));
-  }
-  if (bottom) {
-    rowBounds.Append(endRowPosition);
-    cellRange.y1 += 1;
-  } else {
-    rowBounds.Append(0);
-    auto bounds = rowBounds.Records();
-    std::rotate(bounds.begin(), bounds.end() - 1, bounds.end());
-    bounds[0] = firstRowPosition;
-    cellRange.y0 -= 1;
-  }
-  for (int32_t c = 0; c < laidColumns; ++c) {
-    const int32_t column = cellRange.x0 + c;
-    const int64_t needed = CellAt(column, row).pageWidth + EdgeClass(false, column);
-    if (ColumnPosition(column + 1) - ColumnPosition(column) < needed) ResizeColumn(column, needed);
-  }
-  SyncEnds();
-  const int32_t savedAnchor = anchorRow_;
-  anchorRow_ = bottom ? INT32_MIN : INT32_MAX;
-  ResizeRow(row, height);
-  anchorRow_ = savedAnchor;
+  // A new line never moves the lines already placed.
+  int32_t& anchor = vertical ? anchorRow_ : anchorColumn_;
+  const int32_t savedAnchor = anchor;
+  anchor = forward ? INT32_MIN : INT32_MAX;
+  ResizeLine(vertical, line, size);
+  anchor = savedAnchor;
 }
 
 bool PageLayout::Grow(PageSizeSource& pages, bool vertical, bool forward) {
@@ -204,11 +189,7 @@ bool PageLayout::Grow(PageSizeSource& pages, bool vertical, bool forward) {
   if (!outside()) return false;
   while (more()) {
     runtime::ChargeWork(context, runtime::kWorkCostLight);
-    if (vertical) {
-      AddRow(pages, forward);
-    } else {
-      AddColumn(pages, forward);
-    }
+    AddLine(pages, vertical, forward);
     if (!outside()) return false;
   }
   // Everything on this side is laid out: pull the window back inside, and
