@@ -563,6 +563,16 @@ TEST_F(PageLayoutPlacementTest, CoverModeSizesTheEmptyCellLikeTheFirstPage) {
   EXPECT_EQ(left.x1 - left.x0, right.x1 - right.x0);
   EXPECT_EQ(layout.firstVisiblePage, 0);
   EXPECT_EQ(layout.mostVisiblePage, 0);
+
+  // Two-up at page 5 shows pages 4 and 5 side by side.
+  layout.ComputeWithScrollBars(pages, View(kLayoutTwoUp, kZoomFitWidth, 5));
+  EXPECT_EQ(layout.firstPage, 4);
+  const Rect64 four = layout.PageRect(4), five = layout.PageRect(5);
+  EXPECT_FALSE(four.IsEmpty());
+  EXPECT_LT(four.x1, five.x0);
+  EXPECT_EQ(four.y0, five.y0);
+  EXPECT_EQ(layout.firstVisiblePage, 4);
+  EXPECT_EQ(layout.lastVisiblePage, 5);
 }
 
 TEST_F(PageLayoutPlacementTest, PagesWithoutSizeStillLayOut) {
