@@ -10,18 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "bench/GlyphBenchSupport.h"
 #include "fonts/FontProgramFile.h"
-#include "fonts/GlyphBitmapCache.h"
 #include "runtime/ErrorTrap.h"
 #include "runtime/LibraryContext.h"
 #include "runtime/TransientBlocks.h"
 
 namespace {
-
-std::vector<uint8_t> ReadGlyphBenchFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 const char* FontPath(int64_t which) {
   return which == 0 ? "/usr/share/fonts/opentype/urw-base35/NimbusSans-Regular.otf"
@@ -29,38 +24,18 @@ const char* FontPath(int64_t which) {
 }
 
 void BM_RenderGlyph(benchmark::State& state) {
-  const std::vector<uint8_t> bytes = ReadGlyphBenchFile(FontPath(state.range(0)));
+  const std::vector<uint8_t> bytes = benchsupport::ReadFontFile(FontPath(state.range(0)));
   if (bytes.empty()) {
     state.SkipWithError("font file missing");
     return;
   }
-  runtime::LibraryContext context;
-  runtime::ErrorTrap trap(&context);
-  const bool ok = trap.Run([&] {
-    fonts::CffFont* font = fonts::OpenFontProgram(&context, bytes);
-    const runtime::Fixed s = 16 * 65536;
-    fonts::GlyphBitmapCache cache(*font, fonts::Matrix{s, 0, 0, -s, 0, 0}, 1, 1, {}, nullptr);
-    runtime::ArenaAllocator arena(&context, 65536, 16384);
-    const uint32_t count = font->IndexCount();
-    for (auto _ : state) {
-      for (uint32_t g = 0; g < count; ++g) {
-        const fonts::CoverageRecord* record = cache.RenderGlyph(g, 0, nullptr, arena);
-        benchmark::DoNotOptimize(record);
-        arena.Reset();
-      }
-    }
-    state.counters["glyphs"] = count;
-    runtime::DestroyAndFree(&context, font);
+  benchsupport::RenderEveryGlyphAt16Px(state, 0, [&](runtime::LibraryContext* context) {
+    return fonts::OpenFontProgram(context, bytes);
   });
-  if (!ok) {
-    trap.SetHandled();
-    trap.Close();
-    state.SkipWithError("font refused");
-  }
 }
 
 void BM_FreeTypeRender(benchmark::State& state) {
-  const std::vector<uint8_t> bytes = ReadGlyphBenchFile(FontPath(state.range(0)));
+  const std::vector<uint8_t> bytes = benchsupport::ReadFontFile(FontPath(state.range(0)));
   FT_Library library;
   FT_Init_FreeType(&library);
   FT_Face face;

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "fonts/GlyphBitmapCache.h"
+#include "bench/GlyphBenchSupport.h"
 #include "fonts/TrueTypeFont.h"
 #include "runtime/ErrorTrap.h"
 #include "runtime/LibraryContext.h"
@@ -22,46 +22,22 @@ namespace {
 
 constexpr const char* kDejaVuSans = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
-std::vector<uint8_t> ReadTrueTypeBenchFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 void BM_TrueTypeRender(benchmark::State& state) {
-  const std::vector<uint8_t> bytes = ReadTrueTypeBenchFile(kDejaVuSans);
+  const std::vector<uint8_t> bytes = benchsupport::ReadFontFile(kDejaVuSans);
   if (bytes.empty()) {
     state.SkipWithError("DejaVuSans.ttf missing");
     return;
   }
   const bool hinted = state.range(0) != 0;
-  runtime::LibraryContext context;
-  runtime::ErrorTrap trap(&context);
-  const bool ok = trap.Run([&] {
-    auto* font = runtime::NewObject<fonts::TrueTypeFont>(&context, &context, std::span<const uint8_t>(bytes));
+  benchsupport::RenderEveryGlyphAt16Px(state, 1, [&](runtime::LibraryContext* context) {
+    auto* font = runtime::NewObject<fonts::TrueTypeFont>(context, context, std::span<const uint8_t>(bytes));
     font->SetHinting(hinted);
-    const runtime::Fixed s = 16 * 65536;
-    fonts::GlyphBitmapCache cache(*font, fonts::Matrix{s, 0, 0, -s, 0, 0}, 1, 1, {}, nullptr);
-    runtime::ArenaAllocator arena(&context, 65536, 16384);
-    const uint32_t count = font->GlyphCount();
-    for (auto _ : state) {
-      for (uint32_t g = 1; g < count; ++g) {
-        const fonts::CoverageRecord* record = cache.RenderGlyph(g, 0, nullptr, arena);
-        benchmark::DoNotOptimize(record);
-        arena.Reset();
-      }
-    }
-    state.counters["glyphs"] = count;
-    runtime::DestroyAndFree(&context, font);
+    return font;
   });
-  if (!ok) {
-    trap.SetHandled();
-    trap.Close();
-    state.SkipWithError("font refused");
-  }
 }
 
 void BM_FreeTypeTrueTypeRender(benchmark::State& state) {
-  const std::vector<uint8_t> bytes = ReadTrueTypeBenchFile(kDejaVuSans);
+  const std::vector<uint8_t> bytes = benchsupport::ReadFontFile(kDejaVuSans);
   FT_Library library;
   FT_Init_FreeType(&library);
   FT_UInt version = TT_INTERPRETER_VERSION_35;
