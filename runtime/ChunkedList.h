@@ -86,6 +86,14 @@ class ChunkedList {
     Retreat();
     return value;
   }
+  // Takes the top element off and runs the release operation on it (for
+  // lists whose elements hold counted references); (runtime, 2) when the
+  // list is empty.
+  void PopRelease() {
+    T& top = Top();
+    Retreat();
+    if (release_ != nullptr) release_(top);
+  }
   // The element below the cursor; (runtime, 2) when the list is empty.
   T& Top() {
     if (count_ == 0) Malformed();

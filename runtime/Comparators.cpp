@@ -1,6 +1,13 @@
 #include "runtime/Comparators.h"
 
+#include <cstring>
+
 namespace runtime {
+
+bool CStringLess(const char* a, const char* b) {
+  if (a == nullptr || b == nullptr) return a == nullptr && b != nullptr;
+  return std::strcmp(a, b) < 0;
+}
 
 int CompareTriple(const TripleKey& x, const TripleKey& y) {
   if (int order = ThreeWay(x.b, y.b)) return order;

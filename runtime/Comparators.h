@@ -30,6 +30,10 @@ int CompareIntKey(int32_t key, int32_t nodeKey);
 // Records ordered by their second float field: -1, 0 or 1.
 int CompareSecondFloat(const float (&x)[2], const float (&y)[2]);
 
+// strcmp order for zero-terminated byte strings, a null string before
+// every non-null one (the empty string included).
+bool CStringLess(const char* a, const char* b);
+
 // A sign-extended 32-bit value against a 64-bit one.
 constexpr bool Int32BelowInt64(int32_t a, int64_t b) { return static_cast<int64_t>(a) < b; }
 constexpr bool Int32AboveInt64(int32_t a, int64_t b) { return static_cast<int64_t>(a) > b; }

@@ -1,5 +1,10 @@
 #include "runtime/WideString.h"
 
+#include <cstring>
+
+#include "runtime/CheckedSize.h"
+#include "runtime/MemoryContext.h"
+
 namespace runtime {
 
 size_t WideStrLen(const char16_t* text) {
@@ -35,6 +40,46 @@ char16_t* IntToWideString(int32_t value, char16_t* buffer, size_t capacity) {
   while (count > 0 && out < last) *out++ = digits[--count];
   *out = u'\0';
   return out;
+}
+
+}  // namespace runtime
+
+namespace runtime {
+
+WideString::~WideString() {
+  if (buffer_ != nullptr) (context_ != nullptr ? context_ : GetDefaultContext())->memory.Free(buffer_);
+}
+
+void WideString::Reserve(uint32_t chars) {
+  const uint32_t bytes = MultiplySizeChecked(context_, chars, 2);
+  if (bytes == capacityBytes_) return;
+  auto* fresh = static_cast<char16_t*>(AllocOrThrow(context_, bytes));
+  const uint32_t keep = bytes < capacityBytes_ ? bytes : capacityBytes_;
+  if (keep != 0) std::memcpy(fresh, buffer_, keep);
+  if (buffer_ != nullptr) (context_ != nullptr ? context_ : GetDefaultContext())->memory.Free(buffer_);
+  buffer_ = fresh;
+  capacityBytes_ = bytes;
+  if (count_ > chars) count_ = chars;
+}
+
+void WideString::AppendJoined(const char* name, const char* suffix) {
+  const uint32_t nameLength = static_cast<uint32_t>(std::strlen(name != nullptr ? name : ""));
+  const uint32_t suffixLength =
+      suffix != nullptr ? AddSizeChecked(context_, static_cast<uint32_t>(std::strlen(suffix)), 1) : 0;
+  // The old terminator is overwritten; the new text and its terminator
+  // must fit before a single unit is written.
+  const uint32_t kept = count_ != 0 ? count_ - 1 : 0;
+  const uint32_t needed =
+      AddSizeChecked(context_, AddSizeChecked(context_, kept, nameLength), suffixLength + 1);
+  if (MultiplySizeChecked(context_, needed, 2) > capacityBytes_) Reserve(needed);
+  char16_t* out = buffer_ + kept;
+  for (uint32_t i = 0; i < nameLength; ++i) *out++ = static_cast<uint8_t>(name[i]);
+  if (suffix != nullptr) {
+    *out++ = u'.';
+    for (const char* s = suffix; *s != '\0'; ++s) *out++ = static_cast<uint8_t>(*s);
+  }
+  *out = u'\0';
+  count_ = needed;
 }
 
 }  // namespace runtime

@@ -217,5 +217,33 @@ TEST_F(ChunkedListTest, ArenaVectorTakesRoundedStorageGrowsAndErases) {
             kOverflow);
 }
 
+
+TEST_F(ChunkedListTest, PopReleaseReleasesTheTopAcrossChunks) {
+  static int released;
+  released = 0;
+  ChunkedList<uint32_t> list(&context, &arena, 2, [](uint32_t& value) { released += value; });
+  for (uint32_t i = 1; i <= 3; ++i) list.Push(i);
+  list.PopRelease();  // 3 sits at the start of the second chunk
+  EXPECT_EQ(released, 3);
+  EXPECT_EQ(list.Top(), 2u);
+  list.PopRelease();
+  list.PopRelease();
+  EXPECT_EQ(released, 6);
+  EXPECT_EQ(RuntimeCodeOf(&context, [&] { list.PopRelease(); }), kMalformed);
+}
+
+TEST_F(ChunkedListTest, SeekForwardByTheRestOfAChunkLandsOnTheNextChunk) {
+  ChunkedList<uint32_t> list(&context, &arena, 4);
+  for (uint32_t i = 0; i < 10; ++i) list.Push(i);
+  auto at = list.Seek(list.Begin(), 1);
+  at = list.Seek(at, 3);  // three left in the first chunk
+  EXPECT_EQ(at.chunk, list.FirstChunk()->next);
+  EXPECT_EQ(*at.element, 4u);
+  at = list.Seek(at, -4);
+  EXPECT_EQ(at.chunk, list.FirstChunk());
+  EXPECT_EQ(*at.element, 0u);
+  EXPECT_EQ(RuntimeCodeOf(&context, [&] { list.Seek(at, -1); }), kMalformed);
+}
+
 }  // namespace
 }  // namespace runtime

@@ -125,5 +125,15 @@ TEST(ComparatorsTest, ChangeStampsCountEveryChangeAndPendingOnesOnce) {
   EXPECT_FALSE(pending.pending);
 }
 
+
+TEST(ComparatorsTest, CStringLessPutsNullFirst) {
+  EXPECT_TRUE(CStringLess(nullptr, ""));
+  EXPECT_FALSE(CStringLess("", nullptr));
+  EXPECT_FALSE(CStringLess(nullptr, nullptr));
+  EXPECT_TRUE(CStringLess("A", "B"));
+  EXPECT_FALSE(CStringLess("b", "B"));
+  EXPECT_TRUE(CStringLess("Ab", "Abc"));
+}
+
 }  // namespace
 }  // namespace runtime

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "runtime/LibraryContext.h"
+
 namespace runtime {
 namespace {
 
@@ -21,6 +23,23 @@ TEST(WideStringTest, WideStrCompareOrdersByCodeUnit) {
     EXPECT_EQ(WideStrCompare(c.a, c.b), c.expected)
         << (c.a ? "a" : "null") << " vs " << (c.b ? "b" : "null");
   }
+}
+
+
+TEST(WideStringTest, AppendJoinedGrowsAndWritesTheSuffixOnlyWhenGiven) {
+  LibraryContext context;
+  WideString text(&context);
+  text.AppendJoined("Ryumin", nullptr);
+  EXPECT_EQ(text.Count(), 7u);
+  EXPECT_EQ(WideStrCompare(text.Text(), u"Ryumin"), 0);
+  // The second append finds a full buffer: it must grow it first.
+  text.AppendJoined("-Light", "otf");
+  EXPECT_EQ(WideStrCompare(text.Text(), u"Ryumin-Light.otf"), 0);
+  EXPECT_EQ(text.Count(), 17u);
+  EXPECT_GE(text.CapacityBytes(), 34u);
+  text.Reserve(4);  // shrinking keeps what fits
+  EXPECT_EQ(text.CapacityBytes(), 8u);
+  EXPECT_EQ(text.Count(), 4u);
 }
 
 }  // namespace
