@@ -58,6 +58,15 @@ class FontProgram {
   // 256 glyph names by code, or null.
   virtual const char* const* BuiltinEncoding() = 0;
   virtual bool HasCodeMapping() const { return true; }
+  // Programs keyed by character codes (TrueType): the glyph of each code
+  // for encoding kind `kind` (0 none, 1 MacRoman, 2 MacExpert, 3 WinAnsi);
+  // false for programs keyed otherwise.
+  virtual bool CodeToGlyphTable(int kind, bool symbolic, uint16_t (&glyphs)[256]) {
+    (void)kind;
+    (void)symbolic;
+    (void)glyphs;
+    return false;
+  }
   virtual bool IsUsable() const = 0;
   virtual uint32_t ByteSize() const = 0;
 

@@ -34,7 +34,7 @@ extern const uint16_t kTimesBoldItalicWidths[kStandardGlyphCount];
 inline constexpr uint32_t kSymbolGlyphCount = 191;
 extern const uint16_t kSymbolWidths[kSymbolGlyphCount];
 extern const char* const kSymbolGlyphNames[kSymbolGlyphCount];
-inline constexpr uint32_t kSymbolProgramSize = 19436;
+inline constexpr uint32_t kSymbolProgramSize = 19453;
 extern const uint8_t kSymbolProgram[kSymbolProgramSize];
 
 }  // namespace resources

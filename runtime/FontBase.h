@@ -99,6 +99,26 @@ class FontBase {
     return nullptr;
   }
 
+  // ---- The font object of a font dictionary ----
+  virtual bool IsType3() const { return false; }
+  // The font box in text space.
+  virtual Rect GetFontBBox() const { return Rect{0, 0, 0, 0}; }
+  // Two points spanning the glyph cell across the writing direction,
+  // mapped by `matrix`: (0, ascent) and (0, descent) for horizontal text.
+  virtual void GetExtentLine(FixedPoint* top, FixedPoint* bottom, const Matrix& matrix) const;
+
+  // 0 when no glyph of the font can be drawn (no usable program and no
+  // substitute).
+  uint8_t isUsable = 1;
+  // An embedded program existed but could not be used.
+  uint8_t programRejected = 0;
+  // The descriptor's flags lack the Nonsymbolic bit.
+  uint8_t isSymbolic = 0;
+  // Set together with programRejected; the composite loader reads it.
+  uint8_t programRejectedCopy = 0;
+  Fixed ascent = 0xD999;                           // 0.85
+  Fixed descent = static_cast<Fixed>(0xFFFFB334);  // -0.3
+
   // Holders count fonts through CountedRef.
   uint32_t refCount = 1;
 };

@@ -17,6 +17,7 @@ Sources (all Debian packages):
 Run: /usr/bin/python3 resources/fonts/make_font_tables.py RESOURCES_DIR
 """
 import glob
+import io
 import os
 import re
 import sys
@@ -74,6 +75,18 @@ def afm_widths(path):
     return widths
 
 
+def afm_codes(path):
+    codes = {}
+    for line in open(path, encoding="latin-1"):
+        if line.startswith("C "):
+            fields = dict(
+                (p.strip().split(" ", 1) + [""])[:2] for p in line.split(";") if p.strip())
+            code = int(fields["C"])
+            if 0 <= code < 256:
+                codes[code] = fields["N"].strip()
+    return codes
+
+
 def c_names(values):
     return ["nullptr" if v in (None, ".notdef") else '"%s"' % v for v in values]
 
@@ -106,7 +119,14 @@ def main(out_dir):
         ("kTimesBoldItalicWidths", "NimbusRoman-BoldItalic"),
     ]
     symbol = TTFont(URW_OTF + "StandardSymbolsPS.otf")
-    symbol_cff = symbol.getTableData("CFF ")
+    # The OpenType wrapper maps codes through its cmap; the bare program
+    # carries the Symbol encoding itself (codes and names from the AFM).
+    symbol_codes = afm_codes(URW_AFM + "StandardSymbolsPS.afm")
+    cff = symbol["CFF "].cff
+    cff.topDictIndex[0].Encoding = [symbol_codes.get(c, ".notdef") for c in range(256)]
+    buffer = io.BytesIO()
+    cff.compile(buffer, symbol)
+    symbol_cff = buffer.getvalue()
     symbol_order = symbol.getGlyphOrder()
     hmtx = symbol["hmtx"].metrics
     upem = symbol["head"].unitsPerEm

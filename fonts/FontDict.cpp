@@ -1,0 +1,28 @@
+#include "fonts/FontDict.h"
+
+#include "fonts/SimpleFont.h"
+#include "pdf/Document.h"
+#include "runtime/Dictionary.h"
+#include "runtime/ErrorTrap.h"
+#include "runtime/TransientBlocks.h"
+
+namespace fonts {
+
+runtime::CountedRef<runtime::FontBase> FontDict::Create(pdf::Document& document,
+                                                        const runtime::ObjectHandle& dict) {
+  runtime::LibraryContext* context = document.Context();
+  const runtime::ObjectHandle fontDict = dict.AsDictionary();
+  const std::string_view subtype = runtime::Dictionary::GetName(fontDict, "Subtype")->AsName().View();
+  if (subtype == "Type1" || subtype == "MMType1" || subtype == "TrueType") {
+    SimpleFont* font = runtime::NewObject<SimpleFont>(context, context, fontDict);
+    // Held from here on, so that an error while loading frees the font.
+    runtime::CountedRef<runtime::FontBase> ref =
+        runtime::CountedRef<runtime::FontBase>::Adopt(context, font);
+    font->LoadFromDict(document);
+    return ref;
+  }
+  // Composite and Type 3 fonts are built by loaders of their own.
+  runtime::ThrowRuntime(runtime::kUnsupported);
+}
+
+}  // namespace fonts
