@@ -49,12 +49,17 @@ CffFont::CffFont(runtime::LibraryContext* context, SkipParse)
   new (records_) PrivateRecord();
 }
 
-CffFont::CffFont(runtime::LibraryContext* context, std::span<const uint8_t> data)
+CffFont::CffFont(runtime::LibraryContext* context, std::span<const uint8_t> data, bool staticData)
     : CffFont(context, SkipParse{}) {
   if (data.size() > 0x7FFFFFFF) ThrowMalformedFont();
-  uint8_t* copy = static_cast<uint8_t*>(arena_.Alloc(data.size()));
-  if (!data.empty()) std::memcpy(copy, data.data(), data.size());
-  data_ = {copy, data.size()};
+  if (staticData) {
+    data_ = data;
+    staticData_ = true;
+  } else {
+    uint8_t* copy = static_cast<uint8_t*>(arena_.Alloc(data.size()));
+    if (!data.empty()) std::memcpy(copy, data.data(), data.size());
+    data_ = {copy, data.size()};
+  }
 
   base_ = FindCffTable(data_);
   if (uint64_t{base_} + 4 > data_.size()) ThrowMalformedFont();
@@ -252,7 +257,7 @@ uint32_t CffFont::ByteSize() const {
   return 652 + recordCount_ * sizeof(PrivateRecord) +
          (charset_ != nullptr ? charset_->Size() * sizeof(CharsetRange) : 0) +
          (fdSelect_ != nullptr ? fdSelect_->Size() * sizeof(FdRange) : 0) +
-         static_cast<uint32_t>(data_.size());
+         (staticData_ ? 0 : static_cast<uint32_t>(data_.size()));
 }
 
 CffBytes CffFont::CharstringOf(uint32_t glyph) { return charStrings_.Entry(data_, glyph); }

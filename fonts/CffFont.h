@@ -21,7 +21,9 @@ class CffFont : public FontProgram {
  public:
   // Parses `data` (copied into the font's arena). (runtime, 2) when it is
   // malformed, (runtime, 0) without memory.
-  CffFont(runtime::LibraryContext* context, std::span<const uint8_t> data);
+  // `staticData`: the bytes are built into the program and outlive it, so
+  // they are read in place instead of copied (and not counted in ByteSize).
+  CffFont(runtime::LibraryContext* context, std::span<const uint8_t> data, bool staticData = false);
   ~CffFont() override = default;
 
   void Glyph(uint32_t glyph, const Matrix& matrix, runtime::ArenaVector<FixedPoint>& points,
@@ -93,6 +95,7 @@ class CffFont : public FontProgram {
   bool hasWeights_ = false;
   Fixed mmOffset_ = 0;
   bool hinting_ = true;
+  bool staticData_ = false;
 
  private:
   struct CharsetRange {
