@@ -150,17 +150,24 @@ TEST(SimpleFontTest, ProgramDataDecideTheKindAndRejectedProgramsAreNoted) {
     EXPECT_EQ(font.programRejectedCopy, 1);
   }
   // Garbage, a broken Flate stream and a cut-short Type 1 program are all
-  // rejected; the non-standard font is then unusable, not an error.
+  // rejected; the non-standard font then draws with the multiple-master
+  // substitute (without "Widths" it has no usable widths: an error).
   {
     const std::string type1 = SansType1();
-    FontDocument doc({"<< /Type /Font /Subtype /Type1 /BaseFont /Sans /FontDescriptor 2 0 R >>",
+    FontDocument doc({"<< /Type /Font /Subtype /Type1 /BaseFont /Sans /FontDescriptor 2 0 R"
+                      " /FirstChar 32 /LastChar 32 /Widths [250] >>",
                       "<< /Flags 32 /FontFile 3 0 R /FontFile2 4 0 R /FontFile3 5 0 R >>",
                       StreamBody("", "not a font program at all"),
                       StreamBody("/Filter /FlateDecode", "\x78\x9c garbage"),
                       StreamBody("", type1.substr(0, 100))});
     auto ref = doc.Load();
     EXPECT_EQ(ref->programRejected, 1);
-    EXPECT_EQ(ref->isUsable, 0);
+    EXPECT_EQ(ref->isUsable, 1);
+    EXPECT_EQ(doc.Simple(ref).DrawnBy(), SimpleFont::Source::kMultipleMaster);
+    EXPECT_EQ(doc.Simple(ref).Table()->widths[32], ThousandthsToFixed(250));
+    FontDocument noWidths({"<< /Type /Font /Subtype /Type1 /BaseFont /Sans /FontDescriptor"
+                           " << /Flags 32 >> >>"});
+    EXPECT_EQ(noWidths.CodeOf(), runtime::kMalformed);
   }
 }
 
@@ -179,6 +186,15 @@ TEST(SimpleFontTest, StandardAndUnknownFontsWithoutDescriptor) {
   EXPECT_EQ(font.Table()->widths['a'], ThousandthsToFixed(631));
   EXPECT_EQ(font.isSymbolic, 0);
   EXPECT_EQ(font.ascent, 0xD999);
+  FontDocument helvetica({"<< /Type /Font /Subtype /Type1 /BaseFont /Arial /FirstChar 97 /LastChar 97"
+                          " /Widths [1] >>"});
+  auto arial = helvetica.Load();
+  SimpleFont& substitute = helvetica.Simple(arial);
+  ASSERT_TRUE(substitute.isUsable);
+  EXPECT_EQ(substitute.StandardIndex(), 4);
+  EXPECT_EQ(substitute.DrawnBy(), SimpleFont::Source::kBuiltin);
+  EXPECT_EQ(substitute.Table()->widths['a'], 36438);  // 556, not the 1 of "Widths"
+  EXPECT_EQ(substitute.Table()->glyphs['a'], 66u);    // the standard glyph "a"
   // Neither descriptor nor program: created, but unusable.
   auto unknown = doc.Load(2);
   EXPECT_EQ(unknown->isUsable, 0);
