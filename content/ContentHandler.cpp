@@ -133,6 +133,8 @@ void StateCopy::Restore() {
   // The copy itself goes with the arena scope, which was opened first and
   // so is released after this.
   if (!installed_) return;
+  // The copy goes with its arena: its font count goes now.
+  handler_->state_->font.Reset();
   handler_->state_ = saved_;
   installed_ = false;
 }
@@ -174,9 +176,9 @@ void ContentHandler::ApplyFontEntry(const ExtGState& record) {
   }
   // As with Tf: a reference to no usable font leaves no current font, and
   // the next text show reports it.
-  state_->font = page_.fonts != nullptr && font.Tag() == ObjectTag::kDictionary
-                     ? page_.fonts->FindFont(font)
-                     : nullptr;
+  runtime::CountedRef<runtime::FontBase> found;
+  if (page_.fonts != nullptr && font.Tag() == ObjectTag::kDictionary) found = page_.fonts->FindFont(font);
+  state_->font = runtime::FontHold(owner_, found.Get());
   state_->fontSize = record.fontSize;
 }
 
@@ -338,7 +340,7 @@ void ContentHandler::SetFont(std::string_view name, Fixed size) {
   // The base raises nothing of its own: a font that cannot be read (a
   // broken object, a damaged font program) leaves no current font, and the
   // next text show reports it. Cancellation and data still on its way pass.
-  runtime::FontResource* found = nullptr;
+  runtime::CountedRef<runtime::FontBase> found;
   runtime::ErrorTrap trap(owner_);
   if (!trap.Run([&] {
         ObjectHandle font = FindNamedResource(state_->resources, "Font", name);
@@ -349,9 +351,9 @@ void ContentHandler::SetFont(std::string_view name, Fixed size) {
     trap.SetHandled();
     if (!trap.HoldsRecord() || runtime::IsCancelOrNoDataError(trap.Held())) trap.Rethrow();
     trap.Close();
-    found = nullptr;
+    found.Release();
   }
-  state_->font = found;
+  state_->font = runtime::FontHold(owner_, found.Get());
   state_->fontSize = size;
 }
 

@@ -13,14 +13,13 @@
 #include "runtime/ArenaAllocator.h"
 #include "runtime/ArenaScope.h"
 #include "runtime/CleanupNode.h"
+#include "runtime/CountedRef.h"
 #include "runtime/ErrorTrap.h"
+#include "runtime/FontBase.h"
 #include "runtime/Matrix.h"
 #include "runtime/ObjectHandle.h"
 #include "runtime/OperatorTrace.h"
 
-namespace runtime {
-class FontResource;
-}
 
 namespace content {
 
@@ -49,12 +48,15 @@ struct Span {
   uint32_t segmentAtStart = 0;
 };
 
-// Turns a font dictionary into the font the text handlers decode with.
+// Turns a font dictionary into the font the text handlers decode with:
+// the document's font cache for a page being drawn.
 class FontSource {
  public:
   virtual ~FontSource() = default;
-  // Null when the dictionary names no usable font.
-  virtual runtime::FontResource* FindFont(const runtime::ObjectHandle& fontDictionary) = 0;
+  // A counted reference to the font; empty when the dictionary names no
+  // usable font. Errors of building it pass on.
+  virtual runtime::CountedRef<runtime::FontBase> FindFont(
+      const runtime::ObjectHandle& fontDictionary) = 0;
 };
 
 // The page (or glyph, or annotation) a handler plays: its document, the

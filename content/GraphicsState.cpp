@@ -36,9 +36,9 @@ void GraphicsState::ConcatMatrix(const runtime::Matrix& m) {
   ctm = runtime::Matrix::Concat(m, ctm);
 }
 
-runtime::FontResource& GraphicsState::RequireFont() const {
-  if (font == nullptr) runtime::ThrowRuntime(runtime::kMalformed);
-  return *font;
+runtime::FontBase& GraphicsState::RequireFont() const {
+  if (font.Get() == nullptr) runtime::ThrowRuntime(runtime::kMalformed);
+  return *font.Get();
 }
 
 }  // namespace content

@@ -4,12 +4,12 @@
 #include <cstdint>
 
 #include "runtime/Fixed.h"
+#include "runtime/FontBase.h"
 #include "runtime/Matrix.h"
 #include "runtime/Rect.h"
 #include "runtime/StrokeStyle.h"
 
 namespace runtime {
-class FontResource;
 class LibraryContext;
 class ObjectHandle;
 }  // namespace runtime
@@ -50,7 +50,7 @@ class GraphicsState {
   void ConcatMatrix(const runtime::Matrix& m);
   ColorRecord& Color(bool stroke) { return stroke ? strokeColor : fillColor; }
   // The current font for a text show: (runtime, 2) when no font is set.
-  runtime::FontResource& RequireFont() const;
+  runtime::FontBase& RequireFont() const;
 
   runtime::LibraryContext* owner;
   // Where names are looked up (page or form resources); not owned.
@@ -79,8 +79,8 @@ class GraphicsState {
   uint8_t renderMode = 0;
   Fixed rise = 0;
 
-  // Not owned: the font layer keeps its fonts for the document's life.
-  runtime::FontResource* font = nullptr;
+  // Counted: the font cache may purge a font while a state still uses it.
+  runtime::FontHold font;
   Fixed fontSize = 0;
 
   bool textKnockout = true;

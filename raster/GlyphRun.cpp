@@ -4,7 +4,6 @@
 
 #include "content/GraphicsState.h"
 #include "runtime/ErrorTrap.h"
-#include "runtime/FontResource.h"
 #include "runtime/Scheduler.h"
 
 namespace raster {
@@ -58,8 +57,8 @@ FixedPoint MapPointSaturated(const Matrix& m, Fixed x, Fixed y) {
 }
 
 TextState TextState::FromGraphicsState(const content::GraphicsState& state) {
-  runtime::FontBase* glyphs = state.RequireFont().GlyphFont();
-  if (glyphs == nullptr) runtime::ThrowRuntime(runtime::kMalformed);
+  // (runtime, 2) when no font is set.
+  runtime::FontBase* glyphs = &state.RequireFont();
   TextState text;
   text.charSpacing = state.charSpacing;
   text.wordSpacing = state.wordSpacing;

@@ -11,6 +11,7 @@
 #include "runtime/ArenaAllocator.h"
 #include "runtime/ArenaVector.h"
 #include "runtime/Fixed.h"
+#include "runtime/LibraryContext.h"
 #include "runtime/Matrix.h"
 #include "runtime/Rect.h"
 
@@ -121,6 +122,46 @@ class FontBase {
 
   // Holders count fonts through CountedRef.
   uint32_t refCount = 1;
+};
+
+// A counted reference to a font inside records that are copied as values
+// (the graphics state, whose copies live in an arena). It holds a count
+// like CountedRef but registers no cleanup node: its owner releases it
+// explicitly (Reset) or through its destructor, so a copy that is dropped
+// with its arena must be Reset first.
+class FontHold {
+ public:
+  FontHold() = default;
+  // Shares `font` (counted up).
+  FontHold(LibraryContext* context, FontBase* font) : context_(context), font_(font) {
+    if (font_ != nullptr) ++font_->refCount;
+  }
+  FontHold(const FontHold& other) : FontHold(other.context_, other.font_) {}
+  FontHold& operator=(const FontHold& other) {
+    // Up before down: assigning a hold of the same font never frees it.
+    if (other.font_ != nullptr) ++other.font_->refCount;
+    FontBase* old = font_;
+    LibraryContext* oldContext = context_;
+    font_ = other.font_;
+    context_ = other.context_;
+    Drop(oldContext, old);
+    return *this;
+  }
+  ~FontHold() { Reset(); }
+
+  void Reset() {
+    FontBase* old = font_;
+    font_ = nullptr;
+    Drop(context_, old);
+  }
+  FontBase* Get() const { return font_; }
+  FontBase* operator->() const { return font_; }
+
+ private:
+  static void Drop(LibraryContext* context, FontBase* font);
+
+  LibraryContext* context_ = nullptr;
+  FontBase* font_ = nullptr;
 };
 
 }  // namespace runtime

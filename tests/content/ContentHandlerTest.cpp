@@ -50,7 +50,7 @@ TEST_F(ContentHandlerTest, FreshStateDefaults) {
   EXPECT_FALSE(state.stroke.IsDashed());
   EXPECT_EQ(state.horizontalScale, kFixedOne);
   EXPECT_EQ(state.negatedLeading, 0);
-  EXPECT_EQ(state.font, nullptr);
+  EXPECT_EQ(state.font.Get(), nullptr);
   EXPECT_TRUE(state.textKnockout);
   EXPECT_FALSE(state.alphaIsShape);
   EXPECT_EQ(state.blendMode, 0);
@@ -75,7 +75,7 @@ TEST_F(ContentHandlerTest, FontsComeFromTf) {
   };
   // Reading a font marked broken fails, as a damaged font program would.
   struct BreakingFonts : contenttest::StubFonts {
-    runtime::FontResource* FindFont(const runtime::ObjectHandle& dictionary) override {
+    runtime::CountedRef<runtime::FontBase> FindFont(const runtime::ObjectHandle& dictionary) override {
       if (!runtime::Dictionary::Get(dictionary, "Broken").IsNull()) {
         runtime::ThrowRuntime(runtime::kMalformed);
       }
@@ -90,7 +90,7 @@ TEST_F(ContentHandlerTest, FontsComeFromTf) {
     EXPECT_FALSE(testsupport::RaisedCode(
         [&] { content::ContentStream::Run(program.Machine(), handler); }))
         << c.name;
-    EXPECT_EQ(handler.State().font != nullptr, c.hasFont) << c.name;
+    EXPECT_EQ(handler.State().font.Get() != nullptr, c.hasFont) << c.name;
     EXPECT_EQ(handler.State().fontSize, c.size) << c.name;
   }
 }
@@ -311,7 +311,7 @@ TEST_F(ContentHandlerTest, AProgramRunOnItsOwnFindsItsOwnResources) {
   content::LoggingHandler handler(&context_, page, &none);
   EXPECT_FALSE(testsupport::RaisedCode(
       [&] { content::ContentStream::Run(program.Machine(), handler); }));
-  EXPECT_NE(handler.State().font, nullptr);
+  EXPECT_NE(handler.State().font.Get(), nullptr);
   // The handler's own resources are back afterwards.
   EXPECT_EQ(handler.State().resources, &none);
 }

@@ -9,7 +9,7 @@
 #include "content/LoggingHandler.h"
 #include "pdf/TokenParser.h"
 #include "runtime/Dictionary.h"
-#include "runtime/FontResource.h"
+#include "runtime/FontBase.h"
 #include "runtime/LibraryContext.h"
 #include "runtime/MemoryContext.h"
 #include "runtime/TransientBlocks.h"
@@ -60,24 +60,23 @@ class Program {
   content::ContentMachine* machine_ = nullptr;
 };
 
-// A font that reads one byte per character.
-class StubFont : public runtime::FontResource {
+// A font that reads one byte per character (the stub's own count keeps
+// it from ever being freed).
+class StubFont : public runtime::FontBase {
  public:
-  const uint8_t* NextChar(runtime::DecodedChar* out, const uint8_t* cursor,
-                          const uint8_t*) override {
-    out->codePoint = *cursor;
-    return cursor + 1;
-  }
-  bool HasUnicode(const uint8_t*, const uint8_t*, uint32_t) override { return true; }
+  bool DrawsAsGraphics() const override { return false; }
+  uint32_t MemorySize() const override { return 0; }
 };
 
 // Gives the stub for every dictionary whose /Type is /Font.
 class StubFonts : public content::FontSource {
  public:
-  runtime::FontResource* FindFont(const runtime::ObjectHandle& dictionary) override {
+  runtime::CountedRef<runtime::FontBase> FindFont(const runtime::ObjectHandle& dictionary) override {
     runtime::ObjectHandle type = runtime::Dictionary::Get(dictionary, "Type");
-    return type.Tag() == runtime::ObjectTag::kName && type->AsName().Equals("Font") ? &font
-                                                                                   : nullptr;
+    if (type.Tag() == runtime::ObjectTag::kName && type->AsName().Equals("Font")) {
+      return runtime::CountedRef<runtime::FontBase>::Share(nullptr, &font);
+    }
+    return {};
   }
   StubFont font;
 };

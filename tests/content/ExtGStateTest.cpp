@@ -79,7 +79,7 @@ class ApplyingHandler : public LoggingHandler {
     events += std::string(step) + ": AIS " + std::to_string(s.alphaIsShape) + " ca " +
               FormatFixed(s.fillAlpha) + " CA " + FormatFixed(s.strokeAlpha) + " BM " +
               std::to_string(s.blendMode) + " RI " + std::to_string(s.renderingIntent) +
-              " font " + std::to_string(s.font != nullptr) + " TK " +
+              " font " + std::to_string(s.font.Get() != nullptr) + " TK " +
               std::to_string(s.textKnockout) + " OP " + std::to_string(s.strokeOverprint) +
               " op " + std::to_string(s.fillOverprint) + "\n";
   }
@@ -92,7 +92,7 @@ class ApplyingHandler : public LoggingHandler {
 // Notes the moment the font is looked up.
 class NotingFonts : public contenttest::StubFonts {
  public:
-  runtime::FontResource* FindFont(const runtime::ObjectHandle& dictionary) override {
+  runtime::CountedRef<runtime::FontBase> FindFont(const runtime::ObjectHandle& dictionary) override {
     if (handler != nullptr) handler->Note("Font");
     return StubFonts::FindFont(dictionary);
   }
@@ -355,7 +355,7 @@ TEST_F(ExtGStateTest, EveryEntryIsAppliedInOrder) {
   EXPECT_EQ(state.stroke.lineJoin, 2);
   EXPECT_EQ(state.stroke.miterLimit, FixedFromInt(3));
   EXPECT_EQ(state.stroke.dashes.Count(), 2u);
-  EXPECT_EQ(state.font, &fonts.font);
+  EXPECT_EQ(state.font.Get(), &fonts.font);
   EXPECT_EQ(state.fontSize, FixedFromInt(9));
   EXPECT_FALSE(state.textKnockout);
   EXPECT_TRUE(state.strokeOverprint);
@@ -385,7 +385,7 @@ TEST_F(ExtGStateTest, TheBaseHandlerAppliesOnlyTheFont) {
     LoggingHandler handler(&context_, document.Page(&fonts), &document.Resources());
     EXPECT_EQ(document.Play(c.content, handler), std::nullopt) << c.content;
     const content::GraphicsState& state = handler.State();
-    EXPECT_EQ(state.font != nullptr, c.hasFont) << c.content;
+    EXPECT_EQ(state.font.Get() != nullptr, c.hasFont) << c.content;
     EXPECT_EQ(state.fontSize, c.size) << c.content;
     EXPECT_EQ(state.stroke.width, kFixedOne) << c.content;
     EXPECT_EQ(state.fillAlpha, kFixedOne) << c.content;

@@ -25,19 +25,6 @@ namespace {
 using runtime::ObjectHandle;
 using runtime::ObjectTag;
 
-struct PageEntry {
-  ObjectHandle page;
-  ObjectHandle resources;  // the page's own or inherited from the tree
-};
-
-PageEntry LoadPage(pdf::Document& document, int32_t index) {
-  const runtime::ObjectReference reference = pdf::PageTree::FindPageRef(document, index);
-  PageEntry entry;
-  entry.page = document.GetObject(reference.number, reference.generation);
-  entry.resources = pdf::Page::GetResources(entry.page).resources;
-  return entry;
-}
-
 // Plays one page; returns the number of calls and sets `error` when
 // playback raised one.
 size_t PlayPage(pdf::Document& document, const PageEntry& entry, bool quiet, std::string& error) {
@@ -65,6 +52,14 @@ size_t PlayPage(pdf::Document& document, const PageEntry& entry, bool quiet, std
 }
 
 }  // namespace
+
+PageEntry LoadPage(pdf::Document& document, int32_t index) {
+  const runtime::ObjectReference reference = pdf::PageTree::FindPageRef(document, index);
+  PageEntry entry;
+  entry.page = document.GetObject(reference.number, reference.generation);
+  entry.resources = pdf::Page::GetResources(entry.page).resources;
+  return entry;
+}
 
 int PlayPageOperations(pdf::Document& document, const char* page, unsigned maxPages,
                        bool quiet) {

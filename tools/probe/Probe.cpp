@@ -24,6 +24,7 @@
 #include "streams/ChainedStream.h"
 #include "streams/FileStream.h"
 #include "tools/probe/DocumentCommands.h"
+#include "tools/probe/FontsCommand.h"
 #include "tools/probe/GlyphCommand.h"
 #include "tools/probe/OpsCommand.h"
 
@@ -42,6 +43,8 @@ int Usage() {
                "       probe meta FILE\n"
                "       probe dest FILE NAME\n"
                "       probe glyph FONTFILE NAME|INDEX [--px N] [--unhinted] [--png OUT]\n"
+               "       probe fonts FILE [PAGE]\n"
+               "       probe glyphs FILE PAGE\n"
                "       probe each COMMAND [ARGS...] -- FILE...\n");
   return 2;
 }
@@ -333,6 +336,16 @@ int Dispatch(int argc, char** argv) {
   if (command == "stream") return ObjectOrStream(argc, argv, true);
   if (command == "ops") return Ops(argc, argv);
   if (command == "glyph") return probe::GlyphCommand(argc, argv);
+  if (command == "fonts" && (argc == 3 || argc == 4)) {
+    return WithDocument(argv[2], [&](pdf::Document& document) {
+      return probe::PrintFonts(document, argc == 4 ? argv[3] : nullptr);
+    });
+  }
+  if (command == "glyphs" && argc == 4) {
+    return WithDocument(argv[2], [&](pdf::Document& document) {
+      return probe::PrintGlyphs(document, argv[3]);
+    });
+  }
   if (command == "outline" && argc == 3) return WithDocument(argv[2], probe::PrintOutline);
   if (command == "meta" && argc == 3) return WithDocument(argv[2], probe::PrintMeta);
   if (command == "dest" && argc == 4) {
