@@ -1,0 +1,259 @@
+// Simple fonts of the corpus against the reference tools, through the
+// probe's "fonts" and "glyphs" commands: the font's Subtype and embedding
+// against pdffonts, and on pages with embedded name-keyed simple fonts the
+// shown glyphs and advances against `mutool trace`. Every file also passes
+// through the font loader in the sanitizer build (a crash sweep).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "tests/pdf/CorpusFiles.h"
+#include "tests/pdf/ProbeRunner.h"
+
+namespace {
+
+// Pages compared per file: enough for every kind of text the corpus holds
+// while keeping each group well under its time budget.
+constexpr int kPagesPerFile = 3;
+
+std::string Quote(const std::string& path) { return "'" + path + "'"; }
+
+bool ToolAvailable(const char* command) {
+  return std::system((std::string(command) + " > /dev/null 2>&1").c_str()) == 0;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+std::vector<std::string> Words(const std::string& line) {
+  std::vector<std::string> words;
+  std::istringstream in(line);
+  for (std::string word; in >> word;) words.push_back(word);
+  return words;
+}
+
+std::string WithoutSubsetPrefix(const std::string& name) {
+  if (name.size() > 7 && name[6] == '+') {
+    bool upper = true;
+    for (int i = 0; i < 6; ++i) upper = upper && name[i] >= 'A' && name[i] <= 'Z';
+    if (upper) return name.substr(7);
+  }
+  return name;
+}
+
+// One line of `probe fonts`.
+struct OurFont {
+  std::string id;  // "obj gen"
+  std::string name;
+  std::string subtype;
+  bool embedded = false;
+  std::string drawn;
+};
+
+std::vector<OurFont> ProbeFonts(const std::string& path, const std::string& page, int* status) {
+  const pdftest::ProbeResult result = pdftest::RunProbe("fonts " + Quote(path) + " " + page);
+  *status = result.status;
+  std::vector<OurFont> fonts;
+  for (const std::string& line : Lines(result.out)) {
+    const std::vector<std::string> w = Words(line);
+    if (w.size() < 6 || w[0] == "direct") continue;
+    OurFont font{w[0] + " " + w[1], w[2], w[3], w[4] != "file=-", ""};
+    for (const std::string& word : w) {
+      if (word.rfind("drawn=", 0) == 0) font.drawn = word.substr(6);
+    }
+    fonts.push_back(font);
+  }
+  return fonts;
+}
+
+bool IsSimple(const std::string& subtype) {
+  return subtype == "Type1" || subtype == "MMType1" || subtype == "TrueType";
+}
+
+// pdffonts' type and embedding of each object.
+std::map<std::string, std::pair<std::string, bool>> Pdffonts(const std::string& path) {
+  std::map<std::string, std::pair<std::string, bool>> out;
+  const pdftest::ProbeResult result = pdftest::RunCommand("pdffonts " + Quote(path) + " 2>/dev/null");
+  for (const std::string& line : Lines(result.out)) {
+    if (line.size() < 60 || line.rfind("name", 0) == 0 || line[0] == '-') continue;
+    const std::vector<std::string> w = Words(line);
+    if (w.size() < 6) continue;
+    if (w.size() < 8) continue;
+    // name type... encoding emb sub uni obj gen; only the type has spaces.
+    const std::string id = w[w.size() - 2] + " " + w[w.size() - 1];
+    const bool embedded = w[w.size() - 5] == "yes";
+    std::string type;
+    for (size_t i = 1; i + 6 < w.size(); ++i) type += (type.empty() ? "" : " ") + w[i];
+    out[id] = {type, embedded};
+  }
+  return out;
+}
+
+bool SameFamily(const std::string& subtype, const std::string& pdffontsType) {
+  if (subtype == "TrueType") return pdffontsType.rfind("TrueType", 0) == 0;
+  return pdffontsType.rfind("Type 1", 0) == 0;
+}
+
+using GlyphKey = std::tuple<std::string, std::string, long>;  // font, glyph, advance
+
+// mutool's shown glyphs of the fonts named in `names`.
+std::map<GlyphKey, int> MutoolGlyphs(const std::string& path, int page, const std::set<std::string>& names,
+                                     int* total) {
+  std::map<GlyphKey, int> out;
+  const pdftest::ProbeResult result =
+      pdftest::RunCommand("mutool trace " + Quote(path) + " " + std::to_string(page) + " 2>/dev/null");
+  std::string font;
+  auto attribute = [](const std::string& line, const std::string& key) {
+    const size_t at = line.find(" " + key + "=\"");
+    if (at == std::string::npos) return std::string();
+    const size_t start = at + key.size() + 3;
+    return line.substr(start, line.find('"', start) - start);
+  };
+  bool clipping = false;
+  for (const std::string& line : Lines(result.out)) {
+    // Text shown in a mode that also clips comes again as clip_text: the
+    // glyphs were shown once.
+    if (line.find("<clip_text") != std::string::npos) clipping = true;
+    if (line.find("</clip_text>") != std::string::npos) clipping = false;
+    if (line.find("<span ") != std::string::npos) font = WithoutSubsetPrefix(attribute(line, "font"));
+    if (clipping || line.find("<g ") == std::string::npos || names.count(font) == 0) continue;
+    const std::string glyph = attribute(line, "glyph");
+    const long advance = std::lround(std::atof(attribute(line, "adv").c_str()) * 1000);
+    ++out[{font, glyph, advance}];
+    ++*total;
+  }
+  return out;
+}
+
+std::map<GlyphKey, int> OurGlyphs(const std::string& path, int page, const std::set<std::string>& names) {
+  std::map<GlyphKey, int> out;
+  const pdftest::ProbeResult result =
+      pdftest::RunProbe("glyphs " + Quote(path) + " " + std::to_string(page));
+  for (const std::string& line : Lines(result.out)) {
+    const std::vector<std::string> w = Words(line);
+    if (w.size() != 6) continue;
+    const std::string font = WithoutSubsetPrefix(w[2]);
+    if (names.count(font) == 0) continue;
+    ++out[{font, w[4], std::atol(w[5].c_str())}];
+  }
+  return out;
+}
+
+struct Tally {
+  int fonts = 0, fontsAgreeing = 0;
+  int glyphs = 0, glyphsAgreeing = 0;
+  std::vector<std::string> notes;
+};
+
+void CompareFile(const std::string& file, Tally& tally) {
+  const std::string path = pdftest::CorpusDir() + "/" + file;
+  int status = 0;
+  const std::vector<OurFont> ours = ProbeFonts(path, "", &status);
+  // The sweep: a loader that crashes or hangs never reaches a clean exit.
+  ASSERT_TRUE(status == 0 || status == 1 || status == 3) << file << " probe fonts status " << status;
+  if (pdftest::kSanitizerBuild) return;
+
+  const auto reference = Pdffonts(path);
+  for (const OurFont& font : ours) {
+    if (!IsSimple(font.subtype)) continue;
+    const auto found = reference.find(font.id);
+    if (found == reference.end()) continue;
+    ++tally.fonts;
+    const bool agrees = SameFamily(font.subtype, found->second.first) && font.embedded == found->second.second;
+    if (agrees) {
+      ++tally.fontsAgreeing;
+    } else {
+      tally.notes.push_back(file + ": font " + font.id + " " + font.name + " " + font.subtype +
+                            (font.embedded ? " embedded" : " not embedded") + " vs pdffonts \"" +
+                            found->second.first + "\" " + (found->second.second ? "yes" : "no"));
+    }
+  }
+
+  const pdftest::ProbeResult pages = pdftest::RunProbe("pages " + Quote(path) + " --count");
+  const int pageCount = std::atoi(pages.out.c_str() + (pages.out.find(": ") != std::string::npos ? pages.out.find(": ") + 2 : 0));
+  for (int page = 1; page <= std::min(pageCount, kPagesPerFile); ++page) {
+    int pageStatus = 0;
+    std::set<std::string> names;
+    for (const OurFont& font : ProbeFonts(path, std::to_string(page), &pageStatus)) {
+      // Name-keyed embedded programs: their glyph names are the program's
+      // own, as mutool reports them.
+      if ((font.subtype == "Type1" || font.subtype == "MMType1") && font.drawn == "embedded") {
+        names.insert(WithoutSubsetPrefix(font.name));
+      }
+    }
+    if (names.empty()) continue;
+    int theirTotal = 0;
+    const auto theirs = MutoolGlyphs(path, page, names, &theirTotal);
+    auto mine = OurGlyphs(path, page, names);
+    // Advances agree within 1/1000 em: "Widths" entries may carry
+    // fractions, which mutool keeps and we read as whole thousandths.
+    int matched = 0;
+    for (const auto& [key, count] : theirs) {
+      int left = count;
+      for (long delta : {0L, -1L, 1L}) {
+        const auto at = mine.find({std::get<0>(key), std::get<1>(key), std::get<2>(key) + delta});
+        if (at == mine.end() || left == 0) continue;
+        const int taken = std::min(left, at->second);
+        at->second -= taken;
+        left -= taken;
+        matched += taken;
+      }
+    }
+    tally.glyphs += theirTotal;
+    tally.glyphsAgreeing += matched;
+    if (matched < theirTotal) {
+      std::string example;
+      for (const auto& [key, count] : theirs) {
+        const auto at = mine.find(key);
+        if (at == mine.end() || at->second < 0) {
+          example = std::get<0>(key) + " " + std::get<1>(key) + " " + std::to_string(std::get<2>(key));
+          break;
+        }
+      }
+      tally.notes.push_back(file + " page " + std::to_string(page) + ": " + std::to_string(matched) +
+                            " of " + std::to_string(theirTotal) + " glyphs agree, e.g. mutool's " + example);
+    }
+  }
+}
+
+class CorpusSimpleFonts : public ::testing::TestWithParam<int> {};
+
+TEST_P(CorpusSimpleFonts, AgreeWithPdffontsAndMutoolTrace) {
+  const std::vector<std::string> files = pdftest::CorpusGroup(GetParam());
+  if (!pdftest::kSanitizerBuild && (!ToolAvailable("mutool -v") || !ToolAvailable("pdffonts -v"))) {
+    if (pdftest::UnderContinuousIntegration()) FAIL() << "mutool or pdffonts is missing";
+    GTEST_SKIP() << "mutool or pdffonts is missing";
+  }
+  Tally tally;
+  for (const std::string& file : files) {
+    if (file.rfind("pdf/", 0) != 0) continue;
+    CompareFile(file, tally);
+  }
+  for (const std::string& note : tally.notes) std::printf("note: %s\n", note.c_str());
+  std::printf("fonts %d of %d agree; glyphs %d of %d agree\n", tally.fontsAgreeing, tally.fonts,
+              tally.glyphsAgreeing, tally.glyphs);
+  RecordProperty("fonts", tally.fonts);
+  RecordProperty("fontsAgreeing", tally.fontsAgreeing);
+  RecordProperty("glyphs", tally.glyphs);
+  RecordProperty("glyphsAgreeing", tally.glyphsAgreeing);
+  EXPECT_GE(tally.glyphsAgreeing * 100.0, tally.glyphs * 98.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, CorpusSimpleFonts, ::testing::ValuesIn(pdftest::CorpusGroups()),
+                         pdftest::CorpusGroupName);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(CorpusSimpleFonts);
+
+}  // namespace
