@@ -14,7 +14,7 @@ namespace fonts {
 
 namespace {
 
-uint32_t ReadBigEndian32(const uint8_t* p) {
+uint32_t SfntTagAt(const uint8_t* p) {
   return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
 }
 
@@ -59,7 +59,7 @@ void ReadWholeStream(pdf::Document& document, const runtime::ObjectHandle& strea
 ProgramKind SniffProgramKind(std::span<const uint8_t> data) {
   if (LooksLikeType1(data)) return ProgramKind::kType1;
   if (data.size() >= 4) {
-    const uint32_t tag = ReadBigEndian32(data.data());
+    const uint32_t tag = SfntTagAt(data.data());
     if (tag == 0x4F54544Fu) return ProgramKind::kCff;  // "OTTO"
     if (tag == 0x00010000u || tag == 0x74727565u || tag == 0x74746366u) {  // 1.0, "true", "ttcf"
       return SfntHasCffTable(data) ? ProgramKind::kCff : ProgramKind::kTrueType;
