@@ -171,6 +171,9 @@ const std::map<std::string, const char*> kKnownGlyphDifferences = {
     {"pdf/issue7439.pdf",
      "code 2 names \"uni0020\", which the program lacks: we show .notdef with the missing "
      "width 0 (the code is below FirstChar); mutool finds \"space\" by the name's Unicode value"},
+    {"pdf/mmtype1.pdf",
+     "an MMType1 instance: we take the advances its \"Widths\" give (M 746), mutool the "
+     "program's own (M 768)"},
     {"pdf/issue8586.pdf",
      "a CFF program with the predefined Expert encoding, for which CffFont has no table yet: "
      "code 97 shows .notdef where mutool shows Asmall"},
