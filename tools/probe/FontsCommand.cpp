@@ -8,11 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "content/ContentMachine.h"
-#include "content/ContentOwner.h"
-#include "content/ContentStream.h"
 #include "content/LoggingHandler.h"
-#include "content/Page.h"
 #include "fonts/DocumentFontSource.h"
 #include "fonts/MultipleMasterFont.h"
 #include "fonts/SimpleFont.h"
@@ -200,21 +196,10 @@ int PrintGlyphs(pdf::Document& document, const char* page) {
   info.document = &document;
   info.fonts = &source;
   GlyphListing handler(context, info, &entry.resources);
-  runtime::ErrorTrap trap(context);
-  if (!trap.Run([&] {
-        content::ContentMachine* machine = content::Page::NewMachine(document, entry.page);
-        if (machine == nullptr) runtime::ThrowRuntime(runtime::kOutOfMemory);
-        content::MachineHolder holder(context, machine);
-        content::ContentStream::Run(*machine, handler);
-      })) {
-    trap.SetHandled();
-    if (trap.Held().IsRuntime(runtime::kCancelled)) trap.Rethrow();
-    std::fputs(handler.Lines().c_str(), stdout);
-    std::printf("error %s %u\n", trap.Held().domain, trap.Held().code);
-    trap.Close();
-    return 0;
-  }
+  std::string error;
+  PlayPageInto(document, entry, handler, error);
   std::fputs(handler.Lines().c_str(), stdout);
+  if (!error.empty()) std::printf("error %s\n", error.c_str());
   return 0;
 }
 

@@ -33,6 +33,18 @@ size_t PlayPage(pdf::Document& document, const PageEntry& entry, bool quiet, std
   info.document = &document;
   info.structParents = runtime::Dictionary::GetIntegerOr(entry.page, "StructParents", -1);
   content::LoggingHandler handler(context, info, &entry.resources);
+  PlayPageInto(document, entry, handler, error);
+  if (!quiet) std::fputs(handler.Log().c_str(), stdout);
+  size_t calls = 0;
+  for (char c : handler.Log()) calls += c == '\n' ? 1 : 0;
+  return calls;
+}
+
+}  // namespace
+
+void PlayPageInto(pdf::Document& document, const PageEntry& entry, content::ContentHandler& handler,
+                  std::string& error) {
+  runtime::LibraryContext* context = document.Context();
   runtime::ErrorTrap trap(context);
   if (!trap.Run([&] {
         content::ContentMachine* machine = content::Page::NewMachine(document, entry.page);
@@ -45,13 +57,7 @@ size_t PlayPage(pdf::Document& document, const PageEntry& entry, bool quiet, std
     error = std::string(trap.Held().domain) + " " + std::to_string(trap.Held().code);
     trap.Close();
   }
-  if (!quiet) std::fputs(handler.Log().c_str(), stdout);
-  size_t calls = 0;
-  for (char c : handler.Log()) calls += c == '\n' ? 1 : 0;
-  return calls;
 }
-
-}  // namespace
 
 PageEntry LoadPage(pdf::Document& document, int32_t index) {
   const runtime::ObjectReference reference = pdf::PageTree::FindPageRef(document, index);
