@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -158,6 +159,7 @@ TEST_P(StandardSubstituteFit, SolvesExactlyForNearlyEveryGlyph) {
       misses += std::string(resources::kStandardGlyphNames[g]) + " ";
     }
   }
+  std::printf("standard index %d: %d of %d glyphs exact\n", GetParam(), exact, counted);
   EXPECT_GE(exact * 100, counted * 95) << exact << " of " << counted << ": " << misses;
 }
 
