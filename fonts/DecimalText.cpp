@@ -16,6 +16,34 @@ bool IsArrayBlank(char c) {
 
 constexpr int64_t kDecimalIntegerCap = int64_t{1} << 40;
 
+// Walks one number as font texts write it: characters before a sign or a
+// digit are skipped, each digit (and, when `point`, the first '.') goes to
+// `digit(value, inFraction)`, and the first other character ends the number
+// and is consumed. Answers where the walk stopped.
+template <class OnDigit>
+const char* ScanDecimal(const char* p, bool point, bool* negative, OnDigit digit) {
+  bool begun = false;
+  bool inFraction = false;
+  *negative = false;
+  while (*p != '\0') {
+    const char c = *p++;
+    if (IsDecimalDigit(c)) {
+      begun = true;
+      digit(c - '0', inFraction);
+    } else if (point && c == '.' && !inFraction) {
+      inFraction = true;
+    } else if (!begun) {
+      if (c == '-' || c == '+') {
+        *negative = c == '-';
+        begun = true;
+      }
+    } else {
+      break;
+    }
+  }
+  return p;
+}
+
 }  // namespace
 
 Fixed DecimalFixed(int64_t integerPart, uint32_t fraction, uint32_t k, bool negative) {
@@ -27,101 +55,45 @@ Fixed DecimalFixed(int64_t integerPart, uint32_t fraction, uint32_t k, bool nega
 }
 
 int32_t DecimalToInt(const char* text, const char** end) {
-  const char* p = text;
-  bool begun = false;
   bool negative = false;
   int64_t value = 0;
-  while (*p != '\0') {
-    const char c = *p;
-    if (IsDecimalDigit(c)) {
-      begun = true;
-      value = std::min(value * 10 + (c - '0'), kDecimalIntegerCap);
-      ++p;
-    } else if (!begun) {
-      if (c == '-' || c == '+') {
-        negative = c == '-';
-        begun = true;
-      }
-      ++p;
-    } else {
-      ++p;  // the terminating character is consumed
-      break;
-    }
-  }
+  const char* p = ScanDecimal(text, false, &negative, [&](int d, bool) {
+    value = std::min(value * 10 + d, kDecimalIntegerCap);
+  });
   if (end != nullptr) *end = p;
   if (negative) value = -value;
   return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
 }
 
 Fixed DecimalToFixed(const char* text, const char** end) {
-  const char* p = text;
-  bool begun = false;
   bool negative = false;
-  bool inFraction = false;
   int64_t integerPart = 0;
   uint32_t fraction = 0;
   uint32_t k = 0;
-  while (*p != '\0') {
-    const char c = *p;
-    if (IsDecimalDigit(c)) {
-      begun = true;
-      if (inFraction) {
-        if (k < 5) {
-          fraction = fraction * 10 + static_cast<uint32_t>(c - '0');
-          ++k;
-        }
-      } else {
-        integerPart = std::min(integerPart * 10 + (c - '0'), kDecimalIntegerCap);
-      }
-      ++p;
-    } else if (c == '.' && !inFraction) {
-      inFraction = true;
-      ++p;
-    } else if (!begun) {
-      if (c == '-' || c == '+') {
-        negative = c == '-';
-        begun = true;
-      }
-      ++p;
-    } else {
-      ++p;
-      break;
+  const char* p = ScanDecimal(text, true, &negative, [&](int d, bool inFraction) {
+    if (!inFraction) {
+      integerPart = std::min(integerPart * 10 + d, kDecimalIntegerCap);
+    } else if (k < 5) {
+      fraction = fraction * 10 + static_cast<uint32_t>(d);
+      ++k;
     }
-  }
+  });
   if (end != nullptr) *end = p;
   return DecimalFixed(integerPart, fraction, k, negative);
 }
 
 Fixed DecimalToFixedPrecise(const char* text, const char** end) {
-  const char* p = text;
-  bool begun = false, negative = false, inFraction = false;
+  bool negative = false;
   uint64_t mantissa = 0;
   int scale = 0;  // mantissa / 10^scale
-  while (*p != '\0') {
-    const char c = *p;
-    if (IsDecimalDigit(c)) {
-      begun = true;
-      if (mantissa < 100000000000000000ull) {
-        mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
-        if (inFraction) ++scale;
-      } else if (!inFraction) {
-        --scale;  // an integer part too long to keep: saturates below
-      }
-      ++p;
-    } else if (c == '.' && !inFraction) {
-      inFraction = true;
-      ++p;
-    } else if (!begun) {
-      if (c == '-' || c == '+') {
-        negative = c == '-';
-        begun = true;
-      }
-      ++p;
-    } else {
-      ++p;
-      break;
+  const char* p = ScanDecimal(text, true, &negative, [&](int d, bool inFraction) {
+    if (mantissa < 100000000000000000ull) {
+      mantissa = mantissa * 10 + static_cast<uint64_t>(d);
+      if (inFraction) ++scale;
+    } else if (!inFraction) {
+      --scale;  // an integer part too long to keep: saturates below
     }
-  }
+  });
   if (end != nullptr) *end = p;
   long double v = static_cast<long double>(mantissa);
   for (int i = 0; i < scale; ++i) v /= 10;
