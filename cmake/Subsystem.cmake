@@ -1,11 +1,15 @@
-# folvane_subsystem(NAME [DEPS lib...] [PACKAGES ...])
+# folvane_subsystem(NAME [DEPS lib...] [PRIVATE_DEPS lib...] [EXCLUDE subfolder...])
 # Builds every .cpp below the folder into one static library named NAME.
 # A folder with no sources yet becomes an interface library so that the
-# layers above can already link it.
+# layers above can already link it. EXCLUDE leaves out subfolders that
+# build a library of their own.
 function(folvane_subsystem name)
-  cmake_parse_arguments(ARG "" "" "DEPS;PRIVATE_DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;PRIVATE_DEPS;EXCLUDE" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS
        ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  foreach(excluded ${ARG_EXCLUDE})
+    list(FILTER sources EXCLUDE REGEX "^${CMAKE_CURRENT_SOURCE_DIR}/${excluded}/")
+  endforeach()
   if(sources)
     add_library(${name} STATIC ${sources})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
