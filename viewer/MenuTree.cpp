@@ -182,7 +182,7 @@ void MenuTree::RefreshZoom(const MenuStateInput& input) {
   Set(kCmdZoomOut, noPage, false);
   Set(kCmdQuickZoom, noPage, view != nullptr && view->penTool == kPenZoomRectangle);
   Set(kCmdZoomTo, noPage, false);
-  Set(kCmdFitScreen, noPage, view != nullptr && view->fitMode == kZoomFitScreen);
+  Set(kCmdFitScreen, noPage, view != nullptr && view->fitMode == kZoomFitPage);
   Set(kCmdFitWidth, noPage, view != nullptr && view->fitMode == kZoomFitWidth);
 }
 
@@ -194,7 +194,7 @@ void MenuTree::RefreshFind(const MenuStateInput& input) {
 void MenuTree::RefreshView(const MenuStateInput& input) {
   const PageViewState* view = input.pageView;
   const bool noPage = view == nullptr || !view->hasCurrentPage;
-  const uint32_t mode = view != nullptr ? view->layoutMode : UINT32_MAX;
+  const int32_t mode = view != nullptr ? view->layoutMode : -1;
   const bool continuousGrayed = noPage || !view->hasDocument || view->pageCount < 2;
   Set(kCmdRotateRight, noPage, false);
   Set(kCmdRotateLeft, noPage, false);

@@ -6,19 +6,9 @@
 #include <cstdint>
 
 #include "runtime/Fixed.h"
+#include "viewer/PageLayoutParams.h"
 
 namespace viewer {
-
-// Fit modes of the page view's zoom.
-inline constexpr uint32_t kZoomExplicit = 0;
-inline constexpr uint32_t kZoomFitWidth = 1;
-inline constexpr uint32_t kZoomFitHeight = 2;
-inline constexpr uint32_t kZoomFitScreen = 3;
-
-// Layout modes the menu offers.
-inline constexpr uint32_t kLayoutSinglePage = 0;
-inline constexpr uint32_t kLayoutContinuous = 3;
-inline constexpr uint32_t kLayoutReflow = 5;
 
 // Pen tools.
 inline constexpr uint32_t kPenPan = 0;
@@ -31,8 +21,8 @@ struct PageViewState {
   bool hasCurrentPage = false;
   bool hasDocument = false;
   uint32_t penTool = kPenPan;
-  uint32_t fitMode = kZoomExplicit;
-  uint32_t layoutMode = kLayoutSinglePage;
+  int32_t fitMode = kZoomExplicit;
+  int32_t layoutMode = kLayoutSinglePage;
   int32_t pageCount = 0;
   int32_t currentPage = 0;
   // The first page of the view (two-up: its left page, -1 for the blank
@@ -53,11 +43,11 @@ class PageViewCommands {
 
   virtual void ZoomIn() = 0;
   virtual void ZoomOut() = 0;
-  virtual void SetZoom(uint32_t fitMode, runtime::Fixed factor) = 0;
+  virtual void SetZoom(int32_t fitMode, runtime::Fixed factor) = 0;
   virtual void SetPenTool(uint32_t tool) = 0;
   virtual void RotateLeft() = 0;
   virtual void RotateRight() = 0;
-  virtual void SetLayoutMode(uint32_t mode) = 0;
+  virtual void SetLayoutMode(int32_t mode) = 0;
   virtual void NextPage() = 0;
   virtual void PreviousPage() = 0;
   virtual void FirstPage() = 0;

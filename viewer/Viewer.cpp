@@ -729,7 +729,7 @@ void Viewer::ZoomOut() {
   RunPageViewRequest([&] { pageView->ZoomOut(); });
 }
 
-void Viewer::SetFitMode(uint32_t mode) {
+void Viewer::SetFitMode(int32_t mode) {
   RunPageViewRequest([&] { pageView->SetZoom(mode, 0); });
 }
 
@@ -745,7 +745,7 @@ void Viewer::OpenFindDialog() {
   if (runtime::FindDialog* dialog = host->CreateFindDialog()) host->DestroyFindDialog(dialog);
 }
 
-void Viewer::SetLayoutMode(uint32_t mode) {
+void Viewer::SetLayoutMode(int32_t mode) {
   if (pageView == nullptr) return;
   runtime::ErrorTrap trap(context);
   if (!trap.Run([&] { RunPageViewRequest([&] { pageView->SetLayoutMode(mode); }); })) {
@@ -827,7 +827,7 @@ void Viewer::ExecuteCommand(uint32_t id) {
       dialog(&runtime::HostServices::CreateZoomDialog, &runtime::HostServices::DestroyZoomDialog);
       break;
     case kCmdFitScreen:
-      SetFitMode(kZoomFitScreen);
+      SetFitMode(kZoomFitPage);
       break;
     case kCmdFitWidth:
       SetFitMode(kZoomFitWidth);
@@ -906,7 +906,7 @@ int32_t Viewer::OnKeyCommand(char16_t character) {
       ZoomIn();
       return 1;
     case u'2':
-      if (pageView != nullptr) SetFitMode(kZoomFitScreen);
+      if (pageView != nullptr) SetFitMode(kZoomFitPage);
       return 1;
     case u'3':
       ZoomOut();

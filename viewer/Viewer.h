@@ -167,7 +167,7 @@ class Viewer : public runtime::DocumentPrompts, public runtime::ViewerHooks {
   void OnBookmarkSelected();
   void ToggleBookmarks();
   void OpenSelectedBookmark(bool fromCommand);
-  void SetLayoutMode(uint32_t mode);
+  void SetLayoutMode(int32_t mode);
   void CancelLongOperation();
 
   // Carries out one page-view request: `post` hands it to the page view;
@@ -344,7 +344,7 @@ class Viewer : public runtime::DocumentPrompts, public runtime::ViewerHooks {
   void CreateMenuBarGuarded(const runtime::MenuItemDesc* keys);
   void ZoomIn();
   void ZoomOut();
-  void SetFitMode(uint32_t mode);
+  void SetFitMode(int32_t mode);
   void FindNext();
   void OpenFindDialog();
   void ShowSoftKeysForBookmarks();
