@@ -397,5 +397,468 @@ TEST_F(ViewerAppTest, PopupStatesFollowThePageView) {
   viewer.pageView = nullptr;
 }
 
+// Every command id, with and without a page view: what reaches the page
+// view and what reaches the host.
+TEST_F(ViewerAppTest, EveryCommandReachesItsHandler) {
+  struct Case {
+    uint32_t id;
+    const char* requests;            // with a page view
+    std::vector<std::string> lines;  // host lines, with a page view
+    bool needsPageView;              // nothing at all without one
+  };
+  const Case cases[] = {
+      {101, "", {}, true},
+      {103, "", {}, true},
+      {104, "", {}, true},
+      {105, "ZoomIn", {}, true},
+      {106, "ZoomOut", {}, true},
+      {107, "SetPenTool 0", {}, true},  // the zoom rectangle is on: back to pan
+      {108, "", {"CreateZoomDialog -> null"}, true},
+      {109, "SetZoom 3 0", {}, true},
+      {110, "SetZoom 1 0", {}, true},
+      {111, "", {}, true},
+      {112, "", {"CreateFindDialog -> null"}, true},
+      {113, "", {}, true},  // no search string
+      {114, "", {}, true},
+      {115, "RotateRight", {}, true},
+      {116, "RotateLeft", {}, true},
+      {117, "SetLayoutMode 0", {}, true},
+      {118, "SetLayoutMode 3", {}, true},
+      {119, "SetLayoutMode 5", {}, true},
+      {121, "", {}, true},
+      {122, "", {"CreateGoToPageDialog -> null"}, true},
+      {123, "NextPage", {}, true},
+      {124, "PreviousPage", {}, true},
+      {125, "FirstPage", {}, true},
+      {126, "LastPage", {}, true},
+      {127, "", {}, true},
+      {128, "", {"CreateListDialog 1 -> null", "CreateFileBrowser -> null"}, false},
+      {129, "", {}, true},
+      {131, "", {}, true},
+      {133, "", {"CreatePropertiesDialog -> null"}, true},
+      {134,
+       "",
+       {"CreateTextBox -> X1", "X1.SetTitle \"Vantrel Folvane Zo\"", "X1.SetSoftKeys 135",
+        "X1.RunModal", "DestroyTextBox X1"},
+       false},
+      {135, "", {}, true},
+      {136, "", {}, true},  // not busy
+      {137, "", {}, true},
+      {0, "", {}, true},
+  };
+  for (bool withPageView : {true, false}) {
+    for (const Case& c : cases) {
+      SimHost local;
+      ViewerApp app(&local, kOptionQuickZoom | kOptionToolbar | kOptionPocketPc | kOptionReflow);
+      local.scheduler = &app.scheduler;
+      app.OpenInitialDocument(nullptr);
+      RecordingPageView view;
+      view.state.hasCurrentPage = true;
+      view.state.penTool = kPenZoomRectangle;
+      if (withPageView) app.viewer.pageView = &view;
+      local.log.clear();
+      app.OnCommand(c.id);
+      const std::string where = std::to_string(c.id) + (withPageView ? " with" : " without");
+      EXPECT_EQ(view.Requests(), withPageView ? c.requests : "") << where;
+      const bool expectLines = withPageView || !c.needsPageView;
+      for (const std::string& line : c.lines) {
+        EXPECT_EQ(Contains(local.log, line), expectLines) << where << ": " << line;
+      }
+      if (c.lines.empty() || !expectLines) {
+        EXPECT_TRUE(local.log.empty()) << where;
+      }
+      app.viewer.pageView = nullptr;
+    }
+  }
+}
+
+TEST_F(ViewerAppTest, CommandsThatChangeTheViewersOwnState) {
+  auto app = MakeApp(kOptionToolbar);  // Smartphone: no button bar
+  app->OpenInitialDocument(nullptr);
+  Viewer& viewer = app->viewer;
+  const std::string container = SimHost::NameOf(viewer.mainContainer);
+  const std::string tree = SimHost::NameOf(viewer.bookmarkTree);
+  const std::string page = SimHost::NameOf(viewer.pageViewWindow);
+
+  // Full screen toggles and tells the container; the page view gets the
+  // focus on the way in.
+  host.log.clear();
+  app->OnCommand(kCmdFullScreen);
+  EXPECT_TRUE(viewer.fullScreen);
+  EXPECT_EQ(host.log, (std::vector<std::string>{container + ".SetFullScreen 1", page + ".Focus"}));
+  // Showing the bookmark tree without the button bar suspends full screen,
+  // swaps the page view for the tree and the soft keys for Select/Cancel.
+  host.log.clear();
+  app->OnCommand(kCmdBookmarks);
+  EXPECT_TRUE(viewer.bookmarksShown);
+  EXPECT_TRUE(Contains(host.log, container + ".SetFullScreen 0"));
+  EXPECT_TRUE(Contains(host.log, tree + ".Show 1"));
+  EXPECT_TRUE(Contains(host.log, page + ".Show 0"));
+  EXPECT_TRUE(Contains(host.log, "CreateMenuBar 131,132"));
+  EXPECT_TRUE(Contains(host.log, tree + ".Focus"));
+  // Full screen asked for meanwhile changes nothing on screen.
+  host.log.clear();
+  app->OnCommand(kCmdFullScreen);
+  app->OnCommand(kCmdFullScreen);
+  EXPECT_TRUE(host.log.empty());
+  // Cancel hides the tree again and full screen comes back.
+  host.log.clear();
+  app->OnCommand(kCmdBookmarkCancel);
+  EXPECT_FALSE(viewer.bookmarksShown);
+  EXPECT_TRUE(Contains(host.log, "CreateMenuBar 103,127"));
+  EXPECT_EQ(host.log.back(), container + ".SetFullScreen 1");
+
+  // Command 119 without reflow does nothing.
+  RecordingPageView view;
+  view.state.hasCurrentPage = true;
+  viewer.pageView = &view;
+  app->OnCommand(kCmdReflow);
+  EXPECT_EQ(view.Requests(), "");
+  // Find next goes only with a search string; the quick zoom toggles the
+  // pen tool from pan to the zoom rectangle.
+  app->OnCommand(kCmdQuickZoom);
+  EXPECT_EQ(view.Requests(), "SetPenTool 2");
+  viewer.pageView = nullptr;
+
+  // Exit destroys the controls, then quits.
+  host.log.clear();
+  app->OnCommand(kCmdExit);
+  EXPECT_EQ(host.log.back(), "Quit");
+  EXPECT_EQ(host.log[host.log.size() - 2], "DestroyWindow " + container);
+  EXPECT_EQ(viewer.mainContainer, nullptr);
+}
+
+TEST_F(ViewerAppTest, PocketPcKeepsFullScreenWhileTheTreeShows) {
+  auto app = MakeApp(kOptionPocketPc);
+  app->OpenInitialDocument(nullptr);
+  const std::string container = SimHost::NameOf(app->viewer.mainContainer);
+  app->OnCommand(kCmdFullScreen);
+  host.log.clear();
+  app->OnToolbarButton(app->viewer.bookmarksButton);
+  EXPECT_TRUE(app->viewer.bookmarksShown);
+  EXPECT_TRUE(app->viewer.IsEffectiveFullScreen());
+  EXPECT_FALSE(Contains(host.log, container + ".SetFullScreen 0"));
+  EXPECT_FALSE(Contains(host.log, "CreateMenuBar 131,132"));  // the bar keeps the menus
+}
+
+TEST_F(ViewerAppTest, EveryKeyReachesItsHandler) {
+  struct Case {
+    char16_t key;
+    int32_t handled;
+    const char* requests;
+    const char* line;
+  } cases[] = {
+      {u'*', 1, "", nullptr},
+      {u'1', 1, "ZoomIn", nullptr},
+      {u'2', 1, "SetZoom 3 0", nullptr},
+      {u'3', 1, "ZoomOut", nullptr},
+      {u'4', 1, "PreviousPage", nullptr},
+      {u'5', 0, "", nullptr},
+      {u'6', 1, "NextPage", nullptr},
+      {u'7', 1, "", "CreateFindDialog -> null"},
+      {u'8', 1, "RotateLeft", nullptr},
+      {u'9', 1, "RotateRight", nullptr},
+      {u'0', 0, "", nullptr},
+      {u'#', 0, "", nullptr},
+      {u'a', 0, "", nullptr},
+  };
+  auto app = MakeApp(0);
+  app->OpenInitialDocument(nullptr);
+  for (bool withPageView : {true, false}) {
+    for (const Case& c : cases) {
+      RecordingPageView view;
+      view.state.hasCurrentPage = true;
+      app->viewer.pageView = withPageView ? &view : nullptr;
+      host.log.clear();
+      // Without a page view the keys are still handled, and do nothing.
+      EXPECT_EQ(app->OnKeyCommand(c.key), c.handled) << char(c.key);
+      EXPECT_EQ(view.Requests(), withPageView ? c.requests : "") << char(c.key);
+      if (c.line != nullptr && withPageView) {
+        EXPECT_TRUE(Contains(host.log, c.line)) << char(c.key);
+      } else {
+        EXPECT_TRUE(host.log.empty()) << char(c.key);
+      }
+    }
+  }
+  app->viewer.pageView = nullptr;
+}
+
+TEST_F(ViewerAppTest, ToolbarButtonsAndScrollBars) {
+  host.screenDpi = 96;  // half an inch: 48 pixels
+  auto app = MakeApp(kOptionToolbar | kOptionPocketPc);
+  app->OpenInitialDocument(nullptr);
+  Viewer& viewer = app->viewer;
+  RecordingPageView view;
+  view.state.hasCurrentPage = true;
+  view.state.viewWidth = 200;
+  view.state.viewHeight = 300;
+  viewer.pageView = &view;
+  const std::string focus = SimHost::NameOf(viewer.pageViewWindow) + ".Focus";
+
+  struct Button {
+    runtime::HostWindow* control;
+    const char* requests;
+    const char* line;
+  } buttons[] = {
+      {viewer.fitWidthButton, "SetZoom 1 0", nullptr},
+      {viewer.findButton, "", "CreateFindDialog -> null"},
+      {viewer.zoomOutButton, "ZoomOut", nullptr},
+      {viewer.zoomInButton, "ZoomIn", nullptr},
+      {viewer.mainContainer, "", nullptr},
+      {nullptr, "", nullptr},
+  };
+  for (const Button& b : buttons) {
+    view.calls.clear();
+    host.log.clear();
+    app->OnToolbarButton(b.control);
+    EXPECT_EQ(view.Requests(), b.requests);
+    if (b.line != nullptr) {
+      EXPECT_TRUE(Contains(host.log, b.line));
+    }
+    EXPECT_EQ(host.log.back(), focus);  // the page view gets the focus back
+  }
+  // The find button does nothing while busy.
+  viewer.ShowCancelSoftKeys();
+  host.log.clear();
+  app->OnToolbarButton(viewer.findButton);
+  EXPECT_FALSE(Contains(host.log, "CreateFindDialog -> null"));
+  viewer.RestoreMainSoftKeys();
+
+  struct Scroll {
+    void (ViewerApp::*operation)(const runtime::HostWindow*);
+    const char* request;
+  } scrolls[] = {
+      {&ViewerApp::OnLineLeft, "Scroll left 48"},   {&ViewerApp::OnLineRight, "Scroll right 48"},
+      {&ViewerApp::OnPageLeft, "Scroll left 152"},  {&ViewerApp::OnPageRight, "Scroll right 152"},
+      {&ViewerApp::OnLineUp, "Scroll up 48"},       {&ViewerApp::OnLineDown, "Scroll down 48"},
+      {&ViewerApp::OnPageUp, "Scroll up 252"},      {&ViewerApp::OnPageDown, "Scroll down 252"},
+  };
+  for (const Scroll& s : scrolls) {
+    view.calls.clear();
+    (app.get()->*s.operation)(viewer.pageViewWindow);
+    EXPECT_EQ(view.Requests(), s.request);
+    // Another window's scroll bar is ignored.
+    view.calls.clear();
+    (app.get()->*s.operation)(viewer.mainContainer);
+    EXPECT_EQ(view.Requests(), "");
+  }
+  viewer.pageView = nullptr;
+  app->OnPageDown(viewer.pageViewWindow);
+  EXPECT_EQ(view.Requests(), "");
+}
+
+TEST_F(ViewerAppTest, AboutShowsTheNoticeAndTheVersion) {
+  const std::u16string notice = resources::GetUIString(0, kTextLegalNotice);
+  ASSERT_FALSE(notice.empty());
+  struct Case {
+    std::u16string version;
+    std::u16string text;
+  } cases[] = {
+      {u"Version 2.5", notice + u"\r\n\r\nVersion 2.5"},
+      {u"", notice},
+  };
+  for (const Case& c : cases) {
+    SimHost local;
+    local.versionText = c.version;
+    ViewerApp app(&local, 0);
+    app.OnCommand(kCmdAbout);
+    EXPECT_TRUE(Contains(local.log,
+                         "X1.SetItemText 1801 " + viewersim::LogText(c.text.c_str())));
+    EXPECT_EQ(app.viewer.currentDialog, nullptr);
+  }
+}
+
+TEST_F(ViewerAppTest, BusyNestsAndHidesItsCursorUnderShellDialogs) {
+  auto app = MakeApp(0);
+  Viewer& viewer = app->viewer;
+  viewer.BeginBusy(kBusyPageView);
+  viewer.BeginBusy(kBusyLongOperation);
+  viewer.EndBusy(kBusyLongOperation);
+  viewer.EndBusy(kBusyPageView);
+  EXPECT_EQ(host.log, (std::vector<std::string>{"BeginBusy 1", "SetBusyCursor 1", "BeginBusy 0",
+                                                "EndBusy 0", "EndBusy 1", "SetBusyCursor 0"}));
+  host.log.clear();
+  viewer.BeginBusy(kBusyPageView);
+  app->BeginModalUi();
+  app->EndModalUi();
+  app->BeginModalUi();
+  viewer.EndBusy(kBusyPageView);  // the dialog is up: the cursor stays as it is
+  app->EndModalUi();
+  EXPECT_EQ(host.log,
+            (std::vector<std::string>{"BeginBusy 1", "SetBusyCursor 1", "SetBusyCursor 0",
+                                      "SetBusyCursor 1", "SetBusyCursor 0", "EndBusy 1"}));
+  EXPECT_EQ(viewer.busyCount, 0);
+
+  // The busy soft keys: the busy pair, then the menu tree.
+  app->OpenInitialDocument(nullptr);
+  host.log.clear();
+  viewer.ShowCancelSoftKeys();
+  viewer.ShowCancelSoftKeys();
+  viewer.RestoreMainSoftKeys();
+  viewer.RestoreMainSoftKeys();
+  EXPECT_EQ(host.log, (std::vector<std::string>{"CreateMenuBar 101,136", "BeginBusy 0",
+                                                "SetBusyCursor 1", "CreateMenuBar 103,127",
+                                                "EndBusy 0", "SetBusyCursor 0"}));
+}
+
+TEST_F(ViewerAppTest, AKilledJobEndsItsBusyStateOnTheMainStack) {
+  auto app = MakeApp(0);
+  runtime::LibraryContext* ctx = &app->context;
+  runtime::Event never(ctx);
+  bool holding = false;
+  auto* job = runtime::NewObject<runtime::ClosureThread>(ctx, ctx, [&](runtime::LibraryContext*) {
+    BusyHold hold(&app->viewer, kBusyLongOperation);
+    holding = true;
+    never.Wait();
+  });
+  {
+    runtime::ThreadHandle handle(ctx, job);
+    app->scheduler.StartThread(job);
+    app->scheduler.RunUntil([&] { return holding; });
+    EXPECT_EQ(app->viewer.busyCount, 1);
+  }  // the handle kills the job
+  EXPECT_EQ(app->viewer.busyCount, 0);
+  EXPECT_TRUE(Contains(host.log, "EndBusy 0"));
+  EXPECT_EQ(host.log.back(), "SetBusyCursor 0");
+  EXPECT_TRUE(host.busyCursor == false);
+
+  // Cancel while busy: the main keys come back and the long operation is
+  // killed.
+  app->OpenInitialDocument(nullptr);
+  app->viewer.ShowCancelSoftKeys();
+  bool waiting = false;
+  auto* search = runtime::NewObject<runtime::ClosureThread>(ctx, ctx, [&](runtime::LibraryContext*) {
+    waiting = true;
+    never.Wait();
+  });
+  app->scheduler.StartThread(search);
+  app->scheduler.RunUntil([&] { return waiting; });
+  app->viewer.longOperation = search;
+  host.log.clear();
+  app->OnCommand(kCmdCancel);
+  EXPECT_EQ(app->viewer.longOperation, nullptr);
+  EXPECT_FALSE(app->viewer.busySoftKeys);
+  EXPECT_EQ(app->viewer.busyCount, 0);
+  EXPECT_TRUE(Contains(host.log, "CreateMenuBar 103,127"));
+}
+
+TEST_F(ViewerAppTest, TheWorkTimerFollowsTheSchedulersHooks) {
+  auto app = MakeApp(0);
+  runtime::LibraryContext* ctx = &app->context;
+  int turns = 0;
+  auto* job = runtime::NewObject<runtime::ClosureThread>(ctx, ctx, [&](runtime::LibraryContext* c) {
+    for (; turns < 3; ++turns) runtime::YieldThread(c);
+  });
+  runtime::ThreadHandle handle(ctx, job);
+  EXPECT_TRUE(host.LiveTimers().empty());
+  app->scheduler.StartThread(job);
+  ASSERT_EQ(host.LiveTimers().size(), 1u);
+  EXPECT_EQ(host.LiveTimers()[0]->milliseconds, kWorkTimerForeground);
+  // A tick runs the job to its end; the timer goes with the last thread.
+  host.Fire(host.LiveTimers()[0]);
+  EXPECT_EQ(turns, 3);
+  EXPECT_TRUE(host.LiveTimers().empty());
+  EXPECT_EQ(app->viewer.workTimer, nullptr);
+  for (const std::string& line : host.log) {
+    EXPECT_EQ(line.find("[off main]"), std::string::npos) << line;
+  }
+
+  // Background without a timer only records the mode; the next timer uses
+  // it, and a change while it runs makes it again.
+  host.log.clear();
+  app->viewer.SetBackgroundMode(true);
+  EXPECT_TRUE(host.log.empty());
+  turns = 0;
+  auto* second = runtime::NewObject<runtime::ClosureThread>(ctx, ctx, [&](runtime::LibraryContext* c) {
+    for (; turns < 3; ++turns) runtime::YieldThread(c);
+  });
+  handle.Reset(second);
+  app->scheduler.StartThread(second);
+  ASSERT_EQ(host.LiveTimers().size(), 1u);
+  EXPECT_EQ(host.LiveTimers()[0]->milliseconds, kWorkTimerBackground);
+  app->viewer.SetBackgroundMode(false);
+  ASSERT_EQ(host.LiveTimers().size(), 1u);
+  EXPECT_EQ(host.LiveTimers()[0]->milliseconds, kWorkTimerForeground);
+  host.Fire(host.LiveTimers()[0]);
+  EXPECT_TRUE(host.LiveTimers().empty());
+}
+
+// The request pump on the virtual clock: a helper thread moves the clock
+// one millisecond per turn and plays the page view's thread.
+TEST_F(ViewerAppTest, ARequestPumpsTheSchedulerInItsFourSteps) {
+  struct Case {
+    const char* name;
+    int64_t doneAt;      // the task is taken and finished
+    int64_t newWorkAt;   // -1: never
+    int64_t inputAt;     // -1: never
+    int64_t releaseMin;  // the pump's painting hold ends in [min, max]
+    int64_t releaseMax;
+  } cases[] = {
+      // Done early: on until the 200 ms, then 20 ms of painting.
+      {"done within 10 ms", 3, -1, -1, 200, 202},
+      {"new work at 30 ms", 3, 30, -1, 30, 32},
+      {"input at 50 ms", 3, -1, 50, 50, 52},
+      // Still busy at 10 ms: the first step runs to the 200 ms.
+      {"busy past 200 ms", 400, -1, -1, 200, 202},
+  };
+  for (const Case& c : cases) {
+    platform::UseVirtualClock(true);
+    SimHost local;
+    ViewerApp app(&local, 0);
+    runtime::LibraryContext* ctx = &app.context;
+    RecordingPageView view;
+    view.state.hasCurrentPage = true;
+    view.postMakesWork = true;
+    app.viewer.pageView = &view;
+    auto* helper = runtime::NewObject<runtime::ClosureThread>(ctx, ctx, [&](runtime::LibraryContext* t) {
+      for (;;) {
+        platform::AdvanceVirtualClock(1000);
+        int64_t now = 0;
+        platform::QueryPerformanceCounter(&now);
+        now /= 1000;
+        if (now == c.doneAt) view.pending = false;
+        if (now == c.newWorkAt) view.pending = true;
+        if (now == c.inputAt) local.inputPending = true;
+        runtime::YieldThread(t);
+      }
+    });
+    runtime::ThreadHandle handle(ctx, helper);
+    app.scheduler.StartThread(helper);
+    app.OnCommand(kCmdZoomIn);
+    ASSERT_EQ(view.pump.size(), 4u) << c.name;
+    EXPECT_EQ(view.pump[0].first, "HoldPaint");
+    EXPECT_EQ(view.pump[0].second, 0) << c.name;
+    EXPECT_EQ(view.pump[1].first, "ReleasePaint");
+    EXPECT_GE(view.pump[1].second, c.releaseMin) << c.name;
+    EXPECT_LE(view.pump[1].second, c.releaseMax) << c.name;
+    EXPECT_EQ(view.pump[2].first, "MarkQueuedRequests");
+    EXPECT_EQ(view.pump[3].first, "FlushInvalidRect");
+    const int64_t painting = view.pump[3].second - view.pump[1].second;
+    EXPECT_GE(painting, 20) << c.name;
+    EXPECT_LE(painting, 22) << c.name;
+    handle.Destroy();
+    app.viewer.pageView = nullptr;
+  }
+}
+
+TEST_F(ViewerAppTest, ARequestFromACooperativeThreadRunsInPlace) {
+  auto app = MakeApp(0);
+  runtime::LibraryContext* ctx = &app->context;
+  RecordingPageView view;
+  view.state.hasCurrentPage = true;
+  app->viewer.pageView = &view;
+  bool done = false;
+  auto* job = runtime::NewObject<runtime::ClosureThread>(ctx, ctx, [&](runtime::LibraryContext*) {
+    app->viewer.ExecuteCommand(kCmdZoomIn);
+    done = true;
+  });
+  runtime::ThreadHandle handle(ctx, job);
+  app->scheduler.StartThread(job);
+  app->scheduler.RunUntil([&] { return done; });
+  EXPECT_EQ(view.Requests(), "ZoomIn");
+  EXPECT_TRUE(view.pump.empty());
+  app->viewer.pageView = nullptr;
+}
+
 }  // namespace
 }  // namespace viewer
