@@ -198,12 +198,13 @@ TEST_F(ViewerAppTest, TheStartTimerGoesAndTheGivenPathOrTheDialogsFollow) {
   EXPECT_FALSE(Contains(host.log, "CreateListDialog 1 -> null"));
 
   // Without a path the recent files are offered, then the browser.
-  auto second = MakeApp(1);
-  host.log.clear();
-  second->OpenInitialDocument(nullptr);
-  host.Fire(host.LiveTimers().back());
-  EXPECT_TRUE(Contains(host.log, "CreateListDialog 1 -> null"));
-  EXPECT_TRUE(Contains(host.log, "CreateFileBrowser -> null"));
+  SimHost other;
+  ViewerApp second(&other, 1);
+  other.scheduler = &second.scheduler;
+  second.OpenInitialDocument(nullptr);
+  other.Fire(other.LiveTimers().back());
+  EXPECT_TRUE(Contains(other.log, "CreateListDialog 1 -> null"));
+  EXPECT_TRUE(Contains(other.log, "CreateFileBrowser -> null"));
 }
 
 TEST_F(ViewerAppTest, MemoryLimitsFollowTheHostsBudget) {
