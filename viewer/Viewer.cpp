@@ -277,10 +277,10 @@ bool Viewer::RequestPassword(runtime::OwnedBuffer* output) {
   return false;
 }
 
-bool Viewer::OnPasswordFailed(uint32_t attempts) {
+bool Viewer::OnPasswordRejected(uint32_t attempts) {
   if (attempts < kPasswordAttempts) return true;
   ShowLocalizedMessage(kTextCannotDecrypt);
-  openFailed = true;
+  openSucceeded = false;
   return false;
 }
 

@@ -211,7 +211,7 @@ class Viewer : public runtime::DocumentPrompts, public runtime::ViewerHooks {
   // Under kPasswordAttempts wrong passwords: ask again. At the last one,
   // tells the user the document cannot be decrypted and marks the open as
   // failed.
-  bool OnPasswordFailed(uint32_t attempts) override;
+  bool OnPasswordRejected(uint32_t attempts) override;
   // On the main stack: runs the password dialog.
   static void RunPasswordDialog(PasswordRequest* request);
 
@@ -267,6 +267,7 @@ class Viewer : public runtime::DocumentPrompts, public runtime::ViewerHooks {
   bool bookmarksShown = false;
   bool hasOutline = false;
   bool fillingBookmarks = false;
+  // Set by the open job: it ended, and whether a document was installed.
   bool openDone = false;
   bool openSucceeded = false;
   int32_t busyCount = 0;
@@ -292,8 +293,6 @@ class Viewer : public runtime::DocumentPrompts, public runtime::ViewerHooks {
   void* currentModal = nullptr;
   bool busySoftKeys = false;
   bool searchFailed = false;
-  // Set when opening the document failed for good.
-  bool openFailed = false;
   // The viewer's listeners and the pending flag of their two-pass
   // notification.
   runtime::ListLink* listeners = nullptr;

@@ -327,17 +327,18 @@ TEST_F(ViewerTest, AJobKilledWhileItsPromptIsUpLeavesTheAnswerToThePrompt) {
 TEST_F(ViewerTest, TheOpenJobIsAskedAgainUntilTheThirdWrongPassword) {
   runtime::DocumentPrompts* prompts = &viewer;
   viewer.caption = u"Viewer";
+  viewer.openSucceeded = true;
   Start([&](LibraryContext*) {
-    EXPECT_TRUE(prompts->OnPasswordFailed(1));
-    EXPECT_TRUE(prompts->OnPasswordFailed(2));
-    EXPECT_FALSE(prompts->OnPasswordFailed(3));
+    EXPECT_TRUE(prompts->OnPasswordRejected(1));
+    EXPECT_TRUE(prompts->OnPasswordRejected(2));
+    EXPECT_FALSE(prompts->OnPasswordRejected(3));
   });
   runtime::Scheduler::RunForMilliseconds(&context, 10);
   ASSERT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(host.boxes[0]->text, u"Could not decrypt the document");
   EXPECT_EQ(host.boxes[0]->title, u"Viewer");
   EXPECT_TRUE(host.boxes[0]->onMainStack);
-  EXPECT_TRUE(viewer.openFailed);
+  EXPECT_FALSE(viewer.openSucceeded);
 }
 
 TEST_F(ViewerTest, PageNumberLabelChangesOnlyWithThePageOrWhenForced) {
