@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/JobThread.h"
+#include "runtime/TransientBlocks.h"
 #include "tests/runtime/ThreadFixture.h"
 #include "tests/support/RaisedCode.h"
 
@@ -43,7 +44,11 @@ TEST(RecordCacheTest, ALookupMakesOneRecordPerKeyAndCountsItsHolders) {
 TEST(RecordCacheTest, NoMemoryRaisesAndLeavesNoEntry) {
   LibraryContext context;
   RecordCache cache(&context);
-  EXPECT_EQ(RecordCache::MakeItem(Request(1, 1), &context)->refCount, 0u);
+  RecordItem* made = RecordCache::MakeItem(Request(1, 1), &context);
+  ASSERT_NE(made, nullptr);
+  EXPECT_EQ(made->refCount, 0u);
+  EXPECT_EQ(made->value, 1u);
+  DestroyAndFree(&context, made);
   context.memory.hardLimit = context.memory.bytesInUse;
   context.memory.largestCountedBlock = kNoLimit;
   context.caches = nullptr;
