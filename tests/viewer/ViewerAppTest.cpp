@@ -9,6 +9,7 @@
 #include "platform/Clock.h"
 #include "resources/UIStringTable.h"
 #include "runtime/Event.h"
+#include "runtime/RecordCache.h"
 #include "tests/runtime/ThreadFixture.h"
 #include "tools/viewer-sim/RecordingHost.h"
 #include "viewer/BusyHold.h"
@@ -646,6 +647,23 @@ TEST_F(ViewerAppTest, ToolbarButtonsAndScrollBars) {
   viewer.pageView = nullptr;
   app->OnPageDown(viewer.pageViewWindow);
   EXPECT_EQ(view.Requests(), "");
+}
+
+TEST_F(ViewerAppTest, ALanguageChangeRebuildsTheMenusAndLosingActivationEmptiesTheCaches) {
+  auto app = MakeApp(0);
+  app->OpenInitialDocument(nullptr);
+  host.log.clear();
+  app->viewer.SetLanguage(1);
+  EXPECT_EQ(host.log, std::vector<std::string>{"CreateMenuBar 103,127"});
+  ASSERT_NE(host.menuBar, nullptr);
+  EXPECT_EQ(std::u16string(host.menuBar->text), resources::GetUIString(1, 61));
+  EXPECT_EQ(std::u16string(host.menuBar->next->submenu->text), resources::GetUIString(1, 0));
+
+  runtime::RecordCache cache(&app->context);
+  cache.Lookup(runtime::RecordRequest{{{1, 2, 3, 4, 5, 6}}, 7});
+  ASSERT_EQ(cache.Count(), 1u);
+  app->ReleaseCachedMemory();
+  EXPECT_EQ(cache.Count(), 0u);
 }
 
 TEST_F(ViewerAppTest, AboutShowsTheNoticeAndTheVersion) {
