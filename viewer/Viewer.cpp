@@ -193,6 +193,9 @@ void Viewer::RunMessageBox(MessageRequest* request) {
   request->result = request->defaultResult;
   Viewer* viewer = request->viewer;
   if (viewer == nullptr) return;
+  // Only keys that were busy come back busy: a question asked while idle
+  // must not leave the viewer showing Cancel and the wait cursor.
+  const bool restoreBusyKeys = request->swapSoftKeys && viewer->busySoftKeys;
   if (request->swapSoftKeys) viewer->RestoreMainSoftKeys();
   runtime::MessageBoxDialog* box =
       viewer->host != nullptr ? viewer->host->CreateMessageBox() : nullptr;
@@ -205,7 +208,7 @@ void Viewer::RunMessageBox(MessageRequest* request) {
     viewer->currentModal = nullptr;
     viewer->host->DestroyMessageBox(box);
   }
-  if (request->swapSoftKeys) viewer->ShowCancelSoftKeys();
+  if (restoreBusyKeys) viewer->ShowCancelSoftKeys();
 }
 
 void Viewer::ShowMessage(const char16_t* text, const char16_t* title) {

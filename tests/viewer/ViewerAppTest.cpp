@@ -720,6 +720,29 @@ TEST_F(ViewerAppTest, BusyNestsAndHidesItsCursorUnderShellDialogs) {
                                                 "EndBusy 0", "SetBusyCursor 0"}));
 }
 
+TEST_F(ViewerAppTest, AQuestionShowsTheMainKeysAndBringsBackOnlyBusyOnes) {
+  auto app = MakeApp(0);
+  app->OpenInitialDocument(nullptr);
+  Viewer& viewer = app->viewer;
+  // Asked while idle: the viewer stays idle.
+  host.log.clear();
+  viewer.AskResumeFromStart();
+  EXPECT_FALSE(viewer.busySoftKeys);
+  EXPECT_EQ(viewer.busyCount, 0);
+  EXPECT_EQ(host.log.front(), "CreateMessageBox -> M1");
+  EXPECT_FALSE(Contains(host.log, "BeginBusy 0"));
+  // Asked while a search runs: the box gets the main keys, then the busy
+  // pair is back.
+  viewer.ShowCancelSoftKeys();
+  host.log.clear();
+  viewer.AskResumeFromEnd();
+  EXPECT_TRUE(viewer.busySoftKeys);
+  EXPECT_EQ(viewer.busyCount, 1);
+  EXPECT_EQ(host.log.front(), "CreateMenuBar 103,127");
+  EXPECT_TRUE(Contains(host.log, "CreateMenuBar 101,136"));
+  viewer.RestoreMainSoftKeys();
+}
+
 TEST_F(ViewerAppTest, AKilledJobEndsItsBusyStateOnTheMainStack) {
   auto app = MakeApp(0);
   runtime::LibraryContext* ctx = &app->context;
