@@ -780,7 +780,8 @@ void Viewer::ToggleBookmarks() {
       // the soft keys become Select and Cancel.
       if (pageViewWindow != nullptr) pageViewWindow->Show(!bookmarksShown);
       if (toolbar != nullptr) toolbar->Show(!bookmarksShown);
-      host->CreateMenuBar(bookmarksShown ? menu.BookmarkPair() : menu.Root());
+      const runtime::MenuItemDesc* keys = bookmarksShown ? menu.BookmarkPair() : menu.Root();
+      if (keys != nullptr) host->CreateMenuBar(keys);
       focusTarget = bookmarksShown ? static_cast<runtime::HostWindow*>(bookmarkTree)
                                    : pageViewWindow;
       if (focusTarget != nullptr) focusTarget->Focus();
