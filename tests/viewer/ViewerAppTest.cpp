@@ -474,6 +474,41 @@ TEST_F(ViewerAppTest, EveryCommandReachesItsHandler) {
   }
 }
 
+// Every option word, every command and key in a row, then the end of the
+// application: whatever the viewer made of the host's goes back.
+TEST_F(ViewerAppTest, EveryOptionWordLeavesTheHostAsItFoundIt) {
+  for (uint32_t options = 0; options < 64; ++options) {
+    SimHost local;
+    {
+      ViewerApp app(&local, options);
+      local.scheduler = &app.scheduler;
+      app.OpenInitialDocument(u"/x.pdf");
+      RecordingPageView view;
+      view.state.hasCurrentPage = true;
+      view.state.pageCount = 3;
+      for (int round = 0; round < 2; ++round) {
+        app.viewer.pageView = round == 0 ? &view : nullptr;
+        for (uint32_t id = 100; id <= 137; ++id) {
+          if (id != kCmdExit) app.OnCommand(id);
+        }
+        for (char16_t key = u' '; key < 0x7F; ++key) app.OnKeyCommand(key);
+        app.viewer.GetMenuForPopup(0);
+      }
+      app.viewer.pageView = nullptr;
+      local.Fire(local.LiveTimers().empty() ? nullptr : local.LiveTimers()[0]);
+      EXPECT_EQ(app.viewer.busyCount, 0) << options;
+      app.OnCommand(kCmdExit);
+      EXPECT_TRUE(local.quit) << options;
+    }
+    local.scheduler = nullptr;
+    for (const auto& control : local.Controls()) {
+      EXPECT_FALSE(SimHost::InfoOf(control.get())->alive) << options;
+    }
+    EXPECT_TRUE(local.LiveTimers().empty()) << options;
+    EXPECT_FALSE(local.busyCursor) << options;
+  }
+}
+
 TEST_F(ViewerAppTest, CommandsThatChangeTheViewersOwnState) {
   auto app = MakeApp(kOptionToolbar);  // Smartphone: no button bar
   app->OpenInitialDocument(nullptr);
