@@ -13,6 +13,7 @@
 #include "tests/runtime/ThreadFixture.h"
 #include "tools/viewer-sim/RecordingHost.h"
 #include "viewer/BusyHold.h"
+#include "viewer/PageViewBusy.h"
 
 namespace viewer {
 namespace {
@@ -776,6 +777,43 @@ TEST_F(ViewerAppTest, AQuestionShowsTheMainKeysAndBringsBackOnlyBusyOnes) {
   EXPECT_EQ(host.log.front(), "CreateMenuBar 103,127");
   EXPECT_TRUE(Contains(host.log, "CreateMenuBar 101,136"));
   viewer.RestoreMainSoftKeys();
+}
+
+TEST_F(ViewerAppTest, ThePageViewsBusyStateBeginsAndEndsTheViewersOnce) {
+  auto app = MakeApp(0);
+  PageViewBusy busy(&app->viewer);
+  struct Step {
+    bool deferred;
+    uint32_t value;
+    bool wake;
+    const char* lines;  // host lines this step adds
+  } steps[] = {
+      {false, 2, false, "BeginBusy 1|SetBusyCursor 1"},
+      {false, 3, false, ""},  // busy stays busy
+      // Reported while an error unwinds: only recorded.
+      {true, 0, true, ""},
+      {true, 5, true, ""},
+      {false, 0, false, "EndBusy 1|SetBusyCursor 0"},  // the waiting 5 is dropped
+      {false, 0, false, ""},
+  };
+  for (const Step& step : steps) {
+    host.log.clear();
+    EXPECT_EQ(busy.Set(step.deferred, step.value), step.wake);
+    std::string lines;
+    for (const std::string& line : host.log) lines += (lines.empty() ? "" : "|") + line;
+    EXPECT_EQ(lines, step.lines) << step.value << (step.deferred ? " deferred" : "");
+  }
+  EXPECT_FALSE(busy.HasPending());
+  // A deferred change takes effect when the page view's thread applies it.
+  busy.Set(true, 1);
+  EXPECT_EQ(app->viewer.busyCount, 0);
+  busy.ApplyPending();
+  EXPECT_EQ(app->viewer.busyCount, 1);
+  EXPECT_FALSE(busy.HasPending());
+  busy.ApplyPending();
+  EXPECT_EQ(app->viewer.busyCount, 1);
+  busy.Set(false, 0);
+  EXPECT_EQ(app->viewer.busyCount, 0);
 }
 
 TEST_F(ViewerAppTest, AKilledJobEndsItsBusyStateOnTheMainStack) {
