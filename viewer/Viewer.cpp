@@ -407,6 +407,8 @@ bool IsEmptyText(const char16_t* text) { return text == nullptr || text[0] == u'
 }  // namespace
 
 void Viewer::CreateControls() {
+  // Without a host there is nothing to make the controls with.
+  if (host == nullptr) runtime::ThrowRuntime(runtime::kOverflow);
   host->SetPendingText(caption);
   mainContainer = Required(host->CreateViewWindow(nullptr, false));
   bookmarkTree = Required(host->CreateTreeView(mainContainer));

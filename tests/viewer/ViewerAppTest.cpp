@@ -232,6 +232,11 @@ TEST_F(ViewerAppTest, MemoryLimitsFollowTheHostsBudget) {
     EXPECT_TRUE(app.context.threadingEnabled);
   }
   ViewerApp::Destroy(nullptr);
+  // Without a host the start fails like a control the host cannot make.
+  ViewerApp hostless(nullptr, 0);
+  EXPECT_TRUE(Caught([&] { hostless.OpenInitialDocument(nullptr); }).IsRuntime(runtime::kOverflow));
+  hostless.OnCommand(kCmdAbout);
+  hostless.OnCommand(kCmdExit);
   ViewerApp* made = ViewerApp::Create(&host, 0);
   ASSERT_NE(made, nullptr);
   ViewerApp::Destroy(made);
