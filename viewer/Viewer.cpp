@@ -364,9 +364,9 @@ void Viewer::LayOutChildWindows() {
 
 void Viewer::UpdatePageNumberText(int32_t page, uint32_t flags) {
   pageNumberFlags = flags;
-  if (!forcePageText && page == lastShownPage) return;
-  lastShownPage = page;
-  if (!documentOpen || pageNumberLabel == nullptr) return;
+  if (!forcePageText && page == shownPage) return;
+  shownPage = page;
+  if (!documentOpen || pageNumberEdit == nullptr) return;
   const int32_t shown = page < INT32_MAX ? page + 1 : page;
   char16_t* end = runtime::IntToWideString(shown, pageNumberText, kPageNumberTextUnits);
   const size_t left = kPageNumberTextUnits - static_cast<size_t>(end - pageNumberText);
@@ -375,7 +375,7 @@ void Viewer::UpdatePageNumberText(int32_t page, uint32_t flags) {
     const int32_t count = pageCount < INT32_MAX ? static_cast<int32_t>(pageCount) : INT32_MAX;
     runtime::IntToWideString(count, end, left - 1);
   }
-  runtime::SetTextRecord record{pageNumberLabel, pageNumberText};
+  runtime::SetTextRecord record{pageNumberEdit, pageNumberText};
   runtime::CallSetTextOnMain(context, &record);
   forcePageText = false;
 }

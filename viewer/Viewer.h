@@ -3,7 +3,7 @@
 // soft keys through HostServices, drives the cooperative threads from its
 // work timer, dispatches commands and keys to the page view, keeps the busy
 // state, and makes the requests to the host that library work needs
-// (message boxes, the password prompt, the page-number label).
+// (message boxes, the password prompt, the page-number box).
 //
 // Library work runs on cooperative threads, but host dialogs and windows
 // may only be touched from the main thread's stack; every request that can
@@ -51,7 +51,7 @@ inline constexpr uint32_t kTextSearchFailed = 80;
 // Wrong passwords before the viewer stops asking.
 inline constexpr uint32_t kPasswordAttempts = 3;
 
-// Units of the page-number label's text, terminator included.
+// Units of the page-number box's text, terminator included.
 inline constexpr uint32_t kPageNumberTextUnits = 64;
 
 // The product title: the splash, the menu bar's owner and every dialog.
@@ -215,10 +215,10 @@ class Viewer : public runtime::DocumentPrompts, public runtime::ViewerHooks {
   // On the main stack: runs the password dialog.
   static void RunPasswordDialog(PasswordRequest* request);
 
-  // Shows page + 1 and the page count in the page-number label, unless the
+  // Shows page + 1 and the page count in the page-number box, unless the
   // page is the one shown already and no refresh was asked for.
   void UpdatePageNumberText(int32_t page, uint32_t flags);
-  // The label's next update rewrites it even for the same page.
+  // The box's next update rewrites it even for the same page.
   void ForcePageNumberText() { forcePageText = true; }
 
   // Places the child windows in the main window's client area: the soft-key
@@ -272,9 +272,7 @@ class Viewer : public runtime::DocumentPrompts, public runtime::ViewerHooks {
   bool openSucceeded = false;
   int32_t busyCount = 0;
   bool shellModalOpen = false;
-  // The page index last written to the page-number box (-1: none) and the
-  // page view's zoom as last reported (-1.0 before any page view).
-  int32_t shownPage = -1;
+  // The page view's zoom as last reported (-1.0 before any page view).
   runtime::Fixed currentZoom = -runtime::kFixedOne;
   // The text of the busy pair's left soft key.
   const char16_t* busyLabel = u"";
@@ -314,11 +312,11 @@ class Viewer : public runtime::DocumentPrompts, public runtime::ViewerHooks {
   // The user asked for full screen (command 120).
   bool fullScreen = false;
 
-  // The page-number label and what it shows.
-  runtime::HostWindow* pageNumberLabel = nullptr;
+  // What the page-number box (pageNumberEdit) shows: the page index last
+  // written to it (-1: none).
   bool documentOpen = false;
   uint32_t pageCount = 0;
-  int32_t lastShownPage = -1;
+  int32_t shownPage = -1;
   bool forcePageText = true;
   uint32_t pageNumberFlags = 0;
   char16_t pageNumberText[kPageNumberTextUnits] = {};

@@ -707,6 +707,18 @@ TEST_F(ViewerAppTest, ALanguageChangeRebuildsTheMenusAndLosingActivationEmptiesT
   EXPECT_EQ(cache.Count(), 0u);
 }
 
+TEST_F(ViewerAppTest, ThePageNumberGoesIntoTheToolbarsEditBox) {
+  auto app = MakeApp(kOptionToolbar);
+  app->OpenInitialDocument(nullptr);
+  const std::string box = SimHost::NameOf(app->viewer.pageNumberEdit);
+  app->viewer.documentOpen = true;
+  app->viewer.pageCount = 12;
+  host.log.clear();
+  app->viewer.UpdatePageNumberText(0, 0);
+  app->viewer.UpdatePageNumberText(0, 0);
+  EXPECT_EQ(host.log, std::vector<std::string>{box + ".SetText \"1/12\""});
+}
+
 TEST_F(ViewerAppTest, AboutShowsTheNoticeAndTheVersion) {
   const std::u16string notice = resources::GetUIString(0, kTextLegalNotice);
   ASSERT_FALSE(notice.empty());
