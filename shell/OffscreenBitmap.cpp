@@ -124,6 +124,22 @@ platform::BOOL OffscreenBitmap::FillRect(const runtime::HostRect& rect, HostColo
   return FillSolid(dc_, rect, color);
 }
 
+bool OffscreenBitmap::StretchFrom(runtime::HostBitmap& source, const runtime::HostRect& sourceRect,
+                                  const runtime::HostRect& destination) {
+  const auto* bitmap = dynamic_cast<const OffscreenBitmap*>(&source);
+  return bitmap != nullptr && StretchFrom(*bitmap, sourceRect, destination) != 0;
+}
+
+bool OffscreenBitmap::BlitFrom(runtime::HostBitmap& source, int32_t sourceX, int32_t sourceY,
+                               const runtime::HostRect& destination) {
+  const auto* bitmap = dynamic_cast<const OffscreenBitmap*>(&source);
+  return bitmap != nullptr && BlitFrom(*bitmap, sourceX, sourceY, destination) != 0;
+}
+
+bool OffscreenBitmap::FillRect(const runtime::HostRect& rect, uint8_t red, uint8_t green, uint8_t blue) {
+  return FillRect(rect, HostColor{red, green, blue}) != 0;
+}
+
 void OffscreenBitmap::Scroll(int32_t dx, int32_t dy) {
   if (IsEmpty()) return;
   const platform::RECT whole{0, 0, info_.width, info_.height};

@@ -51,9 +51,17 @@ class OffscreenBitmap final : public runtime::HostBitmap {
                           const runtime::HostRect& destination);
   platform::BOOL FillRect(const runtime::HostRect& rect, HostColor color);
   // Moving the pixels through the device is always preferred.
-  bool PrefersDeviceScroll() const { return true; }
+  bool PrefersDeviceScroll() override { return true; }
   // Moves the contents by (dx, dy); uncovered areas keep stale pixels.
-  void Scroll(int32_t dx, int32_t dy);
+  void Scroll(int32_t dx, int32_t dy) override;
+
+  // The same drawing as the library reaches it; a source that is not an
+  // off-screen bitmap is refused.
+  bool StretchFrom(runtime::HostBitmap& source, const runtime::HostRect& sourceRect,
+                   const runtime::HostRect& destination) override;
+  bool BlitFrom(runtime::HostBitmap& source, int32_t sourceX, int32_t sourceY,
+                const runtime::HostRect& destination) override;
+  bool FillRect(const runtime::HostRect& rect, uint8_t red, uint8_t green, uint8_t blue) override;
 
   platform::HDC DeviceContext() const { return dc_; }
   bool IsEmpty() const { return bitmap_ == nullptr; }

@@ -215,6 +215,42 @@ TEST_F(OffscreenBitmapTest, RasterTransfersWriteWhatTheDeviceDraws) {
   raster::HostTransfer::FillWhite(*empty, arena, {0, 0, 9, 5});
 }
 
+// A bitmap of another host, for the refusals below.
+class ForeignBitmap final : public runtime::HostBitmap {
+ public:
+  const runtime::HostPixelLayout* Begin(uintptr_t) override { return &layout; }
+  void End() override {}
+  const runtime::HostPixelLayout* Layout() override { return &layout; }
+  runtime::HostPixelLayout layout;
+};
+
+// The library reaches the device drawing through its own bitmap interface.
+TEST_F(OffscreenBitmapTest, DeviceDrawingThroughTheLibrarysInterface) {
+  UseDevice("pocketpc-qvga", 24);
+  const BitmapPtr first(OffscreenBitmap::Create(6, 4));
+  const BitmapPtr second(OffscreenBitmap::Create(6, 4));
+  runtime::HostBitmap& target = *first;
+  runtime::HostBitmap& source = *second;
+  EXPECT_TRUE(source.FillRect({0, 0, 6, 4}, 0, 0, 255));
+  EXPECT_TRUE(source.FillRect({1, 1, 2, 2}, 255, 0, 0));
+  EXPECT_TRUE(target.FillRect({0, 0, 6, 4}, 255, 255, 255));
+  EXPECT_TRUE(target.BlitFrom(source, 1, 1, {4, 2, 5, 3}));
+  EXPECT_EQ(PixelAt(*first->GetPixelInfo(), 4, 2, 3), StoredBytes(kFormatBgr24, {255, 0, 0}));
+  EXPECT_TRUE(target.StretchFrom(source, {0, 0, 3, 2}, {0, 0, 3, 2}));
+  EXPECT_EQ(PixelAt(*first->GetPixelInfo(), 1, 1, 3), StoredBytes(kFormatBgr24, {255, 0, 0}));
+  EXPECT_EQ(PixelAt(*first->GetPixelInfo(), 0, 0, 3), StoredBytes(kFormatBgr24, {0, 0, 255}));
+  EXPECT_TRUE(target.PrefersDeviceScroll());
+  target.Scroll(1, 0);
+  EXPECT_EQ(PixelAt(*first->GetPixelInfo(), 2, 1, 3), StoredBytes(kFormatBgr24, {255, 0, 0}));
+  // A bitmap of another kind of host is not a source.
+  ForeignBitmap foreign;
+  EXPECT_FALSE(target.BlitFrom(foreign, 0, 0, {0, 0, 1, 1}));
+  EXPECT_FALSE(target.StretchFrom(foreign, {0, 0, 1, 1}, {0, 0, 2, 2}));
+  // And such a bitmap draws nothing through the device by default.
+  EXPECT_FALSE(foreign.PrefersDeviceScroll());
+  EXPECT_FALSE(foreign.FillRect({0, 0, 1, 1}, 1, 2, 3));
+}
+
 // A window target paints bitmaps onto the screen where the window is.
 TEST_F(OffscreenBitmapTest, DrawTargetsCopyOntoTheWindow) {
   UseDevice("pocketpc-qvga", 24);
