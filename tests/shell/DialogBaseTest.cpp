@@ -166,10 +166,20 @@ TEST_F(DialogBaseTest, PocketPcDialogWithOneLabelGetsNoSoftKeys) {
   TestDialog dialog(kPlainTemplate);
   dialog.SetSoftKeys(&ok);
   EXPECT_FALSE(dialog.ShowsTwoSoftKeys());
-  platform::InjectKeyDown(platform::VK_RETURN);
+  // Its OK is the one in the system's bar.
+  const platform::DeviceProfile& profile = platform::GetDeviceProfile();
+  platform::InjectPenDown(profile.width - 4, profile.taskBarHeight / 2);
+  platform::InjectPenUp(profile.width - 4, profile.taskBarHeight / 2);
   EXPECT_EQ(dialog.Run(), kResultOk);
   EXPECT_TRUE(dialog.keyHidden[0]);
   EXPECT_TRUE(dialog.keyHidden[1]);
+  // With both labels there is no such OK: the tap does nothing.
+  TestDialog both(kPlainTemplate);
+  both.SetSoftKeys(&ok_);
+  platform::InjectPenDown(profile.width - 4, profile.taskBarHeight / 2);
+  platform::InjectPenUp(profile.width - 4, profile.taskBarHeight / 2);
+  platform::InjectKeyDown(platform::VK_ESCAPE);
+  EXPECT_EQ(both.Run(), kResultCancel);
   // On a Smartphone the description is enough.
   UseDevice("smartphone");
   EXPECT_TRUE(dialog.ShowsTwoSoftKeys());
