@@ -319,7 +319,12 @@ void HostWindow::RegisterPopup(platform::HMENU menu, uint32_t id) {
       return;
     }
   }
-  popups_.push_back(Popup{menu, id});
+  // Out of memory the popup stays unregistered (its items then keep the
+  // states they were built with); nothing is thrown into the viewer.
+  try {
+    popups_.push_back(Popup{menu, id});
+  } catch (const std::bad_alloc&) {
+  }
 }
 
 bool HostWindow::FindPopup(platform::HMENU menu, uint32_t* id) const {
