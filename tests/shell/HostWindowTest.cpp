@@ -92,10 +92,13 @@ TEST_F(HostWindowTest, BoundsOfBorderedAndPlainChildren) {
 }
 
 TEST_F(HostWindowTest, TextOfAnyLengthAndEditSelection) {
-  std::u16string longText(1000, u'x');
-  longText += u"end";
-  main_->SetText(longText.c_str());
-  EXPECT_EQ(std::u16string(main_->GetText()), longText);
+  // Around each buffer size the text is read whole.
+  for (const size_t length : {size_t{1}, size_t{198}, size_t{199}, size_t{200}, size_t{399}, size_t{400}, size_t{1003}}) {
+    std::u16string text(length - 1, u'x');
+    text += u"!";
+    main_->SetText(text.c_str());
+    EXPECT_EQ(std::u16string(main_->GetText()), text) << length;
+  }
   main_->SetText(nullptr);
   EXPECT_EQ(std::u16string(main_->GetText()), u"");
   main_->SetText(u"Vantrel Folvane");
