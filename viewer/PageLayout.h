@@ -123,6 +123,11 @@ class PageLayout {
   // columns and rows not laid out.
   runtime::Rect64 content;
   ViewFrame frame;
+  // Where the window's top-left corner starts before the grid grows around
+  // it, relative to the clamped page's top-left corner; without it the
+  // window starts at the corner of the page's cell.
+  bool windowFromPage = false;
+  Point64 windowFromPageOffset;
 
   // ---- Placement of the pages around the clamped page ----
   // The whole computation: grid range, zoom and placement, repeated while

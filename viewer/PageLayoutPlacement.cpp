@@ -289,6 +289,12 @@ void PageLayout::PlaceAroundPage(PageSizeSource& pages) {
   rowBounds.Append(height);
   SyncEnds();
   window = {0, 0, windowWidth_, windowHeight_};
+  if (windowFromPage) {
+    const Rect64 pageRect =
+        PageRectInCell(anchorColumn_, anchorRow_, CellRect(anchorColumn_, anchorRow_));
+    window = Rect64::OffsetSaturating(window, runtime::Int64::AddSaturating(pageRect.x0, windowFromPageOffset.x),
+                                      runtime::Int64::AddSaturating(pageRect.y0, windowFromPageOffset.y));
+  }
 
   for (bool more = true; more;) {
     more = false;
