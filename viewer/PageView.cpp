@@ -47,7 +47,6 @@ PageView::PageView(runtime::LibraryContext* context, PageSizeSource& pages,
     : context_(context),
       pages_(pages),
       render_(render),
-      turned_(pages, rotation_),
       layout_(context),
       view_(view),
       dpi_(dpi > 0 ? dpi : kDefaultDpi),
@@ -73,7 +72,7 @@ void PageView::LayOut(const Point64& offset) {
   layout_.viewRotation = rotation_;
   layout_.windowFromPage = true;
   layout_.windowFromPageOffset = offset;
-  layout_.ComputeWithScrollBars(turned_, p);
+  layout_.ComputeWithScrollBars(pages_, p);
 }
 
 void PageView::RefreshLayout() {
@@ -338,7 +337,7 @@ void PageView::AnchorPagePoint(int32_t page, bool useX, Fixed x, bool useY, Fixe
   SetAnchor({page, kAnchorLayoutOffset, 0, 0, SaturateToInt32(-offX), SaturateToInt32(-offY)});
 }
 
-void PageView::GoToDestination(const DestinationRecord& d) {
+void PageView::GoToDestination(const pdf::DestinationView& d) {
   const int32_t count = pages_.PageCount();
   if (d.page < 0 || d.page >= count) {
     runtime::ThrowError(context_, runtime::ErrorRecord{runtime::kViewerDomain, 1, 0});
@@ -351,26 +350,27 @@ void PageView::GoToDestination(const DestinationRecord& d) {
     zoom_.Set(kZoomExplicit, runtime::kFixedOne);
     paramsChanged_ = true;
   }
-  const char* fit = d.fitType != nullptr ? d.fitType : "";
-  auto is = [&](const char* name) { return std::strcmp(fit, name) == 0; };
-  auto given = [&](int i) { return d.given[i] && d.values[i] != kDestinationNull; };
+  auto is = [&](const char* name) { return std::strcmp(d.kind, name) == 0; };
+  auto given = [&](int i) { return d.present[i] != 0 && d.parameters[i] != kDestinationNull; };
   if (is("XYZ")) {
-    if (d.zoom != 0 && !reflow && zoom_.Set(kZoomExplicit, d.zoom)) paramsChanged_ = true;
-    AnchorPagePoint(d.page, given(0), d.values[0], given(1), d.values[1]);
+    if (given(2) && d.parameters[2] != 0 && !reflow && zoom_.Set(kZoomExplicit, d.parameters[2])) {
+      paramsChanged_ = true;
+    }
+    AnchorPagePoint(d.page, given(0), d.parameters[0], given(1), d.parameters[1]);
   } else if (is("Fit") || is("FitB") || is("FitV") || is("FitBV")) {
     if (zoom_.Set(kZoomFitPage, zoom_.factor)) paramsChanged_ = true;
     SetAnchor({d.page, kAnchorLayoutOffset, 0, 0, 0, 0});
   } else if (is("FitH") || is("FitBH")) {
     if (zoom_.Set(kZoomFitWidth, zoom_.factor)) paramsChanged_ = true;
-    AnchorPagePoint(d.page, false, 0, given(0), d.values[0]);
+    AnchorPagePoint(d.page, false, 0, given(0), d.parameters[0]);
   } else if (is("FitR")) {
     GoToPage(d.page, true);
     RefreshLayout();
     Matrix m;
-    const runtime::Rect r{DestinationValue(d.given[0], d.values[0], 0),
-                          DestinationValue(d.given[1], d.values[1], 0),
-                          DestinationValue(d.given[2], d.values[2], 0),
-                          DestinationValue(d.given[3], d.values[3], 0)};
+    const runtime::Rect r{DestinationValue(d.present[0] != 0, d.parameters[0], 0),
+                          DestinationValue(d.present[1] != 0, d.parameters[1], 0),
+                          DestinationValue(d.present[2] != 0, d.parameters[2], 0),
+                          DestinationValue(d.present[3] != 0, d.parameters[3], 0)};
     if (PageToViewMatrix(d.page, m) && Matrix::CanTransformRect(m, r)) {
       const runtime::Rect v = Matrix::TransformRectBounds(r, m);
       // Rounded edges keep a rectangle without width or height so.
@@ -444,6 +444,7 @@ void PageView::Rotate(int32_t degrees) {
   AnchorViewCentre();
   rotation_ = AddViewRotation(rotation_, degrees);
   std::swap(largestWidth_, largestHeight_);
+  pages_.SetViewRotation(rotation_);
   if (render_ != nullptr) render_->InvalidateAll();
   paramsChanged_ = true;
 }

@@ -7,6 +7,7 @@
 // RenderScheduling.
 #include <cstdint>
 
+#include "pdf/Destination.h"
 #include "runtime/Fixed.h"
 #include "runtime/LibraryContext.h"
 #include "runtime/Matrix.h"
@@ -22,17 +23,6 @@
 #include "viewer/ZoomState.h"
 
 namespace viewer {
-
-// A destination: the page, the fit type and up to four parameters, each
-// with its given-flag.
-struct DestinationRecord {
-  int32_t page = 0;
-  const char* fitType = "XYZ";
-  int32_t values[4] = {};
-  bool given[4] = {};
-  // The zoom of "XYZ" in 16.16; 0 keeps the zoom.
-  runtime::Fixed zoom = 0;
-};
 
 // What the host's scroll bars show.
 struct ScrollBarRecord {
@@ -75,8 +65,9 @@ class PageView : public PageViewCommands {
   void ScrollRectIntoView(int32_t page, const runtime::Rect& rect, int32_t code, int32_t margin);
   // Zooms so that a rectangle of the view (pixels) fills the window.
   void ZoomToRect(const runtime::Rect64& rect);
-  // A page outside the document raises ("PDFViewer", 1).
-  void GoToDestination(const DestinationRecord& destination);
+  // A destination's page, fit kind and parameters (the zoom of "XYZ" is
+  // its third). A page outside the document raises ("PDFViewer", 1).
+  void GoToDestination(const pdf::DestinationView& destination);
   // Page space to pixels relative to the window's top-left corner; false
   // when the page is not laid out.
   bool PageToViewMatrix(int32_t page, runtime::Matrix& out);
@@ -127,25 +118,6 @@ class PageView : public PageViewCommands {
   void FlushInvalidRect() override {}
 
  private:
-  // The document's pages with the largest size seen turned with the view.
-  class TurnedPages : public PageSizeSource {
-   public:
-    TurnedPages(PageSizeSource& pages, const int32_t& rotation) : pages_(pages), rotation_(rotation) {}
-    int32_t PageCount() const override { return pages_.PageCount(); }
-    pdf::PageInfo Page(int32_t index) override { return pages_.Page(index); }
-    runtime::Fixed LargestWidth() const override {
-      return Turned() ? pages_.LargestHeight() : pages_.LargestWidth();
-    }
-    runtime::Fixed LargestHeight() const override {
-      return Turned() ? pages_.LargestWidth() : pages_.LargestHeight();
-    }
-
-   private:
-    bool Turned() const { return rotation_ == 90 || rotation_ == 270; }
-    PageSizeSource& pages_;
-    const int32_t& rotation_;
-  };
-
   void StepZoomBy(bool in);
   // The anchor for the page under a view point; false when no page is laid
   // out there or, in page space, the page matrix has no inverse.
@@ -165,7 +137,6 @@ class PageView : public PageViewCommands {
   PageSizeSource& pages_;
   RenderScheduling* render_;
   int32_t rotation_ = 0;
-  TurnedPages turned_;
   PageLayout layout_;
   MarginPoint view_;
   int32_t dpi_;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "runtime/ErrorRecord.h"
@@ -24,10 +25,14 @@ class SizedPages : public PageSizeSource {
   }
   int32_t PageCount() const override { return count_; }
   pdf::PageInfo Page(int32_t) override { return base_; }
-  Fixed LargestWidth() const override { return base_.box.x1 - base_.box.x0; }
-  Fixed LargestHeight() const override { return base_.box.y1 - base_.box.y0; }
+  Fixed LargestWidth() const override { return turned_ ? Height() : Width(); }
+  Fixed LargestHeight() const override { return turned_ ? Width() : Height(); }
+  void SetViewRotation(int32_t degrees) override { turned_ = degrees == 90 || degrees == 270; }
 
  private:
+  Fixed Width() const { return base_.box.x1 - base_.box.x0; }
+  Fixed Height() const { return base_.box.y1 - base_.box.y0; }
+  bool turned_ = false;
   int32_t count_;
   pdf::PageInfo base_;
 };
@@ -234,19 +239,19 @@ TEST_F(PageViewTest, DestinationsPositionTheView) {
   PageView view(&context, pages, nullptr, Handheld(), 96);
   view.DoSetZoom(kZoomExplicit, 0x10000);
 
-  DestinationRecord outside;
+  pdf::DestinationView outside;
   outside.page = 10;
   const auto error = testsupport::CaughtError(&context, [&] { view.GoToDestination(outside); });
   ASSERT_TRUE(error.has_value());
   EXPECT_TRUE(error->Is(runtime::kViewerDomain, 1));
 
   // "XYZ" puts (left, top) at the window's corner.
-  DestinationRecord xyz;
+  pdf::DestinationView xyz;
   xyz.page = 4;
-  xyz.fitType = "XYZ";
-  xyz.values[0] = FixedFromInt(100);
-  xyz.values[1] = FixedFromInt(600);
-  xyz.given[0] = xyz.given[1] = true;
+  std::strcpy(xyz.kind, "XYZ");
+  xyz.parameters[0] = FixedFromInt(100);
+  xyz.parameters[1] = FixedFromInt(600);
+  xyz.present[0] = xyz.present[1] = 1;
   view.GoToDestination(xyz);
   view.RefreshLayout();
   EXPECT_EQ(view.CurrentPage(), 4);
@@ -258,9 +263,9 @@ TEST_F(PageViewTest, DestinationsPositionTheView) {
   EXPECT_NEAR(y >> 16, 0, 1);
 
   // The null marker on left keeps the left at the page's edge side.
-  DestinationRecord keepLeft = xyz;
-  keepLeft.values[0] = kDestinationNull;
-  keepLeft.values[1] = FixedFromInt(400);
+  pdf::DestinationView keepLeft = xyz;
+  keepLeft.parameters[0] = kDestinationNull;
+  keepLeft.parameters[1] = FixedFromInt(400);
   view.GoToDestination(keepLeft);
   view.RefreshLayout();
   ASSERT_TRUE(view.PageToViewMatrix(4, m));
@@ -270,29 +275,29 @@ TEST_F(PageViewTest, DestinationsPositionTheView) {
   EXPECT_NEAR(y >> 16, 0, 1);
 
   // "Fit" switches to fit page; "FitR" without width zooms by 1.25.
-  DestinationRecord fit;
+  pdf::DestinationView fit;
   fit.page = 2;
-  fit.fitType = "Fit";
+  std::strcpy(fit.kind, "Fit");
   view.GoToDestination(fit);
   EXPECT_EQ(view.Zoom().mode, kZoomFitPage);
   EXPECT_EQ(view.CurrentPage(), 2);
   const Fixed fitted = view.EffectiveZoom();
-  DestinationRecord rect;
+  pdf::DestinationView rect;
   rect.page = 2;
-  rect.fitType = "FitR";
-  rect.values[0] = rect.values[2] = FixedFromInt(300);
-  rect.values[1] = FixedFromInt(300);
-  rect.values[3] = FixedFromInt(400);
-  for (bool& g : rect.given) g = true;
+  std::strcpy(rect.kind, "FitR");
+  rect.parameters[0] = rect.parameters[2] = FixedFromInt(300);
+  rect.parameters[1] = FixedFromInt(300);
+  rect.parameters[3] = FixedFromInt(400);
+  for (uint8_t& g : rect.present) g = 1;
   view.GoToDestination(rect);
   EXPECT_EQ(view.Zoom().mode, kZoomExplicit);
   EXPECT_EQ(view.EffectiveZoom(), runtime::FixedMul(fitted, kZoomStep));
 
   // An unknown fit type changes nothing.
   view.RefreshLayout();
-  DestinationRecord odd;
+  pdf::DestinationView odd;
   odd.page = 7;
-  odd.fitType = "Zoom";
+  std::strcpy(odd.kind, "Zoom");
   view.GoToDestination(odd);
   EXPECT_FALSE(view.ParamsChanged());
 }
