@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "runtime/Dictionary.h"
 #include "runtime/ErrorRecord.h"
 #include "runtime/ErrorTrap.h"
 #include "viewer/ViewFrame.h"
@@ -38,6 +39,24 @@ int64_t Difference(int64_t a, int64_t b) {
 int64_t Midpoint(int64_t a, int64_t b) {
   return static_cast<int64_t>((static_cast<__int128>(a) + b) / 2);
 }
+
+// What reading a destination needs of the laid-out pages.
+class LaidOutDestinationPages : public pdf::DestinationViewer {
+ public:
+  explicit LaidOutDestinationPages(const PageLayout& layout) : layout_(layout) {}
+  bool IsPageInRange(int32_t page) const override { return layout_.IsPageInRange(page); }
+  int32_t CurrentPage() const override { return std::max(layout_.mostVisiblePage, 0); }
+  void PageRectOnDevice(int32_t page, int32_t rect[4]) const override {
+    const Rect64 r = layout_.PageRect(page);
+    rect[0] = SaturateToInt32(Difference(r.x0, layout_.window.x0));
+    rect[1] = SaturateToInt32(Difference(r.y0, layout_.window.y0));
+    rect[2] = SaturateToInt32(Difference(r.x1, layout_.window.x0));
+    rect[3] = SaturateToInt32(Difference(r.y1, layout_.window.y0));
+  }
+
+ private:
+  const PageLayout& layout_;
+};
 
 }  // namespace
 
@@ -383,6 +402,22 @@ void PageView::GoToDestination(const pdf::DestinationView& d) {
     zoom_ = savedZoom;
     paramsChanged_ = true;
   }
+}
+
+void PageView::RunOpenAction(pdf::Document& document) {
+  runtime::CatchAllExceptCancel(context_, [&] {
+    const runtime::ObjectHandle catalog = runtime::Dictionary::Get(document.GetTrailer(), "Root");
+    if (catalog.Tag() != runtime::ObjectTag::kDictionary) return;
+    const runtime::ObjectHandle open = runtime::Dictionary::Get(catalog, "OpenAction");
+    if (open.Tag() != runtime::ObjectTag::kArray) return;
+    RefreshLayout();
+    const pdf::DestinationTarget target = pdf::Destination::Parse(document, open, CurrentPage());
+    if (target.pageIndex < 0) return;
+    pdf::DestinationView destination;
+    destination.page = target.pageIndex;
+    pdf::Destination::ReadView(LaidOutDestinationPages(layout_), open, target.pageIndex, destination);
+    GoToDestination(destination);
+  });
 }
 
 ScrollBarRecord PageView::ScrollBars() {

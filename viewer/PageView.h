@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "pdf/Destination.h"
+#include "pdf/Document.h"
 #include "runtime/Fixed.h"
 #include "runtime/LibraryContext.h"
 #include "runtime/Matrix.h"
@@ -72,6 +73,10 @@ class PageView : public PageViewCommands {
   // when the page is not laid out.
   bool PageToViewMatrix(int32_t page, runtime::Matrix& out);
   ScrollBarRecord ScrollBars();
+  // The document's "OpenAction" when it is a destination: the view goes
+  // there. Every error but cancellation is dropped; an action dictionary
+  // is left to the action machinery.
+  void RunOpenAction(pdf::Document& document);
 
   // ---- Paging, zoom, rotation, layout ----
   void GoToPage(int32_t page, bool skipIfCurrent);
