@@ -420,6 +420,12 @@ void PageView::RunOpenAction(pdf::Document& document) {
   });
 }
 
+void PageView::AfterViewChange(ViewChangeSink& sink) {
+  const ScrollBarRecord bars = ScrollBars();
+  sink.SetScrollBars(bars);
+  sink.ShowPageAndZoom(pages_.PageCount() > 0 ? CurrentPage() : -1, layout_.effectiveZoom);
+}
+
 ScrollBarRecord PageView::ScrollBars() {
   RefreshLayout();
   const Rect64 w = ViewFrame::MapRect(layout_.frame, layout_.window);

@@ -20,6 +20,7 @@
 #include "viewer/PageViewCommands.h"
 #include "viewer/RenderScheduling.h"
 #include "viewer/ViewAnchor.h"
+#include "viewer/ViewChangeSink.h"
 #include "viewer/ViewPositionMath.h"
 #include "viewer/ZoomState.h"
 
@@ -77,6 +78,9 @@ class PageView : public PageViewCommands {
   // there. Every error but cancellation is dropped; an action dictionary
   // is left to the action machinery.
   void RunOpenAction(pdf::Document& document);
+  // After a change has been laid out: the scroll bars, then the current
+  // page and the effective zoom, go to `sink`.
+  void AfterViewChange(ViewChangeSink& sink);
 
   // ---- Paging, zoom, rotation, layout ----
   void GoToPage(int32_t page, bool skipIfCurrent);

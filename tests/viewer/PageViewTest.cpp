@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "runtime/ErrorRecord.h"
@@ -359,6 +360,49 @@ TEST_F(PageViewTest, ThumbsFollowTheRotation) {
   view.ScrollThumbTo(false, 0, 10, 100);
   view.RefreshLayout();
   EXPECT_EQ(view.Layout().window.x1, view.Layout().content.x1);
+}
+
+class RecordingViewSink : public ViewChangeSink {
+ public:
+  void SetScrollBars(const ScrollBarRecord& b) override {
+    bars = b;
+    order.push_back('b');
+  }
+  void ShowPageAndZoom(int32_t p, Fixed z) override {
+    page = p;
+    zoom = z;
+    order.push_back('p');
+  }
+  ScrollBarRecord bars;
+  int32_t page = -2;
+  Fixed zoom = 0;
+  std::string order;
+};
+
+TEST_F(PageViewTest, AfterAChangeTheBarsThenThePageAreReported) {
+  SizedPages pages(10, kLetter);
+  PageView view(&context, pages, nullptr, Handheld(), 96);
+  view.DoSetZoom(kZoomFitWidth, 0);
+  view.GoToPage(6, false);
+  RecordingViewSink sink;
+  view.AfterViewChange(sink);
+  EXPECT_EQ(sink.order, "bp");
+  EXPECT_EQ(sink.page, 6);
+  EXPECT_EQ(sink.zoom, view.EffectiveZoom());
+  EXPECT_FALSE(sink.bars.vertical.hidden);
+  EXPECT_TRUE(sink.bars.horizontal.hidden);
+  const runtime::Rect64& w = view.Layout().window;
+  const runtime::Rect64& c = view.Layout().content;
+  EXPECT_EQ(sink.bars.vertical.position, w.y0 - c.y0);
+  EXPECT_EQ(sink.bars.vertical.page, w.y1 - w.y0);
+  EXPECT_EQ(sink.bars.vertical.range, c.y1 - c.y0);
+
+  SizedPages none(0, kLetter);
+  PageView empty(&context, none, nullptr, Handheld(), 96);
+  RecordingViewSink quiet;
+  empty.AfterViewChange(quiet);
+  EXPECT_EQ(quiet.page, -1);
+  EXPECT_TRUE(quiet.bars.vertical.hidden);
 }
 
 }  // namespace
