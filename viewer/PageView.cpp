@@ -30,13 +30,13 @@ Fixed PixelsToFixedSat(int64_t v) {
 // The nearest whole pixel of a 16.16 value.
 int64_t FixedToPixels(Fixed v) { return (static_cast<int64_t>(v) + 0x8000) >> 16; }
 
-int64_t Difference(int64_t a, int64_t b) {
+int64_t PixelDifference(int64_t a, int64_t b) {
   return runtime::Int64::AddSaturating(a, b == std::numeric_limits<int64_t>::min()
                                        ? std::numeric_limits<int64_t>::max()
                                        : -b);
 }
 
-int64_t Midpoint(int64_t a, int64_t b) {
+int64_t PixelMidpoint(int64_t a, int64_t b) {
   return static_cast<int64_t>((static_cast<__int128>(a) + b) / 2);
 }
 
@@ -48,10 +48,10 @@ class LaidOutDestinationPages : public pdf::DestinationViewer {
   int32_t CurrentPage() const override { return std::max(layout_.mostVisiblePage, 0); }
   void PageRectOnDevice(int32_t page, int32_t rect[4]) const override {
     const Rect64 r = layout_.PageRect(page);
-    rect[0] = SaturateToInt32(Difference(r.x0, layout_.window.x0));
-    rect[1] = SaturateToInt32(Difference(r.y0, layout_.window.y0));
-    rect[2] = SaturateToInt32(Difference(r.x1, layout_.window.x0));
-    rect[3] = SaturateToInt32(Difference(r.y1, layout_.window.y0));
+    rect[0] = SaturateToInt32(PixelDifference(r.x0, layout_.window.x0));
+    rect[1] = SaturateToInt32(PixelDifference(r.y0, layout_.window.y0));
+    rect[2] = SaturateToInt32(PixelDifference(r.x1, layout_.window.x0));
+    rect[3] = SaturateToInt32(PixelDifference(r.y1, layout_.window.y0));
   }
 
  private:
@@ -104,7 +104,7 @@ void PageView::RefreshLayout() {
   const ViewAnchor a = anchor_;
   const int64_t px = a.kind == kAnchorLayoutOffset ? FixedToPixels(a.x) : 0;
   const int64_t py = a.kind == kAnchorLayoutOffset ? FixedToPixels(a.y) : 0;
-  LayOut({Difference(px, a.viewX), Difference(py, a.viewY)});
+  LayOut({PixelDifference(px, a.viewX), PixelDifference(py, a.viewY)});
   if (a.kind == kAnchorPageSpace && layout_.IsPageInRange(a.page)) {
     // The page's matrix is known only once it is laid out at the new zoom.
     int32_t column = 0, row = 0;
@@ -112,7 +112,7 @@ void PageView::RefreshLayout() {
     const Matrix& m = layout_.CellAt(column, row).pageMatrix;
     Fixed x = a.x, y = a.y;
     Matrix::TransformPointInPlace(m, x, y);
-    LayOut({Difference(FixedToPixels(x), a.viewX), Difference(FixedToPixels(y), a.viewY)});
+    LayOut({PixelDifference(FixedToPixels(x), a.viewX), PixelDifference(FixedToPixels(y), a.viewY)});
   }
   laidOut_ = true;
   paramsChanged_ = false;
@@ -121,8 +121,8 @@ void PageView::RefreshLayout() {
   const int32_t kept = layout_.clampedPage;
   if (layout_.IsPageInRange(kept)) {
     const Rect64 r = layout_.PageRect(kept);
-    anchor_ = {kept, kAnchorLayoutOffset, 0, 0, SaturateToInt32(Difference(r.x0, layout_.window.x0)),
-               SaturateToInt32(Difference(r.y0, layout_.window.y0))};
+    anchor_ = {kept, kAnchorLayoutOffset, 0, 0, SaturateToInt32(PixelDifference(r.x0, layout_.window.x0)),
+               SaturateToInt32(PixelDifference(r.y0, layout_.window.y0))};
   }
   if (render_ != nullptr) render_->UpdateRenderRequests(layout_);
 }
@@ -152,8 +152,8 @@ bool PageView::TryAnchorAt(int64_t x, int64_t y, int32_t kind, ViewAnchor& out) 
   const Rect64 r = layout_.PageRect(page);
   out = {page,
          kind,
-         PixelsToFixedSat(Difference(runtime::Int64::AddSaturating(w.x0, x), r.x0)),
-         PixelsToFixedSat(Difference(runtime::Int64::AddSaturating(w.y0, y), r.y0)),
+         PixelsToFixedSat(PixelDifference(runtime::Int64::AddSaturating(w.x0, x), r.x0)),
+         PixelsToFixedSat(PixelDifference(runtime::Int64::AddSaturating(w.y0, y), r.y0)),
          SaturateToInt32(x),
          SaturateToInt32(y)};
   if (kind != kAnchorPageSpace) return true;
@@ -193,8 +193,8 @@ void PageView::ScrollBy(int64_t dx, int64_t dy) {
   int32_t page = layout_.FindMostVisiblePage(w);
   if (!layout_.IsPageInRange(page)) page = layout_.clampedPage;
   const Rect64 r = layout_.PageRect(page);
-  SetAnchor({page, kAnchorLayoutOffset, 0, 0, SaturateToInt32(Difference(r.x0, w.x0)),
-             SaturateToInt32(Difference(r.y0, w.y0))});
+  SetAnchor({page, kAnchorLayoutOffset, 0, 0, SaturateToInt32(PixelDifference(r.x0, w.x0)),
+             SaturateToInt32(PixelDifference(r.y0, w.y0))});
 }
 
 bool PageView::Fits(int32_t page, bool continuousGroup) const {
@@ -274,8 +274,8 @@ void PageView::ScrollThumbTo(bool verticalBar, int64_t position, int64_t page, i
     left = r.x0;
     top = r.y0;
   }
-  SetAnchor({target, kAnchorLayoutOffset, 0, 0, SaturateToInt32(Difference(left, x)),
-             SaturateToInt32(Difference(top, y))});
+  SetAnchor({target, kAnchorLayoutOffset, 0, 0, SaturateToInt32(PixelDifference(left, x)),
+             SaturateToInt32(PixelDifference(top, y))});
 }
 
 bool PageView::PageToViewMatrix(int32_t page, Matrix& out) {
@@ -284,8 +284,8 @@ bool PageView::PageToViewMatrix(int32_t page, Matrix& out) {
   layout_.PageCellOf(page, column, row);
   out = layout_.CellAt(column, row).pageMatrix;
   const Rect64 r = layout_.PageRect(page);
-  out.e = runtime::FixedAddSat(out.e, PixelsToFixedSat(Difference(r.x0, layout_.window.x0)));
-  out.f = runtime::FixedAddSat(out.f, PixelsToFixedSat(Difference(r.y0, layout_.window.y0)));
+  out.e = runtime::FixedAddSat(out.e, PixelsToFixedSat(PixelDifference(r.x0, layout_.window.x0)));
+  out.f = runtime::FixedAddSat(out.f, PixelsToFixedSat(PixelDifference(r.y0, layout_.window.y0)));
   return true;
 }
 
@@ -315,20 +315,20 @@ void PageView::ScrollRectIntoView(int32_t page, const runtime::Rect& rect, int32
   if (!moveX && !moveY) return;
   // The window's corner after the move, in layout pixels.
   const Rect64& w = layout_.window;
-  const int64_t nx = moveX ? runtime::Int64::AddSaturating(w.x0, Difference(x0, placedX)) : w.x0;
-  const int64_t ny = moveY ? runtime::Int64::AddSaturating(w.y0, Difference(y0, placedY)) : w.y0;
+  const int64_t nx = moveX ? runtime::Int64::AddSaturating(w.x0, PixelDifference(x0, placedX)) : w.x0;
+  const int64_t ny = moveY ? runtime::Int64::AddSaturating(w.y0, PixelDifference(y0, placedY)) : w.y0;
   const Rect64 pr = layout_.PageRect(page);
-  SetAnchor({page, kAnchorLayoutOffset, 0, 0, SaturateToInt32(Difference(pr.x0, nx)),
-             SaturateToInt32(Difference(pr.y0, ny))});
+  SetAnchor({page, kAnchorLayoutOffset, 0, 0, SaturateToInt32(PixelDifference(pr.x0, nx)),
+             SaturateToInt32(PixelDifference(pr.y0, ny))});
 }
 
 void PageView::ZoomToRect(const Rect64& rect) {
   RefreshLayout();
   if (pages_.PageCount() <= 0) return;
   const Fixed factor = ZoomToRectFactor(layout_.effectiveZoom, WindowWidth(), WindowHeight(),
-                                        Difference(rect.x1, rect.x0), Difference(rect.y1, rect.y0));
+                                        PixelDifference(rect.x1, rect.x0), PixelDifference(rect.y1, rect.y0));
   ViewAnchor a;
-  if (!TryAnchorAt(Midpoint(rect.x0, rect.x1), Midpoint(rect.y0, rect.y1), kAnchorPageSpace, a)) return;
+  if (!TryAnchorAt(PixelMidpoint(rect.x0, rect.x1), PixelMidpoint(rect.y0, rect.y1), kAnchorPageSpace, a)) return;
   a.viewX = SaturateToInt32(WindowWidth() / 2);
   a.viewY = SaturateToInt32(WindowHeight() / 2);
   zoom_.Set(kZoomExplicit, factor);
@@ -347,12 +347,12 @@ void PageView::AnchorPagePoint(int32_t page, bool useX, Fixed x, bool useY, Fixe
   Fixed px = x, py = y;
   Matrix::TransformPointInPlace(m, px, py);
   const Rect64 pr = layout_.PageRect(page);
-  const int64_t cornerX = Difference(pr.x0, layout_.window.x0);
-  const int64_t cornerY = Difference(pr.y0, layout_.window.y0);
+  const int64_t cornerX = PixelDifference(pr.x0, layout_.window.x0);
+  const int64_t cornerY = PixelDifference(pr.y0, layout_.window.y0);
   // The page's corner is never passed: the offset inside the page is at
   // least 0.
-  const int64_t offX = useX ? std::max<int64_t>(Difference(FixedToPixels(px), cornerX), 0) : 0;
-  const int64_t offY = useY ? std::max<int64_t>(Difference(FixedToPixels(py), cornerY), 0) : 0;
+  const int64_t offX = useX ? std::max<int64_t>(PixelDifference(FixedToPixels(px), cornerX), 0) : 0;
+  const int64_t offY = useY ? std::max<int64_t>(PixelDifference(FixedToPixels(py), cornerY), 0) : 0;
   SetAnchor({page, kAnchorLayoutOffset, 0, 0, SaturateToInt32(-offX), SaturateToInt32(-offY)});
 }
 
@@ -431,8 +431,8 @@ ScrollBarRecord PageView::ScrollBars() {
   const Rect64 w = ViewFrame::MapRect(layout_.frame, layout_.window);
   const Rect64 e = ViewFrame::MapRect(layout_.frame, layout_.content);
   ScrollBarRecord bars;
-  bars.horizontal = ScrollBarFor(Difference(w.x0, e.x0), Difference(w.x1, w.x0), Difference(e.x1, e.x0));
-  bars.vertical = ScrollBarFor(Difference(w.y0, e.y0), Difference(w.y1, w.y0), Difference(e.y1, e.y0));
+  bars.horizontal = ScrollBarFor(PixelDifference(w.x0, e.x0), PixelDifference(w.x1, w.x0), PixelDifference(e.x1, e.x0));
+  bars.vertical = ScrollBarFor(PixelDifference(w.y0, e.y0), PixelDifference(w.y1, w.y0), PixelDifference(e.y1, e.y0));
   return bars;
 }
 
@@ -445,7 +445,7 @@ void PageView::GoToPage(int32_t page, bool skipIfCurrent) {
     // The horizontal position stays.
     const int32_t shown = layout_.firstVisiblePage;
     if (layout_.IsPageInRange(shown)) {
-      viewX = SaturateToInt32(Difference(layout_.PageRect(shown).x0, layout_.window.x0));
+      viewX = SaturateToInt32(PixelDifference(layout_.PageRect(shown).x0, layout_.window.x0));
     }
   }
   SetAnchor({page, kAnchorLayoutOffset, 0, 0, viewX, 0});

@@ -362,6 +362,30 @@ TEST_F(PageViewTest, ThumbsFollowTheRotation) {
   EXPECT_EQ(view.Layout().window.x1, view.Layout().content.x1);
 }
 
+TEST_F(PageViewTest, ThePageShownSurvivesTurnsResizesAndZooms) {
+  SizedPages pages(20, kLetter);
+  PageView view(&context, pages, nullptr, Handheld(), 96);
+  view.DoSetZoom(kZoomExplicit, 0x10000);
+  view.GoToPage(12, false);
+  ASSERT_EQ(view.CurrentPage(), 12);
+  view.ScrollBy(0, 100);
+  EXPECT_EQ(view.CurrentPage(), 12);
+  view.RotateRight();
+  EXPECT_EQ(view.CurrentPage(), 12);
+  view.RotateLeft();
+  EXPECT_EQ(view.CurrentPage(), 12);
+  view.SetViewSize(320, 240);
+  EXPECT_EQ(view.CurrentPage(), 12);
+  view.SetViewSize(240, 320);
+  view.ZoomIn();
+  view.ZoomOut();
+  EXPECT_EQ(view.CurrentPage(), 12);
+  view.SetLayoutMode(kLayoutSinglePage);
+  EXPECT_EQ(view.CurrentPage(), 12);
+  view.SetLayoutMode(kLayoutContinuous);
+  EXPECT_EQ(view.CurrentPage(), 12);
+}
+
 class RecordingViewSink : public ViewChangeSink {
  public:
   void SetScrollBars(const ScrollBarRecord& b) override {
