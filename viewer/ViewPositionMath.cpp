@@ -49,7 +49,9 @@ int64_t ThumbToLayout(const ThumbPosition& thumb, bool fromFarEnd, int64_t windo
   const ThumbPosition t = ClampThumb(thumb.position, thumb.page, thumb.range);
   const int64_t position = fromFarEnd ? t.range - t.position - t.page : t.position;
   // window / page in 16.16, then the position scaled and rounded.
-  const __int128 ratio = (static_cast<__int128>(std::max<int64_t>(window, 0)) << 16) / t.page;
+  // A window is at most 32 bits wide, which keeps the product in 128 bits.
+  const int64_t length = std::clamp<int64_t>(window, 0, std::numeric_limits<int32_t>::max());
+  const __int128 ratio = (static_cast<__int128>(length) << 16) / t.page;
   return SaturateWide((static_cast<__int128>(position) * ratio + 0x8000) >> 16);
 }
 

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -384,6 +385,39 @@ TEST_F(PageViewTest, ThePageShownSurvivesTurnsResizesAndZooms) {
   EXPECT_EQ(view.CurrentPage(), 12);
   view.SetLayoutMode(kLayoutContinuous);
   EXPECT_EQ(view.CurrentPage(), 12);
+}
+
+TEST_F(PageViewTest, ExtremeRequestsStayDefined) {
+  constexpr int64_t kLow = std::numeric_limits<int64_t>::min();
+  constexpr int64_t kHigh = std::numeric_limits<int64_t>::max();
+  SizedPages pages(4, kLetter);
+  PageView view(&context, pages, nullptr, Handheld(), 96);
+  view.ScrollBy(kLow, kHigh);
+  view.ScrollBy(kHigh, kLow);
+  view.ScrollLine(ScrollDirection::kUp, kHigh, false);
+  view.ScrollThumbTo(true, kHigh, kHigh, kHigh);
+  view.ScrollThumbTo(false, kLow, kLow, kLow);
+  view.ZoomToRect({kLow, kLow, kHigh, kHigh});
+  view.ZoomToRect({kHigh, kHigh, kLow, kLow});
+  view.SetViewSize(-5, std::numeric_limits<int32_t>::max());
+  view.ScrollRectIntoView(1, {runtime::kFixedMin, runtime::kFixedMin, runtime::kFixedMax, runtime::kFixedMax},
+                          4, std::numeric_limits<int32_t>::max());
+  pdf::DestinationView far;
+  far.page = 3;
+  std::strcpy(far.kind, "XYZ");
+  far.parameters[0] = runtime::kFixedMax;
+  far.parameters[1] = runtime::kFixedMin;
+  far.parameters[2] = runtime::kFixedMax;
+  far.present[0] = far.present[1] = far.present[2] = 1;
+  view.GoToDestination(far);
+  std::strcpy(far.kind, "FitR");
+  far.present[3] = 1;
+  far.parameters[3] = runtime::kFixedMin;
+  view.GoToDestination(far);
+  EXPECT_GE(view.EffectiveZoom(), kMinZoom);
+  EXPECT_LE(view.EffectiveZoom(), kMaxZoom);
+  EXPECT_LT(view.CurrentPage(), 4);
+  EXPECT_EQ(ThumbToLayout({kHigh, 1, kHigh}, false, kHigh) >= 0, true);
 }
 
 class RecordingViewSink : public ViewChangeSink {
