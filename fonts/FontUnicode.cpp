@@ -110,25 +110,22 @@ UnicodeMapRef CompositeFontMap(pdf::Document& document, const ObjectHandle& font
   const std::string_view ucs2Name =
       FontUnicode::UcsCMapName(fontDict, buffer, sizeof(buffer), &collection);
   const int selector = static_cast<int>(collection);
-  CMapRef ucs2;
-  if (collection != Collection::kNone && LookupPredefinedCMap(selector, ucs2Name)) {
-    ucs2 = cmaps.Get(selector, ucs2Name, CMapDestination::kUnicode);
-  }
+  bool unicode = collection != Collection::kNone && LookupPredefinedCMap(selector, ucs2Name);
   CMapRef codes;
   if (encoding.Tag() == ObjectTag::kName) {
     const std::string_view name = encoding->AsName().View();
-    if (!IsIdentityCMapName(name)) {
-      // An encoding outside the collection has no Unicode through it; its
-      // codes are still split by it when it is built in.
-      if (collection == Collection::kNone || !LookupPredefinedCMap(selector, name)) ucs2.Release();
-      codes = cmaps.Get(0, name, CMapDestination::kCid);
-    }
+    // An encoding outside the collection has no Unicode through it; its
+    // codes are still split by it when it is built in.
+    unicode = unicode && CMapPairAvailable(name, ucs2Name, selector);
+    if (!IsIdentityCMapName(name)) codes = cmaps.Get(0, name, CMapDestination::kCid);
   } else if (pdf::StreamObject::IsStream(encoding.Value())) {
     streams::DataStreamRef data = pdf::StreamObject::OpenDataStream(document, encoding);
     codes = CMapParser::Parse(context, *data, CMapDestination::kCid);
   } else {
     runtime::ThrowMalformed();
   }
+  CMapRef ucs2;
+  if (unicode) ucs2 = cmaps.Get(selector, ucs2Name, CMapDestination::kUnicode);
   return Own(context, runtime::NewObject<Type0UnicodeMap>(context, std::move(codes),
                                                           std::move(ucs2)));
 }

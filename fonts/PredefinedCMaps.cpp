@@ -62,4 +62,10 @@ bool IsIdentityCMapName(std::string_view name) {
   return name == "Identity-H" || name == "Identity-V";
 }
 
+bool CMapPairAvailable(std::string_view encodingName, std::string_view secondName, int selector) {
+  const bool encoding =
+      IsIdentityCMapName(encodingName) || LookupPredefinedCMap(selector, encodingName);
+  return encoding && LookupPredefinedCMap(selector, secondName);
+}
+
 }  // namespace fonts

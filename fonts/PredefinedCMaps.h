@@ -23,4 +23,9 @@ PredefinedCMap LookupPredefinedCMap(int selector, std::string_view name);
 // Whether `name` is one of the two-byte identity encodings.
 bool IsIdentityCMapName(std::string_view name);
 
+// Whether a composite font's encoding and a second map (its collection's
+// "-UCS2" map) are both at hand for `selector`: the encoding is an identity
+// or built in, and the second map is built in.
+bool CMapPairAvailable(std::string_view encodingName, std::string_view secondName, int selector);
+
 }  // namespace fonts

@@ -165,6 +165,20 @@ TEST_F(CMapTest, PredefinedTablesAndCache) {
   EXPECT_EQ(fonts::LookupPredefinedCMap(4, "Adobe-Korea1-UCS2").data,
             fonts::LookupPredefinedCMap(4, "Vantrel-Korea1-UCS2").data);
   EXPECT_TRUE(fonts::LookupPredefinedCMap(3, "Adobe-CNS1-UCS2"));
+  const struct {
+    const char* encoding;
+    const char* second;
+    int selector;
+    bool available;
+  } pairs[] = {{"Identity-H", "Adobe-Japan1-UCS2", 1, true},
+               {"90ms-RKSJ-H", "Adobe-Japan1-UCS2", 1, true},
+               {"90ms-RKSJ-H", "Adobe-GB1-UCS2", 2, false},
+               {"Identity-V", "Adobe-Identity-UCS2", 1, false},
+               {"NoSuch-H", "Adobe-Japan1-UCS2", 1, false}};
+  for (const auto& c : pairs) {
+    EXPECT_EQ(fonts::CMapPairAvailable(c.encoding, c.second, c.selector), c.available)
+        << c.encoding << " " << c.second;
+  }
 
   fonts::CMapCache cache(&context_);
   CMapRef rksj = cache.Get(0, "90ms-RKSJ-H", CMapDestination::kCid);
