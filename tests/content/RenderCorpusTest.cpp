@@ -1,0 +1,542 @@
+// Pages of the corpus rendered through the probe ("render"), the painter's
+// whole path to pixels:
+//   - every page of every file renders without crash, hang or sanitizer
+//     report, within the device's 10 MiB budget (both builds);
+//   - the first page of every file at 72 dpi is compared with mutool's
+//     rendering of it, after a 3 x 3 box blur of both, by its PSNR; a page
+//     below 25 dB fails unless it is listed below with the reason (normal
+//     build only: it tests our logic, not memory safety).
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <unistd.h>
+#include <string>
+#include <vector>
+
+#include "tests/pdf/CorpusFiles.h"
+#include "tests/pdf/ProbeRunner.h"
+
+namespace {
+
+constexpr double kMinimumPsnr = 25.0;
+constexpr int kSecondsPerFile = 100;
+
+// Why a page stays below 25 dB.
+enum Reason {
+  kImages,         // images are not painted yet
+  kPatterns,       // pattern colours are not painted yet
+  kAnnotations,    // annotation appearances are not painted yet
+  kFonts,          // a font the fonts subsystem cannot draw yet (composite,
+                   // Type 3, embedded TrueType): reported, not drawn
+  kSubstitute,     // text drawn with a substitute for a missing font
+  kSoftMasks,      // soft masks are reported, not applied
+  kKnockout,       // knockout groups paint as plain groups
+  kContentError,   // the page's content raises an error before its end, or
+                   // the document does not open (an encryption we do not
+                   // support, a broken file mutool repairs)
+  kColourValues,   // colours differ: CMYK and calibrated spaces go through
+                   // profiles here, through plain formulas in the mutool
+                   // build used (no ICC); small pages magnify the rest
+};
+
+// The first pages below 25 dB, each with its reason (first one found).
+const std::map<std::string, Reason>& KnownDifferences() {
+  static const std::map<std::string, Reason> known = {
+      {"ccitt/bug1815476.pdf", kContentError},
+      {"ccitt/ccitt_EndOfBlock_false.pdf", kImages},
+      {"ccitt/freeculture.pdf", kImages},
+      {"ccitt/images_1bit_grayscale.pdf", kImages},
+      {"ccitt/issue4379.pdf", kImages},
+      {"ccitt/issue4706.pdf", kImages},
+      {"ccitt/issue5747.pdf", kImages},
+      {"jbig2/bitmap-composite-and-xnor-text.pdf", kImages},
+      {"jbig2/bitmap-composite-and-xnor.pdf", kImages},
+      {"jbig2/bitmap-composite-or-xor-replace-halftone.pdf", kImages},
+      {"jbig2/bitmap-composite-or-xor-replace-refine.pdf", kImages},
+      {"jbig2/bitmap-composite-or-xor-replace.pdf", kImages},
+      {"jbig2/bitmap-customat-tpgdon.pdf", kImages},
+      {"jbig2/bitmap-customat.pdf", kImages},
+      {"jbig2/bitmap-halftone-10bpp.pdf", kImages},
+      {"jbig2/bitmap-halftone-grid.pdf", kImages},
+      {"jbig2/bitmap-halftone-refine.pdf", kImages},
+      {"jbig2/bitmap-halftone-skip-dummy.pdf", kImages},
+      {"jbig2/bitmap-halftone-skip-grid-template1.pdf", kImages},
+      {"jbig2/bitmap-halftone-skip-grid-template2.pdf", kImages},
+      {"jbig2/bitmap-halftone-skip-grid-template3.pdf", kImages},
+      {"jbig2/bitmap-halftone-skip-grid.pdf", kImages},
+      {"jbig2/bitmap-halftone-template1.pdf", kImages},
+      {"jbig2/bitmap-halftone-template2.pdf", kImages},
+      {"jbig2/bitmap-halftone-template3.pdf", kImages},
+      {"jbig2/bitmap-halftone.pdf", kImages},
+      {"jbig2/bitmap-mmr.pdf", kImages},
+      {"jbig2/bitmap-randomaccess.pdf", kImages},
+      {"jbig2/bitmap-refine-customat-tpgron.pdf", kImages},
+      {"jbig2/bitmap-refine-customat.pdf", kImages},
+      {"jbig2/bitmap-refine-page-subrect.pdf", kImages},
+      {"jbig2/bitmap-refine-tpgron.pdf", kImages},
+      {"jbig2/bitmap-refine.pdf", kImages},
+      {"jbig2/bitmap-stripe-initially-unknown-height.pdf", kImages},
+      {"jbig2/bitmap-stripe-single.pdf", kImages},
+      {"jbig2/bitmap-stripe.pdf", kImages},
+      {"jbig2/bitmap-symbol-big-segmentid.pdf", kImages},
+      {"jbig2/bitmap-symbol-negative-sbdsoffset.pdf", kImages},
+      {"jbig2/bitmap-symbol-refine.pdf", kImages},
+      {"jbig2/bitmap-symbol-symbolrefine-textrefine.pdf", kImages},
+      {"jbig2/bitmap-symbol-symbolrefineone-customat.pdf", kImages},
+      {"jbig2/bitmap-symbol-symbolrefineone.pdf", kImages},
+      {"jbig2/bitmap-symbol-symbolrefineseveral.pdf", kImages},
+      {"jbig2/bitmap-symbol-symhuffB5B3-texthuffB7B9B12.pdf", kImages},
+      {"jbig2/bitmap-symbol-symhuffcustom-texthuffcustom.pdf", kImages},
+      {"jbig2/bitmap-symbol-symhuffrefineone.pdf", kImages},
+      {"jbig2/bitmap-symbol-symhuffrefineseveral.pdf", kImages},
+      {"jbig2/bitmap-symbol-symhuffuncompressed-texthuff.pdf", kImages},
+      {"jbig2/bitmap-symbol-textbottomleft.pdf", kImages},
+      {"jbig2/bitmap-symbol-textbottomlefttranspose.pdf", kImages},
+      {"jbig2/bitmap-symbol-textbottomright.pdf", kImages},
+      {"jbig2/bitmap-symbol-textbottomrighttranspose.pdf", kImages},
+      {"jbig2/bitmap-symbol-textcomposite.pdf", kImages},
+      {"jbig2/bitmap-symbol-texthuffrefine.pdf", kImages},
+      {"jbig2/bitmap-symbol-texthuffrefinecustomdims.pdf", kImages},
+      {"jbig2/bitmap-symbol-texthuffrefinecustomsize.pdf", kImages},
+      {"jbig2/bitmap-symbol-textrefine-customat.pdf", kImages},
+      {"jbig2/bitmap-symbol-textrefine-negative-delta-width.pdf", kImages},
+      {"jbig2/bitmap-symbol-textrefine.pdf", kImages},
+      {"jbig2/bitmap-symbol-texttopright.pdf", kImages},
+      {"jbig2/bitmap-symbol-texttoprighttranspose.pdf", kImages},
+      {"jbig2/bitmap-symbol-texttranspose.pdf", kImages},
+      {"jbig2/bitmap-template1-customat-tpgdon.pdf", kImages},
+      {"jbig2/bitmap-template1-tpgdon.pdf", kImages},
+      {"jbig2/bitmap-template1.pdf", kImages},
+      {"jbig2/bitmap-template2-customat-tpgdon.pdf", kImages},
+      {"jbig2/bitmap-template2-customat.pdf", kImages},
+      {"jbig2/bitmap-template2-tpgdon.pdf", kImages},
+      {"jbig2/bitmap-template3-customat.pdf", kImages},
+      {"jbig2/bitmap-template3-tpgdon.pdf", kImages},
+      {"jbig2/bitmap-tpgdon.pdf", kImages},
+      {"jbig2/bitmap-trailing-7fff-stripped-harder-refine.pdf", kImages},
+      {"jbig2/issue12963.pdf", kImages},
+      {"jbig2/jbig2_file_header.pdf", kImages},
+      {"jbig2/jbig2_symbol_offset.pdf", kImages},
+      {"pdf/160F-2019.pdf", kImages},
+      {"pdf/ArabicCIDTrueType.pdf", kFonts},
+      {"pdf/ContentStreamNoCycleType3insideType3.pdf", kFonts},
+      {"pdf/IndexedCS_negative_and_high.pdf", kColourValues},
+      {"pdf/PDFBOX-3148-2-fuzzed.pdf", kContentError},
+      {"pdf/PDFBOX-4352-0.pdf", kContentError},
+      {"pdf/S2.pdf", kImages},
+      {"pdf/ShowText-ShadingPattern.pdf", kPatterns},
+      {"pdf/TAMReview.pdf", kImages},
+      {"pdf/ThuluthFeatures.pdf", kFonts},
+      {"pdf/Type3WordSpacing.pdf", kFonts},
+      {"pdf/alphatrans.pdf", kImages},
+      {"pdf/annotation-polyline-polygon.pdf", kAnnotations},
+      {"pdf/annotation-square-circle.pdf", kAnnotations},
+      {"pdf/annotation-text-widget.pdf", kAnnotations},
+      {"pdf/arial_unicode_en_cidfont.pdf", kFonts},
+      {"pdf/blendmode.pdf", kImages},
+      {"pdf/bug1011159.pdf", kFonts},
+      {"pdf/bug1027533.pdf", kFonts},
+      {"pdf/bug1108301.pdf", kFonts},
+      {"pdf/bug1132849.pdf", kSubstitute},
+      {"pdf/bug1146106.pdf", kFonts},
+      {"pdf/bug1175962.pdf", kFonts},
+      {"pdf/bug1200096.pdf", kSubstitute},
+      {"pdf/bug1245391_reduced.pdf", kFonts},
+      {"pdf/bug1250079.pdf", kContentError},
+      {"pdf/bug1337429.pdf", kSubstitute},
+      {"pdf/bug1538111.pdf", kAnnotations},
+      {"pdf/bug1627427_reduced.pdf", kFonts},
+      {"pdf/bug1650302_reduced.pdf", kFonts},
+      {"pdf/bug1669099.pdf", kImages},
+      {"pdf/bug1782186.pdf", kContentError},
+      {"pdf/bug1799927.pdf", kImages},
+      {"pdf/bug1844576.pdf", kAnnotations},
+      {"pdf/bug1844583.pdf", kAnnotations},
+      {"pdf/bug1863910.pdf", kAnnotations},
+      {"pdf/bug1871353.1.pdf", kAnnotations},
+      {"pdf/bug1885505.pdf", kAnnotations},
+      {"pdf/bug1889122.pdf", kAnnotations},
+      {"pdf/bug1980958.pdf", kContentError},
+      {"pdf/bug1997343.pdf", kFonts},
+      {"pdf/bug2055455.pdf", kAnnotations},
+      {"pdf/bug852992_reduced.pdf", kSoftMasks},
+      {"pdf/bug866395.pdf", kSubstitute},
+      {"pdf/bug868745.pdf", kFonts},
+      {"pdf/bug898853.pdf", kFonts},
+      {"pdf/bug900822.pdf", kImages},
+      {"pdf/bug903856.pdf", kFonts},
+      {"pdf/bug911034.pdf", kFonts},
+      {"pdf/bug920426.pdf", kFonts},
+      {"pdf/bug921409.pdf", kFonts},
+      {"pdf/bug946506.pdf", kImages},
+      {"pdf/bug_jpx.pdf", kImages},
+      {"pdf/calgray.pdf", kSubstitute},
+      {"pdf/canvas.pdf", kImages},
+      {"pdf/cff_bluescale_small_zones.pdf", kFonts},
+      {"pdf/checkbox_no_appearance.pdf", kAnnotations},
+      {"pdf/chrome-text-selection-markedContent.pdf", kImages},
+      {"pdf/cidfont_cmap_overflow.pdf", kFonts},
+      {"pdf/close-path-bug.pdf", kContentError},
+      {"pdf/colors.pdf", kAnnotations},
+      {"pdf/colorspace_atan.pdf", kImages},
+      {"pdf/colorspace_cos.pdf", kImages},
+      {"pdf/colorspace_sin.pdf", kImages},
+      {"pdf/comments.pdf", kAnnotations},
+      {"pdf/complex_ttf_font.pdf", kFonts},
+      {"pdf/coons-allflags-withfunction.pdf", kPatterns},
+      {"pdf/empty_protected.pdf", kContentError},
+      {"pdf/encrypted-attachment.pdf", kContentError},
+      {"pdf/file_pdfjs_test.pdf", kFonts},
+      {"pdf/filled-background.pdf", kContentError},
+      {"pdf/firefox_logo.pdf", kAnnotations},
+      {"pdf/firefox_stamp.pdf", kAnnotations},
+      {"pdf/franz.pdf", kSubstitute},
+      {"pdf/function_based_shading_cmyk.pdf", kColourValues},
+      {"pdf/helloworld-bad.pdf", kContentError},
+      {"pdf/highlight_popup.pdf", kFonts},
+      {"pdf/images.pdf", kImages},
+      {"pdf/inks_basic.pdf", kAnnotations},
+      {"pdf/issue10084_reduced.pdf", kColourValues},
+      {"pdf/issue10519_reduced.pdf", kFonts},
+      {"pdf/issue10542_reduced.pdf", kContentError},
+      {"pdf/issue10572.pdf", kPatterns},
+      {"pdf/issue10665_reduced.pdf", kColourValues},
+      {"pdf/issue11131_reduced.pdf", kFonts},
+      {"pdf/issue11242_reduced.pdf", kFonts},
+      {"pdf/issue11718_reduced.pdf", kFonts},
+      {"pdf/issue11878_reduced.pdf", kImages},
+      {"pdf/issue11913.pdf", kFonts},
+      {"pdf/issue12295.pdf", kSubstitute},
+      {"pdf/issue12705.pdf", kFonts},
+      {"pdf/issue12706.pdf", kImages},
+      {"pdf/issue12798_page1_reduced.pdf", kSoftMasks},
+      {"pdf/issue12823.pdf", kFonts},
+      {"pdf/issue13107_reduced.pdf", kSubstitute},
+      {"pdf/issue13147.pdf", kFonts},
+      {"pdf/issue13201.pdf", kFonts},
+      {"pdf/issue13211.pdf", kFonts},
+      {"pdf/issue13242.pdf", kFonts},
+      {"pdf/issue13316_reduced.pdf", kSubstitute},
+      {"pdf/issue13343.pdf", kFonts},
+      {"pdf/issue1350.pdf", kImages},
+      {"pdf/issue13916.pdf", kFonts},
+      {"pdf/issue14165.pdf", kPatterns},
+      {"pdf/issue14200.pdf", kImages},
+      {"pdf/issue14415.pdf", kImages},
+      {"pdf/issue14462_reduced.pdf", kSubstitute},
+      {"pdf/issue14618.pdf", kFonts},
+      {"pdf/issue14847.pdf", kFonts},
+      {"pdf/issue14953.pdf", kFonts},
+      {"pdf/issue15340.pdf", kFonts},
+      {"pdf/issue15367.pdf", kSubstitute},
+      {"pdf/issue15441.pdf", kFonts},
+      {"pdf/issue15443.pdf", kFonts},
+      {"pdf/issue15716.pdf", kPatterns},
+      {"pdf/issue15893_reduced.pdf", kContentError},
+      {"pdf/issue15977_reduced.pdf", kFonts},
+      {"pdf/issue16038.pdf", kPatterns},
+      {"pdf/issue16742.pdf", kSoftMasks},
+      {"pdf/issue17065.pdf", kPatterns},
+      {"pdf/issue17069.pdf", kContentError},
+      {"pdf/issue17492.pdf", kFonts},
+      {"pdf/issue17554.pdf", kContentError},
+      {"pdf/issue18030.pdf", kFonts},
+      {"pdf/issue18042.pdf", kImages},
+      {"pdf/issue18360.pdf", kFonts},
+      {"pdf/issue18529.pdf", kSoftMasks},
+      {"pdf/issue18645.pdf", kFonts},
+      {"pdf/issue18816.pdf", kPatterns},
+      {"pdf/issue18956.pdf", kSoftMasks},
+      {"pdf/issue19083.pdf", kAnnotations},
+      {"pdf/issue19176.pdf", kColourValues},
+      {"pdf/issue19207.pdf", kFonts},
+      {"pdf/issue19239.pdf", kAnnotations},
+      {"pdf/issue19424.pdf", kAnnotations},
+      {"pdf/issue19550.pdf", kFonts},
+      {"pdf/issue19634.pdf", kFonts},
+      {"pdf/issue19802.pdf", kFonts},
+      {"pdf/issue19971.pdf", kImages},
+      {"pdf/issue20062.pdf", kAnnotations},
+      {"pdf/issue2017r.pdf", kFonts},
+      {"pdf/issue21068.pdf", kAnnotations},
+      {"pdf/issue2177.pdf", kPatterns},
+      {"pdf/issue269_1.pdf", kColourValues},
+      {"pdf/issue2884_reduced.pdf", kFonts},
+      {"pdf/issue2931.pdf", kFonts},
+      {"pdf/issue2948.pdf", kPatterns},
+      {"pdf/issue3323.pdf", kFonts},
+      {"pdf/issue3405r.pdf", kFonts},
+      {"pdf/issue3458.pdf", kPatterns},
+      {"pdf/issue3928.pdf", kColourValues},
+      {"pdf/issue4246.pdf", kImages},
+      {"pdf/issue4402_reduced.pdf", kFonts},
+      {"pdf/issue4436r.pdf", kImages},
+      {"pdf/issue4722.pdf", kFonts},
+      {"pdf/issue4800.pdf", kSubstitute},
+      {"pdf/issue4881.pdf", kFonts},
+      {"pdf/issue4909.pdf", kFonts},
+      {"pdf/issue5010.pdf", kFonts},
+      {"pdf/issue5039.pdf", kFonts},
+      {"pdf/issue5084.pdf", kFonts},
+      {"pdf/issue5244.pdf", kFonts},
+      {"pdf/issue5475.pdf", kImages},
+      {"pdf/issue5501.pdf", kFonts},
+      {"pdf/issue5549.pdf", kImages},
+      {"pdf/issue5677.pdf", kFonts},
+      {"pdf/issue5701.pdf", kFonts},
+      {"pdf/issue5704.pdf", kSubstitute},
+      {"pdf/issue5751.pdf", kFonts},
+      {"pdf/issue5801.pdf", kFonts},
+      {"pdf/issue5804.pdf", kPatterns},
+      {"pdf/issue5896.pdf", kFonts},
+      {"pdf/issue5954.pdf", kFonts},
+      {"pdf/issue5994.pdf", kFonts},
+      {"pdf/issue6010_1.pdf", kContentError},
+      {"pdf/issue6019.pdf", kSubstitute},
+      {"pdf/issue6069.pdf", kContentError},
+      {"pdf/issue6108.pdf", kSubstitute},
+      {"pdf/issue6127.pdf", kFonts},
+      {"pdf/issue6296.pdf", kPatterns},
+      {"pdf/issue6298.pdf", kPatterns},
+      {"pdf/issue6387.pdf", kFonts},
+      {"pdf/issue6413.pdf", kImages},
+      {"pdf/issue6769_no_matrix.pdf", kPatterns},
+      {"pdf/issue6889.pdf", kSubstitute},
+      {"pdf/issue6894.pdf", kSubstitute},
+      {"pdf/issue6931_reduced.pdf", kImages},
+      {"pdf/issue6962.pdf", kFonts},
+      {"pdf/issue7074_reduced.pdf", kFonts},
+      {"pdf/issue7200.pdf", kImages},
+      {"pdf/issue7426.pdf", kFonts},
+      {"pdf/issue7454.pdf", kSubstitute},
+      {"pdf/issue7507.pdf", kSubstitute},
+      {"pdf/issue7598.pdf", kColourValues},
+      {"pdf/issue7665.pdf", kContentError},
+      {"pdf/issue7696.pdf", kFonts},
+      {"pdf/issue7821.pdf", kAnnotations},
+      {"pdf/issue7835.pdf", kFonts},
+      {"pdf/issue7847_radial.pdf", kPatterns},
+      {"pdf/issue7855.pdf", kFonts},
+      {"pdf/issue7891_bc0.pdf", kSoftMasks},
+      {"pdf/issue7891_bc1.pdf", kSoftMasks},
+      {"pdf/issue7901.pdf", kFonts},
+      {"pdf/issue8061.pdf", kFonts},
+      {"pdf/issue8092.pdf", kPatterns},
+      {"pdf/issue8187.pdf", kFonts},
+      {"pdf/issue840.pdf", kImages},
+      {"pdf/issue8424.pdf", kFonts},
+      {"pdf/issue845r.pdf", kColourValues},
+      {"pdf/issue8480.pdf", kFonts},
+      {"pdf/issue8565.pdf", kPatterns},
+      {"pdf/issue8702.pdf", kSubstitute},
+      {"pdf/issue9084.pdf", kFonts},
+      {"pdf/issue918.pdf", kFonts},
+      {"pdf/issue9243.pdf", kPatterns},
+      {"pdf/issue9458.pdf", kContentError},
+      {"pdf/issue9534_reduced.pdf", kFonts},
+      {"pdf/issue9713.pdf", kImages},
+      {"pdf/issue9915_reduced.pdf", kFonts},
+      {"pdf/issue9949.pdf", kFonts},
+      {"pdf/issue9972-3.pdf", kContentError},
+      {"pdf/javauninstall-7r.pdf", kFonts},
+      {"pdf/jp2k-resetprob.pdf", kImages},
+      {"pdf/jpx_smaskindata.pdf", kImages},
+      {"pdf/knockout_groups_test.pdf", kImages},
+      {"pdf/knockout_inner_backdrop.pdf", kKnockout},
+      {"pdf/knockout_nested.pdf", kKnockout},
+      {"pdf/knockout_nested_group_alpha.pdf", kKnockout},
+      {"pdf/knockout_smask.pdf", kSoftMasks},
+      {"pdf/large_jpeg_downscale.pdf", kImages},
+      {"pdf/mmtype1.pdf", kColourValues},
+      {"pdf/named_dest_collision_for_editor.pdf", kContentError},
+      {"pdf/non-embedded-NuptialScript.pdf", kSubstitute},
+      {"pdf/nonisolated_blend_smask.pdf", kSoftMasks},
+      {"pdf/operator_list_cycle.pdf", kContentError},
+      {"pdf/outline_goto_action.pdf", kContentError},
+      {"pdf/page_with_number_and_link.pdf", kFonts},
+      {"pdf/pattern_text_embedded_font.pdf", kPatterns},
+      {"pdf/pdfjs_wikipedia.pdf", kImages},
+      {"pdf/pdkids.pdf", kFonts},
+      {"pdf/postscript_type4_many_outputs.pdf", kColourValues},
+      {"pdf/pr4922.pdf", kFonts},
+      {"pdf/pr6531_2.pdf", kContentError},
+      {"pdf/prefilled_f1040.pdf", kFonts},
+      {"pdf/quadpoints.pdf", kFonts},
+      {"pdf/radial_gradients.pdf", kSubstitute},
+      {"pdf/rc_annotation.pdf", kAnnotations},
+      {"pdf/recursiveCompositGlyf.pdf", kSubstitute},
+      {"pdf/red_stamp.pdf", kAnnotations},
+      {"pdf/resetform.pdf", kAnnotations},
+      {"pdf/saslprep-r6.pdf", kContentError},
+      {"pdf/smask_alpha_oob.pdf", kSoftMasks},
+      {"pdf/smask_luminosity_oob_transfer.pdf", kSoftMasks},
+      {"pdf/standard_fonts.pdf", kImages},
+      {"pdf/tensor-allflags-withfunction.pdf", kPatterns},
+      {"pdf/three_pages_with_number.pdf", kSubstitute},
+      {"pdf/tiling-pattern-large-steps.pdf", kPatterns},
+      {"pdf/tracemonkey_with_annotations.pdf", kAnnotations},
+      {"pdf/transparent.pdf", kColourValues},
+      {"pdf/xref_command_missing.pdf", kContentError},
+  };
+  return known;
+}
+
+struct RgbImage {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> pixels;  // RGB, row by row
+};
+
+bool ReadPng(const std::string& path, RgbImage& image) {
+  png_image png{};
+  png.version = PNG_IMAGE_VERSION;
+  if (png_image_begin_read_from_file(&png, path.c_str()) == 0) return false;
+  png.format = PNG_FORMAT_RGB;
+  image.width = static_cast<int>(png.width);
+  image.height = static_cast<int>(png.height);
+  image.pixels.resize(PNG_IMAGE_SIZE(png));
+  const bool read = png_image_finish_read(&png, nullptr, image.pixels.data(), 0, nullptr) != 0;
+  png_image_free(&png);
+  return read;
+}
+
+// The 3 x 3 box blur of the image's w x h top-left part, each pixel the
+// mean of its neighbours inside that part, times 9 (integer sums: separable,
+// a row pass and a column pass).
+std::vector<double> Blurred(const RgbImage& image, int w, int h) {
+  std::vector<int> rows(static_cast<size_t>(w) * h * 3), counts(static_cast<size_t>(w));
+  for (int x = 0; x < w; ++x) counts[x] = 1 + (x > 0) + (x + 1 < w);
+  for (int y = 0; y < h; ++y) {
+    const uint8_t* in = &image.pixels[static_cast<size_t>(y) * image.width * 3];
+    int* out = &rows[static_cast<size_t>(y) * w * 3];
+    for (int x = 0; x < w; ++x)
+      for (int c = 0; c < 3; ++c) {
+        int sum = in[x * 3 + c];
+        if (x > 0) sum += in[(x - 1) * 3 + c];
+        if (x + 1 < w) sum += in[(x + 1) * 3 + c];
+        out[x * 3 + c] = sum;
+      }
+  }
+  std::vector<double> out(rows.size());
+  for (int y = 0; y < h; ++y) {
+    const int above = y > 0 ? 1 : 0, below = y + 1 < h ? 1 : 0;
+    for (int x = 0; x < w; ++x) {
+      const double count = counts[x] * (1 + above + below);
+      for (int c = 0; c < 3; ++c) {
+        const size_t at = (static_cast<size_t>(y) * w + x) * 3 + c;
+        int sum = rows[at];
+        if (above) sum += rows[at - static_cast<size_t>(w) * 3];
+        if (below) sum += rows[at + static_cast<size_t>(w) * 3];
+        out[at] = sum / count;
+      }
+    }
+  }
+  return out;
+}
+
+// PSNR over the common part of the two images (sizes may differ by the
+// rounding of the page size to pixels); 99 for identical images.
+double Psnr(const RgbImage& ours, const RgbImage& reference) {
+  const int w = std::min(ours.width, reference.width), h = std::min(ours.height, reference.height);
+  if (w <= 0 || h <= 0) return 0.0;
+  const std::vector<double> a = Blurred(ours, w, h), b = Blurred(reference, w, h);
+  double squares = 0;
+  for (size_t i = 0; i < a.size(); ++i) squares += (a[i] - b[i]) * (a[i] - b[i]);
+  const double mse = squares / static_cast<double>(a.size());
+  return mse <= 1e-10 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
+}
+
+// mutool draws every first page of a group in one process ("mutool run"
+// with this script, as "mutool draw -r 72" would, annotations included):
+// starting mutool for each file cost more than drawing most pages.
+constexpr const char* kMutoolScript = R"(var a = scriptArgs;
+for (var i = 0; i + 1 < a.length; i += 2) {
+  try {
+    var page = new Document(a[i]).loadPage(0);
+    page.toPixmap([1, 0, 0, 1, 0, 0], DeviceRGB, false).saveAsPNG(a[i + 1]);
+  } catch (e) {}
+}
+)";
+
+std::string Stem(const std::string& file) { return std::filesystem::path(file).stem().string(); }
+
+bool HaveMutool() { return std::system("mutool -v >/dev/null 2>&1") == 0; }
+
+class RenderCorpusTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(RenderCorpusTest, EveryPageRendersWithoutCrashOrHang) {
+  const std::vector<std::string> files = pdftest::CorpusGroup(GetParam());
+  std::vector<std::string> paths;
+  for (const std::string& file : files) paths.push_back(pdftest::CorpusDir() + "/" + file);
+  const pdftest::SweepResult sweep = pdftest::SweepWithProbe("render all --dpi 72 -o -", paths, kSecondsPerFile);
+  ASSERT_NE(sweep.processStatus, -1) << "the sweep's shell did not answer";
+  EXPECT_TRUE(sweep.processStatus == 0 || sweep.processStatus == 1)
+      << "the probe ended with status " << sweep.processStatus;
+  for (size_t i = 0; i < files.size(); ++i) {
+    EXPECT_TRUE(sweep.statuses[i] == 0 || sweep.statuses[i] == 1) << files[i] << ": status " << sweep.statuses[i];
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, RenderCorpusTest, ::testing::ValuesIn(pdftest::CorpusGroups()),
+                         pdftest::CorpusGroupName);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(RenderCorpusTest);
+
+class RenderCompareTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(RenderCompareTest, FirstPagesMatchMutoolAfterABlur) {
+  if (!HaveMutool()) {
+    if (pdftest::UnderContinuousIntegration()) FAIL() << "mutool is missing";
+    GTEST_SKIP() << "mutool is missing";
+  }
+  const std::vector<std::string> files = pdftest::CorpusGroup(GetParam());
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("folvane-render-" + std::to_string(GetParam()) + "-" +
+                                                std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  std::vector<std::string> paths;
+  for (const std::string& file : files) paths.push_back(pdftest::CorpusDir() + "/" + file);
+  pdftest::SweepWithProbe("render 1 --dpi 72 -o '" + dir.string() + "'", paths, kSecondsPerFile);
+  const std::string script = (dir / "draw.js").string();
+  if (FILE* file = std::fopen(script.c_str(), "w")) {
+    std::fputs(kMutoolScript, file);
+    std::fclose(file);
+  }
+  std::string arguments;
+  for (size_t i = 0; i < files.size(); ++i)
+    arguments += " '" + paths[i] + "' '" + (dir / (Stem(files[i]) + "-ref.png")).string() + "'";
+  pdftest::RunCommand("timeout " + std::to_string(kSecondsPerFile * static_cast<int>(files.size())) +
+                      " mutool run '" + script + "'" + arguments + " >/dev/null 2>&1");
+  for (size_t i = 0; i < files.size(); ++i) {
+    const std::string stem = Stem(files[i]);
+    const std::string reference = (dir / (stem + "-ref.png")).string();
+    // A page mutool does not render is not compared.
+    RgbImage theirs, ours;
+    if (!ReadPng(reference, theirs)) {
+      std::printf("psnr %s: mutool renders no page\n", files[i].c_str());
+      continue;
+    }
+    const bool rendered = ReadPng((dir / (stem + "-1.png")).string(), ours);
+    const double psnr = rendered ? Psnr(ours, theirs) : 0.0;
+    std::printf("psnr %s: %.2f dB\n", files[i].c_str(), psnr);
+    const auto known = KnownDifferences().find(files[i]);
+    if (known != KnownDifferences().end()) continue;
+    EXPECT_TRUE(rendered) << files[i] << ": no page rendered";
+    if (rendered) {
+      EXPECT_LE(std::abs(ours.width - theirs.width), 2) << files[i];
+      EXPECT_LE(std::abs(ours.height - theirs.height), 2) << files[i];
+    }
+    EXPECT_GE(psnr, kMinimumPsnr) << files[i];
+  }
+  std::error_code ignored;
+  std::filesystem::remove_all(dir, ignored);
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, RenderCompareTest, ::testing::ValuesIn(pdftest::ReferenceCorpusGroups()),
+                         pdftest::CorpusGroupName);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(RenderCompareTest);
+
+}  // namespace
