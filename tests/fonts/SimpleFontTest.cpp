@@ -10,11 +10,13 @@
 #include "fonts/SimpleFont.h"
 #include "fonts/SimpleFontEncoding.h"
 #include "fonts/StandardFonts.h"
+#include "fonts/TrueTypeFont.h"
 #include "pdf/Document.h"
 #include "pdf/FontCache.h"
 #include "resources/StandardFontTables.h"
 #include "runtime/Dictionary.h"
 #include "tests/fonts/FontTestSupport.h"
+#include "tests/fonts/TrueTypeBuilder.h"
 #include "tests/pdf/PdfTestSupport.h"
 #include "tests/support/CaughtError.h"
 #include "tests/support/SmallPdfFile.h"
@@ -168,6 +170,124 @@ TEST(SimpleFontTest, ProgramDataDecideTheKindAndRejectedProgramsAreNoted) {
     FontDocument noWidths({"<< /Type /Font /Subtype /Type1 /BaseFont /Sans /FontDescriptor"
                            " << /Flags 32 >> >>"});
     EXPECT_EQ(noWidths.CodeOf(), runtime::kMalformed);
+  }
+}
+
+// A four-glyph TrueType program (.notdef, then three squares) with the
+// given "cmap" and "post" names A, B and "Cee".
+std::string SquaresTrueType(const std::vector<uint8_t>& cmap) {
+  fonttest::TestFontSpec spec;
+  spec.glyphs.push_back({});
+  for (int16_t size : {100, 200, 300}) spec.glyphs.push_back(fonttest::SimpleGlyph({{0, 0}, {size, 0}, {size, size}}));
+  spec.cmap = cmap;
+  spec.post = fonttest::Version2Post({{0, ""}, {36, ""}, {37, ""}, {0, "Cee"}});
+  const std::vector<uint8_t> bytes = fonttest::BuildTestFont(spec);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+TEST(SimpleFontTest, TrueTypeProgramsMapCodesThroughTheirCmap) {
+  using Segments = std::vector<std::array<uint16_t, 3>>;
+  const std::vector<uint8_t> unicode = fonttest::Format4Cmap(
+      {{0x41, 0x43, static_cast<uint16_t>(1 - 0x41)}, {0x20AC, 0x20AC, static_cast<uint16_t>(3 - 0x20AC)}});
+  const std::vector<uint8_t> symbol =
+      fonttest::Format4Cmap(Segments{{0xF041, 0xF043, static_cast<uint16_t>(1 - 0xF041)}}, 3, 0);
+  struct Case {
+    const char* name;
+    const std::vector<uint8_t>& cmap;
+    int flags;
+    const char* encoding;
+    uint32_t glyphA, glyphB, glyph80;  // the glyphs of codes 0x41, 0x42 and 0x80
+  } cases[] = {
+      {"WinAnsi through (3, 1)", unicode, 32, "/Encoding /WinAnsiEncoding", 1, 2, 3},
+      {"symbolic through (3, 0) at 0xF000 + code", symbol, 4, "", 1, 2, 0},
+      // The descriptor says non-symbolic, the only subtable is a symbol one.
+      {"non-symbolic with only (3, 0)", symbol, 32, "/Encoding /WinAnsiEncoding", 1, 2, 0},
+      {"Differences through post names", unicode, 32,
+       "/Encoding << /BaseEncoding /WinAnsiEncoding /Differences [65 /B /Cee 128 /A] >>", 2, 3, 1},
+      // "uni0042" is no "post" name: its Unicode value finds glyph 2.
+      {"Differences by uniXXXX", unicode, 32, "/Encoding << /Differences [65 /uni0042 /uni0043] >>", 2, 3, 3},
+  };
+  for (const Case& c : cases) {
+    FontDocument doc({std::string("<< /Type /Font /Subtype /TrueType /BaseFont /ABCDEF+Squares ") + c.encoding +
+                          " /FontDescriptor 2 0 R /FirstChar 65 /LastChar 66 /Widths [500 600] >>",
+                      "<< /Flags " + std::to_string(c.flags) + " /FontFile2 3 0 R >>",
+                      StreamBody("", SquaresTrueType(c.cmap))});
+    runtime::CountedRef<runtime::FontBase> ref;
+    ASSERT_EQ(RuntimeCodeOf(&doc.context, [&] { ref = doc.Load(); }), -1) << c.name;
+    SimpleFont& font = doc.Simple(ref);
+    ASSERT_EQ(font.DrawnBy(), SimpleFont::Source::kEmbedded) << c.name;
+    ASSERT_NE(dynamic_cast<TrueTypeFont*>(font.ProgramOrNull()), nullptr) << c.name;
+    EXPECT_EQ(font.programRejected, 0) << c.name;
+    EXPECT_EQ(font.Table()->glyphs[0x41], c.glyphA) << c.name;
+    EXPECT_EQ(font.Table()->glyphs[0x42], c.glyphB) << c.name;
+    EXPECT_EQ(font.Table()->glyphs[0x80], c.glyph80) << c.name;
+    EXPECT_EQ(font.Table()->widths[0x42], ThousandthsToFixed(600)) << c.name;
+  }
+}
+
+// Two (1, 0) format 6 subtables, each mapping codes 170-180 to `first`
+// and `second` glyphs: code 175 to glyph 1 in the first, 2 in the second.
+std::vector<uint8_t> TwoMacintoshTables() {
+  std::vector<uint8_t> cmap;
+  fonttest::SfntWriter::U16(cmap, 0);
+  fonttest::SfntWriter::U16(cmap, 2);
+  const uint32_t length = 10 + 2 * 11;
+  for (uint32_t i = 0; i < 2; ++i) {
+    fonttest::SfntWriter::U16(cmap, 1);
+    fonttest::SfntWriter::U16(cmap, 0);
+    fonttest::SfntWriter::U32(cmap, 20 + i * length);
+  }
+  for (uint32_t glyph : {1u, 2u}) {
+    for (uint32_t v : {6u, length, 0u, 170u, 11u}) fonttest::SfntWriter::U16(cmap, v);
+    for (uint32_t code = 170; code <= 180; ++code) fonttest::SfntWriter::U16(cmap, code == 175 ? glyph : 3);
+  }
+  return cmap;
+}
+
+TEST(SimpleFontTest, TrueTypeMacintoshTablesTakeWinAnsiCodesByCharacter) {
+  // WinAnsi 216 is Oslash, MacRoman 175; WinAnsi 175 (macron) is
+  // MacRoman 248, outside the table. The first Macintosh table counts.
+  FontDocument doc({"<< /Type /Font /Subtype /TrueType /BaseFont /Squares /Encoding /WinAnsiEncoding"
+                    " /FontDescriptor 2 0 R /FirstChar 65 /LastChar 65 /Widths [500] >>",
+                    "<< /Flags 32 /FontFile2 3 0 R >>", StreamBody("", SquaresTrueType(TwoMacintoshTables()))});
+  auto ref = doc.Load();
+  SimpleFont& font = doc.Simple(ref);
+  ASSERT_EQ(font.DrawnBy(), SimpleFont::Source::kEmbedded);
+  EXPECT_EQ(font.Table()->glyphs[216], 1u);
+  EXPECT_EQ(font.Table()->glyphs[175], 0u);
+  // Without an encoding name the codes index the table directly.
+  FontDocument plain({"<< /Type /Font /Subtype /TrueType /BaseFont /Squares"
+                      " /FontDescriptor 2 0 R /FirstChar 65 /LastChar 65 /Widths [500] >>",
+                      "<< /Flags 32 /FontFile2 3 0 R >>", StreamBody("", SquaresTrueType(TwoMacintoshTables()))});
+  auto direct = plain.Load();
+  EXPECT_EQ(plain.Simple(direct).Table()->glyphs[175], 1u);
+  EXPECT_EQ(plain.Simple(direct).Table()->glyphs[216], 0u);
+}
+
+TEST(SimpleFontTest, TrueTypeProgramsWithoutAUsableCmapAreRejected) {
+  // No "cmap" at all, beside a good FontFile3: the FontFile3 draws.
+  {
+    FontDocument doc({"<< /Type /Font /Subtype /TrueType /BaseFont /Sans /FontDescriptor 2 0 R"
+                      " /FirstChar 97 /LastChar 97 /Widths [500] >>",
+                      "<< /Flags 32 /FontFile2 3 0 R /FontFile3 4 0 R >>", StreamBody("", SquaresTrueType({})),
+                      StreamBody("/Subtype /OpenType", SansOtf())});
+    auto ref = doc.Load();
+    SimpleFont& font = doc.Simple(ref);
+    EXPECT_EQ(font.DrawnBy(), SimpleFont::Source::kEmbedded);
+    EXPECT_NE(dynamic_cast<CffFont*>(font.ProgramOrNull()), nullptr);
+    EXPECT_EQ(font.programRejected, 1);
+  }
+  // Only a (0, 3) subtable, which a simple font cannot use: the
+  // substitute draws.
+  {
+    const std::vector<uint8_t> unicodePlatform =
+        fonttest::Format4Cmap({{0x41, 0x43, static_cast<uint16_t>(1 - 0x41)}}, 0, 3);
+    FontDocument doc({"<< /Type /Font /Subtype /TrueType /BaseFont /Squares /FontDescriptor 2 0 R"
+                      " /FirstChar 65 /LastChar 65 /Widths [500] >>",
+                      "<< /Flags 32 /FontFile2 3 0 R >>", StreamBody("", SquaresTrueType(unicodePlatform))});
+    auto ref = doc.Load();
+    EXPECT_EQ(doc.Simple(ref).DrawnBy(), SimpleFont::Source::kMultipleMaster);
+    EXPECT_EQ(ref->programRejected, 1);
   }
 }
 
