@@ -11,7 +11,7 @@ namespace fonts {
 class FontDict {
  public:
   // A new font of `dict`: simple fonts for "Type1", "MMType1" and
-  // "TrueType"; (runtime, 2) when "Subtype" is no name, (runtime, 5) for
+  // "TrueType", composite fonts for "Type0"; (runtime, 2) when "Subtype" is no name, (runtime, 5) for
   // Subtypes not handled here. Errors of the build pass on.
   static runtime::CountedRef<runtime::FontBase> Create(pdf::Document& document,
                                                        const runtime::ObjectHandle& dict);

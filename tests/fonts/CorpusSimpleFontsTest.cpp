@@ -229,14 +229,15 @@ void CompareFile(const std::string& file, Tally& tally) {
   const int pageCount = std::atoi(pages.out.c_str() + (pages.out.find(": ") != std::string::npos ? pages.out.find(": ") + 2 : 0));
   for (int page = 1; page <= std::min(pageCount, kPagesPerFile); ++page) {
     int pageStatus = 0;
-    std::set<std::string> names, others, trueType;
+    std::set<std::string> names, others, glyphOnly;
     for (const OurFont& font : ProbeFonts(path, std::to_string(page), &pageStatus)) {
-      if (!IsSimple(font.subtype) || font.drawn != "embedded") others.insert(WithoutSubsetPrefix(font.name));
-      if (font.subtype == "TrueType") trueType.insert(WithoutSubsetPrefix(font.name));
+      const bool compared = (IsSimple(font.subtype) || font.subtype == "Type0") && font.drawn == "embedded";
+      if (!compared) others.insert(WithoutSubsetPrefix(font.name));
+      if (font.subtype == "TrueType" || font.subtype == "Type0") glyphOnly.insert(WithoutSubsetPrefix(font.name));
       // Embedded programs: their glyph names (or, for TrueType programs
       // without "post" names, glyph ids) are the program's own, as mutool
       // reports them.
-      if (IsSimple(font.subtype) && font.drawn == "embedded") {
+      if ((IsSimple(font.subtype) || font.subtype == "Type0") && font.drawn == "embedded") {
         names.insert(WithoutSubsetPrefix(font.name));
       }
     }
@@ -247,10 +248,10 @@ void CompareFile(const std::string& file, Tally& tally) {
     int theirTotal = 0;
     auto theirs = MutoolGlyphs(path, page, names, &theirTotal);
     auto mine = OurGlyphs(path, page, names);
-    // mutool reports a TrueType glyph's advance from the program's "hmtx",
-    // where we (as it draws) take "Widths": their glyphs alone compare.
-    theirs = WithoutAdvances(theirs, trueType);
-    mine = WithoutAdvances(mine, trueType);
+    // mutool reports TrueType and composite glyphs' advances from the program ("hmtx"),
+    // where we (as it draws) take "Widths" or "W": their glyphs alone compare.
+    theirs = WithoutAdvances(theirs, glyphOnly);
+    mine = WithoutAdvances(mine, glyphOnly);
     // Advances agree within 1/1000 em: "Widths" entries may carry
     // fractions, which mutool keeps and we read as whole thousandths.
     int matched = 0;

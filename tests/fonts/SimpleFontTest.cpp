@@ -16,6 +16,7 @@
 #include "resources/StandardFontTables.h"
 #include "runtime/Dictionary.h"
 #include "tests/fonts/FontTestSupport.h"
+#include "tests/fonts/FontDocument.h"
 #include "tests/fonts/TrueTypeBuilder.h"
 #include "tests/pdf/PdfTestSupport.h"
 #include "tests/support/CaughtError.h"
@@ -34,30 +35,6 @@ std::string FileText(const std::string& path) {
 
 std::string SansOtf() { return FileText(std::string(fonttest::kUrwOpenTypeDir) + "/NimbusSans-Regular.otf"); }
 std::string SansType1() { return FileText(std::string(fonttest::kUrwType1Dir) + "/NimbusSans-Regular.t1"); }
-
-// A document whose object 1 is the font dictionary under test and whose
-// later objects are what it refers to.
-class FontDocument {
- public:
-  explicit FontDocument(const std::vector<std::string>& objects)
-      : bytes_(testsupport::SmallPdfFile(objects)), document_(&context, bytes_) {}
-  runtime::ObjectHandle Object(uint32_t n) { return document_->GetObject(n, 0); }
-  pdf::Document& Doc() { return *document_; }
-  runtime::CountedRef<runtime::FontBase> Load(uint32_t n = 1) {
-    return FontDict::Create(*document_, Object(n));
-  }
-  SimpleFont& Simple(runtime::CountedRef<runtime::FontBase>& ref) {
-    return *static_cast<SimpleFont*>(ref.Get());
-  }
-  long CodeOf(uint32_t n = 1) {
-    return RuntimeCodeOf(&context, [&] { runtime::CountedRef<runtime::FontBase> f = Load(n); });
-  }
-  runtime::LibraryContext context;
-
- private:
-  std::string bytes_;
-  pdftest::OpenDocument document_;
-};
 
 // A program with given glyph names, keyed by names or by codes.
 class NamedProgram final : public FontProgram {
@@ -171,18 +148,6 @@ TEST(SimpleFontTest, ProgramDataDecideTheKindAndRejectedProgramsAreNoted) {
                            " << /Flags 32 >> >>"});
     EXPECT_EQ(noWidths.CodeOf(), runtime::kMalformed);
   }
-}
-
-// A four-glyph TrueType program (.notdef, then three squares) with the
-// given "cmap" and "post" names A, B and "Cee".
-std::string SquaresTrueType(const std::vector<uint8_t>& cmap) {
-  fonttest::TestFontSpec spec;
-  spec.glyphs.push_back({});
-  for (int16_t size : {100, 200, 300}) spec.glyphs.push_back(fonttest::SimpleGlyph({{0, 0}, {size, 0}, {size, size}}));
-  spec.cmap = cmap;
-  spec.post = fonttest::Version2Post({{0, ""}, {36, ""}, {37, ""}, {0, "Cee"}});
-  const std::vector<uint8_t> bytes = fonttest::BuildTestFont(spec);
-  return std::string(bytes.begin(), bytes.end());
 }
 
 TEST(SimpleFontTest, TrueTypeProgramsMapCodesThroughTheirCmap) {

@@ -1,0 +1,200 @@
+#include "fonts/CompositeFont.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+#include "fonts/CMapParser.h"
+#include "fonts/CffFont.h"
+#include "fonts/EmbeddedProgram.h"
+#include "fonts/FontError.h"
+#include "fonts/PredefinedCMaps.h"
+#include "pdf/Document.h"
+#include "pdf/StreamObject.h"
+#include "runtime/Dictionary.h"
+#include "runtime/TransientBlocks.h"
+
+namespace fonts {
+
+namespace {
+
+using runtime::ObjectHandle;
+using runtime::ObjectTag;
+
+void CopyCut(char (&to)[64], std::string_view from) {
+  const size_t n = std::min(from.size(), sizeof(to) - 1);
+  std::memcpy(to, from.data(), n);
+  to[n] = '\0';
+}
+
+// The decoder of the font's "Encoding": the identity, a predefined CMap of
+// the collection, or an embedded CMap stream. Null for a name no table
+// has.
+CidCodeDecoderRef BuildDecoder(pdf::Document& document, const ObjectHandle& encoding, Collection collection,
+                               bool& identity) {
+  runtime::LibraryContext* context = document.Context();
+  identity = false;
+  if (encoding.Tag() == ObjectTag::kName) {
+    const std::string_view name = encoding->AsName().View();
+    if (IsIdentityCMapName(name)) {
+      identity = true;
+      return CidCodeDecoderRef::Adopt(context, CidCodeDecoder::Identity(context, name == "Identity-V" ? 1 : 0));
+    }
+    // A collection of 0 (a registry of its own) searches every table.
+    const PredefinedCMap table = LookupPredefinedCMap(static_cast<int>(collection), name);
+    if (!table) return CidCodeDecoderRef();
+    CMapRef map = CMapParser::ParseBuiltin(context, table.data, table.length, CMapDestination::kCid);
+    return CidCodeDecoderRef::Adopt(context, CidCodeDecoder::FromCMap(context, std::move(map)));
+  }
+  if (pdf::StreamObject::IsStream(encoding.Value())) {
+    streams::DataStreamRef data = pdf::StreamObject::OpenDataStream(document, encoding);
+    CMapRef map = CMapParser::Parse(context, *data, CMapDestination::kCid);
+    return CidCodeDecoderRef::Adopt(context, CidCodeDecoder::FromCMap(context, std::move(map)));
+  }
+  ThrowMalformedFont();
+}
+
+}  // namespace
+
+CidCodeDecoder* CompositeFont::Decoder() const {
+  auto* encoding = dynamic_cast<CidEncoding*>(encoding_);
+  return encoding != nullptr ? &encoding->Decoder() : nullptr;
+}
+
+void CompositeFont::LoadFromDict(pdf::Document& document) {
+  const ObjectHandle descendants = runtime::Dictionary::GetArray(dict_, "DescendantFonts");
+  if (runtime::Array::Count(descendants) == 0) ThrowMalformedFont();
+  const ObjectHandle descendant = runtime::Array::Get(descendants, 0);
+  if (descendant.Tag() != ObjectTag::kDictionary) ThrowMalformedFont();
+
+  const ObjectHandle descriptor = runtime::Dictionary::GetDict(descendant, "FontDescriptor");
+  const bool embedded = EmbeddedProgram::FindEmbeddedProgram(document, *this, descriptor, false);
+
+  const ObjectHandle systemInfo = runtime::Dictionary::GetDict(descendant, "CIDSystemInfo");
+  const std::string_view registry = runtime::Dictionary::GetString(systemInfo, "Registry")->AsString().View();
+  const std::string_view ordering = runtime::Dictionary::GetString(systemInfo, "Ordering")->AsString().View();
+  supplement_ = runtime::Dictionary::GetInteger(systemInfo, "Supplement");
+  collection_ = CharacterCollection::Ordering(registry, ordering);
+
+  trueTypeDescendant_ = runtime::Dictionary::GetName(descendant, "Subtype")->AsName().View() == "CIDFontType2";
+
+  const ObjectHandle encodingEntry = runtime::Dictionary::Get(dict_, "Encoding");
+  if (encodingEntry.IsNull()) ThrowMalformedFont();
+  CidCodeDecoderRef decoder = BuildDecoder(document, encodingEntry, collection_, identity_);
+  if (decoder.Get() == nullptr) {
+    isUsable = 0;
+    return;
+  }
+  decoder->Metrics().Read(descendant);
+  CidCodeDecoder& codes = *decoder;
+  CidEncoding* encoding = runtime::NewObject<CidEncoding>(context_, std::move(decoder));
+  SetEncoding(encoding);
+  CopyCut(encoding->registry, registry);
+  CopyCut(encoding->ordering, ordering);
+
+  // Without an embedded program a device font of the collection draws,
+  // when the device has one. (External CIDFont files and the standard CJK
+  // font files are not shipped: fonts without a device font stay
+  // unusable.)
+  if (!embedded) {
+    const ObjectHandle flags = runtime::Dictionary::Get(descriptor, "Flags");
+    const int32_t flagBits = flags.Tag() == ObjectTag::kInteger ? flags->AsInteger() : 32;
+    const bool sans = (static_cast<uint32_t>(flagBits) & 2u) == 0;
+    const platform::HDC dc = platform::CreateCompatibleDC(nullptr);
+    const bool available = DeviceFontFace::Choose(dc, collection_, sans);
+    if (dc != nullptr) platform::DeleteDC(dc);
+    if (!available) {
+      isUsable = 0;
+      return;
+    }
+    // The device draws Unicode characters: the collection's UCS2 map turns
+    // CIDs into them.
+    char name[160];
+    const size_t length = registry.size() + ordering.size() + 6;
+    if (length >= sizeof(name)) {
+      isUsable = 0;
+      return;
+    }
+    std::memcpy(name, registry.data(), registry.size());
+    name[registry.size()] = '-';
+    std::memcpy(name + registry.size() + 1, ordering.data(), ordering.size());
+    std::memcpy(name + registry.size() + 1 + ordering.size(), "-UCS2", 5);
+    const PredefinedCMap table = LookupPredefinedCMap(static_cast<int>(collection_), std::string_view(name, length - 1));
+    if (!table) {
+      isUsable = 0;
+      return;
+    }
+    unicode_ = CMapParser::ParseBuiltin(context_, table.data, table.length, CMapDestination::kUnicode);
+    program_ = runtime::CountedRef<FontProgram>::Adopt(
+        context_, DeviceFont::Create(context_, collection_, sans, encoding->IsVertical()));
+    deviceFont_ = true;
+    return;
+  }
+  if (auto* cff = dynamic_cast<CffFont*>(program_.Get())) cidKeyedProgram_ = cff->IsCidKeyed();
+
+  if (trueTypeDescendant_) {
+    const ObjectHandle map = runtime::Dictionary::Get(descendant, "CIDToGIDMap");
+    bool mapStream = false;
+    if (pdf::StreamObject::IsStream(map.Value())) {
+      streams::DataStreamRef data = pdf::StreamObject::OpenDataStream(document, map);
+      codes.SetCidToGidMap(*data);
+      mapStream = true;
+    } else if (!map.IsNull() && map.Tag() != ObjectTag::kName) {
+      ThrowMalformedFont();
+    }
+    if (programRejectedCopy != 0 && identity_ && !mapStream) isUsable = 0;
+  }
+}
+
+CompositeFont::~CompositeFont() {
+  if (rasterizer_ != nullptr) runtime::DestroyAndFree(context_, rasterizer_);
+}
+
+const runtime::GlyphBitmapRecord* CompositeFont::GlyphBitmap(uint32_t glyph, const runtime::Matrix& glyphMatrix,
+                                                             uint32_t phase, const runtime::IntRect& clip,
+                                                             bool cached, runtime::ArenaAllocator& arena) {
+  (void)phase;
+  (void)cached;
+  auto* device = deviceFont_ ? static_cast<DeviceFont*>(program_.Get()) : nullptr;
+  if (device == nullptr || glyph > 0xFFFF) return nullptr;
+  const runtime::Matrix linear{glyphMatrix.a, glyphMatrix.b, glyphMatrix.c, glyphMatrix.d, 0, 0};
+  if (rasterizer_ == nullptr || !(rasterizerMatrix_ == linear)) {
+    if (rasterizer_ != nullptr) runtime::DestroyAndFree(context_, rasterizer_);
+    rasterizer_ = nullptr;
+    rasterizer_ = runtime::NewObject<DeviceGlyphRasterizer>(context_, *device, linear);
+    rasterizerMatrix_ = linear;
+  }
+  return rasterizer_->DrawGlyph(static_cast<uint16_t>(glyph), arena, &clip);
+}
+
+const uint8_t* CompositeFont::NextGlyph(const uint8_t* cursor, const uint8_t* end, runtime::GlyphInfo& out) {
+  const CidCodeDecoder* decoder = Decoder();
+  if (decoder == nullptr) return FontBase::NextGlyph(cursor, end, out);
+  CidGlyph glyph;
+  const uint8_t* next = decoder->NextCode(cursor, end, &glyph);
+  out = runtime::GlyphInfo{};
+  out.code = glyph.code;
+  out.codeLength = static_cast<uint32_t>(next - cursor);
+  out.glyph = glyph.glyph;
+  if (cidKeyedProgram_) out.glyph = static_cast<CffFont*>(program_.Get())->CidToGlyph(glyph.cid);
+  if (deviceFont_) {
+    // The CID's Unicode: its two bytes looked up in the UCS2 map; a pair
+    // or a longer string draws its first unit.
+    const uint8_t bytes[2] = {static_cast<uint8_t>(glyph.cid >> 8), static_cast<uint8_t>(glyph.cid)};
+    const uint8_t* at = bytes;
+    const CodeMapping mapping = unicode_->Lookup(&at, bytes + 2);
+    out.glyph = mapping.HasUnits() ? static_cast<uint32_t>(*mapping.unitsBegin)
+                                   : static_cast<uint32_t>(mapping.value) & 0xFFFFu;
+  }
+  out.wordSpace = glyph.wordSpace != 0;
+  if (decoder->GetWMode() == 1) {
+    out.advance = glyph.verticalAdvance;
+    out.verticalOriginX = -glyph.positionX;
+    out.verticalOriginY = -glyph.positionY;
+  } else {
+    out.advance = glyph.width;
+  }
+  return next;
+}
+
+}  // namespace fonts
