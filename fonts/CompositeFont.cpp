@@ -111,7 +111,7 @@ void CompositeFont::LoadFromDict(pdf::Document& document) {
     // CIDs into them.
     char name[160];
     const size_t length = registry.size() + ordering.size() + 6;
-    if (length >= sizeof(name)) {
+    if (length > sizeof(name)) {
       isUsable = 0;
       return;
     }
@@ -119,7 +119,7 @@ void CompositeFont::LoadFromDict(pdf::Document& document) {
     name[registry.size()] = '-';
     std::memcpy(name + registry.size() + 1, ordering.data(), ordering.size());
     std::memcpy(name + registry.size() + 1 + ordering.size(), "-UCS2", 5);
-    const PredefinedCMap table = LookupPredefinedCMap(static_cast<int>(collection_), std::string_view(name, length - 1));
+    const PredefinedCMap table = LookupPredefinedCMap(static_cast<int>(collection_), std::string_view(name, length));
     if (!table) {
       isUsable = 0;
       return;

@@ -147,8 +147,8 @@ TEST(CompositeFontTest, PredefinedAndEmbeddedCMapsDecodeCodes) {
 
 TEST(CompositeFontTest, FontsWithoutUsableGlyphsAndMalformedDictionaries) {
   // An unknown CMap name, a rejected program with the identity and no map,
-  // and a font with no embedded program (no CJK substitute here): all are
-  // created unusable.
+  // and a font with no embedded program outside the CJK collections: all
+  // are created unusable.
   const std::string garbage = "not a font program";
   struct Unusable {
     const char* name;
@@ -156,9 +156,10 @@ TEST(CompositeFontTest, FontsWithoutUsableGlyphsAndMalformedDictionaries) {
   } unusable[] = {
       {"unknown CMap", Type0Objects("/No-Such-CMap", "")},
       {"rejected program", Type0Objects("/Identity-H", "", "Adobe", garbage)},
+      // No collection: no device font can stand in.
       {"no program", {"<< /Type /Font /Subtype /Type0 /BaseFont /X /Encoding /Identity-H /DescendantFonts [2 0 R] >>",
                       "<< /Type /Font /Subtype /CIDFontType0 /BaseFont /X /CIDSystemInfo << /Registry (Adobe)"
-                      " /Ordering (Korea1) /Supplement 2 >> /FontDescriptor << /Flags 4 >> >>"}},
+                      " /Ordering (Identity) /Supplement 0 >> /FontDescriptor << /Flags 4 >> >>"}},
   };
   for (const Unusable& c : unusable) {
     FontDocument doc(c.objects);
