@@ -21,7 +21,7 @@ namespace {
 using runtime::ObjectHandle;
 using runtime::ObjectTag;
 
-void CopyCut(char (&to)[64], std::string_view from) {
+void CopySystemInfoText(char (&to)[64], std::string_view from) {
   const size_t n = std::min(from.size(), sizeof(to) - 1);
   std::memcpy(to, from.data(), n);
   to[n] = '\0';
@@ -30,7 +30,7 @@ void CopyCut(char (&to)[64], std::string_view from) {
 // The decoder of the font's "Encoding": the identity, a predefined CMap of
 // the collection, or an embedded CMap stream. Null for a name no table
 // has.
-CidCodeDecoderRef BuildDecoder(pdf::Document& document, const ObjectHandle& encoding, Collection collection,
+CidCodeDecoderRef BuildCidDecoder(pdf::Document& document, const ObjectHandle& encoding, Collection collection,
                                bool& identity) {
   runtime::LibraryContext* context = document.Context();
   identity = false;
@@ -80,7 +80,7 @@ void CompositeFont::LoadFromDict(pdf::Document& document) {
 
   const ObjectHandle encodingEntry = runtime::Dictionary::Get(dict_, "Encoding");
   if (encodingEntry.IsNull()) ThrowMalformedFont();
-  CidCodeDecoderRef decoder = BuildDecoder(document, encodingEntry, collection_, identity_);
+  CidCodeDecoderRef decoder = BuildCidDecoder(document, encodingEntry, collection_, identity_);
   if (decoder.Get() == nullptr) {
     isUsable = 0;
     return;
@@ -89,8 +89,8 @@ void CompositeFont::LoadFromDict(pdf::Document& document) {
   CidCodeDecoder& codes = *decoder;
   CidEncoding* encoding = runtime::NewObject<CidEncoding>(context_, std::move(decoder));
   SetEncoding(encoding);
-  CopyCut(encoding->registry, registry);
-  CopyCut(encoding->ordering, ordering);
+  CopySystemInfoText(encoding->registry, registry);
+  CopySystemInfoText(encoding->ordering, ordering);
 
   // Without an embedded program a device font of the collection draws,
   // when the device has one. (External CIDFont files and the standard CJK
@@ -132,8 +132,8 @@ void CompositeFont::LoadFromDict(pdf::Document& document) {
   }
   if (auto* cff = dynamic_cast<CffFont*>(program_.Get())) cidKeyedProgram_ = cff->IsCidKeyed();
 
+  const ObjectHandle map = runtime::Dictionary::Get(descendant, "CIDToGIDMap");
   if (trueTypeDescendant_) {
-    const ObjectHandle map = runtime::Dictionary::Get(descendant, "CIDToGIDMap");
     bool mapStream = false;
     if (pdf::StreamObject::IsStream(map.Value())) {
       streams::DataStreamRef data = pdf::StreamObject::OpenDataStream(document, map);
@@ -143,6 +143,12 @@ void CompositeFont::LoadFromDict(pdf::Document& document) {
       ThrowMalformedFont();
     }
     if (programRejectedCopy != 0 && identity_ && !mapStream) isUsable = 0;
+  } else if (!cidKeyedProgram_ && pdf::StreamObject::IsStream(map.Value())) {
+    // A CIDFontType0 whose program numbers its glyphs by index (a plain
+    // CFF or Type 1 program, or TrueType) reaches them only through its
+    // map: taking CIDs as indices would show other glyphs.
+    streams::DataStreamRef data = pdf::StreamObject::OpenDataStream(document, map);
+    codes.SetCidToGidMap(*data);
   }
 }
 

@@ -10,7 +10,7 @@ namespace fonts {
 
 namespace {
 
-struct UnitRange {
+struct VerticalFormRange {
   uint16_t first;
   uint16_t last;
 };
@@ -18,7 +18,7 @@ struct UnitRange {
 // Units that the collections' fonts draw in a form of their own in
 // vertical writing (brackets, dashes, long vowel marks, square unit
 // words, ...), in ascending order.
-constexpr UnitRange kJapan1VerticalForms[] = {
+constexpr VerticalFormRange kJapan1VerticalForms[] = {
     {0x00B4, 0x00B4}, {0x2010, 0x2010}, {0x2015, 0x2016}, {0x2018, 0x201A}, {0x201C, 0x201E}, {0x2025,
     0x2026}, {0x203E, 0x203E}, {0x2194, 0x2194}, {0x21C4, 0x21C6}, {0x21E6, 0x21E9}, {0x2504, 0x250B},
     {0x250D, 0x250E}, {0x2511, 0x2512}, {0x2515, 0x2516}, {0x2519, 0x251A}, {0x251E, 0x251F}, {0x2521,
@@ -32,12 +32,12 @@ constexpr UnitRange kJapan1VerticalForms[] = {
     {0xFF0E, 0xFF0E}, {0xFF1A, 0xFF1A}, {0xFF1D, 0xFF1D}, {0xFF3B, 0xFF3B}, {0xFF3D, 0xFF3D}, {0xFF3F,
     0xFF40}, {0xFF5B, 0xFF60}, {0xFFCF, 0xFFCF}, {0xFFE3, 0xFFE3}
 };
-constexpr UnitRange kGB1VerticalForms[] = {
+constexpr VerticalFormRange kGB1VerticalForms[] = {
     {0x3013, 0x3013}, {0x3016, 0x3017}, {0xFF0E, 0xFF0E}, {0xFF1D, 0xFF1D},
     {0xFF3B, 0xFF3B}, {0xFF3D, 0xFF3D}, {0xFF5E, 0xFF5E}, {0xFFE3, 0xFFE3},
 };
 
-const char* FaceNameOf(Collection collection, bool sans) {
+const char* DeviceFaceNameOf(Collection collection, bool sans) {
   switch (collection) {
     case Collection::kJapan1: return sans ? "MS Gothic" : "MS Mincho";
     case Collection::kGB1: return sans ? "SimHei" : "SimSun";
@@ -64,19 +64,19 @@ class GdiSelection {
 };
 
 // A GDI object deleted with the holder.
-struct GdiObjectHolder {
+struct DeviceGdiObject {
   platform::HGDIOBJ object;
-  ~GdiObjectHolder() {
+  ~DeviceGdiObject() {
     if (object != nullptr) platform::DeleteObject(object);
   }
 };
 
 // An empty glyph bitmap (no box, no coverage) in `arena`.
-runtime::GlyphBitmapRecord* EmptyRecord(runtime::ArenaAllocator& arena) {
+runtime::GlyphBitmapRecord* EmptyDeviceGlyph(runtime::ArenaAllocator& arena) {
   return new (arena.Alloc(sizeof(runtime::GlyphBitmapRecord))) runtime::GlyphBitmapRecord{};
 }
 
-runtime::GlyphBitmapRecord* NewRecord(runtime::ArenaAllocator& arena, int32_t x0, int32_t y0, int32_t x1,
+runtime::GlyphBitmapRecord* NewDeviceGlyph(runtime::ArenaAllocator& arena, int32_t x0, int32_t y0, int32_t x1,
                                       int32_t y1) {
   const size_t bytes = static_cast<size_t>(x1 - x0) * static_cast<size_t>(y1 - y0);
   auto* record = new (arena.Alloc(sizeof(runtime::GlyphBitmapRecord) + bytes)) runtime::GlyphBitmapRecord{};
@@ -90,7 +90,7 @@ runtime::GlyphBitmapRecord* NewRecord(runtime::ArenaAllocator& arena, int32_t x0
 
 // The largest glyph box made, in pixels a side: beyond it a glyph is not
 // drawn (it could not be kept within the memory budget).
-constexpr int32_t kMaxGlyphSide = 1024;
+constexpr int32_t kMaxDeviceGlyphSide = 1024;
 
 }  // namespace
 
@@ -108,7 +108,7 @@ platform::LOGFONTW DeviceFontFace::Build(Collection collection, bool sans, bool 
   platform::LOGFONTW request{};
   request.lfHeight = -1;
   request.lfCharSet = CharSetOf(collection);
-  const char* name = FaceNameOf(collection, sans);
+  const char* name = DeviceFaceNameOf(collection, sans);
   size_t at = 0;
   if (vertical) {
     request.lfEscapement = 2700;
@@ -123,7 +123,7 @@ platform::LOGFONTW DeviceFontFace::Build(Collection collection, bool sans, bool 
 bool DeviceFontFace::Choose(platform::HDC dc, Collection collection, bool sans) {
   if (collection == Collection::kNone || dc == nullptr) return false;
   const platform::LOGFONTW request = Build(collection, sans, false);
-  GdiObjectHolder font{platform::CreateFontIndirectW(&request)};
+  DeviceGdiObject font{platform::CreateFontIndirectW(&request)};
   if (font.object == nullptr) return false;
   platform::TEXTMETRICW metrics{};
   bool answer = false;
@@ -149,8 +149,8 @@ runtime::Rect DeviceFont::FontBBox() const {
 }
 
 bool DeviceFont::UsesVerticalForm(Collection collection, uint16_t unit) {
-  const UnitRange* begin = nullptr;
-  const UnitRange* end = nullptr;
+  const VerticalFormRange* begin = nullptr;
+  const VerticalFormRange* end = nullptr;
   if (collection == Collection::kJapan1) {
     begin = std::begin(kJapan1VerticalForms);
     end = std::end(kJapan1VerticalForms);
@@ -161,8 +161,8 @@ bool DeviceFont::UsesVerticalForm(Collection collection, uint16_t unit) {
     return false;
   }
   // The first range that ends at or after the unit.
-  const UnitRange* at =
-      std::lower_bound(begin, end, unit, [](const UnitRange& range, uint16_t u) { return range.last < u; });
+  const VerticalFormRange* at =
+      std::lower_bound(begin, end, unit, [](const VerticalFormRange& range, uint16_t u) { return range.last < u; });
   return at != end && at->first <= unit;
 }
 
@@ -210,10 +210,10 @@ const runtime::GlyphBitmapRecord* DeviceGlyphRasterizer::DrawGlyph(uint16_t unit
   const bool useVertical =
       font_.Vertical() && vertical_ != nullptr && DeviceFont::UsesVerticalForm(font_.CollectionOf(), unit);
   platform::HFONT handle = useVertical ? vertical_ : horizontal_;
-  if (dc_ == nullptr || handle == nullptr) return EmptyRecord(arena);
+  if (dc_ == nullptr || handle == nullptr) return EmptyDeviceGlyph(arena);
   GdiSelection fontSelection(dc_, handle);
   platform::TEXTMETRICW metrics{};
-  if (!platform::GetTextMetricsW(dc_, &metrics)) return EmptyRecord(arena);
+  if (!platform::GetTextMetricsW(dc_, &metrics)) return EmptyDeviceGlyph(arena);
   platform::ABC abc{};
   const bool haveAbc = !useVertical && platform::GetCharABCWidths(dc_, unit, unit, &abc);
   const int32_t limit = 4 * static_cast<int32_t>(kMaxPixelSize);
@@ -228,8 +228,8 @@ const runtime::GlyphBitmapRecord* DeviceGlyphRasterizer::DrawGlyph(uint16_t unit
   info.bmiHeader.biBitCount = 24;
   info.bmiHeader.biCompression = platform::BI_RGB;
   void* bits = nullptr;
-  GdiObjectHolder dib{platform::CreateDIBSection(dc_, &info, platform::DIB_RGB_COLORS, &bits, nullptr, 0)};
-  if (dib.object == nullptr || bits == nullptr) return EmptyRecord(arena);
+  DeviceGdiObject dib{platform::CreateDIBSection(dc_, &info, platform::DIB_RGB_COLORS, &bits, nullptr, 0)};
+  if (dib.object == nullptr || bits == nullptr) return EmptyDeviceGlyph(arena);
   const size_t stride = (static_cast<size_t>(width + 2) * 24 + 31) / 32 * 4;
   std::memset(bits, 0, stride * static_cast<size_t>(height + 2));
   GdiSelection dibSelection(dc_, dib.object);
@@ -244,7 +244,7 @@ const runtime::GlyphBitmapRecord* DeviceGlyphRasterizer::DrawGlyph(uint16_t unit
   const platform::WCHAR text = static_cast<platform::WCHAR>(unit);
   const bool drawn = platform::ExtTextOutW(dc_, x, 0, platform::ETO_CLIPPED, &area, &text, 1, nullptr);
   platform::SetViewportOrgEx(dc_, previousOrigin.x, previousOrigin.y, nullptr);
-  if (!drawn) return EmptyRecord(arena);
+  if (!drawn) return EmptyDeviceGlyph(arena);
 
   const int32_t descent = metrics.tmDescent;
   runtime::GlyphBitmapRecord box{};
@@ -264,9 +264,9 @@ const runtime::GlyphBitmapRecord* DeviceGlyphRasterizer::DrawGlyph(uint16_t unit
   if (clip != nullptr) {
     kept = runtime::IntRect{std::max(kept.x0, clip->x0), std::max(kept.y0, clip->y0), std::min(kept.x1, clip->x1),
                             std::min(kept.y1, clip->y1)};
-    if (kept.IsEmpty()) return EmptyRecord(arena);
+    if (kept.IsEmpty()) return EmptyDeviceGlyph(arena);
   }
-  runtime::GlyphBitmapRecord* record = NewRecord(arena, kept.x0, kept.y0, kept.x1, kept.y1);
+  runtime::GlyphBitmapRecord* record = NewDeviceGlyph(arena, kept.x0, kept.y0, kept.x1, kept.y1);
   for (int32_t y = kept.y0; y < kept.y1; ++y) {
     const uint8_t* row = pixels + stride * static_cast<size_t>(y - box.y0 + 1);
     uint8_t* out = record->Coverage() + static_cast<size_t>(y - kept.y0) * static_cast<size_t>(record->Width());
@@ -282,7 +282,7 @@ const runtime::GlyphBitmapRecord* DeviceGlyphRasterizer::Resample(const runtime:
   const double a = transform_.a / 65536.0, b = transform_.b / 65536.0;
   const double c = transform_.c / 65536.0, d = transform_.d / 65536.0;
   const double determinant = a * d - b * c;
-  if (!std::isfinite(determinant) || std::abs(determinant) < 1e-9) return EmptyRecord(arena);
+  if (!std::isfinite(determinant) || std::abs(determinant) < 1e-9) return EmptyDeviceGlyph(arena);
   // The drawn box mapped to the device.
   double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
   for (const double px : {double(box.x0), double(box.x1)}) {
@@ -303,10 +303,10 @@ const runtime::GlyphBitmapRecord* DeviceGlyphRasterizer::Resample(const runtime:
     kept = runtime::IntRect{std::max(kept.x0, clip->x0), std::max(kept.y0, clip->y0), std::min(kept.x1, clip->x1),
                             std::min(kept.y1, clip->y1)};
   }
-  if (kept.IsEmpty() || int64_t{kept.x1} - kept.x0 > kMaxGlyphSide || int64_t{kept.y1} - kept.y0 > kMaxGlyphSide) {
-    return EmptyRecord(arena);
+  if (kept.IsEmpty() || int64_t{kept.x1} - kept.x0 > kMaxDeviceGlyphSide || int64_t{kept.y1} - kept.y0 > kMaxDeviceGlyphSide) {
+    return EmptyDeviceGlyph(arena);
   }
-  runtime::GlyphBitmapRecord* record = NewRecord(arena, kept.x0, kept.y0, kept.x1, kept.y1);
+  runtime::GlyphBitmapRecord* record = NewDeviceGlyph(arena, kept.x0, kept.y0, kept.x1, kept.y1);
   const int32_t width = box.x1 - box.x0, height = box.y1 - box.y0;
   // Coverage of the drawn glyph at (x, y) relative to its box, 0 outside.
   auto at = [&](int32_t x, int32_t y) -> double {

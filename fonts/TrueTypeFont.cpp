@@ -8,6 +8,7 @@
 #include "fonts/GlyphOutline.h"
 #include "fonts/TrueTypeGlyph.h"
 #include "resources/TrueTypeTables.h"
+#include "runtime/ErrorTrap.h"
 #include "runtime/Scheduler.h"
 
 namespace fonts {
@@ -196,6 +197,16 @@ bool TrueTypeFont::LocateGlyph(uint32_t glyph, uint32_t& offset, uint32_t& lengt
 }
 
 // ---- Glyph names ----
+
+const char* const* TrueTypeFont::GlyphNames() {
+  const char* const* names = nullptr;
+  runtime::ErrorTrap trap(context_);
+  if (trap.Run([&] { names = ReadPost(); })) return names;
+  trap.SetHandled();
+  if (!trap.Held().IsRuntime(runtime::kMalformed)) trap.Rethrow();
+  trap.Close();
+  return nullptr;
+}
 
 const char* const* TrueTypeFont::ReadPost() {
   if (postRead_) return postNames_;

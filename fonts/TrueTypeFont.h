@@ -60,7 +60,9 @@ class TrueTypeFont : public FontProgram {
   uint32_t GlyphCount() const override { return numGlyphs_; }
   Matrix FontMatrix() const override;
   GlyphKeyKind KeyKind() const override { return GlyphKeyKind::kCodes; }
-  const char* const* GlyphNames() override { return ReadPost(); }
+  // The "post" names; a malformed "post" table gives none (it only names
+  // glyphs: the font draws without it).
+  const char* const* GlyphNames() override;
   const char* const* BuiltinEncoding() override { return nullptr; }
   // A "cmap" table with a subtable a simple font can use: (1, 0), (3, 0)
   // or (3, 1) in format 0, 4 or 6.

@@ -89,6 +89,21 @@ TEST(CompositeFontTest, IdentityEncodingsAndCidToGidMaps) {
   }
 }
 
+TEST(CompositeFontTest, CidFontType0WithAnIndexedProgramTakesItsCidToGidMap) {
+  // The program numbers glyphs by index (here a TrueType program under a
+  // CIDFontType0 descendant): CID 1 is glyph 3 through the map.
+  std::vector<std::string> objects = Type0Objects("/Identity-H", "/CIDToGIDMap 5 0 R");
+  objects[1].replace(objects[1].find("CIDFontType2"), 12, "CIDFontType0");
+  objects.push_back(StreamBody("", std::string("\x00\x00\x00\x03", 4)));
+  FontDocument doc(objects);
+  auto ref = doc.Load();
+  ASSERT_TRUE(ref->isUsable);
+  const std::vector<Shown> shown = Show(*ref, std::string("\x00\x01\x00\x02", 4));
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0].glyph, 3u);
+  EXPECT_EQ(shown[1].glyph, 0u);  // past the map
+}
+
 TEST(CompositeFontTest, VerticalWritingTakesDw2AndW2) {
   FontDocument doc(Type0Objects("/Identity-V", "/DW 600 /DW2 [900 -1100] /W2 [5 [-800 250 700]]"));
   auto ref = doc.Load();

@@ -229,6 +229,27 @@ TEST(SimpleFontTest, TrueTypeMacintoshTablesTakeWinAnsiCodesByCharacter) {
   EXPECT_EQ(plain.Simple(direct).Table()->glyphs[216], 0u);
 }
 
+TEST(SimpleFontTest, TrueTypeProgramsWithAMalformedPostTableHaveNoGlyphNames) {
+  // "post" claims 9 glyphs where the font has 4: no names, and the font
+  // still loads; its "uniXXXX" Differences still find their glyphs.
+  fonttest::TestFontSpec spec;
+  spec.glyphs.push_back({});
+  for (int16_t size : {100, 200, 300}) spec.glyphs.push_back(fonttest::SimpleGlyph({{0, 0}, {size, 0}, {size, size}}));
+  spec.cmap = fonttest::Format4Cmap({{0x41, 0x43, static_cast<uint16_t>(1 - 0x41)}});
+  spec.post = fonttest::Version2Post({{0, ""}, {36, ""}, {37, ""}, {0, "Cee"}});
+  spec.post[33] = 9;
+  const std::vector<uint8_t> bytes = fonttest::BuildTestFont(spec);
+  FontDocument doc({"<< /Type /Font /Subtype /TrueType /BaseFont /Squares /Encoding << /Differences [65 /Cee"
+                    " /uni0043] >> /FontDescriptor 2 0 R /FirstChar 65 /LastChar 65 /Widths [500] >>",
+                    "<< /Flags 32 /FontFile2 3 0 R >>", StreamBody("", std::string(bytes.begin(), bytes.end()))});
+  runtime::CountedRef<runtime::FontBase> ref;
+  ASSERT_EQ(RuntimeCodeOf(&doc.context, [&] { ref = doc.Load(); }), -1);
+  SimpleFont& font = doc.Simple(ref);
+  EXPECT_EQ(font.ProgramOrNull()->GlyphNames(), nullptr);
+  EXPECT_EQ(font.Table()->glyphs[0x41], 1u);  // "Cee" unknown: the code table's glyph
+  EXPECT_EQ(font.Table()->glyphs[0x42], 3u);  // uni0043
+}
+
 TEST(SimpleFontTest, TrueTypeProgramsWithoutAUsableCmapAreRejected) {
   // No "cmap" at all, beside a good FontFile3: the FontFile3 draws.
   {

@@ -93,7 +93,8 @@ void PrintFontLine(pdf::Document& document, fonts::DocumentFontSource& source, c
   if (!trap.Run([&] {
         runtime::CountedRef<runtime::FontBase> loaded = source.FindFont(font);
         if (auto* composite = dynamic_cast<fonts::CompositeFont*>(loaded.Get())) {
-          line += std::string(" drawn=") + (composite->isUsable ? "embedded" : "none");
+          line += std::string(" drawn=") +
+                  (!composite->isUsable ? "none" : composite->UsesDeviceFont() ? "device" : "embedded");
           if (composite->programRejected) line += " rejected";
           line += std::string(" collection=") + std::to_string(static_cast<int>(composite->CharacterCollectionOf()));
           if (composite->WritesVertically()) line += " vertical";
