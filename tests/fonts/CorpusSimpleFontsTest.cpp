@@ -173,7 +173,8 @@ std::vector<ShownGlyph> ProbeGlyphs(const std::string& path, int page) {
       pdftest::RunProbe("glyphs " + Quote(path) + " " + std::to_string(page));
   for (const std::string& line : Lines(result.out)) {
     const std::vector<std::string> w = Words(line);
-    if (w.size() != 6) continue;
+    // code, glyph, advance, then (from the Unicode side) the character.
+    if (w.size() < 6) continue;
     // The probe marks a glyph id as "#id"; mutool writes the bare number.
     const std::string glyph = w[4].size() > 1 && w[4][0] == '#' ? w[4].substr(1) : w[4];
     out.push_back({w[0] + " " + w[1], WithoutSubsetPrefix(w[2]), glyph, std::atol(w[5].c_str())});
