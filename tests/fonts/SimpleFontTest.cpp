@@ -28,13 +28,13 @@ namespace {
 using testsupport::RuntimeCodeOf;
 using testsupport::StreamBody;
 
-std::string FileText(const std::string& path) {
+std::string UrwFileText(const std::string& path) {
   const std::vector<uint8_t> bytes = fonttest::ReadBytes(path);
   return std::string(bytes.begin(), bytes.end());
 }
 
-std::string SansOtf() { return FileText(std::string(fonttest::kUrwOpenTypeDir) + "/NimbusSans-Regular.otf"); }
-std::string SansType1() { return FileText(std::string(fonttest::kUrwType1Dir) + "/NimbusSans-Regular.t1"); }
+std::string UrwSansOtf() { return UrwFileText(std::string(fonttest::kUrwOpenTypeDir) + "/NimbusSans-Regular.otf"); }
+std::string UrwSansType1() { return UrwFileText(std::string(fonttest::kUrwType1Dir) + "/NimbusSans-Regular.t1"); }
 
 // A program with given glyph names, keyed by names or by codes.
 class NamedProgram final : public FontProgram {
@@ -98,7 +98,7 @@ TEST(SimpleFontTest, SubtypesOutsideSimpleFontsAndMissingEntriesFail) {
 }
 
 TEST(SimpleFontTest, ProgramDataDecideTheKindAndRejectedProgramsAreNoted) {
-  const std::string otf = SansOtf();
+  const std::string otf = UrwSansOtf();
   // FontFile2 holding an OpenType CFF program is read as CFF.
   {
     FontDocument doc({"<< /Type /Font /Subtype /TrueType /BaseFont /ABCDEF+Sans /FontDescriptor 2 0 R"
@@ -132,7 +132,7 @@ TEST(SimpleFontTest, ProgramDataDecideTheKindAndRejectedProgramsAreNoted) {
   // rejected; the non-standard font then draws with the multiple-master
   // substitute (without "Widths" it has no usable widths: an error).
   {
-    const std::string type1 = SansType1();
+    const std::string type1 = UrwSansType1();
     FontDocument doc({"<< /Type /Font /Subtype /Type1 /BaseFont /Sans /FontDescriptor 2 0 R"
                       " /FirstChar 32 /LastChar 32 /Widths [250] >>",
                       "<< /Flags 32 /FontFile 3 0 R /FontFile2 4 0 R /FontFile3 5 0 R >>",
@@ -256,7 +256,7 @@ TEST(SimpleFontTest, TrueTypeProgramsWithoutAUsableCmapAreRejected) {
     FontDocument doc({"<< /Type /Font /Subtype /TrueType /BaseFont /Sans /FontDescriptor 2 0 R"
                       " /FirstChar 97 /LastChar 97 /Widths [500] >>",
                       "<< /Flags 32 /FontFile2 3 0 R /FontFile3 4 0 R >>", StreamBody("", SquaresTrueType({})),
-                      StreamBody("/Subtype /OpenType", SansOtf())});
+                      StreamBody("/Subtype /OpenType", UrwSansOtf())});
     auto ref = doc.Load();
     SimpleFont& font = doc.Simple(ref);
     EXPECT_EQ(font.DrawnBy(), SimpleFont::Source::kEmbedded);
@@ -311,7 +311,7 @@ TEST(SimpleFontTest, StandardFontWithProgramButNoWidthsTakesWidthsByGlyphName) {
   // standard table by them would give other glyphs' widths.
   FontDocument doc({"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /FontDescriptor 2 0 R"
                     " /Encoding /WinAnsiEncoding >>",
-                    "<< /Flags 32 /MissingWidth 321 /FontFile3 3 0 R >>", StreamBody("", SansOtf())});
+                    "<< /Flags 32 /MissingWidth 321 /FontFile3 3 0 R >>", StreamBody("", UrwSansOtf())});
   auto ref = doc.Load();
   SimpleFont& font = doc.Simple(ref);
   ASSERT_EQ(font.DrawnBy(), SimpleFont::Source::kEmbedded);
