@@ -61,7 +61,7 @@ CidCodeDecoder* CompositeFont::Decoder() const {
   return encoding != nullptr ? &encoding->Decoder() : nullptr;
 }
 
-void CompositeFont::LoadFromDict(pdf::Document& document) {
+void CompositeFont::LoadFromDict(pdf::Document& document, ExternalCidFonts* external) {
   const ObjectHandle descendants = runtime::Dictionary::GetArray(dict_, "DescendantFonts");
   if (runtime::Array::Count(descendants) == 0) ThrowMalformedFont();
   const ObjectHandle descendant = runtime::Array::Get(descendants, 0);
@@ -92,50 +92,45 @@ void CompositeFont::LoadFromDict(pdf::Document& document) {
   CopySystemInfoText(encoding->registry, registry);
   CopySystemInfoText(encoding->ordering, ordering);
 
-  // Without an embedded program a device font of the collection draws,
-  // when the device has one. (External CIDFont files and the standard CJK
-  // font files are not shipped: fonts without a device font stay
-  // unusable.)
+  // Without an embedded program: an external file of the font's own
+  // name, else a device font of the collection, else the collection's
+  // standard external file.
   if (!embedded) {
-    const ObjectHandle flags = runtime::Dictionary::Get(descriptor, "Flags");
-    const int32_t flagBits = flags.Tag() == ObjectTag::kInteger ? flags->AsInteger() : 32;
-    const bool sans = (static_cast<uint32_t>(flagBits) & 2u) == 0;
-    const platform::HDC dc = platform::CreateCompatibleDC(nullptr);
-    const bool available = DeviceFontFace::Choose(dc, collection_, sans);
-    if (dc != nullptr) platform::DeleteDC(dc);
-    if (!available) {
+    const ObjectHandle baseFont = runtime::Dictionary::Get(descendant, "BaseFont");
+    if (external != nullptr && baseFont.Tag() == ObjectTag::kName) {
+      program_ = external->Get(baseFont->AsName().View());
+    }
+    if (program_.Get() == nullptr) {
+      const ObjectHandle flags = runtime::Dictionary::Get(descriptor, "Flags");
+      const int32_t flagBits = flags.Tag() == ObjectTag::kInteger ? flags->AsInteger() : 32;
+      const bool sans = (static_cast<uint32_t>(flagBits) & 2u) == 0;
+      const platform::HDC dc = platform::CreateCompatibleDC(nullptr);
+      const bool available = DeviceFontFace::Choose(dc, collection_, sans);
+      if (dc != nullptr) platform::DeleteDC(dc);
+      if (available) {
+        UseDeviceFont(registry, ordering, sans, encoding->IsVertical());
+        return;
+      }
+      const char* first = StandardExternalFont(collection_, sans, false);
+      const char* second = StandardExternalFont(collection_, sans, true);
+      if (first != nullptr && external != nullptr) {
+        program_ = external->Get(first);
+        if (program_.Get() == nullptr && std::strcmp(first, second) != 0) program_ = external->Get(second);
+      }
+    }
+    if (program_.Get() == nullptr) {
       isUsable = 0;
       return;
     }
-    // The device draws Unicode characters: the collection's UCS2 map turns
-    // CIDs into them.
-    char name[160];
-    const size_t length = registry.size() + ordering.size() + 6;
-    if (length > sizeof(name)) {
-      isUsable = 0;
-      return;
-    }
-    std::memcpy(name, registry.data(), registry.size());
-    name[registry.size()] = '-';
-    std::memcpy(name + registry.size() + 1, ordering.data(), ordering.size());
-    std::memcpy(name + registry.size() + 1 + ordering.size(), "-UCS2", 5);
-    const PredefinedCMap table = LookupPredefinedCMap(static_cast<int>(collection_), std::string_view(name, length));
-    if (!table) {
-      isUsable = 0;
-      return;
-    }
-    unicode_ = CMapParser::ParseBuiltin(context_, table.data, table.length, CMapDestination::kUnicode);
-    program_ = runtime::CountedRef<FontProgram>::Adopt(
-        context_, DeviceFont::Create(context_, collection_, sans, encoding->IsVertical()));
-    deviceFont_ = true;
-    return;
+    // Shared through the file cache: not counted in this font's size.
+    programIsShared = true;
   }
   if (auto* cff = dynamic_cast<CffFont*>(program_.Get())) cidKeyedProgram_ = cff->IsCidKeyed();
 
   const ObjectHandle map = runtime::Dictionary::Get(descendant, "CIDToGIDMap");
   if (trueTypeDescendant_) {
     bool mapStream = false;
-    if (pdf::StreamObject::IsStream(map.Value())) {
+    if (embedded && pdf::StreamObject::IsStream(map.Value())) {
       streams::DataStreamRef data = pdf::StreamObject::OpenDataStream(document, map);
       codes.SetCidToGidMap(*data);
       mapStream = true;
@@ -143,13 +138,46 @@ void CompositeFont::LoadFromDict(pdf::Document& document) {
       ThrowMalformedFont();
     }
     if (programRejectedCopy != 0 && identity_ && !mapStream) isUsable = 0;
-  } else if (!cidKeyedProgram_ && pdf::StreamObject::IsStream(map.Value())) {
+  } else if (embedded && !cidKeyedProgram_ && pdf::StreamObject::IsStream(map.Value())) {
     // A CIDFontType0 whose program numbers its glyphs by index (a plain
     // CFF or Type 1 program, or TrueType) reaches them only through its
     // map: taking CIDs as indices would show other glyphs.
     streams::DataStreamRef data = pdf::StreamObject::OpenDataStream(document, map);
     codes.SetCidToGidMap(*data);
   }
+}
+
+const char* CompositeFont::StandardExternalFont(Collection collection, bool sans, bool alternative) {
+  switch (collection) {
+    case Collection::kJapan1: return sans != alternative ? "VantrelCidJa-Medium" : "VantrelCidJb-Regular";
+    case Collection::kGB1: return "VantrelCidS-Light";
+    case Collection::kCNS1: return "VantrelCidT-Light";
+    case Collection::kKorea1: return "VantrelCidK-Medium";
+    default: return nullptr;
+  }
+}
+
+void CompositeFont::UseDeviceFont(std::string_view registry, std::string_view ordering, bool sans, bool vertical) {
+  // The device draws Unicode characters: the collection's UCS2 map turns
+  // CIDs into them.
+  char name[160];
+  const size_t length = registry.size() + ordering.size() + 6;
+  if (length > sizeof(name)) {
+    isUsable = 0;
+    return;
+  }
+  std::memcpy(name, registry.data(), registry.size());
+  name[registry.size()] = '-';
+  std::memcpy(name + registry.size() + 1, ordering.data(), ordering.size());
+  std::memcpy(name + registry.size() + 1 + ordering.size(), "-UCS2", 5);
+  const PredefinedCMap table = LookupPredefinedCMap(static_cast<int>(collection_), std::string_view(name, length));
+  if (!table) {
+    isUsable = 0;
+    return;
+  }
+  unicode_ = CMapParser::ParseBuiltin(context_, table.data, table.length, CMapDestination::kUnicode);
+  program_ = runtime::CountedRef<FontProgram>::Adopt(context_, DeviceFont::Create(context_, collection_, sans, vertical));
+  deviceFont_ = true;
 }
 
 CompositeFont::~CompositeFont() {

@@ -11,6 +11,7 @@
 #include "fonts/CodeGlyphTable.h"
 #include "fonts/DeviceFont.h"
 #include "fonts/ProgramFont.h"
+#include "fonts/ResourceFiles.h"
 
 namespace pdf {
 class Document;
@@ -43,8 +44,11 @@ class CompositeFont final : public ProgramFont {
   // Reads the font and its descendant: the embedded program, the character
   // collection, the encoding, the metrics and the CIDToGIDMap. Missing or
   // mistyped required entries raise (runtime, 2); an unknown CMap name or
-  // a font without a program is left unusable.
-  void LoadFromDict(pdf::Document& document);
+  // a font without a program is left unusable. Without an embedded
+  // program: an external CID font file of the descendant's name, a device
+  // font of the collection, or the collection's standard external file
+  // (files through `external`; none when it is null).
+  void LoadFromDict(pdf::Document& document, ExternalCidFonts* external = nullptr);
 
   bool WritesVertically() const override { return encoding_ != nullptr && encoding_->IsVertical(); }
   // Device fonts' glyphs are UTF-16 units (their collection's Unicode of
@@ -64,10 +68,17 @@ class CompositeFont final : public ProgramFont {
   // The descendant's Subtype is "CIDFontType2".
   bool IsTrueTypeDescendant() const { return trueTypeDescendant_; }
   bool UsesDeviceFont() const { return deviceFont_; }
+  // The standard external CJK font files of a collection and face, in the
+  // order they are looked for (null: none).
+  static const char* StandardExternalFont(Collection collection, bool sans, bool alternative);
   // The decoder, or null for a font left without an encoding.
   CidCodeDecoder* Decoder() const;
 
  private:
+  // Installs the device font of the collection with its UCS2 map (the
+  // font is left unusable when the collection has none).
+  void UseDeviceFont(std::string_view registry, std::string_view ordering, bool sans, bool vertical);
+
   Collection collection_ = Collection::kNone;
   int32_t supplement_ = 0;
   bool identity_ = false;

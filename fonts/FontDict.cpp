@@ -10,7 +10,8 @@
 namespace fonts {
 
 runtime::CountedRef<runtime::FontBase> FontDict::Create(pdf::Document& document,
-                                                        const runtime::ObjectHandle& dict) {
+                                                        const runtime::ObjectHandle& dict,
+                                                        ExternalCidFonts* external) {
   runtime::LibraryContext* context = document.Context();
   const runtime::ObjectHandle fontDict = dict.AsDictionary();
   const std::string_view subtype = runtime::Dictionary::GetName(fontDict, "Subtype")->AsName().View();
@@ -26,7 +27,7 @@ runtime::CountedRef<runtime::FontBase> FontDict::Create(pdf::Document& document,
     CompositeFont* font = runtime::NewObject<CompositeFont>(context, context, fontDict);
     runtime::CountedRef<runtime::FontBase> ref =
         runtime::CountedRef<runtime::FontBase>::Adopt(context, font);
-    font->LoadFromDict(document);
+    font->LoadFromDict(document, external);
     return ref;
   }
   // Type 3 fonts are built by a loader of their own.

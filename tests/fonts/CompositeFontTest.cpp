@@ -2,11 +2,18 @@
 // CIDToGIDMap, widths and vertical metrics, and the fonts left unusable.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "fonts/CffFont.h"
 #include "fonts/CompositeFont.h"
+#include "platform/Files.h"
+#include "tests/fonts/FontTestSupport.h"
 #include "fonts/TrueTypeFont.h"
 #include "tests/fonts/FontDocument.h"
 
@@ -102,6 +109,72 @@ TEST(CompositeFontTest, CidFontType0WithAnIndexedProgramTakesItsCidToGidMap) {
   ASSERT_EQ(shown.size(), 2u);
   EXPECT_EQ(shown[0].glyph, 3u);
   EXPECT_EQ(shown[1].glyph, 0u);  // past the map
+}
+
+// Without an embedded program, a CID font file of the descendant's name
+// beside the program draws (shared, not counted in the font's size); a
+// compressed "otf.zz" file is present but cannot be opened (runtime 5).
+TEST(CompositeFontTest, ExternalCidFontFilesStandInForMissingPrograms) {
+  const std::filesystem::path root =
+      std::filesystem::temp_directory_path() / ("folvane-cidfonts-" + std::to_string(::getpid()));
+  const std::filesystem::path folder = root / "Resources" / "CIDFont";
+  std::filesystem::create_directories(folder);
+  std::filesystem::copy_file(std::string(fonttest::kUrwOpenTypeDir) + "/NimbusSans-Regular.otf",
+                             folder / "Outside-Font.otf", std::filesystem::copy_options::overwrite_existing);
+  { std::ofstream packed(folder / "Packed-Font.otf.zz"); packed << "x"; }
+  ResourceFiles::SetProgramFolder(platform::DevicePathFromHost(root.string() + "/"));
+  auto objects = [](const std::string& name) {
+    return std::vector<std::string>{
+        "<< /Type /Font /Subtype /Type0 /BaseFont /" + name + " /Encoding /Identity-H /DescendantFonts [2 0 R] >>",
+        "<< /Type /Font /Subtype /CIDFontType0 /BaseFont /" + name + " /CIDSystemInfo << /Registry (Adobe)"
+        " /Ordering (Identity) /Supplement 0 >> /FontDescriptor << /Flags 4 >> >>"};
+  };
+  {
+    FontDocument doc(objects("Outside-Font"));
+    ExternalCidFonts external(&doc.context);
+    runtime::CountedRef<runtime::FontBase> ref;
+    ASSERT_EQ(testsupport::RuntimeCodeOf(&doc.context,
+                                         [&] { ref = FontDict::Create(doc.Doc(), doc.Object(1), &external); }),
+              -1);
+    auto* font = dynamic_cast<CompositeFont*>(ref.Get());
+    ASSERT_NE(font, nullptr);
+    EXPECT_TRUE(font->isUsable);
+    EXPECT_TRUE(font->programIsShared);
+    EXPECT_NE(dynamic_cast<CffFont*>(font->ProgramOrNull()), nullptr);
+    EXPECT_EQ(font->MemorySize(), ProgramFont::kOwnSize + font->Encoding()->ByteSize());
+    // Without the file cache no file is read.
+    EXPECT_EQ(doc.Load()->isUsable, 0);
+  }
+  {
+    FontDocument doc(objects("Packed-Font"));
+    ExternalCidFonts external(&doc.context);
+    EXPECT_EQ(testsupport::RuntimeCodeOf(&doc.context,
+                                         [&] { auto ref = FontDict::Create(doc.Doc(), doc.Object(1), &external); }),
+              runtime::kUnsupported);
+  }
+  ResourceFiles::SetProgramFolder(u"");
+  std::error_code error;
+  std::filesystem::remove_all(root, error);
+}
+
+TEST(CompositeFontTest, StandardExternalFontsByCollectionAndFace) {
+  struct Case {
+    Collection collection;
+    bool sans;
+    const char* first;
+    const char* second;
+  } cases[] = {
+      {Collection::kJapan1, true, "VantrelCidJa-Medium", "VantrelCidJb-Regular"},
+      {Collection::kJapan1, false, "VantrelCidJb-Regular", "VantrelCidJa-Medium"},
+      {Collection::kGB1, true, "VantrelCidS-Light", "VantrelCidS-Light"},
+      {Collection::kCNS1, false, "VantrelCidT-Light", "VantrelCidT-Light"},
+      {Collection::kKorea1, true, "VantrelCidK-Medium", "VantrelCidK-Medium"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_STREQ(CompositeFont::StandardExternalFont(c.collection, c.sans, false), c.first);
+    EXPECT_STREQ(CompositeFont::StandardExternalFont(c.collection, c.sans, true), c.second);
+  }
+  EXPECT_EQ(CompositeFont::StandardExternalFont(Collection::kNone, true, false), nullptr);
 }
 
 TEST(CompositeFontTest, VerticalWritingTakesDw2AndW2) {
