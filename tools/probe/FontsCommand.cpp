@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "content/LoggingHandler.h"
+#include "fonts/CffFont.h"
+#include "fonts/CompositeFont.h"
 #include "fonts/DocumentFontSource.h"
 #include "fonts/FontUnicode.h"
 #include "fonts/MultipleMasterFont.h"
@@ -91,6 +93,14 @@ void PrintFontLine(pdf::Document& document, fonts::DocumentFontSource& source, c
   runtime::ErrorTrap trap(context);
   if (!trap.Run([&] {
         runtime::CountedRef<runtime::FontBase> loaded = source.FindFont(font);
+        if (auto* composite = dynamic_cast<fonts::CompositeFont*>(loaded.Get())) {
+          line += std::string(" drawn=") +
+                  (!composite->isUsable ? "none" : composite->UsesDeviceFont() ? "device" : "embedded");
+          if (composite->programRejected) line += " rejected";
+          line += std::string(" collection=") + std::to_string(static_cast<int>(composite->CharacterCollectionOf()));
+          if (composite->WritesVertically()) line += " vertical";
+          return;
+        }
         auto* simple = dynamic_cast<fonts::SimpleFont*>(loaded.Get());
         if (simple == nullptr) {
           line += " drawn=other";
@@ -184,10 +194,19 @@ class GlyphListing final : public content::LoggingHandler {
       runtime::DecodedChar decoded;
       if (map) map->NextChar(&decoded, at, end);
       runtime::GlyphInfo record;
+      const uint8_t* start = at;
       at = font->NextGlyph(at, end, record);
-      const std::string glyph = record.glyph < nameCount && names[record.glyph] != nullptr
-                                    ? std::string(names[record.glyph])
-                                    : "#" + std::to_string(record.glyph);
+      std::string glyph = record.glyph < nameCount && names[record.glyph] != nullptr
+                              ? std::string(names[record.glyph])
+                              : "#" + std::to_string(record.glyph);
+      // CID-keyed programs are listed by CID, as mutool numbers them.
+      auto* composite = dynamic_cast<fonts::CompositeFont*>(font);
+      auto* cff = dynamic_cast<fonts::CffFont*>(glyphs);
+      if (composite != nullptr && composite->Decoder() != nullptr && cff != nullptr && cff->IsCidKeyed()) {
+        fonts::CidGlyph cid;
+        composite->Decoder()->NextCode(start, end, &cid);
+        glyph = "#" + std::to_string(cid.cid);
+      }
       const long advance = std::lround(record.advance * 1000.0 / 65536.0);
       lines_ += prefix + std::to_string(record.code) + " " + glyph + " " + std::to_string(advance) + " " +
                 UnicodeText(decoded) + "\n";
