@@ -27,6 +27,7 @@
 #include "tools/probe/FontsCommand.h"
 #include "tools/probe/GlyphCommand.h"
 #include "tools/probe/OpsCommand.h"
+#include "tools/probe/TextCommand.h"
 
 namespace {
 
@@ -45,6 +46,7 @@ int Usage() {
                "       probe glyph FONTFILE NAME|INDEX [--px N] [--unhinted] [--png OUT]\n"
                "       probe fonts FILE [PAGE]\n"
                "       probe glyphs FILE PAGE\n"
+               "       probe text FILE PAGE|all [--password PW]\n"
                "       probe each COMMAND [ARGS...] -- FILE...\n");
   return 2;
 }
@@ -345,6 +347,9 @@ int Dispatch(int argc, char** argv) {
     return WithDocument(argv[2], [&](pdf::Document& document) {
       return probe::PrintGlyphs(document, argv[3]);
     });
+  }
+  if (command == "text" && argc == 4) {
+    return WithDocument(argv[2], [&](pdf::Document& document) { return probe::PrintText(document, argv[3]); });
   }
   if (command == "outline" && argc == 3) return WithDocument(argv[2], probe::PrintOutline);
   if (command == "meta" && argc == 3) return WithDocument(argv[2], probe::PrintMeta);

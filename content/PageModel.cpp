@@ -1,0 +1,86 @@
+#include "content/PageModel.h"
+
+#include "content/ContentOwner.h"
+#include "content/ContentStream.h"
+#include "content/Page.h"
+#include "content/PageModelTextHandler.h"
+#include "content/TextExtract.h"
+#include "pdf/Document.h"
+#include "pdf/Page.h"
+#include "pdf/PageBoxes.h"
+#include "pdf/PageTree.h"
+#include "runtime/ErrorTrap.h"
+#include "runtime/Vector.h"
+
+namespace content {
+
+namespace {
+
+// The model's arena: a page's characters and lines grow in blocks of this.
+constexpr uint32_t kModelArenaBlock = 16384;
+
+}  // namespace
+
+PageModel::PageModel(runtime::LibraryContext* owner)
+    : owner_(owner),
+      arena_(owner, kModelArenaBlock, kModelArenaBlock / 2),
+      chars_(arena_, 256),
+      lines_(arena_, 16),
+      blocks_(arena_, 4) {}
+
+void PageModel::Build(pdf::Document& document, int32_t pageIndex, FontSource* fonts, TextFontSource* textFonts,
+                      uint32_t options) {
+  const runtime::ObjectReference reference = pdf::PageTree::FindPageRef(document, pageIndex);
+  const runtime::ObjectHandle page = document.GetObject(reference.number, reference.generation);
+  const pdf::PageBoxes boxes = pdf::PageBoxes::Read(page);
+  visibleBox_ = boxes.box;
+  TextPage text;
+  text.owner = owner_;
+  text.info.document = &document;
+  text.info.fonts = fonts;
+  text.resources = pdf::Page::GetResources(page).resources;
+  text.visibleBox = boxes.box;
+  text.fonts = textFonts;
+  text.width = runtime::FixedToIntCeil(runtime::FixedSubSat(boxes.box.x1, boxes.box.x0));
+  text.height = runtime::FixedToIntCeil(runtime::FixedSubSat(boxes.box.y1, boxes.box.y0));
+  ContentMachine* machine = Page::NewMachine(document, page);
+  if (machine == nullptr) runtime::ThrowRuntime(runtime::kOutOfMemory);
+  MachineHolder holder(owner_, machine);
+  TextExtract engine(*this);
+  PageModelTextHandler handler(text, *this, engine, pageIndex, options);
+  // A page that fails part way keeps the text it showed before the error.
+  runtime::ErrorTrap trap(owner_);
+  if (!trap.Run([&] { ContentStream::RunCatchingTextExtractStop(*machine, handler); })) {
+    trap.SetHandled();
+    if (!trap.HoldsRecord() || runtime::IsCancelOrNoDataError(trap.Held())) trap.Rethrow();
+    handler.Finish();
+    trap.Rethrow();
+  }
+  handler.Finish();
+}
+
+void PageModel::SetTextRotation() {
+  // Without text there is no direction: the viewer's fallback applies.
+  if (directionX_ == 0 && directionY_ == 0) return;
+  // The sums are scaled down together until both fit the snap.
+  int64_t x = directionX_;
+  int64_t y = directionY_;
+  while (x > runtime::kFixedMax || x < runtime::kFixedMin || y > runtime::kFixedMax || y < runtime::kFixedMin) {
+    x /= 2;
+    y /= 2;
+  }
+  runtime::Fixed dx = static_cast<runtime::Fixed>(x);
+  runtime::Fixed dy = static_cast<runtime::Fixed>(y);
+  runtime::Vector::SnapToAxis(dx, dy);
+  int32_t rotation = 0;
+  if (dx < 0) {
+    rotation = 180;
+  } else if (dx > 0) {
+    rotation = 0;
+  } else {
+    rotation = dy < 0 ? 270 : 90;
+  }
+  rotation_.Assign(rotation % 360);
+}
+
+}  // namespace content
