@@ -227,12 +227,19 @@ bool OrientedBox::Meets(const OrientedBox& a, const OrientedBox& b) {
   const bool otherAngle = (a.IsTurnable() && forward == Orientation::kOtherAngle) ||
                           Orientation::RelativeTurn(b, a) == Orientation::kOtherAngle;
   if (otherAngle) return !Separated(CornersOf(a), CornersOf(b));
-  const OrientedBox turned = Turned(a, forward);
-  if (turned.IsEmpty()) return false;
-  const Fixed uMin = std::max(turned.uMin, b.uMin);
-  const Fixed uMax = std::min(turned.uMax, b.uMax);
-  const Fixed vMin = std::max(turned.vMin, b.vMin);
-  const Fixed vMax = std::min(turned.vMax, b.vMax);
+  // One box in the other's frame: a in b's, or b in a's when only b may
+  // be turned.
+  OrientedBox first = Turned(a, forward);
+  OrientedBox second = b;
+  if (first.IsEmpty() && b.IsTurnable()) {
+    first = a;
+    second = Turned(b, Orientation::RelativeTurn(b, a));
+  }
+  if (first.IsEmpty() || second.IsEmpty()) return false;
+  const Fixed uMin = std::max(first.uMin, second.uMin);
+  const Fixed uMax = std::min(first.uMax, second.uMax);
+  const Fixed vMin = std::max(first.vMin, second.vMin);
+  const Fixed vMax = std::min(first.vMax, second.vMax);
   return uMin < uMax && vMin < vMax;
 }
 
