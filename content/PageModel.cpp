@@ -1,14 +1,7 @@
 #include "content/PageModel.h"
 
-#include "content/ContentOwner.h"
-#include "content/ContentStream.h"
-#include "content/Page.h"
 #include "content/PageModelTextHandler.h"
 #include "content/TextExtract.h"
-#include "pdf/Document.h"
-#include "pdf/Page.h"
-#include "pdf/PageBoxes.h"
-#include "pdf/PageTree.h"
 #include "runtime/ErrorTrap.h"
 #include "runtime/Vector.h"
 
@@ -30,27 +23,13 @@ PageModel::PageModel(runtime::LibraryContext* owner)
 
 void PageModel::Build(pdf::Document& document, int32_t pageIndex, FontSource* fonts, TextFontSource* textFonts,
                       uint32_t options) {
-  const runtime::ObjectReference reference = pdf::PageTree::FindPageRef(document, pageIndex);
-  const runtime::ObjectHandle page = document.GetObject(reference.number, reference.generation);
-  const pdf::PageBoxes boxes = pdf::PageBoxes::Read(page);
-  visibleBox_ = boxes.box;
-  TextPage text;
-  text.owner = owner_;
-  text.info.document = &document;
-  text.info.fonts = fonts;
-  text.resources = pdf::Page::GetResources(page).resources;
-  text.visibleBox = boxes.box;
-  text.fonts = textFonts;
-  text.width = runtime::FixedToIntCeil(runtime::FixedSubSat(boxes.box.x1, boxes.box.x0));
-  text.height = runtime::FixedToIntCeil(runtime::FixedSubSat(boxes.box.y1, boxes.box.y0));
-  ContentMachine* machine = Page::NewMachine(document, page);
-  if (machine == nullptr) runtime::ThrowRuntime(runtime::kOutOfMemory);
-  MachineHolder holder(owner_, machine);
+  TextPage text = TextPage::Load(owner_, document, pageIndex, fonts, textFonts);
+  visibleBox_ = text.visibleBox;
   TextExtract engine(*this);
   PageModelTextHandler handler(text, *this, engine, pageIndex, options);
   // A page that fails part way keeps the text it showed before the error.
   runtime::ErrorTrap trap(owner_);
-  if (!trap.Run([&] { ContentStream::RunCatchingTextExtractStop(*machine, handler); })) {
+  if (!trap.Run([&] { text.Play(handler); })) {
     trap.SetHandled();
     if (!trap.HoldsRecord() || runtime::IsCancelOrNoDataError(trap.Held())) trap.Rethrow();
     handler.Finish();

@@ -13,27 +13,13 @@
 #include "content/OverprintKey.h"
 #include "content/TextExtractState.h"
 #include "content/TextFontSource.h"
+#include "content/TextPage.h"
 #include "runtime/ArenaAllocator.h"
 #include "runtime/TextPosition.h"
 
 namespace content {
 
 class TextRun;
-
-// What a text handler is played for: the page, its resources and visible
-// box, and where the fonts' Unicode comes from.
-struct TextPage {
-  runtime::LibraryContext* owner = nullptr;
-  PageInfo info;
-  runtime::ObjectHandle resources;
-  // Strings outside it are invisible; unbounded when not set.
-  runtime::Rect visibleBox{runtime::kFixedLowest, runtime::kFixedLowest, runtime::kFixedMax,
-                           runtime::kFixedMax};
-  TextFontSource* fonts = nullptr;
-  void* target = nullptr;
-  int32_t width = 0;
-  int32_t height = 0;
-};
 
 class TextHandler : public ContentHandler {
  public:

@@ -134,25 +134,16 @@ class TextDocument {
 
   // The page set-up a handler is built with, over the stub fonts.
   content::TextPage Page(int32_t index, StubTextFonts& fonts) {
-    const runtime::ObjectReference reference = pdf::PageTree::FindPageRef(Document(), index);
-    content::TextPage page;
-    page.owner = context_;
-    page.info.document = &Document();
-    page.info.fonts = &fonts;
-    page.resources = pdf::Page::GetResources(Document().GetObject(reference.number, reference.generation)).resources;
-    page.fonts = &fonts;
-    return page;
+    return content::TextPage::Load(context_, Document(), index, &fonts, &fonts);
   }
 
   // Plays page `index` into `handler` as the text drivers do; the runtime
   // code of an error that passes, if any.
   std::optional<uint32_t> Play(int32_t index, content::TextHandler& handler) {
     return testsupport::RaisedCode([&] {
-      const runtime::ObjectReference reference = pdf::PageTree::FindPageRef(Document(), index);
-      content::ContentMachine* machine =
-          content::Page::NewMachine(Document(), Document().GetObject(reference.number, reference.generation));
-      content::MachineHolder holder(context_, machine);
-      content::ContentStream::RunCatchingTextExtractStop(*machine, handler);
+      content::TextPage page = content::TextPage::Load(context_, Document(), index, handler.Page().info.fonts,
+                                                       handler.Page().fonts);
+      page.Play(handler);
     });
   }
 
