@@ -104,15 +104,7 @@ StringTextInfo StringTextInfo::Build(const uint8_t* begin, const uint8_t* end, u
   info.matrix[3] = m.d;
   info.rect = kEmptyBounds;
   if (glyphCount == 0 || firstGlyph + glyphCount > run.GlyphCount()) return info;
-  for (uint32_t i = firstGlyph; i < firstGlyph + glyphCount; ++i) {
-    for (const runtime::FixedPoint& p : {run.PointAtChar(i, false), run.PointAtChar(i, true)}) {
-      for (const runtime::FixedPoint& o : {run.AscentVector(), run.DescentVector()}) {
-        const Fixed x = runtime::FixedAddSat(p.x, o.x);
-        const Fixed y = runtime::FixedAddSat(p.y, o.y);
-        info.rect = UniteRects(info.rect, runtime::Rect{x, y, x, y});
-      }
-    }
-  }
+  for (uint32_t i = firstGlyph; i < firstGlyph + glyphCount; ++i) info.rect = UniteRects(info.rect, run.GlyphRect(i));
   if (repeatOrInvisible) return info;  // no geometry: the box stays empty
   const runtime::FixedPoint start = run.PointAtChar(firstGlyph + firstNonBlank, false);
   const runtime::FixedPoint stop = run.PointAtChar(firstGlyph + lastNonBlank, true);

@@ -119,19 +119,38 @@ void TextRun::ShowArray(const TextArrayElement* elements, uint32_t count) {
       startMatrix_);
 }
 
+void TextRun::GlyphCorners(uint32_t i, runtime::FixedPoint (&corners)[4]) const {
+  const PlacedGlyph& glyph = glyphs_[i];
+  auto offset = [](runtime::FixedPoint p, runtime::FixedPoint by) {
+    return runtime::FixedPoint{runtime::FixedAddSat(p.x, by.x), runtime::FixedAddSat(p.y, by.y)};
+  };
+  corners[0] = offset(glyph.start, descent_);
+  corners[1] = offset(glyph.end, descent_);
+  corners[2] = offset(glyph.end, ascent_);
+  corners[3] = offset(glyph.start, ascent_);
+}
+
+runtime::Rect TextRun::GlyphRect(uint32_t i) const {
+  runtime::FixedPoint corners[4];
+  GlyphCorners(i, corners);
+  runtime::Rect box{corners[0].x, corners[0].y, corners[0].x, corners[0].y};
+  for (const runtime::FixedPoint& p : corners) {
+    box.x0 = std::min(box.x0, p.x);
+    box.y0 = std::min(box.y0, p.y);
+    box.x1 = std::max(box.x1, p.x);
+    box.y1 = std::max(box.y1, p.y);
+  }
+  return box;
+}
+
 runtime::Rect TextRun::BoundingBox() const {
   runtime::Rect box{runtime::kFixedMax, runtime::kFixedMax, runtime::kFixedMin, runtime::kFixedMin};
-  for (const PlacedGlyph& glyph : glyphs_) {
-    for (const runtime::FixedPoint& p : {glyph.start, glyph.end}) {
-      for (const runtime::FixedPoint& offset : {ascent_, descent_}) {
-        const runtime::Fixed x = runtime::FixedAddSat(p.x, offset.x);
-        const runtime::Fixed y = runtime::FixedAddSat(p.y, offset.y);
-        box.x0 = std::min(box.x0, x);
-        box.y0 = std::min(box.y0, y);
-        box.x1 = std::max(box.x1, x);
-        box.y1 = std::max(box.y1, y);
-      }
-    }
+  for (uint32_t i = 0; i < glyphs_.Size(); ++i) {
+    const runtime::Rect cell = GlyphRect(i);
+    box.x0 = std::min(box.x0, cell.x0);
+    box.y0 = std::min(box.y0, cell.y0);
+    box.x1 = std::max(box.x1, cell.x1);
+    box.y1 = std::max(box.y1, cell.y1);
   }
   return box;
 }

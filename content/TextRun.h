@@ -49,6 +49,11 @@ class TextRun {
   // Page-space offsets of the font's ascent and descent from the baseline.
   runtime::FixedPoint AscentVector() const { return ascent_; }
   runtime::FixedPoint DescentVector() const { return descent_; }
+  // The four corners of glyph i's cell: start and end on the descent
+  // line, then end and start on the ascent line.
+  void GlyphCorners(uint32_t i, runtime::FixedPoint (&corners)[4]) const;
+  // The bounding rectangle of glyph i's cell.
+  runtime::Rect GlyphRect(uint32_t i) const;
   // The bounding rectangle of the glyph cells; empty for a run without
   // glyphs.
   runtime::Rect BoundingBox() const;
