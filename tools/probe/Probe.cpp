@@ -46,7 +46,7 @@ int Usage() {
                "       probe glyph FONTFILE NAME|INDEX [--px N] [--unhinted] [--png OUT]\n"
                "       probe fonts FILE [PAGE]\n"
                "       probe glyphs FILE PAGE\n"
-               "       probe text FILE PAGE|all [--password PW]\n"
+               "       probe text FILE PAGE|all [MAX] [--password PW]\n"
                "       probe each COMMAND [ARGS...] -- FILE...\n");
   return 2;
 }
@@ -348,8 +348,12 @@ int Dispatch(int argc, char** argv) {
       return probe::PrintGlyphs(document, argv[3]);
     });
   }
-  if (command == "text" && argc == 4) {
-    return WithDocument(argv[2], [&](pdf::Document& document) { return probe::PrintText(document, argv[3]); });
+  if (command == "text" && (argc == 4 || argc == 5)) {
+    uint32_t maxPages = 0;
+    if (argc == 5 && !ParseNumber(argv[4], &maxPages)) return Usage();
+    return WithDocument(argv[2], [&](pdf::Document& document) {
+      return probe::PrintText(document, argv[3], maxPages);
+    });
   }
   if (command == "outline" && argc == 3) return WithDocument(argv[2], probe::PrintOutline);
   if (command == "meta" && argc == 3) return WithDocument(argv[2], probe::PrintMeta);

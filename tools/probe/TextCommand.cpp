@@ -65,10 +65,11 @@ void PrintPage(pdf::Document& document, fonts::DocumentFontSource& fonts, int32_
 
 }  // namespace
 
-int PrintText(pdf::Document& document, const char* page) {
-  const int32_t count = pdf::PageTree::CountPages(document);
+int PrintText(pdf::Document& document, const char* page, unsigned maxPages) {
+  int32_t count = pdf::PageTree::CountPages(document);
   fonts::DocumentFontSource fonts(document);
   if (std::strcmp(page, "all") == 0) {
+    if (maxPages != 0 && static_cast<unsigned>(count) > maxPages) count = static_cast<int32_t>(maxPages);
     for (int32_t index = 0; index < count; ++index) {
       PrintPage(document, fonts, index);
       std::fputs("\f\n", stdout);

@@ -7,8 +7,8 @@ class Document;
 
 namespace probe {
 
-// `page` is a 1-based page number or "all"; with "all" a form feed line
-// ends each page.
-int PrintText(pdf::Document& document, const char* page);
+// `page` is a 1-based page number or "all" (the first `maxPages` pages
+// when that is not 0); with "all" a form feed line ends each page.
+int PrintText(pdf::Document& document, const char* page, unsigned maxPages = 0);
 
 }  // namespace probe
