@@ -3,6 +3,8 @@
 #include "content/PageModelTextHandler.h"
 #include "content/TextExtract.h"
 #include "runtime/ErrorTrap.h"
+#include "pdf/Document.h"
+#include "runtime/TransientBlocks.h"
 #include "runtime/Vector.h"
 
 namespace content {
@@ -36,6 +38,44 @@ void PageModel::Build(pdf::Document& document, int32_t pageIndex, FontSource* fo
     trap.Rethrow();
   }
   handler.Finish();
+}
+
+uint32_t PageModel::ByteCount() const {
+  const uint64_t bytes = sizeof(PageModel) + uint64_t{chars_.Capacity()} * sizeof(uint32_t) +
+                         uint64_t{lines_.Capacity()} * sizeof(TextLineRecord) +
+                         uint64_t{blocks_.Capacity()} * sizeof(TextBlockRecord);
+  return bytes > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(bytes);
+}
+
+runtime::CountedRef<pdf::PageContentModel> PageModelBuilder::CreateModel(pdf::Document& document,
+                                                                         const pdf::PageModelKey& key) {
+  runtime::LibraryContext* owner = document.Context();
+  runtime::CountedRef<pdf::PageContentModel> model =
+      runtime::CountedRef<pdf::PageContentModel>::Adopt(owner, runtime::NewObject<PageModel>(owner, owner));
+  auto& built = static_cast<PageModel&>(*model);
+  built.Build(document, key.pageIndex, fonts_, textFonts_, key.options);
+  built.SetTextRotation();
+  return model;
+}
+
+namespace {
+
+int32_t Reduce(int64_t degrees) {
+  const int64_t reduced = degrees % 360;
+  return static_cast<int32_t>(reduced < 0 ? reduced + 360 : reduced);
+}
+
+}  // namespace
+
+int32_t EffectiveRotation(pdf::Document& document, const pdf::PageModelKey& key, int32_t pageRotation,
+                          int32_t viewRotation, int32_t fallback, bool load, PageModelBuilder& builder) {
+  const pdf::PageModelCache::Ref model =
+      load ? document.PageModels().GetOrCreate(document, key, builder) : document.PageModels().Find(key);
+  const int32_t shown = Reduce(int64_t{pageRotation} + viewRotation);
+  if (!model) return fallback;
+  const runtime::Optional<int32_t>& text = static_cast<const PageModel&>(*model).TextRotation();
+  if (!text.HasValue()) return fallback;
+  return Reduce(int64_t{Reduce(-int64_t{*text})} + shown);
 }
 
 void PageModel::SetTextRotation() {

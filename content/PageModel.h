@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "content/OrientedBox.h"
+#include "pdf/PageModelCache.h"
 #include "runtime/ArenaAllocator.h"
 #include "runtime/ArenaVector.h"
 #include "runtime/Optional.h"
@@ -32,7 +33,7 @@ struct TextBlockRecord {
   uint32_t lineCount = 0;
 };
 
-class PageModel {
+class PageModel final : public pdf::PageContentModel {
  public:
   // Options of Build.
   static constexpr uint32_t kNoLimits = 1;  // lay out every block, however many
@@ -57,6 +58,7 @@ class PageModel {
   // without text keeps its rotation unset.
   void SetTextRotation();
 
+  uint32_t ByteCount() const override;
   runtime::LibraryContext* Owner() const { return owner_; }
   const runtime::ArenaVector<uint32_t>& Chars() const { return chars_; }
   const runtime::ArenaVector<TextLineRecord>& Lines() const { return lines_; }
@@ -83,5 +85,27 @@ class PageModel {
   int64_t directionX_ = 0;
   int64_t directionY_ = 0;
 };
+
+// Builds the page models the document's page-model cache keeps, with the
+// fonts of the page given at construction; the key's options are the
+// model's build options.
+class PageModelBuilder final : public pdf::PageModelFactory {
+ public:
+  PageModelBuilder(FontSource* fonts, TextFontSource* textFonts) : fonts_(fonts), textFonts_(textFonts) {}
+  runtime::CountedRef<pdf::PageContentModel> CreateModel(pdf::Document& document,
+                                                         const pdf::PageModelKey& key) override;
+
+ private:
+  FontSource* fonts_;
+  TextFontSource* textFonts_;
+};
+
+// The angle at which the viewer shows a page, from the page's own
+// rotation, the view's rotation and the direction of the page's text
+// (0..359). The page's model is taken from the document's cache: built
+// when `load` is set, else only when already cached; a page whose model
+// is missing or holds no text rotation shows at `fallback`.
+int32_t EffectiveRotation(pdf::Document& document, const pdf::PageModelKey& key, int32_t pageRotation,
+                          int32_t viewRotation, int32_t fallback, bool load, PageModelBuilder& builder);
 
 }  // namespace content

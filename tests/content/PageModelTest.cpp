@@ -129,3 +129,29 @@ TEST_F(PageModelTest, APageBeyondTheBlockLimitEndsItsText) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PageModelTest, EffectiveRotationTurnsAgainstTheText) {
+  texttest::TextDocument document(&context_, {"BT /F1 10 Tf 0 1 -1 0 300 300 Tm (abc) Tj ET",
+                                              "BT /F1 10 Tf 0 -1 1 0 300 700 Tm (abc) Tj ET", "0 0 5 5 re f"});
+  content::PageModelBuilder builder(&fonts_, &fonts_);
+  constexpr int32_t kFallback = 77;
+  auto rotation = [&](int32_t page, bool load) {
+    return content::EffectiveRotation(document.Document(), pdf::PageModelKey{1, page, 0}, 90, 180, kFallback, load,
+                                      builder);
+  };
+  // Not cached and not to be loaded: the fallback, and nothing is built.
+  EXPECT_EQ(rotation(0, false), kFallback);
+  EXPECT_EQ(document.Document().PageModels().Count(), 0u);
+  // "Rotate" 90 in a view turned by 180: text upwards (90) shows at 180,
+  // text downwards (270) at 0; a page without text at the fallback.
+  EXPECT_EQ(rotation(0, true), 180);
+  EXPECT_EQ(rotation(1, true), 0);
+  EXPECT_EQ(rotation(2, true), kFallback);
+  // Once built, the cached model answers without loading.
+  EXPECT_EQ(rotation(1, false), 0);
+  EXPECT_EQ(document.Document().PageModels().Count(), 3u);
+}
+
+}  // namespace
