@@ -80,6 +80,8 @@ class TextHandler : public ContentHandler {
   TextPage& Page() { return page_; }
 
  protected:
+  // The position, for handlers that start a show part way into it.
+  runtime::TextPosition& MutablePosition() { return position_; }
   // Measures and classifies one string and delivers its glyphs.
   void ProcessString(const uint8_t* begin, const uint8_t* end, uint32_t glyphCount, uint32_t firstGlyph,
                      runtime::FontResource& font, bool isLastString, bool repeatOrInvisible);
