@@ -16,6 +16,7 @@
 
 #include "content/PageModel.h"
 #include "fonts/DocumentFontSource.h"
+#include "bench/CommandTiming.h"
 #include "pdf/Document.h"
 #include "pdf/PageTree.h"
 #include "runtime/ErrorTrap.h"
@@ -100,18 +101,7 @@ const Generated& Document500() {
   return generated;
 }
 
-void TimeCommand(benchmark::State& state, const std::string& command) {
-  for (auto _ : state) {
-    const auto start = std::chrono::steady_clock::now();
-    const int status = std::system((command + " >/dev/null 2>&1").c_str());
-    const auto end = std::chrono::steady_clock::now();
-    if (status != 0) {
-      state.SkipWithError(("failed: " + command).c_str());
-      return;
-    }
-    state.SetIterationTime(std::chrono::duration<double>(end - start).count());
-  }
-}
+using benchsupport::TimeCommand;
 
 void BM_TextProbe500(benchmark::State& state) {
   TimeCommand(state, std::string(FOLVANE_BINARY_DIR) + "/tools/probe text '" + Document500().path + "' all");
