@@ -49,6 +49,12 @@ struct CharClass {
   static bool IsKatakana(uint32_t code) { return code >= 0x30A0 && code <= 0x30FF; }
   // Bullets, circled numbers and the geometric shapes used as list marks.
   static bool IsBullet(uint32_t code);
+  // A word broken at a line's end: `dash` ends a line after the word
+  // character `beforeDash`, and the next line goes on with the word
+  // character `next`. The dash and the line break then go.
+  static bool JoinsBrokenWord(uint32_t beforeDash, uint32_t dash, uint32_t next) {
+    return IsDash(dash) && !IsNonWordChar(beforeDash) && !IsNonWordChar(next);
+  }
 };
 
 }  // namespace content

@@ -71,6 +71,7 @@ class PageModel final : public pdf::PageContentModel {
  private:
   friend class PageModelTextHandler;
   friend class TextExtract;
+  friend struct ReadingOrder;
 
   runtime::LibraryContext* owner_;
   runtime::ArenaAllocator arena_;

@@ -57,7 +57,7 @@ void TextExtractConsumer::OnChar(uint32_t code, bool, bool) {
   const runtime::TextPosition position = Position();
   if (hyphenHeld_) {
     hyphenHeld_ = false;
-    if (lineBreak_ && !CharClass::IsNonWordChar(code)) {
+    if (lineBreak_ && CharClass::JoinsBrokenWord(heldBefore_, heldHyphen_, code)) {
       // A word broken at the line's end: the hyphen and the line break go.
       separatorPending_ = false;
     } else {
@@ -70,6 +70,7 @@ void TextExtractConsumer::OnChar(uint32_t code, bool, bool) {
   }
   lineBreak_ = false;
   if (CharClass::IsDash(code) && !CharClass::IsNonWordChar(last_)) {
+    heldBefore_ = last_;
     // Held until the next character shows whether a line break follows.
     hyphenHeld_ = true;
     heldHyphen_ = code;

@@ -53,6 +53,7 @@ class TextExtractConsumer final : public TextHandler {
   bool separatorPending_ = false;
   bool hyphenHeld_ = false;
   uint32_t heldHyphen_ = 0;
+  uint32_t heldBefore_ = 0;
   runtime::TextPosition hyphenAt_;
   bool found_ = false;
   runtime::TextRange match_;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "content/PageModel.h"
+#include "content/ReadingOrder.h"
 #include "runtime/LibraryContext.h"
 #include "runtime/MemoryContext.h"
 #include "tests/content/TextTestSupport.h"
@@ -152,6 +153,28 @@ TEST_F(PageModelTest, EffectiveRotationTurnsAgainstTheText) {
   // Once built, the cached model answers without loading.
   EXPECT_EQ(rotation(1, false), 0);
   EXPECT_EQ(document.Document().PageModels().Count(), 3u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PageModelTest, ReadingOrderPutsTitlesFirstAndColumnsLeftToRight) {
+  // Shown as: the right column, the left column, then the title across.
+  const std::string content =
+      "BT /F1 10 Tf 320 700 Td (right one) Tj 0 -14 Td (right two) Tj ET "
+      "BT /F1 10 Tf 72 700 Td (left one) Tj 0 -14 Td (left two) Tj ET "
+      "BT /F1 20 Tf 72 750 Td (A title across both columns) Tj ET";
+  texttest::TextDocument document(&context_, {content});
+  PageModel model(&context_);
+  model.Build(document.Document(), 0, &fonts_, &fonts_);
+  const std::vector<std::vector<std::string>> shown = {
+      {"right one", "right two"}, {"left one", "left two"}, {"A title across both columns"}};
+  EXPECT_EQ(Blocks(model), shown);
+  content::ReadingOrder::Apply(model);
+  const std::vector<std::vector<std::string>> read = {
+      {"A title across both columns"}, {"left one", "left two"}, {"right one", "right two"}};
+  EXPECT_EQ(Blocks(model), read);
 }
 
 }  // namespace

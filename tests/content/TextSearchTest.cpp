@@ -106,6 +106,7 @@ TEST_F(TextSearchTest, MatchesFollowTheTextAcrossStringsAndLines) {
       {"a hyphen at a line end joins the word", start + "(an exam-) Tj 0 -14 Td (ple here) Tj ET", u"example",
        "4.0.3-6.0.2"},
       {"a hyphen inside a line stays", start + "(an exam-ple) Tj ET", u"example", ""},
+      {"a hyphen after a space stays at a line end", start + "(an -) Tj 0 -14 Td (ple) Tj ET", u"an ple", ""},
       {"the hyphenated form still matches", start + "(an exam-ple) Tj ET", u"exam-ple", "4.0.3-4.0.10"},
       {"a line break is a space", start + "(one) Tj 0 -14 Td (two) Tj ET", u"one two", "4.0.0-6.0.2"},
       {"a word gap is a space", start + "(one) Tj 5 0 Td (two) Tj ET", u"one two", "4.0.0-6.0.2"},

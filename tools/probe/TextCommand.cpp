@@ -5,7 +5,9 @@
 #include <cstring>
 #include <string>
 
+#include "content/CharClass.h"
 #include "content/PageModel.h"
+#include "content/ReadingOrder.h"
 #include "fonts/DocumentFontSource.h"
 #include "pdf/Document.h"
 #include "pdf/PageTree.h"
@@ -28,6 +30,8 @@ void AppendUtf16(std::u16string& out, uint32_t c) {
   out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
 }
 
+// The blocks, one line per line and a blank line between blocks; a word
+// broken by a hyphen at a line's end is joined with its rest.
 std::string ModelText(const content::PageModel& model) {
   std::u16string out;
   const auto& chars = model.Chars();
@@ -36,10 +40,17 @@ std::string ModelText(const content::PageModel& model) {
   for (const content::TextBlockRecord& block : model.Blocks()) {
     if (!firstBlock) out += u'\n';
     firstBlock = false;
-    for (uint32_t i = block.firstLine; i < block.firstLine + block.lineCount; ++i) {
+    const uint32_t end = block.firstLine + block.lineCount;
+    for (uint32_t i = block.firstLine; i < end; ++i) {
       const content::TextLineRecord& line = lines[i];
-      for (uint32_t k = line.firstChar; k < line.firstChar + line.charCount; ++k) AppendUtf16(out, chars[k]);
-      out += u'\n';
+      uint32_t stop = line.firstChar + line.charCount;
+      while (stop > line.firstChar && chars[stop - 1] == 0x20) --stop;
+      bool joined = false;
+      if (i + 1 < end && stop - line.firstChar >= 2 && lines[i + 1].charCount > 0) {
+        joined = content::CharClass::JoinsBrokenWord(chars[stop - 2], chars[stop - 1], chars[lines[i + 1].firstChar]);
+      }
+      for (uint32_t k = line.firstChar; k < (joined ? stop - 1 : stop); ++k) AppendUtf16(out, chars[k]);
+      if (!joined) out += u'\n';
     }
   }
   return platform::Utf8FromWide(out);
@@ -58,6 +69,7 @@ void PrintPage(pdf::Document& document, fonts::DocumentFontSource& fonts, int32_
     error = std::string(trap.Held().domain) + " " + std::to_string(trap.Held().code);
     trap.Close();
   }
+  content::ReadingOrder::Apply(model);
   const std::string text = ModelText(model);
   std::fwrite(text.data(), 1, text.size(), stdout);
   if (!error.empty()) std::fprintf(stderr, "probe: page %d: error %s\n", index + 1, error.c_str());
