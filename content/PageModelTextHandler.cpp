@@ -1,5 +1,6 @@
 #include "content/PageModelTextHandler.h"
 
+#include "content/CharClass.h"
 #include "content/PageModel.h"
 #include "content/TextExtract.h"
 #include "runtime/ErrorTrap.h"
@@ -38,9 +39,10 @@ int PageModelTextHandler::BeginGlyphs(const uint8_t*, const uint8_t*, const Text
     lineCharStart_ = model_.chars_.Size();
   }
   switch (CurrentRelation()) {
-    case kInPlace:  // blank, repeated or invisible: nothing to add
-    case kRuby:     // an annotation beside the line, not part of its text
-      return 0;
+    // A repeat or a string off the page adds nothing; a blank string adds
+    // its spaces, and zero-width marks their characters.
+    case kInPlace: return CurrentStringHidden() ? 0 : 1;
+    case kRuby: return 0;  // an annotation beside the line, not part of its text
     case kNextWord:
     case kWideGap: {
       const uint32_t size = model_.chars_.Size();
@@ -58,12 +60,22 @@ void PageModelTextHandler::EndGlyphs(bool) {
 }
 
 void PageModelTextHandler::OnChar(uint32_t code, bool, bool) {
-  // Control characters stand for the white space they usually encode.
-  model_.chars_.PushBack(code < 0x20 ? 0x20 : code);
+  // White space (control characters included, which usually encode it)
+  // counts once, and not at a line's start.
+  if (!CharClass::IsNonBlank(code)) {
+    const uint32_t size = model_.chars_.Size();
+    if (size == lineCharStart_ || model_.chars_[size - 1] == 0x20) return;
+    code = 0x20;
+  }
+  model_.chars_.PushBack(code);
 }
 
 void PageModelTextHandler::RunPass() {
   if (!LineState().HoldsText()) return;
+  // A line ends at its last printed character.
+  while (model_.chars_.Size() > lineCharStart_ && model_.chars_[model_.chars_.Size() - 1] == 0x20) {
+    model_.chars_.EraseRange(model_.chars_.Size() - 1, model_.chars_.Size());
+  }
   if (engine_.JoinLine(LineState(), lineCharStart_) != TextExtract::kTaken) {
     engine_.FlushBlocks();
     if (engine_.JoinLine(LineState(), lineCharStart_) != TextExtract::kTaken) {

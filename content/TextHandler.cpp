@@ -115,6 +115,7 @@ void TextHandler::ProcessString(const uint8_t* begin, const uint8_t* end, uint32
       StringTextInfo::Build(begin, end, glyphCount, firstGlyph, font, *currentRun_, repeatOrInvisible);
   currentInfo_ = &info;
   stringFirstGlyph_ = firstGlyph;
+  hidden_ = repeatOrInvisible;
   PointerReset<const StringTextInfo> clear{currentInfo_};
   uint32_t relation = line_.Classify(info, position_, AllowsRubyTest() != 0);
   if (relation == kWideGap) relation = ClassifyWideGap();

@@ -75,6 +75,8 @@ class TextHandler : public ContentHandler {
   // The string being processed and its measures (null outside a string).
   const TextRun* CurrentRun() const { return currentRun_; }
   const StringTextInfo* CurrentInfo() const { return currentInfo_; }
+  // The string being processed is a repeat or lies outside the page.
+  bool CurrentStringHidden() const { return hidden_; }
   // The run index of the glyph being delivered.
   uint32_t CurrentGlyphIndex() const { return stringFirstGlyph_ + position_.glyph; }
   TextPage& Page() { return page_; }
@@ -104,6 +106,7 @@ class TextHandler : public ContentHandler {
   const TextRun* currentRun_ = nullptr;
   const StringTextInfo* currentInfo_ = nullptr;
   uint32_t stringFirstGlyph_ = 0;
+  bool hidden_ = false;
   OverprintKey previousKey_;
   // Each show's run lives here until the show ends.
   runtime::ArenaAllocator runArena_;

@@ -77,7 +77,9 @@ TEST_F(PageModelTest, BlocksBreakOnSizeListMarksAndGaps) {
       {"a wide gap on a line ends the line",
        "BT /F1 10 Tf 72 700 Td (left) Tj 100 0 Td (right) Tj ET", {{"left"}, {"right"}}},
       {"a parameter set's font", "BT /G1 gs 72 700 Td (set by gs) Tj ET", {{"set by gs"}}},
-      {"blank strings add no text", "BT /F1 10 Tf 72 700 Td (a) Tj (   ) Tj ( ) Tj ET", {{"a"}}},
+      {"blank strings at a line's end add nothing", "BT /F1 10 Tf 72 700 Td (a) Tj (   ) Tj ( ) Tj ET", {{"a"}}},
+      {"a blank string between words is one space", "BT /F1 10 Tf 72 700 Td (a) Tj ( ) Tj (  ) Tj (b) Tj ET",
+       {{"a b"}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
