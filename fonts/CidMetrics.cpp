@@ -51,17 +51,19 @@ void CidMetrics::Read(const ObjectHandle& cidFont) {
   defaultWidth_ = TextSpaceFromThousandths(
       runtime::Dictionary::GetNumberOr(cidFont, "DW", 1000 * runtime::kFixedOne));
   const ObjectHandle w = runtime::Dictionary::GetOptionalArray(cidFont, "W");
-  if (!w.IsNull()) ReadWidths(w);
+  if (!w.IsNull()) ReadGroups(w, 1, widthRanges_, widths_);
   const ObjectHandle dw2 = runtime::Dictionary::GetOptionalArray(cidFont, "DW2");
   if (!dw2.IsNull() && runtime::Array::Count(dw2) >= 2) {
     defaultVertical_.positionY = NumberAt(dw2, 0);
     defaultVertical_.advance = NumberAt(dw2, 1);
   }
   const ObjectHandle w2 = runtime::Dictionary::GetOptionalArray(cidFont, "W2");
-  if (!w2.IsNull()) ReadVertical(w2);
+  if (!w2.IsNull()) ReadGroups(w2, 3, verticalRanges_, verticals_);
 }
 
-void CidMetrics::ReadWidths(const ObjectHandle& array) {
+void CidMetrics::ReadGroups(const ObjectHandle& array, uint32_t stride,
+                            runtime::ArenaVector<Range>& ranges,
+                            runtime::ArenaVector<Fixed>& values) {
   runtime::LibraryContext* context = arena_.Context();
   const uint32_t count = runtime::Array::Count(array);
   uint32_t groups = 0;
@@ -70,63 +72,29 @@ void CidMetrics::ReadWidths(const ObjectHandle& array) {
     const uint32_t first = CidAt(array, i);
     const ObjectHandle second = runtime::Array::Get(array, i + 1);
     if (second.Tag() == runtime::ObjectTag::kArray) {
-      const uint32_t n = runtime::Array::Count(second);
+      // first, [entry entry ...]: one entry per CID from first on.
+      const uint32_t n = runtime::Array::Count(second) / stride;
       if (n != 0 && first + (n - 1) >= first) {
-        const uint32_t start = widths_.Size();
-        for (uint32_t k = 0; k < n; ++k) widths_.PushBack(NumberAt(second, k));
-        widthRanges_.PushBack({first, first + (n - 1), start, 1});
+        ranges.PushBack({first, first + (n - 1), values.Size(), stride});
+        for (uint32_t k = 0; k < n * stride; ++k) values.PushBack(NumberAt(second, k));
       }
       i += 2;
     } else if (second->IsNumber()) {
-      if (i + 2 >= count) break;
+      // first last entry: the same entry for every CID of the range.
+      if (i + 1 + stride >= count) break;
       const uint32_t last = CidAt(array, i + 1);
-      const Fixed width = NumberAt(array, i + 2);
       if (last >= first) {
-        widthRanges_.PushBack({first, last, widths_.Size(), 0});
-        widths_.PushBack(width);
+        ranges.PushBack({first, last, values.Size(), 0});
+        for (uint32_t k = 0; k < stride; ++k) values.PushBack(NumberAt(array, i + 2 + k));
+      } else {
+        for (uint32_t k = 0; k < stride; ++k) NumberAt(array, i + 2 + k);
       }
-      i += 3;
+      i += 2 + stride;
     } else {
       MetricsMalformed();
     }
   }
-  SortRanges(widthRanges_);
-}
-
-void CidMetrics::ReadVertical(const ObjectHandle& array) {
-  runtime::LibraryContext* context = arena_.Context();
-  const uint32_t count = runtime::Array::Count(array);
-  uint32_t groups = 0;
-  for (uint32_t i = 0; i + 1 < count;) {
-    if (++groups % kGroupsPerCharge == 0) runtime::ChargeWork(context, runtime::kWorkCostLight);
-    const uint32_t first = CidAt(array, i);
-    const ObjectHandle second = runtime::Array::Get(array, i + 1);
-    if (second.Tag() == runtime::ObjectTag::kArray) {
-      const uint32_t n = runtime::Array::Count(second) / 3;
-      if (n != 0 && first + (n - 1) >= first) {
-        const uint32_t start = verticals_.Size();
-        for (uint32_t k = 0; k < n; ++k) {
-          verticals_.PushBack({NumberAt(second, 3 * k), NumberAt(second, 3 * k + 1),
-                               NumberAt(second, 3 * k + 2)});
-        }
-        verticalRanges_.PushBack({first, first + (n - 1), start, 1});
-      }
-      i += 2;
-    } else if (second->IsNumber()) {
-      if (i + 4 >= count) break;
-      const uint32_t last = CidAt(array, i + 1);
-      const VerticalMetrics metrics{NumberAt(array, i + 2), NumberAt(array, i + 3),
-                                    NumberAt(array, i + 4)};
-      if (last >= first) {
-        verticalRanges_.PushBack({first, last, verticals_.Size(), 0});
-        verticals_.PushBack(metrics);
-      }
-      i += 5;
-    } else {
-      MetricsMalformed();
-    }
-  }
-  SortRanges(verticalRanges_);
+  SortRanges(ranges);
 }
 
 void CidMetrics::SortRanges(runtime::ArenaVector<Range>& ranges) {
@@ -148,7 +116,7 @@ int64_t CidMetrics::FindValue(const runtime::ArenaVector<Range>& ranges, uint32_
   int looked = 0;
   for (const Range* r = after; r != begin && looked < kLookBack; ++looked) {
     --r;
-    if (cid <= r->last) return int64_t{r->valueIndex} + (cid - r->first) * r->perCid;
+    if (cid <= r->last) return int64_t{r->valueIndex} + int64_t{cid - r->first} * r->perCid;
   }
   return -1;
 }
@@ -160,7 +128,10 @@ Fixed CidMetrics::Width(uint32_t cid) const {
 
 VerticalMetrics CidMetrics::Vertical(uint32_t cid) const {
   const int64_t index = FindValue(verticalRanges_, cid);
-  if (index >= 0) return verticals_[static_cast<uint32_t>(index)];
+  if (index >= 0) {
+    const auto at = static_cast<uint32_t>(index);
+    return {verticals_[at], verticals_[at + 1], verticals_[at + 2]};
+  }
   VerticalMetrics metrics = defaultVertical_;
   metrics.positionX = Width(cid) / 2;
   return metrics;

@@ -41,16 +41,18 @@ class CidMetrics {
   uint32_t Size() const { return arena_.totalBytes + static_cast<uint32_t>(sizeof(CidMetrics)); }
 
  private:
-  // CIDs first..last take `values` consecutive entries from `valueIndex`
-  // (a list group) or all the same entry at `valueIndex` (a range group).
+  // CIDs first..last take consecutive entries from `valueIndex` (a list
+  // group) or all the same entry there (a range group); an entry is one
+  // value (widths) or three (vertical metrics).
   struct Range {
     uint32_t first;
     uint32_t last;
     uint32_t valueIndex;
-    uint32_t perCid;  // 1 for a list group, 0 for a range group
+    uint32_t perCid;  // values per CID for a list group, 0 for a range group
   };
-  void ReadWidths(const runtime::ObjectHandle& array);
-  void ReadVertical(const runtime::ObjectHandle& array);
+  // Reads the groups of a "W" (stride 1) or "W2" (stride 3) array.
+  void ReadGroups(const runtime::ObjectHandle& array, uint32_t stride,
+                  runtime::ArenaVector<Range>& ranges, runtime::ArenaVector<runtime::Fixed>& values);
   static void SortRanges(runtime::ArenaVector<Range>& ranges);
   // The value index of `cid`, or -1.
   static int64_t FindValue(const runtime::ArenaVector<Range>& ranges, uint32_t cid);
@@ -61,7 +63,7 @@ class CidMetrics {
   runtime::ArenaVector<Range> widthRanges_;
   runtime::ArenaVector<runtime::Fixed> widths_;
   runtime::ArenaVector<Range> verticalRanges_;
-  runtime::ArenaVector<VerticalMetrics> verticals_;
+  runtime::ArenaVector<runtime::Fixed> verticals_;
 };
 
 // Thousandths of text space (a PDF number) as text space.

@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -265,19 +264,45 @@ std::string SourcePath(const std::string& name) {
   return {};
 }
 
+// The tokens of CMap source text: hex strings, brackets, names and
+// words, without comments.
+std::vector<std::string> SourceTokens(const std::string& text) {
+  std::vector<std::string> tokens;
+  size_t i = 0;
+  auto isSpace = [](char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; };
+  while (i < text.size()) {
+    const char c = text[i];
+    if (isSpace(c)) {
+      ++i;
+    } else if (c == '%') {
+      while (i < text.size() && text[i] != '\n') ++i;
+    } else if (c == '<') {
+      const size_t close = text.find('>', i);
+      tokens.push_back(text.substr(i, close + 1 - i));
+      i = close + 1;
+    } else if (c == '[' || c == ']') {
+      tokens.emplace_back(1, c);
+      ++i;
+    } else {
+      size_t j = i + 1;
+      while (j < text.size() && !isSpace(text[j]) && text[j] != '<' && text[j] != '[' &&
+             text[j] != ']' && text[j] != '/' && text[j] != '%') {
+        ++j;
+      }
+      tokens.push_back(text.substr(i, j - i));
+      i = j;
+    }
+  }
+  return tokens;
+}
+
 // Every mapping line of a source file (after those of the map it uses),
 // later lines replacing earlier ones, as the reader of the format does.
 void ReadSource(const std::string& name, ExpectedMap& expected) {
   std::ifstream in(SourcePath(name));
   std::stringstream text;
   text << in.rdbuf();
-  std::string body = std::regex_replace(text.str(), std::regex("%[^\n]*"), "");
-  std::regex tokenPattern(R"(<[0-9A-Fa-f\s]*>|\[|\]|/?[^\s<>\[\]/]+)");
-  std::vector<std::string> tokens;
-  for (auto it = std::sregex_iterator(body.begin(), body.end(), tokenPattern);
-       it != std::sregex_iterator(); ++it) {
-    tokens.push_back(it->str());
-  }
+  const std::vector<std::string> tokens = SourceTokens(text.str());
   for (size_t i = 0; i < tokens.size(); ++i) {
     const std::string& token = tokens[i];
     if (token == "usecmap") ReadSource(tokens[i - 1].substr(1), expected);
