@@ -26,9 +26,10 @@ UnicodeMapRef Own(runtime::LibraryContext* context, Map* map) {
   return UnicodeMapRef::Adopt(context, map);
 }
 
-// The ToUnicode stream's map, or an empty holder when the stream is
-// malformed (the encoding then serves).
-UnicodeMapRef ToUnicodeOf(pdf::Document& document, const ObjectHandle& stream, bool simple) {
+// The ToUnicode stream's map over the encoding's, or an empty holder when
+// the stream is malformed (the encoding then serves alone).
+UnicodeMapRef ToUnicodeOf(pdf::Document& document, const ObjectHandle& stream, bool simple,
+                          UnicodeMapRef encoding) {
   runtime::LibraryContext* context = stream.Context();
   CMapRef map;
   runtime::ErrorTrap trap(context);
@@ -44,7 +45,8 @@ UnicodeMapRef ToUnicodeOf(pdf::Document& document, const ObjectHandle& stream, b
     trap.Close();
     return UnicodeMapRef();
   }
-  return Own(context, runtime::NewObject<ToUnicodeMap>(context, std::move(map), simple));
+  return Own(context,
+             runtime::NewObject<ToUnicodeMap>(context, std::move(map), simple, std::move(encoding)));
 }
 
 // The map a simple font's program gives: its built-in encoding's glyph
@@ -163,12 +165,20 @@ UnicodeMapRef FontUnicode::Parse(pdf::Document& document, const ObjectHandle& fo
   const ObjectHandle subtypeValue = runtime::Dictionary::GetName(fontDict, "Subtype");
   const std::string_view subtype = subtypeValue->AsName().View();
   const bool composite = subtype == "Type0";
+  auto encodingMap = [&] {
+    return composite ? CompositeFontMap(document, fontDict, cmaps)
+                     : SimpleFontMap(document, fontDict, subtype);
+  };
   const ObjectHandle toUnicode = runtime::Dictionary::Get(fontDict, "ToUnicode");
   if (pdf::StreamObject::IsStream(toUnicode.Value())) {
-    if (UnicodeMapRef map = ToUnicodeOf(document, toUnicode, !composite)) return map;
+    // The encoding's map fills the codes ToUnicode leaves out; a font whose
+    // encoding is broken still has its ToUnicode.
+    UnicodeMapRef encoding;
+    runtime::CatchAllExceptCancel(fontDict.Context(), [&] { encoding = encodingMap(); });
+    if (UnicodeMapRef map = ToUnicodeOf(document, toUnicode, !composite, encoding)) return map;
+    if (encoding) return encoding;
   }
-  if (composite) return CompositeFontMap(document, fontDict, cmaps);
-  return SimpleFontMap(document, fontDict, subtype);
+  return encodingMap();
 }
 
 UnicodeMapRef UnicodeMapCache::Get(pdf::Document& document, const ObjectHandle& fontDict) {

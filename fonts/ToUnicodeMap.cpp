@@ -2,8 +2,8 @@
 
 namespace fonts {
 
-ToUnicodeMap::ToUnicodeMap(CMapRef map, bool oneByteCodes)
-    : map_(std::move(map)), oneByteCodes_(oneByteCodes) {}
+ToUnicodeMap::ToUnicodeMap(CMapRef map, bool oneByteCodes, UnicodeMapRef encoding)
+    : map_(std::move(map)), oneByteCodes_(oneByteCodes), encoding_(std::move(encoding)) {}
 
 const uint8_t* ToUnicodeMap::NextChar(runtime::DecodedChar* out, const uint8_t* cursor,
                                       const uint8_t* end) {
@@ -30,11 +30,13 @@ const uint8_t* ToUnicodeMap::NextChar(runtime::DecodedChar* out, const uint8_t* 
   } else {
     out->codePoint = static_cast<uint32_t>(mapping.value);
   }
+  if (out->codePoint == 0 && !out->HasUnits() && encoding_) encoding_->NextChar(out, cursor, end);
   return next;
 }
 
 uint32_t ToUnicodeMap::ByteSize() const {
-  return static_cast<uint32_t>(sizeof(ToUnicodeMap)) + map_->Size();
+  return static_cast<uint32_t>(sizeof(ToUnicodeMap)) + map_->Size() +
+         (encoding_ ? encoding_->ByteSize() : 0);
 }
 
 }  // namespace fonts

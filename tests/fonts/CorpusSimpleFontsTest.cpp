@@ -151,7 +151,7 @@ std::map<GlyphKey, int> OurGlyphs(const std::string& path, int page, const std::
       pdftest::RunProbe("glyphs " + Quote(path) + " " + std::to_string(page));
   for (const std::string& line : Lines(result.out)) {
     const std::vector<std::string> w = Words(line);
-    if (w.size() != 6) continue;
+    if (w.size() < 6) continue;
     const std::string font = WithoutSubsetPrefix(w[2]);
     if (names.count(font) == 0) continue;
     ++out[{font, w[4], std::atol(w[5].c_str())}];

@@ -148,6 +148,22 @@ TEST(UnicodeMapTest, ToUnicodeStreams) {
     UnicodeMapRef map = doc.Map();
     EXPECT_EQ(Text(*map, std::string("\x01\x11\x05", 3)), "U+0041 U+0062 -");
   }
+  // Codes the ToUnicode map leaves out take the encoding's Unicode.
+  {
+    UnicodeFontDocument doc({"<< /Subtype /TrueType /BaseFont /X /Encoding /WinAnsiEncoding"
+                             " /ToUnicode 2 0 R >>",
+                             StreamBody("", "1 begincodespacerange <00> <FF> endcodespacerange "
+                                            "1 beginbfchar <41> <0062> endbfchar")});
+    EXPECT_EQ(Text(*doc.Map(), "AB\x80"), "U+0062 U+0042 U+20AC");
+  }
+  {
+    UnicodeFontDocument doc(
+        {"<< /Subtype /Type0 /Encoding /Identity-H /DescendantFonts [3 0 R] /ToUnicode 2 0 R >>",
+         StreamBody("", "1 begincodespacerange <0000> <FFFF> endcodespacerange "
+                        "1 beginbfchar <0001> <0041> endbfchar"),
+         "<< /CIDSystemInfo << /Registry (Adobe) /Ordering (Japan1) >> >>"});
+    EXPECT_EQ(Text(*doc.Map(), std::string("\x00\x01\x02\x79", 4)), "U+0041 U+3000");
+  }
   // A broken ToUnicode stream gives way to the encoding.
   {
     UnicodeFontDocument doc({"<< /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding"

@@ -1,0 +1,262 @@
+// The Unicode of shown glyphs on corpus pages against `mutool trace`:
+// the probe's "glyphs" command gives each code's Unicode through the
+// font's map (ToUnicode, encoding or collection), mutool's trace each
+// glyph's. Pages are compared as multisets per font, since the two play
+// the same strings in the same order but mutool also plays annotation
+// appearances. The sanitizer build sweeps the first pages for crashes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/pdf/CorpusFiles.h"
+#include "tests/pdf/ProbeRunner.h"
+
+namespace unicodecorpus {
+
+constexpr int kPagesPerFile = 3;
+
+std::string QuotePath(const std::string& path) { return "'" + path + "'"; }
+
+std::vector<std::string> TextLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// Fonts are told apart by their full names: a subset's prefix keeps a
+// composite font and a simple font made from one program apart.
+std::string BaseName(const std::string& name) { return name; }
+
+// The code points of an XML attribute value in UTF-8 with entities.
+std::u32string DecodeAttribute(const std::string& text) {
+  std::u32string out;
+  for (size_t i = 0; i < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte == '&') {
+      const size_t semicolon = text.find(';', i);
+      const std::string entity = text.substr(i + 1, semicolon - i - 1);
+      if (entity == "amp") out += U'&';
+      else if (entity == "lt") out += U'<';
+      else if (entity == "gt") out += U'>';
+      else if (entity == "quot") out += U'"';
+      else if (entity == "apos") out += U'\'';
+      else if (entity.size() > 2 && entity[1] == 'x') out += static_cast<char32_t>(std::strtoul(entity.c_str() + 2, nullptr, 16));
+      else if (entity.size() > 1 && entity[0] == '#') out += static_cast<char32_t>(std::strtoul(entity.c_str() + 1, nullptr, 10));
+      i = semicolon + 1;
+      continue;
+    }
+    int extra = byte >= 0xF0 ? 3 : byte >= 0xE0 ? 2 : byte >= 0xC0 ? 1 : 0;
+    char32_t value = extra == 0 ? byte : byte & (0x3F >> extra);
+    ++i;
+    for (; extra > 0 && i < text.size(); --extra, ++i) value = (value << 6) | (text[i] & 0x3F);
+    out += value;
+  }
+  return out;
+}
+
+// "U+0041,U+0042" (UTF-16 units, pairs joined) or "-".
+std::u32string DecodeProbeUnicode(const std::string& text) {
+  std::u32string out;
+  if (text == "-") return out;
+  std::vector<unsigned long> units;
+  for (size_t at = 0; at < text.size();) {
+    units.push_back(std::strtoul(text.c_str() + at + 2, nullptr, 16));
+    const size_t comma = text.find(',', at);
+    at = comma == std::string::npos ? text.size() : comma + 1;
+  }
+  for (size_t i = 0; i < units.size(); ++i) {
+    if (units[i] >= 0xD800 && units[i] <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+        units[i + 1] <= 0xDFFF) {
+      out += static_cast<char32_t>(0x10000 + ((units[i] - 0xD800) << 10) + (units[i + 1] - 0xDC00));
+      ++i;
+    } else {
+      out += static_cast<char32_t>(units[i]);
+    }
+  }
+  return out;
+}
+
+using UnicodeKey = std::pair<std::string, std::u32string>;  // font, text
+
+// mutool writes U+FFFD for a glyph without Unicode; so do the "-UCS2" maps
+// for CID 0. Both count as none.
+std::u32string WithoutReplacement(std::u32string text) {
+  return text == U"\uFFFD" ? std::u32string() : text;
+}
+
+std::string AttributeOf(const std::string& line, const std::string& key) {
+  const size_t at = line.find(" " + key + "=\"");
+  if (at == std::string::npos) return std::string();
+  const size_t start = at + key.size() + 3;
+  return line.substr(start, line.find('"', start) - start);
+}
+
+// mutool's glyphs of the fonts in `names`, each with its text (a ligature's
+// further characters come as entries without a glyph and join it).
+std::map<UnicodeKey, int> MutoolUnicode(const std::string& path, int page,
+                                        const std::set<std::string>& names, int* total) {
+  std::map<UnicodeKey, int> out;
+  const pdftest::ProbeResult result = pdftest::RunCommand(
+      "mutool trace " + QuotePath(path) + " " + std::to_string(page) + " 2>/dev/null");
+  std::string font;
+  bool clipping = false;
+  std::vector<UnicodeKey> glyphs;
+  for (const std::string& line : TextLines(result.out)) {
+    if (line.find("<clip_text") != std::string::npos) clipping = true;
+    if (line.find("</clip_text>") != std::string::npos) clipping = false;
+    if (line.find("<span ") != std::string::npos) font = BaseName(AttributeOf(line, "font"));
+    if (clipping || line.find("<g ") == std::string::npos || names.count(font) == 0) continue;
+    const std::u32string text = DecodeAttribute(AttributeOf(line, "unicode"));
+    if (line.find(" glyph=\"") == std::string::npos) {
+      if (!glyphs.empty()) glyphs.back().second += text;
+      continue;
+    }
+    glyphs.push_back({font, text});
+  }
+  for (const UnicodeKey& key : glyphs) ++out[{key.first, WithoutReplacement(key.second)}];
+  *total = static_cast<int>(glyphs.size());
+  return out;
+}
+
+std::map<UnicodeKey, int> ProbeUnicode(const std::string& path, int page,
+                                       std::set<std::string>* names) {
+  std::map<UnicodeKey, int> out;
+  const pdftest::ProbeResult result =
+      pdftest::RunProbe("glyphs " + QuotePath(path) + " " + std::to_string(page));
+  for (const std::string& line : TextLines(result.out)) {
+    std::istringstream in(line);
+    std::vector<std::string> w;
+    for (std::string word; in >> word;) w.push_back(word);
+    if (w.size() != 7) continue;
+    const std::string font = BaseName(w[2]);
+    names->insert(font);
+    ++out[{font, WithoutReplacement(DecodeProbeUnicode(w[6]))}];
+  }
+  return out;
+}
+
+std::string Printable(const std::u32string& text) {
+  std::string out;
+  char item[16];
+  for (char32_t c : text) {
+    std::snprintf(item, sizeof(item), "%sU+%04X", out.empty() ? "" : ",", unsigned{c});
+    out += item;
+  }
+  return out.empty() ? "none" : out;
+}
+
+// Pages whose Unicode differs from mutool's for a known reason: compared
+// and reported, not counted.
+const std::map<std::string, const char*> kKnownUnicodeDifferences = {};
+
+struct UnicodeTally {
+  int glyphs = 0;
+  int agreeing = 0;
+  int pagesBelow = 0;
+  std::vector<std::string> notes;
+};
+
+void ComparePages(const std::string& file, UnicodeTally& tally) {
+  const std::string path = pdftest::CorpusDir() + "/" + file;
+  const pdftest::ProbeResult pages = pdftest::RunProbe("pages " + QuotePath(path) + " --count");
+  const size_t colon = pages.out.find(": ");
+  const int pageCount = std::atoi(pages.out.c_str() + (colon != std::string::npos ? colon + 2 : 0));
+  for (int page = 1; page <= std::min(pageCount, kPagesPerFile); ++page) {
+    std::set<std::string> names;
+    auto ours = ProbeUnicode(path, page, &names);
+    // mutool names a span's font by its BaseFont alone: a name that a font
+    // the probe does not list (one that failed to load) shares is left out.
+    const pdftest::ProbeResult fonts =
+        pdftest::RunProbe("fonts " + QuotePath(path) + " " + std::to_string(page));
+    for (const std::string& line : TextLines(fonts.out)) {
+      std::istringstream in(line);
+      std::vector<std::string> w;
+      for (std::string word; in >> word;) w.push_back(word);
+      if (w.size() >= 4 && line.find(" error ") != std::string::npos) names.erase(w[2]);
+    }
+    if (names.empty()) continue;
+    int total = 0;
+    const auto theirs = MutoolUnicode(path, page, names, &total);
+    int matched = 0;
+    std::string example;
+    for (const auto& [key, count] : theirs) {
+      const auto at = ours.find(key);
+      const int taken = at == ours.end() ? 0 : std::min(count, at->second);
+      if (at != ours.end()) at->second -= taken;
+      matched += taken;
+      if (taken < count && example.empty()) {
+        example = key.first + " " + Printable(key.second);
+      }
+    }
+    const bool known = kKnownUnicodeDifferences.count(file) != 0;
+    if (!known) {
+      tally.glyphs += total;
+      tally.agreeing += matched;
+      if (matched * 100.0 < total * 95.0) ++tally.pagesBelow;
+    }
+    if (matched < total) {
+      // One of our values the reference does not account for.
+      std::string ourExample = "nothing";
+      for (const auto& [key, count] : ours) {
+        if (count > 0) {
+          ourExample = key.first + " " + Printable(key.second);
+          break;
+        }
+      }
+      tally.notes.push_back(file + " page " + std::to_string(page) + ": " + std::to_string(matched) +
+                            " of " + std::to_string(total) + " agree, e.g. mutool's " + example +
+                            " where ours has " + ourExample +
+                            (known ? std::string(" (known: ") + kKnownUnicodeDifferences.at(file) + ")" : ""));
+    }
+  }
+}
+
+bool MutoolAvailable() { return std::system("mutool -v > /dev/null 2>&1") == 0; }
+
+class CorpusUnicode : public ::testing::TestWithParam<int> {};
+
+TEST_P(CorpusUnicode, ShownGlyphsAgreeWithMutoolTrace) {
+  const std::vector<std::string> files = pdftest::CorpusGroup(GetParam());
+  std::vector<std::string> pdfFiles;
+  for (const std::string& file : files) {
+    if (file.rfind("pdf/", 0) == 0) pdfFiles.push_back(file);
+  }
+  if (pdftest::kSanitizerBuild) {
+    std::vector<std::string> paths;
+    for (const std::string& file : pdfFiles) paths.push_back(pdftest::CorpusDir() + "/" + file);
+    if (paths.empty()) return;
+    const pdftest::SweepResult sweep = pdftest::SweepWithProbe("glyphs 1", paths, 100);
+    ASSERT_NE(sweep.processStatus, -1) << "the sweep's shell did not answer";
+    for (size_t i = 0; i < paths.size(); ++i) {
+      const int status = sweep.statuses[i];
+      EXPECT_TRUE(status == 0 || status == 1 || status == 3) << paths[i] << " probe glyphs status " << status;
+    }
+    return;
+  }
+  if (!MutoolAvailable()) {
+    if (pdftest::UnderContinuousIntegration()) FAIL() << "mutool is missing";
+    GTEST_SKIP() << "mutool is missing";
+  }
+  UnicodeTally tally;
+  for (const std::string& file : pdfFiles) ComparePages(file, tally);
+  for (const std::string& note : tally.notes) std::printf("note: %s\n", note.c_str());
+  std::printf("unicode: %d of %d shown glyphs agree; %d pages below 95%%\n", tally.agreeing,
+              tally.glyphs, tally.pagesBelow);
+  RecordProperty("glyphs", tally.glyphs);
+  RecordProperty("glyphsAgreeing", tally.agreeing);
+  EXPECT_EQ(tally.pagesBelow, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, CorpusUnicode, ::testing::ValuesIn(pdftest::CorpusGroups()),
+                         pdftest::CorpusGroupName);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(CorpusUnicode);
+
+}  // namespace unicodecorpus
