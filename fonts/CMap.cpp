@@ -9,7 +9,6 @@
 namespace fonts {
 namespace {
 
-constexpr uint32_t kTagEmpty = 0;
 constexpr uint32_t kTagValue = 1;
 constexpr uint32_t kTagRun = 2;
 constexpr uint32_t kTagMore = 3;

@@ -35,6 +35,10 @@ uint16_t SpelledUnicode(std::string_view name) {
 }  // namespace
 
 uint16_t GlyphNameUnicode(std::string_view name) {
+  // A suffix after a period names a variant of the same character
+  // ("one.os", "a.sc").
+  const size_t period = name.find('.');
+  if (period != std::string_view::npos && period != 0) name = name.substr(0, period);
   uint32_t low = 0;
   uint32_t high = resources::kGlyphListCount;
   while (low < high) {

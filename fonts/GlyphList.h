@@ -1,6 +1,7 @@
 #pragma once
 // Glyph names to Unicode: the published glyph list, searched in place, and
-// the "uniXXXX" and "uXXXX" names that spell their value.
+// the "uniXXXX" and "uXXXX" names that spell their value; a suffix after a
+// period (a variant of the character) does not count.
 #include <cstdint>
 #include <string_view>
 

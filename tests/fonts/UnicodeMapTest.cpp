@@ -241,7 +241,8 @@ TEST(UnicodeMapTest, GlyphNames) {
   } cases[] = {{"A", 0x41},        {"AE", 0xC6},          {"zeta", 0x3B6},
                {"zerosuperior", 0x2070}, {"Asmall", 0xF761}, {"uni20AC", 0x20AC},
                {"u1F600", 0},      {"uniD800", 0},        {"uni20A", 0},
-               {"nosuch", 0},      {"", 0},               {"u00e9", 0xE9}};
+               {"nosuch", 0},      {"", 0},               {"u00e9", 0xE9},
+               {"one.os", 0x31},   {"a.sc.alt", 0x61},    {".notdef", 0}};
   for (const auto& c : cases) EXPECT_EQ(GlyphNameUnicode(c.name), c.value) << c.name;
 }
 
