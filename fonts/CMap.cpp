@@ -15,7 +15,6 @@ constexpr uint32_t kTagMore = 3;
 // Upper parts of a tag-3 entry from here on name a child slot.
 constexpr uint32_t kFirstChild = 5;
 
-[[noreturn]] void CMapMalformed() { runtime::ThrowRuntime(runtime::kMalformed); }
 
 uint32_t ByteAt(uint32_t code, uint32_t remaining) {
   return (code >> (8 * (remaining - 1))) & 0xFF;
@@ -24,7 +23,7 @@ uint32_t ByteAt(uint32_t code, uint32_t remaining) {
 uint32_t ValueEntry(uint32_t value) { return (value << 2) | kTagValue; }
 
 void CheckCodeBytes(uint32_t bytes) {
-  if (bytes < 1 || bytes > 4) CMapMalformed();
+  if (bytes < 1 || bytes > 4) runtime::ThrowMalformed();
 }
 
 // Destination bytes as UTF-16 units: big-endian pairs, an odd last byte a
@@ -60,7 +59,7 @@ class CMap::CidLeaves final : public LeafSource {
  public:
   explicit CidLeaves(uint32_t first) : next_(first) {}
   bool Next(CMap&, uint32_t* entry) override {
-    if (next_ > kMaxValue) CMapMalformed();
+    if (next_ > kMaxValue) runtime::ThrowMalformed();
     *entry = ValueEntry(next_++);
     return true;
   }
@@ -84,7 +83,7 @@ class CMap::SameLeaves final : public LeafSource {
 class CMap::BfLeaves final : public LeafSource {
  public:
   BfLeaves(const uint8_t* bytes, uint32_t length) {
-    if (length == 0 || length > kMaxDestinationBytes) CMapMalformed();
+    if (length == 0 || length > kMaxDestinationBytes) runtime::ThrowMalformed();
     count_ = UnitsFromBytes(bytes, length, units_);
   }
   bool Next(CMap& map, uint32_t* entry) override {
@@ -107,7 +106,7 @@ class CMap::ListLeaves final : public LeafSource {
     const runtime::ObjectValue& item = strings_.items[index_++];
     if (!item.Is(runtime::ObjectTag::kString)) return false;
     const runtime::ByteString& string = *item.payload.bytes;
-    if (string.length == 0 || string.length > kMaxDestinationBytes) CMapMalformed();
+    if (string.length == 0 || string.length > kMaxDestinationBytes) runtime::ThrowMalformed();
     char16_t units[kMaxDestinationBytes];
     const uint32_t n = UnitsFromBytes(string.Bytes(), string.length, units);
     *entry = map.DestinationEntry(units, n);
@@ -129,7 +128,7 @@ CMap::CMap(runtime::LibraryContext* context, CMapDestination kind)
 }
 
 CMap::Node* CMap::NewNode(const Node* parent, uint32_t remaining) {
-  if (nodeCount_ >= kMaxNodes) CMapMalformed();
+  if (nodeCount_ >= kMaxNodes) runtime::ThrowMalformed();
   runtime::ChargeWork(context_, runtime::kWorkCostLight);
   auto* node = static_cast<Node*>(arena_.Alloc(sizeof(Node)));
   ++nodeCount_;
@@ -156,7 +155,7 @@ CMap::Node* CMap::NewNode(const Node* parent, uint32_t remaining) {
 
 uint32_t CMap::Slot(const void* pointer) {
   const uint32_t slot = slots_.Size();
-  if (slot > (kMaxValue - kFirstChild)) CMapMalformed();
+  if (slot > (kMaxValue - kFirstChild)) runtime::ThrowMalformed();
   slots_.PushBack(const_cast<void*>(pointer));
   return slot;
 }
@@ -191,7 +190,7 @@ void CMap::InsertCodespace(Node* node, uint32_t low, uint32_t high, uint32_t n) 
 
 void CMap::AddCodespaceRange(uint32_t low, uint32_t high, uint32_t bytes) {
   CheckCodeBytes(bytes);
-  if (low > high) CMapMalformed();
+  if (low > high) runtime::ThrowMalformed();
   InsertCodespace(root_, low, high, bytes);
 }
 
@@ -201,7 +200,7 @@ bool CMap::Walk(Node* node, uint32_t low, uint32_t high, uint32_t n, LeafSource&
   if (first > last) return true;
   if (n == 1) {
     entryWrites_ += last - first + 1;
-    if (entryWrites_ > kMaxEntryWrites) CMapMalformed();
+    if (entryWrites_ > kMaxEntryWrites) runtime::ThrowMalformed();
     runtime::ChargeWork(context_, runtime::kWorkCostLight);
     for (uint32_t b = first; b <= last; ++b) {
       uint32_t entry = 0;
@@ -218,7 +217,7 @@ bool CMap::Walk(Node* node, uint32_t low, uint32_t high, uint32_t n, LeafSource&
 
 void CMap::AddRange(uint32_t low, uint32_t high, uint32_t bytes, LeafSource& source) {
   CheckCodeBytes(bytes);
-  if (bytes < 4 && (high >> (8 * bytes)) != 0) CMapMalformed();
+  if (bytes < 4 && (high >> (8 * bytes)) != 0) runtime::ThrowMalformed();
   Walk(root_, low, high, bytes, source);
 }
 
@@ -232,7 +231,7 @@ void CMap::AddCidRange(uint32_t low, uint32_t high, uint32_t cid, uint32_t bytes
 }
 
 void CMap::AddNotdefRange(uint32_t low, uint32_t high, uint32_t cid, uint32_t bytes) {
-  if (cid > kMaxValue) CMapMalformed();
+  if (cid > kMaxValue) runtime::ThrowMalformed();
   SameLeaves source(ValueEntry(cid));
   AddRange(low, high, bytes, source);
 }

@@ -15,7 +15,6 @@ namespace {
 using runtime::ObjectTag;
 using runtime::ObjectValue;
 
-[[noreturn]] void ParserMalformed() { runtime::ThrowRuntime(runtime::kMalformed); }
 
 enum class CMapKeyword {
   kUnknown,
@@ -72,7 +71,7 @@ CMapKeyword FindKeyword(std::string_view word) {
 // A code string's bytes.
 const runtime::ByteString& CodeString(const ObjectValue& value) {
   const runtime::ByteString& bytes = value.AsString();
-  if (bytes.length < 1 || bytes.length > 4) ParserMalformed();
+  if (bytes.length < 1 || bytes.length > 4) runtime::ThrowMalformed();
   return bytes;
 }
 
@@ -87,13 +86,13 @@ CodePair CodeRange(const ObjectValue& lowValue, const ObjectValue& highValue) {
   const runtime::ByteString& low = lowValue.AsString();
   const runtime::ByteString& high = highValue.AsString();
   const uint32_t bytes = low.length < high.length ? low.length : high.length;
-  if (bytes < 1 || bytes > 4) ParserMalformed();
+  if (bytes < 1 || bytes > 4) runtime::ThrowMalformed();
   return {CodeFromBytes(low.Bytes(), bytes), CodeFromBytes(high.Bytes(), bytes), bytes};
 }
 
 uint32_t CidOperand(const ObjectValue& value) {
   const int32_t cid = value.AsInteger();
-  if (cid < 0) ParserMalformed();
+  if (cid < 0) runtime::ThrowMalformed();
   return static_cast<uint32_t>(cid);
 }
 
@@ -117,7 +116,7 @@ class CMapGrammar final : public pdf::ParserObject {
   int OnInlineImageData(pdf::TokenParser&) override { return 1; }
   int OnReference(pdf::TokenParser&) override { return 1; }
   int OnValue(pdf::TokenParser& parser) override {
-    if (parser.ValuesSince(parser.Mark()) > CMapParser::kMaxOperands) ParserMalformed();
+    if (parser.ValuesSince(parser.Mark()) > CMapParser::kMaxOperands) runtime::ThrowMalformed();
     return 1;
   }
   bool EndOfDataEnds() const override { return true; }
@@ -182,14 +181,14 @@ class CMapGrammar final : public pdf::ParserObject {
         if (count != 0) parser.Pop();
         return;
       case CMapKeyword::kEndCodespaceRange:
-        if (count % 2 != 0) ParserMalformed();
+        if (count % 2 != 0) runtime::ThrowMalformed();
         for (uint32_t i = 0; i < count; i += 2) {
           const CodePair range = CodeRange(Operand(parser, i), Operand(parser, i + 1));
           target_.AddCodespaceRange(range.low, range.high, range.bytes);
         }
         break;
       case CMapKeyword::kEndBfChar:
-        if (count % 2 != 0) ParserMalformed();
+        if (count % 2 != 0) runtime::ThrowMalformed();
         for (uint32_t i = 0; i < count; i += 2) {
           const runtime::ByteString& code = CodeString(Operand(parser, i));
           const ObjectValue& destination = Operand(parser, i + 1);
@@ -201,13 +200,13 @@ class CMapGrammar final : public pdf::ParserObject {
         break;
       case CMapKeyword::kEndBfRange:
       case CMapKeyword::kEndCidRange:
-        if (count % 3 != 0) ParserMalformed();
+        if (count % 3 != 0) runtime::ThrowMalformed();
         for (uint32_t i = 0; i < count; i += 3) {
           AddRange(Operand(parser, i), Operand(parser, i + 1), Operand(parser, i + 2));
         }
         break;
       case CMapKeyword::kEndCidChar:
-        if (count % 2 != 0) ParserMalformed();
+        if (count % 2 != 0) runtime::ThrowMalformed();
         for (uint32_t i = 0; i < count; i += 2) {
           const runtime::ByteString& code = CodeString(Operand(parser, i));
           target_.AddCidChar(CodeFromBytes(code.Bytes(), code.length),
@@ -215,7 +214,7 @@ class CMapGrammar final : public pdf::ParserObject {
         }
         break;
       case CMapKeyword::kEndNotdefRange:
-        if (count % 3 != 0) ParserMalformed();
+        if (count % 3 != 0) runtime::ThrowMalformed();
         for (uint32_t i = 0; i < count; i += 3) {
           const CodePair range = CodeRange(Operand(parser, i), Operand(parser, i + 1));
           target_.AddNotdefRange(range.low, range.high, CidOperand(Operand(parser, i + 2)),
@@ -232,7 +231,7 @@ class CMapGrammar final : public pdf::ParserObject {
         }
         break;
       case CMapKeyword::kUseCMap: {
-        if (count == 0 || !Operand(parser, count - 1).Is(ObjectTag::kName)) ParserMalformed();
+        if (count == 0 || !Operand(parser, count - 1).Is(ObjectTag::kName)) runtime::ThrowMalformed();
         UseCMap(Operand(parser, count - 1).payload.bytes->View());
         parser.Pop();
         return;

@@ -74,7 +74,7 @@ const uint8_t* CidCodeDecoder::NextCode(const uint8_t* cursor, const uint8_t* en
     const uint8_t* start = cursor;
     bool space = false;
     const CodeMapping mapping = cmap_->Lookup(&cursor, end, &space);
-    if (mapping.HasUnits()) runtime::ThrowRuntime(runtime::kMalformed);
+    if (mapping.HasUnits()) runtime::ThrowMalformed();
     for (const uint8_t* b = start; b < cursor && b < start + 4; ++b) out->code = (out->code << 8) | *b;
     out->cid = static_cast<uint32_t>(mapping.value);
     out->wordSpace = space ? 1 : 0;

@@ -12,18 +12,17 @@ namespace {
 using runtime::Fixed;
 using runtime::ObjectHandle;
 
-[[noreturn]] void MetricsMalformed() { runtime::ThrowRuntime(runtime::kMalformed); }
 
 // A CID operand: a non-negative integer.
 uint32_t CidAt(const ObjectHandle& array, uint32_t index) {
   const int32_t cid = runtime::Array::GetInteger(array, index);
-  if (cid < 0) MetricsMalformed();
+  if (cid < 0) runtime::ThrowMalformed();
   return static_cast<uint32_t>(cid);
 }
 
 Fixed NumberAt(const ObjectHandle& array, uint32_t index) {
   const ObjectHandle element = runtime::Array::Get(array, index);
-  if (!element->IsNumber()) MetricsMalformed();
+  if (!element->IsNumber()) runtime::ThrowMalformed();
   return TextSpaceFromThousandths(element->AsNumber());
 }
 
@@ -91,7 +90,7 @@ void CidMetrics::ReadGroups(const ObjectHandle& array, uint32_t stride,
       }
       i += 2 + stride;
     } else {
-      MetricsMalformed();
+      runtime::ThrowMalformed();
     }
   }
   SortRanges(ranges);

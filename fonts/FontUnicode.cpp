@@ -127,7 +127,7 @@ UnicodeMapRef CompositeFontMap(pdf::Document& document, const ObjectHandle& font
     streams::DataStreamRef data = pdf::StreamObject::OpenDataStream(document, encoding);
     codes = CMapParser::Parse(context, *data, CMapDestination::kCid);
   } else {
-    runtime::ThrowRuntime(runtime::kMalformed);
+    runtime::ThrowMalformed();
   }
   return Own(context, runtime::NewObject<Type0UnicodeMap>(context, std::move(codes),
                                                           std::move(ucs2)));

@@ -54,7 +54,7 @@ SimpleCodeMap* SimpleCodeMap::FromDifferences(runtime::LibraryContext* context,
         ++code;
       }
     } else {
-      runtime::ThrowRuntime(runtime::kMalformed);
+      runtime::ThrowMalformed();
     }
   }
   return New(context, values, true);
