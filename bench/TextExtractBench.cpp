@@ -16,6 +16,7 @@
 
 #include "content/PageModel.h"
 #include "fonts/DocumentFontSource.h"
+#include "fonts/DocumentTextFontSource.h"
 #include "bench/CommandTiming.h"
 #include "pdf/Document.h"
 #include "pdf/PageTree.h"
@@ -130,9 +131,10 @@ void BM_TextModelsInProcess500(benchmark::State& state) {
             pdf::Document* document = pdf::Document::Open(&context, std::move(source));
             {
               fonts::DocumentFontSource fonts(*document);
+              fonts::DocumentTextFontSource unicode(*document);
               for (int32_t page = 0; page < pdf::PageTree::CountPages(*document); ++page) {
                 content::PageModel model(&context);
-                model.Build(*document, page, &fonts, nullptr);
+                model.Build(*document, page, &fonts, &unicode);
                 chars += model.Chars().Size();
               }
             }

@@ -9,6 +9,7 @@
 #include "content/PageModel.h"
 #include "content/ReadingOrder.h"
 #include "fonts/DocumentFontSource.h"
+#include "fonts/DocumentTextFontSource.h"
 #include "pdf/Document.h"
 #include "pdf/PageTree.h"
 #include "platform/WideText.h"
@@ -58,12 +59,13 @@ std::string ModelText(const content::PageModel& model) {
 
 // One page's text; an error ends the page with an "error" line after the
 // text gathered before it.
-void PrintPage(pdf::Document& document, fonts::DocumentFontSource& fonts, int32_t index) {
+void PrintPage(pdf::Document& document, fonts::DocumentFontSource& fonts, fonts::DocumentTextFontSource& unicode,
+               int32_t index) {
   runtime::LibraryContext* context = document.Context();
   content::PageModel model(context);
   std::string error;
   runtime::ErrorTrap trap(context);
-  if (!trap.Run([&] { model.Build(document, index, &fonts, nullptr, content::PageModel::kNoLimits); })) {
+  if (!trap.Run([&] { model.Build(document, index, &fonts, &unicode, content::PageModel::kNoLimits); })) {
     trap.SetHandled();
     if (trap.Held().IsRuntime(runtime::kCancelled)) trap.Rethrow();
     error = std::string(trap.Held().domain) + " " + std::to_string(trap.Held().code);
@@ -80,10 +82,11 @@ void PrintPage(pdf::Document& document, fonts::DocumentFontSource& fonts, int32_
 int PrintText(pdf::Document& document, const char* page, unsigned maxPages) {
   int32_t count = pdf::PageTree::CountPages(document);
   fonts::DocumentFontSource fonts(document);
+  fonts::DocumentTextFontSource unicode(document);
   if (std::strcmp(page, "all") == 0) {
     if (maxPages != 0 && static_cast<unsigned>(count) > maxPages) count = static_cast<int32_t>(maxPages);
     for (int32_t index = 0; index < count; ++index) {
-      PrintPage(document, fonts, index);
+      PrintPage(document, fonts, unicode, index);
       std::fputs("\f\n", stdout);
     }
     return 0;
@@ -94,7 +97,7 @@ int PrintText(pdf::Document& document, const char* page, unsigned maxPages) {
     std::fprintf(stderr, "probe: no page %s (the document has %d)\n", page, count);
     return 1;
   }
-  PrintPage(document, fonts, static_cast<int32_t>(number - 1));
+  PrintPage(document, fonts, unicode, static_cast<int32_t>(number - 1));
   return 0;
 }
 
