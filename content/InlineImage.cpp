@@ -69,12 +69,6 @@ bool ReadsToEndKeyword(const char* firstFilter) {
                                     std::strcmp(firstFilter, "CCITTFaxDecode") == 0);
 }
 
-int32_t RequiredInteger(const ObjectHandle& parameters, KeyRow row) {
-  ObjectHandle value = Dictionary::GetByNamePair(parameters, row);
-  if (!value->Is(ObjectTag::kInteger)) runtime::ThrowMalformed();
-  return value->AsInteger();
-}
-
 ColorSpaceKind DeviceKind(uint32_t components) {
   return components == 1 ? ColorSpaceKind::kDeviceGray
                          : (components == 3 ? ColorSpaceKind::kDeviceRgb
@@ -120,24 +114,29 @@ void ReadColorSpace(ContentMachine& machine, const ObjectHandle& parameters, Inl
   image.deviceKind = ColorSpaceKind::kNamed;
 }
 
+// The image's description through the reader image XObjects share, with
+// the abbreviated keys; then its colour space and, once the component
+// count is known, its Decode pairs.
 void Describe(ContentMachine& machine, const ObjectHandle& parameters, InlineImage& image) {
-  ObjectHandle mask = Dictionary::GetByNamePair(parameters, KeyRow::kImageMask);
-  image.imageMask = !mask.IsNull() && mask->AsBoolean();
-  image.width = RequiredInteger(parameters, KeyRow::kWidth);
-  image.height = RequiredInteger(parameters, KeyRow::kHeight);
-  if (image.width <= 0 || image.height < 0) runtime::ThrowMalformed();
-  if (image.imageMask) {
-    image.bitsPerComponent = 1;
-    image.components = 1;
-    return;
+  ImageInfo info;
+  ImageInfo::ReadLayout(info, parameters, true);
+  image.width = info.width;
+  image.height = info.height;
+  image.imageMask = info.imageMask;
+  image.bitsPerComponent = info.bitsPerComponent;
+  image.components = 1;
+  if (!info.imageMask) {
+    ReadColorSpace(machine, parameters, image);
+    if (image.components == 0 || image.components > static_cast<uint32_t>(ImageInfo::kMaxComponents)) runtime::ThrowMalformed();
+    info.components = static_cast<int32_t>(image.components);
+    info.indexed = image.colorSpace != nullptr && IsIndexedColorSpaceName(image.colorSpace->NameAt(0), true);
   }
-  ObjectHandle bits = Dictionary::GetByNamePair(parameters, KeyRow::kBitsPerComponent);
-  image.bitsPerComponent = bits.IsNull() ? 8 : bits->AsInteger();
-  switch (image.bitsPerComponent) {
-    case 1: case 2: case 4: case 8: case 16: break;
-    default: runtime::ThrowMalformed();
-  }
-  ReadColorSpace(machine, parameters, image);
+  // Inline images carry no masks of their own.
+  info.maskKind = ImageInfo::kNoMask;
+  ImageInfo::ReadArrays(info, parameters, true, machine.Arena());
+  image.indexed = info.indexed;
+  image.inverted = info.inverted;
+  image.decode = info.decode;
 }
 
 // Row size and total size, both checked against the limit before anything

@@ -6,6 +6,7 @@
 
 #include "content/ColorSpaceOperands.h"
 #include "content/GraphicsState.h"
+#include "content/ImageInfo.h"
 #include "content/RecordedObject.h"
 #include "runtime/ObjectHandle.h"
 #include "streams/DataStream.h"
@@ -44,6 +45,13 @@ class InlineImage final : public RecordedObject {
   int32_t bitsPerComponent = 1;
   uint32_t components = 1;
   bool imageMask = false;
+  // The colour space is Indexed; Decode pairs then map palette indices.
+  bool indexed = false;
+  // Every decode pair is [1 0] (image masks: the coverage pair).
+  bool inverted = false;
+  // The "Decode" pairs (image masks: coverage pairs), 2 x components in
+  // the recording arena; none when they are the default.
+  const runtime::Fixed* decode = nullptr;
   // A device space named directly (or through the resources) has its kind
   // here; any other space is kNamed and read through `colorSpace`.
   ColorSpaceKind deviceKind = ColorSpaceKind::kDeviceGray;

@@ -23,6 +23,9 @@ struct Captured {
   bool imageMask = false;
   content::ColorSpaceKind kind = content::ColorSpaceKind::kDeviceGray;
   bool hasOperands = false;
+  bool indexed = false;
+  bool inverted = false;
+  std::vector<double> decode;
   std::string samples;
 };
 
@@ -39,6 +42,11 @@ class ImageHandler final : public content::LoggingHandler {
     captured.imageMask = image.imageMask;
     captured.kind = image.deviceKind;
     captured.hasOperands = image.colorSpace != nullptr;
+    captured.indexed = image.indexed;
+    captured.inverted = image.inverted;
+    if (image.decode != nullptr) {
+      for (uint32_t i = 0; i < 2 * image.components; ++i) captured.decode.push_back(image.decode[i] / 65536.0);
+    }
     if (image.SampleBytes() != 0) {
       captured.samples.assign(reinterpret_cast<const char*>(image.samples), image.SampleBytes());
     }
@@ -256,6 +264,11 @@ TEST_F(InlineImageTest, BadEndsAndSizesRaise) {
       {"no white space after ID", "BI /W 1 /H 1 /CS /G ID\x01 EI 1 w", 2},
       {"missing width", "BI /H 1 /CS /G ID x EI 1 w", 2},
       {"negative height", "BI /W 1 /H -1 /CS /G ID x EI 1 w", 2},
+      // An image has at least one row and one column.
+      {"no rows", "BI /W 4 /H 0 /CS /G ID EI 1 w", 2},
+      {"no columns", "BI /W 0 /H 4 /CS /G ID EI 1 w", 2},
+      {"Decode shorter than the components", "BI /W 1 /H 1 /CS /RGB /D [0 1 0 1] ID abc EI 1 w", 2},
+      {"Decode of another type", "BI /W 1 /H 1 /CS /G /D 1 ID a EI 1 w", 2},
       {"bits per component 3", "BI /W 1 /H 1 /BPC 3 /CS /G ID x EI 1 w", 2},
   };
   for (const Case& c : cases) {
@@ -266,12 +279,56 @@ TEST_F(InlineImageTest, BadEndsAndSizesRaise) {
   }
 }
 
-TEST_F(InlineImageTest, ZeroRowsHoldNothing) {
-  const Result result = Run("BI /W 4 /H 0 /CS /G ID EI 1 w");
-  EXPECT_FALSE(result.error);
-  ASSERT_EQ(result.images.size(), 1u);
-  EXPECT_TRUE(result.images[0].samples.empty());
-  EXPECT_EQ(result.log, "PaintImage 4x0 data=0\nSetLineWidth 1\n");
+// Rows hold every component: (width x bits x components + 7) / 8 bytes, so
+// that the data of a multi-component image end where its EI stands.
+TEST_F(InlineImageTest, RowsHoldEveryComponent) {
+  struct Case {
+    const char* name;
+    std::string content;
+    size_t bytes;
+  };
+  const Case cases[] = {
+      {"RGB at 4 bits: 5 bytes a row", "BI /W 3 /H 2 /BPC 4 /CS /RGB ID 0123456789 EI 1 w", 10},
+      {"CMYK at 2 bits: 1 byte a row", "BI /W 1 /H 3 /BPC 2 /CS /CMYK ID abc EI 1 w", 3},
+      {"gray at 16 bits: 6 bytes a row", "BI /W 3 /H 1 /BPC 16 /CS /G ID abcdef EI 1 w", 6},
+  };
+  for (const Case& c : cases) {
+    const Result result = Run(c.content);
+    EXPECT_FALSE(result.error) << c.name;
+    ASSERT_EQ(result.images.size(), 1u) << c.name;
+    EXPECT_EQ(result.images[0].samples.size(), c.bytes) << c.name;
+    EXPECT_NE(result.log.find("SetLineWidth 1"), std::string::npos) << c.name;
+  }
+}
+
+// Decode pairs as the abbreviated "D" or the full key: the default is
+// dropped, [1 0] pairs mark the image inverted, an image mask's pairs
+// become coverage pairs ([1 0] without "D"), an Indexed image's default is
+// [0 2^bits - 1].
+TEST_F(InlineImageTest, DecodePairs) {
+  struct Case {
+    const char* name;
+    std::string content;
+    std::vector<double> decode;
+    bool inverted;
+  };
+  const Case cases[] = {
+      {"default gray", "BI /W 1 /H 1 /CS /G /D [0 1] ID a EI", {}, false},
+      {"RGB [0 1 0 1 0 1] dropped", "BI /W 1 /H 1 /CS /RGB /Decode [0 1 0 1 0 1] ID abc EI", {}, false},
+      {"RGB [1 0 1 0 1 0] kept", "BI /W 1 /H 1 /CS /RGB /D [1 0 1 0 1 0] ID abc EI", {1, 0, 1, 0, 1, 0}, true},
+      {"extra entries beyond the components", "BI /W 1 /H 1 /CS /G /D [0 2 7 7] ID a EI", {0, 2}, false},
+      {"image mask without D", "BI /W 1 /H 1 /IM true ID \x80 EI", {1, 0}, true},
+      {"image mask D [1 0]", "BI /W 1 /H 1 /IM true /D [1 0] ID \x80 EI", {}, false},
+      {"indexed default", "BI /W 1 /H 1 /BPC 2 /CS [/I /G 3 <004080FF>] /D [0 3] ID \x40 EI", {}, false},
+      {"indexed reversed", "BI /W 1 /H 1 /BPC 2 /CS [/I /G 3 <004080FF>] /D [3 0] ID \x40 EI", {3, 0}, false},
+  };
+  for (const Case& c : cases) {
+    const Result result = Run(c.content);
+    EXPECT_FALSE(result.error) << c.name;
+    ASSERT_EQ(result.images.size(), 1u) << c.name;
+    EXPECT_EQ(result.images[0].decode, c.decode) << c.name;
+    EXPECT_EQ(result.images[0].inverted, c.inverted) << c.name;
+  }
 }
 
 }  // namespace

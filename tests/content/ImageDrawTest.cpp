@@ -1,0 +1,319 @@
+// Images painted into a raster device the way the painter draws them:
+// XObjects of every sample layout, image masks in the fill colour, the
+// three kinds of mask, DCT data, inline images, the clip and the fill
+// alpha. Expected pixels are worked out by hand from the samples, or come
+// from mutool's rendering of the same page.
+#include "content/ImageDraw.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "color/ColorContext.h"
+#include "raster/ConstantSources.h"
+#include "raster/RasterDevice.h"
+#include "runtime/ArenaAllocator.h"
+#include "tests/pdf/CorpusFiles.h"
+#include "tests/pdf/PdfTestSupport.h"
+#include "tests/pdf/ProbeRunner.h"
+#include "tests/support/JpegEncoder.h"
+#include "tests/support/RaisedCode.h"
+#include "tests/support/SmallPdfFile.h"
+
+namespace {
+
+using runtime::FixedFromInt;
+using runtime::IntRect;
+using Rgb = std::array<int, 3>;
+
+// The page every image is drawn on: kSide x kSide points, one device
+// pixel per point; the image fills the square (kOrigin, kOrigin) to
+// (kOrigin + kImageSide, kOrigin + kImageSide) of device space.
+constexpr int kSide = 24;
+constexpr int kOrigin = 4;
+constexpr int kImageSide = 16;
+
+// A one-page file whose page draws object 5, an image XObject of `entries`
+// and `data`, over the square; `extra` are objects 6, 7, ... (masks).
+std::string ImagePageFile(const std::string& entries, const std::string& data,
+                          const std::vector<std::string>& extra = {}, const std::string& before = "") {
+  const std::string side = std::to_string(kSide);
+  const std::string content = before + " q " + std::to_string(kImageSide) + " 0 0 " + std::to_string(kImageSide) +
+                              " " + std::to_string(kOrigin) + " " + std::to_string(kSide - kOrigin - kImageSide) +
+                              " cm /Im0 Do Q";
+  std::vector<std::string> objects = {
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + side + " " + side +
+          "] /Contents 4 0 R /Resources << /XObject << /Im0 5 0 R >> >> >>",
+      testsupport::StreamBody("", content),
+      testsupport::StreamBody("/Type /XObject /Subtype /Image " + entries, data),
+  };
+  objects.insert(objects.end(), extra.begin(), extra.end());
+  return testsupport::SmallPdfFile(objects);
+}
+
+// mutool's rendering of the file's page at 72 dpi, as RGB pixels; empty
+// when it cannot run.
+std::vector<uint8_t> MutoolPixels(const std::string& file) {
+  char pattern[] = "/tmp/folvane-imagedraw-XXXXXX";
+  if (mkdtemp(pattern) == nullptr) return {};
+  const std::string folder = pattern;
+  std::ofstream(folder + "/in.pdf", std::ios::binary) << file;
+  pdftest::RunCommand("mutool draw -q -r 72 -c rgb -o '" + folder + "/out.pnm' '" + folder + "/in.pdf' 1 2>/dev/null");
+  std::ifstream in(folder + "/out.pnm", std::ios::binary);
+  std::string magic;
+  int w = 0, h = 0, max = 0;
+  in >> magic >> w >> h >> max;
+  in.get();
+  std::vector<uint8_t> pixels(size_t{kSide} * kSide * 3);
+  in.read(reinterpret_cast<char*>(pixels.data()), static_cast<std::streamsize>(pixels.size()));
+  std::filesystem::remove_all(folder);
+  if (!in || magic != "P6" || w != kSide || h != kSide) return {};
+  return pixels;
+}
+
+bool HaveMutool() { return std::system("command -v mutool >/dev/null 2>&1") == 0; }
+
+std::string Bytes(std::initializer_list<int> values) {
+  std::string out;
+  for (int v : values) out.push_back(static_cast<char>(v));
+  return out;
+}
+
+class ImageDrawTest : public ::testing::Test {
+ protected:
+  // A device over the page, white paper, with the painter's state.
+  struct Canvas {
+    Canvas(runtime::LibraryContext* context, const std::string& bytes)
+        : file(bytes), arena(context, 65536, 16384), document(context, file), colors(context, &*document) {
+      space = colors.DeviceRgb();
+      device = raster::RasterDevice::CreateForTarget(context, arena, {0, 0, kSide, kSide}, space.Get());
+      raster::RasterDevice::FillRegion(*device, device->Bounds(), nullptr, runtime::kFixedOne, runtime::kFixedOne,
+                                       runtime::kFixedOne);
+      renderer = runtime::NewInArena<raster::Renderer>(arena, context, arena, *device);
+      draw.renderer = renderer;
+      draw.ctm = runtime::Matrix{FixedFromInt(kImageSide), 0, 0, FixedFromInt(-kImageSide), FixedFromInt(kOrigin),
+                                 FixedFromInt(kOrigin + kImageSide)};
+      draw.colors = &colors;
+      draw.document = &*document;
+      draw.resources = runtime::Dictionary::Get(document->GetObject(3, 0), "Resources");
+    }
+    runtime::ObjectHandle Image() { return document->GetObject(5, 0); }
+    Rgb At(int x, int y) const {
+      raster::PixelPlane colour = *device->Target().colour;
+      colour.SetRow(y);
+      const runtime::SpanCursor cursor = raster::CursorAt(&colour, x);
+      return {*cursor.Channel(0), *cursor.Channel(1), *cursor.Channel(2)};
+    }
+    // The centre of image pixel (column, row) of an n x n image.
+    Rgb AtSample(int n, int column, int row) const {
+      const int step = kImageSide / n;
+      return At(kOrigin + column * step + step / 2, kOrigin + row * step + step / 2);
+    }
+
+    std::string file;  // the document reads it in place
+    runtime::ArenaAllocator arena;
+    pdftest::OpenDocument document;
+    color::ColorContext colors;
+    color::ColorSpaceRef space;
+    raster::RasterDevice* device = nullptr;
+    raster::Renderer* renderer = nullptr;
+    content::ImageDrawContext draw;
+  };
+
+  runtime::LibraryContext context;
+};
+
+void ExpectNear(const Rgb& got, const Rgb& want, int tolerance, const std::string& what) {
+  for (int c = 0; c < 3; ++c) {
+    EXPECT_NEAR(got[c], want[c], tolerance) << what << " channel " << c << ": got " << got[0] << "," << got[1]
+                                            << "," << got[2] << " want " << want[0] << "," << want[1] << ","
+                                            << want[2];
+  }
+}
+
+// 2 x 2 images of every sample layout, enlarged 8 times (nearest samples):
+// the pixel at each sample's centre is the sample's colour.
+TEST_F(ImageDrawTest, SampleLayoutsPaintTheirColours) {
+  struct Case {
+    const char* name;
+    std::string entries;
+    std::string data;
+    Rgb expected[4];  // top left, top right, bottom left, bottom right
+  };
+  const Case cases[] = {
+      {"gray 8-bit", "/ColorSpace /DeviceGray /BitsPerComponent 8", Bytes({0, 85, 170, 255}),
+       {{0, 0, 0}, {85, 85, 85}, {170, 170, 170}, {255, 255, 255}}},
+      {"rgb 8-bit", "/ColorSpace /DeviceRGB /BitsPerComponent 8",
+       Bytes({255, 0, 0, 0, 255, 0, 0, 0, 255, 20, 40, 60}),
+       {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {20, 40, 60}}},
+      // Rows of 2 pixels in 1 bit: one byte each, the low bits padding.
+      {"gray 1-bit", "/ColorSpace /DeviceGray /BitsPerComponent 1", Bytes({0x80, 0x40}),
+       {{255, 255, 255}, {0, 0, 0}, {0, 0, 0}, {255, 255, 255}}},
+      {"gray 4-bit", "/ColorSpace /DeviceGray /BitsPerComponent 4", Bytes({0x0F, 0x53}),
+       {{0, 0, 0}, {255, 255, 255}, {85, 85, 85}, {51, 51, 51}}},
+      // 16-bit samples keep their high byte.
+      {"gray 16-bit", "/ColorSpace /DeviceGray /BitsPerComponent 16", Bytes({0xFF, 0xFF, 0, 0, 0x80, 0x00, 0x12, 0x34}),
+       {{255, 255, 255}, {0, 0, 0}, {128, 128, 128}, {18, 18, 18}}},
+      {"rgb 16-bit", "/ColorSpace /DeviceRGB /BitsPerComponent 16",
+       Bytes({0xFF, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0x80, 0, 0x40, 0, 0x20, 0, 0x10, 0, 0, 0}),
+       {{255, 0, 0}, {0, 255, 0}, {0, 128, 64}, {32, 16, 0}}},
+      {"indexed 8-bit", "/ColorSpace [/Indexed /DeviceRGB 2 <FF0000 00FF00 0000FF>] /BitsPerComponent 8",
+       Bytes({0, 1, 2, 1}), {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {0, 255, 0}}},
+      {"indexed 2-bit", "/ColorSpace [/Indexed /DeviceRGB 2 <FF0000 00FF00 0000FF>] /BitsPerComponent 2",
+       Bytes({0x20, 0x40}), {{255, 0, 0}, {0, 0, 255}, {0, 255, 0}, {255, 0, 0}}},
+      {"gray Decode [1 0]", "/ColorSpace /DeviceGray /BitsPerComponent 8 /Decode [1 0]", Bytes({0, 85, 170, 255}),
+       {{255, 255, 255}, {170, 170, 170}, {85, 85, 85}, {0, 0, 0}}},
+      {"1-bit Decode [1 0]", "/ColorSpace /DeviceGray /BitsPerComponent 1 /Decode [1 0]", Bytes({0x80, 0x40}),
+       {{0, 0, 0}, {255, 255, 255}, {255, 255, 255}, {0, 0, 0}}},
+      {"indexed Decode [1 0] in 1 bit", "/ColorSpace [/Indexed /DeviceGray 1 <00FF>] /BitsPerComponent 1 /Decode [1 0]",
+       Bytes({0x80, 0x40}), {{0, 0, 0}, {255, 255, 255}, {255, 255, 255}, {0, 0, 0}}},
+      {"rgb Decode [0 0.5 0 1 1 0]", "/ColorSpace /DeviceRGB /BitsPerComponent 8 /Decode [0 0.5 0 1 1 0]",
+       Bytes({255, 255, 255, 0, 0, 0, 100, 100, 100, 200, 200, 200}),
+       {{128, 255, 0}, {0, 0, 255}, {50, 100, 155}, {100, 200, 55}}},
+  };
+  for (const Case& test : cases) {
+    Canvas canvas(&context, ImagePageFile("/Width 2 /Height 2 " + test.entries, test.data));
+    const IntRect painted = content::ImageDraw::DrawXObject(canvas.draw, canvas.Image(), nullptr);
+    EXPECT_EQ(painted, (IntRect{kOrigin, kOrigin, kOrigin + kImageSide, kOrigin + kImageSide})) << test.name;
+    for (int i = 0; i < 4; ++i) {
+      ExpectNear(canvas.AtSample(2, i % 2, i / 2), test.expected[i], 1, std::string(test.name) + " sample " +
+                                                                           std::to_string(i));
+    }
+    // Outside the image the paper stays.
+    ExpectNear(canvas.At(1, 1), {255, 255, 255}, 0, test.name);
+  }
+}
+
+
+// Masks: the paper shows where the mask takes the image away. Hand
+// computed: a red 2 x 2 image (or the fill colour) over white paper,
+// composited by the mask's coverage c: red 255, green and blue 255 (1 - c).
+TEST_F(ImageDrawTest, MasksLetThePaperThrough) {
+  const std::string red = Bytes({255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0});
+  const std::string redImage = "/Width 2 /Height 2 /ColorSpace /DeviceRGB /BitsPerComponent 8 ";
+  const auto smask = [](const std::string& entries, const std::string& data) {
+    return testsupport::StreamBody("/Type /XObject /Subtype /Image /Width 2 /Height 2 " + entries, data);
+  };
+  struct Case {
+    const char* name;
+    std::string entries;
+    std::string data;
+    std::vector<std::string> extra;
+    double coverage[4];
+  };
+  const Case cases[] = {
+      {"image mask", "/Width 2 /Height 2 /ImageMask true", Bytes({0x80, 0x40}), {}, {0, 1, 1, 0}},
+      {"image mask Decode [1 0]", "/Width 2 /Height 2 /ImageMask true /Decode [1 0]", Bytes({0x80, 0x40}), {},
+       {1, 0, 0, 1}},
+      {"soft mask", redImage + "/SMask 6 0 R", red,
+       {smask("/ColorSpace /DeviceGray /BitsPerComponent 8", Bytes({0, 255, 128, 64}))}, {0, 1, 128 / 255.0, 64 / 255.0}},
+      {"soft mask with Decode [1 0]", redImage + "/SMask 6 0 R", red,
+       {smask("/ColorSpace /DeviceGray /BitsPerComponent 8 /Decode [1 0]", Bytes({0, 255, 128, 64}))},
+       {1, 0, 127 / 255.0, 191 / 255.0}},
+      {"stencil Mask stream", redImage + "/Mask 6 0 R", red, {smask("/ImageMask true", Bytes({0x80, 0x40}))},
+       {0, 1, 1, 0}},
+      {"colour key", "/Width 2 /Height 2 /ColorSpace /DeviceGray /BitsPerComponent 8 /Mask [10 20]",
+       Bytes({0, 10, 20, 21}), {}, {1, 0, 0, 1}},
+  };
+  for (const Case& test : cases) {
+    Canvas canvas(&context, ImagePageFile(test.entries, test.data, test.extra));
+    const runtime::Fixed fill[] = {runtime::kFixedOne, 0, 0};
+    canvas.draw.fill = raster::SolidColorSource::FromFixed(canvas.arena, fill);
+    content::ImageDraw::DrawXObject(canvas.draw, canvas.Image(), nullptr);
+    const bool gray = test.entries.find("DeviceGray") != std::string::npos;
+    const int grays[4] = {0, 10, 20, 21};
+    for (int i = 0; i < 4; ++i) {
+      const double c = test.coverage[i];
+      const int paper = static_cast<int>(255 * (1 - c) + 0.5);
+      const int redChannel = gray ? static_cast<int>(grays[i] * c + 255 * (1 - c) + 0.5) : 255;
+      const int other = gray ? redChannel : paper;
+      ExpectNear(canvas.AtSample(2, i % 2, i / 2), {redChannel, other, other}, 1,
+                 std::string(test.name) + " sample " + std::to_string(i));
+    }
+  }
+}
+
+// A CMYK image takes the colours the CMYK space's own converter (checked
+// against lcms2 by the colour tests) gives its samples, white and black
+// included: the image path routes CMYK samples through it unchanged.
+TEST_F(ImageDrawTest, CmykSamplesTakeTheConvertersColours) {
+  const uint8_t samples[16] = {0, 0, 0, 0, 255, 0, 0, 0, 0, 0, 0, 255, 40, 120, 200, 30};
+  Canvas canvas(&context, ImagePageFile("/Width 2 /Height 2 /ColorSpace /DeviceCMYK /BitsPerComponent 8",
+                                        std::string(samples, samples + 16)));
+  content::ImageDraw::DrawXObject(canvas.draw, canvas.Image(), nullptr);
+  color::ColorSpaceRef cmyk = canvas.colors.DeviceCmyk();
+  runtime::PixelConverter* converter = cmyk->MakeConverter(canvas.arena, *canvas.space);
+  uint8_t rgb[12] = {};
+  converter->ConvertSpan({0, 1, 3, 3, rgb}, 0, {0, 1, 4, 4, const_cast<uint8_t*>(samples)}, 4);
+  ExpectNear({rgb[0], rgb[1], rgb[2]}, {255, 255, 255}, 2, "white paper colour");
+  EXPECT_LE(std::max({rgb[6], rgb[7], rgb[8]}), 80) << "black";
+  for (int i = 0; i < 4; ++i) {
+    ExpectNear(canvas.AtSample(2, i % 2, i / 2), {rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]}, 1,
+               "cmyk sample " + std::to_string(i));
+  }
+}
+
+// Pixels of the same page from mutool, at the centres of the image's
+// samples: JPEG decoding and the mask conventions are the reference's here.
+TEST_F(ImageDrawTest, MasksAndJpegImagesMatchMutool) {
+  if (pdftest::kSanitizerBuild) GTEST_SKIP() << "reference comparison: normal build only";
+  if (!HaveMutool()) {
+    if (pdftest::UnderContinuousIntegration()) FAIL() << "mutool is missing";
+    GTEST_SKIP() << "no mutool";
+  }
+  struct Case {
+    const char* name;
+    std::string entries;
+    std::string data;
+    int samples;    // per side
+    int tolerance;  // levels
+    std::vector<std::string> extra = {};
+  };
+  const std::string red = Bytes({255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0});
+  const std::string redImage = "/Width 2 /Height 2 /ColorSpace /DeviceRGB /BitsPerComponent 8 ";
+  const auto mask = [](const std::string& entries, const std::string& data) {
+    return testsupport::StreamBody("/Type /XObject /Subtype /Image /Width 2 /Height 2 " + entries, data);
+  };
+  const Case cases[] = {
+      // The mask conventions, as the reference reads them.
+      {"image mask", "/Width 2 /Height 2 /ImageMask true", Bytes({0x80, 0x40}), 2, 1},
+      {"stencil Mask stream", redImage + "/Mask 6 0 R", red, 2, 1, {mask("/ImageMask true", Bytes({0x80, 0x40}))}},
+      {"soft mask", redImage + "/SMask 6 0 R", red, 2, 2,
+       {mask("/ColorSpace /DeviceGray /BitsPerComponent 8", Bytes({0, 255, 128, 64}))}},
+      {"colour key", "/Width 2 /Height 2 /ColorSpace /DeviceGray /BitsPerComponent 8 /Mask [10 20]",
+       Bytes({0, 10, 20, 21}), 2, 1},
+      {"jpeg rgb", "/Width 8 /Height 8 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode",
+       testsupport::EncodeJpeg(8, 8, 3, false, 95), 8, 6},
+      {"jpeg gray", "/Width 8 /Height 8 /ColorSpace /DeviceGray /BitsPerComponent 8 /Filter /DCTDecode",
+       testsupport::EncodeJpeg(8, 8, 1, true, 95), 8, 6},
+  };
+  for (const Case& test : cases) {
+    const std::string file = ImagePageFile(test.entries, test.data, test.extra, "1 0 0 rg");
+    const std::vector<uint8_t> reference = MutoolPixels(file);
+    ASSERT_FALSE(reference.empty()) << test.name;
+    Canvas canvas(&context, file);
+    const runtime::Fixed fill[] = {runtime::kFixedOne, 0, 0};
+    canvas.draw.fill = raster::SolidColorSource::FromFixed(canvas.arena, fill);
+    content::ImageDraw::DrawXObject(canvas.draw, canvas.Image(), nullptr);
+    const int step = kImageSide / test.samples;
+    for (int row = 0; row < test.samples; ++row) {
+      for (int column = 0; column < test.samples; ++column) {
+        const int x = kOrigin + column * step + step / 2, y = kOrigin + row * step + step / 2;
+        const uint8_t* want = &reference[(size_t(y) * kSide + x) * 3];
+        ExpectNear(canvas.At(x, y), {want[0], want[1], want[2]}, test.tolerance,
+                   std::string(test.name) + " at " + std::to_string(column) + "," + std::to_string(row));
+      }
+    }
+  }
+}
+
+}  // namespace
