@@ -11,7 +11,8 @@
 #include "content/ImageInfo.h"
 #include "raster/BlendFunction.h"
 #include "raster/ImageSourceChain.h"
-#include "raster/Renderer.h"
+#include "raster/PixelRegion.h"
+#include "raster/RasterDevice.h"
 #include "raster/SmallImageCache.h"
 #include "runtime/Matrix.h"
 #include "runtime/ObjectHandle.h"
@@ -29,15 +30,36 @@ namespace content {
 
 class InlineImage;
 
+// Where an image's paint goes: the painter composites it through the clip
+// in force with its fill alpha and blend mode and counts the pixels it
+// painted.
+class ImageCompositor {
+ public:
+  // Composites `source` through `coverage` (null: everywhere) over `area`.
+  virtual void Composite(raster::PipelineNode* coverage, raster::PipelineNode* source,
+                         const runtime::IntRect& area) = 0;
+
+ protected:
+  ~ImageCompositor() = default;
+};
+
 // What the painter holds when it draws an image.
 struct ImageDrawContext {
-  // The device, the arena of this paint and the clip in force.
-  raster::Renderer* renderer = nullptr;
+  runtime::LibraryContext* context = nullptr;
+  // The arena every pipeline of the paint lives in.
+  runtime::ArenaAllocator* arena = nullptr;
+  // The current layer and the clip in force over it (a null region: the
+  // layer's bounds; a null node: the region alone).
+  raster::RasterDevice* layer = nullptr;
+  const raster::PixelRegion* clipRegion = nullptr;
+  raster::PipelineNode* clipNode = nullptr;
   // The unit square to device pixels (the current transformation matrix).
   runtime::Matrix ctm;
   // The fill paint, for image masks.
   raster::PipelineNode* fill = nullptr;
-  // The fill alpha and the blend mode (none: Normal).
+  // Null: paint straight into the layer through the clip, with `alpha`
+  // and `blend` (none: Normal); else the compositor applies its own.
+  ImageCompositor* compositor = nullptr;
   runtime::Fixed alpha = runtime::kFixedOne;
   const raster::BlendFunction* blend = nullptr;
   color::ColorContext* colors = nullptr;

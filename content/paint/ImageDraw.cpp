@@ -27,56 +27,50 @@ namespace {
 // device pixels up to its rounded-out edges.
 bool IsRectilinear(const runtime::Matrix& m) { return (m.b == 0 && m.c == 0) || (m.a == 0 && m.d == 0); }
 
-// The device pixels a paint may touch: the device cut by the clip's bounds.
-IntRect ImagePaintArea(const raster::Renderer& renderer) {
-  return raster::IntersectRects(renderer.Device().Bounds(), renderer.ClipRegion().Bounds());
+// The device pixels a paint may touch: the layer cut by the clip's bounds.
+IntRect ImagePaintArea(const ImageDrawContext& draw) {
+  const IntRect& layer = draw.layer->Bounds();
+  return draw.clipRegion == nullptr ? layer : raster::IntersectRects(layer, draw.clipRegion->Bounds());
 }
 
 // The sampler of one layer over the paint area; false when there is
 // nothing to sample (outside the area, a singular matrix).
 bool BuildLayerSource(ImageDrawContext& draw, const ImageLayer& layer, bool asMask, ImagePaintSource& out) {
-  raster::Renderer& renderer = *draw.renderer;
   raster::ImagePaintRequest request;
   request.image = layer.image;
   request.rows = layer.rows;
   request.matrix = draw.ctm;
-  request.target = ImagePaintArea(renderer);
+  request.target = ImagePaintArea(draw);
   if (request.target.IsEmpty() || layer.rows == nullptr) return false;
-  request.conversionTarget = asMask ? nullptr : renderer.Device().Space();
+  request.conversionTarget = asMask ? nullptr : draw.layer->Space();
   // Turned images sample beyond their edges: their rectangle is a coverage.
   request.clip = !IsRectilinear(draw.ctm);
-  return raster::ImagePainter::BuildSource(renderer.Context(), renderer.Arena(), request, out) == 1;
+  return raster::ImagePainter::BuildSource(draw.context, *draw.arena, request, out) == 1;
 }
 
 // The product of two coverages over `area`; either may be none.
-PipelineNode* CoverageProduct(raster::Renderer& renderer, const IntRect& area, PipelineNode* a, PipelineNode* b) {
+PipelineNode* CoverageProduct(ImageDrawContext& draw, const IntRect& area, PipelineNode* a, PipelineNode* b) {
   if (a == nullptr) return b;
   if (b == nullptr) return a;
-  const raster::PixelTriple scratch =
-      raster::PixelTriple::CreateCoverageScratch(renderer.Context(), renderer.Arena(), area);
-  return raster::PipelineStage::Create(renderer.Arena(), scratch, a, b);
+  const raster::PixelTriple scratch = raster::PixelTriple::CreateCoverageScratch(draw.context, *draw.arena, area);
+  return raster::PipelineStage::Create(*draw.arena, scratch, a, b);
 }
 
-// The coverage with the fill alpha applied (alpha acts as coverage for a
-// paint composited over what lies below).
-PipelineNode* WithAlpha(ImageDrawContext& draw, const IntRect& area, PipelineNode* coverage) {
-  if (draw.alpha >= runtime::kFixedOne) return coverage;
-  raster::Renderer& renderer = *draw.renderer;
-  PipelineNode* constant = raster::ShapeSource::FromFixed(renderer.Arena(), draw.alpha < 0 ? 0 : draw.alpha);
-  return CoverageProduct(renderer, area, coverage, constant);
-}
-
-// Composites `source` through the coverage over `area`, within the clip.
-void CompositeImage(ImageDrawContext& draw, const IntRect& area, const PixelRegion* region, PipelineNode* coverage,
-                    PipelineNode* source) {
-  raster::Renderer& renderer = *draw.renderer;
-  coverage = WithAlpha(draw, area, coverage);
-  if (region == nullptr) {
-    region = PixelRegion::FromRect(renderer.Arena(), area);
-    renderer.Device().PaintSource(*region, &renderer.ClipRegion(), renderer.ClipNode(), coverage, source, draw.blend);
+// Composites `source` through the coverage over `area`, within the clip:
+// through the painter's compositor, or straight into the layer with the
+// alpha (as a coverage factor) and the blend mode.
+void CompositeImage(ImageDrawContext& draw, const IntRect& area, PipelineNode* coverage, PipelineNode* source) {
+  if (draw.compositor != nullptr) {
+    draw.compositor->Composite(coverage, source, area);
     return;
   }
-  renderer.Device().PaintSource(*region, region, renderer.ClipNode(), coverage, source, draw.blend);
+  if (draw.alpha < runtime::kFixedOne) {
+    PipelineNode* constant = raster::ShapeSource::FromFixed(*draw.arena, draw.alpha < 0 ? 0 : draw.alpha);
+    coverage = CoverageProduct(draw, area, coverage, constant);
+  }
+  const PixelRegion* region = PixelRegion::FromRect(*draw.arena, area);
+  draw.layer->PaintSource(*region, draw.clipRegion != nullptr ? draw.clipRegion : region, draw.clipNode, coverage,
+                          source, draw.blend);
 }
 
 [[noreturn]] void BadImage() { runtime::ThrowRuntime(runtime::kMalformed); }
@@ -102,63 +96,52 @@ raster::ImageDescriptor ImageDraw::Describe(const ImageInfo& info, color::ColorS
 
 raster::ImageRowSource* ImageRowsHolder::Open(ImageDrawContext& draw, const ObjectHandle& stream,
                                               const ImageInfo& info, const raster::SmallImageKey* key) {
-  raster::Renderer& renderer = *draw.renderer;
   if (draw.document == nullptr) BadImage();
   const uint64_t bytes = info.DataBytes();
   if (draw.cache != nullptr && key != nullptr && raster::SmallImageCache::IsSmall(bytes)) {
     cached_ = draw.cache->Get(*key, static_cast<uint32_t>(bytes),
                               [&] { return pdf::StreamObject::OpenData(*draw.document, stream); });
-    return runtime::NewInArena<raster::MemoryRowSource>(renderer.Arena(), cached_->Data(), cached_->Size(),
+    return runtime::NewInArena<raster::MemoryRowSource>(*draw.arena, cached_->Data(), cached_->Size(),
                                                         info.width, info.height, info.bitsPerComponent,
                                                         info.components);
   }
-  stream_.emplace(renderer.Context(),
+  stream_.emplace(draw.context,
                   streams::ImageGeometry{info.width, info.height, info.bitsPerComponent, info.components},
                   pdf::StreamObject::OpenData(*draw.document, stream));
-  return runtime::NewInArena<raster::StreamRowSource>(renderer.Arena(), &*stream_);
+  return runtime::NewInArena<raster::StreamRowSource>(*draw.arena, &*stream_);
 }
 
 IntRect ImageDraw::DrawImageSource(ImageDrawContext& draw, const ImageLayer& image, const ImageLayer* mask) {
-  raster::Renderer& renderer = *draw.renderer;
   ImagePaintSource source;
   if (!BuildLayerSource(draw, image, false, source)) return {};
-  IntRect painted = raster::IntersectRects(ImagePaintArea(renderer), source.area);
+  IntRect painted = raster::IntersectRects(ImagePaintArea(draw), source.area);
   PipelineNode* coverage = source.clipCoverage;
   if (mask != nullptr) {
     ImagePaintSource maskSource;
     if (!BuildLayerSource(draw, *mask, true, maskSource)) return {};
     painted = raster::IntersectRects(painted, maskSource.area);
-    if (painted.IsEmpty()) return {};
-    coverage = CoverageProduct(renderer, painted, coverage, maskSource.sampler);
-    CompositeImage(draw, painted, nullptr, coverage, source.sampler);
-    return painted;
+    coverage = CoverageProduct(draw, painted, coverage, maskSource.sampler);
+  } else if ((image.image.width == 1 || image.image.height == 1) && IsRectilinear(draw.ctm) &&
+             draw.clipRegion != nullptr) {
+    // A rule drawn as an image: only its rectangle within the clip region
+    // is visited, however sparse the clip around it.
+    const PixelRegion* region =
+        PixelRegion::Combine(*draw.arena, raster::RegionCombine::kIntersection,
+                             *PixelRegion::FromRect(*draw.arena, source.area), *draw.clipRegion);
+    painted = raster::IntersectRects(painted, region->Bounds());
   }
   if (painted.IsEmpty()) return {};
-  const runtime::Matrix& m = draw.ctm;
-  if ((image.image.width == 1 || image.image.height == 1) && IsRectilinear(m)) {
-    // A rule drawn as an image: its rectangle cut by the clip region is
-    // the region painted, with no clip to test per row.
-    const PixelRegion* region =
-        PixelRegion::Combine(renderer.Arena(), raster::RegionCombine::kIntersection,
-                             *PixelRegion::FromRect(renderer.Arena(), source.area), renderer.ClipRegion());
-    painted = raster::IntersectRects(painted, region->Bounds());
-    if (painted.IsEmpty()) return {};
-    CompositeImage(draw, painted, region, coverage, source.sampler);
-    return painted;
-  }
-  CompositeImage(draw, painted, nullptr, coverage, source.sampler);
+  CompositeImage(draw, painted, coverage, source.sampler);
   return painted;
 }
 
 IntRect ImageDraw::DrawImageMask(ImageDrawContext& draw, const ImageLayer& mask) {
   if (draw.fill == nullptr) return {};
-  raster::Renderer& renderer = *draw.renderer;
   ImagePaintSource source;
   if (!BuildLayerSource(draw, mask, true, source)) return {};
-  const IntRect painted = raster::IntersectRects(ImagePaintArea(renderer), source.area);
+  const IntRect painted = raster::IntersectRects(ImagePaintArea(draw), source.area);
   if (painted.IsEmpty()) return {};
-  PipelineNode* coverage = CoverageProduct(renderer, painted, source.clipCoverage, source.sampler);
-  CompositeImage(draw, painted, nullptr, coverage, draw.fill);
+  CompositeImage(draw, painted, CoverageProduct(draw, painted, source.clipCoverage, source.sampler), draw.fill);
   return painted;
 }
 
@@ -188,7 +171,7 @@ ImageInfo DescribeMaskStream(ImageDrawContext& draw, const ObjectHandle& stream,
   info.components = 1;
   info.indexed = false;
   info.maskKind = ImageInfo::kNoMask;
-  ImageInfo::ReadArrays(info, dictionary, false, draw.renderer->Arena());
+  ImageInfo::ReadArrays(info, dictionary, false, *draw.arena);
   return info;
 }
 
@@ -210,7 +193,7 @@ IntRect ImageDraw::DrawXObject(ImageDrawContext& draw, const ObjectHandle& strea
   ImageInfo::ReadLayout(info, dictionary, false);
   color::ColorSpaceRef space;
   if (!info.imageMask) space = ResolveImageSpace(draw, info, runtime::Dictionary::Get(dictionary, "ColorSpace"));
-  ImageInfo::ReadArrays(info, dictionary, false, draw.renderer->Arena());
+  ImageInfo::ReadArrays(info, dictionary, false, *draw.arena);
   ImageRowsHolder rows[2];
   ImageLayer image{Describe(info, space.Get(), info.imageMask), rows[0].Open(draw, stream, info, key)};
   if (info.imageMask) return DrawImageMask(draw, image);
@@ -240,7 +223,6 @@ IntRect ImageDraw::DrawXObject(ImageDrawContext& draw, const ObjectHandle& strea
 }
 
 IntRect ImageDraw::DrawInline(ImageDrawContext& draw, const InlineImage& inlineImage) {
-  raster::Renderer& renderer = *draw.renderer;
   if (inlineImage.samples == nullptr || inlineImage.height <= 0) return {};
   ImageInfo info;
   info.width = inlineImage.width;
@@ -271,7 +253,7 @@ IntRect ImageDraw::DrawInline(ImageDrawContext& draw, const InlineImage& inlineI
     space = parsed.record.space;
   }
   ImageLayer image{Describe(info, space.Get(), info.imageMask),
-                   runtime::NewInArena<raster::MemoryRowSource>(renderer.Arena(), inlineImage.samples,
+                   runtime::NewInArena<raster::MemoryRowSource>(*draw.arena, inlineImage.samples,
                                                                 inlineImage.SampleBytes(), info.width, info.height,
                                                                 info.bitsPerComponent, info.components)};
   if (info.imageMask) return DrawImageMask(draw, image);

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <optional>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -17,6 +19,7 @@
 #include <vector>
 
 #include "color/ColorContext.h"
+#include "content/InlineImage.h"
 #include "raster/ConstantSources.h"
 #include "raster/RasterDevice.h"
 #include "runtime/ArenaAllocator.h"
@@ -98,8 +101,9 @@ class ImageDrawTest : public ::testing::Test {
       device = raster::RasterDevice::CreateForTarget(context, arena, {0, 0, kSide, kSide}, space.Get());
       raster::RasterDevice::FillRegion(*device, device->Bounds(), nullptr, runtime::kFixedOne, runtime::kFixedOne,
                                        runtime::kFixedOne);
-      renderer = runtime::NewInArena<raster::Renderer>(arena, context, arena, *device);
-      draw.renderer = renderer;
+      draw.context = context;
+      draw.arena = &arena;
+      draw.layer = device;
       draw.ctm = runtime::Matrix{FixedFromInt(kImageSide), 0, 0, FixedFromInt(-kImageSide), FixedFromInt(kOrigin),
                                  FixedFromInt(kOrigin + kImageSide)};
       draw.colors = &colors;
@@ -125,7 +129,6 @@ class ImageDrawTest : public ::testing::Test {
     color::ColorContext colors;
     color::ColorSpaceRef space;
     raster::RasterDevice* device = nullptr;
-    raster::Renderer* renderer = nullptr;
     content::ImageDrawContext draw;
   };
 
@@ -314,6 +317,158 @@ TEST_F(ImageDrawTest, MasksAndJpegImagesMatchMutool) {
       }
     }
   }
+}
+
+
+// Where an image paints: inside the clip only, a turned image inside its
+// own parallelogram (not its bounding box), a one-sample rule through its
+// rectangle, and at the fill alpha.
+TEST_F(ImageDrawTest, ClipTurnsRulesAndAlpha) {
+  const std::string blackImage = "/Width 2 /Height 2 /ColorSpace /DeviceGray /BitsPerComponent 8";
+  const std::string black = Bytes({0, 0, 0, 0});
+  {
+    Canvas canvas(&context, ImagePageFile(blackImage, black));
+    canvas.draw.clipRegion = raster::PixelRegion::FromRect(canvas.arena, {8, 6, 14, 30});
+    const IntRect painted = content::ImageDraw::DrawXObject(canvas.draw, canvas.Image(), nullptr);
+    EXPECT_EQ(painted, (IntRect{8, 6, 14, kOrigin + kImageSide}));
+    for (int y = 0; y < kSide; ++y) {
+      for (int x = 0; x < kSide; ++x) {
+        const bool inside = x >= 8 && x < 14 && y >= 6 && y < kOrigin + kImageSide;
+        ASSERT_EQ(canvas.At(x, y)[0], inside ? 0 : 255) << x << "," << y;
+      }
+    }
+  }
+  {
+    // Turned by 10 degrees about the square's centre: the bounding box's
+    // corners lie outside the turned square and keep the paper.
+    Canvas canvas(&context, ImagePageFile(blackImage, black));
+    const double angle = 10 * 3.14159265358979 / 180, c = std::cos(angle) * kImageSide,
+                 sn = std::sin(angle) * kImageSide, centre = kOrigin + kImageSide / 2.0;
+    const double e = centre - (c - sn) / 2, f = centre + (sn + c) / 2;
+    canvas.draw.ctm = runtime::Matrix{runtime::FixedFromFloat(c), runtime::FixedFromFloat(-sn),
+                                      runtime::FixedFromFloat(-sn), runtime::FixedFromFloat(-c),
+                                      runtime::FixedFromFloat(e), runtime::FixedFromFloat(f)};
+    const IntRect painted = content::ImageDraw::DrawXObject(canvas.draw, canvas.Image(), nullptr);
+    EXPECT_FALSE(painted.IsEmpty());
+    EXPECT_EQ(canvas.At(12, 12)[0], 0);
+    for (const auto& [x, y] : {std::pair{painted.x0, painted.y0}, {painted.x1 - 1, painted.y0},
+                               {painted.x0, painted.y1 - 1}, {painted.x1 - 1, painted.y1 - 1}}) {
+      EXPECT_EQ(canvas.At(x, y)[0], 255) << "corner " << x << "," << y;
+    }
+  }
+  {
+    // 1 x 200 turned by a quarter: x in [10, 12), y in [4, 20).
+    Canvas canvas(&context, ImagePageFile("/Width 1 /Height 200 /ColorSpace /DeviceGray /BitsPerComponent 8",
+                                          std::string(200, '\0')));
+    canvas.draw.ctm = runtime::Matrix{0, FixedFromInt(16), FixedFromInt(-2), 0, FixedFromInt(12), FixedFromInt(4)};
+    canvas.draw.clipRegion = raster::PixelRegion::FromRect(canvas.arena, {0, 0, kSide, 12});
+    const IntRect painted = content::ImageDraw::DrawXObject(canvas.draw, canvas.Image(), nullptr);
+    EXPECT_EQ(painted, (IntRect{10, 4, 12, 12}));
+    for (int y = 0; y < kSide; ++y) {
+      for (int x = 0; x < kSide; ++x) {
+        const bool inside = x >= 10 && x < 12 && y >= 4 && y < 12;
+        ASSERT_EQ(canvas.At(x, y)[0], inside ? 0 : 255) << x << "," << y;
+      }
+    }
+  }
+  {
+    // Half alpha over white paper: half way, for images and image masks.
+    for (const std::string& entries : {blackImage, std::string("/Width 2 /Height 2 /ImageMask true")}) {
+      Canvas canvas(&context, ImagePageFile(entries, black));
+      const runtime::Fixed fill[] = {0, 0, 0};
+      canvas.draw.fill = raster::SolidColorSource::FromFixed(canvas.arena, fill);
+      canvas.draw.alpha = runtime::kFixedOne / 2;
+      content::ImageDraw::DrawXObject(canvas.draw, canvas.Image(), nullptr);
+      ExpectNear(canvas.At(12, 12), {128, 128, 128}, 1, entries);
+    }
+  }
+}
+
+// Small images (under 4096 bytes of samples) are decoded once into the
+// cache and drawn from it; larger ones are streamed every time.
+TEST_F(ImageDrawTest, SmallImagesComeFromTheCache) {
+  struct Case {
+    int width;
+    size_t entries;
+  };
+  for (const Case& test : {Case{30, 1}, Case{40, 0}}) {
+    std::string samples(size_t(test.width) * 40 * 3, '\0');
+    for (size_t i = 0; i < samples.size(); i += 3) samples[i] = static_cast<char>(255);
+    raster::SmallImageCache cache(&context);
+    {
+      Canvas canvas(&context, ImagePageFile("/Width " + std::to_string(test.width) +
+                                                " /Height 40 /ColorSpace /DeviceRGB /BitsPerComponent 8",
+                                            samples));
+      canvas.draw.cache = &cache;
+      const raster::SmallImageKey key{1, 5, 0};
+      for (int draw = 0; draw < 2; ++draw) {
+        content::ImageDraw::DrawXObject(canvas.draw, canvas.Image(), &key);
+        EXPECT_EQ(cache.Cache().Count(), test.entries) << test.width << " draw " << draw;
+        ExpectNear(canvas.At(12, 12), {255, 0, 0}, 1, "width " + std::to_string(test.width));
+      }
+    }
+  }
+}
+
+// Malformed descriptions are (runtime, 2); sizes from the file never wrap
+// or allocate beyond the budget, whatever the data hold.
+TEST_F(ImageDrawTest, MalformedAndHostileImages) {
+  struct Case {
+    const char* name;
+    std::string entries;
+    std::string data;
+    std::vector<uint32_t> codes;  // accepted results; empty: painted
+  };
+  const std::string rgb = " /ColorSpace /DeviceRGB /BitsPerComponent 8";
+  const Case cases[] = {
+      {"no width", "/Height 2" + rgb, "abc", {2}},
+      {"zero height", "/Width 2 /Height 0" + rgb, "abc", {2}},
+      {"width of another type", "/Width (2) /Height 2" + rgb, "abc", {2}},
+      {"colour key of 4 entries on gray", "/Width 1 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8 "
+                                          "/Mask [0 10 0 10]", "a", {2}},
+      {"Decode too short", "/Width 1 /Height 1 /Decode [0 1]" + rgb, "abc", {2}},
+      {"bits per component 5", "/Width 1 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 5", "a", {2}},
+      {"no colour space", "/Width 1 /Height 1 /BitsPerComponent 8", "a", {2}},
+      {"huge sizes, little data", "/Width 2147483647 /Height 2147483647 /BitsPerComponent 16 /ColorSpace /DeviceRGB",
+       "abcdef", {1, 2}},
+      {"huge height, short data", "/Width 4 /Height 2000000000" + rgb, "abcdef", {1, 2}},
+      {"data shorter than the image", "/Width 4 /Height 4" + rgb, "abcdef", {2}},
+  };
+  for (const Case& test : cases) {
+    Canvas canvas(&context, ImagePageFile(test.entries, test.data));
+    const std::optional<uint32_t> code =
+        testsupport::RaisedCode([&] { content::ImageDraw::DrawXObject(canvas.draw, canvas.Image(), nullptr); });
+    if (test.codes.empty()) {
+      EXPECT_FALSE(code) << test.name;
+    } else {
+      ASSERT_TRUE(code) << test.name;
+      EXPECT_NE(std::find(test.codes.begin(), test.codes.end(), *code), test.codes.end())
+          << test.name << ": code " << *code;
+    }
+  }
+}
+
+// An inline image paints from the rows it holds, with its Decode pairs.
+TEST_F(ImageDrawTest, InlineImagesPaintTheirRows) {
+  Canvas canvas(&context, ImagePageFile("/Width 1 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8", "a"));
+  const uint8_t rows[] = {255, 0, 0, 0, 0, 255, 0, 255, 0, 10, 20, 30};
+  const runtime::Fixed inverted[] = {runtime::kFixedOne, 0, runtime::kFixedOne, 0, runtime::kFixedOne, 0};
+  content::InlineImage image;
+  image.width = 2;
+  image.height = 2;
+  image.bitsPerComponent = 8;
+  image.components = 3;
+  image.deviceKind = content::ColorSpaceKind::kDeviceRgb;
+  image.samples = rows;
+  image.rowBytes = 6;
+  content::ImageDraw::DrawInline(canvas.draw, image);
+  ExpectNear(canvas.AtSample(2, 0, 0), {255, 0, 0}, 1, "inline top left");
+  ExpectNear(canvas.AtSample(2, 1, 1), {10, 20, 30}, 1, "inline bottom right");
+  image.decode = inverted;
+  image.inverted = true;
+  content::ImageDraw::DrawInline(canvas.draw, image);
+  ExpectNear(canvas.AtSample(2, 0, 0), {0, 255, 255}, 1, "inverted top left");
+  ExpectNear(canvas.AtSample(2, 1, 0), {255, 255, 0}, 1, "inverted top right");
 }
 
 }  // namespace
