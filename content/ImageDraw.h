@@ -87,7 +87,8 @@ class ImageRowsHolder {
 
   // The rows of `stream`, an image of `info`'s size: from the cache (under
   // `key`) when its data is smaller than the cache's limit, else decoded
-  // as they are read. (runtime, 2) for a stream without data.
+  // as they are read. Rows past the end of truncated data are zero
+  // samples. (runtime, 2) for a stream without data.
   raster::ImageRowSource* Open(ImageDrawContext& draw, const runtime::ObjectHandle& stream, const ImageInfo& info,
                                const raster::SmallImageKey* key);
 

@@ -44,6 +44,10 @@ class ImageRowSource {
   // Replaces the rectangle and recomputes the row size from its width.
   virtual void SetRect(const ImageRect& rect);
 
+  // Rows past the end of the data are all zero, as the short row is,
+  // instead of (runtime, 2): a painter shows what a truncated image holds.
+  void PadPastEnd() { padPastEnd_ = true; }
+
   // Every row of the rectangle, one after another, into `destination`,
   // which must hold Rect().height x RowBytes() bytes. A rectangle of no
   // rows copies nothing.
@@ -57,6 +61,7 @@ class ImageRowSource {
   uint32_t bitsPerPixel_ = 0;
   ImageRect rect_;
   bool firstRow_ = true;
+  bool padPastEnd_ = false;
 };
 
 }  // namespace streams

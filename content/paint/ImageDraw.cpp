@@ -99,15 +99,26 @@ raster::ImageRowSource* ImageRowsHolder::Open(ImageDrawContext& draw, const Obje
   if (draw.document == nullptr) BadImage();
   const uint64_t bytes = info.DataBytes();
   if (draw.cache != nullptr && key != nullptr && raster::SmallImageCache::IsSmall(bytes)) {
-    cached_ = draw.cache->Get(*key, static_cast<uint32_t>(bytes),
-                              [&] { return pdf::StreamObject::OpenData(*draw.document, stream); });
-    return runtime::NewInArena<raster::MemoryRowSource>(*draw.arena, cached_->Data(), cached_->Size(),
-                                                        info.width, info.height, info.bitsPerComponent,
-                                                        info.components);
+    // The cache holds whole images only: a short one is streamed instead.
+    runtime::ErrorTrap trap(draw.context);
+    const bool loaded = trap.Run([&] {
+      cached_ = draw.cache->Get(*key, static_cast<uint32_t>(bytes),
+                                [&] { return pdf::StreamObject::OpenData(*draw.document, stream); });
+    });
+    if (loaded) {
+      return runtime::NewInArena<raster::MemoryRowSource>(*draw.arena, cached_->Data(), cached_->Size(),
+                                                          info.width, info.height, info.bitsPerComponent,
+                                                          info.components);
+    }
+    trap.SetHandled();
+    if (!trap.Held().IsRuntime(runtime::kMalformed)) trap.Rethrow();
+    trap.Close();
   }
   stream_.emplace(draw.context,
                   streams::ImageGeometry{info.width, info.height, info.bitsPerComponent, info.components},
                   pdf::StreamObject::OpenData(*draw.document, stream));
+  // A truncated image shows what it holds, the rest of it as zero samples.
+  stream_->PadPastEnd();
   return runtime::NewInArena<raster::StreamRowSource>(*draw.arena, &*stream_);
 }
 
