@@ -86,7 +86,13 @@ int ImagePainter::BuildSource(runtime::LibraryContext* context, runtime::ArenaAl
   if (invertible && !out.area.IsEmpty()) {
     const int32_t margin = interpolate ? kInterpolationMargin : kNearestMargin;
     const IntRect mapped = MappedBounds(inverse, out.area.x0, out.area.y0, out.area.x1, out.area.y1);
-    need = Intersection({mapped.x0 - margin, mapped.y0 - margin, mapped.x1 + margin, mapped.y1 + margin},
+    // The mapped bounds saturate at the int range: widen them without
+    // passing it.
+    const auto widen = [](int32_t v, int32_t by) {
+      return static_cast<int32_t>(std::clamp<int64_t>(int64_t{v} + by, INT32_MIN, INT32_MAX));
+    };
+    need = Intersection({widen(mapped.x0, -margin), widen(mapped.y0, -margin), widen(mapped.x1, margin),
+                         widen(mapped.y1, margin)},
                         {0, 0, image.width, image.height});
   }
   // 4. Nothing to draw.

@@ -53,12 +53,13 @@ void ImageRowSource::CopyAllRows(uint8_t* destination) {
 }
 
 const uint8_t* ImageRowSource::NextRow() {
-  // The previous row was handed out in place and is consumed only now.
-  if (shortRow_ != nullptr && padPastEnd_) {
+  if (shortRow_ != nullptr && padPastEnd_ && paddedRows_ < kMaxPaddedRows) {
+    ++paddedRows_;
     std::memset(shortRow_, 0, rowBytes_);
     runtime::ChargeWork(context_, kWorkPerRow);
     return shortRow_;
   }
+  // The previous row was handed out in place and is consumed only now.
   if (!firstRow_) stream_->Advance(rowBytes_);
   firstRow_ = false;
   const uint8_t* row;

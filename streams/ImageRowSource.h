@@ -46,7 +46,11 @@ class ImageRowSource {
 
   // Rows past the end of the data are all zero, as the short row is,
   // instead of (runtime, 2): a painter shows what a truncated image holds.
+  // At most kMaxPaddedRows of them: an image whose data end that far before
+  // its height (a height of 2^31 over a few bytes) is refused all the same
+  // rather than drawn from billions of empty rows.
   void PadPastEnd() { padPastEnd_ = true; }
+  static constexpr uint32_t kMaxPaddedRows = 65536;
 
   // Every row of the rectangle, one after another, into `destination`,
   // which must hold Rect().height x RowBytes() bytes. A rectangle of no
@@ -62,6 +66,7 @@ class ImageRowSource {
   ImageRect rect_;
   bool firstRow_ = true;
   bool padPastEnd_ = false;
+  uint32_t paddedRows_ = 0;
 };
 
 }  // namespace streams

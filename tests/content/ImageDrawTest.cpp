@@ -23,6 +23,7 @@
 #include "raster/ConstantSources.h"
 #include "raster/RasterDevice.h"
 #include "runtime/ArenaAllocator.h"
+#include "runtime/Dictionary.h"
 #include "tests/pdf/CorpusFiles.h"
 #include "tests/pdf/PdfTestSupport.h"
 #include "tests/pdf/ProbeRunner.h"
@@ -433,6 +434,9 @@ TEST_F(ImageDrawTest, MalformedAndHostileImages) {
       {"huge sizes, little data", "/Width 2147483647 /Height 2147483647 /BitsPerComponent 16 /ColorSpace /DeviceRGB",
        "abcdef", {1, 2}},
       {"huge height, short data", "/Width 4 /Height 2000000000" + rgb, "abcdef", {1, 2}},
+      // Truncated data are padded, but not by millions of rows.
+      {"a million rows missing", "/Width 1 /Height 1000000 /ColorSpace /DeviceGray /BitsPerComponent 8", "ab", {2}},
+      {"a thousand rows missing", "/Width 1 /Height 1000 /ColorSpace /DeviceGray /BitsPerComponent 8", "ab", {}},
   };
   for (const Case& test : cases) {
     Canvas canvas(&context, ImagePageFile(test.entries, test.data));
