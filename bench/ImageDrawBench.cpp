@@ -7,7 +7,6 @@
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
-#include <zlib.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -23,21 +22,13 @@
 #include "runtime/Dictionary.h"
 #include "runtime/ErrorTrap.h"
 #include "streams/FileStream.h"
+#include "tests/pdf/PdfTestSupport.h"
 #include "tests/support/JpegEncoder.h"
 #include "tests/support/SmallPdfFile.h"
 
 namespace {
 
 constexpr int kDevice = 1024;
-
-std::string Deflated(const std::string& data) {
-  uLongf size = compressBound(static_cast<uLong>(data.size()));
-  std::string out(size, '\0');
-  compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
-            static_cast<uLong>(data.size()), 6);
-  out.resize(size);
-  return out;
-}
 
 // A page of kDevice points drawing object 5 `scale` points a pixel from the
 // top-left corner; `extra` are objects 6, ...
@@ -94,14 +85,14 @@ const Fixtures& Generated() {
     std::string rgb(size_t{1000} * 1000 * 3, '\0');
     for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<char>((i * 7 + i / 3000) & 0xff);
     write(f.flate100, "flate100",
-          ImagePage(1000, 1000, "/ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /FlateDecode", Deflated(rgb), 1.0),
+          ImagePage(1000, 1000, "/ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /FlateDecode", pdftest::Deflate(rgb), 1.0),
           1000, 1000, 1.0);
     std::string alpha(size_t{2000} * 3000, '\0');
     for (size_t i = 0; i < alpha.size(); ++i) alpha[i] = static_cast<char>((i / 2000 + i % 2000) & 0xff);
     const std::string smask = testsupport::StreamBody(
         "/Type /XObject /Subtype /Image /Width 2000 /Height 3000 /ColorSpace /DeviceGray /BitsPerComponent 8 "
         "/Filter /FlateDecode",
-        Deflated(alpha));
+        pdftest::Deflate(alpha));
     write(f.masked50, "masked50", ImagePage(2000, 3000, dct + " /SMask 6 0 R", jpeg, 0.5, {smask}), 2000, 3000, 0.5);
     f.ok = true;
     return f;

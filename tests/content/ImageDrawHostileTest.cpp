@@ -5,7 +5,6 @@
 // clip or end in one of the runtime codes a broken image may raise, and
 // never crash, hang or trip the sanitizers.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <cstdio>
 #include <optional>
@@ -42,15 +41,6 @@ const T& Pick(std::mt19937& random, const T (&choices)[N]) {
 template <size_t N, size_t M>
 const char* PickMostlySound(std::mt19937& random, const char* const (&sound)[N], const char* const (&hostile)[M]) {
   return random() % 5 == 0 ? Pick(random, hostile) : Pick(random, sound);
-}
-
-std::string Deflate(const std::string& data) {
-  uLongf size = compressBound(static_cast<uLong>(data.size()));
-  std::string out(size, '\0');
-  compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
-            static_cast<uLong>(data.size()), 6);
-  out.resize(size);
-  return out;
 }
 
 std::string RandomBytes(std::mt19937& random, size_t n) {
@@ -121,7 +111,7 @@ HostileImage Generate(std::mt19937& random, const std::string& jpeg) {
   // Data: none, short, a plausible size or long, raw or through the filter.
   static const size_t kLengths[] = {0, 1, 5, 48, 300, 1200, 5000, 5000, 5000};
   std::string data = RandomBytes(random, Pick(random, kLengths));
-  if (filter == "/FlateDecode" && random() % 2 == 0) data = Deflate(data);
+  if (filter == "/FlateDecode" && random() % 2 == 0) data = pdftest::Deflate(data);
   if (filter == "/DCTDecode" && random() % 2 == 0) data = jpeg.substr(0, random() % 3 == 0 ? jpeg.size() / 2 : jpeg.size());
   if (filter == "[/AHx /Fl]") data = "789c>";
   const std::string stencil =
