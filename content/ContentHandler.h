@@ -20,6 +20,9 @@
 #include "runtime/ObjectHandle.h"
 #include "runtime/OperatorTrace.h"
 
+namespace raster {
+class SmallImageCache;
+}
 
 namespace content {
 
@@ -76,6 +79,8 @@ struct PageInfo {
   FontSource* fonts = nullptr;
   // The document's form cache; null parses a form each time it is drawn.
   FormCache* forms = nullptr;
+  // The document's small-image cache; null streams every image each time.
+  raster::SmallImageCache* images = nullptr;
 };
 
 // What a form XObject gives its painter beside its program: its "Group"

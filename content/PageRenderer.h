@@ -14,6 +14,7 @@
 #include "content/ContentHandler.h"
 #include "content/FormCache.h"
 #include "content/Renderer.h"
+#include "raster/SmallImageCache.h"
 #include "runtime/ErrorRecord.h"
 #include "runtime/Matrix.h"
 #include "runtime/Rect.h"
@@ -80,6 +81,8 @@ class PageRenderer {
   FontSource* fonts_;
   // Forms parsed once for every page and band rendered.
   FormCache forms_;
+  // Small images decoded once for every page and band rendered.
+  raster::SmallImageCache images_;
 };
 
 }  // namespace content

@@ -200,6 +200,11 @@ class Renderer : public ContentHandler {
   // Plays nested content into a group layer when its group or the state
   // needs one; false when it was played straight into the current layer.
   bool PaintGroup(ContentMachine& machine, const FormFrame* form);
+  // Runs `draw` (an image's drawing) with the image context of the current
+  // state, in a scope of the paint arena; an image that cannot be drawn is
+  // reported (0, 1, 2) and passed over. `imageMask` gives it the fill paint.
+  template <class Draw>
+  void DrawImageConfined(bool imageMask, const Draw& draw);
 
   PaintContext& paint_;
   PaintTarget* target_;

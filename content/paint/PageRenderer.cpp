@@ -32,7 +32,7 @@ Fixed SaturatedFixed(double value) {
 }  // namespace
 
 PageRenderer::PageRenderer(pdf::Document& document, color::ColorContext& colors, FontSource* fonts)
-    : document_(document), colors_(colors), fonts_(fonts), forms_(document.Context()) {}
+    : document_(document), colors_(colors), fonts_(fonts), forms_(document.Context()), images_(document.Context()) {}
 
 runtime::Matrix PageRenderer::PageMatrix(const runtime::Rect& box, int32_t rotation, double dpi, int32_t& width,
                                          int32_t& height) {
@@ -78,6 +78,7 @@ PageRenderer::Result PageRenderer::Render(int32_t index, double dpi, PageRowSink
   info.matrix = matrix;
   info.fonts = fonts_;
   info.forms = &forms_;
+  info.images = &images_;
   info.structParents = runtime::Dictionary::GetIntegerOr(page, "StructParents", -1);
 
   ContentMachine* machine = Page::NewMachine(document_, page);
