@@ -15,8 +15,6 @@ using runtime::ObjectTag;
 
 namespace {
 
-[[noreturn]] void BadImageEntry() { runtime::ThrowRuntime(runtime::kMalformed); }
-
 ObjectHandle ImageEntry(const ObjectHandle& dictionary, KeyRow row, bool abbreviations) {
   if (abbreviations) return Dictionary::GetByNamePair(dictionary, row);
   return Dictionary::Get(dictionary, runtime::KeyNames(row).full);
@@ -24,7 +22,7 @@ ObjectHandle ImageEntry(const ObjectHandle& dictionary, KeyRow row, bool abbrevi
 
 int32_t PositiveSize(const ObjectHandle& dictionary, KeyRow row, bool abbreviations) {
   const ObjectHandle value = ImageEntry(dictionary, row, abbreviations);
-  if (!value->Is(ObjectTag::kInteger) || value->AsInteger() < 1) BadImageEntry();
+  if (!value->Is(ObjectTag::kInteger) || value->AsInteger() < 1) runtime::ThrowMalformed();
   return value->AsInteger();
 }
 
@@ -34,7 +32,7 @@ bool ValidImageBits(int32_t bits) { return bits == 1 || bits == 2 || bits == 4 |
 // 16.16 values: a number beyond 16.16 saturates.
 Fixed NumberAt(const ObjectHandle& array, uint32_t i) {
   const ObjectHandle value = Array::Get(array, i);
-  if (!value->IsNumber()) BadImageEntry();
+  if (!value->IsNumber()) runtime::ThrowMalformed();
   return value->AsNumber();
 }
 
@@ -52,7 +50,7 @@ void ImageInfo::ReadLayout(ImageInfo& info, const ObjectHandle& dictionary, bool
   info.width = PositiveSize(dictionary, KeyRow::kWidth, abbreviations);
   info.height = PositiveSize(dictionary, KeyRow::kHeight, abbreviations);
   const ObjectHandle imageMask = ImageEntry(dictionary, KeyRow::kImageMask, abbreviations);
-  if (!imageMask.IsNull() && !imageMask->Is(ObjectTag::kBoolean)) BadImageEntry();
+  if (!imageMask.IsNull() && !imageMask->Is(ObjectTag::kBoolean)) runtime::ThrowMalformed();
   info.imageMask = !imageMask.IsNull() && imageMask->AsBoolean();
   const ObjectHandle interpolate = ImageEntry(dictionary, KeyRow::kInterpolate, abbreviations);
   info.interpolate = interpolate->Is(ObjectTag::kBoolean) && interpolate->AsBoolean();
@@ -77,25 +75,25 @@ void ImageInfo::ReadLayout(ImageInfo& info, const ObjectHandle& dictionary, bool
     info.mask = mask;
   }
   const ObjectHandle bits = ImageEntry(dictionary, KeyRow::kBitsPerComponent, abbreviations);
-  if (!bits.IsNull() && !bits->Is(ObjectTag::kInteger)) BadImageEntry();
+  if (!bits.IsNull() && !bits->Is(ObjectTag::kInteger)) runtime::ThrowMalformed();
   info.bitsPerComponent = bits.IsNull() ? 8 : bits->AsInteger();
-  if (!ValidImageBits(info.bitsPerComponent)) BadImageEntry();
+  if (!ValidImageBits(info.bitsPerComponent)) runtime::ThrowMalformed();
 }
 
 void ImageInfo::ReadArrays(ImageInfo& info, const ObjectHandle& dictionary, bool abbreviations,
                            runtime::ArenaAllocator& arena) {
-  if (info.components < 1 || info.components > kMaxComponents) BadImageEntry();
+  if (info.components < 1 || info.components > kMaxComponents) runtime::ThrowMalformed();
   const uint32_t count = 2 * static_cast<uint32_t>(info.components);
   info.decode = nullptr;
   info.colorKey = nullptr;
   info.inverted = false;
   if (info.maskKind == kColorKeyMask) {
     const ObjectHandle ranges = Dictionary::Get(dictionary, "Mask");
-    if (Array::Count(ranges) != count) BadImageEntry();
+    if (Array::Count(ranges) != count) runtime::ThrowMalformed();
     auto* key = static_cast<int32_t*>(arena.Alloc(count * sizeof(int32_t)));
     for (uint32_t i = 0; i < count; ++i) {
       const ObjectHandle value = Array::Get(ranges, i);
-      if (!value->IsNumber()) BadImageEntry();
+      if (!value->IsNumber()) runtime::ThrowMalformed();
       key[i] = value->Is(ObjectTag::kInteger) ? value->AsInteger() : runtime::FixedToIntFloor(value->AsNumber());
     }
     info.colorKey = key;
@@ -105,7 +103,7 @@ void ImageInfo::ReadArrays(ImageInfo& info, const ObjectHandle& dictionary, bool
   Fixed pairs[2 * kMaxComponents];
   bool given = !array.IsNull();
   if (given) {
-    if (array.Tag() != ObjectTag::kArray || Array::Count(array) < count) BadImageEntry();
+    if (array.Tag() != ObjectTag::kArray || Array::Count(array) < count) runtime::ThrowMalformed();
     for (uint32_t i = 0; i < count; ++i) pairs[i] = NumberAt(array, i);
   }
   // The default pair, in the domain the pairs are given in.

@@ -73,8 +73,6 @@ void CompositeImage(ImageDrawContext& draw, const IntRect& area, PipelineNode* c
                           source, draw.blend);
 }
 
-[[noreturn]] void BadImage() { runtime::ThrowRuntime(runtime::kMalformed); }
-
 }  // namespace
 
 raster::ImageDescriptor ImageDraw::Describe(const ImageInfo& info, color::ColorSpace* space, bool asMask) {
@@ -96,7 +94,7 @@ raster::ImageDescriptor ImageDraw::Describe(const ImageInfo& info, color::ColorS
 
 raster::ImageRowSource* ImageRowsHolder::Open(ImageDrawContext& draw, const ObjectHandle& stream,
                                               const ImageInfo& info, const raster::SmallImageKey* key) {
-  if (draw.document == nullptr) BadImage();
+  if (draw.document == nullptr) runtime::ThrowMalformed();
   const uint64_t bytes = info.DataBytes();
   if (draw.cache != nullptr && key != nullptr && raster::SmallImageCache::IsSmall(bytes)) {
     // The cache holds whole images only: a short one is streamed instead.
@@ -160,7 +158,7 @@ namespace {
 
 // The image's colour space, its component count and whether it is Indexed.
 color::ColorSpaceRef ResolveImageSpace(ImageDrawContext& draw, ImageInfo& info, const ObjectHandle& value) {
-  if (draw.colors == nullptr) BadImage();
+  if (draw.colors == nullptr) runtime::ThrowMalformed();
   color::ImageColorSpace space =
       color::ImageColorSpace::Parse(*draw.colors, value, draw.resources, false, info.bitsPerComponent, nullptr);
   info.components = space.componentCount;
@@ -246,21 +244,21 @@ IntRect ImageDraw::DrawInline(ImageDrawContext& draw, const InlineImage& inlineI
   info.decode = inlineImage.decode;
   color::ColorSpaceRef space;
   if (!info.imageMask) {
-    if (draw.colors == nullptr) BadImage();
+    if (draw.colors == nullptr) runtime::ThrowMalformed();
     std::string_view family;
     switch (inlineImage.deviceKind) {
       case ColorSpaceKind::kDeviceGray: family = "DeviceGray"; break;
       case ColorSpaceKind::kDeviceRgb: family = "DeviceRGB"; break;
       case ColorSpaceKind::kDeviceCmyk: family = "DeviceCMYK"; break;
       default:
-        if (inlineImage.colorSpace == nullptr) BadImage();
+        if (inlineImage.colorSpace == nullptr) runtime::ThrowMalformed();
         family = inlineImage.colorSpace->NameAt(0);
         break;
     }
     const color::ImageColorSpace parsed =
         color::ImageColorSpace::ParseCol(*draw.colors, family, inlineImage.colorSpace, draw.resources,
                                          info.bitsPerComponent);
-    if (parsed.componentCount != info.components) BadImage();
+    if (parsed.componentCount != info.components) runtime::ThrowMalformed();
     space = parsed.record.space;
   }
   ImageLayer image{Describe(info, space.Get(), info.imageMask),
