@@ -15,37 +15,13 @@
 #include "content/PageRenderer.h"
 #include "content/Renderer.h"
 #include "fonts/DocumentFontSource.h"
+#include "tests/content/PagePixelSink.h"
 #include "tests/pdf/PdfTestSupport.h"
 #include "tests/support/SmallPdfFile.h"
 
 namespace {
 
 using Rgb = std::array<int, 3>;
-
-class ImagePageSink final : public content::PageRowSink {
- public:
-  void Begin(int32_t width, int32_t height) override {
-    width_ = width;
-    pixels_.assign(static_cast<size_t>(width) * height * 3, 0);
-  }
-  void Rows(int32_t y0, int32_t count, int32_t width, const uint8_t* first, int64_t rowStep) override {
-    for (int32_t k = 0; k < count; ++k)
-      for (int32_t x = 0; x < width; ++x) {
-        const uint8_t* p = first + k * rowStep + 4 * x;
-        uint8_t* out = &pixels_[(static_cast<size_t>(y0 + k) * width_ + x) * 3];
-        out[0] = p[2], out[1] = p[1], out[2] = p[0];
-      }
-  }
-  // User-space point (x, y) of the 100 x 100 page at 72 dpi.
-  Rgb AtUser(int x, int y) const {
-    const uint8_t* p = &pixels_[(static_cast<size_t>(99 - y) * width_ + x) * 3];
-    return {p[0], p[1], p[2]};
-  }
-
- private:
-  int32_t width_ = 0;
-  std::vector<uint8_t> pixels_;
-};
 
 std::string Bytes(std::initializer_list<int> values) {
   std::string out;
@@ -85,7 +61,7 @@ TEST(RendererImageTest, GeneratedPageShowsItsImages) {
   color::ColorContext colors(&context, &*document);
   fonts::DocumentFontSource fonts(*document);
   content::PageRenderer renderer(*document, colors, &fonts);
-  ImagePageSink page;
+  contenttest::PagePixelSink page;
   content::CountingPaintTarget told;
   const content::PageRenderer::Result result = renderer.Render(0, 72.0, page, &told);
   ASSERT_FALSE(result.failed) << result.error.domain << " " << result.error.code;
@@ -122,7 +98,7 @@ TEST(RendererImageTest, GeneratedPageShowsItsImages) {
       {"fill after the JPX image", 80, 20, {0, 255, 0}},
   };
   for (const Expected& e : expected) {
-    const Rgb got = page.AtUser(e.x, e.y);
+    const Rgb got = page.At(e.x, 99 - e.y);
     for (int c = 0; c < 3; ++c) {
       EXPECT_NEAR(got[c], e.colour[c], 1) << e.what << " channel " << c << ": " << got[0] << "," << got[1] << ","
                                           << got[2];

@@ -15,6 +15,7 @@
 #include "content/Renderer.h"
 #include "fonts/DocumentFontSource.h"
 #include "runtime/ErrorTrap.h"
+#include "tests/content/PagePixelSink.h"
 #include "tests/pdf/PdfTestSupport.h"
 #include "tests/support/SmallPdfFile.h"
 
@@ -22,31 +23,7 @@ namespace {
 
 using Rgb = std::array<int, 3>;
 
-// Keeps the rows of a page.
-class PixelSink final : public content::PageRowSink {
- public:
-  void Begin(int32_t width, int32_t height) override {
-    width_ = width;
-    pixels_.assign(static_cast<size_t>(width) * height * 3, 0);
-  }
-  void Rows(int32_t y0, int32_t count, int32_t width, const uint8_t* first, int64_t rowStep) override {
-    for (int32_t k = 0; k < count; ++k)
-      for (int32_t x = 0; x < width; ++x) {
-        const uint8_t* p = first + k * rowStep + 4 * x;
-        uint8_t* out = &pixels_[(static_cast<size_t>(y0 + k) * width_ + x) * 3];
-        out[0] = p[2], out[1] = p[1], out[2] = p[0];
-      }
-  }
-  // Device pixel (x, y), y from the top.
-  Rgb At(int x, int y) const {
-    const uint8_t* p = &pixels_[(static_cast<size_t>(y) * width_ + x) * 3];
-    return {p[0], p[1], p[2]};
-  }
-
- private:
-  int32_t width_ = 0;
-  std::vector<uint8_t> pixels_;
-};
+using PixelSink = contenttest::PagePixelSink;
 
 ::testing::AssertionResult Near(const Rgb& pixel, const Rgb& expected) {
   for (int c = 0; c < 3; ++c)
