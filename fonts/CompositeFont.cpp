@@ -210,7 +210,7 @@ const uint8_t* CompositeFont::NextGlyph(const uint8_t* cursor, const uint8_t* en
   out.code = glyph.code;
   out.codeLength = static_cast<uint32_t>(next - cursor);
   out.glyph = glyph.glyph;
-  if (cidKeyedProgram_) out.glyph = static_cast<CffFont*>(program_.Get())->CidToGlyph(glyph.cid);
+  // A CID-keyed program takes CIDs and finds their glyphs through its charset itself.
   if (deviceFont_) {
     // The CID's Unicode: its two bytes looked up in the UCS2 map; a pair
     // or a longer string draws its first unit.
