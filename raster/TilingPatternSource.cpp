@@ -65,6 +65,8 @@ TilingPatternPaint TilingPatternSource::Create(runtime::LibraryContext* context,
     target.clip = painter->tileRect;
     target.matrix = painter->tileMatrix;
     draw(user, target);
+    target.finish = true;
+    draw(user, target);
     paint.cellsDrawn = 1;
     paint.tiled = true;
     PatternCell::FinishTile(*painter);
@@ -85,6 +87,8 @@ TilingPatternPaint TilingPatternSource::Create(runtime::LibraryContext* context,
   const runtime::Rect areaRect = runtime::Rect::FromIntRect(area);
   paint.cellsDrawn =
       pattern.VisitCells(areaRect, content::TilingPattern::kMaxCells, paint.complete, &DrawOneCell, &drawing);
+  drawing.target.finish = true;
+  draw(user, drawing.target);
   paint.source = PlaneSource::Create(arena, painter->destinationPlanes);
   paint.source->bounds = area;
   return paint;

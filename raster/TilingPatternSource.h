@@ -25,10 +25,14 @@ struct TilingCellTarget {
   runtime::Matrix matrix;
   bool uncoloured = false;
   int32_t components = 0;
+  // Set on one last call after the cells, with no cell to draw: a drawing
+  // that paints into a device of its own copies it into the planes then.
+  bool finish = false;
 };
 
 // Draws the pattern's content into `target` (the painter plays the
-// pattern's content stream; tests paint known shapes).
+// pattern's content stream; tests paint known shapes), or finishes the
+// planes.
 using DrawTilingCell = void (*)(void* user, const TilingCellTarget& target);
 
 struct TilingPatternPaint {

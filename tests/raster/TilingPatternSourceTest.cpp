@@ -25,9 +25,14 @@ using runtime::FixedToDouble;
 struct SquareCell {
   double side = 5;
   int calls = 0;
+  int finishes = 0;
 
   static void Draw(void* user, const TilingCellTarget& target) {
     auto* cell = static_cast<SquareCell*>(user);
+    if (target.finish) {
+      ++cell->finishes;
+      return;
+    }
     ++cell->calls;
     const runtime::Matrix& m = target.matrix;
     const double a = FixedToDouble(m.a), d = FixedToDouble(m.d), e = FixedToDouble(m.e), f = FixedToDouble(m.f);
@@ -118,6 +123,7 @@ TEST_F(TilingPatternSourceTest, FarTranslationPaintsTheHandComputedGrid) {
       ASSERT_NE(paint.source, nullptr);
       EXPECT_TRUE(paint.tiled);
       EXPECT_EQ(cell.calls, 1);
+      EXPECT_EQ(cell.finishes, 1);
       bool colourRight = false;
       EXPECT_EQ(Read(paint.source, area, uncoloured, &colourRight), Expected(area, 10, 5, 0, 0))
           << translation << " " << uncoloured;
@@ -160,6 +166,7 @@ TEST_F(TilingPatternSourceTest, LargeCellsAreDrawnOneByOneOverTheArea) {
   // One column (x from -1450 to 1550) and two rows (y from -2990 to 10 and
   // from 10 to 3010) meet the area.
   EXPECT_EQ(cell.calls, 2);
+  EXPECT_EQ(cell.finishes, 1);
   bool colourRight = false;
   EXPECT_EQ(Read(paint.source, area, false, &colourRight), Expected(area, 3000, 1500, -1450, -2990));
   EXPECT_TRUE(colourRight);
@@ -180,6 +187,7 @@ TEST_F(TilingPatternSourceTest, NothingToPaint) {
                                                                 IntRect{5, 5, 5, 9}, 3, &SquareCell::Draw, &cell);
   EXPECT_EQ(noArea.source, nullptr);
   EXPECT_EQ(cell.calls, 0);
+  EXPECT_EQ(cell.finishes, 0);
 }
 
 }  // namespace
