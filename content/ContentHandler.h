@@ -27,6 +27,11 @@ class ContentStream;
 class InlineImage;
 class ExtGState;
 
+// A resource of `category` named `name` in `resources` (null: none),
+// resolved; a null handle when there is none.
+runtime::ObjectHandle FindNamedResource(const runtime::ObjectHandle* resources, std::string_view category,
+                                        std::string_view name);
+
 // A played stretch of a program: a `q` ... `Q` or `BT` ... `ET`, inside an
 // enclosing span (the program's own span has none).
 struct Span {
@@ -265,6 +270,9 @@ class ContentHandler {
   runtime::OperatorTrace* playerCache = nullptr;
 
  protected:
+  // Moves the text matrix's origin (not the line matrix) to the user-space
+  // point where a shown string ended.
+  void SetTextOrigin(runtime::Fixed x, runtime::Fixed y);
   // Applies every flagged entry of `record`, in this order: line width,
   // cap, join and miter limit; the dash (through SetDash, as `d` does);
   // alpha-is-shape; fill and stroke alpha, clamped to 0..1; blend mode;
