@@ -334,6 +334,8 @@ void Renderer::ShowRun(const uint8_t* bytes, uint32_t count, const TextArrayElem
   runtime::FontBase* font = State().font.Get();
   if (font == nullptr) return;  // no font selected: nothing can be placed
   const uint8_t mode = State().renderMode;
+  // The text side lives as long as its layer: made before the run's scope.
+  raster::Renderer& side = TextSide();
   // Clipping modes gather their glyphs until ET: those stay in the
   // enclosing level's scope.
   std::optional<runtime::ArenaScope> scope;
@@ -343,9 +345,10 @@ void Renderer::ShowRun(const uint8_t* bytes, uint32_t count, const TextArrayElem
   const FixedPoint end = elements != nullptr ? run->ShowArray(elements, elementCount) : run->ShowString(bytes, count);
   SetTextOrigin(end.x, end.y);
   if (mode == 3) return;
-  raster::Renderer& side = TextSide();
   const IntRect box = runtime::Rect::ToPixelBounds(run->BoundingBox());
   const IntRect area = IntersectRects(box, ClipBounds());
+  // The source is made for this run only: it may live in the run's scope.
+  side.SetFillSource(nullptr);
   if (mode != 7 && !area.IsEmpty()) {
     // The fill colour, with the fill alpha folded in (premultiplied), as
     // the text side composites its source as it stands.
@@ -357,6 +360,7 @@ void Renderer::ShowRun(const uint8_t* bytes, uint32_t count, const TextArrayElem
     side.SetFillSource(fill);
   }
   side.ShowGlyphs(*run);
+  side.SetFillSource(nullptr);
   if (RenderModeStrokes(mode) || mode == 0 || mode == 2 || mode == 4 || mode == 6) AccumulatePaintedRect(area);
   FlushAndYield();
 }

@@ -356,7 +356,9 @@ int Dispatch(int argc, char** argv) {
     if (!probe::ParseRenderOptions(argc, argv)) return Usage();
     // Pages render within the device's memory budget.
     gBudget = kDeviceBudget;
-    const int status = WithDocument(argv[2], probe::RenderPages);
+    const char* file = argv[2];
+    const int status =
+        WithDocument(file, [file](pdf::Document& document) { return probe::RenderPages(document, file); });
     gBudget = runtime::kNoLimit;
     return status;
   }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -165,12 +166,11 @@ bool ParseRenderOptions(int argc, char** argv) {
   return !gRender.output.empty();
 }
 
-int RenderPages(pdf::Document& document) {
+int RenderPages(pdf::Document& document, const char* file) {
   runtime::LibraryContext* context = document.Context();
   const int32_t count = pdf::PageTree::CountPages(document);
   int32_t first = 0, end = count;
-  const bool all = gRender.page == "all";
-  if (!all) {
+  if (gRender.page != "all") {
     char* stop = nullptr;
     const long number = std::strtol(gRender.page.c_str(), &stop, 10);
     if (stop == gRender.page.c_str() || *stop != '\0' || number < 1 || number > count) {
@@ -185,8 +185,10 @@ int RenderPages(pdf::Document& document) {
   content::PageRenderer renderer(document, colors, &fonts);
   int status = 0;
   for (int32_t index = first; index < end; ++index) {
+    // Into a folder, each page is named after the file and its number.
     std::string path = gRender.output;
-    if (all && path != "-") path += "/page-" + std::to_string(index + 1) + ".png";
+    if (path != "-" && std::filesystem::is_directory(path))
+      path += "/" + std::filesystem::path(file).stem().string() + "-" + std::to_string(index + 1) + ".png";
     PngRowSink sink(path, gRender.format);
     ReportingTarget target(index);
     runtime::ErrorTrap trap(context);
@@ -194,7 +196,7 @@ int RenderPages(pdf::Document& document) {
           const content::PageRenderer::Result result = renderer.Render(index, gRender.dpi, sink, &target);
           if (result.failed)
             std::fprintf(stderr, "probe: page %d: error %s %u\n", index + 1, result.error.domain, result.error.code);
-          if (!all && path != "-") std::printf("wrote %s (%dx%d)\n", path.c_str(), result.width, result.height);
+          if (path != "-") std::printf("wrote %s (%dx%d)\n", path.c_str(), result.width, result.height);
         })) {
       trap.SetHandled();
       if (trap.Held().IsRuntime(runtime::kCancelled)) trap.Rethrow();
