@@ -270,10 +270,17 @@ void ContentHandler::PlayForm(std::string_view name, const runtime::Matrix& matr
   }
   if (formDepth_ >= kMaxFormNesting) runtime::ThrowRuntime(runtime::kStackExhausted);
   NestingLevel level(*this);
-  // A form without resources of its own draws with those around it.
-  ContentMachine* machine = ContentOwner::NewMachine(*page_.document, form, state_->resources);
-  if (machine == nullptr) runtime::ThrowRuntime(runtime::kOutOfMemory);
-  MachineHolder holder(owner_, machine);
+  // A form without resources of its own draws with those around it. With
+  // a form cache, a form drawn again plays the program parsed the first time.
+  FormCache::Ref cached;
+  ContentMachine* machine = nullptr;
+  if (page_.forms != nullptr) {
+    machine = &ContentStream::ForForm(cached, *page_.forms, *page_.document, form, state_->resources);
+  } else {
+    machine = ContentOwner::NewMachine(*page_.document, form, state_->resources);
+    if (machine == nullptr) runtime::ThrowRuntime(runtime::kOutOfMemory);
+  }
+  MachineHolder holder(owner_, page_.forms != nullptr ? nullptr : machine);
   formChain_[formDepth_++] = identity;
   struct Leave {
     uint32_t& depth;

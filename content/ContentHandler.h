@@ -24,6 +24,7 @@
 namespace content {
 
 class ContentStream;
+class FormCache;
 class InlineImage;
 class ExtGState;
 
@@ -73,6 +74,8 @@ struct PageInfo {
                      runtime::kFixedMax};
   int32_t structParents = -1;
   FontSource* fonts = nullptr;
+  // The document's form cache; null parses a form each time it is drawn.
+  FormCache* forms = nullptr;
 };
 
 // What a form XObject gives its painter beside its program: its "Group"

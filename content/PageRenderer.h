@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "content/ContentHandler.h"
+#include "content/FormCache.h"
 #include "content/Renderer.h"
 #include "runtime/ErrorRecord.h"
 #include "runtime/Matrix.h"
@@ -60,8 +61,7 @@ class PageRenderer {
     runtime::ErrorRecord error{};
   };
 
-  PageRenderer(pdf::Document& document, color::ColorContext& colors, FontSource* fonts)
-      : document_(document), colors_(colors), fonts_(fonts) {}
+  PageRenderer(pdf::Document& document, color::ColorContext& colors, FontSource* fonts);
 
   // The matrix from the user space of a page with `box` and `rotation`
   // (degrees clockwise) to device pixels at `dpi`, and the device size.
@@ -77,6 +77,8 @@ class PageRenderer {
   pdf::Document& document_;
   color::ColorContext& colors_;
   FontSource* fonts_;
+  // Forms parsed once for every page and band rendered.
+  FormCache forms_;
 };
 
 }  // namespace content

@@ -37,8 +37,6 @@ class StoredPath;
 
 namespace content {
 
-class FormCache;
-
 // Told about content that is not painted, with three small numbers:
 // (0, 1, 2) an image that uses an unsupported feature, (0, 2, 1) text in a
 // font that cannot be drawn, (0, 3, 3) a pattern that yields no paint,
@@ -76,8 +74,6 @@ struct PaintContext {
   raster::PipelineNode* clipNode = nullptr;     // null: the region alone
   color::ColorContext* colors = nullptr;
   runtime::ArenaAllocator* arena = nullptr;
-  // The document's form cache; null parses every form each time it is drawn.
-  FormCache* forms = nullptr;
   void* target = nullptr;
   int32_t pageWidth = 0;
   int32_t pageHeight = 0;

@@ -31,6 +31,9 @@ Fixed SaturatedFixed(double value) {
 
 }  // namespace
 
+PageRenderer::PageRenderer(pdf::Document& document, color::ColorContext& colors, FontSource* fonts)
+    : document_(document), colors_(colors), fonts_(fonts), forms_(document.Context()) {}
+
 runtime::Matrix PageRenderer::PageMatrix(const runtime::Rect& box, int32_t rotation, double dpi, int32_t& width,
                                          int32_t& height) {
   const double s = dpi / 72.0;
@@ -67,6 +70,7 @@ PageRenderer::Result PageRenderer::Render(int32_t index, double dpi, PageRowSink
   info.document = &document_;
   info.matrix = matrix;
   info.fonts = fonts_;
+  info.forms = &forms_;
   info.structParents = runtime::Dictionary::GetIntegerOr(page, "StructParents", -1);
 
   ContentMachine* machine = Page::NewMachine(document_, page);

@@ -133,9 +133,15 @@ void Renderer::PaintFormObject(const ObjectHandle& form, const Matrix& matrix, c
   PlayConfined([&] {
     const ObjectHandle value = form.Resolved();
     if (value.Tag() != ObjectTag::kDictionary) return;
-    ContentMachine* machine = ContentOwner::NewMachine(*Page().document, value, State().resources);
-    if (machine == nullptr) runtime::ThrowRuntime(runtime::kOutOfMemory);
-    MachineHolder holder(Owner(), machine);
+    FormCache::Ref cached;
+    ContentMachine* machine = nullptr;
+    if (Page().forms != nullptr) {
+      machine = &ContentStream::ForForm(cached, *Page().forms, *Page().document, value, State().resources);
+    } else {
+      machine = ContentOwner::NewMachine(*Page().document, value, State().resources);
+      if (machine == nullptr) runtime::ThrowRuntime(runtime::kOutOfMemory);
+    }
+    MachineHolder holder(Owner(), Page().forms != nullptr ? nullptr : machine);
     FormFrame frame;
     frame.group = runtime::Dictionary::Get(value, "Group");
     frame.box = box;
