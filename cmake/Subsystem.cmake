@@ -1,11 +1,16 @@
-# folvane_subsystem(NAME [DEPS lib...] [PACKAGES ...])
+# folvane_subsystem(NAME [DEPS lib...] [PACKAGES ...] [EXCLUDE_DIR dir])
 # Builds every .cpp below the folder into one static library named NAME.
+# EXCLUDE_DIR leaves out a subfolder whose sources form a library of their
+# own above layers that NAME must not depend on.
 # A folder with no sources yet becomes an interface library so that the
 # layers above can already link it.
 function(folvane_subsystem name)
-  cmake_parse_arguments(ARG "" "" "DEPS;PRIVATE_DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "EXCLUDE_DIR" "DEPS;PRIVATE_DEPS" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS
        ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  if(ARG_EXCLUDE_DIR)
+    list(FILTER sources EXCLUDE REGEX "^${CMAKE_CURRENT_SOURCE_DIR}/${ARG_EXCLUDE_DIR}/")
+  endif()
   if(sources)
     add_library(${name} STATIC ${sources})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})

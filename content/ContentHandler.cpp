@@ -20,9 +20,6 @@ using runtime::Fixed;
 using runtime::ObjectHandle;
 using runtime::ObjectTag;
 
-namespace {
-
-// A resource of `category` named `name` in `resources`, resolved.
 ObjectHandle FindNamedResource(const ObjectHandle* resources, std::string_view category,
                                std::string_view name) {
   if (resources == nullptr || resources->Tag() != ObjectTag::kDictionary) return ObjectHandle();
@@ -30,6 +27,8 @@ ObjectHandle FindNamedResource(const ObjectHandle* resources, std::string_view c
   if (group.Tag() != ObjectTag::kDictionary) return ObjectHandle();
   return runtime::Dictionary::Get(group, name).Resolved();
 }
+
+namespace {
 
 // Plays nested content (a span or a form) on a stack of its own for a
 // thread whose stack is nearly used up. The thread that starts it waits
@@ -271,10 +270,17 @@ void ContentHandler::PlayForm(std::string_view name, const runtime::Matrix& matr
   }
   if (formDepth_ >= kMaxFormNesting) runtime::ThrowRuntime(runtime::kStackExhausted);
   NestingLevel level(*this);
-  // A form without resources of its own draws with those around it.
-  ContentMachine* machine = ContentOwner::NewMachine(*page_.document, form, state_->resources);
-  if (machine == nullptr) runtime::ThrowRuntime(runtime::kOutOfMemory);
-  MachineHolder holder(owner_, machine);
+  // A form without resources of its own draws with those around it. With
+  // a form cache, a form drawn again plays the program parsed the first time.
+  FormCache::Ref cached;
+  ContentMachine* machine = nullptr;
+  if (page_.forms != nullptr) {
+    machine = &ContentStream::ForForm(cached, *page_.forms, *page_.document, form, state_->resources);
+  } else {
+    machine = ContentOwner::NewMachine(*page_.document, form, state_->resources);
+    if (machine == nullptr) runtime::ThrowRuntime(runtime::kOutOfMemory);
+  }
+  MachineHolder holder(owner_, page_.forms != nullptr ? nullptr : machine);
   formChain_[formDepth_++] = identity;
   struct Leave {
     uint32_t& depth;
@@ -327,6 +333,11 @@ void ContentHandler::MoveText(Fixed tx, Fixed ty, bool setLeading) {
   const runtime::Matrix translation{runtime::kFixedOne, 0, 0, runtime::kFixedOne, tx, ty};
   lineMatrix_ = runtime::Matrix::Concat(translation, lineMatrix_);
   textMatrix_ = lineMatrix_;
+}
+
+void ContentHandler::SetTextOrigin(Fixed x, Fixed y) {
+  textMatrix_.e = x;
+  textMatrix_.f = y;
 }
 
 void ContentHandler::SetTextMatrix(const runtime::Matrix& m) {

@@ -24,8 +24,14 @@
 namespace content {
 
 class ContentStream;
+class FormCache;
 class InlineImage;
 class ExtGState;
+
+// A resource of `category` named `name` in `resources` (null: none),
+// resolved; a null handle when there is none.
+runtime::ObjectHandle FindNamedResource(const runtime::ObjectHandle* resources, std::string_view category,
+                                        std::string_view name);
 
 // A played stretch of a program: a `q` ... `Q` or `BT` ... `ET`, inside an
 // enclosing span (the program's own span has none).
@@ -68,6 +74,8 @@ struct PageInfo {
                      runtime::kFixedMax};
   int32_t structParents = -1;
   FontSource* fonts = nullptr;
+  // The document's form cache; null parses a form each time it is drawn.
+  FormCache* forms = nullptr;
 };
 
 // What a form XObject gives its painter beside its program: its "Group"
@@ -265,6 +273,9 @@ class ContentHandler {
   runtime::OperatorTrace* playerCache = nullptr;
 
  protected:
+  // Moves the text matrix's origin (not the line matrix) to the user-space
+  // point where a shown string ended.
+  void SetTextOrigin(runtime::Fixed x, runtime::Fixed y);
   // Applies every flagged entry of `record`, in this order: line width,
   // cap, join and miter limit; the dash (through SetDash, as `d` does);
   // alpha-is-shape; fill and stroke alpha, clamped to 0..1; blend mode;

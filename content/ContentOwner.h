@@ -51,6 +51,8 @@ class MachineHolder {
   MachineHolder& operator=(const MachineHolder&) = delete;
 
   ContentMachine* Get() const { return machine_; }
+  // Hands the machine over to another owner: it is no longer freed here.
+  void Forget() { machine_ = nullptr; }
 
  private:
   static void Cleanup(runtime::CleanupNode* node);

@@ -7,6 +7,7 @@
 
 #include "content/ContentHandler.h"
 #include "content/ContentMachine.h"
+#include "content/FormCache.h"
 #include "runtime/OperatorTrace.h"
 
 namespace content {
@@ -21,6 +22,10 @@ class ContentStream {
   // handler gathered up to it stays with the handler; every other error
   // passes on unchanged.
   static void RunCatchingTextExtractStop(ContentMachine& machine, ContentHandler& handler);
+  // The parsed program of a form XObject, from the document's form cache
+  // (parsed on a miss); `out` holds it while it plays.
+  static ContentMachine& ForForm(FormCache::Ref& out, FormCache& cache, pdf::Document& document,
+                                 const runtime::ObjectHandle& form, const runtime::ObjectHandle* enclosing);
 
   // Plays from the cursor to the end of `span` (its `Q`, its `ET`, or the
   // end of the program).

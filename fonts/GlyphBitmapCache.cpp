@@ -96,14 +96,8 @@ CoverageRecord* GlyphBitmapCache::RenderGlyph(uint32_t glyph, uint32_t phase,
   placement.f = yOffset;
   runtime::ArenaAllocator& recordArena = ownArena_ != nullptr ? *ownArena_ : transient;
   const runtime::IntRect bounds = clip != nullptr ? *clip : defaultClip_;
-  CoverageRecord* record =
-      Rasterise(font_.Context(), points, placement,
-                bounds.IsEmpty() ? kUnboundedGlyphClip : bounds, scratch, recordArena);
-  if (record != nullptr) {
-    record->glyph = glyph;
-    record->phase = phase;
-  }
-  return record;
+  return Rasterise(font_.Context(), points, placement, bounds.IsEmpty() ? kUnboundedGlyphClip : bounds, scratch,
+                   recordArena);
 }
 
 }  // namespace fonts

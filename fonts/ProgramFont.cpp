@@ -1,6 +1,9 @@
 #include "fonts/ProgramFont.h"
 
+#include <algorithm>
 #include <utility>
+
+#include "raster/PathEdges.h"
 
 #include "runtime/TransientBlocks.h"
 
@@ -10,6 +13,7 @@ ProgramFont::ProgramFont(runtime::LibraryContext* context, runtime::ObjectHandle
     : context_(context), dict_(std::move(dict)) {}
 
 ProgramFont::~ProgramFont() {
+  DropSizedSource();
   program_.Release();
   SetEncoding(nullptr);
 }
@@ -59,6 +63,61 @@ const uint8_t* ProgramFont::NextGlyph(const uint8_t* cursor, const uint8_t* end,
   out.advance = table_->widths[code];
   out.wordSpace = code == 32;
   return cursor + 1;
+}
+
+void ProgramFont::DropSizedSource() {
+  if (sized_ != nullptr && --sized_->refCount == 0) runtime::DestroyAndFree(context_, sized_);
+  sized_ = nullptr;
+}
+
+runtime::Rect ProgramFont::GlyphBox(uint32_t) {
+  runtime::Rect box = GetFontBBox();
+  // A font without a usable box: an em square with room below the baseline.
+  if (box.IsEmpty()) box = {-runtime::kFixedOne / 4, -runtime::kFixedOne / 4, runtime::kFixedOne, runtime::kFixedOne};
+  return box;
+}
+
+bool ProgramFont::GlyphOutline(uint32_t glyph, const runtime::Matrix& matrix,
+                               runtime::ArenaVector<runtime::FixedPoint>& out) {
+  FontProgram* program = program_.Get();
+  if (program == nullptr || !isUsable) return false;
+  const runtime::Matrix linear{matrix.a, matrix.b, matrix.c, matrix.d, 0, 0};
+  runtime::ArenaAllocator work(context_, 8192, 4096);
+  runtime::ArenaVector<runtime::FixedPoint> points(work, 64);
+  runtime::Matrix orientation;
+  program->Glyph(glyph, program->GlyphSpaceMatrix(linear), points, work, orientation);
+  if (points.Size() == 0) return false;
+  orientation.e = matrix.e;
+  orientation.f = matrix.f;
+  for (uint32_t i = 0; i < points.Size(); ++i) {
+    const int kind = raster::StoredPath::KindOf(points[i]);
+    runtime::FixedPoint p = raster::StoredPath::Coordinates(points[i]);
+    runtime::Matrix::TransformPointInPlace(orientation, p.x, p.y);
+    out.PushBack({(p.x & ~1) | (kind & 1), (p.y & ~1) | (kind >> 1)});
+  }
+  return true;
+}
+
+const runtime::GlyphBitmapRecord* ProgramFont::GlyphBitmap(uint32_t glyph, const runtime::Matrix& glyphMatrix,
+                                                           uint32_t phase, const runtime::IntRect& clip, bool cached,
+                                                           runtime::ArenaAllocator& arena) {
+  FontProgram* program = program_.Get();
+  if (program == nullptr || !isUsable) return nullptr;
+  const runtime::Matrix linear{glyphMatrix.a, glyphMatrix.b, glyphMatrix.c, glyphMatrix.d, 0, 0};
+  if (sized_ == nullptr || !(sizedMatrix_ == linear)) {
+    GlyphCache::Ref source = program->Glyphs().Get(*program, linear);
+    DropSizedSource();
+    sized_ = source.Get();
+    if (sized_ != nullptr) ++sized_->refCount;
+    sizedMatrix_ = linear;
+  }
+  if (sized_ == nullptr) return nullptr;
+  // The phase comes in 1/256 pixel; the source keeps as many phases per
+  // pixel as the program oversamples.
+  const OversamplingFactors steps = program->GlyphOversampling(linear);
+  const uint32_t x = ((phase & 0xFF) * static_cast<uint32_t>(std::max(steps.x, 1))) >> 8;
+  const uint32_t y = (((phase >> 8) & 0xFF) * static_cast<uint32_t>(std::max(steps.y, 1))) >> 8;
+  return sized_->RenderGlyphMask(glyph, x | (y << 8), cached ? nullptr : &clip, arena);
 }
 
 }  // namespace fonts

@@ -6,6 +6,7 @@
 
 #include "fonts/CodeGlyphTable.h"
 #include "fonts/FontProgram.h"
+#include "fonts/SizedGlyphSource.h"
 #include "runtime/CountedRef.h"
 #include "runtime/FontBase.h"
 #include "runtime/ObjectHandle.h"
@@ -27,6 +28,14 @@ class ProgramFont : public runtime::FontBase {
                      const runtime::Matrix& matrix) const override;
   const uint8_t* NextGlyph(const uint8_t* cursor, const uint8_t* end,
                            runtime::GlyphInfo& out) override;
+  // Glyph shapes for painting, from the program: the font box stands for
+  // every glyph's box; bitmaps come from the program's glyph cache.
+  runtime::Rect GlyphBox(uint32_t glyph) override;
+  bool GlyphOutline(uint32_t glyph, const runtime::Matrix& matrix,
+                    runtime::ArenaVector<runtime::FixedPoint>& out) override;
+  const runtime::GlyphBitmapRecord* GlyphBitmap(uint32_t glyph, const runtime::Matrix& glyphMatrix, uint32_t phase,
+                                                const runtime::IntRect& clip, bool cached,
+                                                runtime::ArenaAllocator& arena) override;
 
   runtime::CountedRef<FontProgram>& Program() { return program_; }
   FontProgram* ProgramOrNull() const { return program_.Get(); }
@@ -50,6 +59,13 @@ class ProgramFont : public runtime::FontBase {
   runtime::CountedRef<FontProgram> program_;
   FontEncoding* encoding_ = nullptr;
   CodeGlyphTable* table_ = nullptr;
+
+ private:
+  // The sized source of the last matrix bitmaps were asked for, held (one
+  // count) so that its kept records stay while a paint reads them.
+  SizedGlyphSource* sized_ = nullptr;
+  runtime::Matrix sizedMatrix_;
+  void DropSizedSource();
 };
 
 }  // namespace fonts

@@ -68,8 +68,11 @@ void ClipAccumulator::AddPath(std::span<const runtime::FixedPoint> points, const
                                        *PixelRegion::FromRect(arena_, rect));
     return;
   }
+  AddCoverage(PaintObject::Create(context_, arena_, interest_.Bounds(), points, matrix, evenOdd));
+}
+
+void ClipAccumulator::AddCoverage(PipelineNode* coverage) {
   const IntRect area = interest_.Bounds();
-  PipelineNode* coverage = PaintObject::Create(context_, arena_, area, points, matrix, evenOdd);
   if (pathCount_ == 0) {
     clipNode_ = coverage;
   } else {
@@ -90,28 +93,6 @@ void ClipAccumulator::AddPath(std::span<const runtime::FixedPoint> points, const
 namespace {
 
 [[noreturn]] void MalformedClipProgram() { runtime::ThrowRuntime(runtime::kMalformed); }
-
-// A recorded path's points in the form the scan converters read.
-std::span<const runtime::FixedPoint> StoredPointsOf(runtime::ArenaAllocator& arena, const runtime::PackedPoint* points,
-                                                    uint32_t count) {
-  auto* path = runtime::NewInArena<StoredPath>(arena, arena, count + 1);
-  for (uint32_t i = 0; i < count; ++i) {
-    const runtime::PackedPoint& p = points[i];
-    const runtime::FixedPoint at{p.X(), p.Y()};
-    switch (p.PointKind()) {
-      case runtime::PackedPoint::kMove: path->MoveTo(at); break;
-      case runtime::PackedPoint::kLine: path->LineTo(at); break;
-      case runtime::PackedPoint::kCurve:
-        // Curve points come in threes; a short run ends the path.
-        if (i + 2 >= count) return path->Points();
-        path->CurveTo(at, {points[i + 1].X(), points[i + 1].Y()}, {points[i + 2].X(), points[i + 2].Y()});
-        i += 2;
-        break;
-      default: path->Close(); break;
-    }
-  }
-  return path->Points();
-}
 
 }  // namespace
 
@@ -172,7 +153,7 @@ void ClipAccumulator::Replay(content::ContentMachine& machine, content::ProgramC
     ++next.op;
     // The points are copied for the scan converter, which reads them again
     // for each band: they stay in the pipeline arena with the clip.
-    if (count != 0) AddPath(StoredPointsOf(arena_, points, count), matrix, clipRule == 1);
+    if (count != 0) AddPath(StoredPath::FromPacked(arena_, points, count), matrix, clipRule == 1);
     cursor = next;
   }
 }

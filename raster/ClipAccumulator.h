@@ -22,6 +22,9 @@ class ClipAccumulator {
   // Adds one clipping path (the FixedPoint list of StoredPath, mapped by
   // `matrix` into device space) under the even-odd rule or non-zero.
   void AddPath(std::span<const runtime::FixedPoint> points, const runtime::Matrix& matrix, bool evenOdd);
+  // Adds a clip that is already a coverage node (the clip in force, to be
+  // intersected with the paths that follow).
+  void AddCoverage(PipelineNode* coverage);
   // Adds the area a stroke of the path would paint (stroke-as-clip): the
   // stroke's outline clips exactly as it would fill.
   void AddStroke(std::span<const runtime::FixedPoint> points, const runtime::StrokeStyle& style,

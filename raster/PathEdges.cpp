@@ -740,4 +740,25 @@ bool PathEdges::Bucket(int32_t firstRow, int32_t endRow) {
   return true;
 }
 
+std::span<const FixedPoint> StoredPath::FromPacked(runtime::ArenaAllocator& arena, const runtime::PackedPoint* points,
+                                                  uint32_t count) {
+  auto* path = runtime::NewInArena<StoredPath>(arena, arena, count + 1);
+  for (uint32_t i = 0; i < count; ++i) {
+    const runtime::PackedPoint& p = points[i];
+    const FixedPoint at{p.X(), p.Y()};
+    switch (p.PointKind()) {
+      case runtime::PackedPoint::kMove: path->MoveTo(at); break;
+      case runtime::PackedPoint::kLine: path->LineTo(at); break;
+      case runtime::PackedPoint::kCurve:
+        // Curve points come in threes; a short run ends the path.
+        if (i + 2 >= count) return path->Points();
+        path->CurveTo(at, {points[i + 1].X(), points[i + 1].Y()}, {points[i + 2].X(), points[i + 2].Y()});
+        i += 2;
+        break;
+      default: path->Close(); break;
+    }
+  }
+  return path->Points();
+}
+
 }  // namespace raster

@@ -18,6 +18,7 @@
 
 #include "raster/PathGeometry.h"
 #include "runtime/ArenaAllocator.h"
+#include "runtime/PackedPoint.h"
 #include "runtime/ArenaVector.h"
 #include "runtime/ClipBox.h"
 #include "runtime/EdgeRecord.h"
@@ -205,6 +206,11 @@ class StoredPath {
     points_[points_.Size() - 1] = {(p.x & ~1) | (kind & 1), (p.y & ~1) | (kind >> 1)};
   }
   void Clear() { points_.Clear(); }
+
+  // A recorded path's points (PackedPoint records) in the form the scan
+  // converters read, in the arena; a curve cut short ends the path.
+  static std::span<const FixedPoint> FromPacked(runtime::ArenaAllocator& arena, const runtime::PackedPoint* points,
+                                                uint32_t count);
 
   static int KindOf(FixedPoint p) { return (p.x & 1) + 2 * (p.y & 1); }
   static FixedPoint Coordinates(FixedPoint p) { return {p.x & ~1, p.y & ~1}; }

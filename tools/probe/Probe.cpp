@@ -27,6 +27,7 @@
 #include "tools/probe/FontsCommand.h"
 #include "tools/probe/GlyphCommand.h"
 #include "tools/probe/OpsCommand.h"
+#include "tools/probe/RenderCommand.h"
 
 namespace {
 
@@ -45,6 +46,7 @@ int Usage() {
                "       probe glyph FONTFILE NAME|INDEX [--px N] [--unhinted] [--png OUT]\n"
                "       probe fonts FILE [PAGE]\n"
                "       probe glyphs FILE PAGE\n"
+               "       probe render FILE PAGE|all [--dpi N] [--format rgb565|rgb24|rgb32] [--stats] -o OUT\n"
                "       probe each COMMAND [ARGS...] -- FILE...\n");
   return 2;
 }
@@ -79,6 +81,10 @@ struct DocumentHolder {
 
 // The password given with --password (empty when none).
 std::string gPassword;
+// The memory budget documents are opened with (none unless a command sets
+// one: rendering uses the device's).
+uint32_t gBudget = runtime::kNoLimit;
+constexpr uint32_t kDeviceBudget = 0xA00000;  // 10 MiB
 
 // Opens FILE, sets up its security with the password and runs `command` on
 // the document inside a trap; an error is reported with its domain and
@@ -87,7 +93,7 @@ std::string gPassword;
 template <class Command>
 int WithDocument(const char* path, Command&& command, bool needsAccess = true) {
   runtime::LibraryContext context;
-  context.memory.SetBudget(runtime::kNoLimit);
+  context.memory.SetBudget(gBudget);
   runtime::SetDefaultContext(&context);
   std::error_code ignored;
   const std::u16string devicePath =
@@ -345,6 +351,16 @@ int Dispatch(int argc, char** argv) {
     return WithDocument(argv[2], [&](pdf::Document& document) {
       return probe::PrintGlyphs(document, argv[3]);
     });
+  }
+  if (command == "render") {
+    if (!probe::ParseRenderOptions(argc, argv)) return Usage();
+    // Pages render within the device's memory budget.
+    gBudget = kDeviceBudget;
+    const char* file = argv[2];
+    const int status =
+        WithDocument(file, [file](pdf::Document& document) { return probe::RenderPages(document, file); });
+    gBudget = runtime::kNoLimit;
+    return status;
   }
   if (command == "outline" && argc == 3) return WithDocument(argv[2], probe::PrintOutline);
   if (command == "meta" && argc == 3) return WithDocument(argv[2], probe::PrintMeta);

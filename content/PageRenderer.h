@@ -1,0 +1,84 @@
+#pragma once
+// Renders one page of a document into rows of device pixels: the page's
+// program is parsed once and played into the painter band by band, each
+// band a raster device of at most kBandBytes, so that a page of any size
+// renders within the memory budget. The rows of each band go to a sink as
+// 4-byte pixels (blue, green, red, unused), top to bottom.
+//
+//   color::ColorContext colors(context, &document);
+//   fonts::DocumentFontSource fonts(document);
+//   content::PageRenderer renderer(document, colors, &fonts);
+//   const content::PageRenderer::Result result = renderer.Render(0, 72.0, sink, &target);
+#include <cstdint>
+
+#include "content/ContentHandler.h"
+#include "content/FormCache.h"
+#include "content/Renderer.h"
+#include "runtime/ErrorRecord.h"
+#include "runtime/Matrix.h"
+#include "runtime/Rect.h"
+
+namespace color {
+class ColorContext;
+}
+namespace pdf {
+class Document;
+}
+
+namespace content {
+
+class PageRowSink {
+ public:
+  // The page's size in pixels, before its first rows.
+  virtual void Begin(int32_t width, int32_t height) {
+    (void)width;
+    (void)height;
+  }
+  // Rows y0 .. y0 + count - 1 of the page; row k starts at first + k x
+  // rowStep and holds `width` pixels of 4 bytes.
+  virtual void Rows(int32_t y0, int32_t count, int32_t width, const uint8_t* first, int64_t rowStep) = 0;
+
+ protected:
+  ~PageRowSink() = default;
+};
+
+class PageRenderer {
+ public:
+  // The pixels of one band (device planes) at most; a narrower page gets
+  // taller bands.
+  static constexpr int64_t kBandBytes = int64_t{4} << 20;
+  // A page wider or taller than this many pixels is refused (runtime, 1).
+  static constexpr int32_t kMaxPixels = 32767;
+
+  struct Result {
+    int32_t width = 0;
+    int32_t height = 0;
+    // The device pixels painted (empty when nothing was).
+    runtime::IntRect painted{0, 0, 0, 0};
+    // The first error the page's content raised; the page was still painted
+    // as far as it went.
+    bool failed = false;
+    runtime::ErrorRecord error{};
+  };
+
+  PageRenderer(pdf::Document& document, color::ColorContext& colors, FontSource* fonts);
+
+  // The matrix from the user space of a page with `box` and `rotation`
+  // (degrees clockwise) to device pixels at `dpi`, and the device size.
+  static runtime::Matrix PageMatrix(const runtime::Rect& box, int32_t rotation, double dpi, int32_t& width,
+                                    int32_t& height);
+
+  // Renders page `index` (from 0) at `dpi` into `sink`. Errors of the page
+  // tree or of the page's size are raised; errors of its content are kept
+  // in the result. Cancellation is always raised.
+  Result Render(int32_t index, double dpi, PageRowSink& sink, PaintTarget* target);
+
+ private:
+  pdf::Document& document_;
+  color::ColorContext& colors_;
+  FontSource* fonts_;
+  // Forms parsed once for every page and band rendered.
+  FormCache forms_;
+};
+
+}  // namespace content

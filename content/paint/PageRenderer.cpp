@@ -1,0 +1,119 @@
+#include "content/PageRenderer.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "color/ColorContext.h"
+#include "content/ContentOwner.h"
+#include "content/ContentStream.h"
+#include "content/Page.h"
+#include "pdf/Document.h"
+#include "pdf/Page.h"
+#include "pdf/PageBoxes.h"
+#include "pdf/PageTree.h"
+#include "raster/RasterDevice.h"
+#include "runtime/ArenaScope.h"
+#include "runtime/Dictionary.h"
+#include "runtime/ErrorTrap.h"
+
+namespace content {
+
+using runtime::Fixed;
+
+namespace {
+
+Fixed SaturatedFixed(double value) {
+  const double scaled = std::nearbyint(value * 65536.0);
+  if (!(scaled > -2147483647.0)) return -runtime::kFixedMax;
+  if (scaled > 2147483647.0) return runtime::kFixedMax;
+  return static_cast<Fixed>(scaled);
+}
+
+}  // namespace
+
+PageRenderer::PageRenderer(pdf::Document& document, color::ColorContext& colors, FontSource* fonts)
+    : document_(document), colors_(colors), fonts_(fonts), forms_(document.Context()) {}
+
+runtime::Matrix PageRenderer::PageMatrix(const runtime::Rect& box, int32_t rotation, double dpi, int32_t& width,
+                                         int32_t& height) {
+  const double s = dpi / 72.0;
+  const double x0 = runtime::FixedToDouble(box.x0), y0 = runtime::FixedToDouble(box.y0);
+  const double x1 = runtime::FixedToDouble(box.x1), y1 = runtime::FixedToDouble(box.y1);
+  const double w = std::max(0.0, (x1 - x0) * s), h = std::max(0.0, (y1 - y0) * s);
+  const bool quarter = rotation == 90 || rotation == 270;
+  const double pixelsWide = std::ceil((quarter ? h : w) - 0.01), pixelsHigh = std::ceil((quarter ? w : h) - 0.01);
+  if (pixelsWide > kMaxPixels || pixelsHigh > kMaxPixels) runtime::ThrowRuntime(runtime::kOverflow);
+  width = std::max(1, static_cast<int32_t>(pixelsWide));
+  height = std::max(1, static_cast<int32_t>(pixelsHigh));
+  // Device y grows downwards; the rotation turns the page clockwise.
+  double m[6];
+  switch (rotation) {
+    case 90: m[0] = 0, m[1] = s, m[2] = s, m[3] = 0, m[4] = -s * y0, m[5] = -s * x0; break;
+    case 180: m[0] = -s, m[1] = 0, m[2] = 0, m[3] = s, m[4] = s * x1, m[5] = -s * y0; break;
+    case 270: m[0] = 0, m[1] = -s, m[2] = -s, m[3] = 0, m[4] = s * y1, m[5] = s * x1; break;
+    default: m[0] = s, m[1] = 0, m[2] = 0, m[3] = -s, m[4] = -s * x0, m[5] = s * y1; break;
+  }
+  return {SaturatedFixed(m[0]), SaturatedFixed(m[1]), SaturatedFixed(m[2]),
+          SaturatedFixed(m[3]), SaturatedFixed(m[4]), SaturatedFixed(m[5])};
+}
+
+PageRenderer::Result PageRenderer::Render(int32_t index, double dpi, PageRowSink& sink, PaintTarget* target) {
+  runtime::LibraryContext* context = document_.Context();
+  const runtime::ObjectReference reference = pdf::PageTree::FindPageRef(document_, index);
+  const runtime::ObjectHandle page = document_.GetObject(reference.number, reference.generation);
+  const pdf::PageBoxes boxes = pdf::PageBoxes::Read(page);
+  Result result;
+  const runtime::Matrix matrix = PageMatrix(boxes.box, boxes.rotation, dpi, result.width, result.height);
+  const runtime::ObjectHandle resources = pdf::Page::GetResources(page).resources;
+
+  PageInfo info;
+  info.document = &document_;
+  info.matrix = matrix;
+  info.fonts = fonts_;
+  info.forms = &forms_;
+  info.structParents = runtime::Dictionary::GetIntegerOr(page, "StructParents", -1);
+
+  ContentMachine* machine = Page::NewMachine(document_, page);
+  if (machine == nullptr) runtime::ThrowRuntime(runtime::kOutOfMemory);
+  MachineHolder holder(context, machine);
+
+  sink.Begin(result.width, result.height);
+  runtime::ArenaAllocator arena(context, 65536, 16384);
+  const color::ColorSpaceRef space = colors_.DeviceRgb();
+  // A device pixel takes four colour bytes and an alpha byte.
+  const int64_t rowBytes = int64_t{result.width} * 5;
+  const int32_t bandRows = static_cast<int32_t>(std::clamp<int64_t>(kBandBytes / rowBytes, 1, result.height));
+  for (int32_t top = 0; top < result.height; top += bandRows) {
+    const int32_t bottom = std::min(result.height, top + bandRows);
+    runtime::ArenaScope scope(arena);
+    PaintContext paint;
+    paint.owner = context;
+    paint.layer = raster::RasterDevice::CreateForTarget(context, arena, {0, top, result.width, bottom}, space.Get());
+    paint.colors = &colors_;
+    paint.arena = &arena;
+    paint.pageWidth = result.width;
+    paint.pageHeight = result.height;
+    paint.page = info;
+    {
+      Renderer renderer(paint, 0, &resources, target);
+      runtime::ErrorTrap trap(context);
+      if (!trap.Run([&] { ContentStream::Run(*machine, renderer); })) {
+        trap.SetHandled();
+        if (!trap.HoldsRecord() || runtime::IsCancelOrNoDataError(trap.Held())) trap.Rethrow();
+        if (!result.failed) {
+          result.failed = true;
+          result.error = trap.Held();
+        }
+        trap.Close();
+      }
+      const runtime::IntRect painted = renderer.PaintedRect();
+      if (!painted.IsEmpty())
+        result.painted = result.painted.IsEmpty() ? painted : raster::UnionRects(result.painted, painted);
+    }
+    const raster::PixelPlane& colour = *paint.layer->Target().colour;
+    sink.Rows(top, bottom - top, result.width, colour.base, colour.format.rowStep);
+  }
+  return result;
+}
+
+}  // namespace content

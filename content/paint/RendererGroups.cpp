@@ -1,0 +1,152 @@
+// Nested content: forms (with their bounding box and transparency group),
+// annotation appearances, and the group layers they paint into.
+#include <algorithm>
+
+#include "content/ContentOwner.h"
+#include "content/ContentStream.h"
+#include "content/Renderer.h"
+#include "content/paint/SavedPaintState.h"
+#include "raster/ConstantSources.h"
+#include "raster/BlendFunction.h"
+#include "raster/CompositorNode.h"
+#include "raster/PathEdges.h"
+#include "raster/PlaneSource.h"
+#include "raster/RasterDevice.h"
+#include "runtime/Dictionary.h"
+
+namespace content {
+
+using raster::IntRect;
+using raster::IntersectRects;
+using raster::PipelineNode;
+using runtime::Fixed;
+using runtime::Matrix;
+using runtime::ObjectHandle;
+using runtime::ObjectTag;
+
+namespace {
+
+// The flags of a "Group" dictionary that counts as a transparency group.
+struct GroupAttributes {
+  bool transparency = false;
+  bool isolated = false;
+  bool knockout = false;
+};
+
+GroupAttributes ReadGroupAttributes(const ObjectHandle& group) {
+  GroupAttributes attributes;
+  if (group.Tag() != ObjectTag::kDictionary) return attributes;
+  const ObjectHandle subtype = runtime::Dictionary::Get(group, "S").Resolved();
+  attributes.transparency = subtype->Is(ObjectTag::kName) && subtype->AsName().View() == "Transparency";
+  if (!attributes.transparency) return attributes;
+  const ObjectHandle isolated = runtime::Dictionary::Get(group, "I").Resolved();
+  const ObjectHandle knockout = runtime::Dictionary::Get(group, "K").Resolved();
+  attributes.isolated = isolated->Is(ObjectTag::kBoolean) && isolated->AsBoolean();
+  attributes.knockout = knockout->Is(ObjectTag::kBoolean) && knockout->AsBoolean();
+  return attributes;
+}
+
+// A box of the 16.16 range's edges stands for "no box".
+bool IsUnboundedBox(const runtime::Rect& box) {
+  return box.x0 <= -runtime::kFixedMax / 2 && box.x1 >= runtime::kFixedMax / 2;
+}
+
+}  // namespace
+
+void Renderer::ClipToBox(const runtime::Rect& box) {
+  if (IsUnboundedBox(box)) return;
+  if (box.x0 >= box.x1 || box.y0 >= box.y1) {
+    ClipPath({}, false, false);
+    return;
+  }
+  auto* path = runtime::NewInArena<raster::StoredPath>(Arena(), Arena(), 6);
+  path->MoveTo({box.x0, box.y0});
+  path->LineTo({box.x1, box.y0});
+  path->LineTo({box.x1, box.y1});
+  path->LineTo({box.x0, box.y1});
+  path->Close();
+  ClipPath(path->Points(), false, true);
+}
+
+void Renderer::RunContent(ContentMachine& machine, const FormFrame* form) {
+  // The clip, the colours and the layer come back when the content ends.
+  SavedPaintState saved(*this, !inText_);
+  if (form != nullptr) {
+    ClipToBox(form->box);
+    if (PaintGroup(machine, form)) return;
+  }
+  ContentStream::Run(machine, *this);
+  FlushAndYield();
+}
+
+bool Renderer::PaintGroup(ContentMachine& machine, const FormFrame* form) {
+  const GroupAttributes group = ReadGroupAttributes(form->group);
+  if (!group.transparency) return false;
+  // Painted straight into the layer below when nothing of the group's own
+  // shows: full opacity, the Normal blend mode, no knockout.
+  const Fixed alpha = std::clamp<Fixed>(State().fillAlpha, 0, runtime::kFixedOne);
+  const uint8_t blendMode = State().blendMode;
+  if (alpha >= runtime::kFixedOne && blendMode == 0 && !group.knockout) return false;
+
+  const IntRect area = IntersectRects(ClipBounds(), [&] {
+    if (IsUnboundedBox(form->box) || !Matrix::CanTransformRect(CurrentTransform(), form->box)) return ClipBounds();
+    const IntRect box = runtime::Rect::ToPixelBounds(Matrix::TransformRectBounds(form->box, CurrentTransform()));
+    return IntRect{box.x0 - 1, box.y0 - 1, box.x1 + 1, box.y1 + 1};
+  }());
+  if (area.IsEmpty() || alpha <= 0) return true;
+
+  raster::RasterDevice& parent = Layer();
+  const raster::PixelRegion* parentRegion = state_.clipRegion;
+  PipelineNode* parentClip = state_.clipNode;
+  runtime::ArenaAllocator& arena = Arena();
+  const int32_t n = parent.Space()->ComponentCount();
+  raster::RasterDevice* layer = raster::RasterDevice::CreateGroup(
+      Owner(), arena, area, parent.Space(), runtime::PixelLayout::ForPlanes(n, 2, 3, true), &parent, group.isolated);
+  {
+    // The group's content paints at full opacity in the Normal mode: its
+    // opacity and blend mode apply once, when the group is composited.
+    StateCopy copy(*this);
+    State().fillAlpha = runtime::kFixedOne;
+    State().strokeAlpha = runtime::kFixedOne;
+    State().blendMode = 0;
+    paint_.layer = layer;
+    // The clip applies when the group is composited back.
+    state_.clipRegion = raster::PixelRegion::FromRect(arena, area);
+    state_.clipNode = nullptr;
+    ContentStream::Run(machine, *this);
+  }
+  paint_.layer = &parent;
+  state_.clipRegion = parentRegion;
+  state_.clipNode = parentClip;
+  const raster::PixelRegion* region = raster::PixelRegion::FromRect(arena, area);
+  PipelineNode* source = layer->MakeBlendBackdrop(*region);
+  PipelineNode* coverage = nullptr;
+  if (alpha < runtime::kFixedOne) coverage = raster::ShapeSource::FromFixed(arena, alpha);
+  parent.PaintSource(*region, parentRegion, parentClip, coverage, source, raster::BlendFunction::Create(arena, blendMode));
+  AccumulatePaintedRect(area);
+  FlushAndYield();
+  return true;
+}
+
+void Renderer::PaintFormObject(const ObjectHandle& form, const Matrix& matrix, const runtime::Rect& box) {
+  if (Page().document == nullptr) return;
+  PlayConfined([&] {
+    const ObjectHandle value = form.Resolved();
+    if (value.Tag() != ObjectTag::kDictionary) return;
+    FormCache::Ref cached;
+    ContentMachine* machine = nullptr;
+    if (Page().forms != nullptr) {
+      machine = &ContentStream::ForForm(cached, *Page().forms, *Page().document, value, State().resources);
+    } else {
+      machine = ContentOwner::NewMachine(*Page().document, value, State().resources);
+      if (machine == nullptr) runtime::ThrowRuntime(runtime::kOutOfMemory);
+    }
+    MachineHolder holder(Owner(), Page().forms != nullptr ? nullptr : machine);
+    FormFrame frame;
+    frame.group = runtime::Dictionary::Get(value, "Group");
+    frame.box = box;
+    PlayNestedSaved(*machine, &machine->Resources(), &matrix, &frame);
+  });
+}
+
+}  // namespace content
