@@ -1,0 +1,229 @@
+#include "content/PatternPainter.h"
+
+#include <algorithm>
+
+#include "color/ColorContext.h"
+#include "color/ColorSpace.h"
+#include "color/Shading.h"
+#include "content/ContentOwner.h"
+#include "content/ContentStream.h"
+#include "content/Pattern.h"
+#include "content/Renderer.h"
+#include "pdf/Annotation.h"
+#include "raster/CompositorNode.h"
+#include "raster/ConstantSources.h"
+#include "raster/RasterDevice.h"
+#include "raster/TilingPatternSource.h"
+#include "runtime/ArenaScope.h"
+#include "runtime/ErrorTrap.h"
+
+namespace content {
+namespace {
+
+using raster::IntRect;
+using raster::PipelineNode;
+
+// The patterns whose cells are being drawn, each with the paint context of
+// the painter that draws the cell: a painter finds its chain by its paint
+// context. The nodes live on the stack of the cell drawing and unlink
+// themselves however it ends; drawings of several cooperative threads may
+// interleave, so a node is found by search, not by position.
+struct ActivePattern {
+  ActivePattern(const PaintContext* paint, uintptr_t identity, const ActivePattern* outer)
+      : paint(paint), identity(identity), outer(outer), depth(outer != nullptr ? outer->depth + 1 : 1) {
+    next = head;
+    if (head != nullptr) head->previous = this;
+    head = this;
+  }
+  ~ActivePattern() {
+    if (previous != nullptr) previous->next = next;
+    if (next != nullptr) next->previous = previous;
+    if (head == this) head = next;
+  }
+  ActivePattern(const ActivePattern&) = delete;
+  ActivePattern& operator=(const ActivePattern&) = delete;
+
+  static const ActivePattern* Find(const PaintContext* paint) {
+    for (const ActivePattern* node = head; node != nullptr; node = node->next) {
+      if (node->paint == paint) return node;
+    }
+    return nullptr;
+  }
+
+  const PaintContext* paint;
+  uintptr_t identity;
+  const ActivePattern* outer;
+  uint32_t depth;
+  ActivePattern* previous = nullptr;
+  ActivePattern* next = nullptr;
+  static inline ActivePattern* head = nullptr;
+};
+
+// The current colour of `renderer` in its layer's space, through the
+// resolved space (a Pattern space's underlying one); false without one.
+bool PlainColour(Renderer& renderer, bool stroke, runtime::Fixed (&out)[4]) {
+  std::fill(out, out + 4, 0);
+  color::ColorSpace* space = renderer.ColorSpaceOf(stroke);
+  color::ColorSpace* target = color::ColorSpace::FromRaster(*renderer.Layer().Space());
+  if (space == nullptr || target == nullptr) return false;
+  color::ColorConverterPtr converter = space->MakeConverterFixed(*target, renderer.State().renderingIntent, 2, false);
+  if (!converter) runtime::ThrowRuntime(runtime::kOutOfMemory);
+  const ColorRecord& colour = renderer.State().Color(stroke);
+  runtime::Fixed in[ColorRecord::kMaxComponents] = {};
+  std::copy(colour.components, colour.components + ColorRecord::kMaxComponents, in);
+  converter->ConvertPixel(out, 1, in, 1);
+  return true;
+}
+
+PipelineNode* SolidSource(Renderer& renderer, const runtime::Fixed (&colour)[4]) {
+  const int32_t n = std::clamp(renderer.Layer().Space()->ComponentCount(), 1, 4);
+  return raster::SolidColorSource::FromFixed(renderer.Arena(), {colour, static_cast<size_t>(n)});
+}
+
+// Draws cells of one tiling pattern: each into a group device of the cell
+// target's pixels, played by a painter of its own, then copied into the
+// target's planes when the drawing finishes.
+struct CellPlayer {
+  Renderer* renderer;
+  const TilingPattern* pattern;
+  // An uncoloured pattern's cells are drawn for their shape, in gray, and
+  // take this colour (the current one, in the layer's space) in the tile.
+  bool uncoloured = false;
+  uint8_t colour[4] = {};
+  const ActivePattern* chain;
+  uintptr_t identity;
+  raster::RasterDevice* device = nullptr;
+  color::ColorSpaceRef gray;
+
+  static void Draw(void* user, const raster::TilingCellTarget& target) {
+    auto* player = static_cast<CellPlayer*>(user);
+    if (target.finish) {
+      player->CopyOut(target);
+    } else {
+      player->Play(target);
+    }
+  }
+
+  void Play(const raster::TilingCellTarget& target) {
+    Renderer& parent = *renderer;
+    runtime::ArenaAllocator& arena = parent.Arena();
+    // An uncoloured cell is drawn for its shape only: in gray.
+    if (uncoloured && !gray) gray = parent.Colors().DeviceGray();
+    raster::ColorSpace* rasterSpace =
+        uncoloured ? static_cast<raster::ColorSpace*>(gray.Get()) : parent.Layer().Space();
+    if (device == nullptr) {
+      const int32_t n = rasterSpace->ComponentCount();
+      device = raster::RasterDevice::CreateGroup(parent.Owner(), arena, target.clip, rasterSpace,
+                                                 runtime::PixelLayout::ForPlanes(n, 2, 3, true), &parent.Layer(),
+                                                 true);
+    }
+    PaintContext cell = parent.Paint();
+    cell.layer = device;
+    cell.region = raster::PixelRegion::FromRect(arena, target.clip);
+    cell.clipNode = nullptr;
+    cell.page.matrix = target.matrix;
+    cell.page.clip = runtime::kUnboundedRectSymmetric;
+    ActivePattern active(&cell, identity, chain);
+    pdf::Document* document = parent.Page().document;
+    if (document == nullptr) return;
+    ContentMachine* machine = ContentOwner::NewMachine(*document, pattern->stream, parent.State().resources);
+    if (machine == nullptr) runtime::ThrowRuntime(runtime::kOutOfMemory);
+    MachineHolder holder(parent.Owner(), machine);
+    Renderer painter(cell, parent.Mode(), &machine->Resources(), nullptr);
+    // Clipped to the cell's box.
+    FormFrame frame;
+    frame.box = pattern->bbox;
+    painter.RunContent(*machine, &frame);
+  }
+
+  // The device's alpha and colour (an uncoloured pattern's own colour)
+  // into the target's planes.
+  void CopyOut(const raster::TilingCellTarget& target) const {
+    if (device == nullptr) return;
+    const raster::PixelTriple& from = device->Target();
+    const IntRect& r = target.clip;
+    for (int32_t y = r.y0; y < r.y1; ++y) {
+      for (raster::PixelPlane* plane : {from.alpha, from.colour, target.planes.shape, target.planes.alpha,
+                                        target.planes.colour}) {
+        if (plane != nullptr) plane->SetRow(y);
+      }
+      for (int32_t x = r.x0; x < r.x1; ++x) {
+        const uint8_t alpha = from.alpha != nullptr ? *raster::CursorAt(from.alpha, x).Channel(0) : 255;
+        *raster::CursorAt(target.planes.alpha, x).Channel(0) = alpha;
+        const raster::SpanCursor in = raster::CursorAt(from.colour, x);
+        const raster::SpanCursor out = raster::CursorAt(target.planes.colour, x);
+        for (int32_t c = 0; c < target.components; ++c) {
+          *out.Channel(c) = uncoloured ? colour[std::min(c, 3)] : *in.Channel(c);
+        }
+      }
+    }
+  }
+};
+
+PipelineNode* TilingSource(Renderer& renderer, bool stroke, const TilingPattern& pattern, const IntRect& area) {
+  const ActivePattern* chain = ActivePattern::Find(&renderer.Paint());
+  const uintptr_t identity = pdf::Annot::Identity(pattern.stream);
+  for (const ActivePattern* node = chain; node != nullptr; node = node->outer) {
+    if (node->identity == identity) return nullptr;
+  }
+  if (chain != nullptr && chain->depth >= PatternPainter::kMaxPatternNesting) return nullptr;
+  CellPlayer player{&renderer, &pattern, pattern.uncoloured, {}, chain, identity, nullptr, color::ColorSpaceRef()};
+  if (pattern.uncoloured) {
+    runtime::Fixed colour[4];
+    if (!PlainColour(renderer, stroke, colour)) return nullptr;
+    for (int c = 0; c < 4; ++c) {
+      player.colour[c] = static_cast<uint8_t>((int64_t{std::clamp<runtime::Fixed>(colour[c], 0, runtime::kFixedOne)} * 255 +
+                                               runtime::kFixedHalf) >> 16);
+    }
+  }
+  // Both kinds become a tile of alpha and colour.
+  TilingPattern coloured = pattern;
+  coloured.uncoloured = false;
+  const int32_t n = renderer.Layer().Space()->ComponentCount();
+  return raster::TilingPatternSource::Create(renderer.Owner(), renderer.Arena(), coloured, area, n, &CellPlayer::Draw,
+                                             &player)
+      .source;
+}
+
+PipelineNode* ShadingSource(Renderer& renderer, const PatternPaint& paint, const IntRect& area) {
+  color::ShadingTarget target;
+  target.context = renderer.Owner();
+  target.arena = &renderer.Arena();
+  target.colors = &renderer.Colors();
+  target.space = color::ColorSpaceRef(color::ColorSpace::FromRaster(*renderer.Layer().Space()));
+  target.intent = renderer.State().renderingIntent;
+  const runtime::ObjectHandle none;
+  const runtime::ObjectHandle& resources = renderer.State().resources != nullptr ? *renderer.State().resources : none;
+  return color::Shading::Create(target, area, paint.matrix, 0, false, resources, paint.shading);
+}
+
+}  // namespace
+
+PipelineNode* PatternPainter::Source(Renderer& renderer, bool stroke, const IntRect& area) {
+  PatternRequest request;
+  request.patternSpace = true;
+  request.hasUnderlying = renderer.ColorSpaceOf(stroke) != nullptr;
+  request.name = renderer.PatternName(stroke);
+  request.hasPatternName = !request.name.empty();
+  request.resources = renderer.State().resources;
+  // Pattern space is the page's default space, not the current one.
+  request.base = renderer.Paint().page.matrix;
+  const PatternPaint paint = Pattern::SetupPaint(request);
+  PipelineNode* source = nullptr;
+  switch (paint.kind) {
+    case PatternPaint::Kind::kPlain: {
+      runtime::Fixed colour[4];
+      if (PlainColour(renderer, stroke, colour)) return SolidSource(renderer, colour);
+      return nullptr;
+    }
+    case PatternPaint::Kind::kTiling:
+      return TilingSource(renderer, stroke, paint.tiling, area);
+    case PatternPaint::Kind::kShading:
+      source = ShadingSource(renderer, paint, area);
+      break;
+  }
+  if (source == nullptr) renderer.Notify(0, 3, 3);
+  return source;
+}
+
+}  // namespace content
