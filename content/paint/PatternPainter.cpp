@@ -80,9 +80,32 @@ PipelineNode* SolidSource(Renderer& renderer, const runtime::Fixed (&colour)[4])
   return raster::SolidColorSource::FromFixed(renderer.Arena(), {colour, static_cast<size_t>(n)});
 }
 
-// Draws cells of one tiling pattern: each into a group device of the cell
-// target's pixels, played by a painter of its own, then copied into the
-// target's planes when the drawing finishes.
+// A backdrop of one flat colour: every component at `value`.
+class FlatBackdrop final : public raster::BackdropProvider {
+ public:
+  FlatBackdrop(runtime::ArenaAllocator& arena, int32_t components, runtime::Fixed value)
+      : arena_(arena), count_(static_cast<size_t>(std::clamp(components, 1, 4))) {
+    std::fill(values_, values_ + 4, value);
+  }
+  PipelineNode* MakeBackdrop(const raster::PixelRegion&, raster::ColorSpace*, bool) override {
+    return raster::SolidColorSource::FromFixed(arena_, {values_, count_});
+  }
+  PipelineNode* MakePipeline(const raster::PixelRegion&, raster::ColorSpace*) override {
+    return raster::SolidColorSource::FromFixed(arena_, {values_, count_});
+  }
+
+ private:
+  runtime::ArenaAllocator& arena_;
+  size_t count_;
+  runtime::Fixed values_[4];
+};
+
+// Draws cells of one tiling pattern. Each cell is played, by a painter of
+// its own, into two devices over the cell target's pixels, one over black
+// and one over white: where the two agree the cell is opaque, where they
+// differ by all of the range it left the backdrop showing. The coverage
+// and colour so recovered go into the target's planes when the drawing
+// finishes.
 struct CellPlayer {
   Renderer* renderer;
   const TilingPattern* pattern;
@@ -92,7 +115,7 @@ struct CellPlayer {
   uint8_t colour[4] = {};
   const ActivePattern* chain;
   uintptr_t identity;
-  raster::RasterDevice* device = nullptr;
+  raster::RasterDevice* devices[2] = {nullptr, nullptr};  // over black, over white
   color::ColorSpaceRef gray;
 
   static void Draw(void* user, const raster::TilingCellTarget& target) {
@@ -100,25 +123,23 @@ struct CellPlayer {
     if (target.finish) {
       player->CopyOut(target);
     } else {
-      player->Play(target);
+      for (int k = 0; k < 2; ++k) player->Play(target, k);
     }
   }
 
-  void Play(const raster::TilingCellTarget& target) {
+  void Play(const raster::TilingCellTarget& target, int k) {
     Renderer& parent = *renderer;
     runtime::ArenaAllocator& arena = parent.Arena();
-    // An uncoloured cell is drawn for its shape only: in gray.
     if (uncoloured && !gray) gray = parent.Colors().DeviceGray();
-    raster::ColorSpace* rasterSpace =
-        uncoloured ? static_cast<raster::ColorSpace*>(gray.Get()) : parent.Layer().Space();
-    if (device == nullptr) {
-      const int32_t n = rasterSpace->ComponentCount();
-      device = raster::RasterDevice::CreateGroup(parent.Owner(), arena, target.clip, rasterSpace,
-                                                 runtime::PixelLayout::ForPlanes(n, 2, 3, true), &parent.Layer(),
-                                                 true);
+    raster::ColorSpace* space = uncoloured ? static_cast<raster::ColorSpace*>(gray.Get()) : parent.Layer().Space();
+    if (devices[k] == nullptr) {
+      const int32_t n = space->ComponentCount();
+      auto* backdrop = runtime::NewInArena<FlatBackdrop>(arena, arena, n, k == 0 ? 0 : runtime::kFixedOne);
+      devices[k] = raster::RasterDevice::CreateGroup(parent.Owner(), arena, target.clip, space,
+                                                     runtime::PixelLayout::ForPlanes(n, 2, 3, true), backdrop, true);
     }
     PaintContext cell = parent.Paint();
-    cell.layer = device;
+    cell.layer = devices[k];
     cell.region = raster::PixelRegion::FromRect(arena, target.clip);
     cell.clipNode = nullptr;
     cell.page.matrix = target.matrix;
@@ -136,24 +157,37 @@ struct CellPlayer {
     painter.RunContent(*machine, &frame);
   }
 
-  // The device's alpha and colour (an uncoloured pattern's own colour)
-  // into the target's planes.
+  // Coverage and colour from the two drawings into the target's planes:
+  // over black a pixel shows a x c, over white a x c + (1 - a); an
+  // uncoloured pattern takes its own colour.
   void CopyOut(const raster::TilingCellTarget& target) const {
-    if (device == nullptr) return;
-    const raster::PixelTriple& from = device->Target();
+    if (devices[0] == nullptr || devices[1] == nullptr) return;
+    const raster::PixelTriple& black = devices[0]->Target();
+    const raster::PixelTriple& white = devices[1]->Target();
+    const int32_t drawn = std::clamp(devices[0]->Space()->ComponentCount(), 1, 4);
     const IntRect& r = target.clip;
     for (int32_t y = r.y0; y < r.y1; ++y) {
-      for (raster::PixelPlane* plane : {from.alpha, from.colour, target.planes.shape, target.planes.alpha,
-                                        target.planes.colour}) {
+      for (raster::PixelPlane* plane : {black.colour, white.colour, target.planes.alpha, target.planes.colour}) {
         if (plane != nullptr) plane->SetRow(y);
       }
       for (int32_t x = r.x0; x < r.x1; ++x) {
-        const uint8_t alpha = from.alpha != nullptr ? *raster::CursorAt(from.alpha, x).Channel(0) : 255;
-        *raster::CursorAt(target.planes.alpha, x).Channel(0) = alpha;
-        const raster::SpanCursor in = raster::CursorAt(from.colour, x);
+        const raster::SpanCursor overBlack = raster::CursorAt(black.colour, x);
+        const raster::SpanCursor overWhite = raster::CursorAt(white.colour, x);
+        int32_t alpha = 0;
+        for (int32_t c = 0; c < drawn; ++c) {
+          alpha = std::max(alpha, 255 - (int32_t{*overWhite.Channel(c)} - *overBlack.Channel(c)));
+        }
+        alpha = std::clamp(alpha, 0, 255);
+        *raster::CursorAt(target.planes.alpha, x).Channel(0) = static_cast<uint8_t>(alpha);
         const raster::SpanCursor out = raster::CursorAt(target.planes.colour, x);
         for (int32_t c = 0; c < target.components; ++c) {
-          *out.Channel(c) = uncoloured ? colour[std::min(c, 3)] : *in.Channel(c);
+          int32_t value = 0;
+          if (uncoloured) {
+            value = colour[std::min(c, 3)];
+          } else if (alpha != 0) {
+            value = std::min(255, (int32_t{*overBlack.Channel(c)} * 255 + alpha / 2) / alpha);
+          }
+          *out.Channel(c) = static_cast<uint8_t>(value);
         }
       }
     }
@@ -167,7 +201,7 @@ PipelineNode* TilingSource(Renderer& renderer, bool stroke, const TilingPattern&
     if (node->identity == identity) return nullptr;
   }
   if (chain != nullptr && chain->depth >= PatternPainter::kMaxPatternNesting) return nullptr;
-  CellPlayer player{&renderer, &pattern, pattern.uncoloured, {}, chain, identity, nullptr, color::ColorSpaceRef()};
+  CellPlayer player{&renderer, &pattern, pattern.uncoloured, {}, chain, identity, {nullptr, nullptr}, color::ColorSpaceRef()};
   if (pattern.uncoloured) {
     runtime::Fixed colour[4];
     if (!PlainColour(renderer, stroke, colour)) return nullptr;
