@@ -181,10 +181,14 @@ struct CellPlayer {
         *raster::CursorAt(target.planes.alpha, x).Channel(0) = static_cast<uint8_t>(alpha);
         const raster::SpanCursor out = raster::CursorAt(target.planes.colour, x);
         for (int32_t c = 0; c < target.components; ++c) {
+          // Nothing where nothing was drawn: the compositor reads a
+          // transparent pixel's colour too.
           int32_t value = 0;
-          if (uncoloured) {
+          if (alpha == 0) {
+            value = 0;
+          } else if (uncoloured) {
             value = colour[std::min(c, 3)];
-          } else if (alpha != 0) {
+          } else {
             value = std::min(255, (int32_t{*overBlack.Channel(c)} * 255 + alpha / 2) / alpha);
           }
           *out.Channel(c) = static_cast<uint8_t>(value);
