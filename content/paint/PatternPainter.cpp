@@ -238,29 +238,38 @@ PipelineNode* ShadingSource(Renderer& renderer, const PatternPaint& paint, const
 }  // namespace
 
 PipelineNode* PatternPainter::Source(Renderer& renderer, bool stroke, const IntRect& area) {
-  PatternRequest request;
-  request.patternSpace = true;
-  request.hasUnderlying = renderer.ColorSpaceOf(stroke) != nullptr;
-  request.name = renderer.PatternName(stroke);
-  request.hasPatternName = !request.name.empty();
-  request.resources = renderer.State().resources;
-  // Pattern space is the page's default space, not the current one.
-  request.base = renderer.Paint().page.matrix;
-  const PatternPaint paint = Pattern::SetupPaint(request);
   PipelineNode* source = nullptr;
-  switch (paint.kind) {
-    case PatternPaint::Kind::kPlain: {
-      runtime::Fixed colour[4];
-      if (PlainColour(renderer, stroke, colour)) return SolidSource(renderer, colour);
-      return nullptr;
+  bool plain = false;
+  // A pattern that cannot be read paints nothing; the error is reported
+  // once the page has played on to its end.
+  renderer.PlayConfined([&] {
+    PatternRequest request;
+    request.patternSpace = true;
+    request.hasUnderlying = renderer.ColorSpaceOf(stroke) != nullptr;
+    request.name = renderer.PatternName(stroke);
+    request.hasPatternName = !request.name.empty();
+    request.resources = renderer.State().resources;
+    // Pattern space is the page's default space, not the current one.
+    request.base = renderer.Paint().page.matrix;
+    const PatternPaint paint = Pattern::SetupPaint(request);
+    switch (paint.kind) {
+      case PatternPaint::Kind::kPlain: {
+        plain = true;
+        runtime::Fixed colour[4];
+        if (PlainColour(renderer, stroke, colour)) source = SolidSource(renderer, colour);
+        return;
+      }
+      case PatternPaint::Kind::kTiling:
+        source = TilingSource(renderer, stroke, paint.tiling, area);
+        return;
+      case PatternPaint::Kind::kShading:
+        source = ShadingSource(renderer, paint, area);
+        return;
     }
-    case PatternPaint::Kind::kTiling:
-      return TilingSource(renderer, stroke, paint.tiling, area);
-    case PatternPaint::Kind::kShading:
-      source = ShadingSource(renderer, paint, area);
-      break;
-  }
-  if (source == nullptr) renderer.Notify(0, 3, 3);
+  });
+  // A pattern that yields no paint (a broken one, one that would draw
+  // itself, a shading that paints nothing) is told about.
+  if (source == nullptr && !plain) renderer.Notify(0, 3, 3);
   return source;
 }
 

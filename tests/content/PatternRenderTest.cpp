@@ -63,14 +63,15 @@ std::string PageFile(const std::string& resources, const std::string& content, c
 class PatternRenderTest : public ::testing::Test {
  protected:
   // Renders page 1 at 72 dpi: one pixel per unit, device y = 200 - user y.
-  PixelSink Render(const std::string& bytes, content::CountingPaintTarget* target = nullptr) {
+  PixelSink Render(const std::string& bytes, content::CountingPaintTarget* target = nullptr,
+                   long expectedError = -1) {
     pdftest::OpenDocument document(&context, bytes);
     color::ColorContext colors(&context, &*document);
     content::PageRenderer renderer(*document, colors, nullptr);
     PixelSink sink;
     content::CountingPaintTarget counting;
     const content::PageRenderer::Result result = renderer.Render(0, 72.0, sink, target != nullptr ? target : &counting);
-    EXPECT_FALSE(result.failed) << result.error.code;
+    EXPECT_EQ(result.failed ? static_cast<long>(result.error.code) : -1, expectedError);
     return sink;
   }
   // Counts pixels further than one level from what `expected` gives.
@@ -156,6 +157,35 @@ TEST_F(PatternRenderTest, PatternsThatDrawThemselvesEnd) {
                        &first),
             0)
       << first;
+}
+
+TEST_F(PatternRenderTest, BadPatternsPaintNothingAndThePagePlaysOn) {
+  struct Case {
+    const char* pattern;
+    long code;    // the error the page reports, -1 for none
+    uint32_t notices;  // (0, 3, 3) told
+  } cases[] = {
+      {"<< /PatternType 3 >>", runtime::kMalformed, 1},
+      {"<< /PatternType 1 /PaintType 1 /TilingType 4 /BBox [0 0 1 1] /XStep 1 /YStep 1 >>", runtime::kMalformed, 1},
+      {"<< /PatternType 2 /Shading << /ShadingType 9 >> >>", runtime::kMalformed, 1},
+      {"<< /PatternType 2 /Shading << /ShadingType 2 /ColorSpace /DeviceRGB /Coords [0 0 0 0] "
+       "/Function << /FunctionType 2 /Domain [0 1] /C0 [1 0 0] /C1 [0 0 1] /N 1 >> >> >>", -1, 1},  // paints nothing
+  };
+  for (const Case& test : cases) {
+    const std::string bytes = PageFile("<< /Pattern << /P 5 0 R >> >>",
+                                       "/Pattern cs /P scn 0 0 200 200 re f /Missing scn 0 0 50 50 re f "
+                                       "1 0 0 rg 100 100 50 50 re f",
+                                       {test.pattern});
+    content::CountingPaintTarget target;
+    const PixelSink sink = Render(bytes, &target, test.code);
+    EXPECT_EQ(target.Count(3), test.notices) << test.pattern;
+    std::string first;
+    EXPECT_EQ(Mismatches(sink,
+                         [](double u, double v) { return u > 100 && u < 150 && v > 100 && v < 150 ? Rgb{255, 0, 0} : kWhite; },
+                         &first),
+              0)
+        << test.pattern << " " << first;
+  }
 }
 
 TEST_F(PatternRenderTest, TinyCellsOverThePagePaintInBoundedTime) {
