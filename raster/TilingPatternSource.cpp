@@ -52,6 +52,16 @@ TilingPatternPaint TilingPatternSource::Create(runtime::LibraryContext* context,
   PatternCell::ChannelPlan(*painter, painter->colourComponents);
   PatternCell::ChooseTileSize(*painter);
   if (painter->degenerate) return paint;
+  // A tile is never larger than the area it paints: a cell bigger than the
+  // area is drawn over the area itself, so memory stays bounded by the
+  // device whatever the pattern's size.
+  const int64_t areaPixels = int64_t{area.x1 - area.x0} * (area.y1 - area.y0);
+  if (painter->tileUsed &&
+      int64_t{painter->tileRect.x1 - painter->tileRect.x0} * (painter->tileRect.y1 - painter->tileRect.y0) >
+          areaPixels) {
+    painter->tileUsed = false;
+    painter->tileRect = painter->fallbackRect;
+  }
   PatternCell::AllocateTileBuffer(*painter);
   runtime::PixelBuffer& buffer = painter->tileBuffer;
 

@@ -15,6 +15,7 @@
 #include "raster/RasterDevice.h"
 #include "raster/TilingPatternSource.h"
 #include "runtime/ArenaScope.h"
+#include "runtime/ArenaVector.h"
 #include "runtime/ErrorTrap.h"
 
 namespace content {
@@ -100,12 +101,13 @@ class FlatBackdrop final : public raster::BackdropProvider {
   runtime::Fixed values_[4];
 };
 
-// Draws cells of one tiling pattern. Each cell is played, by a painter of
-// its own, into two devices over the cell target's pixels, one over black
-// and one over white: where the two agree the cell is opaque, where they
-// differ by all of the range it left the backdrop showing. The coverage
-// and colour so recovered go into the target's planes when the drawing
-// finishes.
+// Draws the cells of one tiling pattern. The cells are gathered and, when
+// the drawing finishes, played by painters of their own twice into a
+// device over the cell target's pixels: once over black and once over
+// white. Where the two agree the cells are opaque, where they differ by
+// all of the range they left the backdrop showing; the coverage and colour
+// so recovered go into the target's planes. One device lives at a time,
+// in a scope of the painter's arena.
 struct CellPlayer {
   Renderer* renderer;
   const TilingPattern* pattern;
@@ -115,38 +117,50 @@ struct CellPlayer {
   uint8_t colour[4] = {};
   const ActivePattern* chain;
   uintptr_t identity;
-  raster::RasterDevice* devices[2] = {nullptr, nullptr};  // over black, over white
+  runtime::ArenaVector<runtime::Matrix>* cells;
   color::ColorSpaceRef gray;
 
   static void Draw(void* user, const raster::TilingCellTarget& target) {
     auto* player = static_cast<CellPlayer*>(user);
     if (target.finish) {
-      player->CopyOut(target);
+      player->Finish(target);
     } else {
-      for (int k = 0; k < 2; ++k) player->Play(target, k);
+      player->cells->PushBack(target.matrix);
     }
   }
 
-  void Play(const raster::TilingCellTarget& target, int k) {
+  void Finish(const raster::TilingCellTarget& target) {
+    if (cells->Size() == 0) return;
     Renderer& parent = *renderer;
     runtime::ArenaAllocator& arena = parent.Arena();
     if (uncoloured && !gray) gray = parent.Colors().DeviceGray();
     raster::ColorSpace* space = uncoloured ? static_cast<raster::ColorSpace*>(gray.Get()) : parent.Layer().Space();
-    if (devices[k] == nullptr) {
-      const int32_t n = space->ComponentCount();
-      auto* backdrop = runtime::NewInArena<FlatBackdrop>(arena, arena, n, k == 0 ? 0 : runtime::kFixedOne);
-      devices[k] = raster::RasterDevice::CreateGroup(parent.Owner(), arena, target.clip, space,
-                                                     runtime::PixelLayout::ForPlanes(n, 2, 3, true), backdrop, true);
+    const int32_t n = space->ComponentCount();
+    for (int pass = 0; pass < 2; ++pass) {
+      runtime::ArenaScope scope(arena);
+      auto* backdrop = runtime::NewInArena<FlatBackdrop>(arena, arena, n, pass == 0 ? 0 : runtime::kFixedOne);
+      raster::RasterDevice* device = raster::RasterDevice::CreateGroup(
+          parent.Owner(), arena, target.clip, space, runtime::PixelLayout::ForPlanes(n, 0, 3, true), backdrop, true);
+      for (uint32_t i = 0; i < cells->Size(); ++i) Play(*device, target.clip, (*cells)[i]);
+      if (pass == 0) {
+        KeepOverBlack(*device, target);
+      } else {
+        Combine(*device, target, n);
+      }
     }
-    PaintContext cell = parent.Paint();
-    cell.layer = devices[k];
-    cell.region = raster::PixelRegion::FromRect(arena, target.clip);
-    cell.clipNode = nullptr;
-    cell.page.matrix = target.matrix;
-    cell.page.clip = runtime::kUnboundedRectSymmetric;
-    ActivePattern active(&cell, identity, chain);
+  }
+
+  void Play(raster::RasterDevice& device, const IntRect& clip, const runtime::Matrix& matrix) {
+    Renderer& parent = *renderer;
     pdf::Document* document = parent.Page().document;
     if (document == nullptr) return;
+    PaintContext cell = parent.Paint();
+    cell.layer = &device;
+    cell.region = raster::PixelRegion::FromRect(parent.Arena(), clip);
+    cell.clipNode = nullptr;
+    cell.page.matrix = matrix;
+    cell.page.clip = runtime::kUnboundedRectSymmetric;
+    ActivePattern active(&cell, identity, chain);
     ContentMachine* machine = ContentOwner::NewMachine(*document, pattern->stream, parent.State().resources);
     if (machine == nullptr) runtime::ThrowRuntime(runtime::kOutOfMemory);
     MachineHolder holder(parent.Owner(), machine);
@@ -157,44 +171,57 @@ struct CellPlayer {
     painter.RunContent(*machine, &frame);
   }
 
-  // Coverage and colour from the two drawings into the target's planes:
-  // over black a pixel shows a x c, over white a x c + (1 - a); an
-  // uncoloured pattern takes its own colour.
-  void CopyOut(const raster::TilingCellTarget& target) const {
-    if (devices[0] == nullptr || devices[1] == nullptr) return;
-    const raster::PixelTriple& black = devices[0]->Target();
-    const raster::PixelTriple& white = devices[1]->Target();
-    const int32_t drawn = std::clamp(devices[0]->Space()->ComponentCount(), 1, 4);
+  // Calls `body(x, drawn, kept)` for every pixel of the clip, rows placed.
+  template <class Body>
+  static void ForEachPixel(const raster::PixelTriple& drawn, const raster::TilingCellTarget& target, Body&& body) {
     const IntRect& r = target.clip;
     for (int32_t y = r.y0; y < r.y1; ++y) {
-      for (raster::PixelPlane* plane : {black.colour, white.colour, target.planes.alpha, target.planes.colour}) {
+      for (raster::PixelPlane* plane : {drawn.colour, target.planes.alpha, target.planes.colour}) {
         if (plane != nullptr) plane->SetRow(y);
       }
       for (int32_t x = r.x0; x < r.x1; ++x) {
-        const raster::SpanCursor overBlack = raster::CursorAt(black.colour, x);
-        const raster::SpanCursor overWhite = raster::CursorAt(white.colour, x);
-        int32_t alpha = 0;
-        for (int32_t c = 0; c < drawn; ++c) {
-          alpha = std::max(alpha, 255 - (int32_t{*overWhite.Channel(c)} - *overBlack.Channel(c)));
-        }
-        alpha = std::clamp(alpha, 0, 255);
-        *raster::CursorAt(target.planes.alpha, x).Channel(0) = static_cast<uint8_t>(alpha);
-        const raster::SpanCursor out = raster::CursorAt(target.planes.colour, x);
-        for (int32_t c = 0; c < target.components; ++c) {
-          // Nothing where nothing was drawn: the compositor reads a
-          // transparent pixel's colour too.
-          int32_t value = 0;
-          if (alpha == 0) {
-            value = 0;
-          } else if (uncoloured) {
-            value = colour[std::min(c, 3)];
-          } else {
-            value = std::min(255, (int32_t{*overBlack.Channel(c)} * 255 + alpha / 2) / alpha);
-          }
-          *out.Channel(c) = static_cast<uint8_t>(value);
-        }
+        body(raster::CursorAt(drawn.colour, x), raster::CursorAt(target.planes.alpha, x),
+             raster::CursorAt(target.planes.colour, x));
       }
     }
+  }
+
+  // The drawing over black, kept in the target's colour plane until the
+  // drawing over white arrives.
+  static void KeepOverBlack(raster::RasterDevice& device, const raster::TilingCellTarget& target) {
+    const int32_t n = std::min(device.Space()->ComponentCount(), target.components);
+    ForEachPixel(device.Target(), target, [&](raster::SpanCursor in, raster::SpanCursor, raster::SpanCursor out) {
+      for (int32_t c = 0; c < n; ++c) *out.Channel(c) = *in.Channel(c);
+    });
+  }
+
+  // Over black a pixel shows a x c, over white a x c + (1 - a).
+  void Combine(raster::RasterDevice& device, const raster::TilingCellTarget& target, int32_t drawn) const {
+    const int32_t n = std::clamp(std::min(drawn, target.components), 1, 4);
+    ForEachPixel(device.Target(), target, [&](raster::SpanCursor overWhite, raster::SpanCursor alphaOut,
+                                              raster::SpanCursor out) {
+      int32_t overBlack[4] = {};
+      int32_t alpha = 0;
+      for (int32_t c = 0; c < n; ++c) {
+        overBlack[c] = *out.Channel(c);
+        alpha = std::max(alpha, 255 - (int32_t{*overWhite.Channel(c)} - overBlack[c]));
+      }
+      alpha = std::clamp(alpha, 0, 255);
+      *alphaOut.Channel(0) = static_cast<uint8_t>(alpha);
+      for (int32_t c = 0; c < target.components; ++c) {
+        // Nothing where nothing was drawn: the compositor reads a
+        // transparent pixel's colour too.
+        int32_t value = 0;
+        if (alpha == 0) {
+          value = 0;
+        } else if (uncoloured) {
+          value = colour[std::min(c, 3)];
+        } else if (c < n) {
+          value = std::min(255, (overBlack[c] * 255 + alpha / 2) / alpha);
+        }
+        *out.Channel(c) = static_cast<uint8_t>(value);
+      }
+    });
   }
 };
 
@@ -205,7 +232,8 @@ PipelineNode* TilingSource(Renderer& renderer, bool stroke, const TilingPattern&
     if (node->identity == identity) return nullptr;
   }
   if (chain != nullptr && chain->depth >= PatternPainter::kMaxPatternNesting) return nullptr;
-  CellPlayer player{&renderer, &pattern, pattern.uncoloured, {}, chain, identity, {nullptr, nullptr}, color::ColorSpaceRef()};
+  auto* cells = runtime::NewInArena<runtime::ArenaVector<runtime::Matrix>>(renderer.Arena(), renderer.Arena(), 4);
+  CellPlayer player{&renderer, &pattern, pattern.uncoloured, {}, chain, identity, cells, color::ColorSpaceRef()};
   if (pattern.uncoloured) {
     runtime::Fixed colour[4];
     if (!PlainColour(renderer, stroke, colour)) return nullptr;

@@ -172,6 +172,22 @@ TEST_F(TilingPatternSourceTest, LargeCellsAreDrawnOneByOneOverTheArea) {
   EXPECT_TRUE(colourRight);
 }
 
+TEST_F(TilingPatternSourceTest, TilesAreNeverLargerThanTheArea) {
+  // 40-pixel cells over a 20 x 10 area: no 40 x 40 tile, the cells are
+  // drawn over the area.
+  SquareCell cell;
+  cell.side = 20;
+  const content::TilingPattern pattern = Pattern(40, 40, runtime::Matrix{});
+  const IntRect area{5, 5, 25, 15};
+  const TilingPatternPaint paint = TilingPatternSource::Create(&context, arena, pattern, area, 3, &SquareCell::Draw, &cell);
+  ASSERT_NE(paint.source, nullptr);
+  EXPECT_FALSE(paint.tiled);
+  EXPECT_EQ(cell.calls, 1);
+  bool colourRight = false;
+  EXPECT_EQ(Read(paint.source, area, false, &colourRight), Expected(area, 40, 20, 0, 0));
+  EXPECT_TRUE(colourRight);
+}
+
 TEST_F(TilingPatternSourceTest, NothingToPaint) {
   SquareCell cell;
   content::TilingPattern empty = Pattern(10, 10, runtime::Matrix{});
