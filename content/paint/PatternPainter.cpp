@@ -195,7 +195,8 @@ struct CellPlayer {
     });
   }
 
-  // Over black a pixel shows a x c, over white a x c + (1 - a).
+  // Over black a pixel shows a x c, over white a x c + (1 - a): a from
+  // their difference, a x c as it stands.
   void Combine(raster::RasterDevice& device, const raster::TilingCellTarget& target, int32_t drawn) const {
     const int32_t n = std::clamp(std::min(drawn, target.components), 1, 4);
     ForEachPixel(device.Target(), target, [&](raster::SpanCursor overWhite, raster::SpanCursor alphaOut,
@@ -209,15 +210,14 @@ struct CellPlayer {
       alpha = std::clamp(alpha, 0, 255);
       *alphaOut.Channel(0) = static_cast<uint8_t>(alpha);
       for (int32_t c = 0; c < target.components; ++c) {
-        // Nothing where nothing was drawn: the compositor reads a
-        // transparent pixel's colour too.
+        // The tile's colour is premultiplied by its coverage, as the
+        // compositor and the sampler's interpolation take it: over black
+        // the drawing already is, an uncoloured pattern's colour is scaled.
         int32_t value = 0;
-        if (alpha == 0) {
-          value = 0;
-        } else if (uncoloured) {
-          value = colour[std::min(c, 3)];
+        if (uncoloured) {
+          value = (colour[std::min(c, 3)] * alpha + 127) / 255;
         } else if (c < n) {
-          value = std::min(255, (overBlack[c] * 255 + alpha / 2) / alpha);
+          value = overBlack[c];
         }
         *out.Channel(c) = static_cast<uint8_t>(value);
       }

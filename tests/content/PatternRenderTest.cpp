@@ -122,6 +122,22 @@ TEST_F(PatternRenderTest, TilingPatternsPaintTheHandComputedGrid) {
       << first;
 }
 
+TEST_F(PatternRenderTest, HalfTransparentCellsBlendWithWhatLiesBelow) {
+  const std::string bytes = PageFile(
+      "<< /Pattern << /P 5 0 R >> >>", "0 0 1 rg 0 0 200 200 re f /Pattern cs /P scn 0 0 200 200 re f",
+      {StreamBody("/Type /Pattern /PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 20 20] /XStep 20 /YStep 20 "
+                  "/Resources << /ExtGState << /G << /ca 0.5 >> >> >>",
+                  "/G gs 1 0 0 rg 0 0 10 10 re f")});
+  const PixelSink sink = Render(bytes);
+  std::string first;
+  // Half red over blue in each cell's square, blue elsewhere.
+  EXPECT_EQ(Mismatches(sink,
+                       [](double u, double v) { return InCellSquare(u, v) ? Rgb{128, 0, 127} : Rgb{0, 0, 255}; },
+                       &first),
+            0)
+      << first;
+}
+
 TEST_F(PatternRenderTest, ShadingPatternPaintsItsGradient) {
   const std::string bytes =
       PageFile("<< /Pattern << /S 5 0 R >> >>", "/Pattern cs /S scn 0 0 200 200 re f",
