@@ -277,7 +277,9 @@ PipelineNode* PatternPainter::Source(Renderer& renderer, bool stroke, const IntR
     request.name = renderer.PatternName(stroke);
     request.hasPatternName = !request.name.empty();
     request.resources = renderer.State().resources;
-    // Pattern space is the page's default space, not the current one.
+    // Pattern space is relative to the painter's base transform: the
+    // page's default space, for forms on the page too (as mutool and
+    // Ghostscript place them), or a pattern cell's own space.
     request.base = renderer.Paint().page.matrix;
     const PatternPaint paint = Pattern::SetupPaint(request);
     switch (paint.kind) {

@@ -122,6 +122,28 @@ TEST_F(PatternRenderTest, TilingPatternsPaintTheHandComputedGrid) {
       << first;
 }
 
+TEST_F(PatternRenderTest, PatternsInFormsKeepThePagesGrid) {
+  // The form is drawn 30 units up and right; its pattern is placed in the
+  // page's default space, so its grid lines up with the page's own.
+  const std::string tiling = "/Type /Pattern /PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 20 20] /XStep 20 /YStep 20";
+  const std::string bytes = PageFile(
+      "<< /XObject << /Fm 5 0 R >> /Pattern << /P 6 0 R >> >>",
+      "/Pattern cs /P scn 0 0 200 30 re f q 1 0 0 1 30 30 cm /Fm Do Q",
+      {StreamBody("/Type /XObject /Subtype /Form /BBox [0 0 170 170] /Resources << /Pattern << /P 6 0 R >> >>",
+                  "/Pattern cs /P scn 0 0 170 170 re f"),
+       StreamBody(tiling, "1 0 0 rg 0 0 10 10 re f")});
+  const PixelSink sink = Render(bytes);
+  std::string first;
+  EXPECT_EQ(Mismatches(sink,
+                       [](double u, double v) {
+                         if (v > 30 && u < 30) return kWhite;
+                         return InCellSquare(u, v) ? Rgb{255, 0, 0} : kWhite;
+                       },
+                       &first),
+            0)
+      << first;
+}
+
 TEST_F(PatternRenderTest, HalfTransparentCellsBlendWithWhatLiesBelow) {
   const std::string bytes = PageFile(
       "<< /Pattern << /P 5 0 R >> >>", "0 0 1 rg 0 0 200 200 re f /Pattern cs /P scn 0 0 200 200 re f",
