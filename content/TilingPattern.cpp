@@ -13,14 +13,6 @@ namespace {
 using runtime::Fixed;
 using runtime::FixedToDouble;
 
-// Doubles back to 16.16, rounded and saturated.
-Fixed ToFixedRounded(double v) {
-  const double scaled = std::nearbyint(v * 65536.0);
-  if (!(scaled < 2147483647.0)) return runtime::kFixedMax;
-  if (!(scaled > -2147483647.0)) return runtime::kFixedMin;
-  return static_cast<Fixed>(scaled);
-}
-
 // The grid geometry in doubles: set up once per fill, never per pixel.
 struct PatternGrid {
   double a, b, c, d, e, f;     // pattern to device
@@ -122,8 +114,8 @@ runtime::Matrix TilingPattern::NormaliseTranslation(const runtime::Matrix& m, Fi
   const double i = steps(c * f - d * e, det * sx);
   const double j = steps(b * e - a * f, det * sy);
   runtime::Matrix out = m;
-  out.e = ToFixedRounded(e + i * a * sx + j * c * sy);
-  out.f = ToFixedRounded(f + i * b * sx + j * d * sy);
+  out.e = runtime::FixedFromFloatRounded(e + i * a * sx + j * c * sy);
+  out.f = runtime::FixedFromFloatRounded(f + i * b * sx + j * d * sy);
   return out;
 }
 
@@ -148,9 +140,9 @@ TilingPattern TilingPattern::Parse(const runtime::ObjectHandle& pattern, const r
   const double ne = FixedToDouble(normalised.e), nf = FixedToDouble(normalised.f);
   const double ba = FixedToDouble(base.a), bb = FixedToDouble(base.b), bc = FixedToDouble(base.c);
   const double bd = FixedToDouble(base.d), be = FixedToDouble(base.e), bf = FixedToDouble(base.f);
-  result.matrix = runtime::Matrix{ToFixedRounded(na * ba + nb * bc),      ToFixedRounded(na * bb + nb * bd),
-                                  ToFixedRounded(nc * ba + nd * bc),      ToFixedRounded(nc * bb + nd * bd),
-                                  ToFixedRounded(ne * ba + nf * bc + be), ToFixedRounded(ne * bb + nf * bd + bf)};
+  result.matrix = runtime::Matrix{runtime::FixedFromFloatRounded(na * ba + nb * bc),      runtime::FixedFromFloatRounded(na * bb + nb * bd),
+                                  runtime::FixedFromFloatRounded(nc * ba + nd * bc),      runtime::FixedFromFloatRounded(nc * bb + nd * bd),
+                                  runtime::FixedFromFloatRounded(ne * ba + nf * bc + be), runtime::FixedFromFloatRounded(ne * bb + nf * bd + bf)};
   result.bbox = pdf::ReadRectArray(Dictionary::GetArray(pattern, "BBox"));
   result.uncoloured = paintType == 2;
   result.stream = pattern;
@@ -175,8 +167,8 @@ uint32_t TilingPattern::VisitCells(const runtime::Rect& area, uint32_t limit, bo
       }
       const double tx = static_cast<double>(i) * grid.sx, ty = static_cast<double>(j) * grid.sy;
       const runtime::Matrix cell{matrix.a, matrix.b, matrix.c, matrix.d,
-                                 ToFixedRounded(tx * grid.a + ty * grid.c + grid.e),
-                                 ToFixedRounded(tx * grid.b + ty * grid.d + grid.f)};
+                                 runtime::FixedFromFloatRounded(tx * grid.a + ty * grid.c + grid.e),
+                                 runtime::FixedFromFloatRounded(tx * grid.b + ty * grid.d + grid.f)};
       ++visited;
       visit(user, static_cast<int32_t>(i), static_cast<int32_t>(j), cell);
     }

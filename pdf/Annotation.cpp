@@ -39,15 +39,10 @@ struct AffineD {
             c * n.b + d * n.d,       e * n.a + f * n.c + n.e, e * n.b + f * n.d + n.f};
   }
   double Det() const { return a * d - b * c; }
-  static double Round(double v) {
-    const double scaled = std::nearbyint(v * 65536.0);
-    if (!(scaled < 2147483647.0)) return 2147483647.0;
-    if (!(scaled > -2147483647.0)) return -2147483647.0;
-    return scaled;
-  }
   runtime::Matrix ToFixed() const {
-    auto fx = [](double v) { return static_cast<runtime::Fixed>(Round(v)); };
-    return {fx(a), fx(b), fx(c), fx(d), fx(e), fx(f)};
+    using runtime::FixedFromFloatRounded;
+    return {FixedFromFloatRounded(a), FixedFromFloatRounded(b), FixedFromFloatRounded(c),
+            FixedFromFloatRounded(d), FixedFromFloatRounded(e), FixedFromFloatRounded(f)};
   }
 };
 
