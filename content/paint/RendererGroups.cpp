@@ -120,8 +120,13 @@ bool Renderer::PaintGroup(ContentMachine& machine, const FormFrame* form) {
   state_.clipNode = parentClip;
   const raster::PixelRegion* region = raster::PixelRegion::FromRect(arena, area);
   PipelineNode* source = layer->MakeBlendBackdrop(*region);
-  PipelineNode* coverage = nullptr;
-  if (alpha < runtime::kFixedOne) coverage = raster::ShapeSource::FromFixed(arena, alpha);
+  if (alpha < runtime::kFixedOne)
+    source = raster::PipelineStage::Create(arena, parent.Scratch(*region), raster::ShapeSource::FromFixed(arena, alpha),
+                                           source);
+  // Only what the group painted is composited: where its shape is 0 the
+  // layer below stays as it is, whatever the blend mode.
+  PipelineNode* coverage =
+      raster::PlaneSource::Create(arena, {layer->Target().shape, layer->Target().shape, nullptr});
   parent.PaintSource(*region, parentRegion, parentClip, coverage, source, raster::BlendFunction::Create(arena, blendMode));
   AccumulatePaintedRect(area);
   FlushAndYield();
