@@ -333,7 +333,12 @@ void Renderer::ShowRun(const uint8_t* bytes, uint32_t count, const TextArrayElem
                        uint32_t elementCount) {
   if (OutsideActiveSegment()) return;
   runtime::FontBase* font = State().font.Get();
-  if (font == nullptr) return;  // no font selected: nothing can be placed
+  if (font == nullptr) {
+    // A font that could not be loaded (a kind not drawn yet, a broken
+    // program): the text cannot be placed, and the target is told.
+    Notify(0, 2, 1);
+    return;
+  }
   const uint8_t mode = State().renderMode;
   // The text side lives as long as its layer: made before the run's scope.
   raster::Renderer& side = TextSide();

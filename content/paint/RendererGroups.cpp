@@ -72,8 +72,12 @@ void Renderer::RunContent(ContentMachine& machine, const FormFrame* form) {
   // The clip, the colours and the layer come back when the content ends.
   SavedPaintState saved(*this, !inText_);
   if (form != nullptr) {
-    ClipToBox(form->box);
-    if (PaintGroup(machine, form)) return;
+    // A box is any two opposite corners.
+    FormFrame frame = *form;
+    frame.box = {std::min(form->box.x0, form->box.x1), std::min(form->box.y0, form->box.y1),
+                 std::max(form->box.x0, form->box.x1), std::max(form->box.y0, form->box.y1)};
+    ClipToBox(frame.box);
+    if (PaintGroup(machine, &frame)) return;
   }
   ContentStream::Run(machine, *this);
   FlushAndYield();
