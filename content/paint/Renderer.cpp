@@ -333,7 +333,7 @@ void Renderer::ShowRun(const uint8_t* bytes, uint32_t count, const TextArrayElem
                        uint32_t elementCount) {
   if (OutsideActiveSegment()) return;
   runtime::FontBase* font = State().font.Get();
-  if (font == nullptr) {
+  if (font == nullptr || font->isUsable == 0) {
     // A font that could not be loaded (a kind not drawn yet, a broken
     // program): the text cannot be placed, and the target is told.
     Notify(0, 2, 1);
