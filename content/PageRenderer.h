@@ -72,6 +72,7 @@ class PageRenderer {
   // tree or of the page's size are raised; errors of its content are kept
   // in the result. Cancellation is always raised.
   Result Render(int32_t index, double dpi, PageRowSink& sink, PaintTarget* target);
+  FormCache& Forms() { return forms_; }
 
  private:
   pdf::Document& document_;

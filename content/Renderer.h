@@ -185,7 +185,8 @@ class Renderer : public ContentHandler {
   void ConvertColor(bool stroke);
   // The path's points as the scan converters read them, in the arena.
   std::span<const runtime::FixedPoint> StoredPoints(const PathSegments& segments);
-  void FillPath(std::span<const runtime::FixedPoint> points, bool evenOdd);
+  // `box`: the device pixels the path's box covers.
+  void FillPath(std::span<const runtime::FixedPoint> points, bool evenOdd, const raster::IntRect& box);
   void StrokePath(std::span<const runtime::FixedPoint> points);
   void ClipPath(std::span<const runtime::FixedPoint> points, bool evenOdd, bool visible);
   // Clips to a user-space rectangle (a form's bounding box).

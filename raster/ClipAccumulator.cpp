@@ -68,7 +68,12 @@ void ClipAccumulator::AddPath(std::span<const runtime::FixedPoint> points, const
                                        *PixelRegion::FromRect(arena_, rect));
     return;
   }
-  AddCoverage(PaintObject::Create(context_, arena_, interest_.Bounds(), points, matrix, evenOdd));
+  ScanConverter* coverage = PaintObject::Create(context_, arena_, interest_.Bounds(), points, matrix, evenOdd);
+  // Nothing outside the path's pixels can show: the region shrinks to them,
+  // so that what is painted through the clip is driven over them only.
+  clipRegion_ = PixelRegion::Combine(arena_, RegionCombine::kIntersection, *clipRegion_,
+                                     *PixelRegion::FromRect(arena_, coverage->ShapeBounds()));
+  AddCoverage(coverage);
 }
 
 void ClipAccumulator::AddCoverage(PipelineNode* coverage) {

@@ -24,11 +24,36 @@ class CopyPlanesWriter final : public SpanWriter {
     }
   }
   void WriteSpan(int32_t x0, int32_t x1) override {
+    const int32_t n = x1 - x0;
     for (int k = 0; k < 3; ++k) {
       SpanCursor d = CursorAt(target_[k], x0);
       if (d.count == 0) continue;
       SpanCursor s = CursorAt(source_[k], x0);
-      for (int32_t n = x1 - x0; n > 0; --n, d.Next(), s.Next())
+      // The common layouts first: this writer ends most composites.
+      if (d.count == 1) {
+        uint8_t* out = d.Channel(0);
+        const uint8_t* in = s.Channel(0);
+        if (s.columnStep == 0 && d.columnStep == 1) {
+          std::memset(out, *in, static_cast<size_t>(n));
+        } else if (s.columnStep == 1 && d.columnStep == 1) {
+          std::memcpy(out, in, static_cast<size_t>(n));
+        } else {
+          for (int32_t i = 0; i < n; ++i) out[static_cast<ptrdiff_t>(i) * d.columnStep] = in[static_cast<ptrdiff_t>(i) * s.columnStep];
+        }
+        continue;
+      }
+      if (d.count == 3 && s.count >= 3) {
+        uint8_t* out = d.Channel(0);
+        const uint8_t* in = s.Channel(0);
+        const ptrdiff_t dc = d.channelStep, sc = s.channelStep;
+        for (int32_t i = 0; i < n; ++i, out += d.columnStep, in += s.columnStep) {
+          out[0] = in[0];
+          out[dc] = in[sc];
+          out[2 * dc] = in[2 * sc];
+        }
+        continue;
+      }
+      for (int32_t i = n; i > 0; --i, d.Next(), s.Next())
         for (int32_t c = 0; c < d.count; ++c) *d.Channel(c) = *s.Channel(c);
     }
   }

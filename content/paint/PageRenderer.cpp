@@ -64,7 +64,14 @@ PageRenderer::Result PageRenderer::Render(int32_t index, double dpi, PageRowSink
   const runtime::ObjectHandle page = document_.GetObject(reference.number, reference.generation);
   const pdf::PageBoxes boxes = pdf::PageBoxes::Read(page);
   Result result;
-  const runtime::Matrix matrix = PageMatrix(boxes.box, boxes.rotation, dpi, result.width, result.height);
+  // A page may state a unit larger than a point ("UserUnit", 1/72 inch by
+  // default); a value that is no positive number counts as 1.
+  double unit = 1.0;
+  const runtime::ObjectHandle userUnit = runtime::Dictionary::Get(page, "UserUnit").Resolved();
+  if (userUnit->Is(runtime::ObjectTag::kInteger) || userUnit->Is(runtime::ObjectTag::kReal))
+    unit = runtime::FixedToDouble(runtime::Dictionary::GetNumberOr(page, "UserUnit", runtime::kFixedOne));
+  if (!(unit > 0.0)) unit = 1.0;
+  const runtime::Matrix matrix = PageMatrix(boxes.box, boxes.rotation, dpi * unit, result.width, result.height);
   const runtime::ObjectHandle resources = pdf::Page::GetResources(page).resources;
 
   PageInfo info;

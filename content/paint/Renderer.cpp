@@ -188,14 +188,12 @@ void Renderer::PaintThroughClip(PipelineNode* coverage, PipelineNode* source, co
   if (coverage != nullptr) paintArea = IntersectRects(paintArea, coverage->bounds);
   if (paintArea.IsEmpty() || source == nullptr) return;
   runtime::ArenaAllocator& arena = Arena();
-  if (PipelineNode* alpha = MakeAlphaSource(stroke)) {
-    if (coverage == nullptr)
-      coverage = raster::PlaneSource::Create(arena, {raster::PixelPlane::Opaque(), raster::PixelPlane::Opaque(), nullptr});
-    coverage = raster::PipelineStage::Create(arena, raster::PixelTriple::CreateCoverageScratch(Owner(), arena, paintArea),
-                                             alpha, coverage);
-  }
-  const raster::BlendFunction* blend = raster::BlendFunction::Create(arena, State().blendMode);
   const raster::PixelRegion* region = raster::PixelRegion::FromRect(arena, paintArea);
+  // A constant alpha scales the source (its colour, shape and alpha), which
+  // is then composited source-over.
+  if (PipelineNode* alpha = MakeAlphaSource(stroke))
+    source = raster::PipelineStage::Create(arena, Layer().Scratch(*region), alpha, source);
+  const raster::BlendFunction* blend = raster::BlendFunction::Create(arena, State().blendMode);
   Layer().PaintSource(*region, state_.clipRegion, state_.clipNode, coverage, source, blend);
   AccumulatePaintedRect(paintArea);
 }
@@ -235,7 +233,7 @@ void Renderer::PaintPath(ContentStream&, bool pathPresent, const PathPaint& pain
   if (fills || strokes) {
     runtime::ArenaScope scope(Arena());
     const std::span<const FixedPoint> points = raster::StoredPath::FromPacked(Arena(), segments.points, segments.count);
-    if (fills) FillPath(points, paint.fillRule == 1);
+    if (fills) FillPath(points, paint.fillRule == 1, DeviceBoundsOf(paint.bounds, CurrentTransform(), 0));
     if (strokes) StrokePath(points);
   }
   if (fills || strokes) FlushAndYield();
@@ -249,12 +247,15 @@ void Renderer::PaintPath(ContentStream&, bool pathPresent, const PathPaint& pain
   }
 }
 
-void Renderer::FillPath(std::span<const FixedPoint> points, bool evenOdd) {
+void Renderer::FillPath(std::span<const FixedPoint> points, bool evenOdd, const IntRect& box) {
   const IntRect area = ClipBounds();
   if (area.IsEmpty() || points.empty()) return;
   raster::ScanConverter* coverage = raster::PaintObject::Create(Owner(), Arena(), area, points, CurrentTransform(), evenOdd);
   if (coverage->IsEmpty()) return;
-  PaintThroughClip(coverage, ColorSource(false, coverage->ShapeBounds()), coverage->ShapeBounds(), false);
+  // The converter's bounds take in every pixel an edge touches; the path's
+  // own box is the tighter one.
+  const IntRect shape = IntersectRects(coverage->ShapeBounds(), box);
+  PaintThroughClip(coverage, ColorSource(false, shape), shape, false);
 }
 
 void Renderer::StrokePath(std::span<const FixedPoint> points) {
@@ -332,7 +333,12 @@ void Renderer::ShowRun(const uint8_t* bytes, uint32_t count, const TextArrayElem
                        uint32_t elementCount) {
   if (OutsideActiveSegment()) return;
   runtime::FontBase* font = State().font.Get();
-  if (font == nullptr) return;  // no font selected: nothing can be placed
+  if (font == nullptr || font->isUsable == 0) {
+    // A font that could not be loaded (a kind not drawn yet, a broken
+    // program): the text cannot be placed, and the target is told.
+    Notify(0, 2, 1);
+    return;
+  }
   const uint8_t mode = State().renderMode;
   // The text side lives as long as its layer: made before the run's scope.
   raster::Renderer& side = TextSide();

@@ -72,8 +72,12 @@ void Renderer::RunContent(ContentMachine& machine, const FormFrame* form) {
   // The clip, the colours and the layer come back when the content ends.
   SavedPaintState saved(*this, !inText_);
   if (form != nullptr) {
-    ClipToBox(form->box);
-    if (PaintGroup(machine, form)) return;
+    // A box is any two opposite corners.
+    FormFrame frame = *form;
+    frame.box = {std::min(form->box.x0, form->box.x1), std::min(form->box.y0, form->box.y1),
+                 std::max(form->box.x0, form->box.x1), std::max(form->box.y0, form->box.y1)};
+    ClipToBox(frame.box);
+    if (PaintGroup(machine, &frame)) return;
   }
   ContentStream::Run(machine, *this);
   FlushAndYield();
@@ -120,8 +124,13 @@ bool Renderer::PaintGroup(ContentMachine& machine, const FormFrame* form) {
   state_.clipNode = parentClip;
   const raster::PixelRegion* region = raster::PixelRegion::FromRect(arena, area);
   PipelineNode* source = layer->MakeBlendBackdrop(*region);
-  PipelineNode* coverage = nullptr;
-  if (alpha < runtime::kFixedOne) coverage = raster::ShapeSource::FromFixed(arena, alpha);
+  if (alpha < runtime::kFixedOne)
+    source = raster::PipelineStage::Create(arena, parent.Scratch(*region), raster::ShapeSource::FromFixed(arena, alpha),
+                                           source);
+  // Only what the group painted is composited: where its shape is 0 the
+  // layer below stays as it is, whatever the blend mode.
+  PipelineNode* coverage =
+      raster::PlaneSource::Create(arena, {layer->Target().shape, layer->Target().shape, nullptr});
   parent.PaintSource(*region, parentRegion, parentClip, coverage, source, raster::BlendFunction::Create(arena, blendMode));
   AccumulatePaintedRect(area);
   FlushAndYield();

@@ -123,7 +123,7 @@ class ReportingTarget final : public content::PaintTarget {
   void Notify(uint32_t a, uint32_t b, uint32_t c) override {
     if (b >= 5 || told_[b]) return;
     told_[b] = true;
-    static const char* const kWhat[] = {"", "image not painted", "text not drawable", "pattern not painted",
+    static const char* const kWhat[] = {"", "image not painted", "text in a font that cannot be drawn", "pattern not painted",
                                         "soft mask not applied"};
     std::fprintf(stderr, "probe: page %d: %s (%u, %u, %u)\n", page_ + 1, kWhat[b], a, b, c);
   }
