@@ -187,6 +187,10 @@ runtime::Matrix AppearanceForm::Matrix(const ObjectHandle& form, const ObjectHan
       upright.b = Sign(upright.b), upright.c = Sign(upright.c);
     }
     upright.e = upright.f = 0;
+    // A base that mirrors (device y growing downwards) keeps its mirror:
+    // only its quarter turns are undone, so an unturned page leaves the
+    // appearance as it is.
+    if (baseD.Det() < 0) upright.b = -upright.b, upright.d = -upright.d;
     const double det = upright.Det();
     if (det == 0) runtime::ThrowRuntime(runtime::kMalformed);
     AffineD inverse{upright.d / det, -upright.b / det, -upright.c / det, upright.a / det, 0, 0};

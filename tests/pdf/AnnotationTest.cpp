@@ -210,6 +210,20 @@ TEST_F(AnnotationTest, NoRotateKeepsTheAppearanceUprightAtTheUpperLeftCorner) {
   EXPECT_NEAR(device[1], 0, 1e-4);
   EXPECT_NEAR(device[2], 0, 1e-4);
   EXPECT_NEAR(device[3], 1, 1e-4);
+  // A device whose y grows downwards: unturned, the appearance maps as
+  // without the flag; turned a quarter, it still comes out upright.
+  AnnotationDoc plain(&context, "[4 0 R]",
+                      {"<< /Subtype /Stamp /Rect [100 100 140 120] >>", testsupport::StreamBody("/BBox [0 0 40 20]", "")});
+  const runtime::Matrix unturned = Make(2, 0, 0, -2, 0, 500);
+  const runtime::Matrix expected = pdf::AppearanceForm::Matrix(plain.Object(5), plain.Object(4), unturned, unturned, empty);
+  EXPECT_EQ(pdf::AppearanceForm::Matrix(doc.Object(5), doc.Object(4), unturned, unturned, empty), expected);
+  const runtime::Matrix turned = Make(0, 2, 2, 0, 0, 0);  // a quarter turn, y down
+  const std::vector<double> shown =
+      Values(runtime::Matrix::Concat(pdf::AppearanceForm::Matrix(doc.Object(5), doc.Object(4), turned, turned, empty), turned));
+  EXPECT_NEAR(shown[0], 2, 1e-3);
+  EXPECT_NEAR(shown[1], 0, 1e-3);
+  EXPECT_NEAR(shown[2], 0, 1e-3);
+  EXPECT_NEAR(shown[3], -2, 1e-3);
   // A singular base under the flag is an error.
   EXPECT_EQ(testsupport::RuntimeCodeOf(&context,
                                        [&] {
