@@ -12,12 +12,10 @@ namespace color {
 
 namespace {
 
-[[noreturn]] void Malformed() { runtime::ThrowRuntime(runtime::kMalformed); }
-
 template <class T>
 void FillOnce(streams::Ref<T>& slot, streams::Ref<T> value) {
   // A second entry for a tag already read is malformed.
-  if (slot) Malformed();
+  if (slot) runtime::ThrowMalformed();
   slot = std::move(value);
 }
 
@@ -26,8 +24,8 @@ void FillOnce(streams::Ref<T>& slot, streams::Ref<T> value) {
 void RejectKnownBadCurve(uint32_t signature, const IccCurve& curve) {
   if (curve.kind != IccCurve::kSampled || curve.table.Count() != 256) return;
   const ContextArray<Fixed>& t = curve.table;
-  if (signature == IccSig("rTRC") && t[8] == 0 && t[9] >= 1) Malformed();
-  if (signature == IccSig("bTRC") && t[0] >= 65530 && t[1] >= 65530 && t[2] == 0) Malformed();
+  if (signature == IccSig("rTRC") && t[8] == 0 && t[9] >= 1) runtime::ThrowMalformed();
+  if (signature == IccSig("bTRC") && t[0] >= 65530 && t[1] >= 65530 && t[2] == 0) runtime::ThrowMalformed();
 }
 
 void ReadTag(runtime::LibraryContext* context, IccProfile& profile, streams::DataStream& stream,
@@ -48,7 +46,7 @@ void ReadTag(runtime::LibraryContext* context, IccProfile& profile, streams::Dat
   }
   for (int i = 0; i < 4; ++i) {
     if (signature == kCurves[i]) {
-      if (profile.trc[i]) Malformed();
+      if (profile.trc[i]) runtime::ThrowMalformed();
       streams::Ref<IccCurve> curve = IccCurve::Read(context, stream);
       RejectKnownBadCurve(signature, *curve);
       profile.trc[i] = std::move(curve);
@@ -88,7 +86,7 @@ streams::Ref<IccLutTag> IccProfile::ParseTagType(runtime::LibraryContext* contex
     case IccSig("mft2"):
       return LutTable::Parse(context, stream, source, false, tagSize);
     default:
-      Malformed();
+      runtime::ThrowMalformed();
   }
 }
 
@@ -97,21 +95,21 @@ streams::Ref<IccProfile> IccProfile::Parse(runtime::LibraryContext* context, con
   {
     auto stream = streams::MakeRef<streams::SubRangeStream>(context, source, 0);
     uint32_t size = ReadU32BE(*stream);
-    if (size < 128) Malformed();
+    if (size < 128) runtime::ThrowMalformed();
     ReadU32BE(*stream);  // CMM type
     profile->version = ReadU32BE(*stream);
     profile->deviceClass = ReadU32BE(*stream);
     profile->dataSpace = ReadU32BE(*stream);
     profile->pcs = ReadU32BE(*stream);
     stream->Seek(36);  // past the date
-    if (ReadU32BE(*stream) != IccSig("acsp")) Malformed();
+    if (ReadU32BE(*stream) != IccSig("acsp")) runtime::ThrowMalformed();
     stream->Seek(68);  // past platform, flags, maker, model, attributes, intent
     for (Fixed& v : profile->illuminant) v = ReadS15Fixed16(*stream);
     stream->Seek(128);
     profile->SetComponentCount(IccSpaceChannelCount(profile->dataSpace));
 
     uint32_t count = ReadU32BE(*stream);
-    if (count - 1 > kMaxTags - 1) Malformed();
+    if (count - 1 > kMaxTags - 1) runtime::ThrowMalformed();
     for (uint32_t i = 0; i < count; ++i) {
       uint32_t signature = ReadU32BE(*stream);
       uint32_t offset = ReadU32BE(*stream);

@@ -33,8 +33,6 @@ using runtime::ObjectValue;
 
 namespace {
 
-[[noreturn]] void Malformed() { runtime::ThrowRuntime(runtime::kMalformed); }
-
 // Path coordinates and boxes are kept to 1/128 of a unit.
 constexpr Fixed TruncateTo128th(Fixed value) {
   return static_cast<Fixed>(static_cast<uint32_t>(value) & ~uint32_t{0x1FF});
@@ -221,7 +219,7 @@ void ContentOps::ParseSlice(pdf::TokenParser& parser, uint32_t& recorded, uint32
       continue;
     }
     if (kind == ContentToken::kDelimiter) {
-      if (compatibilityDepth_ == 0) Malformed();
+      if (compatibilityDepth_ == 0) runtime::ThrowMalformed();
       continue;
     }
     const uint32_t before = machine_.opcodes.Size();
@@ -237,7 +235,7 @@ void ContentOps::ParseSlice(pdf::TokenParser& parser, uint32_t& recorded, uint32
 }
 
 void ContentOps::PushOperand(const ObjectValue& value) {
-  if (operandCount_ == kMaxOperands) Malformed();
+  if (operandCount_ == kMaxOperands) runtime::ThrowMalformed();
   operands_[operandCount_++] = value;
 }
 
@@ -246,12 +244,12 @@ const ObjectValue& ContentOps::Operand(uint32_t count, uint32_t index) const {
 }
 
 void ContentOps::Require(uint32_t count) const {
-  if (operandCount_ < count) Malformed();
+  if (operandCount_ < count) runtime::ThrowMalformed();
 }
 
 Fixed ContentOps::Number(uint32_t count, uint32_t index) const {
   const ObjectValue& value = Operand(count, index);
-  if (!value.IsNumber()) Malformed();
+  if (!value.IsNumber()) runtime::ThrowMalformed();
   return value.AsNumber();
 }
 
@@ -266,7 +264,7 @@ const ByteString& ContentOps::NameOperand(uint32_t count, uint32_t index) const 
 }
 
 void ContentOps::CheckState(uint8_t mask) const {
-  if ((state_ & mask) == 0) Malformed();
+  if ((state_ & mask) == 0) runtime::ThrowMalformed();
 }
 
 ProgramCursor ContentOps::Mark() const {
@@ -447,17 +445,17 @@ void ContentOps::SetDash() {
   CheckState(kPage | kText);
   Require(2);
   const ObjectValue& array = Operand(2, 0);
-  if (!array.Is(ObjectTag::kArray)) Malformed();
+  if (!array.Is(ObjectTag::kArray)) runtime::ThrowMalformed();
   const Fixed phase = Number(2, 1);
   const runtime::ValueList& list = array.AsArray();
   int64_t sum = 0;
   for (uint32_t i = 0; i < list.count; ++i) {
-    if (!list.items[i].IsNumber()) Malformed();
+    if (!list.items[i].IsNumber()) runtime::ThrowMalformed();
     const Fixed length = list.items[i].AsNumber();
-    if (length < 0) Malformed();
+    if (length < 0) runtime::ThrowMalformed();
     sum += length;
   }
-  if (list.count != 0 && sum == 0) Malformed();
+  if (list.count != 0 && sum == 0) runtime::ThrowMalformed();
   // A pattern too long to be drawn dashed is recorded as solid: the program
   // need not hold its lengths.
   const uint32_t count = list.count <= runtime::StrokeStyle::kMaxDashes ? list.count : 0;
@@ -478,9 +476,9 @@ void ContentOps::SetColorOperands(bool stroke, bool allowPattern) {
     pattern = &operands_[count - 1].AsName();
     --count;
   }
-  if (count > ColorRecord::kMaxComponents) Malformed();
+  if (count > ColorRecord::kMaxComponents) runtime::ThrowMalformed();
   for (uint32_t i = 0; i < count; ++i) {
-    if (!operands_[i].IsNumber()) Malformed();
+    if (!operands_[i].IsNumber()) runtime::ThrowMalformed();
   }
   const ProgramCursor start = Mark();
   machine_.opcodes.PushBack(kOpColor);
@@ -517,7 +515,7 @@ void ContentOps::DoXObject() {
     const runtime::ValueList& items = matrixArray->AsArray();
     Fixed values[6];
     for (uint32_t i = 0; i < 6; ++i) {
-      if (!items.items[i].IsNumber()) Malformed();
+      if (!items.items[i].IsNumber()) runtime::ThrowMalformed();
       values[i] = items.items[i].AsNumber();
     }
     matrix = {values[0], values[1], values[2], values[3], values[4], values[5]};
@@ -621,7 +619,7 @@ void ContentOps::MarkedContent(std::string_view keyword) {
       dictionary = FindResource(machine_.Resources(), "Properties", View(operand.AsName()))
                        .Resolved();
     } else if (!operand.Is(ObjectTag::kDictionary)) {
-      Malformed();
+      runtime::ThrowMalformed();
     }
     const ObjectValue* mcid = operand.Is(ObjectTag::kDictionary)
                                   ? runtime::Dictionary::FindByName(operand, "MCID")
@@ -650,7 +648,7 @@ void ContentOps::RunKeyword(pdf::TokenParser& parser, std::string_view keyword) 
   if (entry == nullptr) {
     // Inside a compatibility section unknown operators are skipped with
     // their operands.
-    if (compatibilityDepth_ == 0) Malformed();
+    if (compatibilityDepth_ == 0) runtime::ThrowMalformed();
     operandCount_ = 0;
     return;
   }
@@ -669,7 +667,7 @@ void ContentOps::RunKeyword(pdf::TokenParser& parser, std::string_view keyword) 
     case Op::kConcat: Record(kOpConcat, kGeneral, 6); break;
     case Op::kLineWidth:
       Require(1);
-      if (Number(1, 0) < 0) Malformed();
+      if (Number(1, 0) < 0) runtime::ThrowMalformed();
       Record(kOpLineWidth, kGeneral, 1);
       break;
     case Op::kLineCap:
@@ -677,7 +675,7 @@ void ContentOps::RunKeyword(pdf::TokenParser& parser, std::string_view keyword) 
       CheckState(kGeneral);
       Require(1);
       const int32_t value = Integer(1, 0);
-      if (value < 0 || value > 2) Malformed();
+      if (value < 0 || value > 2) runtime::ThrowMalformed();
       const uint8_t code = entry->op == Op::kLineCap ? kOpLineCap : kOpLineJoin;
       const ProgramCursor start = Mark();
       machine_.opcodes.PushBack(code);
@@ -698,7 +696,7 @@ void ContentOps::RunKeyword(pdf::TokenParser& parser, std::string_view keyword) 
     }
     case Op::kFlatness:
       Require(1);
-      if (Number(1, 0) < 0) Malformed();
+      if (Number(1, 0) < 0) runtime::ThrowMalformed();
       Record(kOpFlatness, kPageOrText, 1);
       break;
     case Op::kExtGState: SetExtGState(); break;
@@ -728,7 +726,7 @@ void ContentOps::RunKeyword(pdf::TokenParser& parser, std::string_view keyword) 
     case Op::kCurveV: {
       CheckState(kPath);
       Require(4);
-      if (!pathHasPoint_) Malformed();
+      if (!pathHasPoint_) runtime::ThrowMalformed();
       const Fixed x = currentX_;
       const Fixed y = currentY_;
       AddPoint(x, y, runtime::PackedPoint::kCurve);
@@ -829,7 +827,7 @@ void ContentOps::RunKeyword(pdf::TokenParser& parser, std::string_view keyword) 
     }
     case Op::kDo: DoXObject(); break;
     case Op::kBeginImage: InlineImage(parser); break;
-    case Op::kImageData: Malformed();
+    case Op::kImageData: runtime::ThrowMalformed();
     case Op::kBeginText: Record(kOpBeginText, kPageOrPath, 0); state_ = kText; break;
     case Op::kEndText: Record(kOpEndText, kText, 0); state_ = kPage; break;
     case Op::kCharSpacing: Record(kOpCharSpacing, kPageOrText, 1); break;
@@ -865,7 +863,7 @@ void ContentOps::RunKeyword(pdf::TokenParser& parser, std::string_view keyword) 
       CheckState(kPageOrText);
       Require(1);
       const int32_t mode = Integer(1, 0);
-      if (mode < 0 || mode > 7) Malformed();
+      if (mode < 0 || mode > 7) runtime::ThrowMalformed();
       const ProgramCursor start = Mark();
       machine_.opcodes.PushBack(kOpRenderMode);
       PushByte(static_cast<uint8_t>(mode));
@@ -918,7 +916,7 @@ void ContentOps::InlineImage(pdf::TokenParser& parser) {
 }
 
 void ContentOps::RereadPath(uint64_t position, PathCacheSlot& slot) {
-  if (!stream_) Malformed();
+  if (!stream_) runtime::ThrowMalformed();
   if (!displaced_) {
     resumePosition_ = stream_->Position();
     displaced_ = true;
@@ -942,7 +940,7 @@ void ContentOps::RereadPath(uint64_t position, PathCacheSlot& slot) {
   }
   // The program says a path was painted there: anything else means the
   // data changed or the position is wrong.
-  if (!read) Malformed();
+  if (!read) runtime::ThrowMalformed();
   slot.position = position;
 }
 

@@ -11,8 +11,6 @@ namespace content {
 using runtime::Fixed;
 
 namespace {
-[[noreturn]] void Malformed() { runtime::ThrowRuntime(runtime::kMalformed); }
-
 // A copy of the player's repeat cache, kept off the machine stack and freed
 // however the scope ends; with `restoreTo`, copied back there first.
 class CacheSnapshot {
@@ -150,7 +148,7 @@ bool ContentStream::Play(Span& span, int32_t cost) {
 bool ContentStream::PlayCode(uint8_t code, Span& span) {
   if (code >= kFirstRepeat) {
     const uint32_t slot = code - kFirstRepeat;
-    if (slot >= trace_.Count()) Malformed();
+    if (slot >= trace_.Count()) runtime::ThrowMalformed();
     trace_.Unlink(static_cast<uint8_t>(slot));
     const runtime::OperatorTrace::Slot& entry = trace_.At(static_cast<uint8_t>(slot));
     const ProgramCursor saved = cursor_;
@@ -211,18 +209,18 @@ bool ContentStream::PlayCode(uint8_t code, Span& span) {
 }
 
 uint8_t ContentStream::ReadByte() {
-  if (cursor_.byte >= machine_.bytes.Size()) Malformed();
+  if (cursor_.byte >= machine_.bytes.Size()) runtime::ThrowMalformed();
   return machine_.bytes[cursor_.byte++];
 }
 
 uint32_t ContentStream::ReadWord() {
-  if (cursor_.word >= machine_.words.Size()) Malformed();
+  if (cursor_.word >= machine_.words.Size()) runtime::ThrowMalformed();
   return machine_.words[cursor_.word++];
 }
 
 std::string_view ContentStream::ReadName() {
   const uint32_t length = ReadByte();
-  if (length > machine_.bytes.Size() - cursor_.byte) Malformed();
+  if (length > machine_.bytes.Size() - cursor_.byte) runtime::ThrowMalformed();
   const char* first = reinterpret_cast<const char*>(&machine_.bytes[0]) + cursor_.byte;
   cursor_.byte += length;
   return {first, length};
@@ -251,7 +249,7 @@ void ContentStream::PlayOperation(uint8_t code) {
     case kOpDash: {
       const Fixed phase = ReadFixed();
       const uint32_t count = ReadWord();
-      if (count > machine_.words.Size() - cursor_.word) Malformed();
+      if (count > machine_.words.Size() - cursor_.word) runtime::ThrowMalformed();
       const Fixed* lengths =
           count != 0 ? reinterpret_cast<const Fixed*>(&machine_.words[cursor_.word]) : nullptr;
       cursor_.word += count;
@@ -261,7 +259,7 @@ void ContentStream::PlayOperation(uint8_t code) {
     case kOpFlatness: h.SetFlatness(ReadFixed()); break;
     case kOpExtGState: {
       const uint32_t index = ReadWord();
-      if (index >= machine_.parameterSets.Size()) Malformed();
+      if (index >= machine_.parameterSets.Size()) runtime::ThrowMalformed();
       machine_.parameterSets[index]->Apply(h);
       break;
     }
@@ -300,7 +298,7 @@ void ContentStream::PlayOperation(uint8_t code) {
       const uint8_t flags = ReadByte();
       const std::string_view pattern = (flags & 2) != 0 ? ReadName() : std::string_view();
       const uint32_t count = ReadByte();
-      if (count > ColorRecord::kMaxComponents) Malformed();
+      if (count > ColorRecord::kMaxComponents) runtime::ThrowMalformed();
       Fixed components[ColorRecord::kMaxComponents];
       for (uint32_t i = 0; i < count; ++i) components[i] = ReadFixed();
       h.SetColor((flags & 1) != 0, count, components, pattern);
@@ -329,13 +327,13 @@ void ContentStream::PlayOperation(uint8_t code) {
     default:
       // Spans, objects and paths are played by PlayCode; a repeat of one of
       // them cannot be recorded.
-      Malformed();
+      runtime::ThrowMalformed();
   }
 }
 
 void ContentStream::PlayObject() {
   const uint32_t index = ReadWord();
-  if (index >= machine_.objects.Size()) Malformed();
+  if (index >= machine_.objects.Size()) runtime::ThrowMalformed();
   machine_.objects[index]->Play(handler_, machine_.Options());
 }
 
@@ -350,7 +348,7 @@ void ContentStream::PlayPath() {
   uint64_t position = 0;
   if (!byReference) {
     const uint32_t count = header & PathHeader::kCountMask;
-    if (count > machine_.segments.Size() - cursor_.segment) Malformed();
+    if (count > machine_.segments.Size() - cursor_.segment) runtime::ThrowMalformed();
     segments.points = count != 0 ? &machine_.segments[cursor_.segment] : nullptr;
     segments.count = count;
     cursor_.segment += count;
@@ -363,13 +361,13 @@ void ContentStream::PlayPath() {
     }
     const uint32_t wordCount = machine_.words.Size();
     if ((header & PathHeader::kNewBox) != 0) {
-      if (wordCount < 4 || cursor_.word > wordCount - 4) Malformed();
+      if (wordCount < 4 || cursor_.word > wordCount - 4) runtime::ThrowMalformed();
       sharedBoxWord_ = cursor_.word;
       cursor_.word += 4;
     }
     // Later paths share the box last given; one must have been given.
     if (sharedBoxWord_ == UINT32_MAX || wordCount < 4 || sharedBoxWord_ > wordCount - 4) {
-      Malformed();
+      runtime::ThrowMalformed();
     }
     paint.bounds = {static_cast<Fixed>(machine_.words[sharedBoxWord_]),
                     static_cast<Fixed>(machine_.words[sharedBoxWord_ + 1]),

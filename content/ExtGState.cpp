@@ -21,10 +21,8 @@ constexpr std::string_view kBlendModes[] = {
     "ColorDodge", "ColorBurn", "HardLight", "SoftLight", "Difference", "Exclusion",
 };
 
-[[noreturn]] void Malformed() { runtime::ThrowRuntime(runtime::kMalformed); }
-
 Fixed RequireNumber(const ObjectHandle& value) {
-  if (!value->IsNumber()) Malformed();
+  if (!value->IsNumber()) runtime::ThrowMalformed();
   return value->AsNumber();
 }
 
@@ -32,13 +30,13 @@ Fixed RequireNumber(const ObjectHandle& value) {
 // slip another value past them.
 int32_t RequireStyleIndex(const ObjectHandle& value) {
   const int32_t index = value->AsInteger();
-  if (index < 0 || index > 2) Malformed();
+  if (index < 0 || index > 2) runtime::ThrowMalformed();
   return index;
 }
 
 Fixed RequireNonNegative(const ObjectHandle& value) {
   const Fixed number = RequireNumber(value);
-  if (number < 0) Malformed();
+  if (number < 0) runtime::ThrowMalformed();
   return number;
 }
 
@@ -102,7 +100,7 @@ void ExtGState::Parse(runtime::ArenaAllocator& arena, const ObjectHandle& dictio
       sum += length;
     }
     // Dashes that add up to nothing would never advance along the path.
-    if (count != 0 && sum == 0) Malformed();
+    if (count != 0 && sum == 0) runtime::ThrowMalformed();
     dashCount = solid ? 0 : count;
     dashLengths = stored;
     present[kDash] = 1;
@@ -138,7 +136,7 @@ void ExtGState::Parse(runtime::ArenaAllocator& arena, const ObjectHandle& dictio
         if (ParseBlendModeName(item->AsName().View(), blendMode)) break;
       }
     } else {
-      Malformed();
+      runtime::ThrowMalformed();
     }
     present[kBlendMode] = 1;
   }
@@ -158,7 +156,7 @@ void ExtGState::Parse(runtime::ArenaAllocator& arena, const ObjectHandle& dictio
     // [reference size]: the font must be an indirect object, which is what
     // the font layer caches fonts by.
     const runtime::ValueList& items = value->AsArray();
-    if (items.count < 2 || !items.items[0].Is(ObjectTag::kReference)) Malformed();
+    if (items.count < 2 || !items.items[0].Is(ObjectTag::kReference)) runtime::ThrowMalformed();
     const runtime::ObjectReference reference = items.items[0].AsReference();
     fontSize = RequireNumber(runtime::Array::Get(value, 1));
     fontObject = reference.number;
@@ -168,11 +166,11 @@ void ExtGState::Parse(runtime::ArenaAllocator& arena, const ObjectHandle& dictio
   }
   if (ObjectHandle value = get("SMask"); !value.IsNull()) {
     if (value.Tag() == ObjectTag::kName) {
-      if (!value->AsName().Equals("None")) Malformed();
+      if (!value->AsName().Equals("None")) runtime::ThrowMalformed();
     } else if (value.Tag() == ObjectTag::kDictionary) {
       present[kSoftMask] = 1;
     } else {
-      Malformed();
+      runtime::ThrowMalformed();
     }
   }
   if (ObjectHandle value = get("TK"); !value.IsNull()) {

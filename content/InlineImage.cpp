@@ -28,8 +28,6 @@ using runtime::ObjectTag;
 
 namespace {
 
-[[noreturn]] void Malformed() { runtime::ThrowRuntime(runtime::kMalformed); }
-
 // The names of the first filter (the one reading the raw bytes) and the
 // last one; null when there is none or it is no name.
 struct FilterNames {
@@ -73,7 +71,7 @@ bool ReadsToEndKeyword(const char* firstFilter) {
 
 int32_t RequiredInteger(const ObjectHandle& parameters, KeyRow row) {
   ObjectHandle value = Dictionary::GetByNamePair(parameters, row);
-  if (!value->Is(ObjectTag::kInteger)) Malformed();
+  if (!value->Is(ObjectTag::kInteger)) runtime::ThrowMalformed();
   return value->AsInteger();
 }
 
@@ -127,7 +125,7 @@ void Describe(ContentMachine& machine, const ObjectHandle& parameters, InlineIma
   image.imageMask = !mask.IsNull() && mask->AsBoolean();
   image.width = RequiredInteger(parameters, KeyRow::kWidth);
   image.height = RequiredInteger(parameters, KeyRow::kHeight);
-  if (image.width <= 0 || image.height < 0) Malformed();
+  if (image.width <= 0 || image.height < 0) runtime::ThrowMalformed();
   if (image.imageMask) {
     image.bitsPerComponent = 1;
     image.components = 1;
@@ -137,7 +135,7 @@ void Describe(ContentMachine& machine, const ObjectHandle& parameters, InlineIma
   image.bitsPerComponent = bits.IsNull() ? 8 : bits->AsInteger();
   switch (image.bitsPerComponent) {
     case 1: case 2: case 4: case 8: case 16: break;
-    default: Malformed();
+    default: runtime::ThrowMalformed();
   }
   ReadColorSpace(machine, parameters, image);
 }
@@ -251,7 +249,7 @@ InlineImage* InlineImage::Create(ContentMachine& machine, const ObjectHandle& pa
   if (!streams::IsAsciiFilterName(filters.last)) {
     // Binary data start after exactly one white-space byte, or one end of
     // line written as CR LF.
-    if (!stream.Fill(false) || !pdf::IsWhiteSpace(*stream.Cursor())) Malformed();
+    if (!stream.Fill(false) || !pdf::IsWhiteSpace(*stream.Cursor())) runtime::ThrowMalformed();
     const bool carriageReturn = *stream.Cursor() == '\r';
     stream.Advance(1);
     if (carriageReturn && stream.Fill(false) && *stream.Cursor() == '\n') stream.Advance(1);
@@ -281,8 +279,8 @@ InlineImage* InlineImage::Create(ContentMachine& machine, const ObjectHandle& pa
   // Unfiltered data have a known length: what follows them must be the
   // end. Filtered data that failed or ended early are passed over up to
   // their "EI", so that one broken image does not cost the rest of the page.
-  if (!skipped && !filters.filtered) Malformed();
-  if (!FindImageEnd(stream)) Malformed();
+  if (!skipped && !filters.filtered) runtime::ThrowMalformed();
+  if (!FindImageEnd(stream)) runtime::ThrowMalformed();
   return skipped ? nullptr : image;
 }
 

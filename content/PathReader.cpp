@@ -16,8 +16,6 @@ using runtime::PackedPoint;
 
 namespace {
 
-[[noreturn]] void Malformed() { runtime::ThrowRuntime(runtime::kMalformed); }
-
 // The operators between a path's start and its painting, reduced to what
 // they do to the path.
 class PathOperators {
@@ -25,7 +23,7 @@ class PathOperators {
   explicit PathOperators(runtime::ArenaVector<PackedPoint>& segments) : segments_(segments) {}
 
   void Push(const ObjectValue& value) {
-    if (count_ == PathReader::kMaxOperands) Malformed();
+    if (count_ == PathReader::kMaxOperands) runtime::ThrowMalformed();
     operands_[count_++] = value;
   }
 
@@ -48,14 +46,14 @@ class PathOperators {
       Add(0, 0, PackedPoint::kClose);
       started_ = true;
     } else if (keyword == "c" || keyword == "v" || keyword == "y") {
-      if (!started_) Malformed();
+      if (!started_) runtime::ThrowMalformed();
       const bool six = keyword == "c";
       Require(six ? 6 : 4);
       if (six) {
         for (uint32_t i = 0; i < 6; i += 2) Add(Number(6, i), Number(6, i + 1), PackedPoint::kCurve);
       } else if (keyword == "v") {
         // The first control point is the current point.
-        if (!hasPoint_) Malformed();
+        if (!hasPoint_) runtime::ThrowMalformed();
         Add(currentX_, currentY_, PackedPoint::kCurve);
         Add(Number(4, 0), Number(4, 1), PackedPoint::kCurve);
         Add(Number(4, 2), Number(4, 3), PackedPoint::kCurve);
@@ -68,17 +66,17 @@ class PathOperators {
     } else if (keyword == "h") {
       if (started_) Add(0, 0, PackedPoint::kClose);
     } else if (keyword == "s" || keyword == "b" || keyword == "b*") {
-      if (!started_) Malformed();
+      if (!started_) runtime::ThrowMalformed();
       if (pathSegments_ != 0) Add(0, 0, PackedPoint::kClose);
       return true;
     } else if (keyword == "S" || keyword == "f" || keyword == "F" || keyword == "f*" ||
                keyword == "B" || keyword == "B*" || keyword == "n") {
-      if (!started_) Malformed();
+      if (!started_) runtime::ThrowMalformed();
       return true;
     } else if (keyword == "Q" || keyword == "BT" || keyword == "ET" || keyword == "ID") {
       // Each of these ends a path's collection (or is refused) when
       // recorded, so a path kept by reference never contains one.
-      Malformed();
+      runtime::ThrowMalformed();
     } else if (keyword == "true" || keyword == "false" || keyword == "null") {
       Push(keyword == "null" ? ObjectValue::Null() : ObjectValue::Boolean(keyword == "true"));
       return false;
@@ -96,11 +94,11 @@ class PathOperators {
 
  private:
   void Require(uint32_t count) const {
-    if (count_ < count) Malformed();
+    if (count_ < count) runtime::ThrowMalformed();
   }
   Fixed Number(uint32_t count, uint32_t index) const {
     const ObjectValue& value = operands_[count_ - count + index];
-    if (!value.IsNumber()) Malformed();
+    if (!value.IsNumber()) runtime::ThrowMalformed();
     return value.AsNumber();
   }
   void Add(Fixed x, Fixed y, uint8_t kind) {
@@ -129,7 +127,7 @@ class PathOperators {
 void SkipInlineImageData(streams::DataStream& stream) {
   uint8_t previous = ' ';
   for (;;) {
-    if (!stream.Fill(false)) Malformed();
+    if (!stream.Fill(false)) runtime::ThrowMalformed();
     const uint8_t byte = *stream.Cursor();
     stream.Advance(1);
     if (byte == 'E' && pdf::IsWhiteSpace(previous) && stream.Fill(false) &&
@@ -158,7 +156,7 @@ void PathReader::Read(runtime::LibraryContext* context, streams::DataStream& str
     switch (ContentToken::Read(stream, parser, token)) {
       case ContentToken::kEnd:
         // A path kept by reference was painted, so its data cannot end first.
-        Malformed();
+        runtime::ThrowMalformed();
       case ContentToken::kOperand:
         path.Push(token.operand);
         continue;

@@ -11,8 +11,6 @@ using runtime::ObjectValue;
 
 namespace {
 
-[[noreturn]] void Malformed() { runtime::ThrowRuntime(runtime::kMalformed); }
-
 const runtime::ByteString* CopyBytes(runtime::ArenaAllocator& arena,
                                      const runtime::ByteString& source) {
   auto* copy = new (arena.Alloc(runtime::ByteString::BlockSize(source.length)))
@@ -42,7 +40,7 @@ void CopyInto(runtime::ArenaAllocator& arena, const ObjectValue& value, ObjectVa
       out = ObjectValue::String(CopyBytes(arena, value.AsString()));
       return;
     case ObjectTag::kArray: {
-      if (depth >= ProgramArrayOperands::kMaxCopyDepth) Malformed();
+      if (depth >= ProgramArrayOperands::kMaxCopyDepth) runtime::ThrowMalformed();
       const runtime::ValueList& source = value.AsArray();
       auto* list = new (arena.Alloc(sizeof(runtime::ValueList))) runtime::ValueList;
       if (source.count != 0) {
@@ -61,7 +59,7 @@ void CopyInto(runtime::ArenaAllocator& arena, const ObjectValue& value, ObjectVa
     default:
       // A content program holds no dictionaries or references in a colour
       // space.
-      Malformed();
+      runtime::ThrowMalformed();
   }
 }
 
@@ -79,7 +77,7 @@ const ObjectValue& ProgramArrayOperands::CopyToArena(runtime::ArenaAllocator& ar
 }
 
 const ObjectValue& ProgramArrayOperands::At(uint32_t i) const {
-  if (i >= list_->count) Malformed();
+  if (i >= list_->count) runtime::ThrowMalformed();
   return list_->items[i];
 }
 
@@ -89,13 +87,13 @@ int32_t ProgramArrayOperands::IntAt(uint32_t i) { return At(i).AsInteger(); }
 
 ColorSpaceOperands* ProgramArrayOperands::SubArrayAt(uint32_t i) {
   const ObjectValue& element = At(i);
-  if (!element.Is(ObjectTag::kArray)) Malformed();
+  if (!element.Is(ObjectTag::kArray)) runtime::ThrowMalformed();
   return new (arena_->Alloc(sizeof(ProgramArrayOperands))) ProgramArrayOperands(element, *arena_);
 }
 
 std::string_view ProgramArrayOperands::NameInArrayAt(uint32_t i, uint32_t j) {
   const runtime::ValueList& inner = At(i).AsArray();
-  if (j >= inner.count) Malformed();
+  if (j >= inner.count) runtime::ThrowMalformed();
   return inner.items[j].AsName().View();
 }
 
@@ -105,15 +103,15 @@ ObjectTag ProgramArrayOperands::TypeAt(uint32_t i) { return At(i).tag; }
 
 uint32_t ProgramArrayOperands::Count() { return list_->count; }
 
-runtime::ObjectHandle ProgramArrayOperands::DictionaryAt(uint32_t) { Malformed(); }
+runtime::ObjectHandle ProgramArrayOperands::DictionaryAt(uint32_t) { runtime::ThrowMalformed(); }
 
-runtime::ObjectHandle ProgramArrayOperands::ArrayHandle() { Malformed(); }
+runtime::ObjectHandle ProgramArrayOperands::ArrayHandle() { runtime::ThrowMalformed(); }
 
 std::pair<const uint8_t*, const uint8_t*> ProgramArrayOperands::StringAt(uint32_t i) {
   const runtime::ByteString& string = At(i).AsString();
   return {string.Bytes(), string.Bytes() + string.length};
 }
 
-runtime::ObjectHandle ProgramArrayOperands::StreamAt(uint32_t) { Malformed(); }
+runtime::ObjectHandle ProgramArrayOperands::StreamAt(uint32_t) { runtime::ThrowMalformed(); }
 
 }  // namespace content

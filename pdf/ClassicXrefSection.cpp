@@ -10,8 +10,6 @@
 namespace pdf {
 namespace {
 
-[[noreturn]] void Malformed() { runtime::ThrowRuntime(runtime::kMalformed); }
-
 // The absolute offset a trailer's "Prev" names, or 0 when it has none.
 int64_t PreviousOffset(const runtime::ObjectValue& trailer, uint32_t headerOffset) {
   const runtime::ObjectValue* prev = runtime::Dictionary::FindByName(trailer, "Prev");
@@ -40,9 +38,9 @@ ClassicXrefSection::ClassicXrefSection(runtime::LibraryContext* context, Documen
       stream_(std::move(stream)),
       store_(runtime::StoreRef::Adopt(context, runtime::ValueStore::New(context))) {
   streams::DataStream& in = *stream_;
-  if (!Lexer::TakeKeyword(in, "xref")) Malformed();
+  if (!Lexer::TakeKeyword(in, "xref")) runtime::ThrowMalformed();
   for (;;) {
-    if (!Lexer::SkipWhiteSpace(in)) Malformed();
+    if (!Lexer::SkipWhiteSpace(in)) runtime::ThrowMalformed();
     if (*in.Cursor() == 't') break;
     const int32_t first = Lexer::ReadUnsigned(in);
     Lexer::SkipWhiteSpace(in);
@@ -53,14 +51,14 @@ ClassicXrefSection::ClassicXrefSection(runtime::LibraryContext* context, Documen
     if (count > 0 && SubsectionCount() == 0) entryBytes_ = MeasureEntry(in);
     AddSubsection(static_cast<uint32_t>(first), static_cast<uint32_t>(count), position);
     const uint64_t bytes = uint64_t{entryBytes_} * static_cast<uint32_t>(count);
-    if (bytes > document.FileLength() - position) Malformed();
+    if (bytes > document.FileLength() - position) runtime::ThrowMalformed();
     in.Seek(position + bytes);
   }
-  if (!Lexer::TakeKeyword(in, "trailer")) Malformed();
+  if (!Lexer::TakeKeyword(in, "trailer")) runtime::ThrowMalformed();
   ParseSettings settings;
   settings.allowStreams = false;
   trailer_ = TokenParser::Parse(context, in, *store_, settings);
-  if (!trailer_.Is(runtime::ObjectTag::kDictionary)) Malformed();
+  if (!trailer_.Is(runtime::ObjectTag::kDictionary)) runtime::ThrowMalformed();
   previousOffset_ = PreviousOffset(trailer_, document.HeaderOffset());
   ownBytes_ = static_cast<uint32_t>(store_->BytesHeld()) + 16 * SubsectionCount();
 }
@@ -78,9 +76,9 @@ void ClassicXrefSection::ParseEntries(uint64_t position, runtime::XrefEntry* out
     const int32_t offset = Lexer::ReadUnsigned(in);
     Lexer::SkipWhiteSpace(in);
     const int32_t generation = Lexer::ReadUnsigned(in);
-    if (!Lexer::SkipWhiteSpace(in)) Malformed();
+    if (!Lexer::SkipWhiteSpace(in)) runtime::ThrowMalformed();
     const uint8_t type = *in.Cursor();
-    if (type != 'f' && type != 'n') Malformed();
+    if (type != 'f' && type != 'n') runtime::ThrowMalformed();
     in.Advance(1);
     out[i].kind = type == 'n' ? 2 : 1;
     out[i].generation = static_cast<uint32_t>(generation);

@@ -29,8 +29,6 @@ using runtime::ObjectTag;
 using runtime::ObjectValue;
 using runtime::XrefEntry;
 
-[[noreturn]] void Malformed() { runtime::ThrowRuntime(runtime::kMalformed); }
-
 // Charged for a loaded object on top of its own storage.
 constexpr uint32_t kObjectOverhead = 164;
 // Decoded object streams larger than this are refused.
@@ -125,7 +123,7 @@ void Document::ObjectStreamCount::Destroy(runtime::LibraryContext* context,
 }
 
 Document::LoadScope::LoadScope(Document& document) : document_(document) {
-  if (document_.loadDepth_ >= kMaxLoadDepth) Malformed();
+  if (document_.loadDepth_ >= kMaxLoadDepth) runtime::ThrowMalformed();
   ++document_.loadDepth_;
 }
 
@@ -170,7 +168,7 @@ uint64_t Document::FindKeywordBackwards(streams::DataStream& stream, const char*
     const size_t length = stream.Read(window, kTrailerWindow);
     const int64_t found = LastOccurrence(window, length, keyword);
     if (found >= 0) return start + static_cast<uint64_t>(found) + size;
-    if (start == 0) Malformed();
+    if (start == 0) runtime::ThrowMalformed();
     // Consecutive windows overlap by the keyword's length.
     const uint64_t step = kTrailerWindow - size;
     start = start > step ? start - step : 0;
@@ -189,7 +187,7 @@ void Document::ScanHeaderAndTrailer() {
       break;
     }
   }
-  if (header < 0) Malformed();
+  if (header < 0) runtime::ThrowMalformed();
   headerOffset_ = static_cast<uint32_t>(header);
   // "%PDF-" and the version's digits and periods.
   for (size_t i = static_cast<size_t>(header) + 5, n = 0;
@@ -209,7 +207,7 @@ void Document::ScanHeaderAndTrailer() {
     stream->Seek(afterStartxref);
     Lexer::SkipWhiteSpace(*stream);
     const int64_t offset = int64_t{Lexer::ReadUnsigned(*stream)} + headerOffset_;
-    if (static_cast<uint64_t>(offset) >= fileLength_) Malformed();
+    if (static_cast<uint64_t>(offset) >= fileLength_) runtime::ThrowMalformed();
     newestSection_ = offset;
   }
   xref_.SetNewest(newestSection_);
@@ -433,16 +431,16 @@ Document::ObjectCacheType::Built Document::LoadObject(uint32_t number) {
 }
 
 void Document::ParseFileObject(uint32_t number, const XrefEntry& entry, LoadedObject* loaded) {
-  if (entry.offset >= fileLength_) Malformed();
+  if (entry.offset >= fileLength_) runtime::ThrowMalformed();
   streams::DataStreamRef stream =
       streams::MakeRef<streams::SubRangeStream>(context_, source_, entry.offset);
   Lexer::SkipWhiteSpace(*stream);
   const int32_t found = Lexer::ReadUnsigned(*stream);
-  if (static_cast<uint32_t>(found) != number) Malformed();
+  if (static_cast<uint32_t>(found) != number) runtime::ThrowMalformed();
   Lexer::SkipWhiteSpace(*stream);
   const int32_t generation = Lexer::ReadUnsigned(*stream);
   Lexer::SkipWhiteSpace(*stream);
-  if (!Lexer::TakeKeyword(*stream, "obj")) Malformed();
+  if (!Lexer::TakeKeyword(*stream, "obj")) runtime::ThrowMalformed();
 
   ParseSettings settings;
   settings.objectNumber = number;
@@ -473,7 +471,7 @@ void Document::ParseCompressedObject(uint32_t number, const XrefEntry& entry,
   for (const ObjectStream::Pair& pair : objects->pairs.Records()) {
     if (pair.number != number) continue;
     const uint64_t position = uint64_t{objects->first} + pair.offset;
-    if (position >= objects->length) Malformed();
+    if (position >= objects->length) runtime::ThrowMalformed();
     auto source = streams::MakeRef<streams::MemoryDataSource>(context_, objects->bytes,
                                                               objects->length);
     streams::DataStreamRef stream =
@@ -501,7 +499,7 @@ Document::ObjectStreamCache::Ref Document::GetObjectStream(uint32_t number) {
     const int32_t count = runtime::Dictionary::GetIntegerOr(stream, "N", 0);
     const int32_t first = runtime::Dictionary::GetIntegerOr(stream, "First", -1);
     if (count < 1) return {};
-    if (first < 0) Malformed();
+    if (first < 0) runtime::ThrowMalformed();
 
     ObjectStream* objects = runtime::NewObject<ObjectStream>(context_, context_);
     ObjectStreamCache::Ref held = ObjectStreamCache::Ref::Adopt(context_, objects);
@@ -510,7 +508,7 @@ Document::ObjectStreamCache::Ref Document::GetObjectStream(uint32_t number) {
     uint32_t capacity = 0;
     for (;;) {
       if (objects->length == capacity) {
-        if (capacity >= kMaxObjectStreamBytes) Malformed();
+        if (capacity >= kMaxObjectStreamBytes) runtime::ThrowMalformed();
         const uint32_t grown = capacity == 0 ? 4096 : capacity * 2;
         auto* bytes = static_cast<uint8_t*>(runtime::AllocOrThrow(context_, grown));
         if (objects->length != 0) std::memcpy(bytes, objects->bytes, objects->length);

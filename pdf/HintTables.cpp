@@ -14,8 +14,6 @@ namespace {
 
 using runtime::ObjectHandle;
 
-[[noreturn]] void Malformed() { runtime::ThrowRuntime(runtime::kMalformed); }
-
 // Big-endian fields of any bit width up to 32 over the decoded hint data;
 // reading past the end is malformed data.
 class BitReader {
@@ -23,12 +21,12 @@ class BitReader {
   explicit BitReader(const runtime::RecordVector<uint8_t>& data) : data_(data) {}
 
   void Seek(uint32_t byte) {
-    if (byte > data_.Size()) Malformed();
+    if (byte > data_.Size()) runtime::ThrowMalformed();
     bit_ = uint64_t{byte} * 8;
   }
   uint32_t Bits(uint32_t width) {
-    if (width > 32) Malformed();
-    if (bit_ + width > uint64_t{data_.Size()} * 8) Malformed();
+    if (width > 32) runtime::ThrowMalformed();
+    if (bit_ + width > uint64_t{data_.Size()} * 8) runtime::ThrowMalformed();
     uint32_t value = 0;
     for (uint32_t i = 0; i < width; ++i, ++bit_) {
       value = value << 1 | ((data_[static_cast<uint32_t>(bit_ >> 3)] >> (7 - (bit_ & 7))) & 1u);
@@ -46,14 +44,14 @@ class BitReader {
 
 uint32_t Sum(uint32_t least, uint32_t delta) {
   const uint64_t sum = uint64_t{least} + delta;
-  if (sum > UINT32_MAX) Malformed();
+  if (sum > UINT32_MAX) runtime::ThrowMalformed();
   return static_cast<uint32_t>(sum);
 }
 
 // The hint stream: the object that begins at `offset`, which the
 // cross-reference data must list there.
 ObjectHandle HintStreamAt(Document& document, uint64_t offset) {
-  if (offset >= document.FileLength()) Malformed();
+  if (offset >= document.FileLength()) runtime::ThrowMalformed();
   streams::DataStreamRef stream =
       streams::MakeRef<streams::SubRangeStream>(document.Context(), document.Source(), offset);
   Lexer::SkipWhiteSpace(*stream);
@@ -61,10 +59,10 @@ ObjectHandle HintStreamAt(Document& document, uint64_t offset) {
   Lexer::SkipWhiteSpace(*stream);
   const int32_t generation = Lexer::ReadUnsigned(*stream);
   const runtime::XrefEntry entry = document.LookupEntry(static_cast<uint32_t>(number));
-  if (entry.kind != 2 || entry.offset != offset) Malformed();
+  if (entry.kind != 2 || entry.offset != offset) runtime::ThrowMalformed();
   ObjectHandle hints = document.GetObject(static_cast<uint32_t>(number),
                                           static_cast<uint32_t>(generation));
-  if (!StreamObject::IsStream(hints.Value())) Malformed();
+  if (!StreamObject::IsStream(hints.Value())) runtime::ThrowMalformed();
   return hints;
 }
 
@@ -75,7 +73,7 @@ void ReadData(Document& document, const ObjectHandle& stream,
     streams::BlockRef block = data->FetchBlock();
     const uint32_t count = streams::CountOf(block);
     if (count == 0) return;
-    if (out.Size() + count > HintTables::kMaxDataBytes) Malformed();
+    if (out.Size() + count > HintTables::kMaxDataBytes) runtime::ThrowMalformed();
     for (uint32_t i = 0; i < count; ++i) out.Append(block->Data()[i]);
     runtime::ChargeWork(document.Context(), runtime::kWorkCostLight);
   }
@@ -83,7 +81,7 @@ void ReadData(Document& document, const ObjectHandle& stream,
 
 uint32_t NonNegative(const ObjectHandle& dictionary, const char* key) {
   const int32_t value = runtime::Dictionary::GetIntegerOr(dictionary, key, 0);
-  if (value < 0) Malformed();
+  if (value < 0) runtime::ThrowMalformed();
   return static_cast<uint32_t>(value);
 }
 
@@ -118,18 +116,18 @@ void HintTables::Read(Document& document, int32_t firstPage, HintTables& tables)
   runtime::LibraryContext* context = document.Context();
   const ObjectHandle& linearized = document.LinearizedDictionary();
   if (document.LinearizedObject() == 0 || linearized.Tag() != runtime::ObjectTag::kDictionary) {
-    Malformed();
+    runtime::ThrowMalformed();
   }
   const int32_t pageCount = runtime::Dictionary::GetInteger(linearized, "N");
   if (pageCount < 0 || static_cast<uint32_t>(pageCount) > kMaxPages ||
       uint64_t(uint32_t(pageCount)) * kMinPageBytes > document.FileLength()) {
-    Malformed();
+    runtime::ThrowMalformed();
   }
   ObjectHandle h = runtime::Dictionary::Get(linearized, "H").AsArray();
   const uint32_t hLength = runtime::Array::Count(h);
-  if (hLength != 2 && hLength != 4) Malformed();
+  if (hLength != 2 && hLength != 4) runtime::ThrowMalformed();
   const int32_t hOffset = runtime::Array::GetInteger(h, 0);
-  if (hOffset < 0) Malformed();
+  if (hOffset < 0) runtime::ThrowMalformed();
   ObjectHandle stream =
       HintStreamAt(document, uint64_t(uint32_t(hOffset)) + document.HeaderOffset());
 
@@ -172,12 +170,12 @@ void HintTables::Read(Document& document, int32_t firstPage, HintTables& tables)
     page.sharedCount = bits.Bits(sharedCountBits);
     page.sharedStart = static_cast<uint32_t>(sharedTotal);
     sharedTotal += page.sharedCount;
-    if (sharedTotal > kMaxSharedIds) Malformed();
+    if (sharedTotal > kMaxSharedIds) runtime::ThrowMalformed();
   }
   bits.Align();
   // Every identifier takes its bits of the data: a count the data cannot
   // hold is malformed before anything is sized to it.
-  if (sharedTotal * sharedIdBits > uint64_t{data.Size()} * 8) Malformed();
+  if (sharedTotal * sharedIdBits > uint64_t{data.Size()} * 8) runtime::ThrowMalformed();
   tables.sharedIds.Clear();
   tables.sharedIds.Reserve(static_cast<uint32_t>(sharedTotal));
   ChargeItem(context, static_cast<uint32_t>(sharedTotal));
@@ -188,7 +186,7 @@ void HintTables::Read(Document& document, int32_t firstPage, HintTables& tables)
   uint64_t offset = 0;
   for (uint32_t i = 0; i < count; ++i) {
     Page& page = tables.pages[i];
-    if (object > UINT32_MAX) Malformed();
+    if (object > UINT32_MAX) runtime::ThrowMalformed();
     page.firstObject = static_cast<uint32_t>(object);
     page.offset = offset;
     if (static_cast<int32_t>(i) == firstPage) continue;
@@ -209,7 +207,7 @@ void HintTables::Read(Document& document, int32_t firstPage, HintTables& tables)
   // file when its lengths take no bits.
   if (groups > kMaxSharedIds || uint64_t{groups} * groupLengthBits > uint64_t{data.Size()} * 8 ||
       uint64_t{groups} > document.FileLength()) {
-    Malformed();
+    runtime::ThrowMalformed();
   }
   tables.groupLengths.Clear();
   tables.groupOffsets.Clear();

@@ -9,8 +9,6 @@
 namespace pdf {
 namespace {
 
-[[noreturn]] void Malformed() { runtime::ThrowRuntime(runtime::kMalformed); }
-
 // Classic cross-reference tables are fetched in blocks of 128 entries of
 // 20 bytes.
 constexpr uint64_t kXrefBlockEntries = 128;
@@ -24,7 +22,7 @@ constexpr uint64_t kTailBytes = 512;
 // (runtime, 2) when it is missing or of another kind.
 uint64_t Offset(Document& document, const char* key) {
   const int32_t value = runtime::Dictionary::GetInteger(document.LinearizedDictionary(), key);
-  if (value < 0) Malformed();
+  if (value < 0) runtime::ThrowMalformed();
   return static_cast<uint32_t>(value);
 }
 
@@ -34,19 +32,19 @@ LinearizedPages::LinearizedPages(Document& document)
     : document_(document), hints_(document.Context()) {
   const runtime::ObjectHandle& linearized = document.LinearizedDictionary();
   if (document.LinearizedObject() == 0 || linearized.Tag() != runtime::ObjectTag::kDictionary) {
-    Malformed();
+    runtime::ThrowMalformed();
   }
   pageCount_ = runtime::Dictionary::GetInteger(linearized, "N");
   const int32_t first = runtime::Dictionary::GetInteger(linearized, "O");
   firstPage_ = runtime::Dictionary::GetIntegerOr(linearized, "P", 0);
-  if (pageCount_ < 0 || first <= 0) Malformed();
+  if (pageCount_ < 0 || first <= 0) runtime::ThrowMalformed();
   firstPageObject_ = static_cast<uint32_t>(first);
 }
 
 bool LinearizedPages::HasHints() const { return HintTables::EnsureRead(*this); }
 
 int64_t LinearizedPages::ObjectOfPage(int32_t index) const {
-  if (index < 0 || index >= pageCount_) Malformed();
+  if (index < 0 || index >= pageCount_) runtime::ThrowMalformed();
   if (index == firstPage_) return firstPageObject_;
   if (!HasHints()) return -1;
   return hints_.pages[static_cast<uint32_t>(index)].firstObject;
@@ -63,20 +61,20 @@ int32_t LinearizedPages::PageIndexOfObject(uint32_t number) const {
                                return page.firstObject < wanted;
                              });
   if (at != pages.end() && at - pages.begin() == firstPage_) ++at;
-  if (at == pages.end() || at->firstObject != number) Malformed();
+  if (at == pages.end() || at->firstObject != number) runtime::ThrowMalformed();
   return static_cast<int32_t>(at - pages.begin());
 }
 
 int32_t LinearizedPages::PageIndexOfRef(const runtime::ObjectReference& reference) const {
-  if (reference.generation != 0) Malformed();
+  if (reference.generation != 0) runtime::ThrowMalformed();
   return PageIndexOfObject(reference.number);
 }
 
 streams::ByteRange LinearizedPages::PageObjectsRange(int32_t index) const {
-  if (index < 0 || index >= pageCount_ || index == firstPage_ || !HasHints()) Malformed();
+  if (index < 0 || index >= pageCount_ || index == firstPage_ || !HasHints()) runtime::ThrowMalformed();
   // The pages after the first begin where object 1 does.
   const runtime::XrefEntry entry = document_.LookupEntry(1);
-  if (entry.kind != 2) Malformed();
+  if (entry.kind != 2) runtime::ThrowMalformed();
   const HintTables::Page& page = hints_.pages[static_cast<uint32_t>(index)];
   const uint64_t start = entry.offset + page.offset;
   return streams::ByteRange{start, start + page.length};
@@ -99,7 +97,7 @@ LinearizedPages::Ranges LinearizedPages::FirstPageRanges() const {
   for (uint32_t i = 0; i < count; i += 2) {
     const int32_t offset = runtime::Array::GetInteger(h, i);
     const int32_t size = runtime::Array::GetInteger(h, i + 1);
-    if (offset < 0 || size < 0) Malformed();
+    if (offset < 0 || size < 0) runtime::ThrowMalformed();
     const uint64_t start = header + static_cast<uint32_t>(offset);
     ranges.AddCut(start, start + static_cast<uint32_t>(size), length);
   }
@@ -129,7 +127,7 @@ void LinearizedPages::AddXrefBlocks(Ranges& ranges, uint64_t first, uint64_t las
 }
 
 LinearizedPages::Ranges LinearizedPages::PageRanges(int32_t index) const {
-  if (index < 0 || index >= pageCount_) Malformed();
+  if (index < 0 || index >= pageCount_) runtime::ThrowMalformed();
   if (index == firstPage_) return FirstPageRanges();
   if (!HasHints()) return WholeFileRanges();
   const uint64_t length = document_.FileLength();
@@ -173,7 +171,7 @@ void LinearizedPages::GenericHintRanges(const HintTables::Generic& table, Ranges
   const uint64_t length = document_.FileLength();
   // The head of the file, up to the first page's object.
   const runtime::XrefEntry first = document_.LookupEntry(firstPageObject_);
-  if (first.kind != 2) Malformed();
+  if (first.kind != 2) runtime::ThrowMalformed();
   ranges.AddCut(0, first.offset, length);
   if (!table.present) return;
   // Locations in the hint tables count as if the hint stream were absent.
@@ -181,7 +179,7 @@ void LinearizedPages::GenericHintRanges(const HintTables::Generic& table, Ranges
   runtime::ObjectHandle h = runtime::Dictionary::Get(document_.LinearizedDictionary(), "H");
   const int32_t hOffset = runtime::Array::GetInteger(h, 0);
   const int32_t hLength = runtime::Array::GetInteger(h, 1);
-  if (hOffset < 0 || hLength < 0) Malformed();
+  if (hOffset < 0 || hLength < 0) runtime::ThrowMalformed();
   if (static_cast<uint32_t>(hOffset) < table.location) start += static_cast<uint32_t>(hLength);
   start += document_.HeaderOffset();
   ranges.AddCut(start, start + table.groupLength, length);

@@ -91,7 +91,7 @@ bool OpenJob::Open(runtime::LibraryContext* context) {
     const uint32_t length = password.Count() != 0 ? password.Count() - 1 : 0;
     setUp(password.Data(), length);
     if (authorised || !supported) break;
-    if (!viewer_->OnPasswordFailed(++attempts)) {
+    if (!viewer_->OnPasswordRejected(++attempts)) {
       viewer_->GetOpenState().failed = true;
       DropDocument();
       return false;

@@ -16,11 +16,9 @@ using runtime::Dictionary;
 using runtime::ObjectHandle;
 using runtime::ObjectTag;
 
-[[noreturn]] void Malformed() { runtime::ThrowRuntime(runtime::kMalformed); }
-
 const runtime::ContainerRecord& StreamRecord(const ObjectHandle& stream) {
   const runtime::ContainerRecord* record = stream->AsDictionary().Record();
-  if (record == nullptr || record->streamPosition == 0) Malformed();
+  if (record == nullptr || record->streamPosition == 0) runtime::ThrowMalformed();
   return *record;
 }
 
@@ -36,7 +34,7 @@ void ApplyOne(Document& document, streams::StreamRef& chain, const ObjectHandle&
                                                    record.objectNumber, record.generation);
     return;
   }
-  if (!parameters.IsNull() && parameters.Tag() != ObjectTag::kDictionary) Malformed();
+  if (!parameters.IsNull() && parameters.Tag() != ObjectTag::kDictionary) runtime::ThrowMalformed();
   streams::DictionaryFilterParameters dictionaryParameters(parameters, &document);
   const streams::FilterStep step{reinterpret_cast<const char*>(name->AsName().Bytes()),
                                  parameters.IsNull() ? nullptr : &dictionaryParameters};
@@ -115,7 +113,7 @@ streams::StreamRef StreamObject::OpenRaw(Document& document, const ObjectHandle&
     end = FindEndstream(context, document.Source(), start, fileLength);
   } else {
     const int32_t length = lengthValue->AsInteger();
-    if (length < 0) Malformed();
+    if (length < 0) runtime::ThrowMalformed();
     // A "Length" that runs past the end of the file stops at the end.
     end = start >= fileLength ? start
           : uint64_t(length) > fileLength - start ? fileLength
@@ -159,19 +157,19 @@ streams::StreamRef StreamObject::OpenData(Document& document, const ObjectHandle
     ApplyOne(document, chain, filter, parameters, record);
     return chain;
   }
-  if (filter.Tag() != ObjectTag::kArray) Malformed();
+  if (filter.Tag() != ObjectTag::kArray) runtime::ThrowMalformed();
   const uint32_t count = runtime::Array::Count(filter);
-  if (count > streams::kMaxFilters) Malformed();
+  if (count > streams::kMaxFilters) runtime::ThrowMalformed();
   const bool parameterArray = parameters.Tag() == ObjectTag::kArray;
-  if (parameterArray && runtime::Array::Count(parameters) != count) Malformed();
+  if (parameterArray && runtime::Array::Count(parameters) != count) runtime::ThrowMalformed();
   // A single filter written as an array takes a parameter dictionary given
   // plainly, as one written as a name does; with more filters it is no
   // longer clear whose parameters they are.
-  if (!parameterArray && !parameters.IsNull() && count != 1) Malformed();
+  if (!parameterArray && !parameters.IsNull() && count != 1) runtime::ThrowMalformed();
   bool explicitCrypt = false;
   for (uint32_t i = 0; i < count; ++i) {
     ObjectHandle name = runtime::Array::Get(filter, i);
-    if (name.Tag() != ObjectTag::kName) Malformed();
+    if (name.Tag() != ObjectTag::kName) runtime::ThrowMalformed();
     explicitCrypt = explicitCrypt || IsCrypt(name);
     // Unknown names fail before any filter is built.
     if (!(IsCrypt(name) && decryptor != nullptr) &&

@@ -16,12 +16,10 @@ namespace {
 using runtime::ObjectTag;
 using runtime::ObjectValue;
 
-[[noreturn]] void Malformed() { runtime::ThrowRuntime(runtime::kMalformed); }
-
 // A non-negative direct integer; (runtime, 2) otherwise.
 uint32_t Count(const ObjectValue& value) {
   const int32_t number = value.AsInteger();
-  if (number < 0) Malformed();
+  if (number < 0) runtime::ThrowMalformed();
   return static_cast<uint32_t>(number);
 }
 
@@ -37,31 +35,31 @@ StreamXrefSection::StreamXrefSection(runtime::LibraryContext* context, Document&
   Lexer::SkipWhiteSpace(in);
   const int32_t generation = Lexer::ReadUnsigned(in);
   Lexer::SkipWhiteSpace(in);
-  if (!Lexer::TakeKeyword(in, "obj")) Malformed();
+  if (!Lexer::TakeKeyword(in, "obj")) runtime::ThrowMalformed();
   ParseSettings settings;
   settings.objectNumber = static_cast<uint32_t>(number);
   settings.generation = static_cast<uint32_t>(generation);
   // The dictionary's strings are never encrypted: no decryptor here.
   dictionary_ = TokenParser::Parse(context, in, *store_, settings);
   const runtime::ContainerRecord* record = dictionary_.AsDictionary().Record();
-  if (record == nullptr || record->streamPosition == 0) Malformed();
+  if (record == nullptr || record->streamPosition == 0) runtime::ThrowMalformed();
 
   const ObjectValue& widths = *runtime::Dictionary::FindByName(dictionary_, "W");
   const runtime::ValueList& widthList = widths.AsArray();
   for (uint32_t i = 0; i < 3 && i < widthList.count; ++i) {
     const int32_t width = widthList.items[i].AsInteger();
-    if (width < 0 || width > kMaxFieldWidth) Malformed();
+    if (width < 0 || width > kMaxFieldWidth) runtime::ThrowMalformed();
     widths_[i] = width;
     entrySize_ += static_cast<uint32_t>(width);
   }
-  if (entrySize_ == 0) Malformed();
+  if (entrySize_ == 0) runtime::ThrowMalformed();
 
   const ObjectValue& index = *runtime::Dictionary::FindByName(dictionary_, "Index");
   if (index.IsNull()) {
     AddSubsection(0, Count(*runtime::Dictionary::FindByName(dictionary_, "Size")), 0);
   } else {
     const runtime::ValueList& pairs = index.AsArray();
-    if (pairs.count % 2 != 0) Malformed();
+    if (pairs.count % 2 != 0) runtime::ThrowMalformed();
     uint64_t position = 0;
     for (uint32_t i = 0; i < pairs.count; i += 2) {
       const uint32_t count = Count(pairs.items[i + 1]);
@@ -93,7 +91,7 @@ void StreamXrefSection::DecodeUpTo(uint64_t end) {
       decodedAll_ = true;
       break;
     }
-    if (count > kMaxDecodedBytes - decodedLength_) Malformed();
+    if (count > kMaxDecodedBytes - decodedLength_) runtime::ThrowMalformed();
     if (decodedLength_ + count > decodedCapacity_) {
       uint32_t grown = decodedCapacity_ == 0 ? 16384 : decodedCapacity_;
       while (grown < decodedLength_ + count) {
@@ -137,11 +135,11 @@ void StreamXrefSection::ParseEntries(uint64_t position, runtime::XrefEntry* out,
     const uint64_t type = widths_[0] == 0 ? 1 : fields[0];
     runtime::XrefEntry& entry = out[i];
     if (type == 1) {
-      if (fields[2] > 0xFFFF) Malformed();
+      if (fields[2] > 0xFFFF) runtime::ThrowMalformed();
       entry.kind = 2;
       entry.generation = static_cast<uint32_t>(fields[2]);
       entry.offset = fields[1] + document_.HeaderOffset();
-      if (entry.offset < fields[1]) Malformed();
+      if (entry.offset < fields[1]) runtime::ThrowMalformed();
     } else if (type == 2 && fields[1] <= 0x7FFFFFFF && fields[2] <= 0xFFFFFFFF) {
       entry.kind = 3;
       entry.generation = 0;

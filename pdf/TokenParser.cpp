@@ -87,8 +87,6 @@ constexpr KeywordRow kRows[] = {
 
 constexpr KeywordTables kObjectTables{&kRootTable, kRows, sizeof(kRows) / sizeof(kRows[0])};
 
-[[noreturn]] void Malformed() { runtime::ThrowRuntime(runtime::kMalformed); }
-
 // Skips two bytes (a stray ">>"), as far as there are any.
 int SkipTwo(TokenParser& parser) {
   for (int i = 0; i < 2 && parser.Stream().Fill(false); ++i) parser.Stream().Advance(1);
@@ -131,7 +129,7 @@ class DictionaryGrammar final : public ParserObject {
   int OnGreaterThan(TokenParser& parser) override {
     streams::DataStream& stream = parser.Stream();
     stream.Advance(1);
-    if (!stream.Fill(false) || *stream.Cursor() != '>') Malformed();
+    if (!stream.Fill(false) || *stream.Cursor() != '>') runtime::ThrowMalformed();
     stream.Advance(1);
     return 0;
   }
@@ -159,12 +157,12 @@ class InlineImageGrammar final : public ParserObject {
 StringDecryptor* ParserObject::Decryptor(TokenParser& parser) {
   return parser.Settings().decryptor;
 }
-int ParserObject::OnNoMatch(TokenParser&) { Malformed(); }
-int ParserObject::OnCloseDelimiter(TokenParser&) { Malformed(); }
+int ParserObject::OnNoMatch(TokenParser&) { runtime::ThrowMalformed(); }
+int ParserObject::OnCloseDelimiter(TokenParser&) { runtime::ThrowMalformed(); }
 int ParserObject::OnDictionaryStart(TokenParser& parser) { return parser.ParseDictionary(); }
-int ParserObject::OnGreaterThan(TokenParser&) { Malformed(); }
-int ParserObject::OnInlineImageData(TokenParser&) { Malformed(); }
-int ParserObject::OnArrayEnd(TokenParser&) { Malformed(); }
+int ParserObject::OnGreaterThan(TokenParser&) { runtime::ThrowMalformed(); }
+int ParserObject::OnInlineImageData(TokenParser&) { runtime::ThrowMalformed(); }
+int ParserObject::OnArrayEnd(TokenParser&) { runtime::ThrowMalformed(); }
 int ParserObject::OnReference(TokenParser& parser) {
   parser.MakeReference();
   return 1;
@@ -192,7 +190,7 @@ ObjectValue TokenParser::ParseObject() {
   TopLevelGrammar grammar;
   const uint32_t mark = size_;
   Run(grammar, mark);
-  if (size_ == mark) Malformed();
+  if (size_ == mark) runtime::ThrowMalformed();
   const ObjectValue value = values_[mark];
   size_ = mark;
   return value;
@@ -223,7 +221,7 @@ void TokenParser::Push(const ObjectValue& value) {
 }
 
 ObjectValue TokenParser::Pop() {
-  if (size_ == mark_) Malformed();
+  if (size_ == mark_) runtime::ThrowMalformed();
   return values_[--size_];
 }
 
@@ -232,7 +230,7 @@ void TokenParser::MakeReference() {
   const ObjectValue number = Pop();
   if (!generation.Is(ObjectTag::kInteger) || !number.Is(ObjectTag::kInteger) ||
       generation.payload.integer < 0 || number.payload.integer < 0) {
-    Malformed();
+    runtime::ThrowMalformed();
   }
   Push(store_.Reference(static_cast<uint32_t>(number.payload.integer),
                         static_cast<uint32_t>(generation.payload.integer)));
@@ -257,7 +255,7 @@ void TokenParser::Run(ParserObject& grammar, uint32_t mark) {
 }
 
 void TokenParser::Nest(ParserObject& grammar) {
-  if (depth_ >= kMaxNesting) Malformed();
+  if (depth_ >= kMaxNesting) runtime::ThrowMalformed();
   runtime::CheckStackSpace(context_->scheduler);
   ++depth_;
   Run(grammar, size_);
@@ -288,7 +286,7 @@ int TokenParser::AfterValue() { return grammar_->OnValue(*this); }
 int TokenParser::OnNoMatch() { return grammar_->OnNoMatch(*this); }
 
 int TokenParser::OnEndOfData() {
-  if (!grammar_->EndOfDataEnds()) Malformed();
+  if (!grammar_->EndOfDataEnds()) runtime::ThrowMalformed();
   return 0;
 }
 
@@ -320,7 +318,7 @@ int TokenParser::RunHandler(uint16_t handler) {
         ParseHexString();
         return AfterValue();
       }
-      if (next != '<') Malformed();
+      if (next != '<') runtime::ThrowMalformed();
       stream_.Advance(1);
       return grammar_->OnDictionaryStart(*this);
     }
@@ -351,7 +349,7 @@ int TokenParser::RunHandler(uint16_t handler) {
       // "number generation obj": the header is not part of the value.
       const ObjectValue generation = Pop();
       const ObjectValue number = Pop();
-      if (!generation.Is(ObjectTag::kInteger) || !number.Is(ObjectTag::kInteger)) Malformed();
+      if (!generation.Is(ObjectTag::kInteger) || !number.Is(ObjectTag::kInteger)) runtime::ThrowMalformed();
       return 1;
     }
     case kTrailer:
@@ -501,7 +499,7 @@ uint64_t TokenParser::CheckStreamKeyword() {
   while (stream_.Fill(false) && (*stream_.Cursor() == ' ' || *stream_.Cursor() == '\t')) {
     stream_.Advance(1);
   }
-  if (!stream_.Fill(false)) Malformed();
+  if (!stream_.Fill(false)) runtime::ThrowMalformed();
   const uint8_t end = *stream_.Cursor();
   if (end == '\n') {
     stream_.Advance(1);
@@ -509,7 +507,7 @@ uint64_t TokenParser::CheckStreamKeyword() {
     stream_.Advance(1);
     if (stream_.Fill(false) && *stream_.Cursor() == '\n') stream_.Advance(1);
   } else {
-    Malformed();
+    runtime::ThrowMalformed();
   }
   return stream_.Position();
 }

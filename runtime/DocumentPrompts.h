@@ -17,7 +17,7 @@ class DocumentPrompts {
   virtual bool RequestPassword(OwnedBuffer* output) = 0;
   // After the `attempts`-th wrong password: true to ask again; false when
   // the viewer gave up (it has told the user).
-  virtual bool OnPasswordFailed(uint32_t attempts) = 0;
+  virtual bool OnPasswordRejected(uint32_t attempts) = 0;
   // Shows text `index` of the UI string table.
   virtual void ShowLocalizedMessage(uint32_t index) = 0;
 

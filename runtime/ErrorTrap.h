@@ -46,6 +46,8 @@ class ErrorTrap;
 [[noreturn]] void ThrowError(LibraryContext* context, const ErrorRecord& record);
 // Shorthand for ThrowError of a runtime-domain record.
 [[noreturn]] void ThrowRuntime(uint32_t code, uint8_t flag = 0);
+// The one way to give up on malformed input (runtime code 2).
+[[noreturn]] inline void ThrowMalformed() { ThrowRuntime(kMalformed); }
 
 class ErrorTrap {
  public:

@@ -15,6 +15,13 @@ class HostWindow {
   virtual void GetRect(HostRect* rect) const = 0;
   // The text of a label or a button; other windows ignore it.
   virtual void SetText(const char16_t* text) = 0;
+  // Shows or hides the window.
+  virtual void Show(bool) {}
+  // Gives the window the keyboard focus.
+  virtual void Focus() {}
+  // The main container only: covers the whole screen (no title bar, no
+  // soft-key bar) while on.
+  virtual void SetFullScreen(bool) {}
 };
 
 }  // namespace runtime

@@ -5,24 +5,24 @@
 namespace streams {
 namespace {
 
-constexpr uint8_t kWhite = 16;
+constexpr uint8_t kHexWhite = 16;
 constexpr uint8_t kEnd = 17;
-constexpr uint8_t kOther = 18;
+constexpr uint8_t kHexOther = 18;
 
-constexpr std::array<uint8_t, 256> MakeClasses() {
+constexpr std::array<uint8_t, 256> MakeHexClasses() {
   std::array<uint8_t, 256> classes{};
-  for (int i = 0; i < 256; ++i) classes[i] = kOther;
+  for (int i = 0; i < 256; ++i) classes[i] = kHexOther;
   for (int i = 0; i < 10; ++i) classes['0' + i] = static_cast<uint8_t>(i);
   for (int i = 0; i < 6; ++i) {
     classes['A' + i] = static_cast<uint8_t>(10 + i);
     classes['a' + i] = static_cast<uint8_t>(10 + i);
   }
-  for (int white : {0, 9, 10, 12, 13, 32}) classes[white] = kWhite;
+  for (int white : {0, 9, 10, 12, 13, 32}) classes[white] = kHexWhite;
   classes['>'] = kEnd;
   return classes;
 }
 
-constexpr std::array<uint8_t, 256> kClasses = MakeClasses();
+constexpr std::array<uint8_t, 256> kHexClasses = MakeHexClasses();
 
 }  // namespace
 
@@ -33,7 +33,7 @@ uint32_t AsciiHexFilter::Decode(uint8_t* buffer, uint32_t capacity) {
       end_ = true;
       break;
     }
-    uint8_t kind = kClasses[*sourceCursor_++];
+    uint8_t kind = kHexClasses[*sourceCursor_++];
     if (kind < 16) {
       if (pending_ == kNoNibble) {
         pending_ = kind;
@@ -41,7 +41,7 @@ uint32_t AsciiHexFilter::Decode(uint8_t* buffer, uint32_t capacity) {
         buffer[written++] = static_cast<uint8_t>(pending_ << 4 | kind);
         pending_ = kNoNibble;
       }
-    } else if (kind != kWhite) {
+    } else if (kind != kHexWhite) {
       // ">" and every byte that is not a digit end the data; bad bytes are
       // not an error.
       end_ = true;

@@ -45,6 +45,12 @@ constexpr size_t kMaxJpegRequest = size_t{1} << 31;
 // limits, so the decoder bounds itself.
 constexpr uint64_t kMaxJpegMemory = uint64_t{256} << 20;
 
+}  // namespace
+
+// The decoder's own memory records are named (not file-local) because the
+// decoder, declared in the header, holds them.
+namespace dct_memory {
+
 struct PoolHeader {
   PoolHeader* next;
   void* raw;
@@ -60,7 +66,10 @@ struct JpegMemory {
   uint64_t bytes;
 };
 
-}  // namespace
+}  // namespace dct_memory
+
+using dct_memory::JpegMemory;
+using dct_memory::PoolHeader;
 
 struct DctDecoder {
   jpeg_decompress_struct cinfo;

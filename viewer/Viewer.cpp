@@ -3,7 +3,9 @@
 #include <cstdint>
 
 #include "resources/UIStringTable.h"
+#include "runtime/CoThread.h"
 #include "runtime/ErrorTrap.h"
+#include "runtime/HostControls.h"
 #include "runtime/HostServices.h"
 #include "runtime/HostWindow.h"
 #include "runtime/ListLink.h"
@@ -12,6 +14,7 @@
 #include "runtime/PdfDocEncoding.h"
 #include "runtime/Scheduler.h"
 #include "runtime/Task.h"
+#include "runtime/ThreadHandle.h"
 #include "runtime/TransientBlocks.h"
 #include "runtime/WideString.h"
 
@@ -128,9 +131,40 @@ void RunPasswordPromptOnMain(void* argument) {
 
 }  // namespace
 
-Viewer::Viewer(LibraryContext* libraryContext, runtime::HostServices* hostServices)
-    : context(libraryContext), host(hostServices) {
-  if (host != nullptr) languageIndex = host->GetLanguageIndex();
+Viewer::Viewer(LibraryContext* libraryContext, runtime::HostServices* hostServices,
+               uint32_t optionWord)
+    : context(libraryContext), host(hostServices), options(optionWord) {
+  optionQuickZoom = (options & kOptionQuickZoom) != 0;
+  optionToolbar = (options & kOptionToolbar) != 0;
+  optionPocketPc = (options & kOptionPocketPc) != 0;
+  optionReflow = (options & kOptionReflow) != 0;
+  optionFullScreen = (options & kOptionFullScreen) != 0;
+  optionNoSinglePage = (options & kOptionNoSinglePage) != 0;
+  if (host != nullptr) {
+    keepToolbarInFullScreen = host->GetKeepToolbarInFullScreen();
+    languageIndex = host->GetLanguageIndex();
+    context->memory.SetBudget(host->GetMemoryBudget());
+  }
+}
+
+Viewer::~Viewer() {
+  // The scheduler's hooks must not reach a viewer that is going.
+  if (context->viewer == this) context->viewer = nullptr;
+  DestroyHostControls();
+  if (runtime::CoThread* job = longOperation) {
+    longOperation = nullptr;
+    runtime::ThreadHandle(context, job).Destroy();
+  }
+  // A timer left behind would call into a destroyed viewer.
+  if (host != nullptr) {
+    if (workTimer != nullptr) host->DestroyTimer(workTimer);
+    if (startTimer != nullptr) host->DestroyTimer(startTimer);
+  }
+  workTimer = nullptr;
+  startTimer = nullptr;
+  if (initialPathBuffer_ != nullptr) context->memory.Free(initialPathBuffer_);
+  initialPathBuffer_ = nullptr;
+  initialPath = nullptr;
 }
 
 const char16_t* Viewer::Text(uint32_t index) const {
@@ -159,6 +193,9 @@ void Viewer::RunMessageBox(MessageRequest* request) {
   request->result = request->defaultResult;
   Viewer* viewer = request->viewer;
   if (viewer == nullptr) return;
+  // Only keys that were busy come back busy: a question asked while idle
+  // must not leave the viewer showing Cancel and the wait cursor.
+  const bool restoreBusyKeys = request->swapSoftKeys && viewer->busySoftKeys;
   if (request->swapSoftKeys) viewer->RestoreMainSoftKeys();
   runtime::MessageBoxDialog* box =
       viewer->host != nullptr ? viewer->host->CreateMessageBox() : nullptr;
@@ -171,7 +208,7 @@ void Viewer::RunMessageBox(MessageRequest* request) {
     viewer->currentModal = nullptr;
     viewer->host->DestroyMessageBox(box);
   }
-  if (request->swapSoftKeys) viewer->ShowCancelSoftKeys();
+  if (restoreBusyKeys) viewer->ShowCancelSoftKeys();
 }
 
 void Viewer::ShowMessage(const char16_t* text, const char16_t* title) {
@@ -243,10 +280,10 @@ bool Viewer::RequestPassword(runtime::OwnedBuffer* output) {
   return false;
 }
 
-bool Viewer::OnPasswordFailed(uint32_t attempts) {
+bool Viewer::OnPasswordRejected(uint32_t attempts) {
   if (attempts < kPasswordAttempts) return true;
   ShowLocalizedMessage(kTextCannotDecrypt);
-  openFailed = true;
+  openSucceeded = false;
   return false;
 }
 
@@ -327,9 +364,9 @@ void Viewer::LayOutChildWindows() {
 
 void Viewer::UpdatePageNumberText(int32_t page, uint32_t flags) {
   pageNumberFlags = flags;
-  if (!forcePageText && page == lastShownPage) return;
-  lastShownPage = page;
-  if (!documentOpen || pageNumberLabel == nullptr) return;
+  if (!forcePageText && page == shownPage) return;
+  shownPage = page;
+  if (!documentOpen || pageNumberEdit == nullptr) return;
   const int32_t shown = page < INT32_MAX ? page + 1 : page;
   char16_t* end = runtime::IntToWideString(shown, pageNumberText, kPageNumberTextUnits);
   const size_t left = kPageNumberTextUnits - static_cast<size_t>(end - pageNumberText);
@@ -338,9 +375,610 @@ void Viewer::UpdatePageNumberText(int32_t page, uint32_t flags) {
     const int32_t count = pageCount < INT32_MAX ? static_cast<int32_t>(pageCount) : INT32_MAX;
     runtime::IntToWideString(count, end, left - 1);
   }
-  runtime::SetTextRecord record{pageNumberLabel, pageNumberText};
+  runtime::SetTextRecord record{pageNumberEdit, pageNumberText};
   runtime::CallSetTextOnMain(context, &record);
   forcePageText = false;
+}
+
+}  // namespace viewer
+
+// ---------------------------------------------------------------------------
+// Lifecycle
+
+namespace viewer {
+namespace {
+
+bool OnMainStack(LibraryContext* context) {
+  return context->scheduler == nullptr || context->scheduler->OnMainThread();
+}
+
+// A control the host could not make ends the start.
+template <class Control>
+Control* Required(Control* control) {
+  if (control == nullptr) runtime::ThrowRuntime(runtime::kOverflow);
+  return control;
+}
+
+void StartTimerFired(void* viewer) { static_cast<Viewer*>(viewer)->OnStartTimer(); }
+void WorkTimerFired(void* viewer) { static_cast<Viewer*>(viewer)->OnWorkTimer(); }
+
+bool IsEmptyText(const char16_t* text) { return text == nullptr || text[0] == u'\0'; }
+
+}  // namespace
+
+void Viewer::CreateControls() {
+  // Without a host there is nothing to make the controls with.
+  if (host == nullptr) runtime::ThrowRuntime(runtime::kOverflow);
+  host->SetPendingText(caption);
+  mainContainer = Required(host->CreateViewWindow(nullptr, false));
+  bookmarkTree = Required(host->CreateTreeView(mainContainer));
+  if (optionPocketPc) {
+    buttonBar = Required(host->CreateViewWindow(mainContainer, false));
+    bookmarksButton = Required(host->CreateButton(buttonBar));
+  }
+  pageViewWindow = Required(host->CreateViewWindow(mainContainer, true));
+  focusTarget = pageViewWindow;
+  pageViewWindow->Focus();
+  if (optionToolbar) {
+    toolbar = Required(host->CreateViewWindow(mainContainer, false));
+    fitWidthButton = Required(host->CreateButton(toolbar));
+    pageNumberEdit = Required(host->CreateEdit(toolbar));
+    pageNumberEdit->SetText(u"");
+    findButton = Required(host->CreateButton(toolbar));
+    zoomOutButton = Required(host->CreateButton(toolbar));
+    zoomInButton = Required(host->CreateButton(toolbar));
+  }
+  host->SetActiveViewText();
+}
+
+void Viewer::Start(const char16_t* path) {
+  CreateControls();
+  if (!IsEmptyText(path)) {
+    const size_t units = runtime::WideStrLen(path) + 1;
+    if (units > kMaxTextUnits) runtime::ThrowRuntime(runtime::kOverflow);
+    auto* copy = static_cast<char16_t*>(runtime::AllocOrThrow(context, units * sizeof(char16_t)));
+    for (size_t i = 0; i < units; ++i) copy[i] = path[i];
+    if (initialPathBuffer_ != nullptr) context->memory.Free(initialPathBuffer_);
+    initialPathBuffer_ = copy;
+    initialPath = copy;
+  }
+  host->ShowSplash(kSplashMilliseconds, caption);
+  startTimer = host->CreateTimer(kSplashMilliseconds, this, &StartTimerFired);
+  languageIndex = host->GetLanguageIndex();
+  BuildMenuTree();
+  host->CreateMenuBar(menu.Root());
+  LayoutToWorkArea();
+}
+
+void Viewer::DestroyHostControls() {
+  if (host == nullptr) return;
+  auto button = [&](runtime::HostWindow*& control) {
+    if (control != nullptr) host->DestroyButtonWindow(control);
+    control = nullptr;
+  };
+  auto window = [&](runtime::HostWindow*& control) {
+    if (control != nullptr) host->DestroyWindow(control);
+    control = nullptr;
+  };
+  button(zoomInButton);
+  button(zoomOutButton);
+  button(findButton);
+  if (pageNumberEdit != nullptr) host->DestroyEdit(pageNumberEdit);
+  pageNumberEdit = nullptr;
+  button(fitWidthButton);
+  window(toolbar);
+  window(pageViewWindow);
+  button(bookmarksButton);
+  window(buttonBar);
+  if (bookmarkTree != nullptr) host->DestroyTreeView(bookmarkTree);
+  bookmarkTree = nullptr;
+  window(mainContainer);
+  focusTarget = nullptr;
+}
+
+void Viewer::BuildMenuTree() {
+  const int32_t pages = pageView != nullptr ? pageView->State().pageCount : 0;
+  menu.Build(languageIndex, options, pages, busyLabel);
+}
+
+void Viewer::SetLanguage(uint32_t language) {
+  languageIndex = language;
+  BuildMenuTree();
+  CreateMenuBarGuarded(menu.Root());
+}
+
+void Viewer::ShowAbout() {
+  runtime::TextBoxDialog* box = host != nullptr ? host->CreateTextBox() : nullptr;
+  if (box == nullptr) return;
+  box->SetTitle(caption);
+  const char16_t* notice = Text(kTextLegalNotice);
+  const char16_t* version = host->GetVersionText(0);
+  runtime::OwnedBufferPtr joined(context, nullptr);
+  const char16_t* text = notice;
+  if (!IsEmptyText(version)) {
+    const size_t noticeLength = runtime::WideStrLen(notice);
+    const size_t versionLength = runtime::WideStrLen(version);
+    const uint64_t units = uint64_t{noticeLength} + 4 + versionLength + 1;
+    // Without memory for the joined text the notice shows alone.
+    void* block =
+        units <= kMaxTextUnits ? context->memory.Allocate(units * sizeof(char16_t)) : nullptr;
+    joined.Reset(block);
+    if (auto* out = static_cast<char16_t*>(block)) {
+      text = out;
+      for (size_t i = 0; i < noticeLength; ++i) *out++ = notice[i];
+      for (char16_t unit : {u'\r', u'\n', u'\r', u'\n'}) *out++ = unit;
+      for (size_t i = 0; i < versionLength; ++i) *out++ = version[i];
+      *out = u'\0';
+    }
+  }
+  box->SetItemText(runtime::kTextBoxTextResource, text);
+  box->SetSoftKeys(menu.OkOnly());
+  currentDialog = box;
+  box->RunModal();
+  currentDialog = nullptr;
+  host->DestroyTextBox(box);
+}
+
+bool Viewer::IsEffectiveFullScreen() const {
+  return fullScreen && (optionPocketPc || !bookmarksShown);
+}
+
+void Viewer::SetFullScreen(bool on) {
+  if (fullScreen == on) return;
+  const bool before = IsEffectiveFullScreen();
+  fullScreen = on;
+  const bool after = IsEffectiveFullScreen();
+  if (before == after || mainContainer == nullptr) return;
+  runtime::ErrorTrap trap(context);
+  if (!trap.Run([&] {
+        runtime::RunOnMainStack(context, [&] {
+          mainContainer->SetFullScreen(after);
+          if (after && pageViewWindow != nullptr) pageViewWindow->Focus();
+        });
+      })) {
+    // Full screen is a matter of looks: a host that fails it leaves the
+    // windows as they were. A cancellation still goes on.
+    if (trap.Held().IsRuntime(runtime::kCancelled)) trap.Rethrow();
+    trap.SetHandled();
+    trap.Close();
+  }
+}
+
+void Viewer::LayoutToWorkArea() {
+  if (host == nullptr || mainContainer == nullptr) return;
+  runtime::HostRect area{};
+  host->GetWorkArea(&area);
+  runtime::HostRect current{};
+  mainContainer->GetRect(&current);
+  if (current.left != area.left || current.top != area.top || current.right != area.right ||
+      current.bottom != area.bottom) {
+    mainContainer->SetRect(area);
+  }
+}
+
+void Viewer::OnStartTimer() {
+  if (startTimer != nullptr) {
+    runtime::HostTimer* timer = startTimer;
+    startTimer = nullptr;
+    runtime::RunOnMainStack(context, [&] { host->DestroyTimer(timer); });
+  }
+  ChooseAndOpenDocument(true, initialPath);
+}
+
+void Viewer::ChooseAndOpenDocument(bool atStart, const char16_t* path) {
+  (void)atStart;
+  if (busySoftKeys) CancelLongOperation();
+  if (!IsEmptyText(path)) {
+    // Opening a file is the open job's; the path waits for it here.
+    keptPath = path;
+    return;
+  }
+  if (host == nullptr) return;
+  // The recent-files list, then the file browser. Until their dialogs can
+  // be run, each is given back at once, which ends the loop as when the
+  // host has neither.
+  if (runtime::ListDialog* list = host->CreateListDialog(optionQuickZoom)) {
+    host->DestroyListDialog(list);
+  }
+  if (runtime::FileBrowserDialog* browser = host->CreateFileBrowser()) {
+    host->DestroyFileBrowser(browser);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Work timer
+
+void Viewer::StartWorkTimer() {
+  if (!OnMainStack(context)) {
+    pendingTimerChange_ = TimerChange::kStart;
+    return;
+  }
+  pendingTimerChange_ = TimerChange::kNone;
+  if (workTimer != nullptr || host == nullptr) return;
+  const uint32_t interval = background ? kWorkTimerBackground : kWorkTimerForeground;
+  workTimer = host->CreateTimer(interval, this, &WorkTimerFired);
+}
+
+void Viewer::StopWorkTimer() {
+  if (!OnMainStack(context)) {
+    pendingTimerChange_ = TimerChange::kStop;
+    return;
+  }
+  pendingTimerChange_ = TimerChange::kNone;
+  if (workTimer == nullptr) return;
+  runtime::HostTimer* timer = workTimer;
+  workTimer = nullptr;
+  host->DestroyTimer(timer);
+}
+
+void Viewer::ApplyPendingTimerChange() {
+  switch (pendingTimerChange_) {
+    case TimerChange::kStart:
+      StartWorkTimer();
+      break;
+    case TimerChange::kStop:
+      StopWorkTimer();
+      break;
+    case TimerChange::kNone:
+      break;
+  }
+}
+
+void Viewer::SetBackgroundMode(bool inBackground) {
+  if (inBackground == background) return;
+  background = inBackground;
+  if (workTimer != nullptr) {
+    StopWorkTimer();
+    StartWorkTimer();
+  }
+}
+
+void Viewer::OnWorkTimer() {
+  runtime::Scheduler::RunUntilInputOrMilliseconds(context, kWorkTickMilliseconds);
+  ApplyPendingTimerChange();
+}
+
+// ---------------------------------------------------------------------------
+// Busy state and soft keys
+
+void Viewer::SetBusyCursorGuarded(bool on) {
+  if (host == nullptr) return;
+  runtime::RunOnMainStack(context, [&] { host->SetBusyCursor(on); });
+}
+
+void Viewer::CreateMenuBarGuarded(const runtime::MenuItemDesc* keys) {
+  if (host == nullptr || keys == nullptr) return;
+  runtime::RunOnMainStack(context, [&] { host->CreateMenuBar(keys); });
+}
+
+void Viewer::BeginBusy(uint8_t reason) {
+  if (host != nullptr) runtime::RunOnMainStack(context, [&] { host->BeginBusy(reason); });
+  if (++busyCount == 1 && !shellModalOpen) SetBusyCursorGuarded(true);
+}
+
+void Viewer::EndBusy(uint8_t reason) {
+  // The count goes down first, so that a host call that fails (or a job
+  // killed meanwhile) never leaves the viewer busy for good.
+  const bool idle = --busyCount == 0;
+  if (host != nullptr) runtime::RunOnMainStack(context, [&] { host->EndBusy(reason); });
+  if (idle && !shellModalOpen) SetBusyCursorGuarded(false);
+}
+
+void Viewer::SuspendBusyCursor() {
+  shellModalOpen = true;
+  if (busyCount > 0) SetBusyCursorGuarded(false);
+}
+
+void Viewer::ResumeBusyCursor() {
+  if (busyCount > 0) SetBusyCursorGuarded(true);
+  shellModalOpen = false;
+}
+
+void Viewer::ShowCancelSoftKeys() {
+  if (busySoftKeys) return;
+  CreateMenuBarGuarded(menu.BusyPair());
+  busySoftKeys = true;
+  BeginBusy(kBusyLongOperation);
+}
+
+void Viewer::RestoreMainSoftKeys() {
+  if (!busySoftKeys) return;
+  CreateMenuBarGuarded(menu.Root());
+  busySoftKeys = false;
+  EndBusy(kBusyLongOperation);
+}
+
+// ---------------------------------------------------------------------------
+// Page-view requests
+
+Viewer::PaintHold::PaintHold(Viewer* owner) : viewer(owner), held(owner->pageView) {
+  if (held != nullptr) held->HoldPaint();
+}
+
+void Viewer::PaintHold::Release() {
+  // A page view replaced meanwhile took its hold with it.
+  if (held != nullptr && held == viewer->pageView) held->ReleasePaint();
+  held = nullptr;
+}
+
+void Viewer::RunRequestPump(const runtime::Deadline& within200, const runtime::Deadline& within10,
+                            PaintHold* hold) {
+  runtime::Scheduler* scheduler = context->scheduler;
+  PageViewCommands* const target = pageView;
+  auto gone = [&] { return pageView != target || pageView == nullptr; };
+  // Until the request is done or 200 ms have passed.
+  scheduler->RunUntil([&] { return gone() || !pageView->HasPendingWork() || within200.Passed(); });
+  if (gone()) runtime::ThrowError(context, runtime::ErrorRecord{runtime::kViewerDomain, 2, 1});
+  // At least 10 ms, so that the rendering the request started gets going.
+  scheduler->RunUntilDeadline(within10);
+  // Then until new work, input, or the 200 ms.
+  scheduler->RunUntil([&] {
+    return gone() || pageView->HasPendingWork() || (host != nullptr && host->IsInputPending()) ||
+           within200.Passed();
+  });
+  hold->Release();
+  if (!gone()) pageView->MarkQueuedRequests();
+  runtime::Scheduler::RunForMilliseconds(context, kRequestPaintMilliseconds);
+  if (!gone()) pageView->FlushInvalidRect();
+  ApplyPendingTimerChange();
+}
+
+// ---------------------------------------------------------------------------
+// Commands, keys and buttons
+
+void Viewer::ZoomIn() {
+  RunPageViewRequest([&] { pageView->ZoomIn(); });
+}
+
+void Viewer::ZoomOut() {
+  RunPageViewRequest([&] { pageView->ZoomOut(); });
+}
+
+void Viewer::SetFitMode(int32_t mode) {
+  RunPageViewRequest([&] { pageView->SetZoom(mode, 0); });
+}
+
+void Viewer::FindNext() {
+  // The search job is not part of this viewer yet; the command is accepted
+  // and does nothing.
+}
+
+void Viewer::OpenFindDialog() {
+  if (pageView == nullptr || host == nullptr) return;
+  // The dialog's contents come with the search; until then it is given
+  // straight back.
+  if (runtime::FindDialog* dialog = host->CreateFindDialog()) host->DestroyFindDialog(dialog);
+}
+
+void Viewer::SetLayoutMode(int32_t mode) {
+  if (pageView == nullptr) return;
+  runtime::ErrorTrap trap(context);
+  if (!trap.Run([&] { RunPageViewRequest([&] { pageView->SetLayoutMode(mode); }); })) {
+    if (trap.Held().IsRuntime(runtime::kCancelled)) trap.Rethrow();
+    trap.SetHandled();
+    trap.Close();
+  }
+}
+
+void Viewer::CancelLongOperation() {
+  RestoreMainSoftKeys();
+  if (runtime::CoThread* job = longOperation) {
+    longOperation = nullptr;
+    // Destroying a job whose thread still runs kills it first.
+    runtime::ThreadHandle(context, job).Destroy();
+  }
+}
+
+void Viewer::ToggleBookmarks() {
+  if (mainContainer == nullptr) return;
+  const bool wasFullScreen = IsEffectiveFullScreen();
+  bookmarksShown = !bookmarksShown;
+  const bool nowFullScreen = IsEffectiveFullScreen();
+  runtime::RunOnMainStack(context, [&] {
+    if (wasFullScreen && !nowFullScreen) mainContainer->SetFullScreen(false);
+    if (bookmarkTree != nullptr) bookmarkTree->Show(bookmarksShown);
+    if (buttonBar == nullptr) {
+      // Without the button bar the tree takes the page view's place and
+      // the soft keys become Select and Cancel.
+      if (pageViewWindow != nullptr) pageViewWindow->Show(!bookmarksShown);
+      if (toolbar != nullptr) toolbar->Show(!bookmarksShown);
+      const runtime::MenuItemDesc* keys = bookmarksShown ? menu.BookmarkPair() : menu.Root();
+      if (keys != nullptr) host->CreateMenuBar(keys);
+      focusTarget = bookmarksShown ? static_cast<runtime::HostWindow*>(bookmarkTree)
+                                   : pageViewWindow;
+      if (focusTarget != nullptr) focusTarget->Focus();
+    }
+    if (!wasFullScreen && nowFullScreen) mainContainer->SetFullScreen(true);
+  });
+}
+
+void Viewer::OpenSelectedBookmark(bool fromCommand) {
+  // The tree's items come with the outline; with no tree, or none
+  // selected, nothing happens.
+  (void)fromCommand;
+  if (bookmarkTree == nullptr) return;
+}
+
+void Viewer::OnBookmarkSelected() {
+  if (optionPocketPc && !fillingBookmarks) OpenSelectedBookmark(false);
+}
+
+void Viewer::ExecuteCommand(uint32_t id) {
+  if (id < kFirstCommand || id > kLastCommand) return;
+  auto dialog = [&](auto create, auto destroy) {
+    // The dialogs' contents come with their own parts of the viewer; until
+    // then the dialog is given straight back.
+    if (pageView == nullptr || host == nullptr) return;
+    if (auto* made = (host->*create)()) (host->*destroy)(made);
+  };
+  switch (id) {
+    case kCmdExit:
+      DestroyHostControls();
+      if (host != nullptr) host->Quit();
+      break;
+    case kCmdZoomIn:
+      ZoomIn();
+      break;
+    case kCmdZoomOut:
+      ZoomOut();
+      break;
+    case kCmdQuickZoom:
+      if (pageView != nullptr) {
+        const uint32_t tool =
+            pageView->State().penTool != kPenZoomRectangle ? kPenZoomRectangle : kPenPan;
+        RunPageViewRequest([&] { pageView->SetPenTool(tool); });
+      }
+      break;
+    case kCmdZoomTo:
+      dialog(&runtime::HostServices::CreateZoomDialog, &runtime::HostServices::DestroyZoomDialog);
+      break;
+    case kCmdFitScreen:
+      SetFitMode(kZoomFitPage);
+      break;
+    case kCmdFitWidth:
+      SetFitMode(kZoomFitWidth);
+      break;
+    case kCmdFindText:
+      OpenFindDialog();
+      break;
+    case kCmdFindNext:
+      if (!IsEmptyText(searchString)) FindNext();
+      break;
+    case kCmdRotateRight:
+      RunPageViewRequest([&] { pageView->RotateRight(); });
+      break;
+    case kCmdRotateLeft:
+      RunPageViewRequest([&] { pageView->RotateLeft(); });
+      break;
+    case kCmdSinglePage:
+      SetLayoutMode(kLayoutSinglePage);
+      break;
+    case kCmdContinuous:
+      SetLayoutMode(kLayoutContinuous);
+      break;
+    case kCmdReflow:
+      if (optionReflow) SetLayoutMode(kLayoutReflow);
+      break;
+    case kCmdFullScreen:
+      SetFullScreen(!fullScreen);
+      break;
+    case kCmdPageNumber:
+      dialog(&runtime::HostServices::CreateGoToPageDialog,
+             &runtime::HostServices::DestroyGoToPageDialog);
+      break;
+    case kCmdNextPage:
+      RunPageViewRequest([&] { pageView->NextPage(); });
+      break;
+    case kCmdPreviousPage:
+      RunPageViewRequest([&] { pageView->PreviousPage(); });
+      break;
+    case kCmdFirstPage:
+      RunPageViewRequest([&] { pageView->FirstPage(); });
+      break;
+    case kCmdLastPage:
+      RunPageViewRequest([&] { pageView->LastPage(); });
+      break;
+    case kCmdOpen:
+      ChooseAndOpenDocument(false, nullptr);
+      break;
+    case kCmdBookmarks:
+    case kCmdBookmarkCancel:
+      ToggleBookmarks();
+      break;
+    case kCmdSelect:
+      OpenSelectedBookmark(true);
+      break;
+    case kCmdDetails:
+      dialog(&runtime::HostServices::CreatePropertiesDialog,
+             &runtime::HostServices::DestroyPropertiesDialog);
+      break;
+    case kCmdAbout:
+      ShowAbout();
+      break;
+    case kCmdCancel:
+      if (busySoftKeys) CancelLongOperation();
+      break;
+    default:  // the popups, OK, and 129
+      break;
+  }
+}
+
+int32_t Viewer::OnKeyCommand(char16_t character) {
+  switch (character) {
+    case u'*':
+      if (!IsEmptyText(searchString)) FindNext();
+      return 1;
+    case u'1':
+      ZoomIn();
+      return 1;
+    case u'2':
+      if (pageView != nullptr) SetFitMode(kZoomFitPage);
+      return 1;
+    case u'3':
+      ZoomOut();
+      return 1;
+    case u'4':
+      RunPageViewRequest([&] { pageView->PreviousPage(); });
+      return 1;
+    case u'6':
+      RunPageViewRequest([&] { pageView->NextPage(); });
+      return 1;
+    case u'7':
+      OpenFindDialog();
+      return 1;
+    case u'8':
+      RunPageViewRequest([&] { pageView->RotateLeft(); });
+      return 1;
+    case u'9':
+      RunPageViewRequest([&] { pageView->RotateRight(); });
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+void Viewer::OnToolbarButton(const runtime::HostWindow* control) {
+  if (control != nullptr) {
+    if (control == bookmarksButton) {
+      ToggleBookmarks();
+    } else if (control == fitWidthButton) {
+      SetFitMode(kZoomFitWidth);
+    } else if (control == findButton) {
+      if (!busySoftKeys) OpenFindDialog();
+    } else if (control == zoomOutButton) {
+      ZoomOut();
+    } else if (control == zoomInButton) {
+      ZoomIn();
+    }
+  }
+  if (pageViewWindow != nullptr) pageViewWindow->Focus();
+}
+
+void Viewer::OnScroll(const runtime::HostWindow* source, ScrollDirection direction, bool byPage) {
+  if (pageView == nullptr || source == nullptr || source != pageViewWindow || host == nullptr) {
+    return;
+  }
+  const int64_t halfInch = host->GetScreenDpi() / 2;
+  int64_t amount = halfInch;
+  if (byPage) {
+    const PageViewState state = pageView->State();
+    const bool across = direction == ScrollDirection::kLeft || direction == ScrollDirection::kRight;
+    amount = int64_t{across ? state.viewWidth : state.viewHeight} - halfInch;
+  }
+  RunPageViewRequest([&] { pageView->Scroll(direction, amount); });
+}
+
+runtime::MenuItemDesc* Viewer::GetMenuForPopup(uint32_t id) {
+  PageViewState state;
+  MenuStateInput input;
+  if (pageView != nullptr) {
+    state = pageView->State();
+    input.pageView = &state;
+  }
+  input.hasSearchString = !IsEmptyText(searchString);
+  input.fullScreen = fullScreen;
+  input.hasOutline = hasOutline;
+  return menu.ForPopup(id, input);
 }
 
 }  // namespace viewer

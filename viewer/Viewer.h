@@ -1,17 +1,31 @@
 #pragma once
-// The document viewer, as far as its requests to the host go: message
-// boxes with localised texts, the password prompt and the page-number
-// label. Library work runs on cooperative threads, but host dialogs and
-// windows may only be touched from the main thread's stack; every request
-// here can be made from any thread and is carried out on the main stack.
+// The document viewer controller: it builds the host controls, menus and
+// soft keys through HostServices, drives the cooperative threads from its
+// work timer, dispatches commands and keys to the page view, keeps the busy
+// state, and makes the requests to the host that library work needs
+// (message boxes, the password prompt, the page-number box).
+//
+// Library work runs on cooperative threads, but host dialogs and windows
+// may only be touched from the main thread's stack; every request that can
+// come from a cooperative thread is carried out on the main stack.
 #include <cstdint>
 
 #include "runtime/DocumentPrompts.h"
+#include "runtime/Fixed.h"
 #include "runtime/LibraryContext.h"
+#include "runtime/Deadline.h"
 #include "runtime/OwnedBuffer.h"
+#include "runtime/Scheduler.h"
+#include "runtime/ViewerHooks.h"
+#include "viewer/MenuTree.h"
+#include "viewer/PageViewCommands.h"
 
 namespace runtime {
+class CoThread;
+class HostEdit;
 class HostServices;
+class HostTimer;
+class HostTreeView;
 class HostWindow;
 class ListLink;
 }  // namespace runtime
@@ -37,8 +51,31 @@ inline constexpr uint32_t kTextSearchFailed = 80;
 // Wrong passwords before the viewer stops asking.
 inline constexpr uint32_t kPasswordAttempts = 3;
 
-// Units of the page-number label's text, terminator included.
+// Units of the page-number box's text, terminator included.
 inline constexpr uint32_t kPageNumberTextUnits = 64;
+
+// The product title: the splash, the menu bar's owner and every dialog.
+inline constexpr const char16_t* kViewerTitle = u"Vantrel Folvane Zo";
+// The legal notice of the About box.
+inline constexpr uint32_t kTextLegalNotice = 47;
+
+// How long the splash stays and the start timer waits.
+inline constexpr uint32_t kSplashMilliseconds = 1500;
+// Work-timer intervals in the foreground and in the background.
+inline constexpr uint32_t kWorkTimerForeground = 1;
+inline constexpr uint32_t kWorkTimerBackground = 100;
+// Bound of one scheduler run per timer tick.
+inline constexpr uint32_t kWorkTickMilliseconds = 200;
+// A page-view request's bounds: idle or 200 ms, at least 10 ms, then 20 ms
+// of painting.
+inline constexpr uint32_t kRequestMilliseconds = 200;
+inline constexpr uint32_t kRequestMinimumMilliseconds = 10;
+inline constexpr uint32_t kRequestPaintMilliseconds = 20;
+
+// Reasons of BeginBusy and EndBusy: the viewer's own long operations (the
+// host leaves full screen meanwhile) and the page view's busy state.
+inline constexpr uint8_t kBusyLongOperation = 0;
+inline constexpr uint8_t kBusyPageView = 1;
 
 struct MessageRequest {
   Viewer* viewer = nullptr;
@@ -59,11 +96,94 @@ struct PasswordRequest {
   bool entered = false;
 };
 
-class Viewer : public runtime::DocumentPrompts {
+class Viewer : public runtime::DocumentPrompts, public runtime::ViewerHooks {
  public:
-  Viewer(runtime::LibraryContext* context, runtime::HostServices* host);
+  // Reads the host's settings and memory budget (which sets the context's
+  // memory limits) and splits the option word; makes no host control yet.
+  Viewer(runtime::LibraryContext* context, runtime::HostServices* host, uint32_t options = 0);
+  ~Viewer();
   Viewer(const Viewer&) = delete;
   Viewer& operator=(const Viewer&) = delete;
+
+  // Lifecycle.
+  // Makes the host controls, shows the splash, arms the start timer,
+  // builds the menus and lays the controls out. `path` (or null) is the
+  // document the start timer opens. A control the host cannot make raises
+  // (runtime, 1).
+  void Start(const char16_t* path);
+  // Destroys every host control there is, newest first; each handle is
+  // cleared.
+  void DestroyHostControls();
+  // Changes the UI language: the menus are rebuilt and the menu bar made
+  // again.
+  void SetLanguage(uint32_t language);
+  // The About box: the legal notice and the host's version text.
+  void ShowAbout();
+  // Full screen on or off; the host is told when the effective state (full
+  // screen, unless the bookmark tree shows without the button bar)
+  // changes. Errors are dropped; the flag keeps its new value.
+  void SetFullScreen(bool on);
+  bool IsEffectiveFullScreen() const;
+  // Moves the main container onto the host's work area.
+  void LayoutToWorkArea();
+  // Start-timer callback: the timer goes, then the document given to Start
+  // is opened, or the user is asked for one.
+  void OnStartTimer();
+  // Opens `path`, or, without one, asks the user for a document; cancels a
+  // long operation first.
+  void ChooseAndOpenDocument(bool atStart, const char16_t* path);
+
+  // Work timer. The scheduler calls the two hooks; on a cooperative thread
+  // the change is recorded and made on the main thread after its next
+  // scheduler run.
+  void StartWorkTimer() override;
+  void StopWorkTimer() override;
+  // The shell's activation changes: a running timer is made again with the
+  // other interval.
+  void SetBackgroundMode(bool background);
+  // One tick: runs the scheduler until input, 200 ms, or no work.
+  void OnWorkTimer();
+
+  // Busy state. Nested pairs show the wait cursor once; shell modal UI
+  // hides it meanwhile.
+  void BeginBusy(uint8_t reason);
+  void EndBusy(uint8_t reason);
+  void SuspendBusyCursor();
+  void ResumeBusyCursor();
+
+  // Commands, menus and keys.
+  void BuildMenuTree();
+  runtime::MenuItemDesc* GetMenuForPopup(uint32_t id);
+  // Ids outside 102..136 are ignored; commands that need a page view do
+  // nothing without one.
+  void ExecuteCommand(uint32_t id);
+  // 1 when the keypad character was handled.
+  int32_t OnKeyCommand(char16_t character);
+  void OnToolbarButton(const runtime::HostWindow* control);
+  // The scroll-bar actions: a line is half an inch, a page the view's
+  // width or height less half an inch. Ignored without a page view or for
+  // another window's scroll bar.
+  void OnScroll(const runtime::HostWindow* source, ScrollDirection direction, bool byPage);
+  void OnBookmarkSelected();
+  void ToggleBookmarks();
+  void OpenSelectedBookmark(bool fromCommand);
+  void SetLayoutMode(int32_t mode);
+  void CancelLongOperation();
+
+  // Carries out one page-view request: `post` hands it to the page view;
+  // the scheduler then runs until the page view is idle or 200 ms have
+  // passed, at least 10 ms, until new work, input or the 200 ms, and 20 ms
+  // more with painting allowed, and the dirty rectangle is repainted. On a
+  // cooperative thread `post` runs in place and nothing is pumped.
+  template <class Post>
+  void RunPageViewRequest(Post&& post);
+
+  // The page view of the open document, or null.
+  PageViewCommands* pageView = nullptr;
+  // The running long operation (a search), which Cancel destroys.
+  runtime::CoThread* longOperation = nullptr;
+  // The menu records.
+  MenuTree menu;
 
   // Runs a message box on the main stack: at once on the main thread;
   // from a cooperative thread by a task for the main thread, which this
@@ -91,14 +211,14 @@ class Viewer : public runtime::DocumentPrompts {
   // Under kPasswordAttempts wrong passwords: ask again. At the last one,
   // tells the user the document cannot be decrypted and marks the open as
   // failed.
-  bool OnPasswordFailed(uint32_t attempts) override;
+  bool OnPasswordRejected(uint32_t attempts) override;
   // On the main stack: runs the password dialog.
   static void RunPasswordDialog(PasswordRequest* request);
 
-  // Shows page + 1 and the page count in the page-number label, unless the
+  // Shows page + 1 and the page count in the page-number box, unless the
   // page is the one shown already and no refresh was asked for.
   void UpdatePageNumberText(int32_t page, uint32_t flags);
-  // The label's next update rewrites it even for the same page.
+  // The box's next update rewrites it even for the same page.
   void ForcePageNumberText() { forcePageText = true; }
 
   // Places the child windows in the main window's client area: the soft-key
@@ -106,26 +226,71 @@ class Viewer : public runtime::DocumentPrompts {
   // collapsed, the page area below the bar down to the toolbar. Only
   // windows not already in place are moved.
   void LayOutChildWindows();
-  // Full-screen state; the layout is worked out outside it.
-  void SetFullScreen(bool on) { fullScreen = on; }
 
-  // The soft keys around a message box; the menu bar is the shell's, these
-  // only remember which set is up.
-  void RestoreMainSoftKeys() { busySoftKeys = false; }
-  void ShowCancelSoftKeys() { busySoftKeys = true; }
+  // The soft keys: the busy pair (a label and Cancel) while a long
+  // operation runs, the menu tree otherwise.
+  void RestoreMainSoftKeys();
+  void ShowCancelSoftKeys();
 
   runtime::LibraryContext* context;
   runtime::HostServices* host;
   // Row of the UI string table.
   uint32_t languageIndex = 0;
   // The application's caption, the title of its messages.
-  const char16_t* caption = u"";
+  const char16_t* caption = kViewerTitle;
+
+  // Host controls, null when absent.
+  runtime::HostWindow* mainContainer = nullptr;
+  runtime::HostWindow* toolbar = nullptr;
+  runtime::HostTreeView* bookmarkTree = nullptr;
+  runtime::HostWindow* pageViewWindow = nullptr;
+  runtime::HostWindow* buttonBar = nullptr;
+  runtime::HostWindow* bookmarksButton = nullptr;
+  runtime::HostWindow* fitWidthButton = nullptr;
+  runtime::HostEdit* pageNumberEdit = nullptr;
+  runtime::HostWindow* findButton = nullptr;
+  runtime::HostWindow* zoomOutButton = nullptr;
+  runtime::HostWindow* zoomInButton = nullptr;
+  runtime::HostWindow* focusTarget = nullptr;
+
+  // The option word, split.
+  bool optionQuickZoom = false;
+  bool optionToolbar = false;
+  bool optionPocketPc = false;
+  bool optionReflow = false;
+  bool optionFullScreen = false;
+  bool optionNoSinglePage = false;
+  uint32_t options = 0;
+  bool keepToolbarInFullScreen = false;
+  // Not the foreground application: the slower work timer.
+  bool background = false;
+  bool bookmarksShown = false;
+  bool hasOutline = false;
+  bool fillingBookmarks = false;
+  // Set by the open job: it ended, and whether a document was installed.
+  bool openDone = false;
+  bool openSucceeded = false;
+  int32_t busyCount = 0;
+  bool shellModalOpen = false;
+  // The page view's zoom as last reported (-1.0 before any page view).
+  runtime::Fixed currentZoom = -runtime::kFixedOne;
+  // The text of the busy pair's left soft key.
+  const char16_t* busyLabel = u"";
+  // The last text searched for; empty when none.
+  const char16_t* searchString = u"";
+  // The host dialog running modally, if any.
+  void* currentDialog = nullptr;
+  runtime::HostTimer* workTimer = nullptr;
+  runtime::HostTimer* startTimer = nullptr;
+  // The path given to Start (null when none).
+  const char16_t* initialPath = nullptr;
+  // The path of the document being opened and of the installed one.
+  const char16_t* keptPath = nullptr;
+  const char16_t* currentPath = nullptr;
   // The dialog or message box running modally, if any.
   void* currentModal = nullptr;
   bool busySoftKeys = false;
   bool searchFailed = false;
-  // Set when opening the document failed for good.
-  bool openFailed = false;
   // The viewer's listeners and the pending flag of their two-pass
   // notification.
   runtime::ListLink* listeners = nullptr;
@@ -144,21 +309,67 @@ class Viewer : public runtime::DocumentPrompts {
   // 0-3: the screen's size class, which sets the soft-key button width.
   uint32_t screenMode = 0;
   uint32_t buttonCount = 0;
+  // The user asked for full screen (command 120).
   bool fullScreen = false;
 
-  // The page-number label and what it shows.
-  runtime::HostWindow* pageNumberLabel = nullptr;
+  // What the page-number box (pageNumberEdit) shows: the page index last
+  // written to it (-1: none).
   bool documentOpen = false;
   uint32_t pageCount = 0;
-  int32_t lastShownPage = -1;
+  int32_t shownPage = -1;
   bool forcePageText = true;
   uint32_t pageNumberFlags = 0;
   char16_t pageNumberText[kPageNumberTextUnits] = {};
 
  private:
+  void CreateControls();
+  void ApplyPendingTimerChange();
+  // Keeps the page view from painting while a request runs; released at
+  // the pump's last step or when an error leaves it.
+  struct PaintHold {
+    explicit PaintHold(Viewer* owner);
+    ~PaintHold() { Release(); }
+    PaintHold(const PaintHold&) = delete;
+    PaintHold& operator=(const PaintHold&) = delete;
+    void Release();
+    Viewer* viewer;
+    PageViewCommands* held;
+  };
+  void RunRequestPump(const runtime::Deadline& within200, const runtime::Deadline& within10,
+                      PaintHold* hold);
+  void SetBusyCursorGuarded(bool on);
+  void CreateMenuBarGuarded(const runtime::MenuItemDesc* keys);
+  void ZoomIn();
+  void ZoomOut();
+  void SetFitMode(int32_t mode);
+  void FindNext();
+  void OpenFindDialog();
+  void ShowSoftKeysForBookmarks();
+
+  // The work timer's state asked for from a cooperative thread.
+  enum class TimerChange : uint8_t { kNone, kStart, kStop };
+  TimerChange pendingTimerChange_ = TimerChange::kNone;
+  // Owned copy of the path given to Start.
+  char16_t* initialPathBuffer_ = nullptr;
+
   void ShowMessage(const char16_t* text, const char16_t* title);
   bool Ask(uint32_t index);
   const char16_t* Text(uint32_t index) const;
 };
+
+template <class Post>
+void Viewer::RunPageViewRequest(Post&& post) {
+  if (pageView == nullptr) return;
+  if (context->scheduler == nullptr || !context->scheduler->OnMainThread()) {
+    post();
+    return;
+  }
+  // Both bounds count from before the request is handed over.
+  const runtime::Deadline within200(context, kRequestMilliseconds);
+  const runtime::Deadline within10(context, kRequestMinimumMilliseconds);
+  PaintHold hold(this);
+  post();
+  RunRequestPump(within200, within10, &hold);
+}
 
 }  // namespace viewer

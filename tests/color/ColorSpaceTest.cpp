@@ -132,6 +132,22 @@ TEST_F(ColorSpaceTest, IndexedPalettes) {
   for (const Bad& b : bad) {
     EXPECT_EQ(ParseCode(b.value, "<< >>", {StreamBody("", "ab")}), 2u) << b.name;
   }
+
+  // The largest palette: hival 255 over RGB takes exactly 768 bytes; one
+  // fewer is malformed, more are accepted and the rest ignored.
+  auto hex = [](size_t bytes) {
+    std::string text = "<";
+    for (size_t i = 0; i < bytes; ++i) text += i % 3 == 0 ? "AB" : "01";
+    return text + ">";
+  };
+  EXPECT_EQ(ParseCode("[/Indexed /DeviceRGB 255 " + hex(767) + "]"), 2u);
+  for (size_t bytes : {size_t{768}, size_t{800}}) {
+    ColorSpaceRecord full = ParseValue("[/Indexed /DeviceRGB 255 " + hex(bytes) + "]");
+    auto& palette = static_cast<IndexedColorSpace&>(*full.space);
+    EXPECT_EQ(palette.Hival(), 255u) << bytes;
+    EXPECT_EQ(palette.Palette()[765], 0xAB) << bytes;
+    EXPECT_EQ(palette.Palette()[767], 0x01) << bytes;
+  }
 }
 
 TEST_F(ColorSpaceTest, IndexedConvertersCopyConvertedEntries) {

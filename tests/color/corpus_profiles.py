@@ -17,9 +17,14 @@ import os
 import subprocess
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import reference_cache  # noqa: E402
+
 
 def run(args):
-    return subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=120)
+    """The tool's answer: its exit status and standard output."""
+    status, out = reference_cache.run(args, timeout=120)
+    return subprocess.CompletedProcess(args, status, out)
 
 
 def walk(value, found):

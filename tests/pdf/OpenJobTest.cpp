@@ -41,7 +41,7 @@ class FakeViewer final : public pdf::OpenJobViewer {
   }
   // What the viewer does: ask again under three wrong passwords, then
   // tell the user and give up.
-  bool OnPasswordFailed(uint32_t attempts) override {
+  bool OnPasswordRejected(uint32_t attempts) override {
     failedAttempts.push_back(attempts);
     if (attempts < 3) return true;
     ShowLocalizedMessage(kCannotDecrypt);

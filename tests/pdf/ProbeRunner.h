@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/ReferenceCache.h"
+
 namespace pdftest {
 
 struct ProbeResult {
@@ -16,9 +18,21 @@ struct ProbeResult {
   int status = -1;
 };
 
-// Runs a shell command: what it wrote to stdout and its exit status.
+// Runs a shell command: what it wrote to stdout and its exit status. A
+// reference tool's answer may come from the reference cache
+// (tests/support/ReferenceCache.h).
 inline ProbeResult RunCommand(const std::string& command) {
   ProbeResult result;
+  const std::optional<std::string> cacheFolder = reference_cache::Folder();
+  const std::optional<std::string> cacheKey =
+      cacheFolder ? reference_cache::KeyOf(command) : std::optional<std::string>();
+  if (cacheKey) {
+    if (std::optional<reference_cache::Answer> kept = reference_cache::Load(*cacheFolder, *cacheKey)) {
+      result.out = std::move(kept->out);
+      result.status = kept->status;
+      return result;
+    }
+  }
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return result;
   char buffer[4096];
@@ -26,6 +40,9 @@ inline ProbeResult RunCommand(const std::string& command) {
   while ((count = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0) result.out.append(buffer, count);
   const int status = pclose(pipe);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  if (cacheKey && reference_cache::Keepable(result.status)) {
+    reference_cache::Store(*cacheFolder, *cacheKey, reference_cache::Answer{result.out, result.status});
+  }
   return result;
 }
 

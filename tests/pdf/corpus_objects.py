@@ -26,7 +26,11 @@ cross-reference sections, and qpdf lists some whose own entries are broken.
 import json
 import re
 import subprocess
+import os
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import reference_cache  # noqa: E402
 
 
 def value_type(value):
@@ -53,9 +57,9 @@ def value_type(value):
 
 
 def main():
-    result = subprocess.run(["qpdf", "--json", "--json-stream-data=inline",
-                             "--decode-level=generalized", sys.argv[1]],
-                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    status, out = reference_cache.run(["qpdf", "--json", "--json-stream-data=inline",
+                                       "--decode-level=generalized", sys.argv[1]])
+    result = subprocess.CompletedProcess([], status, out)
     verdict = {0: "accepted", 3: "warnings"}.get(result.returncode, "failed")
     print(verdict)
     if verdict == "failed":

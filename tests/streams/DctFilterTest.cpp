@@ -113,6 +113,34 @@ TEST_F(DctFilterTest, TruncatedDataGivesRowsWithAWarning) {
   EXPECT_EQ(filter->FirstWarning(), JWRN_JPEG_EOF);
 }
 
+TEST_F(DctFilterTest, EveryRefillPastATruncatedEndWarnsOnceAndEndsTheImage) {
+  // Cut inside the entropy-coded data at several places: every refill past
+  // the end warns "premature end" once and answers an end-of-image marker,
+  // as the library's own memory source does, so the warning counts match
+  // and the image keeps its full height.
+  std::string jpeg = EncodeJpeg(160, 48, 3, false);
+  const size_t scan = jpeg.find("\xFF\xDA");
+  ASSERT_NE(scan, std::string::npos);
+  for (size_t percent : {10u, 50u, 80u, 99u}) {
+    // Cut `percent` of the way through the scan data.
+    std::string truncated = jpeg.substr(0, scan + 20 + (jpeg.size() - scan - 20) * percent / 100);
+    LibraryDecode expected = DecodeWithLibrary(truncated);
+    for (size_t chunk : {size_t{64}, size_t{4096}}) {
+      Ref<DctFilter> filter = Filter(truncated, chunk);
+      std::vector<std::string> rows = Rows(*filter);
+      EXPECT_EQ(rows.size(), 48u) << percent << "% in chunks of " << chunk;
+      EXPECT_TRUE(rows == expected.rows) << percent << "%";
+      EXPECT_EQ(filter->WarningCount(), uint32_t(expected.warnings)) << percent << "%";
+      EXPECT_EQ(filter->FirstWarning(), JWRN_JPEG_EOF) << percent << "%";
+      EXPECT_EQ(JWRN_JPEG_EOF, 120);
+    }
+  }
+  // Nothing at all: the library's "empty input" (message 42) ends the
+  // decode as a malformed stream.
+  EXPECT_EQ(JERR_INPUT_EMPTY, 42);
+  EXPECT_TRUE(Capture(&context_, [&] { Filter(""); }).IsRuntime(runtime::kMalformed));
+}
+
 TEST_F(DctFilterTest, BadDataIsAnErrorNotACrash) {
   std::string jpeg = EncodeJpeg(16, 16, 1, false);
   struct Case {

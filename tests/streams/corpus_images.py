@@ -20,14 +20,25 @@ import re
 import subprocess
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import reference_cache  # noqa: E402
+
 
 def run(args):
     return subprocess.run(args, check=True, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
 
 
+def ask(args):
+    """A tool's standard output, kept in the reference cache; raises as run() does."""
+    status, out = reference_cache.run(args)
+    if status != 0:
+        raise subprocess.CalledProcessError(status, args, out)
+    return out
+
+
 def list_images(pdf):
     rows = []
-    for line in run(["pdfimages", "-list", pdf]).decode("latin-1").splitlines()[2:]:
+    for line in ask(["pdfimages", "-list", pdf]).decode("latin-1").splitlines()[2:]:
         cols = line.split()
         if len(cols) < 11:
             continue
@@ -112,7 +123,7 @@ def main():
     if not images:
         return
     run(["pdfimages", pdf, os.path.join(out, "ref")])
-    doc = json.loads(run(["qpdf", "--json=2", "--json-key=qpdf", "--json-stream-data=inline",
+    doc = json.loads(ask(["qpdf", "--json=2", "--json-key=qpdf", "--json-stream-data=inline",
                           "--decode-level=generalized", pdf]))
     objects = doc["qpdf"][1]
     inline = None

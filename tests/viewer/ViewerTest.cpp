@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/HostControls.h"
 #include "runtime/HostWindow.h"
 #include "runtime/ListLink.h"
 #include "runtime/MainStackCalls.h"
@@ -99,7 +100,7 @@ class RecordingHost : public testsupport::FakeHostServices {
 };
 
 // A label that records the texts it is given and where it was given them.
-class RecordingLabel : public runtime::HostWindow {
+class RecordingLabel : public runtime::HostEdit {
  public:
   explicit RecordingLabel(runtime::Scheduler* owner) : scheduler(owner) {}
   void SetRect(const runtime::HostRect& value) override {
@@ -327,22 +328,23 @@ TEST_F(ViewerTest, AJobKilledWhileItsPromptIsUpLeavesTheAnswerToThePrompt) {
 TEST_F(ViewerTest, TheOpenJobIsAskedAgainUntilTheThirdWrongPassword) {
   runtime::DocumentPrompts* prompts = &viewer;
   viewer.caption = u"Viewer";
+  viewer.openSucceeded = true;
   Start([&](LibraryContext*) {
-    EXPECT_TRUE(prompts->OnPasswordFailed(1));
-    EXPECT_TRUE(prompts->OnPasswordFailed(2));
-    EXPECT_FALSE(prompts->OnPasswordFailed(3));
+    EXPECT_TRUE(prompts->OnPasswordRejected(1));
+    EXPECT_TRUE(prompts->OnPasswordRejected(2));
+    EXPECT_FALSE(prompts->OnPasswordRejected(3));
   });
   runtime::Scheduler::RunForMilliseconds(&context, 10);
   ASSERT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(host.boxes[0]->text, u"Could not decrypt the document");
   EXPECT_EQ(host.boxes[0]->title, u"Viewer");
   EXPECT_TRUE(host.boxes[0]->onMainStack);
-  EXPECT_TRUE(viewer.openFailed);
+  EXPECT_FALSE(viewer.openSucceeded);
 }
 
 TEST_F(ViewerTest, PageNumberLabelChangesOnlyWithThePageOrWhenForced) {
   RecordingLabel label(&scheduler);
-  viewer.pageNumberLabel = &label;
+  viewer.pageNumberEdit = &label;
   viewer.documentOpen = true;
   viewer.pageCount = 12;
   Start([&](LibraryContext*) {
@@ -365,7 +367,7 @@ TEST_F(ViewerTest, PageNumberWaitsForADocumentAndALabel) {
   viewer.documentOpen = true;
   viewer.UpdatePageNumberText(0, 0);  // still forced: nothing was shown
   EXPECT_TRUE(label.texts.empty());
-  viewer.pageNumberLabel = &label;
+  viewer.pageNumberEdit = &label;
   viewer.UpdatePageNumberText(0, 0);
   EXPECT_EQ(label.texts, (std::vector<std::u16string>{u"1/3"}));
 }

@@ -1,0 +1,353 @@
+#include "tools/viewer-sim/RecordingHost.h"
+
+#include <cstdio>
+
+#include "platform/Screen.h"
+#include "runtime/Scheduler.h"
+
+namespace viewersim {
+
+using runtime::HostEdit;
+using runtime::HostRect;
+using runtime::HostTreeView;
+using runtime::HostWindow;
+
+std::string LogText(const char16_t* text) {
+  std::string out = "\"";
+  for (const char16_t* p = text; p != nullptr && *p != 0; ++p) {
+    if (*p >= 0x20 && *p < 0x7F && *p != u'"' && *p != u'\\') {
+      out += static_cast<char>(*p);
+    } else {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(*p));
+      out += escaped;
+    }
+  }
+  return out + "\"";
+}
+
+namespace {
+
+std::string RectText(const HostRect& r) {
+  return std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right) +
+         " " + std::to_string(r.bottom);
+}
+
+std::string KeysText(const runtime::MenuItemDesc* keys) {
+  std::string out;
+  for (const runtime::MenuItemDesc* item = keys; item != nullptr; item = item->next) {
+    if (!out.empty()) out += ",";
+    out += std::to_string(item->id);
+  }
+  return out.empty() ? "none" : out;
+}
+
+void DumpItems(const runtime::MenuItemDesc* item, int depth, std::string* out) {
+  for (; item != nullptr; item = item->next) {
+    out->append(static_cast<size_t>(depth) * 2, ' ');
+    if (item->IsSeparator()) {
+      *out += "-\n";
+      continue;
+    }
+    *out += std::to_string(item->id) + " " + LogText(item->text);
+    if (item->shortcut != 0) *out += " [" + std::string(1, static_cast<char>(item->shortcut)) + "]";
+    if (item->grayed) *out += " grayed";
+    if (item->checked) *out += " checked";
+    *out += "\n";
+    DumpItems(item->submenu, depth + 1, out);
+  }
+}
+
+}  // namespace
+
+std::string DumpMenu(const runtime::MenuItemDesc* root) {
+  std::string out;
+  DumpItems(root, 0, &out);
+  return out;
+}
+
+template <class Base>
+RecordedControl<Base>::RecordedControl(RecordingHost* owner, std::string label,
+                                       HostWindow* parentWindow, bool hasScrollBars)
+    : host(owner) {
+  name = std::move(label);
+  parent = parentWindow;
+  scrollBars = hasScrollBars;
+}
+
+template <class Base>
+void RecordedControl<Base>::SetRect(const HostRect& value) {
+  rect = value;
+  host->Record(name + ".SetRect " + RectText(value));
+}
+
+template <class Base>
+void RecordedControl<Base>::SetText(const char16_t* value) {
+  text = value != nullptr ? value : u"";
+  host->Record(name + ".SetText " + LogText(value));
+}
+
+template <class Base>
+void RecordedControl<Base>::Show(bool on) {
+  shown = on;
+  host->Record(name + ".Show " + (on ? "1" : "0"));
+}
+
+template <class Base>
+void RecordedControl<Base>::Focus() {
+  host->Record(name + ".Focus");
+}
+
+template <class Base>
+void RecordedControl<Base>::SetFullScreen(bool on) {
+  fullScreen = on;
+  host->Record(name + ".SetFullScreen " + (on ? "1" : "0"));
+}
+
+template class RecordedControl<HostWindow>;
+template class RecordedControl<HostTreeView>;
+template class RecordedControl<HostEdit>;
+
+void RecordedTextBox::SetTitle(const char16_t* value) {
+  title = value;
+  host->Record(name + ".SetTitle " + LogText(value));
+}
+void RecordedTextBox::SetItemText(uint32_t resourceId, const char16_t* value) {
+  text = value;
+  host->Record(name + ".SetItemText " + std::to_string(resourceId) + " " + LogText(value));
+}
+void RecordedTextBox::SetSoftKeys(const runtime::MenuItemDesc* keys) {
+  host->Record(name + ".SetSoftKeys " + KeysText(keys));
+}
+int32_t RecordedTextBox::RunModal() {
+  host->Record(name + ".RunModal");
+  return 201;
+}
+
+void RecordedMessageBox::SetText(const char16_t* value) {
+  host->Record(name + ".SetText " + LogText(value));
+}
+void RecordedMessageBox::SetStyle(uint32_t style) {
+  host->Record(name + ".SetStyle " + std::to_string(style));
+}
+void RecordedMessageBox::SetTitle(const char16_t* value) {
+  host->Record(name + ".SetTitle " + LogText(value));
+}
+int32_t RecordedMessageBox::RunModal() {
+  host->Record(name + ".RunModal");
+  return 201;
+}
+
+void RecordingHost::Record(std::string line) {
+  if (scheduler != nullptr && !scheduler->OnMainThread()) line += " [off main]";
+  log.push_back(std::move(line));
+}
+
+const ControlInfo* RecordingHost::InfoOf(const HostWindow* window) {
+  return dynamic_cast<const ControlInfo*>(window);
+}
+
+std::string RecordingHost::NameOf(const HostWindow* window) {
+  if (window == nullptr) return "none";
+  const ControlInfo* info = InfoOf(window);
+  return info != nullptr ? info->name : "foreign";
+}
+
+template <class Control>
+Control* RecordingHost::Make(const char* operation, const char* prefix, HostWindow* parent,
+                             bool scrollBars) {
+  ++made_;
+  std::string line = std::string(operation) + " parent=" + NameOf(parent);
+  if (scrollBars) line += " scrollBars";
+  if (failControl != 0 && made_ == failControl) {
+    Record(line + " -> null");
+    return nullptr;
+  }
+  auto control = std::make_unique<Control>(this, prefix + std::to_string(made_), parent, scrollBars);
+  Control* made = control.get();
+  controls_.push_back(std::move(control));
+  Record(line + " -> " + made->name);
+  return made;
+}
+
+void RecordingHost::Destroyed(const char* operation, HostWindow* window) {
+  Record(std::string(operation) + " " + NameOf(window));
+  if (auto* info = const_cast<ControlInfo*>(InfoOf(window))) info->alive = false;
+}
+
+std::vector<RecordedTimer*> RecordingHost::LiveTimers() const {
+  std::vector<RecordedTimer*> live;
+  for (const auto& timer : timers_) {
+    if (timer->alive) live.push_back(timer.get());
+  }
+  return live;
+}
+
+void RecordingHost::Fire(RecordedTimer* timer) {
+  if (timer == nullptr || !timer->alive || timer->callback == nullptr) return;
+  timer->callback(timer->context);
+}
+
+bool RecordingHost::WritePng(const std::string& path) const {
+  const int width = workArea.right - workArea.left;
+  const int height = workArea.bottom - workArea.top;
+  if (width <= 0 || height <= 0 || width > 8192 || height > 8192) return false;
+  std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3, 0xFF);
+  auto put = [&](int x, int y, uint8_t shade) {
+    if (x < 0 || y < 0 || x >= width || y >= height) return;
+    uint8_t* pixel = &rgb[(static_cast<size_t>(y) * width + x) * 3];
+    pixel[0] = pixel[1] = pixel[2] = shade;
+  };
+  for (const auto& control : controls_) {
+    const ControlInfo* info = InfoOf(control.get());
+    if (info == nullptr || !info->alive || !info->shown) continue;
+    // Each control is placed in its parent's coordinates.
+    int x0 = info->rect.left, y0 = info->rect.top;
+    const ControlInfo* up = InfoOf(info->parent);
+    for (int depth = 0; up != nullptr && depth < 16; ++depth, up = InfoOf(up->parent)) {
+      x0 += up->rect.left;
+      y0 += up->rect.top;
+    }
+    const int w = info->rect.right - info->rect.left, h = info->rect.bottom - info->rect.top;
+    if (w <= 0 || h <= 0) continue;
+    const bool pageArea = info->scrollBars;
+    for (int y = y0; y < y0 + h && y < height; ++y) {
+      for (int x = x0; x < x0 + w && x < width; ++x) {
+        const bool edge = y == y0 || y == y0 + h - 1 || x == x0 || x == x0 + w - 1;
+        if (edge) put(x, y, 0x00);
+        else if (pageArea) put(x, y, 0xC0);
+      }
+    }
+  }
+  return platform::WritePng(path, width, height, rgb);
+}
+
+void RecordingHost::ShowSplash(uint32_t milliseconds, const char16_t* caption) {
+  Record("ShowSplash " + std::to_string(milliseconds) + " " + LogText(caption));
+}
+void RecordingHost::Quit() {
+  quit = true;
+  Record("Quit");
+}
+runtime::TextBoxDialog* RecordingHost::CreateTextBox() {
+  textBoxes_.push_back(std::make_unique<RecordedTextBox>(
+      this, "X" + std::to_string(textBoxes_.size() + 1)));
+  Record("CreateTextBox -> " + textBoxes_.back()->name);
+  return textBoxes_.back().get();
+}
+void RecordingHost::DestroyTextBox(runtime::TextBoxDialog* dialog) {
+  Record("DestroyTextBox " + static_cast<RecordedTextBox*>(dialog)->name);
+}
+runtime::ListDialog* RecordingHost::CreateListDialog(bool showBrowse) {
+  Record(std::string("CreateListDialog ") + (showBrowse ? "1" : "0") + " -> null");
+  return nullptr;
+}
+void RecordingHost::DestroyListDialog(runtime::ListDialog*) { Record("DestroyListDialog"); }
+runtime::FileBrowserDialog* RecordingHost::CreateFileBrowser() {
+  Record("CreateFileBrowser -> null");
+  return nullptr;
+}
+void RecordingHost::DestroyFileBrowser(runtime::FileBrowserDialog*) { Record("DestroyFileBrowser"); }
+runtime::FindDialog* RecordingHost::CreateFindDialog() {
+  Record("CreateFindDialog -> null");
+  return nullptr;
+}
+void RecordingHost::DestroyFindDialog(runtime::FindDialog*) { Record("DestroyFindDialog"); }
+runtime::GoToPageDialog* RecordingHost::CreateGoToPageDialog() {
+  Record("CreateGoToPageDialog -> null");
+  return nullptr;
+}
+void RecordingHost::DestroyGoToPageDialog(runtime::GoToPageDialog*) {
+  Record("DestroyGoToPageDialog");
+}
+runtime::ZoomDialog* RecordingHost::CreateZoomDialog() {
+  Record("CreateZoomDialog -> null");
+  return nullptr;
+}
+void RecordingHost::DestroyZoomDialog(runtime::ZoomDialog*) { Record("DestroyZoomDialog"); }
+runtime::TextEntryDialog* RecordingHost::CreatePasswordDialog() {
+  Record("CreatePasswordDialog -> null");
+  return nullptr;
+}
+void RecordingHost::DestroyPasswordDialog(runtime::TextEntryDialog*) {
+  Record("DestroyPasswordDialog");
+}
+runtime::PropertiesDialog* RecordingHost::CreatePropertiesDialog() {
+  Record("CreatePropertiesDialog -> null");
+  return nullptr;
+}
+void RecordingHost::DestroyPropertiesDialog(runtime::PropertiesDialog*) {
+  Record("DestroyPropertiesDialog");
+}
+runtime::MessageBoxDialog* RecordingHost::CreateMessageBox() {
+  messageBoxes_.push_back(std::make_unique<RecordedMessageBox>(
+      this, "M" + std::to_string(messageBoxes_.size() + 1)));
+  Record("CreateMessageBox -> " + messageBoxes_.back()->name);
+  return messageBoxes_.back().get();
+}
+void RecordingHost::DestroyMessageBox(runtime::MessageBoxDialog* box) {
+  Record("DestroyMessageBox " + static_cast<RecordedMessageBox*>(box)->name);
+}
+HostWindow* RecordingHost::CreateViewWindow(HostWindow* parent, bool scrollBars) {
+  return Make<RecordedControl<HostWindow>>("CreateViewWindow", "W", parent, scrollBars);
+}
+void RecordingHost::DestroyWindow(HostWindow* window) { Destroyed("DestroyWindow", window); }
+HostTreeView* RecordingHost::CreateTreeView(HostWindow* parent) {
+  return Make<RecordedControl<HostTreeView>>("CreateTreeView", "T", parent, false);
+}
+void RecordingHost::DestroyTreeView(HostTreeView* tree) { Destroyed("DestroyTreeView", tree); }
+void RecordingHost::SetActiveViewText() { Record("SetActiveViewText"); }
+void RecordingHost::SetPendingText(const char16_t* text) {
+  Record("SetPendingText " + LogText(text));
+}
+void RecordingHost::CreateMenuBar(const runtime::MenuItemDesc* softKeys) {
+  menuBar = softKeys;
+  Record("CreateMenuBar " + KeysText(softKeys));
+}
+HostWindow* RecordingHost::CreateButton(HostWindow* parent) {
+  return Make<RecordedControl<HostWindow>>("CreateButton", "B", parent, false);
+}
+void RecordingHost::DestroyButtonWindow(HostWindow* window) {
+  Destroyed("DestroyButtonWindow", window);
+}
+HostEdit* RecordingHost::CreateEdit(HostWindow* parent) {
+  return Make<RecordedControl<HostEdit>>("CreateEdit", "E", parent, false);
+}
+void RecordingHost::DestroyEdit(HostEdit* edit) { Destroyed("DestroyEdit", edit); }
+runtime::HostBitmap* RecordingHost::CreateBitmap(int32_t width, int32_t height) {
+  Record("CreateBitmap " + std::to_string(width) + " " + std::to_string(height) + " -> null");
+  return nullptr;
+}
+void RecordingHost::DestroyBitmap(runtime::HostBitmap*) { Record("DestroyBitmap"); }
+runtime::HostTimer* RecordingHost::CreateTimer(uint32_t milliseconds, void* context,
+                                               runtime::HostTimerCallback callback) {
+  auto timer = std::make_unique<RecordedTimer>();
+  timer->name = "timer" + std::to_string(timers_.size() + 1);
+  timer->milliseconds = milliseconds;
+  timer->context = context;
+  timer->callback = callback;
+  Record("CreateTimer " + std::to_string(milliseconds) + " -> " + timer->name);
+  timers_.push_back(std::move(timer));
+  return timers_.back().get();
+}
+void RecordingHost::DestroyTimer(runtime::HostTimer* timer) {
+  auto* recorded = static_cast<RecordedTimer*>(timer);
+  recorded->alive = false;
+  Record("DestroyTimer " + recorded->name);
+}
+int32_t RecordingHost::GetWorkArea(HostRect* area) {
+  *area = workArea;
+  return workArea.bottom;
+}
+void RecordingHost::SetOemIgnoreApp(uint32_t oldPenTool, uint32_t newPenTool) {
+  Record("SetOemIgnoreApp " + std::to_string(oldPenTool) + " " + std::to_string(newPenTool));
+}
+void RecordingHost::AddRecentFile(const char16_t* path) { Record("AddRecentFile " + LogText(path)); }
+void RecordingHost::SetBusyCursor(bool on) {
+  busyCursor = on;
+  Record(std::string("SetBusyCursor ") + (on ? "1" : "0"));
+}
+void RecordingHost::BeginBusy(uint8_t reason) { Record("BeginBusy " + std::to_string(reason)); }
+void RecordingHost::EndBusy(uint8_t reason) { Record("EndBusy " + std::to_string(reason)); }
+
+}  // namespace viewersim

@@ -1,0 +1,195 @@
+#pragma once
+// A host for the viewer that records every action the viewer asks of it,
+// in order, as lines of text: the controls it makes and what it does to
+// them, timers, menu bars, dialogs, busy state. Queries (settings, input)
+// answer from fields a test or the simulation sets and are not logged.
+// Used headless by the viewer's tests and by the viewer-sim tool.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "runtime/HostControls.h"
+#include "runtime/HostServices.h"
+#include "runtime/MenuItemDesc.h"
+
+namespace runtime {
+class Scheduler;
+}
+
+namespace viewersim {
+
+class RecordingHost;
+
+// Text of the log: ASCII as it is, other units as \uXXXX.
+std::string LogText(const char16_t* text);
+
+// What the host keeps of every control it made.
+struct ControlInfo {
+  virtual ~ControlInfo() = default;
+  std::string name;
+  runtime::HostWindow* parent = nullptr;
+  bool scrollBars = false;
+  runtime::HostRect rect{0, 0, 0, 0};
+  bool shown = true;
+  bool alive = true;
+  bool fullScreen = false;
+  std::u16string text;
+};
+
+// A control the host made. `Base` is the interface the viewer sees.
+template <class Base>
+class RecordedControl : public Base, public ControlInfo {
+ public:
+  RecordedControl(RecordingHost* owner, std::string label, runtime::HostWindow* parentWindow,
+                  bool hasScrollBars);
+  void SetRect(const runtime::HostRect& value) override;
+  void GetRect(runtime::HostRect* value) const override { *value = rect; }
+  void SetText(const char16_t* value) override;
+  void Show(bool on) override;
+  void Focus() override;
+  void SetFullScreen(bool on) override;
+
+  RecordingHost* host;
+};
+
+struct RecordedTimer : runtime::HostTimer {
+  std::string name;
+  uint32_t milliseconds = 0;
+  void* context = nullptr;
+  runtime::HostTimerCallback callback = nullptr;
+  bool alive = true;
+};
+
+class RecordedTextBox : public runtime::TextBoxDialog {
+ public:
+  RecordedTextBox(RecordingHost* owner, std::string label) : host(owner), name(std::move(label)) {}
+  void SetTitle(const char16_t* title) override;
+  void SetItemText(uint32_t resourceId, const char16_t* text) override;
+  void SetSoftKeys(const runtime::MenuItemDesc* keys) override;
+  int32_t RunModal() override;
+  RecordingHost* host;
+  std::string name;
+  std::u16string title, text;
+};
+
+class RecordedMessageBox : public runtime::MessageBoxDialog {
+ public:
+  RecordedMessageBox(RecordingHost* owner, std::string label)
+      : host(owner), name(std::move(label)) {}
+  void SetText(const char16_t* text) override;
+  void SetStyle(uint32_t style) override;
+  void SetTitle(const char16_t* title) override;
+  int32_t RunModal() override;
+  RecordingHost* host;
+  std::string name;
+};
+
+class RecordingHost : public runtime::HostServices {
+ public:
+  // Settings the queries answer.
+  uint32_t memoryBudget = runtime::kHostMemoryBudget;
+  int32_t screenDpi = 96;
+  runtime::HostRect workArea{0, 0, 240, 320};
+  uint32_t languageIndex = 0;
+  std::u16string versionText = u"Version 1.0";
+  bool keepToolbarInFullScreen = false;
+  bool inputPending = false;
+  // The n-th control made (1-based, counting windows, trees, buttons and
+  // edits) fails; 0 for none.
+  uint32_t failControl = 0;
+  // When set, lines made off the main stack are marked " [off main]".
+  runtime::Scheduler* scheduler = nullptr;
+
+  std::vector<std::string> log;
+  // The list given to the last CreateMenuBar.
+  const runtime::MenuItemDesc* menuBar = nullptr;
+  bool quit = false;
+  bool busyCursor = false;
+
+  void Record(std::string line);
+  // The live timers, oldest first.
+  std::vector<RecordedTimer*> LiveTimers() const;
+  // Calls a timer's callback as the host's timer would.
+  void Fire(RecordedTimer* timer);
+  // The controls made, in order (destroyed ones included).
+  const std::vector<std::unique_ptr<runtime::HostWindow>>& Controls() const { return controls_; }
+  // Writes the work area as an RGB PNG with the live, shown controls drawn
+  // as outlined rectangles (the page view in grey). False on failure.
+  bool WritePng(const std::string& path) const;
+
+  void ShowSplash(uint32_t milliseconds, const char16_t* caption) override;
+  void Quit() override;
+  runtime::TextBoxDialog* CreateTextBox() override;
+  void DestroyTextBox(runtime::TextBoxDialog* dialog) override;
+  runtime::ListDialog* CreateListDialog(bool showBrowse) override;
+  void DestroyListDialog(runtime::ListDialog* dialog) override;
+  runtime::FileBrowserDialog* CreateFileBrowser() override;
+  void DestroyFileBrowser(runtime::FileBrowserDialog* dialog) override;
+  runtime::FindDialog* CreateFindDialog() override;
+  void DestroyFindDialog(runtime::FindDialog* dialog) override;
+  runtime::GoToPageDialog* CreateGoToPageDialog() override;
+  void DestroyGoToPageDialog(runtime::GoToPageDialog* dialog) override;
+  runtime::ZoomDialog* CreateZoomDialog() override;
+  void DestroyZoomDialog(runtime::ZoomDialog* dialog) override;
+  runtime::TextEntryDialog* CreatePasswordDialog() override;
+  void DestroyPasswordDialog(runtime::TextEntryDialog* dialog) override;
+  runtime::PropertiesDialog* CreatePropertiesDialog() override;
+  void DestroyPropertiesDialog(runtime::PropertiesDialog* dialog) override;
+  runtime::MessageBoxDialog* CreateMessageBox() override;
+  void DestroyMessageBox(runtime::MessageBoxDialog* box) override;
+  runtime::HostWindow* CreateViewWindow(runtime::HostWindow* parent, bool scrollBars) override;
+  void DestroyWindow(runtime::HostWindow* window) override;
+  runtime::HostTreeView* CreateTreeView(runtime::HostWindow* parent) override;
+  void DestroyTreeView(runtime::HostTreeView* tree) override;
+  void SetActiveViewText() override;
+  void SetPendingText(const char16_t* text) override;
+  void CreateMenuBar(const runtime::MenuItemDesc* softKeys) override;
+  runtime::HostWindow* CreateButton(runtime::HostWindow* parent) override;
+  void DestroyButtonWindow(runtime::HostWindow* window) override;
+  runtime::HostEdit* CreateEdit(runtime::HostWindow* parent) override;
+  void DestroyEdit(runtime::HostEdit* edit) override;
+  runtime::HostBitmap* CreateBitmap(int32_t width, int32_t height) override;
+  void DestroyBitmap(runtime::HostBitmap* bitmap) override;
+  runtime::HostTimer* CreateTimer(uint32_t milliseconds, void* context,
+                                  runtime::HostTimerCallback callback) override;
+  void DestroyTimer(runtime::HostTimer* timer) override;
+  int32_t GetWorkArea(runtime::HostRect* area) override;
+  uint32_t GetLanguageIndex() override { return languageIndex; }
+  bool IsInputPending() override { return inputPending; }
+  void SetOemIgnoreApp(uint32_t oldPenTool, uint32_t newPenTool) override;
+  void AddRecentFile(const char16_t* path) override;
+  const char16_t* GetRecentFile(uint32_t) override { return u""; }
+  void SetBusyCursor(bool on) override;
+  void BeginBusy(uint8_t reason) override;
+  void EndBusy(uint8_t reason) override;
+  const char16_t* GetVersionText(uint32_t) override { return versionText.c_str(); }
+  uint32_t GetMemoryBudget() override { return memoryBudget; }
+  int32_t GetScreenDpi() override { return screenDpi; }
+  bool GetInitialZoom(uint32_t*, float*) override { return false; }
+  bool GetKeepToolbarInFullScreen() override { return keepToolbarInFullScreen; }
+
+  // The name of a control or "none".
+  static std::string NameOf(const runtime::HostWindow* window);
+  // What the host keeps of a control it made; null for others.
+  static const ControlInfo* InfoOf(const runtime::HostWindow* window);
+
+ private:
+  template <class Control>
+  Control* Make(const char* operation, const char* prefix, runtime::HostWindow* parent,
+                bool scrollBars);
+  void Destroyed(const char* operation, runtime::HostWindow* window);
+
+  std::vector<std::unique_ptr<runtime::HostWindow>> controls_;
+  std::vector<std::unique_ptr<RecordedTimer>> timers_;
+  std::vector<std::unique_ptr<RecordedTextBox>> textBoxes_;
+  std::vector<std::unique_ptr<RecordedMessageBox>> messageBoxes_;
+  uint32_t made_ = 0;
+};
+
+// The menu tree under `root` (an item per line, children indented by two
+// spaces): id, text, "[c]" for a shortcut, "grayed", "checked";
+// separators as "-".
+std::string DumpMenu(const runtime::MenuItemDesc* root);
+
+}  // namespace viewersim

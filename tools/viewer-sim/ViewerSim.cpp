@@ -1,0 +1,173 @@
+// viewer-sim: drives the viewer headless against the recording host and
+// prints what the viewer asked of the host.
+//
+//   viewer-sim [FILE] [--options N] [--dpi N] [--size WxH] [--budget N]
+//              [--language N] [--start] [--fire-start-timer]
+//              [--command ID]... [--key C]... [--popup ID]... [--png PATH]
+//
+// --start starts the viewer (with FILE as the document to open); the
+// commands, keys and popups then run in the order given. The output has
+// three sections: the host-call log, the menu tree (after the last popup
+// refresh) and the memory limits of the library context.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tools/viewer-sim/RecordingHost.h"
+#include "viewer/ViewerApp.h"
+
+namespace {
+
+struct Step {
+  enum Kind { kCommand, kKey, kPopup, kFireStartTimer } kind;
+  uint32_t value;
+};
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: viewer-sim [FILE] [--options N] [--dpi N] [--size WxH] [--budget N]\n"
+               "                  [--language N] [--start] [--fire-start-timer]\n"
+               "                  [--command ID]... [--key C]... [--popup ID]... [--png PATH]\n");
+  return 2;
+}
+
+bool ParseNumber(const char* text, uint32_t* value) {
+  char* end = nullptr;
+  const unsigned long long parsed = std::strtoull(text, &end, 0);
+  if (end == text || *end != '\0' || parsed > 0xFFFFFFFFull) return false;
+  *value = static_cast<uint32_t>(parsed);
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  viewersim::RecordingHost host;
+  uint32_t options = 0;
+  bool start = false;
+  std::u16string file;
+  bool haveFile = false;
+  std::string png;
+  std::vector<Step> steps;
+
+  for (int i = 1; i < argc; ++i) {
+    const char* arg = argv[i];
+    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+    uint32_t number = 0;
+    auto numeric = [&](uint32_t* out) {
+      if (value == nullptr || !ParseNumber(value, out)) return false;
+      ++i;
+      return true;
+    };
+    if (std::strcmp(arg, "--options") == 0) {
+      if (!numeric(&options)) return Usage();
+    } else if (std::strcmp(arg, "--dpi") == 0) {
+      if (!numeric(&number) || number == 0 || number > 2400) return Usage();
+      host.screenDpi = static_cast<int32_t>(number);
+    } else if (std::strcmp(arg, "--size") == 0) {
+      int w = 0, h = 0;
+      if (value == nullptr || std::sscanf(value, "%dx%d", &w, &h) != 2 || w <= 0 || h <= 0 ||
+          w > 8192 || h > 8192) {
+        return Usage();
+      }
+      ++i;
+      host.workArea = {0, 0, w, h};
+    } else if (std::strcmp(arg, "--budget") == 0) {
+      if (!numeric(&host.memoryBudget)) return Usage();
+    } else if (std::strcmp(arg, "--language") == 0) {
+      if (!numeric(&host.languageIndex)) return Usage();
+    } else if (std::strcmp(arg, "--start") == 0) {
+      start = true;
+    } else if (std::strcmp(arg, "--fire-start-timer") == 0) {
+      steps.push_back({Step::kFireStartTimer, 0});
+    } else if (std::strcmp(arg, "--command") == 0) {
+      if (!numeric(&number)) return Usage();
+      steps.push_back({Step::kCommand, number});
+    } else if (std::strcmp(arg, "--popup") == 0) {
+      if (!numeric(&number)) return Usage();
+      steps.push_back({Step::kPopup, number});
+    } else if (std::strcmp(arg, "--key") == 0) {
+      if (value == nullptr || std::strlen(value) != 1) return Usage();
+      ++i;
+      steps.push_back({Step::kKey, static_cast<uint32_t>(static_cast<unsigned char>(value[0]))});
+    } else if (std::strcmp(arg, "--png") == 0) {
+      if (value == nullptr) return Usage();
+      png = value;
+      ++i;
+    } else if (arg[0] == '-' || haveFile) {
+      return Usage();
+    } else {
+      // Paths are taken byte by byte; the viewer's own paths are UTF-16.
+      for (const char* p = arg; *p != '\0'; ++p) file += static_cast<char16_t>(static_cast<unsigned char>(*p));
+      haveFile = true;
+    }
+  }
+
+  viewer::ViewerApp* app = viewer::ViewerApp::Create(&host, options);
+  if (app == nullptr) {
+    std::fprintf(stderr, "viewer-sim: no memory for the viewer\n");
+    return 1;
+  }
+  host.scheduler = &app->scheduler;
+  int status = 0;
+  {
+    runtime::ErrorTrap trap(&app->context);
+    const bool ran = trap.Run([&] {
+      if (start) app->OpenInitialDocument(haveFile ? file.c_str() : nullptr);
+      for (const Step& step : steps) {
+        switch (step.kind) {
+          case Step::kCommand:
+            app->OnCommand(step.value);
+            break;
+          case Step::kKey:
+            host.Record("key " + std::string(1, static_cast<char>(step.value)) + " -> " +
+                        std::to_string(app->OnKeyCommand(static_cast<char16_t>(step.value))));
+            break;
+          case Step::kPopup:
+            app->viewer.GetMenuForPopup(step.value);
+            break;
+          case Step::kFireStartTimer:
+            for (viewersim::RecordedTimer* timer : host.LiveTimers()) {
+              if (timer->callback != nullptr && timer->milliseconds == viewer::kSplashMilliseconds) {
+                host.Fire(timer);
+              }
+            }
+            break;
+        }
+      }
+    });
+    if (!ran) {
+      const runtime::ErrorRecord error = trap.Held();
+      trap.SetHandled();
+      trap.Close();
+      std::printf("error: %s %u\n", error.domain, error.code);
+      status = 1;
+    }
+  }
+  if (!png.empty() && !host.WritePng(png)) {
+    std::fprintf(stderr, "viewer-sim: cannot write %s\n", png.c_str());
+    status = 1;
+  }
+  const std::string menu = viewersim::DumpMenu(app->viewer.menu.Root());
+  const runtime::MemoryContext& memory = app->context.memory;
+  const std::string limits = std::to_string(memory.softLimit) + " / " +
+                             std::to_string(memory.hardLimit) + " / " +
+                             std::to_string(memory.largestCountedBlock) + " / " +
+                             std::to_string(memory.minimumPurge);
+  viewer::ViewerApp::Destroy(app);
+  host.scheduler = nullptr;
+
+  std::printf("log:\n");
+  for (const std::string& line : host.log) std::printf("  %s\n", line.c_str());
+  std::printf("menu:\n");
+  size_t from = 0;
+  while (from < menu.size()) {
+    const size_t end = menu.find('\n', from);
+    std::printf("  %s\n", menu.substr(from, end - from).c_str());
+    from = end + 1;
+  }
+  std::printf("memory limits: %s\n", limits.c_str());
+  return status;
+}

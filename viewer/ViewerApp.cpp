@@ -1,0 +1,104 @@
+#include "viewer/ViewerApp.h"
+
+#include <new>
+
+#include "runtime/ErrorTrap.h"
+#include "runtime/HostServices.h"
+
+namespace viewer {
+namespace {
+
+// The library context as the application sets it up before the viewer
+// reads the host's budget.
+runtime::LibraryContext* PrepareContext(runtime::LibraryContext* context,
+                                        runtime::HostServices* host) {
+  runtime::MemoryContext& memory = context->memory;
+  memory.softLimit = kAppSoftPurgeBytes;
+  memory.hardLimit = runtime::kNoLimit;
+  memory.largestCountedBlock = kAppLargeBlockBytes;
+  memory.minimumPurge = kAppMinimumPurgeBytes;
+  context->workBudget = runtime::kWorkBudget;
+  context->threadingEnabled = true;
+  context->host = host;
+  return context;
+}
+
+}  // namespace
+
+ViewerApp* ViewerApp::Create(runtime::HostServices* host, uint32_t options) {
+  return new (std::nothrow) ViewerApp(host, options);
+}
+
+void ViewerApp::Destroy(ViewerApp* app) { delete app; }
+
+ViewerApp::ViewerApp(runtime::HostServices* host, uint32_t options)
+    : viewer(PrepareContext(&context, host), host, options) {
+  // The scheduler tells the viewer when cooperative work appears and goes;
+  // the work timer follows (at construction only the main thread exists).
+  context.viewer = &viewer;
+}
+
+ViewerApp::~ViewerApp() { context.viewer = nullptr; }
+
+template <class Body>
+void ViewerApp::Guarded(Body&& body) {
+  // A window message has no caller to report an error to: the request
+  // that failed ends, the application goes on.
+  runtime::ErrorTrap trap(&context);
+  if (!trap.Run(std::forward<Body>(body))) {
+    trap.SetHandled();
+    trap.Close();
+  }
+}
+
+void ViewerApp::OpenInitialDocument(const char16_t* path) { viewer.Start(path); }
+
+void ViewerApp::ReleaseCachedMemory() { context.cacheManager.PurgeTo(0, true); }
+
+void ViewerApp::BeginModalUi() { viewer.SuspendBusyCursor(); }
+void ViewerApp::EndModalUi() { viewer.ResumeBusyCursor(); }
+
+void ViewerApp::OnCommand(uint32_t id) {
+  Guarded([&] { viewer.ExecuteCommand(id); });
+}
+
+int32_t ViewerApp::OnKeyCommand(char16_t character) {
+  int32_t handled = 0;
+  Guarded([&] { handled = viewer.OnKeyCommand(character); });
+  return handled;
+}
+
+void ViewerApp::OnToolbarButton(const runtime::HostWindow* control) {
+  Guarded([&] { viewer.OnToolbarButton(control); });
+}
+
+void ViewerApp::OnLineLeft(const runtime::HostWindow* source) {
+  Guarded([&] { viewer.OnScroll(source, ScrollDirection::kLeft, false); });
+}
+void ViewerApp::OnLineRight(const runtime::HostWindow* source) {
+  Guarded([&] { viewer.OnScroll(source, ScrollDirection::kRight, false); });
+}
+void ViewerApp::OnPageLeft(const runtime::HostWindow* source) {
+  Guarded([&] { viewer.OnScroll(source, ScrollDirection::kLeft, true); });
+}
+void ViewerApp::OnPageRight(const runtime::HostWindow* source) {
+  Guarded([&] { viewer.OnScroll(source, ScrollDirection::kRight, true); });
+}
+void ViewerApp::OnLineUp(const runtime::HostWindow* source) {
+  Guarded([&] { viewer.OnScroll(source, ScrollDirection::kUp, false); });
+}
+void ViewerApp::OnLineDown(const runtime::HostWindow* source) {
+  Guarded([&] { viewer.OnScroll(source, ScrollDirection::kDown, false); });
+}
+void ViewerApp::OnPageUp(const runtime::HostWindow* source) {
+  Guarded([&] { viewer.OnScroll(source, ScrollDirection::kUp, true); });
+}
+void ViewerApp::OnPageDown(const runtime::HostWindow* source) {
+  Guarded([&] { viewer.OnScroll(source, ScrollDirection::kDown, true); });
+}
+
+void ViewerApp::OnBookmarkSelected() {
+  Guarded([&] { viewer.OnBookmarkSelected(); });
+}
+
+}  // namespace viewer

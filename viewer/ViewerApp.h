@@ -1,0 +1,71 @@
+#pragma once
+// The application object the shell holds for the whole run: the library
+// context (memory, the cooperative-thread scheduler, the caches) with the
+// document viewer inside it. The shell creates it with its HostServices
+// and option word, starts it with the file named on the command line,
+// forwards its window messages here and destroys it after the message
+// loop.
+#include <cstdint>
+
+#include "runtime/LibraryContext.h"
+#include "runtime/Scheduler.h"
+#include "viewer/Viewer.h"
+
+namespace runtime {
+class HostServices;
+class HostWindow;
+}  // namespace runtime
+
+namespace viewer {
+
+// Memory limits of the library context until the viewer reads the host's
+// budget.
+inline constexpr uint64_t kAppSoftPurgeBytes = 5000000;
+inline constexpr uint64_t kAppLargeBlockBytes = 500000;
+inline constexpr uint64_t kAppMinimumPurgeBytes = 1000000;
+
+class ViewerApp {
+ public:
+  // A new application object; null when there is no memory for it.
+  static ViewerApp* Create(runtime::HostServices* host, uint32_t options);
+  // Destroys and frees `app`; null is ignored.
+  static void Destroy(ViewerApp* app);
+
+  ViewerApp(runtime::HostServices* host, uint32_t options);
+  ~ViewerApp();
+  ViewerApp(const ViewerApp&) = delete;
+  ViewerApp& operator=(const ViewerApp&) = delete;
+
+  // Starts the viewer; `path` (or null) is opened once the splash is gone.
+  void OpenInitialDocument(const char16_t* path);
+  // Empties every cache of the context (the application lost activation).
+  void ReleaseCachedMemory();
+  // Around every shell message box and dialog.
+  void BeginModalUi();
+  void EndModalUi();
+
+  // Window messages. Errors of a command end the command, not the
+  // application.
+  void OnCommand(uint32_t id);
+  int32_t OnKeyCommand(char16_t character);
+  void OnToolbarButton(const runtime::HostWindow* control);
+  void OnLineLeft(const runtime::HostWindow* source);
+  void OnLineRight(const runtime::HostWindow* source);
+  void OnPageLeft(const runtime::HostWindow* source);
+  void OnPageRight(const runtime::HostWindow* source);
+  void OnLineUp(const runtime::HostWindow* source);
+  void OnLineDown(const runtime::HostWindow* source);
+  void OnPageUp(const runtime::HostWindow* source);
+  void OnPageDown(const runtime::HostWindow* source);
+  void OnBookmarkSelected();
+
+  runtime::LibraryContext context;
+  runtime::Scheduler scheduler{&context};
+  Viewer viewer;
+
+ private:
+  template <class Body>
+  void Guarded(Body&& body);
+};
+
+}  // namespace viewer
