@@ -17,6 +17,7 @@
 #include <map>
 #include <string>
 
+#include "bench/CommandTiming.h"
 #include "pdf/Document.h"
 #include "pdf/PageInfoTable.h"
 #include "runtime/ErrorTrap.h"
@@ -207,19 +208,7 @@ void BM_LoadRecordsLinearized2000(benchmark::State& state) {
   LoadAllRecords(state, Generated().linearized2000);
 }
 
-// Runs a command (its output dropped) and times it.
-void TimeCommand(benchmark::State& state, const std::string& command) {
-  for (auto _ : state) {
-    const auto start = std::chrono::steady_clock::now();
-    const int status = std::system((command + " >/dev/null 2>&1").c_str());
-    const auto end = std::chrono::steady_clock::now();
-    if (status != 0) {
-      state.SkipWithError(("failed: " + command).c_str());
-      return;
-    }
-    state.SetIterationTime(std::chrono::duration<double>(end - start).count());
-  }
-}
+using benchsupport::TimeCommand;
 
 std::string Probe() { return std::string(FOLVANE_BINARY_DIR) + "/tools/probe"; }
 

@@ -287,6 +287,9 @@ class ContentHandler {
   // dictionary, which is not painted. The base does nothing; the painter
   // reports (0, 4, 3) to its painting target and paints on without it.
   virtual void OnSoftMaskRequest();
+  // Moves the text matrix alone (the line matrix stays), as a shown string
+  // does.
+  void SetTextMatrixAfterShow(const runtime::Matrix& m) { textMatrix_ = m; }
 
  private:
   friend class StateCopy;

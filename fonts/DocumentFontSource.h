@@ -13,13 +13,15 @@ namespace fonts {
 
 class DocumentFontSource final : public content::FontSource {
  public:
-  explicit DocumentFontSource(pdf::Document& document) : document_(document) {}
+  explicit DocumentFontSource(pdf::Document& document)
+      : document_(document), external_(document.Context()), factory_(&external_) {}
   runtime::CountedRef<runtime::FontBase> FindFont(const runtime::ObjectHandle& fontDictionary) override {
     return document_.Fonts().GetOrCreate(document_, fontDictionary, factory_);
   }
 
  private:
   pdf::Document& document_;
+  ExternalCidFonts external_;
   DocumentFontFactory factory_;
 };
 

@@ -3,11 +3,13 @@
 #include <cstring>
 
 #include "fonts/FontProgramFile.h"
+#include "fonts/TrueTypeFont.h"
 #include "pdf/StreamObject.h"
 #include "runtime/Dictionary.h"
 #include "runtime/ErrorTrap.h"
 #include "runtime/OwnedBuffer.h"
 #include "runtime/Scheduler.h"
+#include "runtime/TransientBlocks.h"
 #include "streams/DataBlock.h"
 
 namespace fonts {
@@ -82,9 +84,9 @@ void EmbeddedProgram::BuildProgram(runtime::CountedRef<FontProgram>& slot, Progr
         slot = runtime::CountedRef<FontProgram>::Adopt(context, OpenFontProgram(context, data));
         break;
       case ProgramKind::kTrueType:
-        // TrueType programs come with the TrueType font object; until it
-        // is there a TrueType program is not built, and the font falls
-        // back to its next program or its substitute.
+        slot = runtime::CountedRef<FontProgram>::Adopt(context,
+                                                       runtime::NewObject<TrueTypeFont>(context, context, data));
+        break;
       case ProgramKind::kUnknown:
         break;
     }

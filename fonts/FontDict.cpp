@@ -1,5 +1,6 @@
 #include "fonts/FontDict.h"
 
+#include "fonts/CompositeFont.h"
 #include "fonts/SimpleFont.h"
 #include "pdf/Document.h"
 #include "runtime/Dictionary.h"
@@ -9,7 +10,8 @@
 namespace fonts {
 
 runtime::CountedRef<runtime::FontBase> FontDict::Create(pdf::Document& document,
-                                                        const runtime::ObjectHandle& dict) {
+                                                        const runtime::ObjectHandle& dict,
+                                                        ExternalCidFonts* external) {
   runtime::LibraryContext* context = document.Context();
   const runtime::ObjectHandle fontDict = dict.AsDictionary();
   const std::string_view subtype = runtime::Dictionary::GetName(fontDict, "Subtype")->AsName().View();
@@ -21,7 +23,14 @@ runtime::CountedRef<runtime::FontBase> FontDict::Create(pdf::Document& document,
     font->LoadFromDict(document);
     return ref;
   }
-  // Composite and Type 3 fonts are built by loaders of their own.
+  if (subtype == "Type0") {
+    CompositeFont* font = runtime::NewObject<CompositeFont>(context, context, fontDict);
+    runtime::CountedRef<runtime::FontBase> ref =
+        runtime::CountedRef<runtime::FontBase>::Adopt(context, font);
+    font->LoadFromDict(document, external);
+    return ref;
+  }
+  // Type 3 fonts are built by a loader of their own.
   runtime::ThrowRuntime(runtime::kUnsupported);
 }
 

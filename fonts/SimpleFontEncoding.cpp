@@ -4,7 +4,9 @@
 
 #include "fonts/FontError.h"
 #include "fonts/StandardFonts.h"
+#include "fonts/TrueTypeFont.h"
 #include "resources/StandardFontTables.h"
+#include "resources/TrueTypeTables.h"
 #include "runtime/ArenaAllocator.h"
 #include "runtime/Dictionary.h"
 #include "runtime/NameMap.h"
@@ -52,6 +54,42 @@ const char* CopyName(runtime::ArenaAllocator& arena, std::string_view name) {
   std::memcpy(copy, name.data(), name.size());
   copy[name.size()] = '\0';
   return copy;
+}
+
+// The Unicode value of a "uniXXXX" glyph name (four upper-case hex
+// digits), or 0.
+uint32_t UnicodeOfUniName(std::string_view name) {
+  if (name.size() != 7 || name.substr(0, 3) != "uni") return 0;
+  uint32_t value = 0;
+  for (const char ch : name.substr(3)) {
+    uint32_t digit;
+    if (ch >= '0' && ch <= '9') {
+      digit = static_cast<uint32_t>(ch - '0');
+    } else if (ch >= 'A' && ch <= 'F') {
+      digit = static_cast<uint32_t>(ch - 'A' + 10);
+    } else {
+      return 0;
+    }
+    value = value * 16 + digit;
+  }
+  return value;
+}
+
+// The character a glyph name stands for: "uniXXXX", or a name of the
+// WinAnsi or MacRoman table; 0 for others.
+uint32_t UnicodeOfGlyphName(const char* name) {
+  if (const uint32_t value = UnicodeOfUniName(name); value != 0) return value;
+  const struct {
+    const char* encoding;
+    const uint16_t* unicode;
+  } tables[] = {{"WinAnsiEncoding", resources::kWinAnsiUnicode}, {"MacRomanEncoding", resources::kMacRomanUnicode}};
+  for (const auto& table : tables) {
+    const NameTable codeNames = StandardEncodingTable(table.encoding);
+    for (int code = 0; code < 256; ++code) {
+      if (codeNames[code] != nullptr && std::strcmp(codeNames[code], name) == 0) return table.unicode[code];
+    }
+  }
+  return 0;
 }
 
 ObjectHandle EncodingEntry(const ObjectHandle& dict) { return runtime::Dictionary::Get(dict, "Encoding"); }
@@ -140,19 +178,39 @@ void SimpleFontEncoding::ReadEncoding(CodeGlyphTable& table, const ObjectHandle&
   for (int c = 0; c < 256; ++c) table.glyphs[c] = glyphs[c];
   if (encoding.Tag() != ObjectTag::kDictionary) return;
   const ObjectHandle differences = runtime::Dictionary::GetOptionalArray(encoding, "Differences");
+  if (differences.IsNull()) return;
   const char* const* names = program.GlyphNames();
-  if (differences.IsNull() || names == nullptr) return;
+  auto* trueType = dynamic_cast<TrueTypeFont*>(&program);
+  if (names == nullptr && trueType == nullptr) return;
   if (runtime::Array::Count(differences) != 0 &&
       runtime::Array::Get(differences, 0).Tag() != ObjectTag::kInteger) {
+    // Without "post" names the array is only read for the characters its
+    // names stand for; one that cannot be read is passed over.
+    if (names == nullptr) return;
     ThrowMalformedFont();
   }
   runtime::ArenaAllocator arena(dict.Context(), 4096, 4096);
+  // The last name given to each code; each is resolved once, however long
+  // the array.
+  const char* named[256] = {};
+  WalkDifferences(differences, [&](uint32_t code, std::string_view name) { named[code] = CopyName(arena, name); });
   runtime::NameMap index(arena, 256);
-  const uint32_t count = program.GlyphCount();
+  const uint32_t count = names != nullptr ? program.GlyphCount() : 0;
   for (uint32_t g = 0; g < count; ++g) index.Insert(names[g], g);
-  WalkDifferences(differences, [&](uint32_t code, std::string_view name) {
-    if (const uint32_t* glyph = index.Find(CopyName(arena, name))) table.glyphs[code] = *glyph;
-  });
+  for (int code = 0; code < 256; ++code) {
+    if (named[code] == nullptr) continue;
+    if (const uint32_t* glyph = index.Find(named[code])) {
+      table.glyphs[code] = *glyph;
+      continue;
+    }
+    // A name the program's "post" lacks (subsets often carry none): the
+    // character it stands for finds the glyph through the Unicode
+    // subtable. Left as the code table set it, the code would show
+    // another character.
+    const uint32_t unicode = trueType != nullptr ? UnicodeOfGlyphName(named[code]) : 0;
+    if (unicode == 0) continue;
+    if (const uint32_t glyph = trueType->UnicodeToGlyph(unicode); glyph != 0) table.glyphs[code] = glyph;
+  }
 }
 
 bool SimpleFontEncoding::CanSubstitute(const ObjectHandle& dict, bool symbolic) {

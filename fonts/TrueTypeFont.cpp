@@ -8,6 +8,7 @@
 #include "fonts/GlyphOutline.h"
 #include "fonts/TrueTypeGlyph.h"
 #include "resources/TrueTypeTables.h"
+#include "runtime/ErrorTrap.h"
 #include "runtime/Scheduler.h"
 
 namespace fonts {
@@ -197,6 +198,16 @@ bool TrueTypeFont::LocateGlyph(uint32_t glyph, uint32_t& offset, uint32_t& lengt
 
 // ---- Glyph names ----
 
+const char* const* TrueTypeFont::GlyphNames() {
+  const char* const* names = nullptr;
+  runtime::ErrorTrap trap(context_);
+  if (trap.Run([&] { names = ReadPost(); })) return names;
+  trap.SetHandled();
+  if (!trap.Held().IsRuntime(runtime::kMalformed)) trap.Rethrow();
+  trap.Close();
+  return nullptr;
+}
+
 const char* const* TrueTypeFont::ReadPost() {
   if (postRead_) return postNames_;
   postRead_ = true;
@@ -282,7 +293,7 @@ void TrueTypeFont::CodeToGlyphByName(const char* const* postNames, uint32_t coun
 
 // ---- Character maps ----
 
-uint32_t TrueTypeFont::ChooseCmapSubtable(TtEncodingHint hint, bool symbolic) {
+uint32_t TrueTypeFont::ChooseCmapSubtable(TtEncodingHint hint, bool symbolic, CmapKind* kind) const {
   const SfntTableEntry* cmap = Find(Tag('c', 'm', 'a', 'p'));
   if (cmap == nullptr || U16(cmap->offset) != 0) ThrowMalformedFont();
   const uint32_t count = U16(cmap->offset + 2);
@@ -294,31 +305,99 @@ uint32_t TrueTypeFont::ChooseCmapSubtable(TtEncodingHint hint, bool symbolic) {
     const uint32_t offset = U32(at + 4);
     if (offset >= cmap->length) continue;
     const uint32_t where = cmap->offset + offset;
-    if (platform == 1 && encoding == 0) {
+    // The first record of a kind wins: fonts list the Macintosh table of
+    // plain MacRoman first and regional variants (Romanian, Croatian, ...)
+    // after it, which put other letters at the same codes.
+    if (platform == 1 && encoding == 0 && !hasMac) {
       mac = where;
       hasMac = true;
-    } else if (platform == 3 && encoding == 1) {
+    } else if (platform == 3 && encoding == 1 && !hasUnicode) {
       unicode = where;
       hasUnicode = true;
-    } else if (platform == 3 && encoding == 0) {
+    } else if (platform == 3 && encoding == 0 && !hasSymbol) {
       symbol = where;
       hasSymbol = true;
     }
   }
-  if (hint == TtEncodingHint::kWinAnsi && hasUnicode) return unicode;
-  if (symbolic && hasSymbol) return symbol;
-  if (hasMac) return mac;
-  if (hasSymbol) return symbol;
-  if (hasUnicode) return unicode;
-  ThrowMalformedFont();
+  CmapKind chosen = CmapKind::kUnicode;
+  uint32_t subtable = 0;
+  if (hint == TtEncodingHint::kWinAnsi && hasUnicode) {
+    subtable = unicode;
+  } else if (hasSymbol && (symbolic || !hasMac)) {
+    chosen = CmapKind::kSymbol;
+    subtable = symbol;
+  } else if (hasMac) {
+    chosen = CmapKind::kMacRoman;
+    subtable = mac;
+  } else if (hasUnicode) {
+    subtable = unicode;
+  } else {
+    ThrowMalformedFont();
+  }
+  if (kind != nullptr) *kind = chosen;
+  return subtable;
 }
 
 void TrueTypeFont::CodeToGlyphTable(TtEncodingHint hint, bool symbolic, uint16_t out[256]) {
-  const uint32_t subtable = ChooseCmapSubtable(hint, symbolic);
-  BuildCodeTable(subtable, symbolic, EncodingUnicode(hint), out);
+  CmapKind kind = CmapKind::kUnicode;
+  const uint32_t subtable = ChooseCmapSubtable(hint, symbolic, &kind);
+  // A symbol subtable keeps its glyphs at 0xF000 + code (or at the code)
+  // whatever the descriptor's flags say: looked up by Unicode value, a
+  // font flagged non-symbolic would show nothing.
+  BuildCodeTable(subtable, symbolic || kind == CmapKind::kSymbol, EncodingUnicode(hint), out);
+  const uint32_t format = U16(subtable);
+  if (kind != CmapKind::kMacRoman || hint != TtEncodingHint::kWinAnsi || (format != 0 && format != 6)) return;
+  // A Macintosh table is indexed by MacRoman codes: a WinAnsi code goes
+  // there through its character (216, Oslash, is MacRoman 175), or it
+  // would show the MacRoman character of its number.
+  uint16_t byMacCode[256];
+  std::copy(out, out + 256, byMacCode);
+  for (int code = 0; code < 256; ++code) {
+    // Codes WinAnsi leaves without a character keep their own number.
+    const uint16_t unicode = resources::kWinAnsiUnicode[code];
+    if (unicode == 0) continue;
+    uint16_t glyph = 0;
+    for (int mac = 0; mac < 256; ++mac) {
+      if (resources::kMacRomanUnicode[mac] == unicode) {
+        glyph = byMacCode[mac];
+        break;
+      }
+    }
+    out[code] = glyph;
+  }
 }
 
-uint32_t TrueTypeFont::Format4Lookup(uint32_t subtable, uint32_t code) {
+bool TrueTypeFont::CodeToGlyphTable(int kind, bool symbolic, uint16_t (&glyphs)[256]) {
+  const TtEncodingHint hint = kind >= 1 && kind <= 3 ? static_cast<TtEncodingHint>(kind) : TtEncodingHint::kNone;
+  CodeToGlyphTable(hint, symbolic, &glyphs[0]);
+  return true;
+}
+
+bool TrueTypeFont::HasCodeMapping() const {
+  // Reads bounds-checked by hand: this answers, it never throws.
+  const SfntTableEntry* cmap = Find(Tag('c', 'm', 'a', 'p'));
+  if (cmap == nullptr) return false;
+  const uint64_t tableEnd = uint64_t{cmap->offset} + cmap->length;
+  auto u16 = [&](uint64_t at, uint32_t& value) {
+    if (at + 2 > tableEnd || at + 2 > data_.size()) return false;
+    value = (uint32_t{data_[at]} << 8) | data_[at + 1];
+    return true;
+  };
+  uint32_t version = 0, count = 0;
+  if (!u16(cmap->offset, version) || version != 0 || !u16(cmap->offset + 2, count)) return false;
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint64_t at = uint64_t{cmap->offset} + 4 + 8 * uint64_t{i};
+    uint32_t platform = 0, encoding = 0, high = 0, low = 0, format = 0;
+    if (!u16(at, platform) || !u16(at + 2, encoding) || !u16(at + 4, high) || !u16(at + 6, low)) return false;
+    const bool known = (platform == 1 && encoding == 0) || (platform == 3 && (encoding == 0 || encoding == 1));
+    const uint64_t offset = (uint64_t{high} << 16) | low;
+    if (!known || offset >= cmap->length) continue;
+    if (u16(cmap->offset + offset, format) && (format == 0 || format == 4 || format == 6)) return true;
+  }
+  return false;
+}
+
+uint32_t TrueTypeFont::Format4Lookup(uint32_t subtable, uint32_t code) const {
   const uint32_t segCount = U16(subtable + 6) / 2;
   const uint64_t ends = uint64_t{subtable} + 14;
   const uint64_t starts = ends + 2 * uint64_t{segCount} + 2;

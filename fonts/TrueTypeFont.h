@@ -60,9 +60,14 @@ class TrueTypeFont : public FontProgram {
   uint32_t GlyphCount() const override { return numGlyphs_; }
   Matrix FontMatrix() const override;
   GlyphKeyKind KeyKind() const override { return GlyphKeyKind::kCodes; }
-  const char* const* GlyphNames() override { return ReadPost(); }
+  // The "post" names; a malformed "post" table gives none (it only names
+  // glyphs: the font draws without it).
+  const char* const* GlyphNames() override;
   const char* const* BuiltinEncoding() override { return nullptr; }
-  bool HasCodeMapping() const override { return HasCmap(); }
+  // A "cmap" table with a subtable a simple font can use: (1, 0), (3, 0)
+  // or (3, 1) in format 0, 4 or 6.
+  bool HasCodeMapping() const override;
+  bool CodeToGlyphTable(int kind, bool symbolic, uint16_t (&glyphs)[256]) override;
   bool IsUsable() const override { return true; }
   uint32_t ByteSize() const override;
 
@@ -125,9 +130,11 @@ class TrueTypeFont : public FontProgram {
   void ReadHead();
   void ReadMaxp();
   bool ReadMetricsTables();
-  uint32_t ChooseCmapSubtable(TtEncodingHint hint, bool symbolic);
+  enum class CmapKind : int { kUnicode, kMacRoman, kSymbol };
+  // The chosen subtable's offset and what kind of record named it.
+  uint32_t ChooseCmapSubtable(TtEncodingHint hint, bool symbolic, CmapKind* kind = nullptr) const;
   void BuildCodeTable(uint32_t subtable, bool symbolic, const uint16_t* unicode, uint16_t out[256]);
-  uint32_t Format4Lookup(uint32_t subtable, uint32_t code);
+  uint32_t Format4Lookup(uint32_t subtable, uint32_t code) const;
   void SetUpInstance();
   void SetTransform(const Matrix& instance);
 

@@ -75,6 +75,11 @@ class TokenParser final : public KeywordSink {
   // dictionary; the read position is just after "ID".
   runtime::ObjectValue ParseInlineImageParameters();
 
+  // Runs `grammar` over the stream until one of its operations returns 0
+  // or the data ends (when the grammar allows that); the values it leaves
+  // stay on the stack above the current mark.
+  void RunGrammar(ParserObject& grammar) { Run(grammar, size_); }
+
   // Convenience: one object from `stream` into `store`.
   static runtime::ObjectValue Parse(runtime::LibraryContext* context, streams::DataStream& stream,
                                     runtime::ValueStore& store, const ParseSettings& settings);

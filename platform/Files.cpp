@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -217,6 +218,33 @@ BOOL GetFileAttributesExW(LPCWSTR path, GET_FILEEX_INFO_LEVELS level, void* info
   data = WIN32_FILE_ATTRIBUTE_DATA{};
   FillFromStat(data, hostPath, LastName(hostPath), info);
   return TRUE;
+}
+
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size) {
+  if (module != nullptr) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return 0;
+  }
+  if (buffer == nullptr || size == 0) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  std::vector<char> host(4096);
+  const ssize_t length = ::readlink("/proc/self/exe", host.data(), host.size());
+  if (length <= 0 || static_cast<size_t>(length) >= host.size()) {
+    SetLastError(length <= 0 ? ErrorFromErrno(errno) : ERROR_INSUFFICIENT_BUFFER);
+    buffer[0] = 0;
+    return 0;
+  }
+  const std::u16string device = DevicePathFromHost(std::string_view(host.data(), static_cast<size_t>(length)));
+  const DWORD fits = static_cast<DWORD>(std::min<size_t>(device.size(), size - 1));
+  for (DWORD i = 0; i < fits; ++i) buffer[i] = static_cast<WCHAR>(device[i]);
+  buffer[fits] = 0;
+  if (fits < device.size()) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return size;
+  }
+  return fits;
 }
 
 DWORD GetFileAttributesW(LPCWSTR path) {

@@ -52,6 +52,11 @@ BOOL FindNextFileW(HANDLE find, WIN32_FIND_DATAW* data);
 BOOL FindClose(HANDLE find);
 
 BOOL GetFileAttributesExW(LPCWSTR path, GET_FILEEX_INFO_LEVELS level, void* information);
+// The device path of the running executable (module null: the process has
+// no other modules). Writes at most `size` units with the terminator and
+// answers the units written without it; a path that does not fit is cut
+// to size - 1 units, answers `size` and sets ERROR_INSUFFICIENT_BUFFER.
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size);
 DWORD GetFileAttributesW(LPCWSTR path);
 BOOL FileTimeToSystemTime(const FILETIME* fileTime, SYSTEMTIME* systemTime);
 

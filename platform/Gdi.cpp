@@ -698,6 +698,22 @@ HFONT CreateFontIndirectW(const LOGFONTW* font) {
   return reinterpret_cast<HFONT>(NewObject(std::move(object)));
 }
 
+namespace {
+
+// Whether `font` itself (not a fallback) has a character typical of the
+// character set: a kana, a hangul syllable or a common ideograph.
+bool FontCoversCharSet(const SizedFont& font, BYTE charset) {
+  switch (charset) {
+    case SHIFTJIS_CHARSET: return font.HasGlyph(U'\u3042');
+    case HANGUL_CHARSET: return font.HasGlyph(U'\uAC00');
+    case GB2312_CHARSET:
+    case CHINESEBIG5_CHARSET: return font.HasGlyph(U'\u4E2D');
+    default: return true;
+  }
+}
+
+}  // namespace
+
 BOOL GetTextMetricsW(HDC dc, TEXTMETRICW* metrics) {
   DeviceContext* context = ContextOf(dc);
   if (context == nullptr || metrics == nullptr) return FALSE;
@@ -718,7 +734,10 @@ BOOL GetTextMetricsW(HDC dc, TEXTMETRICW* metrics) {
   metrics->tmBreakChar = u' ';
   const GdiObject* object = context->font != nullptr ? context->font : DefaultFont();
   metrics->tmPitchAndFamily = object->font.lfPitchAndFamily;
-  metrics->tmCharSet = object->font.lfCharSet;
+  // A CJK character set is reported only when the matched font has its
+  // characters: callers ask this to learn whether the device can draw a
+  // collection at all.
+  metrics->tmCharSet = FontCoversCharSet(*font, object->font.lfCharSet) ? object->font.lfCharSet : ANSI_CHARSET;
   metrics->tmItalic = object->font.lfItalic;
   return TRUE;
 }
@@ -782,6 +801,35 @@ BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, LPCWSTR t
     }
   }
   const Rgb color = ColorOf(context->textColor);
+  const GdiObject* fontObject = context->font != nullptr ? context->font : DefaultFont();
+  if (fontObject->font.lfEscapement == 2700) {
+    // Text running down the page ("@" faces of vertical writing): each
+    // glyph turned a quarter clockwise, the cell to the left of the
+    // reference point, its top towards it.
+    const int top = ClampedAdd(x, target.origin.x);
+    int down = ClampedAdd(y, target.origin.y);
+    std::vector<uint8_t> turned;
+    for (UINT i = 0; i < count;) {
+      const UINT start = i;
+      const GlyphImage& glyph = font->Glyph(NextCharacter(text, count, i));
+      if (glyph.width > 0 && glyph.height > 0) {
+        const int w = glyph.width, h = glyph.height;
+        turned.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
+        for (int row = 0; row < h; ++row) {
+          for (int column = 0; column < w; ++column) {
+            turned[static_cast<size_t>(column) * static_cast<size_t>(h) + static_cast<size_t>(h - 1 - row)] =
+                glyph.coverage[static_cast<size_t>(row) * static_cast<size_t>(w) + static_cast<size_t>(column)];
+          }
+        }
+        const int left = ClampedAdd(ClampedAdd(top, -(font->ascent() - glyph.top)), -h);
+        for (const RECT& part : clip) {
+          BlendMask(target.surface, left, ClampedAdd(down, glyph.left), turned.data(), h, w, h, color, part);
+        }
+      }
+      down = ClampedAdd(down, widths != nullptr ? widths[start] : glyph.advance);
+    }
+    return TRUE;
+  }
   if (widths == nullptr) {
     // Shaped and ordered for display (plain text comes out one glyph per
     // character).

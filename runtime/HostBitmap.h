@@ -9,6 +9,8 @@
 
 namespace runtime {
 
+struct HostRect;
+
 // Pixel layouts of host bitmaps.
 enum HostPixelKind : int32_t {
   kHostRgb565 = 1,         // 16-bit RGB565, low byte first
@@ -34,6 +36,29 @@ class HostBitmap {
   virtual void End() = 0;
   // The layout while begun.
   virtual const HostPixelLayout* Layout() = 0;
+
+  // Drawing that a host may do itself, through its device. A host without
+  // it answers false (or, for the scroll, prefers none), and the caller
+  // moves the pixels through the layout instead. Rectangles are left, top,
+  // right, bottom with right and bottom exclusive.
+  //
+  // Scales the source rectangle of `source` onto the destination rectangle.
+  virtual bool StretchFrom(HostBitmap& /*source*/, const HostRect& /*sourceRect*/,
+                           const HostRect& /*destination*/) {
+    return false;
+  }
+  // Copies the destination rectangle's size from (sourceX, sourceY).
+  virtual bool BlitFrom(HostBitmap& /*source*/, int32_t /*sourceX*/, int32_t /*sourceY*/,
+                        const HostRect& /*destination*/) {
+    return false;
+  }
+  virtual bool FillRect(const HostRect& /*rect*/, uint8_t /*red*/, uint8_t /*green*/, uint8_t /*blue*/) {
+    return false;
+  }
+  // True when Scroll moves the contents through the device.
+  virtual bool PrefersDeviceScroll() { return false; }
+  // Moves the contents by (dx, dy); what is uncovered keeps stale pixels.
+  virtual void Scroll(int32_t /*dx*/, int32_t /*dy*/) {}
 
  protected:
   ~HostBitmap() = default;

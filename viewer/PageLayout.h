@@ -123,6 +123,11 @@ class PageLayout {
   // columns and rows not laid out.
   runtime::Rect64 content;
   ViewFrame frame;
+  // Where the window's top-left corner starts before the grid grows around
+  // it, relative to the clamped page's top-left corner; without it the
+  // window starts at the corner of the page's cell.
+  bool windowFromPage = false;
+  Point64 windowFromPageOffset;
 
   // ---- Placement of the pages around the clamped page ----
   // The whole computation: grid range, zoom and placement, repeated while
@@ -160,11 +165,17 @@ class PageLayout {
   void ResizeColumn(int32_t column, int64_t width);
   void ResizeRow(int32_t row, int64_t height);
   void Center(bool vertical);
+  // Before centring along one axis: a shown scroll bar along it that the
+  // other axis turns out not to need is hidden and its room given back.
+  void GiveBackScrollBar(bool vertical);
   void EstimateContent();
   void Translate(int64_t dx, int64_t dy);
 
   int32_t anchorColumn_ = 0, anchorRow_ = 0;
   int64_t windowWidth_ = 0, windowHeight_ = 0;
+  // The scroll bars of the pass being placed.
+  MarginPoint barView_;
+  bool horizontalBarShown_ = false, verticalBarShown_ = false;
 };
 
 }  // namespace viewer

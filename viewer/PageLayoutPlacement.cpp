@@ -200,13 +200,33 @@ bool PageLayout::Grow(PageSizeSource& pages, bool vertical, bool forward) {
   return more();
 }
 
+void PageLayout::GiveBackScrollBar(bool vertical) {
+  // The bar across this axis is not needed when the other axis fits: its
+  // room goes back to the window.
+  const bool otherFits = vertical ? cellRange.x0 == 0 && cellRange.x1 == columns &&
+                                        extent.x1 - extent.x0 <= windowWidth_
+                                  : cellRange.y0 == 0 && cellRange.y1 == rows &&
+                                        extent.y1 - extent.y0 <= windowHeight_;
+  if (!otherFits) return;
+  if (vertical && horizontalBarShown_ && barView_.horizontalPolicy == kBarWhenNeeded) {
+    windowHeight_ += barView_.horizontalBarHeight;
+    window.y1 += barView_.horizontalBarHeight;
+    horizontalBarShown_ = false;
+  } else if (!vertical && verticalBarShown_ && barView_.verticalPolicy == kBarWhenNeeded) {
+    windowWidth_ += barView_.verticalBarWidth;
+    window.x1 += barView_.verticalBarWidth;
+    verticalBarShown_ = false;
+  }
+}
+
 void PageLayout::Center(bool vertical) {
   const int32_t start = vertical ? cellRange.y0 : cellRange.x0;
   const int32_t end = vertical ? cellRange.y1 : cellRange.x1;
   const int32_t count = vertical ? rows : columns;
-  const int64_t size = vertical ? windowHeight_ : windowWidth_;
   const int64_t laid = vertical ? extent.y1 - extent.y0 : extent.x1 - extent.x0;
-  if (laid > size || start != 0 || end != count) return;
+  if (laid > (vertical ? windowHeight_ : windowWidth_) || start != 0 || end != count) return;
+  GiveBackScrollBar(vertical);
+  const int64_t size = vertical ? windowHeight_ : windowWidth_;
   if (count == 1) {
     // The single column (row) spans the window; the page is placed in its
     // middle.
@@ -289,6 +309,12 @@ void PageLayout::PlaceAroundPage(PageSizeSource& pages) {
   rowBounds.Append(height);
   SyncEnds();
   window = {0, 0, windowWidth_, windowHeight_};
+  if (windowFromPage) {
+    const Rect64 pageRect =
+        PageRectInCell(anchorColumn_, anchorRow_, CellRect(anchorColumn_, anchorRow_));
+    window = Rect64::OffsetSaturating(window, runtime::Int64::AddSaturating(pageRect.x0, windowFromPageOffset.x),
+                                      runtime::Int64::AddSaturating(pageRect.y0, windowFromPageOffset.y));
+  }
 
   for (bool more = true; more;) {
     more = false;
@@ -357,7 +383,12 @@ void PageLayout::ComputeWithScrollBars(PageSizeSource& pages, const PageLayoutPa
         0, static_cast<int64_t>(p.view.height) - (p.horizontalBarShown && p.view.horizontalPolicy != kBarNever
                                                        ? p.view.horizontalBarHeight
                                                        : 0));
+    barView_ = p.view;
+    horizontalBarShown_ = p.horizontalBarShown;
+    verticalBarShown_ = p.verticalBarShown;
     PlaceAroundPage(pages);
+    p.horizontalBarShown = horizontalBarShown_;
+    p.verticalBarShown = verticalBarShown_;
     bool changed = false;
     if (!p.horizontalBarShown && p.view.horizontalPolicy != kBarNever &&
         window.x1 - window.x0 < content.x1 - content.x0) {

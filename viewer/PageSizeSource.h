@@ -20,6 +20,8 @@ class PageSizeSource {
   // and the view rotation, in points.
   virtual runtime::Fixed LargestWidth() const = 0;
   virtual runtime::Fixed LargestHeight() const = 0;
+  // The view turned: the largest size answers for the new rotation.
+  virtual void SetViewRotation(int32_t degrees) { (void)degrees; }
 };
 
 }  // namespace viewer

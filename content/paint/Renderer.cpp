@@ -129,7 +129,7 @@ void Renderer::SetColor(bool stroke, uint32_t count, const Fixed* components, st
   ContentHandler::SetColor(stroke, count, components, pattern);
   char* name = stroke ? state_.strokePattern : state_.fillPattern;
   const size_t length = std::min<size_t>(pattern.size(), kMaxPatternName);
-  if (length != 0) std::memcpy(name, pattern.data(), length);  // an empty name may have no data
+  if (length != 0) std::memcpy(name, pattern.data(), length);
   name[length] = '\0';
   (stroke ? state_.strokeDeviceValid : state_.fillDeviceValid) = false;
 }

@@ -23,17 +23,17 @@ namespace {
 
 using testsupport::StreamBody;
 
-struct Rgb {
+struct PatternRgb {
   int r, g, b;
 };
 
 // Keeps the rendered page as RGB pixels.
-class PixelSink final : public content::PageRowSink {
+class PatternPageSink final : public content::PageRowSink {
  public:
   void Begin(int32_t w, int32_t h) override {
     width = w;
     height = h;
-    pixels.assign(static_cast<size_t>(w) * h, Rgb{0, 0, 0});
+    pixels.assign(static_cast<size_t>(w) * h, PatternRgb{0, 0, 0});
   }
   void Rows(int32_t y0, int32_t count, int32_t w, const uint8_t* first, int64_t rowStep) override {
     for (int32_t k = 0; k < count; ++k) {
@@ -41,10 +41,10 @@ class PixelSink final : public content::PageRowSink {
       for (int32_t x = 0; x < w; ++x) pixels[static_cast<size_t>(y0 + k) * width + x] = {row[4 * x + 2], row[4 * x + 1], row[4 * x]};
     }
   }
-  Rgb At(int32_t x, int32_t y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+  PatternRgb At(int32_t x, int32_t y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 
   int32_t width = 0, height = 0;
-  std::vector<Rgb> pixels;
+  std::vector<PatternRgb> pixels;
 };
 
 // A one-page document of 200 x 200 points with `resources` and `content`;
@@ -63,12 +63,12 @@ std::string PageFile(const std::string& resources, const std::string& content, c
 class PatternRenderTest : public ::testing::Test {
  protected:
   // Renders page 1 at 72 dpi: one pixel per unit, device y = 200 - user y.
-  PixelSink Render(const std::string& bytes, content::CountingPaintTarget* target = nullptr,
+  PatternPageSink Render(const std::string& bytes, content::CountingPaintTarget* target = nullptr,
                    long expectedError = -1) {
     pdftest::OpenDocument document(&context, bytes);
     color::ColorContext colors(&context, &*document);
     content::PageRenderer renderer(*document, colors, nullptr);
-    PixelSink sink;
+    PatternPageSink sink;
     content::CountingPaintTarget counting;
     const content::PageRenderer::Result result = renderer.Render(0, 72.0, sink, target != nullptr ? target : &counting);
     EXPECT_EQ(result.failed ? static_cast<long>(result.error.code) : -1, expectedError);
@@ -76,12 +76,12 @@ class PatternRenderTest : public ::testing::Test {
   }
   // Counts pixels further than one level from what `expected` gives.
   template <class Expected>
-  static int Mismatches(const PixelSink& sink, Expected&& expected, std::string* first) {
+  static int Mismatches(const PatternPageSink& sink, Expected&& expected, std::string* first) {
     int count = 0;
     for (int32_t y = 0; y < sink.height; ++y) {
       for (int32_t x = 0; x < sink.width; ++x) {
-        const Rgb want = expected(x + 0.5, 200 - (y + 0.5));
-        const Rgb got = sink.At(x, y);
+        const PatternRgb want = expected(x + 0.5, 200 - (y + 0.5));
+        const PatternRgb got = sink.At(x, y);
         if (std::abs(got.r - want.r) > 1 || std::abs(got.g - want.g) > 1 || std::abs(got.b - want.b) > 1) {
           if (count++ == 0 && first != nullptr) {
             *first = "pixel " + std::to_string(x) + "," + std::to_string(y) + ": " + std::to_string(got.r) + " " +
@@ -96,7 +96,7 @@ class PatternRenderTest : public ::testing::Test {
   runtime::LibraryContext context;
 };
 
-constexpr Rgb kWhite{255, 255, 255};
+constexpr PatternRgb kWhite{255, 255, 255};
 
 // Whether user point (u, v) lies in the lower-left 10 x 10 of its 20-unit cell.
 bool InCellSquare(double u, double v) { return std::fmod(u, 20) < 10 && std::fmod(v, 20) < 10; }
@@ -108,13 +108,13 @@ TEST_F(PatternRenderTest, TilingPatternsPaintTheHandComputedGrid) {
       "/Pattern cs /P1 scn 0 0 100 100 re f /Cs1 cs 0 0 1 /P2 scn 100 100 100 100 re f",
       {StreamBody(tiling + "/PaintType 1 /Matrix [1 0 0 1 10000 10000] /Resources << >>", "1 0 0 rg 0 0 10 10 re f"),
        StreamBody(tiling + "/PaintType 2", "0 0 10 10 re f")});
-  const PixelSink sink = Render(bytes);
+  const PatternPageSink sink = Render(bytes);
   ASSERT_EQ(sink.width, 200);
   std::string first;
   EXPECT_EQ(Mismatches(sink,
                        [](double u, double v) {
-                         if (u < 100 && v < 100) return InCellSquare(u, v) ? Rgb{255, 0, 0} : kWhite;
-                         if (u > 100 && v > 100) return InCellSquare(u, v) ? Rgb{0, 0, 255} : kWhite;
+                         if (u < 100 && v < 100) return InCellSquare(u, v) ? PatternRgb{255, 0, 0} : kWhite;
+                         if (u > 100 && v > 100) return InCellSquare(u, v) ? PatternRgb{0, 0, 255} : kWhite;
                          return kWhite;
                        },
                        &first),
@@ -132,12 +132,12 @@ TEST_F(PatternRenderTest, PatternsInFormsKeepThePagesGrid) {
       {StreamBody("/Type /XObject /Subtype /Form /BBox [0 0 170 170] /Resources << /Pattern << /P 6 0 R >> >>",
                   "/Pattern cs /P scn 0 0 170 170 re f"),
        StreamBody(tiling, "1 0 0 rg 0 0 10 10 re f")});
-  const PixelSink sink = Render(bytes);
+  const PatternPageSink sink = Render(bytes);
   std::string first;
   EXPECT_EQ(Mismatches(sink,
                        [](double u, double v) {
                          if (v > 30 && u < 30) return kWhite;
-                         return InCellSquare(u, v) ? Rgb{255, 0, 0} : kWhite;
+                         return InCellSquare(u, v) ? PatternRgb{255, 0, 0} : kWhite;
                        },
                        &first),
             0)
@@ -150,11 +150,11 @@ TEST_F(PatternRenderTest, HalfTransparentCellsBlendWithWhatLiesBelow) {
       {StreamBody("/Type /Pattern /PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 20 20] /XStep 20 /YStep 20 "
                   "/Resources << /ExtGState << /G << /ca 0.5 >> >> >>",
                   "/G gs 1 0 0 rg 0 0 10 10 re f")});
-  const PixelSink sink = Render(bytes);
+  const PatternPageSink sink = Render(bytes);
   std::string first;
   // Half red over blue in each cell's square, blue elsewhere.
   EXPECT_EQ(Mismatches(sink,
-                       [](double u, double v) { return InCellSquare(u, v) ? Rgb{128, 0, 127} : Rgb{0, 0, 255}; },
+                       [](double u, double v) { return InCellSquare(u, v) ? PatternRgb{128, 0, 127} : PatternRgb{0, 0, 255}; },
                        &first),
             0)
       << first;
@@ -166,12 +166,12 @@ TEST_F(PatternRenderTest, ShadingPatternPaintsItsGradient) {
                {"<< /PatternType 2 /Matrix [2 0 0 1 0 0] /ExtGState << /ca 0.2 >> /Shading << /ShadingType 2 "
                 "/ColorSpace /DeviceRGB /Coords [0 0 100 0] /Function << /FunctionType 2 /Domain [0 1] /C0 [1 0 0] "
                 "/C1 [0 0 1] /N 1 >> >> >>"});
-  const PixelSink sink = Render(bytes);
+  const PatternPageSink sink = Render(bytes);
   // The axis runs over the page (0 to 100 units, doubled by the matrix);
   // the parameter set's alpha is not applied.
   for (int32_t x : {2, 50, 100, 150, 197}) {
     const double t = (x + 0.5) / 200;
-    const Rgb got = sink.At(x, 100);
+    const PatternRgb got = sink.At(x, 100);
     EXPECT_NEAR(got.r, 255 * (1 - t), 3) << x;
     EXPECT_NEAR(got.b, 255 * t, 3) << x;
   }
@@ -184,13 +184,13 @@ TEST_F(PatternRenderTest, PatternsThatDrawThemselvesEnd) {
       {StreamBody(cell + "/Resources << /Pattern << /A 5 0 R /B 6 0 R >> >>",
                   "0 1 0 rg 0 0 5 5 re f /Pattern cs /B scn 5 5 5 5 re f /A scn 0 5 5 5 re f"),
        StreamBody(cell + "/Resources << /Pattern << /A 5 0 R >> >>", "/Pattern cs /A scn 0 0 10 10 re f")});
-  const PixelSink sink = Render(bytes);
+  const PatternPageSink sink = Render(bytes);
   std::string first;
   // A's own square paints; B, inside A, would draw A again and paints
   // nothing, as does A inside itself.
   EXPECT_EQ(Mismatches(sink,
                        [](double u, double v) {
-                         return std::fmod(u, 10) < 5 && std::fmod(v, 10) < 5 ? Rgb{0, 255, 0} : kWhite;
+                         return std::fmod(u, 10) < 5 && std::fmod(v, 10) < 5 ? PatternRgb{0, 255, 0} : kWhite;
                        },
                        &first),
             0)
@@ -215,11 +215,11 @@ TEST_F(PatternRenderTest, BadPatternsPaintNothingAndThePagePlaysOn) {
                                        "1 0 0 rg 100 100 50 50 re f",
                                        {test.pattern});
     content::CountingPaintTarget target;
-    const PixelSink sink = Render(bytes, &target, test.code);
+    const PatternPageSink sink = Render(bytes, &target, test.code);
     EXPECT_EQ(target.Count(3), test.notices) << test.pattern;
     std::string first;
     EXPECT_EQ(Mismatches(sink,
-                         [](double u, double v) { return u > 100 && u < 150 && v > 100 && v < 150 ? Rgb{255, 0, 0} : kWhite; },
+                         [](double u, double v) { return u > 100 && u < 150 && v > 100 && v < 150 ? PatternRgb{255, 0, 0} : kWhite; },
                          &first),
               0)
         << test.pattern << " " << first;
@@ -234,11 +234,11 @@ TEST_F(PatternRenderTest, TinyCellsOverThePagePaintInBoundedTime) {
                   "/YStep 0.01",
                   // A square larger than the cell, cut to the cell's box.
                   "0 0 1 rg -1 -1 2 2 re f")});
-  const PixelSink sink = Render(bytes);
+  const PatternPageSink sink = Render(bytes);
   // Cells filled whole cover the page in their colour.
   for (int32_t y : {0, 100, 199}) {
     for (int32_t x : {0, 100, 199}) {
-      const Rgb got = sink.At(x, y);
+      const PatternRgb got = sink.At(x, y);
       EXPECT_LE(got.r, 8) << x << "," << y;
       EXPECT_GE(got.b, 247) << x << "," << y;
     }
@@ -253,12 +253,12 @@ TEST_F(PatternRenderTest, AnnotationsShownOnScreenPaintOverTheContent) {
                                       "<< /Subtype /Square /F 32 /Rect [20 120 60 160] /AP << /N 8 0 R >> >>",
                                       appearance},
                                      "/Annots [5 0 R 6 0 R 7 0 R]");
-  const PixelSink sink = Render(bytes);
+  const PatternPageSink sink = Render(bytes);
   std::string first;
   EXPECT_EQ(Mismatches(sink,
                        [](double u, double v) {
-                         if (u > 20 && u < 60 && v > 20 && v < 60) return Rgb{255, 0, 0};
-                         return v < 100 ? Rgb{0, 0, 255} : kWhite;
+                         if (u > 20 && u < 60 && v > 20 && v < 60) return PatternRgb{255, 0, 0};
+                         return v < 100 ? PatternRgb{0, 0, 255} : kWhite;
                        },
                        &first),
             0)

@@ -10,11 +10,14 @@
 #include "fonts/SimpleFont.h"
 #include "fonts/SimpleFontEncoding.h"
 #include "fonts/StandardFonts.h"
+#include "fonts/TrueTypeFont.h"
 #include "pdf/Document.h"
 #include "pdf/FontCache.h"
 #include "resources/StandardFontTables.h"
 #include "runtime/Dictionary.h"
 #include "tests/fonts/FontTestSupport.h"
+#include "tests/fonts/FontDocument.h"
+#include "tests/fonts/TrueTypeBuilder.h"
 #include "tests/pdf/PdfTestSupport.h"
 #include "tests/support/CaughtError.h"
 #include "tests/support/SmallPdfFile.h"
@@ -25,37 +28,13 @@ namespace {
 using testsupport::RuntimeCodeOf;
 using testsupport::StreamBody;
 
-std::string FileText(const std::string& path) {
+std::string UrwFileText(const std::string& path) {
   const std::vector<uint8_t> bytes = fonttest::ReadBytes(path);
   return std::string(bytes.begin(), bytes.end());
 }
 
-std::string SansOtf() { return FileText(std::string(fonttest::kUrwOpenTypeDir) + "/NimbusSans-Regular.otf"); }
-std::string SansType1() { return FileText(std::string(fonttest::kUrwType1Dir) + "/NimbusSans-Regular.t1"); }
-
-// A document whose object 1 is the font dictionary under test and whose
-// later objects are what it refers to.
-class FontDocument {
- public:
-  explicit FontDocument(const std::vector<std::string>& objects)
-      : bytes_(testsupport::SmallPdfFile(objects)), document_(&context, bytes_) {}
-  runtime::ObjectHandle Object(uint32_t n) { return document_->GetObject(n, 0); }
-  pdf::Document& Doc() { return *document_; }
-  runtime::CountedRef<runtime::FontBase> Load(uint32_t n = 1) {
-    return FontDict::Create(*document_, Object(n));
-  }
-  SimpleFont& Simple(runtime::CountedRef<runtime::FontBase>& ref) {
-    return *static_cast<SimpleFont*>(ref.Get());
-  }
-  long CodeOf(uint32_t n = 1) {
-    return RuntimeCodeOf(&context, [&] { runtime::CountedRef<runtime::FontBase> f = Load(n); });
-  }
-  runtime::LibraryContext context;
-
- private:
-  std::string bytes_;
-  pdftest::OpenDocument document_;
-};
+std::string UrwSansOtf() { return UrwFileText(std::string(fonttest::kUrwOpenTypeDir) + "/NimbusSans-Regular.otf"); }
+std::string UrwSansType1() { return UrwFileText(std::string(fonttest::kUrwType1Dir) + "/NimbusSans-Regular.t1"); }
 
 // A program with given glyph names, keyed by names or by codes.
 class NamedProgram final : public FontProgram {
@@ -119,7 +98,7 @@ TEST(SimpleFontTest, SubtypesOutsideSimpleFontsAndMissingEntriesFail) {
 }
 
 TEST(SimpleFontTest, ProgramDataDecideTheKindAndRejectedProgramsAreNoted) {
-  const std::string otf = SansOtf();
+  const std::string otf = UrwSansOtf();
   // FontFile2 holding an OpenType CFF program is read as CFF.
   {
     FontDocument doc({"<< /Type /Font /Subtype /TrueType /BaseFont /ABCDEF+Sans /FontDescriptor 2 0 R"
@@ -153,7 +132,7 @@ TEST(SimpleFontTest, ProgramDataDecideTheKindAndRejectedProgramsAreNoted) {
   // rejected; the non-standard font then draws with the multiple-master
   // substitute (without "Widths" it has no usable widths: an error).
   {
-    const std::string type1 = SansType1();
+    const std::string type1 = UrwSansType1();
     FontDocument doc({"<< /Type /Font /Subtype /Type1 /BaseFont /Sans /FontDescriptor 2 0 R"
                       " /FirstChar 32 /LastChar 32 /Widths [250] >>",
                       "<< /Flags 32 /FontFile 3 0 R /FontFile2 4 0 R /FontFile3 5 0 R >>",
@@ -168,6 +147,133 @@ TEST(SimpleFontTest, ProgramDataDecideTheKindAndRejectedProgramsAreNoted) {
     FontDocument noWidths({"<< /Type /Font /Subtype /Type1 /BaseFont /Sans /FontDescriptor"
                            " << /Flags 32 >> >>"});
     EXPECT_EQ(noWidths.CodeOf(), runtime::kMalformed);
+  }
+}
+
+TEST(SimpleFontTest, TrueTypeProgramsMapCodesThroughTheirCmap) {
+  using Segments = std::vector<std::array<uint16_t, 3>>;
+  const std::vector<uint8_t> unicode = fonttest::Format4Cmap(
+      {{0x41, 0x43, static_cast<uint16_t>(1 - 0x41)}, {0x20AC, 0x20AC, static_cast<uint16_t>(3 - 0x20AC)}});
+  const std::vector<uint8_t> symbol =
+      fonttest::Format4Cmap(Segments{{0xF041, 0xF043, static_cast<uint16_t>(1 - 0xF041)}}, 3, 0);
+  struct Case {
+    const char* name;
+    const std::vector<uint8_t>& cmap;
+    int flags;
+    const char* encoding;
+    uint32_t glyphA, glyphB, glyph80;  // the glyphs of codes 0x41, 0x42 and 0x80
+  } cases[] = {
+      {"WinAnsi through (3, 1)", unicode, 32, "/Encoding /WinAnsiEncoding", 1, 2, 3},
+      {"symbolic through (3, 0) at 0xF000 + code", symbol, 4, "", 1, 2, 0},
+      // The descriptor says non-symbolic, the only subtable is a symbol one.
+      {"non-symbolic with only (3, 0)", symbol, 32, "/Encoding /WinAnsiEncoding", 1, 2, 0},
+      {"Differences through post names", unicode, 32,
+       "/Encoding << /BaseEncoding /WinAnsiEncoding /Differences [65 /B /Cee 128 /A] >>", 2, 3, 1},
+      // "uni0042" is no "post" name: its Unicode value finds glyph 2.
+      {"Differences by uniXXXX", unicode, 32, "/Encoding << /Differences [65 /uni0042 /uni0043] >>", 2, 3, 3},
+  };
+  for (const Case& c : cases) {
+    FontDocument doc({std::string("<< /Type /Font /Subtype /TrueType /BaseFont /ABCDEF+Squares ") + c.encoding +
+                          " /FontDescriptor 2 0 R /FirstChar 65 /LastChar 66 /Widths [500 600] >>",
+                      "<< /Flags " + std::to_string(c.flags) + " /FontFile2 3 0 R >>",
+                      StreamBody("", SquaresTrueType(c.cmap))});
+    runtime::CountedRef<runtime::FontBase> ref;
+    ASSERT_EQ(RuntimeCodeOf(&doc.context, [&] { ref = doc.Load(); }), -1) << c.name;
+    SimpleFont& font = doc.Simple(ref);
+    ASSERT_EQ(font.DrawnBy(), SimpleFont::Source::kEmbedded) << c.name;
+    ASSERT_NE(dynamic_cast<TrueTypeFont*>(font.ProgramOrNull()), nullptr) << c.name;
+    EXPECT_EQ(font.programRejected, 0) << c.name;
+    EXPECT_EQ(font.Table()->glyphs[0x41], c.glyphA) << c.name;
+    EXPECT_EQ(font.Table()->glyphs[0x42], c.glyphB) << c.name;
+    EXPECT_EQ(font.Table()->glyphs[0x80], c.glyph80) << c.name;
+    EXPECT_EQ(font.Table()->widths[0x42], ThousandthsToFixed(600)) << c.name;
+  }
+}
+
+// Two (1, 0) format 6 subtables, each mapping codes 170-180 to `first`
+// and `second` glyphs: code 175 to glyph 1 in the first, 2 in the second.
+std::vector<uint8_t> TwoMacintoshTables() {
+  std::vector<uint8_t> cmap;
+  fonttest::SfntWriter::U16(cmap, 0);
+  fonttest::SfntWriter::U16(cmap, 2);
+  const uint32_t length = 10 + 2 * 11;
+  for (uint32_t i = 0; i < 2; ++i) {
+    fonttest::SfntWriter::U16(cmap, 1);
+    fonttest::SfntWriter::U16(cmap, 0);
+    fonttest::SfntWriter::U32(cmap, 20 + i * length);
+  }
+  for (uint32_t glyph : {1u, 2u}) {
+    for (uint32_t v : {6u, length, 0u, 170u, 11u}) fonttest::SfntWriter::U16(cmap, v);
+    for (uint32_t code = 170; code <= 180; ++code) fonttest::SfntWriter::U16(cmap, code == 175 ? glyph : 3);
+  }
+  return cmap;
+}
+
+TEST(SimpleFontTest, TrueTypeMacintoshTablesTakeWinAnsiCodesByCharacter) {
+  // WinAnsi 216 is Oslash, MacRoman 175; WinAnsi 175 (macron) is
+  // MacRoman 248, outside the table. The first Macintosh table counts.
+  FontDocument doc({"<< /Type /Font /Subtype /TrueType /BaseFont /Squares /Encoding /WinAnsiEncoding"
+                    " /FontDescriptor 2 0 R /FirstChar 65 /LastChar 65 /Widths [500] >>",
+                    "<< /Flags 32 /FontFile2 3 0 R >>", StreamBody("", SquaresTrueType(TwoMacintoshTables()))});
+  auto ref = doc.Load();
+  SimpleFont& font = doc.Simple(ref);
+  ASSERT_EQ(font.DrawnBy(), SimpleFont::Source::kEmbedded);
+  EXPECT_EQ(font.Table()->glyphs[216], 1u);
+  EXPECT_EQ(font.Table()->glyphs[175], 0u);
+  // Without an encoding name the codes index the table directly.
+  FontDocument plain({"<< /Type /Font /Subtype /TrueType /BaseFont /Squares"
+                      " /FontDescriptor 2 0 R /FirstChar 65 /LastChar 65 /Widths [500] >>",
+                      "<< /Flags 32 /FontFile2 3 0 R >>", StreamBody("", SquaresTrueType(TwoMacintoshTables()))});
+  auto direct = plain.Load();
+  EXPECT_EQ(plain.Simple(direct).Table()->glyphs[175], 1u);
+  EXPECT_EQ(plain.Simple(direct).Table()->glyphs[216], 0u);
+}
+
+TEST(SimpleFontTest, TrueTypeProgramsWithAMalformedPostTableHaveNoGlyphNames) {
+  // "post" claims 9 glyphs where the font has 4: no names, and the font
+  // still loads; its "uniXXXX" Differences still find their glyphs.
+  fonttest::TestFontSpec spec;
+  spec.glyphs.push_back({});
+  for (int16_t size : {100, 200, 300}) spec.glyphs.push_back(fonttest::SimpleGlyph({{0, 0}, {size, 0}, {size, size}}));
+  spec.cmap = fonttest::Format4Cmap({{0x41, 0x43, static_cast<uint16_t>(1 - 0x41)}});
+  spec.post = fonttest::Version2Post({{0, ""}, {36, ""}, {37, ""}, {0, "Cee"}});
+  spec.post[33] = 9;
+  const std::vector<uint8_t> bytes = fonttest::BuildTestFont(spec);
+  FontDocument doc({"<< /Type /Font /Subtype /TrueType /BaseFont /Squares /Encoding << /Differences [65 /Cee"
+                    " /uni0043] >> /FontDescriptor 2 0 R /FirstChar 65 /LastChar 65 /Widths [500] >>",
+                    "<< /Flags 32 /FontFile2 3 0 R >>", StreamBody("", std::string(bytes.begin(), bytes.end()))});
+  runtime::CountedRef<runtime::FontBase> ref;
+  ASSERT_EQ(RuntimeCodeOf(&doc.context, [&] { ref = doc.Load(); }), -1);
+  SimpleFont& font = doc.Simple(ref);
+  EXPECT_EQ(font.ProgramOrNull()->GlyphNames(), nullptr);
+  EXPECT_EQ(font.Table()->glyphs[0x41], 1u);  // "Cee" unknown: the code table's glyph
+  EXPECT_EQ(font.Table()->glyphs[0x42], 3u);  // uni0043
+}
+
+TEST(SimpleFontTest, TrueTypeProgramsWithoutAUsableCmapAreRejected) {
+  // No "cmap" at all, beside a good FontFile3: the FontFile3 draws.
+  {
+    FontDocument doc({"<< /Type /Font /Subtype /TrueType /BaseFont /Sans /FontDescriptor 2 0 R"
+                      " /FirstChar 97 /LastChar 97 /Widths [500] >>",
+                      "<< /Flags 32 /FontFile2 3 0 R /FontFile3 4 0 R >>", StreamBody("", SquaresTrueType({})),
+                      StreamBody("/Subtype /OpenType", UrwSansOtf())});
+    auto ref = doc.Load();
+    SimpleFont& font = doc.Simple(ref);
+    EXPECT_EQ(font.DrawnBy(), SimpleFont::Source::kEmbedded);
+    EXPECT_NE(dynamic_cast<CffFont*>(font.ProgramOrNull()), nullptr);
+    EXPECT_EQ(font.programRejected, 1);
+  }
+  // Only a (0, 3) subtable, which a simple font cannot use: the
+  // substitute draws.
+  {
+    const std::vector<uint8_t> unicodePlatform =
+        fonttest::Format4Cmap({{0x41, 0x43, static_cast<uint16_t>(1 - 0x41)}}, 0, 3);
+    FontDocument doc({"<< /Type /Font /Subtype /TrueType /BaseFont /Squares /FontDescriptor 2 0 R"
+                      " /FirstChar 65 /LastChar 65 /Widths [500] >>",
+                      "<< /Flags 32 /FontFile2 3 0 R >>", StreamBody("", SquaresTrueType(unicodePlatform))});
+    auto ref = doc.Load();
+    EXPECT_EQ(doc.Simple(ref).DrawnBy(), SimpleFont::Source::kMultipleMaster);
+    EXPECT_EQ(ref->programRejected, 1);
   }
 }
 
@@ -205,7 +311,7 @@ TEST(SimpleFontTest, StandardFontWithProgramButNoWidthsTakesWidthsByGlyphName) {
   // standard table by them would give other glyphs' widths.
   FontDocument doc({"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /FontDescriptor 2 0 R"
                     " /Encoding /WinAnsiEncoding >>",
-                    "<< /Flags 32 /MissingWidth 321 /FontFile3 3 0 R >>", StreamBody("", SansOtf())});
+                    "<< /Flags 32 /MissingWidth 321 /FontFile3 3 0 R >>", StreamBody("", UrwSansOtf())});
   auto ref = doc.Load();
   SimpleFont& font = doc.Simple(ref);
   ASSERT_EQ(font.DrawnBy(), SimpleFont::Source::kEmbedded);

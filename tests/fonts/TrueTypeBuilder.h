@@ -135,9 +135,10 @@ inline std::vector<uint8_t> BuildTestFont(const TestFontSpec& spec) {
   return w.Build();
 }
 
-// A (3, 1) "cmap" with one format 4 subtable of the given segments
-// {start, end, delta} plus the final 0xFFFF segment.
-inline std::vector<uint8_t> Format4Cmap(const std::vector<std::array<uint16_t, 3>>& segments) {
+// A "cmap" with one format 4 subtable of the given segments {start, end,
+// delta} plus the final 0xFFFF segment, under (3, 1) unless told.
+inline std::vector<uint8_t> Format4Cmap(const std::vector<std::array<uint16_t, 3>>& segments,
+                                        uint16_t platform = 3, uint16_t encoding = 1) {
   std::vector<uint8_t> sub;
   const uint32_t n = static_cast<uint32_t>(segments.size()) + 1;
   SfntWriter::U16(sub, 4);
@@ -158,11 +159,28 @@ inline std::vector<uint8_t> Format4Cmap(const std::vector<std::array<uint16_t, 3
   std::vector<uint8_t> cmap;
   SfntWriter::U16(cmap, 0);
   SfntWriter::U16(cmap, 1);
-  SfntWriter::U16(cmap, 3);
-  SfntWriter::U16(cmap, 1);
+  SfntWriter::U16(cmap, platform);
+  SfntWriter::U16(cmap, encoding);
   SfntWriter::U32(cmap, 12);
   cmap.insert(cmap.end(), sub.begin(), sub.end());
   return cmap;
+}
+
+// A version 2 "post" table naming each glyph: a standard Macintosh name
+// by its index, any other name stored in the table.
+inline std::vector<uint8_t> Version2Post(const std::vector<std::pair<uint16_t, std::string>>& glyphs) {
+  std::vector<uint8_t> post;
+  SfntWriter::U32(post, 0x00020000);
+  for (int i = 0; i < 7; ++i) SfntWriter::U32(post, 0);
+  SfntWriter::U16(post, static_cast<uint32_t>(glyphs.size()));
+  uint32_t custom = 0;
+  for (const auto& [index, name] : glyphs) SfntWriter::U16(post, name.empty() ? index : 258 + custom++);
+  for (const auto& [index, name] : glyphs) {
+    if (name.empty()) continue;
+    post.push_back(static_cast<uint8_t>(name.size()));
+    post.insert(post.end(), name.begin(), name.end());
+  }
+  return post;
 }
 
 }  // namespace fonttest

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <png.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -9,26 +8,13 @@
 #include <vector>
 
 #include "TempFolder.h"
+#include "tests/support/PngPicture.h"
 
 namespace platform {
 namespace {
 
-struct Picture {
-  int width = 0;
-  int height = 0;
-  std::vector<uint8_t> rgb;
-};
-
-bool ReadPng(const std::string& path, Picture& picture) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-  image.format = PNG_FORMAT_RGB;
-  picture.width = static_cast<int>(image.width);
-  picture.height = static_cast<int>(image.height);
-  picture.rgb.resize(PNG_IMAGE_SIZE(image));
-  return png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr) != 0;
-}
+using testsupport::Picture;
+using testsupport::ReadPng;
 
 // Text and frames are dark; a screen of controls has many of them and
 // several distinct colours.

@@ -138,5 +138,23 @@ TEST(FilesTest, FileTimeToSystemTime) {
   EXPECT_FALSE(FileTimeToSystemTime(&negative, &result));
 }
 
+TEST(FilesTest, ModuleFileNameIsTheExecutablesDevicePath) {
+  char host[4096];
+  const ssize_t length = ::readlink("/proc/self/exe", host, sizeof(host) - 1);
+  ASSERT_GT(length, 0);
+  const std::u16string expected = DevicePathFromHost(std::string_view(host, static_cast<size_t>(length)));
+  WCHAR buffer[4096];
+  ASSERT_EQ(GetModuleFileNameW(nullptr, buffer, 4096), expected.size());
+  EXPECT_EQ(std::u16string(buffer), expected);
+  // Too small: cut, terminated, the size answered.
+  WCHAR small[4];
+  EXPECT_EQ(GetModuleFileNameW(nullptr, small, 4), 4u);
+  EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+  EXPECT_EQ(small[3], 0);
+  EXPECT_EQ(small[0], expected[0]);
+  // No other modules.
+  EXPECT_EQ(GetModuleFileNameW(reinterpret_cast<HMODULE>(&small), buffer, 4096), 0u);
+}
+
 }  // namespace
 }  // namespace platform

@@ -190,6 +190,58 @@ TEST(GdiTest, SansTextIsDarkWhereItsExtentSays) {
   EXPECT_TRUE(DeleteObject(font));
 }
 
+// A Japanese font request: its character set is reported only when the
+// matched font has kana; an "@" face with escapement 2700 draws each glyph
+// turned a quarter clockwise, to the left of the reference point.
+TEST(GdiTest, VerticalFacesDrawGlyphsTurnedAQuarter) {
+  LOGFONTW logical{};
+  logical.lfHeight = -24;
+  logical.lfCharSet = SHIFTJIS_CHARSET;
+  std::memcpy(logical.lfFaceName, u"MS Gothic", sizeof(u"MS Gothic"));
+  LOGFONTW turnedLogical = logical;
+  turnedLogical.lfEscapement = 2700;
+  std::memcpy(turnedLogical.lfFaceName, u"@MS Gothic", sizeof(u"@MS Gothic"));
+  const HFONT upright = CreateFontIndirectW(&logical);
+  const HFONT turned = CreateFontIndirectW(&turnedLogical);
+  Dib a = MakeDib(64, 64, 24);
+  Dib b = MakeDib(64, 64, 24);
+  SelectObject(a.dc, upright);
+  SelectObject(b.dc, turned);
+  TEXTMETRICW metrics{};
+  ASSERT_TRUE(GetTextMetricsW(a.dc, &metrics));
+  if (metrics.tmCharSet != SHIFTJIS_CHARSET) {
+    Free(a);
+    Free(b);
+    DeleteObject(upright);
+    DeleteObject(turned);
+    GTEST_SKIP() << "no Japanese font installed";
+  }
+  for (Dib* dib : {&a, &b}) {
+    SetTextColor(dib->dc, RGB(255, 255, 255));
+    SetBkMode(dib->dc, TRANSPARENT);
+  }
+  // The upright cell's top-left at (8, 8); the turned one's reference
+  // point at (56, 8), its cell reaching left.
+  ASSERT_TRUE(ExtTextOutW(a.dc, 8, 8, 0, nullptr, u"\u3042", 1, nullptr));
+  ASSERT_TRUE(ExtTextOutW(b.dc, 56, 8, 0, nullptr, u"\u3042", 1, nullptr));
+  int ink = 0, differing = 0;
+  for (int y = 0; y < 48; ++y) {
+    for (int x = 0; x < 48; ++x) {
+      // Upright pixel (8 + x, 8 + y) lands at (55 - y, 8 + x).
+      const uint8_t up = a.bits[(8 + y) * a.stride + (8 + x) * 3];
+      const uint8_t down = b.bits[(8 + x) * b.stride + (55 - y) * 3];
+      ink += up > 0;
+      differing += up != down;
+    }
+  }
+  EXPECT_GT(ink, 40);
+  EXPECT_EQ(differing, 0);
+  Free(a);
+  Free(b);
+  DeleteObject(upright);
+  DeleteObject(turned);
+}
+
 class WindowDrawingTest : public testing::WindowTest {
  protected:
   void SetUp() override {

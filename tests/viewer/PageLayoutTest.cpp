@@ -508,6 +508,30 @@ TEST_F(PageLayoutPlacementTest, OnePageInAWideWindowHasAColumnAsWideAsTheWindow)
   EXPECT_EQ(layout.lastVisiblePage, 0);
 }
 
+TEST_F(PageLayoutPlacementTest, AScrollBarIsShownOnlyWhileNeeded) {
+  // Fit width: pages a little taller than the window at the full width
+  // fit once the bar has taken its width; the bar then goes and its room
+  // comes back to the window.
+  int givenBack = 0;
+  for (int32_t height = 760; height <= 900; height += 2) {
+    FixedPages pages(1, 612, height);
+    layout.ComputeWithScrollBars(pages, View(kLayoutContinuous, kZoomFitWidth, 0));
+    const int64_t windowWidth = layout.window.x1 - layout.window.x0;
+    const int64_t windowHeight = layout.window.y1 - layout.window.y0;
+    const int64_t contentHeight = layout.content.y1 - layout.content.y0;
+    if (layout.params.verticalBarShown) {
+      EXPECT_GT(contentHeight, windowHeight) << height;
+      EXPECT_EQ(windowWidth, 240 - 13) << height;
+    } else {
+      EXPECT_LE(contentHeight, windowHeight) << height;
+      EXPECT_EQ(windowWidth, 240) << height;
+      const Rect64 page = layout.PageRect(0);
+      if (page.x1 - page.x0 < 240 - 13) ++givenBack;
+    }
+  }
+  EXPECT_GT(givenBack, 0);
+}
+
 TEST_F(PageLayoutPlacementTest, AThousandPagesAroundTheMiddle) {
   FixedPages pages(1000, 612, 792);
   layout.ComputeWithScrollBars(pages, View(kLayoutContinuous, kZoomFitPage, 500));

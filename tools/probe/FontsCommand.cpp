@@ -9,7 +9,10 @@
 #include <vector>
 
 #include "content/LoggingHandler.h"
+#include "fonts/CffFont.h"
+#include "fonts/CompositeFont.h"
 #include "fonts/DocumentFontSource.h"
+#include "fonts/FontUnicode.h"
 #include "fonts/MultipleMasterFont.h"
 #include "fonts/SimpleFont.h"
 #include "pdf/Document.h"
@@ -90,6 +93,14 @@ void PrintFontLine(pdf::Document& document, fonts::DocumentFontSource& source, c
   runtime::ErrorTrap trap(context);
   if (!trap.Run([&] {
         runtime::CountedRef<runtime::FontBase> loaded = source.FindFont(font);
+        if (auto* composite = dynamic_cast<fonts::CompositeFont*>(loaded.Get())) {
+          line += std::string(" drawn=") +
+                  (!composite->isUsable ? "none" : composite->UsesDeviceFont() ? "device" : "embedded");
+          if (composite->programRejected) line += " rejected";
+          line += std::string(" collection=") + std::to_string(static_cast<int>(composite->CharacterCollectionOf()));
+          if (composite->WritesVertically()) line += " vertical";
+          return;
+        }
         auto* simple = dynamic_cast<fonts::SimpleFont*>(loaded.Get());
         if (simple == nullptr) {
           line += " drawn=other";
@@ -122,10 +133,30 @@ bool ParsePage(pdf::Document& document, const char* page, int32_t* index) {
   return true;
 }
 
-// Logs every shown code instead of the operations.
+// The Unicode of one decoded code as "U+XXXX" items joined by commas; "-"
+// for none.
+std::string UnicodeText(const runtime::DecodedChar& decoded) {
+  char item[16];
+  std::string text;
+  if (decoded.HasUnits()) {
+    for (const char16_t* u = decoded.unitsBegin; u != decoded.unitsEnd; ++u) {
+      std::snprintf(item, sizeof(item), "U+%04X", unsigned{*u});
+      text += (text.empty() ? "" : ",") + std::string(item);
+    }
+    return text;
+  }
+  if (decoded.codePoint == 0) return "-";
+  std::snprintf(item, sizeof(item), "U+%04X", decoded.codePoint);
+  return item;
+}
+
+// Logs every shown code instead of the operations, with its glyph, its
+// advance and its Unicode.
 class GlyphListing final : public content::LoggingHandler {
  public:
-  using LoggingHandler::LoggingHandler;
+  GlyphListing(runtime::LibraryContext* context, const content::PageInfo& info,
+               const ObjectHandle* resources)
+      : LoggingHandler(context, info, resources), document_(*info.document), maps_(context) {}
 
   void ShowText(const uint8_t* bytes, uint32_t count, runtime::Rect& box) override {
     (void)box;
@@ -155,17 +186,35 @@ class GlyphListing final : public content::LoggingHandler {
     const char* const* names = glyphs != nullptr && program->isUsable ? glyphs->GlyphNames() : nullptr;
     const uint32_t nameCount = names != nullptr ? glyphs->GlyphCount() : 0;
     const uint8_t* end = bytes + count;
+    // A font whose map cannot be built shows no Unicode.
+    fonts::UnicodeMapRef map;
+    runtime::CatchAllExceptCancel(document_.Context(),
+                                  [&] { map = maps_.Get(document_, program->Dict()); });
     for (const uint8_t* at = bytes; at < end;) {
+      runtime::DecodedChar decoded;
+      if (map) map->NextChar(&decoded, at, end);
       runtime::GlyphInfo record;
+      const uint8_t* start = at;
       at = font->NextGlyph(at, end, record);
-      const std::string glyph = record.glyph < nameCount && names[record.glyph] != nullptr
-                                    ? std::string(names[record.glyph])
-                                    : "#" + std::to_string(record.glyph);
+      std::string glyph = record.glyph < nameCount && names[record.glyph] != nullptr
+                              ? std::string(names[record.glyph])
+                              : "#" + std::to_string(record.glyph);
+      // CID-keyed programs are listed by CID, as mutool numbers them.
+      auto* composite = dynamic_cast<fonts::CompositeFont*>(font);
+      auto* cff = dynamic_cast<fonts::CffFont*>(glyphs);
+      if (composite != nullptr && composite->Decoder() != nullptr && cff != nullptr && cff->IsCidKeyed()) {
+        fonts::CidGlyph cid;
+        composite->Decoder()->NextCode(start, end, &cid);
+        glyph = "#" + std::to_string(cid.cid);
+      }
       const long advance = std::lround(record.advance * 1000.0 / 65536.0);
-      lines_ += prefix + std::to_string(record.code) + " " + glyph + " " + std::to_string(advance) + "\n";
+      lines_ += prefix + std::to_string(record.code) + " " + glyph + " " + std::to_string(advance) + " " +
+                UnicodeText(decoded) + "\n";
     }
   }
 
+  pdf::Document& document_;
+  fonts::UnicodeMapCache maps_;
   std::string lines_;
 };
 

@@ -28,6 +28,7 @@
 #include "tools/probe/GlyphCommand.h"
 #include "tools/probe/OpsCommand.h"
 #include "tools/probe/RenderCommand.h"
+#include "tools/probe/TextCommand.h"
 
 namespace {
 
@@ -47,6 +48,7 @@ int Usage() {
                "       probe fonts FILE [PAGE]\n"
                "       probe glyphs FILE PAGE\n"
                "       probe render FILE PAGE|all [--dpi N] [--format rgb565|rgb24|rgb32] [--stats] -o OUT\n"
+               "       probe text FILE PAGE|all [MAX] [--password PW]\n"
                "       probe each COMMAND [ARGS...] -- FILE...\n");
   return 2;
 }
@@ -361,6 +363,13 @@ int Dispatch(int argc, char** argv) {
         WithDocument(file, [file](pdf::Document& document) { return probe::RenderPages(document, file); });
     gBudget = runtime::kNoLimit;
     return status;
+  }
+  if (command == "text" && (argc == 4 || argc == 5)) {
+    uint32_t maxPages = 0;
+    if (argc == 5 && !ParseNumber(argv[4], &maxPages)) return Usage();
+    return WithDocument(argv[2], [&](pdf::Document& document) {
+      return probe::PrintText(document, argv[3], maxPages);
+    });
   }
   if (command == "outline" && argc == 3) return WithDocument(argv[2], probe::PrintOutline);
   if (command == "meta" && argc == 3) return WithDocument(argv[2], probe::PrintMeta);

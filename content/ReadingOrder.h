@@ -1,0 +1,20 @@
+#pragma once
+// Puts a page model's blocks into reading order by recursive cuts: the set
+// of blocks is split at the widest clear gap across the page (bands, top
+// to bottom) or down it (columns, left to right), and each part is
+// ordered the same way; blocks that no gap separates keep the order the
+// page showed them in.
+#include <cstdint>
+
+namespace content {
+
+class PageModel;
+
+struct ReadingOrder {
+  // Cuts nested deeper than this leave the rest in shown order.
+  static constexpr uint32_t kMaxDepth = 64;
+
+  static void Apply(PageModel& model);
+};
+
+}  // namespace content

@@ -1,0 +1,182 @@
+// The page model over generated pages and the stub font: lines, blocks,
+// the text rotation and the page limits.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "content/PageModel.h"
+#include "content/ReadingOrder.h"
+#include "runtime/LibraryContext.h"
+#include "runtime/MemoryContext.h"
+#include "tests/content/TextTestSupport.h"
+
+namespace {
+
+using content::PageModel;
+
+class PageModelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    context_.memory.SetBudget(runtime::kNoLimit);
+    runtime::SetDefaultContext(&context_);
+  }
+  void TearDown() override { runtime::SetDefaultContext(nullptr); }
+
+  // The page's blocks, each a list of its lines' text.
+  static std::vector<std::vector<std::string>> Blocks(const PageModel& model) {
+    std::vector<std::vector<std::string>> blocks;
+    for (const content::TextBlockRecord& block : model.Blocks()) {
+      blocks.emplace_back();
+      for (uint32_t i = block.firstLine; i < block.firstLine + block.lineCount; ++i) {
+        const content::TextLineRecord& line = model.Lines()[i];
+        std::string text;
+        for (uint32_t k = line.firstChar; k < line.firstChar + line.charCount; ++k) {
+          texttest::AppendUtf8(text, model.Chars()[k]);
+        }
+        blocks.back().push_back(text);
+      }
+    }
+    return blocks;
+  }
+
+  runtime::LibraryContext context_;
+  texttest::StubTextFonts fonts_;
+};
+
+// Two paragraphs: three lines 14 units apart, 40 units of space, two more.
+const char kTwoParagraphs[] =
+    "BT /F1 10 Tf 72 700 Td (aaaa bbbb cccc dddd) Tj 0 -14 Td (eeee ffff gggg hhhh) Tj 0 -14 Td (iiii jjjj.) Tj "
+    "0 -40 Td (kkkk llll mmmm nnnn) Tj 0 -14 Td (oooo) Tj 30 0 Td (pppp) Tj ET";
+
+TEST_F(PageModelTest, TwoPagesOfTwoParagraphsGiveTwoBlocksAPage) {
+  texttest::TextDocument document(&context_, {kTwoParagraphs, kTwoParagraphs});
+  const std::vector<std::vector<std::string>> expected = {
+      {"aaaa bbbb cccc dddd", "eeee ffff gggg hhhh", "iiii jjjj."}, {"kkkk llll mmmm nnnn", "oooo pppp"}};
+  for (int32_t page = 0; page < 2; ++page) {
+    PageModel model(&context_);
+    model.Build(document.Document(), page, &fonts_, &fonts_);
+    EXPECT_EQ(Blocks(model), expected) << page;
+    EXPECT_TRUE(model.HasText());
+    // BT 1, Tf 2, Td 3, Tj 4.
+    EXPECT_EQ(model.FirstTextOperation(), 4u);
+  }
+}
+
+TEST_F(PageModelTest, BlocksBreakOnSizeListMarksAndGaps) {
+  struct Case {
+    const char* name;
+    std::string content;
+    std::vector<std::vector<std::string>> blocks;
+  };
+  const Case cases[] = {
+      {"a heading in larger type", "BT /F1 20 Tf 72 700 Td (Title) Tj /F1 10 Tf 0 -24 Td (body text here) Tj ET",
+       {{"Title"}, {"body text here"}}},
+      {"a list mark starts a block", "BT /F1 10 Tf 72 700 Td (first item) Tj 0 -14 Td (* second) Tj ET",
+       {{"first item"}, {"* second"}}},
+      {"a wide gap on a line ends the line",
+       "BT /F1 10 Tf 72 700 Td (left) Tj 100 0 Td (right) Tj ET", {{"left"}, {"right"}}},
+      {"a parameter set's font", "BT /G1 gs 72 700 Td (set by gs) Tj ET", {{"set by gs"}}},
+      {"blank strings at a line's end add nothing", "BT /F1 10 Tf 72 700 Td (a) Tj (   ) Tj ( ) Tj ET", {{"a"}}},
+      {"a blank string between words is one space", "BT /F1 10 Tf 72 700 Td (a) Tj ( ) Tj (  ) Tj (b) Tj ET",
+       {{"a b"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    texttest::TextDocument document(&context_, {c.content});
+    PageModel model(&context_);
+    model.Build(document.Document(), 0, &fonts_, &fonts_);
+    EXPECT_EQ(Blocks(model), c.blocks);
+  }
+}
+
+TEST_F(PageModelTest, TextRotationFollowsTheTextDirection) {
+  struct Case {
+    const char* name;
+    std::string content;
+    int32_t rotation;  // -1: unset
+  };
+  const Case cases[] = {
+      {"left to right", "BT /F1 10 Tf 72 700 Td (abc) Tj ET", 0},
+      {"downwards", "BT /F1 10 Tf 0 -1 1 0 300 700 Tm (abc) Tj ET", 270},
+      {"upwards", "BT /F1 10 Tf 0 1 -1 0 300 300 Tm (abc) Tj ET", 90},
+      {"mostly leftwards", "BT /F1 10 Tf -0.83 0.55 -0.55 -0.83 300 300 Tm (abc) Tj ET", 180},
+      // Without text no direction: the rotation stays unset (it was stored
+      // as 270 before), so that the viewer's fallback applies.
+      {"no text", "0 0 10 10 re f", -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    texttest::TextDocument document(&context_, {c.content});
+    PageModel model(&context_);
+    model.Build(document.Document(), 0, &fonts_, &fonts_);
+    model.SetTextRotation();
+    EXPECT_EQ(model.TextRotation().HasValue() ? *model.TextRotation() : -1, c.rotation);
+  }
+}
+
+TEST_F(PageModelTest, APageBeyondTheBlockLimitEndsItsText) {
+  // 70 lines, each a block of its own: they zigzag, so no edge lines up.
+  std::string content = "BT /F1 10 Tf 72 780 Td ";
+  for (int i = 0; i < 70; ++i) content += std::string("(x) Tj ") + (i % 2 == 0 ? "300" : "-300") + " -10 Td ";
+  content += "ET";
+  texttest::TextDocument document(&context_, {content});
+  PageModel limited(&context_);
+  limited.Build(document.Document(), 0, &fonts_, &fonts_);
+  // The limit is seen at the string after the 61st block was started; the
+  // line gathered before it is laid out, and the page's text ends there.
+  EXPECT_EQ(limited.Blocks().Size(), PageModel::kMaxBlocks + 2);
+  PageModel whole(&context_);
+  whole.Build(document.Document(), 0, &fonts_, &fonts_, PageModel::kNoLimits);
+  EXPECT_EQ(whole.Blocks().Size(), 70u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PageModelTest, EffectiveRotationTurnsAgainstTheText) {
+  texttest::TextDocument document(&context_, {"BT /F1 10 Tf 0 1 -1 0 300 300 Tm (abc) Tj ET",
+                                              "BT /F1 10 Tf 0 -1 1 0 300 700 Tm (abc) Tj ET", "0 0 5 5 re f"});
+  content::PageModelBuilder builder(&fonts_, &fonts_);
+  constexpr int32_t kFallback = 77;
+  auto rotation = [&](int32_t page, bool load) {
+    return content::EffectiveRotation(document.Document(), pdf::PageModelKey{1, page, 0}, 90, 180, kFallback, load,
+                                      builder);
+  };
+  // Not cached and not to be loaded: the fallback, and nothing is built.
+  EXPECT_EQ(rotation(0, false), kFallback);
+  EXPECT_EQ(document.Document().PageModels().Count(), 0u);
+  // "Rotate" 90 in a view turned by 180: text upwards (90) shows at 180,
+  // text downwards (270) at 0; a page without text at the fallback.
+  EXPECT_EQ(rotation(0, true), 180);
+  EXPECT_EQ(rotation(1, true), 0);
+  EXPECT_EQ(rotation(2, true), kFallback);
+  // Once built, the cached model answers without loading.
+  EXPECT_EQ(rotation(1, false), 0);
+  EXPECT_EQ(document.Document().PageModels().Count(), 3u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PageModelTest, ReadingOrderPutsTitlesFirstAndColumnsLeftToRight) {
+  // Shown as: the right column, the left column, then the title across.
+  const std::string content =
+      "BT /F1 10 Tf 320 700 Td (right one) Tj 0 -14 Td (right two) Tj ET "
+      "BT /F1 10 Tf 72 700 Td (left one) Tj 0 -14 Td (left two) Tj ET "
+      "BT /F1 20 Tf 72 750 Td (A title across both columns) Tj ET";
+  texttest::TextDocument document(&context_, {content});
+  PageModel model(&context_);
+  model.Build(document.Document(), 0, &fonts_, &fonts_);
+  const std::vector<std::vector<std::string>> shown = {
+      {"right one", "right two"}, {"left one", "left two"}, {"A title across both columns"}};
+  EXPECT_EQ(Blocks(model), shown);
+  content::ReadingOrder::Apply(model);
+  const std::vector<std::vector<std::string>> read = {
+      {"A title across both columns"}, {"left one", "left two"}, {"right one", "right two"}};
+  EXPECT_EQ(Blocks(model), read);
+}
+
+}  // namespace

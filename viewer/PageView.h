@@ -1,0 +1,169 @@
+#pragma once
+// The model of what the viewer shows of one open document: which pages, at
+// which zoom, in which layout and rotation, and where the window lies over
+// them. Every change is recorded as a pending anchor and a changed mark;
+// the next refresh lays the pages out so that the anchor's page point lands
+// at its place in the view. Rendering is reached only through
+// RenderScheduling.
+#include <cstdint>
+
+#include "pdf/Destination.h"
+#include "pdf/Document.h"
+#include "runtime/Fixed.h"
+#include "runtime/LibraryContext.h"
+#include "runtime/Matrix.h"
+#include "runtime/Rect.h"
+#include "runtime/Rect64.h"
+#include "viewer/PageLayout.h"
+#include "viewer/PageLayoutParams.h"
+#include "viewer/PageSizeSource.h"
+#include "viewer/PageViewCommands.h"
+#include "viewer/RenderScheduling.h"
+#include "viewer/ViewAnchor.h"
+#include "viewer/ViewChangeSink.h"
+#include "viewer/ViewPositionMath.h"
+#include "viewer/ZoomState.h"
+
+namespace viewer {
+
+// What the host's scroll bars show.
+struct ScrollBarRecord {
+  ScrollBarAxis horizontal;
+  ScrollBarAxis vertical;
+};
+
+class PageView : public PageViewCommands {
+ public:
+  // The document's pages come from `pages`; `render` may be null. The first
+  // anchor puts page `firstPage` (clamped) with its corner at (6, 6).
+  PageView(runtime::LibraryContext* context, PageSizeSource& pages, RenderScheduling* render,
+           const MarginPoint& view, int32_t dpi, int32_t firstPage = 0);
+  PageView(const PageView&) = delete;
+  PageView& operator=(const PageView&) = delete;
+  virtual ~PageView() = default;
+
+  // Lays the pages out again when anything changed; the pending anchor is
+  // consumed and the position kept for the next refresh.
+  void RefreshLayout();
+  const PageLayout& Layout() const { return layout_; }
+  int32_t CurrentPage();
+  runtime::Fixed EffectiveZoom();
+
+  // ---- Anchors and scrolling ----
+  void SetAnchor(const ViewAnchor& anchor);
+  // The anchor for the page under a view point (relative to the window).
+  // In page space (kind 0) a page matrix without an inverse raises
+  // (runtime, 2).
+  ViewAnchor AnchorAtViewPoint(int64_t x, int64_t y, int32_t kind);
+  void ScrollBy(int64_t dx, int64_t dy);
+  // At the end of the laid-out pages, single-page and two-up modes turn
+  // the page unless `noPageTurn`.
+  void ScrollLine(ScrollDirection direction, int64_t amount, bool noPageTurn);
+  void ScrollHalf(ScrollDirection direction);
+  // A scroll bar's thumb moved.
+  void ScrollThumbTo(bool verticalBar, int64_t position, int64_t page, int64_t range);
+  // Brings a rectangle of the page (page space) into the window by an
+  // alignment code 0..5 with a margin in pixels.
+  void ScrollRectIntoView(int32_t page, const runtime::Rect& rect, int32_t code, int32_t margin);
+  // Zooms so that a rectangle of the view (pixels) fills the window.
+  void ZoomToRect(const runtime::Rect64& rect);
+  // A destination's page, fit kind and parameters (the zoom of "XYZ" is
+  // its third). A page outside the document raises ("PDFViewer", 1).
+  void GoToDestination(const pdf::DestinationView& destination);
+  // Page space to pixels relative to the window's top-left corner; false
+  // when the page is not laid out.
+  bool PageToViewMatrix(int32_t page, runtime::Matrix& out);
+  ScrollBarRecord ScrollBars();
+  // The document's "OpenAction" when it is a destination: the view goes
+  // there. Every error but cancellation is dropped; an action dictionary
+  // is left to the action machinery.
+  void RunOpenAction(pdf::Document& document);
+  // After a change has been laid out: the scroll bars, then the current
+  // page and the effective zoom, go to `sink`.
+  void AfterViewChange(ViewChangeSink& sink);
+
+  // ---- Paging, zoom, rotation, layout ----
+  void GoToPage(int32_t page, bool skipIfCurrent);
+  void DoSetZoom(int32_t mode, runtime::Fixed factor);
+  // A zoom from the settings or another program (a float factor): refused
+  // when not finite or not positive, clamped to the zoom limits. False when
+  // refused.
+  bool SetZoomFromFloat(int32_t mode, double factor);
+  void SetViewSize(int32_t width, int32_t height);
+  int32_t Rotation() const { return rotation_; }
+  // The document's largest page, swapped on every quarter turn.
+  runtime::Fixed LargestWidth() const { return largestWidth_; }
+  runtime::Fixed LargestHeight() const { return largestHeight_; }
+  runtime::Fixed DeviceScaleX() const { return scaleX_; }
+  runtime::Fixed DeviceScaleY() const { return scaleY_; }
+  int32_t LayoutMode() const { return layoutMode_; }
+  const ZoomState& Zoom() const { return zoom_; }
+  bool ParamsChanged() const { return paramsChanged_; }
+  bool CanGoNext();
+  bool CanGoPrevious();
+
+  // ---- PageViewCommands ----
+  PageViewState State() const override;
+  void ZoomIn() override { StepZoomBy(true); }
+  void ZoomOut() override { StepZoomBy(false); }
+  void SetZoom(int32_t fitMode, runtime::Fixed factor) override { DoSetZoom(fitMode, factor); }
+  void SetPenTool(uint32_t tool) override { penTool_ = tool; }
+  void RotateLeft() override { Rotate(270); }
+  void RotateRight() override { Rotate(90); }
+  void SetLayoutMode(int32_t mode) override;
+  void NextPage() override;
+  void PreviousPage() override;
+  void FirstPage() override { GoToPage(0, false); }
+  void LastPage() override { GoToPage(pages_.PageCount() - 1, false); }
+  void Scroll(ScrollDirection direction, int64_t pixels) override {
+    ScrollLine(direction, pixels, false);
+  }
+  bool HasPendingWork() const override { return false; }
+  void HoldPaint() override { ++paintHolds_; }
+  void ReleasePaint() override {
+    if (paintHolds_ > 0) --paintHolds_;
+  }
+  void MarkQueuedRequests() override {}
+  void FlushInvalidRect() override {}
+
+ private:
+  void StepZoomBy(bool in);
+  // The anchor for the page under a view point; false when no page is laid
+  // out there or, in page space, the page matrix has no inverse.
+  bool TryAnchorAt(int64_t x, int64_t y, int32_t kind, ViewAnchor& out);
+  // Puts a page point (either axis may be left at the page's edge) at the
+  // window's top-left corner, never past the page's corner.
+  void AnchorPagePoint(int32_t page, bool useX, runtime::Fixed x, bool useY, runtime::Fixed y);
+  PagingInput Paging();
+  void Rotate(int32_t degrees);
+  void AnchorViewCentre();
+  void LayOut(const Point64& offset);
+  int64_t WindowWidth() const { return layout_.window.x1 - layout_.window.x0; }
+  int64_t WindowHeight() const { return layout_.window.y1 - layout_.window.y0; }
+  bool Fits(int32_t page, bool continuousTest) const;
+
+  runtime::LibraryContext* context_;
+  PageSizeSource& pages_;
+  RenderScheduling* render_;
+  int32_t rotation_ = 0;
+  PageLayout layout_;
+  MarginPoint view_;
+  int32_t dpi_;
+  runtime::Fixed scaleX_, scaleY_;
+  runtime::Fixed largestWidth_, largestHeight_;
+  ZoomState zoom_;
+  int32_t layoutMode_ = kLayoutContinuous;
+  ViewAnchor anchor_;
+  bool paramsChanged_ = true;
+  bool laidOut_ = false;
+  uint32_t penTool_ = kPenPan;
+  uint32_t paintHolds_ = 0;
+  // Lead margins by scroll direction (left, right, up, down): the one of
+  // the last line scroll's direction.
+  int32_t leadMargins_[4] = {};
+
+ public:
+  const int32_t* LeadMargins() const { return leadMargins_; }
+};
+
+}  // namespace viewer
