@@ -150,16 +150,13 @@ ColorSpaceRecord ColorSpace::Parse(ColorContext& colors, std::string_view family
         indexed = IndexedColorSpace::FromStream(colors.Context(), base.space, hival, array->StreamAt(3),
                                                 colors.Document());
       }
-      ColorSpaceRecord record;
-      record.kind = ColorSpaceRecord::kIndexed;
+      ColorSpaceRecord record = ColorSpaceRecord::Empty(ColorSpaceRecord::kIndexed);
       record.space = std::move(indexed);
-      record.componentCount = 1;
       record.table = kUnitComponentTable;
       return record;
     }
     case ColorSpaceFamily::kPattern: {
-      ColorSpaceRecord record;
-      record.kind = ColorSpaceRecord::kPattern;
+      ColorSpaceRecord record = ColorSpaceRecord::Empty(ColorSpaceRecord::kPattern);
       if (array == nullptr || array->Count() < 2) return record;
       const ColorSpaceRecord underlying = ParseElement(colors, *array, 1, resources, abbreviations, tintSpaces,
                                                        ColorSpaceFamily::kPattern, sixteenBit);

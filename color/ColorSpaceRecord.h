@@ -41,6 +41,15 @@ struct ColorSpaceRecord {
   // A Pattern space that names an underlying space.
   bool hasUnderlying = false;
 
+  // A record of `kind` that holds no space yet. An Indexed space always
+  // has one component (the index), whatever it will hold; the others have
+  // none until a space is put in.
+  static ColorSpaceRecord Empty(int32_t kind) {
+    ColorSpaceRecord record;
+    record.kind = kind;
+    record.componentCount = kind == kIndexed ? 1 : 0;
+    return record;
+  }
   void Assign(const ColorSpaceRecord& other) { *this = other; }
   // The colour context's device gray space (the plain colour a pattern or
   // shading falls back to).

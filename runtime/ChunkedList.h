@@ -80,6 +80,31 @@ class ChunkedList {
       room += perChunk_;
     }
   }
+  // Opens n elements at `position` (an iterator of this list, from begin
+  // to end): the elements from there to the end move up by n, in order,
+  // and the n opened ones are left for the caller to fill. Room is made
+  // before anything moves, so a failed allocation leaves the list as it
+  // was. (runtime, 2) when `position` lies past the end.
+  void InsertGap(Iterator position, uint32_t n) {
+    if (position.index > count_) Malformed();
+    if (n == 0) return;
+    AddSizeChecked(context_, count_, n);  // the count stays a u32
+    EnsureRoom(n);
+    Iterator from = End();
+    for (uint32_t i = 0; i < n; ++i) {
+      if (cursor_ == cursorChunk_->end) {
+        cursorChunk_ = cursorChunk_->next;
+        cursor_ = cursorChunk_->begin;
+      }
+      Advance();
+    }
+    Iterator to = End();
+    while (from.index > position.index) {
+      Prev(from);
+      Prev(to);
+      std::swap(*from.element, *to.element);
+    }
+  }
   // Takes the top element off; (runtime, 2) when the list is empty.
   T Pop() {
     T value = Top();
@@ -243,6 +268,15 @@ class ChunkedList {
     }
     --count_;
     --cursor_;
+  }
+  // One element back; the iterator must not stand at the begin.
+  static void Prev(Iterator& at) {
+    if (at.element == at.chunk->begin) {
+      at.chunk = at.chunk->previous;
+      at.element = at.chunk->end;
+    }
+    --at.element;
+    --at.index;
   }
   // An iterator at a chunk's end moves to the next chunk's begin.
   static Iterator Normalize(Iterator at) {

@@ -46,6 +46,19 @@ class Optional {
     value_ = nullptr;
   }
 
+  // Exchanges the values (or absences) of two holders through a copy.
+  static void Swap(Optional& a, Optional& b) {
+    if (&a == &b) return;
+    Optional held(a);
+    a.CopyFrom(b);
+    b.CopyFrom(held);
+  }
+  // Takes one holder's value out of a pair and empties both: the pair's
+  // other value is dropped. The result is a copy, made before anything is
+  // emptied.
+  static Optional TakeFirst(Optional& a, Optional& b) { return TakeOne(a, a, b); }
+  static Optional TakeSecond(Optional& a, Optional& b) { return TakeOne(b, a, b); }
+
   bool HasValue() const { return value_ != nullptr; }
   T* Get() { return value_; }
   const T* Get() const { return value_; }
@@ -55,6 +68,13 @@ class Optional {
   const T* operator->() const { return value_; }
 
  private:
+  static Optional TakeOne(const Optional& chosen, Optional& a, Optional& b) {
+    Optional result(chosen);
+    a.Reset();
+    b.Reset();
+    return result;
+  }
+
   T* value_ = nullptr;
   alignas(T) unsigned char slot_[sizeof(T)];
 };

@@ -51,6 +51,21 @@ class RecordVector {
     *end_ = record;
     return *end_++;
   }
+  // Appends `record` unless an equal one is already held (a set of small
+  // records kept in insertion order); growth leaves ten spare slots.
+  void AddUnique(const T& record) {
+    for (const T* at = begin_; at != end_; ++at) {
+      if (*at == record) return;
+    }
+    if (end_ == capacityEnd_) Reserve(AddSizeChecked(context_, Size(), 11));
+    *end_++ = record;
+  }
+  // Adds every record of `source` in order (as AddUnique), then empties it.
+  void MergeFrom(RecordVector& source) {
+    if (&source == this) return;
+    for (const T& record : source.Records()) AddUnique(record);
+    source.Clear();
+  }
   void Clear() { end_ = begin_; }
   // Drops the records from `size` on; a size past the end changes nothing.
   void Truncate(uint32_t size) {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "color/ColorContext.h"
@@ -105,6 +106,15 @@ TEST_F(ColorSpaceTest, IndexedPalettes) {
   ColorSpaceRecord indexed = ParseValue("[/Indexed /DeviceRGB 1 <FF000000FF00>]");
   EXPECT_EQ(indexed.kind, ColorSpaceRecord::kIndexed);
   EXPECT_EQ(indexed.componentCount, 1);
+  // An empty record knows its component count only for Indexed.
+  for (const auto& [kind, count] : {std::pair{ColorSpaceRecord::kIndexed, 1}, std::pair{ColorSpaceRecord::kPattern, 0},
+                                    std::pair{ColorSpaceRecord::kOrdinary, 0}}) {
+    const ColorSpaceRecord empty = ColorSpaceRecord::Empty(kind);
+    EXPECT_EQ(empty.kind, kind);
+    EXPECT_EQ(empty.componentCount, count) << kind;
+    EXPECT_FALSE(empty.space);
+    EXPECT_FALSE(empty.allNone || empty.hasUnderlying);
+  }
   auto& space = static_cast<IndexedColorSpace&>(*indexed.space);
   EXPECT_TRUE(space.IsIndexed());
   EXPECT_EQ(space.Hival(), 1u);

@@ -82,7 +82,7 @@ bool BeyondTheLibraryYet(const std::string& path, size_t page) {
 }
 
 // Pages known to differ, "folder/file.pdf:page" with the reason.
-const std::map<std::string, std::string>& KnownDifferences() {
+const std::map<std::string, std::string>& KnownTextDifferences() {
   static const char* const kOrder = "the same words in another order: pdftotext orders blocks and table cells by its own layout analysis";
   static const char* const kForms = "form field text: pdftotext adds the widget annotations' appearances, the probe reads the page's content only";
   static const char* const kNames = "the font's glyph names (g18, G43, ...) give no Unicode and it has no ToUnicode map";
@@ -168,7 +168,7 @@ TEST_P(TextCorpusTest, PagesReadAsPdftotextReadsThem) {
       const std::string key = files[i] + ":" + std::to_string(page + 1);
       std::printf("text-similarity %s %.4f %zu %zu\n", key.c_str(), similarity, got.size(), expected.size());
       if (similarity >= kGoodSimilarity) continue;
-      if (KnownDifferences().count(key) != 0) continue;
+      if (KnownTextDifferences().count(key) != 0) continue;
       EXPECT_TRUE(BeyondTheLibraryYet(path, page + 1)) << key << " scores " << similarity;
     }
   }

@@ -128,6 +128,65 @@ TEST_F(ChunkedListTest, DestroyReleasesElementsAndHeapChunksAlsoOnAThrow) {
   EXPECT_EQ(other.Pop(), 3u);
 }
 
+struct GapRecord28 {
+  uint32_t words[7];
+};
+
+TEST_F(ChunkedListTest, InsertGapMovesTheTailUpInOrder) {
+  struct Case {
+    const char* name;
+    uint32_t perChunk;
+    uint32_t count;
+    uint32_t position;
+    uint32_t n;
+  } cases[] = {
+      {"at the end appends", 4, 5, 5, 3},
+      {"at the begin", 4, 6, 0, 2},
+      {"across a chunk boundary", 3, 7, 2, 4},
+      {"gap longer than a chunk", 2, 5, 1, 7},
+      {"empty list", 3, 0, 0, 5},
+      {"nothing to open", 3, 6, 3, 0},
+      {"full last chunk", 4, 8, 8, 1},
+  };
+  for (const Case& c : cases) {
+    for (ArenaAllocator* source : {static_cast<ArenaAllocator*>(nullptr), &arena}) {
+      ChunkedList<GapRecord28> list(&context, source, c.perChunk);
+      std::vector<uint32_t> model;
+      for (uint32_t i = 0; i < c.count; ++i) {
+        list.Push(GapRecord28{{i, 0, 0, 0, 0, 0, ~i}});
+        model.push_back(i);
+      }
+      list.InsertGap(list.Seek(list.Begin(), c.position), c.n);
+      model.insert(model.begin() + c.position, c.n, 1000);
+      ASSERT_EQ(list.Count(), model.size()) << c.name;
+      for (uint32_t i = 0; i < c.n; ++i) list.At(c.position + i).words[0] = 1000;
+      for (uint32_t i = 0; i < model.size(); ++i) {
+        EXPECT_EQ(list.At(i).words[0], model[i]) << c.name << " at " << i;
+        if (model[i] != 1000) {
+          EXPECT_EQ(list.At(i).words[6], ~model[i]) << c.name;
+        }
+      }
+      // Pushing after the gap continues at the new end.
+      list.Push(GapRecord28{{77, 0, 0, 0, 0, 0, 0}});
+      EXPECT_EQ(list.Top().words[0], 77u) << c.name;
+      EXPECT_EQ(list.At(list.Count() - 1).words[0], 77u) << c.name;
+    }
+  }
+}
+
+TEST_F(ChunkedListTest, InsertGapRefusesAPositionPastTheEndAndKeepsTheListOnFailedRoom) {
+  ChunkedList<GapRecord28> list(&context, nullptr, 2);
+  for (uint32_t i = 0; i < 4; ++i) list.Push(GapRecord28{{i, 0, 0, 0, 0, 0, 0}});
+  ChunkedList<GapRecord28>::Iterator past = list.End();
+  past.index = 5;
+  EXPECT_EQ(RuntimeCodeOf(&context, [&] { list.InsertGap(past, 1); }), kMalformed);
+  platform::GetHeapTestHooks().failAlways = true;
+  EXPECT_EQ(RuntimeCodeOf(&context, [&] { list.InsertGap(list.Begin(), 3); }), kOutOfMemory);
+  platform::GetHeapTestHooks() = {};
+  ASSERT_EQ(list.Count(), 4u);
+  for (uint32_t i = 0; i < 4; ++i) EXPECT_EQ(list.At(i).words[0], i);
+}
+
 TEST_F(ChunkedListTest, OperandListReadsValuesAcrossChunkBoundaries) {
   OperandList operands(&context, &arena, 5);  // small chunks: values straddle them
   operands.PushByte(7);

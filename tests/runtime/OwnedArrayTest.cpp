@@ -3,6 +3,8 @@
 #include <cstring>
 #include <numeric>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/Heap.h"
 #include "runtime/ErrorTrap.h"
@@ -160,6 +162,65 @@ TEST_F(OwnedArrayTest, RecordVectorGrowsKeepingRecords) {
   vector.Reserve(10);  // never shrinks
   EXPECT_GE(vector.Capacity(), 100u);
   EXPECT_EQ(RuntimeCodeOf(&context, [&] { vector.AtChecked(100); }), kMalformed);
+}
+
+struct UniquePair {
+  uint32_t first;
+  uint32_t second;
+  bool operator==(const UniquePair&) const = default;
+};
+
+TEST_F(OwnedArrayTest, RecordVectorAddUniqueKeepsOneOfEachPairInOrder) {
+  using Pairs = std::vector<std::pair<uint32_t, uint32_t>>;
+  auto contents = [](const RecordVector<UniquePair>& vector) {
+    Pairs out;
+    for (const UniquePair& p : vector.Records()) out.emplace_back(p.first, p.second);
+    return out;
+  };
+  struct Case {
+    const char* name;
+    Pairs adds;
+    Pairs expected;
+  } cases[] = {
+      {"a pair already present changes nothing", {{1, 2}, {3, 4}, {1, 2}}, {{1, 2}, {3, 4}}},
+      {"equal in the first word only is added", {{1, 2}, {1, 3}}, {{1, 2}, {1, 3}}},
+      {"equal in the second word only is added", {{1, 2}, {5, 2}}, {{1, 2}, {5, 2}}},
+      {"swapped words are another pair", {{1, 2}, {2, 1}, {2, 1}}, {{1, 2}, {2, 1}}},
+  };
+  for (const Case& c : cases) {
+    RecordVector<UniquePair> vector(&context, &context, 0);
+    for (const auto& [a, b] : c.adds) vector.AddUnique({a, b});
+    EXPECT_EQ(contents(vector), c.expected) << c.name;
+  }
+
+  // Growth from full storage leaves ten spare slots beyond the new pair.
+  RecordVector<UniquePair> grown(&context, &context, 2);
+  grown.AddUnique({0, 0});
+  grown.AddUnique({0, 1});
+  grown.AddUnique({0, 2});
+  EXPECT_EQ(grown.Capacity(), 13u);
+
+  // Merging adds only what the destination lacks and empties the source.
+  RecordVector<UniquePair> source(&context, &context, 0);
+  for (const UniquePair& p : {UniquePair{0, 1}, UniquePair{9, 9}, UniquePair{9, 9},
+                              UniquePair{0, 3}}) {
+    source.Append(p);
+  }
+  grown.MergeFrom(source);
+  EXPECT_EQ(contents(grown), (Pairs{{0, 0}, {0, 1}, {0, 2}, {9, 9}, {0, 3}}));
+  EXPECT_EQ(source.Size(), 0u);
+  grown.MergeFrom(grown);  // into itself: nothing lost
+  EXPECT_EQ(grown.Size(), 5u);
+
+  // A merge whose growth fails raises code 0 and keeps the source whole.
+  RecordVector<UniquePair> full(&context, &context, 1);
+  full.AddUnique({7, 7});
+  source.Append({8, 8});
+  platform::GetHeapTestHooks().failAlways = true;
+  EXPECT_EQ(RuntimeCodeOf(&context, [&] { full.MergeFrom(source); }), kOutOfMemory);
+  platform::GetHeapTestHooks() = {};
+  EXPECT_EQ(source.Size(), 1u);
+  EXPECT_EQ(contents(full), (Pairs{{7, 7}}));
 }
 
 }  // namespace

@@ -77,5 +77,46 @@ TEST(OptionalTest, EmplaceAssignCopyAndReset) {
   EXPECT_EQ(holder.Get(), nullptr);
 }
 
+TEST(OptionalTest, SwapAndTakeOneOfAPair) {
+  using Holder = Optional<std::string>;
+  auto make = [](const char* text) {
+    Holder h;
+    if (text != nullptr) h.Assign(text);
+    return h;
+  };
+  auto text = [](const Holder& h) { return h.HasValue() ? *h : std::string("<none>"); };
+  struct Case {
+    const char* a;
+    const char* b;
+  } cases[] = {{"first", "second"}, {"first", nullptr}, {nullptr, "second"}, {nullptr, nullptr}};
+  for (const Case& c : cases) {
+    const std::string wantA = c.a ? c.a : "<none>";
+    const std::string wantB = c.b ? c.b : "<none>";
+    Holder a = make(c.a);
+    Holder b = make(c.b);
+    Holder::Swap(a, b);
+    EXPECT_EQ(text(a), wantB);
+    EXPECT_EQ(text(b), wantA);
+    Holder::Swap(a, a);
+    EXPECT_EQ(text(a), wantB);
+
+    Holder first = Holder::TakeFirst(b, a);  // b holds c.a again
+    EXPECT_EQ(text(first), wantA);
+    EXPECT_FALSE(a.HasValue());
+    EXPECT_FALSE(b.HasValue());
+
+    Holder x = make(c.a);
+    Holder y = make(c.b);
+    Holder second = Holder::TakeSecond(x, y);
+    EXPECT_EQ(text(second), wantB);
+    EXPECT_FALSE(x.HasValue());
+    EXPECT_FALSE(y.HasValue());
+    // Taking from a holder into itself keeps the copy.
+    Holder z = make(c.a);
+    z = Holder::TakeFirst(z, z);
+    EXPECT_EQ(text(z), wantA);
+  }
+}
+
 }  // namespace
 }  // namespace runtime
