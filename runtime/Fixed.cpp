@@ -22,6 +22,14 @@ Fixed FixedFromFloat(double value) {
   return static_cast<Fixed>(scaled);  // truncates toward zero
 }
 
+Fixed FixedFromFloatRounded(double value) {
+  if (std::isnan(value)) return 0;
+  const double scaled = std::nearbyint(value * 65536.0);
+  if (scaled >= 2147483647.0) return kFixedMax;
+  if (scaled <= -2147483647.0) return kFixedMin;
+  return static_cast<Fixed>(scaled);
+}
+
 Fixed FixedMulByFloat(Fixed x, double f) { return FixedMul(x, FixedFromFloat(f)); }
 
 double FixedToDouble(Fixed value) { return value / 65536.0; }

@@ -65,6 +65,9 @@ constexpr Fixed FixedFromIntSat(int32_t value) {
 // the limits and NaN gives 0: a float conversion out of range would be
 // undefined.
 Fixed FixedFromFloat(double value);
+// value × 65536 rounded to the nearest; clamps like FixedFromFloat, NaN
+// gives 0. For matrices set up in doubles and handed back in 16.16.
+Fixed FixedFromFloatRounded(double value);
 // FixedMul(x, f as Fixed).
 Fixed FixedMulByFloat(Fixed x, double f);
 double FixedToDouble(Fixed value);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "color/ColorContext.h"
+#include "content/AnnotationAppearances.h"
 #include "content/ContentOwner.h"
 #include "content/ContentStream.h"
 #include "content/Page.h"
@@ -102,10 +103,12 @@ PageRenderer::Result PageRenderer::Render(int32_t index, double dpi, PageRowSink
     paint.pageWidth = result.width;
     paint.pageHeight = result.height;
     paint.page = info;
-    {
+    // The page's content, then its annotations' appearances over it, each
+    // from the page's fresh state; an error of either is kept.
+    auto play = [&](auto&& body) {
       Renderer renderer(paint, 0, &resources, target);
       runtime::ErrorTrap trap(context);
-      if (!trap.Run([&] { ContentStream::Run(*machine, renderer); })) {
+      if (!trap.Run([&] { body(renderer); })) {
         trap.SetHandled();
         if (!trap.HoldsRecord() || runtime::IsCancelOrNoDataError(trap.Held())) trap.Rethrow();
         if (!result.failed) {
@@ -117,7 +120,9 @@ PageRenderer::Result PageRenderer::Render(int32_t index, double dpi, PageRowSink
       const runtime::IntRect painted = renderer.PaintedRect();
       if (!painted.IsEmpty())
         result.painted = result.painted.IsEmpty() ? painted : raster::UnionRects(result.painted, painted);
-    }
+    };
+    play([&](Renderer& renderer) { ContentStream::Run(*machine, renderer); });
+    play([&](Renderer& renderer) { AnnotationAppearances::PaintAll(renderer, page, matrix); });
     const raster::PixelPlane& colour = *paint.layer->Target().colour;
     sink.Rows(top, bottom - top, result.width, colour.base, colour.format.rowStep);
   }

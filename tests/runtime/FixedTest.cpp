@@ -85,6 +85,12 @@ TEST(FixedTest, Conversions) {
       {INFINITY, kFixedMax}, {1.0 / 131072, 0},   {-1.0 / 131072, 0},
   };
   for (const FloatCase& c : floats) EXPECT_EQ(FixedFromFloat(c.value), c.fixed) << c.value;
+  // Rounded to the nearest (halves to even), clamped symmetrically.
+  const FloatCase rounded[] = {
+      {0.3, 19661},          {-0.3, -19661},       {1.0 / 131072, 0},  {3.0 / 131072, 2},
+      {1e30, kFixedMax},     {-1e30, kFixedMin},   {NAN, 0},           {-32768.0, kFixedMin},
+  };
+  for (const FloatCase& c : rounded) EXPECT_EQ(FixedFromFloatRounded(c.value), c.fixed) << c.value;
   EXPECT_EQ(FixedMulByFloat(0x20000, 0.3), FixedMul(0x20000, 19660));
 
   struct RoundCase {
