@@ -19,6 +19,7 @@
 #include "runtime/ViewerHooks.h"
 #include "viewer/MenuTree.h"
 #include "viewer/PageViewCommands.h"
+#include "viewer/ViewerSearch.h"
 
 namespace runtime {
 class CoThread;
@@ -320,6 +321,9 @@ class Viewer : public runtime::DocumentPrompts, public runtime::ViewerHooks {
   bool forcePageText = true;
   uint32_t pageNumberFlags = 0;
   char16_t pageNumberText[kPageNumberTextUnits] = {};
+
+  // Text search: the string, options and job of Find and Find Next.
+  ViewerSearch search{*this};
 
  private:
   void CreateControls();
