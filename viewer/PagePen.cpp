@@ -94,6 +94,8 @@ void PagePen::PenPress(uint32_t kind, int64_t x, int64_t y) {
   }
 }
 
+void PagePen::PenDown(int64_t x, int64_t y) { PenPress(view_.State().penTool, x, y); }
+
 void PagePen::PenMove(int64_t x, int64_t y) {
   if (!down_) return;
   if (x != pressX_ || y != pressY_) moved_ = true;

@@ -13,6 +13,7 @@
 #include "runtime/Rect64.h"
 #include "runtime/TextPosition.h"
 #include "viewer/PageLink.h"
+#include "viewer/PenTarget.h"
 #include "viewer/ViewAnchor.h"
 
 namespace content {
@@ -50,7 +51,7 @@ struct PagePoint {
   runtime::Fixed x = 0, y = 0;
 };
 
-class PagePen {
+class PagePen final : public PenTarget {
  public:
   // `fonts` and `textFonts` serve text selection (null: no selection).
   PagePen(PageView& view, pdf::Document& document, ActionRunner& actions, DocumentSelection& selection,
@@ -62,6 +63,12 @@ class PagePen {
   void PenUp(int64_t x, int64_t y);
   // The pen's capture was lost.
   void PenRelease();
+
+  // The viewer's pen events: a press takes the page view's pen tool.
+  void PenDown(int64_t x, int64_t y) override;
+  void PenMoveTo(int64_t x, int64_t y) override { PenMove(x, y); }
+  void PenUpAt(int64_t x, int64_t y) override { PenUp(x, y); }
+  void PenCaptureLost() override { PenRelease(); }
 
   // The page and page point under a view point: the laid-out cell under
   // it, clamped into the laid-out cells. False when no page is laid out

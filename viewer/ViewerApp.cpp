@@ -101,4 +101,24 @@ void ViewerApp::OnBookmarkSelected() {
   Guarded([&] { viewer.OnBookmarkSelected(); });
 }
 
+void ViewerApp::OnMouseDown(int32_t x, int32_t y, runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnMouseDown(x, y, window, false); });
+}
+
+void ViewerApp::OnMouseDownAlt(int32_t x, int32_t y, runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnMouseDown(x, y, window, true); });
+}
+
+void ViewerApp::OnMouseMove(int32_t x, int32_t y, runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnMouseMove(x, y, window); });
+}
+
+void ViewerApp::OnMouseUp(int32_t x, int32_t y, runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnMouseUp(x, y, window); });
+}
+
+void ViewerApp::OnCaptureLost() {
+  Guarded([&] { viewer.OnCaptureLost(); });
+}
+
 }  // namespace viewer

@@ -58,6 +58,13 @@ class ViewerApp {
   void OnPageUp(const runtime::HostWindow* source);
   void OnPageDown(const runtime::HostWindow* source);
   void OnBookmarkSelected();
+  // Pen messages with the client point and the receiving window's wrapper
+  // (null for a window without one).
+  void OnMouseDown(int32_t x, int32_t y, runtime::HostWindow* window);
+  void OnMouseDownAlt(int32_t x, int32_t y, runtime::HostWindow* window);
+  void OnMouseMove(int32_t x, int32_t y, runtime::HostWindow* window);
+  void OnMouseUp(int32_t x, int32_t y, runtime::HostWindow* window);
+  void OnCaptureLost();
 
   runtime::LibraryContext context;
   runtime::Scheduler scheduler{&context};
