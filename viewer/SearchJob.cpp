@@ -1,5 +1,6 @@
 #include "viewer/SearchJob.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "content/TextSearch.h"
@@ -48,6 +49,7 @@ SearchJob::SearchJob(runtime::LibraryContext* context, pdf::Document& document, 
       options_(options),
       start_(start),
       pageCount_(document.GetPageCount()),
+      pageLimit_(pageCount_),
       arena_(context, kSearchJobArenaBlock, kSearchJobArenaLarge),
       pageMatches_(arena_, 8) {
   if (length == 0) runtime::ThrowMalformed();
@@ -68,13 +70,19 @@ void SearchJob::BeginRange(const TextPosition& low, const TextPosition& high) {
   pageMatchesLeft_ = 0;
   // A range that ends exactly where a page begins leaves that page out.
   lastPage_ = high.page > low.page && IsPageStart(high) ? high.page - 1 : high.page;
-  if (lastPage_ >= pageCount_) lastPage_ = pageCount_ - 1;
+  if (lastPage_ >= pageLimit_) lastPage_ = pageLimit_ - 1;
   if (options_.backwards) {
     page_ = lastPage_;
   } else {
     page_ = low.page;
     cursor_ = low;
   }
+}
+
+void SearchJob::LimitPages(int32_t count) {
+  pageLimit_ = count < pageCount_ ? std::max(count, 0) : pageCount_;
+  if (lastPage_ >= pageLimit_) lastPage_ = pageLimit_ - 1;
+  if (options_.backwards && page_ > lastPage_) page_ = lastPage_;
 }
 
 bool SearchJob::FindOnPage(int32_t page, const TextPosition& from, TextRange& match) {

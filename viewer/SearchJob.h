@@ -60,6 +60,9 @@ class SearchJob {
   // and ends the job.
   bool Resume(SearchListener& listener);
   bool Done() const { return phase_ == Phase::kDone; }
+  // Searches only the first `count` pages (a tool's sample of a long
+  // document); ranges beyond them end at their last page.
+  void LimitPages(int32_t count);
   uint32_t MatchCount() const { return matches_; }
 
   // The end of the document as a position: just behind everything on its
@@ -85,6 +88,7 @@ class SearchJob {
   SearchOptions options_;
   runtime::TextPosition start_;
   int32_t pageCount_;
+  int32_t pageLimit_;
   Phase phase_ = Phase::kFirst;
   uint32_t matches_ = 0;
   // The current range and where its walk stands.
