@@ -150,6 +150,7 @@ Viewer::Viewer(LibraryContext* libraryContext, runtime::HostServices* hostServic
 Viewer::~Viewer() {
   // The scheduler's hooks must not reach a viewer that is going.
   if (context->viewer == this) context->viewer = nullptr;
+  CloseDocuments();
   DestroyHostControls();
   if (runtime::CoThread* job = longOperation) {
     longOperation = nullptr;
@@ -569,8 +570,7 @@ void Viewer::ChooseAndOpenDocument(bool atStart, const char16_t* path) {
   (void)atStart;
   if (busySoftKeys) CancelLongOperation();
   if (!IsEmptyText(path)) {
-    // Opening a file is the open job's; the path waits for it here.
-    keptPath = path;
+    OpenDocument(path);
     return;
   }
   if (host == nullptr) return;

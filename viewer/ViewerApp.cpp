@@ -53,6 +53,12 @@ void ViewerApp::Guarded(Body&& body) {
 
 void ViewerApp::OpenInitialDocument(const char16_t* path) { viewer.Start(path); }
 
+int32_t ViewerApp::OnCopyData(const char16_t* path) {
+  int32_t opened = 0;
+  Guarded([&] { opened = viewer.OpenDocument(path); });
+  return opened;
+}
+
 void ViewerApp::ReleaseCachedMemory() { context.cacheManager.PurgeTo(0, true); }
 
 void ViewerApp::BeginModalUi() { viewer.SuspendBusyCursor(); }

@@ -38,6 +38,9 @@ class ViewerApp {
 
   // Starts the viewer; `path` (or null) is opened once the splash is gone.
   void OpenInitialDocument(const char16_t* path);
+  // A path another instance sent: opened at once. 1 when it was installed
+  // (or is the one shown), 0 otherwise.
+  int32_t OnCopyData(const char16_t* path);
   // Empties every cache of the context (the application lost activation).
   void ReleaseCachedMemory();
   // Around every shell message box and dialog.

@@ -138,6 +138,14 @@ int32_t RecordedMessageBox::RunModal() {
   return 201;
 }
 
+void RecordedPasswordDialog::SetItemText(uint32_t resourceId, const char16_t* value) {
+  host->Record(name + ".SetItemText " + std::to_string(resourceId) + " " + LogText(value));
+}
+int32_t RecordedPasswordDialog::RunModal() {
+  host->Record(name + ".RunModal -> 201 " + LogText(answer.c_str()));
+  return runtime::kTextEntryAccepted;
+}
+
 void RecordingHost::Record(std::string line) {
   if (scheduler != nullptr && !scheduler->OnMainThread()) line += " [off main]";
   log.push_back(std::move(line));
@@ -266,11 +274,19 @@ runtime::ZoomDialog* RecordingHost::CreateZoomDialog() {
 }
 void RecordingHost::DestroyZoomDialog(runtime::ZoomDialog*) { Record("DestroyZoomDialog"); }
 runtime::TextEntryDialog* RecordingHost::CreatePasswordDialog() {
-  Record("CreatePasswordDialog -> null");
-  return nullptr;
+  if (passwordDialogs_.size() >= passwordAnswers.size()) {
+    Record("CreatePasswordDialog -> null");
+    return nullptr;
+  }
+  passwordDialogs_.push_back(std::make_unique<RecordedPasswordDialog>(
+      this, "P" + std::to_string(passwordDialogs_.size() + 1),
+      passwordAnswers[passwordDialogs_.size()]));
+  Record("CreatePasswordDialog -> " + passwordDialogs_.back()->name);
+  return passwordDialogs_.back().get();
 }
-void RecordingHost::DestroyPasswordDialog(runtime::TextEntryDialog*) {
-  Record("DestroyPasswordDialog");
+void RecordingHost::DestroyPasswordDialog(runtime::TextEntryDialog* dialog) {
+  Record("DestroyPasswordDialog " +
+         (dialog != nullptr ? static_cast<RecordedPasswordDialog*>(dialog)->name : "none"));
 }
 runtime::PropertiesDialog* RecordingHost::CreatePropertiesDialog() {
   Record("CreatePropertiesDialog -> null");

@@ -85,6 +85,22 @@ class RecordedMessageBox : public runtime::MessageBoxDialog {
   std::string name;
 };
 
+// The password dialog: it answers with the text it was given (OK), as if
+// typed.
+class RecordedPasswordDialog : public runtime::TextEntryDialog {
+ public:
+  RecordedPasswordDialog(RecordingHost* owner, std::string label, std::u16string typed)
+      : host(owner), name(std::move(label)), answer(std::move(typed)) {}
+  void Initialise(void*) override {}
+  void SetItemText(uint32_t resourceId, const char16_t* text) override;
+  void Attach(uint32_t) override {}
+  int32_t RunModal() override;
+  const char16_t* GetText() const override { return answer.c_str(); }
+  RecordingHost* host;
+  std::string name;
+  std::u16string answer;
+};
+
 class RecordingHost : public runtime::HostServices {
  public:
   // Settings the queries answer.
@@ -98,6 +114,9 @@ class RecordingHost : public runtime::HostServices {
   // The n-th control made (1-based, counting windows, trees, buttons and
   // edits) fails; 0 for none.
   uint32_t failControl = 0;
+  // The passwords the password dialog answers, in order; once they are
+  // used up the host has no password dialog (the prompt is cancelled).
+  std::vector<std::u16string> passwordAnswers;
   // When set, lines made off the main stack are marked " [off main]".
   runtime::Scheduler* scheduler = nullptr;
 
@@ -184,6 +203,7 @@ class RecordingHost : public runtime::HostServices {
   std::vector<std::unique_ptr<RecordedTimer>> timers_;
   std::vector<std::unique_ptr<RecordedTextBox>> textBoxes_;
   std::vector<std::unique_ptr<RecordedMessageBox>> messageBoxes_;
+  std::vector<std::unique_ptr<RecordedPasswordDialog>> passwordDialogs_;
   uint32_t made_ = 0;
 };
 
