@@ -792,13 +792,6 @@ void Viewer::ToggleBookmarks() {
   });
 }
 
-void Viewer::OpenSelectedBookmark(bool fromCommand) {
-  // The tree's items come with the outline; with no tree, or none
-  // selected, nothing happens.
-  (void)fromCommand;
-  if (bookmarkTree == nullptr) return;
-}
-
 void Viewer::OnBookmarkSelected() {
   if (optionPocketPc && !fillingBookmarks) OpenSelectedBookmark(false);
 }

@@ -35,6 +35,8 @@ class ListLink;
 namespace viewer {
 
 class Viewer;
+class BookmarkEntry;
+class BookmarkTree;
 class OpenDocument;
 class PageView;
 
@@ -163,9 +165,11 @@ class Viewer : public pdf::OpenJobViewer, public runtime::ViewerHooks, public Vi
   // Bookmarks (ViewerBookmarks.cpp).
   // Empties the bookmark tree and frees its entries.
   void ReleaseBookmarks();
-  // The tree of the document just installed: the old one emptied, the new
-  // outline read when the document has one.
-  void ReplaceBookmarks();
+  // Starts the outline job for the shown document.
+  void FillBookmarks();
+  // Goes to the entry's destination when it has one; from the Select soft
+  // key without the button bar, the page view then comes back.
+  void GoToBookmark(BookmarkEntry* entry, bool fromCommand);
 
   // Work timer. The scheduler calls the two hooks; on a cooperative thread
   // the change is recorded and made on the main thread after its next
@@ -275,6 +279,9 @@ class Viewer : public pdf::OpenJobViewer, public runtime::ViewerHooks, public Vi
 
   runtime::LibraryContext* context;
   runtime::HostServices* host;
+  // The shown document's bookmarks and the job that reads them.
+  BookmarkTree* bookmarks = nullptr;
+  runtime::ThreadHandle outlineJob{context};
   // Row of the UI string table.
   uint32_t languageIndex = 0;
   // The application's caption, the title of its messages.

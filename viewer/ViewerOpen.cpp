@@ -133,13 +133,15 @@ void Viewer::InstallDocument(pdf::Document* document) {
   SetOwnedPath(keptPath, nullptr);
   hasOutline = outline;
   CreatePageView(opening);
+  // The old bookmarks and their job go before the document they read.
+  ReleaseBookmarks();
   // The shown document goes only now that its successor is in place.
   viewer::OpenDocument* previous = std::exchange(currentDocument, opening);
   openingDocument = nullptr;
   installedSerial_ = openingSerial_;
   if (previous != nullptr) runtime::DestroyAndFree(context, previous);
 
-  ReplaceBookmarks();
+  if (hasOutline) FillBookmarks();
   ForcePageNumberText();
   ReportViewChange();
   openDone = true;
@@ -203,7 +205,9 @@ void Viewer::CreatePageView(viewer::OpenDocument* document) {
 
 void Viewer::CloseDocuments() {
   DestroyOpening();
-  ReleaseBookmarks();
+  // An empty tree has no rows to clear.
+  if (bookmarks != nullptr) ReleaseBookmarks();
+  outlineJob.Destroy();
   PageView* old = std::exchange(ownedPageView, nullptr);
   if (pageView == old) pageView = nullptr;
   if (old != nullptr) runtime::DestroyAndFree(context, old);

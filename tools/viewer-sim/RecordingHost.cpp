@@ -108,6 +108,59 @@ template class RecordedControl<HostWindow>;
 template class RecordedControl<HostTreeView>;
 template class RecordedControl<HostEdit>;
 
+void RecordedTree::DeleteAll() {
+  rows.clear();
+  selected = -1;
+  host->Record(name + ".DeleteAll");
+}
+void RecordedTree::Insert(runtime::TreeItem* item, runtime::TreeItem* parent, bool expanded) {
+  // A child goes after its parent's last descendant.
+  size_t at = rows.size();
+  if (parent != nullptr) {
+    size_t p = 0;
+    while (p < rows.size() && rows[p].item != parent) ++p;
+    if (p < rows.size()) {
+      std::vector<runtime::TreeItem*> family{parent};
+      at = p + 1;
+      while (at < rows.size()) {
+        bool inside = false;
+        for (runtime::TreeItem* member : family) inside = inside || rows[at].parent == member;
+        if (!inside) break;
+        family.push_back(rows[at].item);
+        ++at;
+      }
+    }
+  }
+  rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(at), Row{item, parent, expanded});
+  item->SetTreeHandle(item);
+}
+void RecordedTree::Update(runtime::TreeItem* item, bool expanded) {
+  for (Row& row : rows) {
+    if (row.item == item) row.expanded = expanded;
+  }
+}
+runtime::TreeItem* RecordedTree::GetSelected() {
+  return selected >= 0 && static_cast<size_t>(selected) < rows.size() ? rows[selected].item
+                                                                       : nullptr;
+}
+std::string RecordedTree::Dump() const {
+  std::string out;
+  for (const Row& row : rows) {
+    int depth = 0;
+    for (runtime::TreeItem* up = row.parent; up != nullptr && depth < 64; ++depth) {
+      runtime::TreeItem* next = nullptr;
+      for (const Row& other : rows) {
+        if (other.item == up) next = other.parent;
+      }
+      up = next;
+    }
+    out += std::string(static_cast<size_t>(depth) * 2, ' ');
+    if (row.item->HasTreeChildren()) out += row.expanded ? "+ " : "- ";
+    out += LogText(row.item->TreeText()) + "\n";
+  }
+  return out;
+}
+
 void RecordedTextBox::SetTitle(const char16_t* value) {
   title = value;
   host->Record(name + ".SetTitle " + LogText(value));
@@ -309,7 +362,7 @@ HostWindow* RecordingHost::CreateViewWindow(HostWindow* parent, bool scrollBars)
 }
 void RecordingHost::DestroyWindow(HostWindow* window) { Destroyed("DestroyWindow", window); }
 HostTreeView* RecordingHost::CreateTreeView(HostWindow* parent) {
-  return Make<RecordedControl<HostTreeView>>("CreateTreeView", "T", parent, false);
+  return Make<RecordedTree>("CreateTreeView", "T", parent, false);
 }
 void RecordingHost::DestroyTreeView(HostTreeView* tree) { Destroyed("DestroyTreeView", tree); }
 void RecordingHost::SetActiveViewText() { Record("SetActiveViewText"); }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "runtime/HostControls.h"
+#include "runtime/HostTreeItems.h"
 #include "runtime/HostServices.h"
 #include "runtime/MenuItemDesc.h"
 
@@ -51,6 +52,32 @@ class RecordedControl : public Base, public ControlInfo {
   void SetFullScreen(bool on) override;
 
   RecordingHost* host;
+};
+
+// The bookmark tree: its rows are the viewer's items, kept in order with
+// their parent and expanded state; the test or the simulation chooses the
+// selected row.
+class RecordedTree final : public RecordedControl<runtime::HostTreeView>,
+                           public runtime::TreeItems {
+ public:
+  using RecordedControl::RecordedControl;
+  struct Row {
+    runtime::TreeItem* item;
+    runtime::TreeItem* parent;
+    bool expanded;
+  };
+  void Clear() override { DeleteAll(); }
+  void DeleteAll() override;
+  void Insert(runtime::TreeItem* item, runtime::TreeItem* parent, bool expanded) override;
+  void Update(runtime::TreeItem* item, bool expanded) override;
+  runtime::TreeItem* GetSelected() override;
+  // The rows as an indented outline: two spaces a level, "+" before an
+  // expanded row with children, "-" before a collapsed one.
+  std::string Dump() const;
+
+  std::vector<Row> rows;
+  // Index into `rows` of the selected row; -1 for none.
+  int32_t selected = -1;
 };
 
 struct RecordedTimer : runtime::HostTimer {
