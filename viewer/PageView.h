@@ -87,7 +87,7 @@ class PageView : public PageViewCommands {
   void AfterViewChange(ViewChangeSink& sink);
 
   // ---- Paging, zoom, rotation, layout ----
-  void GoToPage(int32_t page, bool skipIfCurrent);
+  void GoToPage(int32_t page, bool skipIfCurrent) override;
   void DoSetZoom(int32_t mode, runtime::Fixed factor);
   // A zoom from the settings or another program (a float factor): refused
   // when not finite or not positive, clamped to the zoom limits. False when

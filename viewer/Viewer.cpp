@@ -798,12 +798,6 @@ void Viewer::OnBookmarkSelected() {
 
 void Viewer::ExecuteCommand(uint32_t id) {
   if (id < kFirstCommand || id > kLastCommand) return;
-  auto dialog = [&](auto create, auto destroy) {
-    // The dialogs' contents come with their own parts of the viewer; until
-    // then the dialog is given straight back.
-    if (pageView == nullptr || host == nullptr) return;
-    if (auto* made = (host->*create)()) (host->*destroy)(made);
-  };
   switch (id) {
     case kCmdExit:
       DestroyHostControls();
@@ -823,7 +817,7 @@ void Viewer::ExecuteCommand(uint32_t id) {
       }
       break;
     case kCmdZoomTo:
-      dialog(&runtime::HostServices::CreateZoomDialog, &runtime::HostServices::DestroyZoomDialog);
+      ShowZoomDialog();
       break;
     case kCmdFitScreen:
       SetFitMode(kZoomFitPage);
@@ -856,8 +850,7 @@ void Viewer::ExecuteCommand(uint32_t id) {
       SetFullScreen(!fullScreen);
       break;
     case kCmdPageNumber:
-      dialog(&runtime::HostServices::CreateGoToPageDialog,
-             &runtime::HostServices::DestroyGoToPageDialog);
+      ShowGoToPageDialog();
       break;
     case kCmdNextPage:
       RunPageViewRequest([&] { pageView->NextPage(); });
@@ -882,8 +875,7 @@ void Viewer::ExecuteCommand(uint32_t id) {
       OpenSelectedBookmark(true);
       break;
     case kCmdDetails:
-      dialog(&runtime::HostServices::CreatePropertiesDialog,
-             &runtime::HostServices::DestroyPropertiesDialog);
+      ShowDetails();
       break;
     case kCmdAbout:
       ShowAbout();

@@ -171,6 +171,33 @@ class Viewer : public pdf::OpenJobViewer, public runtime::ViewerHooks, public Vi
   // key without the button bar, the page view then comes back.
   void GoToBookmark(BookmarkEntry* entry, bool fromCommand);
 
+  // Dialogs (ViewerDialogs.cpp).
+  // The zoom dialog: the presets with the nearest one to the current zoom
+  // selected; OK sets the chosen percentage (1 to 1000) as the zoom.
+  void ShowZoomDialog();
+  // A zoom another program sets, as the bit pattern of a 32-bit float;
+  // ignored without a page view or when it is no usable zoom.
+  void SetZoomFactor(uint32_t floatBits);
+  // The zoom in effect as the bit pattern of a 32-bit float.
+  uint32_t GetZoomFactor() const;
+  // The document properties: "..." until the information job reads each
+  // value.
+  void ShowDetails();
+  // Asks for a page number until one within the document is given or the
+  // dialog is cancelled.
+  void ShowGoToPageDialog();
+
+  // Navigation (ViewerNavigation.cpp). Keys from a window other than the
+  // page view, or without a page view, are ignored.
+  bool AcceptsNavigationKey(const runtime::HostWindow* source) const;
+  // Scrolls half an inch of the screen in `direction`.
+  void OnArrowKey(const runtime::HostWindow* source, ScrollDirection direction);
+  // The first page, or the last with `end`.
+  void OnHomeOrEnd(const runtime::HostWindow* source, bool end);
+  // Enter in the toolbar's page box: goes to the typed page, or says why
+  // it cannot and shows the current page again.
+  void GoToTypedPage(const runtime::HostWindow* control);
+
   // Work timer. The scheduler calls the two hooks; on a cooperative thread
   // the change is recorded and made on the main thread after its next
   // scheduler run.
@@ -282,6 +309,8 @@ class Viewer : public pdf::OpenJobViewer, public runtime::ViewerHooks, public Vi
   // The shown document's bookmarks and the job that reads them.
   BookmarkTree* bookmarks = nullptr;
   runtime::ThreadHandle outlineJob{context};
+  // The job reading the document information into the properties dialog.
+  runtime::ThreadHandle infoJob{context};
   // Row of the UI string table.
   uint32_t languageIndex = 0;
   // The application's caption, the title of its messages.

@@ -107,4 +107,31 @@ void ViewerApp::OnBookmarkSelected() {
   Guarded([&] { viewer.OnBookmarkSelected(); });
 }
 
+void ViewerApp::SetZoomFactor(uint32_t floatBits) {
+  Guarded([&] { viewer.SetZoomFactor(floatBits); });
+}
+
+void ViewerApp::OnKeyLeft(const runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnArrowKey(window, ScrollDirection::kLeft); });
+}
+void ViewerApp::OnKeyUp(const runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnArrowKey(window, ScrollDirection::kUp); });
+}
+void ViewerApp::OnKeyRight(const runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnArrowKey(window, ScrollDirection::kRight); });
+}
+void ViewerApp::OnKeyDown(const runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnArrowKey(window, ScrollDirection::kDown); });
+}
+void ViewerApp::OnKeyHome(const runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnHomeOrEnd(window, false); });
+}
+void ViewerApp::OnKeyEnd(const runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnHomeOrEnd(window, true); });
+}
+
+void ViewerApp::GoToTypedPage(const runtime::HostWindow* control) {
+  Guarded([&] { viewer.GoToTypedPage(control); });
+}
+
 }  // namespace viewer

@@ -133,7 +133,8 @@ void Viewer::InstallDocument(pdf::Document* document) {
   SetOwnedPath(keptPath, nullptr);
   hasOutline = outline;
   CreatePageView(opening);
-  // The old bookmarks and their job go before the document they read.
+  // The old document's jobs and bookmarks go before the document they read.
+  infoJob.Destroy();
   ReleaseBookmarks();
   // The shown document goes only now that its successor is in place.
   viewer::OpenDocument* previous = std::exchange(currentDocument, opening);
@@ -205,6 +206,7 @@ void Viewer::CreatePageView(viewer::OpenDocument* document) {
 
 void Viewer::CloseDocuments() {
   DestroyOpening();
+  infoJob.Destroy();
   // An empty tree has no rows to clear.
   if (bookmarks != nullptr) ReleaseBookmarks();
   outlineJob.Destroy();

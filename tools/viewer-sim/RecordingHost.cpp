@@ -161,6 +161,56 @@ std::string RecordedTree::Dump() const {
   return out;
 }
 
+template <class Base>
+void RecordedDialog<Base>::SetTitle(const char16_t* value) {
+  title = value != nullptr ? value : u"";
+  host->Record(name + ".SetTitle " + LogText(value));
+}
+template <class Base>
+void RecordedDialog<Base>::SetItemText(uint32_t id, const char16_t* value) {
+  items[id] = value != nullptr ? value : u"";
+  host->Record(name + ".SetItemText " + std::to_string(id) + " " + LogText(value));
+}
+template <class Base>
+void RecordedDialog<Base>::SetSoftKeys(const runtime::MenuItemDesc* keys) {
+  host->Record(name + ".SetSoftKeys " + KeysText(keys));
+}
+template <class Base>
+int32_t RecordedDialog<Base>::Finish(int32_t result, const std::string& detail) {
+  host->Record(name + ".RunModal -> " + std::to_string(result) + detail);
+  return result;
+}
+
+void RecordedZoomDialog::SetPresets(uint32_t count, const int32_t* table, uint32_t index,
+                                    int32_t value) {
+  presets.assign(table, table + count);
+  selected = index;
+  current = value;
+  host->Record(name + ".SetPresets " + std::to_string(count) + " selected " +
+               std::to_string(index) + " (" +
+               (index < count ? std::to_string(table[index]) : std::string("none")) +
+               ") current " + std::to_string(value));
+}
+int32_t RecordedZoomDialog::RunModal() {
+  return Finish(result, result == 201 ? " " + std::to_string(value) : "");
+}
+
+int32_t RecordedGoToPageDialog::RunModal() {
+  return answered ? Finish(201, " " + LogText(typed.c_str())) : Finish(202);
+}
+
+int32_t RecordedPropertiesDialog::RunModal() {
+  if (host->whilePropertiesRun) host->whilePropertiesRun();
+  if (host->runJobsInDialogs && host->scheduler != nullptr) {
+    host->scheduler->RunUntil([] { return false; });
+  }
+  std::string shown;
+  for (const auto& [id, value] : items) {
+    if (id % 2 == 0) shown += " " + std::to_string(id) + "=" + LogText(value.c_str());
+  }
+  return Finish(201, shown);
+}
+
 void RecordedTextBox::SetTitle(const char16_t* value) {
   title = value;
   host->Record(name + ".SetTitle " + LogText(value));
@@ -315,17 +365,32 @@ runtime::FindDialog* RecordingHost::CreateFindDialog() {
 }
 void RecordingHost::DestroyFindDialog(runtime::FindDialog*) { Record("DestroyFindDialog"); }
 runtime::GoToPageDialog* RecordingHost::CreateGoToPageDialog() {
-  Record("CreateGoToPageDialog -> null");
-  return nullptr;
+  auto dialog = std::make_unique<RecordedGoToPageDialog>(this, "G" + std::to_string(dialogs_.size() + 1));
+  if (!goToPageAnswers.empty()) {
+    dialog->answered = true;
+    dialog->typed = goToPageAnswers.front();
+    goToPageAnswers.erase(goToPageAnswers.begin());
+  }
+  lastGoToPageDialog = dialog.get();
+  Record("CreateGoToPageDialog -> " + dialog->name);
+  dialogs_.push_back(std::move(dialog));
+  return lastGoToPageDialog;
 }
-void RecordingHost::DestroyGoToPageDialog(runtime::GoToPageDialog*) {
-  Record("DestroyGoToPageDialog");
+void RecordingHost::DestroyGoToPageDialog(runtime::GoToPageDialog* dialog) {
+  Record("DestroyGoToPageDialog " + static_cast<RecordedGoToPageDialog*>(dialog)->name);
 }
 runtime::ZoomDialog* RecordingHost::CreateZoomDialog() {
-  Record("CreateZoomDialog -> null");
-  return nullptr;
+  auto dialog = std::make_unique<RecordedZoomDialog>(this, "Z" + std::to_string(dialogs_.size() + 1));
+  dialog->result = zoomResult;
+  dialog->value = zoomValue;
+  lastZoomDialog = dialog.get();
+  Record("CreateZoomDialog -> " + dialog->name);
+  dialogs_.push_back(std::move(dialog));
+  return lastZoomDialog;
 }
-void RecordingHost::DestroyZoomDialog(runtime::ZoomDialog*) { Record("DestroyZoomDialog"); }
+void RecordingHost::DestroyZoomDialog(runtime::ZoomDialog* dialog) {
+  Record("DestroyZoomDialog " + static_cast<RecordedZoomDialog*>(dialog)->name);
+}
 runtime::TextEntryDialog* RecordingHost::CreatePasswordDialog() {
   if (passwordDialogs_.size() >= passwordAnswers.size()) {
     Record("CreatePasswordDialog -> null");
@@ -342,11 +407,15 @@ void RecordingHost::DestroyPasswordDialog(runtime::TextEntryDialog* dialog) {
          (dialog != nullptr ? static_cast<RecordedPasswordDialog*>(dialog)->name : "none"));
 }
 runtime::PropertiesDialog* RecordingHost::CreatePropertiesDialog() {
-  Record("CreatePropertiesDialog -> null");
-  return nullptr;
+  auto dialog =
+      std::make_unique<RecordedPropertiesDialog>(this, "D" + std::to_string(dialogs_.size() + 1));
+  lastPropertiesDialog = dialog.get();
+  Record("CreatePropertiesDialog -> " + dialog->name);
+  dialogs_.push_back(std::move(dialog));
+  return lastPropertiesDialog;
 }
-void RecordingHost::DestroyPropertiesDialog(runtime::PropertiesDialog*) {
-  Record("DestroyPropertiesDialog");
+void RecordingHost::DestroyPropertiesDialog(runtime::PropertiesDialog* dialog) {
+  Record("DestroyPropertiesDialog " + static_cast<RecordedPropertiesDialog*>(dialog)->name);
 }
 runtime::MessageBoxDialog* RecordingHost::CreateMessageBox() {
   messageBoxes_.push_back(std::make_unique<RecordedMessageBox>(
@@ -380,7 +449,7 @@ void RecordingHost::DestroyButtonWindow(HostWindow* window) {
   Destroyed("DestroyButtonWindow", window);
 }
 HostEdit* RecordingHost::CreateEdit(HostWindow* parent) {
-  return Make<RecordedControl<HostEdit>>("CreateEdit", "E", parent, false);
+  return Make<RecordedEdit>("CreateEdit", "E", parent, false);
 }
 void RecordingHost::DestroyEdit(HostEdit* edit) { Destroyed("DestroyEdit", edit); }
 runtime::HostBitmap* RecordingHost::CreateBitmap(int32_t width, int32_t height) {
