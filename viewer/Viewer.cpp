@@ -566,25 +566,6 @@ void Viewer::OnStartTimer() {
   ChooseAndOpenDocument(true, initialPath);
 }
 
-void Viewer::ChooseAndOpenDocument(bool atStart, const char16_t* path) {
-  (void)atStart;
-  if (busySoftKeys) CancelLongOperation();
-  if (!IsEmptyText(path)) {
-    OpenDocument(path);
-    return;
-  }
-  if (host == nullptr) return;
-  // The recent-files list, then the file browser. Until their dialogs can
-  // be run, each is given back at once, which ends the loop as when the
-  // host has neither.
-  if (runtime::ListDialog* list = host->CreateListDialog(optionQuickZoom)) {
-    host->DestroyListDialog(list);
-  }
-  if (runtime::FileBrowserDialog* browser = host->CreateFileBrowser()) {
-    host->DestroyFileBrowser(browser);
-  }
-}
-
 // ---------------------------------------------------------------------------
 // Work timer
 

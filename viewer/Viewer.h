@@ -136,8 +136,13 @@ class Viewer : public pdf::OpenJobViewer, public runtime::ViewerHooks, public Vi
   // is opened, or the user is asked for one.
   void OnStartTimer();
   // Opens `path`, or, without one, asks the user for a document; cancels a
-  // long operation first.
+  // long operation first. Without a path the recent files and the file
+  // browser take turns until the user opens a file (whether it opens or
+  // not), cancels, or quits (Exit at start).
   void ChooseAndOpenDocument(bool atStart, const char16_t* path);
+  // Set when a document was installed while the user was choosing one
+  // (a path sent by another instance): the choosing ends.
+  bool stopChoosing = false;
 
   // Document opening (ViewerOpen.cpp).
   // Opens the file at `path` on an open job and pumps the scheduler until

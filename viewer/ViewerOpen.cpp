@@ -8,6 +8,9 @@
 #include "runtime/Dictionary.h"
 #include "runtime/ErrorTrap.h"
 #include "runtime/HostControls.h"
+#include "runtime/HostDialogs.h"
+#include "runtime/MenuItemDesc.h"
+#include "runtime/OwnedBufferPtr.h"
 #include "runtime/HostServices.h"
 #include "runtime/MainStackCalls.h"
 #include "runtime/Scheduler.h"
@@ -36,7 +39,129 @@ bool CatalogHasOutline(pdf::Document& document) {
          runtime::Dictionary::Get(outlines, "Last").Tag() == runtime::ObjectTag::kDictionary;
 }
 
+// Columns of the UI string table for the choosing dialogs.
+constexpr uint32_t kTextOpen = 0;
+constexpr uint32_t kTextExit = 6;
+constexpr uint32_t kTextName = 39;
+constexpr uint32_t kTextRecentFiles = 49;
+constexpr uint32_t kTextMyDevice = 51;
+constexpr uint32_t kTextCancel = 56;
+constexpr uint32_t kTextChooseRecent = 62;
+constexpr uint32_t kTextClickBrowse = 63;
+constexpr uint32_t kTextFolder = 66;
+constexpr uint32_t kTextDate = 67;
+constexpr uint32_t kTextBrowse = 73;
+constexpr uint32_t kTextClose = 81;
+// Command ids of the choosing dialogs' soft keys.
+constexpr uint32_t kCmdChooseOpen = 138;
+constexpr uint32_t kCmdChooseBrowse = 137;
+// Entries of the recent-files list.
+constexpr uint32_t kRecentFileCount = 10;
+
+// A copy of a dialog's chosen path that outlives the dialog; empty when
+// nothing was chosen.
+class ChosenPath {
+ public:
+  explicit ChosenPath(runtime::LibraryContext* context) : block_(context) {}
+  void Take(runtime::LibraryContext* context, const char16_t* path) {
+    if (IsEmptyPath(path)) return;
+    const size_t units = runtime::WideStrLen(path) + 1;
+    if (units > 0x7ffffffe) runtime::ThrowRuntime(runtime::kOverflow);
+    auto* copy = static_cast<char16_t*>(runtime::AllocOrThrow(context, units * sizeof(char16_t)));
+    for (size_t i = 0; i < units; ++i) copy[i] = path[i];
+    block_.Reset(copy);
+  }
+  const char16_t* Get() const { return static_cast<const char16_t*>(block_.Get()); }
+
+ private:
+  runtime::OwnedBufferPtr block_;
+};
+
 }  // namespace
+
+void Viewer::ChooseAndOpenDocument(bool atStart, const char16_t* path) {
+  if (busySoftKeys) CancelLongOperation();
+  if (!IsEmptyPath(path)) {
+    OpenDocument(path);
+    return;
+  }
+  if (host == nullptr) return;
+  runtime::MenuItemDesc leave{atStart ? kCmdExit : kCmdCancel, Text(atStart ? kTextExit : kTextCancel)};
+  runtime::MenuItemDesc cancel{kCmdCancel, Text(kTextCancel)};
+  stopChoosing = false;
+  bool quit = false;
+  for (bool done = false; !done && !stopChoosing;) {
+    ChosenPath chosen(context);
+    bool listHadEntries = false;
+    if (runtime::ListDialog* list = host->CreateListDialog(optionQuickZoom)) {
+      runtime::MenuItemDesc left{optionQuickZoom ? kCmdChooseOpen : kCmdChooseBrowse,
+                                 Text(optionQuickZoom ? kTextOpen : kTextBrowse)};
+      left.next = &leave;
+      static constexpr uint32_t kListTexts[][2] = {{1204, kTextBrowse},     {1205, kTextClickBrowse},
+                                                   {1206, kTextChooseRecent}, {1201, kTextName},
+                                                   {1202, kTextFolder},     {1203, kTextDate},
+                                                   {1207, kTextRecentFiles}};
+      for (const auto& text : kListTexts) list->SetItemText(text[0], Text(text[1]));
+      list->SetSoftKeys(&left);
+      for (uint32_t i = 0; i < kRecentFileCount; ++i) {
+        const char16_t* recent = host->GetRecentFile(i);
+        if (IsEmptyPath(recent)) continue;
+        list->AddPath(recent);
+        listHadEntries = true;
+      }
+      if (listHadEntries) {
+        list->SetTitle(caption);
+        currentDialog = list;
+        const int32_t result = list->RunModal();
+        currentDialog = nullptr;
+        if (result == runtime::kDialogOk) {
+          chosen.Take(context, list->GetChosenPath());
+          done = true;
+        } else if (result == runtime::kDialogCancel) {
+          done = true;
+        } else if (result == runtime::kDialogCloseApplication) {
+          done = quit = true;
+        }
+      }
+      host->DestroyListDialog(list);
+    }
+    if (!done) {
+      runtime::FileBrowserDialog* browser = host->CreateFileBrowser();
+      if (browser == nullptr) {
+        // Neither dialog can be shown, or the list would only lead back
+        // to itself.
+        done = true;
+      } else {
+        runtime::MenuItemDesc left{kCmdChooseOpen, Text(kTextOpen)};
+        left.next = listHadEntries ? &cancel : &leave;
+        browser->SetTitle(caption);
+        browser->SetItemText(1301, Text(kTextMyDevice));
+        browser->SetItemText(1302, Text(kTextOpen));
+        browser->SetItemText(1303, Text(kTextClose));
+        browser->SetSoftKeys(&left);
+        currentDialog = browser;
+        const int32_t result = browser->RunModal();
+        currentDialog = nullptr;
+        if (result == runtime::kDialogOk) chosen.Take(context, browser->GetChosenPath());
+        if (chosen.Get() != nullptr) {
+          done = true;
+        } else if (result == runtime::kDialogCloseApplication) {
+          done = quit = true;
+        } else {
+          // Back to the recent files, when there were any.
+          done = !listHadEntries;
+        }
+        host->DestroyFileBrowser(browser);
+      }
+    }
+    // One open attempt ends the choosing, whether the file opens or not.
+    if (chosen.Get() != nullptr) OpenDocument(chosen.Get());
+  }
+  if (quit) {
+    DestroyHostControls();
+    host->Quit();
+  }
+}
 
 void Viewer::SetOwnedPath(const char16_t*& field, const char16_t* path) {
   char16_t* copy = nullptr;
@@ -147,6 +272,7 @@ void Viewer::InstallDocument(pdf::Document* document) {
   ReportViewChange();
   openDone = true;
   openSucceeded = true;
+  stopChoosing = true;
   if (host != nullptr) {
     uint32_t language = languageIndex;
     runtime::RunOnMainStack(context, [&] { language = host->GetLanguageIndex(); });

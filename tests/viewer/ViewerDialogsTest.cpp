@@ -15,9 +15,11 @@
 
 #include "platform/Clock.h"
 #include "platform/Files.h"
+#include "platform/WideText.h"
 #include "tests/pdf/CorpusFiles.h"
 #include "tests/pdf/PdfTestSupport.h"
 #include "tests/pdf/ProbeRunner.h"
+#include "tests/viewer/ViewerTestDocuments.h"
 #include "tools/viewer-sim/RecordingHost.h"
 #include "viewer/MenuTree.h"
 #include "viewer/PageView.h"
@@ -30,26 +32,11 @@ namespace {
 
 using runtime::Fixed;
 
-// `pages` pages of 612 x 792 and, when given, an "Info" dictionary.
 std::string Pages(int pages, const std::string& info = "") {
-  pdftest::PdfWriter writer;
-  writer.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
-  std::string kids;
-  for (int i = 0; i < pages; ++i) {
-    writer.Object(3 + i, "<< /Type /Page /Parent 2 0 R >>");
-    kids += std::to_string(3 + i) + " 0 R ";
-  }
-  writer.Object(2, "<< /Type /Pages /Count " + std::to_string(pages) +
-                       " /MediaBox [0 0 612 792] /Kids [" + kids + "] >>");
-  if (!info.empty()) writer.Object(static_cast<uint32_t>(3 + pages), info);
-  writer.ClassicTable("/Root 1 0 R" +
-                      (info.empty() ? std::string() : " /Info " + std::to_string(3 + pages) + " 0 R"));
-  return writer.Text();
+  return viewertest::PlainPages(pages, info);
 }
 
-std::u16string DevicePath(const std::string& hostPath) {
-  return platform::DevicePathFromHost(std::filesystem::absolute(hostPath).string());
-}
+std::u16string DevicePath(const std::string& hostPath) { return viewertest::DevicePathOf(hostPath); }
 
 uint32_t FloatBits(float value) {
   uint32_t bits = 0;
@@ -70,8 +57,7 @@ class ViewerDialogsTest : public ::testing::Test {
     ASSERT_NE(app, nullptr);
     host.scheduler = &app->scheduler;
     app->OpenInitialDocument(nullptr);
-    const std::string path = testing::TempDir() + "/dialogs-" + name;
-    std::ofstream(path, std::ios::binary) << bytes;
+    const std::string path = viewertest::WriteTempFile("dialogs-" + name, bytes);
     ASSERT_EQ(app->OnCopyData(DevicePath(path).c_str()), 1);
     host.log.clear();
   }
@@ -261,31 +247,7 @@ TEST_F(ViewerDialogsTest, PropertiesOfCorpusFilesMatchPdfinfo) {
     if (pdftest::UnderContinuousIntegration()) FAIL() << "pdfinfo is missing";
     GTEST_SKIP() << "pdfinfo is missing";
   }
-  auto utf8 = [](const std::u16string& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-      uint32_t c = text[i];
-      if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-      }
-      if (c < 0x80) {
-        out += static_cast<char>(c);
-      } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-      } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-      } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-      }
-    }
-    return out;
-  };
+  auto utf8 = [](const std::u16string& text) { return platform::Utf8FromWide(text); };
   auto digits = [](const std::string& text) {
     std::string out;
     for (char c : text) {

@@ -181,6 +181,10 @@ int32_t RecordedDialog<Base>::Finish(int32_t result, const std::string& detail) 
   return result;
 }
 
+void RecordedListDialog::AddPath(const char16_t* path) {
+  host->Record(name + ".AddPath " + LogText(path));
+}
+
 void RecordedZoomDialog::SetPresets(uint32_t count, const int32_t* table, uint32_t index,
                                     int32_t value) {
   presets.assign(table, table + count);
@@ -349,16 +353,50 @@ runtime::TextBoxDialog* RecordingHost::CreateTextBox() {
 void RecordingHost::DestroyTextBox(runtime::TextBoxDialog* dialog) {
   Record("DestroyTextBox " + static_cast<RecordedTextBox*>(dialog)->name);
 }
+namespace {
+
+ChooserAnswer NextAnswer(std::vector<ChooserAnswer>& queue) {
+  if (queue.empty()) return {};
+  ChooserAnswer answer = queue.front();
+  queue.erase(queue.begin());
+  return answer;
+}
+
+}  // namespace
+
 runtime::ListDialog* RecordingHost::CreateListDialog(bool showBrowse) {
-  Record(std::string("CreateListDialog ") + (showBrowse ? "1" : "0") + " -> null");
-  return nullptr;
+  const std::string line = std::string("CreateListDialog ") + (showBrowse ? "1" : "0");
+  if (!offerChoosers) {
+    Record(line + " -> null");
+    return nullptr;
+  }
+  auto dialog = std::make_unique<RecordedListDialog>(
+      this, "L" + std::to_string(dialogs_.size() + 1), NextAnswer(listAnswers));
+  RecordedListDialog* made = dialog.get();
+  Record(line + " -> " + made->name);
+  dialogs_.push_back(std::move(dialog));
+  return made;
 }
-void RecordingHost::DestroyListDialog(runtime::ListDialog*) { Record("DestroyListDialog"); }
+void RecordingHost::DestroyListDialog(runtime::ListDialog* dialog) {
+  Record("DestroyListDialog" +
+         (dialog != nullptr ? " " + static_cast<RecordedListDialog*>(dialog)->name : std::string()));
+}
 runtime::FileBrowserDialog* RecordingHost::CreateFileBrowser() {
-  Record("CreateFileBrowser -> null");
-  return nullptr;
+  if (!offerChoosers) {
+    Record("CreateFileBrowser -> null");
+    return nullptr;
+  }
+  auto dialog = std::make_unique<RecordedFileBrowser>(
+      this, "F" + std::to_string(dialogs_.size() + 1), NextAnswer(browserAnswers));
+  RecordedFileBrowser* made = dialog.get();
+  Record("CreateFileBrowser -> " + made->name);
+  dialogs_.push_back(std::move(dialog));
+  return made;
 }
-void RecordingHost::DestroyFileBrowser(runtime::FileBrowserDialog*) { Record("DestroyFileBrowser"); }
+void RecordingHost::DestroyFileBrowser(runtime::FileBrowserDialog* dialog) {
+  Record("DestroyFileBrowser" +
+         (dialog != nullptr ? " " + static_cast<RecordedFileBrowser*>(dialog)->name : std::string()));
+}
 runtime::FindDialog* RecordingHost::CreateFindDialog() {
   Record("CreateFindDialog -> null");
   return nullptr;

@@ -139,6 +139,31 @@ class RecordedPropertiesDialog final : public RecordedDialog<runtime::Properties
   int32_t RunModal() override;
 };
 
+// What a choosing dialog answers: its result and the chosen path.
+struct ChooserAnswer {
+  int32_t result = 202;
+  std::u16string path;
+};
+
+class RecordedListDialog final : public RecordedDialog<runtime::ListDialog> {
+ public:
+  RecordedListDialog(RecordingHost* owner, std::string label, ChooserAnswer reply)
+      : RecordedDialog(owner, std::move(label)), answer(std::move(reply)) {}
+  void AddPath(const char16_t* path) override;
+  const char16_t* GetChosenPath() override { return answer.path.c_str(); }
+  int32_t RunModal() override { return Finish(answer.result); }
+  ChooserAnswer answer;
+};
+
+class RecordedFileBrowser final : public RecordedDialog<runtime::FileBrowserDialog> {
+ public:
+  RecordedFileBrowser(RecordingHost* owner, std::string label, ChooserAnswer reply)
+      : RecordedDialog(owner, std::move(label)), answer(std::move(reply)) {}
+  const char16_t* GetChosenPath() override { return answer.path.c_str(); }
+  int32_t RunModal() override { return Finish(answer.result); }
+  ChooserAnswer answer;
+};
+
 struct RecordedTimer : runtime::HostTimer {
   std::string name;
   uint32_t milliseconds = 0;
@@ -200,6 +225,13 @@ class RecordingHost : public runtime::HostServices {
   // The n-th control made (1-based, counting windows, trees, buttons and
   // edits) fails; 0 for none.
   uint32_t failControl = 0;
+  // The recent-files list and the file browser exist only when this is
+  // set; each answers the next answer of its queue (Cancel when empty).
+  bool offerChoosers = false;
+  std::vector<ChooserAnswer> listAnswers;
+  std::vector<ChooserAnswer> browserAnswers;
+  // The recent files GetRecentFile answers (empty past the end).
+  std::vector<std::u16string> recentFiles;
   // What the zoom dialog answers: its result and the percentage chosen.
   int32_t zoomResult = 201;
   int32_t zoomValue = 100;
@@ -280,7 +312,9 @@ class RecordingHost : public runtime::HostServices {
   bool IsInputPending() override { return inputPending; }
   void SetOemIgnoreApp(uint32_t oldPenTool, uint32_t newPenTool) override;
   void AddRecentFile(const char16_t* path) override;
-  const char16_t* GetRecentFile(uint32_t) override { return u""; }
+  const char16_t* GetRecentFile(uint32_t index) override {
+    return index < recentFiles.size() ? recentFiles[index].c_str() : u"";
+  }
   void SetBusyCursor(bool on) override;
   void BeginBusy(uint8_t reason) override;
   void EndBusy(uint8_t reason) override;
