@@ -410,14 +410,18 @@ void PageView::RunOpenAction(pdf::Document& document) {
     if (catalog.Tag() != runtime::ObjectTag::kDictionary) return;
     const runtime::ObjectHandle open = runtime::Dictionary::Get(catalog, "OpenAction");
     if (open.Tag() != runtime::ObjectTag::kArray) return;
-    RefreshLayout();
-    const pdf::DestinationTarget target = pdf::Destination::Parse(document, open, CurrentPage());
-    if (target.pageIndex < 0) return;
-    pdf::DestinationView destination;
-    destination.page = target.pageIndex;
-    pdf::Destination::ReadView(LaidOutDestinationPages(layout_), open, target.pageIndex, destination);
-    GoToDestination(destination);
+    GoToExplicitDestination(document, open);
   });
+}
+
+void PageView::GoToExplicitDestination(pdf::Document& document, const runtime::ObjectHandle& array) {
+  RefreshLayout();
+  const pdf::DestinationTarget target = pdf::Destination::Parse(document, array, CurrentPage());
+  if (target.pageIndex < 0 || target.pageIndex >= pages_.PageCount()) return;
+  pdf::DestinationView destination;
+  destination.page = target.pageIndex;
+  pdf::Destination::ReadView(LaidOutDestinationPages(layout_), array, target.pageIndex, destination);
+  GoToDestination(destination);
 }
 
 void PageView::AfterViewChange(ViewChangeSink& sink) {
