@@ -410,9 +410,15 @@ void PageView::RunOpenAction(pdf::Document& document) {
     if (catalog.Tag() != runtime::ObjectTag::kDictionary) return;
     const runtime::ObjectHandle open = runtime::Dictionary::Get(catalog, "OpenAction");
     if (open.Tag() != runtime::ObjectTag::kArray) return;
-    RefreshLayout();
-    GoToDestinationArray(document, open, CurrentPage());
+    GoToExplicitDestination(document, open);
   });
+}
+
+void PageView::GoToExplicitDestination(pdf::Document& document, const runtime::ObjectHandle& array) {
+  RefreshLayout();
+  const pdf::DestinationTarget target = pdf::Destination::Parse(document, array, CurrentPage());
+  if (target.pageIndex < 0 || target.pageIndex >= pages_.PageCount()) return;
+  GoToDestinationArray(document, array, CurrentPage());
 }
 
 void PageView::GoToDestinationArray(pdf::Document& document, const runtime::ObjectHandle& array,

@@ -83,12 +83,16 @@ class PageView : public PageViewCommands {
   // there. Every error but cancellation is dropped; an action dictionary
   // is left to the action machinery.
   void RunOpenAction(pdf::Document& document);
+  // An explicit destination array of `document`: the view goes to its page
+  // and fit. A page outside the document is ignored; a malformed array
+  // raises (runtime, 2).
+  void GoToExplicitDestination(pdf::Document& document, const runtime::ObjectHandle& array);
   // After a change has been laid out: the scroll bars, then the current
   // page and the effective zoom, go to `sink`.
   void AfterViewChange(ViewChangeSink& sink);
 
   // ---- Paging, zoom, rotation, layout ----
-  void GoToPage(int32_t page, bool skipIfCurrent);
+  void GoToPage(int32_t page, bool skipIfCurrent) override;
   void DoSetZoom(int32_t mode, runtime::Fixed factor);
   // A zoom from the settings or another program (a float factor): refused
   // when not finite or not positive, clamped to the zoom limits. False when

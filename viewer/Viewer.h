@@ -10,6 +10,7 @@
 // come from a cooperative thread is carried out on the main stack.
 #include <cstdint>
 
+#include "pdf/OpenJob.h"
 #include "runtime/DocumentPrompts.h"
 #include "runtime/Fixed.h"
 #include "runtime/LibraryContext.h"
@@ -21,6 +22,7 @@
 #include "viewer/PageViewCommands.h"
 #include "viewer/PenTarget.h"
 #include "viewer/ViewerSearch.h"
+#include "viewer/ViewChangeSink.h"
 
 namespace runtime {
 class CoThread;
@@ -34,7 +36,12 @@ class ListLink;
 
 namespace viewer {
 
+class DocumentInteraction;
 class Viewer;
+class BookmarkEntry;
+class BookmarkTree;
+class OpenDocument;
+class PageView;
 
 // Message-box styles and the answer of a yes-or-no question.
 inline constexpr uint32_t kMessageStatement = 1;
@@ -98,7 +105,7 @@ struct PasswordRequest {
   bool entered = false;
 };
 
-class Viewer : public runtime::DocumentPrompts, public runtime::ViewerHooks {
+class Viewer : public pdf::OpenJobViewer, public runtime::ViewerHooks, public ViewChangeSink {
  public:
   // Reads the host's settings and memory budget (which sets the context's
   // memory limits) and splits the option word; makes no host control yet.
@@ -132,8 +139,74 @@ class Viewer : public runtime::DocumentPrompts, public runtime::ViewerHooks {
   // is opened, or the user is asked for one.
   void OnStartTimer();
   // Opens `path`, or, without one, asks the user for a document; cancels a
-  // long operation first.
+  // long operation first. Without a path the recent files and the file
+  // browser take turns until the user opens a file (whether it opens or
+  // not), cancels, or quits (Exit at start).
   void ChooseAndOpenDocument(bool atStart, const char16_t* path);
+  // Set when a document was installed while the user was choosing one
+  // (a path sent by another instance): the choosing ends.
+  bool stopChoosing = false;
+
+  // Document opening (ViewerOpen.cpp).
+  // Opens the file at `path` on an open job and pumps the scheduler until
+  // the job ends, however it ends. 1 when the document was installed or is
+  // the one shown already; 0 for an empty path or a failed open, which
+  // leaves the shown document as it was.
+  int32_t OpenDocument(const char16_t* path);
+  // The open job's side: the job of the document being opened, the
+  // opened document (on the job's thread), and how a failed open ended.
+  runtime::ThreadHandle& OpenJobHandle() override;
+  void InstallDocument(pdf::Document* document) override;
+  pdf::OpenState& GetOpenState() override { return openState; }
+  // Makes the page view for `document` (null: none) and puts it in place
+  // of the old one.
+  void CreatePageView(viewer::OpenDocument* document);
+  // Drops the page view and both documents (the viewer closes).
+  void CloseDocuments();
+  // Destroys the shown document's interaction (pen, search, selection).
+  void DestroyInteraction();
+  // The page view reports a settled view: the page-number box and the
+  // zoom the zoom dialog and WM_USER answer follow it.
+  void SetScrollBars(const ScrollBarRecord& bars) override;
+  void ShowPageAndZoom(int32_t page, runtime::Fixed effectiveZoom) override;
+  // The page view told the viewer of its state after a request.
+  void ReportViewChange();
+
+  // Bookmarks (ViewerBookmarks.cpp).
+  // Empties the bookmark tree and frees its entries.
+  void ReleaseBookmarks();
+  // Starts the outline job for the shown document.
+  void FillBookmarks();
+  // Goes to the entry's destination when it has one; from the Select soft
+  // key without the button bar, the page view then comes back.
+  void GoToBookmark(BookmarkEntry* entry, bool fromCommand);
+
+  // Dialogs (ViewerDialogs.cpp).
+  // The zoom dialog: the presets with the nearest one to the current zoom
+  // selected; OK sets the chosen percentage (1 to 1000) as the zoom.
+  void ShowZoomDialog();
+  // A zoom another program sets, as the bit pattern of a 32-bit float;
+  // ignored without a page view or when it is no usable zoom.
+  void SetZoomFactor(uint32_t floatBits);
+  // The zoom in effect as the bit pattern of a 32-bit float.
+  uint32_t GetZoomFactor() const;
+  // The document properties: "..." until the information job reads each
+  // value.
+  void ShowDetails();
+  // Asks for a page number until one within the document is given or the
+  // dialog is cancelled.
+  void ShowGoToPageDialog();
+
+  // Navigation (ViewerNavigation.cpp). Keys from a window other than the
+  // page view, or without a page view, are ignored.
+  bool AcceptsNavigationKey(const runtime::HostWindow* source) const;
+  // Scrolls half an inch of the screen in `direction`.
+  void OnArrowKey(const runtime::HostWindow* source, ScrollDirection direction);
+  // The first page, or the last with `end`.
+  void OnHomeOrEnd(const runtime::HostWindow* source, bool end);
+  // Enter in the toolbar's page box: goes to the typed page, or says why
+  // it cannot and shows the current page again.
+  void GoToTypedPage(const runtime::HostWindow* control);
 
   // Work timer. The scheduler calls the two hooks; on a cooperative thread
   // the change is recorded and made on the main thread after its next
@@ -191,6 +264,16 @@ class Viewer : public runtime::DocumentPrompts, public runtime::ViewerHooks {
 
   // The page view of the open document, or null.
   PageViewCommands* pageView = nullptr;
+  // The page view the viewer made for its document and owns (pageView
+  // then points at it); null when none or when a test set pageView.
+  PageView* ownedPageView = nullptr;
+  // The selection, links, pen and search of the shown document (null
+  // without one).
+  DocumentInteraction* documentInteraction = nullptr;
+  // The document shown and the one being opened.
+  viewer::OpenDocument* currentDocument = nullptr;
+  viewer::OpenDocument* openingDocument = nullptr;
+  pdf::OpenState openState;
   // The running long operation (a search), which Cancel destroys.
   runtime::CoThread* longOperation = nullptr;
   // The menu records.
@@ -245,6 +328,11 @@ class Viewer : public runtime::DocumentPrompts, public runtime::ViewerHooks {
 
   runtime::LibraryContext* context;
   runtime::HostServices* host;
+  // The shown document's bookmarks and the job that reads them.
+  BookmarkTree* bookmarks = nullptr;
+  runtime::ThreadHandle outlineJob{context};
+  // The job reading the document information into the properties dialog.
+  runtime::ThreadHandle infoJob{context};
   // Row of the UI string table.
   uint32_t languageIndex = 0;
   // The application's caption, the title of its messages.
@@ -374,6 +462,16 @@ class Viewer : public runtime::DocumentPrompts, public runtime::ViewerHooks {
   TimerChange pendingTimerChange_ = TimerChange::kNone;
   // Owned copy of the path given to Start.
   char16_t* initialPathBuffer_ = nullptr;
+  // Opens are numbered; the being-opened holder and the last installation
+  // say which open they belong to, so that an open nested in another's
+  // password prompt cannot be taken for the outer one.
+  uint32_t openSerial_ = 0;
+  uint32_t openingSerial_ = 0;
+  uint32_t installedSerial_ = 0;
+  // A handle for an open job that has no document to belong to.
+  runtime::ThreadHandle strayJob_{context};
+  void SetOwnedPath(const char16_t*& field, const char16_t* path);
+  void DestroyOpening();
 
   void ShowMessage(const char16_t* text, const char16_t* title);
   bool Ask(uint32_t index);
@@ -385,6 +483,7 @@ void Viewer::RunPageViewRequest(Post&& post) {
   if (pageView == nullptr) return;
   if (context->scheduler == nullptr || !context->scheduler->OnMainThread()) {
     post();
+    ReportViewChange();
     return;
   }
   // Both bounds count from before the request is handed over.
@@ -393,6 +492,7 @@ void Viewer::RunPageViewRequest(Post&& post) {
   PaintHold hold(this);
   post();
   RunRequestPump(within200, within10, &hold);
+  ReportViewChange();
 }
 
 }  // namespace viewer

@@ -53,6 +53,12 @@ void ViewerApp::Guarded(Body&& body) {
 
 void ViewerApp::OpenInitialDocument(const char16_t* path) { viewer.Start(path); }
 
+int32_t ViewerApp::OnCopyData(const char16_t* path) {
+  int32_t opened = 0;
+  Guarded([&] { opened = viewer.OpenDocument(path); });
+  return opened;
+}
+
 void ViewerApp::ReleaseCachedMemory() { context.cacheManager.PurgeTo(0, true); }
 
 void ViewerApp::BeginModalUi() { viewer.SuspendBusyCursor(); }
@@ -119,6 +125,33 @@ void ViewerApp::OnMouseUp(int32_t x, int32_t y, runtime::HostWindow* window) {
 
 void ViewerApp::OnCaptureLost() {
   Guarded([&] { viewer.OnCaptureLost(); });
+}
+
+void ViewerApp::SetZoomFactor(uint32_t floatBits) {
+  Guarded([&] { viewer.SetZoomFactor(floatBits); });
+}
+
+void ViewerApp::OnKeyLeft(const runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnArrowKey(window, ScrollDirection::kLeft); });
+}
+void ViewerApp::OnKeyUp(const runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnArrowKey(window, ScrollDirection::kUp); });
+}
+void ViewerApp::OnKeyRight(const runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnArrowKey(window, ScrollDirection::kRight); });
+}
+void ViewerApp::OnKeyDown(const runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnArrowKey(window, ScrollDirection::kDown); });
+}
+void ViewerApp::OnKeyHome(const runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnHomeOrEnd(window, false); });
+}
+void ViewerApp::OnKeyEnd(const runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnHomeOrEnd(window, true); });
+}
+
+void ViewerApp::GoToTypedPage(const runtime::HostWindow* control) {
+  Guarded([&] { viewer.GoToTypedPage(control); });
 }
 
 }  // namespace viewer

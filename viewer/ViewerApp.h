@@ -38,6 +38,9 @@ class ViewerApp {
 
   // Starts the viewer; `path` (or null) is opened once the splash is gone.
   void OpenInitialDocument(const char16_t* path);
+  // A path another instance sent: opened at once. 1 when it was installed
+  // (or is the one shown), 0 otherwise.
+  int32_t OnCopyData(const char16_t* path);
   // Empties every cache of the context (the application lost activation).
   void ReleaseCachedMemory();
   // Around every shell message box and dialog.
@@ -65,6 +68,20 @@ class ViewerApp {
   void OnMouseMove(int32_t x, int32_t y, runtime::HostWindow* window);
   void OnMouseUp(int32_t x, int32_t y, runtime::HostWindow* window);
   void OnCaptureLost();
+  // WM_USER+1 sets the zoom from a 32-bit float's bit pattern; WM_USER
+  // answers the zoom in effect the same way.
+  void SetZoomFactor(uint32_t floatBits);
+  uint32_t GetZoomFactor() const { return viewer.GetZoomFactor(); }
+  // VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN, VK_HOME and VK_END, with the window
+  // the key was typed in.
+  void OnKeyLeft(const runtime::HostWindow* window);
+  void OnKeyUp(const runtime::HostWindow* window);
+  void OnKeyRight(const runtime::HostWindow* window);
+  void OnKeyDown(const runtime::HostWindow* window);
+  void OnKeyHome(const runtime::HostWindow* window);
+  void OnKeyEnd(const runtime::HostWindow* window);
+  // Enter in the toolbar's page box.
+  void GoToTypedPage(const runtime::HostWindow* control);
 
   runtime::LibraryContext context;
   runtime::Scheduler scheduler{&context};

@@ -3,10 +3,14 @@
 //
 //   viewer-sim [FILE] [--options N] [--dpi N] [--size WxH] [--budget N]
 //              [--language N] [--start] [--fire-start-timer]
+//              [--password-answers 'a,b,...']
 //              [--command ID]... [--key C]... [--popup ID]... [--png PATH]
 //
-// --start starts the viewer (with FILE as the document to open); the
-// commands, keys and popups then run in the order given. The output has
+// --start starts the viewer (with FILE as the document its start timer
+// opens); without --start, FILE is opened at once, as a path sent by
+// another instance is. The password dialog answers the passwords of
+// --password-answers in order and is missing (a cancelled prompt) after
+// them. The commands, keys and popups then run in the order given. The output has
 // three sections: the host-call log, the menu tree (after the last popup
 // refresh) and the memory limits of the library context.
 #include <cstdio>
@@ -15,6 +19,9 @@
 #include <string>
 #include <vector>
 
+#include <filesystem>
+
+#include "platform/Files.h"
 #include "tools/viewer-sim/RecordingHost.h"
 #include "viewer/ViewerApp.h"
 
@@ -29,6 +36,7 @@ int Usage() {
   std::fprintf(stderr,
                "usage: viewer-sim [FILE] [--options N] [--dpi N] [--size WxH] [--budget N]\n"
                "                  [--language N] [--start] [--fire-start-timer]\n"
+               "                  [--password-answers 'a,b,...']\n"
                "                  [--command ID]... [--key C]... [--popup ID]... [--png PATH]\n");
   return 2;
 }
@@ -92,6 +100,21 @@ int main(int argc, char** argv) {
       if (value == nullptr || std::strlen(value) != 1) return Usage();
       ++i;
       steps.push_back({Step::kKey, static_cast<uint32_t>(static_cast<unsigned char>(value[0]))});
+    } else if (std::strcmp(arg, "--password-answers") == 0) {
+      if (value == nullptr) return Usage();
+      ++i;
+      // Comma-separated; each answer byte by byte (passwords are Latin-1
+      // here).
+      std::u16string answer;
+      for (const char* p = value;; ++p) {
+        if (*p == ',' || *p == '\0') {
+          host.passwordAnswers.push_back(answer);
+          answer.clear();
+          if (*p == '\0') break;
+        } else {
+          answer += static_cast<char16_t>(static_cast<unsigned char>(*p));
+        }
+      }
     } else if (std::strcmp(arg, "--png") == 0) {
       if (value == nullptr) return Usage();
       png = value;
@@ -99,8 +122,9 @@ int main(int argc, char** argv) {
     } else if (arg[0] == '-' || haveFile) {
       return Usage();
     } else {
-      // Paths are taken byte by byte; the viewer's own paths are UTF-16.
-      for (const char* p = arg; *p != '\0'; ++p) file += static_cast<char16_t>(static_cast<unsigned char>(*p));
+      // The viewer sees the file by its device path.
+      std::error_code ignored;
+      file = platform::DevicePathFromHost(std::filesystem::absolute(arg, ignored).string());
       haveFile = true;
     }
   }
@@ -115,7 +139,11 @@ int main(int argc, char** argv) {
   {
     runtime::ErrorTrap trap(&app->context);
     const bool ran = trap.Run([&] {
-      if (start) app->OpenInitialDocument(haveFile ? file.c_str() : nullptr);
+      if (start) {
+        app->OpenInitialDocument(haveFile ? file.c_str() : nullptr);
+      } else if (haveFile) {
+        host.Record("open -> " + std::to_string(app->OnCopyData(file.c_str())));
+      }
       for (const Step& step : steps) {
         switch (step.kind) {
           case Step::kCommand:
@@ -150,6 +178,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "viewer-sim: cannot write %s\n", png.c_str());
     status = 1;
   }
+  // The document shown, if any: its path and pages.
+  std::string document = "none";
+  if (app->viewer.currentPath != nullptr) {
+    const viewer::PageViewState view =
+        app->viewer.pageView != nullptr ? app->viewer.pageView->State() : viewer::PageViewState{};
+    document = viewersim::LogText(app->viewer.currentPath) + " pages " +
+               std::to_string(view.pageCount) + " page " + std::to_string(view.currentPage);
+  }
   const std::string menu = viewersim::DumpMenu(app->viewer.menu.Root());
   const runtime::MemoryContext& memory = app->context.memory;
   const std::string limits = std::to_string(memory.softLimit) + " / " +
@@ -169,5 +205,6 @@ int main(int argc, char** argv) {
     from = end + 1;
   }
   std::printf("memory limits: %s\n", limits.c_str());
+  std::printf("document: %s\n", document.c_str());
   return status;
 }
