@@ -325,6 +325,9 @@ class RecordingHost : public runtime::HostServices {
   int32_t GetScreenDpi() override { return screenDpi; }
   bool GetInitialZoom(uint32_t*, float*) override { return false; }
   bool GetKeepToolbarInFullScreen() override { return keepToolbarInFullScreen; }
+  // Remote go-to and URI actions are logged; the view stays.
+  void OnRemoteGoTo() override { Record("OnRemoteGoTo"); }
+  void OnOpenUri() override { Record("OnOpenUri"); }
 
   // The name of a control or "none".
   static std::string NameOf(const runtime::HostWindow* window);
