@@ -259,6 +259,7 @@ void PagePen::SetFocusedLinkState(uint16_t state) {
 }
 
 void PagePen::CheckFocusedLinkVisible() {
+  view_.RefreshLayout();
   if (focused_.Exists() && view_.Layout().IsPageInRange(focused_.page)) {
     runtime::Rect bounds;
     const PageLayout& layout = view_.Layout();
