@@ -151,6 +151,7 @@ Viewer::~Viewer() {
   // The scheduler's hooks must not reach a viewer that is going.
   if (context->viewer == this) context->viewer = nullptr;
   DestroyHostControls();
+  ReleaseButtonPictures();
   if (runtime::CoThread* job = longOperation) {
     longOperation = nullptr;
     runtime::ThreadHandle(context, job).Destroy();

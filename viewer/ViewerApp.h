@@ -58,6 +58,9 @@ class ViewerApp {
   void OnPageUp(const runtime::HostWindow* source);
   void OnPageDown(const runtime::HostWindow* source);
   void OnBookmarkSelected();
+  // Draws an owner-drawn button's picture (pressed or not); 0, so that the
+  // default drawing runs after it.
+  int32_t DrawToolbarButton(runtime::HostWindow* button, bool pressed);
 
   runtime::LibraryContext context;
   runtime::Scheduler scheduler{&context};
