@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -23,7 +24,7 @@ struct StepShape {
 
 constexpr StepShape kSteps[] = {
     {"soft1", 0}, {"soft2", 0},   {"back", 0},       {"key", 1},  {"char", 1},
-    {"tap", 2},   {"command", 1}, {"zoom", 1},       {"quit", 0}, {"screenshot", 1}, {"wait-for", 1},
+    {"tap", 2},   {"command", 1}, {"zoom", 1},       {"quit", 0}, {"screenshot", 1}, {"wait-for", 1}, {"report-zoom", 0},
 };
 
 bool ToInteger(const std::string& text, long minimum, long maximum, long* value) {
@@ -104,6 +105,12 @@ bool PerformStep(const ScriptStep& step, std::string* error) {
     if (window == nullptr) return Fail(error, "no main window");
     const float factor = std::strtof(arguments[0].c_str(), nullptr);
     platform::SendMessageW(window, shell::kZoomSetMessage, std::bit_cast<uint32_t>(factor), 0);
+  } else if (action == "report-zoom") {
+    const platform::HWND window = MainWindow();
+    if (window == nullptr) return Fail(error, "no main window");
+    const auto bits = static_cast<uint32_t>(platform::SendMessageW(window, shell::kZoomQueryMessage, 0, 0));
+    std::printf("zoom %g\n", static_cast<double>(std::bit_cast<float>(bits)));
+    std::fflush(stdout);
   } else if (action == "screenshot") {
     if (!platform::SaveScreenshot(arguments[0])) return Fail(error, "cannot write " + arguments[0]);
   } else if (action == "quit") {

@@ -10,6 +10,7 @@
 //   tap X Y                       the pen down and up at a screen point
 //   command ID                    a menu command sent to the main window
 //   zoom FACTOR                   WM_USER + 1 with the factor
+//   report-zoom                   prints "zoom FACTOR", the WM_USER answer
 //   screenshot PATH               the screen as a PNG file
 //   quit                          WM_QUIT, without the Exit command
 //   wait-for PATH                 nothing, once the file PATH exists (lets
