@@ -8,11 +8,13 @@
 #include <string>
 
 #include "platform/Clock.h"
+#include "platform/Kernel.h"
 #include "platform/Registry.h"
 #include "platform/Resources.h"
 #include "platform/WindowSystem.h"
 #include "shell/AppState.h"
 #include "shell/Application.h"
+#include "viewer/ViewerApp.h"
 #include "tests/platform/TempFolder.h"
 #include "tests/platform/WindowTestSupport.h"
 #include "tests/support/SmallPdfFile.h"
@@ -22,19 +24,60 @@ namespace {
 
 viewer::ViewerApp* NoViewer(runtime::HostServices*, uint32_t) { return nullptr; }
 
-TEST(ApplicationTest, AViewerThatCannotBeMadeEndsTheStartWithAnError) {
-  platform::testing::TempFolder runtimeFolder;
-  ::setenv("FOLVANE_RUNTIME_DIR", runtimeFolder.path().c_str(), 1);
-  platform::UseInMemoryRegistry();
-  platform::ResetWindowSystem();
-  ResetAppState();
+// A viewer without a host: its start cannot make a single control.
+viewer::ViewerApp* ViewerWithoutHost(runtime::HostServices*, uint32_t options) {
+  return viewer::ViewerApp::Create(nullptr, options);
+}
+
+class ApplicationStartTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::setenv("FOLVANE_RUNTIME_DIR", runtimeFolder_.path().c_str(), 1);
+    platform::UseInMemoryRegistry();
+    platform::ResetWindowSystem();
+    platform::UseVirtualClock(true);
+    ResetAppState();
+  }
+  void TearDown() override {
+    platform::ResetWindowSystem();
+    platform::UseVirtualClock(false);
+    ResetAppState();
+    ::unsetenv("FOLVANE_RUNTIME_DIR");
+  }
+  platform::testing::TempFolder runtimeFolder_;
+};
+
+TEST_F(ApplicationStartTest, AViewerThatCannotBeMadeEndsTheStartWithAnError) {
   ApplicationHooks hooks;
   hooks.createViewer = NoViewer;
   EXPECT_EQ(WinMain(platform::GetModuleHandleW(nullptr), nullptr, u"", 0, &hooks), kStartFailedExitCode);
   EXPECT_EQ(App().viewer, nullptr);
-  platform::ResetWindowSystem();
-  ResetAppState();
-  ::unsetenv("FOLVANE_RUNTIME_DIR");
+}
+
+TEST_F(ApplicationStartTest, AViewerThatCannotStartIsDestroyedAndTheStartFails) {
+  ApplicationHooks hooks;
+  hooks.createViewer = ViewerWithoutHost;
+  EXPECT_EQ(WinMain(platform::GetModuleHandleW(nullptr), nullptr, u"", 0, &hooks), kStartFailedExitCode);
+  EXPECT_EQ(App().viewer, nullptr);
+}
+
+TEST_F(ApplicationStartTest, ASecondInstanceWhoseFirstHasNoWindowGivesUpAfterFiveRounds) {
+  // Another opener holds the mutex, but no window of the class exists.
+  const platform::HANDLE held = platform::CreateMutexW(nullptr, platform::FALSE, kMainWindowClass);
+  ASSERT_NE(held, nullptr);
+  const auto now = [] {
+    int64_t count = 0, frequency = 1;
+    platform::QueryPerformanceCounter(&count);
+    platform::QueryPerformanceFrequency(&frequency);
+    return static_cast<int64_t>(static_cast<__int128>(count) * 1000000 / frequency);
+  };
+  const int64_t before = now();
+  bool found = true;
+  EXPECT_EQ(ActivateRunningInstance(kMainWindowClass, u"title", u"x.pdf", &found), kActivateFailed);
+  EXPECT_FALSE(found);
+  // Five rounds of two looks, 500 ms apart.
+  EXPECT_EQ(now() - before, int64_t{kActivateTries} * kActivateRetryMilliseconds * 1000);
+  platform::CloseHandle(held);
 }
 
 // The program, in a folder of its own: its lock files, sockets and
