@@ -410,7 +410,8 @@ void PageView::RunOpenAction(pdf::Document& document) {
     if (catalog.Tag() != runtime::ObjectTag::kDictionary) return;
     const runtime::ObjectHandle open = runtime::Dictionary::Get(catalog, "OpenAction");
     if (open.Tag() != runtime::ObjectTag::kArray) return;
-    GoToExplicitDestination(document, open);
+    RefreshLayout();
+    GoToDestinationArray(document, open, CurrentPage());
   });
 }
 

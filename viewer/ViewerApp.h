@@ -61,13 +61,6 @@ class ViewerApp {
   void OnPageUp(const runtime::HostWindow* source);
   void OnPageDown(const runtime::HostWindow* source);
   void OnBookmarkSelected();
-  // Pen messages with the client point and the receiving window's wrapper
-  // (null for a window without one).
-  void OnMouseDown(int32_t x, int32_t y, runtime::HostWindow* window);
-  void OnMouseDownAlt(int32_t x, int32_t y, runtime::HostWindow* window);
-  void OnMouseMove(int32_t x, int32_t y, runtime::HostWindow* window);
-  void OnMouseUp(int32_t x, int32_t y, runtime::HostWindow* window);
-  void OnCaptureLost();
   // WM_USER+1 sets the zoom from a 32-bit float's bit pattern; WM_USER
   // answers the zoom in effect the same way.
   void SetZoomFactor(uint32_t floatBits);
@@ -82,6 +75,16 @@ class ViewerApp {
   void OnKeyEnd(const runtime::HostWindow* window);
   // Enter in the toolbar's page box.
   void GoToTypedPage(const runtime::HostWindow* control);
+  // Draws an owner-drawn button's picture (pressed or not); 0, so that the
+  // default drawing runs after it.
+  int32_t DrawToolbarButton(runtime::HostWindow* button, bool pressed);
+  // Pen messages with the client point and the receiving window's wrapper
+  // (null for a window without one).
+  void OnMouseDown(int32_t x, int32_t y, runtime::HostWindow* window);
+  void OnMouseDownAlt(int32_t x, int32_t y, runtime::HostWindow* window);
+  void OnMouseMove(int32_t x, int32_t y, runtime::HostWindow* window);
+  void OnMouseUp(int32_t x, int32_t y, runtime::HostWindow* window);
+  void OnCaptureLost();
 
   runtime::LibraryContext context;
   runtime::Scheduler scheduler{&context};
