@@ -30,6 +30,7 @@ namespace color {
 class ColorContext;
 }
 namespace raster {
+class GlyphRun;
 class RasterDevice;
 class Renderer;
 class StoredPath;
@@ -196,6 +197,10 @@ class Renderer : public ContentHandler {
   raster::Renderer& TextSide();
   void ShowRun(const uint8_t* bytes, uint32_t count, const TextArrayElement* elements, uint32_t elementCount);
   void StrokeTextOutline(std::span<const runtime::FixedPoint> outline);
+  // Draws a run of a Type 3 font that draws by procedure (its glyph
+  // procedures run, one glyph at a time); false when the run goes the
+  // glyph-coverage way instead.
+  bool ShowType3Procedures(const raster::GlyphRun& run, uint8_t mode);
   static void StrokeTextHook(void* user, raster::Renderer& renderer, std::span<const runtime::FixedPoint> outline);
   // Plays nested content into a group layer when its group or the state
   // needs one; false when it was played straight into the current layer.

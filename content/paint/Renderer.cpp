@@ -10,6 +10,7 @@
 #include "color/Shading.h"
 #include "content/ContentStream.h"
 #include "content/paint/SavedPaintState.h"
+#include "content/paint/Type3Painting.h"
 #include "content/ExtGState.h"
 #include "raster/BlendFunction.h"
 #include "raster/ClipAccumulator.h"
@@ -68,6 +69,7 @@ Renderer::Renderer(PaintContext& paint, uint32_t mode, const runtime::ObjectHand
   textLayer_ = paint.layer;
   text_->strokeText = StrokeTextHook;
   text_->strokeUser = this;
+  InstallType3GlyphPainter();
 }
 
 Renderer::~Renderer() = default;
@@ -339,18 +341,21 @@ void Renderer::ShowRun(const uint8_t* bytes, uint32_t count, const TextArrayElem
     Notify(0, 2, 1);
     return;
   }
-  const uint8_t mode = State().renderMode;
+  const bool type3 = font->IsType3();
+  const uint8_t mode = type3 ? Type3RenderMode(State().renderMode) : State().renderMode;
   // The text side lives as long as its layer: made before the run's scope.
   raster::Renderer& side = TextSide();
   // Clipping modes gather their glyphs until ET: those stay in the
   // enclosing level's scope.
   std::optional<runtime::ArenaScope> scope;
   if (mode < 4) scope.emplace(Arena());
-  const raster::TextState text = raster::TextState::FromGraphicsState(State());
+  raster::TextState text = raster::TextState::FromGraphicsState(State());
+  text.renderMode = mode;
   auto* run = runtime::NewInArena<raster::GlyphRun>(Arena(), Owner(), Arena(), text, TextMatrix(), CurrentTransform());
   const FixedPoint end = elements != nullptr ? run->ShowArray(elements, elementCount) : run->ShowString(bytes, count);
   SetTextOrigin(end.x, end.y);
   if (mode == 3) return;
+  if (type3 && ShowType3Procedures(*run, mode)) return;
   const IntRect box = runtime::Rect::ToPixelBounds(run->BoundingBox());
   const IntRect area = IntersectRects(box, ClipBounds());
   // The source is made for this run only: it may live in the run's scope.
@@ -365,7 +370,12 @@ void Renderer::ShowRun(const uint8_t* bytes, uint32_t count, const TextArrayElem
     }
     side.SetFillSource(fill);
   }
-  side.ShowGlyphs(*run);
+  if (type3) {
+    // Glyph procedures run here: an error in one ends this text only.
+    PlayConfined([&] { side.ShowGlyphs(*run); });
+  } else {
+    side.ShowGlyphs(*run);
+  }
   side.SetFillSource(nullptr);
   if (RenderModeStrokes(mode) || mode == 0 || mode == 2 || mode == 4 || mode == 6) AccumulatePaintedRect(area);
   FlushAndYield();
