@@ -31,16 +31,28 @@ const void* type3Loading[kMaxType3Loads] = {};
 uint32_t type3LoadDepth = 0;
 
 struct Type3LoadLevel {
-  explicit Type3LoadLevel(const void* identity) {
+  explicit Type3LoadLevel(const void* identity) : identity_(identity) {
     for (uint32_t i = 0; i < type3LoadDepth; ++i) {
       if (type3Loading[i] == identity) runtime::ThrowRuntime(runtime::kStackExhausted);
     }
     if (type3LoadDepth >= kMaxType3Loads) runtime::ThrowRuntime(runtime::kStackExhausted);
     type3Loading[type3LoadDepth++] = identity;
   }
-  ~Type3LoadLevel() { --type3LoadDepth; }
+  // Loads on different cooperative threads may end in any order: each
+  // takes out its own entry.
+  ~Type3LoadLevel() {
+    for (uint32_t i = type3LoadDepth; i-- > 0;) {
+      if (type3Loading[i] != identity_) continue;
+      for (uint32_t k = i; k + 1 < type3LoadDepth; ++k) type3Loading[k] = type3Loading[k + 1];
+      --type3LoadDepth;
+      return;
+    }
+  }
   Type3LoadLevel(const Type3LoadLevel&) = delete;
   Type3LoadLevel& operator=(const Type3LoadLevel&) = delete;
+
+ private:
+  const void* identity_;
 };
 
 bool IsProcedureSpace(uint8_t c) {
@@ -182,10 +194,9 @@ bool Type3Font::ReadGlyphBox(pdf::Document& document, const runtime::ObjectHandl
 
 void Type3Font::LoadFromDict(pdf::Document& document) {
   document_ = &document;
-  const runtime::ContainerRecord* record = dict_->AsDictionary().Record();
-  const Type3LoadLevel level(record != nullptr && record->objectNumber != 0
-                                 ? reinterpret_cast<const void*>(uintptr_t{record->objectNumber})
-                                 : static_cast<const void*>(dict_->AsDictionary().items));
+  // The dictionary's storage tells it apart from every other font being
+  // loaded, in any document.
+  const Type3LoadLevel level(static_cast<const void*>(dict_->AsDictionary().items));
   charProcs_ = runtime::Dictionary::GetDict(dict_, "CharProcs");
   resources_ = runtime::Dictionary::GetOptionalDict(dict_, "Resources");
   const runtime::ObjectHandle matrix = runtime::Dictionary::GetArray(dict_, "FontMatrix");
