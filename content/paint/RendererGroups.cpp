@@ -87,10 +87,10 @@ bool Renderer::PaintGroup(ContentMachine& machine, const FormFrame* form) {
   const GroupAttributes group = ReadGroupAttributes(form->group);
   if (!group.transparency) return false;
   // Painted straight into the layer below when nothing of the group's own
-  // shows: full opacity, the Normal blend mode, no knockout.
+  // shows: full opacity, the Normal blend mode, no knockout, no soft mask.
   const Fixed alpha = std::clamp<Fixed>(State().fillAlpha, 0, runtime::kFixedOne);
   const uint8_t blendMode = State().blendMode;
-  if (alpha >= runtime::kFixedOne && blendMode == 0 && !group.knockout) return false;
+  if (alpha >= runtime::kFixedOne && blendMode == 0 && !group.knockout && state_.softMask == nullptr) return false;
 
   const IntRect area = IntersectRects(ClipBounds(), [&] {
     if (IsUnboundedBox(form->box) || !Matrix::CanTransformRect(CurrentTransform(), form->box)) return ClipBounds();
@@ -102,6 +102,8 @@ bool Renderer::PaintGroup(ContentMachine& machine, const FormFrame* form) {
   raster::RasterDevice& parent = Layer();
   const raster::PixelRegion* parentRegion = state_.clipRegion;
   PipelineNode* parentClip = state_.clipNode;
+  PipelineNode* parentPlainClip = state_.plainClip;
+  PipelineNode* parentMask = state_.softMask;
   runtime::ArenaAllocator& arena = Arena();
   const int32_t n = parent.Space()->ComponentCount();
   raster::RasterDevice* layer = raster::RasterDevice::CreateGroup(
@@ -114,14 +116,16 @@ bool Renderer::PaintGroup(ContentMachine& machine, const FormFrame* form) {
     State().strokeAlpha = runtime::kFixedOne;
     State().blendMode = 0;
     paint_.layer = layer;
-    // The clip applies when the group is composited back.
+    // The clip and the soft mask apply when the group is composited back.
     state_.clipRegion = raster::PixelRegion::FromRect(arena, area);
-    state_.clipNode = nullptr;
+    state_.clipNode = state_.plainClip = state_.softMask = nullptr;
     ContentStream::Run(machine, *this);
   }
   paint_.layer = &parent;
   state_.clipRegion = parentRegion;
   state_.clipNode = parentClip;
+  state_.plainClip = parentPlainClip;
+  state_.softMask = parentMask;
   const raster::PixelRegion* region = raster::PixelRegion::FromRect(arena, area);
   PipelineNode* source = layer->MakeBlendBackdrop(*region);
   if (alpha < runtime::kFixedOne)
