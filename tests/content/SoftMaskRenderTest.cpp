@@ -75,7 +75,7 @@ struct MaskCase {
   MaskRgb leftTop, rightTop, leftBottom, rightBottom;
 };
 
-constexpr MaskRgb kRed{255, 0, 0}, kWhite{255, 255, 255}, kHalfRed{255, 128, 128}, kYellow{255, 255, 0};
+constexpr MaskRgb kMaskRed{255, 0, 0}, kMaskWhite{255, 255, 255}, kMaskHalfRed{255, 128, 128}, kMaskYellow{255, 255, 0};
 
 class SoftMaskRenderTest : public ::testing::TestWithParam<MaskCase> {};
 
@@ -94,17 +94,17 @@ TEST_P(SoftMaskRenderTest, PaintsThroughTheMask) {
 
 const MaskCase kMaskCases[] = {
     // White over the black backdrop on the left, the backdrop alone right.
-    {"Luminosity", "/L gs 1 0 0 rg 0 0 100 100 re f", kRed, kWhite, kRed, kWhite},
-    {"Alpha", "/A gs 1 0 0 rg 0 0 100 100 re f", kWhite, kWhite, kHalfRed, kHalfRed},
-    {"TransferInverts", "/T gs 1 0 0 rg 0 0 100 100 re f", kWhite, kRed, kWhite, kRed},
-    {"WhiteBackdrop", "/B gs 1 0 0 rg 0 0 100 100 re f", kRed, kRed, kRed, kRed},
-    {"NoneEndsTheMask", "/L gs /N gs 1 0 0 rg 0 0 100 100 re f", kRed, kRed, kRed, kRed},
-    {"RestoreEndsTheMask", "q /L gs Q 1 0 0 rg 0 0 100 100 re f", kRed, kRed, kRed, kRed},
+    {"Luminosity", "/L gs 1 0 0 rg 0 0 100 100 re f", kMaskRed, kMaskWhite, kMaskRed, kMaskWhite},
+    {"Alpha", "/A gs 1 0 0 rg 0 0 100 100 re f", kMaskWhite, kMaskWhite, kMaskHalfRed, kMaskHalfRed},
+    {"TransferInverts", "/T gs 1 0 0 rg 0 0 100 100 re f", kMaskWhite, kMaskRed, kMaskWhite, kMaskRed},
+    {"WhiteBackdrop", "/B gs 1 0 0 rg 0 0 100 100 re f", kMaskRed, kMaskRed, kMaskRed, kMaskRed},
+    {"NoneEndsTheMask", "/L gs /N gs 1 0 0 rg 0 0 100 100 re f", kMaskRed, kMaskRed, kMaskRed, kMaskRed},
+    {"RestoreEndsTheMask", "q /L gs Q 1 0 0 rg 0 0 100 100 re f", kMaskRed, kMaskRed, kMaskRed, kMaskRed},
     // A clip that is no whole-pixel rectangle, set while the mask is in
     // force: both apply, and the mask still applies once the clip ends.
-    {"ClipUnderTheMask", "/L gs q 0 50.5 100 49 re W n 1 0 0 rg 0 0 100 100 re f Q 0 0 1 rg 0 0 100 40 re f", kRed,
-     kWhite, MaskRgb{0, 0, 255}, kWhite},
-    {"GroupThroughTheMask", "/L gs /Y Do", kYellow, kWhite, kYellow, kWhite},
+    {"ClipUnderTheMask", "/L gs q 0 50.5 100 49 re W n 1 0 0 rg 0 0 100 100 re f Q 0 0 1 rg 0 0 100 40 re f", kMaskRed,
+     kMaskWhite, MaskRgb{0, 0, 255}, kMaskWhite},
+    {"GroupThroughTheMask", "/L gs /Y Do", kMaskYellow, kMaskWhite, kMaskYellow, kMaskWhite},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, SoftMaskRenderTest, ::testing::ValuesIn(kMaskCases),
@@ -119,7 +119,7 @@ TEST(SoftMaskFailureTest, BrokenAndSelfMaskingMasksAreReportedAndSkipped) {
     ASSERT_FALSE(page.result.failed) << content;
     EXPECT_GE(page.told.Count(4), 1u) << content;
     auto at = [&](int x, int y) { return page.pixels.At(x, 99 - y); };
-    EXPECT_TRUE(NearColour(at(75, 25), kRed)) << content;
+    EXPECT_TRUE(NearColour(at(75, 25), kMaskRed)) << content;
   }
 }
 
