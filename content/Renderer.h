@@ -210,6 +210,9 @@ class Renderer : public ContentHandler {
   void ShowRun(const uint8_t* bytes, uint32_t count, const TextArrayElement* elements, uint32_t elementCount);
   void StrokeTextOutline(std::span<const runtime::FixedPoint> outline);
   static void StrokeTextHook(void* user, raster::Renderer& renderer, std::span<const runtime::FixedPoint> outline);
+  // The colour space an isolated transparency group composes in when it
+  // names one ("CS") that is not the layer's; empty otherwise.
+  color::ColorSpaceRef IsolatedGroupSpace(const runtime::ObjectHandle& dictionary, bool isolated);
   // Plays nested content into a group layer when its group or the state
   // needs one; false when it was played straight into the current layer.
   bool PaintGroup(ContentMachine& machine, const FormFrame* form);

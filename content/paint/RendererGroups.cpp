@@ -6,6 +6,9 @@
 #include "content/ContentStream.h"
 #include "content/Renderer.h"
 #include "content/paint/SavedPaintState.h"
+#include "raster/ColorConversion.h"
+#include "runtime/ErrorTrap.h"
+#include "color/ColorContext.h"
 #include "raster/ConstantSources.h"
 #include "raster/BlendFunction.h"
 #include "raster/CompositorNode.h"
@@ -90,7 +93,14 @@ bool Renderer::PaintGroup(ContentMachine& machine, const FormFrame* form) {
   // shows: full opacity, the Normal blend mode, no knockout, no soft mask.
   const Fixed alpha = std::clamp<Fixed>(State().fillAlpha, 0, runtime::kFixedOne);
   const uint8_t blendMode = State().blendMode;
-  if (alpha >= runtime::kFixedOne && blendMode == 0 && !group.knockout && state_.softMask == nullptr) return false;
+  // An isolated group may name a colour space of its own to be composed
+  // in; the content is converted into the page's space when the group is
+  // composited back.
+  color::ColorSpaceRef groupSpace = IsolatedGroupSpace(form->group, group.transparency && group.isolated);
+  raster::ColorSpace* space = groupSpace ? static_cast<raster::ColorSpace*>(groupSpace.Get()) : Layer().Space();
+  if (alpha >= runtime::kFixedOne && blendMode == 0 && !group.knockout && state_.softMask == nullptr &&
+      space == Layer().Space())
+    return false;
 
   const IntRect area = IntersectRects(ClipBounds(), [&] {
     if (IsUnboundedBox(form->box) || !Matrix::CanTransformRect(CurrentTransform(), form->box)) return ClipBounds();
@@ -105,9 +115,9 @@ bool Renderer::PaintGroup(ContentMachine& machine, const FormFrame* form) {
   PipelineNode* parentPlainClip = state_.plainClip;
   PipelineNode* parentMask = state_.softMask;
   runtime::ArenaAllocator& arena = Arena();
-  const int32_t n = parent.Space()->ComponentCount();
+  const int32_t n = space->ComponentCount();
   raster::RasterDevice* layer = raster::RasterDevice::CreateGroup(
-      Owner(), arena, area, parent.Space(), runtime::PixelLayout::ForPlanes(n, 2, 3, true), &parent, group.isolated);
+      Owner(), arena, area, space, runtime::PixelLayout::ForPlanes(n, 2, 3, true), &parent, group.isolated);
   {
     // The group's content paints at full opacity in the Normal mode: its
     // opacity and blend mode apply once, when the group is composited.
@@ -127,7 +137,8 @@ bool Renderer::PaintGroup(ContentMachine& machine, const FormFrame* form) {
   state_.plainClip = parentPlainClip;
   state_.softMask = parentMask;
   const raster::PixelRegion* region = raster::PixelRegion::FromRect(arena, area);
-  PipelineNode* source = layer->MakeBlendBackdrop(*region);
+  PipelineNode* source =
+      raster::InsertColorConversion(Owner(), arena, layer->MakeBlendBackdrop(*region), area, space, parent.Space());
   if (alpha < runtime::kFixedOne)
     source = raster::PipelineStage::Create(arena, parent.Scratch(*region), raster::ShapeSource::FromFixed(arena, alpha),
                                            source);
@@ -139,6 +150,31 @@ bool Renderer::PaintGroup(ContentMachine& machine, const FormFrame* form) {
   AccumulatePaintedRect(area);
   FlushAndYield();
   return true;
+}
+
+color::ColorSpaceRef Renderer::IsolatedGroupSpace(const ObjectHandle& dictionary, bool isolated) {
+  if (!isolated || dictionary.Tag() != ObjectTag::kDictionary) return {};
+  const ObjectHandle cs = runtime::Dictionary::Get(dictionary, "CS");
+  if (cs.IsNull()) return {};
+  color::ColorSpaceRef space;
+  // A space that cannot be read, or one the device cannot hold (a pattern,
+  // more than four colourants), leaves the group in the page's space.
+  runtime::ErrorTrap trap(Owner());
+  if (!trap.Run([&] {
+        const ObjectHandle none;
+        space = color::ColorSpace::FromObject(*paint_.colors, cs, State().resources != nullptr ? *State().resources : none);
+      })) {
+    trap.SetHandled();
+    if (!trap.HoldsRecord() || runtime::IsCancelOrNoDataError(trap.Held())) trap.Rethrow();
+    trap.Close();
+    return {};
+  }
+  if (!space) return {};
+  const int32_t n = space->ComponentCount();
+  if (n != 1 && n != 3 && n != 4) return {};
+  color::ColorSpace* layerSpace = color::ColorSpace::FromRaster(*Layer().Space());
+  if (layerSpace == nullptr || space->Equals(*layerSpace) || layerSpace->Equals(*space)) return {};
+  return space;
 }
 
 void Renderer::PaintFormObject(const ObjectHandle& form, const Matrix& matrix, const runtime::Rect& box) {
