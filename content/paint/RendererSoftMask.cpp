@@ -208,11 +208,25 @@ PipelineNode* Renderer::BuildSoftMask(const ObjectHandle& mask) {
   // scope. The group's device goes with the inner scope once it is read.
   const IntRect area = ClipBounds();
   raster::PixelPlane* plane = raster::PixelPlane::MakeMask(Arena(), area.IsEmpty() ? IntRect{0, 0, 0, 0} : area);
-  if (!area.IsEmpty()) {
+  // Outside the group's box the mask is what its backdrop alone gives, so
+  // the group's device covers the box only.
+  const int32_t black[4] = {backdrop[0], backdrop[1], backdrop[2], backdrop[3]};
+  const uint8_t outside = transfer[luminosity ? LuminosityOf(black, n) : 0];
+  IntRect inside = area;
+  int32_t overflow = 0;
+  const runtime::Matrix toDevice = runtime::Matrix::ConcatChecked(matrix, CurrentTransform(), overflow);
+  if (overflow == 0 && box.x1 < runtime::kFixedMax && runtime::Matrix::CanTransformRect(toDevice, box)) {
+    const IntRect pixels = runtime::Rect::ToPixelBounds(runtime::Matrix::TransformRectBounds(box, toDevice));
+    inside = raster::IntersectRects(area, {pixels.x0 - 1, pixels.y0 - 1, pixels.x1 + 1, pixels.y1 + 1});
+  }
+  const int32_t width = area.x1 - area.x0;
+  if (!area.IsEmpty() && outside != 0 && inside != area)
+    std::memset(plane->base, outside, static_cast<size_t>(width) * static_cast<size_t>(area.y1 - area.y0));
+  if (!inside.IsEmpty()) {
     runtime::ArenaScope scope(Arena());
     auto* below = runtime::NewInArena<MaskBackdrop>(Arena(), Arena(), backdrop, n);
     raster::RasterDevice* device = raster::RasterDevice::CreateGroup(
-        Owner(), Arena(), area, parent.Space(), runtime::PixelLayout::ForPlanes(n, 2, 3, true), below, true);
+        Owner(), Arena(), inside, parent.Space(), runtime::PixelLayout::ForPlanes(n, 2, 3, true), below, true);
     {
       // The group paints with the state of the moment, at full opacity, in
       // the Normal mode and without a soft mask of its own.
@@ -222,7 +236,7 @@ PipelineNode* Renderer::BuildSoftMask(const ObjectHandle& mask) {
       State().blendMode = 0;
       SavedPaintState saved(*this, false);
       paint_.layer = device;
-      state_.clipRegion = raster::PixelRegion::FromRect(Arena(), area);
+      state_.clipRegion = raster::PixelRegion::FromRect(Arena(), inside);
       state_.clipNode = state_.plainClip = state_.softMask = nullptr;
       struct Depth {
         uint32_t& depth;
@@ -231,8 +245,8 @@ PipelineNode* Renderer::BuildSoftMask(const ObjectHandle& mask) {
       PaintFormObject(group, matrix, box);
     }
     const raster::PixelTriple& planes = device->Target();
-    const int32_t width = area.x1 - area.x0;
-    for (int32_t y = area.y0; y < area.y1; ++y) {
+    const uint8_t constantAlpha = planes.alpha != nullptr && planes.alpha->IsZeroConstant() ? 0 : 255;
+    for (int32_t y = inside.y0; y < inside.y1; ++y) {
       raster::PixelPlane colourRow, alphaRow;
       if (planes.colour != nullptr) {
         colourRow = *planes.colour;
@@ -242,12 +256,10 @@ PipelineNode* Renderer::BuildSoftMask(const ObjectHandle& mask) {
         alphaRow = *planes.alpha;
         alphaRow.SetRow(y);
       }
-      runtime::SpanCursor colour = raster::CursorAt(planes.colour != nullptr ? &colourRow : nullptr, area.x0);
-      runtime::SpanCursor alpha = raster::CursorAt(alphaRow.base != nullptr ? &alphaRow : nullptr, area.x0);
-      const uint8_t constantAlpha =
-          planes.alpha == nullptr || planes.alpha->IsOpaqueConstant() ? 255 : planes.alpha->IsZeroConstant() ? 0 : 255;
-      uint8_t* out = plane->base + static_cast<int64_t>(y - area.y0) * width;
-      for (int32_t x = 0; x < width; ++x) {
+      runtime::SpanCursor colour = raster::CursorAt(planes.colour != nullptr ? &colourRow : nullptr, inside.x0);
+      runtime::SpanCursor alpha = raster::CursorAt(alphaRow.base != nullptr ? &alphaRow : nullptr, inside.x0);
+      uint8_t* out = plane->base + static_cast<int64_t>(y - area.y0) * width + (inside.x0 - area.x0);
+      for (int32_t x = 0; x < inside.x1 - inside.x0; ++x) {
         const int32_t a = alpha.count != 0 ? *alpha.Channel(0) : constantAlpha;
         uint8_t value;
         if (luminosity) {
