@@ -121,14 +121,14 @@ void ContentHandler::ApplyEveryEntry(const ExtGState& record) {
   if (record.Has(Entry::kStrokeAlpha)) state_->strokeAlpha = clampAlpha(record.strokeAlpha);
   if (record.Has(Entry::kBlendMode)) state_->blendMode = static_cast<uint8_t>(record.blendMode);
   if (record.Has(Entry::kIntent)) SetRenderingIntent(static_cast<uint8_t>(record.intent));
-  if (record.Has(Entry::kSoftMask)) OnSoftMaskRequest();
+  if (record.Has(Entry::kSoftMask) || record.softMaskNone) OnSoftMaskRequest(record);
   if (record.Has(Entry::kFont)) ApplyFontEntry(record);
   if (record.Has(Entry::kTextKnockout)) state_->textKnockout = record.textKnockout;
   if (record.Has(Entry::kStrokeOverprint)) state_->strokeOverprint = record.strokeOverprint;
   if (record.Has(Entry::kFillOverprint)) state_->fillOverprint = record.fillOverprint;
 }
 
-void ContentHandler::OnSoftMaskRequest() {}
+void ContentHandler::OnSoftMaskRequest(const ExtGState&) {}
 
 void ContentHandler::SaveState(Span& span, ContentStream& player) {
   // Deep nesting goes on on a fresh stack rather than fail; only when no

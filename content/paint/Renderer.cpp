@@ -63,6 +63,7 @@ Renderer::Renderer(PaintContext& paint, uint32_t mode, const runtime::ObjectHand
   state_.clipRegion = paint.region != nullptr ? paint.region
                                               : raster::PixelRegion::FromRect(*paint.arena, paint.layer->Bounds());
   state_.clipNode = paint.clipNode;
+  state_.plainClip = paint.clipNode;
   state_.fillSpace = DeviceSpaceFor(ColorSpaceKind::kDeviceGray);
   state_.strokeSpace = state_.fillSpace;
   text_ = runtime::NewInArena<raster::Renderer>(*paint.arena, paint.owner, *paint.arena, *paint.layer);
@@ -77,8 +78,6 @@ Renderer::~Renderer() = default;
 void Renderer::Notify(uint32_t a, uint32_t b, uint32_t c) {
   if (target_ != nullptr) target_->Notify(a, b, c);
 }
-
-void Renderer::OnSoftMaskRequest() { Notify(0, 4, 3); }
 
 void Renderer::ApplyExtGState(const ExtGState& record) { ApplyEveryEntry(record); }
 
@@ -273,14 +272,14 @@ void Renderer::ClipPath(std::span<const FixedPoint> points, bool evenOdd, bool v
   if (!visible || points.empty()) {
     // A clipping path that cannot show leaves nothing paintable.
     state_.clipRegion = raster::PixelRegion::FromRect(Arena(), {0, 0, 0, 0});
-    state_.clipNode = nullptr;
+    state_.clipNode = state_.plainClip = nullptr;
     return;
   }
   raster::ClipAccumulator clip(Owner(), Arena(), *state_.clipRegion);
-  if (state_.clipNode != nullptr) clip.AddCoverage(state_.clipNode);
+  if (state_.plainClip != nullptr) clip.AddCoverage(state_.plainClip);
   clip.AddPath(points, CurrentTransform(), evenOdd);
   state_.clipRegion = &clip.ClipRegion();
-  state_.clipNode = clip.ClipNode();
+  SetPlainClip(clip.ClipNode());
 }
 
 // ---- Text ----
@@ -389,9 +388,12 @@ void Renderer::ShowTextArray(const TextArrayElement* elements, uint32_t count, r
 
 void Renderer::EndTextClip() {
   raster::Renderer& side = TextSide();
+  // The text clip joins the clip without the soft mask, which is applied
+  // on top again.
+  if (state_.softMask != nullptr) side.SetClip(*state_.clipRegion, state_.plainClip);
   side.EndText();
   state_.clipRegion = &side.ClipRegion();
-  state_.clipNode = side.ClipNode();
+  SetPlainClip(side.ClipNode());
 }
 
 void Renderer::EndText(Span&, ContentStream&) {
