@@ -83,6 +83,9 @@ class GlyphElement final : public FlowElement {
   bool lineStart = false;
   bool reversed = false;
   bool followedByGap = false;
+  // The text of its line gets a space after it (a word gap with no space
+  // glyph).
+  bool spaceAfter = false;
   uint8_t charCount = 0;
   uint32_t chars[kInlineChars] = {};
   // More characters than fit inline: [overflowFirst, +overflowCount) of

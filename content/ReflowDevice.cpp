@@ -7,6 +7,7 @@
 #include "content/GraphicsState.h"
 #include "content/PictureElement.h"
 #include "content/ReflowModel.h"
+#include "content/TextExtractState.h"
 #include "content/TextHandler.h"
 #include "content/TextRun.h"
 #include "pdf/Annotation.h"
@@ -89,7 +90,7 @@ FixedPoint ReflowDevice::Rotate(FixedPoint p) const {
   return p;
 }
 
-int ReflowDevice::BeginString(const runtime::TextPosition& position, bool isRepeat, bool hasUnicode, bool visible) {
+int ReflowDevice::BeginString(const runtime::TextPosition& position, bool isRepeat, bool, bool visible) {
   runRecord_ = nullptr;
   graphicsRun_ = false;
   run_ = handler_ != nullptr ? handler_->CurrentRun() : nullptr;
@@ -123,7 +124,6 @@ int ReflowDevice::BeginString(const runtime::TextPosition& position, bool isRepe
     }
   }
   rotated_ = !IsIdentity(rotation_);
-  hasUnicode_ = hasUnicode;
   const runtime::Matrix linear{rotation_.a, rotation_.b, rotation_.c, rotation_.d, 0, 0};
   ascent_ = run_->AscentVector();
   descent_ = run_->DescentVector();
@@ -137,6 +137,8 @@ int ReflowDevice::BeginString(const runtime::TextPosition& position, bool isRepe
   graphicsRun_ = true;
   return 1;
 }
+
+uint32_t ReflowDevice::ClassifyWideGap() { return kNewBlock; }
 
 int ReflowDevice::BeginGlyphs(const runtime::TextPosition& position, const TextRun& run, bool, bool) {
   const ReflowSegment* segment = SegmentAt(position);
@@ -158,7 +160,10 @@ int ReflowDevice::BeginGlyphs(const runtime::TextPosition& position, const TextR
     runRecord_ = &model_.AddRun(position, rotation_);
     lastRun_ = runRecord_;
   }
-  if (!graphicsRun_) return hasUnicode_ ? 1 : 0;
+  // Strings of fonts that report no Unicode are reflowed too, with the
+  // characters their codes map to: left out, they would vanish from the
+  // reflowed page altogether.
+  if (!graphicsRun_) return 1;
   // Fixed graphics: the string moves only as a whole, parked.
   for (uint32_t g = position.glyph; g < glyphs; ++g) {
     const uint32_t index = stringFirstGlyph_ + g;
@@ -231,6 +236,12 @@ int ReflowDevice::BeginGlyph(const runtime::TextPosition& position, bool, bool i
     }
     pending_->reversed = negative;
   }
+  if (!isFirst && position.glyph == 0 && pending_ != nullptr && handler_ != nullptr &&
+      handler_->CurrentRelation() == kNextWord) {
+    // The next word of the line, shown without a space glyph: the line's
+    // text gets a space (the layout keeps the distance as an advance).
+    pending_->spaceAfter = true;
+  }
   if (isFirst) blockBaseline_ = start.y;
   if (segment->style.textLayout != ReflowStyle::kTextLayout) runtime::ThrowRuntime(runtime::kUnsupported);
 
@@ -274,7 +285,8 @@ void ReflowDevice::OnChar(const runtime::TextPosition&, uint32_t code, bool isLa
   if (current_ == nullptr) return;
   current_->Classify(code);
   if (CharClass::IsControl(code)) return;
-  current_->AddChar(code);
+  // Every kind of space reads as a plain one in the line's text.
+  current_->AddChar(CharClass::IsNonBlank(code) ? code : 0x20);
   if (current_->dash) {
     // A dash that ends a line may be a hyphen: it is held until the next
     // glyph shows whether the word goes on in the next line.
@@ -303,6 +315,9 @@ void ReflowDevice::FlushPending() {
 
 void ReflowDevice::EndGlyph(const runtime::TextPosition& position) {
   if (current_ != nullptr) {
+    // A glyph whose code maps to no character is still drawn: it takes
+    // its room on the line like a letter.
+    if (current_->charCount == 0 && current_->width > 0) current_->nonBlank = true;
     FlushPending();
     if (spacePending_) {
       spacePending_ = false;
@@ -357,6 +372,9 @@ void ReflowDevice::PlaceGlyph(GlyphElement& element, Fixed x, Fixed y, bool cont
   model_.AddReflowGlyph(ReflowGlyph{link.position.operation, link.runGlyph, x, y});
   for (uint32_t i = 0; i < element.charCount; ++i) model_.AppendText(element.chars[i]);
   for (uint32_t i = 0; i < element.overflowCount; ++i) model_.AppendText(overflow_[element.overflowFirst + i]);
+  if (element.spaceAfter && (element.charCount == 0 || element.chars[element.charCount - 1] != 0x20)) {
+    model_.AppendText(0x20);
+  }
   if (element.lineStart && model_.RecordsLines()) {
     currentLine_ = model_.Lines().Size();
     model_.AddLine(LineEntry{link.run->index, entry, runtime::FixedAddSat(y, element.height),

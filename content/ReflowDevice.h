@@ -70,6 +70,9 @@ class ReflowDevice final : public TextJobClient, public SpaceElement::Sink {
   int BeginGlyph(const runtime::TextPosition& position, bool isLast, bool isFirst) override;
   void EndGlyph(const runtime::TextPosition& position) override;
   void OnChar(const runtime::TextPosition& position, uint32_t code, bool isLast, bool isFirst) override;
+  // A wide gap on a line starts a new block: the text after it is
+  // reflowed as a line of its own joined to the text before.
+  uint32_t ClassifyWideGap() override;
   void DoXObject(const runtime::TextPosition& position, std::string_view name) override;
   void PaintImage(const runtime::TextPosition& position) override;
 
@@ -107,7 +110,6 @@ class ReflowDevice final : public TextJobClient, public SpaceElement::Sink {
   bool rotated_ = false;
   runtime::FixedPoint ascent_;
   runtime::FixedPoint descent_;
-  bool hasUnicode_ = false;
   bool graphicsRun_ = false;
 
   GlyphElement* pending_ = nullptr;

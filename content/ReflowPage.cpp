@@ -53,7 +53,15 @@ void ReflowPage::Build(const ReflowSegment* segments, uint32_t count) {
   TextJob job(owner_, document_, pageIndex_, fonts_, textFonts_, device);
   TextForwardingHandler handler(page_, pageIndex_, job);
   device.SetHandler(&handler);
-  page_.Play(handler);
+  runtime::ErrorTrap trap(owner_);
+  if (!trap.Run([&] { page_.Play(handler); })) {
+    trap.SetHandled();
+    // An error of the content ends the page where it stands: what was
+    // shown before it is still placed, then the error passes on.
+    // Cancellation passes at once.
+    if (trap.HoldsRecord() && !runtime::IsCancelOrNoDataError(trap.Held())) device.Finish();
+    trap.Rethrow();
+  }
   device.Finish();
 }
 

@@ -36,6 +36,8 @@ class ReflowPage {
 
   // Reflows the whole page in `style`. Plays on the calling thread and
   // charges its work budget, so a job thread that is killed stops here.
+  // An error of the page's content is raised after the text shown before
+  // it has been placed.
   void Build(const ReflowStyle& style);
   // Reflows the given segments (in content order).
   void Build(const ReflowSegment* segments, uint32_t count);

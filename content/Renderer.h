@@ -30,6 +30,7 @@ namespace color {
 class ColorContext;
 }
 namespace raster {
+class GlyphRun;
 class RasterDevice;
 class Renderer;
 class StoredPath;
@@ -160,6 +161,9 @@ class Renderer : public ContentHandler {
 
  protected:
   void OnSoftMaskRequest() override;
+  // Called with every shown run before it is painted; a painter that
+  // moves glyphs (reflow) moves its records here. False: paint nothing.
+  virtual bool ArrangeGlyphs(raster::GlyphRun&) { return true; }
 
  private:
   // What the painter keeps per save level beside the graphics state.

@@ -11,6 +11,7 @@
 #include "runtime/LibraryContext.h"
 #include "runtime/MemoryContext.h"
 #include "tests/content/TextTestSupport.h"
+#include "tests/support/RaisedCode.h"
 #include "tests/runtime/ThreadFixture.h"
 
 namespace {
@@ -137,6 +138,25 @@ TEST_F(ReflowPageTest, RepeatedStringIsReflowedOnce) {
   EXPECT_EQ(TextLines(page.Model()), (std::vector<std::string>{"ab"}));
   ASSERT_EQ(page.Model().Runs().Size(), 2u);
   EXPECT_EQ(page.Model().Runs()[1]->repeats, page.Model().Runs()[0]);
+}
+
+TEST_F(ReflowPageTest, TextOfAFontWithoutUnicodeIsReflowedNotLost) {
+  // A font that reports no Unicode still maps its codes: its strings are
+  // reflowed with the rest rather than dropped from the page.
+  fonts_.unicode.hasUnicode = false;
+  texttest::TextDocument document(&context_, {"BT /F1 10 Tf 20 700 Td (ab) Tj 0 -14 Td (cd) Tj ET"});
+  content::ReflowPage page(&context_, document.Document(), 0, &fonts_, &fonts_, FixedFromInt(200), 0);
+  page.Build(TenUnitStyle());
+  EXPECT_EQ(TextLines(page.Model()), (std::vector<std::string>{"ab cd"}));
+}
+
+TEST_F(ReflowPageTest, ErrorOfTheContentKeepsTheTextBeforeIt) {
+  // The second show names a font the page does not have: the error passes,
+  // and the line being filled when it came is still placed.
+  texttest::TextDocument document(&context_, {"BT /F1 10 Tf 20 700 Td (ab) Tj /F9 10 Tf (cd) Tj ET"});
+  content::ReflowPage page(&context_, document.Document(), 0, &fonts_, &fonts_, FixedFromInt(200), 0);
+  EXPECT_EQ(testsupport::RaisedCode([&] { page.Build(TenUnitStyle()); }), runtime::kMalformed);
+  EXPECT_EQ(TextLines(page.Model()), (std::vector<std::string>{"ab"}));
 }
 
 TEST_F(ReflowPageTest, GlyphWithoutAdvanceGetsItsCellSize) {
