@@ -62,7 +62,28 @@ class PageRenderer {
     runtime::ErrorRecord error{};
   };
 
+  // What paints one band of a page: given the band's paint context, it
+  // plays content into it, keeping errors in the result.
+  class BandPainter {
+   public:
+    virtual void PaintBand(PaintContext& paint, Result& result) = 0;
+
+   protected:
+    ~BandPainter() = default;
+  };
+
   PageRenderer(pdf::Document& document, color::ColorContext& colors, FontSource* fonts);
+
+  // Paints result.width x result.height pixels into `sink`, band by band
+  // (each a device of at most kBandBytes), each band's paint context set up
+  // over `page` and handed to `painter`.
+  static void PaintInBands(runtime::LibraryContext* context, color::ColorContext& colors, const PageInfo& page,
+                           Result& result, PageRowSink& sink, BandPainter& painter);
+  // Runs `play` on `renderer`: an error other than cancellation (or data
+  // not yet available) ends the play and is kept in `result` when it is the
+  // first; the renderer's painted pixels are added to the result.
+  static void PlayKeepingError(Renderer& renderer, Result& result, void (*play)(void* user, Renderer& renderer),
+                               void* user);
 
   // The matrix from the user space of a page with `box` and `rotation`
   // (degrees clockwise) to device pixels at `dpi`, and the device size.

@@ -164,6 +164,9 @@ class Renderer : public ContentHandler {
   // force, for /None); a mask that cannot be built is reported (0, 4, 3)
   // and the content paints without it.
   void OnSoftMaskRequest(const ExtGState& record) override;
+  // Called with every shown run before it is painted; a painter that
+  // moves glyphs (reflow) moves its records here. False: paint nothing.
+  virtual bool ArrangeGlyphs(raster::GlyphRun&) { return true; }
 
  private:
   // What the painter keeps per save level beside the graphics state.

@@ -86,9 +86,41 @@ PageRenderer::Result PageRenderer::Render(int32_t index, double dpi, PageRowSink
   if (machine == nullptr) runtime::ThrowRuntime(runtime::kOutOfMemory);
   MachineHolder holder(context, machine);
 
+  // The page's content, then its annotations' appearances over it, each
+  // from the page's fresh state; an error of either is kept.
+  struct PagePainter final : BandPainter {
+    ContentMachine& machine;
+    const runtime::ObjectHandle& resources;
+    const runtime::ObjectHandle& page;
+    const runtime::Matrix& matrix;
+    PaintTarget* target;
+    PagePainter(ContentMachine& m, const runtime::ObjectHandle& r, const runtime::ObjectHandle& p,
+                const runtime::Matrix& x, PaintTarget* t)
+        : machine(m), resources(r), page(p), matrix(x), target(t) {}
+    void PaintBand(PaintContext& paint, Result& result) override {
+      {
+        Renderer renderer(paint, 0, &resources, target);
+        PlayKeepingError(renderer, result, [](void* user, Renderer& r) {
+          ContentStream::Run(static_cast<PagePainter*>(user)->machine, r);
+        }, this);
+      }
+      Renderer renderer(paint, 0, &resources, target);
+      PlayKeepingError(renderer, result, [](void* user, Renderer& r) {
+        auto* self = static_cast<PagePainter*>(user);
+        AnnotationAppearances::PaintAll(r, self->page, self->matrix);
+      }, this);
+    }
+  };
+  PagePainter painter(*machine, resources, page, matrix, target);
+  PaintInBands(context, colors_, info, result, sink, painter);
+  return result;
+}
+
+void PageRenderer::PaintInBands(runtime::LibraryContext* context, color::ColorContext& colors, const PageInfo& page,
+                                Result& result, PageRowSink& sink, BandPainter& painter) {
   sink.Begin(result.width, result.height);
   runtime::ArenaAllocator arena(context, 65536, 16384);
-  const color::ColorSpaceRef space = colors_.DeviceRgb();
+  const color::ColorSpaceRef space = colors.DeviceRgb();
   // A device pixel takes four colour bytes and an alpha byte.
   const int64_t rowBytes = int64_t{result.width} * 5;
   const int32_t bandRows = static_cast<int32_t>(std::clamp<int64_t>(kBandBytes / rowBytes, 1, result.height));
@@ -98,35 +130,32 @@ PageRenderer::Result PageRenderer::Render(int32_t index, double dpi, PageRowSink
     PaintContext paint;
     paint.owner = context;
     paint.layer = raster::RasterDevice::CreateForTarget(context, arena, {0, top, result.width, bottom}, space.Get());
-    paint.colors = &colors_;
+    paint.colors = &colors;
     paint.arena = &arena;
     paint.pageWidth = result.width;
     paint.pageHeight = result.height;
-    paint.page = info;
-    // The page's content, then its annotations' appearances over it, each
-    // from the page's fresh state; an error of either is kept.
-    auto play = [&](auto&& body) {
-      Renderer renderer(paint, 0, &resources, target);
-      runtime::ErrorTrap trap(context);
-      if (!trap.Run([&] { body(renderer); })) {
-        trap.SetHandled();
-        if (!trap.HoldsRecord() || runtime::IsCancelOrNoDataError(trap.Held())) trap.Rethrow();
-        if (!result.failed) {
-          result.failed = true;
-          result.error = trap.Held();
-        }
-        trap.Close();
-      }
-      const runtime::IntRect painted = renderer.PaintedRect();
-      if (!painted.IsEmpty())
-        result.painted = result.painted.IsEmpty() ? painted : raster::UnionRects(result.painted, painted);
-    };
-    play([&](Renderer& renderer) { ContentStream::Run(*machine, renderer); });
-    play([&](Renderer& renderer) { AnnotationAppearances::PaintAll(renderer, page, matrix); });
+    paint.page = page;
+    painter.PaintBand(paint, result);
     const raster::PixelPlane& colour = *paint.layer->Target().colour;
     sink.Rows(top, bottom - top, result.width, colour.base, colour.format.rowStep);
   }
-  return result;
+}
+
+void PageRenderer::PlayKeepingError(Renderer& renderer, Result& result, void (*play)(void* user, Renderer& renderer),
+                                    void* user) {
+  runtime::ErrorTrap trap(renderer.Owner());
+  if (!trap.Run([&] { play(user, renderer); })) {
+    trap.SetHandled();
+    if (!trap.HoldsRecord() || runtime::IsCancelOrNoDataError(trap.Held())) trap.Rethrow();
+    if (!result.failed) {
+      result.failed = true;
+      result.error = trap.Held();
+    }
+    trap.Close();
+  }
+  const runtime::IntRect painted = renderer.PaintedRect();
+  if (!painted.IsEmpty())
+    result.painted = result.painted.IsEmpty() ? painted : raster::UnionRects(result.painted, painted);
 }
 
 }  // namespace content

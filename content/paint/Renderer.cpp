@@ -353,7 +353,7 @@ void Renderer::ShowRun(const uint8_t* bytes, uint32_t count, const TextArrayElem
   auto* run = runtime::NewInArena<raster::GlyphRun>(Arena(), Owner(), Arena(), text, TextMatrix(), CurrentTransform());
   const FixedPoint end = elements != nullptr ? run->ShowArray(elements, elementCount) : run->ShowString(bytes, count);
   SetTextOrigin(end.x, end.y);
-  if (mode == 3) return;
+  if (mode == 3 || !ArrangeGlyphs(*run)) return;
   if (type3 && ShowType3Procedures(*run, mode)) return;
   const IntRect box = runtime::Rect::ToPixelBounds(run->BoundingBox());
   const IntRect area = IntersectRects(box, ClipBounds());

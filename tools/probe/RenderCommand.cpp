@@ -11,6 +11,7 @@
 
 #include "color/ColorContext.h"
 #include "content/PageRenderer.h"
+#include "content/ReflowPainter.h"
 #include "fonts/DocumentFontSource.h"
 #include "pdf/Document.h"
 #include "pdf/PageTree.h"
@@ -164,6 +165,20 @@ bool ParseRenderOptions(int argc, char** argv) {
     }
   }
   return !gRender.output.empty();
+}
+
+int RenderReflowed(pdf::Document& document, int32_t index, const content::ReflowModel& model, double dpi,
+                   const std::string& path) {
+  runtime::LibraryContext* context = document.Context();
+  color::ColorContext colors(context, &document);
+  fonts::DocumentFontSource fonts(document);
+  content::ReflowPainter painter(document, colors, &fonts);
+  PngRowSink sink(path, OutputFormat::kRgb24);
+  ReportingTarget target(index);
+  const content::PageRenderer::Result result = painter.Render(index, model, dpi, sink, &target);
+  if (result.failed) std::fprintf(stderr, "probe: page %d: error %s %u\n", index + 1, result.error.domain, result.error.code);
+  if (path != "-") std::fprintf(stderr, "wrote %s (%dx%d)\n", path.c_str(), result.width, result.height);
+  return sink.Failed() ? 1 : 0;
 }
 
 int RenderPages(pdf::Document& document, const char* file) {
