@@ -11,6 +11,7 @@
 #include "shell/BrowserBitmaps.h"
 #include "shell/DialogCommands.h"
 #include "shell/DialogTemplates.h"
+#include "shell/Help.h"
 #include "shell/Localization.h"
 #include "shell/Settings.h"
 #include "shell/SoftKeyBar.h"
@@ -531,6 +532,7 @@ platform::LRESULT FileBrowserDialog::OnTreeMessage(platform::UINT message, platf
       return pass();
     }
     case platform::WM_LBUTTONDBLCLK: return 0;
+    case platform::WM_HELP: ShowHelp(); return 0;
     default: break;
   }
   if (message == kTreeNotifyMessage) {
@@ -571,10 +573,10 @@ bool FileBrowserDialog::OnCommand(platform::WPARAM wParam, platform::LPARAM) {
   const uint32_t code = platform::HIWORD(static_cast<platform::DWORD>(wParam));
   if (code != 0 && code != 0x1000) return false;
   switch (platform::LOWORD(static_cast<platform::DWORD>(wParam))) {
-    case kCommandExit: EndDialogWithPanel(Window(), kResultCloseApplication); return true;
-    case kCommandOk: EndDialogWithPanel(Window(), kCommandOk); return true;
-    case kCommandCancel: EndDialogWithPanel(Window(), kCommandCancel); return true;
-    case kCommandOpen: Choose(Selected(), true); return true;
+    case kSoftKeyExit: EndDialogWithPanel(Window(), kResultCloseApplication); return true;
+    case kSoftKeyOk: EndDialogWithPanel(Window(), kSoftKeyOk); return true;
+    case kSoftKeyCancel: EndDialogWithPanel(Window(), kSoftKeyCancel); return true;
+    case kSoftKeyOpen: Choose(Selected(), true); return true;
     default: return false;
   }
 }

@@ -84,7 +84,7 @@ void FindDialog::OnDestroy() {
 }
 
 bool FindDialog::OnCommand(platform::WPARAM wParam, platform::LPARAM) {
-  return EndOnSoftKey(Window(), wParam, kCommandFind, kCommandCancel);
+  return EndOnSoftKey(Window(), wParam, kSoftKeyFind, kSoftKeyCancel);
 }
 
 bool FindDialog::IsTextEntryControl(int id) { return id == kFindField; }

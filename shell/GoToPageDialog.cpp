@@ -14,8 +14,8 @@ namespace {
 
 constexpr DialogTexts::Slot kGoToTexts[] = {{kGoToPromptText, kGoToPrompt},
                                             {kGoToCountLabelText, kGoToCountLabel},
-                                            {kGoToCountText, kGoToCount},
-                                            {kGoToPageText, kGoToField}};
+                                            {kGoToPageText, kGoToField},
+                                            {kGoToCountText, kGoToCount}};
 constexpr int kGoToFontControls[] = {kGoToPrompt, kGoToField, kGoToCount, kGoToCountLabel};
 constexpr uint32_t kGoToFieldLimit = 256;
 constexpr int kGoToTextRoom = 10;
@@ -105,7 +105,7 @@ intptr_t GoToPageDialog::OnSize(platform::WPARAM, int width, int) {
 void GoToPageDialog::OnDestroy() { ReadControlText(Window(), kGoToField, kGoToFieldLimit, typed_); }
 
 bool GoToPageDialog::OnCommand(platform::WPARAM wParam, platform::LPARAM) {
-  return EndOnSoftKey(Window(), wParam, kCommandOk, kCommandCancel);
+  return EndOnSoftKey(Window(), wParam, kSoftKeyOk, kSoftKeyCancel);
 }
 
 bool GoToPageDialog::IsTextEntryControl(int id) { return id == kGoToField; }
