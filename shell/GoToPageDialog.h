@@ -9,10 +9,10 @@ namespace shell {
 
 inline constexpr uint32_t kGoToPromptText = 1601;
 inline constexpr uint32_t kGoToCountLabelText = 1602;
-// The viewer gives the current page as 1603 and the page count as 1604:
-// the current page starts the field, the count stands beside its label.
-inline constexpr uint32_t kGoToPageText = 1603;
-inline constexpr uint32_t kGoToCountText = 1604;
+// The page count stands beside its label; the current page starts the
+// field.
+inline constexpr uint32_t kGoToCountText = 1603;
+inline constexpr uint32_t kGoToPageText = 1604;
 
 class GoToPageDialog final : public ShellDialog<runtime::GoToPageDialog> {
  public:

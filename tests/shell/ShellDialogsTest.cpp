@@ -186,8 +186,8 @@ TEST_F(ShellDialogsTest, TextFieldsComeBackWithTheResult) {
     GoToPageDialog dialog;
     dialog.SetItemText(1601, u"Enter page number:");
     dialog.SetItemText(1602, u"Total Pages:");
-    dialog.SetItemText(1603, u"3");
-    dialog.SetItemText(1604, u"12");
+    dialog.SetItemText(1603, u"12");
+    dialog.SetItemText(1604, u"3");
     dialog.SetSoftKeys(&ok_);
     const platform::HWND window = CreateModelessDialog(dialog);
     ASSERT_NE(window, nullptr);
