@@ -5,11 +5,11 @@
 
 namespace shell {
 
-inline constexpr uint32_t kSoftKeyExit = 102;
-inline constexpr uint32_t kSoftKeyFind = 112;
-inline constexpr uint32_t kSoftKeyOk = 135;
-inline constexpr uint32_t kSoftKeyCancel = 136;
-inline constexpr uint32_t kSoftKeyBrowse = 137;
-inline constexpr uint32_t kSoftKeyOpen = 138;
+inline constexpr uint32_t kCommandExit = 102;
+inline constexpr uint32_t kCommandFind = 112;
+inline constexpr uint32_t kCommandOk = 135;
+inline constexpr uint32_t kCommandCancel = 136;
+inline constexpr uint32_t kCommandBrowse = 137;
+inline constexpr uint32_t kCommandOpen = 138;
 
 }  // namespace shell

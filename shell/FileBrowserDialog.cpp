@@ -573,10 +573,10 @@ bool FileBrowserDialog::OnCommand(platform::WPARAM wParam, platform::LPARAM) {
   const uint32_t code = platform::HIWORD(static_cast<platform::DWORD>(wParam));
   if (code != 0 && code != 0x1000) return false;
   switch (platform::LOWORD(static_cast<platform::DWORD>(wParam))) {
-    case kSoftKeyExit: EndDialogWithPanel(Window(), kResultCloseApplication); return true;
-    case kSoftKeyOk: EndDialogWithPanel(Window(), kSoftKeyOk); return true;
-    case kSoftKeyCancel: EndDialogWithPanel(Window(), kSoftKeyCancel); return true;
-    case kSoftKeyOpen: Choose(Selected(), true); return true;
+    case kCommandExit: EndDialogWithPanel(Window(), kResultCloseApplication); return true;
+    case kCommandOk: EndDialogWithPanel(Window(), kCommandOk); return true;
+    case kCommandCancel: EndDialogWithPanel(Window(), kCommandCancel); return true;
+    case kCommandOpen: Choose(Selected(), true); return true;
     default: return false;
   }
 }

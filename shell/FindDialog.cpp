@@ -84,7 +84,7 @@ void FindDialog::OnDestroy() {
 }
 
 bool FindDialog::OnCommand(platform::WPARAM wParam, platform::LPARAM) {
-  return EndOnSoftKey(Window(), wParam, kSoftKeyFind, kSoftKeyCancel);
+  return EndOnSoftKey(Window(), wParam, kCommandFind, kCommandCancel);
 }
 
 bool FindDialog::IsTextEntryControl(int id) { return id == kFindField; }

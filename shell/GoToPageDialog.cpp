@@ -105,7 +105,7 @@ intptr_t GoToPageDialog::OnSize(platform::WPARAM, int width, int) {
 void GoToPageDialog::OnDestroy() { ReadControlText(Window(), kGoToField, kGoToFieldLimit, typed_); }
 
 bool GoToPageDialog::OnCommand(platform::WPARAM wParam, platform::LPARAM) {
-  return EndOnSoftKey(Window(), wParam, kSoftKeyOk, kSoftKeyCancel);
+  return EndOnSoftKey(Window(), wParam, kCommandOk, kCommandCancel);
 }
 
 bool GoToPageDialog::IsTextEntryControl(int id) { return id == kGoToField; }

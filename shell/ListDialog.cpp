@@ -223,11 +223,11 @@ bool ListDialog::OnCommand(platform::WPARAM wParam, platform::LPARAM) {
   const uint32_t code = platform::HIWORD(static_cast<platform::DWORD>(wParam));
   if (code != 0 && code != 0x1000) return false;
   switch (id) {
-    case kSoftKeyExit: End(kResultCloseApplication); return true;
-    case kSoftKeyOk:
-    case kSoftKeyOpen: End(platform::IDOK); return true;
-    case kSoftKeyCancel: End(platform::IDCANCEL); return true;
-    case kSoftKeyBrowse:
+    case kCommandExit: End(kResultCloseApplication); return true;
+    case kCommandOk:
+    case kCommandOpen: End(platform::IDOK); return true;
+    case kCommandCancel: End(platform::IDCANCEL); return true;
+    case kCommandBrowse:
     case kRecentBrowseButton: End(kResultOpenSelected); return true;
     case platform::IDOK:
       // Enter: on the Browse button it browses, anywhere else it opens.

@@ -33,8 +33,8 @@ void LayOutPromptAndField(platform::HWND dialog, int promptId, int fieldId, int 
 
 PasswordDialog::PasswordDialog()
     : texts_(kPasswordTexts, 1),
-      cancel_{kSoftKeyCancel, nullptr},
-      ok_{kSoftKeyOk, nullptr, nullptr, &cancel_} {
+      cancel_{kCommandCancel, nullptr},
+      ok_{kCommandOk, nullptr, nullptr, &cancel_} {
   SetWantsInputPanel(true);
   SetSoftKeys(&ok_);
 }
@@ -75,7 +75,7 @@ intptr_t PasswordDialog::OnSize(platform::WPARAM, int width, int) {
 void PasswordDialog::OnDestroy() { ReadControlText(Window(), kPasswordField, kPasswordLimit, typed_); }
 
 bool PasswordDialog::OnCommand(platform::WPARAM wParam, platform::LPARAM) {
-  return EndOnSoftKey(Window(), wParam, kSoftKeyOk, kSoftKeyCancel);
+  return EndOnSoftKey(Window(), wParam, kCommandOk, kCommandCancel);
 }
 
 bool PasswordDialog::IsTextEntryControl(int id) { return id == kPasswordField; }

@@ -79,7 +79,7 @@ intptr_t PropertiesDialog::OnSize(platform::WPARAM, int width, int) {
 }
 
 bool PropertiesDialog::OnCommand(platform::WPARAM wParam, platform::LPARAM) {
-  return EndOnSoftKey(Window(), wParam, kSoftKeyOk, 0);
+  return EndOnSoftKey(Window(), wParam, kCommandOk, 0);
 }
 
 }  // namespace shell

@@ -45,7 +45,7 @@ intptr_t TextBoxDialog::OnSize(platform::WPARAM, int width, int height) {
 }
 
 bool TextBoxDialog::OnCommand(platform::WPARAM wParam, platform::LPARAM) {
-  return EndOnSoftKey(Window(), wParam, kSoftKeyOk, 0);
+  return EndOnSoftKey(Window(), wParam, kCommandOk, 0);
 }
 
 }  // namespace shell

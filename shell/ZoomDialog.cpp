@@ -127,7 +127,7 @@ void ZoomDialog::ShowValue() {
 }
 
 bool ZoomDialog::OnCommand(platform::WPARAM wParam, platform::LPARAM) {
-  return EndOnSoftKey(Window(), wParam, kSoftKeyOk, kSoftKeyCancel);
+  return EndOnSoftKey(Window(), wParam, kCommandOk, kCommandCancel);
 }
 
 }  // namespace shell
