@@ -7,6 +7,8 @@
 
 namespace runtime {
 
+class ViewSurface;
+
 class HostWindow {
  public:
   virtual ~HostWindow() = default;
@@ -22,6 +24,12 @@ class HostWindow {
   // The main container only: covers the whole screen (no title bar, no
   // soft-key bar) while on.
   virtual void SetFullScreen(bool) {}
+  // Marks a rectangle of the window as needing a repaint.
+  virtual void Invalidate(const HostRect&) {}
+  // A surface to paint the window through, until CloseSurface; null when
+  // the window cannot be painted by the viewer.
+  virtual ViewSurface* OpenSurface() { return nullptr; }
+  virtual void CloseSurface(ViewSurface*) {}
 };
 
 }  // namespace runtime

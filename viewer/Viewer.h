@@ -221,11 +221,18 @@ class Viewer : public runtime::DocumentPrompts, public runtime::ViewerHooks {
   // The box's next update rewrites it even for the same page.
   void ForcePageNumberText() { forcePageText = true; }
 
-  // Places the child windows in the main window's client area: the soft-key
-  // bar on top (its strip of buttons centred in it), the second child
-  // collapsed, the page area below the bar down to the toolbar. Only
-  // windows not already in place are moved.
-  void LayOutChildWindows();
+  // Places the host controls for a main container of `width` x `height`:
+  // the bookmark tree and the button bar that divides it from the page
+  // view, the page-view window (whose size goes to the page view) and the
+  // bottom toolbar with its five controls.
+  void Relayout(int32_t width, int32_t height);
+  // Relayout for the container's present client size.
+  void RelayoutToContainer();
+
+  // Paints a window of the viewer: the page-view window from the page
+  // cells, or all grey without a document. Nothing for a null window or
+  // one the host cannot paint.
+  void PaintWindow(runtime::HostWindow* window);
 
   // The soft keys: the busy pair (a label and Cancel) while a long
   // operation runs, the menu tree otherwise.
@@ -296,20 +303,22 @@ class Viewer : public runtime::DocumentPrompts, public runtime::ViewerHooks {
   runtime::ListLink* listeners = nullptr;
   uint8_t listenersPending = 0;
 
-  // The main window and its children, and what sizes them.
-  runtime::HostWindow* mainWindow = nullptr;
-  runtime::HostWindow* barWindow = nullptr;
-  runtime::HostWindow* stripWindow = nullptr;
-  runtime::HostWindow* secondWindow = nullptr;
-  runtime::HostWindow* pageAreaWindow = nullptr;
-  bool barShown = false;
-  int32_t barHeight = 0;
-  bool toolbarShown = false;
-  int32_t toolbarHeight = 0;
-  // 0-3: the screen's size class, which sets the soft-key button width.
-  uint32_t screenMode = 0;
-  uint32_t buttonCount = 0;
-  // The user asked for full screen (command 120).
+  // Geometry of the controls by the screen's class (normal below 162 dpi,
+  // double from there), set at construction.
+  int32_t toolbarHeight = 38;
+  int32_t barThickness = 23;
+  int32_t barOffset = 26;
+  int32_t buttonSize = 32;
+  int32_t bookmarksButtonWidth = 21;
+  // The divider between the bookmark tree and the page: the tree's height
+  // (negative until first laid out) and its limits.
+  int32_t splitPosition = -1;
+  int32_t splitMinimum = 0;
+  int32_t splitMaximum = 0;
+  // Slots of the bookmarks button in the button bar.
+  int32_t bookmarkSlots = 1;
+  // The page-view window shows (not while a Smartphone shows the tree).
+  bool pageViewShown = true;
   bool fullScreen = false;
 
   // What the page-number box (pageNumberEdit) shows: the page index last
@@ -345,6 +354,13 @@ class Viewer : public runtime::DocumentPrompts, public runtime::ViewerHooks {
   void FindNext();
   void OpenFindDialog();
   void ShowSoftKeysForBookmarks();
+  // The control geometry of the screen's class.
+  void SetDisplayClass(int32_t dpi);
+  // Shows or hides a control when its state changes (-1: not yet known).
+  void ShowControl(runtime::HostWindow* control, bool on, int8_t& state);
+  int8_t treeVisible_ = -1;
+  int8_t pageViewVisible_ = -1;
+  int8_t toolbarVisible_ = -1;
 
   // The work timer's state asked for from a cooperative thread.
   enum class TimerChange : uint8_t { kNone, kStart, kStop };
@@ -362,6 +378,7 @@ void Viewer::RunPageViewRequest(Post&& post) {
   if (pageView == nullptr) return;
   if (context->scheduler == nullptr || !context->scheduler->OnMainThread()) {
     post();
+    if (pageView != nullptr) pageView->UpdateAfterRequest();
     return;
   }
   // Both bounds count from before the request is handed over.
@@ -369,6 +386,7 @@ void Viewer::RunPageViewRequest(Post&& post) {
   const runtime::Deadline within10(context, kRequestMinimumMilliseconds);
   PaintHold hold(this);
   post();
+  if (pageView != nullptr) pageView->UpdateAfterRequest();
   RunRequestPump(within200, within10, &hold);
 }
 

@@ -58,6 +58,9 @@ class ViewerApp {
   void OnPageUp(const runtime::HostWindow* source);
   void OnPageDown(const runtime::HostWindow* source);
   void OnBookmarkSelected();
+  // A size message: the main container's lays the controls out again
+  // (1); any other window's is not the viewer's (0).
+  int32_t OnSize(const runtime::HostWindow* window, int32_t width, int32_t height);
 
   runtime::LibraryContext context;
   runtime::Scheduler scheduler{&context};

@@ -4,18 +4,30 @@
 //   viewer-sim [FILE] [--options N] [--dpi N] [--size WxH] [--budget N]
 //              [--language N] [--start] [--fire-start-timer]
 //              [--command ID]... [--key C]... [--popup ID]... [--png PATH]
+//              [--script 'CMD; CMD ...']
 //
 // --start starts the viewer (with FILE as the document to open); the
 // commands, keys and popups then run in the order given. The output has
 // three sections: the host-call log, the menu tree (after the last popup
 // refresh) and the memory limits of the library context.
+//
+// --script starts the viewer, opens FILE in it and runs the script's
+// commands (tools/viewer-sim/ScriptRunner.h); what they print comes first,
+// under "script:".
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include <filesystem>
+
+#include "pdf/Document.h"
+#include "platform/Files.h"
+#include "streams/FileStream.h"
 #include "tools/viewer-sim/RecordingHost.h"
+#include "tools/viewer-sim/ScriptRunner.h"
+#include "viewer/DocumentPageView.h"
 #include "viewer/ViewerApp.h"
 
 namespace {
@@ -29,7 +41,8 @@ int Usage() {
   std::fprintf(stderr,
                "usage: viewer-sim [FILE] [--options N] [--dpi N] [--size WxH] [--budget N]\n"
                "                  [--language N] [--start] [--fire-start-timer]\n"
-               "                  [--command ID]... [--key C]... [--popup ID]... [--png PATH]\n");
+               "                  [--command ID]... [--key C]... [--popup ID]... [--png PATH]\n"
+               "                  [--script 'CMD; CMD ...']\n");
   return 2;
 }
 
@@ -41,6 +54,68 @@ bool ParseNumber(const char* text, uint32_t* value) {
   return true;
 }
 
+// Logs the page areas drawn, so that a run shows what each step redrew.
+class DrawLog final : public viewer::RenderObserver {
+ public:
+  explicit DrawLog(viewersim::RecordingHost& host) : host_(host) {}
+  void OnAreaDrawn(int32_t page, const runtime::IntRect& a) override {
+    host_.Record("DrawArea page " + std::to_string(page) + " " + std::to_string(a.x0) + " " + std::to_string(a.y0) +
+                 " " + std::to_string(a.x1) + " " + std::to_string(a.y1));
+  }
+
+ private:
+  viewersim::RecordingHost& host_;
+};
+
+// Opens `path` in the viewer and runs the script over it; the document and
+// its page view are gone again when it returns.
+void RunScriptOnDocument(viewersim::ScriptState& state, const char* path, const std::string& script, int* status) {
+  viewer::ViewerApp& app = *state.app;
+  runtime::LibraryContext* context = &app.context;
+  DrawLog drawLog(*state.host);
+  pdf::Document* document = nullptr;
+  viewer::DocumentPageView* view = nullptr;
+  struct Closer {
+    viewer::ViewerApp& app;
+    pdf::Document*& document;
+    viewer::DocumentPageView*& view;
+    ~Closer() {
+      app.viewer.pageView = nullptr;
+      runtime::DestroyAndFree(&app.context, view);
+      runtime::DestroyAndFree(&app.context, document);
+    }
+  } closer{app, document, view};
+  // The host's size message for the container the viewer was moved onto.
+  if (app.viewer.mainContainer != nullptr) {
+    runtime::HostRect container{};
+    app.viewer.mainContainer->GetRect(&container);
+    app.OnSize(app.viewer.mainContainer, container.right - container.left, container.bottom - container.top);
+  }
+  if (path != nullptr) {
+    std::error_code ignored;
+    const std::u16string devicePath =
+        platform::DevicePathFromHost(std::filesystem::absolute(path, ignored).string());
+    document = pdf::Document::Open(context, streams::FileStream::Open(context, devicePath.c_str()));
+    viewer::Viewer& v = app.viewer;
+    runtime::HostRect area{};
+    if (v.pageViewWindow != nullptr) v.pageViewWindow->GetRect(&area);
+    viewer::MarginPoint size;
+    size.width = area.right - area.left;
+    size.height = area.bottom - area.top;
+    view = runtime::NewObject<viewer::DocumentPageView>(context, context, *document, state.host, v.pageViewWindow,
+                                                        size, state.host->screenDpi);
+    v.pageView = &view->View();
+    state.document = view;
+    view->Render().SetObserver(&drawLog);
+  }
+  std::string error;
+  if (!viewersim::RunScript(state, script, &error)) {
+    std::fprintf(stderr, "viewer-sim: %s\n", error.c_str());
+    *status = 2;
+  }
+  state.document = nullptr;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -50,6 +125,9 @@ int main(int argc, char** argv) {
   std::u16string file;
   bool haveFile = false;
   std::string png;
+  std::string script;
+  bool haveScript = false;
+  std::string hostPath;
   std::vector<Step> steps;
 
   for (int i = 1; i < argc; ++i) {
@@ -92,6 +170,12 @@ int main(int argc, char** argv) {
       if (value == nullptr || std::strlen(value) != 1) return Usage();
       ++i;
       steps.push_back({Step::kKey, static_cast<uint32_t>(static_cast<unsigned char>(value[0]))});
+    } else if (std::strcmp(arg, "--script") == 0) {
+      if (value == nullptr) return Usage();
+      script = value;
+      haveScript = true;
+      start = true;
+      ++i;
     } else if (std::strcmp(arg, "--png") == 0) {
       if (value == nullptr) return Usage();
       png = value;
@@ -101,6 +185,7 @@ int main(int argc, char** argv) {
     } else {
       // Paths are taken byte by byte; the viewer's own paths are UTF-16.
       for (const char* p = arg; *p != '\0'; ++p) file += static_cast<char16_t>(static_cast<unsigned char>(*p));
+      hostPath = arg;
       haveFile = true;
     }
   }
@@ -112,6 +197,9 @@ int main(int argc, char** argv) {
   }
   host.scheduler = &app->scheduler;
   int status = 0;
+  viewersim::ScriptState scriptState;
+  scriptState.app = app;
+  scriptState.host = &host;
   {
     runtime::ErrorTrap trap(&app->context);
     const bool ran = trap.Run([&] {
@@ -137,6 +225,7 @@ int main(int argc, char** argv) {
             break;
         }
       }
+      if (haveScript) RunScriptOnDocument(scriptState, haveFile ? hostPath.c_str() : nullptr, script, &status);
     });
     if (!ran) {
       const runtime::ErrorRecord error = trap.Held();
@@ -159,6 +248,10 @@ int main(int argc, char** argv) {
   viewer::ViewerApp::Destroy(app);
   host.scheduler = nullptr;
 
+  if (haveScript) {
+    std::printf("script:\n");
+    for (const std::string& line : scriptState.output) std::printf("  %s\n", line.c_str());
+  }
   std::printf("log:\n");
   for (const std::string& line : host.log) std::printf("  %s\n", line.c_str());
   std::printf("menu:\n");
