@@ -139,5 +139,89 @@ TEST(PageRenderTest, WithoutADocumentTheWindowIsOneGreyFill) {
   EXPECT_NEAR(rgb[1], 128, 8);
 }
 
+// Pages heavy enough to take many slices of a render thread's budget.
+std::string BusyPages(int pages) {
+  std::string content;
+  for (int i = 0; i < 1500; ++i) {
+    content += "0." + std::to_string(i % 10) + " g " + std::to_string(10 + (i * 7) % 560) + " " +
+               std::to_string(10 + (i * 13) % 760) + " 30 20 re f\n";
+  }
+  std::vector<std::string> objects = {"<< /Type /Catalog /Pages 2 0 R >>"};
+  std::string kids;
+  for (int i = 0; i < pages; ++i) kids += std::to_string(4 + i) + " 0 R ";
+  objects.push_back("<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages) + " >>");
+  objects.push_back(testsupport::StreamBody("", content));
+  for (int i = 0; i < pages; ++i) {
+    objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 3 0 R >>");
+  }
+  return testsupport::SmallPdfFile(objects);
+}
+
+// The window's pixels as the viewer paints them.
+std::vector<uint8_t> Painted(DocumentPageView& view, viewersim::RecordingHost& host, runtime::HostWindow* window) {
+  host.Record("paint");
+  runtime::ViewSurface* surface = window->OpenSurface();
+  view.View().PaintVisibleCells(*surface, {0, 0, 240, 320});
+  int width = 0, height = 0;
+  return viewersim::RecordingHost::CanvasPixels(window, &width, &height);
+}
+
+TEST(PageRenderTest, ScrollingWhileAPageDrawsRestartsItCleanlyAndLeaksNothing) {
+  runtime::LibraryContext context;
+  runtime::Scheduler scheduler(&context);
+  context.threadingEnabled = true;
+  viewersim::RecordingHost host;
+  runtime::HostWindow* window = host.CreateViewWindow(nullptr, true);
+  window->SetRect({0, 0, 240, 320});
+  const uint64_t before = context.memory.bytesInUse;
+  std::vector<uint8_t> interrupted, calm;
+  {
+    const std::string bytes = BusyPages(3);
+    pdftest::OpenDocument document(&context, bytes);
+    MarginPoint size;
+    size.width = 240;
+    size.height = 320;
+    {
+      DocumentPageView view(&context, *document, &host, window, size, 96);
+      // 100 scrolls, more than a window down and back up by turns, each
+      // while the pages are still being drawn: the threads get two passes between
+      // scrolls.
+      int cutShort = 0;
+      for (int step = 0; step < 100; ++step) {
+        view.View().ScrollLine(step % 2 == 0 ? ScrollDirection::kDown : ScrollDirection::kUp,
+                               step % 2 == 0 ? 400 : 352, false);
+        view.View().RefreshLayout();
+        int passes = 0;
+        scheduler.RunUntil([&] { return ++passes > 2; });
+        cutShort += view.View().HasPendingWork();
+      }
+      EXPECT_GT(cutShort, 40) << "the pages were drawn faster than the scrolls came";
+      scheduler.RunUntil([&] { return !view.View().HasPendingWork(); });
+      EXPECT_FALSE(view.View().HasPendingWork());
+      for (uint32_t i = 0; i < view.Render().Queue().Size(); ++i) {
+        EXPECT_EQ(view.Render().Queue()[i]->state, kRequestDone);
+      }
+      EXPECT_LE(host.liveBitmaps, view.Render().Queue().Size());
+      interrupted = Painted(view, host, window);
+    }
+    EXPECT_EQ(host.liveBitmaps, 0u);
+    // The same place drawn without interruption looks the same.
+    {
+      DocumentPageView view(&context, *document, &host, window, size, 96);
+      for (int step = 0; step < 100; ++step) {
+        view.View().ScrollLine(step % 2 == 0 ? ScrollDirection::kDown : ScrollDirection::kUp,
+                               step % 2 == 0 ? 400 : 352, false);
+      }
+      view.View().RefreshLayout();
+      scheduler.RunUntil([&] { return !view.View().HasPendingWork(); });
+      calm = Painted(view, host, window);
+    }
+  }
+  EXPECT_TRUE(interrupted == calm);
+  EXPECT_EQ(host.liveBitmaps, 0u);
+  EXPECT_EQ(context.memory.bytesInUse, before);
+  host.DestroyWindow(window);
+}
+
 }  // namespace
 }  // namespace viewer
