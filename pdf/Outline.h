@@ -32,6 +32,8 @@ struct OutlineItem {
   // Position among its siblings.
   uint32_t index = 0;
   OutlineItem* parent = nullptr;
+  // What the item's listener keeps for it (the viewer's bookmark entry).
+  void* viewData = nullptr;
 };
 
 class Outline {

@@ -18,7 +18,12 @@ class HostTreeView : public HostWindow {
 };
 
 // A one-line edit box (the page number).
-class HostEdit : public HostWindow {};
+class HostEdit : public HostWindow {
+ public:
+  // The text typed into the box, valid until the next call; empty when
+  // the host cannot read it.
+  virtual const char16_t* TypedText() { return u""; }
+};
 
 // A running host timer; its callback fires on the UI thread until the
 // timer goes back to HostServices::DestroyTimer.

@@ -7,6 +7,7 @@
 
 namespace runtime {
 
+class HostBitmap;
 class ViewSurface;
 
 class HostWindow {
@@ -30,6 +31,13 @@ class HostWindow {
   // the window cannot be painted by the viewer.
   virtual ViewSurface* OpenSurface() { return nullptr; }
   virtual void CloseSurface(ViewSurface*) {}
+  // Copies the source rectangle of a host bitmap onto the destination
+  // rectangle of the window (stretched when the sizes differ): while an
+  // owner-drawn button draws itself, onto its drawing; otherwise as the
+  // window's paint. False when the host cannot.
+  virtual bool DrawBitmap(HostBitmap& /*source*/, const HostRect& /*sourceRect*/, const HostRect& /*destination*/) {
+    return false;
+  }
 };
 
 }  // namespace runtime

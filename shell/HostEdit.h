@@ -17,6 +17,7 @@ class HostEdit final : public HostControl<runtime::HostEdit> {
   // Places the box and makes its font again for the new height.
   void SetBounds(const runtime::HostRect& rect) override;
   platform::HFONT Font() const { return font_; }
+  const char16_t* TypedText() override { return GetText(); }
 
  private:
   HostEdit() = default;

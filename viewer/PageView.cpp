@@ -411,13 +411,26 @@ void PageView::RunOpenAction(pdf::Document& document) {
     const runtime::ObjectHandle open = runtime::Dictionary::Get(catalog, "OpenAction");
     if (open.Tag() != runtime::ObjectTag::kArray) return;
     RefreshLayout();
-    const pdf::DestinationTarget target = pdf::Destination::Parse(document, open, CurrentPage());
-    if (target.pageIndex < 0) return;
-    pdf::DestinationView destination;
-    destination.page = target.pageIndex;
-    pdf::Destination::ReadView(LaidOutDestinationPages(layout_), open, target.pageIndex, destination);
-    GoToDestination(destination);
+    GoToDestinationArray(document, open, CurrentPage());
   });
+}
+
+void PageView::GoToExplicitDestination(pdf::Document& document, const runtime::ObjectHandle& array) {
+  RefreshLayout();
+  const pdf::DestinationTarget target = pdf::Destination::Parse(document, array, CurrentPage());
+  if (target.pageIndex < 0 || target.pageIndex >= pages_.PageCount()) return;
+  GoToDestinationArray(document, array, CurrentPage());
+}
+
+void PageView::GoToDestinationArray(pdf::Document& document, const runtime::ObjectHandle& array,
+                                    int32_t currentPage) {
+  RefreshLayout();
+  const pdf::DestinationTarget target = pdf::Destination::Parse(document, array, currentPage);
+  if (target.pageIndex < 0) return;
+  pdf::DestinationView destination;
+  destination.page = target.pageIndex;
+  pdf::Destination::ReadView(LaidOutDestinationPages(layout_), array, target.pageIndex, destination);
+  GoToDestination(destination);
 }
 
 void PageView::AfterViewChange(ViewChangeSink& sink) {
@@ -562,6 +575,13 @@ PageViewState PageView::State() const {
   s.viewWidth = view_.width;
   s.viewHeight = view_.height;
   return s;
+}
+
+void PageView::SetPenTool(uint32_t tool) {
+  if (tool == penTool_) return;
+  const uint32_t old = penTool_;
+  penTool_ = tool;
+  if (host_ != nullptr) host_->SetOemIgnoreApp(old, tool);
 }
 
 }  // namespace viewer

@@ -57,6 +57,9 @@ class PageViewCommands {
   virtual void PreviousPage() = 0;
   virtual void FirstPage() = 0;
   virtual void LastPage() = 0;
+  // Goes to page `page` (from 0); nothing for a page outside the document
+  // or, with `skipIfCurrent`, for the current page.
+  virtual void GoToPage(int32_t page, bool skipIfCurrent) = 0;
   virtual void Scroll(ScrollDirection direction, int64_t pixels) = 0;
 
   // What the request pump watches and does around a request (see

@@ -152,7 +152,9 @@ Viewer::Viewer(LibraryContext* libraryContext, runtime::HostServices* hostServic
 Viewer::~Viewer() {
   // The scheduler's hooks must not reach a viewer that is going.
   if (context->viewer == this) context->viewer = nullptr;
+  CloseDocuments();
   DestroyHostControls();
+  ReleaseButtonPictures();
   if (runtime::CoThread* job = longOperation) {
     longOperation = nullptr;
     runtime::ThreadHandle(context, job).Destroy();
@@ -536,26 +538,6 @@ void Viewer::OnStartTimer() {
   ChooseAndOpenDocument(true, initialPath);
 }
 
-void Viewer::ChooseAndOpenDocument(bool atStart, const char16_t* path) {
-  (void)atStart;
-  if (busySoftKeys) CancelLongOperation();
-  if (!IsEmptyText(path)) {
-    // Opening a file is the open job's; the path waits for it here.
-    keptPath = path;
-    return;
-  }
-  if (host == nullptr) return;
-  // The recent-files list, then the file browser. Until their dialogs can
-  // be run, each is given back at once, which ends the loop as when the
-  // host has neither.
-  if (runtime::ListDialog* list = host->CreateListDialog(optionQuickZoom)) {
-    host->DestroyListDialog(list);
-  }
-  if (runtime::FileBrowserDialog* browser = host->CreateFileBrowser()) {
-    host->DestroyFileBrowser(browser);
-  }
-}
-
 // ---------------------------------------------------------------------------
 // Work timer
 
@@ -709,10 +691,7 @@ void Viewer::SetFitMode(int32_t mode) {
   RunPageViewRequest([&] { pageView->SetZoom(mode, 0); });
 }
 
-void Viewer::FindNext() {
-  // The search job is not part of this viewer yet; the command is accepted
-  // and does nothing.
-}
+void Viewer::FindNext() { search.FindNext(); }
 
 void Viewer::OpenFindDialog() {
   if (pageView == nullptr || host == nullptr) return;
@@ -765,25 +744,12 @@ void Viewer::ToggleBookmarks() {
   });
 }
 
-void Viewer::OpenSelectedBookmark(bool fromCommand) {
-  // The tree's items come with the outline; with no tree, or none
-  // selected, nothing happens.
-  (void)fromCommand;
-  if (bookmarkTree == nullptr) return;
-}
-
 void Viewer::OnBookmarkSelected() {
   if (optionPocketPc && !fillingBookmarks) OpenSelectedBookmark(false);
 }
 
 void Viewer::ExecuteCommand(uint32_t id) {
   if (id < kFirstCommand || id > kLastCommand) return;
-  auto dialog = [&](auto create, auto destroy) {
-    // The dialogs' contents come with their own parts of the viewer; until
-    // then the dialog is given straight back.
-    if (pageView == nullptr || host == nullptr) return;
-    if (auto* made = (host->*create)()) (host->*destroy)(made);
-  };
   switch (id) {
     case kCmdExit:
       DestroyHostControls();
@@ -803,7 +769,7 @@ void Viewer::ExecuteCommand(uint32_t id) {
       }
       break;
     case kCmdZoomTo:
-      dialog(&runtime::HostServices::CreateZoomDialog, &runtime::HostServices::DestroyZoomDialog);
+      ShowZoomDialog();
       break;
     case kCmdFitScreen:
       SetFitMode(kZoomFitPage);
@@ -836,8 +802,7 @@ void Viewer::ExecuteCommand(uint32_t id) {
       SetFullScreen(!fullScreen);
       break;
     case kCmdPageNumber:
-      dialog(&runtime::HostServices::CreateGoToPageDialog,
-             &runtime::HostServices::DestroyGoToPageDialog);
+      ShowGoToPageDialog();
       break;
     case kCmdNextPage:
       RunPageViewRequest([&] { pageView->NextPage(); });
@@ -862,8 +827,7 @@ void Viewer::ExecuteCommand(uint32_t id) {
       OpenSelectedBookmark(true);
       break;
     case kCmdDetails:
-      dialog(&runtime::HostServices::CreatePropertiesDialog,
-             &runtime::HostServices::DestroyPropertiesDialog);
+      ShowDetails();
       break;
     case kCmdAbout:
       ShowAbout();

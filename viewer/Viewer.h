@@ -10,6 +10,7 @@
 // come from a cooperative thread is carried out on the main stack.
 #include <cstdint>
 
+#include "pdf/OpenJob.h"
 #include "runtime/DocumentPrompts.h"
 #include "runtime/Fixed.h"
 #include "runtime/LibraryContext.h"
@@ -17,8 +18,12 @@
 #include "runtime/OwnedBuffer.h"
 #include "runtime/Scheduler.h"
 #include "runtime/ViewerHooks.h"
+#include "viewer/ButtonImages.h"
 #include "viewer/MenuTree.h"
 #include "viewer/PageViewCommands.h"
+#include "viewer/PenTarget.h"
+#include "viewer/ViewChangeSink.h"
+#include "viewer/ViewerSearch.h"
 
 namespace runtime {
 class CoThread;
@@ -33,6 +38,11 @@ class ListLink;
 namespace viewer {
 
 class Viewer;
+class RenderRegion;
+class BookmarkEntry;
+class BookmarkTree;
+class OpenDocument;
+class PageView;
 
 // Message-box styles and the answer of a yes-or-no question.
 inline constexpr uint32_t kMessageStatement = 1;
@@ -96,7 +106,7 @@ struct PasswordRequest {
   bool entered = false;
 };
 
-class Viewer : public runtime::DocumentPrompts, public runtime::ViewerHooks {
+class Viewer : public pdf::OpenJobViewer, public runtime::ViewerHooks, public ViewChangeSink {
  public:
   // Reads the host's settings and memory budget (which sets the context's
   // memory limits) and splits the option word; makes no host control yet.
@@ -130,8 +140,72 @@ class Viewer : public runtime::DocumentPrompts, public runtime::ViewerHooks {
   // is opened, or the user is asked for one.
   void OnStartTimer();
   // Opens `path`, or, without one, asks the user for a document; cancels a
-  // long operation first.
+  // long operation first. Without a path the recent files and the file
+  // browser take turns until the user opens a file (whether it opens or
+  // not), cancels, or quits (Exit at start).
   void ChooseAndOpenDocument(bool atStart, const char16_t* path);
+  // Set when a document was installed while the user was choosing one
+  // (a path sent by another instance): the choosing ends.
+  bool stopChoosing = false;
+
+  // Document opening (ViewerOpen.cpp).
+  // Opens the file at `path` on an open job and pumps the scheduler until
+  // the job ends, however it ends. 1 when the document was installed or is
+  // the one shown already; 0 for an empty path or a failed open, which
+  // leaves the shown document as it was.
+  int32_t OpenDocument(const char16_t* path);
+  // The open job's side: the job of the document being opened, the
+  // opened document (on the job's thread), and how a failed open ended.
+  runtime::ThreadHandle& OpenJobHandle() override;
+  void InstallDocument(pdf::Document* document) override;
+  pdf::OpenState& GetOpenState() override { return openState; }
+  // Makes the page view for `document` (null: none) and puts it in place
+  // of the old one.
+  void CreatePageView(viewer::OpenDocument* document);
+  // Drops the page view and both documents (the viewer closes).
+  void CloseDocuments();
+  // The page view reports a settled view: the page-number box and the
+  // zoom the zoom dialog and WM_USER answer follow it.
+  void SetScrollBars(const ScrollBarRecord& bars) override;
+  void ShowPageAndZoom(int32_t page, runtime::Fixed effectiveZoom) override;
+  // The page view told the viewer of its state after a request.
+  void ReportViewChange();
+
+  // Bookmarks (ViewerBookmarks.cpp).
+  // Empties the bookmark tree and frees its entries.
+  void ReleaseBookmarks();
+  // Starts the outline job for the shown document.
+  void FillBookmarks();
+  // Goes to the entry's destination when it has one; from the Select soft
+  // key without the button bar, the page view then comes back.
+  void GoToBookmark(BookmarkEntry* entry, bool fromCommand);
+
+  // Dialogs (ViewerDialogs.cpp).
+  // The zoom dialog: the presets with the nearest one to the current zoom
+  // selected; OK sets the chosen percentage (1 to 1000) as the zoom.
+  void ShowZoomDialog();
+  // A zoom another program sets, as the bit pattern of a 32-bit float;
+  // ignored without a page view or when it is no usable zoom.
+  void SetZoomFactor(uint32_t floatBits);
+  // The zoom in effect as the bit pattern of a 32-bit float.
+  uint32_t GetZoomFactor() const;
+  // The document properties: "..." until the information job reads each
+  // value.
+  void ShowDetails();
+  // Asks for a page number until one within the document is given or the
+  // dialog is cancelled.
+  void ShowGoToPageDialog();
+
+  // Navigation (ViewerNavigation.cpp). Keys from a window other than the
+  // page view, or without a page view, are ignored.
+  bool AcceptsNavigationKey(const runtime::HostWindow* source) const;
+  // Scrolls half an inch of the screen in `direction`.
+  void OnArrowKey(const runtime::HostWindow* source, ScrollDirection direction);
+  // The first page, or the last with `end`.
+  void OnHomeOrEnd(const runtime::HostWindow* source, bool end);
+  // Enter in the toolbar's page box: goes to the typed page, or says why
+  // it cannot and shows the current page again.
+  void GoToTypedPage(const runtime::HostWindow* control);
 
   // Work timer. The scheduler calls the two hooks; on a cooperative thread
   // the change is recorded and made on the main thread after its next
@@ -170,6 +244,15 @@ class Viewer : public runtime::DocumentPrompts, public runtime::ViewerHooks {
   void SetLayoutMode(int32_t mode);
   void CancelLongOperation();
 
+  // Pen events of a window (client coordinates): the divider drag on the
+  // button bar, the page view's pen, a double tap on the page view that
+  // leaves full screen, and the focus of the page view or bookmark tree.
+  // Events of other windows are ignored; an error ends its event.
+  void OnMouseDown(int32_t x, int32_t y, runtime::HostWindow* window, bool doubleTap);
+  void OnMouseMove(int32_t x, int32_t y, runtime::HostWindow* window);
+  void OnMouseUp(int32_t x, int32_t y, runtime::HostWindow* window);
+  void OnCaptureLost();
+
   // Carries out one page-view request: `post` hands it to the page view;
   // the scheduler then runs until the page view is idle or 200 ms have
   // passed, at least 10 ms, until new work, input or the 200 ms, and 20 ms
@@ -180,6 +263,15 @@ class Viewer : public runtime::DocumentPrompts, public runtime::ViewerHooks {
 
   // The page view of the open document, or null.
   PageViewCommands* pageView = nullptr;
+  // The page view the viewer made for its document and owns (pageView
+  // then points at it); null when none or when a test set pageView.
+  PageView* ownedPageView = nullptr;
+  // What draws the open document's pages for the page view.
+  RenderRegion* renderRegion = nullptr;
+  // The document shown and the one being opened.
+  viewer::OpenDocument* currentDocument = nullptr;
+  viewer::OpenDocument* openingDocument = nullptr;
+  pdf::OpenState openState;
   // The running long operation (a search), which Cancel destroys.
   runtime::CoThread* longOperation = nullptr;
   // The menu records.
@@ -241,6 +333,11 @@ class Viewer : public runtime::DocumentPrompts, public runtime::ViewerHooks {
 
   runtime::LibraryContext* context;
   runtime::HostServices* host;
+  // The shown document's bookmarks and the job that reads them.
+  BookmarkTree* bookmarks = nullptr;
+  runtime::ThreadHandle outlineJob{context};
+  // The job reading the document information into the properties dialog.
+  runtime::ThreadHandle infoJob{context};
   // Row of the UI string table.
   uint32_t languageIndex = 0;
   // The application's caption, the title of its messages.
@@ -259,6 +356,19 @@ class Viewer : public runtime::DocumentPrompts, public runtime::ViewerHooks {
   runtime::HostWindow* zoomOutButton = nullptr;
   runtime::HostWindow* zoomInButton = nullptr;
   runtime::HostWindow* focusTarget = nullptr;
+  // The pictures of the bars and buttons, one holder per picture.
+  ButtonImageHolder buttonImages[kButtonPictureCount];
+  // The button drawn in part (its lower picture rows at its top, `buttonLevel`
+  // rows of `buttonFullHeight`), unless the whole picture is asked for.
+  runtime::HostWindow* partialButton = nullptr;
+  bool wholeButtonImage = true;
+  int32_t buttonLevel = 0;
+  int32_t buttonFullHeight = 0;
+  // The holder of a bar's or button's picture, made when first asked for
+  // (so only the pictures that are shown cost memory); null for other
+  // windows. Releasing gives every picture back to the host.
+  ButtonImageHolder* PictureOf(const runtime::HostWindow* control);
+  void ReleaseButtonPictures();
 
   // The option word, split.
   bool optionQuickZoom = false;
@@ -330,6 +440,17 @@ class Viewer : public runtime::DocumentPrompts, public runtime::ViewerHooks {
   uint32_t pageNumberFlags = 0;
   char16_t pageNumberText[kPageNumberTextUnits] = {};
 
+  // Text search: the string, options and job of Find and Find Next.
+  ViewerSearch search{*this};
+
+  // The pen: where the page view's events go (null without a document),
+  // the divider drag (its flag and last y; it moves splitPosition); and
+  // the window the pen last focused.
+  PenTarget* penTarget = nullptr;
+  bool dividerDrag = false;
+  int32_t dividerY = 0;
+  runtime::HostWindow* penFocus = nullptr;
+
  private:
   void CreateControls();
   void ApplyPendingTimerChange();
@@ -367,6 +488,16 @@ class Viewer : public runtime::DocumentPrompts, public runtime::ViewerHooks {
   TimerChange pendingTimerChange_ = TimerChange::kNone;
   // Owned copy of the path given to Start.
   char16_t* initialPathBuffer_ = nullptr;
+  // Opens are numbered; the being-opened holder and the last installation
+  // say which open they belong to, so that an open nested in another's
+  // password prompt cannot be taken for the outer one.
+  uint32_t openSerial_ = 0;
+  uint32_t openingSerial_ = 0;
+  uint32_t installedSerial_ = 0;
+  // A handle for an open job that has no document to belong to.
+  runtime::ThreadHandle strayJob_{context};
+  void SetOwnedPath(const char16_t*& field, const char16_t* path);
+  void DestroyOpening();
 
   void ShowMessage(const char16_t* text, const char16_t* title);
   bool Ask(uint32_t index);
@@ -379,6 +510,7 @@ void Viewer::RunPageViewRequest(Post&& post) {
   if (context->scheduler == nullptr || !context->scheduler->OnMainThread()) {
     post();
     if (pageView != nullptr) pageView->UpdateAfterRequest();
+    ReportViewChange();
     return;
   }
   // Both bounds count from before the request is handed over.
@@ -388,6 +520,7 @@ void Viewer::RunPageViewRequest(Post&& post) {
   post();
   if (pageView != nullptr) pageView->UpdateAfterRequest();
   RunRequestPump(within200, within10, &hold);
+  ReportViewChange();
 }
 
 }  // namespace viewer

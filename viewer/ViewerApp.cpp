@@ -53,6 +53,12 @@ void ViewerApp::Guarded(Body&& body) {
 
 void ViewerApp::OpenInitialDocument(const char16_t* path) { viewer.Start(path); }
 
+int32_t ViewerApp::OnCopyData(const char16_t* path) {
+  int32_t opened = 0;
+  Guarded([&] { opened = viewer.OpenDocument(path); });
+  return opened;
+}
+
 void ViewerApp::ReleaseCachedMemory() { context.cacheManager.PurgeTo(0, true); }
 
 void ViewerApp::BeginModalUi() { viewer.SuspendBusyCursor(); }
@@ -105,6 +111,53 @@ int32_t ViewerApp::OnSize(const runtime::HostWindow* window, int32_t width, int3
   if (window == nullptr || window != viewer.mainContainer) return 0;
   Guarded([&] { viewer.Relayout(width, height); });
   return 1;
+}
+
+void ViewerApp::SetZoomFactor(uint32_t floatBits) {
+  Guarded([&] { viewer.SetZoomFactor(floatBits); });
+}
+
+void ViewerApp::OnKeyLeft(const runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnArrowKey(window, ScrollDirection::kLeft); });
+}
+void ViewerApp::OnKeyUp(const runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnArrowKey(window, ScrollDirection::kUp); });
+}
+void ViewerApp::OnKeyRight(const runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnArrowKey(window, ScrollDirection::kRight); });
+}
+void ViewerApp::OnKeyDown(const runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnArrowKey(window, ScrollDirection::kDown); });
+}
+void ViewerApp::OnKeyHome(const runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnHomeOrEnd(window, false); });
+}
+void ViewerApp::OnKeyEnd(const runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnHomeOrEnd(window, true); });
+}
+
+void ViewerApp::GoToTypedPage(const runtime::HostWindow* control) {
+  Guarded([&] { viewer.GoToTypedPage(control); });
+}
+
+void ViewerApp::OnMouseDown(int32_t x, int32_t y, runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnMouseDown(x, y, window, false); });
+}
+
+void ViewerApp::OnMouseDownAlt(int32_t x, int32_t y, runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnMouseDown(x, y, window, true); });
+}
+
+void ViewerApp::OnMouseMove(int32_t x, int32_t y, runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnMouseMove(x, y, window); });
+}
+
+void ViewerApp::OnMouseUp(int32_t x, int32_t y, runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnMouseUp(x, y, window); });
+}
+
+void ViewerApp::OnCaptureLost() {
+  Guarded([&] { viewer.OnCaptureLost(); });
 }
 
 }  // namespace viewer

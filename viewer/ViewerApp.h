@@ -38,6 +38,9 @@ class ViewerApp {
 
   // Starts the viewer; `path` (or null) is opened once the splash is gone.
   void OpenInitialDocument(const char16_t* path);
+  // A path another instance sent: opened at once. 1 when it was installed
+  // (or is the one shown), 0 otherwise.
+  int32_t OnCopyData(const char16_t* path);
   // Empties every cache of the context (the application lost activation).
   void ReleaseCachedMemory();
   // Around every shell message box and dialog.
@@ -61,6 +64,30 @@ class ViewerApp {
   // A size message: the main container's lays the controls out again
   // (1); any other window's is not the viewer's (0).
   int32_t OnSize(const runtime::HostWindow* window, int32_t width, int32_t height);
+  // WM_USER+1 sets the zoom from a 32-bit float's bit pattern; WM_USER
+  // answers the zoom in effect the same way.
+  void SetZoomFactor(uint32_t floatBits);
+  uint32_t GetZoomFactor() const { return viewer.GetZoomFactor(); }
+  // VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN, VK_HOME and VK_END, with the window
+  // the key was typed in.
+  void OnKeyLeft(const runtime::HostWindow* window);
+  void OnKeyUp(const runtime::HostWindow* window);
+  void OnKeyRight(const runtime::HostWindow* window);
+  void OnKeyDown(const runtime::HostWindow* window);
+  void OnKeyHome(const runtime::HostWindow* window);
+  void OnKeyEnd(const runtime::HostWindow* window);
+  // Enter in the toolbar's page box.
+  void GoToTypedPage(const runtime::HostWindow* control);
+  // Draws an owner-drawn button's picture (pressed or not); 0, so that the
+  // default drawing runs after it.
+  int32_t DrawToolbarButton(runtime::HostWindow* button, bool pressed);
+  // Pen messages with the client point and the receiving window's wrapper
+  // (null for a window without one).
+  void OnMouseDown(int32_t x, int32_t y, runtime::HostWindow* window);
+  void OnMouseDownAlt(int32_t x, int32_t y, runtime::HostWindow* window);
+  void OnMouseMove(int32_t x, int32_t y, runtime::HostWindow* window);
+  void OnMouseUp(int32_t x, int32_t y, runtime::HostWindow* window);
+  void OnCaptureLost();
 
   runtime::LibraryContext context;
   runtime::Scheduler scheduler{&context};

@@ -139,6 +139,9 @@ TEST_F(HostWindowTest, PageNumberBoxGoesToTheTypedPageOnEnter) {
   Pump();
   EXPECT_EQ(viewer_.typedPageRequests, 1);
   EXPECT_EQ(std::u16string(edit->GetText()), u"42");
+  // The viewer reads the same text through its own view of the box.
+  runtime::HostEdit* box = edit.get();
+  EXPECT_EQ(std::u16string(box->TypedText()), u"42");
 }
 
 TEST_F(HostWindowTest, DrawTargetsByOccasion) {

@@ -3,12 +3,16 @@
 
 #include <cstdio>
 #include <fstream>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "tests/platform/TempFolder.h"
 #include "tests/support/SmallPdfFile.h"
 #include "tests/viewer/ViewerSimRun.h"
+
+#include "tests/pdf/CorpusFiles.h"
+#include "tests/pdf/PdfTestSupport.h"
 
 namespace viewer {
 namespace {
@@ -87,7 +91,8 @@ TEST(ViewerSimTest, StartOnAPocketPcWithToolbarLogsTheControlsMenusAndLimits) {
       "    133 \"Details\"\n"
       "    134 \"About Vantrel Folvane\"\n"
       "    102 \"Exit\"\n"
-      "memory limits: 9437184 / 10485760 / 4294967295 / 2097152\n";
+      "memory limits: 9437184 / 10485760 / 4294967295 / 2097152\n"
+      "document: none\n";
   EXPECT_EQ(output, expected);
 }
 
@@ -151,6 +156,48 @@ TEST(ViewerSimTest, AScriptZoomsTurnsAndPagesThroughTheViewer) {
             "  page 0 zoom 0xA0000 rotation 0 size 612x792 scale 87381\n"
             "  page 0 zoom 0xA0000 rotation 0 size 612x792 scale 87381\n"
             "  page 9 zoom 0xA0000 rotation 0 size 612x792 scale 87381\n");
+}
+
+TEST(ViewerSimTest, OpensAnEncryptedFileWithTheAnsweredPasswords) {
+  // A small document encrypted by qpdf with user password "user".
+  pdftest::PdfWriter writer;
+  writer.Object(1, "<< /Type /Catalog /Pages 2 0 R >>")
+      .Object(2, "<< /Type /Pages /Count 2 /MediaBox [0 0 612 792] /Kids [3 0 R 4 0 R] >>")
+      .Object(3, "<< /Type /Page /Parent 2 0 R >>")
+      .Object(4, "<< /Type /Page /Parent 2 0 R >>")
+      .ClassicTable("/Root 1 0 R");
+  const std::string plain = testing::TempDir() + "/viewer-sim-plain.pdf";
+  const std::string encrypted = testing::TempDir() + "/viewer-sim-enc.pdf";
+  std::ofstream(plain, std::ios::binary) << writer.Text();
+  const std::string qpdf = "qpdf --allow-weak-crypto --encrypt user owner 128 --use-aes=n -- '" +
+                           plain + "' '" + encrypted + "' 2>/dev/null";
+  if (std::system(qpdf.c_str()) != 0) {
+    if (pdftest::UnderContinuousIntegration()) FAIL() << "qpdf is missing";
+    GTEST_SKIP() << "qpdf is missing";
+  }
+  auto count = [](const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+  };
+
+  int status = -1;
+  // Three wrong passwords: one message, nothing installed.
+  std::string output = RunSim("'" + encrypted + "' --password-answers 'a,b,c'", &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(count(output, "RunModal -> 201"), 3u) << output;
+  EXPECT_EQ(count(output, ".SetText \"Could not decrypt the document\""), 1u) << output;
+  EXPECT_NE(output.find("  open -> 0\n"), std::string::npos) << output;
+  EXPECT_NE(output.find("document: none\n"), std::string::npos) << output;
+
+  // The second answer is right: installed, the current path set, and the
+  // path in the recent files.
+  output = RunSim("'" + encrypted + "' --password-answers 'a,user'", &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(count(output, "Could not decrypt"), 0u) << output;
+  EXPECT_NE(output.find("  open -> 1\n"), std::string::npos) << output;
+  EXPECT_NE(output.find("viewer-sim-enc.pdf\" pages 2 page 0\n"), std::string::npos) << output;
+  EXPECT_NE(output.find("  AddRecentFile "), std::string::npos) << output;
 }
 
 }  // namespace

@@ -154,6 +154,113 @@ template class RecordedControl<HostWindow>;
 template class RecordedControl<HostTreeView>;
 template class RecordedControl<HostEdit>;
 
+void RecordedTree::DeleteAll() {
+  rows.clear();
+  selected = -1;
+  host->Record(name + ".DeleteAll");
+}
+void RecordedTree::Insert(runtime::TreeItem* item, runtime::TreeItem* parent, bool expanded) {
+  // A child goes after its parent's last descendant.
+  size_t at = rows.size();
+  if (parent != nullptr) {
+    size_t p = 0;
+    while (p < rows.size() && rows[p].item != parent) ++p;
+    if (p < rows.size()) {
+      std::vector<runtime::TreeItem*> family{parent};
+      at = p + 1;
+      while (at < rows.size()) {
+        bool inside = false;
+        for (runtime::TreeItem* member : family) inside = inside || rows[at].parent == member;
+        if (!inside) break;
+        family.push_back(rows[at].item);
+        ++at;
+      }
+    }
+  }
+  rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(at), Row{item, parent, expanded});
+  item->SetTreeHandle(item);
+}
+void RecordedTree::Update(runtime::TreeItem* item, bool expanded) {
+  for (Row& row : rows) {
+    if (row.item == item) row.expanded = expanded;
+  }
+}
+runtime::TreeItem* RecordedTree::GetSelected() {
+  return selected >= 0 && static_cast<size_t>(selected) < rows.size() ? rows[selected].item
+                                                                       : nullptr;
+}
+std::string RecordedTree::Dump() const {
+  std::string out;
+  for (const Row& row : rows) {
+    int depth = 0;
+    for (runtime::TreeItem* up = row.parent; up != nullptr && depth < 64; ++depth) {
+      runtime::TreeItem* next = nullptr;
+      for (const Row& other : rows) {
+        if (other.item == up) next = other.parent;
+      }
+      up = next;
+    }
+    out += std::string(static_cast<size_t>(depth) * 2, ' ');
+    if (row.item->HasTreeChildren()) out += row.expanded ? "+ " : "- ";
+    out += LogText(row.item->TreeText()) + "\n";
+  }
+  return out;
+}
+
+template <class Base>
+void RecordedDialog<Base>::SetTitle(const char16_t* value) {
+  title = value != nullptr ? value : u"";
+  host->Record(name + ".SetTitle " + LogText(value));
+}
+template <class Base>
+void RecordedDialog<Base>::SetItemText(uint32_t id, const char16_t* value) {
+  items[id] = value != nullptr ? value : u"";
+  host->Record(name + ".SetItemText " + std::to_string(id) + " " + LogText(value));
+}
+template <class Base>
+void RecordedDialog<Base>::SetSoftKeys(const runtime::MenuItemDesc* keys) {
+  host->Record(name + ".SetSoftKeys " + KeysText(keys));
+}
+template <class Base>
+int32_t RecordedDialog<Base>::Finish(int32_t result, const std::string& detail) {
+  host->Record(name + ".RunModal -> " + std::to_string(result) + detail);
+  return result;
+}
+
+void RecordedListDialog::AddPath(const char16_t* path) {
+  host->Record(name + ".AddPath " + LogText(path));
+}
+
+void RecordedZoomDialog::SetPresets(uint32_t count, const int32_t* table, uint32_t index,
+                                    int32_t value) {
+  presets.assign(table, table + count);
+  selected = index;
+  current = value;
+  host->Record(name + ".SetPresets " + std::to_string(count) + " selected " +
+               std::to_string(index) + " (" +
+               (index < count ? std::to_string(table[index]) : std::string("none")) +
+               ") current " + std::to_string(value));
+}
+int32_t RecordedZoomDialog::RunModal() {
+  return Finish(result, result == 201 ? " " + std::to_string(value) : "");
+}
+
+int32_t RecordedGoToPageDialog::RunModal() {
+  return answered ? Finish(201, " " + LogText(typed.c_str())) : Finish(202);
+}
+
+int32_t RecordedPropertiesDialog::RunModal() {
+  if (host->whilePropertiesRun) host->whilePropertiesRun();
+  if (host->runJobsInDialogs && host->scheduler != nullptr) {
+    host->scheduler->RunUntil([] { return false; });
+  }
+  std::string shown;
+  for (const auto& [id, value] : items) {
+    if (id % 2 == 0) shown += " " + std::to_string(id) + "=" + LogText(value.c_str());
+  }
+  return Finish(201, shown);
+}
+
 void RecordedTextBox::SetTitle(const char16_t* value) {
   title = value;
   host->Record(name + ".SetTitle " + LogText(value));
@@ -182,6 +289,14 @@ void RecordedMessageBox::SetTitle(const char16_t* value) {
 int32_t RecordedMessageBox::RunModal() {
   host->Record(name + ".RunModal");
   return 201;
+}
+
+void RecordedPasswordDialog::SetItemText(uint32_t resourceId, const char16_t* value) {
+  host->Record(name + ".SetItemText " + std::to_string(resourceId) + " " + LogText(value));
+}
+int32_t RecordedPasswordDialog::RunModal() {
+  host->Record(name + ".RunModal -> 201 " + LogText(answer.c_str()));
+  return runtime::kTextEntryAccepted;
 }
 
 void RecordingHost::Record(std::string line) {
@@ -284,46 +399,107 @@ runtime::TextBoxDialog* RecordingHost::CreateTextBox() {
 void RecordingHost::DestroyTextBox(runtime::TextBoxDialog* dialog) {
   Record("DestroyTextBox " + static_cast<RecordedTextBox*>(dialog)->name);
 }
+namespace {
+
+ChooserAnswer NextAnswer(std::vector<ChooserAnswer>& queue) {
+  if (queue.empty()) return {};
+  ChooserAnswer answer = queue.front();
+  queue.erase(queue.begin());
+  return answer;
+}
+
+}  // namespace
+
 runtime::ListDialog* RecordingHost::CreateListDialog(bool showBrowse) {
-  Record(std::string("CreateListDialog ") + (showBrowse ? "1" : "0") + " -> null");
-  return nullptr;
+  const std::string line = std::string("CreateListDialog ") + (showBrowse ? "1" : "0");
+  if (!offerChoosers) {
+    Record(line + " -> null");
+    return nullptr;
+  }
+  auto dialog = std::make_unique<RecordedListDialog>(
+      this, "L" + std::to_string(dialogs_.size() + 1), NextAnswer(listAnswers));
+  RecordedListDialog* made = dialog.get();
+  Record(line + " -> " + made->name);
+  dialogs_.push_back(std::move(dialog));
+  return made;
 }
-void RecordingHost::DestroyListDialog(runtime::ListDialog*) { Record("DestroyListDialog"); }
+void RecordingHost::DestroyListDialog(runtime::ListDialog* dialog) {
+  Record("DestroyListDialog" +
+         (dialog != nullptr ? " " + static_cast<RecordedListDialog*>(dialog)->name : std::string()));
+}
 runtime::FileBrowserDialog* RecordingHost::CreateFileBrowser() {
-  Record("CreateFileBrowser -> null");
-  return nullptr;
+  if (!offerChoosers) {
+    Record("CreateFileBrowser -> null");
+    return nullptr;
+  }
+  auto dialog = std::make_unique<RecordedFileBrowser>(
+      this, "F" + std::to_string(dialogs_.size() + 1), NextAnswer(browserAnswers));
+  RecordedFileBrowser* made = dialog.get();
+  Record("CreateFileBrowser -> " + made->name);
+  dialogs_.push_back(std::move(dialog));
+  return made;
 }
-void RecordingHost::DestroyFileBrowser(runtime::FileBrowserDialog*) { Record("DestroyFileBrowser"); }
+void RecordingHost::DestroyFileBrowser(runtime::FileBrowserDialog* dialog) {
+  Record("DestroyFileBrowser" +
+         (dialog != nullptr ? " " + static_cast<RecordedFileBrowser*>(dialog)->name : std::string()));
+}
 runtime::FindDialog* RecordingHost::CreateFindDialog() {
   Record("CreateFindDialog -> null");
   return nullptr;
 }
 void RecordingHost::DestroyFindDialog(runtime::FindDialog*) { Record("DestroyFindDialog"); }
 runtime::GoToPageDialog* RecordingHost::CreateGoToPageDialog() {
-  Record("CreateGoToPageDialog -> null");
-  return nullptr;
+  auto dialog = std::make_unique<RecordedGoToPageDialog>(this, "G" + std::to_string(dialogs_.size() + 1));
+  if (!goToPageAnswers.empty()) {
+    dialog->answered = true;
+    dialog->typed = goToPageAnswers.front();
+    goToPageAnswers.erase(goToPageAnswers.begin());
+  }
+  lastGoToPageDialog = dialog.get();
+  Record("CreateGoToPageDialog -> " + dialog->name);
+  dialogs_.push_back(std::move(dialog));
+  return lastGoToPageDialog;
 }
-void RecordingHost::DestroyGoToPageDialog(runtime::GoToPageDialog*) {
-  Record("DestroyGoToPageDialog");
+void RecordingHost::DestroyGoToPageDialog(runtime::GoToPageDialog* dialog) {
+  Record("DestroyGoToPageDialog " + static_cast<RecordedGoToPageDialog*>(dialog)->name);
 }
 runtime::ZoomDialog* RecordingHost::CreateZoomDialog() {
-  Record("CreateZoomDialog -> null");
-  return nullptr;
+  auto dialog = std::make_unique<RecordedZoomDialog>(this, "Z" + std::to_string(dialogs_.size() + 1));
+  dialog->result = zoomResult;
+  dialog->value = zoomValue;
+  lastZoomDialog = dialog.get();
+  Record("CreateZoomDialog -> " + dialog->name);
+  dialogs_.push_back(std::move(dialog));
+  return lastZoomDialog;
 }
-void RecordingHost::DestroyZoomDialog(runtime::ZoomDialog*) { Record("DestroyZoomDialog"); }
+void RecordingHost::DestroyZoomDialog(runtime::ZoomDialog* dialog) {
+  Record("DestroyZoomDialog " + static_cast<RecordedZoomDialog*>(dialog)->name);
+}
 runtime::TextEntryDialog* RecordingHost::CreatePasswordDialog() {
-  Record("CreatePasswordDialog -> null");
-  return nullptr;
+  if (passwordDialogs_.size() >= passwordAnswers.size()) {
+    Record("CreatePasswordDialog -> null");
+    return nullptr;
+  }
+  passwordDialogs_.push_back(std::make_unique<RecordedPasswordDialog>(
+      this, "P" + std::to_string(passwordDialogs_.size() + 1),
+      passwordAnswers[passwordDialogs_.size()]));
+  Record("CreatePasswordDialog -> " + passwordDialogs_.back()->name);
+  return passwordDialogs_.back().get();
 }
-void RecordingHost::DestroyPasswordDialog(runtime::TextEntryDialog*) {
-  Record("DestroyPasswordDialog");
+void RecordingHost::DestroyPasswordDialog(runtime::TextEntryDialog* dialog) {
+  Record("DestroyPasswordDialog " +
+         (dialog != nullptr ? static_cast<RecordedPasswordDialog*>(dialog)->name : "none"));
 }
 runtime::PropertiesDialog* RecordingHost::CreatePropertiesDialog() {
-  Record("CreatePropertiesDialog -> null");
-  return nullptr;
+  auto dialog =
+      std::make_unique<RecordedPropertiesDialog>(this, "D" + std::to_string(dialogs_.size() + 1));
+  lastPropertiesDialog = dialog.get();
+  Record("CreatePropertiesDialog -> " + dialog->name);
+  dialogs_.push_back(std::move(dialog));
+  return lastPropertiesDialog;
 }
-void RecordingHost::DestroyPropertiesDialog(runtime::PropertiesDialog*) {
-  Record("DestroyPropertiesDialog");
+void RecordingHost::DestroyPropertiesDialog(runtime::PropertiesDialog* dialog) {
+  Record("DestroyPropertiesDialog " + static_cast<RecordedPropertiesDialog*>(dialog)->name);
 }
 runtime::MessageBoxDialog* RecordingHost::CreateMessageBox() {
   messageBoxes_.push_back(std::make_unique<RecordedMessageBox>(
@@ -339,7 +515,7 @@ HostWindow* RecordingHost::CreateViewWindow(HostWindow* parent, bool scrollBars)
 }
 void RecordingHost::DestroyWindow(HostWindow* window) { Destroyed("DestroyWindow", window); }
 HostTreeView* RecordingHost::CreateTreeView(HostWindow* parent) {
-  return Make<RecordedControl<HostTreeView>>("CreateTreeView", "T", parent, false);
+  return Make<RecordedTree>("CreateTreeView", "T", parent, false);
 }
 void RecordingHost::DestroyTreeView(HostTreeView* tree) { Destroyed("DestroyTreeView", tree); }
 void RecordingHost::SetActiveViewText() { Record("SetActiveViewText"); }
@@ -357,7 +533,7 @@ void RecordingHost::DestroyButtonWindow(HostWindow* window) {
   Destroyed("DestroyButtonWindow", window);
 }
 HostEdit* RecordingHost::CreateEdit(HostWindow* parent) {
-  return Make<RecordedControl<HostEdit>>("CreateEdit", "E", parent, false);
+  return Make<RecordedEdit>("CreateEdit", "E", parent, false);
 }
 void RecordingHost::DestroyEdit(HostEdit* edit) { Destroyed("DestroyEdit", edit); }
 runtime::HostBitmap* RecordingHost::CreateBitmap(int32_t width, int32_t height) {

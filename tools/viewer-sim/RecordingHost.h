@@ -5,11 +5,15 @@
 // answer from fields a test or the simulation sets and are not logged.
 // Used headless by the viewer's tests and by the viewer-sim tool.
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "runtime/HostControls.h"
+#include "runtime/HostDialogs.h"
+#include "runtime/HostTreeItems.h"
 #include "runtime/HostServices.h"
 #include "runtime/MenuItemDesc.h"
 #include "runtime/ViewSurface.h"
@@ -62,6 +66,115 @@ class RecordedControl : public Base, public ControlInfo {
   RecordingHost* host;
 };
 
+// The bookmark tree: its rows are the viewer's items, kept in order with
+// their parent and expanded state; the test or the simulation chooses the
+// selected row.
+class RecordedTree final : public RecordedControl<runtime::HostTreeView>,
+                           public runtime::TreeItems {
+ public:
+  using RecordedControl::RecordedControl;
+  struct Row {
+    runtime::TreeItem* item;
+    runtime::TreeItem* parent;
+    bool expanded;
+  };
+  void Clear() override { DeleteAll(); }
+  void DeleteAll() override;
+  void Insert(runtime::TreeItem* item, runtime::TreeItem* parent, bool expanded) override;
+  void Update(runtime::TreeItem* item, bool expanded) override;
+  runtime::TreeItem* GetSelected() override;
+  // The rows as an indented outline: two spaces a level, "+" before an
+  // expanded row with children, "-" before a collapsed one.
+  std::string Dump() const;
+
+  std::vector<Row> rows;
+  // Index into `rows` of the selected row; -1 for none.
+  int32_t selected = -1;
+};
+
+// The page-number box: what the viewer wrote, or what a test typed.
+class RecordedEdit final : public RecordedControl<runtime::HostEdit> {
+ public:
+  using RecordedControl::RecordedControl;
+  const char16_t* TypedText() override { return text.c_str(); }
+};
+
+// What the small dialogs share: their title, control texts by id (the
+// last one set) and soft keys, each logged.
+template <class Base>
+class RecordedDialog : public Base {
+ public:
+  RecordedDialog(RecordingHost* owner, std::string label) : host(owner), name(std::move(label)) {}
+  void SetTitle(const char16_t* value) override;
+  void SetItemText(uint32_t id, const char16_t* value) override;
+  void SetSoftKeys(const runtime::MenuItemDesc* keys) override;
+  // A recorded run ends by itself.
+  void Close() override {}
+  // Logs the run and answers `result`.
+  int32_t Finish(int32_t result, const std::string& detail = "");
+
+  RecordingHost* host;
+  std::string name;
+  std::u16string title;
+  std::map<uint32_t, std::u16string> items;
+};
+
+class RecordedZoomDialog final : public RecordedDialog<runtime::ZoomDialog> {
+ public:
+  using RecordedDialog::RecordedDialog;
+  void SetPresets(uint32_t count, const int32_t* presets, uint32_t selected,
+                  int32_t current) override;
+  int32_t RunModal() override;
+  int32_t GetValue() const override { return value; }
+  std::vector<int32_t> presets;
+  uint32_t selected = 0;
+  int32_t current = 0;
+  int32_t result = 201;
+  int32_t value = 100;
+};
+
+class RecordedGoToPageDialog final : public RecordedDialog<runtime::GoToPageDialog> {
+ public:
+  using RecordedDialog::RecordedDialog;
+  int32_t RunModal() override;
+  const char16_t* GetText() const override { return typed.c_str(); }
+  // OK with this text; a dialog without an answer is cancelled.
+  bool answered = false;
+  std::u16string typed;
+};
+
+class RecordedPropertiesDialog final : public RecordedDialog<runtime::PropertiesDialog> {
+ public:
+  using RecordedDialog::RecordedDialog;
+  // Logs the values shown while it runs.
+  int32_t RunModal() override;
+};
+
+// What a choosing dialog answers: its result and the chosen path.
+struct ChooserAnswer {
+  int32_t result = 202;
+  std::u16string path;
+};
+
+class RecordedListDialog final : public RecordedDialog<runtime::ListDialog> {
+ public:
+  RecordedListDialog(RecordingHost* owner, std::string label, ChooserAnswer reply)
+      : RecordedDialog(owner, std::move(label)), answer(std::move(reply)) {}
+  void AddPath(const char16_t* path) override;
+  const char16_t* GetChosenPath() const override { return answer.path.c_str(); }
+  int32_t RunModal() override { return Finish(answer.result); }
+  ChooserAnswer answer;
+};
+
+class RecordedFileBrowser final : public RecordedDialog<runtime::FileBrowserDialog> {
+ public:
+  RecordedFileBrowser(RecordingHost* owner, std::string label, ChooserAnswer reply)
+      : RecordedDialog(owner, std::move(label)), answer(std::move(reply)) {}
+  const char16_t* GetChosenPath() const override { return answer.path.c_str(); }
+  int32_t RunModal() override { return Finish(answer.result); }
+  ChooserAnswer answer;
+};
+
 struct RecordedTimer : runtime::HostTimer {
   std::string name;
   uint32_t milliseconds = 0;
@@ -94,6 +207,22 @@ class RecordedMessageBox : public runtime::MessageBoxDialog {
   std::string name;
 };
 
+// The password dialog: it answers with the text it was given (OK), as if
+// typed.
+class RecordedPasswordDialog : public runtime::TextEntryDialog {
+ public:
+  RecordedPasswordDialog(RecordingHost* owner, std::string label, std::u16string typed)
+      : host(owner), name(std::move(label)), answer(std::move(typed)) {}
+  void Initialise(void*) override {}
+  void SetItemText(uint32_t resourceId, const char16_t* text) override;
+  void Attach(uint32_t) override {}
+  int32_t RunModal() override;
+  const char16_t* GetText() const override { return answer.c_str(); }
+  RecordingHost* host;
+  std::string name;
+  std::u16string answer;
+};
+
 class RecordingHost : public runtime::HostServices {
  public:
   // Settings the queries answer.
@@ -107,6 +236,32 @@ class RecordingHost : public runtime::HostServices {
   // The n-th control made (1-based, counting windows, trees, buttons and
   // edits) fails; 0 for none.
   uint32_t failControl = 0;
+  // The recent-files list and the file browser exist only when this is
+  // set; each answers the next answer of its queue (Cancel when empty).
+  bool offerChoosers = false;
+  std::vector<ChooserAnswer> listAnswers;
+  std::vector<ChooserAnswer> browserAnswers;
+  // The recent files GetRecentFile answers (empty past the end).
+  std::vector<std::u16string> recentFiles;
+  // What the zoom dialog answers: its result and the percentage chosen.
+  int32_t zoomResult = 201;
+  int32_t zoomValue = 100;
+  // The texts typed into successive go-to-page dialogs (each OK), taken
+  // from the front; once they are used up the dialog is cancelled.
+  std::vector<std::u16string> goToPageAnswers;
+  // Called while the properties dialog runs (before it logs its values).
+  std::function<void()> whilePropertiesRun;
+  // While the properties dialog runs, the scheduler runs as the work timer
+  // would drive it under the dialog's message loop (with `scheduler` set).
+  bool runJobsInDialogs = true;
+  // The last zoom, go-to-page and properties dialog made (still readable
+  // after they were given back).
+  RecordedZoomDialog* lastZoomDialog = nullptr;
+  RecordedGoToPageDialog* lastGoToPageDialog = nullptr;
+  RecordedPropertiesDialog* lastPropertiesDialog = nullptr;
+  // The passwords the password dialog answers, in order; once they are
+  // used up the host has no password dialog (the prompt is cancelled).
+  std::vector<std::u16string> passwordAnswers;
   // When set, lines made off the main stack are marked " [off main]".
   runtime::Scheduler* scheduler = nullptr;
 
@@ -175,7 +330,9 @@ class RecordingHost : public runtime::HostServices {
   bool IsInputPending() override { return inputPending; }
   void SetOemIgnoreApp(uint32_t oldPenTool, uint32_t newPenTool) override;
   void AddRecentFile(const char16_t* path) override;
-  const char16_t* GetRecentFile(uint32_t) override { return u""; }
+  const char16_t* GetRecentFile(uint32_t index) override {
+    return index < recentFiles.size() ? recentFiles[index].c_str() : u"";
+  }
   void SetBusyCursor(bool on) override;
   void BeginBusy(uint8_t reason) override;
   void EndBusy(uint8_t reason) override;
@@ -200,6 +357,8 @@ class RecordingHost : public runtime::HostServices {
   std::vector<std::unique_ptr<RecordedTimer>> timers_;
   std::vector<std::unique_ptr<RecordedTextBox>> textBoxes_;
   std::vector<std::unique_ptr<RecordedMessageBox>> messageBoxes_;
+  std::vector<std::unique_ptr<RecordedPasswordDialog>> passwordDialogs_;
+  std::vector<std::unique_ptr<runtime::HostDialog>> dialogs_;
   uint32_t made_ = 0;
 };
 

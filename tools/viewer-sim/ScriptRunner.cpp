@@ -5,6 +5,8 @@
 #include <sstream>
 
 #include "viewer/MenuTree.h"
+#include "viewer/PageView.h"
+#include "viewer/RenderRegion.h"
 
 namespace viewersim {
 
@@ -51,11 +53,11 @@ std::string Hex(uint32_t v) {
 }
 
 void Print(ScriptState& s) {
-  if (s.document == nullptr) {
+  if (ViewerOf(s).ownedPageView == nullptr) {
     s.output.push_back("no document");
     return;
   }
-  viewer::PageView& view = s.document->View();
+  viewer::PageView& view = *ViewerOf(s).ownedPageView;
   s.output.push_back("page " + std::to_string(view.CurrentPage()) + " zoom " +
                      Hex(static_cast<uint32_t>(view.EffectiveZoom())) + " rotation " +
                      std::to_string(view.Rotation()) + " size " + std::to_string(view.LargestWidth() >> 16) + "x" +
@@ -63,8 +65,8 @@ void Print(ScriptState& s) {
 }
 
 void Requests(ScriptState& s) {
-  if (s.document == nullptr) return;
-  const viewer::RenderRegion& region = s.document->Render();
+  if (ViewerOf(s).renderRegion == nullptr) return;
+  const viewer::RenderRegion& region = *ViewerOf(s).renderRegion;
   for (uint32_t i = 0; i < region.Queue().Size(); ++i) {
     const viewer::RenderRequest* r = region.Queue()[i];
     std::string line = "request page " + std::to_string(r->page) + " state " + std::to_string(r->state);

@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "tools/viewer-sim/RecordingHost.h"
-#include "viewer/DocumentPageView.h"
 #include "viewer/ViewerApp.h"
 
 namespace viewersim {
@@ -26,8 +25,6 @@ namespace viewersim {
 struct ScriptState {
   viewer::ViewerApp* app = nullptr;
   RecordingHost* host = nullptr;
-  // The open document's page view and render side (null without one).
-  viewer::DocumentPageView* document = nullptr;
   // Lines the script prints, in order.
   std::vector<std::string> output;
 };

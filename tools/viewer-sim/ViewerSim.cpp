@@ -3,17 +3,21 @@
 //
 //   viewer-sim [FILE] [--options N] [--dpi N] [--size WxH] [--budget N]
 //              [--language N] [--start] [--fire-start-timer]
+//              [--password-answers 'a,b,...']
 //              [--command ID]... [--key C]... [--popup ID]... [--png PATH]
 //              [--script 'CMD; CMD ...']
 //
-// --start starts the viewer (with FILE as the document to open); the
-// commands, keys and popups then run in the order given. The output has
+// --start starts the viewer (with FILE as the document its start timer
+// opens); without --start, FILE is opened at once, as a path sent by
+// another instance is. The password dialog answers the passwords of
+// --password-answers in order and is missing (a cancelled prompt) after
+// them. The commands, keys and popups then run in the order given. The output has
 // three sections: the host-call log, the menu tree (after the last popup
 // refresh) and the memory limits of the library context.
 //
 // --script starts the viewer, opens FILE in it and runs the script's
 // commands (tools/viewer-sim/ScriptRunner.h); what they print comes first,
-// under "script:".
+// under "script:", and the page areas drawn are logged.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,12 +26,10 @@
 
 #include <filesystem>
 
-#include "pdf/Document.h"
 #include "platform/Files.h"
-#include "streams/FileStream.h"
 #include "tools/viewer-sim/RecordingHost.h"
 #include "tools/viewer-sim/ScriptRunner.h"
-#include "viewer/DocumentPageView.h"
+#include "viewer/RenderRegion.h"
 #include "viewer/ViewerApp.h"
 
 namespace {
@@ -41,6 +43,7 @@ int Usage() {
   std::fprintf(stderr,
                "usage: viewer-sim [FILE] [--options N] [--dpi N] [--size WxH] [--budget N]\n"
                "                  [--language N] [--start] [--fire-start-timer]\n"
+               "                  [--password-answers 'a,b,...']\n"
                "                  [--command ID]... [--key C]... [--popup ID]... [--png PATH]\n"
                "                  [--script 'CMD; CMD ...']\n");
   return 2;
@@ -67,55 +70,6 @@ class DrawLog final : public viewer::RenderObserver {
   viewersim::RecordingHost& host_;
 };
 
-// Opens `path` in the viewer and runs the script over it; the document and
-// its page view are gone again when it returns.
-void RunScriptOnDocument(viewersim::ScriptState& state, const char* path, const std::string& script, int* status) {
-  viewer::ViewerApp& app = *state.app;
-  runtime::LibraryContext* context = &app.context;
-  DrawLog drawLog(*state.host);
-  pdf::Document* document = nullptr;
-  viewer::DocumentPageView* view = nullptr;
-  struct Closer {
-    viewer::ViewerApp& app;
-    pdf::Document*& document;
-    viewer::DocumentPageView*& view;
-    ~Closer() {
-      app.viewer.pageView = nullptr;
-      runtime::DestroyAndFree(&app.context, view);
-      runtime::DestroyAndFree(&app.context, document);
-    }
-  } closer{app, document, view};
-  // The host's size message for the container the viewer was moved onto.
-  if (app.viewer.mainContainer != nullptr) {
-    runtime::HostRect container{};
-    app.viewer.mainContainer->GetRect(&container);
-    app.OnSize(app.viewer.mainContainer, container.right - container.left, container.bottom - container.top);
-  }
-  if (path != nullptr) {
-    std::error_code ignored;
-    const std::u16string devicePath =
-        platform::DevicePathFromHost(std::filesystem::absolute(path, ignored).string());
-    document = pdf::Document::Open(context, streams::FileStream::Open(context, devicePath.c_str()));
-    viewer::Viewer& v = app.viewer;
-    runtime::HostRect area{};
-    if (v.pageViewWindow != nullptr) v.pageViewWindow->GetRect(&area);
-    viewer::MarginPoint size;
-    size.width = area.right - area.left;
-    size.height = area.bottom - area.top;
-    view = runtime::NewObject<viewer::DocumentPageView>(context, context, *document, state.host, v.pageViewWindow,
-                                                        size, state.host->screenDpi);
-    v.pageView = &view->View();
-    state.document = view;
-    view->Render().SetObserver(&drawLog);
-  }
-  std::string error;
-  if (!viewersim::RunScript(state, script, &error)) {
-    std::fprintf(stderr, "viewer-sim: %s\n", error.c_str());
-    *status = 2;
-  }
-  state.document = nullptr;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -127,7 +81,6 @@ int main(int argc, char** argv) {
   std::string png;
   std::string script;
   bool haveScript = false;
-  std::string hostPath;
   std::vector<Step> steps;
 
   for (int i = 1; i < argc; ++i) {
@@ -170,11 +123,25 @@ int main(int argc, char** argv) {
       if (value == nullptr || std::strlen(value) != 1) return Usage();
       ++i;
       steps.push_back({Step::kKey, static_cast<uint32_t>(static_cast<unsigned char>(value[0]))});
+    } else if (std::strcmp(arg, "--password-answers") == 0) {
+      if (value == nullptr) return Usage();
+      ++i;
+      // Comma-separated; each answer byte by byte (passwords are Latin-1
+      // here).
+      std::u16string answer;
+      for (const char* p = value;; ++p) {
+        if (*p == ',' || *p == '\0') {
+          host.passwordAnswers.push_back(answer);
+          answer.clear();
+          if (*p == '\0') break;
+        } else {
+          answer += static_cast<char16_t>(static_cast<unsigned char>(*p));
+        }
+      }
     } else if (std::strcmp(arg, "--script") == 0) {
       if (value == nullptr) return Usage();
       script = value;
       haveScript = true;
-      start = true;
       ++i;
     } else if (std::strcmp(arg, "--png") == 0) {
       if (value == nullptr) return Usage();
@@ -183,9 +150,9 @@ int main(int argc, char** argv) {
     } else if (arg[0] == '-' || haveFile) {
       return Usage();
     } else {
-      // Paths are taken byte by byte; the viewer's own paths are UTF-16.
-      for (const char* p = arg; *p != '\0'; ++p) file += static_cast<char16_t>(static_cast<unsigned char>(*p));
-      hostPath = arg;
+      // The viewer sees the file by its device path.
+      std::error_code ignored;
+      file = platform::DevicePathFromHost(std::filesystem::absolute(arg, ignored).string());
       haveFile = true;
     }
   }
@@ -197,13 +164,27 @@ int main(int argc, char** argv) {
   }
   host.scheduler = &app->scheduler;
   int status = 0;
+  DrawLog drawLog(host);
   viewersim::ScriptState scriptState;
   scriptState.app = app;
   scriptState.host = &host;
   {
     runtime::ErrorTrap trap(&app->context);
     const bool ran = trap.Run([&] {
-      if (start) app->OpenInitialDocument(haveFile ? file.c_str() : nullptr);
+      if (haveScript) {
+        // The controls first, laid out for the container as the host's size
+        // message would; then the file is opened into them.
+        app->OpenInitialDocument(nullptr);
+        runtime::HostRect container{};
+        if (app->viewer.mainContainer != nullptr) app->viewer.mainContainer->GetRect(&container);
+        app->OnSize(app->viewer.mainContainer, container.right - container.left, container.bottom - container.top);
+        if (haveFile) host.Record("open -> " + std::to_string(app->OnCopyData(file.c_str())));
+        if (app->viewer.renderRegion != nullptr) app->viewer.renderRegion->SetObserver(&drawLog);
+      } else if (start) {
+        app->OpenInitialDocument(haveFile ? file.c_str() : nullptr);
+      } else if (haveFile) {
+        host.Record("open -> " + std::to_string(app->OnCopyData(file.c_str())));
+      }
       for (const Step& step : steps) {
         switch (step.kind) {
           case Step::kCommand:
@@ -225,7 +206,11 @@ int main(int argc, char** argv) {
             break;
         }
       }
-      if (haveScript) RunScriptOnDocument(scriptState, haveFile ? hostPath.c_str() : nullptr, script, &status);
+      std::string error;
+      if (haveScript && !viewersim::RunScript(scriptState, script, &error)) {
+        std::fprintf(stderr, "viewer-sim: %s\n", error.c_str());
+        status = 2;
+      }
     });
     if (!ran) {
       const runtime::ErrorRecord error = trap.Held();
@@ -238,6 +223,14 @@ int main(int argc, char** argv) {
   if (!png.empty() && !host.WritePng(png)) {
     std::fprintf(stderr, "viewer-sim: cannot write %s\n", png.c_str());
     status = 1;
+  }
+  // The document shown, if any: its path and pages.
+  std::string document = "none";
+  if (app->viewer.currentPath != nullptr) {
+    const viewer::PageViewState view =
+        app->viewer.pageView != nullptr ? app->viewer.pageView->State() : viewer::PageViewState{};
+    document = viewersim::LogText(app->viewer.currentPath) + " pages " +
+               std::to_string(view.pageCount) + " page " + std::to_string(view.currentPage);
   }
   const std::string menu = viewersim::DumpMenu(app->viewer.menu.Root());
   const runtime::MemoryContext& memory = app->context.memory;
@@ -262,5 +255,6 @@ int main(int argc, char** argv) {
     from = end + 1;
   }
   std::printf("memory limits: %s\n", limits.c_str());
+  std::printf("document: %s\n", document.c_str());
   return status;
 }
