@@ -17,7 +17,7 @@ platform::LRESULT MainWindowProc(platform::HWND window, platform::UINT message, 
 inline constexpr platform::WPARAM kSettingInputPanel = 224;
 inline constexpr platform::WPARAM kSettingWorkArea = 0x3002;
 
-// Commands the window procedure issues itself: Exit (DialogCommands.h) for WM_CLOSE, the
+// Commands the window procedure issues itself: Exit (kCommandExit) for WM_CLOSE, the
 // bookmark list's Cancel for the overridden Back key, and Bookmarks, which
 // overrides the Back key on a device without the button bar.
 inline constexpr uint32_t kCommandBookmarks = 130;
