@@ -30,9 +30,9 @@ void ViewerAppAdapter::BeginModalUi() { app_->BeginModalUi(); }
 void ViewerAppAdapter::EndModalUi() { app_->EndModalUi(); }
 void ViewerAppAdapter::OnBookmarkSelected() { app_->OnBookmarkSelected(); }
 
-int32_t ViewerAppAdapter::OnSize(HostWindow* window, int32_t, int32_t) {
+int32_t ViewerAppAdapter::OnSize(HostWindow* window, int32_t width, int32_t height) {
   if (window == nullptr || window != OwnWindow(app_->viewer.mainContainer)) return 0;
-  Guarded([&] { app_->viewer.LayOutChildWindows(); });
+  Guarded([&] { app_->viewer.Relayout(width, height); });
   return 1;
 }
 

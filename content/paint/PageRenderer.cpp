@@ -58,7 +58,8 @@ runtime::Matrix PageRenderer::PageMatrix(const runtime::Rect& box, int32_t rotat
           SaturatedFixed(m[3]), SaturatedFixed(m[4]), SaturatedFixed(m[5])};
 }
 
-PageRenderer::Result PageRenderer::Render(int32_t index, double dpi, PageRowSink& sink, PaintTarget* target) {
+PageRenderer::Result PageRenderer::Render(int32_t index, double dpi, PageRowSink& sink, PaintTarget* target,
+                                          const Area* area) {
   runtime::LibraryContext* context = document_.Context();
   const runtime::ObjectReference reference = pdf::PageTree::FindPageRef(document_, index);
   const runtime::ObjectHandle page = document_.GetObject(reference.number, reference.generation);
@@ -71,7 +72,15 @@ PageRenderer::Result PageRenderer::Render(int32_t index, double dpi, PageRowSink
   if (userUnit->Is(runtime::ObjectTag::kInteger) || userUnit->Is(runtime::ObjectTag::kReal))
     unit = runtime::FixedToDouble(runtime::Dictionary::GetNumberOr(page, "UserUnit", runtime::kFixedOne));
   if (!(unit > 0.0)) unit = 1.0;
-  const runtime::Matrix matrix = PageMatrix(boxes.box, boxes.rotation, dpi * unit, result.width, result.height);
+  const int32_t rotation = area != nullptr ? ((boxes.rotation + area->viewRotation) % 360 + 360) % 360 : boxes.rotation;
+  const runtime::Matrix matrix = PageMatrix(boxes.box, rotation, dpi * unit, result.width, result.height);
+  // The columns and rows to paint.
+  runtime::IntRect wanted{0, 0, result.width, result.height};
+  if (area != nullptr) {
+    wanted = {std::max(0, area->pixels.x0), std::max(0, area->pixels.y0), std::min(result.width, area->pixels.x1),
+              std::min(result.height, area->pixels.y1)};
+    if (wanted.IsEmpty()) return result;
+  }
   const runtime::ObjectHandle resources = pdf::Page::GetResources(page).resources;
 
   PageInfo info;
@@ -112,24 +121,27 @@ PageRenderer::Result PageRenderer::Render(int32_t index, double dpi, PageRowSink
     }
   };
   PagePainter painter(*machine, resources, page, matrix, target);
-  PaintInBands(context, colors_, info, result, sink, painter);
+  PaintInBands(context, colors_, info, result, sink, painter, &wanted);
   return result;
 }
 
 void PageRenderer::PaintInBands(runtime::LibraryContext* context, color::ColorContext& colors, const PageInfo& page,
-                                Result& result, PageRowSink& sink, BandPainter& painter) {
+                                Result& result, PageRowSink& sink, BandPainter& painter,
+                                const runtime::IntRect* wantedRect) {
+  const runtime::IntRect wanted = wantedRect != nullptr ? *wantedRect : runtime::IntRect{0, 0, result.width, result.height};
   sink.Begin(result.width, result.height);
   runtime::ArenaAllocator arena(context, 65536, 16384);
   const color::ColorSpaceRef space = colors.DeviceRgb();
   // A device pixel takes four colour bytes and an alpha byte.
-  const int64_t rowBytes = int64_t{result.width} * 5;
+  const int32_t wantedWidth = wanted.x1 - wanted.x0;
+  const int64_t rowBytes = int64_t{wantedWidth} * 5;
   const int32_t bandRows = static_cast<int32_t>(std::clamp<int64_t>(kBandBytes / rowBytes, 1, result.height));
-  for (int32_t top = 0; top < result.height; top += bandRows) {
-    const int32_t bottom = std::min(result.height, top + bandRows);
+  for (int32_t top = wanted.y0; top < wanted.y1; top += std::min(bandRows, wanted.y1 - top)) {
+    const int32_t bottom = std::min(wanted.y1, top + bandRows);
     runtime::ArenaScope scope(arena);
     PaintContext paint;
     paint.owner = context;
-    paint.layer = raster::RasterDevice::CreateForTarget(context, arena, {0, top, result.width, bottom}, space.Get());
+    paint.layer = raster::RasterDevice::CreateForTarget(context, arena, {wanted.x0, top, wanted.x1, bottom}, space.Get());
     paint.colors = &colors;
     paint.arena = &arena;
     paint.pageWidth = result.width;
@@ -137,7 +149,7 @@ void PageRenderer::PaintInBands(runtime::LibraryContext* context, color::ColorCo
     paint.page = page;
     painter.PaintBand(paint, result);
     const raster::PixelPlane& colour = *paint.layer->Target().colour;
-    sink.Rows(top, bottom - top, result.width, colour.base, colour.format.rowStep);
+    sink.Rows(top, bottom - top, wantedWidth, colour.base, colour.format.rowStep);
   }
 }
 
