@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "runtime/ErrorTrap.h"
+#include "runtime/HostControls.h"
 #include "shell/HostWindow.h"
 #include "viewer/ViewerApp.h"
 

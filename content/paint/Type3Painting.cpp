@@ -12,9 +12,13 @@
 #include "raster/GlyphRun.h"
 #include "raster/PixelTriple.h"
 #include "raster/RasterDevice.h"
+#include "raster/Renderer.h"
 #include "runtime/FreshThreadCall.h"
 
 namespace content {
+
+using raster::IntersectRects;
+using runtime::Matrix;
 
 namespace {
 

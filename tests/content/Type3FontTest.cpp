@@ -95,7 +95,7 @@ class Type3FontTest : public ::testing::Test {
 
 // Glyph `glyph`'s coverage at `size` pixels per text unit, y down, from the
 // font's cache.
-const runtime::GlyphBitmapRecord* Coverage(runtime::FontBase& font, uint32_t glyph, int size,
+const runtime::GlyphBitmapRecord* Type3GlyphCoverage(runtime::FontBase& font, uint32_t glyph, int size,
                                            runtime::ArenaAllocator& arena) {
   const runtime::Fixed s = runtime::FixedFromInt(size);
   return font.GlyphBitmap(glyph, runtime::Matrix{s, 0, 0, -s, 0, 0}, 0, {-1000, -1000, 1000, 1000}, true, arena);
@@ -122,11 +122,11 @@ TEST_F(Type3FontTest, D1SquareIsFullCoverageInsideAndAdvancesByWidthsTimesFontMa
   built.font->NextGlyph(codes + 1, codes + 2, info);
   EXPECT_EQ(info.glyph, 0u);
   runtime::ArenaAllocator arena(&context, 4096, 1024);
-  const runtime::GlyphBitmapRecord* none = Coverage(*built.font, 0, 20, arena);
+  const runtime::GlyphBitmapRecord* none = Type3GlyphCoverage(*built.font, 0, 20, arena);
   ASSERT_NE(none, nullptr);
   EXPECT_TRUE(none->Width() <= 0 || none->Height() <= 0);
 
-  const runtime::GlyphBitmapRecord* square = Coverage(*built.font, 1, 20, arena);
+  const runtime::GlyphBitmapRecord* square = Type3GlyphCoverage(*built.font, 1, 20, arena);
   ASSERT_NE(square, nullptr);
   // The square covers device (0, -20) .. (20, 0) relative to the origin.
   auto at = [&](int x, int y) {
@@ -140,7 +140,7 @@ TEST_F(Type3FontTest, D1SquareIsFullCoverageInsideAndAdvancesByWidthsTimesFontMa
   EXPECT_EQ(at(21, -10), 0);
   EXPECT_EQ(at(10, 1), 0);
   // Cached: asked again, the same record.
-  EXPECT_EQ(Coverage(*built.font, 1, 20, arena), square);
+  EXPECT_EQ(Type3GlyphCoverage(*built.font, 1, 20, arena), square);
 }
 
 TEST_F(Type3FontTest, PagesShowCoverageGlyphsAndProcedureGlyphsWithTheirOwnColours) {
@@ -332,9 +332,9 @@ TEST_F(Type3GlyphThreadTest, WithTheStackNearlyUsedUpGlyphsAreDrawnOnAFreshThrea
     auto body = [&] {
       caller = scheduler.current;
       runtime::ArenaAllocator arena(ctx, 4096, 1024);
-      drawn = Coverage(*built.font, 1, 20, arena);
+      drawn = Type3GlyphCoverage(*built.font, 1, 20, arena);
       painter.fail = true;
-      failure = Caught([&] { Coverage(*built.font, 2, 20, arena); });
+      failure = Caught([&] { Type3GlyphCoverage(*built.font, 2, 20, arena); });
     };
     DescendThenRun(ctx, 0, body);
   });
