@@ -21,6 +21,7 @@
 #include "viewer/DocumentInteraction.h"
 #include "viewer/OpenDocument.h"
 #include "viewer/PageView.h"
+#include "viewer/RenderRegion.h"
 #include "viewer/Viewer.h"
 
 namespace viewer {
@@ -287,6 +288,15 @@ void Viewer::CreatePageView(viewer::OpenDocument* document) {
   pageCount = document != nullptr ? static_cast<uint32_t>(document->PageCount()) : 0;
 
   PageView* made = nullptr;
+  RenderRegion* region = nullptr;
+  // A render region made for a page view that could not be made goes again.
+  struct RegionGuard {
+    runtime::LibraryContext* context;
+    RenderRegion* region = nullptr;
+    ~RegionGuard() {
+      if (region != nullptr) runtime::DestroyAndFree(context, region);
+    }
+  } guard{context};
   if (document != nullptr && document->PageSizes() != nullptr) {
     // The page view's window; until the relayout places it, the page view
     // fills the main container.
@@ -301,7 +311,10 @@ void Viewer::CreatePageView(viewer::OpenDocument* document) {
     size.height = frame.rect.bottom > frame.rect.top ? frame.rect.bottom - frame.rect.top : 0;
     int32_t dpi = kDefaultDpi;
     if (host != nullptr) runtime::RunOnMainStack(context, [&] { dpi = host->GetScreenDpi(); });
-    made = runtime::NewObject<PageView>(context, context, *document->PageSizes(), nullptr, size, dpi);
+    region = runtime::NewObject<RenderRegion>(context, context, *document->Document(), host, pageViewWindow);
+    guard.region = region;
+    made = runtime::NewObject<PageView>(context, context, *document->PageSizes(), region, size, dpi);
+    guard.region = nullptr;
   }
   DocumentInteraction* interaction = nullptr;
   if (made != nullptr) {
@@ -310,18 +323,21 @@ void Viewer::CreatePageView(viewer::OpenDocument* document) {
           interaction = runtime::NewObject<DocumentInteraction>(context, context, *document->Document(), *made, host);
         })) {
       runtime::DestroyAndFree(context, made);
+      runtime::DestroyAndFree(context, region);
       trap.Rethrow();
     }
   }
 
   // From here nothing fails: the old view goes and the new one takes its
-  // place.
+  // place, the view before what draws for it.
   DestroyInteraction();
   PageView* old = std::exchange(ownedPageView, made);
+  RenderRegion* oldRegion = std::exchange(renderRegion, region);
   pageView = made;
   if (old != nullptr) runtime::DestroyAndFree(context, old);
   documentInteraction = interaction;
   if (interaction != nullptr) interaction->Attach(*this);
+  if (oldRegion != nullptr) runtime::DestroyAndFree(context, oldRegion);
   documentOpen = made != nullptr;
   SetFullScreen(false);
   bookmarksShown = false;
@@ -361,6 +377,7 @@ void Viewer::CloseDocuments() {
   PageView* old = std::exchange(ownedPageView, nullptr);
   if (pageView == old) pageView = nullptr;
   if (old != nullptr) runtime::DestroyAndFree(context, old);
+  if (RenderRegion* region = std::exchange(renderRegion, nullptr)) runtime::DestroyAndFree(context, region);
   if (viewer::OpenDocument* shown = std::exchange(currentDocument, nullptr)) {
     runtime::DestroyAndFree(context, shown);
   }
