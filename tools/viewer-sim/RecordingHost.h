@@ -99,6 +99,7 @@ class RecordedDialog : public Base {
   void SetTitle(const char16_t* value) override;
   void SetItemText(uint32_t id, const char16_t* value) override;
   void SetSoftKeys(const runtime::MenuItemDesc* keys) override;
+  void Close() override;
   // Logs the run and answers `result`.
   int32_t Finish(int32_t result, const std::string& detail = "");
 
@@ -114,7 +115,7 @@ class RecordedZoomDialog final : public RecordedDialog<runtime::ZoomDialog> {
   void SetPresets(uint32_t count, const int32_t* presets, uint32_t selected,
                   int32_t current) override;
   int32_t RunModal() override;
-  int32_t GetValue() override { return value; }
+  int32_t GetValue() const override { return value; }
   std::vector<int32_t> presets;
   uint32_t selected = 0;
   int32_t current = 0;
@@ -126,7 +127,7 @@ class RecordedGoToPageDialog final : public RecordedDialog<runtime::GoToPageDial
  public:
   using RecordedDialog::RecordedDialog;
   int32_t RunModal() override;
-  const char16_t* GetText() override { return typed.c_str(); }
+  const char16_t* GetText() const override { return typed.c_str(); }
   // OK with this text; a dialog without an answer is cancelled.
   bool answered = false;
   std::u16string typed;
@@ -150,7 +151,7 @@ class RecordedListDialog final : public RecordedDialog<runtime::ListDialog> {
   RecordedListDialog(RecordingHost* owner, std::string label, ChooserAnswer reply)
       : RecordedDialog(owner, std::move(label)), answer(std::move(reply)) {}
   void AddPath(const char16_t* path) override;
-  const char16_t* GetChosenPath() override { return answer.path.c_str(); }
+  const char16_t* GetChosenPath() const override { return answer.path.c_str(); }
   int32_t RunModal() override { return Finish(answer.result); }
   ChooserAnswer answer;
 };
@@ -159,7 +160,7 @@ class RecordedFileBrowser final : public RecordedDialog<runtime::FileBrowserDial
  public:
   RecordedFileBrowser(RecordingHost* owner, std::string label, ChooserAnswer reply)
       : RecordedDialog(owner, std::move(label)), answer(std::move(reply)) {}
-  const char16_t* GetChosenPath() override { return answer.path.c_str(); }
+  const char16_t* GetChosenPath() const override { return answer.path.c_str(); }
   int32_t RunModal() override { return Finish(answer.result); }
   ChooserAnswer answer;
 };
