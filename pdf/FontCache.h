@@ -51,14 +51,27 @@ class FontCache {
   // recently used), else a new one from `factory`, charged at the size the
   // font reports. When the factory yields and another thread adds the same
   // font meanwhile, that one is used and the new one dropped. A factory's
-  // error passes on and caches nothing.
+  // error passes on and caches no font; a dictionary whose data is
+  // malformed (runtime, 2) is remembered, and asked again it fails at once
+  // rather than being parsed again at every text operator that selects it.
+  // Other errors (memory, cancellation) are not remembered.
   Ref GetOrCreate(Document& document, const runtime::ObjectHandle& fontDictionary,
                   FontFactory& factory);
 
   uint32_t Count() const { return cache_.Cache().Count(); }
 
  private:
+  // Few fonts of a document are broken: a small ring of their keys, the
+  // oldest forgotten first, keeps the cache free of allocation.
+  static constexpr uint32_t kRememberedFailures = 32;
+
+  bool FailedBefore(const Key& key) const;
+  void RememberFailure(const Key& key);
+
   runtime::ObjectCache<runtime::FontBase, Key> cache_;
+  Key failed_[kRememberedFailures] = {};
+  uint32_t failedCount_ = 0;
+  uint32_t failedNext_ = 0;
 };
 
 }  // namespace pdf

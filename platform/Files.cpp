@@ -111,15 +111,39 @@ void CivilFromDays(int64_t days, int64_t& year, unsigned& month, unsigned& day) 
 
 }  // namespace
 
+namespace {
+
+std::string& RootFolder() {
+  static std::string root;
+  return root;
+}
+
+}  // namespace
+
+void SetDeviceFileRoot(std::string_view hostFolder) {
+  std::string root(hostFolder);
+  while (!root.empty() && root.back() == '/') root.pop_back();
+  RootFolder() = root;
+}
+
+const std::string& DeviceFileRoot() { return RootFolder(); }
+
 std::string HostPathFromDevice(std::u16string_view devicePath) {
   std::string path = Utf8FromWide(devicePath);
   for (auto& c : path) {
     if (c == '\\') c = '/';
   }
+  if (!RootFolder().empty() && !path.empty() && path[0] == '/') path.insert(0, RootFolder());
   return path;
 }
 
 std::u16string DevicePathFromHost(std::string_view hostPath) {
+  const std::string& root = RootFolder();
+  if (!root.empty() && hostPath.starts_with(root) &&
+      (hostPath.size() == root.size() || hostPath[root.size()] == '/')) {
+    hostPath.remove_prefix(root.size());
+    if (hostPath.empty()) hostPath = "/";
+  }
   std::u16string path = WideFromUtf8(hostPath);
   for (auto& c : path) {
     if (c == u'/') c = u'\\';

@@ -38,9 +38,16 @@ struct WIN32_FILE_ATTRIBUTE_DATA {
 
 enum GET_FILEEX_INFO_LEVELS { GetFileExInfoStandard = 0 };
 
-// The host path of a device path ("\" becomes "/"), in UTF-8.
+// The host folder the device's root "\" stands for: "" (the host's root)
+// unless set. A test can give the device a file system of its own.
+void SetDeviceFileRoot(std::string_view hostFolder);
+const std::string& DeviceFileRoot();
+
+// The host path of a device path ("\" becomes "/", below the device's
+// root folder), in UTF-8.
 std::string HostPathFromDevice(std::u16string_view devicePath);
-// The device path of a host path ("/" becomes "\").
+// The device path of a host path ("/" becomes "\"; a path below the
+// device's root folder loses that prefix).
 std::u16string DevicePathFromHost(std::string_view hostPath);
 
 // Enumerates a folder: the pattern is a folder, "\" and a name that may hold

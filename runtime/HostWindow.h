@@ -5,7 +5,10 @@
 // threads reach them through CallSetRectOnMain and CallSetTextOnMain.
 #include "runtime/HostServices.h"
 
+
 namespace runtime {
+
+class HostBitmap;
 
 class HostWindow {
  public:
@@ -22,6 +25,13 @@ class HostWindow {
   // The main container only: covers the whole screen (no title bar, no
   // soft-key bar) while on.
   virtual void SetFullScreen(bool) {}
+  // Copies the source rectangle of a host bitmap onto the destination
+  // rectangle of the window (stretched when the sizes differ): while an
+  // owner-drawn button draws itself, onto its drawing; otherwise as the
+  // window's paint. False when the host cannot.
+  virtual bool DrawBitmap(HostBitmap& /*source*/, const HostRect& /*sourceRect*/, const HostRect& /*destination*/) {
+    return false;
+  }
 };
 
 }  // namespace runtime

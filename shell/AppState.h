@@ -6,6 +6,10 @@
 
 #include "platform/Messages.h"
 
+namespace runtime {
+struct MenuItemDesc;
+}  // namespace runtime
+
 namespace shell {
 
 class HostWindow;
@@ -24,6 +28,56 @@ class ShellViewer {
   virtual void GoToTypedPage() {}
   // A row of the bookmark tree was selected (not by a drag of the pen).
   virtual void OnBookmarkSelected() {}
+
+  // The main window's messages (MainWindowProc). `window` is the wrapper
+  // of the window that got the message.
+  // 1 when the size of the main container was taken.
+  virtual int32_t OnSize(HostWindow* /*window*/, int32_t /*width*/, int32_t /*height*/) { return 0; }
+  // True when the viewer painted (and validated) the window.
+  virtual bool OnPaint(HostWindow* /*window*/) { return false; }
+  virtual void OnCommand(uint32_t /*id*/) {}
+  // Draws an owner-drawn button; non-zero when nothing else may draw it.
+  virtual int32_t DrawToolbarButton(HostWindow* /*button*/, bool /*pressed*/) { return 0; }
+  // Opens a path handed over by a second instance.
+  virtual void OnCopyData(const char16_t* /*path*/) {}
+  virtual void RestoreFocus() {}
+  virtual void SetBackgroundMode(bool /*background*/) {}
+  virtual void ReleaseCachedMemory() {}
+  virtual void OnControlFocus(HostWindow* /*control*/) {}
+  virtual void OnToolbarButton(HostWindow* /*button*/) {}
+  virtual int32_t OnKeyCommand(char16_t /*code*/) { return 0; }
+  // The keys with an operation of their own.
+  virtual void OnKeyLeft(HostWindow* /*window*/) {}
+  virtual void OnKeyRight(HostWindow* /*window*/) {}
+  virtual void OnKeyUp(HostWindow* /*window*/) {}
+  virtual void OnKeyDown(HostWindow* /*window*/) {}
+  virtual void OnKeyHome(HostWindow* /*window*/) {}
+  virtual void OnKeyEnd(HostWindow* /*window*/) {}
+  // Scroll-bar requests by line and by page (Page Up and Page Down too).
+  virtual void OnLineLeft(HostWindow* /*window*/) {}
+  virtual void OnLineRight(HostWindow* /*window*/) {}
+  virtual void OnPageLeft(HostWindow* /*window*/) {}
+  virtual void OnPageRight(HostWindow* /*window*/) {}
+  virtual void OnLineUp(HostWindow* /*window*/) {}
+  virtual void OnLineDown(HostWindow* /*window*/) {}
+  virtual void OnPageUp(HostWindow* /*window*/) {}
+  virtual void OnPageDown(HostWindow* /*window*/) {}
+  // A thumb position: `position` and `page` within a range of `extent`.
+  virtual void ScrollHorizontalTo(HostWindow* /*window*/, int32_t /*position*/, int32_t /*page*/,
+                                  int32_t /*extent*/) {}
+  virtual void ScrollVerticalTo(HostWindow* /*window*/, int32_t /*position*/, int32_t /*page*/,
+                                int32_t /*extent*/) {}
+  // The pen, in the window's client coordinates.
+  virtual void OnMouseMove(int32_t /*x*/, int32_t /*y*/, HostWindow* /*window*/) {}
+  virtual void OnMouseDown(int32_t /*x*/, int32_t /*y*/, HostWindow* /*window*/) {}
+  virtual void OnMouseDownAlt(int32_t /*x*/, int32_t /*y*/, HostWindow* /*window*/) {}
+  virtual void OnMouseUp(int32_t /*x*/, int32_t /*y*/, HostWindow* /*window*/) {}
+  virtual void OnCaptureLost() {}
+  // The first item of a popup's list, its states refreshed; null for none.
+  virtual const runtime::MenuItemDesc* GetMenuForPopup(uint32_t /*id*/) { return nullptr; }
+  // The zoom as a factor (0 without a page view), and a factor to apply.
+  virtual float GetZoomFactor() { return 0.0f; }
+  virtual void SetZoomFactor(float /*factor*/) {}
 };
 
 // Command sent to the tree's parent on Enter: Select.

@@ -8,15 +8,24 @@
 #include "platform/Resources.h"
 #include "platform/Window.h"
 #include "shell/AppState.h"
+#include "shell/FileBrowserDialog.h"
+#include "shell/FindDialog.h"
+#include "shell/GoToPageDialog.h"
 #include "shell/HostEdit.h"
 #include "shell/HostTreeView.h"
 #include "shell/HostWindow.h"
+#include "shell/ListDialog.h"
 #include "shell/Localization.h"
 #include "shell/MessageBoxDialog.h"
 #include "shell/OffscreenBitmap.h"
+#include "shell/PasswordDialog.h"
+#include "shell/PropertiesDialog.h"
 #include "shell/Settings.h"
+#include "shell/SplashPopup.h"
 #include "shell/SoftKeyBar.h"
+#include "shell/TextBoxDialog.h"
 #include "shell/Timer.h"
+#include "shell/ZoomDialog.h"
 
 namespace shell {
 
@@ -48,31 +57,40 @@ HostServices::HostServices() {
   versionText_.Append(kEngineVersion, sizeof kEngineVersion / sizeof(char16_t) - 1);
 }
 
+HostServices::~HostServices() { delete splash_; }
+
 void HostServices::ShowSplash(uint32_t milliseconds, const char16_t* caption) {
   splashMilliseconds_ = milliseconds;
   splashCaption_.AssignCString(caption);
+  delete splash_;
+  splash_ = new (std::nothrow) SplashPopup();
+  if (splash_ != nullptr && !splash_->Show(milliseconds, caption)) {
+    delete splash_;
+    splash_ = nullptr;
+  }
 }
 
 void HostServices::Quit() { platform::PostQuitMessage(0); }
 
-// The shell's own dialogs are not available yet: the viewer treats null as
-// "not available".
-runtime::TextBoxDialog* HostServices::CreateTextBox() { return nullptr; }
-void HostServices::DestroyTextBox(runtime::TextBoxDialog*) {}
-runtime::ListDialog* HostServices::CreateListDialog(bool) { return nullptr; }
-void HostServices::DestroyListDialog(runtime::ListDialog*) {}
-runtime::FileBrowserDialog* HostServices::CreateFileBrowser() { return nullptr; }
-void HostServices::DestroyFileBrowser(runtime::FileBrowserDialog*) {}
-runtime::FindDialog* HostServices::CreateFindDialog() { return nullptr; }
-void HostServices::DestroyFindDialog(runtime::FindDialog*) {}
-runtime::GoToPageDialog* HostServices::CreateGoToPageDialog() { return nullptr; }
-void HostServices::DestroyGoToPageDialog(runtime::GoToPageDialog*) {}
-runtime::ZoomDialog* HostServices::CreateZoomDialog() { return nullptr; }
-void HostServices::DestroyZoomDialog(runtime::ZoomDialog*) {}
-runtime::TextEntryDialog* HostServices::CreatePasswordDialog() { return nullptr; }
+// Each dialog is a plain heap object; null when memory runs out.
+runtime::TextBoxDialog* HostServices::CreateTextBox() { return new (std::nothrow) TextBoxDialog(); }
+void HostServices::DestroyTextBox(runtime::TextBoxDialog* dialog) { delete dialog; }
+runtime::ListDialog* HostServices::CreateListDialog(bool showBrowse) {
+  return new (std::nothrow) ListDialog(showBrowse);
+}
+void HostServices::DestroyListDialog(runtime::ListDialog* dialog) { delete dialog; }
+runtime::FileBrowserDialog* HostServices::CreateFileBrowser() { return new (std::nothrow) FileBrowserDialog(); }
+void HostServices::DestroyFileBrowser(runtime::FileBrowserDialog* dialog) { delete dialog; }
+runtime::FindDialog* HostServices::CreateFindDialog() { return new (std::nothrow) FindDialog(); }
+void HostServices::DestroyFindDialog(runtime::FindDialog* dialog) { delete dialog; }
+runtime::GoToPageDialog* HostServices::CreateGoToPageDialog() { return new (std::nothrow) GoToPageDialog(); }
+void HostServices::DestroyGoToPageDialog(runtime::GoToPageDialog* dialog) { delete dialog; }
+runtime::ZoomDialog* HostServices::CreateZoomDialog() { return new (std::nothrow) ZoomDialog(); }
+void HostServices::DestroyZoomDialog(runtime::ZoomDialog* dialog) { delete dialog; }
+runtime::TextEntryDialog* HostServices::CreatePasswordDialog() { return new (std::nothrow) PasswordDialog(); }
 void HostServices::DestroyPasswordDialog(runtime::TextEntryDialog* dialog) { delete dialog; }
-runtime::PropertiesDialog* HostServices::CreatePropertiesDialog() { return nullptr; }
-void HostServices::DestroyPropertiesDialog(runtime::PropertiesDialog*) {}
+runtime::PropertiesDialog* HostServices::CreatePropertiesDialog() { return new (std::nothrow) PropertiesDialog(); }
+void HostServices::DestroyPropertiesDialog(runtime::PropertiesDialog* dialog) { delete dialog; }
 
 runtime::MessageBoxDialog* HostServices::CreateMessageBox() { return new (std::nothrow) MessageBoxDialog(); }
 

@@ -12,10 +12,12 @@
 
 namespace shell {
 
+class SplashPopup;
+
 class HostServices final : public runtime::HostServices {
  public:
   HostServices();
-  ~HostServices() override = default;
+  ~HostServices() override;
   HostServices(const HostServices&) = delete;
   HostServices& operator=(const HostServices&) = delete;
 
@@ -74,6 +76,8 @@ class HostServices final : public runtime::HostServices {
   // What ShowSplash was last asked to show.
   uint32_t SplashMilliseconds() const { return splashMilliseconds_; }
   const char16_t* SplashCaption() const { return splashCaption_.Chars(); }
+  // The splash popup last shown, or null.
+  SplashPopup* Splash() const { return splash_; }
 
  private:
   platform::HCURSOR waitCursor_ = nullptr;
@@ -84,6 +88,7 @@ class HostServices final : public runtime::HostServices {
   uint32_t splashMilliseconds_ = 0;
   WString splashCaption_;
   int32_t menuBarHeight_ = 0;
+  SplashPopup* splash_ = nullptr;
 };
 
 // The product and engine versions in the About text.

@@ -174,6 +174,21 @@ DrawTarget* HostWindow::CreateDrawTarget(bool paint) {
 
 void HostWindow::ReleaseDrawTarget(DrawTarget* target) { delete target; }
 
+bool HostWindow::DrawBitmap(runtime::HostBitmap& source, const runtime::HostRect& sourceRect,
+                            const runtime::HostRect& destination) {
+  // Every bitmap the shell hands out is an off-screen bitmap.
+  const auto* bitmap = dynamic_cast<const OffscreenBitmap*>(&source);
+  if (bitmap == nullptr) return false;
+  DrawTarget* target = CreateDrawTarget(true);
+  if (target == nullptr) return false;
+  const bool sameSize = sourceRect.right - sourceRect.left == destination.right - destination.left &&
+                        sourceRect.bottom - sourceRect.top == destination.bottom - destination.top;
+  const bool drawn = sameSize ? target->BlitRect(*bitmap, sourceRect, destination) != 0
+                              : target->StretchBlit(*bitmap, sourceRect, destination) != 0;
+  ReleaseDrawTarget(target);
+  return drawn;
+}
+
 const char16_t* HostWindow::GetText() {
   for (int capacity = 200; capacity <= kMaxTextCapacity; capacity *= 2) {
     char16_t* buffer = text_.Resize(static_cast<uint32_t>(capacity));

@@ -64,6 +64,8 @@ class HostWindow : public runtime::HostWindow {
   virtual void SetBounds(const runtime::HostRect& rect);
   void GetBounds(runtime::HostRect* rect) const;
   void Show(bool show) override;
+  bool DrawBitmap(runtime::HostBitmap& source, const runtime::HostRect& sourceRect,
+                  const runtime::HostRect& destination) override;
   // A target for one painting step: on the WM_DRAWITEM device context while
   // the window draws an item, else BeginPaint (paint) or GetDC.
   DrawTarget* CreateDrawTarget(bool paint);
@@ -133,6 +135,10 @@ class HostControl : public HostWindow, public RuntimeControl {
   void Show(bool show) override { shell::HostWindow::Show(show); }
   void Focus() override { shell::HostWindow::Focus(); }
   void SetFullScreen(bool on) override { shell::HostWindow::SetFullScreen(on); }
+  bool DrawBitmap(runtime::HostBitmap& source, const runtime::HostRect& sourceRect,
+                  const runtime::HostRect& destination) override {
+    return shell::HostWindow::DrawBitmap(source, sourceRect, destination);
+  }
 
  protected:
   HostControl() = default;

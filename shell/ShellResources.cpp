@@ -4,6 +4,8 @@
 
 #include "platform/Menu.h"
 #include "platform/Resources.h"
+#include "shell/BrowserBitmaps.h"
+#include "shell/DialogTemplates.h"
 #include "shell/TreeBitmaps.h"
 
 namespace shell {
@@ -82,6 +84,8 @@ constexpr std::array<platform::ResourceEntry, 18> kShellResources = {{
 void RegisterShellResources() {
   platform::RegisterResources(kShellResources);
   platform::RegisterResources(TreeBitmapResources());
+  platform::RegisterResources(DialogTemplateResources());
+  platform::RegisterResources(BrowserBitmapResources());
 }
 
 }  // namespace shell

@@ -152,6 +152,7 @@ Viewer::~Viewer() {
   if (context->viewer == this) context->viewer = nullptr;
   CloseDocuments();
   DestroyHostControls();
+  ReleaseButtonPictures();
   if (runtime::CoThread* job = longOperation) {
     longOperation = nullptr;
     runtime::ThreadHandle(context, job).Destroy();

@@ -18,6 +18,7 @@
 #include "runtime/OwnedBuffer.h"
 #include "runtime/Scheduler.h"
 #include "runtime/ViewerHooks.h"
+#include "viewer/ButtonImages.h"
 #include "viewer/MenuTree.h"
 #include "viewer/PageViewCommands.h"
 #include "viewer/ViewChangeSink.h"
@@ -334,6 +335,19 @@ class Viewer : public pdf::OpenJobViewer, public runtime::ViewerHooks, public Vi
   runtime::HostWindow* zoomOutButton = nullptr;
   runtime::HostWindow* zoomInButton = nullptr;
   runtime::HostWindow* focusTarget = nullptr;
+  // The pictures of the bars and buttons, one holder per picture.
+  ButtonImageHolder buttonImages[kButtonPictureCount];
+  // The button drawn in part (its lower picture rows at its top, `buttonLevel`
+  // rows of `buttonFullHeight`), unless the whole picture is asked for.
+  runtime::HostWindow* partialButton = nullptr;
+  bool wholeButtonImage = true;
+  int32_t buttonLevel = 0;
+  int32_t buttonFullHeight = 0;
+  // The holder of a bar's or button's picture, made when first asked for
+  // (so only the pictures that are shown cost memory); null for other
+  // windows. Releasing gives every picture back to the host.
+  ButtonImageHolder* PictureOf(const runtime::HostWindow* control);
+  void ReleaseButtonPictures();
 
   // The option word, split.
   bool optionQuickZoom = false;

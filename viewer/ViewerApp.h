@@ -75,6 +75,9 @@ class ViewerApp {
   void OnKeyEnd(const runtime::HostWindow* window);
   // Enter in the toolbar's page box.
   void GoToTypedPage(const runtime::HostWindow* control);
+  // Draws an owner-drawn button's picture (pressed or not); 0, so that the
+  // default drawing runs after it.
+  int32_t DrawToolbarButton(runtime::HostWindow* button, bool pressed);
 
   runtime::LibraryContext context;
   runtime::Scheduler scheduler{&context};

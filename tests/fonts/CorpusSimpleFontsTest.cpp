@@ -65,11 +65,35 @@ struct OurFont {
   std::string drawn;
 };
 
-std::vector<OurFont> ProbeFonts(const std::string& path, const std::string& page, int* status) {
-  const pdftest::ProbeResult result = pdftest::RunProbe("fonts " + Quote(path) + " " + page);
-  *status = result.status;
+// The probe's answers for one file, asked per group (see ProbedGroup).
+struct FileProbes {
+  std::string fonts;
+  int fontsStatus = -1;
+  std::string pageCount;
+  std::vector<std::string> glyphPages;  // "glyphs FILE n" for n = 1..kPagesPerFile
+};
+
+// Every file of a group asked the same questions, one probe process per
+// question rather than one per file and page.
+std::vector<FileProbes> ProbedGroup(const std::vector<std::string>& paths) {
+  std::vector<FileProbes> probes(paths.size());
+  const pdftest::EachOutput fonts = pdftest::RunProbeEach("fonts", paths, 100);
+  const pdftest::EachOutput counts = pdftest::RunProbeEach("pages --count", paths, 100);
+  for (size_t i = 0; i < paths.size(); ++i) {
+    probes[i].fonts = fonts.outputs[i];
+    probes[i].fontsStatus = fonts.statuses[i];
+    probes[i].pageCount = counts.outputs[i];
+  }
+  for (int page = 1; page <= kPagesPerFile; ++page) {
+    const pdftest::EachOutput glyphs = pdftest::RunProbeEach("glyphs " + std::to_string(page), paths, 100);
+    for (size_t i = 0; i < paths.size(); ++i) probes[i].glyphPages.push_back(glyphs.outputs[i]);
+  }
+  return probes;
+}
+
+std::vector<OurFont> ParseFonts(const std::string& text) {
   std::vector<OurFont> fonts;
-  for (const std::string& line : Lines(result.out)) {
+  for (const std::string& line : Lines(text)) {
     const std::vector<std::string> w = Words(line);
     if (w.size() < 6 || w[0] == "direct") continue;
     OurFont font{w[0] + " " + w[1], w[2], w[3], w[4] != "file=-", ""};
@@ -167,11 +191,9 @@ struct ShownGlyph {
   long advance = 0;
 };
 
-std::vector<ShownGlyph> ProbeGlyphs(const std::string& path, int page) {
+std::vector<ShownGlyph> ParseGlyphs(const std::string& text) {
   std::vector<ShownGlyph> out;
-  const pdftest::ProbeResult result =
-      pdftest::RunProbe("glyphs " + Quote(path) + " " + std::to_string(page));
-  for (const std::string& line : Lines(result.out)) {
+  for (const std::string& line : Lines(text)) {
     const std::vector<std::string> w = Words(line);
     // code, glyph, advance, then (from the Unicode side) the character.
     if (w.size() < 6) continue;
@@ -242,10 +264,10 @@ struct Tally {
   std::vector<std::string> notes;
 };
 
-void CompareFile(const std::string& file, Tally& tally) {
+void CompareFile(const std::string& file, const FileProbes& probes, Tally& tally) {
   const std::string path = pdftest::CorpusDir() + "/" + file;
-  int status = 0;
-  const std::vector<OurFont> ours = ProbeFonts(path, "", &status);
+  const int status = probes.fontsStatus;
+  const std::vector<OurFont> ours = ParseFonts(probes.fonts);
   // The sweep: a loader that crashes or hangs never reaches a clean exit.
   ASSERT_TRUE(status == 0 || status == 1 || status == 3) << file << " probe fonts status " << status;
   if (pdftest::kSanitizerBuild) return;
@@ -266,8 +288,8 @@ void CompareFile(const std::string& file, Tally& tally) {
     }
   }
 
-  const pdftest::ProbeResult pages = pdftest::RunProbe("pages " + Quote(path) + " --count");
-  const int pageCount = std::atoi(pages.out.c_str() + (pages.out.find(": ") != std::string::npos ? pages.out.find(": ") + 2 : 0));
+  const std::string& pages = probes.pageCount;
+  const int pageCount = std::atoi(pages.c_str() + (pages.find(": ") != std::string::npos ? pages.find(": ") + 2 : 0));
   // Which fonts are compared: embedded programs (their glyph names, or
   // for TrueType programs without "post" names glyph ids, are the
   // program's own, as mutool reports them).
@@ -282,7 +304,7 @@ void CompareFile(const std::string& file, Tally& tally) {
   const int lastPage = std::min(pageCount, kPagesPerFile);
   std::vector<std::string> traces;  // read once, when a page needs them
   for (int page = 1; page <= lastPage; ++page) {
-    const std::vector<ShownGlyph> shown = ProbeGlyphs(path, page);
+    const std::vector<ShownGlyph> shown = ParseGlyphs(probes.glyphPages[static_cast<size_t>(page - 1)]);
     std::set<std::string> names;
     for (const ShownGlyph& g : shown) {
       const auto font = byId.find(g.id);
@@ -362,10 +384,14 @@ TEST_P(CorpusSimpleFonts, AgreeWithPdffontsAndMutoolTrace) {
     return;
   }
   Tally tally;
+  std::vector<std::string> compared, paths;
   for (const std::string& file : files) {
     if (file.rfind("pdf/", 0) != 0) continue;
-    CompareFile(file, tally);
+    compared.push_back(file);
+    paths.push_back(pdftest::CorpusDir() + "/" + file);
   }
+  const std::vector<FileProbes> probes = ProbedGroup(paths);
+  for (size_t i = 0; i < compared.size(); ++i) CompareFile(compared[i], probes[i], tally);
   for (const std::string& note : tally.notes) std::printf("note: %s\n", note.c_str());
   std::printf("fonts %d of %d agree; glyphs %d of %d agree\n", tally.fontsAgreeing, tally.fonts,
               tally.glyphsAgreeing, tally.glyphs);

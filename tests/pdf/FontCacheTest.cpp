@@ -96,16 +96,29 @@ TEST_F(FontCacheTest, FontAddedDuringTheBuildIsTheOneKept) {
   EXPECT_EQ(fonts.Count(), 1u);
 }
 
-TEST_F(FontCacheTest, FactoryErrorCachesNothing) {
+// A font whose data is malformed is not parsed again each time a page
+// selects it (one broken composite font used to be rebuilt at every text
+// operator); running out of memory is no property of the font and is
+// tried again.
+TEST_F(FontCacheTest, MalformedFontIsRememberedOtherErrorsAreNot) {
   CountingFactory factory;
-  factory.script.fail = true;
+  factory.script.during = [] { runtime::ThrowRuntime(runtime::kOutOfMemory); };
   EXPECT_EQ(testsupport::RuntimeCodeOf(&context_, [&] {
               document_->Fonts().GetOrCreate(*document_, Font("F1"), factory);
             }),
-            2);
-  EXPECT_EQ(document_->Fonts().Count(), 0u);
-  factory.script.fail = false;
+            0);
   EXPECT_TRUE(document_->Fonts().GetOrCreate(*document_, Font("F1"), factory));
+  EXPECT_EQ(factory.script.built, 2);
+
+  factory.script.fail = true;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    EXPECT_EQ(testsupport::RuntimeCodeOf(&context_, [&] {
+                document_->Fonts().GetOrCreate(*document_, Font("F2"), factory);
+              }),
+              2);
+  }
+  EXPECT_EQ(factory.script.built, 3);
+  EXPECT_EQ(document_->Fonts().Count(), 1u);
 }
 
 }  // namespace

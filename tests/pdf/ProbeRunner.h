@@ -90,4 +90,42 @@ inline SweepResult SweepWithProbe(const std::string& arguments, const std::vecto
   return result;
 }
 
+// One probe command over many files in one process (`probe each`), its
+// standard output split per file: outputs[i] is what the command wrote for
+// paths[i], statuses[i] its status (-1 when the process ended first).
+// Starting a process costs more than most files' work, so comparisons that
+// ask the probe several things per file ask them per group.
+struct EachOutput {
+  std::vector<std::string> outputs;
+  std::vector<int> statuses;
+};
+
+inline EachOutput RunProbeEach(const std::string& arguments, const std::vector<std::string>& paths,
+                               int secondsPerFile) {
+  EachOutput result;
+  result.outputs.assign(paths.size(), std::string());
+  result.statuses.assign(paths.size(), -1);
+  if (paths.empty()) return result;
+  std::string files;
+  for (const std::string& path : paths) files += " '" + path + "'";
+  const std::string command = "timeout " + std::to_string(secondsPerFile * static_cast<int>(paths.size())) +
+                              " '" + std::string(FOLVANE_BINARY_DIR) + "/tools/probe' each " + arguments +
+                              " --" + files + " 2>/dev/null";
+  std::istringstream lines(RunCommand(command).out);
+  std::string line;
+  std::string pending;
+  size_t next = 0;
+  while (std::getline(lines, line) && next < paths.size()) {
+    if (line.rfind("each: ", 0) == 0) {
+      result.statuses[next] = std::atoi(line.c_str() + 6);
+      result.outputs[next++] = std::move(pending);
+      pending.clear();
+    } else {
+      pending += line;
+      pending += '\n';
+    }
+  }
+  return result;
+}
+
 }  // namespace pdftest

@@ -43,10 +43,18 @@ TEST_F(ViewerOnShellHostTest, QuestionsAnswerYesAndNo) {
   EXPECT_TRUE(viewer.AskResumeFromEnd());
 }
 
-TEST_F(ViewerOnShellHostTest, NoPasswordDialogYetCountsAsCancelled) {
+TEST_F(ViewerOnShellHostTest, PasswordDialogGivesWhatWasTypedOrCancels) {
   runtime::OwnedBuffer typed(&context, &context, 0);
+  platform::InjectChar(u'p');
+  platform::InjectChar(u'w');
+  platform::InjectSoftKey(0);
+  EXPECT_FALSE(viewer.RequestPassword(&typed));
+  ASSERT_GE(typed.Count(), 2u);
+  EXPECT_EQ(typed[0], 'p');
+  EXPECT_EQ(typed[1], 'w');
+  // Escape cancels: the viewer is told no password came.
+  platform::InjectKeyDown(platform::VK_ESCAPE);
   EXPECT_TRUE(viewer.RequestPassword(&typed));
-  EXPECT_EQ(typed.Count(), 0u);
 }
 
 }  // namespace
