@@ -30,6 +30,9 @@ class TextExtractConsumer final : public TextHandler {
   uint32_t ClassifyWideGap() override { return kWideGap; }
   int AllowsRubyTest() override { return 1; }
 
+  // The page ended: a whole-word match that waited for the character
+  // after it is taken.
+  void Finish();
   bool Found() const { return found_; }
   const runtime::TextRange& Match() const { return match_; }
 
@@ -38,6 +41,9 @@ class TextExtractConsumer final : public TextHandler {
   // a match.
   void Feed(uint32_t code, const runtime::TextPosition& position);
   void FeedSeparator();
+  [[noreturn]] void StopAtMatch();
+  // Falls back to the longest border of the `matched` characters matched.
+  void FallBack(uint32_t matched);
 
   runtime::ArenaAllocator arena_;
   // The pattern and its failure table (longest proper border of each
@@ -46,6 +52,15 @@ class TextExtractConsumer final : public TextHandler {
   runtime::ArenaVector<uint32_t> border_;
   // Where each matched character stood, by its index in the pattern.
   runtime::ArenaVector<runtime::TextPosition> positions_;
+  // Whether the character fed before each matched character was a
+  // separator (whole-word matching).
+  runtime::ArenaVector<uint8_t> afterSeparator_;
+  bool wholeWord_ = false;
+  // The character fed last was a separator; the range's start counts as
+  // one.
+  bool lastWasSeparator_ = true;
+  // A whole-word match waits for the next character to be a separator.
+  bool pending_ = false;
   runtime::TextPosition start_;
   uint32_t matched_ = 0;
   uint32_t last_ = 0x20;

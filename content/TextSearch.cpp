@@ -50,6 +50,7 @@ bool TextSearch::SearchPage(pdf::Document& document, int32_t pageIndex, FontSour
   TextPage page = TextPage::Load(owner_, document, pageIndex, fonts, textFonts);
   TextExtractConsumer consumer(page, pageIndex, pattern_, start_);
   page.Play(consumer);
+  consumer.Finish();
   if (!consumer.Found()) return false;
   found = consumer.Match();
   return true;

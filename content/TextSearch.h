@@ -32,6 +32,9 @@ class SearchPattern {
   uint32_t Length() const { return length_; }
   uint32_t At(uint32_t i) { return chars_.At(i); }
   bool CaseFold() const { return caseFold_ != 0; }
+  // The pattern's flag: a match must be a whole word (separators, or the
+  // range's or page's ends, on both sides).
+  bool WholeWord() const { return flag_ != 0; }
 
  private:
   runtime::ChunkedList<uint32_t> chars_;
@@ -51,7 +54,9 @@ class TextSearch {
   TextSearch& operator=(const TextSearch&) = delete;
 
   // Plays page `pageIndex` and looks for the pattern at or after the start
-  // position; true with the match's range when found.
+  // position; true with the match's range when found. The text before the
+  // start position counts as a separator for whole-word matching, and so
+  // does the page's end.
   bool SearchPage(pdf::Document& document, int32_t pageIndex, FontSource* fonts, TextFontSource* textFonts,
                   runtime::TextRange& found);
 

@@ -115,6 +115,10 @@ class HostServices {
   virtual uint32_t GetMemoryBudget() = 0;
   virtual int32_t GetScreenDpi() = 0;
   virtual bool GetInitialZoom(uint32_t* zoomMode, float* zoomFactor) = 0;
+  // A remote go-to and a URI action were followed. The view stays where it
+  // is; a host may log them.
+  virtual void OnRemoteGoTo() {}
+  virtual void OnOpenUri() {}
   virtual bool GetKeepToolbarInFullScreen() = 0;
 };
 

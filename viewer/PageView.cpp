@@ -410,7 +410,8 @@ void PageView::RunOpenAction(pdf::Document& document) {
     if (catalog.Tag() != runtime::ObjectTag::kDictionary) return;
     const runtime::ObjectHandle open = runtime::Dictionary::Get(catalog, "OpenAction");
     if (open.Tag() != runtime::ObjectTag::kArray) return;
-    GoToExplicitDestination(document, open);
+    RefreshLayout();
+    GoToDestinationArray(document, open, CurrentPage());
   });
 }
 
@@ -418,6 +419,14 @@ void PageView::GoToExplicitDestination(pdf::Document& document, const runtime::O
   RefreshLayout();
   const pdf::DestinationTarget target = pdf::Destination::Parse(document, array, CurrentPage());
   if (target.pageIndex < 0 || target.pageIndex >= pages_.PageCount()) return;
+  GoToDestinationArray(document, array, CurrentPage());
+}
+
+void PageView::GoToDestinationArray(pdf::Document& document, const runtime::ObjectHandle& array,
+                                    int32_t currentPage) {
+  RefreshLayout();
+  const pdf::DestinationTarget target = pdf::Destination::Parse(document, array, currentPage);
+  if (target.pageIndex < 0) return;
   pdf::DestinationView destination;
   destination.page = target.pageIndex;
   pdf::Destination::ReadView(LaidOutDestinationPages(layout_), array, target.pageIndex, destination);
@@ -566,6 +575,13 @@ PageViewState PageView::State() const {
   s.viewWidth = view_.width;
   s.viewHeight = view_.height;
   return s;
+}
+
+void PageView::SetPenTool(uint32_t tool) {
+  if (tool == penTool_) return;
+  const uint32_t old = penTool_;
+  penTool_ = tool;
+  if (host_ != nullptr) host_->SetOemIgnoreApp(old, tool);
 }
 
 }  // namespace viewer

@@ -10,6 +10,7 @@
 #include "pdf/Destination.h"
 #include "pdf/Document.h"
 #include "runtime/Fixed.h"
+#include "runtime/HostServices.h"
 #include "runtime/LibraryContext.h"
 #include "runtime/Matrix.h"
 #include "runtime/Rect.h"
@@ -70,6 +71,10 @@ class PageView : public PageViewCommands {
   // A destination's page, fit kind and parameters (the zoom of "XYZ" is
   // its third). A page outside the document raises ("PDFViewer", 1).
   void GoToDestination(const pdf::DestinationView& destination);
+  // An explicit destination array: its page (null stands for
+  // `currentPage`), then its fit kind and numbers read against the laid-out
+  // pages. (runtime, 2) for a malformed array.
+  void GoToDestinationArray(pdf::Document& document, const runtime::ObjectHandle& array, int32_t currentPage);
   // Page space to pixels relative to the window's top-left corner; false
   // when the page is not laid out.
   bool PageToViewMatrix(int32_t page, runtime::Matrix& out);
@@ -111,7 +116,10 @@ class PageView : public PageViewCommands {
   void ZoomIn() override { StepZoomBy(true); }
   void ZoomOut() override { StepZoomBy(false); }
   void SetZoom(int32_t fitMode, runtime::Fixed factor) override { DoSetZoom(fitMode, factor); }
-  void SetPenTool(uint32_t tool) override { penTool_ = tool; }
+  // A change of tool is told to the host (when there is one), which keeps
+  // other programs' pen handling off while the zoom rectangle is on.
+  void SetPenTool(uint32_t tool) override;
+  void SetHost(runtime::HostServices* host) { host_ = host; }
   void RotateLeft() override { Rotate(270); }
   void RotateRight() override { Rotate(90); }
   void SetLayoutMode(int32_t mode) override;
@@ -161,6 +169,7 @@ class PageView : public PageViewCommands {
   bool paramsChanged_ = true;
   bool laidOut_ = false;
   uint32_t penTool_ = kPenPan;
+  runtime::HostServices* host_ = nullptr;
   uint32_t paintHolds_ = 0;
   // Lead margins by scroll direction (left, right, up, down): the one of
   // the last line scroll's direction.
@@ -168,6 +177,10 @@ class PageView : public PageViewCommands {
 
  public:
   const int32_t* LeadMargins() const { return leadMargins_; }
+  void SetLeadMargin(ScrollDirection direction, int32_t pixels) {
+    leadMargins_[static_cast<int>(direction)] = pixels;
+  }
+  int32_t Dpi() const { return dpi_; }
 };
 
 }  // namespace viewer

@@ -720,10 +720,7 @@ void Viewer::SetFitMode(int32_t mode) {
   RunPageViewRequest([&] { pageView->SetZoom(mode, 0); });
 }
 
-void Viewer::FindNext() {
-  // The search job is not part of this viewer yet; the command is accepted
-  // and does nothing.
-}
+void Viewer::FindNext() { search.FindNext(); }
 
 void Viewer::OpenFindDialog() {
   if (pageView == nullptr || host == nullptr) return;

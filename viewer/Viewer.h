@@ -21,7 +21,9 @@
 #include "viewer/ButtonImages.h"
 #include "viewer/MenuTree.h"
 #include "viewer/PageViewCommands.h"
+#include "viewer/PenTarget.h"
 #include "viewer/ViewChangeSink.h"
+#include "viewer/ViewerSearch.h"
 
 namespace runtime {
 class CoThread;
@@ -241,6 +243,15 @@ class Viewer : public pdf::OpenJobViewer, public runtime::ViewerHooks, public Vi
   void SetLayoutMode(int32_t mode);
   void CancelLongOperation();
 
+  // Pen events of a window (client coordinates): the divider drag on the
+  // button bar, the page view's pen, a double tap on the page view that
+  // leaves full screen, and the focus of the page view or bookmark tree.
+  // Events of other windows are ignored; an error ends its event.
+  void OnMouseDown(int32_t x, int32_t y, runtime::HostWindow* window, bool doubleTap);
+  void OnMouseMove(int32_t x, int32_t y, runtime::HostWindow* window);
+  void OnMouseUp(int32_t x, int32_t y, runtime::HostWindow* window);
+  void OnCaptureLost();
+
   // Carries out one page-view request: `post` hands it to the page view;
   // the scheduler then runs until the page view is idle or 200 ms have
   // passed, at least 10 ms, until new work, input or the 200 ms, and 20 ms
@@ -416,6 +427,18 @@ class Viewer : public pdf::OpenJobViewer, public runtime::ViewerHooks, public Vi
   bool forcePageText = true;
   uint32_t pageNumberFlags = 0;
   char16_t pageNumberText[kPageNumberTextUnits] = {};
+
+  // Text search: the string, options and job of Find and Find Next.
+  ViewerSearch search{*this};
+
+  // The pen: where the page view's events go (null without a document),
+  // the divider drag (its flag and last y) and the split position, the
+  // height of the bookmark pane; and the window the pen last focused.
+  PenTarget* penTarget = nullptr;
+  bool dividerDrag = false;
+  int32_t dividerY = 0;
+  int32_t splitPosition = 0;
+  runtime::HostWindow* penFocus = nullptr;
 
  private:
   void CreateControls();

@@ -132,6 +132,24 @@ void ViewerApp::OnKeyEnd(const runtime::HostWindow* window) {
 
 void ViewerApp::GoToTypedPage(const runtime::HostWindow* control) {
   Guarded([&] { viewer.GoToTypedPage(control); });
+void ViewerApp::OnMouseDown(int32_t x, int32_t y, runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnMouseDown(x, y, window, false); });
+}
+
+void ViewerApp::OnMouseDownAlt(int32_t x, int32_t y, runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnMouseDown(x, y, window, true); });
+}
+
+void ViewerApp::OnMouseMove(int32_t x, int32_t y, runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnMouseMove(x, y, window); });
+}
+
+void ViewerApp::OnMouseUp(int32_t x, int32_t y, runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnMouseUp(x, y, window); });
+}
+
+void ViewerApp::OnCaptureLost() {
+  Guarded([&] { viewer.OnCaptureLost(); });
 }
 
 }  // namespace viewer

@@ -78,6 +78,13 @@ class ViewerApp {
   // Draws an owner-drawn button's picture (pressed or not); 0, so that the
   // default drawing runs after it.
   int32_t DrawToolbarButton(runtime::HostWindow* button, bool pressed);
+  // Pen messages with the client point and the receiving window's wrapper
+  // (null for a window without one).
+  void OnMouseDown(int32_t x, int32_t y, runtime::HostWindow* window);
+  void OnMouseDownAlt(int32_t x, int32_t y, runtime::HostWindow* window);
+  void OnMouseMove(int32_t x, int32_t y, runtime::HostWindow* window);
+  void OnMouseUp(int32_t x, int32_t y, runtime::HostWindow* window);
+  void OnCaptureLost();
 
   runtime::LibraryContext context;
   runtime::Scheduler scheduler{&context};

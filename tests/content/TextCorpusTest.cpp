@@ -17,6 +17,7 @@
 
 #include "tests/pdf/CorpusFiles.h"
 #include "tests/pdf/ProbeRunner.h"
+#include "tests/support/FormFeedPages.h"
 
 namespace {
 
@@ -60,15 +61,7 @@ double Similarity(const std::vector<std::string>& a, const std::vector<std::stri
 }
 
 // Pages split at the form feeds both tools end pages with.
-std::vector<std::string> Pages(const std::string& text) {
-  std::vector<std::string> pages;
-  size_t start = 0;
-  for (size_t feed = text.find('\f'); feed != std::string::npos; feed = text.find('\f', start)) {
-    pages.push_back(text.substr(start, feed - start));
-    start = feed + 1;
-  }
-  return pages;
-}
+std::vector<std::string> Pages(const std::string& text) { return testsupport::FormFeedPages(text); }
 
 // Whether page `page` (1-based) of `path` shows text in a font that the
 // font layer cannot draw or load yet (such text is not extracted, as it is

@@ -59,10 +59,10 @@ class TextSearchTest : public ::testing::Test {
   // Where `text` is found on the one page of `content`, from `start`:
   // "op.string.glyph-op.string.glyph", or "" when not found.
   std::string Find(const std::string& content, const std::u16string& text, bool matchCase = false,
-                   runtime::TextPosition start = {}) {
+                   runtime::TextPosition start = {}, bool wholeWord = false) {
     texttest::TextDocument document(&context_, {content});
-    content::TextSearch search(&context_, nullptr, start, text.data(), text.data() + text.size(), matchCase, 0, 0,
-                               0, 0);
+    content::TextSearch search(&context_, nullptr, start, text.data(), text.data() + text.size(), matchCase,
+                               wholeWord ? 1 : 0, 0, 0, 0);
     runtime::TextRange range;
     if (!search.SearchPage(document.Document(), 0, &fonts_, &fonts_, range)) return "";
     auto at = [](const runtime::TextPosition& p) {
@@ -124,6 +124,38 @@ TEST_F(TextSearchTest, MatchesFollowTheTextAcrossStringsAndLines) {
   after.operation = 4;
   after.glyph = 1;
   EXPECT_EQ(Find(start + "(ab ab) Tj ET", u"ab", false, after), "4.0.3-4.0.4");
+}
+
+TEST_F(TextSearchTest, WholeWordsNeedSeparatorsOnBothSides) {
+  struct Case {
+    const char* name;
+    std::string text;
+    std::u16string word;
+    std::string found;
+  };
+  // The string is operation 4; a second line is operation 6.
+  const std::string start = "BT /F1 10 Tf 72 700 Td ";
+  const Case cases[] = {
+      {"the first word of the page", "(the cat) Tj", u"the", "4.0.0-4.0.2"},
+      {"the last word of the page", "(a cat) Tj", u"cat", "4.0.2-4.0.4"},
+      {"inside a longer word", "(other) Tj", u"the", ""},
+      {"a prefix of a longer word, then the word", "(then the) Tj", u"the", "4.0.5-4.0.7"},
+      {"punctuation separates", "(see:the.) Tj", u"the", "4.0.4-4.0.6"},
+      {"a word across a line break", "(one) Tj 0 -14 Td (two) Tj", u"two", "6.0.0-6.0.2"},
+      {"a word joined over a hyphen", "(exam-) Tj 0 -14 Td (ple) Tj", u"example", "4.0.0-6.0.2"},
+      {"the apostrophe is part of a word", "(it's) Tj", u"it", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Find(start + c.text + " ET", c.word, false, {}, true), c.found);
+  }
+  // A range that starts inside a word starts a word: after the match "ab"
+  // of "ab ab", the next is found although the text before is a letter.
+  runtime::TextPosition after;
+  after.operation = 4;
+  after.glyph = 0;
+  after.after = 1;
+  EXPECT_EQ(Find(start + "(aab) Tj ET", u"ab", false, after, true), "4.0.1-4.0.2");
 }
 
 }  // namespace

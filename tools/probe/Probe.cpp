@@ -25,6 +25,7 @@
 #include "streams/FileStream.h"
 #include "tools/probe/DocumentCommands.h"
 #include "tools/probe/FontsCommand.h"
+#include "tools/probe/FindCommand.h"
 #include "tools/probe/GlyphCommand.h"
 #include "tools/probe/OpsCommand.h"
 #include "tools/probe/RenderCommand.h"
@@ -49,6 +50,7 @@ int Usage() {
                "       probe glyphs FILE PAGE\n"
                "       probe render FILE PAGE|all [--dpi N] [--format rgb565|rgb24|rgb32] [--stats] -o OUT\n"
                "       probe text FILE PAGE|all [MAX] [--password PW]\n"
+               "       probe find FILE WORD [MAX] [--password PW]\n"
                "       probe each COMMAND [ARGS...] -- FILE...\n");
   return 2;
 }
@@ -369,6 +371,13 @@ int Dispatch(int argc, char** argv) {
     if (argc == 5 && !ParseNumber(argv[4], &maxPages)) return Usage();
     return WithDocument(argv[2], [&](pdf::Document& document) {
       return probe::PrintText(document, argv[3], maxPages);
+    });
+  }
+  if (command == "find" && (argc == 4 || argc == 5)) {
+    uint32_t maxPages = 0;
+    if (argc == 5 && !ParseNumber(argv[4], &maxPages)) return Usage();
+    return WithDocument(argv[2], [&](pdf::Document& document) {
+      return probe::FindText(document, argv[3], maxPages);
     });
   }
   if (command == "outline" && argc == 3) return WithDocument(argv[2], probe::PrintOutline);

@@ -1,0 +1,35 @@
+#include "viewer/DocumentInteraction.h"
+
+#include "viewer/Viewer.h"
+
+namespace viewer {
+
+DocumentInteraction::DocumentInteraction(runtime::LibraryContext* context, pdf::Document& document, PageView& view,
+                                         runtime::HostServices* host)
+    : fonts(document),
+      textFonts(document),
+      actions(context, document, view, host),
+      pen(view, document, actions, selection, &fonts, &textFonts),
+      searchSource(view, document, selection, &fonts, &textFonts) {}
+
+DocumentInteraction::~DocumentInteraction() { Detach(); }
+
+void DocumentInteraction::Attach(Viewer& viewer) {
+  Detach();
+  viewer_ = &viewer;
+  viewer.penTarget = &pen;
+  viewer.search.source = &searchSource;
+  viewer.searchFailed = true;  // the next Find Next starts afresh
+}
+
+void DocumentInteraction::Detach() {
+  if (viewer_ == nullptr) return;
+  if (viewer_->penTarget == &pen) viewer_->penTarget = nullptr;
+  if (viewer_->search.source == &searchSource) {
+    viewer_->search.DropJob();
+    viewer_->search.source = nullptr;
+  }
+  viewer_ = nullptr;
+}
+
+}  // namespace viewer

@@ -1,0 +1,43 @@
+#pragma once
+// What the user does with an open document beyond moving the view: its
+// selection, the links and actions it follows, the pen on its page view,
+// and search. Made when the page view of a document is made, attached to
+// the viewer (its pen events and Find Next come here) and detached before
+// the document goes.
+#include "fonts/DocumentFontSource.h"
+#include "fonts/DocumentTextFontSource.h"
+#include "viewer/ActionRunner.h"
+#include "viewer/DocumentSearchSource.h"
+#include "viewer/DocumentSelection.h"
+#include "viewer/PagePen.h"
+
+namespace viewer {
+
+class Viewer;
+
+class DocumentInteraction {
+ public:
+  // `host` may be null.
+  DocumentInteraction(runtime::LibraryContext* context, pdf::Document& document, PageView& view,
+                      runtime::HostServices* host);
+  ~DocumentInteraction();
+  DocumentInteraction(const DocumentInteraction&) = delete;
+  DocumentInteraction& operator=(const DocumentInteraction&) = delete;
+
+  // The viewer's pen events and searches go to this document.
+  void Attach(Viewer& viewer);
+  // They stop; a search job of this document goes.
+  void Detach();
+
+  DocumentSelection selection;
+  fonts::DocumentFontSource fonts;
+  fonts::DocumentTextFontSource textFonts;
+  ActionRunner actions;
+  PagePen pen;
+  DocumentSearchSource searchSource;
+
+ private:
+  Viewer* viewer_ = nullptr;
+};
+
+}  // namespace viewer
