@@ -5,6 +5,7 @@
 // application state, with the window's wrapper telling the viewer which
 // of its windows it is.
 #include "platform/Messages.h"
+#include "shell/DialogCommands.h"
 
 namespace shell {
 
@@ -16,10 +17,10 @@ platform::LRESULT MainWindowProc(platform::HWND window, platform::UINT message, 
 inline constexpr platform::WPARAM kSettingInputPanel = 224;
 inline constexpr platform::WPARAM kSettingWorkArea = 0x3002;
 
-// Commands the window procedure issues itself: Exit for WM_CLOSE, the
-// bookmark list's Cancel for the overridden Back key, and Bookmarks, which
-// overrides the Back key on a device without the button bar.
-inline constexpr uint32_t kCommandExit = 102;
+// Commands the window procedure issues itself: Exit for WM_CLOSE
+// (kCommandExit), the bookmark list's Cancel for the overridden Back key,
+// and Bookmarks, which overrides the Back key on a device without the
+// button bar.
 inline constexpr uint32_t kCommandBookmarks = 130;
 inline constexpr uint32_t kCommandBookmarkCancel = 132;
 

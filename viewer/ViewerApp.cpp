@@ -132,6 +132,8 @@ void ViewerApp::OnKeyEnd(const runtime::HostWindow* window) {
 
 void ViewerApp::GoToTypedPage(const runtime::HostWindow* control) {
   Guarded([&] { viewer.GoToTypedPage(control); });
+}
+
 void ViewerApp::OnMouseDown(int32_t x, int32_t y, runtime::HostWindow* window) {
   Guarded([&] { viewer.OnMouseDown(x, y, window, false); });
 }
