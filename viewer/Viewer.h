@@ -40,6 +40,7 @@ namespace viewer {
 class Viewer;
 class BookmarkEntry;
 class BookmarkTree;
+class DocumentInteraction;
 class OpenDocument;
 class PageView;
 
@@ -163,6 +164,8 @@ class Viewer : public pdf::OpenJobViewer, public runtime::ViewerHooks, public Vi
   void CreatePageView(viewer::OpenDocument* document);
   // Drops the page view and both documents (the viewer closes).
   void CloseDocuments();
+  // Detaches and frees the shown document's interaction.
+  void DropInteraction();
   // The page view reports a settled view: the page-number box and the
   // zoom the zoom dialog and WM_USER answer follow it.
   void SetScrollBars(const ScrollBarRecord& bars) override;
@@ -268,6 +271,9 @@ class Viewer : public pdf::OpenJobViewer, public runtime::ViewerHooks, public Vi
   // The document shown and the one being opened.
   viewer::OpenDocument* currentDocument = nullptr;
   viewer::OpenDocument* openingDocument = nullptr;
+  // The shown document's links, pen, selection and search, attached to
+  // this viewer while its page view lives.
+  DocumentInteraction* interaction = nullptr;
   pdf::OpenState openState;
   // The running long operation (a search), which Cancel destroys.
   runtime::CoThread* longOperation = nullptr;

@@ -18,6 +18,7 @@
 #include "runtime/TransientBlocks.h"
 #include "runtime/WideString.h"
 #include "streams/FileStream.h"
+#include "viewer/DocumentInteraction.h"
 #include "viewer/OpenDocument.h"
 #include "viewer/PageView.h"
 #include "viewer/Viewer.h"
@@ -286,6 +287,7 @@ void Viewer::CreatePageView(viewer::OpenDocument* document) {
   pageCount = document != nullptr ? static_cast<uint32_t>(document->PageCount()) : 0;
 
   PageView* made = nullptr;
+  DocumentInteraction* madeInteraction = nullptr;
   if (document != nullptr && document->PageSizes() != nullptr) {
     // The page view's window; until the relayout places it, the page view
     // fills the main container.
@@ -301,10 +303,22 @@ void Viewer::CreatePageView(viewer::OpenDocument* document) {
     int32_t dpi = kDefaultDpi;
     if (host != nullptr) runtime::RunOnMainStack(context, [&] { dpi = host->GetScreenDpi(); });
     made = runtime::NewObject<PageView>(context, context, *document->PageSizes(), nullptr, size, dpi);
+    runtime::ErrorTrap trap(context);
+    if (!trap.Run([&] {
+          madeInteraction = runtime::NewObject<DocumentInteraction>(context, context, *document->Document(),
+                                                                    *made, host);
+        })) {
+      trap.SetHandled();
+      runtime::DestroyAndFree(context, made);
+      trap.Rethrow();
+    }
   }
 
   // From here nothing fails: the old view goes and the new one takes its
   // place.
+  DropInteraction();
+  interaction = madeInteraction;
+  if (interaction != nullptr) interaction->Attach(*this);
   PageView* old = std::exchange(ownedPageView, made);
   pageView = made;
   if (old != nullptr) runtime::DestroyAndFree(context, old);
@@ -330,8 +344,16 @@ void Viewer::CreatePageView(viewer::OpenDocument* document) {
   }
 }
 
+void Viewer::DropInteraction() {
+  if (DocumentInteraction* old = std::exchange(interaction, nullptr)) {
+    old->Detach();
+    runtime::DestroyAndFree(context, old);
+  }
+}
+
 void Viewer::CloseDocuments() {
   DestroyOpening();
+  DropInteraction();
   infoJob.Destroy();
   // An empty tree has no rows to clear.
   if (bookmarks != nullptr) ReleaseBookmarks();
