@@ -6,12 +6,10 @@
 #include "content/ContentStream.h"
 #include "content/ExtGState.h"
 #include "pdf/StreamObject.h"
-#include "runtime/CoThread.h"
 #include "runtime/Dictionary.h"
 #include "runtime/ErrorTrap.h"
-#include "runtime/Event.h"
+#include "runtime/FreshThreadCall.h"
 #include "runtime/Scheduler.h"
-#include "runtime/ThreadHandle.h"
 #include "runtime/TransientBlocks.h"
 
 namespace content {
@@ -29,77 +27,6 @@ ObjectHandle FindNamedResource(const ObjectHandle* resources, std::string_view c
 }
 
 namespace {
-
-// Plays nested content (a span or a form) on a stack of its own for a
-// thread whose stack is nearly used up. The thread that starts it waits
-// until it has finished, so no two operations ever run at once; what went
-// wrong is kept for the waiting thread to raise.
-class NestedThread final : public runtime::CoThread {
- public:
-  using Body = void (*)(void* closure);
-
-  NestedThread(runtime::LibraryContext* context, Body body, void* closure)
-      : CoThread(context, runtime::kJobArenaBlockBytes, runtime::kJobArenaThreshold,
-                 runtime::kJobStackBytes),
-        done(context),
-        body_(body),
-        closure_(closure) {}
-
-  void Run(runtime::LibraryContext* context) override {
-    // Also a kill ends up here: the state copy was put back by then, and
-    // the waiter, if it still waits, raises the cancellation.
-    runtime::ErrorTrap trap(context);
-    if (!trap.Run([&] { body_(closure_); })) {
-      trap.SetHandled();
-      failed = true;
-      if (trap.HoldsRecord()) error = trap.Held();
-      trap.Close();
-    }
-    finished = true;
-    done.Set();
-  }
-
-  runtime::Event done;
-  bool finished = false;
-  bool failed = false;
-  // What the waiter raises when the error held is not a record.
-  runtime::ErrorRecord error{runtime::kRuntimeDomain, runtime::kOverflow, 0};
-
- private:
-  Body body_;
-  void* closure_;
-};
-
-// Plays `body` on a thread of its own and waits for it; false when no
-// thread can be had (every pool stack is taken).
-bool RunOnFreshThread(runtime::LibraryContext* context, NestedThread::Body body, void* closure) {
-  runtime::Scheduler* scheduler = context->scheduler;
-  if (scheduler == nullptr || scheduler->stackPool.FreeSlots() == 0) return false;
-  // The handle kills the thread before this frame goes, however it goes:
-  // a waiter that is killed must not leave the thread playing into a
-  // handler that is about to be freed.
-  runtime::ThreadHandle thread(context,
-                               runtime::NewObject<NestedThread>(context, context, body, closure));
-  auto* job = static_cast<NestedThread*>(thread.Get());
-  scheduler->StartThread(job);
-  while (!job->finished) job->done.Wait();
-  if (job->failed) {
-    const runtime::ErrorRecord error = job->error;
-    runtime::ThrowError(context, error);
-  }
-  return true;
-}
-
-// Runs `closure` on a fresh thread when the stack is nearly used up and a
-// pool stack is free, else here.
-template <class Closure>
-void RunWithStack(runtime::LibraryContext* context, Closure& closure) {
-  if (runtime::StackNearlyExhausted(context) &&
-      RunOnFreshThread(context, [](void* body) { (*static_cast<Closure*>(body))(); }, &closure)) {
-    return;
-  }
-  closure();
-}
 
 // Arena blocks for the state copies: a dozen copies to a block.
 constexpr uint32_t kStateArenaBlock = 16384;
@@ -194,21 +121,21 @@ void ContentHandler::ApplyEveryEntry(const ExtGState& record) {
   if (record.Has(Entry::kStrokeAlpha)) state_->strokeAlpha = clampAlpha(record.strokeAlpha);
   if (record.Has(Entry::kBlendMode)) state_->blendMode = static_cast<uint8_t>(record.blendMode);
   if (record.Has(Entry::kIntent)) SetRenderingIntent(static_cast<uint8_t>(record.intent));
-  if (record.Has(Entry::kSoftMask)) OnSoftMaskRequest();
+  if (record.Has(Entry::kSoftMask) || record.softMaskNone) OnSoftMaskRequest(record);
   if (record.Has(Entry::kFont)) ApplyFontEntry(record);
   if (record.Has(Entry::kTextKnockout)) state_->textKnockout = record.textKnockout;
   if (record.Has(Entry::kStrokeOverprint)) state_->strokeOverprint = record.strokeOverprint;
   if (record.Has(Entry::kFillOverprint)) state_->fillOverprint = record.fillOverprint;
 }
 
-void ContentHandler::OnSoftMaskRequest() {}
+void ContentHandler::OnSoftMaskRequest(const ExtGState&) {}
 
 void ContentHandler::SaveState(Span& span, ContentStream& player) {
   // Deep nesting goes on on a fresh stack rather than fail; only when no
   // stack is left in the pool does it go on here, until the stack check
   // stops it.
   auto play = [&] { PlaySavedSpan(span, player); };
-  RunWithStack(owner_, play);
+  runtime::RunWithStack(owner_, play);
 }
 
 void ContentHandler::PlaySavedSpan(Span& span, ContentStream& player) {
@@ -292,7 +219,7 @@ void ContentHandler::PlayForm(std::string_view name, const runtime::Matrix& matr
   frame.box = box;
   // Forms nest on a fresh stack as spans do.
   auto play = [&] { PlayNestedSaved(*machine, &machine->Resources(), &matrix, &frame); };
-  RunWithStack(owner_, play);
+  runtime::RunWithStack(owner_, play);
 }
 
 void ContentHandler::PlayNestedSaved(ContentMachine& machine, const ObjectHandle* resources,

@@ -289,9 +289,9 @@ class ContentHandler {
   // operators reach, so a subclass's overrides see these changes too.
   void ApplyEveryEntry(const ExtGState& record);
   // Called by ApplyEveryEntry when a parameter set carries a soft-mask
-  // dictionary, which is not painted. The base does nothing; the painter
-  // reports (0, 4, 3) to its painting target and paints on without it.
-  virtual void OnSoftMaskRequest();
+  // dictionary or "SMask" /None (record.softMaskNone). The base does
+  // nothing; the painter builds the mask and paints through it.
+  virtual void OnSoftMaskRequest(const ExtGState& record);
   // Moves the text matrix alone (the line matrix stays), as a shown string
   // does.
   void SetTextMatrixAfterShow(const runtime::Matrix& m) { textMatrix_ = m; }

@@ -60,6 +60,7 @@ int32_t ContentMachine::StructParentsOf(const runtime::ObjectHandle& owner) {
 }
 
 void ContentMachine::RereadPath(uint64_t position, PathCacheSlot& slot) {
+  ++pathRereads_;
   ops_->RereadPath(position, slot);
 }
 

@@ -146,6 +146,8 @@ class ContentMachine {
   // Parsing later resumes where it stood. Data that no longer forms a
   // painted path there is (runtime, 2).
   void RereadPath(uint64_t position, PathCacheSlot& slot);
+  // Paths read again so far.
+  uint32_t PathRereads() const { return pathRereads_; }
   // Unique among the machines of the process: path-cache records tell the
   // programs they hold paths of apart by it (a freed form's machine and a
   // later one may share an address).
@@ -193,6 +195,7 @@ class ContentMachine {
   int32_t structParents_ = -1;
   bool finished_ = false;
   bool hasError_ = false;
+  uint32_t pathRereads_ = 0;
   runtime::ErrorRecord error_{};
 };
 

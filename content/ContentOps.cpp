@@ -558,6 +558,7 @@ void ContentOps::SetExtGState() {
     if (!name.empty()) std::memcpy(interned, name.data(), name.size());
     auto* node = new (arena.Alloc(sizeof(ParameterSetNode))) ParameterSetNode;
     node->name = std::string_view(interned, name.size());
+    parsed->resourceName = node->name;
     node->index = machine_.parameterSets.Size();
     machine_.parameterSets.PushBack(parsed);
     parameterSets_.InsertOrReplace(&node->links, &node->name);

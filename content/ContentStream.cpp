@@ -376,7 +376,9 @@ void ContentStream::PlayPath() {
   }
   const int affects = handler_.BeginPath(paint.bounds, paint.stroke);
   bool present = affects != 0;
-  if (byReference && present) {
+  // A path that clips is read even when nothing of it is painted: the clip
+  // it makes holds for everything after it.
+  if (byReference && (present || paint.clipRule != PathHeader::kRuleNone)) {
     // A path kept outside the program is painted from the handler's
     // path-cache record, read again from the stream when the record holds
     // another path; a handler without a record (text collection) gets it

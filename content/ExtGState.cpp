@@ -167,6 +167,7 @@ void ExtGState::Parse(runtime::ArenaAllocator& arena, const ObjectHandle& dictio
   if (ObjectHandle value = get("SMask"); !value.IsNull()) {
     if (value.Tag() == ObjectTag::kName) {
       if (!value->AsName().Equals("None")) runtime::ThrowMalformed();
+      softMaskNone = true;
     } else if (value.Tag() == ObjectTag::kDictionary) {
       present[kSoftMask] = 1;
     } else {

@@ -79,6 +79,12 @@ class ExtGState {
   bool fillOverprint = false;
   uint32_t intent = 1;
   uint8_t present[kEntryCount] = {};
+  // "SMask" /None: a soft mask in force ends (the presence flag stays clear).
+  bool softMaskNone = false;
+  // The resource name the record was parsed from (in the interpreter's
+  // arena): the painter finds the soft-mask dictionary through it, which
+  // the record does not keep.
+  std::string_view resourceName;
 };
 
 // Objects live in the interpreter's arena, which never runs destructors.

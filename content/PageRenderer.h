@@ -62,17 +62,50 @@ class PageRenderer {
     runtime::ErrorRecord error{};
   };
 
+  // What paints one band of a page: given the band's paint context, it
+  // plays content into it, keeping errors in the result.
+  class BandPainter {
+   public:
+    virtual void PaintBand(PaintContext& paint, Result& result) = 0;
+
+   protected:
+    ~BandPainter() = default;
+  };
+
   PageRenderer(pdf::Document& document, color::ColorContext& colors, FontSource* fonts);
+
+  // Paints result.width x result.height pixels into `sink` (or only the
+  // `wanted` columns and rows of them), band by band (each a device of at
+  // most kBandBytes), each band's paint context set up over `page` and
+  // handed to `painter`.
+  static void PaintInBands(runtime::LibraryContext* context, color::ColorContext& colors, const PageInfo& page,
+                           Result& result, PageRowSink& sink, BandPainter& painter,
+                           const runtime::IntRect* wanted = nullptr);
+  // Runs `play` on `renderer`: an error other than cancellation (or data
+  // not yet available) ends the play and is kept in `result` when it is the
+  // first; the renderer's painted pixels are added to the result.
+  static void PlayKeepingError(Renderer& renderer, Result& result, void (*play)(void* user, Renderer& renderer),
+                               void* user);
 
   // The matrix from the user space of a page with `box` and `rotation`
   // (degrees clockwise) to device pixels at `dpi`, and the device size.
   static runtime::Matrix PageMatrix(const runtime::Rect& box, int32_t rotation, double dpi, int32_t& width,
                                     int32_t& height);
 
-  // Renders page `index` (from 0) at `dpi` into `sink`. Errors of the page
-  // tree or of the page's size are raised; errors of its content are kept
-  // in the result. Cancellation is always raised.
-  Result Render(int32_t index, double dpi, PageRowSink& sink, PaintTarget* target);
+  // A part of the page to render, for a viewer that shows the page in
+  // pieces: the page turned further by `viewRotation` (degrees clockwise,
+  // a multiple of 90), and only the device pixels inside `pixels`. The
+  // sink's rows then start at column pixels.x0.
+  struct Area {
+    int32_t viewRotation = 0;
+    runtime::IntRect pixels;
+  };
+
+  // Renders page `index` (from 0) at `dpi` into `sink`, the whole page or
+  // `area` of it. Errors of the page tree or of the page's size are raised;
+  // errors of its content are kept in the result. Cancellation is always
+  // raised.
+  Result Render(int32_t index, double dpi, PageRowSink& sink, PaintTarget* target, const Area* area = nullptr);
   FormCache& Forms() { return forms_; }
 
  private:

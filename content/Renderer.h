@@ -30,6 +30,7 @@ namespace color {
 class ColorContext;
 }
 namespace raster {
+class GlyphRun;
 class RasterDevice;
 class Renderer;
 class StoredPath;
@@ -159,7 +160,13 @@ class Renderer : public ContentHandler {
   PaintContext& Paint() { return paint_; }
 
  protected:
-  void OnSoftMaskRequest() override;
+  // Builds the soft mask the parameter set names (or ends the one in
+  // force, for /None); a mask that cannot be built is reported (0, 4, 3)
+  // and the content paints without it.
+  void OnSoftMaskRequest(const ExtGState& record) override;
+  // Called with every shown run before it is painted; a painter that
+  // moves glyphs (reflow) moves its records here. False: paint nothing.
+  virtual bool ArrangeGlyphs(raster::GlyphRun&) { return true; }
 
  private:
   // What the painter keeps per save level beside the graphics state.
@@ -177,7 +184,12 @@ class Renderer : public ContentHandler {
     char fillPattern[kMaxPatternName + 1] = {};
     char strokePattern[kMaxPatternName + 1] = {};
     const raster::PixelRegion* clipRegion = nullptr;
+    // What paints through: the clip in force times the soft mask in force.
     raster::PipelineNode* clipNode = nullptr;
+    // The clip without the soft mask, and the mask (one byte a pixel over
+    // the area that was paintable when it was set); both null when absent.
+    raster::PipelineNode* plainClip = nullptr;
+    raster::PipelineNode* softMask = nullptr;
   };
   class SavedPaintState;
 
@@ -189,6 +201,11 @@ class Renderer : public ContentHandler {
   void FillPath(std::span<const runtime::FixedPoint> points, bool evenOdd, const raster::IntRect& box);
   void StrokePath(std::span<const runtime::FixedPoint> points);
   void ClipPath(std::span<const runtime::FixedPoint> points, bool evenOdd, bool visible);
+  // Sets the clip without the soft mask and works out what paints through.
+  void SetPlainClip(raster::PipelineNode* clip);
+  // The mask a soft-mask dictionary describes over the paintable area;
+  // null (after the report) when it cannot be built.
+  raster::PipelineNode* BuildSoftMask(const runtime::ObjectHandle& mask);
   // Clips to a user-space rectangle (a form's bounding box).
   void ClipToBox(const runtime::Rect& box);
   // The constant-alpha coverage factor; null when the alpha is 1.0.
@@ -196,7 +213,14 @@ class Renderer : public ContentHandler {
   raster::Renderer& TextSide();
   void ShowRun(const uint8_t* bytes, uint32_t count, const TextArrayElement* elements, uint32_t elementCount);
   void StrokeTextOutline(std::span<const runtime::FixedPoint> outline);
+  // Draws a run of a Type 3 font that draws by procedure (its glyph
+  // procedures run, one glyph at a time); false when the run goes the
+  // glyph-coverage way instead.
+  bool ShowType3Procedures(const raster::GlyphRun& run, uint8_t mode);
   static void StrokeTextHook(void* user, raster::Renderer& renderer, std::span<const runtime::FixedPoint> outline);
+  // The colour space an isolated transparency group composes in when it
+  // names one ("CS") that is not the layer's; empty otherwise.
+  color::ColorSpaceRef IsolatedGroupSpace(const runtime::ObjectHandle& dictionary, bool isolated);
   // Plays nested content into a group layer when its group or the state
   // needs one; false when it was played straight into the current layer.
   bool PaintGroup(ContentMachine& machine, const FormFrame* form);
@@ -220,6 +244,8 @@ class Renderer : public ContentHandler {
   // Inside BT ... ET: saved spans open no arena scope there, since a text
   // clip gathers its glyphs until ET.
   bool inText_ = false;
+  // Soft masks whose group sets a soft mask nest this deep at most.
+  uint32_t softMaskDepth_ = 0;
 };
 
 }  // namespace content

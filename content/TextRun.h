@@ -61,6 +61,8 @@ class TextRun {
   const runtime::Matrix& TextMatrixAfter() const { return textMatrix_; }
   // The four linear entries the run was shown with.
   const runtime::Matrix& TextMatrixBefore() const { return startMatrix_; }
+  // The transform from user space to page space the run was shown under.
+  const runtime::Matrix& Ctm() const { return ctm_; }
   bool Vertical() const { return vertical_; }
 
  private:

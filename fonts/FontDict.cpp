@@ -2,6 +2,7 @@
 
 #include "fonts/CompositeFont.h"
 #include "fonts/SimpleFont.h"
+#include "fonts/Type3Font.h"
 #include "pdf/Document.h"
 #include "runtime/Dictionary.h"
 #include "runtime/ErrorTrap.h"
@@ -30,7 +31,13 @@ runtime::CountedRef<runtime::FontBase> FontDict::Create(pdf::Document& document,
     font->LoadFromDict(document, external);
     return ref;
   }
-  // Type 3 fonts are built by a loader of their own.
+  if (subtype == "Type3") {
+    Type3Font* font = runtime::NewObject<Type3Font>(context, context, fontDict);
+    runtime::CountedRef<runtime::FontBase> ref =
+        runtime::CountedRef<runtime::FontBase>::Adopt(context, font);
+    font->LoadFromDict(document);
+    return ref;
+  }
   runtime::ThrowRuntime(runtime::kUnsupported);
 }
 

@@ -19,6 +19,8 @@ using runtime::Fixed;
 using runtime::FixedPoint;
 using runtime::Matrix;
 
+struct CoverageRecord;
+
 // Anti-aliasing factors per axis, 1, 2 or 4.
 struct OversamplingFactors {
   int x = 1;
@@ -69,6 +71,20 @@ class FontProgram {
   }
   virtual bool IsUsable() const = 0;
   virtual uint32_t ByteSize() const = 0;
+  // True for programs whose glyphs are drawn as coverage by running them
+  // (glyph procedures) rather than rasterised from outlines.
+  virtual bool DrawsCoverage() const { return false; }
+  // Such a program's coverage of `glyph` placed by `placement` (glyph space
+  // to device pixels, the sub-pixel phase in its translation), cut to
+  // `clip` and made in `records`; null when it would be too large.
+  virtual CoverageRecord* RenderCoverage(uint32_t glyph, const Matrix& placement, const runtime::IntRect& clip,
+                                         runtime::ArenaAllocator& records) {
+    (void)glyph;
+    (void)placement;
+    (void)clip;
+    (void)records;
+    return nullptr;
+  }
 
   runtime::LibraryContext* Context() const { return context_; }
   // The program's sized glyph sources, by text-to-device matrix.

@@ -81,16 +81,24 @@ CoverageRecord* GlyphBitmapCache::Rasterise(runtime::LibraryContext* context,
 CoverageRecord* GlyphBitmapCache::RenderGlyph(uint32_t glyph, uint32_t phase,
                                               const runtime::IntRect* clip,
                                               runtime::ArenaAllocator& transient) {
-  scratch_.Reset();
-  runtime::ArenaAllocator& scratch = scratch_;
-  runtime::ArenaVector<FixedPoint> points(scratch, 64);
-  Matrix orientation;
-  font_.Glyph(glyph, glyphMatrix_, points, scratch, orientation);
   // Sub-pixel phase: a fraction of a pixel added to the origin.
   const Fixed xOffset = runtime::FixedDiv(runtime::FixedFromInt(static_cast<int32_t>(phase & 0xFF)),
                                           runtime::FixedFromInt(xSteps_));
   const Fixed yOffset = runtime::FixedDiv(
       runtime::FixedFromInt(static_cast<int32_t>((phase >> 8) & 0xFF)), runtime::FixedFromInt(ySteps_));
+  if (font_.DrawsCoverage()) {
+    Matrix placed = glyphMatrix_;
+    placed.e = xOffset;
+    placed.f = yOffset;
+    const runtime::IntRect bounds = clip != nullptr ? *clip : defaultClip_;
+    return font_.RenderCoverage(glyph, placed, bounds.IsEmpty() ? kUnboundedGlyphClip : bounds,
+                                ownArena_ != nullptr ? *ownArena_ : transient);
+  }
+  scratch_.Reset();
+  runtime::ArenaAllocator& scratch = scratch_;
+  runtime::ArenaVector<FixedPoint> points(scratch, 64);
+  Matrix orientation;
+  font_.Glyph(glyph, glyphMatrix_, points, scratch, orientation);
   Matrix placement = orientation;
   placement.e = xOffset;
   placement.f = yOffset;

@@ -59,6 +59,42 @@ bool PaintBounds::MayIntersect(const PaintBounds& object, const Matrix& m, const
   return IntersectsWithMargin(object.stroke, Matrix::TransformRectBounds(object.bounds, mapping), rect, grow);
 }
 
+bool Path::AddQuad(StoredPath& out, FixedPoint p1, FixedPoint p2, FixedPoint a, FixedPoint b) {
+  if (p1 == p2) return true;
+  Fixed xs[4], ys[4];
+  Quad::FromEdgeOffsets(p1, p2, xs, ys, a, b);
+  out.MoveTo({xs[0], ys[0]});
+  for (int i = 1; i < 4; ++i) out.LineTo({xs[i], ys[i]});
+  out.Close();
+  return false;
+}
+
+namespace {
+
+void FlushPendingElement(Path::PendingElement& pending, StoredPath& out, Fixed scale, bool scaled) {
+  const auto at = [&](Fixed x, Fixed y) {
+    return scaled ? FixedPoint{runtime::FixedMul(x, scale), runtime::FixedMul(y, scale)} : FixedPoint{x, y};
+  };
+  switch (pending.kind) {
+    case Path::PendingElement::kMove: out.MoveTo(at(pending.x0, pending.y0)); break;
+    case Path::PendingElement::kLine: out.LineTo(at(pending.x0, pending.y0)); break;
+    case Path::PendingElement::kCurve:
+      out.CurveTo(at(pending.x0, pending.y0), at(pending.x1, pending.y1), at(pending.x2, pending.y2));
+      break;
+    case Path::PendingElement::kClose: out.Close(); break;
+    default: break;
+  }
+  pending.kind = Path::PendingElement::kNone;
+}
+
+}  // namespace
+
+void Path::FlushPending(PendingElement& pending, StoredPath& out) { FlushPendingElement(pending, out, 0, false); }
+
+void Path::FlushPendingScaled(PendingElement& pending, StoredPath& out, Fixed scale) {
+  FlushPendingElement(pending, out, scale, true);
+}
+
 StoredPath* RectPath::Build(runtime::ArenaAllocator& arena, const Rect& r) {
   auto* path = runtime::NewInArena<StoredPath>(arena, arena, 10);
   path->MoveTo({r.x0, r.y0});

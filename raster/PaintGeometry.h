@@ -63,6 +63,25 @@ namespace Path {
 // and a repeated first point); `out` gets its bounds under m rounded out to
 // pixels, and the answer is whether that is non-empty.
 bool IsAxisAlignedRect(std::span<const FixedPoint> points, const Matrix& m, runtime::IntRect& out);
+
+// The element a path builder holds back until the next one arrives (so
+// that it can still be joined or replaced): a move, a line, a curve (two
+// control points and its end) or a close.
+struct PendingElement {
+  enum Kind : uint8_t { kNone = 0, kMove = 1, kLine = 2, kCurve = 3, kClose = 4 };
+  Fixed x0 = 0, y0 = 0, x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  uint8_t kind = kNone;
+};
+
+// Appends the quadrilateral p1 + a, p2 + a, p2 + b, p1 + b as a closed
+// sub-path (a move, three lines, a close). When p1 equals p2 nothing is
+// appended and the answer is true.
+bool AddQuad(StoredPath& out, FixedPoint p1, FixedPoint p2, FixedPoint a, FixedPoint b);
+// Appends the pending element (a curve as its three points) and clears
+// it; kNone and unknown kinds append nothing.
+void FlushPending(PendingElement& pending, StoredPath& out);
+// The same with every coordinate first scaled by `scale` (1.0 = 0x10000).
+void FlushPendingScaled(PendingElement& pending, StoredPath& out, Fixed scale);
 }  // namespace Path
 
 // Snapping to a grid of w x h cells per unit. n = round(w x fraction) (0x8000

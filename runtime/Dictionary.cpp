@@ -75,6 +75,10 @@ Fixed Dictionary::GetNumberOr(const ObjectHandle& dictionary, std::string_view k
   return value.IsNull() ? fallback : value->AsNumber();
 }
 
+Fixed Dictionary::GetNumberByKey(const ObjectHandle& dictionary, std::string_view key) {
+  return Get(dictionary, key)->AsNumber();
+}
+
 bool Dictionary::GetBooleanOr(const ObjectHandle& dictionary, std::string_view key,
                               bool fallback) {
   ObjectHandle value = Get(dictionary, key);

@@ -40,6 +40,9 @@ class Dictionary {
   static Fixed GetNumberOr(const ObjectHandle& dictionary, std::string_view key,
                                  Fixed fallback);
   static bool GetBooleanOr(const ObjectHandle& dictionary, std::string_view key, bool fallback);
+  // The number under `key` (an integer or a real); (runtime, 2) when the
+  // key is absent, null or of another type.
+  static Fixed GetNumberByKey(const ObjectHandle& dictionary, std::string_view key);
   // A handle on a string or name value; (runtime, 2) when absent or of
   // another type.
   static ObjectHandle GetString(const ObjectHandle& dictionary, std::string_view key);

@@ -64,7 +64,7 @@ class FindDialog : public HostDialog {
 };
 
 // Go to page. Texts 1601 prompt, 1602 the label of the page count, 1603
-// the page count, 1604 the initial page number in the field.
+// the page count, 1604 the current page (the field's first text).
 class GoToPageDialog : public HostDialog {
  public:
   virtual const char16_t* GetText() const = 0;

@@ -5,10 +5,10 @@
 // threads reach them through CallSetRectOnMain and CallSetTextOnMain.
 #include "runtime/HostServices.h"
 
-
 namespace runtime {
 
 class HostBitmap;
+class ViewSurface;
 
 class HostWindow {
  public:
@@ -25,6 +25,12 @@ class HostWindow {
   // The main container only: covers the whole screen (no title bar, no
   // soft-key bar) while on.
   virtual void SetFullScreen(bool) {}
+  // Marks a rectangle of the window as needing a repaint.
+  virtual void Invalidate(const HostRect&) {}
+  // A surface to paint the window through, until CloseSurface; null when
+  // the window cannot be painted by the viewer.
+  virtual ViewSurface* OpenSurface() { return nullptr; }
+  virtual void CloseSurface(ViewSurface*) {}
   // Copies the source rectangle of a host bitmap onto the destination
   // rectangle of the window (stretched when the sizes differ): while an
   // owner-drawn button draws itself, onto its drawing; otherwise as the

@@ -55,6 +55,7 @@ struct ObjectReference {
 };
 
 struct ObjectValue;
+class ArenaAllocator;
 
 // The elements of an array, or the entries of a dictionary laid out as
 // key, value, key, value, ...
@@ -140,6 +141,14 @@ struct ObjectValue {
   const ByteString& AsString() const;
   const ValueList& AsArray() const;
   const ValueList& AsDictionary() const;
+
+  // A deep copy of `value` whose every block (bytes, elements, references)
+  // lives in `arena`, for values that must outlive the storage they were
+  // read from. Tags above 9 are given back as they are. (runtime, 0) when
+  // the arena runs out; containers nested deeper than kMaxCopyDepth are
+  // (runtime, 4).
+  static constexpr uint32_t kMaxCopyDepth = 256;
+  static ObjectValue CopyToArena(ArenaAllocator& arena, const ObjectValue& value);
 };
 
 static_assert(sizeof(ObjectValue) == 16, "tag word, padding and a pointer-sized payload");

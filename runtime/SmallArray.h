@@ -1,7 +1,7 @@
 #pragma once
 // An array of 4-byte elements that keeps up to kInline of them inside the
-// holder and larger counts in an owned heap array. Resizing drops the
-// contents; CopyFrom copies them.
+// holder and larger counts in an owned heap array. Resize drops the
+// contents, ResizeKeep keeps them; CopyFrom copies them.
 #include <cstdint>
 #include <cstring>
 #include <span>
@@ -33,6 +33,21 @@ class SmallArray {
       owned_.Resize(n);  // may throw: the count changes only after
     } else if (owned_.Count() != 0) {
       owned_.Resize(0);
+    }
+    count_ = n;
+  }
+  // As Resize, keeping the first min(old, n) values wherever they move:
+  // from the owned array into the inline slots when the count drops to
+  // kInline or below, and the other way when it grows past it.
+  void ResizeKeep(uint32_t n) {
+    if (n == count_) return;
+    if (n > kInline) {
+      const bool wasInline = IsInline();
+      owned_.ResizeKeep(n);  // may throw: the count changes only after
+      if (wasInline && count_ != 0) std::memcpy(owned_.Data(), inline_, count_ * sizeof(T));
+    } else {
+      if (!IsInline() && n != 0) std::memcpy(inline_, owned_.Data(), n * sizeof(T));
+      if (owned_.Count() != 0) owned_.Resize(0);
     }
     count_ = n;
   }

@@ -7,10 +7,10 @@ namespace shell {
 namespace {
 
 constexpr char16_t kBlank = u' ';
-constexpr char16_t kTabCharacter = u'\t';
+constexpr char16_t kCommandLineTab = u'\t';
 constexpr char16_t kQuote = u'"';
 
-bool IsBlankOrTab(char16_t character) { return character == kBlank || character == kTabCharacter; }
+bool IsBlankOrTab(char16_t character) { return character == kBlank || character == kCommandLineTab; }
 
 // The longest command line taken from a descriptor: the platform's own
 // request limit is lower, so this only bounds a hostile count.

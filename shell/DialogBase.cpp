@@ -5,6 +5,7 @@
 #include "platform/Resources.h"
 #include "platform/Window.h"
 #include "shell/AppState.h"
+#include "shell/Help.h"
 #include "shell/HostWindow.h"
 #include "shell/Localization.h"
 #include "shell/SoftKeyBar.h"
@@ -138,6 +139,7 @@ intptr_t DialogBase::DialogProc(platform::HWND window, platform::UINT message, p
       return 1;
     }
     case platform::WM_NOTIFY: return dialog->OnNotify(wParam, lParam);
+    case platform::WM_HELP: ShowHelp(); return 1;
     case platform::WM_KEYDOWN:
       return dialog->OnKeyDown(wParam, platform::LOWORD(static_cast<platform::DWORD>(lParam)),
                                platform::HIWORD(static_cast<platform::DWORD>(lParam)));

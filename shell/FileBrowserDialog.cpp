@@ -11,6 +11,7 @@
 #include "shell/BrowserBitmaps.h"
 #include "shell/DialogCommands.h"
 #include "shell/DialogTemplates.h"
+#include "shell/Help.h"
 #include "shell/Localization.h"
 #include "shell/Settings.h"
 #include "shell/SoftKeyBar.h"
@@ -531,6 +532,7 @@ platform::LRESULT FileBrowserDialog::OnTreeMessage(platform::UINT message, platf
       return pass();
     }
     case platform::WM_LBUTTONDBLCLK: return 0;
+    case platform::WM_HELP: ShowHelp(); return 0;
     default: break;
   }
   if (message == kTreeNotifyMessage) {

@@ -14,8 +14,8 @@ namespace {
 
 constexpr DialogTexts::Slot kGoToTexts[] = {{kGoToPromptText, kGoToPrompt},
                                             {kGoToCountLabelText, kGoToCountLabel},
-                                            {kGoToCountText, kGoToCount},
-                                            {kGoToPageText, kGoToField}};
+                                            {kGoToPageText, kGoToField},
+                                            {kGoToCountText, kGoToCount}};
 constexpr int kGoToFontControls[] = {kGoToPrompt, kGoToField, kGoToCount, kGoToCountLabel};
 constexpr uint32_t kGoToFieldLimit = 256;
 constexpr int kGoToTextRoom = 10;

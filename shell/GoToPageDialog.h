@@ -9,6 +9,8 @@ namespace shell {
 
 inline constexpr uint32_t kGoToPromptText = 1601;
 inline constexpr uint32_t kGoToCountLabelText = 1602;
+// The page count stands beside its label; the current page starts the
+// field.
 inline constexpr uint32_t kGoToCountText = 1603;
 inline constexpr uint32_t kGoToPageText = 1604;
 

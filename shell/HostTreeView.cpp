@@ -6,6 +6,7 @@
 #include "platform/Resources.h"
 #include "platform/Window.h"
 #include "shell/AppState.h"
+#include "shell/Help.h"
 #include "shell/TreeBitmaps.h"
 
 namespace shell {
@@ -135,7 +136,7 @@ platform::LRESULT HostTreeView::SubclassProc(platform::HWND window, platform::UI
   AppState& app = App();
   const auto pass = [&] { return platform::CallWindowProcW(tree->original_, window, message, wParam, lParam); };
   switch (message) {
-    case platform::WM_HELP: return 0;
+    case platform::WM_HELP: ShowHelp(); return 0;
     case platform::WM_KEYDOWN: {
       if (wParam == platform::VK_RETURN) {
         platform::SendMessageW(platform::GetParent(window), platform::WM_COMMAND, kCommandSelectBookmark, 0);

@@ -17,10 +17,9 @@ platform::LRESULT MainWindowProc(platform::HWND window, platform::UINT message, 
 inline constexpr platform::WPARAM kSettingInputPanel = 224;
 inline constexpr platform::WPARAM kSettingWorkArea = 0x3002;
 
-// Commands the window procedure issues itself: Exit for WM_CLOSE
-// (kCommandExit), the bookmark list's Cancel for the overridden Back key,
-// and Bookmarks, which overrides the Back key on a device without the
-// button bar.
+// Commands the window procedure issues itself: Exit (kCommandExit) for WM_CLOSE, the
+// bookmark list's Cancel for the overridden Back key, and Bookmarks, which
+// overrides the Back key on a device without the button bar.
 inline constexpr uint32_t kCommandBookmarks = 130;
 inline constexpr uint32_t kCommandBookmarkCancel = 132;
 

@@ -1,10 +1,10 @@
 #include "shell/ViewerAppAdapter.h"
 
+#include <bit>
 #include <utility>
 
 #include "runtime/ErrorTrap.h"
 #include "shell/HostWindow.h"
-#include "viewer/PageLayoutParams.h"
 #include "viewer/ViewerApp.h"
 
 namespace shell {
@@ -30,9 +30,9 @@ void ViewerAppAdapter::BeginModalUi() { app_->BeginModalUi(); }
 void ViewerAppAdapter::EndModalUi() { app_->EndModalUi(); }
 void ViewerAppAdapter::OnBookmarkSelected() { app_->OnBookmarkSelected(); }
 
-int32_t ViewerAppAdapter::OnSize(HostWindow* window, int32_t, int32_t) {
+int32_t ViewerAppAdapter::OnSize(HostWindow* window, int32_t width, int32_t height) {
   if (window == nullptr || window != OwnWindow(app_->viewer.mainContainer)) return 0;
-  Guarded([&] { app_->viewer.LayOutChildWindows(); });
+  Guarded([&] { app_->viewer.Relayout(width, height); });
   return 1;
 }
 
@@ -59,9 +59,7 @@ int32_t ViewerAppAdapter::DrawToolbarButton(HostWindow* button, bool pressed) {
   return result;
 }
 
-void ViewerAppAdapter::OnCopyData(const char16_t* path) {
-  Guarded([&] { app_->viewer.ChooseAndOpenDocument(false, path); });
-}
+void ViewerAppAdapter::OnCopyData(const char16_t* path) { app_->OnCopyData(path); }
 
 void ViewerAppAdapter::RestoreFocus() {
   if (app_->viewer.focusTarget != nullptr) app_->viewer.focusTarget->Focus();
@@ -77,11 +75,22 @@ void ViewerAppAdapter::OnToolbarButton(HostWindow* button) { app_->OnToolbarButt
 
 int32_t ViewerAppAdapter::OnKeyCommand(char16_t code) { return app_->OnKeyCommand(code); }
 
-// The arrows scroll the view by a line.
-void ViewerAppAdapter::OnKeyLeft(HostWindow* window) { app_->OnLineLeft(window); }
-void ViewerAppAdapter::OnKeyRight(HostWindow* window) { app_->OnLineRight(window); }
-void ViewerAppAdapter::OnKeyUp(HostWindow* window) { app_->OnLineUp(window); }
-void ViewerAppAdapter::OnKeyDown(HostWindow* window) { app_->OnLineDown(window); }
+void ViewerAppAdapter::GoToTypedPage() { app_->GoToTypedPage(app_->viewer.pageNumberEdit); }
+
+void ViewerAppAdapter::OnKeyLeft(HostWindow* window) { app_->OnKeyLeft(window); }
+void ViewerAppAdapter::OnKeyRight(HostWindow* window) { app_->OnKeyRight(window); }
+void ViewerAppAdapter::OnKeyUp(HostWindow* window) { app_->OnKeyUp(window); }
+void ViewerAppAdapter::OnKeyDown(HostWindow* window) { app_->OnKeyDown(window); }
+void ViewerAppAdapter::OnKeyHome(HostWindow* window) { app_->OnKeyHome(window); }
+void ViewerAppAdapter::OnKeyEnd(HostWindow* window) { app_->OnKeyEnd(window); }
+
+void ViewerAppAdapter::OnMouseMove(int32_t x, int32_t y, HostWindow* window) { app_->OnMouseMove(x, y, window); }
+void ViewerAppAdapter::OnMouseDown(int32_t x, int32_t y, HostWindow* window) { app_->OnMouseDown(x, y, window); }
+void ViewerAppAdapter::OnMouseDownAlt(int32_t x, int32_t y, HostWindow* window) {
+  app_->OnMouseDownAlt(x, y, window);
+}
+void ViewerAppAdapter::OnMouseUp(int32_t x, int32_t y, HostWindow* window) { app_->OnMouseUp(x, y, window); }
+void ViewerAppAdapter::OnCaptureLost() { app_->OnCaptureLost(); }
 
 void ViewerAppAdapter::OnLineLeft(HostWindow* window) { app_->OnLineLeft(window); }
 void ViewerAppAdapter::OnLineRight(HostWindow* window) { app_->OnLineRight(window); }
@@ -99,17 +108,11 @@ const runtime::MenuItemDesc* ViewerAppAdapter::GetMenuForPopup(uint32_t id) {
 }
 
 float ViewerAppAdapter::GetZoomFactor() {
-  const viewer::Viewer& viewer = app_->viewer;
-  if (viewer.pageView == nullptr || viewer.currentZoom < 0) return 0.0f;
-  return static_cast<float>(viewer.currentZoom) / static_cast<float>(runtime::kFixedOne);
+  // Before any page view the answer is 0, not the viewer's "none yet".
+  if (app_->viewer.pageView == nullptr) return 0.0f;
+  return std::bit_cast<float>(app_->GetZoomFactor());
 }
 
-void ViewerAppAdapter::SetZoomFactor(float factor) {
-  viewer::Viewer& viewer = app_->viewer;
-  if (viewer.pageView == nullptr) return;
-  // The factor is already in the layout's range, so it fits 16.16.
-  const auto zoom = static_cast<runtime::Fixed>(factor * static_cast<float>(runtime::kFixedOne));
-  Guarded([&] { viewer.RunPageViewRequest([&] { viewer.pageView->SetZoom(viewer::kZoomExplicit, zoom); }); });
-}
+void ViewerAppAdapter::SetZoomFactor(float factor) { app_->SetZoomFactor(std::bit_cast<uint32_t>(factor)); }
 
 }  // namespace shell

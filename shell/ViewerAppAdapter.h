@@ -22,6 +22,7 @@ class ViewerAppAdapter final : public ShellViewer {
   void BeginModalUi() override;
   void EndModalUi() override;
   void OnBookmarkSelected() override;
+  void GoToTypedPage() override;
 
   int32_t OnSize(HostWindow* window, int32_t width, int32_t height) override;
   bool OnPaint(HostWindow* window) override;
@@ -37,6 +38,8 @@ class ViewerAppAdapter final : public ShellViewer {
   void OnKeyRight(HostWindow* window) override;
   void OnKeyUp(HostWindow* window) override;
   void OnKeyDown(HostWindow* window) override;
+  void OnKeyHome(HostWindow* window) override;
+  void OnKeyEnd(HostWindow* window) override;
   void OnLineLeft(HostWindow* window) override;
   void OnLineRight(HostWindow* window) override;
   void OnPageLeft(HostWindow* window) override;
@@ -45,6 +48,11 @@ class ViewerAppAdapter final : public ShellViewer {
   void OnLineDown(HostWindow* window) override;
   void OnPageUp(HostWindow* window) override;
   void OnPageDown(HostWindow* window) override;
+  void OnMouseMove(int32_t x, int32_t y, HostWindow* window) override;
+  void OnMouseDown(int32_t x, int32_t y, HostWindow* window) override;
+  void OnMouseDownAlt(int32_t x, int32_t y, HostWindow* window) override;
+  void OnMouseUp(int32_t x, int32_t y, HostWindow* window) override;
+  void OnCaptureLost() override;
   const runtime::MenuItemDesc* GetMenuForPopup(uint32_t id) override;
   float GetZoomFactor() override;
   void SetZoomFactor(float factor) override;

@@ -155,6 +155,28 @@ const uint8_t* DataStream::RequireContiguous(uint32_t count) {
   return cursor_;
 }
 
+bool DataStream::AtNumberStart() {
+  if (!Fill(false)) return false;
+  const uint8_t c = *cursor_;
+  return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+}
+
+bool DataStream::SkipPastString(std::string_view text, int64_t limit) {
+  const auto n = static_cast<int64_t>(text.size());
+  if (n == 0) return true;
+  if (limit < n || n > UINT32_MAX) return false;
+  for (;;) {
+    if (EnsureContiguous(static_cast<uint32_t>(n)) < static_cast<uint32_t>(n)) return false;
+    if (std::memcmp(cursor_, text.data(), text.size()) == 0) {
+      Advance(static_cast<uint64_t>(n));
+      return true;
+    }
+    --limit;
+    Advance(1);
+    if (limit < n) return false;
+  }
+}
+
 void DataStream::Advance(uint64_t count) {
   if (readPos_ < bufferEndPos_ && count <= bufferEndPos_ - readPos_) {
     cursor_ += count;

@@ -5,6 +5,7 @@
 // crosses a block boundary is copied, into the side buffer.
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "streams/DataBlock.h"
 
@@ -54,6 +55,14 @@ class DataStream : public CountedObject {
   bool AtEnd() { return !Fill(false); }
   uint64_t Position() const { return readPos_; }
 
+  // True when a byte is left and it can start a number ("0"-"9", "+",
+  // "-", "."); nothing is consumed.
+  bool AtNumberStart();
+  // Looks for `text` from the read position, trying at most `limit` start
+  // positions' worth of bytes: true with the stream just past the match;
+  // false (the stream after the positions tried) when the limit or the
+  // data runs out first. An empty text matches at once.
+  bool SkipPastString(std::string_view text, int64_t limit);
   // Consumes up to and including the next line end (CR, LF or CR LF).
   void SkipLineEnd();
   // Reads `count` big-endian fields of the given byte widths; a width of 0

@@ -130,13 +130,21 @@ class PageView : public PageViewCommands {
   void Scroll(ScrollDirection direction, int64_t pixels) override {
     ScrollLine(direction, pixels, false);
   }
-  bool HasPendingWork() const override { return false; }
+  bool HasPendingWork() const override { return render_ != nullptr && render_->HasPendingWork(); }
   void HoldPaint() override { ++paintHolds_; }
   void ReleasePaint() override {
     if (paintHolds_ > 0) --paintHolds_;
   }
   void MarkQueuedRequests() override {}
-  void FlushInvalidRect() override {}
+  void FlushInvalidRect() override {
+    if (render_ != nullptr && paintHolds_ == 0) render_->FlushInvalidRect();
+  }
+  void UpdateAfterRequest() override { RefreshLayout(); }
+  void ResizeView(int32_t width, int32_t height) override { SetViewSize(width, height); }
+  bool PaintVisibleCells(runtime::ViewSurface& surface, const runtime::HostRect& clip) override {
+    RefreshLayout();
+    return render_ != nullptr && render_->PaintVisibleCells(surface, clip);
+  }
 
  private:
   void StepZoomBy(bool in);

@@ -6,7 +6,12 @@
 #include <cstdint>
 
 #include "runtime/Fixed.h"
+#include "runtime/HostServices.h"
 #include "viewer/PageLayoutParams.h"
+
+namespace runtime {
+class ViewSurface;
+}
 
 namespace viewer {
 
@@ -69,6 +74,16 @@ class PageViewCommands {
   virtual void MarkQueuedRequests() = 0;
   // Repaints the accumulated dirty rectangle when painting is not held.
   virtual void FlushInvalidRect() = 0;
+  // The page-view window was given a new size.
+  virtual void ResizeView(int32_t /*width*/, int32_t /*height*/) {}
+  // After a request: the view is laid out for what it changed, and the
+  // pages to draw follow it.
+  virtual void UpdateAfterRequest() {}
+  // Paints the page cells over `clip` of the page-view window; false when
+  // there is nothing to paint them from.
+  virtual bool PaintVisibleCells(runtime::ViewSurface& /*surface*/, const runtime::HostRect& /*clip*/) {
+    return false;
+  }
 
  protected:
   ~PageViewCommands() = default;

@@ -4,6 +4,12 @@
 // render side answers it; tests count the calls.
 #include <cstdint>
 
+#include "runtime/HostServices.h"
+
+namespace runtime {
+class ViewSurface;
+}
+
 namespace viewer {
 
 class PageLayout;
@@ -14,6 +20,15 @@ class RenderScheduling {
   virtual void UpdateRenderRequests(const PageLayout& layout) = 0;
   // Everything shown is stale (a rotation).
   virtual void InvalidateAll() = 0;
+  // True while pages wait to be drawn or are being drawn.
+  virtual bool HasPendingWork() const { return false; }
+  // Repaints what the drawing made dirty in the window.
+  virtual void FlushInvalidRect() {}
+  // Paints the page cells over `clip`; false when there is nothing to
+  // paint them from.
+  virtual bool PaintVisibleCells(runtime::ViewSurface& /*surface*/, const runtime::HostRect& /*clip*/) {
+    return false;
+  }
 
  protected:
   ~RenderScheduling() = default;

@@ -16,6 +16,7 @@
 #include "runtime/Task.h"
 #include "runtime/ThreadHandle.h"
 #include "runtime/TransientBlocks.h"
+#include "runtime/ViewSurface.h"
 #include "runtime/WideString.h"
 
 namespace viewer {
@@ -144,6 +145,7 @@ Viewer::Viewer(LibraryContext* libraryContext, runtime::HostServices* hostServic
     keepToolbarInFullScreen = host->GetKeepToolbarInFullScreen();
     languageIndex = host->GetLanguageIndex();
     context->memory.SetBudget(host->GetMemoryBudget());
+    SetDisplayClass(host->GetScreenDpi());
   }
 }
 
@@ -317,51 +319,17 @@ void Viewer::RunPasswordDialog(PasswordRequest* request) {
   request->entered = true;
 }
 
-void Viewer::LayOutChildWindows() {
-  // Soft-key button width in pixels, by screen mode.
-  static constexpr int32_t kButtonWidths[4] = {21, 42, 23, 45};
-  const bool savedFullScreen = fullScreen;
-  SetFullScreen(false);
-
-  runtime::SetRectRecord client{mainWindow, {}};
-  runtime::CallGetRectOnMain(context, &client);
-  int32_t available = client.rect.bottom - client.rect.top;
-  if (toolbarShown) available -= toolbarHeight;
-
-  int32_t top = 0;
-  if (barWindow != nullptr) {
-    top = barShown ? barHeight : 0;
-    runtime::SetRectRecord bar{barWindow, {}};
-    runtime::CallGetRectOnMain(context, &bar);
-    if (bar.rect.top != 0 || bar.rect.bottom != top) {
-      bar.rect.top = 0;
-      bar.rect.bottom = top;
-      runtime::CallSetRectOnMain(context, &bar);
-      const int64_t stripWidth =
-          static_cast<int64_t>(kButtonWidths[screenMode & 3]) * buttonCount;
-      const int64_t left = (static_cast<int64_t>(bar.rect.right) - bar.rect.left - stripWidth) / 2;
-      runtime::SetRectRecord strip{
-          stripWindow,
-          {static_cast<int32_t>(left), 0, static_cast<int32_t>(left + stripWidth), top}};
-      runtime::CallSetRectOnMain(context, &strip);
-    }
-    runtime::SetRectRecord second{secondWindow, {}};
-    runtime::CallGetRectOnMain(context, &second);
-    if (second.window != nullptr && (second.rect.top != 0 || second.rect.bottom != 0)) {
-      second.rect.top = 0;
-      second.rect.bottom = 0;
-      runtime::CallSetRectOnMain(context, &second);
-    }
+void Viewer::PaintWindow(runtime::HostWindow* window) {
+  if (window == nullptr) return;
+  runtime::ViewSurface* surface = window->OpenSurface();
+  if (surface == nullptr) return;
+  runtime::HostRect client{};
+  window->GetRect(&client);
+  const runtime::HostRect clip{0, 0, client.right - client.left, client.bottom - client.top};
+  if (window != pageViewWindow || pageView == nullptr || !pageView->PaintVisibleCells(*surface, clip)) {
+    surface->Fill(clip, 128, 128, 128);
   }
-
-  runtime::SetRectRecord page{pageAreaWindow, {}};
-  runtime::CallGetRectOnMain(context, &page);
-  if (page.window != nullptr && (page.rect.top != top || page.rect.bottom != available)) {
-    page.rect.top = top;
-    page.rect.bottom = available;
-    runtime::CallSetRectOnMain(context, &page);
-  }
-  SetFullScreen(savedFullScreen);
+  window->CloseSurface(surface);
 }
 
 void Viewer::UpdatePageNumberText(int32_t page, uint32_t flags) {
@@ -554,7 +522,10 @@ void Viewer::LayoutToWorkArea() {
   mainContainer->GetRect(&current);
   if (current.left != area.left || current.top != area.top || current.right != area.right ||
       current.bottom != area.bottom) {
+    // The container's size message lays it out again.
     mainContainer->SetRect(area);
+  } else {
+    Relayout(current.right - current.left, current.bottom - current.top);
   }
 }
 
@@ -752,21 +723,23 @@ void Viewer::ToggleBookmarks() {
   if (mainContainer == nullptr) return;
   const bool wasFullScreen = IsEffectiveFullScreen();
   bookmarksShown = !bookmarksShown;
+  if (buttonBar == nullptr) pageViewShown = !bookmarksShown;
   const bool nowFullScreen = IsEffectiveFullScreen();
   runtime::RunOnMainStack(context, [&] {
     if (wasFullScreen && !nowFullScreen) mainContainer->SetFullScreen(false);
-    if (bookmarkTree != nullptr) bookmarkTree->Show(bookmarksShown);
+    ShowControl(bookmarkTree, bookmarksShown, treeVisible_);
     if (buttonBar == nullptr) {
       // Without the button bar the tree takes the page view's place and
       // the soft keys become Select and Cancel.
-      if (pageViewWindow != nullptr) pageViewWindow->Show(!bookmarksShown);
-      if (toolbar != nullptr) toolbar->Show(!bookmarksShown);
+      ShowControl(pageViewWindow, !bookmarksShown, pageViewVisible_);
+      ShowControl(toolbar, !bookmarksShown, toolbarVisible_);
       const runtime::MenuItemDesc* keys = bookmarksShown ? menu.BookmarkPair() : menu.Root();
       if (keys != nullptr) host->CreateMenuBar(keys);
       focusTarget = bookmarksShown ? static_cast<runtime::HostWindow*>(bookmarkTree)
                                    : pageViewWindow;
       if (focusTarget != nullptr) focusTarget->Focus();
     }
+    RelayoutToContainer();
     if (!wasFullScreen && nowFullScreen) mainContainer->SetFullScreen(true);
   });
 }

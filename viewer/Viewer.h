@@ -38,6 +38,7 @@ class ListLink;
 namespace viewer {
 
 class Viewer;
+class RenderRegion;
 class BookmarkEntry;
 class BookmarkTree;
 class DocumentInteraction;
@@ -268,6 +269,8 @@ class Viewer : public pdf::OpenJobViewer, public runtime::ViewerHooks, public Vi
   // The page view the viewer made for its document and owns (pageView
   // then points at it); null when none or when a test set pageView.
   PageView* ownedPageView = nullptr;
+  // What draws the open document's pages for the page view.
+  RenderRegion* renderRegion = nullptr;
   // The document shown and the one being opened.
   viewer::OpenDocument* currentDocument = nullptr;
   viewer::OpenDocument* openingDocument = nullptr;
@@ -316,11 +319,18 @@ class Viewer : public pdf::OpenJobViewer, public runtime::ViewerHooks, public Vi
   // The box's next update rewrites it even for the same page.
   void ForcePageNumberText() { forcePageText = true; }
 
-  // Places the child windows in the main window's client area: the soft-key
-  // bar on top (its strip of buttons centred in it), the second child
-  // collapsed, the page area below the bar down to the toolbar. Only
-  // windows not already in place are moved.
-  void LayOutChildWindows();
+  // Places the host controls for a main container of `width` x `height`:
+  // the bookmark tree and the button bar that divides it from the page
+  // view, the page-view window (whose size goes to the page view) and the
+  // bottom toolbar with its five controls.
+  void Relayout(int32_t width, int32_t height);
+  // Relayout for the container's present client size.
+  void RelayoutToContainer();
+
+  // Paints a window of the viewer: the page-view window from the page
+  // cells, or all grey without a document. Nothing for a null window or
+  // one the host cannot paint.
+  void PaintWindow(runtime::HostWindow* window);
 
   // The soft keys: the busy pair (a label and Cancel) while a long
   // operation runs, the menu tree otherwise.
@@ -409,20 +419,22 @@ class Viewer : public pdf::OpenJobViewer, public runtime::ViewerHooks, public Vi
   runtime::ListLink* listeners = nullptr;
   uint8_t listenersPending = 0;
 
-  // The main window and its children, and what sizes them.
-  runtime::HostWindow* mainWindow = nullptr;
-  runtime::HostWindow* barWindow = nullptr;
-  runtime::HostWindow* stripWindow = nullptr;
-  runtime::HostWindow* secondWindow = nullptr;
-  runtime::HostWindow* pageAreaWindow = nullptr;
-  bool barShown = false;
-  int32_t barHeight = 0;
-  bool toolbarShown = false;
-  int32_t toolbarHeight = 0;
-  // 0-3: the screen's size class, which sets the soft-key button width.
-  uint32_t screenMode = 0;
-  uint32_t buttonCount = 0;
-  // The user asked for full screen (command 120).
+  // Geometry of the controls by the screen's class (normal below 162 dpi,
+  // double from there), set at construction.
+  int32_t toolbarHeight = 38;
+  int32_t barThickness = 23;
+  int32_t barOffset = 26;
+  int32_t buttonSize = 32;
+  int32_t bookmarksButtonWidth = 21;
+  // The divider between the bookmark tree and the page: the tree's height
+  // (negative until first laid out) and its limits.
+  int32_t splitPosition = -1;
+  int32_t splitMinimum = 0;
+  int32_t splitMaximum = 0;
+  // Slots of the bookmarks button in the button bar.
+  int32_t bookmarkSlots = 1;
+  // The page-view window shows (not while a Smartphone shows the tree).
+  bool pageViewShown = true;
   bool fullScreen = false;
 
   // What the page-number box (pageNumberEdit) shows: the page index last
@@ -438,12 +450,11 @@ class Viewer : public pdf::OpenJobViewer, public runtime::ViewerHooks, public Vi
   ViewerSearch search{*this};
 
   // The pen: where the page view's events go (null without a document),
-  // the divider drag (its flag and last y) and the split position, the
-  // height of the bookmark pane; and the window the pen last focused.
+  // the divider drag (its flag and last y; it moves splitPosition); and
+  // the window the pen last focused.
   PenTarget* penTarget = nullptr;
   bool dividerDrag = false;
   int32_t dividerY = 0;
-  int32_t splitPosition = 0;
   runtime::HostWindow* penFocus = nullptr;
 
  private:
@@ -470,6 +481,13 @@ class Viewer : public pdf::OpenJobViewer, public runtime::ViewerHooks, public Vi
   void FindNext();
   void OpenFindDialog();
   void ShowSoftKeysForBookmarks();
+  // The control geometry of the screen's class.
+  void SetDisplayClass(int32_t dpi);
+  // Shows or hides a control when its state changes (-1: not yet known).
+  void ShowControl(runtime::HostWindow* control, bool on, int8_t& state);
+  int8_t treeVisible_ = -1;
+  int8_t pageViewVisible_ = -1;
+  int8_t toolbarVisible_ = -1;
 
   // The work timer's state asked for from a cooperative thread.
   enum class TimerChange : uint8_t { kNone, kStart, kStop };
@@ -497,6 +515,7 @@ void Viewer::RunPageViewRequest(Post&& post) {
   if (pageView == nullptr) return;
   if (context->scheduler == nullptr || !context->scheduler->OnMainThread()) {
     post();
+    if (pageView != nullptr) pageView->UpdateAfterRequest();
     ReportViewChange();
     return;
   }
@@ -505,6 +524,7 @@ void Viewer::RunPageViewRequest(Post&& post) {
   const runtime::Deadline within10(context, kRequestMinimumMilliseconds);
   PaintHold hold(this);
   post();
+  if (pageView != nullptr) pageView->UpdateAfterRequest();
   RunRequestPump(within200, within10, &hold);
   ReportViewChange();
 }

@@ -107,6 +107,12 @@ void ViewerApp::OnBookmarkSelected() {
   Guarded([&] { viewer.OnBookmarkSelected(); });
 }
 
+int32_t ViewerApp::OnSize(const runtime::HostWindow* window, int32_t width, int32_t height) {
+  if (window == nullptr || window != viewer.mainContainer) return 0;
+  Guarded([&] { viewer.Relayout(width, height); });
+  return 1;
+}
+
 void ViewerApp::SetZoomFactor(uint32_t floatBits) {
   Guarded([&] { viewer.SetZoomFactor(floatBits); });
 }

@@ -61,6 +61,9 @@ class ViewerApp {
   void OnPageUp(const runtime::HostWindow* source);
   void OnPageDown(const runtime::HostWindow* source);
   void OnBookmarkSelected();
+  // A size message: the main container's lays the controls out again
+  // (1); any other window's is not the viewer's (0).
+  int32_t OnSize(const runtime::HostWindow* window, int32_t width, int32_t height);
   // WM_USER+1 sets the zoom from a 32-bit float's bit pattern; WM_USER
   // answers the zoom in effect the same way.
   void SetZoomFactor(uint32_t floatBits);

@@ -21,6 +21,7 @@
 #include "viewer/DocumentInteraction.h"
 #include "viewer/OpenDocument.h"
 #include "viewer/PageView.h"
+#include "viewer/RenderRegion.h"
 #include "viewer/Viewer.h"
 
 namespace viewer {
@@ -288,6 +289,15 @@ void Viewer::CreatePageView(viewer::OpenDocument* document) {
 
   PageView* made = nullptr;
   DocumentInteraction* madeInteraction = nullptr;
+  RenderRegion* region = nullptr;
+  // A render region made for a page view that could not be made goes again.
+  struct RegionGuard {
+    runtime::LibraryContext* context;
+    RenderRegion* region = nullptr;
+    ~RegionGuard() {
+      if (region != nullptr) runtime::DestroyAndFree(context, region);
+    }
+  } guard{context};
   if (document != nullptr && document->PageSizes() != nullptr) {
     // The page view's window; until the relayout places it, the page view
     // fills the main container.
@@ -302,7 +312,9 @@ void Viewer::CreatePageView(viewer::OpenDocument* document) {
     size.height = frame.rect.bottom > frame.rect.top ? frame.rect.bottom - frame.rect.top : 0;
     int32_t dpi = kDefaultDpi;
     if (host != nullptr) runtime::RunOnMainStack(context, [&] { dpi = host->GetScreenDpi(); });
-    made = runtime::NewObject<PageView>(context, context, *document->PageSizes(), nullptr, size, dpi);
+    region = runtime::NewObject<RenderRegion>(context, context, *document->Document(), host, pageViewWindow);
+    guard.region = region;
+    made = runtime::NewObject<PageView>(context, context, *document->PageSizes(), region, size, dpi);
     runtime::ErrorTrap trap(context);
     if (!trap.Run([&] {
           madeInteraction = runtime::NewObject<DocumentInteraction>(context, context, *document->Document(),
@@ -312,16 +324,19 @@ void Viewer::CreatePageView(viewer::OpenDocument* document) {
       runtime::DestroyAndFree(context, made);
       trap.Rethrow();
     }
+    guard.region = nullptr;
   }
 
   // From here nothing fails: the old view goes and the new one takes its
-  // place.
+  // place, the view before what draws for it.
   DropInteraction();
   interaction = madeInteraction;
   if (interaction != nullptr) interaction->Attach(*this);
   PageView* old = std::exchange(ownedPageView, made);
+  RenderRegion* oldRegion = std::exchange(renderRegion, region);
   pageView = made;
   if (old != nullptr) runtime::DestroyAndFree(context, old);
+  if (oldRegion != nullptr) runtime::DestroyAndFree(context, oldRegion);
   documentOpen = made != nullptr;
   SetFullScreen(false);
   bookmarksShown = false;
@@ -361,6 +376,7 @@ void Viewer::CloseDocuments() {
   PageView* old = std::exchange(ownedPageView, nullptr);
   if (pageView == old) pageView = nullptr;
   if (old != nullptr) runtime::DestroyAndFree(context, old);
+  if (RenderRegion* region = std::exchange(renderRegion, nullptr)) runtime::DestroyAndFree(context, region);
   if (viewer::OpenDocument* shown = std::exchange(currentDocument, nullptr)) {
     runtime::DestroyAndFree(context, shown);
   }

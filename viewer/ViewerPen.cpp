@@ -58,6 +58,8 @@ void Viewer::OnMouseUp(int32_t x, int32_t y, runtime::HostWindow* window) {
   if (window == nullptr) return;
   if (window == buttonBar && dividerDrag) {
     dividerDrag = false;
+    // The dragged divider takes effect, within its limits.
+    RelayoutToContainer();
   } else if (window == pageViewWindow && penTarget != nullptr) {
     RunPenEvent(context, [&] { RunPageViewRequest([&] { penTarget->PenUpAt(x, y); }); });
   }

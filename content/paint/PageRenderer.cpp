@@ -58,7 +58,8 @@ runtime::Matrix PageRenderer::PageMatrix(const runtime::Rect& box, int32_t rotat
           SaturatedFixed(m[3]), SaturatedFixed(m[4]), SaturatedFixed(m[5])};
 }
 
-PageRenderer::Result PageRenderer::Render(int32_t index, double dpi, PageRowSink& sink, PaintTarget* target) {
+PageRenderer::Result PageRenderer::Render(int32_t index, double dpi, PageRowSink& sink, PaintTarget* target,
+                                          const Area* area) {
   runtime::LibraryContext* context = document_.Context();
   const runtime::ObjectReference reference = pdf::PageTree::FindPageRef(document_, index);
   const runtime::ObjectHandle page = document_.GetObject(reference.number, reference.generation);
@@ -71,7 +72,15 @@ PageRenderer::Result PageRenderer::Render(int32_t index, double dpi, PageRowSink
   if (userUnit->Is(runtime::ObjectTag::kInteger) || userUnit->Is(runtime::ObjectTag::kReal))
     unit = runtime::FixedToDouble(runtime::Dictionary::GetNumberOr(page, "UserUnit", runtime::kFixedOne));
   if (!(unit > 0.0)) unit = 1.0;
-  const runtime::Matrix matrix = PageMatrix(boxes.box, boxes.rotation, dpi * unit, result.width, result.height);
+  const int32_t rotation = area != nullptr ? ((boxes.rotation + area->viewRotation) % 360 + 360) % 360 : boxes.rotation;
+  const runtime::Matrix matrix = PageMatrix(boxes.box, rotation, dpi * unit, result.width, result.height);
+  // The columns and rows to paint.
+  runtime::IntRect wanted{0, 0, result.width, result.height};
+  if (area != nullptr) {
+    wanted = {std::max(0, area->pixels.x0), std::max(0, area->pixels.y0), std::min(result.width, area->pixels.x1),
+              std::min(result.height, area->pixels.y1)};
+    if (wanted.IsEmpty()) return result;
+  }
   const runtime::ObjectHandle resources = pdf::Page::GetResources(page).resources;
 
   PageInfo info;
@@ -86,47 +95,79 @@ PageRenderer::Result PageRenderer::Render(int32_t index, double dpi, PageRowSink
   if (machine == nullptr) runtime::ThrowRuntime(runtime::kOutOfMemory);
   MachineHolder holder(context, machine);
 
+  // The page's content, then its annotations' appearances over it, each
+  // from the page's fresh state; an error of either is kept.
+  struct PagePainter final : BandPainter {
+    ContentMachine& machine;
+    const runtime::ObjectHandle& resources;
+    const runtime::ObjectHandle& page;
+    const runtime::Matrix& matrix;
+    PaintTarget* target;
+    PagePainter(ContentMachine& m, const runtime::ObjectHandle& r, const runtime::ObjectHandle& p,
+                const runtime::Matrix& x, PaintTarget* t)
+        : machine(m), resources(r), page(p), matrix(x), target(t) {}
+    void PaintBand(PaintContext& paint, Result& result) override {
+      {
+        Renderer renderer(paint, 0, &resources, target);
+        PlayKeepingError(renderer, result, [](void* user, Renderer& r) {
+          ContentStream::Run(static_cast<PagePainter*>(user)->machine, r);
+        }, this);
+      }
+      Renderer renderer(paint, 0, &resources, target);
+      PlayKeepingError(renderer, result, [](void* user, Renderer& r) {
+        auto* self = static_cast<PagePainter*>(user);
+        AnnotationAppearances::PaintAll(r, self->page, self->matrix);
+      }, this);
+    }
+  };
+  PagePainter painter(*machine, resources, page, matrix, target);
+  PaintInBands(context, colors_, info, result, sink, painter, &wanted);
+  return result;
+}
+
+void PageRenderer::PaintInBands(runtime::LibraryContext* context, color::ColorContext& colors, const PageInfo& page,
+                                Result& result, PageRowSink& sink, BandPainter& painter,
+                                const runtime::IntRect* wantedRect) {
+  const runtime::IntRect wanted = wantedRect != nullptr ? *wantedRect : runtime::IntRect{0, 0, result.width, result.height};
   sink.Begin(result.width, result.height);
   runtime::ArenaAllocator arena(context, 65536, 16384);
-  const color::ColorSpaceRef space = colors_.DeviceRgb();
+  const color::ColorSpaceRef space = colors.DeviceRgb();
   // A device pixel takes four colour bytes and an alpha byte.
-  const int64_t rowBytes = int64_t{result.width} * 5;
+  const int32_t wantedWidth = wanted.x1 - wanted.x0;
+  const int64_t rowBytes = int64_t{wantedWidth} * 5;
   const int32_t bandRows = static_cast<int32_t>(std::clamp<int64_t>(kBandBytes / rowBytes, 1, result.height));
-  for (int32_t top = 0; top < result.height; top += bandRows) {
-    const int32_t bottom = std::min(result.height, top + bandRows);
+  for (int32_t top = wanted.y0; top < wanted.y1; top += std::min(bandRows, wanted.y1 - top)) {
+    const int32_t bottom = std::min(wanted.y1, top + bandRows);
     runtime::ArenaScope scope(arena);
     PaintContext paint;
     paint.owner = context;
-    paint.layer = raster::RasterDevice::CreateForTarget(context, arena, {0, top, result.width, bottom}, space.Get());
-    paint.colors = &colors_;
+    paint.layer = raster::RasterDevice::CreateForTarget(context, arena, {wanted.x0, top, wanted.x1, bottom}, space.Get());
+    paint.colors = &colors;
     paint.arena = &arena;
     paint.pageWidth = result.width;
     paint.pageHeight = result.height;
-    paint.page = info;
-    // The page's content, then its annotations' appearances over it, each
-    // from the page's fresh state; an error of either is kept.
-    auto play = [&](auto&& body) {
-      Renderer renderer(paint, 0, &resources, target);
-      runtime::ErrorTrap trap(context);
-      if (!trap.Run([&] { body(renderer); })) {
-        trap.SetHandled();
-        if (!trap.HoldsRecord() || runtime::IsCancelOrNoDataError(trap.Held())) trap.Rethrow();
-        if (!result.failed) {
-          result.failed = true;
-          result.error = trap.Held();
-        }
-        trap.Close();
-      }
-      const runtime::IntRect painted = renderer.PaintedRect();
-      if (!painted.IsEmpty())
-        result.painted = result.painted.IsEmpty() ? painted : raster::UnionRects(result.painted, painted);
-    };
-    play([&](Renderer& renderer) { ContentStream::Run(*machine, renderer); });
-    play([&](Renderer& renderer) { AnnotationAppearances::PaintAll(renderer, page, matrix); });
+    paint.page = page;
+    painter.PaintBand(paint, result);
     const raster::PixelPlane& colour = *paint.layer->Target().colour;
-    sink.Rows(top, bottom - top, result.width, colour.base, colour.format.rowStep);
+    sink.Rows(top, bottom - top, wantedWidth, colour.base, colour.format.rowStep);
   }
-  return result;
+}
+
+void PageRenderer::PlayKeepingError(Renderer& renderer, Result& result, void (*play)(void* user, Renderer& renderer),
+                                    void* user) {
+  runtime::ErrorTrap trap(renderer.Owner());
+  if (!trap.Run([&] { play(user, renderer); })) {
+    trap.SetHandled();
+    if (!trap.HoldsRecord() || runtime::IsCancelOrNoDataError(trap.Held())) trap.Rethrow();
+    if (!result.failed) {
+      result.failed = true;
+      result.error = trap.Held();
+    }
+    trap.Close();
+  }
+  const runtime::IntRect painted = renderer.PaintedRect();
+  if (!painted.IsEmpty())
+    result.painted = result.painted.IsEmpty() ? painted : raster::UnionRects(result.painted, painted);
 }
 
 }  // namespace content

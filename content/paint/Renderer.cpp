@@ -10,6 +10,7 @@
 #include "color/Shading.h"
 #include "content/ContentStream.h"
 #include "content/paint/SavedPaintState.h"
+#include "content/paint/Type3Painting.h"
 #include "content/ExtGState.h"
 #include "raster/BlendFunction.h"
 #include "raster/ClipAccumulator.h"
@@ -62,12 +63,14 @@ Renderer::Renderer(PaintContext& paint, uint32_t mode, const runtime::ObjectHand
   state_.clipRegion = paint.region != nullptr ? paint.region
                                               : raster::PixelRegion::FromRect(*paint.arena, paint.layer->Bounds());
   state_.clipNode = paint.clipNode;
+  state_.plainClip = paint.clipNode;
   state_.fillSpace = DeviceSpaceFor(ColorSpaceKind::kDeviceGray);
   state_.strokeSpace = state_.fillSpace;
   text_ = runtime::NewInArena<raster::Renderer>(*paint.arena, paint.owner, *paint.arena, *paint.layer);
   textLayer_ = paint.layer;
   text_->strokeText = StrokeTextHook;
   text_->strokeUser = this;
+  InstallType3GlyphPainter();
 }
 
 Renderer::~Renderer() = default;
@@ -75,8 +78,6 @@ Renderer::~Renderer() = default;
 void Renderer::Notify(uint32_t a, uint32_t b, uint32_t c) {
   if (target_ != nullptr) target_->Notify(a, b, c);
 }
-
-void Renderer::OnSoftMaskRequest() { Notify(0, 4, 3); }
 
 void Renderer::ApplyExtGState(const ExtGState& record) { ApplyEveryEntry(record); }
 
@@ -271,14 +272,14 @@ void Renderer::ClipPath(std::span<const FixedPoint> points, bool evenOdd, bool v
   if (!visible || points.empty()) {
     // A clipping path that cannot show leaves nothing paintable.
     state_.clipRegion = raster::PixelRegion::FromRect(Arena(), {0, 0, 0, 0});
-    state_.clipNode = nullptr;
+    state_.clipNode = state_.plainClip = nullptr;
     return;
   }
   raster::ClipAccumulator clip(Owner(), Arena(), *state_.clipRegion);
-  if (state_.clipNode != nullptr) clip.AddCoverage(state_.clipNode);
+  if (state_.plainClip != nullptr) clip.AddCoverage(state_.plainClip);
   clip.AddPath(points, CurrentTransform(), evenOdd);
   state_.clipRegion = &clip.ClipRegion();
-  state_.clipNode = clip.ClipNode();
+  SetPlainClip(clip.ClipNode());
 }
 
 // ---- Text ----
@@ -339,18 +340,21 @@ void Renderer::ShowRun(const uint8_t* bytes, uint32_t count, const TextArrayElem
     Notify(0, 2, 1);
     return;
   }
-  const uint8_t mode = State().renderMode;
+  const bool type3 = font->IsType3();
+  const uint8_t mode = type3 ? Type3RenderMode(State().renderMode) : State().renderMode;
   // The text side lives as long as its layer: made before the run's scope.
   raster::Renderer& side = TextSide();
   // Clipping modes gather their glyphs until ET: those stay in the
   // enclosing level's scope.
   std::optional<runtime::ArenaScope> scope;
   if (mode < 4) scope.emplace(Arena());
-  const raster::TextState text = raster::TextState::FromGraphicsState(State());
+  raster::TextState text = raster::TextState::FromGraphicsState(State());
+  text.renderMode = mode;
   auto* run = runtime::NewInArena<raster::GlyphRun>(Arena(), Owner(), Arena(), text, TextMatrix(), CurrentTransform());
   const FixedPoint end = elements != nullptr ? run->ShowArray(elements, elementCount) : run->ShowString(bytes, count);
   SetTextOrigin(end.x, end.y);
-  if (mode == 3) return;
+  if (mode == 3 || !ArrangeGlyphs(*run)) return;
+  if (type3 && ShowType3Procedures(*run, mode)) return;
   const IntRect box = runtime::Rect::ToPixelBounds(run->BoundingBox());
   const IntRect area = IntersectRects(box, ClipBounds());
   // The source is made for this run only: it may live in the run's scope.
@@ -365,7 +369,12 @@ void Renderer::ShowRun(const uint8_t* bytes, uint32_t count, const TextArrayElem
     }
     side.SetFillSource(fill);
   }
-  side.ShowGlyphs(*run);
+  if (type3) {
+    // Glyph procedures run here: an error in one ends this text only.
+    PlayConfined([&] { side.ShowGlyphs(*run); });
+  } else {
+    side.ShowGlyphs(*run);
+  }
   side.SetFillSource(nullptr);
   if (RenderModeStrokes(mode) || mode == 0 || mode == 2 || mode == 4 || mode == 6) AccumulatePaintedRect(area);
   FlushAndYield();
@@ -379,9 +388,12 @@ void Renderer::ShowTextArray(const TextArrayElement* elements, uint32_t count, r
 
 void Renderer::EndTextClip() {
   raster::Renderer& side = TextSide();
+  // The text clip joins the clip without the soft mask, which is applied
+  // on top again.
+  if (state_.softMask != nullptr) side.SetClip(*state_.clipRegion, state_.plainClip);
   side.EndText();
   state_.clipRegion = &side.ClipRegion();
-  state_.clipNode = side.ClipNode();
+  SetPlainClip(side.ClipNode());
 }
 
 void Renderer::EndText(Span&, ContentStream&) {

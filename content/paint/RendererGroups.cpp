@@ -6,6 +6,9 @@
 #include "content/ContentStream.h"
 #include "content/Renderer.h"
 #include "content/paint/SavedPaintState.h"
+#include "raster/ColorConversion.h"
+#include "runtime/ErrorTrap.h"
+#include "color/ColorContext.h"
 #include "raster/ConstantSources.h"
 #include "raster/BlendFunction.h"
 #include "raster/CompositorNode.h"
@@ -87,10 +90,17 @@ bool Renderer::PaintGroup(ContentMachine& machine, const FormFrame* form) {
   const GroupAttributes group = ReadGroupAttributes(form->group);
   if (!group.transparency) return false;
   // Painted straight into the layer below when nothing of the group's own
-  // shows: full opacity, the Normal blend mode, no knockout.
+  // shows: full opacity, the Normal blend mode, no knockout, no soft mask.
   const Fixed alpha = std::clamp<Fixed>(State().fillAlpha, 0, runtime::kFixedOne);
   const uint8_t blendMode = State().blendMode;
-  if (alpha >= runtime::kFixedOne && blendMode == 0 && !group.knockout) return false;
+  // An isolated group may name a colour space of its own to be composed
+  // in; the content is converted into the page's space when the group is
+  // composited back.
+  color::ColorSpaceRef groupSpace = IsolatedGroupSpace(form->group, group.transparency && group.isolated);
+  raster::ColorSpace* space = groupSpace ? static_cast<raster::ColorSpace*>(groupSpace.Get()) : Layer().Space();
+  if (alpha >= runtime::kFixedOne && blendMode == 0 && !group.knockout && state_.softMask == nullptr &&
+      space == Layer().Space())
+    return false;
 
   const IntRect area = IntersectRects(ClipBounds(), [&] {
     if (IsUnboundedBox(form->box) || !Matrix::CanTransformRect(CurrentTransform(), form->box)) return ClipBounds();
@@ -102,10 +112,12 @@ bool Renderer::PaintGroup(ContentMachine& machine, const FormFrame* form) {
   raster::RasterDevice& parent = Layer();
   const raster::PixelRegion* parentRegion = state_.clipRegion;
   PipelineNode* parentClip = state_.clipNode;
+  PipelineNode* parentPlainClip = state_.plainClip;
+  PipelineNode* parentMask = state_.softMask;
   runtime::ArenaAllocator& arena = Arena();
-  const int32_t n = parent.Space()->ComponentCount();
+  const int32_t n = space->ComponentCount();
   raster::RasterDevice* layer = raster::RasterDevice::CreateGroup(
-      Owner(), arena, area, parent.Space(), runtime::PixelLayout::ForPlanes(n, 2, 3, true), &parent, group.isolated);
+      Owner(), arena, area, space, runtime::PixelLayout::ForPlanes(n, 2, 3, true), &parent, group.isolated);
   {
     // The group's content paints at full opacity in the Normal mode: its
     // opacity and blend mode apply once, when the group is composited.
@@ -114,16 +126,19 @@ bool Renderer::PaintGroup(ContentMachine& machine, const FormFrame* form) {
     State().strokeAlpha = runtime::kFixedOne;
     State().blendMode = 0;
     paint_.layer = layer;
-    // The clip applies when the group is composited back.
+    // The clip and the soft mask apply when the group is composited back.
     state_.clipRegion = raster::PixelRegion::FromRect(arena, area);
-    state_.clipNode = nullptr;
+    state_.clipNode = state_.plainClip = state_.softMask = nullptr;
     ContentStream::Run(machine, *this);
   }
   paint_.layer = &parent;
   state_.clipRegion = parentRegion;
   state_.clipNode = parentClip;
+  state_.plainClip = parentPlainClip;
+  state_.softMask = parentMask;
   const raster::PixelRegion* region = raster::PixelRegion::FromRect(arena, area);
-  PipelineNode* source = layer->MakeBlendBackdrop(*region);
+  PipelineNode* source =
+      raster::InsertColorConversion(Owner(), arena, layer->MakeBlendBackdrop(*region), area, space, parent.Space());
   if (alpha < runtime::kFixedOne)
     source = raster::PipelineStage::Create(arena, parent.Scratch(*region), raster::ShapeSource::FromFixed(arena, alpha),
                                            source);
@@ -135,6 +150,31 @@ bool Renderer::PaintGroup(ContentMachine& machine, const FormFrame* form) {
   AccumulatePaintedRect(area);
   FlushAndYield();
   return true;
+}
+
+color::ColorSpaceRef Renderer::IsolatedGroupSpace(const ObjectHandle& dictionary, bool isolated) {
+  if (!isolated || dictionary.Tag() != ObjectTag::kDictionary) return {};
+  const ObjectHandle cs = runtime::Dictionary::Get(dictionary, "CS");
+  if (cs.IsNull()) return {};
+  color::ColorSpaceRef space;
+  // A space that cannot be read, or one the device cannot hold (a pattern,
+  // more than four colourants), leaves the group in the page's space.
+  runtime::ErrorTrap trap(Owner());
+  if (!trap.Run([&] {
+        const ObjectHandle none;
+        space = color::ColorSpace::FromObject(*paint_.colors, cs, State().resources != nullptr ? *State().resources : none);
+      })) {
+    trap.SetHandled();
+    if (!trap.HoldsRecord() || runtime::IsCancelOrNoDataError(trap.Held())) trap.Rethrow();
+    trap.Close();
+    return {};
+  }
+  if (!space) return {};
+  const int32_t n = space->ComponentCount();
+  if (n != 1 && n != 3 && n != 4) return {};
+  color::ColorSpace* layerSpace = color::ColorSpace::FromRaster(*Layer().Space());
+  if (layerSpace == nullptr || space->Equals(*layerSpace) || layerSpace->Equals(*space)) return {};
+  return space;
 }
 
 void Renderer::PaintFormObject(const ObjectHandle& form, const Matrix& matrix, const runtime::Rect& box) {

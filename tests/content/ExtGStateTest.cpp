@@ -40,7 +40,9 @@ class ApplyingHandler : public LoggingHandler {
   using LoggingHandler::LoggingHandler;
 
   void ApplyExtGState(const ExtGState& record) override { ApplyEveryEntry(record); }
-  void OnSoftMaskRequest() override { Note("SMask"); }
+  void OnSoftMaskRequest(const content::ExtGState& record) override {
+    if (!record.softMaskNone) Note("SMask");
+  }
   void SetLineWidth(Fixed width) override {
     Note("LW");
     LoggingHandler::SetLineWidth(width);

@@ -3,9 +3,14 @@
 // colours of a page the page renderer painted.
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
+#include "color/ColorContext.h"
 #include "content/PageRenderer.h"
+#include "fonts/DocumentFontSource.h"
+#include "tests/pdf/PdfTestSupport.h"
+#include "tests/support/SmallPdfFile.h"
 
 namespace contenttest {
 
@@ -35,5 +40,22 @@ class PagePixelSink final : public content::PageRowSink {
   int32_t width_ = 0;
   std::vector<uint8_t> pixels_;
 };
+
+// Renders the first page of a small file made of `objects` (object 1 the
+// catalog) at `dpi` into `sink`, telling `target` what is not painted;
+// `formBuilds` (when given) receives how many forms the form cache parsed.
+inline content::PageRenderer::Result RenderSmallFilePage(const std::vector<std::string>& objects,
+                                                         PagePixelSink& sink, content::PaintTarget* target,
+                                                         uint32_t* formBuilds = nullptr, double dpi = 72.0) {
+  runtime::LibraryContext context;
+  const std::string bytes = testsupport::SmallPdfFile(objects);
+  pdftest::OpenDocument document(&context, bytes);
+  color::ColorContext colors(&context, &*document);
+  fonts::DocumentFontSource fonts(*document);
+  content::PageRenderer renderer(*document, colors, &fonts);
+  const content::PageRenderer::Result result = renderer.Render(0, dpi, sink, target);
+  if (formBuilds != nullptr) *formBuilds = renderer.Forms().Builds();
+  return result;
+}
 
 }  // namespace contenttest

@@ -30,7 +30,8 @@ class CachingHandler : public content::LoggingHandler {
   content::PathCacheSlot* GetPathCacheSlot() override { return &slot_; }
   int BeginPath(runtime::Rect& bounds, bool stroke) override {
     bounds_ = bounds;
-    return LoggingHandler::BeginPath(bounds, stroke);
+    boxes.push_back(bounds);
+    return paintsNothing ? 0 : LoggingHandler::BeginPath(bounds, stroke);
   }
   void PaintPath(content::ContentStream& player, bool present, const content::PathPaint& paint,
                  const content::PathSegments& segments) override {
@@ -47,6 +48,10 @@ class CachingHandler : public content::LoggingHandler {
   content::PathCacheSlot& Slot() { return slot_; }
 
   uint32_t pointsOutside = 0;
+  // Every box BeginPath was given.
+  std::vector<runtime::Rect> boxes;
+  // Answer BeginPath with "nothing to paint".
+  bool paintsNothing = false;
 
  private:
   runtime::ArenaAllocator arena_;
@@ -191,6 +196,45 @@ TEST_F(PathReferenceTest, ReadingAgainChecksTheData) {
     EXPECT_EQ(slot.segments.Size(), c.segments) << c.name;
     EXPECT_EQ(slot.Holds(machine.Serial(), c.position), !c.error) << c.name;
   }
+}
+
+TEST_F(PathReferenceTest, ReplayReusesBoxesAndCachedPathsAndReadsClipsItDoesNotPaint) {
+  // Two paths by reference after the quota: the second carries no box of
+  // its own and gets the first one's, grown to cover both.
+  Program program(&context_, QuotaFiller() + "0 0 5 5 re f 50 50 5 5 re f\n");
+  CachingHandler handler(&context_, &program.Resources());
+  content::ContentStream::Run(program.Machine(), handler);
+  handler.boxes.clear();
+  handler.ClearLog();
+  content::ContentStream::Run(program.Machine(), handler);
+  ASSERT_EQ(handler.boxes.size(), 3u);
+  EXPECT_EQ(handler.boxes[1], handler.boxes[2]);
+  EXPECT_EQ(handler.boxes[2], (runtime::Rect{0, 0, 55 * runtime::kFixedOne, 55 * runtime::kFixedOne}));
+  EXPECT_EQ(handler.pointsOutside, 0u);
+
+  // A path whose position is the one the record holds is not read again:
+  // one path by reference, played twice.
+  Program single(&context_, QuotaFiller() + "1 1 3 3 re f\n");
+  CachingHandler once(&context_, &single.Resources());
+  content::ContentStream::Run(single.Machine(), once);
+  const uint32_t reads = single.Machine().PathRereads();
+  content::ContentStream::Run(single.Machine(), once);
+  EXPECT_EQ(single.Machine().PathRereads(), reads);
+  EXPECT_EQ(Tail(once.Log(), 1), Tail(Inline("1 1 3 3 re f\n"), 1));
+
+  // A "W n" path past the quota is read even when the handler paints
+  // nothing of it: it still clips.
+  Program clip(&context_, QuotaFiller() + "10 10 m 20 10 l 20 20 l h W n\n");
+  CachingHandler clipping(&context_, &clip.Resources());
+  clipping.paintsNothing = true;
+  content::ContentStream::Run(clip.Machine(), clipping);
+  clipping.ClearLog();
+  content::ContentStream::Run(clip.Machine(), clipping);
+  const std::vector<std::string> last = Tail(clipping.Log(), 1);
+  ASSERT_EQ(last.size(), 1u);
+  EXPECT_EQ(last[0].find(" absent"), std::string::npos) << last[0];
+  EXPECT_NE(last[0].find(" clip"), std::string::npos) << last[0];
+  EXPECT_NE(last[0].find("20 20"), std::string::npos) << last[0];
 }
 
 }  // namespace

@@ -55,15 +55,9 @@ TEST(RendererImageTest, GeneratedPageShowsItsImages) {
       image("/ColorSpace /DeviceGray /BitsPerComponent 8", Bytes({0, 255, 128, 64})),
       image("/ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /JPXDecode", "not a codestream"),
   };
-  runtime::LibraryContext context;
-  const std::string bytes = testsupport::SmallPdfFile(objects);
-  pdftest::OpenDocument document(&context, bytes);
-  color::ColorContext colors(&context, &*document);
-  fonts::DocumentFontSource fonts(*document);
-  content::PageRenderer renderer(*document, colors, &fonts);
   contenttest::PagePixelSink page;
   content::CountingPaintTarget told;
-  const content::PageRenderer::Result result = renderer.Render(0, 72.0, page, &told);
+  const content::PageRenderer::Result result = contenttest::RenderSmallFilePage(objects, page, &told);
   ASSERT_FALSE(result.failed) << result.error.domain << " " << result.error.code;
   struct Expected {
     const char* what;

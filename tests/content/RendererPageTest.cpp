@@ -59,14 +59,7 @@ void RenderPage(const std::string& content, RenderedPage& page) {
       group,
       "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
   };
-  runtime::LibraryContext context;
-  const std::string bytes = testsupport::SmallPdfFile(objects);
-  pdftest::OpenDocument document(&context, bytes);
-  color::ColorContext colors(&context, &*document);
-  fonts::DocumentFontSource fonts(*document);
-  content::PageRenderer renderer(*document, colors, &fonts);
-  page.result = renderer.Render(0, 72.0, page.pixels, &page.told);
-  page.formBuilds = renderer.Forms().Builds();
+  page.result = contenttest::RenderSmallFilePage(objects, page.pixels, &page.told, &page.formBuilds);
 }
 
 TEST(RendererPageTest, GeneratedPagePaintsTheHandComputedColours) {

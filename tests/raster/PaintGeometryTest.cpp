@@ -122,5 +122,48 @@ TEST(PaintGeometryTest, CheckedConcatRaisesOnOverflow) {
   EXPECT_EQ(m, (Matrix{FixedFromInt(15000), 0, 0, FixedFromInt(7500), FixedFromInt(3), 0}));
 }
 
+TEST(PaintGeometryTest, QuadsAndPendingElementsAppendPathPoints) {
+  runtime::LibraryContext context;
+  runtime::ArenaAllocator arena(&context, 4096, 1024);
+  const runtime::FixedPoint p1{FixedFromInt(1), FixedFromInt(1)}, p2{FixedFromInt(5), FixedFromInt(1)};
+  const runtime::FixedPoint a{0, FixedFromInt(-1)}, b{0, FixedFromInt(1)};
+  StoredPath quad(arena);
+  EXPECT_TRUE(Path::AddQuad(quad, p1, p1, a, b));
+  EXPECT_EQ(quad.Size(), 0u);
+  EXPECT_FALSE(Path::AddQuad(quad, p1, p2, a, b));
+  ASSERT_EQ(quad.Size(), 5u);
+  const int kinds[] = {0, 1, 1, 1, 3};
+  const runtime::FixedPoint corners[] = {{FixedFromInt(1), 0}, {FixedFromInt(5), 0}, {FixedFromInt(5), FixedFromInt(2)},
+                                         {FixedFromInt(1), FixedFromInt(2)}};
+  for (uint32_t i = 0; i < 5; ++i) EXPECT_EQ(StoredPath::KindOf(quad.Points()[i]), kinds[i]) << i;
+  for (uint32_t i = 0; i < 4; ++i) EXPECT_EQ(StoredPath::Coordinates(quad.Points()[i]), corners[i]) << i;
+
+  // Each kind appends its points (a curve three), unknown kinds nothing; the
+  // slot is empty afterwards whatever it held.
+  struct Case {
+    uint8_t kind;
+    uint32_t points;
+  };
+  for (const Case c : {Case{0, 0}, Case{1, 1}, Case{2, 1}, Case{3, 3}, Case{4, 1}, Case{9, 0}}) {
+    for (const bool scaled : {false, true}) {
+      StoredPath out(arena);
+      out.MoveTo({0, 0});
+      Path::PendingElement pending{FixedFromInt(2), FixedFromInt(4), FixedFromInt(6), FixedFromInt(8),
+                                   FixedFromInt(10), FixedFromInt(12), c.kind};
+      if (scaled)
+        Path::FlushPendingScaled(pending, out, kFixedOne / 2);
+      else
+        Path::FlushPending(pending, out);
+      EXPECT_EQ(out.Size(), 1 + c.points) << int(c.kind);
+      EXPECT_EQ(pending.kind, Path::PendingElement::kNone);
+      if (c.kind == 3) {
+        // The curve's end is (x2, y2), halved when scaled.
+        const runtime::FixedPoint end = StoredPath::Coordinates(out.Points()[3]);
+        EXPECT_EQ(end, (runtime::FixedPoint{FixedFromInt(scaled ? 5 : 10), FixedFromInt(scaled ? 6 : 12)}));
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace raster

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "raster/Bezier.h"
 #include "raster/Dasher.h"
@@ -21,6 +22,8 @@ using raster::StrokeParameters;
 using raster::StrokeSegment;
 using runtime::Fixed;
 using runtime::FixedFromFloat;
+using runtime::FixedMul;
+using runtime::FixedSqrt;
 using runtime::FixedPoint;
 using runtime::kFixedOne;
 
@@ -222,6 +225,49 @@ TEST_F(SegmentPathTest, TheDasherKeepsGapsTheCapsWouldClose) {
     path.LineTo(SegPoint(0, 0), SegPoint(40, 0));
     dasher.ProcessPath(path, 0);
     EXPECT_EQ(counter.count == 1, c.solid) << c.cap << " " << c.gap;
+  }
+}
+
+TEST_F(SegmentPathTest, TheDashersCapExtentsFollowTheCapStyle) {
+  // d: the gap tolerance, w: the width. A projecting cap keeps its end
+  // extent from 13565/65536 of the width (about 0.207 w) on.
+  const Fixed w = 4 * kFixedOne;
+  struct Case {
+    const char* name;
+    int cap;
+    Fixed d;
+    Fixed a, b;
+  };
+  const Case cases[] = {
+      {"butt, half width above d", 0, kFixedOne, kFixedOne, 0},
+      {"butt, half width at or below d", 0, 3 * kFixedOne, 3 * kFixedOne, -kFixedOne},
+      {"round, d below half width", 1, kFixedOne, 2 * FixedSqrt(3 * kFixedOne), 2 * FixedSqrt(3 * kFixedOne)},
+      {"round, d at half width", 1, 2 * kFixedOne, 6 * kFixedOne, 6 * kFixedOne},
+      {"square, d below the switch", 2, FixedMul(13565, w) - 1, FixedMul(13565, w) - 1 + w, 0},
+      {"square, d at the switch", 2, FixedMul(13565, w), FixedMul(13565, w) + w, FixedMul(13565, w) + w},
+      {"unknown cap", 7, kFixedOne, kFixedOne, kFixedOne},
+  };
+  for (const Case& c : cases) {
+    StrokeParameters params = StrokeParameters::Simple(w, c.cap, 0, 10 * kFixedOne);
+    params.tolerance = c.d;
+    const Fixed pattern[2] = {30 * kFixedOne, 30 * kFixedOne};
+    params.dashes = pattern;
+    struct Sink final : raster::SubpathConsumer {
+      void ProcessPath(const SegmentPath&, uint32_t) override {}
+    } sink;
+    raster::Dasher dasher(&context_, arena_, params, sink);
+    EXPECT_EQ(dasher.ThresholdA(), c.a) << c.name;
+    EXPECT_EQ(dasher.ThresholdB(), c.b) << c.name;
+  }
+  // Solid-looking patterns pass through: a negative entry, a period below
+  // 5/65536.
+  for (const std::vector<Fixed>& pattern : {std::vector<Fixed>{kFixedOne, -1}, std::vector<Fixed>{2, 2}}) {
+    StrokeParameters params = StrokeParameters::Simple(w, 0, 0, 10 * kFixedOne);
+    params.dashes = pattern;
+    struct Sink final : raster::SubpathConsumer {
+      void ProcessPath(const SegmentPath&, uint32_t) override {}
+    } sink;
+    EXPECT_TRUE(raster::Dasher(&context_, arena_, params, sink).Bypass()) << pattern[0] << " " << pattern[1];
   }
 }
 

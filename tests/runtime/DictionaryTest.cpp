@@ -128,6 +128,9 @@ TEST_F(DictionaryTest, TypedAccessorsResolveAndFallBack) {
   EXPECT_EQ(Dictionary::GetNumberOr(dict, "Direct", 0), 0x30000);
   EXPECT_EQ(Dictionary::GetNumberOr(dict, "Real", 0), 0x8000);
   EXPECT_EQ(Dictionary::GetNumberOr(dict, "Huge", 0), 0x7FFF0000);
+  EXPECT_EQ(Dictionary::GetNumberByKey(dict, "Real"), 0x8000);
+  EXPECT_EQ(Dictionary::GetNumberByKey(dict, "Indirect"), 42 << 16);
+  EXPECT_EQ(testsupport::RaisedCode([&] { Dictionary::GetNumberByKey(dict, "Text"); }), kMalformed);
   EXPECT_TRUE(Dictionary::GetBooleanOr(dict, "Flag", false));
   EXPECT_EQ(Dictionary::GetString(dict, "Text")->AsString().View(), "abc");
   EXPECT_TRUE(Dictionary::Get(dict, "Absent").IsNull());
@@ -137,6 +140,8 @@ TEST_F(DictionaryTest, TypedAccessorsResolveAndFallBack) {
   for (const char* key : {"Absent", "Null", "NullRef", "Missing"}) {
     EXPECT_EQ(Dictionary::GetIntegerOr(dict, key, -7), -7) << key;
     EXPECT_EQ(Dictionary::GetNumberOr(dict, key, 0x1234), 0x1234) << key;
+    // The required form refuses them.
+    EXPECT_EQ(testsupport::RaisedCode([&] { Dictionary::GetNumberByKey(dict, key); }), kMalformed) << key;
     EXPECT_FALSE(Dictionary::GetBooleanOr(dict, key, false)) << key;
     EXPECT_EQ(RaisedCode([&] { Dictionary::GetRequired(dict, key); }), kMalformed) << key;
     EXPECT_EQ(RaisedCode([&] { Dictionary::GetInteger(dict, key); }), kMalformed) << key;

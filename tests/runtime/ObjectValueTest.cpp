@@ -6,6 +6,7 @@
 #include <cstring>
 #include <optional>
 
+#include "runtime/ArenaAllocator.h"
 #include "runtime/ErrorTrap.h"
 #include "tests/support/RaisedCode.h"
 #include "runtime/LibraryContext.h"
@@ -24,6 +25,44 @@ class ObjectValueTest : public ::testing::Test {
   LibraryContext context;
   StoreRef store = StoreRef::Adopt(&context, ValueStore::New(&context));
 };
+
+TEST_F(ObjectValueTest, CopyToArenaCopiesEveryBlockIntoTheArena) {
+  const ObjectValue inner[] = {store->Name("Key"), store->String(std::string_view("a\0b", 3)),
+                               store->Name("Ref"), store->Reference(12, 3)};
+  const ObjectValue items[] = {ObjectValue::Null(),         ObjectValue::Boolean(true),      ObjectValue::Integer(-5),
+                               ObjectValue::Real(0x18000),  store->Overflowed(0x7FFFFFFF),   store->Array(nullptr, 0),
+                               store->Dictionary(inner, 4)};
+  const ObjectValue source = store->Array(items, 7);
+  ArenaAllocator arena(&context, 4096, 1024);
+  const ObjectValue copy = ObjectValue::CopyToArena(arena, source);
+  ASSERT_EQ(copy.tag, ObjectTag::kArray);
+  ASSERT_NE(copy.payload.list, source.payload.list);
+  const ValueList& list = copy.AsArray();
+  ASSERT_EQ(list.count, 7u);
+  EXPECT_TRUE(list.items[0].IsNull());
+  EXPECT_TRUE(list.items[1].AsBoolean());
+  EXPECT_EQ(list.items[2].AsInteger(), -5);
+  EXPECT_EQ(list.items[3].AsNumber(), 0x18000);
+  EXPECT_EQ(list.items[4].AsInteger(), 0x7FFFFFFF);
+  EXPECT_NE(list.items[4].payload.overflowed, items[4].payload.overflowed);
+  EXPECT_EQ(list.items[5].AsArray().count, 0u);
+  const ValueList& dict = list.items[6].AsDictionary();
+  ASSERT_EQ(dict.count, 4u);
+  EXPECT_EQ(dict.items[0].AsName().View(), "Key");
+  // A string's bytes, an inner zero included, and the terminating zero.
+  const ByteString& text = dict.items[1].AsString();
+  EXPECT_NE(&text, &inner[1].AsString());
+  EXPECT_EQ(text.View(), std::string_view("a\0b", 3));
+  EXPECT_EQ(text.Bytes()[3], 0);
+  EXPECT_EQ(dict.items[3].AsReference().number, 12u);
+  EXPECT_EQ(dict.items[3].AsReference().generation, 3u);
+  EXPECT_NE(dict.items[3].payload.reference, inner[3].payload.reference);
+
+  // Nesting beyond the bound is refused.
+  ObjectValue deep = store->Array(nullptr, 0);
+  for (uint32_t i = 0; i <= ObjectValue::kMaxCopyDepth; ++i) deep = store->Array(&deep, 1);
+  EXPECT_EQ(RaisedCode([&] { ObjectValue::CopyToArena(arena, deep); }), kStackExhausted);
+}
 
 TEST_F(ObjectValueTest, IntegerAndNumberReadersAcceptTheirTagsOnly) {
   const ObjectValue values[] = {

@@ -109,6 +109,31 @@ TEST_F(OwnedArrayTest, SmallWordBufferKeepsFourWordsInline) {
   }
 }
 
+TEST_F(OwnedArrayTest, SmallArrayResizeKeepCarriesValuesAcrossTheInlineLimit) {
+  SmallArray8<int32_t> array(&context, 10);
+  for (uint32_t i = 0; i < 10; ++i) array[i] = static_cast<int32_t>(100 + i);
+  // 10 -> 3: the first three move into the inline slots, the heap goes.
+  array.ResizeKeep(3);
+  ASSERT_TRUE(array.IsInline());
+  EXPECT_EQ(context.memory.bytesInUse, 0u);
+  EXPECT_EQ(array[0], 100);
+  EXPECT_EQ(array[2], 102);
+  // 3 -> 10: the three move to the heap; the rest is not promised.
+  array.ResizeKeep(10);
+  ASSERT_FALSE(array.IsInline());
+  EXPECT_EQ(array[0], 100);
+  EXPECT_EQ(array[2], 102);
+  // Owned to owned keeps the common part; the same count changes nothing.
+  array[9] = 7;
+  array.ResizeKeep(12);
+  EXPECT_EQ(array[9], 7);
+  array.ResizeKeep(12);
+  EXPECT_EQ(array.Count(), 12u);
+  array.ResizeKeep(0);
+  EXPECT_EQ(array.Count(), 0u);
+  EXPECT_EQ(context.memory.bytesInUse, 0u);
+}
+
 TEST_F(OwnedArrayTest, SmallArrayMovesBetweenInlineAndOwnedStorage) {
   SmallArray8<int32_t> array(&context, 10);
   EXPECT_FALSE(array.IsInline());

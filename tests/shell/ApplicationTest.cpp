@@ -155,6 +155,31 @@ TEST_F(ApplicationRunTest, ASecondStartHandsItsFileToTheFirstAndEnds) {
   EXPECT_EQ(second, 0);
   EXPECT_EQ(secondOutput, "");
   EXPECT_FALSE(Exists("second.png"));
+  // The first instance opened the handed-over file: it is now the most
+  // recent one.
+  const std::string registry = Read("registry.txt");
+  const size_t recent = registry.find("\"0\"=\"");
+  ASSERT_NE(recent, std::string::npos) << registry;
+  EXPECT_NE(registry.find("second one.pdf", recent), std::string::npos) << registry;
+  EXPECT_LT(registry.find("second one.pdf", recent), registry.find('\n', recent)) << registry;
+}
+
+TEST_F(ApplicationRunTest, AScriptedRunOpensTheDocumentZoomsAndExitsThroughExit) {
+  WriteOnePagePdf("one.pdf");
+  Write("script.txt", "zoom 2\nreport-zoom\nscreenshot " + Path("zoomed.png") + "\ncommand 102\n");
+  int status = -1;
+  std::string output;
+  FILE* pipe = popen(Command("--device=pocketpc-qvga --script=" + Path("script.txt") + " " + Path("one.pdf")).c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  for (char buffer[512]; std::fgets(buffer, sizeof buffer, pipe) != nullptr;) output += buffer;
+  status = ExitCode(pclose(pipe));
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(output, "zoom 2\n");
+  EXPECT_TRUE(Exists("zoomed.png"));
+  // The document went into the recent files, first.
+  const std::string registry = Read("registry.txt");
+  EXPECT_NE(registry.find("\"0\"=\""), std::string::npos) << registry;
+  EXPECT_NE(registry.find("one.pdf"), std::string::npos) << registry;
 }
 
 }  // namespace

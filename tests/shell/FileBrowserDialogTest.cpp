@@ -116,6 +116,20 @@ TEST_F(FileBrowserDialogTest, OpensTheInitialFolderAndChoosesAFile) {
     EXPECT_EQ(std::u16string(dialog.GetChosenPath()), u"\\Docs\\Sub\\x.PDF");
   }
   {
+    // While the splash still shows, the browser takes no command.
+    FileBrowserDialog dialog;
+    Configure(dialog);
+    App().splashShowing = 1;
+    platform::InjectSoftKey(1);
+    platform::InjectKeyDown(platform::VK_ESCAPE);
+    const platform::HWND window = CreateModelessDialog(dialog);
+    ASSERT_NE(window, nullptr);
+    Pump();
+    EXPECT_TRUE(platform::IsWindowVisible(window));
+    App().splashShowing = 0;
+    platform::DestroyWindow(window);
+  }
+  {
     // Exit (command 102) closes the application.
     FileBrowserDialog dialog;
     Configure(dialog);

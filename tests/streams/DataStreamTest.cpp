@@ -200,6 +200,41 @@ TEST_F(DataStreamTest, SkipLineEnd) {
   }
 }
 
+TEST_F(DataStreamTest, NumberStartsAndStringSearches) {
+  struct Search {
+    const char* name;
+    std::string bytes;
+    std::string text;
+    int64_t limit;
+    bool found;
+    uint64_t position;  // where the stream stands afterwards
+  };
+  const Search searches[] = {
+      {"empty text: found, nothing read", "xyz", "", 0, true, 0},
+      {"limit below the text's length: nothing read", "d1", "d1", 1, false, 0},
+      {"negative limit", "d1", "d1", -1, false, 0},
+      {"at once", "d1 0 0", "d1", 2, true, 2},
+      {"a match ending exactly at the limit", "  d1", "d1", 4, true, 4},
+      {"a match one byte past the limit", "   d1", "d1", 4, false, 3},
+      {"data ends first", "ab", "abc", 10, false, 0},
+      {"split across one-byte blocks", "xxd0d1", "d1", 100, true, 6},
+  };
+  for (const Search& c : searches) {
+    auto stream = MakeRef<ChainedStream>(&context_, Chunks(&context_, c.bytes, 1));
+    EXPECT_EQ(stream->SkipPastString(c.text, c.limit), c.found) << c.name;
+    EXPECT_EQ(stream->Position(), c.position) << c.name;
+  }
+  const struct {
+    std::string bytes;
+    bool number;
+  } starts[] = {{"7", true}, {"-1", true}, {"+.5", true}, {".5", true}, {"d1", false}, {"", false}, {" 1", false}};
+  for (const auto& c : starts) {
+    auto stream = MakeRef<ChainedStream>(&context_, Chunks(&context_, c.bytes, 1));
+    EXPECT_EQ(stream->AtNumberStart(), c.number) << "'" << c.bytes << "'";
+    EXPECT_EQ(stream->Position(), 0u);
+  }
+}
+
 TEST_F(DataStreamTest, FieldsBitsAndSampleTables) {
   auto stream = MakeRef<ChainedStream>(
       &context_, Chunks(&context_, testing::Bytes({0x12, 0x34, 0x56, 0xAB, 0xFF}), 2));

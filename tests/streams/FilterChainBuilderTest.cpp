@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <deque>
 #include <initializer_list>
 #include <map>
@@ -77,6 +78,33 @@ TEST_F(FilterChainBuilderTest, NamesArraysAndAbbreviations) {
   // Inline images may abbreviate keys and names.
   EXPECT_EQ(Decode(Dict({Name("F"), Name("AHx")}), "4142", true), "AB");
   EXPECT_TRUE(Failure(Dict({Name("Filter"), Name("AHx")})).IsRuntime(runtime::kUnsupported));
+}
+
+// ASCII base-85 of `bytes`, with the end mark.
+std::string Ascii85(const std::string& bytes) {
+  std::string out;
+  for (size_t i = 0; i < bytes.size(); i += 4) {
+    uint32_t word = 0;
+    const size_t n = std::min<size_t>(4, bytes.size() - i);
+    for (size_t k = 0; k < 4; ++k) word = word << 8 | (k < n ? static_cast<uint8_t>(bytes[i + k]) : 0u);
+    char digits[5];
+    for (int k = 4; k >= 0; --k, word /= 85) digits[k] = static_cast<char>('!' + word % 85);
+    out.append(digits, n + 1);
+  }
+  return out + "~>";
+}
+
+TEST_F(FilterChainBuilderTest, FiltersApplyInArrayOrderTheFirstInnermost) {
+  const std::string text = "Type 3 glyph procedures, compressed and then armoured.";
+  uLongf size = compressBound(text.size());
+  std::string compressed(size, '\0');
+  compress(reinterpret_cast<Bytef*>(compressed.data()), &size, reinterpret_cast<const Bytef*>(text.data()),
+           text.size());
+  compressed.resize(size);
+  EXPECT_EQ(Decode(Dict({Name("Filter"), Array({Name("ASCII85Decode"), Name("FlateDecode")})}), Ascii85(compressed)),
+            text);
+  // Inline images: the abbreviations for both.
+  EXPECT_EQ(Decode(Dict({Name("F"), Array({Name("A85"), Name("Fl")})}), Ascii85(compressed), true), text);
 }
 
 TEST_F(FilterChainBuilderTest, ParametersThroughReferences) {

@@ -5,24 +5,17 @@
 #include <fstream>
 #include <cstdlib>
 #include <string>
+#include <vector>
+
+#include "tests/platform/TempFolder.h"
+#include "tests/support/SmallPdfFile.h"
+#include "tests/viewer/ViewerSimRun.h"
 
 #include "tests/pdf/CorpusFiles.h"
 #include "tests/pdf/PdfTestSupport.h"
 
 namespace viewer {
 namespace {
-
-std::string RunSim(const std::string& arguments, int* status) {
-  const std::string command = std::string(FOLVANE_BINARY_DIR) + "/tools/viewer-sim " + arguments;
-  std::string output;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return output;
-  char buffer[4096];
-  size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
-  *status = pclose(pipe);
-  return output;
-}
 
 TEST(ViewerSimTest, StartOnAPocketPcWithToolbarLogsTheControlsMenusAndLimits) {
   int status = -1;
@@ -133,6 +126,36 @@ TEST(ViewerSimTest, ScriptsPopupsAndThePicture) {
   EXPECT_NE(status, 0);
   RunSim("--size 10 2>/dev/null", &status);
   EXPECT_NE(status, 0);
+}
+
+TEST(ViewerSimTest, AScriptZoomsTurnsAndPagesThroughTheViewer) {
+  platform::testing::TempFolder folder;
+  std::vector<std::string> objects = {"<< /Type /Catalog /Pages 2 0 R >>"};
+  std::string kids;
+  for (int i = 0; i < 10; ++i) {
+    kids += std::to_string(3 + i) + " 0 R ";
+  }
+  objects.push_back("<< /Type /Pages /Kids [" + kids + "] /Count 10 /MediaBox [0 0 612 792] >>");
+  for (int i = 0; i < 10; ++i) objects.push_back("<< /Type /Page /Parent 2 0 R >>");
+  const std::string pdf = folder.path() + "/ten-pages.pdf";
+  std::ofstream(pdf, std::ios::binary) << testsupport::SmallPdfFile(objects);
+  int status = -1;
+  const std::string output = RunSim("'" + pdf + "' --dpi 96 --script 'zoom 9.0; zoomin; print; zoomin; print; "
+                                        "rotr x4; print; last; next; print; bogus'",
+                                    &status);
+  // An unknown command is refused before anything runs.
+  EXPECT_NE(status, 0);
+  EXPECT_EQ(output.find("script:\n  page"), std::string::npos);
+  const std::string ran = RunSim("'" + pdf + "' --dpi 96 --script 'zoom 9.0; zoomin; print; zoomin; print; "
+                                     "rotr x4; print; last; next; print'",
+                                 &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(ran.substr(0, ran.find("log:")),
+            "script:\n"
+            "  page 0 zoom 0xA0000 rotation 0 size 612x792 scale 87381\n"
+            "  page 0 zoom 0xA0000 rotation 0 size 612x792 scale 87381\n"
+            "  page 0 zoom 0xA0000 rotation 0 size 612x792 scale 87381\n"
+            "  page 9 zoom 0xA0000 rotation 0 size 612x792 scale 87381\n");
 }
 
 TEST(ViewerSimTest, OpensAnEncryptedFileWithTheAnsweredPasswords) {

@@ -382,52 +382,6 @@ TEST_F(ViewerTest, AThreadKilledWhileItsMessageWaitsLeavesNothingQueued) {
   EXPECT_TRUE(host.boxes.empty());
 }
 
-TEST_F(ViewerTest, ChildWindowsAreLaidOutOnTheMainStackAndOnlyWhenOutOfPlace) {
-  RecordingLabel main(&scheduler), bar(&scheduler), strip(&scheduler), second(&scheduler),
-      page(&scheduler);
-  main.rect = {0, 0, 240, 320};
-  bar.rect = {0, 10, 240, 20};
-  second.rect = {0, 5, 240, 50};
-  page.rect = {3, 0, 237, 100};
-  viewer.mainWindow = &main;
-  viewer.barWindow = &bar;
-  viewer.stripWindow = &strip;
-  viewer.secondWindow = &second;
-  viewer.pageAreaWindow = &page;
-  viewer.barShown = true;
-  viewer.barHeight = 26;
-  viewer.toolbarShown = true;
-  viewer.toolbarHeight = 24;
-  viewer.screenMode = 1;  // 42-pixel buttons
-  viewer.buttonCount = 2;
-  viewer.fullScreen = true;
-  Start([&](LibraryContext*) { viewer.LayOutChildWindows(); });
-  runtime::Scheduler::RunForMilliseconds(&context, 10);
-  auto same = [](const runtime::HostRect& a, const runtime::HostRect& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-  };
-  EXPECT_TRUE(same(bar.rect, {0, 0, 240, 26}));
-  EXPECT_TRUE(same(strip.rect, {78, 0, 162, 26}));
-  EXPECT_TRUE(same(second.rect, {0, 0, 240, 0}));
-  EXPECT_TRUE(same(page.rect, {3, 26, 237, 296}));  // left and right kept
-  EXPECT_TRUE(viewer.fullScreen);
-  for (RecordingLabel* window : {&bar, &strip, &second, &page}) {
-    EXPECT_TRUE(window->allOnMainStack);
-  }
-  EXPECT_EQ(main.sets, 0);
-
-  // Everything in place: nothing is moved.
-  const int before = bar.sets + strip.sets + second.sets + page.sets;
-  viewer.LayOutChildWindows();
-  EXPECT_EQ(bar.sets + strip.sets + second.sets + page.sets, before);
-
-  // Without the bar, the page area starts at the top.
-  viewer.barWindow = nullptr;
-  viewer.toolbarShown = false;
-  viewer.LayOutChildWindows();
-  EXPECT_TRUE(same(page.rect, {3, 0, 237, 320}));
-}
-
 TEST_F(ViewerTest, WindowRequestsRunOnTheMainStack) {
   RecordingLabel window(&scheduler);
   Start([&](LibraryContext* ctx) {

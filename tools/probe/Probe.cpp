@@ -28,6 +28,7 @@
 #include "tools/probe/FindCommand.h"
 #include "tools/probe/GlyphCommand.h"
 #include "tools/probe/OpsCommand.h"
+#include "tools/probe/ReflowCommand.h"
 #include "tools/probe/RenderCommand.h"
 #include "tools/probe/TextCommand.h"
 
@@ -49,8 +50,9 @@ int Usage() {
                "       probe fonts FILE [PAGE]\n"
                "       probe glyphs FILE PAGE\n"
                "       probe render FILE PAGE|all [--dpi N] [--format rgb565|rgb24|rgb32] [--stats] -o OUT\n"
-               "       probe text FILE PAGE|all [MAX] [--password PW]\n"
+               "       probe text FILE PAGE|all [MAX] [--content-order] [--password PW]\n"
                "       probe find FILE WORD [MAX] [--password PW]\n"
+               "       probe reflow FILE PAGE|all --width W [--height H] [--pages N] [-o OUT.png] [--password PW]\n"
                "       probe each COMMAND [ARGS...] -- FILE...\n");
   return 2;
 }
@@ -366,11 +368,22 @@ int Dispatch(int argc, char** argv) {
     gBudget = runtime::kNoLimit;
     return status;
   }
-  if (command == "text" && (argc == 4 || argc == 5)) {
+  if (command == "reflow") {
+    if (!probe::ParseReflowOptions(argc, argv)) return Usage();
+    // Reflow, like rendering, works within the device's memory budget.
+    gBudget = kDeviceBudget;
+    const int status = WithDocument(argv[2], probe::ReflowPage);
+    gBudget = runtime::kNoLimit;
+    return status;
+  }
+  if (command == "text" && argc >= 4 && argc <= 6) {
+    // --content-order may close the line.
+    const bool contentOrder = std::strcmp(argv[argc - 1], "--content-order") == 0;
+    if (contentOrder) --argc;
     uint32_t maxPages = 0;
-    if (argc == 5 && !ParseNumber(argv[4], &maxPages)) return Usage();
+    if (argc == 6 || (argc == 5 && !ParseNumber(argv[4], &maxPages))) return Usage();
     return WithDocument(argv[2], [&](pdf::Document& document) {
-      return probe::PrintText(document, argv[3], maxPages);
+      return probe::PrintText(document, argv[3], maxPages, contentOrder);
     });
   }
   if (command == "find" && (argc == 4 || argc == 5)) {

@@ -11,10 +11,12 @@
 
 #include "color/ColorContext.h"
 #include "content/PageRenderer.h"
+#include "content/ReflowPainter.h"
 #include "fonts/DocumentFontSource.h"
 #include "pdf/Document.h"
 #include "pdf/PageTree.h"
-#include "raster/OutputConverter565.h"
+#include "raster/HostRowWriter.h"
+#include "runtime/ArenaAllocator.h"
 #include "runtime/ErrorTrap.h"
 #include "runtime/LibraryContext.h"
 
@@ -37,14 +39,14 @@ RenderOptions gRender;
 // Writes the rows it is given to a PNG file (8-bit RGB), or nowhere.
 class PngRowSink final : public content::PageRowSink {
  public:
-  PngRowSink(const std::string& path, OutputFormat format) : format_(format) {
+  PngRowSink(runtime::LibraryContext* context, const std::string& path, OutputFormat format)
+      : format_(format), arena_(context, 4096, 1024), to565_(arena_, runtime::kHostRgb565) {
     if (path == "-") return;
     file_ = std::fopen(path.c_str(), "wb");
     if (file_ == nullptr) {
       std::fprintf(stderr, "probe: cannot write %s\n", path.c_str());
       failed_ = true;
     }
-    tables_.Build();
   }
   ~PngRowSink() {
     if (png_ != nullptr) {
@@ -70,6 +72,7 @@ class PngRowSink final : public content::PageRowSink {
     png_set_compression_level(png_, 1);
     png_write_info(png_, info_);
     row_.resize(static_cast<size_t>(width) * 3);
+    words_.resize(static_cast<size_t>(width));
   }
 
   void Rows(int32_t y0, int32_t count, int32_t width, const uint8_t* first, int64_t rowStep) override {
@@ -81,15 +84,22 @@ class PngRowSink final : public content::PageRowSink {
     for (int32_t k = 0; k < count; ++k) {
       const uint8_t* source = first + k * rowStep;
       const int32_t y = y0 + k;
+      if (format_ == OutputFormat::kRgb565) {
+        // The device's 16-bit output, dithered as the viewer's bitmaps are,
+        // widened back to 8 bits.
+        runtime::HostPixelLayout layout;
+        layout.kind = runtime::kHostRgb565;
+        layout.width = width;
+        layout.height = 1;
+        layout.firstRow = reinterpret_cast<uint8_t*>(words_.data());
+        layout.rowStride = int64_t{width} * 2;
+        to565_.Write(layout, 0, 0, width, 1, source, rowStep, 0, y);
+      }
       for (int32_t x = 0; x < width; ++x) {
         const uint8_t* pixel = source + 4 * x;
         uint8_t* out = &row_[static_cast<size_t>(x) * 3];
         if (format_ == OutputFormat::kRgb565) {
-          // The device's 16-bit output, dithered, widened back to 8 bits.
-          const int phase = (y & 1) * 2 + (x & 1);
-          const uint16_t word = static_cast<uint16_t>(tables_.red[pixel[2] + raster::kDitherRedBlue[phase]] +
-                                                      tables_.green[pixel[1] + raster::kDitherGreen[phase]] +
-                                                      tables_.blue[pixel[0] + raster::kDitherRedBlue[phase]]);
+          const uint16_t word = words_[static_cast<size_t>(x)];
           const int r = word >> 11, g = (word >> 5) & 63, b = word & 31;
           out[0] = static_cast<uint8_t>((r << 3) | (r >> 2));
           out[1] = static_cast<uint8_t>((g << 2) | (g >> 4));
@@ -113,7 +123,9 @@ class PngRowSink final : public content::PageRowSink {
   png_infop info_ = nullptr;
   bool failed_ = false;
   std::vector<uint8_t> row_;
-  raster::Rgb565Tables tables_{};
+  std::vector<uint16_t> words_;
+  runtime::ArenaAllocator arena_;
+  raster::HostRowWriter to565_;
 };
 
 // Tells each kind of unpainted content once per page.
@@ -166,6 +178,20 @@ bool ParseRenderOptions(int argc, char** argv) {
   return !gRender.output.empty();
 }
 
+int RenderReflowed(pdf::Document& document, int32_t index, const content::ReflowModel& model, double dpi,
+                   const std::string& path) {
+  runtime::LibraryContext* context = document.Context();
+  color::ColorContext colors(context, &document);
+  fonts::DocumentFontSource fonts(document);
+  content::ReflowPainter painter(document, colors, &fonts);
+  PngRowSink sink(path, OutputFormat::kRgb24);
+  ReportingTarget target(index);
+  const content::PageRenderer::Result result = painter.Render(index, model, dpi, sink, &target);
+  if (result.failed) std::fprintf(stderr, "probe: page %d: error %s %u\n", index + 1, result.error.domain, result.error.code);
+  if (path != "-") std::fprintf(stderr, "wrote %s (%dx%d)\n", path.c_str(), result.width, result.height);
+  return sink.Failed() ? 1 : 0;
+}
+
 int RenderPages(pdf::Document& document, const char* file) {
   runtime::LibraryContext* context = document.Context();
   const int32_t count = pdf::PageTree::CountPages(document);
@@ -189,7 +215,7 @@ int RenderPages(pdf::Document& document, const char* file) {
     std::string path = gRender.output;
     if (path != "-" && std::filesystem::is_directory(path))
       path += "/" + std::filesystem::path(file).stem().string() + "-" + std::to_string(index + 1) + ".png";
-    PngRowSink sink(path, gRender.format);
+    PngRowSink sink(context, path, gRender.format);
     ReportingTarget target(index);
     runtime::ErrorTrap trap(context);
     if (!trap.Run([&] {

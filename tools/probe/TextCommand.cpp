@@ -19,18 +19,6 @@ namespace probe {
 
 namespace {
 
-// The characters as UTF-16 (code points that are no characters become
-// U+FFFD), then UTF-8.
-void AppendUtf16(std::u16string& out, uint32_t c) {
-  if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
-  if (c < 0x10000) {
-    out += static_cast<char16_t>(c);
-    return;
-  }
-  out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-  out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-}
-
 // The blocks, one line per line and a blank line between blocks; a word
 // broken by a hyphen at a line's end is joined with its rest.
 std::string ModelText(const content::PageModel& model) {
@@ -60,7 +48,7 @@ std::string ModelText(const content::PageModel& model) {
 // One page's text; an error ends the page with an "error" line after the
 // text gathered before it.
 void PrintPage(pdf::Document& document, fonts::DocumentFontSource& fonts, fonts::DocumentTextFontSource& unicode,
-               int32_t index) {
+               int32_t index, bool contentOrder) {
   runtime::LibraryContext* context = document.Context();
   content::PageModel model(context);
   std::string error;
@@ -71,7 +59,7 @@ void PrintPage(pdf::Document& document, fonts::DocumentFontSource& fonts, fonts:
     error = std::string(trap.Held().domain) + " " + std::to_string(trap.Held().code);
     trap.Close();
   }
-  content::ReadingOrder::Apply(model);
+  if (!contentOrder) content::ReadingOrder::Apply(model);
   const std::string text = ModelText(model);
   std::fwrite(text.data(), 1, text.size(), stdout);
   if (!error.empty()) std::fprintf(stderr, "probe: page %d: error %s\n", index + 1, error.c_str());
@@ -79,14 +67,24 @@ void PrintPage(pdf::Document& document, fonts::DocumentFontSource& fonts, fonts:
 
 }  // namespace
 
-int PrintText(pdf::Document& document, const char* page, unsigned maxPages) {
+void AppendUtf16(std::u16string& out, uint32_t c) {
+  if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
+  if (c < 0x10000) {
+    out += static_cast<char16_t>(c);
+    return;
+  }
+  out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+  out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+}
+
+int PrintText(pdf::Document& document, const char* page, unsigned maxPages, bool contentOrder) {
   int32_t count = pdf::PageTree::CountPages(document);
   fonts::DocumentFontSource fonts(document);
   fonts::DocumentTextFontSource unicode(document);
   if (std::strcmp(page, "all") == 0) {
     if (maxPages != 0 && static_cast<unsigned>(count) > maxPages) count = static_cast<int32_t>(maxPages);
     for (int32_t index = 0; index < count; ++index) {
-      PrintPage(document, fonts, unicode, index);
+      PrintPage(document, fonts, unicode, index, contentOrder);
       std::fputs("\f\n", stdout);
     }
     return 0;
@@ -97,7 +95,7 @@ int PrintText(pdf::Document& document, const char* page, unsigned maxPages) {
     std::fprintf(stderr, "probe: no page %s (the document has %d)\n", page, count);
     return 1;
   }
-  PrintPage(document, fonts, unicode, static_cast<int32_t>(number - 1));
+  PrintPage(document, fonts, unicode, static_cast<int32_t>(number - 1), contentOrder);
   return 0;
 }
 

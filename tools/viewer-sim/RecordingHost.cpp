@@ -4,6 +4,7 @@
 
 #include "platform/Screen.h"
 #include "runtime/Scheduler.h"
+#include "shell/OffscreenBitmap.h"
 
 namespace viewersim {
 
@@ -102,6 +103,51 @@ template <class Base>
 void RecordedControl<Base>::SetFullScreen(bool on) {
   fullScreen = on;
   host->Record(name + ".SetFullScreen " + (on ? "1" : "0"));
+}
+
+namespace {
+
+// Painting into a control's canvas, through the shell's own bitmap
+// drawing.
+class CanvasSurface final : public runtime::ViewSurface {
+ public:
+  explicit CanvasSurface(shell::OffscreenBitmap* canvas) : canvas_(canvas) {}
+  void Fill(const HostRect& rect, uint8_t red, uint8_t green, uint8_t blue) override {
+    canvas_->FillRect(rect, red, green, blue);
+  }
+  void DrawBitmap(runtime::HostBitmap& bitmap, const HostRect& source, const HostRect& destination) override {
+    canvas_->StretchFrom(bitmap, source, destination);
+  }
+
+ private:
+  shell::OffscreenBitmap* canvas_;
+};
+
+}  // namespace
+
+ControlInfo::~ControlInfo() {
+  delete static_cast<CanvasSurface*>(surface);
+  delete static_cast<shell::OffscreenBitmap*>(canvas);
+}
+
+template <class Base>
+void RecordedControl<Base>::Invalidate(const HostRect&) {
+  ++invalidations;
+}
+
+template <class Base>
+runtime::ViewSurface* RecordedControl<Base>::OpenSurface() {
+  const int32_t w = rect.right - rect.left, h = rect.bottom - rect.top;
+  auto* current = static_cast<shell::OffscreenBitmap*>(canvas);
+  if (current == nullptr || current->GetPixelInfo()->width != w || current->GetPixelInfo()->height != h) {
+    delete static_cast<CanvasSurface*>(surface);
+    delete current;
+    surface = nullptr;
+    canvas = current = shell::OffscreenBitmap::Create(w, h);
+    if (current == nullptr) return nullptr;
+    surface = new CanvasSurface(current);
+  }
+  return surface;
 }
 
 template class RecordedControl<HostWindow>;
@@ -495,10 +541,55 @@ HostEdit* RecordingHost::CreateEdit(HostWindow* parent) {
 }
 void RecordingHost::DestroyEdit(HostEdit* edit) { Destroyed("DestroyEdit", edit); }
 runtime::HostBitmap* RecordingHost::CreateBitmap(int32_t width, int32_t height) {
-  Record("CreateBitmap " + std::to_string(width) + " " + std::to_string(height) + " -> null");
+  shell::OffscreenBitmap* bitmap = width > 0 && height > 0 ? shell::OffscreenBitmap::Create(width, height) : nullptr;
+  Record("CreateBitmap " + std::to_string(width) + " " + std::to_string(height) +
+         (bitmap != nullptr ? "" : " -> null"));
+  if (bitmap != nullptr) ++liveBitmaps;
+  return bitmap;
   return nullptr;
 }
-void RecordingHost::DestroyBitmap(runtime::HostBitmap*) { Record("DestroyBitmap"); }
+void RecordingHost::DestroyBitmap(runtime::HostBitmap* bitmap) {
+  Record("DestroyBitmap");
+  if (bitmap == nullptr) return;
+  --liveBitmaps;
+  delete static_cast<shell::OffscreenBitmap*>(bitmap);
+}
+
+std::vector<uint8_t> RecordingHost::CanvasPixels(const runtime::HostWindow* window, int* width, int* height) {
+  *width = *height = 0;
+  const ControlInfo* info = InfoOf(window);
+  const auto* canvas = info != nullptr ? static_cast<const shell::OffscreenBitmap*>(info->canvas) : nullptr;
+  if (canvas == nullptr || canvas->GetPixelInfo()->bits == nullptr) return {};
+  const shell::PixelInfo& pixels = *canvas->GetPixelInfo();
+  std::vector<uint8_t> rgb(static_cast<size_t>(pixels.width) * pixels.height * 3);
+  for (int32_t y = 0; y < pixels.height; ++y) {
+    const uint8_t* row = pixels.bits + static_cast<int64_t>(y) * pixels.stride;
+    for (int32_t x = 0; x < pixels.width; ++x) {
+      uint8_t* out = &rgb[(static_cast<size_t>(y) * pixels.width + x) * 3];
+      if (pixels.format == shell::kFormatRgb565) {
+        const uint16_t word = static_cast<uint16_t>(row[2 * x] | (row[2 * x + 1] << 8));
+        const int r = word >> 11, g = (word >> 5) & 63, b = word & 31;
+        out[0] = static_cast<uint8_t>((r << 3) | (r >> 2));
+        out[1] = static_cast<uint8_t>((g << 2) | (g >> 4));
+        out[2] = static_cast<uint8_t>((b << 3) | (b >> 2));
+      } else {
+        const int bytes = pixels.format == shell::kFormatBgr24 ? 3 : 4;
+        out[0] = row[bytes * x + 2];
+        out[1] = row[bytes * x + 1];
+        out[2] = row[bytes * x];
+      }
+    }
+  }
+  *width = pixels.width;
+  *height = pixels.height;
+  return rgb;
+}
+
+bool RecordingHost::WriteCanvasPng(const runtime::HostWindow* window, const std::string& path) {
+  int width = 0, height = 0;
+  const std::vector<uint8_t> rgb = CanvasPixels(window, &width, &height);
+  return !rgb.empty() && platform::WritePng(path, width, height, rgb);
+}
 runtime::HostTimer* RecordingHost::CreateTimer(uint32_t milliseconds, void* context,
                                                runtime::HostTimerCallback callback) {
   auto timer = std::make_unique<RecordedTimer>();

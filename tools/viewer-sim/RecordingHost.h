@@ -16,6 +16,7 @@
 #include "runtime/HostTreeItems.h"
 #include "runtime/HostServices.h"
 #include "runtime/MenuItemDesc.h"
+#include "runtime/ViewSurface.h"
 
 namespace runtime {
 class Scheduler;
@@ -30,7 +31,7 @@ std::string LogText(const char16_t* text);
 
 // What the host keeps of every control it made.
 struct ControlInfo {
-  virtual ~ControlInfo() = default;
+  virtual ~ControlInfo();
   std::string name;
   runtime::HostWindow* parent = nullptr;
   bool scrollBars = false;
@@ -39,6 +40,11 @@ struct ControlInfo {
   bool alive = true;
   bool fullScreen = false;
   std::u16string text;
+  // What the viewer painted into the window (made at the first paint, the
+  // window's size), and the rectangles it asked to repaint.
+  runtime::HostBitmap* canvas = nullptr;
+  runtime::ViewSurface* surface = nullptr;
+  uint32_t invalidations = 0;
 };
 
 // A control the host made. `Base` is the interface the viewer sees.
@@ -53,6 +59,9 @@ class RecordedControl : public Base, public ControlInfo {
   void Show(bool on) override;
   void Focus() override;
   void SetFullScreen(bool on) override;
+  void Invalidate(const runtime::HostRect& rect) override;
+  runtime::ViewSurface* OpenSurface() override;
+  void CloseSurface(runtime::ViewSurface*) override {}
 
   RecordingHost* host;
 };
@@ -271,6 +280,13 @@ class RecordingHost : public runtime::HostServices {
   // Writes the work area as an RGB PNG with the live, shown controls drawn
   // as outlined rectangles (the page view in grey). False on failure.
   bool WritePng(const std::string& path) const;
+  // Writes what the viewer last painted into `window` as an RGB PNG. False
+  // when nothing was painted there or the file cannot be written.
+  static bool WriteCanvasPng(const runtime::HostWindow* window, const std::string& path);
+  // The pixels last painted into `window` as 8-bit RGB (empty when none).
+  static std::vector<uint8_t> CanvasPixels(const runtime::HostWindow* window, int* width, int* height);
+  // Bitmaps made and not yet given back.
+  uint32_t liveBitmaps = 0;
 
   void ShowSplash(uint32_t milliseconds, const char16_t* caption) override;
   void Quit() override;

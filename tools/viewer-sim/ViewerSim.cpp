@@ -5,6 +5,7 @@
 //              [--language N] [--start] [--fire-start-timer]
 //              [--password-answers 'a,b,...']
 //              [--command ID]... [--key C]... [--popup ID]... [--png PATH]
+//              [--script 'CMD; CMD ...']
 //
 // --start starts the viewer (with FILE as the document its start timer
 // opens); without --start, FILE is opened at once, as a path sent by
@@ -13,6 +14,10 @@
 // them. The commands, keys and popups then run in the order given. The output has
 // three sections: the host-call log, the menu tree (after the last popup
 // refresh) and the memory limits of the library context.
+//
+// --script starts the viewer, opens FILE in it and runs the script's
+// commands (tools/viewer-sim/ScriptRunner.h); what they print comes first,
+// under "script:", and the page areas drawn are logged.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,6 +28,8 @@
 
 #include "platform/Files.h"
 #include "tools/viewer-sim/RecordingHost.h"
+#include "tools/viewer-sim/ScriptRunner.h"
+#include "viewer/RenderRegion.h"
 #include "viewer/ViewerApp.h"
 
 namespace {
@@ -37,7 +44,8 @@ int Usage() {
                "usage: viewer-sim [FILE] [--options N] [--dpi N] [--size WxH] [--budget N]\n"
                "                  [--language N] [--start] [--fire-start-timer]\n"
                "                  [--password-answers 'a,b,...']\n"
-               "                  [--command ID]... [--key C]... [--popup ID]... [--png PATH]\n");
+               "                  [--command ID]... [--key C]... [--popup ID]... [--png PATH]\n"
+               "                  [--script 'CMD; CMD ...']\n");
   return 2;
 }
 
@@ -49,6 +57,19 @@ bool ParseNumber(const char* text, uint32_t* value) {
   return true;
 }
 
+// Logs the page areas drawn, so that a run shows what each step redrew.
+class DrawLog final : public viewer::RenderObserver {
+ public:
+  explicit DrawLog(viewersim::RecordingHost& host) : host_(host) {}
+  void OnAreaDrawn(int32_t page, const runtime::IntRect& a) override {
+    host_.Record("DrawArea page " + std::to_string(page) + " " + std::to_string(a.x0) + " " + std::to_string(a.y0) +
+                 " " + std::to_string(a.x1) + " " + std::to_string(a.y1));
+  }
+
+ private:
+  viewersim::RecordingHost& host_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -58,6 +79,8 @@ int main(int argc, char** argv) {
   std::u16string file;
   bool haveFile = false;
   std::string png;
+  std::string script;
+  bool haveScript = false;
   std::vector<Step> steps;
 
   for (int i = 1; i < argc; ++i) {
@@ -115,6 +138,11 @@ int main(int argc, char** argv) {
           answer += static_cast<char16_t>(static_cast<unsigned char>(*p));
         }
       }
+    } else if (std::strcmp(arg, "--script") == 0) {
+      if (value == nullptr) return Usage();
+      script = value;
+      haveScript = true;
+      ++i;
     } else if (std::strcmp(arg, "--png") == 0) {
       if (value == nullptr) return Usage();
       png = value;
@@ -136,10 +164,23 @@ int main(int argc, char** argv) {
   }
   host.scheduler = &app->scheduler;
   int status = 0;
+  DrawLog drawLog(host);
+  viewersim::ScriptState scriptState;
+  scriptState.app = app;
+  scriptState.host = &host;
   {
     runtime::ErrorTrap trap(&app->context);
     const bool ran = trap.Run([&] {
-      if (start) {
+      if (haveScript) {
+        // The controls first, laid out for the container as the host's size
+        // message would; then the file is opened into them.
+        app->OpenInitialDocument(nullptr);
+        runtime::HostRect container{};
+        if (app->viewer.mainContainer != nullptr) app->viewer.mainContainer->GetRect(&container);
+        app->OnSize(app->viewer.mainContainer, container.right - container.left, container.bottom - container.top);
+        if (haveFile) host.Record("open -> " + std::to_string(app->OnCopyData(file.c_str())));
+        if (app->viewer.renderRegion != nullptr) app->viewer.renderRegion->SetObserver(&drawLog);
+      } else if (start) {
         app->OpenInitialDocument(haveFile ? file.c_str() : nullptr);
       } else if (haveFile) {
         host.Record("open -> " + std::to_string(app->OnCopyData(file.c_str())));
@@ -164,6 +205,11 @@ int main(int argc, char** argv) {
             }
             break;
         }
+      }
+      std::string error;
+      if (haveScript && !viewersim::RunScript(scriptState, script, &error)) {
+        std::fprintf(stderr, "viewer-sim: %s\n", error.c_str());
+        status = 2;
       }
     });
     if (!ran) {
@@ -195,6 +241,10 @@ int main(int argc, char** argv) {
   viewer::ViewerApp::Destroy(app);
   host.scheduler = nullptr;
 
+  if (haveScript) {
+    std::printf("script:\n");
+    for (const std::string& line : scriptState.output) std::printf("  %s\n", line.c_str());
+  }
   std::printf("log:\n");
   for (const std::string& line : host.log) std::printf("  %s\n", line.c_str());
   std::printf("menu:\n");

@@ -1,0 +1,251 @@
+// Reflowing generated pages through the text engine with the stub font
+// (glyphs 5 units wide at size 10): joined lines, dropped hyphens, CJK
+// joins, gaps, repeats, segments, links, and the long page that must yield
+// and can be cancelled.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "content/ReflowPage.h"
+#include "runtime/LibraryContext.h"
+#include "runtime/MemoryContext.h"
+#include "tests/content/TextTestSupport.h"
+#include "tests/support/RaisedCode.h"
+#include "tests/runtime/ThreadFixture.h"
+
+namespace {
+
+using runtime::Fixed;
+using runtime::FixedFromInt;
+
+content::ReflowStyle TenUnitStyle() {
+  content::ReflowStyle style;
+  style.minLineHeight = FixedFromInt(10);
+  style.lineDepth = FixedFromInt(3);
+  return style;
+}
+
+std::vector<std::string> TextLines(const content::ReflowModel& model) {
+  std::vector<std::string> lines;
+  for (const content::TextLine& line : model.TextLines()) {
+    std::string text;
+    for (uint32_t i = line.first; i < line.first + line.count; ++i) texttest::AppendUtf8(text, model.Text()[i]);
+    lines.push_back(text);
+  }
+  return lines;
+}
+
+class ReflowPageTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    context_.memory.SetBudget(runtime::kNoLimit);
+    runtime::SetDefaultContext(&context_);
+  }
+  void TearDown() override { runtime::SetDefaultContext(nullptr); }
+
+  runtime::LibraryContext context_;
+  texttest::StubTextFonts fonts_;
+};
+
+// Operations: BT 1, Tf 2, Td 3, (an exam-) 4, Td 5, (ple of) 6, Td 7,
+// (text) 8, Td 9, CJK 10, Td 11, CJK 12, ET 13.
+const char kJoinedLines[] =
+    "BT /F1 10 Tf 20 700 Td (an exam-) Tj 0 -14 Td (ple of) Tj 0 -14 Td (text) Tj "
+    "0 -14 Td (\x04\x04) Tj 0 -14 Td (\x04\x04) Tj ET";
+
+TEST_F(ReflowPageTest, LinesJoinAcrossHyphensSpacesAndCjk) {
+  texttest::TextDocument document(&context_, {kJoinedLines});
+  content::ReflowPage page(&context_, document.Document(), 0, &fonts_, &fonts_, FixedFromInt(100), 0);
+  page.Build(TenUnitStyle());
+  const content::ReflowModel& model = page.Model();
+  // "example" on one line, one space where "of" and "text" join, none
+  // before or between the CJK lines; the space after "of" stays at the
+  // end of the first line.
+  EXPECT_EQ(TextLines(model), (std::vector<std::string>{"an example of ", "text\u30A2\u30A2\u30A2\u30A2"}));
+  // The pen: 10 for the first line, 3 + 10 for the second, 3 + 5 after it.
+  ASSERT_EQ(model.TextLines().Size(), 2u);
+  EXPECT_EQ(model.TextLines()[0].baseline, FixedFromInt(-10));
+  EXPECT_EQ(model.TextLines()[1].baseline, FixedFromInt(-23));
+  EXPECT_EQ(model.Height(), FixedFromInt(31));
+
+  // The hyphen (glyph 7 of operation 4) is not placed on a line: its run
+  // parks it, as an entry of its own after the seven glyphs before it.
+  runtime::FixedPoint point;
+  EXPECT_FALSE(model.FindGlyph(4, 7, point));
+  ASSERT_TRUE(model.FindGlyph(6, 0, point));
+  // "ple" follows "exam" directly: 7 glyphs of 5 units from the margin.
+  EXPECT_EQ(point.x, FixedFromInt(5 + 35));
+  EXPECT_EQ(point.y, FixedFromInt(-10));
+  const content::RunRecord& first = *model.Runs()[0];
+  ASSERT_EQ(first.entries.Size(), 2u);
+  EXPECT_EQ(first.entries[0].count, 7u);
+  Fixed hx = FixedFromInt(20 + 35);
+  Fixed hy = FixedFromInt(700);
+  runtime::Matrix::TransformPointInPlace(first.placement, hx, hy);
+  EXPECT_EQ(hx + first.entries[1].dx, content::ReflowModel::kParked);
+  EXPECT_EQ(hy + first.entries[1].dy, content::ReflowModel::kParked);
+  // Every placed glyph lies where its run's placement puts it.
+  ASSERT_TRUE(model.FindGlyph(8, 0, point));
+  EXPECT_EQ(point.x, content::FlowColumn::kMargin);
+  EXPECT_EQ(point.y, FixedFromInt(-23));
+}
+
+TEST_F(ReflowPageTest, HyphenStaysWhenTheNextLineStartsANewSegment) {
+  // "exam-" and "ple" in segments of their own: the hyphen is kept and the
+  // new segment starts a new line.
+  texttest::TextDocument document(&context_, {"BT /F1 10 Tf 20 700 Td (exam-) Tj 0 -14 Td (ple) Tj ET"});
+  content::ReflowSegment segments[2];
+  segments[0].range.end.operation = 4;
+  segments[0].range.end.string = 0xFFFFFFFFu;
+  segments[1].range.start.operation = 5;
+  segments[1].range.end.operation = 0xFFFFFFFFu;
+  segments[0].style = segments[1].style = TenUnitStyle();
+  content::ReflowPage page(&context_, document.Document(), 0, &fonts_, &fonts_, FixedFromInt(200), 0);
+  page.Build(segments, 2);
+  EXPECT_EQ(TextLines(page.Model()), (std::vector<std::string>{"exam-", "ple"}));
+
+  content::ReflowPage whole(&context_, document.Document(), 0, &fonts_, &fonts_, FixedFromInt(200), 0);
+  whole.Build(TenUnitStyle());
+  EXPECT_EQ(TextLines(whole.Model()), (std::vector<std::string>{"example"}));
+}
+
+TEST_F(ReflowPageTest, GlyphAdvancesFollowThePageOrKeepAGap) {
+  // The distance to the next glyph of the same line becomes the advance,
+  // unless it is more than twice the glyph's width: then the width doubles.
+  struct Case {
+    const char* move;
+    int advance;
+  };
+  for (const Case c : {Case{"7.5", 7}, Case{"15", 10}, Case{"5", 5}}) {
+    const std::string content = std::string("BT /F1 10 Tf 20 700 Td (a) Tj ") + c.move + " 0 Td (b) Tj ET";
+    texttest::TextDocument document(&context_, {content});
+    content::ReflowPage page(&context_, document.Document(), 0, &fonts_, &fonts_, FixedFromInt(200), 0);
+    page.Build(TenUnitStyle());
+    runtime::FixedPoint a;
+    runtime::FixedPoint b;
+    ASSERT_TRUE(page.Model().FindGlyph(4, 0, a)) << c.move;
+    ASSERT_TRUE(page.Model().FindGlyph(6, 0, b)) << c.move;
+    EXPECT_EQ(runtime::FixedToIntFloor(b.x - a.x), c.advance) << c.move;
+    EXPECT_EQ(b.y, a.y) << c.move;
+  }
+}
+
+TEST_F(ReflowPageTest, RepeatedStringIsReflowedOnce) {
+  texttest::TextDocument document(&context_, {"BT /F1 10 Tf 20 700 Td (ab) Tj ET BT /F1 10 Tf 20 700 Td (ab) Tj ET"});
+  content::ReflowPage page(&context_, document.Document(), 0, &fonts_, &fonts_, FixedFromInt(200), 0);
+  page.Build(TenUnitStyle());
+  EXPECT_EQ(TextLines(page.Model()), (std::vector<std::string>{"ab"}));
+  ASSERT_EQ(page.Model().Runs().Size(), 2u);
+  EXPECT_EQ(page.Model().Runs()[1]->repeats, page.Model().Runs()[0]);
+}
+
+TEST_F(ReflowPageTest, TextOfAFontWithoutUnicodeIsReflowedNotLost) {
+  // A font that reports no Unicode still maps its codes: its strings are
+  // reflowed with the rest rather than dropped from the page.
+  fonts_.unicode.hasUnicode = false;
+  texttest::TextDocument document(&context_, {"BT /F1 10 Tf 20 700 Td (ab) Tj 0 -14 Td (cd) Tj ET"});
+  content::ReflowPage page(&context_, document.Document(), 0, &fonts_, &fonts_, FixedFromInt(200), 0);
+  page.Build(TenUnitStyle());
+  EXPECT_EQ(TextLines(page.Model()), (std::vector<std::string>{"ab cd"}));
+}
+
+TEST_F(ReflowPageTest, ErrorOfTheContentKeepsTheTextBeforeIt) {
+  // The second show names a font the page does not have: the error passes,
+  // and the line being filled when it came is still placed.
+  texttest::TextDocument document(&context_, {"BT /F1 10 Tf 20 700 Td (ab) Tj /F9 10 Tf (cd) Tj ET"});
+  content::ReflowPage page(&context_, document.Document(), 0, &fonts_, &fonts_, FixedFromInt(200), 0);
+  EXPECT_EQ(testsupport::RaisedCode([&] { page.Build(TenUnitStyle()); }), runtime::kMalformed);
+  EXPECT_EQ(TextLines(page.Model()), (std::vector<std::string>{"ab"}));
+}
+
+TEST_F(ReflowPageTest, GlyphWithoutAdvanceGetsItsCellSize) {
+  // Horizontal scaling 0: start and end coincide; the glyph is as wide as
+  // its descent and ascent (2 + 8 at size 10).
+  fonts_.font.ascent = runtime::FixedFromFloat(0.8);
+  fonts_.font.descent = runtime::FixedFromFloat(-0.2);
+  // The next line is CJK, so it joins without a space.
+  texttest::TextDocument document(&context_, {"BT /F1 10 Tf 0 Tz 20 700 Td (a) Tj 100 Tz 0 -14 Td (\x04) Tj ET"});
+  content::ReflowPage page(&context_, document.Document(), 0, &fonts_, &fonts_, FixedFromInt(200), 0);
+  page.Build(TenUnitStyle());
+  runtime::FixedPoint a;
+  runtime::FixedPoint b;
+  ASSERT_TRUE(page.Model().FindGlyph(5, 0, a));
+  ASSERT_TRUE(page.Model().FindGlyph(8, 0, b));
+  EXPECT_NEAR(runtime::FixedToDouble(b.x - a.x), 10.0, 0.01);
+}
+
+TEST_F(ReflowPageTest, LinkAreasFollowTheirText) {
+  // A link over "link" on the second line of the page; reflowed, its area
+  // lies over the same four glyphs on the first line.
+  texttest::TextDocument document(
+      &context_, {"BT /F1 10 Tf 20 700 Td (see) Tj 0 -14 Td (link) Tj ET"},
+      "/Annots [<< /Type /Annot /Subtype /Link /Rect [19 684 41 696] >>]");
+  content::ReflowPage page(&context_, document.Document(), 0, &fonts_, &fonts_, FixedFromInt(200), 0);
+  page.Build(TenUnitStyle());
+  EXPECT_EQ(TextLines(page.Model()), (std::vector<std::string>{"see link"}));
+  const auto& rects = page.Model().LinkRects();
+  ASSERT_EQ(rects.Size(), 4u);
+  runtime::FixedPoint l;
+  ASSERT_TRUE(page.Model().FindGlyph(6, 0, l));
+  for (const content::LinkRect& rect : rects) {
+    EXPECT_EQ(rect.link, 0u);
+    EXPECT_GE(rect.rect.x0, l.x);
+    EXPECT_LE(rect.rect.x1, l.x + FixedFromInt(20));
+  }
+}
+
+class ReflowPageThreadTest : public runtime::ThreadFixture {
+ protected:
+  ReflowPageThreadTest() { context.memory.SetBudget(runtime::kNoLimit); }
+
+  // 10,000 words of five characters, ten words a line, each line's first
+  // word its number (lines that start alike, this close, would be taken
+  // for one line drawn twice).
+  static std::string LongPage() {
+    std::string content = "BT /F1 10 Tf 20 780 Td ";
+    for (int line = 0; line < 1000; ++line) {
+      const std::string number = std::to_string(10000 + line);
+      content += "(" + number + " bravo charl delta echoe foxtr golfa hotel india julie) Tj 0 -0.7 Td ";
+    }
+    return content + "ET";
+  }
+
+  texttest::StubTextFonts fonts;
+};
+
+TEST_F(ReflowPageThreadTest, TenThousandWordsYieldOnTheWayAndCanBeCancelled) {
+  texttest::TextDocument document(&context, {LongPage()});
+  size_t words = 0;
+  bool done = false;
+  Start([&](runtime::LibraryContext* ctx) {
+    content::ReflowPage page(ctx, document.Document(), 0, &fonts, &fonts, FixedFromInt(240), 0);
+    page.Build(content::ReflowPage::PageStyle(FixedFromInt(10)));
+    for (const content::TextLine& line : page.Model().TextLines()) {
+      bool inWord = false;
+      for (uint32_t i = line.first; i < line.first + line.count; ++i) {
+        const bool letter = page.Model().Text()[i] != 0x20;
+        if (letter && !inWord) ++words;
+        inWord = letter;
+      }
+    }
+    done = true;
+  });
+  // The stop test runs each time the thread gives way.
+  int slices = 0;
+  scheduler.RunUntil([&] {
+    ++slices;
+    return done;
+  });
+  EXPECT_EQ(words, 10000u);
+  EXPECT_GT(slices, 2);
+
+  const runtime::ErrorRecord seen = CancelPartWay([&](runtime::LibraryContext* ctx, const std::function<void()>& ready) {
+    content::ReflowPage page(ctx, document.Document(), 0, &fonts, &fonts, FixedFromInt(240), 0);
+    ready();
+    page.Build(content::ReflowPage::PageStyle(FixedFromInt(10)));
+  });
+  EXPECT_TRUE(seen.IsRuntime(runtime::kCancelled));
+}
+
+}  // namespace
