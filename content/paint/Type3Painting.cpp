@@ -12,9 +12,15 @@
 #include "raster/GlyphRun.h"
 #include "raster/PixelTriple.h"
 #include "raster/RasterDevice.h"
+#include "raster/PixelRegion.h"
+#include "raster/Renderer.h"
+#include "runtime/Matrix.h"
 #include "runtime/FreshThreadCall.h"
 
 namespace content {
+
+using raster::IntersectRects;
+using runtime::Matrix;
 
 namespace {
 

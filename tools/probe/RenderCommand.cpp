@@ -184,7 +184,7 @@ int RenderReflowed(pdf::Document& document, int32_t index, const content::Reflow
   color::ColorContext colors(context, &document);
   fonts::DocumentFontSource fonts(document);
   content::ReflowPainter painter(document, colors, &fonts);
-  PngRowSink sink(path, OutputFormat::kRgb24);
+  PngRowSink sink(context, path, OutputFormat::kRgb24);
   ReportingTarget target(index);
   const content::PageRenderer::Result result = painter.Render(index, model, dpi, sink, &target);
   if (result.failed) std::fprintf(stderr, "probe: page %d: error %s %u\n", index + 1, result.error.domain, result.error.code);
