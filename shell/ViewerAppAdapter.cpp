@@ -3,6 +3,7 @@
 #include <bit>
 #include <utility>
 
+#include "runtime/HostControls.h"
 #include "runtime/ErrorTrap.h"
 #include "runtime/HostControls.h"
 #include "shell/HostWindow.h"

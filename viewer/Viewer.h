@@ -42,6 +42,7 @@ class Viewer;
 class RenderRegion;
 class BookmarkEntry;
 class BookmarkTree;
+class DocumentInteraction;
 class OpenDocument;
 class PageView;
 

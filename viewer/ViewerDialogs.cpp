@@ -30,8 +30,10 @@ constexpr uint32_t kTextPageNotPositive = 65;
 constexpr uint32_t kZoomLabel = 1501;
 constexpr uint32_t kGoToPrompt = 1601;
 constexpr uint32_t kGoToTotalLabel = 1602;
-constexpr uint32_t kGoToCurrentPage = 1603;
-constexpr uint32_t kGoToPageCount = 1604;
+// The dialog shows the page count beside its label and starts its field
+// with the current page number.
+constexpr uint32_t kGoToPageCount = 1603;
+constexpr uint32_t kGoToCurrentPage = 1604;
 
 // The properties dialog: each label control with its text, followed by
 // its value control.
@@ -127,8 +129,8 @@ void Viewer::ShowGoToPageDialog() {
     dialog->SetTitle(caption);
     dialog->SetItemText(kGoToPrompt, Text(kTextEnterPageNumber));
     dialog->SetItemText(kGoToTotalLabel, Text(kTextTotalPages));
-    dialog->SetItemText(kGoToCurrentPage, NumberText(int64_t{state.currentPage} + 1).text);
     dialog->SetItemText(kGoToPageCount, NumberText(state.pageCount).text);
+    dialog->SetItemText(kGoToCurrentPage, NumberText(int64_t{state.currentPage} + 1).text);
     dialog->SetSoftKeys(menu.OkCancelPair());
     currentDialog = dialog;
     const int32_t result = dialog->RunModal();

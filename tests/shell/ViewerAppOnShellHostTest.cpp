@@ -48,7 +48,9 @@ TEST_F(ViewerAppOnShellHostTest, StartsShowsItsSoftKeysAndQuits) {
   viewer::ViewerApp* app = viewer::ViewerApp::Create(&host_, kOptionPocketPc);
   ASSERT_NE(app, nullptr);
   connection_.app = app;
-  app->OpenInitialDocument(nullptr);
+  // A file that does not open: without one the start timer would run the
+  // file browser modally, waiting for a user.
+  app->OpenInitialDocument(u"\\nowhere\\missing.pdf");
   auto* main = dynamic_cast<HostWindow*>(app->viewer.mainContainer);
   ASSERT_NE(main, nullptr);
   main->SetActive(true);

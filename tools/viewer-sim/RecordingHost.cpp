@@ -222,6 +222,10 @@ void RecordedDialog<Base>::SetSoftKeys(const runtime::MenuItemDesc* keys) {
   host->Record(name + ".SetSoftKeys " + KeysText(keys));
 }
 template <class Base>
+void RecordedDialog<Base>::Close() {
+  host->Record(name + ".Close");
+}
+template <class Base>
 int32_t RecordedDialog<Base>::Finish(int32_t result, const std::string& detail) {
   host->Record(name + ".RunModal -> " + std::to_string(result) + detail);
   return result;

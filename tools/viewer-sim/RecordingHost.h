@@ -108,8 +108,7 @@ class RecordedDialog : public Base {
   void SetTitle(const char16_t* value) override;
   void SetItemText(uint32_t id, const char16_t* value) override;
   void SetSoftKeys(const runtime::MenuItemDesc* keys) override;
-  // A recorded dialog answers at once: there is no run to end.
-  void Close() override {}
+  void Close() override;
   // Logs the run and answers `result`.
   int32_t Finish(int32_t result, const std::string& detail = "");
 
