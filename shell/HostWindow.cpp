@@ -8,6 +8,7 @@
 #include "platform/Window.h"
 #include "shell/AppState.h"
 #include "shell/SoftKeyBar.h"
+#include "shell/WindowSurface.h"
 
 namespace shell {
 
@@ -110,6 +111,9 @@ bool HostWindow::Make(const char16_t* className, const char16_t* title, platform
 }
 
 HostWindow::~HostWindow() {
+  // A surface left open ends its painting step while the window still exists.
+  delete surface_;
+  surface_ = nullptr;
   if (window_ == nullptr) return;
   AppState& app = App();
   if (app.fullScreenWindow == window_) {
@@ -177,16 +181,40 @@ void HostWindow::ReleaseDrawTarget(DrawTarget* target) { delete target; }
 bool HostWindow::DrawBitmap(runtime::HostBitmap& source, const runtime::HostRect& sourceRect,
                             const runtime::HostRect& destination) {
   // Every bitmap the shell hands out is an off-screen bitmap.
-  const auto* bitmap = dynamic_cast<const OffscreenBitmap*>(&source);
-  if (bitmap == nullptr) return false;
+  if (dynamic_cast<const OffscreenBitmap*>(&source) == nullptr) return false;
   DrawTarget* target = CreateDrawTarget(true);
   if (target == nullptr) return false;
-  const bool sameSize = sourceRect.right - sourceRect.left == destination.right - destination.left &&
-                        sourceRect.bottom - sourceRect.top == destination.bottom - destination.top;
-  const bool drawn = sameSize ? target->BlitRect(*bitmap, sourceRect, destination) != 0
-                              : target->StretchBlit(*bitmap, sourceRect, destination) != 0;
-  ReleaseDrawTarget(target);
-  return drawn;
+  WindowSurface surface(target);
+  return surface.CopyBitmap(source, sourceRect, destination);
+}
+
+void HostWindow::Invalidate(const runtime::HostRect& rect) {
+  if (window_ == nullptr) return;
+  const platform::RECT area = ToPlatformRect(rect);
+  platform::InvalidateRect(window_, &area, platform::FALSE);
+}
+
+runtime::ViewSurface* HostWindow::OpenSurface() {
+  if (surface_ != nullptr) return nullptr;
+  platform::RECT update{};
+  const bool painting = window_ != nullptr && platform::GetUpdateRect(window_, &update, platform::FALSE) != 0;
+  DrawTarget* target = CreateDrawTarget(painting);
+  if (target == nullptr) return nullptr;
+  surface_ = new (std::nothrow) WindowSurface(target);
+  if (surface_ == nullptr) ReleaseDrawTarget(target);
+  return surface_;
+}
+
+void HostWindow::CloseSurface(runtime::ViewSurface* surface) {
+  if (surface == nullptr || surface != surface_) return;
+  delete surface_;
+  surface_ = nullptr;
+}
+
+void HostWindow::FinishPaint() {
+  delete surface_;
+  surface_ = nullptr;
+  if (window_ != nullptr) platform::ValidateRect(window_, nullptr);
 }
 
 const char16_t* HostWindow::GetText() {

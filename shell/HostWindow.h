@@ -14,6 +14,8 @@
 
 namespace shell {
 
+class WindowSurface;
+
 // The scroll bars' state: visible start, visible end and total extent per
 // bar, and whether each bar is hidden.
 struct ScrollBarsRecord {
@@ -66,6 +68,18 @@ class HostWindow : public runtime::HostWindow {
   void Show(bool show) override;
   bool DrawBitmap(runtime::HostBitmap& source, const runtime::HostRect& sourceRect,
                   const runtime::HostRect& destination) override;
+  // Marks the rectangle of the client area for the next WM_PAINT.
+  void Invalidate(const runtime::HostRect& rect) override;
+  // The viewer's surface on the window: BeginPaint while the window has an
+  // area waiting to be painted (inside WM_PAINT), else GetDC, so that a
+  // paint outside WM_PAINT is not clipped away. One surface at a time:
+  // null while one is open or when no target could be made.
+  runtime::ViewSurface* OpenSurface() override;
+  void CloseSurface(runtime::ViewSurface* surface) override;
+  // Ends a paint the viewer may have left unfinished (an error between
+  // opening and closing its surface): closes the surface and validates
+  // the window, so it is not asked to paint again and again.
+  void FinishPaint();
   // A target for one painting step: on the WM_DRAWITEM device context while
   // the window draws an item, else BeginPaint (paint) or GetDC.
   DrawTarget* CreateDrawTarget(bool paint);
@@ -119,6 +133,7 @@ class HostWindow : public runtime::HostWindow {
   uint8_t fullScreen_ = kFullScreenOff;
   WString text_;
   const platform::DRAWITEMSTRUCT* drawItem_ = nullptr;
+  WindowSurface* surface_ = nullptr;
   std::vector<Popup> popups_;
   bool activeAtCreation_ = false;
 };

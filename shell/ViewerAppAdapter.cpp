@@ -39,8 +39,15 @@ int32_t ViewerAppAdapter::OnSize(HostWindow* window, int32_t width, int32_t heig
 }
 
 bool ViewerAppAdapter::OnPaint(HostWindow* window) {
-  // The bars show their picture across their whole width.
   viewer::Viewer& viewer = app_->viewer;
+  // The page view paints its rendered cells (grey where none are ready);
+  // the viewer opens and closes the window's surface, which validates it.
+  if (window != nullptr && window == OwnWindow(viewer.pageViewWindow)) {
+    Guarded([&] { viewer.PaintWindow(viewer.pageViewWindow); });
+    window->FinishPaint();
+    return true;
+  }
+  // The bars show their picture across their whole width.
   if (window == nullptr || (window != OwnWindow(viewer.toolbar) && window != OwnWindow(viewer.buttonBar))) {
     return false;
   }

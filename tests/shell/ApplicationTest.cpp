@@ -2,7 +2,10 @@
 // users run it (headless), alone and as a second instance.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -17,6 +20,7 @@
 #include "viewer/ViewerApp.h"
 #include "tests/platform/TempFolder.h"
 #include "tests/platform/WindowTestSupport.h"
+#include "tests/support/PngPicture.h"
 #include "tests/support/SmallPdfFile.h"
 
 namespace shell {
@@ -180,6 +184,102 @@ TEST_F(ApplicationRunTest, AScriptedRunOpensTheDocumentZoomsAndExitsThroughExit)
   const std::string registry = Read("registry.txt");
   EXPECT_NE(registry.find("\"0\"=\""), std::string::npos) << registry;
   EXPECT_NE(registry.find("one.pdf"), std::string::npos) << registry;
+}
+
+// The page view paints the rendered page: a 400 x 100 page with a red
+// rectangle over its middle half (x 100..300, y 25..75) shown fitting the
+// width. The page's white area is found in the screenshot; the rectangle
+// must fill the middle half of it both ways (within 2 pixels, the rounding
+// of the page's placement), and the window shows its grey background above
+// and below the page, on a VGA and a QVGA screen.
+TEST_F(ApplicationRunTest, TheScreenShowsTheRenderedPageOnTheGreyBackground) {
+  Write("red.pdf", testsupport::SmallPdfFile({
+                       "<< /Type /Catalog /Pages 2 0 R >>",
+                       "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 400 100] /Contents 4 0 R >>",
+                       testsupport::StreamBody("", "1 0 0 rg 100 25 200 50 re f"),
+                   }));
+  const struct {
+    const char* device;
+    const char* shot;
+  } kScreens[] = {
+    {"", "default.png"},
+#if !defined(FOLVANE_SANITIZE)
+    // Each start costs about two seconds; the sanitizer build keeps one.
+    {"--device=pocketpc-qvga ", "qvga.png"},
+#endif
+  };
+  for (const auto& screen : kScreens) {
+    SCOPED_TRACE(screen.shot);
+    FILE* pipe = popen(Command(std::string(screen.device) + "--screenshot=" + Path(screen.shot) + " " + Path("red.pdf"))
+                           .c_str(),
+                       "r");
+    ASSERT_NE(pipe, nullptr);
+    for (char buffer[512]; std::fgets(buffer, sizeof buffer, pipe) != nullptr;) {
+    }
+    EXPECT_EQ(ExitCode(pclose(pipe)), 0);
+    testsupport::Picture picture;
+    ASSERT_TRUE(testsupport::ReadPng(Path(screen.shot), picture));
+    const auto pixel = [&](int x, int y) {
+      const size_t at = (static_cast<size_t>(y) * static_cast<size_t>(picture.width) + static_cast<size_t>(x)) * 3;
+      return std::array<int, 3>{picture.rgb[at], picture.rgb[at + 1], picture.rgb[at + 2]};
+    };
+    const auto near = [](const std::array<int, 3>& p, int r, int g, int b, int slack) {
+      return std::abs(p[0] - r) <= slack && std::abs(p[1] - g) <= slack && std::abs(p[2] - b) <= slack;
+    };
+    const auto red = [&](int x, int y) { return near(pixel(x, y), 255, 0, 0, 2); };
+    const auto white = [&](int x, int y) { return near(pixel(x, y), 255, 255, 255, 2); };
+    // White, red and the smoothed edge between them: what the page shows.
+    const auto onPage = [&](int x, int y) { return pixel(x, y)[0] >= 253; };
+    // The red pixels' bounds.
+    int left = picture.width, top = picture.height, right = -1, bottom = -1;
+    for (int y = 0; y < picture.height; ++y) {
+      for (int x = 0; x < picture.width; ++x) {
+        if (!red(x, y)) continue;
+        left = std::min(left, x);
+        right = std::max(right, x + 1);
+        top = std::min(top, y);
+        bottom = std::max(bottom, y + 1);
+      }
+    }
+    ASSERT_LT(left, right) << "no red pixel on the screen";
+    // The page's white area, walking out from the rectangle's middle.
+    const int middleX = (left + right) / 2;
+    const int middleY = (top + bottom) / 2;
+    int pageLeft = left, pageRight = right, pageTop = top, pageBottom = bottom;
+    while (pageLeft > 0 && onPage(pageLeft - 1, middleY)) --pageLeft;
+    while (pageRight < picture.width && onPage(pageRight, middleY)) ++pageRight;
+    while (pageTop > 0 && onPage(middleX, pageTop - 1)) --pageTop;
+    while (pageBottom < picture.height && onPage(middleX, pageBottom)) ++pageBottom;
+    const double width = pageRight - pageLeft;
+    const double height = pageBottom - pageTop;
+    EXPECT_NEAR(width / height, 4.0, 0.1);
+    EXPECT_NEAR(left, pageLeft + width / 4, 2);
+    EXPECT_NEAR(right, pageLeft + width * 3 / 4, 2);
+    EXPECT_NEAR(top, pageTop + height / 4, 2);
+    EXPECT_NEAR(bottom, pageTop + height * 3 / 4, 2);
+    // Solid red inside, white away from the rectangle's edges.
+    int stray = 0;
+    for (int y = pageTop; y < pageBottom; ++y) {
+      for (int x = pageLeft; x < pageRight; ++x) {
+        const bool inside = x >= left + 1 && x < right - 1 && y >= top + 1 && y < bottom - 1;
+        const bool outside = x < left - 2 || x >= right + 2 || y < top - 2 || y >= bottom + 2;
+        if ((inside && !red(x, y)) || (outside && !white(x, y))) ++stray;
+      }
+    }
+    EXPECT_EQ(stray, 0);
+    // The page view's grey (127, 127, 127, which a 16-bit screen holds as
+    // 123, 125, 123) a little above and below the page.
+    const int gap = static_cast<int>(height / 4);
+    ASSERT_GE(pageTop - gap, 0);
+    ASSERT_LT(pageBottom + gap, picture.height);
+    for (const int y : {pageTop - gap, pageBottom + gap}) {
+      for (const int x : {pageLeft + 4, middleX, pageRight - 4}) {
+        const std::array<int, 3> p = pixel(x, y);
+        EXPECT_TRUE(near(p, 127, 127, 127, 4)) << x << "," << y << ": " << p[0] << " " << p[1] << " " << p[2];
+      }
+    }
+  }
 }
 
 }  // namespace

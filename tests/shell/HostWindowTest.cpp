@@ -10,9 +10,13 @@
 #include "platform/Gdi.h"
 #include "platform/HandheldShell.h"
 #include "platform/Input.h"
+#include "platform/Screen.h"
+#include "platform/Surface.h"
 #include "shell/HostEdit.h"
 #include "shell/HostServices.h"
+#include "shell/OffscreenBitmap.h"
 #include "shell/ShellResources.h"
+#include "runtime/ViewSurface.h"
 
 namespace shell {
 namespace {
@@ -168,6 +172,59 @@ TEST_F(HostWindowTest, DrawTargetsByOccasion) {
   target = main_->CreateDrawTarget(false);
   EXPECT_EQ(target->GetKind(), DrawTarget::Kind::kWindow);
   main_->ReleaseDrawTarget(target);
+}
+
+TEST_F(HostWindowTest, ViewSurfacePaintsTheUpdateAreaInsidePaintAndTheWholeWindowOutside) {
+  const platform::HWND window = main_->Handle();
+  const auto screenAt = [&](int x, int y) {
+    platform::POINT point{x, y};
+    platform::ClientToScreen(window, &point);
+    const platform::Rgb color = platform::ReadPixel(platform::ScreenSurface(), point.x, point.y);
+    return std::vector<int>{color.red, color.green, color.blue};
+  };
+  const std::vector<int> red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255};
+
+  // A repaint request marks exactly the rectangle (of a window painted
+  // since it was made).
+  platform::ValidateRect(window, nullptr);
+  main_->Invalidate({10, 20, 30, 40});
+  platform::RECT update{};
+  ASSERT_TRUE(platform::GetUpdateRect(window, &update, platform::FALSE));
+  EXPECT_EQ(Corners(update), (std::vector<int>{10, 20, 30, 40}));
+
+  // Inside a paint: one surface at a time, drawing clipped to the update
+  // area, and closing it leaves the window validated.
+  runtime::ViewSurface* surface = main_->OpenSurface();
+  ASSERT_NE(surface, nullptr);
+  EXPECT_EQ(main_->OpenSurface(), nullptr);
+  surface->Fill({0, 0, 8, 8}, 255, 0, 0);
+  surface->Fill({12, 22, 16, 26}, 255, 0, 0);
+  main_->CloseSurface(surface);
+  EXPECT_NE(screenAt(2, 2), red);
+  EXPECT_EQ(screenAt(14, 24), red);
+  EXPECT_FALSE(platform::GetUpdateRect(window, &update, platform::FALSE));
+
+  // Outside a paint the whole window is drawn: fills, and bitmaps copied
+  // as they are or scaled.
+  std::unique_ptr<OffscreenBitmap> bitmap(OffscreenBitmap::Create(4, 4));
+  ASSERT_NE(bitmap, nullptr);
+  bitmap->FillRect(runtime::HostRect{0, 0, 4, 4}, 0, 255, 0);
+  surface = main_->OpenSurface();
+  ASSERT_NE(surface, nullptr);
+  surface->Fill({0, 0, 8, 8}, 0, 0, 255);
+  surface->DrawBitmap(*bitmap, {0, 0, 4, 4}, {40, 40, 44, 44});
+  surface->DrawBitmap(*bitmap, {0, 0, 4, 4}, {50, 50, 62, 62});
+  main_->CloseSurface(surface);
+  main_->CloseSurface(nullptr);
+  EXPECT_EQ(screenAt(2, 2), blue);
+  EXPECT_EQ(screenAt(43, 43), green);
+  EXPECT_NE(screenAt(45, 45), green);
+  EXPECT_EQ(screenAt(61, 61), green);
+  EXPECT_NE(screenAt(62, 62), green);
+  // Closed, the window hands out a surface again.
+  surface = main_->OpenSurface();
+  EXPECT_NE(surface, nullptr);
+  main_->CloseSurface(surface);
 }
 
 TEST_F(HostWindowTest, RelayoutFollowsTheInputPanelAndFullScreen) {
