@@ -7,7 +7,7 @@
 #include "runtime/HostServices.h"
 #include "runtime/ObjectValue.h"
 #include "runtime/Scheduler.h"
-#include "viewer/DestinationSpec.h"
+#include "viewer/PendingDestination.h"
 #include "viewer/PageView.h"
 
 namespace viewer {
@@ -91,8 +91,8 @@ void ActionRunner::ExecuteAction(const ObjectHandle& action, int32_t currentPage
     if (target.Tag() == ObjectTag::kDictionary) runtime::ThrowMalformed();
     LookupNamedDestination(target, currentPage);
   } else if (kind == "GoToR") {
-    DestinationSpec spec(context_);
-    spec.Fill(Dictionary::GetRequired(action, "D"));
+    PendingDestination target(context_);
+    target.Fill(Dictionary::GetRequired(action, "D"));
     Dictionary::GetRequired(action, "F");
     if (host_ != nullptr) host_->OnRemoteGoTo();
   } else if (kind == "URI") {
@@ -126,13 +126,13 @@ void ActionRunner::FollowLink(int32_t page, const ObjectHandle& link) {
   LookupNamedDestination(Dictionary::Get(link, "Dest"), page);
 }
 
-void ActionRunner::ApplyDestinationSpec(const DestinationSpec& spec) {
-  if (spec.HasInitialPage()) view_.GoToPage(spec.InitialPage(), false);
-  switch (spec.kind()) {
-    case DestinationSpec::kName: GoToResolved(LookUpName(spec.Name()), 0); break;
-    case DestinationSpec::kString: GoToResolved(LookUpString(spec.Name()), 0); break;
-    case DestinationSpec::kExplicit: view_.GoToDestinationArray(document_, spec.ExplicitDestination(), 0); break;
-    case DestinationSpec::kNothing: break;
+void ActionRunner::ApplyPendingDestination(const PendingDestination& target) {
+  if (target.HasInitialPage()) view_.GoToPage(target.InitialPage(), false);
+  switch (target.kind()) {
+    case PendingDestination::kName: GoToResolved(LookUpName(target.Name()), 0); break;
+    case PendingDestination::kString: GoToResolved(LookUpString(target.Name()), 0); break;
+    case PendingDestination::kExplicit: view_.GoToDestinationArray(document_, target.ExplicitDestination(), 0); break;
+    case PendingDestination::kNothing: break;
   }
 }
 

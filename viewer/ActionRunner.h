@@ -23,7 +23,7 @@ class HostServices;
 
 namespace viewer {
 
-class DestinationSpec;
+class PendingDestination;
 class PageView;
 
 class ActionRunner {
@@ -50,7 +50,7 @@ class ActionRunner {
   void FollowLink(int32_t page, const runtime::ObjectHandle& link);
   // The opening destination: its initial page, then the destination, with
   // page 0 standing for a null page.
-  void ApplyDestinationSpec(const DestinationSpec& spec);
+  void ApplyPendingDestination(const PendingDestination& target);
 
  private:
   // Counts one level of the destination/action recursion.

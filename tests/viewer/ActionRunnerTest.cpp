@@ -10,7 +10,7 @@
 #include "runtime/ObjectValue.h"
 #include "tests/support/RaisedCode.h"
 #include "tests/viewer/DocumentViewFixture.h"
-#include "viewer/DestinationSpec.h"
+#include "viewer/PendingDestination.h"
 
 namespace viewer {
 namespace {
@@ -160,18 +160,18 @@ TEST(ActionRunnerTest, OutlineItemsAndTheOpeningDestination) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     DocumentView open(&context, LinkDocument("/Subtype /Link /Rect [0 0 1 1]", "/Probe " + (c.value.empty() ? "null" : c.value)));
-    DestinationSpec spec(&context);
+    PendingDestination target(&context);
     const runtime::ObjectHandle value = runtime::Dictionary::Get(open.Document().GetRoot(), "Probe");
-    if (!value.IsNull()) spec.Fill(value);
-    if (c.initialPage >= 0) spec.SetInitialPage(c.initialPage);
-    open.Actions().ApplyDestinationSpec(spec);
+    if (!value.IsNull()) target.Fill(value);
+    if (c.initialPage >= 0) target.SetInitialPage(c.initialPage);
+    open.Actions().ApplyPendingDestination(target);
     EXPECT_EQ(open.View().CurrentPage(), c.page);
   }
-  // A spec is filled only from a name, a string or an array.
-  DestinationSpec spec(&context);
+  // A target is filled only from a name, a string or an array.
+  PendingDestination target(&context);
   const runtime::ObjectHandle number = runtime::Dictionary::Get(doc.Document().GetRoot(), "Pages");
-  EXPECT_EQ(testsupport::RaisedCode([&] { spec.Fill(number); }), runtime::kMalformed);
-  EXPECT_EQ(spec.kind(), DestinationSpec::kNothing);
+  EXPECT_EQ(testsupport::RaisedCode([&] { target.Fill(number); }), runtime::kMalformed);
+  EXPECT_EQ(target.kind(), PendingDestination::kNothing);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "viewer/DestinationSpec.h"
+#include "viewer/PendingDestination.h"
 
 #include <cstring>
 
@@ -7,16 +7,16 @@
 
 namespace viewer {
 
-DestinationSpec::DestinationSpec(runtime::LibraryContext* context)
+PendingDestination::PendingDestination(runtime::LibraryContext* context)
     : context_(context), name_(context, context, 0) {}
 
-void DestinationSpec::Clear() {
+void PendingDestination::Clear() {
   kind_ = kNothing;
   name_.Resize(0);
   explicit_ = runtime::ObjectHandle();
 }
 
-void DestinationSpec::Fill(const runtime::ObjectHandle& value) {
+void PendingDestination::Fill(const runtime::ObjectHandle& value) {
   const runtime::ObjectHandle v = value.Resolved();
   std::string_view bytes;
   Kind kind = kExplicit;
@@ -43,7 +43,7 @@ void DestinationSpec::Fill(const runtime::ObjectHandle& value) {
   kind_ = kind;
 }
 
-std::string_view DestinationSpec::Name() const {
+std::string_view PendingDestination::Name() const {
   if (name_.Count() == 0) return {};
   return {reinterpret_cast<const char*>(name_.Data()), name_.Count() - 1};
 }

@@ -12,7 +12,7 @@
 
 namespace viewer {
 
-class DestinationSpec {
+class PendingDestination {
  public:
   enum Kind : uint32_t {
     kNothing = 0,
@@ -25,7 +25,7 @@ class DestinationSpec {
     kExplicit = 3,
   };
 
-  explicit DestinationSpec(runtime::LibraryContext* context);
+  explicit PendingDestination(runtime::LibraryContext* context);
 
   // A name gives kName, a string kString, anything else must be an
   // explicit destination array ((runtime, 2) otherwise).
