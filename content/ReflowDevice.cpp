@@ -13,6 +13,7 @@
 #include "pdf/Annotation.h"
 #include "runtime/Dictionary.h"
 #include "runtime/ErrorTrap.h"
+#include "runtime/Scheduler.h"
 
 namespace content {
 
@@ -142,7 +143,7 @@ uint32_t ReflowDevice::ClassifyWideGap() { return kNewBlock; }
 
 int ReflowDevice::BeginGlyphs(const runtime::TextPosition& position, const TextRun& run, bool, bool) {
   const ReflowSegment* segment = SegmentAt(position);
-  if (segment == nullptr) return 0;
+  if (segment == nullptr || handler_ == nullptr) return 0;
   const uint32_t glyphs = run.StringGlyphCount(position.string);
   if (glyphs == 0) {
     runRecord_ = nullptr;
@@ -154,8 +155,10 @@ int ReflowDevice::BeginGlyphs(const runtime::TextPosition& position, const TextR
     return 0;
   }
   run_ = &run;
-  stringFirstGlyph_ = 0;
-  for (uint32_t k = 0; k < position.string; ++k) stringFirstGlyph_ += run.StringGlyphCount(k);
+  // The handler has counted the glyphs of the strings before this one:
+  // counting them again for every string of an array would take time
+  // growing with the square of its length.
+  stringFirstGlyph_ = handler_->CurrentGlyphIndex() - position.glyph;
   if (runRecord_ == nullptr) {
     runRecord_ = &model_.AddRun(position, rotation_);
     lastRun_ = runRecord_;
@@ -258,6 +261,9 @@ int ReflowDevice::BeginGlyph(const runtime::TextPosition& position, bool, bool i
     const Fixed mx = cell.x0 / 2 + cell.x1 / 2;
     const Fixed my = cell.y0 / 2 + cell.y1 / 2;
     element->link.linkFirst = linkIndices_.Size();
+    // Every glyph tests every link of the page: a page of many links
+    // charges for it.
+    runtime::ChargeWork(model_.Context(), static_cast<int32_t>(std::min<uint32_t>(links->Count(), INT32_MAX)));
     for (uint32_t i = 0; i < links->Count(); ++i) {
       const pdf::LinkRecord* link = links->At(i);
       if (link == nullptr || mx < link->rect.x0 || mx > link->rect.x1 || my < link->rect.y0 || my > link->rect.y1) {

@@ -131,6 +131,24 @@ TEST_F(ReflowPageTest, GlyphAdvancesFollowThePageOrKeepAGap) {
   }
 }
 
+TEST_F(ReflowPageTest, StringsOfAnArrayKeepTheirGlyphIndices) {
+  // Operation 4 shows three strings: five glyphs, indexed across the
+  // strings. The -1000 moves "cd" 10 units on: "b" keeps a gap of twice
+  // its width; "e" follows "d" directly.
+  texttest::TextDocument document(&context_, {"BT /F1 10 Tf 20 700 Td [(ab) -1000 (cd) (e)] TJ ET"});
+  content::ReflowPage page(&context_, document.Document(), 0, &fonts_, &fonts_, FixedFromInt(200), 0);
+  page.Build(TenUnitStyle());
+  const int expectedX[] = {0, 5, 15, 20, 25};
+  for (uint32_t glyph = 0; glyph < 5; ++glyph) {
+    runtime::FixedPoint point;
+    ASSERT_TRUE(page.Model().FindGlyph(4, glyph, point)) << glyph;
+    EXPECT_EQ(point.x, content::FlowColumn::kMargin + FixedFromInt(expectedX[glyph])) << glyph;
+    EXPECT_EQ(point.y, FixedFromInt(-10)) << glyph;
+  }
+  runtime::FixedPoint past;
+  EXPECT_FALSE(page.Model().FindGlyph(4, 5, past));
+}
+
 TEST_F(ReflowPageTest, RepeatedStringIsReflowedOnce) {
   texttest::TextDocument document(&context_, {"BT /F1 10 Tf 20 700 Td (ab) Tj ET BT /F1 10 Tf 20 700 Td (ab) Tj ET"});
   content::ReflowPage page(&context_, document.Document(), 0, &fonts_, &fonts_, FixedFromInt(200), 0);
@@ -213,6 +231,36 @@ class ReflowPageThreadTest : public runtime::ThreadFixture {
 
   texttest::StubTextFonts fonts;
 };
+
+TEST_F(ReflowPageThreadTest, GlyphsTestedAgainstManyLinksYieldOnTheWay) {
+  // Two hundred glyphs under 20,000 links (none over the text): a few
+  // operations, but four million tests of a glyph against a link. The
+  // slices are counted once the links have been read.
+  std::string annots = "/Annots [";
+  for (int i = 0; i < 20000; ++i) annots += "<< /Subtype /Link /Rect [0 0 1 1] >> ";
+  annots += "]";
+  texttest::TextDocument document(&context, {"BT /F1 10 Tf 20 700 Td (" + std::string(200, 'a') + ") Tj ET"}, annots);
+  size_t placed = 0;
+  uint32_t links = 0;
+  bool building = false;
+  bool done = false;
+  Start([&](runtime::LibraryContext* ctx) {
+    content::ReflowPage page(ctx, document.Document(), 0, &fonts, &fonts, FixedFromInt(240), 0);
+    links = page.Links() != nullptr ? page.Links()->Count() : 0;
+    building = true;
+    page.Build(content::ReflowPage::PageStyle(FixedFromInt(10)));
+    placed = page.Model().Glyphs().Size();
+    done = true;
+  });
+  int slices = 0;
+  scheduler.RunUntil([&] {
+    if (building) ++slices;
+    return done;
+  });
+  EXPECT_EQ(links, 20000u);
+  EXPECT_EQ(placed, 200u);
+  EXPECT_GT(slices, 2);
+}
 
 TEST_F(ReflowPageThreadTest, TenThousandWordsYieldOnTheWayAndCanBeCancelled) {
   texttest::TextDocument document(&context, {LongPage()});
