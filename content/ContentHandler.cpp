@@ -185,8 +185,7 @@ void ContentHandler::PlayForm(std::string_view name, const runtime::Matrix& matr
                               const runtime::Rect& box) {
   ObjectHandle form = FindNamedResource(state_->resources, "XObject", name);
   if (form.Tag() != ObjectTag::kDictionary || !pdf::StreamObject::IsStream(form.Value())) return;
-  if (formPlays_ >= kMaxFormPlays) runtime::ThrowRuntime(runtime::kBeyondLimit);
-  ++formPlays_;
+  CountFormPlay();
   // A form that draws itself, directly or through others, is drawn once.
   const runtime::ContainerRecord* record = form->AsDictionary().Record();
   const void* identity = record != nullptr && record->objectNumber != 0
@@ -220,6 +219,11 @@ void ContentHandler::PlayForm(std::string_view name, const runtime::Matrix& matr
   // Forms nest on a fresh stack as spans do.
   auto play = [&] { PlayNestedSaved(*machine, &machine->Resources(), &matrix, &frame); };
   runtime::RunWithStack(owner_, play);
+}
+
+void ContentHandler::CountFormPlay() {
+  if (formPlays_ >= kMaxFormPlays) runtime::ThrowRuntime(runtime::kBeyondLimit);
+  ++formPlays_;
 }
 
 void ContentHandler::PlayNestedSaved(ContentMachine& machine, const ObjectHandle* resources,

@@ -292,6 +292,9 @@ class ContentHandler {
   // dictionary or "SMask" /None (record.softMaskNone). The base does
   // nothing; the painter builds the mask and paints through it.
   virtual void OnSoftMaskRequest(const ExtGState& record);
+  // Counts one more form played in this run, the group of a soft mask
+  // included; (runtime, 6) once kMaxFormPlays have been played.
+  void CountFormPlay();
   // Moves the text matrix alone (the line matrix stays), as a shown string
   // does.
   void SetTextMatrixAfterShow(const runtime::Matrix& m) { textMatrix_ = m; }

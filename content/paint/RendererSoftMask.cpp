@@ -157,6 +157,11 @@ PipelineNode* Renderer::BuildSoftMask(const ObjectHandle& mask) {
   const ObjectHandle group = runtime::Dictionary::Get(mask, "G").Resolved();
   if (group.Tag() != ObjectTag::kDictionary || !pdf::StreamObject::IsStream(group.Value())) runtime::ThrowMalformed();
 
+  // The mask's group is a form played each time the mask is set: it
+  // counts with the other forms, so that a mask set over and over cannot
+  // run the page for hours.
+  CountFormPlay();
+
   uint8_t transfer[256];
   BuildTransferTable(Owner(), runtime::Dictionary::Get(mask, "TR"), Page().document, transfer);
 

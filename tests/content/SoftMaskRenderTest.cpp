@@ -49,13 +49,14 @@ void RenderMaskedPage(const std::string& content, MaskedPage& page) {
       "/B << /SMask << /S /Luminosity /G 5 0 R /BC [1] >> >> "
       "/N << /SMask /None >> /Self 9 0 R "
       "/Bad << /SMask << /S /Luminosity >> >> >> "
-      "/XObject << /Y 8 0 R >> >> >>",
+      "/XObject << /Y 8 0 R /E 10 0 R >> >> >>",
       testsupport::StreamBody("", content),
       halfWhite,
       halfAlpha,
       selfMasking,
       yellowGroup,
       "<< /SMask << /S /Luminosity /G 7 0 R >> >>",
+      testsupport::StreamBody("/Type /XObject /Subtype /Form /BBox [0 0 100 100]", ""),
   };
   page.result = contenttest::RenderSmallFilePage(objects, page.pixels, &page.told);
 }
@@ -120,6 +121,31 @@ TEST(SoftMaskFailureTest, BrokenAndSelfMaskingMasksAreReportedAndSkipped) {
     EXPECT_GE(page.told.Count(4), 1u) << content;
     auto at = [&](int x, int y) { return page.pixels.At(x, 99 - y); };
     EXPECT_TRUE(NearColour(at(75, 25), kMaskRed)) << content;
+  }
+}
+
+// A mask's group is played as a form each time the mask is set, and
+// counts with the page's other forms: once the page has played as many
+// forms as a run allows, the mask is reported and the page paints on
+// without it. One form fewer, and the mask still applies.
+TEST(SoftMaskFailureTest, MaskGroupsCountWithThePagesForms) {
+  struct Case {
+    uint32_t emptyForms;
+    MaskRgb right;
+    bool reported;
+  };
+  const uint32_t limit = content::ContentHandler::kMaxFormPlays;
+  for (const Case c : {Case{limit - 1, kMaskWhite, false}, Case{limit, kMaskRed, true}}) {
+    std::string content;
+    for (uint32_t i = 0; i < c.emptyForms; ++i) content += "/E Do ";
+    content += "/L gs 1 0 0 rg 0 0 100 100 re f";
+    MaskedPage page;
+    RenderMaskedPage(content, page);
+    ASSERT_FALSE(page.result.failed) << c.emptyForms;
+    auto at = [&](int x, int y) { return page.pixels.At(x, 99 - y); };
+    EXPECT_TRUE(NearColour(at(25, 50), kMaskRed)) << c.emptyForms;
+    EXPECT_TRUE(NearColour(at(75, 50), c.right)) << c.emptyForms;
+    EXPECT_EQ(page.told.Count(4) != 0, c.reported) << c.emptyForms;
   }
 }
 
