@@ -42,7 +42,6 @@ class Viewer;
 class RenderRegion;
 class BookmarkEntry;
 class BookmarkTree;
-class DocumentInteraction;
 class OpenDocument;
 class PageView;
 
