@@ -403,13 +403,6 @@ void PageView::GoToDestination(const pdf::DestinationView& d) {
   }
 }
 
-void PageView::GoToExplicitDestination(pdf::Document& document, const runtime::ObjectHandle& array) {
-  RefreshLayout();
-  const pdf::DestinationTarget target = pdf::Destination::Parse(document, array, CurrentPage());
-  if (target.pageIndex < 0 || target.pageIndex >= pages_.PageCount()) return;
-  GoToDestinationArray(document, array, CurrentPage());
-}
-
 void PageView::GoToDestinationArray(pdf::Document& document, const runtime::ObjectHandle& array,
                                     int32_t currentPage) {
   RefreshLayout();
