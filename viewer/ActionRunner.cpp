@@ -36,14 +36,8 @@ ActionRunner::ActionRunner(runtime::LibraryContext* context, pdf::Document& docu
                            runtime::HostServices* host)
     : context_(context), document_(document), view_(view), host_(host) {}
 
-ObjectHandle ActionRunner::Catalog() {
-  const ObjectHandle root = Dictionary::Get(document_.GetTrailer(), "Root");
-  if (root.Tag() != ObjectTag::kDictionary) runtime::ThrowMalformed();
-  return root;
-}
-
 ObjectHandle ActionRunner::LookUpName(std::string_view name) {
-  const ObjectHandle dests = Dictionary::Get(Catalog(), "Dests");
+  const ObjectHandle dests = Dictionary::Get(document_.GetRoot(), "Dests");
   if (dests.Tag() != ObjectTag::kDictionary) runtime::ThrowMalformed();
   const ObjectHandle value = Dictionary::Get(dests, name);
   if (value.IsNull()) runtime::ThrowMalformed();
@@ -51,7 +45,7 @@ ObjectHandle ActionRunner::LookUpName(std::string_view name) {
 }
 
 ObjectHandle ActionRunner::LookUpString(std::string_view key) {
-  const ObjectHandle names = Dictionary::Get(Catalog(), "Names");
+  const ObjectHandle names = Dictionary::Get(document_.GetRoot(), "Names");
   if (names.Tag() != ObjectTag::kDictionary) runtime::ThrowMalformed();
   const ObjectHandle tree = Dictionary::Get(names, "Dests");
   if (tree.Tag() != ObjectTag::kDictionary) runtime::ThrowMalformed();

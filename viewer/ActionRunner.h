@@ -59,7 +59,6 @@ class ActionRunner {
   // "D"; anything else (null included, a name that was not found) raises
   // (runtime, 2).
   void GoToResolved(const runtime::ObjectHandle& value, int32_t currentPage);
-  runtime::ObjectHandle Catalog();
   runtime::ObjectHandle LookUpName(std::string_view name);
   runtime::ObjectHandle LookUpString(std::string_view key);
 

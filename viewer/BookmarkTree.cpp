@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "pdf/Destination.h"
 #include "runtime/Dictionary.h"
 #include "runtime/Scheduler.h"
 #include "runtime/TransientBlocks.h"
@@ -14,12 +13,6 @@ BookmarkEntry* EntryOf(const pdf::OutlineItem* item) {
   return item != nullptr ? static_cast<BookmarkEntry*>(item->viewData) : nullptr;
 }
 
-// The text of a name or string naming a destination.
-std::string_view DestinationName(const runtime::ObjectHandle& value) {
-  return value.Tag() == runtime::ObjectTag::kName ? value->AsName().View()
-                                                  : value->AsString().View();
-}
-
 }  // namespace
 
 const char16_t* BookmarkEntry::TreeText() {
@@ -29,7 +22,7 @@ const char16_t* BookmarkEntry::TreeText() {
 
 BookmarkTree::BookmarkTree(runtime::LibraryContext* context, pdf::Document& document,
                            runtime::TreeItems* rows)
-    : context_(context), document_(document), rows_(rows), outline_(document, this) {}
+    : context_(context), rows_(rows), outline_(document, this) {}
 
 BookmarkTree::~BookmarkTree() { ReleaseOutlineEntries(context_, std::exchange(first_, nullptr)); }
 
@@ -87,35 +80,13 @@ void BookmarkTree::OnItemChanged(uint32_t, pdf::OutlineItem* item, pdf::OutlineI
   runtime::RunOnMainStack(context_, [&] { rows_->Update(entry, open); });
 }
 
-runtime::ObjectHandle BookmarkTree::DestinationOf(const BookmarkEntry* entry) {
+runtime::ObjectHandle BookmarkTree::TargetItemOf(const BookmarkEntry* entry) {
   if (entry == nullptr || entry->item == nullptr) return {};
   const runtime::ObjectHandle node = outline_.GetOutlineRoot(entry->item);
   if (node.Tag() != runtime::ObjectTag::kDictionary) return {};
-  runtime::ObjectHandle value = runtime::Dictionary::Get(node, "Dest");
-  if (value.IsNull()) {
-    const runtime::ObjectHandle action = runtime::Dictionary::Get(node, "A");
-    if (action.Tag() != runtime::ObjectTag::kDictionary) return {};
-    const runtime::ObjectHandle kind = runtime::Dictionary::Get(action, "S");
-    if (kind.Tag() != runtime::ObjectTag::kName || kind->AsName().View() != "GoTo") return {};
-    value = runtime::Dictionary::Get(action, "D");
-  }
-  // Names lead to their value, which may be a dictionary holding "D"; a
-  // chain of them is followed only so far.
-  for (uint32_t step = 0; step <= pdf::Destination::kMaxIndirections; ++step) {
-    value = value.Resolved();
-    switch (value.Tag()) {
-      case runtime::ObjectTag::kArray:
-        return value;
-      case runtime::ObjectTag::kName:
-      case runtime::ObjectTag::kString:
-        value = pdf::Destination::FindNamed(document_, DestinationName(value));
-        break;
-      case runtime::ObjectTag::kDictionary:
-        value = runtime::Dictionary::Get(value, "D");
-        break;
-      default:
-        return {};
-    }
+  if (runtime::Dictionary::Get(node, "A").Tag() == runtime::ObjectTag::kDictionary ||
+      !runtime::Dictionary::Get(node, "Dest").IsNull()) {
+    return node;
   }
   return {};
 }

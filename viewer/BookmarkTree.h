@@ -7,7 +7,7 @@
 //
 //   BookmarkTree tree(context, document, rows);   // rows may be null
 //   tree.Fill();                                  // on the outline job
-//   ObjectHandle destination = tree.DestinationOf(entry);
+//   ObjectHandle item = tree.TargetItemOf(entry);   // for FollowOutlineItem
 #include <cstdint>
 
 #include "pdf/Document.h"
@@ -47,10 +47,10 @@ class BookmarkTree final : public pdf::OutlineListener {
   BookmarkEntry* First() const { return first_; }
   uint32_t EntryCount() const { return entryCount_; }
 
-  // The explicit destination `entry` leads to: its "Dest", or the "D" of
-  // its go-to action, with named destinations looked up. The null value
-  // when it leads nowhere.
-  runtime::ObjectHandle DestinationOf(const BookmarkEntry* entry);
+  // The outline item of `entry` when it leads somewhere (it has an action
+  // "A" or a "Dest"), for the document's action runner to follow; the null
+  // value otherwise.
+  runtime::ObjectHandle TargetItemOf(const BookmarkEntry* entry);
 
   // Frees a chain of entries and everything below them, iteratively.
   static void ReleaseOutlineEntries(runtime::LibraryContext* context, BookmarkEntry* first);
@@ -63,7 +63,6 @@ class BookmarkTree final : public pdf::OutlineListener {
 
  private:
   runtime::LibraryContext* context_;
-  pdf::Document& document_;
   runtime::TreeItems* rows_;
   pdf::Outline outline_;
   BookmarkEntry* first_ = nullptr;

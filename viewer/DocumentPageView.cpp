@@ -1,5 +1,9 @@
 #include "viewer/DocumentPageView.h"
 
+#include "runtime/ErrorTrap.h"
+#include "viewer/ActionRunner.h"
+#include "viewer/PendingDestination.h"
+
 namespace viewer {
 
 namespace {
@@ -21,7 +25,12 @@ DocumentPageView::DocumentPageView(runtime::LibraryContext* context, pdf::Docume
       sizes_(ReadyTable(table_)),
       region_(context, document, host, window),
       view_(context, sizes_, &region_, view, dpi) {
-  view_.RunOpenAction(document);
+  // The opening destination as the viewer applies it; a broken one leaves
+  // the first page.
+  PendingDestination opening(context);
+  opening.FillFromOpenAction(document);
+  ActionRunner actions(context, document, view_, host);
+  runtime::CatchAllExceptCancel(context, [&] { actions.ApplyPendingDestination(opening); });
   view_.RefreshLayout();
 }
 

@@ -8,7 +8,7 @@
 namespace viewer {
 
 OpenDocument::OpenDocument(runtime::LibraryContext* context, streams::DataStoreRef file)
-    : job(context), context_(context), file_(std::move(file)) {}
+    : job(context), context_(context), file_(std::move(file)), opening_(context) {}
 
 OpenDocument::~OpenDocument() {
   // The job first: its thread may still be using the document.
@@ -17,6 +17,7 @@ OpenDocument::~OpenDocument() {
 }
 
 void OpenDocument::Release() {
+  opening_.Clear();
   if (sizes_ != nullptr) runtime::DestroyAndFree(context_, std::exchange(sizes_, nullptr));
   if (pages_ != nullptr) runtime::DestroyAndFree(context_, std::exchange(pages_, nullptr));
   if (document_ != nullptr) runtime::DestroyAndFree(context_, std::exchange(document_, nullptr));
@@ -32,6 +33,7 @@ void OpenDocument::Install(pdf::Document* document) {
   // A first page that cannot be read keeps the default record: the
   // document still opens, and the page shows its error when drawn.
   if (count > 0) runtime::CatchAllExceptCancel(context_, [&] { pages_->Load(0); });
+  opening_.FillFromOpenAction(*document_);
 }
 
 }  // namespace viewer

@@ -15,6 +15,7 @@
 #include "runtime/ThreadHandle.h"
 #include "streams/DataSource.h"
 #include "viewer/DocumentPageSizes.h"
+#include "viewer/PendingDestination.h"
 
 namespace viewer {
 
@@ -28,7 +29,8 @@ class OpenDocument {
   // Takes the opened and authorised document (owned from now on, also when
   // this raises), builds its page records and reads page 0, so that the
   // first layout shows the first page at its own size. Every page is taken
-  // as available: the whole file is at hand.
+  // as available: the whole file is at hand. The document's opening
+  // destination is captured for the page view to apply.
   void Install(pdf::Document* document);
 
   // Null until Install.
@@ -36,6 +38,9 @@ class OpenDocument {
   pdf::PageInfoTable* Pages() const { return pages_; }
   DocumentPageSizes* PageSizes() const { return sizes_; }
   int32_t PageCount() const { return pages_ != nullptr ? pages_->PageCount() : 0; }
+  // Where the document asks to open; the page view that applies it empties
+  // it, so that it is applied once.
+  PendingDestination& OpeningDestination() { return opening_; }
 
   // The open job reading this document.
   runtime::ThreadHandle job;
@@ -48,6 +53,7 @@ class OpenDocument {
   pdf::Document* document_ = nullptr;
   pdf::PageInfoTable* pages_ = nullptr;
   DocumentPageSizes* sizes_ = nullptr;
+  PendingDestination opening_;
 };
 
 }  // namespace viewer

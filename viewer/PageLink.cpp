@@ -10,6 +10,7 @@
 #include "runtime/ErrorTrap.h"
 #include "runtime/Matrix.h"
 #include "runtime/ObjectValue.h"
+#include "runtime/Scheduler.h"
 #include "viewer/PageView.h"
 
 namespace viewer {
@@ -58,6 +59,8 @@ PageLink PageLink::FindAt(pdf::Document& document, int32_t page, runtime::Fixed 
   const uint32_t count = runtime::Array::Count(annots);
   // The walk goes on after a hit: a link drawn later lies on top.
   for (uint32_t i = 0; i < count; ++i) {
+    // The file sets the count, and every entry may be an object to read.
+    runtime::ChargeWork(document.Context(), runtime::kWorkCostLight);
     const ObjectHandle annotation = runtime::Array::Get(annots, i);
     if (annotation.Tag() != ObjectTag::kDictionary || !pdf::Annot::IsLink(annotation)) continue;
     if (!pdf::Annot::HitTest(x, y, nullptr, annotation)) continue;
@@ -112,6 +115,7 @@ PageLink PageLink::FindNext(PageView& view, pdf::Document& document, const PageL
           if (annots.IsNull()) continue;
           const uint32_t count = runtime::Array::Count(annots);
           for (uint32_t i = 0; i < count; ++i) {
+            runtime::ChargeWork(document.Context(), runtime::kWorkCostLight);
             PageLink link;
             link.page = page;
             link.index = static_cast<int32_t>(i);

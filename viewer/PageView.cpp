@@ -4,7 +4,6 @@
 #include <cstring>
 #include <limits>
 
-#include "runtime/Dictionary.h"
 #include "runtime/ErrorRecord.h"
 #include "runtime/ErrorTrap.h"
 #include "viewer/ViewFrame.h"
@@ -402,24 +401,6 @@ void PageView::GoToDestination(const pdf::DestinationView& d) {
     zoom_ = savedZoom;
     paramsChanged_ = true;
   }
-}
-
-void PageView::RunOpenAction(pdf::Document& document) {
-  runtime::CatchAllExceptCancel(context_, [&] {
-    const runtime::ObjectHandle catalog = runtime::Dictionary::Get(document.GetTrailer(), "Root");
-    if (catalog.Tag() != runtime::ObjectTag::kDictionary) return;
-    const runtime::ObjectHandle open = runtime::Dictionary::Get(catalog, "OpenAction");
-    if (open.Tag() != runtime::ObjectTag::kArray) return;
-    RefreshLayout();
-    GoToDestinationArray(document, open, CurrentPage());
-  });
-}
-
-void PageView::GoToExplicitDestination(pdf::Document& document, const runtime::ObjectHandle& array) {
-  RefreshLayout();
-  const pdf::DestinationTarget target = pdf::Destination::Parse(document, array, CurrentPage());
-  if (target.pageIndex < 0 || target.pageIndex >= pages_.PageCount()) return;
-  GoToDestinationArray(document, array, CurrentPage());
 }
 
 void PageView::GoToDestinationArray(pdf::Document& document, const runtime::ObjectHandle& array,

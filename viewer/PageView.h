@@ -79,14 +79,6 @@ class PageView : public PageViewCommands {
   // when the page is not laid out.
   bool PageToViewMatrix(int32_t page, runtime::Matrix& out);
   ScrollBarRecord ScrollBars();
-  // The document's "OpenAction" when it is a destination: the view goes
-  // there. Every error but cancellation is dropped; an action dictionary
-  // is left to the action machinery.
-  void RunOpenAction(pdf::Document& document);
-  // An explicit destination array of `document`: the view goes to its page
-  // and fit. A page outside the document is ignored; a malformed array
-  // raises (runtime, 2).
-  void GoToExplicitDestination(pdf::Document& document, const runtime::ObjectHandle& array);
   // After a change has been laid out: the scroll bars, then the current
   // page and the effective zoom, go to `sink`.
   void AfterViewChange(ViewChangeSink& sink);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "runtime/Dictionary.h"
 #include "runtime/ErrorTrap.h"
 #include "runtime/ObjectValue.h"
 
@@ -41,6 +42,19 @@ void PendingDestination::Fill(const runtime::ObjectHandle& value) {
     name_[static_cast<uint32_t>(bytes.size())] = 0;
   }
   kind_ = kind;
+}
+
+void PendingDestination::FillFromOpenAction(pdf::Document& document) {
+  Clear();
+  runtime::CatchAllExceptCancel(context_, [&] {
+    runtime::ObjectHandle open = runtime::Dictionary::Get(document.GetRoot(), "OpenAction");
+    if (open.Tag() == runtime::ObjectTag::kDictionary) {
+      const runtime::ObjectHandle type = runtime::Dictionary::Get(open, "S");
+      if (type.Tag() != runtime::ObjectTag::kName || type->AsName().View() != "GoTo") return;
+      open = runtime::Dictionary::Get(open, "D");
+    }
+    if (!open.IsNull()) Fill(open);
+  });
 }
 
 std::string_view PendingDestination::Name() const {

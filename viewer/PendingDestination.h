@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "pdf/Document.h"
 #include "runtime/LibraryContext.h"
 #include "runtime/ObjectHandle.h"
 #include "runtime/OwnedBuffer.h"
@@ -30,6 +31,12 @@ class PendingDestination {
   // A name gives kName, a string kString, anything else must be an
   // explicit destination array ((runtime, 2) otherwise).
   void Fill(const runtime::ObjectHandle& value);
+  // The document's opening destination: the catalog's "OpenAction" when it
+  // is a destination, or the "D" of a "GoTo" action there. Other actions,
+  // and a value that is no destination, leave the target empty; every
+  // error but cancellation is dropped (a broken opening destination must
+  // not keep the document from opening).
+  void FillFromOpenAction(pdf::Document& document);
   void Clear();
   // The page shown before the destination is applied.
   void SetInitialPage(int32_t page) {

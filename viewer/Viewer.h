@@ -42,7 +42,6 @@ class Viewer;
 class RenderRegion;
 class BookmarkEntry;
 class BookmarkTree;
-class DocumentInteraction;
 class OpenDocument;
 class PageView;
 
@@ -59,6 +58,10 @@ inline constexpr uint32_t kTextResumeFromStart = 77;
 inline constexpr uint32_t kTextResumeFromEnd = 78;
 inline constexpr uint32_t kTextSearchProgress = 79;
 inline constexpr uint32_t kTextSearchFailed = 80;
+// A page number typed into the page box or the go-to-page dialog that
+// lies past the last page, or below 1.
+inline constexpr uint32_t kTextPageTooLarge = 64;
+inline constexpr uint32_t kTextPageNotPositive = 65;
 
 // Wrong passwords before the viewer stops asking.
 inline constexpr uint32_t kPasswordAttempts = 3;

@@ -8,6 +8,7 @@
 #include "runtime/Scheduler.h"
 #include "runtime/TransientBlocks.h"
 #include "viewer/BookmarkTree.h"
+#include "viewer/DocumentInteraction.h"
 #include "viewer/OpenDocument.h"
 #include "viewer/OutlineJob.h"
 #include "viewer/PageView.h"
@@ -61,16 +62,14 @@ void Viewer::OpenSelectedBookmark(bool fromCommand) {
 
 void Viewer::GoToBookmark(BookmarkEntry* entry, bool fromCommand) {
   if (entry == nullptr || bookmarks == nullptr || currentDocument == nullptr) return;
-  runtime::ObjectHandle destination;
-  runtime::CatchAllExceptCancel(context, [&] { destination = bookmarks->DestinationOf(entry); });
-  if (destination.IsNull()) return;
-  if (ownedPageView != nullptr && pageView == ownedPageView) {
-    pdf::Document* document = currentDocument->Document();
+  runtime::ObjectHandle item;
+  runtime::CatchAllExceptCancel(context, [&] { item = bookmarks->TargetItemOf(entry); });
+  if (item.IsNull()) return;
+  if (ownedPageView != nullptr && pageView == ownedPageView && documentInteraction != nullptr) {
     RunPageViewRequest([&] {
       BeginBusy(kBusyLongOperation);
-      // A destination that cannot be followed leaves the view where it is.
-      runtime::CatchAllExceptCancel(
-          context, [&] { ownedPageView->GoToExplicitDestination(*document, destination); });
+      // A target that cannot be followed leaves the view where it is.
+      runtime::CatchAllExceptCancel(context, [&] { documentInteraction->actions.FollowOutlineItem(item); });
       EndBusy(kBusyLongOperation);
     });
   }

@@ -23,8 +23,6 @@ namespace {
 constexpr uint32_t kTextEnterPageNumber = 35;
 constexpr uint32_t kTextTotalPages = 36;
 constexpr uint32_t kTextCurrentZoom = 37;
-constexpr uint32_t kTextPageTooLarge = 64;
-constexpr uint32_t kTextPageNotPositive = 65;
 
 // Controls of the dialogs.
 constexpr uint32_t kZoomLabel = 1501;

@@ -11,13 +11,6 @@
 #include "viewer/WideDecimal.h"
 
 namespace viewer {
-namespace {
-
-constexpr uint32_t kTextTypedPageTooLarge = 64;
-constexpr uint32_t kTextTypedPageNotPositive = 65;
-
-}  // namespace
-
 bool Viewer::AcceptsNavigationKey(const runtime::HostWindow* source) const {
   // Keys typed into another control (the page box, the tree) are theirs.
   return pageView != nullptr && (source == nullptr || source == pageViewWindow);
@@ -64,7 +57,7 @@ void Viewer::GoToTypedPage(const runtime::HostWindow* control) {
     }
     return;
   }
-  ShowLocalizedMessage(page == 0 ? kTextTypedPageNotPositive : kTextTypedPageTooLarge);
+  ShowLocalizedMessage(page == 0 ? kTextPageNotPositive : kTextPageTooLarge);
   // The box shows the current page again.
   ForcePageNumberText();
   UpdatePageNumberText(shownPage, pageNumberFlags);

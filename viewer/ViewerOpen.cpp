@@ -343,7 +343,8 @@ void Viewer::CreatePageView(viewer::OpenDocument* document) {
   bookmarksShown = false;
   if (made == nullptr) return;
 
-  // The settings' first zoom, then the document's own opening view.
+  // The settings' first zoom, then the document's own opening
+  // destination, every error of which is dropped.
   if (host != nullptr) {
     uint32_t mode = 0;
     float factor = 0;
@@ -354,7 +355,10 @@ void Viewer::CreatePageView(viewer::OpenDocument* document) {
       made->GoToPage(made->CurrentPage(), false);
     }
   }
-  made->RunOpenAction(*document->Document());
+  // The first page view of the document uses its opening destination up.
+  runtime::CatchAllExceptCancel(
+      context, [&] { interaction->actions.ApplyPendingDestination(document->OpeningDestination()); });
+  document->OpeningDestination().Clear();
   if (optionNoSinglePage && made->LayoutMode() == kLayoutSinglePage) {
     made->SetLayoutMode(kLayoutContinuous);
   }

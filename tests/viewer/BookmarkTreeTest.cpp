@@ -147,6 +147,45 @@ TEST_F(BookmarkTreeTest, AThreeLevelOutlineFillsTheTreeAndLeadsToItsPages) {
   EXPECT_FALSE(app->viewer.bookmarksShown);
 }
 
+TEST_F(BookmarkTreeTest, AnItemsActionComesBeforeItsDestAndRunsItsChain) {
+  Make(0);
+  ASSERT_EQ(Open(WriteDocument(
+                "actions.pdf",
+                WithOutline("/Outlines 10 0 R",
+                            {
+                                {10, "<< /Type /Outlines /First 11 0 R /Last 13 0 R /Count 3 >>"},
+                                {11, "<< /Title (Both) /Parent 10 0 R /Next 12 0 R "
+                                     "/A << /S /GoTo /D [5 0 R /Fit] >> /Dest [3 0 R /Fit] >>"},
+                                {12, "<< /Title (Chain) /Parent 10 0 R /Prev 11 0 R /Next 13 0 R "
+                                     "/A << /S /GoTo /D [6 0 R /Fit] /Next << /S /GoTo /D [null /FitH 500] >> >> >>"},
+                                {13, "<< /Title (Link) /Parent 10 0 R /Prev 12 0 R "
+                                     "/A << /S /URI /URI (http://x.test/) >> >>"},
+                            }))),
+            1);
+  const struct {
+    const char16_t* row;
+    int32_t page;
+    int32_t fitMode;
+  } rows[] = {
+      {u"Both", 2, kZoomFitPage},
+      // The chained action's null page is the view's page, where the first
+      // action led.
+      {u"Chain", 3, kZoomFitWidth},
+      // Leads somewhere the view does not follow: the tree still gives way.
+      {u"Link", 3, kZoomFitWidth},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(viewersim::LogText(row.row));
+    app->OnCommand(kCmdBookmarks);
+    ASSERT_TRUE(app->viewer.bookmarksShown);
+    Select(row.row);
+    app->OnCommand(kCmdSelect);
+    EXPECT_EQ(CurrentPage(), row.page);
+    EXPECT_EQ(app->viewer.pageView->State().fitMode, row.fitMode);
+    EXPECT_FALSE(app->viewer.bookmarksShown);
+  }
+}
+
 TEST_F(BookmarkTreeTest, PocketPcFollowsASelectionChangeAndKeepsTheTree) {
   Make(kOptionPocketPc);
   ASSERT_EQ(Open(WriteDocument("pocket.pdf", ThreeLevels())), 1);

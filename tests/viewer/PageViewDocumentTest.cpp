@@ -6,10 +6,13 @@
 
 #include "pdf/Document.h"
 #include "pdf/PageInfoTable.h"
+#include "runtime/ErrorTrap.h"
 #include "runtime/LibraryContext.h"
 #include "tests/pdf/PdfTestSupport.h"
+#include "viewer/ActionRunner.h"
 #include "viewer/DocumentPageSizes.h"
 #include "viewer/PageView.h"
+#include "viewer/PendingDestination.h"
 
 namespace viewer {
 namespace {
@@ -47,8 +50,13 @@ TEST(PageViewDocumentTest, OpeningDestinationsPositionTheView) {
       {"a page given by number", "[0 0 612 792]", "[4 /FitH 500]", 4, kZoomFitWidth, 0},
       {"a page outside the document is dropped", "[0 0 612 792]", "[99 /Fit]", 0, kZoomFitWidth, 0},
       {"a destination without a kind is dropped", "[0 0 612 792]", "[5 0 R]", 0, kZoomFitWidth, 0},
-      {"an action dictionary is left alone", "[0 0 612 792]", "<< /S /GoTo /D [5 0 R /Fit] >>", 0,
+      {"a go-to action leads to its D", "[0 0 612 792]", "<< /S /GoTo /D [5 0 R /Fit] >>", 2, kZoomFitPage,
+       0},
+      {"another action is left alone", "[0 0 612 792]", "<< /S /URI /URI (http://x.test/) >>", 0,
        kZoomFitWidth, 0},
+      {"a go-to to a dictionary is dropped", "[0 0 612 792]", "<< /S /GoTo /D << /D [5 0 R /Fit] >> >>", 0,
+       kZoomFitWidth, 0},
+      {"a value that is no destination is dropped", "[0 0 612 792]", "12", 0, kZoomFitWidth, 0},
       {"a zero-size box with a destination", "[0 0 0 0]", "[5 0 R /XYZ null null 0]", 2, kZoomFitWidth,
        0},
       {"a zero-size box fitted", "[0 0 0 0]", "[7 0 R /FitR 10 10 10 20]", 4, kZoomExplicit, 0},
@@ -67,7 +75,12 @@ TEST(PageViewDocumentTest, OpeningDestinationsPositionTheView) {
     view.width = 240;
     view.height = 320;
     PageView pageView(&context, sizes, nullptr, view, 96);
-    pageView.RunOpenAction(*document);
+    // As the viewer opens a document: captured, then applied with its
+    // errors dropped.
+    PendingDestination opening(&context);
+    opening.FillFromOpenAction(*document);
+    ActionRunner actions(&context, *document, pageView, nullptr);
+    runtime::CatchAllExceptCancel(&context, [&] { actions.ApplyPendingDestination(opening); });
     EXPECT_EQ(pageView.CurrentPage(), c.page);
     EXPECT_EQ(pageView.Zoom().mode, c.zoomMode);
     if (c.zoomMode == kZoomExplicit && c.zoom != 0) {

@@ -13,6 +13,7 @@
 #include "tools/viewer-sim/RecordingHost.h"
 #include "viewer/DocumentInteraction.h"
 #include "viewer/MenuTree.h"
+#include "viewer/OpenDocument.h"
 #include "viewer/PageView.h"
 #include "viewer/ViewerApp.h"
 
@@ -130,6 +131,41 @@ TEST_F(ViewerInteractionTest, TappedLinksLeadToTheirDestinations) {
     EXPECT_EQ(uri, c.annots.find("/URI") != std::string::npos);
     EXPECT_EQ(View().CurrentPage(), c.page);
     EXPECT_EQ(View().Zoom().mode, c.zoomMode);
+  }
+}
+
+TEST_F(ViewerInteractionTest, TheOpeningDestinationIsFollowedOnceInEveryForm) {
+  struct Case {
+    const char* what;
+    std::string catalog;
+    int32_t page;
+    int32_t zoomMode;
+  };
+  // Page 2 is object 14, page 3 object 16.
+  const std::string named = "/Dests << /third [14 0 R /Fit] >> /Names << /Dests << /Names [(fourth) [16 0 R /FitH 500]] >> >> ";
+  const Case cases[] = {
+      {"none", "", 0, kZoomFitWidth},
+      {"an explicit destination", "/OpenAction [14 0 R /Fit]", 2, kZoomFitPage},
+      {"a name in Dests", named + "/OpenAction /third", 2, kZoomFitPage},
+      {"a string in the name tree", named + "/OpenAction (fourth)", 3, kZoomFitWidth},
+      {"a go-to action", "/OpenAction << /S /GoTo /D [16 0 R /Fit] >>", 3, kZoomFitPage},
+      {"a go-to action to a name", named + "/OpenAction << /S /GoTo /D /third >>", 2, kZoomFitPage},
+      {"another action stays", "/OpenAction << /S /URI /URI (http://x.test/) >>", 0, kZoomFitWidth},
+      {"a go-to to a dictionary stays", "/OpenAction << /S /GoTo /D << /D [16 0 R /Fit] >> >>", 0, kZoomFitWidth},
+      {"a missing name stays", named + "/OpenAction /nowhere", 0, kZoomFitWidth},
+      {"a page outside the document stays", "/OpenAction [9 /Fit]", 0, kZoomFitWidth},
+      {"a number stays", "/OpenAction 7", 0, kZoomFitWidth},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Open("opening-" + std::to_string(n++) + ".pdf",
+         InteractionDocument({{"", ""}, {"", ""}, {"", ""}, {"", ""}}, c.catalog));
+    EXPECT_EQ(View().CurrentPage(), c.page);
+    EXPECT_EQ(View().Zoom().mode, c.zoomMode);
+    // Used up by the page view that applied it.
+    ASSERT_NE(app_->viewer.currentDocument, nullptr);
+    EXPECT_EQ(app_->viewer.currentDocument->OpeningDestination().kind(), PendingDestination::kNothing);
   }
 }
 

@@ -112,6 +112,9 @@ TEST_F(ViewerSearchTest, WholeWordsAndCase) {
       {"without whole word every occurrence", "the other theme", u"the", {}, {"0.4.0", "0.4.5", "0.4.10"}},
       {"match case skips other cases", "the The THE", u"The", {true, false, false}, {"0.4.4"}},
       {"no match at all", "nothing here", u"missing", {}, {}},
+      {"backwards, the page's matches last first", "word x word x word", u"word", {false, false, true},
+       {"0.4.14", "0.4.7", "0.4.0"}},
+      {"backwards, overlapping matches", "aaaa", u"aa", {false, false, true}, {"0.4.2", "0.4.1", "0.4.0"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
