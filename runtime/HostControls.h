@@ -1,14 +1,11 @@
 #pragma once
-// The host's controls and dialogs that the viewer makes through
-// HostServices beyond plain windows: the bookmark tree, the page-number
-// edit box, timers and the text box of the About dialog.
+// The host's controls that the viewer makes through HostServices beyond
+// plain windows: the bookmark tree, the page-number edit box and timers.
 #include <cstdint>
 
 #include "runtime/HostWindow.h"
 
 namespace runtime {
-
-struct MenuItemDesc;
 
 // The bookmark tree.
 class HostTreeView : public HostWindow {
@@ -31,19 +28,5 @@ class HostTimer {
  public:
   virtual ~HostTimer() = default;
 };
-
-// A dialog that shows a block of text (About).
-class TextBoxDialog {
- public:
-  virtual ~TextBoxDialog() = default;
-  virtual void SetTitle(const char16_t* title) = 0;
-  virtual void SetItemText(uint32_t resourceId, const char16_t* text) = 0;
-  // The dialog's soft keys, a list of items linked by `next`.
-  virtual void SetSoftKeys(const MenuItemDesc* keys) = 0;
-  // Runs modally; returns the result (201 for OK).
-  virtual int32_t RunModal() = 0;
-};
-// The text control of the text box.
-inline constexpr uint32_t kTextBoxTextResource = 1801;
 
 }  // namespace runtime

@@ -83,4 +83,8 @@ class ZoomDialog : public HostDialog {
 // Document properties: odd texts 1401-1409 labels, even 1402-1410 values.
 class PropertiesDialog : public HostDialog {};
 
+// A block of read-only text (About): text 1801.
+inline constexpr uint32_t kTextBoxTextResource = 1801;
+class TextBoxDialog : public HostDialog {};
+
 }  // namespace runtime

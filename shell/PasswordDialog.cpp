@@ -4,6 +4,7 @@
 
 #include "platform/Dialog.h"
 #include "platform/Window.h"
+#include "shell/AppState.h"
 #include "shell/DialogCommands.h"
 #include "shell/DialogTemplates.h"
 #include "shell/Localization.h"

@@ -17,9 +17,7 @@ constexpr int kTextBoxInset = 4;
 
 }  // namespace
 
-TextBoxDialog::TextBoxDialog() : texts_(kTextBoxTexts, 1) {}
-
-void TextBoxDialog::SetItemText(uint32_t resourceId, const char16_t* text) { texts_.Set(resourceId, text, Window()); }
+TextBoxDialog::TextBoxDialog() : ShellDialog(kTextBoxTexts, 1) {}
 
 uint32_t TextBoxDialog::GetTemplateId() {
   if (IsCompactLayout()) return kTextBoxCompactTemplate;
@@ -28,7 +26,7 @@ uint32_t TextBoxDialog::GetTemplateId() {
 
 intptr_t TextBoxDialog::OnInitDialog(platform::HWND window) {
   DialogBase::OnInitDialog(window);
-  texts_.ShowAll(window);
+  Texts().ShowAll(window);
   font_.Apply(window, kTextBoxFontControls, 1);
   const platform::SIZE client = ClientSize(window);
   OnSize(0, client.cx, client.cy);

@@ -1,10 +1,9 @@
 #include "shell/TreeBitmaps.h"
 
 #include <array>
-#include <cstring>
 #include <vector>
 
-#include "platform/Gdi.h"
+#include "shell/BitmapResource.h"
 
 namespace shell {
 
@@ -41,31 +40,21 @@ Bgr ColourOf(char pixel) {
   }
 }
 
-// A 24-bit top-down bitmap resource of a grid, each pixel scale x scale.
+// A bitmap resource of a grid, each pixel scale x scale.
 std::vector<uint8_t> MakeBitmap(const char* const* grid, int scale) {
   const int width = kSmallWidth * scale;
   const int height = kSmallHeight * scale;
-  const int stride = (width * 3 + 3) / 4 * 4;
-  platform::BITMAPINFOHEADER header{};
-  header.biSize = sizeof header;
-  header.biWidth = width;
-  header.biHeight = -height;
-  header.biPlanes = 1;
-  header.biBitCount = 24;
-  header.biCompression = platform::BI_RGB;
-  header.biSizeImage = static_cast<platform::DWORD>(stride * height);
-  std::vector<uint8_t> bytes(sizeof header + static_cast<size_t>(stride) * height, 0);
-  std::memcpy(bytes.data(), &header, sizeof header);
+  std::vector<uint8_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
+  uint8_t* out = pixels.data();
   for (int y = 0; y < height; ++y) {
-    uint8_t* row = bytes.data() + sizeof header + static_cast<size_t>(y) * stride;
     for (int x = 0; x < width; ++x) {
       const Bgr colour = ColourOf(grid[y / scale][x / scale]);
-      row[x * 3] = colour.blue;
-      row[x * 3 + 1] = colour.green;
-      row[x * 3 + 2] = colour.red;
+      *out++ = colour.blue;
+      *out++ = colour.green;
+      *out++ = colour.red;
     }
   }
-  return bytes;
+  return MakeBitmapResource(width, height, pixels.data());
 }
 
 }  // namespace
@@ -75,12 +64,11 @@ std::span<const platform::ResourceEntry> TreeBitmapResources() {
   static const std::vector<uint8_t> bookLarge = MakeBitmap(kBook, 2);
   static const std::vector<uint8_t> pageSmall = MakeBitmap(kPage, 1);
   static const std::vector<uint8_t> pageLarge = MakeBitmap(kPage, 2);
-  constexpr uint16_t kBitmapType = 2;
   static const std::array<platform::ResourceEntry, 4> entries = {{
-      {kBitmapType, kTreeBookSmall, bookSmall.data(), static_cast<uint32_t>(bookSmall.size())},
-      {kBitmapType, kTreeBookLarge, bookLarge.data(), static_cast<uint32_t>(bookLarge.size())},
-      {kBitmapType, kTreePageSmall, pageSmall.data(), static_cast<uint32_t>(pageSmall.size())},
-      {kBitmapType, kTreePageLarge, pageLarge.data(), static_cast<uint32_t>(pageLarge.size())},
+      {kBitmapResourceType, kTreeBookSmall, bookSmall.data(), static_cast<uint32_t>(bookSmall.size())},
+      {kBitmapResourceType, kTreeBookLarge, bookLarge.data(), static_cast<uint32_t>(bookLarge.size())},
+      {kBitmapResourceType, kTreePageSmall, pageSmall.data(), static_cast<uint32_t>(pageSmall.size())},
+      {kBitmapResourceType, kTreePageLarge, pageLarge.data(), static_cast<uint32_t>(pageLarge.size())},
   }};
   return entries;
 }

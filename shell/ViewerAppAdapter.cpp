@@ -3,7 +3,6 @@
 #include <bit>
 #include <utility>
 
-#include "runtime/HostControls.h"
 #include "runtime/ErrorTrap.h"
 #include "runtime/HostControls.h"
 #include "shell/HostWindow.h"
@@ -33,9 +32,7 @@ void ViewerAppAdapter::EndModalUi() { app_->EndModalUi(); }
 void ViewerAppAdapter::OnBookmarkSelected() { app_->OnBookmarkSelected(); }
 
 int32_t ViewerAppAdapter::OnSize(HostWindow* window, int32_t width, int32_t height) {
-  if (window == nullptr || window != OwnWindow(app_->viewer.mainContainer)) return 0;
-  Guarded([&] { app_->viewer.Relayout(width, height); });
-  return 1;
+  return app_->OnSize(window, width, height);
 }
 
 bool ViewerAppAdapter::OnPaint(HostWindow* window) {

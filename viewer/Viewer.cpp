@@ -6,6 +6,7 @@
 #include "runtime/CoThread.h"
 #include "runtime/ErrorTrap.h"
 #include "runtime/HostControls.h"
+#include "runtime/HostDialogs.h"
 #include "runtime/HostServices.h"
 #include "runtime/HostWindow.h"
 #include "runtime/ListLink.h"

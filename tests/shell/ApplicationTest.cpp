@@ -101,6 +101,24 @@ class ApplicationRunTest : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
   }
   bool Exists(const std::string& name) const { return std::filesystem::exists(Path(name)); }
+  // Recent file `index` as the registry file holds it (each "\" written
+  // twice); empty when there is none.
+  std::string RecentFile(int index) const {
+    const std::string registry = Read("registry.txt");
+    const std::string name = "\"" + std::to_string(index) + "\"=\"";
+    const size_t start = registry.find(name);
+    if (start == std::string::npos) return "";
+    const size_t value = start + name.size();
+    const size_t end = registry.find("\"\n", value);
+    return registry.substr(value, end == std::string::npos ? std::string::npos : end - value);
+  }
+  // A host path in the registry file's form: the device's "\" for "/",
+  // each written twice.
+  static std::string AsRegistryPath(const std::string& hostPath) {
+    std::string text;
+    for (const char c : hostPath) text += c == '/' ? std::string("\\\\") : std::string(1, c);
+    return text;
+  }
   void WriteOnePagePdf(const std::string& name) const {
     Write(name, testsupport::SmallPdfFile({
                     "<< /Type /Catalog /Pages 2 0 R >>",
@@ -160,12 +178,9 @@ TEST_F(ApplicationRunTest, ASecondStartHandsItsFileToTheFirstAndEnds) {
   EXPECT_EQ(secondOutput, "");
   EXPECT_FALSE(Exists("second.png"));
   // The first instance opened the handed-over file: it is now the most
-  // recent one.
-  const std::string registry = Read("registry.txt");
-  const size_t recent = registry.find("\"0\"=\"");
-  ASSERT_NE(recent, std::string::npos) << registry;
-  EXPECT_NE(registry.find("second one.pdf", recent), std::string::npos) << registry;
-  EXPECT_LT(registry.find("second one.pdf", recent), registry.find('\n', recent)) << registry;
+  // recent one, the first file next.
+  EXPECT_EQ(RecentFile(0), AsRegistryPath(Path("second one.pdf"))) << Read("registry.txt");
+  EXPECT_EQ(RecentFile(1), AsRegistryPath(Path("first.pdf"))) << Read("registry.txt");
 }
 
 TEST_F(ApplicationRunTest, AScriptedRunOpensTheDocumentZoomsAndExitsThroughExit) {
@@ -181,9 +196,7 @@ TEST_F(ApplicationRunTest, AScriptedRunOpensTheDocumentZoomsAndExitsThroughExit)
   EXPECT_EQ(output, "zoom 2\n");
   EXPECT_TRUE(Exists("zoomed.png"));
   // The document went into the recent files, first.
-  const std::string registry = Read("registry.txt");
-  EXPECT_NE(registry.find("\"0\"=\""), std::string::npos) << registry;
-  EXPECT_NE(registry.find("one.pdf"), std::string::npos) << registry;
+  EXPECT_EQ(RecentFile(0), AsRegistryPath(Path("one.pdf"))) << Read("registry.txt");
 }
 
 // The page view paints the rendered page: a 400 x 100 page with a red

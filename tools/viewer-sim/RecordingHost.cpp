@@ -265,17 +265,6 @@ int32_t RecordedPropertiesDialog::RunModal() {
   return Finish(201, shown);
 }
 
-void RecordedTextBox::SetTitle(const char16_t* value) {
-  title = value;
-  host->Record(name + ".SetTitle " + LogText(value));
-}
-void RecordedTextBox::SetItemText(uint32_t resourceId, const char16_t* value) {
-  text = value;
-  host->Record(name + ".SetItemText " + std::to_string(resourceId) + " " + LogText(value));
-}
-void RecordedTextBox::SetSoftKeys(const runtime::MenuItemDesc* keys) {
-  host->Record(name + ".SetSoftKeys " + KeysText(keys));
-}
 int32_t RecordedTextBox::RunModal() {
   host->Record(name + ".RunModal");
   return 201;

@@ -182,16 +182,11 @@ struct RecordedTimer : runtime::HostTimer {
   bool alive = true;
 };
 
-class RecordedTextBox : public runtime::TextBoxDialog {
+class RecordedTextBox final : public RecordedDialog<runtime::TextBoxDialog> {
  public:
-  RecordedTextBox(RecordingHost* owner, std::string label) : host(owner), name(std::move(label)) {}
-  void SetTitle(const char16_t* title) override;
-  void SetItemText(uint32_t resourceId, const char16_t* text) override;
-  void SetSoftKeys(const runtime::MenuItemDesc* keys) override;
+  using RecordedDialog::RecordedDialog;
+  // Logs the run and answers OK.
   int32_t RunModal() override;
-  RecordingHost* host;
-  std::string name;
-  std::u16string title, text;
 };
 
 class RecordedMessageBox : public runtime::MessageBoxDialog {
