@@ -34,22 +34,7 @@ constexpr int kDevice = 1024;
 // top-left corner; `extra` are objects 6, ...
 std::string ImagePage(int width, int height, const std::string& entries, const std::string& data, double scale,
                       const std::vector<std::string>& extra = {}) {
-  std::string file = testsupport::OneImagePagePdf(kDevice, width, height, entries, data, scale);
-  if (extra.empty()) return file;
-  // Rebuilt with the extra objects after the image.
-  const std::string w = std::to_string(width * scale), h = std::to_string(height * scale);
-  const std::string content = "q " + w + " 0 0 " + h + " 0 " + std::to_string(kDevice - height * scale) + " cm /Im0 Do Q";
-  const std::string side = std::to_string(kDevice);
-  std::vector<std::string> objects = {
-      "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + side + " " + side +
-          "] /Contents 4 0 R /Resources << /XObject << /Im0 5 0 R >> >> >>",
-      testsupport::StreamBody("", content),
-      testsupport::StreamBody("/Type /XObject /Subtype /Image /Width " + std::to_string(width) + " /Height " +
-                                  std::to_string(height) + " " + entries,
-                              data)};
-  objects.insert(objects.end(), extra.begin(), extra.end());
-  return testsupport::SmallPdfFile(objects);
+  return testsupport::OneImagePagePdf(kDevice, width, height, entries, data, scale, extra);
 }
 
 struct Fixture {

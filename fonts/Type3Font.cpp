@@ -246,10 +246,13 @@ void Type3Font::LoadFromDict(pdf::Document& document) {
   SimpleFontEncoding::ReadWidths(table, dict_, 0, fontMatrix_.a);
   if (fontMatrix_.a != 65) {
     // Widths scale by FontMatrix a, which may lie below 16.16's resolution.
+    // The codes are those ReadWidths accepted: FirstChar to LastChar, as
+    // far as the array reaches; entries past LastChar are not widths.
     const runtime::ObjectHandle widths = runtime::Dictionary::GetArray(dict_, "Widths");
     const int64_t first = runtime::Dictionary::GetInteger(dict_, "FirstChar");
+    const int64_t last = std::min<int64_t>(runtime::Dictionary::GetInteger(dict_, "LastChar"), 255);
     const uint32_t n = runtime::Array::Count(widths);
-    for (uint32_t i = 0; i < n && first + i <= 255; ++i) {
+    for (uint32_t i = 0; i < n && first + i <= last; ++i) {
       const double w = runtime::FixedToDouble(runtime::Array::Get(widths, i)->AsNumber());
       table.widths[first + i] = SaturatedFixedOf(w * m[0]);
     }

@@ -29,7 +29,8 @@ class BlendStage : public StageEntry {
 
 // A two-input stage whose arithmetic is `Op`:
 //   Shape(b0, s0), Alpha(b0, ab, as), Colour(b0, ab, cb, as, cs)
-// with b0 the first input's shape byte of the same channel.
+// with b0 the first input's shape byte of the same channel (its only byte when
+// the shape has one channel).
 template <class Op>
 class BinaryStage final : public BlendStage {
  public:
@@ -53,6 +54,15 @@ inline bool IsOneAlphaByte(const PixelPlane* plane) {
 }
 inline bool IsThreeColourBytesDown(const PixelPlane* plane) {
   return plane != nullptr && plane->format.Count() == 3 && plane->format.channelStep == -1;
+}
+
+// Pixel x of a plane that is read for every channel of another: a plane of
+// one channel serves them all, so its cursor stays on that channel rather
+// than stepping into the bytes of the pixels that follow.
+inline SpanCursor SharedChannelCursorAt(const PixelPlane* plane, int32_t x) {
+  SpanCursor cursor = CursorAt(plane, x);
+  if (cursor.count == 1) cursor.channelStep = 0;
+  return cursor;
 }
 
 // Blend modes: shape and alpha come from the source; colour is the source
@@ -281,7 +291,7 @@ int32_t BinaryStage<Op>::RunSpan(int32_t x, int32_t xEnd) {
   }
   const SpanCursor d0 = CursorAt(destination_[0], x), d1 = CursorAt(destination_[1], x),
                    d2 = CursorAt(destination_[2], x);
-  const SpanCursor b0 = CursorAt(first_[0], x), b1 = CursorAt(first_[1], x), b2 = CursorAt(first_[2], x);
+  const SpanCursor b0 = SharedChannelCursorAt(first_[0], x), b1 = CursorAt(first_[1], x), b2 = CursorAt(first_[2], x);
   const SpanCursor s0 = CursorAt(second_[0], x), s1 = CursorAt(second_[1], x), s2 = CursorAt(second_[2], x);
   const int32_t n = xEnd - x;
   if (d0.count == 0 && d1.count == 1 && d2.count == 3)
@@ -299,7 +309,7 @@ int32_t LerpStageOf<SingleMask>::RunSpan(int32_t x, int32_t xEnd) {
   for (int k = 2; k >= 0; --k) {
     SpanCursor d = CursorAt(destination_[k], x);
     if (d.count == 0) continue;
-    SpanCursor m = CursorAt(SingleMask ? first_[0] : first_[k], x);
+    SpanCursor m = SharedChannelCursorAt(SingleMask ? first_[0] : first_[k], x);
     SpanCursor p = CursorAt(second_[k], x), q = CursorAt(third_[k], x);
     for (int32_t n = xEnd - x; n > 0; --n) {
       for (int32_t c = 0; c < d.count; ++c)

@@ -29,11 +29,12 @@ using Rgb = contenttest::PagePixelSink::Rgb;
 // A 100 x 100 point page showing `content` with the Type 3 font /T3
 // (object 5): FontMatrix `matrix`, codes 65 and 66 named /a and /b by
 // `encoding`, glyph procedures `procedures` named /a, /b, ... in that order
-// (objects 6 on), widths 50 each; `fontExtra` adds entries to the font
-// dictionary.
+// (objects 6 on), widths 50 each (or `metrics`); `fontExtra` adds entries
+// to the font dictionary.
 std::string Type3Pdf(const std::string& content, const std::string& matrix, const std::vector<std::string>& procedures,
                      const std::string& fontExtra = "",
-                     const std::string& encoding = "<< /Differences [65 /a /b] >>") {
+                     const std::string& encoding = "<< /Differences [65 /a /b] >>",
+                     const std::string& metrics = "/FirstChar 65 /LastChar 66 /Widths [50 50]") {
   std::string charProcs;
   for (size_t i = 0; i < procedures.size(); ++i)
     charProcs += "/" + std::string(1, static_cast<char>('a' + i)) + " " + std::to_string(6 + i) + " 0 R ";
@@ -44,7 +45,7 @@ std::string Type3Pdf(const std::string& content, const std::string& matrix, cons
       ">>",
       testsupport::StreamBody("", content),
       "<< /Type /Font /Subtype /Type3 /FontMatrix " + matrix + " /FontBBox [0 0 100 100] /CharProcs << " + charProcs +
-          ">> /Encoding " + encoding + " /FirstChar 65 /LastChar 66 /Widths [50 50] " + fontExtra + ">>",
+          ">> /Encoding " + encoding + " " + metrics + " " + fontExtra + ">>",
   };
   for (const std::string& procedure : procedures) objects.push_back(testsupport::StreamBody("", procedure));
   return testsupport::SmallPdfFile(objects);
@@ -141,6 +142,35 @@ TEST_F(Type3FontTest, D1SquareIsFullCoverageInsideAndAdvancesByWidthsTimesFontMa
   EXPECT_EQ(at(10, 1), 0);
   // Cached: asked again, the same record.
   EXPECT_EQ(Type3GlyphCoverage(*built.font, 1, 20, arena), square);
+}
+
+// Widths past LastChar are not widths: those codes advance by the missing
+// width (0), however long the array, and a LastChar beyond the array ends
+// with the array.
+TEST_F(Type3FontTest, WidthsCoverFirstCharToLastCharOnly) {
+  struct Case {
+    const char* metrics;
+    runtime::Fixed advanceA, advanceC;
+  } cases[] = {
+      {"/FirstChar 65 /LastChar 66 /Widths [50 50 70]", runtime::kFixedOne / 2, 0},
+      {"/FirstChar 65 /LastChar 67 /Widths [50 50 70]", runtime::kFixedOne / 2, runtime::kFixedOne * 7 / 10},
+      {"/FirstChar 65 /LastChar 300 /Widths [50 50]", runtime::kFixedOne / 2, 0},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.metrics);
+    const std::string bytes =
+        Type3Pdf("q Q", kUnit, {kSquare, kSquare, kSquare}, "", "<< /Differences [65 /a /b /c] >>", test.metrics);
+    pdftest::OpenDocument document(&context, bytes);
+    BuiltFont built = BuildFont(*document);
+    ASSERT_NE(built.Type3(), nullptr) << built.error.code;
+    const uint8_t codes[] = {'A', 'C'};
+    runtime::GlyphInfo info;
+    built.font->NextGlyph(codes, codes + 2, info);
+    EXPECT_NEAR(info.advance, test.advanceA, 66);
+    built.font->NextGlyph(codes + 1, codes + 2, info);
+    EXPECT_EQ(info.glyph, 3u);
+    EXPECT_NEAR(info.advance, test.advanceC, 66);
+  }
 }
 
 TEST_F(Type3FontTest, PagesShowCoverageGlyphsAndProcedureGlyphsWithTheirOwnColours) {

@@ -177,6 +177,62 @@ TEST_F(PipelineNodeTest, SingleByteMaskAndUnion) {
   EXPECT_EQ(bytes[2], Union255(255, 30));
 }
 
+// A one-channel mask described with a channel step (as the image sampler's
+// mask output is) still holds one byte per pixel: every colour channel of a
+// pixel is interpolated, or multiplied, by that pixel's own byte, never by
+// the bytes of the pixels after it (which, past the span's end, were never
+// written).
+TEST_F(PipelineNodeTest, OneChannelMaskServesEveryColourChannel) {
+  const uint8_t coverage[] = {0, 255, 0, 255, 128};
+  constexpr int32_t kWidth = 5;
+  auto* storage = static_cast<uint8_t*>(arena.Alloc(kWidth + 8));
+  std::fill_n(storage, kWidth + 8, uint8_t(0xEE));
+  std::copy(coverage, coverage + kWidth, storage);
+  auto* maskPlane = runtime::NewInArena<PixelPlane>(arena);
+  maskPlane->row = maskPlane->base = storage;
+  maskPlane->rect = {0, 0, kWidth, 1};
+  maskPlane->format = runtime::PixelFormatDesc{1, 0, 1, 1, 0, 0, 1};
+  PipelineNode* mask = PlaneSource::Create(arena, {maskPlane, nullptr, nullptr});
+
+  auto colour = [&](uint8_t b, uint8_t g, uint8_t r) {
+    auto* plane = runtime::NewInArena<PixelPlane>(arena);
+    auto* pixel = static_cast<uint8_t*>(arena.Alloc(4));
+    pixel[0] = b, pixel[1] = g, pixel[2] = r, pixel[3] = 0;
+    plane->row = plane->base = pixel;
+    plane->rect = kUnboundedPixels;
+    plane->format = runtime::PixelFormatDesc{3, 2, -1, 0, 0, 0, 0};
+    return plane;
+  };
+  const uint8_t from[3] = {10, 20, 30}, to[3] = {200, 150, 100};
+  PipelineNode* fromNode = PlaneSource::Create(arena, {nullptr, PixelPlane::Opaque(), colour(from[0], from[1], from[2])});
+  PipelineNode* toNode = PlaneSource::Create(arena, {nullptr, PixelPlane::Opaque(), colour(to[0], to[1], to[2])});
+
+  auto colourRow = [&](PipelineNode* node) {
+    auto* buffer = runtime::NewInArena<runtime::PixelBuffer>(arena, &context, &arena, IntRect{0, 0, kWidth, 1},
+                                                             PixelLayout::ForPlanes(3, 0, 3, true), true);
+    const PixelTriple target = PixelTriple::OfBuffer(arena, *buffer);
+    PipelineDriver::PaintRegion(arena, *PixelRegion::FromRect(arena, {0, 0, kWidth, 1}), target, nullptr, node);
+    std::vector<std::vector<int>> row;
+    for (int32_t x = 0; x < kWidth; ++x) {
+      const SpanCursor c = CursorAt(target.colour, x);
+      EXPECT_EQ(c.count, 3);
+      row.push_back({*c.Channel(0), *c.Channel(1), *c.Channel(2)});
+    }
+    return row;
+  };
+  const PixelTriple scratch =
+      PixelTriple::CreateScratch(&context, arena, PixelLayout::ForPlanes(3, 0, 3, true), {0, 0, kWidth, 1});
+  const auto lerped = colourRow(CompositorNode::CreateLerp(arena, scratch, mask, fromNode, toNode));
+  const auto masked = colourRow(PipelineStage::Create(arena, scratch, mask, toNode));
+  for (int32_t x = 0; x < kWidth; ++x) {
+    SCOPED_TRACE(x);
+    for (int c = 0; c < 3; ++c) {
+      EXPECT_EQ(lerped[size_t(x)][size_t(c)], Lerp255(from[2 - c], to[2 - c], coverage[x])) << "channel " << c;
+      EXPECT_EQ(masked[size_t(x)][size_t(c)], Mul255(coverage[x], to[2 - c])) << "channel " << c;
+    }
+  }
+}
+
 TEST_F(PipelineNodeTest, EmptySpanWritesNothing) {
   const PixelTriple destination = Scratch(2);
   std::fill_n(CursorAt(destination.alpha, 0).pixel, 8, uint8_t(7));

@@ -31,13 +31,14 @@ inline std::string SmallPdfFile(const std::vector<std::string>& objects) {
 
 // A one-page PDF of `page` x `page` points whose only content is one image
 // XObject (object 5: `entries` and `data`) of `width` x `height` pixels,
-// drawn `scale` points per pixel from the page's top-left corner.
+// drawn `scale` points per pixel from the page's top-left corner; `extra`
+// are objects 6, ... (a soft mask the image refers to).
 inline std::string OneImagePagePdf(int page, int width, int height, const std::string& entries,
-                                   const std::string& data, double scale) {
+                                   const std::string& data, double scale, const std::vector<std::string>& extra = {}) {
   const std::string w = std::to_string(width * scale), h = std::to_string(height * scale);
   const std::string content = "q " + w + " 0 0 " + h + " 0 " + std::to_string(page - height * scale) + " cm /Im0 Do Q";
   const std::string side = std::to_string(page);
-  return SmallPdfFile({
+  std::vector<std::string> objects = {
       "<< /Type /Catalog /Pages 2 0 R >>",
       "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + side + " " + side +
@@ -46,7 +47,9 @@ inline std::string OneImagePagePdf(int page, int width, int height, const std::s
       StreamBody("/Type /XObject /Subtype /Image /Width " + std::to_string(width) + " /Height " +
                      std::to_string(height) + " " + entries,
                  data),
-  });
+  };
+  objects.insert(objects.end(), extra.begin(), extra.end());
+  return SmallPdfFile(objects);
 }
 
 }  // namespace testsupport
