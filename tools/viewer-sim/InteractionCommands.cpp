@@ -27,9 +27,27 @@ int32_t Coordinate(const std::string& text) {
   return static_cast<int32_t>(value < -100000 ? -100000 : value > 100000 ? 100000 : value);
 }
 
+// A script word as UTF-16: UTF-8 sequences of up to three bytes are
+// decoded (so a test can type full-width digits); any other byte stands
+// for itself.
 std::u16string Wide(const std::string& text) {
-  // Script words are bytes; Latin-1 is enough for what a test types.
-  return std::u16string(text.begin(), text.end());
+  std::u16string out;
+  for (size_t i = 0; i < text.size();) {
+    const auto byte = [&](size_t at) { return static_cast<unsigned char>(text[at]); };
+    const auto follows = [&](size_t at) { return at < text.size() && (byte(at) & 0xC0) == 0x80; };
+    const unsigned lead = byte(i);
+    if (lead >= 0xC2 && lead < 0xE0 && follows(i + 1)) {
+      out += static_cast<char16_t>(((lead & 0x1F) << 6) | (byte(i + 1) & 0x3F));
+      i += 2;
+    } else if (lead >= 0xE0 && lead < 0xF0 && follows(i + 1) && follows(i + 2)) {
+      out += static_cast<char16_t>(((lead & 0x0F) << 12) | ((byte(i + 1) & 0x3F) << 6) | (byte(i + 2) & 0x3F));
+      i += 3;
+    } else {
+      out += static_cast<char16_t>(lead);
+      ++i;
+    }
+  }
+  return out;
 }
 
 // "page P X0 Y0 X1 Y1" of the selection's bounds on the window (its
@@ -120,8 +138,9 @@ void PrintMargins(ScriptState& s) {
     return;
   }
   const int32_t* m = view->LeadMargins();
-  s.output.push_back("margins " + std::to_string(m[0]) + " " + std::to_string(m[1]) + " " + std::to_string(m[2]) +
-                     " " + std::to_string(m[3]));
+  // Indexed by ScrollDirection: left, right, up, down.
+  s.output.push_back("margins left " + std::to_string(m[0]) + " right " + std::to_string(m[1]) + " up " +
+                     std::to_string(m[2]) + " down " + std::to_string(m[3]));
 }
 
 bool FindArgumentsValid(const ScriptArgs& a) {

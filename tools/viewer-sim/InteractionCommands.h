@@ -20,7 +20,7 @@ void PenTap(ScriptState& state, const ScriptArgs& args);
 void PenDown(ScriptState& state, const ScriptArgs& args);
 void PenMove(ScriptState& state, const ScriptArgs& args);
 void PenUp(ScriptState& state, const ScriptArgs& args);
-// "margins L R T B": the page view's lead margins.
+// "margins left L right R up U down D": the page view's lead margins.
 void PrintMargins(ScriptState& state);
 
 // "find [-c] [-w] [-b] WORD": the string and options as the Find dialog

@@ -15,7 +15,7 @@
 //   command ID   the menu command ID
 //   tap X Y      a pen tap at window pixels X, Y of the page view
 //   pendown X Y, penmove X Y, penup X Y   the pen's events one by one
-//   margins      the page view's lead margins: left, right, top, bottom
+//   margins      the page view's lead margins: left, right, up, down
 //   find [-c] [-w] [-b] WORD   the Find dialog's string and options (match
 //                case, whole word, backwards); nothing is searched yet
 //   next         Find Next; the match it shows prints as "match page P
