@@ -24,6 +24,11 @@ class PageView;
 
 class SelectionHighlight {
  public:
+  // Writes the bounds (page space) of the quadrilaterals of `range` on
+  // `page` into `out`, up to `capacity` of them (the last takes in any
+  // further ones); the count written.
+  static uint32_t PageRects(pdf::Document& document, content::FontSource* fonts, content::TextFontSource* textFonts,
+                            int32_t page, const runtime::TextRange& range, runtime::Rect* out, uint32_t capacity);
   // Writes up to `capacity` rectangles of `range` on `page` into `out`;
   // the count written. None when the page is not laid out or holds no part
   // of the range.

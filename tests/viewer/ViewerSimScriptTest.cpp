@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/platform/TempFolder.h"
+#include "tests/support/PngPicture.h"
 #include "tests/viewer/ViewerSimRun.h"
 #include "tests/viewer/ViewerTestDocuments.h"
 
@@ -158,6 +159,60 @@ TEST_F(ViewerSimScriptTest, FindNextShowsEachMatchOnScreenThenTheCount) {
     EXPECT_LE(m.y1, 320);
     EXPECT_LT(m.x0, m.x1);
     EXPECT_LT(m.y0, m.y1);
+  }
+}
+
+TEST_F(ViewerSimScriptTest, TheMatchShownIsInvertedOnThePageUntilTheNextOneIs) {
+  // Two lines saying "word", large enough to count pixels, both on screen.
+  const std::string pdf = Write(
+      "marked.pdf", TextPages({{"BT /F1 36 Tf 36 700 Td (one word) Tj 0 -60 Td (two word) Tj ET", ""}}));
+  const std::string a = folder_.path() + "/a.png", b = folder_.path() + "/b.png", c = folder_.path() + "/c.png";
+  const std::vector<std::string> lines =
+      Script(pdf, "idle; dump " + a + "; find word; next; idle; dump " + b + "; next; idle; dump " + c);
+  ASSERT_EQ(lines.size(), 2u);
+  SimMatch first, second;
+  ASSERT_TRUE(ParseSimMatch(lines[0], first)) << lines[0];
+  ASSERT_TRUE(ParseSimMatch(lines[1], second)) << lines[1];
+  ASSERT_LE(first.y1, second.y0) << "the matches overlap";
+  testsupport::Picture before, shownFirst, shownSecond;
+  ASSERT_TRUE(testsupport::ReadPng(a, before));
+  ASSERT_TRUE(testsupport::ReadPng(b, shownFirst));
+  ASSERT_TRUE(testsupport::ReadPng(c, shownSecond));
+  ASSERT_EQ(before.width, shownFirst.width);
+  ASSERT_EQ(before.height, shownFirst.height);
+  ASSERT_EQ(before.width, shownSecond.width);
+  ASSERT_EQ(before.height, shownSecond.height);
+  const auto inside = [](const SimMatch& m, int x, int y) { return x >= m.x0 && x < m.x1 && y >= m.y0 && y < m.y1; };
+  // Against the unmarked page: inside the shown match every channel is
+  // inverted, everywhere else nothing changed; the next match takes the
+  // mark with it.
+  struct Shot {
+    const char* name;
+    const testsupport::Picture& picture;
+    const SimMatch& marked;
+  };
+  for (const Shot& shot : {Shot{"first shown", shownFirst, first}, Shot{"second shown", shownSecond, second}}) {
+    SCOPED_TRACE(shot.name);
+    int inverted = 0, unchanged = 0, wrong = 0;
+    for (int y = 0; y < before.height; ++y) {
+      for (int x = 0; x < before.width; ++x) {
+        const size_t at = (static_cast<size_t>(y) * before.width + x) * 3;
+        bool same = true, opposite = true;
+        for (int k = 0; k < 3; ++k) {
+          const int p = before.rgb[at + k], q = shot.picture.rgb[at + k];
+          same = same && p == q;
+          opposite = opposite && p + q == 255;
+        }
+        const bool marked = inside(shot.marked, x, y);
+        if (marked ? opposite : same) {
+          (marked ? inverted : unchanged) += 1;
+        } else {
+          ++wrong;
+        }
+      }
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(inverted, (shot.marked.x1 - shot.marked.x0) * (shot.marked.y1 - shot.marked.y0));
   }
 }
 

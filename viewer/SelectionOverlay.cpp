@@ -1,0 +1,118 @@
+#include "viewer/SelectionOverlay.h"
+
+#include <algorithm>
+
+#include "pdf/Document.h"
+#include "runtime/ErrorTrap.h"
+#include "viewer/HostBitmap.h"
+#include "viewer/RenderRegion.h"
+#include "viewer/SelectionHighlight.h"
+
+namespace viewer {
+
+int32_t HostPixelBytes(int32_t kind);
+
+namespace {
+
+// Pages of a selection whose marks are drawn again at one change at most;
+// only the pages the region shows are looked at anyway.
+constexpr int32_t kMostRedrawnPages = 64;
+
+// A page-space rectangle in whole page pixels, rounded outward; empty when
+// it cannot be mapped.
+runtime::IntRect ToPixels(const runtime::Matrix& toPixels, const runtime::Rect& rect) {
+  if (!runtime::Matrix::CanTransformRect(toPixels, rect)) return {};
+  return runtime::Rect::ToPixelBounds(runtime::Matrix::TransformRectBounds(rect, toPixels));
+}
+
+}  // namespace
+
+SelectionOverlay::SelectionOverlay(pdf::Document& document, DocumentSelection& selection, content::FontSource* fonts,
+                                   content::TextFontSource* textFonts)
+    : document_(document), selection_(selection), fonts_(fonts), textFonts_(textFonts) {}
+
+SelectionOverlay::~SelectionOverlay() { Attach(nullptr); }
+
+void SelectionOverlay::Attach(RenderRegion* region) {
+  if (region_ != nullptr) region_->SetOverlay(nullptr);
+  region_ = region;
+  if (region_ != nullptr) region_->SetOverlay(this);
+  if (region_ != nullptr && !listening_) listening_ = selection_.AddListener(this);
+  if (region_ == nullptr && listening_) {
+    selection_.RemoveListener(this);
+    listening_ = false;
+  }
+  cachedPage_ = -1;
+}
+
+bool SelectionOverlay::PageRects(int32_t page) {
+  if (!selection_.Has()) return false;
+  const runtime::TextRange& range = selection_.Range();
+  if (page < range.start.page || page > range.end.page) return false;
+  if (page == cachedPage_) return rectCount_ > 0;
+  // The page counts as cached only once its outline is complete.
+  cachedPage_ = -1;
+  rectCount_ = 0;
+  // A page whose text cannot be read shows no marks; the page itself is
+  // still drawn.
+  runtime::CatchAllExceptCancel(document_.Context(), [&] {
+    rectCount_ = SelectionHighlight::PageRects(document_, fonts_, textFonts_, page, selection_.Range(), rects_,
+                                               kMaxRects);
+  });
+  cachedPage_ = page;
+  return rectCount_ > 0;
+}
+
+void SelectionOverlay::PaintOver(int32_t page, const runtime::Matrix& toPixels, const runtime::IntRect& area,
+                                 HostBitmap& bitmap, int32_t originX, int32_t originY) {
+  if (!PageRects(page)) return;
+  runtime::HostBitmap& handle = bitmap.Handle();
+  const runtime::HostPixelLayout* layout = handle.Begin(0);
+  const int32_t bytes = layout != nullptr ? HostPixelBytes(layout->kind) : 0;
+  if (bytes > 0 && layout->firstRow != nullptr) {
+    const runtime::IntRect inBitmap{originX, originY, originX + layout->width, originY + layout->height};
+    for (uint32_t i = 0; i < rectCount_; ++i) {
+      const runtime::IntRect r = ToPixels(toPixels, rects_[i]);
+      const runtime::IntRect part{std::max({r.x0, area.x0, inBitmap.x0}), std::max({r.y0, area.y0, inBitmap.y0}),
+                                  std::min({r.x1, area.x1, inBitmap.x1}), std::min({r.y1, area.y1, inBitmap.y1})};
+      if (part.IsEmpty()) continue;
+      // Inverting keeps the text readable on any colour, and drawing the
+      // area again takes the mark away.
+      for (int32_t y = part.y0; y < part.y1; ++y) {
+        uint8_t* row = layout->firstRow + static_cast<int64_t>(y - originY) * layout->rowStride;
+        uint8_t* from = row + static_cast<int64_t>(part.x0 - originX) * bytes;
+        uint8_t* to = row + static_cast<int64_t>(part.x1 - originX) * bytes;
+        for (uint8_t* p = from; p < to; ++p) *p = static_cast<uint8_t>(~*p);
+      }
+    }
+  }
+  handle.End();
+}
+
+void SelectionOverlay::RedrawMarks() {
+  if (region_ == nullptr || !selection_.Has()) return;
+  const runtime::TextRange& range = selection_.Range();
+  const int32_t last = std::min(range.end.page, range.start.page + kMostRedrawnPages - 1);
+  for (int32_t page = range.start.page; page <= last && page >= 0; ++page) {
+    runtime::Matrix toPixels;
+    if (!region_->BitmapMatrix(page, toPixels) || !PageRects(page)) continue;
+    runtime::IntRect all{};
+    for (uint32_t i = 0; i < rectCount_; ++i) {
+      const runtime::IntRect r = ToPixels(toPixels, rects_[i]);
+      if (r.IsEmpty()) continue;
+      all = all.IsEmpty() ? r
+                          : runtime::IntRect{std::min(all.x0, r.x0), std::min(all.y0, r.y0), std::max(all.x1, r.x1),
+                                             std::max(all.y1, r.y1)};
+    }
+    if (!all.IsEmpty()) region_->RedrawPageArea(page, all);
+  }
+}
+
+void SelectionOverlay::BeforeSelectionChange() { RedrawMarks(); }
+
+void SelectionOverlay::AfterSelectionChange() {
+  cachedPage_ = -1;
+  RedrawMarks();
+}
+
+}  // namespace viewer
