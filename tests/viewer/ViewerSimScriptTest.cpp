@@ -75,6 +75,22 @@ bool ParseSimMatch(const std::string& line, SimMatch& out) {
   return !in.fail() && match == "match" && page == "page";
 }
 
+// Checks that the script printed one match on each of `pages`, in order,
+// then the count; the matches (empty when the lines differ).
+std::vector<SimMatch> ExpectMatchesThenCount(const std::vector<std::string>& lines, const std::vector<int>& pages) {
+  std::vector<SimMatch> matches;
+  EXPECT_EQ(lines.size(), pages.size() + 1);
+  if (lines.size() != pages.size() + 1) return {};
+  for (size_t i = 0; i < pages.size(); ++i) {
+    SimMatch m;
+    EXPECT_TRUE(ParseSimMatch(lines[i], m)) << lines[i];
+    EXPECT_EQ(m.page, pages[i]) << lines[i];
+    matches.push_back(m);
+  }
+  EXPECT_EQ(lines.back(), "message \"Found " + std::to_string(pages.size()) + " match(es)\"");
+  return matches;
+}
+
 TEST_F(ViewerSimScriptTest, ATapFollowsTheLinkUnderThePen) {
   struct Case {
     const char* what;
@@ -140,18 +156,14 @@ TEST_F(ViewerSimScriptTest, FindNextShowsEachMatchOnScreenThenTheCount) {
   const std::string pdf = Write(
       "hyph.pdf", TextPages({{"BT /F1 12 Tf 72 700 Td (An exam-) Tj 0 -14 Td (ple of a word) Tj ET", ""},
                                {"BT /F1 12 Tf 72 700 Td (Another example) Tj ET", ""}}));
-  const std::vector<std::string> lines = Script(pdf, "find example; next; next; next");
-  ASSERT_EQ(lines.size(), 3u);
-  SimMatch first, second;
-  ASSERT_TRUE(ParseSimMatch(lines[0], first)) << lines[0];
-  ASSERT_TRUE(ParseSimMatch(lines[1], second)) << lines[1];
-  EXPECT_EQ(first.page, 0);
-  EXPECT_EQ(second.page, 1);
   // The search started at the document's start: no wrap question.
-  EXPECT_EQ(lines[2], "message \"Found 2 match(es)\"");
+  const std::vector<SimMatch> matches = ExpectMatchesThenCount(Script(pdf, "find example; next; next; next"), {0, 1});
+  ASSERT_EQ(matches.size(), 2u);
+  const SimMatch& first = matches[0];
+  const SimMatch& second = matches[1];
   // The joined word covers both lines; each match is brought wholly into
   // the 240 x 320 window when it is shown.
-  EXPECT_GT((first.y1 - first.y0) * 2, (second.y1 - second.y0) * 3) << lines[0] << " / " << lines[1];
+  EXPECT_GT((first.y1 - first.y0) * 2, (second.y1 - second.y0) * 3);
   for (const SimMatch& m : {first, second}) {
     EXPECT_GE(m.x0, 0);
     EXPECT_GE(m.y0, 0);
@@ -162,17 +174,32 @@ TEST_F(ViewerSimScriptTest, FindNextShowsEachMatchOnScreenThenTheCount) {
   }
 }
 
+TEST_F(ViewerSimScriptTest, TheFindDialogTakesTheStringAndOptionsAndSearchesAtOnce) {
+  const std::string pdf = Write(
+      "dialog.pdf", TextPages({{"BT /F1 12 Tf 72 700 Td (An exam-) Tj 0 -14 Td (ple, examples) Tj ET", ""},
+                               {"BT /F1 12 Tf 72 700 Td (Another example) Tj ET", ""}}));
+  std::string all;
+  // OK searches at once; whole words leave "examples" out. A cancelled
+  // dialog shows what the last one took and searches nothing.
+  ExpectMatchesThenCount(Script(pdf, "finddialog -w example; next; next; finddialog", "", &all), {0, 1});
+  EXPECT_NE(all.find("  F1.SetItemText 1102 \"\"\n"), std::string::npos) << all;
+  EXPECT_NE(all.find("  F1.RunModal -> 201 options --- \"example\"\n"), std::string::npos) << all;
+  EXPECT_NE(all.find("  F2.SetItemText 1102 \"example\"\n"), std::string::npos) << all;
+  EXPECT_NE(all.find("  F2.RunModal -> 202 options -w-\n"), std::string::npos) << all;
+  EXPECT_NE(all.find("  DestroyFindDialog F2\n"), std::string::npos) << all;
+}
+
 TEST_F(ViewerSimScriptTest, TheMatchShownIsInvertedOnThePageUntilTheNextOneIs) {
   // Two lines saying "word", large enough to count pixels, both on screen.
   const std::string pdf = Write(
       "marked.pdf", TextPages({{"BT /F1 36 Tf 36 700 Td (one word) Tj 0 -60 Td (two word) Tj ET", ""}}));
   const std::string a = folder_.path() + "/a.png", b = folder_.path() + "/b.png", c = folder_.path() + "/c.png";
-  const std::vector<std::string> lines =
-      Script(pdf, "idle; dump " + a + "; find word; next; idle; dump " + b + "; next; idle; dump " + c);
-  ASSERT_EQ(lines.size(), 2u);
-  SimMatch first, second;
-  ASSERT_TRUE(ParseSimMatch(lines[0], first)) << lines[0];
-  ASSERT_TRUE(ParseSimMatch(lines[1], second)) << lines[1];
+  const std::vector<SimMatch> matches = ExpectMatchesThenCount(
+      Script(pdf, "idle; dump " + a + "; find word; next; idle; dump " + b + "; next; idle; dump " + c + "; next"),
+      {0, 0});
+  ASSERT_EQ(matches.size(), 2u);
+  const SimMatch& first = matches[0];
+  const SimMatch& second = matches[1];
   ASSERT_LE(first.y1, second.y0) << "the matches overlap";
   testsupport::Picture before, shownFirst, shownSecond;
   ASSERT_TRUE(testsupport::ReadPng(a, before));

@@ -112,6 +112,24 @@ void FinishOutline(ScriptState& s) {
   });
 }
 
+// Runs `run` (a Find Next) and prints the match it shows, if any.
+template <class Run>
+void FindNextAfter(ScriptState& s, Run&& run) {
+  viewer::DocumentInteraction* before = s.app->viewer.documentInteraction;
+  runtime::TextRange was;
+  const bool had = before != nullptr && before->selection.Has();
+  if (had) was = before->selection.Range();
+  run();
+  viewer::DocumentInteraction* after = s.app->viewer.documentInteraction;
+  if (after == nullptr || !after->selection.Has()) return;
+  const runtime::TextRange& now = after->selection.Range();
+  // A new search shows its first match again only when it is the same
+  // range; every match Find Next stops at is printed.
+  const bool changed = !had || !runtime::TextPosition::Equals(was.start, now.start) ||
+                       !runtime::TextPosition::Equals(was.end, now.end);
+  if (changed) s.output.push_back("match " + SelectionText(s));
+}
+
 }  // namespace
 
 void PenTap(ScriptState& s, const ScriptArgs& a) {
@@ -161,20 +179,26 @@ void SetUpFind(ScriptState& s, const ScriptArgs& a) {
   s.app->viewer.search.SetSearch(Wide(a.back()).c_str(), options);
 }
 
+void RunFindDialog(ScriptState& s, const ScriptArgs& a) {
+  FindAnswer answer;
+  for (size_t i = 0; i + 1 < a.size(); ++i) {
+    answer.matchCase = answer.matchCase || a[i] == "-c";
+    answer.wholeWord = answer.wholeWord || a[i] == "-w";
+    answer.backwards = answer.backwards || a[i] == "-b";
+  }
+  if (!a.empty()) answer.text = Wide(a.back());
+  const bool offered = s.host->offerFindDialog;
+  s.host->offerFindDialog = true;
+  s.host->findAnswers.clear();
+  if (!a.empty()) s.host->findAnswers.push_back(answer);
+  // The dialog's own Find Next prints its match as `next` does.
+  FindNextAfter(s, [&] { s.app->OnCommand(viewer::kCmdFindText); });
+  s.host->findAnswers.clear();
+  s.host->offerFindDialog = offered;
+}
+
 void FindNext(ScriptState& s) {
-  viewer::DocumentInteraction* before = s.app->viewer.documentInteraction;
-  runtime::TextRange was;
-  const bool had = before != nullptr && before->selection.Has();
-  if (had) was = before->selection.Range();
-  s.app->OnCommand(viewer::kCmdFindNext);
-  viewer::DocumentInteraction* after = s.app->viewer.documentInteraction;
-  if (after == nullptr || !after->selection.Has()) return;
-  const runtime::TextRange& now = after->selection.Range();
-  // A new search shows its first match again only when it is the same
-  // range; every match Find Next stops at is printed.
-  const bool changed = !had || !runtime::TextPosition::Equals(was.start, now.start) ||
-                       !runtime::TextPosition::Equals(was.end, now.end);
-  if (changed) s.output.push_back("match " + SelectionText(s));
+  FindNextAfter(s, [&] { s.app->OnCommand(viewer::kCmdFindNext); });
 }
 
 void PrintSelection(ScriptState& s) { s.output.push_back("selection " + SelectionText(s)); }

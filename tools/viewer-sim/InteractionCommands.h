@@ -28,6 +28,10 @@ void PrintMargins(ScriptState& state);
 // until Find Next.
 bool FindArgumentsValid(const ScriptArgs& args);
 void SetUpFind(ScriptState& state, const ScriptArgs& args);
+// "finddialog [-c] [-w] [-b] [WORD]": the Find dialog (Tools, Find, Text)
+// answered OK with the word and options, which searches at once, or
+// cancelled without a word. Its match prints as Find Next's does.
+void RunFindDialog(ScriptState& state, const ScriptArgs& args);
 // Find Next as the menu runs it; a match it shows prints
 // "match page P X0 Y0 X1 Y1" (its highlight on the window).
 void FindNext(ScriptState& state);

@@ -127,6 +127,8 @@ const ScriptCommand kCommands[] = {
     {"penup", 2, PenUp},
     {"margins", 0, [](ScriptState& s, const Args&) { PrintMargins(s); }},
     {"find", 1, SetUpFind, 4, FindArgumentsValid},
+    {"finddialog", 0, RunFindDialog, 4,
+     [](const Args& a) { return a.empty() || FindArgumentsValid(a); }},
     {"next", 0, [](ScriptState& s, const Args&) { FindNext(s); }},
     {"selection", 0, [](ScriptState& s, const Args&) { PrintSelection(s); }},
     {"goto", 1, GoToPageDialog},

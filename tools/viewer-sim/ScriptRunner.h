@@ -18,6 +18,8 @@
 //   margins      the page view's lead margins: left, right, up, down
 //   find [-c] [-w] [-b] WORD   the Find dialog's string and options (match
 //                case, whole word, backwards); nothing is searched yet
+//   finddialog [-c] [-w] [-b] [WORD]   the Find dialog answered OK with
+//                WORD and options (it searches at once), cancelled without
 //   next         Find Next; the match it shows prints as "match page P
 //                X0 Y0 X1 Y1" (its bounds on the window)
 //   selection    the document's selection, as a match prints
