@@ -1,6 +1,7 @@
 #include "viewer/SelectionOverlay.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "pdf/Document.h"
 #include "runtime/ErrorTrap.h"
@@ -14,9 +15,6 @@ int32_t HostPixelBytes(int32_t kind);
 
 namespace {
 
-// Pages of a selection whose marks are drawn again at one change at most;
-// only the pages the region shows are looked at anyway.
-constexpr int32_t kMostRedrawnPages = 64;
 
 // A page-space rectangle in whole page pixels, rounded outward; empty when
 // it cannot be mapped.
@@ -47,18 +45,24 @@ void SelectionOverlay::Attach(RenderRegion* region) {
 
 bool SelectionOverlay::PageRects(int32_t page) {
   if (!selection_.Has()) return false;
-  const runtime::TextRange& range = selection_.Range();
+  // A copy: reading the page's text may let other work run, which may
+  // change the selection meanwhile.
+  const runtime::TextRange range = selection_.Range();
   if (page < range.start.page || page > range.end.page) return false;
   if (page == cachedPage_) return rectCount_ > 0;
-  // The page counts as cached only once its outline is complete.
+  // The page counts as cached only once its outline is complete and the
+  // selection did not change while it was read.
   cachedPage_ = -1;
   rectCount_ = 0;
+  const uint32_t generation = generation_;
+  uint32_t count = 0;
   // A page whose text cannot be read shows no marks; the page itself is
   // still drawn.
   runtime::CatchAllExceptCancel(document_.Context(), [&] {
-    rectCount_ = SelectionHighlight::PageRects(document_, fonts_, textFonts_, page, selection_.Range(), rects_,
-                                               kMaxRects);
+    count = SelectionHighlight::PageRects(document_, fonts_, textFonts_, page, range, rects_, kMaxRects);
   });
+  if (generation != generation_) return false;
+  rectCount_ = count;
   cachedPage_ = page;
   return rectCount_ > 0;
 }
@@ -89,10 +93,11 @@ void SelectionOverlay::PaintOver(int32_t page, const runtime::Matrix& toPixels, 
   handle.End();
 }
 
-void SelectionOverlay::RedrawMarks() {
-  if (region_ == nullptr || !selection_.Has()) return;
-  const runtime::TextRange& range = selection_.Range();
-  const int32_t last = std::min(range.end.page, range.start.page + kMostRedrawnPages - 1);
+uint32_t SelectionOverlay::MarkedAreas(MarkedArea* out) {
+  if (region_ == nullptr || !selection_.Has()) return 0;
+  const runtime::TextRange range = selection_.Range();
+  const int32_t last = std::min(range.end.page, range.start.page + static_cast<int32_t>(kMostMarkedPages) - 1);
+  uint32_t count = 0;
   for (int32_t page = range.start.page; page <= last && page >= 0; ++page) {
     runtime::Matrix toPixels;
     if (!region_->BitmapMatrix(page, toPixels) || !PageRects(page)) continue;
@@ -104,15 +109,25 @@ void SelectionOverlay::RedrawMarks() {
                           : runtime::IntRect{std::min(all.x0, r.x0), std::min(all.y0, r.y0), std::max(all.x1, r.x1),
                                              std::max(all.y1, r.y1)};
     }
-    if (!all.IsEmpty()) region_->RedrawPageArea(page, all);
+    if (!all.IsEmpty()) out[count++] = {page, all};
   }
+  return count;
 }
 
-void SelectionOverlay::BeforeSelectionChange() { RedrawMarks(); }
+void SelectionOverlay::BeforeSelectionChange() {
+  // Only noted here: drawing now would mark the old selection again.
+  oldCount_ = MarkedAreas(oldAreas_);
+}
 
 void SelectionOverlay::AfterSelectionChange() {
+  ++generation_;
   cachedPage_ = -1;
-  RedrawMarks();
+  const uint32_t oldCount = std::exchange(oldCount_, 0);
+  if (region_ == nullptr) return;
+  for (uint32_t i = 0; i < oldCount; ++i) region_->RedrawPageArea(oldAreas_[i].page, oldAreas_[i].area);
+  MarkedArea fresh[kMostMarkedPages];
+  const uint32_t count = MarkedAreas(fresh);
+  for (uint32_t i = 0; i < count; ++i) region_->RedrawPageArea(fresh[i].page, fresh[i].area);
 }
 
 }  // namespace viewer

@@ -29,6 +29,9 @@ class SelectionOverlay final : public PageOverlay, public SelectionListener {
   // Quadrilaterals of one page kept at most; a longer selection on a page
   // is marked by their bounds past this many.
   static constexpr uint32_t kMaxRects = 96;
+  // Pages of a selection whose marks are drawn again at one change at
+  // most; only the pages the region shows count anyway.
+  static constexpr uint32_t kMostMarkedPages = 16;
 
   SelectionOverlay(pdf::Document& document, DocumentSelection& selection, content::FontSource* fonts,
                    content::TextFontSource* textFonts);
@@ -48,8 +51,13 @@ class SelectionOverlay final : public PageOverlay, public SelectionListener {
   // The outline of the selection on `page` (page space), from the one-page
   // cache; false when the page holds none of it.
   bool PageRects(int32_t page);
-  // Asks the region to draw again where the current marks are.
-  void RedrawMarks();
+  struct MarkedArea {
+    int32_t page;
+    runtime::IntRect area;
+  };
+  // Where the current selection's marks are on the pages the region shows
+  // (page pixels of each page's bitmap); how many were written.
+  uint32_t MarkedAreas(MarkedArea* out);
 
   pdf::Document& document_;
   DocumentSelection& selection_;
@@ -61,6 +69,12 @@ class SelectionOverlay final : public PageOverlay, public SelectionListener {
   int32_t cachedPage_ = -1;
   uint32_t rectCount_ = 0;
   runtime::Rect rects_[kMaxRects];
+  // Changes of the selection so far: a cache read across a change is
+  // dropped.
+  uint32_t generation_ = 0;
+  // The old selection's marks, from before a change until after it.
+  MarkedArea oldAreas_[kMostMarkedPages] = {};
+  uint32_t oldCount_ = 0;
 };
 
 }  // namespace viewer
