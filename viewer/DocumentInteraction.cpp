@@ -10,7 +10,8 @@ DocumentInteraction::DocumentInteraction(runtime::LibraryContext* context, pdf::
       textFonts(document),
       actions(context, document, view, host),
       pen(view, document, actions, selection, &fonts, &textFonts),
-      searchSource(view, document, selection, &fonts, &textFonts) {}
+      searchSource(view, document, selection, &fonts, &textFonts),
+      overlay(document, selection, &fonts, &textFonts) {}
 
 DocumentInteraction::~DocumentInteraction() { Detach(); }
 
@@ -20,10 +21,12 @@ void DocumentInteraction::Attach(Viewer& viewer) {
   viewer.penTarget = &pen;
   viewer.search.source = &searchSource;
   viewer.searchFailed = true;  // the next Find Next starts afresh
+  overlay.Attach(viewer.renderRegion);
 }
 
 void DocumentInteraction::Detach() {
   if (viewer_ == nullptr) return;
+  overlay.Attach(nullptr);
   if (viewer_->penTarget == &pen) viewer_->penTarget = nullptr;
   if (viewer_->search.source == &searchSource) {
     viewer_->search.DropJob();

@@ -10,6 +10,7 @@
 #include "viewer/DocumentSearchSource.h"
 #include "viewer/DocumentSelection.h"
 #include "viewer/PagePen.h"
+#include "viewer/SelectionOverlay.h"
 
 namespace viewer {
 
@@ -24,7 +25,8 @@ class DocumentInteraction {
   DocumentInteraction(const DocumentInteraction&) = delete;
   DocumentInteraction& operator=(const DocumentInteraction&) = delete;
 
-  // The viewer's pen events and searches go to this document.
+  // The viewer's pen events and searches go to this document, and its
+  // selection shows on the viewer's drawn pages.
   void Attach(Viewer& viewer);
   // They stop; a search job of this document goes.
   void Detach();
@@ -35,6 +37,8 @@ class DocumentInteraction {
   ActionRunner actions;
   PagePen pen;
   DocumentSearchSource searchSource;
+  // The selection marked on the pages the viewer's render region draws.
+  SelectionOverlay overlay;
 
  private:
   Viewer* viewer_ = nullptr;

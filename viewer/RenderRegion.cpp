@@ -281,6 +281,32 @@ void RenderRegion::InvalidateAll() {
   }
 }
 
+void RenderRegion::RedrawPageArea(int32_t page, const IntRect& area) {
+  bool any = false;
+  for (uint32_t i = 0; i < queue_.Size(); ++i) {
+    RenderRequest* request = queue_[i];
+    if (request == nullptr || request->page != page || request->bitmap == nullptr) continue;
+    const int32_t before = request->dirtyCount;
+    request->AddDirty(area);
+    if (request->dirtyCount == before && before == 0) continue;
+    // A request being drawn takes the area with its others; a finished
+    // one is drawn again.
+    if (request->state == kRequestDone) SetState(request, kRequestPending);
+    any = true;
+  }
+  if (any) StartThreads();
+}
+
+bool RenderRegion::BitmapMatrix(int32_t page, runtime::Matrix& out) const {
+  for (uint32_t i = 0; i < queue_.Size(); ++i) {
+    const RenderRequest* request = queue_[i];
+    if (request == nullptr || request->page != page || request->bitmap == nullptr) continue;
+    out = request->bitmapPlacement.matrix;
+    return true;
+  }
+  return false;
+}
+
 bool RenderRegion::HasPendingWork() const { return pending_ + taken_ + drawing_ > 0; }
 
 void RenderRegion::FlushInvalidRect() {

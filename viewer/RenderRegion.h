@@ -22,6 +22,7 @@
 #include "runtime/RecordVector.h"
 #include "runtime/ViewSurface.h"
 #include "viewer/PageLayout.h"
+#include "viewer/PageOverlay.h"
 #include "viewer/RenderRequest.h"
 #include "viewer/RenderScheduling.h"
 #include "viewer/RenderThreadPool.h"
@@ -78,6 +79,14 @@ class RenderRegion : public RenderScheduling {
   uint32_t DrawingCount() const { return drawing_ + taken_; }
   const runtime::RecordVector<RenderRequest*>& Queue() const { return queue_; }
   void SetObserver(RenderObserver* observer) { observer_ = observer; }
+  // What is marked over the drawn pages (null: nothing).
+  void SetOverlay(PageOverlay* overlay) { overlay_ = overlay; }
+  // The page pixels `area` of `page`'s shown bitmap are drawn again (an
+  // overlay's marks moved there). Nothing for a page without a bitmap.
+  void RedrawPageArea(int32_t page, const runtime::IntRect& area);
+  // The page-space to page-pixel matrix of `page`'s bitmap; false when the
+  // page has none.
+  bool BitmapMatrix(int32_t page, runtime::Matrix& out) const;
   // Bitmaps made and given back so far (for tests of reuse and leaks).
   uint32_t BitmapsMade() const { return bitmapsMade_; }
   uint32_t LiveBitmaps() const { return liveBitmaps_; }
@@ -110,6 +119,7 @@ class RenderRegion : public RenderScheduling {
   runtime::RecordVector<RenderRequest*> queue_;
   RenderThreadPool pool_;
   RenderObserver* observer_ = nullptr;
+  PageOverlay* overlay_ = nullptr;
   uint32_t pending_ = 0, taken_ = 0, drawing_ = 0;
   // Window pixels to repaint.
   runtime::IntRect invalid_;

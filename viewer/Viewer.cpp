@@ -694,13 +694,6 @@ void Viewer::SetFitMode(int32_t mode) {
 
 void Viewer::FindNext() { search.FindNext(); }
 
-void Viewer::OpenFindDialog() {
-  if (pageView == nullptr || host == nullptr) return;
-  // The dialog's contents come with the search; until then it is given
-  // straight back.
-  if (runtime::FindDialog* dialog = host->CreateFindDialog()) host->DestroyFindDialog(dialog);
-}
-
 void Viewer::SetLayoutMode(int32_t mode) {
   if (pageView == nullptr) return;
   runtime::ErrorTrap trap(context);

@@ -418,6 +418,8 @@ class Viewer : public pdf::OpenJobViewer, public runtime::ViewerHooks, public Vi
   void* currentModal = nullptr;
   bool busySoftKeys = false;
   bool searchFailed = false;
+  // The Find dialog runs (a second one is not opened).
+  bool findDialogOpen = false;
   // The viewer's listeners and the pending flag of their two-pass
   // notification.
   runtime::ListLink* listeners = nullptr;
@@ -483,6 +485,8 @@ class Viewer : public pdf::OpenJobViewer, public runtime::ViewerHooks, public Vi
   void ZoomOut();
   void SetFitMode(int32_t mode);
   void FindNext();
+  // The Find dialog (ViewerFind.cpp): its string and options, then Find
+  // Next on OK.
   void OpenFindDialog();
   void ShowSoftKeysForBookmarks();
   // The control geometry of the screen's class.

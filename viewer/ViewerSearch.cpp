@@ -104,7 +104,14 @@ bool ViewerSearch::AskResumeFromEnd() { return viewer_.AskResumeFromEnd(); }
 void ViewerSearch::ShowMatch(const TextRange& match) {
   // The soft keys come back while the match is shown.
   viewer_.RestoreMainSoftKeys();
-  if (source != nullptr) source->ShowMatch(match);
+  if (source == nullptr) return;
+  // As a page-view request, so that the view moved onto the match is laid
+  // out, drawn and reported now rather than at the next command.
+  if (viewer_.pageView == nullptr) {
+    source->ShowMatch(match);
+    return;
+  }
+  viewer_.RunPageViewRequest([&] { source->ShowMatch(match); });
 }
 
 }  // namespace viewer

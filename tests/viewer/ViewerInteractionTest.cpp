@@ -28,26 +28,12 @@ class InteractionWindow : public runtime::HostWindow {
   void SetText(const char16_t*) override {}
 };
 
-// Pages (objects 10 on) with Helvetica text and annotations; catalog
-// entries and further objects as given.
+// Pages with Helvetica text and annotations.
 std::string InteractionDocument(const std::vector<std::pair<std::string, std::string>>& pages,
                                 const std::string& catalog = "") {
-  pdftest::PdfWriter writer;
-  std::string kids;
-  for (size_t i = 0; i < pages.size(); ++i) kids += std::to_string(10 + 2 * i) + " 0 R ";
-  writer.Object(1, "<< /Type /Catalog /Pages 2 0 R " + catalog + " >>")
-      .Object(2, "<< /Type /Pages /Count " + std::to_string(pages.size()) + " /Kids [" + kids + "] >>")
-      .Object(3, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
-  for (size_t i = 0; i < pages.size(); ++i) {
-    const uint32_t page = static_cast<uint32_t>(10 + 2 * i);
-    writer
-        .Object(page, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R >> >> "
-                      "/Contents " + std::to_string(page + 1) + " 0 R " + pages[i].second + " >>")
-        .Object(page + 1, "<< /Length " + std::to_string(pages[i].first.size()) + " >>\nstream\n" + pages[i].first +
-                              "\nendstream");
-  }
-  writer.ClassicTable("/Root 1 0 R");
-  return writer.Text();
+  std::vector<viewertest::TextPage> text;
+  for (const auto& [content, entries] : pages) text.push_back({content, entries});
+  return viewertest::TextPages(text, catalog);
 }
 
 class ViewerInteractionTest : public ::testing::Test {

@@ -141,21 +141,21 @@ TEST(ViewerSimTest, AScriptZoomsTurnsAndPagesThroughTheViewer) {
   std::ofstream(pdf, std::ios::binary) << testsupport::SmallPdfFile(objects);
   int status = -1;
   const std::string output = RunSim("'" + pdf + "' --dpi 96 --script 'zoom 9.0; zoomin; print; zoomin; print; "
-                                        "rotr x4; print; last; next; print; bogus'",
+                                        "rotr x4; print; last; nextpage; print; bogus'",
                                     &status);
   // An unknown command is refused before anything runs.
   EXPECT_NE(status, 0);
   EXPECT_EQ(output.find("script:\n  page"), std::string::npos);
   const std::string ran = RunSim("'" + pdf + "' --dpi 96 --script 'zoom 9.0; zoomin; print; zoomin; print; "
-                                     "rotr x4; print; last; next; print'",
+                                     "rotr x4; print; last; nextpage; print'",
                                  &status);
   EXPECT_EQ(status, 0);
   EXPECT_EQ(ran.substr(0, ran.find("log:")),
             "script:\n"
-            "  page 0 zoom 0xA0000 rotation 0 size 612x792 scale 87381\n"
-            "  page 0 zoom 0xA0000 rotation 0 size 612x792 scale 87381\n"
-            "  page 0 zoom 0xA0000 rotation 0 size 612x792 scale 87381\n"
-            "  page 9 zoom 0xA0000 rotation 0 size 612x792 scale 87381\n");
+            "  page 0 zoom 0xA0000 rotation 0 mode 0 size 612x792 scale 87381\n"
+            "  page 0 zoom 0xA0000 rotation 0 mode 0 size 612x792 scale 87381\n"
+            "  page 0 zoom 0xA0000 rotation 0 mode 0 size 612x792 scale 87381\n"
+            "  page 9 zoom 0xA0000 rotation 0 mode 0 size 612x792 scale 87381\n");
 }
 
 TEST(ViewerSimTest, OpensAnEncryptedFileWithTheAnsweredPasswords) {

@@ -437,10 +437,49 @@ void RecordingHost::DestroyFileBrowser(runtime::FileBrowserDialog* dialog) {
          (dialog != nullptr ? " " + static_cast<RecordedFileBrowser*>(dialog)->name : std::string()));
 }
 runtime::FindDialog* RecordingHost::CreateFindDialog() {
-  Record("CreateFindDialog -> null");
-  return nullptr;
+  if (!offerFindDialog) {
+    Record("CreateFindDialog -> null");
+    return nullptr;
+  }
+  auto dialog = std::make_unique<RecordedFindDialog>(this, "F" + std::to_string(dialogs_.size() + 1));
+  if (!findAnswers.empty()) {
+    dialog->answered = true;
+    dialog->answer = findAnswers.front();
+    findAnswers.erase(findAnswers.begin());
+  }
+  RecordedFindDialog* made = dialog.get();
+  Record("CreateFindDialog -> " + made->name);
+  dialogs_.push_back(std::move(dialog));
+  return made;
 }
-void RecordingHost::DestroyFindDialog(runtime::FindDialog*) { Record("DestroyFindDialog"); }
+void RecordingHost::DestroyFindDialog(runtime::FindDialog* dialog) {
+  Record("DestroyFindDialog" +
+         (dialog != nullptr ? " " + static_cast<RecordedFindDialog*>(dialog)->name : std::string()));
+}
+
+void RecordedFindDialog::SetOption(uint32_t option, bool on) {
+  if (option < 3) shownOptions[option] = on;
+}
+
+bool RecordedFindDialog::GetOption(uint32_t option) const {
+  if (!answered) return option < 3 && shownOptions[option];
+  switch (option) {
+    case 0:
+      return answer.matchCase;
+    case 1:
+      return answer.wholeWord;
+    case 2:
+      return answer.backwards;
+    default:
+      return false;
+  }
+}
+
+int32_t RecordedFindDialog::RunModal() {
+  const std::string shown = std::string(" options ") + (shownOptions[0] ? "c" : "-") + (shownOptions[1] ? "w" : "-") +
+                            (shownOptions[2] ? "b" : "-");
+  return answered ? Finish(201, shown + " " + LogText(answer.text.c_str())) : Finish(202, shown);
+}
 runtime::GoToPageDialog* RecordingHost::CreateGoToPageDialog() {
   auto dialog = std::make_unique<RecordedGoToPageDialog>(this, "G" + std::to_string(dialogs_.size() + 1));
   if (!goToPageAnswers.empty()) {

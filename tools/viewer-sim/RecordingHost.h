@@ -142,6 +142,28 @@ class RecordedGoToPageDialog final : public RecordedDialog<runtime::GoToPageDial
   std::u16string typed;
 };
 
+// What the Find dialog answers: OK with this string and options.
+struct FindAnswer {
+  std::u16string text;
+  bool matchCase = false;
+  bool wholeWord = false;
+  bool backwards = false;
+};
+
+class RecordedFindDialog final : public RecordedDialog<runtime::FindDialog> {
+ public:
+  using RecordedDialog::RecordedDialog;
+  // Logs the options it was shown with, then OK with the answer or, without
+  // one, Cancel.
+  int32_t RunModal() override;
+  const char16_t* GetText() const override { return answer.text.c_str(); }
+  void SetOption(uint32_t option, bool on) override;
+  bool GetOption(uint32_t option) const override;
+  bool answered = false;
+  FindAnswer answer;
+  bool shownOptions[3] = {};
+};
+
 class RecordedPropertiesDialog final : public RecordedDialog<runtime::PropertiesDialog> {
  public:
   using RecordedDialog::RecordedDialog;
@@ -243,6 +265,11 @@ class RecordingHost : public runtime::HostServices {
   // The texts typed into successive go-to-page dialogs (each OK), taken
   // from the front; once they are used up the dialog is cancelled.
   std::vector<std::u16string> goToPageAnswers;
+  // The Find dialog exists only when this is set (null otherwise, as
+  // before the dialog was wired); each answers the next of `findAnswers`
+  // (Cancel when none is left).
+  bool offerFindDialog = false;
+  std::vector<FindAnswer> findAnswers;
   // Called while the properties dialog runs (before it logs its values).
   std::function<void()> whilePropertiesRun;
   // While the properties dialog runs, the scheduler runs as the work timer

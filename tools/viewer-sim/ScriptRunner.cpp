@@ -1,9 +1,11 @@
 #include "tools/viewer-sim/ScriptRunner.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
 
+#include "tools/viewer-sim/InteractionCommands.h"
 #include "viewer/MenuTree.h"
 #include "viewer/PageView.h"
 #include "viewer/RenderRegion.h"
@@ -16,9 +18,13 @@ using Args = std::vector<std::string>;
 
 struct ScriptCommand {
   const char* name;
-  // Arguments the command takes.
+  // Arguments the command takes: `arguments`, or up to `most` when that
+  // is larger.
   size_t arguments;
   void (*run)(ScriptState& state, const Args& args);
+  size_t most = 0;
+  // Further checks of the arguments (null: none).
+  bool (*valid)(const Args& args) = nullptr;
 };
 
 viewer::Viewer& ViewerOf(ScriptState& s) { return s.app->viewer; }
@@ -60,7 +66,7 @@ void Print(ScriptState& s) {
   viewer::PageView& view = *ViewerOf(s).ownedPageView;
   s.output.push_back("page " + std::to_string(view.CurrentPage()) + " zoom " +
                      Hex(static_cast<uint32_t>(view.EffectiveZoom())) + " rotation " +
-                     std::to_string(view.Rotation()) + " size " + std::to_string(view.LargestWidth() >> 16) + "x" +
+                     std::to_string(view.Rotation()) + " mode " + std::to_string(view.Zoom().mode) + " size " + std::to_string(view.LargestWidth() >> 16) + "x" +
                      std::to_string(view.LargestHeight() >> 16) + " scale " + std::to_string(view.DeviceScaleX()));
 }
 
@@ -92,8 +98,8 @@ const ScriptCommand kCommands[] = {
     {"fitpage", 0, [](ScriptState& s, const Args&) { Command(s, viewer::kCmdFitScreen); }},
     {"rotr", 0, [](ScriptState& s, const Args&) { Command(s, viewer::kCmdRotateRight); }},
     {"rotl", 0, [](ScriptState& s, const Args&) { Command(s, viewer::kCmdRotateLeft); }},
-    {"next", 0, [](ScriptState& s, const Args&) { Command(s, viewer::kCmdNextPage); }},
-    {"prev", 0, [](ScriptState& s, const Args&) { Command(s, viewer::kCmdPreviousPage); }},
+    {"nextpage", 0, [](ScriptState& s, const Args&) { Command(s, viewer::kCmdNextPage); }},
+    {"prevpage", 0, [](ScriptState& s, const Args&) { Command(s, viewer::kCmdPreviousPage); }},
     {"first", 0, [](ScriptState& s, const Args&) { Command(s, viewer::kCmdFirstPage); }},
     {"last", 0, [](ScriptState& s, const Args&) { Command(s, viewer::kCmdLastPage); }},
     {"lineup", 0, [](ScriptState& s, const Args&) { Scroll(s, viewer::ScrollDirection::kUp, false); }},
@@ -115,6 +121,20 @@ const ScriptCommand kCommands[] = {
      [](ScriptState& s, const Args& a) {
        ViewerOf(s).ExecuteCommand(static_cast<uint32_t>(std::strtoul(a[0].c_str(), nullptr, 0)));
      }},
+    {"tap", 2, PenTap},
+    {"pendown", 2, PenDown},
+    {"penmove", 2, PenMove},
+    {"penup", 2, PenUp},
+    {"margins", 0, [](ScriptState& s, const Args&) { PrintMargins(s); }},
+    {"find", 1, SetUpFind, 4, FindArgumentsValid},
+    {"finddialog", 0, RunFindDialog, 4,
+     [](const Args& a) { return a.empty() || FindArgumentsValid(a); }},
+    {"next", 0, [](ScriptState& s, const Args&) { FindNext(s); }},
+    {"selection", 0, [](ScriptState& s, const Args&) { PrintSelection(s); }},
+    {"goto", 1, GoToPageDialog},
+    {"pagebox", 1, TypeInPageBox},
+    {"zoomdialog", 0, ZoomDialog, 1},
+    {"bookmark", 0, Bookmarks, 1},
 };
 
 struct Step {
@@ -145,7 +165,10 @@ bool Parse(const std::string& script, std::vector<Step>* steps, std::string* err
       *error = "unknown script command: " + parts[0];
       return false;
     }
-    if (parts.size() - 1 != found->arguments) {
+    const size_t given = parts.size() - 1;
+    const size_t most = std::max(found->arguments, found->most);
+    if (given < found->arguments || given > most ||
+        (found->valid != nullptr && !found->valid(Args(parts.begin() + 1, parts.end())))) {
       *error = "wrong arguments for: " + parts[0];
       return false;
     }
@@ -160,7 +183,12 @@ bool RunScript(ScriptState& state, const std::string& script, std::string* error
   std::vector<Step> steps;
   if (!Parse(script, &steps, error)) return false;
   for (const Step& step : steps) {
-    for (uint32_t i = 0; i < step.times; ++i) step.command->run(state, step.args);
+    for (uint32_t i = 0; i < step.times; ++i) {
+      // The message boxes a command brought up are printed after it.
+      const size_t logged = state.host != nullptr ? state.host->log.size() : 0;
+      step.command->run(state, step.args);
+      if (state.host != nullptr) EchoMessages(state, logged);
+    }
   }
   return true;
 }

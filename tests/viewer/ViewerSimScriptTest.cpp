@@ -1,0 +1,420 @@
+// The user's side of the viewer through viewer-sim scripts: pen taps on
+// links, a pen drag, Find and Find Next, the zoom and go-to-page dialogs,
+// the page box, the navigation keys and the bookmark tree, each run as
+// the tool runs them on small generated documents.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/platform/TempFolder.h"
+#include "tests/support/PngPicture.h"
+#include "tests/viewer/ViewerSimRun.h"
+#include "tests/viewer/ViewerTestDocuments.h"
+
+namespace viewer {
+namespace {
+
+using SimPage = viewertest::TextPage;
+using viewertest::TextPages;
+
+// Empty pages; page i is object 10 + 2 i.
+std::vector<SimPage> SimBlankPages(int count) { return std::vector<SimPage>(static_cast<size_t>(count)); }
+
+class ViewerSimScriptTest : public ::testing::Test {
+ protected:
+  std::string Write(const std::string& name, const std::string& bytes) {
+    const std::string path = folder_.path() + "/" + name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+  // The lines the script printed (without their indent); the whole output
+  // in `all` when asked for.
+  std::vector<std::string> Script(const std::string& pdf, const std::string& script, const std::string& options = "",
+                                  std::string* all = nullptr) {
+    int status = -1;
+    const std::string output = RunSim("'" + pdf + "' " + options + " --script '" + script + "'", &status);
+    EXPECT_EQ(status, 0) << output;
+    if (all != nullptr) *all = output;
+    std::vector<std::string> lines;
+    std::istringstream in(output.substr(0, output.find("log:\n")));
+    for (std::string line; std::getline(in, line);) {
+      if (line.rfind("  ", 0) == 0) lines.push_back(line.substr(2));
+    }
+    return lines;
+  }
+
+  platform::testing::TempFolder folder_;
+};
+
+// "page P zoom Z rotation R mode M ..." of a print line: the page and
+// the zoom mode.
+std::pair<int, int> SimPageAndMode(const std::string& print) {
+  int page = -1, mode = -1;
+  std::istringstream in(print);
+  for (std::string word; in >> word;) {
+    if (word == "page") in >> page;
+    if (word == "mode") in >> mode;
+  }
+  return {page, mode};
+}
+
+struct SimMatch {
+  int page = -1;
+  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+};
+
+// A "match page P X0 Y0 X1 Y1" line.
+bool ParseSimMatch(const std::string& line, SimMatch& out) {
+  std::istringstream in(line);
+  std::string match, page;
+  in >> match >> page >> out.page >> out.x0 >> out.y0 >> out.x1 >> out.y1;
+  return !in.fail() && match == "match" && page == "page";
+}
+
+// Checks that the script printed one match on each of `pages`, in order,
+// then the count; the matches (empty when the lines differ).
+std::vector<SimMatch> ExpectMatchesThenCount(const std::vector<std::string>& lines, const std::vector<int>& pages) {
+  std::vector<SimMatch> matches;
+  EXPECT_EQ(lines.size(), pages.size() + 1);
+  if (lines.size() != pages.size() + 1) return {};
+  for (size_t i = 0; i < pages.size(); ++i) {
+    SimMatch m;
+    EXPECT_TRUE(ParseSimMatch(lines[i], m)) << lines[i];
+    EXPECT_EQ(m.page, pages[i]) << lines[i];
+    matches.push_back(m);
+  }
+  EXPECT_EQ(lines.back(), "message \"Found " + std::to_string(pages.size()) + " match(es)\"");
+  return matches;
+}
+
+TEST_F(ViewerSimScriptTest, ATapFollowsTheLinkUnderThePen) {
+  struct Case {
+    const char* what;
+    std::string annots;
+    std::string catalog;
+    int page;
+    int mode;  // 0 explicit, 1 fit width, 3 fit page
+  };
+  // Page 3 is object 14, page 4 object 16; the whole of page 1 is the
+  // link.
+  const Case cases[] = {
+      {"an explicit destination", "<< /Subtype /Link /Rect [0 0 612 792] /Dest [14 0 R /FitH 700] >>", "", 2, 1},
+      {"the later of overlapping links",
+       "<< /Subtype /Link /Rect [0 0 612 792] /Dest [16 0 R /Fit] >> "
+       "<< /Subtype /Link /Rect [0 0 612 792] /Dest [14 0 R /FitH 700] >>",
+       "", 2, 1},
+      {"a named destination", "<< /Subtype /Link /Rect [0 0 612 792] /Dest /third >>",
+       "/Dests << /third [14 0 R /Fit] >>", 2, 3},
+      {"a GoTo action", "<< /Subtype /Link /Rect [0 0 612 792] /A << /S /GoTo /D [16 0 R /Fit] >> >>", "", 3, 3},
+      {"a link beside the tap", "<< /Subtype /Link /Rect [500 0 612 100] /Dest [16 0 R /Fit] >>", "", 0, 1},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<SimPage> pages = SimBlankPages(4);
+    pages[0].entries = "/Annots [" + c.annots + "]";
+    const std::string pdf = Write("links-" + std::to_string(n++) + ".pdf", TextPages(pages, c.catalog));
+    const std::vector<std::string> lines = Script(pdf, "tap 50 50; print");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(SimPageAndMode(lines[0]), std::make_pair(c.page, c.mode)) << lines[0];
+  }
+}
+
+TEST_F(ViewerSimScriptTest, APenDragSetsTheLeadMarginsOfItsDirection) {
+  const std::string pdf = Write("drag.pdf", TextPages(SimBlankPages(2)));
+  struct Case {
+    const char* dpi;
+    const char* moves;
+    const char* margins;
+  };
+  // Three halves of the screen's dots per inch, on the side the view
+  // moves toward; the press alone sets nothing.
+  const Case cases[] = {
+      {"96", "penmove 101 100", "margins left 144 right 0 up 0 down 0"},
+      {"96", "penmove 99 100", "margins left 0 right 144 up 0 down 0"},
+      {"120", "penmove 101 101", "margins left 180 right 0 up 180 down 0"},
+      {"96", "penmove 100 90", "margins left 0 right 0 up 0 down 144"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.dpi) + " dpi, " + c.moves);
+    const std::vector<std::string> lines =
+        Script(pdf, std::string("pendown 100 100; margins; ") + c.moves + "; margins; penup 100 100",
+               std::string("--dpi ") + c.dpi);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "margins left 0 right 0 up 0 down 0");
+    EXPECT_EQ(lines[1], c.margins);
+  }
+}
+
+TEST_F(ViewerSimScriptTest, FindNextShowsEachMatchOnScreenThenTheCount) {
+  // Page 1: "exam-" ends the first line and "ple" starts the next; page 2
+  // says "example" once.
+  const std::string pdf = Write(
+      "hyph.pdf", TextPages({{"BT /F1 12 Tf 72 700 Td (An exam-) Tj 0 -14 Td (ple of a word) Tj ET", ""},
+                               {"BT /F1 12 Tf 72 700 Td (Another example) Tj ET", ""}}));
+  // The search started at the document's start: no wrap question.
+  const std::vector<SimMatch> matches = ExpectMatchesThenCount(Script(pdf, "find example; next; next; next"), {0, 1});
+  ASSERT_EQ(matches.size(), 2u);
+  const SimMatch& first = matches[0];
+  const SimMatch& second = matches[1];
+  // The joined word covers both lines; each match is brought wholly into
+  // the 240 x 320 window when it is shown.
+  EXPECT_GT((first.y1 - first.y0) * 2, (second.y1 - second.y0) * 3);
+  for (const SimMatch& m : {first, second}) {
+    EXPECT_GE(m.x0, 0);
+    EXPECT_GE(m.y0, 0);
+    EXPECT_LE(m.x1, 240);
+    EXPECT_LE(m.y1, 320);
+    EXPECT_LT(m.x0, m.x1);
+    EXPECT_LT(m.y0, m.y1);
+  }
+}
+
+TEST_F(ViewerSimScriptTest, TheFindDialogTakesTheStringAndOptionsAndSearchesAtOnce) {
+  const std::string pdf = Write(
+      "dialog.pdf", TextPages({{"BT /F1 12 Tf 72 700 Td (An exam-) Tj 0 -14 Td (ple, examples) Tj ET", ""},
+                               {"BT /F1 12 Tf 72 700 Td (Another example) Tj ET", ""}}));
+  std::string all;
+  // OK searches at once; whole words leave "examples" out. A cancelled
+  // dialog shows what the last one took and searches nothing.
+  ExpectMatchesThenCount(Script(pdf, "finddialog -w example; next; next; finddialog", "", &all), {0, 1});
+  EXPECT_NE(all.find("  F1.SetItemText 1102 \"\"\n"), std::string::npos) << all;
+  EXPECT_NE(all.find("  F1.RunModal -> 201 options --- \"example\"\n"), std::string::npos) << all;
+  EXPECT_NE(all.find("  F2.SetItemText 1102 \"example\"\n"), std::string::npos) << all;
+  EXPECT_NE(all.find("  F2.RunModal -> 202 options -w-\n"), std::string::npos) << all;
+  EXPECT_NE(all.find("  DestroyFindDialog F2\n"), std::string::npos) << all;
+}
+
+TEST_F(ViewerSimScriptTest, TheMatchShownIsInvertedOnThePageUntilTheNextOneIs) {
+  // Two lines saying "word", large enough to count pixels, both on screen.
+  const std::string pdf = Write(
+      "marked.pdf", TextPages({{"BT /F1 36 Tf 36 700 Td (one word) Tj 0 -60 Td (two word) Tj ET", ""}}));
+  const std::string a = folder_.path() + "/a.png", b = folder_.path() + "/b.png", c = folder_.path() + "/c.png";
+  const std::vector<SimMatch> matches = ExpectMatchesThenCount(
+      Script(pdf, "idle; dump " + a + "; find word; next; idle; dump " + b + "; next; idle; dump " + c + "; next"),
+      {0, 0});
+  ASSERT_EQ(matches.size(), 2u);
+  const SimMatch& first = matches[0];
+  const SimMatch& second = matches[1];
+  ASSERT_LE(first.y1, second.y0) << "the matches overlap";
+  testsupport::Picture before, shownFirst, shownSecond;
+  ASSERT_TRUE(testsupport::ReadPng(a, before));
+  ASSERT_TRUE(testsupport::ReadPng(b, shownFirst));
+  ASSERT_TRUE(testsupport::ReadPng(c, shownSecond));
+  ASSERT_EQ(before.width, shownFirst.width);
+  ASSERT_EQ(before.height, shownFirst.height);
+  ASSERT_EQ(before.width, shownSecond.width);
+  ASSERT_EQ(before.height, shownSecond.height);
+  const auto inside = [](const SimMatch& m, int x, int y) { return x >= m.x0 && x < m.x1 && y >= m.y0 && y < m.y1; };
+  // Against the unmarked page: inside the shown match every channel is
+  // inverted, everywhere else nothing changed; the next match takes the
+  // mark with it.
+  struct Shot {
+    const char* name;
+    const testsupport::Picture& picture;
+    const SimMatch& marked;
+  };
+  for (const Shot& shot : {Shot{"first shown", shownFirst, first}, Shot{"second shown", shownSecond, second}}) {
+    SCOPED_TRACE(shot.name);
+    int inverted = 0, unchanged = 0, wrong = 0;
+    for (int y = 0; y < before.height; ++y) {
+      for (int x = 0; x < before.width; ++x) {
+        const size_t at = (static_cast<size_t>(y) * before.width + x) * 3;
+        bool same = true, opposite = true;
+        for (int k = 0; k < 3; ++k) {
+          const int p = before.rgb[at + k], q = shot.picture.rgb[at + k];
+          same = same && p == q;
+          opposite = opposite && p + q == 255;
+        }
+        const bool marked = inside(shot.marked, x, y);
+        if (marked ? opposite : same) {
+          (marked ? inverted : unchanged) += 1;
+        } else {
+          ++wrong;
+        }
+      }
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(inverted, (shot.marked.x1 - shot.marked.x0) * (shot.marked.y1 - shot.marked.y0));
+  }
+}
+
+TEST_F(ViewerSimScriptTest, WholeWordsAndCaseFromTheFirstWordOfTheDocument) {
+  const std::string pdf =
+      Write("words.pdf", TextPages({{"BT /F1 12 Tf 72 700 Td (the other one, The end) Tj ET", ""}}));
+  // The leftmost match is the document's first word.
+  const std::vector<std::string> any = Script(pdf, "find the; next");
+  SimMatch firstWord;
+  ASSERT_EQ(any.size(), 1u);
+  ASSERT_TRUE(ParseSimMatch(any[0], firstWord)) << any[0];
+
+  struct Case {
+    const char* find;
+    int count;
+    bool startsAtFirstWord;
+  };
+  const Case cases[] = {
+      {"-w the", 2, true},   // "the" and "The", not "other"
+      {"-c The", 1, false},  // only "The"
+      {"-c the", 2, true},   // "the" and "other"
+      {"the", 3, true},
+      {"-w -c The", 1, false},
+      {"-w -c the", 1, true},
+      {"-w oth", 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.find);
+    // One Find Next per match and one that ends the search.
+    const std::vector<std::string> lines =
+        Script(pdf, std::string("find ") + c.find + "; next x" + std::to_string(c.count + 1));
+    ASSERT_EQ(lines.size(), static_cast<size_t>(c.count) + 1);
+    for (int i = 0; i < c.count; ++i) EXPECT_EQ(lines[i].rfind("match page 0 ", 0), 0u) << lines[i];
+    EXPECT_EQ(lines[c.count], "message \"Found " + std::to_string(c.count) + " match(es)\"");
+    if (c.count > 0) {
+      SimMatch m;
+      ASSERT_TRUE(ParseSimMatch(lines[0], m));
+      EXPECT_EQ(m.x0 == firstWord.x0, c.startsAtFirstWord) << lines[0];
+    }
+    for (const std::string& line : lines) EXPECT_EQ(line.rfind("question", 0), std::string::npos) << line;
+  }
+}
+
+TEST_F(ViewerSimScriptTest, ZoomDialogPreselectsTheNearestPresetAndClampsTheChoice) {
+  const std::string pdf = Write("zoom.pdf", TextPages(SimBlankPages(1)));
+  struct Case {
+    const char* zoom;
+    const char* line;
+  };
+  const Case cases[] = {
+      {"1.0", "zoomdialog selected 100 current 100"},
+      {"1.1", "zoomdialog selected 100 current 110"},
+      {"0.12", "zoomdialog selected 16 current 12"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.zoom);
+    EXPECT_EQ(Script(pdf, std::string("zoom ") + c.zoom + "; zoomdialog"), std::vector<std::string>{c.line});
+  }
+  // 1200 % chosen is 1000 %, which the dialog then preselects.
+  const std::vector<std::string> lines = Script(pdf, "zoomdialog 1200; print; zoomdialog");
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_NE(lines[1].find(" zoom 0xA0000 "), std::string::npos) << lines[1];
+  EXPECT_EQ(lines[2], "zoomdialog selected 1000 current 1000");
+}
+
+TEST_F(ViewerSimScriptTest, PageNumbersFromTheDialogThePageBoxAndTheKeys) {
+  const std::string pdf = Write("five.pdf", TextPages(SimBlankPages(5)));
+  const std::string tooLarge = "message \"Given page number exceeds the maximum pages\"";
+  const std::string notPositive = "message \"Page number cannot be negative or 0\"";
+  struct Case {
+    const char* typed;
+    std::vector<std::string> said;
+    int page;  // from page 2 (index 2)
+  };
+  const Case cases[] = {
+      {"0", {notPositive}, 2},
+      {"1", {}, 0},
+      {"5", {}, 4},
+      {"99999999999", {tooLarge}, 2},
+      {"-3", {notPositive}, 2},
+      {"4th", {}, 3},
+      {"\xEF\xBC\x94", {}, 3},  // a full-width 4
+      {"p2", {notPositive}, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    // The dialog: after a message it asks again (and is cancelled here).
+    std::string all;
+    std::vector<std::string> lines = Script(pdf, std::string("goto 3; goto ") + c.typed + "; print", "", &all);
+    std::vector<std::string> expected = c.said;
+    ASSERT_EQ(lines.size(), expected.size() + 1);
+    for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(lines[i], expected[i]);
+    EXPECT_EQ(SimPageAndMode(lines.back()).first, c.page);
+    size_t dialogs = 0;
+    for (size_t at = all.find("CreateGoToPageDialog"); at != std::string::npos;
+         at = all.find("CreateGoToPageDialog", at + 1)) {
+      ++dialogs;
+    }
+    EXPECT_EQ(dialogs, c.said.empty() ? 2u : 3u);
+
+    // The toolbar's page box (option 2 shows the toolbar): the same
+    // answers, and the box shows the page in view again.
+    lines = Script(pdf, std::string("pagebox 3; pagebox ") + c.typed + "; print", "--options 2");
+    ASSERT_EQ(lines.size(), expected.size() + 3);
+    EXPECT_EQ(lines[0], "pagebox \"3/5\"");
+    EXPECT_EQ(lines[1], "pagebox \"" + std::to_string(c.page + 1) + "/5\"");
+    for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(lines[2 + i], expected[i]);
+    EXPECT_EQ(SimPageAndMode(lines.back()).first, c.page);
+  }
+
+  // Next and previous page (menu and keys 6 and 4), first and last.
+  const std::vector<std::string> keys =
+      Script(pdf, "nextpage; print; key 6; print; prevpage; print; last; print; key 6; print; first; print; "
+                  "key 4; print");
+  std::vector<int> pages;
+  for (const std::string& line : keys) {
+    if (line.rfind("page ", 0) == 0) pages.push_back(SimPageAndMode(line).first);
+  }
+  EXPECT_EQ(pages, (std::vector<int>{1, 2, 1, 4, 4, 0, 0}));
+}
+
+TEST_F(ViewerSimScriptTest, ThreeLevelBookmarksShowAsTheFileSaysAndLeadToTheirPages) {
+  // Pages 10, 12, 14, 16, 18; an open chapter with a closed section that
+  // holds a subsection, a section reached by a named go-to action, a
+  // chapter without a destination and one with.
+  const std::string pdf = Write(
+      "outline.pdf",
+      TextPages(SimBlankPages(5), "/Outlines 30 0 R /Dests << /sec12 [16 0 R /Fit] >>",
+                  {
+                      {30, "<< /Type /Outlines /First 31 0 R /Last 33 0 R /Count 4 >>"},
+                      {31, "<< /Title (Chapter 1) /Parent 30 0 R /Next 32 0 R /First 34 0 R /Last 35 0 R "
+                           "/Count 2 /Dest [10 0 R /Fit] >>"},
+                      {32, "<< /Title (Chapter 2) /Parent 30 0 R /Prev 31 0 R /Next 33 0 R >>"},
+                      {33, "<< /Title (Chapter 3) /Parent 30 0 R /Prev 32 0 R /Dest [18 0 R /Fit] >>"},
+                      {34, "<< /Title (Section 1.1) /Parent 31 0 R /Next 35 0 R /First 36 0 R /Last 36 0 R "
+                           "/Count -1 /Dest [12 0 R /XYZ 0 792 0] >>"},
+                      {35, "<< /Title (Section 1.2) /Parent 31 0 R /Prev 34 0 R /A << /S /GoTo /D /sec12 >> >>"},
+                      {36, "<< /Title (Sub 1.1.1) /Parent 34 0 R /Dest [14 0 R /FitH 700] >>"},
+                  }));
+  // The closed section's subsection is not visible.
+  EXPECT_EQ(Script(pdf, "bookmark"), (std::vector<std::string>{
+                                         "bookmark 0 + \"Chapter 1\"",
+                                         "bookmark 1   - \"Section 1.1\"",
+                                         "bookmark 2   \"Section 1.2\"",
+                                         "bookmark 3 \"Chapter 2\"",
+                                         "bookmark 4 \"Chapter 3\"",
+                                     }));
+  struct Case {
+    const char* row;
+    int page;  // from the last page; Chapter 2 has no destination
+  };
+  const Case cases[] = {{"0", 0}, {"1", 1}, {"2", 3}, {"3", 4}, {"4", 4}};
+  // A Smartphone (Select soft key) and a Pocket PC (choosing the row).
+  for (const char* options : {"--options 0", "--options 4"}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(options) + " row " + c.row);
+      const std::vector<std::string> lines = Script(pdf, std::string("last; bookmark ") + c.row + "; print", options);
+      ASSERT_EQ(lines.size(), 1u);
+      EXPECT_EQ(SimPageAndMode(lines[0]).first, c.page) << lines[0];
+    }
+  }
+}
+
+TEST_F(ViewerSimScriptTest, BadArgumentsAreRefusedBeforeAnythingRuns) {
+  const std::string pdf = Write("refused.pdf", TextPages(SimBlankPages(1)));
+  for (const char* script : {"print; tap 1", "print; find", "print; find -x word", "print; next 2",
+                             "print; goto", "print; bookmark 1 2", "print; zoomdialog 1 2", "print; next"}) {
+    SCOPED_TRACE(script);
+    int status = -1;
+    const std::string output = RunSim("'" + pdf + "' --script '" + script + "' 2>/dev/null", &status);
+    const bool valid = std::string(script) == "print; next";
+    EXPECT_EQ(status == 0, valid) << output;
+    EXPECT_EQ(output.find("script:\n  page") != std::string::npos, valid) << output;
+  }
+}
+
+}  // namespace
+}  // namespace viewer
