@@ -377,6 +377,39 @@ TEST_F(ReflowPageTest, PictureSegmentTakesALineOfItsOwnScaledToTheColumn) {
   EXPECT_NEAR(runtime::FixedToDouble(link.rect.y1), -48.0, 0.01);
 }
 
+TEST_F(ReflowPageTest, PictureSegmentBoxesFromHostileInputArePlacedOrLeftOut) {
+  // Empty and inverted boxes make no picture; a box as large as numbers go
+  // is scaled into the column; the text before keeps its line.
+  struct Case {
+    const char* what;
+    runtime::Rect box;
+    bool picture;
+  };
+  const Fixed big = 0x7FFF0000;
+  const Case cases[] = {
+      {"empty", runtime::Rect{0, 0, 0, 0}, false},
+      {"inverted", runtime::Rect{FixedFromInt(300), FixedFromInt(90), 0, 0}, false},
+      {"huge", runtime::Rect{-big, -big, big, big}, true},
+  };
+  texttest::TextDocument document(&context_, {"BT /F1 10 Tf 20 700 Td (ab) Tj ET BT /F1 10 Tf 20 200 Td (cd) Tj ET"});
+  for (const Case& c : cases) {
+    content::ReflowSegment segments[2];
+    segments[0].range.end.operation = 5;
+    segments[0].range.end.string = 0xFFFFFFFFu;
+    segments[1].range.start.operation = 6;
+    segments[1].range.end = content::ReflowSegment::WholePage(0).end;
+    segments[0].style = segments[1].style = TenUnitStyle();
+    segments[1].style.kind = content::ReflowStyle::kPictureKind;
+    segments[1].box = c.box;
+    content::ReflowPage page(&context_, document.Document(), 0, &fonts_, &fonts_, FixedFromInt(210),
+                             FixedFromInt(400));
+    page.Build(segments, 2);
+    EXPECT_EQ(TextLines(page.Model()), (std::vector<std::string>{"ab"})) << c.what;
+    EXPECT_EQ(CommandKinds(page.Model()), c.picture ? "VS" : "V") << c.what;
+    EXPECT_GT(page.Model().Height(), 0) << c.what;
+  }
+}
+
 TEST_F(ReflowPageTest, ImageAmongTextIsLaidOutInline) {
   // A 20 by 10 image between two words: it sits on their line, its
   // lower-left corner on the baseline after "ab", with a line entry for
