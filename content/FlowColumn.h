@@ -19,7 +19,8 @@ class ReflowModel;
 class FlowPicture {
  public:
   virtual runtime::Rect Box() const = 0;
-  // Places the picture's top-left corner at (x, y) scaled by `scale`.
+  // Places the picture's lower-left corner at (x, y) (the pen, moved down
+  // by the scaled height) scaled by `scale`.
   virtual void Place(runtime::Fixed x, runtime::Fixed y, runtime::Fixed scale, bool firstInLine) = 0;
 
  protected:

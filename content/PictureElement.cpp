@@ -1,17 +1,18 @@
 #include "content/PictureElement.h"
 
+#include "content/ReflowDevice.h"
 #include "content/ReflowModel.h"
 
 namespace content {
 
 void PictureElement::MakeBreak() {
   notInk_ = true;
-  model_.PlaceInRun(run_, {box_.x0, box_.y0}, ReflowModel::kParked, ReflowModel::kParked, true);
+  if (record_.device != nullptr) record_.device->ParkPicture(record_);
 }
 
 void PictureElement::Place(runtime::Fixed x, runtime::Fixed y, bool) {
-  // The box's lower-left corner sits on the line's baseline.
-  model_.PlaceInRun(run_, {box_.x0, box_.y0}, x, y, true);
+  if (notInk_) return;
+  if (record_.device != nullptr) record_.device->PlacePicture(record_, x, y, runtime::kFixedOne, placed_);
 }
 
 }  // namespace content

@@ -3,19 +3,15 @@
 // box as wide and high as the image's bounds on the page, which a line may
 // break before and after.
 #include "content/FlowElement.h"
-#include "runtime/Rect.h"
+#include "content/PictureRecord.h"
 
 namespace content {
 
-class ReflowModel;
-struct RunRecord;
-
 class PictureElement final : public FlowElement {
  public:
-  PictureElement(ReflowModel& model, RunRecord& run, const runtime::Rect& box, bool startsSegment)
-      : model_(model), run_(run), box_(box), startsSegment_(startsSegment) {}
+  explicit PictureElement(const PictureRecord& record) : record_(record), box_(record.ViewBox()) {}
 
-  bool StartsSegment() const override { return startsSegment_; }
+  bool StartsSegment() const override { return record_.startsSegment; }
   bool StartsBlock() const override { return false; }
   bool IsInk() const override { return !notInk_; }
   bool IsDash() const override { return false; }
@@ -32,15 +28,15 @@ class PictureElement final : public FlowElement {
   runtime::Fixed Depth() const override { return 0; }
   // The picture no longer counts and its run is parked.
   void MakeBreak() override;
+  // The box's lower-left corner sits on the line's baseline, unscaled.
   void Place(runtime::Fixed x, runtime::Fixed y, bool continued) override;
 
   const runtime::Rect& Box() const { return box_; }
+  const PictureRecord& Record() const { return record_; }
 
  private:
-  ReflowModel& model_;
-  RunRecord& run_;
+  PictureRecord record_;
   runtime::Rect box_;
-  bool startsSegment_;
   bool placed_ = false;
   bool notInk_ = false;
 };

@@ -6,7 +6,10 @@
 #include "content/ContentHandler.h"
 #include "content/GraphicsState.h"
 #include "content/PictureElement.h"
+#include "content/ReflowCommand.h"
 #include "content/ReflowModel.h"
+#include "content/RunView.h"
+#include "content/SegmentPicture.h"
 #include "content/TextExtractState.h"
 #include "content/TextHandler.h"
 #include "content/TextRun.h"
@@ -94,6 +97,10 @@ FixedPoint ReflowDevice::Rotate(FixedPoint p) const {
 int ReflowDevice::BeginString(const runtime::TextPosition& position, bool isRepeat, bool, bool visible) {
   runRecord_ = nullptr;
   graphicsRun_ = false;
+  // A string laid out as graphics before its rotation is known must not
+  // take the previous string's.
+  rotation_ = runtime::kIdentityMatrix;
+  rotated_ = false;
   run_ = handler_ != nullptr ? handler_->CurrentRun() : nullptr;
   const ReflowSegment* segment = SegmentAt(position);
   const bool pictureKind = segment != nullptr && segment->style.kind == ReflowStyle::kPictureKind;
@@ -102,22 +109,26 @@ int ReflowDevice::BeginString(const runtime::TextPosition& position, bool isRepe
     // takes the placement of the run it repeats.
     RunRecord& repeat = model_.AddRun(position, runtime::kIdentityMatrix);
     repeat.repeats = lastRun_;
+    model_.AddCommand(*runtime::NewInArena<RepeatCommand>(model_.Arena(), repeat, lastRun_));
     return 0;
   }
   if (run_ == nullptr) return 0;
   const runtime::Matrix& text = run_->TextMatrixBefore();
   runtime::Matrix inverse;
-  if (!IsIdentity(text) && !runtime::Matrix::Invert(inverse, text)) {
+  if (IsIdentity(text)) {
+    inverse = text;
+  } else if (!runtime::Matrix::Invert(inverse, text)) {
     graphicsRun_ = true;
     return 1;
   }
+  inverse_ = inverse;
   rotation_ = runtime::kIdentityMatrix;
   if (!pictureKind) {
     const runtime::Matrix m = runtime::Matrix::Concat(text, run_->Ctm());
     const bool vertical = run_->Vertical();
     runtime::Matrix turn;
     if (vertical ? BaselineRotation(m.d, m.c, turn, true) : BaselineRotation(m.a, m.b, turn, false)) rotation_ = turn;
-    if (segment != nullptr) {
+    if (segment != nullptr && (segment->style.direction.x != 0 || segment->style.direction.y != 0)) {
       Fixed dx = segment->style.direction.x;
       Fixed dy = segment->style.direction.y;
       runtime::Matrix::TransformPointInPlace(rotation_, dx, dy);
@@ -125,6 +136,10 @@ int ReflowDevice::BeginString(const runtime::TextPosition& position, bool isRepe
     }
   }
   rotated_ = !IsIdentity(rotation_);
+  if (rotated_) {
+    const runtime::Matrix transpose{rotation_.a, -rotation_.b, -rotation_.c, rotation_.d, 0, 0};
+    inverse_ = runtime::Matrix::Concat(transpose, inverse_);
+  }
   const runtime::Matrix linear{rotation_.a, rotation_.b, rotation_.c, rotation_.d, 0, 0};
   ascent_ = run_->AscentVector();
   descent_ = run_->DescentVector();
@@ -150,8 +165,9 @@ int ReflowDevice::BeginGlyphs(const runtime::TextPosition& position, const TextR
     return 0;
   }
   if (segment->style.kind == ReflowStyle::kPictureKind) {
-    // Picture segments are laid out whole by the viewer's page model.
+    // The segment's text goes with its picture.
     runRecord_ = nullptr;
+    if (!segmentHasGlyph_) StartSegmentPicture(position, *segment);
     return 0;
   }
   run_ = &run;
@@ -162,6 +178,7 @@ int ReflowDevice::BeginGlyphs(const runtime::TextPosition& position, const TextR
   if (runRecord_ == nullptr) {
     runRecord_ = &model_.AddRun(position, rotation_);
     lastRun_ = runRecord_;
+    model_.AddCommand(*runtime::NewInArena<RunView>(model_.Arena(), model_, *runRecord_, rotation_, inverse_));
   }
   // Strings of fonts that report no Unicode are reflowed too, with the
   // characters their codes map to: left out, they would vanish from the
@@ -356,14 +373,93 @@ void ReflowDevice::PaintImage(const runtime::TextPosition& position) {
 
 void ReflowDevice::DoImage(const runtime::TextPosition& position, const runtime::Rect& box) {
   const ReflowSegment* segment = SegmentAt(position);
-  if (segment == nullptr || segment->style.kind == ReflowStyle::kPictureKind) return;
+  if (segment == nullptr) return;
+  if (segment->style.kind == ReflowStyle::kPictureKind) {
+    if (!segmentHasGlyph_) StartSegmentPicture(position, *segment);
+    return;
+  }
   if (box.x0 >= box.x1 || box.y0 >= box.y1) return;
   FlushPending();
   RunRecord& run = model_.AddRun(position, runtime::kIdentityMatrix);
+  model_.AddCommand(
+      *runtime::NewInArena<RunShiftCommand>(model_.Arena(), run, runtime::kIdentityMatrix, model_.RecordsLines()));
+  lastPicture_ = &run;
   const bool atStart = !segmentHasGlyph_;
   segmentHasGlyph_ = true;
-  auto* picture = runtime::NewInArena<PictureElement>(column_.Arena(), model_, run, box, atStart);
-  column_.AddElement(*picture);
+  const PictureRecord record = MakePicture(run, box, runtime::kIdentityMatrix, atStart);
+  column_.AddElement(*runtime::NewInArena<PictureElement>(column_.Arena(), record));
+}
+
+void ReflowDevice::StartSegmentPicture(const runtime::TextPosition& position, const ReflowSegment& segment) {
+  segmentHasGlyph_ = true;
+  if (segmentPicturesDone_) return;
+  const runtime::Rect& box = segment.box;
+  if (box.x0 >= box.x1 || box.y0 >= box.y1) return;
+  FlushPending();
+  RunRecord& run = model_.AddRun(position, runtime::kIdentityMatrix);
+  model_.AddCommand(
+      *runtime::NewInArena<RunShiftCommand>(model_.Arena(), run, model_.ViewMatrix(), model_.RecordsLines()));
+  lastPicture_ = &run;
+  if (segment.range.end.operation == 0xFFFFFFFFu) {
+    // The segment runs to the page's end: the picture covers the rest.
+    run.end = segment.range.end;
+    segmentPicturesDone_ = true;
+  }
+  const PictureRecord record = MakePicture(run, box, model_.ViewMatrix(), true);
+  column_.AddPicture(*runtime::NewInArena<SegmentPicture>(column_.Arena(), record));
+}
+
+PictureRecord ReflowDevice::MakePicture(RunRecord& run, const runtime::Rect& box, const runtime::Matrix& view,
+                                        bool startsSegment) {
+  PictureRecord record;
+  record.device = this;
+  record.run = &run;
+  record.box = box;
+  record.view = view;
+  record.startsSegment = startsSegment;
+  record.linkFirst = linkIndices_.Size();
+  if (const pdf::PageLinkList* links = model_.Links()) {
+    // The links whose area meets the picture's.
+    runtime::ChargeWork(model_.Context(), static_cast<int32_t>(std::min<uint32_t>(links->Count(), INT32_MAX)));
+    for (uint32_t i = 0; i < links->Count(); ++i) {
+      const pdf::LinkRecord* link = links->At(i);
+      if (link == nullptr || link->rect.x1 <= box.x0 || link->rect.x0 >= box.x1 || link->rect.y1 <= box.y0 ||
+          link->rect.y0 >= box.y1) {
+        continue;
+      }
+      linkIndices_.PushBack(i);
+      ++record.linkCount;
+    }
+  }
+  return record;
+}
+
+void ReflowDevice::PlacePicture(const PictureRecord& picture, Fixed x, Fixed y, Fixed scale, bool firstInLine) {
+  RunRecord& run = *picture.run;
+  const uint32_t entry = model_.PlacePicture(run, picture.box, picture.view, x, y, scale);
+  const runtime::Rect placed = runtime::Matrix::TransformRectBounds(picture.box, run.placement);
+  if (firstInLine && model_.RecordsLines()) {
+    currentLine_ = model_.Lines().Size();
+    model_.AddLine(LineEntry{run.index, entry, placed.y1, runtime::FixedSubSat(placed.y1, placed.y0)});
+  }
+  const pdf::PageLinkList* links = model_.Links();
+  if (links == nullptr) return;
+  for (uint32_t i = 0; i < picture.linkCount; ++i) {
+    const uint32_t index = linkIndices_[picture.linkFirst + i];
+    const pdf::LinkRecord* record = links->At(index);
+    if (record == nullptr) continue;
+    const runtime::Rect mapped = runtime::Matrix::TransformRectBounds(record->rect, run.placement);
+    const runtime::Rect cut{std::max(mapped.x0, placed.x0), std::max(mapped.y0, placed.y0),
+                            std::min(mapped.x1, placed.x1), std::min(mapped.y1, placed.y1)};
+    // Any overlap counts for a picture.
+    if (cut.x0 >= cut.x1 || cut.y0 >= cut.y1) continue;
+    model_.AddLinkRect(LinkRect{index, currentLine_, cut});
+  }
+}
+
+void ReflowDevice::ParkPicture(const PictureRecord& picture) {
+  model_.PlacePicture(*picture.run, picture.box, picture.view, ReflowModel::kParked, ReflowModel::kParked,
+                      runtime::kFixedOne);
 }
 
 void ReflowDevice::PlaceGlyph(GlyphElement& element, Fixed x, Fixed y, bool continued) {

@@ -11,6 +11,7 @@
 #include "content/FlowColumn.h"
 #include "content/FlowElement.h"
 #include "content/GlyphElement.h"
+#include "content/PictureRecord.h"
 #include "content/TextJob.h"
 #include "runtime/ArenaVector.h"
 #include "runtime/Matrix.h"
@@ -35,14 +36,19 @@ struct ReflowStyle {
   runtime::Fixed minLineHeight = 0;
   // The room below each line's baseline.
   runtime::Fixed lineDepth = 0;
-  // The reading direction the text is turned to.
-  runtime::FixedPoint direction{runtime::kFixedOne, 0};
+  // The segment's reading direction on the page: its text is turned so
+  // that this direction runs left to right. (0, 0) gives none: each run is
+  // turned by its own baseline alone (a page of text in several
+  // directions).
+  runtime::FixedPoint direction{0, 0};
 };
 
 // A stretch of a page's content and its style.
 struct ReflowSegment {
   runtime::TextRange range;
   ReflowStyle style;
+  // Its area in page space: what a segment laid out as one picture shows.
+  runtime::Rect box;
 
   // Everything on page `pageIndex`.
   static runtime::TextRange WholePage(int32_t pageIndex);
@@ -80,6 +86,15 @@ class ReflowDevice final : public TextJobClient, public SpaceElement::Sink {
   void PlaceGlyph(GlyphElement& element, runtime::Fixed x, runtime::Fixed y, bool continued);
   void RecycleGlyph(GlyphElement& element);
   void KeepOverflowChar(GlyphElement& element, uint32_t c);
+  // ---- For the pictures ----
+  // Places `picture` with the lower-left corner of its box at (x, y),
+  // scaled by `scale`; a line entry when it is first in its line.
+  void PlacePicture(const PictureRecord& picture, runtime::Fixed x, runtime::Fixed y, runtime::Fixed scale,
+                    bool firstInLine);
+  // Moves a picture that no longer counts out of sight.
+  void ParkPicture(const PictureRecord& picture);
+  // The run of the last picture made (null before any).
+  RunRecord* LastPictureRun() const { return lastPicture_; }
 
  private:
   void PlaceSpace() override;
@@ -89,6 +104,11 @@ class ReflowDevice final : public TextJobClient, public SpaceElement::Sink {
   GlyphElement* NewGlyph();
   void FlushPending();
   void DoImage(const runtime::TextPosition& position, const runtime::Rect& box);
+  // Lays out `segment` as one picture, once, from its first event.
+  void StartSegmentPicture(const runtime::TextPosition& position, const ReflowSegment& segment);
+  // A picture record for `run` over `box` with the links over the box.
+  PictureRecord MakePicture(RunRecord& run, const runtime::Rect& box, const runtime::Matrix& view,
+                            bool startsSegment);
   runtime::FixedPoint Rotate(runtime::FixedPoint p) const;
 
   ReflowModel& model_;
@@ -105,9 +125,16 @@ class ReflowDevice final : public TextJobClient, public SpaceElement::Sink {
   const TextRun* run_ = nullptr;
   RunRecord* runRecord_ = nullptr;
   RunRecord* lastRun_ = nullptr;
+  RunRecord* lastPicture_ = nullptr;
+  // A picture segment open to the page's end has been made: no other
+  // segment picture follows on the page.
+  bool segmentPicturesDone_ = false;
   uint32_t stringFirstGlyph_ = 0;
   runtime::Matrix rotation_;
   bool rotated_ = false;
+  // Maps offsets in the reflowed direction back into the run's text
+  // space: the text matrix inverted, after R's transpose when turned.
+  runtime::Matrix inverse_;
   runtime::FixedPoint ascent_;
   runtime::FixedPoint descent_;
   bool graphicsRun_ = false;

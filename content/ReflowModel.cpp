@@ -8,6 +8,9 @@ namespace {
 
 constexpr uint32_t kReflowArenaBlock = 16384;
 constexpr uint32_t kReflowArenaLarge = 8192;
+// Rounding of turned baselines may move a glyph by a few units from where
+// its entry puts it without its having been moved.
+constexpr runtime::Fixed kEntrySlack = 4;
 
 }  // namespace
 
@@ -19,6 +22,7 @@ ReflowModel::ReflowModel(runtime::LibraryContext* context, const pdf::PageLinkLi
       viewHeight_(viewHeight),
       arena_(context, kReflowArenaBlock, kReflowArenaLarge),
       runs_(arena_, 16),
+      commands_(arena_, 16),
       lines_(arena_, 16),
       linkRects_(arena_, 1),
       glyphs_(arena_, 64),
@@ -57,15 +61,45 @@ uint32_t ReflowModel::PlaceInRun(RunRecord& run, runtime::FixedPoint point, runt
     run.entries.PushBack(PlacementEntry{0, 0, 1});
     return run.entries.Size() - 1;
   }
-  if (newEntry || run.entries.IsEmpty()) {
-    runtime::Fixed px = point.x;
-    runtime::Fixed py = point.y;
-    runtime::Matrix::TransformPointInPlace(run.placement, px, py);
-    run.entries.PushBack(PlacementEntry{runtime::FixedSubSat(x, px), runtime::FixedSubSat(y, py), 1});
-  } else {
-    ++run.entries[run.entries.Size() - 1].count;
+  runtime::Fixed px = point.x;
+  runtime::Fixed py = point.y;
+  runtime::Matrix::TransformPointInPlace(run.placement, px, py);
+  const PlacementEntry entry{runtime::FixedSubSat(x, px), runtime::FixedSubSat(y, py), 1};
+  // A glyph continues the last entry only where that entry puts it: a
+  // line joined after a wide gap of the same run (a new block, without a
+  // gap of its own) would otherwise be drawn where the page had it.
+  if (!newEntry && !run.entries.IsEmpty()) {
+    PlacementEntry& last = run.entries[run.entries.Size() - 1];
+    if (runtime::AbsSat(runtime::FixedSubSat(last.dx, entry.dx)) <= kEntrySlack &&
+        runtime::AbsSat(runtime::FixedSubSat(last.dy, entry.dy)) <= kEntrySlack) {
+      ++last.count;
+      return run.entries.Size() - 1;
+    }
   }
+  run.entries.PushBack(entry);
   return run.entries.Size() - 1;
+}
+
+uint32_t ReflowModel::PlacePicture(RunRecord& run, const runtime::Rect& box, const runtime::Matrix& view,
+                                   runtime::Fixed x, runtime::Fixed y, runtime::Fixed scale) {
+  const runtime::Rect mapped = runtime::Matrix::TransformRectBounds(box, view);
+  // Hostile boxes and matrices saturate rather than wrap.
+  int32_t overflow = 0;
+  const auto mul = [&](runtime::Fixed a, runtime::Fixed b) { return runtime::FixedMulChecked(a, b, overflow); };
+  // view, then the corner to the origin, the scale, and the corner to
+  // (x, y).
+  runtime::Matrix placement;
+  placement.a = mul(view.a, scale);
+  placement.b = mul(view.b, scale);
+  placement.c = mul(view.c, scale);
+  placement.d = mul(view.d, scale);
+  placement.e = runtime::FixedAddSat(mul(runtime::FixedSubSat(view.e, mapped.x0), scale), x);
+  placement.f = runtime::FixedAddSat(mul(runtime::FixedSubSat(view.f, mapped.y0), scale), y);
+  run.placement = placement;
+  run.placed = true;
+  run.entries.Clear();
+  run.entries.PushBack(PlacementEntry{0, 0, 1});
+  return 0;
 }
 
 void ReflowModel::StartTextLine(runtime::Fixed baseline) {

@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "content/LinkTextCache.h"
+#include "content/ReflowCommand.h"
 #include "runtime/ArenaAllocator.h"
 #include "runtime/ArenaVector.h"
 #include "runtime/Matrix.h"
@@ -115,6 +116,17 @@ class ReflowModel final : public PageLinkList {
   // Returns the placement entry's index.
   uint32_t PlaceInRun(RunRecord& run, runtime::FixedPoint point, runtime::Fixed x, runtime::Fixed y,
                       bool newEntry);
+  // A picture's run placed whole: page space goes through `view`, the
+  // lower-left corner of `box` (page space) as `view` maps it lands at
+  // (x, y), and the picture is scaled by `scale` about that corner. Returns
+  // the run's placement entry.
+  uint32_t PlacePicture(RunRecord& run, const runtime::Rect& box, const runtime::Matrix& view, runtime::Fixed x,
+                        runtime::Fixed y, runtime::Fixed scale);
+  void AddCommand(ReflowCommand& command) { commands_.PushBack(&command); }
+  // Page space to the view's space, for pictures of whole segments
+  // (identity unless set).
+  const runtime::Matrix& ViewMatrix() const { return viewMatrix_; }
+  void SetViewMatrix(const runtime::Matrix& view) { viewMatrix_ = view; }
   void AddReflowGlyph(const ReflowGlyph& glyph) { glyphs_.PushBack(glyph); }
   void AddLine(const LineEntry& line) { lines_.PushBack(line); }
   void AddLinkRect(const LinkRect& rect) { linkRects_.PushBack(rect); }
@@ -123,6 +135,10 @@ class ReflowModel final : public PageLinkList {
   void AppendText(uint32_t c);
 
   const runtime::ArenaVector<RunRecord*>& Runs() const { return runs_; }
+  // What the view runs when it lays the page out: a run view per run of
+  // text, a shift command per picture, a repeat command per repeated
+  // string, in the order they were made.
+  const runtime::ArenaVector<ReflowCommand*>& Commands() const { return commands_; }
   const runtime::ArenaVector<LineEntry>& Lines() const { return lines_; }
   const runtime::ArenaVector<LinkRect>& LinkRects() const { return linkRects_; }
   const runtime::ArenaVector<ReflowGlyph>& Glyphs() const { return glyphs_; }
@@ -141,8 +157,10 @@ class ReflowModel final : public PageLinkList {
   runtime::Fixed viewWidth_;
   runtime::Fixed viewHeight_;
   runtime::Fixed height_ = 0;
+  runtime::Matrix viewMatrix_;
   runtime::ArenaAllocator arena_;
   runtime::ArenaVector<RunRecord*> runs_;
+  runtime::ArenaVector<ReflowCommand*> commands_;
   runtime::ArenaVector<LineEntry> lines_;
   runtime::ArenaVector<LinkRect> linkRects_;
   runtime::ArenaVector<ReflowGlyph> glyphs_;

@@ -4,10 +4,12 @@
 // and can be cancelled.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
 #include "content/ReflowPage.h"
+#include "content/RunView.h"
 #include "runtime/LibraryContext.h"
 #include "runtime/MemoryContext.h"
 #include "tests/content/TextTestSupport.h"
@@ -210,6 +212,235 @@ TEST_F(ReflowPageTest, LinkAreasFollowTheirText) {
     EXPECT_EQ(rect.link, 0u);
     EXPECT_GE(rect.rect.x0, l.x);
     EXPECT_LE(rect.rect.x1, l.x + FixedFromInt(20));
+  }
+}
+
+// The kinds of the model's commands, in order: V a run view, S a shift
+// command, R a repeat command.
+std::string CommandKinds(const content::ReflowModel& model) {
+  std::string kinds;
+  for (content::ReflowCommand* command : model.Commands()) {
+    if (dynamic_cast<content::RunView*>(command) != nullptr) {
+      kinds += 'V';
+    } else if (dynamic_cast<content::RunShiftCommand*>(command) != nullptr) {
+      kinds += 'S';
+    } else if (dynamic_cast<content::RepeatCommand*>(command) != nullptr) {
+      kinds += 'R';
+    }
+  }
+  return kinds;
+}
+
+TEST_F(ReflowPageTest, EveryRunLeavesItsCommandForTheView) {
+  // Operations: (ab) 4, the same string again 9, an inline image 12, (cd) 14.
+  texttest::TextDocument document(
+      &context_, {"BT /F1 10 Tf 20 700 Td (ab) Tj ET BT /F1 10 Tf 20 700 Td (ab) Tj ET "
+                  "q 20 0 0 10 50 600 cm BI /W 1 /H 1 /BPC 8 /CS /G ID \x80 EI Q BT /F1 10 Tf 20 500 Td (cd) Tj ET"});
+  content::ReflowPage page(&context_, document.Document(), 0, &fonts_, &fonts_, FixedFromInt(200), 0);
+  page.Build(TenUnitStyle());
+  const content::ReflowModel& model = page.Model();
+  ASSERT_EQ(CommandKinds(model), "VRSV");
+  ASSERT_EQ(model.Runs().Size(), 4u);
+  const content::RunRecord& bold = *model.Runs()[1];
+
+  // The repeat takes the placement and entries of the run it repeats,
+  // once.
+  auto* repeat = dynamic_cast<content::RepeatCommand*>(model.Commands()[1]);
+  EXPECT_FALSE(bold.placed);
+  repeat->Complete();
+  EXPECT_TRUE(repeat->Done());
+  EXPECT_TRUE(bold.placed);
+  EXPECT_EQ(bold.placement, model.Runs()[0]->placement);
+  EXPECT_EQ(bold.start.operation, model.Runs()[0]->start.operation);
+  ASSERT_EQ(bold.entries.Size(), model.Runs()[0]->entries.Size());
+  EXPECT_EQ(bold.entries[0].count, 2u);
+
+  // The picture's run moves as a whole: its matrix's translation.
+  content::RunRecord& picture = *model.Runs()[2];
+  const Fixed before = picture.placement.f;
+  model.Commands()[2]->Shift(FixedFromInt(-7), 0, 0);
+  EXPECT_EQ(picture.placement.f, before - FixedFromInt(7));
+  model.Commands()[2]->Remap();
+  EXPECT_EQ(picture.placement.f, before - FixedFromInt(7));
+}
+
+TEST_F(ReflowPageTest, RunViewShiftsTheEntriesAsked) {
+  // Four glyphs with gaps between them: four entries of one run.
+  texttest::TextDocument document(&context_, {"BT /F1 10 Tf 20 700 Td [(a) -3000 (b) -3000 (c) -3000 (d)] TJ ET"});
+  struct Case {
+    uint32_t first;
+    uint32_t last;
+    std::vector<int> moved;
+  };
+  const Case cases[] = {
+      {0, 0, {1, 1, 1, 1}},  // all of them
+      {1, 3, {0, 1, 1, 0}},  // [1, 3)
+      {2, 0, {0, 0, 1, 1}},  // from 2 to the end
+      {3, 9, {0, 0, 0, 1}},  // past the end stops at the end
+      {5, 0, {0, 0, 0, 0}},  // nothing there
+  };
+  for (const Case& c : cases) {
+    content::ReflowPage page(&context_, document.Document(), 0, &fonts_, &fonts_, FixedFromInt(200), 0);
+    page.Build(TenUnitStyle());
+    const content::ReflowModel& model = page.Model();
+    ASSERT_EQ(CommandKinds(model), "V");
+    const content::RunRecord& run = *model.Runs()[0];
+    ASSERT_EQ(run.entries.Size(), 4u);
+    std::vector<Fixed> dy;
+    for (const content::PlacementEntry& entry : run.entries) dy.push_back(entry.dy);
+    model.Commands()[0]->Shift(FixedFromInt(-3), c.first, c.last);
+    for (uint32_t i = 0; i < 4; ++i) {
+      EXPECT_EQ(run.entries[i].dy, dy[i] - 3 * c.moved[i] * runtime::kFixedOne) << c.first << "," << c.last << " " << i;
+    }
+  }
+}
+
+TEST_F(ReflowPageTest, RunViewRemapsOffsetsIntoTheRunsTextSpace) {
+  // Text at 45 degrees, scaled by the square root of 2 (Tm 1 1 -1 1): the
+  // reflow turns its baseline level. The wide gap between "a" and "b"
+  // closes to a space, so "b" gets an entry of its own with an offset back
+  // along the reflowed baseline. Turned back and undone by
+  // the text matrix, the offset lies along the run's own baseline,
+  // 1/sqrt(2) as long. A segment reading at 45 degrees turns it the same
+  // way; level text is left as it is.
+  struct Case {
+    const char* matrix;
+    double direction;  // degrees; negative: none given
+    double xFactor;
+  };
+  const double root = 1.0 / std::sqrt(2.0);
+  for (const Case c : {Case{"1 1 -1 1", -1, root}, Case{"1 1 -1 1", 45, root}, Case{"1 0 0 1", -1, 1.0}}) {
+    texttest::TextDocument document(
+        &context_, {std::string("BT /F1 10 Tf ") + c.matrix + " 100 500 Tm [(a) -2500 (b)] TJ ET"});
+    content::ReflowPage page(&context_, document.Document(), 0, &fonts_, &fonts_, FixedFromInt(200), 0);
+    content::ReflowStyle style = TenUnitStyle();
+    if (c.direction >= 0) {
+      const double radians = c.direction * std::acos(-1.0) / 180.0;
+      style.direction = {runtime::FixedFromFloat(std::cos(radians)), runtime::FixedFromFloat(std::sin(radians))};
+    }
+    page.Build(style);
+    const content::ReflowModel& model = page.Model();
+    ASSERT_EQ(CommandKinds(model), "V") << c.matrix;
+    auto* view = dynamic_cast<content::RunView*>(model.Commands()[0]);
+    const content::RunRecord& run = view->Run();
+    ASSERT_EQ(run.entries.Size(), 2u) << c.matrix;
+    const double dx = runtime::FixedToDouble(run.entries[1].dx);
+    EXPECT_LT(dx, -10.0) << c.matrix;
+    EXPECT_NEAR(runtime::FixedToDouble(run.entries[1].dy), 0.0, 0.05) << c.matrix;
+    view->Remap();
+    EXPECT_NEAR(runtime::FixedToDouble(run.entries[1].dx), dx * c.xFactor, 0.05) << c.matrix;
+    EXPECT_NEAR(runtime::FixedToDouble(run.entries[1].dy), 0.0, 0.05) << c.matrix;
+  }
+}
+
+TEST_F(ReflowPageTest, PictureSegmentTakesALineOfItsOwnScaledToTheColumn) {
+  // A line of text, then a segment laid out as a picture 300 by 90 in a
+  // 200-unit column: scaled by 2/3 from the left margin, below the line
+  // (10 + 3 + 5), with a line entry and the link over its left half. Its
+  // own text is not reflowed, and the segment runs to the page's end.
+  texttest::TextDocument document(
+      &context_, {"BT /F1 10 Tf 20 700 Td (ab) Tj ET BT /F1 10 Tf 20 200 Td (cd) Tj ET"},
+      "/Annots [<< /Type /Annot /Subtype /Link /Rect [0 0 150 45] >>]");
+  content::ReflowSegment segments[2];
+  segments[0].range.end.operation = 5;
+  segments[0].range.end.string = 0xFFFFFFFFu;
+  segments[1].range.start.operation = 6;
+  segments[1].range.end = content::ReflowSegment::WholePage(0).end;
+  segments[0].style = segments[1].style = TenUnitStyle();
+  segments[1].style.kind = content::ReflowStyle::kPictureKind;
+  segments[1].box = runtime::Rect{0, 0, FixedFromInt(300), FixedFromInt(90)};
+  content::ReflowPage page(&context_, document.Document(), 0, &fonts_, &fonts_, FixedFromInt(210),
+                           FixedFromInt(400));
+  page.Build(segments, 2);
+  const content::ReflowModel& model = page.Model();
+  EXPECT_EQ(TextLines(model), (std::vector<std::string>{"ab"}));
+  ASSERT_EQ(CommandKinds(model), "VS");
+  ASSERT_EQ(model.Runs().Size(), 2u);
+  const content::RunRecord& run = *model.Runs()[1];
+  EXPECT_EQ(run.end.operation, 0xFFFFFFFFu);
+  const runtime::Rect placed = runtime::Matrix::TransformRectBounds(segments[1].box, run.placement);
+  EXPECT_NEAR(runtime::FixedToDouble(placed.x0), 5.0, 0.01);
+  EXPECT_NEAR(runtime::FixedToDouble(placed.x1), 205.0, 0.01);
+  EXPECT_NEAR(runtime::FixedToDouble(placed.y1), -18.0, 0.01);
+  EXPECT_NEAR(runtime::FixedToDouble(placed.y0), -78.0, 0.01);
+  EXPECT_NEAR(runtime::FixedToDouble(model.Height()), 83.0, 0.01);
+  ASSERT_EQ(model.Lines().Size(), 2u);
+  EXPECT_EQ(model.Lines()[1].run, 1u);
+  EXPECT_NEAR(runtime::FixedToDouble(model.Lines()[1].top), -18.0, 0.01);
+  EXPECT_NEAR(runtime::FixedToDouble(model.Lines()[1].height), 60.0, 0.01);
+  ASSERT_EQ(model.LinkRects().Size(), 1u);
+  const content::LinkRect& link = model.LinkRects()[0];
+  EXPECT_EQ(link.line, 1u);
+  EXPECT_NEAR(runtime::FixedToDouble(link.rect.x0), 5.0, 0.01);
+  EXPECT_NEAR(runtime::FixedToDouble(link.rect.x1), 105.0, 0.01);
+  EXPECT_NEAR(runtime::FixedToDouble(link.rect.y0), -78.0, 0.01);
+  EXPECT_NEAR(runtime::FixedToDouble(link.rect.y1), -48.0, 0.01);
+}
+
+TEST_F(ReflowPageTest, PictureSegmentBoxesFromHostileInputArePlacedOrLeftOut) {
+  // Empty and inverted boxes make no picture; a box as large as numbers go
+  // is scaled into the column; the text before keeps its line.
+  struct Case {
+    const char* what;
+    runtime::Rect box;
+    bool picture;
+  };
+  const Fixed big = 0x7FFF0000;
+  const Case cases[] = {
+      {"empty", runtime::Rect{0, 0, 0, 0}, false},
+      {"inverted", runtime::Rect{FixedFromInt(300), FixedFromInt(90), 0, 0}, false},
+      {"huge", runtime::Rect{-big, -big, big, big}, true},
+  };
+  texttest::TextDocument document(&context_, {"BT /F1 10 Tf 20 700 Td (ab) Tj ET BT /F1 10 Tf 20 200 Td (cd) Tj ET"});
+  for (const Case& c : cases) {
+    content::ReflowSegment segments[2];
+    segments[0].range.end.operation = 5;
+    segments[0].range.end.string = 0xFFFFFFFFu;
+    segments[1].range.start.operation = 6;
+    segments[1].range.end = content::ReflowSegment::WholePage(0).end;
+    segments[0].style = segments[1].style = TenUnitStyle();
+    segments[1].style.kind = content::ReflowStyle::kPictureKind;
+    segments[1].box = c.box;
+    content::ReflowPage page(&context_, document.Document(), 0, &fonts_, &fonts_, FixedFromInt(210),
+                             FixedFromInt(400));
+    page.Build(segments, 2);
+    EXPECT_EQ(TextLines(page.Model()), (std::vector<std::string>{"ab"})) << c.what;
+    EXPECT_EQ(CommandKinds(page.Model()), c.picture ? "VS" : "V") << c.what;
+    EXPECT_GT(page.Model().Height(), 0) << c.what;
+  }
+}
+
+TEST_F(ReflowPageTest, ImageAmongTextIsLaidOutInline) {
+  // A 20 by 10 image between two words: it sits on their line, its
+  // lower-left corner on the baseline after "ab", with a line entry for
+  // the line it starts when the column is narrow enough to break there.
+  texttest::TextDocument document(
+      &context_, {"BT /F1 10 Tf 20 700 Td (ab) Tj ET q 20 0 0 10 35 700 cm BI /W 1 /H 1 /BPC 8 /CS /G ID \x80 EI Q "
+                  "BT /F1 10 Tf 60 700 Td (cd) Tj ET"});
+  struct Case {
+    int view;
+    int pictureX;
+    int pictureY;
+  };
+  // 60 wide: "ab" (10) and the picture (20) fit; "cd" goes on. 30 wide:
+  // the picture starts the second line.
+  for (const Case c : {Case{60, 15, -10}, Case{30, 5, -23}}) {
+    content::ReflowPage page(&context_, document.Document(), 0, &fonts_, &fonts_, FixedFromInt(c.view),
+                             FixedFromInt(400));
+    page.Build(TenUnitStyle());
+    const content::ReflowModel& model = page.Model();
+    ASSERT_EQ(CommandKinds(model), "VSV") << c.view;
+    const content::RunRecord& run = *model.Runs()[1];
+    const runtime::Rect placed =
+        runtime::Matrix::TransformRectBounds(runtime::Rect{FixedFromInt(35), FixedFromInt(700), FixedFromInt(55),
+                                                           FixedFromInt(710)},
+                                             run.placement);
+    EXPECT_EQ(placed.x0, FixedFromInt(c.pictureX)) << c.view;
+    EXPECT_EQ(placed.y0, FixedFromInt(c.pictureY)) << c.view;
+    EXPECT_EQ(placed.x1 - placed.x0, FixedFromInt(20)) << c.view;
+    bool lineOfPicture = false;
+    for (const content::LineEntry& line : model.Lines()) lineOfPicture = lineOfPicture || line.run == 1;
+    EXPECT_EQ(lineOfPicture, c.view == 30) << c.view;
   }
 }
 
