@@ -43,6 +43,9 @@ int PageModelTextHandler::BeginGlyphs(const uint8_t*, const uint8_t*, const Text
     // its spaces, and zero-width marks their characters.
     case kInPlace: return CurrentStringHidden() ? 0 : 1;
     case kRuby: return 0;  // an annotation beside the line, not part of its text
+    case kSameWord:
+      if (!SeparatesWords()) break;
+      [[fallthrough]];
     case kNextWord:
     case kWideGap: {
       const uint32_t size = model_.chars_.Size();
@@ -52,6 +55,19 @@ int PageModelTextHandler::BeginGlyphs(const uint8_t*, const uint8_t*, const Text
     default: break;
   }
   return 1;
+}
+
+bool PageModelTextHandler::SeparatesWords() const {
+  // The same-word test measures the gap in average advances, which wide
+  // capitals or digits stretch: a gap of a space's width between words
+  // in such text passes for a kerning step. In the page's text a gap
+  // wider than a tenth of the text's size parts words whatever the
+  // advances (a kerning step stays well below it).
+  const StringTextInfo* info = CurrentInfo();
+  if (info == nullptr || !info->HasNonBlank()) return false;
+  const LineGap measure = LineState().MeasureGap(*info);
+  const int64_t height = std::min(measure.lineHeight, measure.stringHeight);
+  return height > 0 && measure.gap > height / 10;
 }
 
 void PageModelTextHandler::EndGlyphs(bool) {

@@ -42,6 +42,9 @@ class PageModelTextHandler final : public TextHandler {
   // Ends the page's text once it has more blocks or strings than the
   // model lays out.
   void CheckLimits();
+  // A gap the same-word test accepts that is still a gap between words
+  // for the size of the text.
+  bool SeparatesWords() const;
   template <class Show>
   void NoteFirstText(Show&& show);
 

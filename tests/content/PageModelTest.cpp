@@ -90,6 +90,32 @@ TEST_F(PageModelTest, BlocksBreakOnSizeListMarksAndGaps) {
   }
 }
 
+TEST_F(PageModelTest, WordsPartAtGapsWiderThanATenthOfTheTextSize) {
+  // The stub's glyphs are half an em wide, so the same-word test of the
+  // line state lets gaps up to a fifth of an em pass; the page's text
+  // still parts words at gaps above a tenth of the text's height, as a
+  // space narrowed by the layout leaves, while kerning steps join.
+  struct Case {
+    const char* name;
+    std::string content;
+    std::string line;
+  };
+  const Case cases[] = {
+      {"a kerning step inside a word", "BT /F1 10 Tf 72 700 Td [(ab) -50 (cd)] TJ ET", "abcd"},
+      {"a narrow space between words", "BT /F1 10 Tf 72 700 Td [(ab) -180 (cd)] TJ ET", "ab cd"},
+      {"a narrow space between shows", "BT /F1 10 Tf 72 700 Td (ab) Tj 11.8 0 Td (cd) Tj ET", "ab cd"},
+      {"text set close", "BT /F1 10 Tf 72 700 Td (ab) Tj 10.3 0 Td (cd) Tj ET", "abcd"},
+      {"an ordinary space", "BT /F1 10 Tf 72 700 Td (ab) Tj 14 0 Td (cd) Tj ET", "ab cd"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    texttest::TextDocument document(&context_, {c.content});
+    PageModel model(&context_);
+    model.Build(document.Document(), 0, &fonts_, &fonts_);
+    EXPECT_EQ(Blocks(model), (std::vector<std::vector<std::string>>{{c.line}}));
+  }
+}
+
 TEST_F(PageModelTest, TextRotationFollowsTheTextDirection) {
   struct Case {
     const char* name;
