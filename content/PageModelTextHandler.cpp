@@ -73,6 +73,29 @@ bool PageModelTextHandler::SeparatesWords() const {
 void PageModelTextHandler::EndGlyphs(bool) {
   textRecorded_ = true;
   model_.hasText_ = true;
+  const StringTextInfo* info = CurrentInfo();
+  if (info == nullptr || CurrentStringHidden() || info->box.IsEmpty()) return;
+  const uint32_t operation = Position().operation;
+  auto& hits = model_.annotHits_;
+  for (uint32_t i = 0; i < model_.annotBoxes_.Size(); ++i) {
+    if (!OrientedBox::Meets(info->box, model_.annotBoxes_[i].box)) continue;
+    // A show of several strings meets a box once.
+    const uint32_t size = hits.Size();
+    if (size > 0 && hits[size - 1].box == i && hits[size - 1].operation == operation) continue;
+    hits.PushBack(AnnotationHit{i, operation});
+  }
+}
+
+uint32_t PageModelTextHandler::ClassifyWideGap() {
+  const StringTextInfo* info = CurrentInfo();
+  if (info == nullptr) return kNewBlock;
+  // The ends may miss the link's by up to the text's height: link
+  // rectangles are drawn around the text with some margin.
+  const int64_t tolerance = info->box.Height();
+  for (const AnnotationBox& entry : model_.annotBoxes_) {
+    if (AnnotationBoxes::LinesUp(info->box, entry.box, tolerance)) return kWideGap;
+  }
+  return kNewBlock;
 }
 
 void PageModelTextHandler::OnChar(uint32_t code, bool, bool) {
