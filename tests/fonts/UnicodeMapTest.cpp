@@ -135,9 +135,13 @@ TEST(UnicodeMapTest, ToUnicodeStreams) {
     EXPECT_EQ(Text(*map, std::string("\x00\x01\x00\x02\x00\x03\x00\x11\x00\x05", 10)),
               "U+0041 U+1F600 [0066 0069] U+0062 -");
     EXPECT_TRUE(map->HasUnicode(nullptr, nullptr, runtime::kDefaultTestChar));
+    // A string has Unicode when some of its codes map: a code the map
+    // leaves out (a space glyph, say) does not take the text of the rest.
     const uint8_t mapped[] = {0, 1, 0, 0x12};
-    const uint8_t unmapped[] = {0, 1, 0, 0x13};
+    const uint8_t partly[] = {0, 0x13, 0, 1};
+    const uint8_t unmapped[] = {0, 0x13, 0, 0x14};
     EXPECT_TRUE(map->HasUnicode(mapped, mapped + 4, runtime::kDefaultTestChar));
+    EXPECT_TRUE(map->HasUnicode(partly, partly + 4, runtime::kDefaultTestChar));
     EXPECT_FALSE(map->HasUnicode(unmapped, unmapped + 4, runtime::kDefaultTestChar));
   }
   // A simple font reads one byte per code, also through a map written with
