@@ -21,12 +21,15 @@ PageModel::PageModel(runtime::LibraryContext* owner)
       arena_(owner, kModelArenaBlock, kModelArenaBlock / 2),
       chars_(arena_, 256),
       lines_(arena_, 16),
-      blocks_(arena_, 4) {}
+      blocks_(arena_, 4),
+      annotBoxes_(arena_, 4),
+      annotHits_(arena_, 4) {}
 
 void PageModel::Build(pdf::Document& document, int32_t pageIndex, FontSource* fonts, TextFontSource* textFonts,
                       uint32_t options) {
   TextPage text = TextPage::Load(owner_, document, pageIndex, fonts, textFonts);
   visibleBox_ = text.visibleBox;
+  AnnotationBoxes::Scan(text.page, annotBoxes_);
   TextExtract engine(*this);
   PageModelTextHandler handler(text, *this, engine, pageIndex, options);
   // A page that fails part way keeps the text it showed before the error.
@@ -43,7 +46,9 @@ void PageModel::Build(pdf::Document& document, int32_t pageIndex, FontSource* fo
 uint32_t PageModel::ByteCount() const {
   const uint64_t bytes = sizeof(PageModel) + uint64_t{chars_.Capacity()} * sizeof(uint32_t) +
                          uint64_t{lines_.Capacity()} * sizeof(TextLineRecord) +
-                         uint64_t{blocks_.Capacity()} * sizeof(TextBlockRecord);
+                         uint64_t{blocks_.Capacity()} * sizeof(TextBlockRecord) +
+                         uint64_t{annotBoxes_.Capacity()} * sizeof(AnnotationBox) +
+                         uint64_t{annotHits_.Capacity()} * sizeof(AnnotationHit);
   return bytes > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(bytes);
 }
 

@@ -5,6 +5,7 @@
 // Built by playing the page into a PageModelTextHandler.
 #include <cstdint>
 
+#include "content/AnnotationBoxes.h"
 #include "content/OrientedBox.h"
 #include "pdf/PageModelCache.h"
 #include "runtime/ArenaAllocator.h"
@@ -67,6 +68,10 @@ class PageModel final : public pdf::PageContentModel {
   uint32_t FirstTextOperation() const { return firstTextOperation_; }
   const runtime::Optional<int32_t>& TextRotation() const { return rotation_; }
   const runtime::Rect& VisibleBox() const { return visibleBox_; }
+  // The page's link boxes, and the strings that met them, in the order
+  // shown.
+  const runtime::ArenaVector<AnnotationBox>& LinkBoxes() const { return annotBoxes_; }
+  const runtime::ArenaVector<AnnotationHit>& LinkHits() const { return annotHits_; }
 
  private:
   friend class PageModelTextHandler;
@@ -78,6 +83,8 @@ class PageModel final : public pdf::PageContentModel {
   runtime::ArenaVector<uint32_t> chars_;
   runtime::ArenaVector<TextLineRecord> lines_;
   runtime::ArenaVector<TextBlockRecord> blocks_;
+  runtime::ArenaVector<AnnotationBox> annotBoxes_;
+  runtime::ArenaVector<AnnotationHit> annotHits_;
   bool hasText_ = false;
   uint32_t firstTextOperation_ = 0;
   runtime::Optional<int32_t> rotation_;

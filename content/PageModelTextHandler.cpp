@@ -43,6 +43,9 @@ int PageModelTextHandler::BeginGlyphs(const uint8_t*, const uint8_t*, const Text
     // its spaces, and zero-width marks their characters.
     case kInPlace: return CurrentStringHidden() ? 0 : 1;
     case kRuby: return 0;  // an annotation beside the line, not part of its text
+    case kSameWord:
+      if (!SeparatesWords()) break;
+      [[fallthrough]];
     case kNextWord:
     case kWideGap: {
       const uint32_t size = model_.chars_.Size();
@@ -54,9 +57,45 @@ int PageModelTextHandler::BeginGlyphs(const uint8_t*, const uint8_t*, const Text
   return 1;
 }
 
+bool PageModelTextHandler::SeparatesWords() const {
+  // The same-word test measures the gap in average advances, which wide
+  // capitals or digits stretch: a gap of a space's width between words
+  // in such text passes for a kerning step. In the page's text a gap
+  // wider than a tenth of the text's size parts words whatever the
+  // advances (a kerning step stays well below it).
+  const StringTextInfo* info = CurrentInfo();
+  if (info == nullptr || !info->HasNonBlank()) return false;
+  const LineGap measure = LineState().MeasureGap(*info);
+  const int64_t height = std::min(measure.lineHeight, measure.stringHeight);
+  return height > 0 && measure.gap > height / 10;
+}
+
 void PageModelTextHandler::EndGlyphs(bool) {
   textRecorded_ = true;
   model_.hasText_ = true;
+  const StringTextInfo* info = CurrentInfo();
+  if (info == nullptr || CurrentStringHidden() || info->box.IsEmpty()) return;
+  const uint32_t operation = Position().operation;
+  auto& hits = model_.annotHits_;
+  for (uint32_t i = 0; i < model_.annotBoxes_.Size(); ++i) {
+    if (!OrientedBox::Meets(info->box, model_.annotBoxes_[i].box)) continue;
+    // A show of several strings meets a box once.
+    const uint32_t size = hits.Size();
+    if (size > 0 && hits[size - 1].box == i && hits[size - 1].operation == operation) continue;
+    hits.PushBack(AnnotationHit{i, operation});
+  }
+}
+
+uint32_t PageModelTextHandler::ClassifyWideGap() {
+  const StringTextInfo* info = CurrentInfo();
+  if (info == nullptr) return kNewBlock;
+  // The ends may miss the link's by up to the text's height: link
+  // rectangles are drawn around the text with some margin.
+  const int64_t tolerance = info->box.Height();
+  for (const AnnotationBox& entry : model_.annotBoxes_) {
+    if (AnnotationBoxes::LinesUp(info->box, entry.box, tolerance)) return kWideGap;
+  }
+  return kNewBlock;
 }
 
 void PageModelTextHandler::OnChar(uint32_t code, bool, bool) {

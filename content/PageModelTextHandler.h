@@ -28,9 +28,10 @@ class PageModelTextHandler final : public TextHandler {
   int BeginGlyph(bool, bool) override { return 1; }
   void EndGlyph() override {}
   void OnChar(uint32_t code, bool isLastChar, bool isFirstChar) override;
-  // Without annotation boxes to line a wide gap up with, a wide gap ends
-  // the line.
-  uint32_t ClassifyWideGap() override { return kNewBlock; }
+  // A wide gap keeps the line when the string lines up with one of the
+  // page's link boxes (a link's text set apart on its line); otherwise it
+  // ends the line.
+  uint32_t ClassifyWideGap() override;
   int AllowsRubyTest() override { return 1; }
 
   // Lays out the last line; the page's text is complete afterwards.
@@ -42,6 +43,9 @@ class PageModelTextHandler final : public TextHandler {
   // Ends the page's text once it has more blocks or strings than the
   // model lays out.
   void CheckLimits();
+  // A gap the same-word test accepts that is still a gap between words
+  // for the size of the text.
+  bool SeparatesWords() const;
   template <class Show>
   void NoteFirstText(Show&& show);
 

@@ -149,7 +149,7 @@ uint32_t TextExtractState::Classify(const StringTextInfo& info, const runtime::T
   return info.HasNonBlank() ? gap : kInPlace;
 }
 
-uint32_t TextExtractState::ClassifyGap(const StringTextInfo& info, bool rubyTest) const {
+LineGap TextExtractState::MeasureGap(const StringTextInfo& info) const {
   // Both boxes in one frame: the string's when it has a direction of its
   // own, else the line's.
   OrientedBox line = lineBox;
@@ -159,11 +159,22 @@ uint32_t TextExtractState::ClassifyGap(const StringTextInfo& info, bool rubyTest
   } else {
     line = TurnedInto(line, added);
   }
-  const int64_t average = AverageAdvance();
-  const int64_t hL = line.Height();
-  const int64_t hS = added.Height();
-  const int64_t span = static_cast<int64_t>(std::max(line.vMax, added.vMax)) - std::min(line.vMin, added.vMin);
-  const int64_t gap = static_cast<int64_t>(added.uMin) - line.uMax;
+  LineGap measure;
+  measure.average = AverageAdvance();
+  measure.lineHeight = line.Height();
+  measure.stringHeight = added.Height();
+  measure.span = static_cast<int64_t>(std::max(line.vMax, added.vMax)) - std::min(line.vMin, added.vMin);
+  measure.gap = static_cast<int64_t>(added.uMin) - line.uMax;
+  return measure;
+}
+
+uint32_t TextExtractState::ClassifyGap(const StringTextInfo& info, bool rubyTest) const {
+  const LineGap m = MeasureGap(info);
+  const int64_t average = m.average;
+  const int64_t hL = m.lineHeight;
+  const int64_t hS = m.stringHeight;
+  const int64_t span = m.span;
+  const int64_t gap = m.gap;
   if (rubyTest && hL > 8 * hS / 5 && span < hL + 2 * hS) return kRuby;
   if (2 * hL < hS) return kNewBlock;
   if (span > hL + hS + 4) return kNewBlock;

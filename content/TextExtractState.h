@@ -78,6 +78,17 @@ struct StringTextInfo {
   uint32_t CountedGlyphs() const;
 };
 
+// The string against the line, both in one frame: the line's average
+// advance, the two heights, the height they span together and the gap
+// from the line's end to the string's start.
+struct LineGap {
+  int64_t average = 0;
+  int64_t lineHeight = 0;
+  int64_t stringHeight = 0;
+  int64_t span = 0;
+  int64_t gap = 0;
+};
+
 struct TextExtractState {
   bool firstText = true;
   OrientedBox lineBox;
@@ -102,6 +113,7 @@ struct TextExtractState {
   // The relation of the string to the line (a TextRelation).
   uint32_t Classify(const StringTextInfo& info, const runtime::TextPosition& position, bool rubyAllowed) const;
   uint32_t ClassifyGap(const StringTextInfo& info, bool rubyTest) const;
+  LineGap MeasureGap(const StringTextInfo& info) const;
   void Update(const StringTextInfo& info, const runtime::TextPosition& position, uint32_t relation);
   // The line's length along its direction per glyph; 0 for an empty line.
   runtime::Fixed AverageAdvance() const;

@@ -3,11 +3,13 @@
 #include <cstring>
 
 #include "fonts/CMapParser.h"
+#include "fonts/CompositeFont.h"
 #include "fonts/FontDict.h"
 #include "fonts/PredefinedCMaps.h"
 #include "fonts/ProgramFont.h"
 #include "fonts/SimpleCodeMap.h"
 #include "fonts/ToUnicodeMap.h"
+#include "fonts/TrueTypeFont.h"
 #include "fonts/Type0UnicodeMap.h"
 #include "pdf/StreamObject.h"
 #include "resources/UnicodeTables.h"
@@ -101,6 +103,74 @@ UnicodeMapRef SimpleFontMap(pdf::Document& document, const ObjectHandle& fontDic
   return FromProgram(document, fontDict, subtype);
 }
 
+// A block from the context's memory, freed unless released.
+struct OwnedTable {
+  runtime::LibraryContext* context;
+  uint16_t* values;
+  OwnedTable(runtime::LibraryContext* c, uint16_t* taken) : context(c), values(taken) {}
+  OwnedTable(runtime::LibraryContext* c, uint32_t count)
+      : context(c), values(static_cast<uint16_t*>(runtime::AllocOrThrow(c, count * sizeof(uint16_t)))) {
+    std::memset(values, 0, count * sizeof(uint16_t));
+  }
+  ~OwnedTable() {
+    if (values != nullptr) context->memory.Free(values);
+  }
+  uint16_t* Release() {
+    uint16_t* taken = values;
+    values = nullptr;
+    return taken;
+  }
+};
+
+// Each CID's Unicode read back through the font's embedded TrueType
+// program: the CID's glyph (through the CIDToGIDMap) and the lowest code
+// point that the program's Unicode "cmap" maps to that glyph (private-use
+// values, which say nothing of the text, left out). Null when the font has
+// no such program, or nothing maps.
+uint16_t* CidUnicodeFromProgram(pdf::Document& document, const ObjectHandle& fontDict, uint32_t* count) {
+  runtime::LibraryContext* context = fontDict.Context();
+  uint16_t* table = nullptr;
+  *count = 0;
+  runtime::CatchAllExceptCancel(context, [&] {
+    DocumentFontFactory factory;
+    runtime::CountedRef<runtime::FontBase> font = document.Fonts().GetOrCreate(document, fontDict, factory);
+    auto* composite = font ? dynamic_cast<CompositeFont*>(font.Get()) : nullptr;
+    if (composite == nullptr || !composite->isUsable || !composite->IsTrueTypeDescendant() ||
+        composite->UsesDeviceFont()) {
+      return;
+    }
+    auto* program = dynamic_cast<TrueTypeFont*>(composite->ProgramOrNull());
+    const CidCodeDecoder* decoder = composite->Decoder();
+    if (program == nullptr || decoder == nullptr || !program->HasCmap()) return;
+    const uint32_t glyphs = program->GlyphCount();
+    if (glyphs == 0 || glyphs > 0x10000) return;
+    OwnedTable byGlyph(context, glyphs);
+    bool any = false;
+    for (uint32_t unicode = 0x20; unicode < 0xFFFF; ++unicode) {
+      if (unicode == 0xD800) unicode = 0xF900;  // surrogates and the private-use area
+      const uint32_t glyph = program->UnicodeToGlyph(unicode);
+      if (glyph == 0 || glyph >= glyphs || byGlyph.values[glyph] != 0) continue;
+      byGlyph.values[glyph] = static_cast<uint16_t>(unicode);
+      any = true;
+    }
+    if (!any) return;
+    // CIDs are two bytes; the table ends after the last CID with a value.
+    constexpr uint32_t kCids = 0x10000;
+    OwnedTable byCid(context, kCids);
+    uint32_t used = 0;
+    for (uint32_t cid = 0; cid < kCids; ++cid) {
+      const uint32_t glyph = decoder->GlyphOfCid(cid);
+      if (glyph == 0 || glyph >= glyphs || byGlyph.values[glyph] == 0) continue;
+      byCid.values[cid] = byGlyph.values[glyph];
+      used = cid + 1;
+    }
+    if (used == 0) return;
+    *count = used;
+    table = byCid.Release();
+  });
+  return table;
+}
+
 UnicodeMapRef CompositeFontMap(pdf::Document& document, const ObjectHandle& fontDict,
                                CMapCache& cmaps) {
   runtime::LibraryContext* context = fontDict.Context();
@@ -126,8 +196,18 @@ UnicodeMapRef CompositeFontMap(pdf::Document& document, const ObjectHandle& font
   }
   CMapRef ucs2;
   if (unicode) ucs2 = cmaps.Get(selector, ucs2Name, CMapDestination::kUnicode);
-  return Own(context, runtime::NewObject<Type0UnicodeMap>(context, std::move(codes),
-                                                          std::move(ucs2)));
+  if (ucs2) {
+    return Own(context, runtime::NewObject<Type0UnicodeMap>(context, std::move(codes), std::move(ucs2)));
+  }
+  // No collection to read the CIDs by (an Identity ordering, typically):
+  // the embedded program's own map from Unicode to glyphs, read backwards.
+  uint32_t count = 0;
+  uint16_t* cidUnicode = CidUnicodeFromProgram(document, fontDict, &count);
+  OwnedTable owned{context, cidUnicode};
+  Type0UnicodeMap* map =
+      runtime::NewObject<Type0UnicodeMap>(context, std::move(codes), CMapRef(), context, cidUnicode, count);
+  owned.Release();
+  return Own(context, map);
 }
 
 }  // namespace

@@ -4,13 +4,16 @@ namespace fonts {
 
 bool UnicodeMap::HasUnicode(const uint8_t* begin, const uint8_t* end, uint32_t) {
   if (!IsReal()) return false;
+  if (begin >= end) return true;
+  // A code the map leaves out (often a space glyph that a ToUnicode
+  // stream skips) takes nothing from the text of the codes around it.
   while (begin < end) {
     runtime::DecodedChar decoded;
     const uint8_t* next = NextChar(&decoded, begin, end);
-    if (decoded.codePoint == 0 && !decoded.HasUnits()) return false;
+    if (decoded.codePoint != 0 || decoded.HasUnits()) return true;
     begin = next > begin ? next : begin + 1;
   }
-  return true;
+  return false;
 }
 
 void SetDecodedUnits(runtime::DecodedChar* out, const char16_t* begin, const char16_t* end) {

@@ -18,7 +18,7 @@ class UnicodeMap : public runtime::FontResource {
   virtual bool IsReal() const = 0;
 
   // With an empty range: whether the map is a real mapping. Otherwise:
-  // whether every code of the range maps to Unicode.
+  // whether some code of the range maps to Unicode.
   bool HasUnicode(const uint8_t* begin, const uint8_t* end, uint32_t defaultChar) override;
 
   uint32_t refCount = 1;

@@ -90,6 +90,73 @@ TEST_F(PageModelTest, BlocksBreakOnSizeListMarksAndGaps) {
   }
 }
 
+TEST_F(PageModelTest, WordsPartAtGapsWiderThanATenthOfTheTextSize) {
+  // The stub's glyphs are half an em wide, so the same-word test of the
+  // line state lets gaps up to a fifth of an em pass; the page's text
+  // still parts words at gaps above a tenth of the text's height, as a
+  // space narrowed by the layout leaves, while kerning steps join.
+  struct Case {
+    const char* name;
+    std::string content;
+    std::string line;
+  };
+  const Case cases[] = {
+      {"a kerning step inside a word", "BT /F1 10 Tf 72 700 Td [(ab) -50 (cd)] TJ ET", "abcd"},
+      {"a narrow space between words", "BT /F1 10 Tf 72 700 Td [(ab) -180 (cd)] TJ ET", "ab cd"},
+      {"a narrow space between shows", "BT /F1 10 Tf 72 700 Td (ab) Tj 11.8 0 Td (cd) Tj ET", "ab cd"},
+      {"text set close", "BT /F1 10 Tf 72 700 Td (ab) Tj 10.3 0 Td (cd) Tj ET", "abcd"},
+      {"an ordinary space", "BT /F1 10 Tf 72 700 Td (ab) Tj 14 0 Td (cd) Tj ET", "ab cd"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    texttest::TextDocument document(&context_, {c.content});
+    PageModel model(&context_);
+    model.Build(document.Document(), 0, &fonts_, &fonts_);
+    EXPECT_EQ(Blocks(model), (std::vector<std::vector<std::string>>{{c.line}}));
+  }
+}
+
+TEST_F(PageModelTest, LinkTextAcrossAWideGapStaysOnItsLine) {
+  // "here" starts 80 units after "see" ends: a wide gap, which ends the
+  // line unless the string lines up with a link rectangle around it.
+  const std::string content = "BT /F1 10 Tf 72 700 Td (see) Tj 115 0 Td (here) Tj ET";
+  struct Case {
+    const char* name;
+    std::string annots;
+    std::vector<std::vector<std::string>> blocks;
+    uint32_t hits;
+  };
+  const Case cases[] = {
+      {"no annotations", "", {{"see"}, {"here"}}, 0},
+      {"a link around the text", "/Annots [<< /Subtype /Link /Rect [185 696 209 711] >>]", {{"see here"}}, 1},
+      // Broken entries are passed over, and so is an annotation of another
+      // kind; the link after them still counts.
+      {"a link after broken and other entries",
+       "/Annots [5 << /Subtype /Link >> << /Subtype 7 /Rect [0 0 9 9] >> "
+       "<< /Subtype /Text /Rect [185 696 209 711] >> << /Subtype /Link /Rect [209 711 185 696] >>]",
+       {{"see here"}},
+       1},
+      {"a link far wider than the text", "/Annots [<< /Subtype /Link /Rect [185 696 400 711] >>]",
+       {{"see"}, {"here"}},
+       1},
+      {"a link on another line", "/Annots [<< /Subtype /Link /Rect [185 600 209 620] >>]", {{"see"}, {"here"}}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    texttest::TextDocument document(&context_, {content}, c.annots);
+    PageModel model(&context_);
+    model.Build(document.Document(), 0, &fonts_, &fonts_);
+    EXPECT_EQ(Blocks(model), c.blocks);
+    ASSERT_EQ(model.LinkHits().Size(), c.hits);
+    if (c.hits != 0) {
+      // The link's box, met by the second show (BT 1, Tf 2, Td 3, Tj 4,
+      // Td 5, Tj 6).
+      EXPECT_EQ(model.LinkHits()[0].box, 0u);
+      EXPECT_EQ(model.LinkHits()[0].operation, 6u);
+    }
+  }
+}
+
 TEST_F(PageModelTest, TextRotationFollowsTheTextDirection) {
   struct Case {
     const char* name;

@@ -10,6 +10,7 @@
 #include "fonts/GlyphList.h"
 #include "fonts/SimpleCodeMap.h"
 #include "pdf/Document.h"
+#include "tests/fonts/FontDocument.h"
 #include "tests/fonts/FontTestSupport.h"
 #include "tests/pdf/PdfTestSupport.h"
 #include "tests/support/CaughtError.h"
@@ -135,9 +136,13 @@ TEST(UnicodeMapTest, ToUnicodeStreams) {
     EXPECT_EQ(Text(*map, std::string("\x00\x01\x00\x02\x00\x03\x00\x11\x00\x05", 10)),
               "U+0041 U+1F600 [0066 0069] U+0062 -");
     EXPECT_TRUE(map->HasUnicode(nullptr, nullptr, runtime::kDefaultTestChar));
+    // A string has Unicode when some of its codes map: a code the map
+    // leaves out (a space glyph, say) does not take the text of the rest.
     const uint8_t mapped[] = {0, 1, 0, 0x12};
-    const uint8_t unmapped[] = {0, 1, 0, 0x13};
+    const uint8_t partly[] = {0, 0x13, 0, 1};
+    const uint8_t unmapped[] = {0, 0x13, 0, 0x14};
     EXPECT_TRUE(map->HasUnicode(mapped, mapped + 4, runtime::kDefaultTestChar));
+    EXPECT_TRUE(map->HasUnicode(partly, partly + 4, runtime::kDefaultTestChar));
     EXPECT_FALSE(map->HasUnicode(unmapped, unmapped + 4, runtime::kDefaultTestChar));
   }
   // A simple font reads one byte per code, also through a map written with
@@ -244,6 +249,53 @@ TEST(UnicodeMapTest, GlyphNames) {
                {"nosuch", 0},      {"", 0},               {"u00e9", 0xE9},
                {"one.os", 0x31},   {"a.sc.alt", 0x61},    {".notdef", 0}};
   for (const auto& c : cases) EXPECT_EQ(GlyphNameUnicode(c.name), c.value) << c.name;
+}
+
+
+// A composite font whose collection gives no Unicode (an Identity
+// ordering) reads each CID's glyph back through its TrueType program's
+// Unicode "cmap": the lowest code point of the glyph, private-use values
+// left out.
+TEST(UnicodeMapTest, IdentityCompositeFontsReadTheirProgramsCmapBackwards) {
+  // A and a show glyph 1, B glyph 2; glyph 3 has only a private-use value.
+  const std::vector<uint8_t> cmap = fonttest::Format4Cmap(
+      {{0x41, 0x42, 0xFFC0}, {0x61, 0x61, 0xFFA0}, {0xE003, 0xE003, static_cast<uint16_t>(3 - 0xE003)}});
+  const std::string cidsOneToFour("\x00\x01\x00\x02\x00\x03\x00\x04", 8);
+  const std::string toUnicode =
+      "/CIDInit /ProcSet findresource begin 12 dict begin begincmap\n"
+      "1 begincodespacerange <0000> <FFFF> endcodespacerange\n"
+      "1 beginbfchar <0003> <0033> endbfchar\n"
+      "endcmap CMapName currentdict /CMap defineresource pop end end";
+  const struct Case {
+    const char* name;
+    std::string fontExtra;
+    std::string descendantExtra;
+    std::string program;
+    const char* expected;
+    bool real;
+  } cases[] = {
+      {"CIDs are glyphs", "", "", SquaresTrueType(cmap), "U+0041 U+0042 - -", true},
+      {"through the CIDToGIDMap", "", "/CIDToGIDMap 5 0 R", SquaresTrueType(cmap), "U+0042 U+0041 - -", true},
+      {"codes a ToUnicode stream leaves out", "/ToUnicode 6 0 R", "", SquaresTrueType(cmap),
+       "U+0041 U+0042 U+0033 -", true},
+      {"a program without a Unicode map", "", "", SquaresTrueType(fonttest::Format4Cmap({{0x41, 0x42, 0xFFC0}}, 1, 0)),
+       "- - - -", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    UnicodeFontDocument doc({"<< /Type /Font /Subtype /Type0 /BaseFont /Squares /Encoding /Identity-H"
+                             " /DescendantFonts [2 0 R] " + c.fontExtra + " >>",
+                             "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /Squares /CIDSystemInfo"
+                             " << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> /FontDescriptor 3 0 R " +
+                                 c.descendantExtra + " >>",
+                             "<< /Type /FontDescriptor /Flags 4 /FontFile2 4 0 R >>", StreamBody("", c.program),
+                             StreamBody("", std::string("\x00\x00\x00\x02\x00\x01", 6)),
+                             StreamBody("", toUnicode)});
+    UnicodeMapRef map;
+    ASSERT_EQ(testsupport::RuntimeCodeOf(&doc.context, [&] { map = doc.Map(); }), -1);
+    EXPECT_EQ(Text(*map, cidsOneToFour), c.expected);
+    EXPECT_EQ(map->IsReal(), c.real);
+  }
 }
 
 }  // namespace
