@@ -6,7 +6,7 @@
 //                    [--screenshot=PNG] [--script=FILE] [FILE]
 //
 // --screenshot writes the screen once the application is first idle (the
-// document shown); headless without a script that also ends the run, so a
+// splash gone, the document shown); headless without a script that also ends the run, so a
 // headless start always leaves a picture. --script gives scripted input
 // (see ScriptedInput.h), one step each time the application is idle.
 #include <cstdio>
@@ -23,6 +23,7 @@
 #include "platform/Screen.h"
 #include "platform/WideText.h"
 #include "platform/Window.h"
+#include "shell/AppState.h"
 #include "shell/Application.h"
 #include "shell/app/ScriptedInput.h"
 #include "viewer/ViewerApp.h"
@@ -49,7 +50,11 @@ struct RunState {
 
 RunState g_run;
 
+// The splash closes a set time after its first paint, which can come well
+// after the start timer was armed on a busy machine: the document may be
+// open and drawn behind a splash that still covers the screen.
 bool ViewerIsIdle(const viewer::ViewerApp& app) {
+  if (shell::App().splashShowing != 0) return false;
   const viewer::Viewer& viewer = app.viewer;
   if (viewer.startTimer != nullptr || viewer.workTimer != nullptr) return false;
   if (viewer.pageView != nullptr && viewer.pageView->HasPendingWork()) return false;

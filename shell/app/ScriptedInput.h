@@ -1,8 +1,8 @@
 #pragma once
 // Input for scripted runs of the application: one step a line, each given
-// when the application has nothing left to do (no start timer, no library
-// work, no message waiting), so that a script does not depend on how fast
-// the machine is.
+// when the application has nothing left to do (no splash, no start timer,
+// no library work, no message waiting), so that a script does not depend on
+// how fast the machine is.
 //
 //   soft1 | soft2 | back          the handheld's keys
 //   key VK                        a key press (virtual-key code, decimal)
