@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "platform/Input.h"
+#include "platform/Messages.h"
 #include "platform/Screen.h"
 #include "platform/Window.h"
 #include "shell/AppState.h"
@@ -23,8 +24,21 @@ struct StepShape {
 };
 
 constexpr StepShape kSteps[] = {
-    {"soft1", 0}, {"soft2", 0},   {"back", 0},       {"key", 1},  {"char", 1},
-    {"tap", 2},   {"command", 1}, {"zoom", 1},       {"quit", 0}, {"screenshot", 1}, {"wait-for", 1}, {"report-zoom", 0},
+    {"soft1", 0}, {"soft2", 0},   {"softkey", 1}, {"back", 0}, {"key", 1},        {"char", 1},     {"type", 1},
+    {"tap", 2},   {"command", 1}, {"zoom", 1},    {"quit", 0}, {"screenshot", 1}, {"wait-for", 1}, {"report-zoom", 0},
+};
+
+struct KeyName {
+  const char* name;
+  int code;
+};
+
+constexpr KeyName kKeyNames[] = {
+    {"LEFT", platform::VK_LEFT},   {"RIGHT", platform::VK_RIGHT},   {"UP", platform::VK_UP},
+    {"DOWN", platform::VK_DOWN},   {"RETURN", platform::VK_RETURN}, {"ESCAPE", platform::VK_ESCAPE},
+    {"HOME", platform::VK_HOME},   {"END", platform::VK_END},       {"PRIOR", platform::VK_PRIOR},
+    {"NEXT", platform::VK_NEXT},   {"TAB", platform::VK_TAB},       {"BACK", platform::VK_BACK},
+    {"SPACE", platform::VK_SPACE}, {"DELETE", platform::VK_DELETE},
 };
 
 bool ToInteger(const std::string& text, long minimum, long maximum, long* value) {
@@ -38,6 +52,31 @@ bool ToInteger(const std::string& text, long minimum, long maximum, long* value)
 bool Fail(std::string* error, const std::string& text) {
   *error = text;
   return false;
+}
+
+// A key by name or as a decimal virtual-key code.
+bool ToKey(const std::string& text, int* code) {
+  for (const KeyName& key : kKeyNames) {
+    if (text == key.name) {
+      *code = key.code;
+      return true;
+    }
+  }
+  long value = 0;
+  if (!ToInteger(text, 1, 255, &value)) return false;
+  *code = static_cast<int>(value);
+  return true;
+}
+
+// The step's arguments make sense (a known key, an existing soft key); a
+// script with a wrong one is refused before the application starts.
+bool ArgumentsValid(const ScriptStep& step) {
+  int code = 0;
+  long value = 0;
+  if (step.action == "key") return ToKey(step.arguments[0], &code);
+  if (step.action == "softkey") return ToInteger(step.arguments[0], 1, 2, &value);
+  if (step.action == "char") return step.arguments[0].size() == 1;
+  return true;
 }
 
 platform::HWND MainWindow() { return platform::FindWindowW(shell::kMainWindowClass, nullptr); }
@@ -58,7 +97,7 @@ bool ParseScript(const std::string& text, std::vector<ScriptStep>* steps, std::s
     for (const StepShape& shape : kSteps) {
       if (step.action == shape.action && step.arguments.size() == shape.arguments) known = true;
     }
-    if (!known) {
+    if (!known || !ArgumentsValid(step)) {
       *error = "line " + std::to_string(number) + ": " + line;
       return false;
     }
@@ -80,15 +119,21 @@ bool PerformStep(const ScriptStep& step, std::string* error) {
   long second = 0;
   if (action == "soft1" || action == "soft2") {
     platform::InjectSoftKey(action == "soft1" ? 0 : 1);
+  } else if (action == "softkey") {
+    if (!ToInteger(arguments[0], 1, 2, &first)) return Fail(error, "bad soft key " + arguments[0]);
+    platform::InjectSoftKey(static_cast<int>(first) - 1);
   } else if (action == "back") {
     platform::InjectBackKey();
   } else if (action == "key") {
-    if (!ToInteger(arguments[0], 1, 255, &first)) return Fail(error, "bad key " + arguments[0]);
-    platform::InjectKeyDown(static_cast<int>(first));
-    platform::InjectKeyUp(static_cast<int>(first));
-  } else if (action == "char") {
-    if (arguments[0].size() != 1) return Fail(error, "bad character " + arguments[0]);
-    platform::InjectChar(static_cast<platform::WCHAR>(static_cast<unsigned char>(arguments[0][0])));
+    int code = 0;
+    if (!ToKey(arguments[0], &code)) return Fail(error, "bad key " + arguments[0]);
+    platform::InjectKeyDown(code);
+    platform::InjectKeyUp(code);
+  } else if (action == "char" || action == "type") {
+    if (action == "char" && arguments[0].size() != 1) return Fail(error, "bad character " + arguments[0]);
+    for (const char c : arguments[0]) {
+      platform::InjectChar(static_cast<platform::WCHAR>(static_cast<unsigned char>(c)));
+    }
   } else if (action == "tap") {
     if (!ToInteger(arguments[0], 0, 65535, &first) || !ToInteger(arguments[1], 0, 65535, &second)) {
       return Fail(error, "bad point");

@@ -5,8 +5,13 @@
 // how fast the machine is.
 //
 //   soft1 | soft2 | back          the handheld's keys
-//   key VK                        a key press (virtual-key code, decimal)
+//   softkey N                     soft key N (1 left, 2 right)
+//   key KEY                       a key press: a name (LEFT, RIGHT, UP,
+//                                 DOWN, RETURN, ESCAPE, HOME, END, PRIOR,
+//                                 NEXT, TAB, BACK, SPACE, DELETE) or a
+//                                 virtual-key code in decimal
 //   char C                        a typed character
+//   type TEXT                     each character of TEXT typed in turn
 //   tap X Y                       the pen down and up at a screen point
 //   command ID                    a menu command sent to the main window
 //   zoom FACTOR                   WM_USER + 1 with the factor
@@ -15,6 +20,10 @@
 //   quit                          WM_QUIT, without the Exit command
 //   wait-for PATH                 nothing, once the file PATH exists (lets
 //                                 another process say when to go on)
+//
+// Keys, soft keys and characters go through the device's input, as a
+// user's would: the menu bar, an open popup menu or the focused control of
+// a dialog receives them.
 //
 // Empty lines and lines starting with '#' are skipped.
 #include <string>

@@ -112,6 +112,20 @@ class ApplicationRunTest : public ::testing::Test {
     const size_t end = registry.find("\"\n", value);
     return registry.substr(value, end == std::string::npos ? std::string::npos : end - value);
   }
+  // A value of the application's settings key as the registry file holds
+  // it (the text after "="); empty when there is none.
+  std::string SettingValue(const std::string& name) const {
+    const std::string registry = Read("registry.txt");
+    const size_t key = registry.find("[HKEY_CURRENT_USER\\Software\\Vantrel\\VantrelFolvaneZo.25]\n");
+    if (key == std::string::npos) return "";
+    const size_t next = registry.find("\n[", key);
+    const std::string section = registry.substr(key, next == std::string::npos ? std::string::npos : next - key);
+    const std::string start = "\n\"" + name + "\"=";
+    const size_t at = section.find(start);
+    if (at == std::string::npos) return "";
+    const size_t value = at + start.size();
+    return section.substr(value, section.find('\n', value) - value);
+  }
   // A host path in the registry file's form: the device's "\" for "/",
   // each written twice.
   static std::string AsRegistryPath(const std::string& hostPath) {
@@ -119,12 +133,13 @@ class ApplicationRunTest : public ::testing::Test {
     for (const char c : hostPath) text += c == '/' ? std::string("\\\\") : std::string(1, c);
     return text;
   }
-  void WriteOnePagePdf(const std::string& name) const {
+  void WriteOnePagePdf(const std::string& name, const std::string& mediaBox = "0 0 200 200",
+                       const std::string& content = "0 0 1 rg 50 50 100 100 re f") const {
     Write(name, testsupport::SmallPdfFile({
                     "<< /Type /Catalog /Pages 2 0 R >>",
                     "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-                    "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R >>",
-                    testsupport::StreamBody("", "0 0 1 rg 50 50 100 100 re f"),
+                    "<< /Type /Page /Parent 2 0 R /MediaBox [" + mediaBox + "] /Contents 4 0 R >>",
+                    testsupport::StreamBody("", content),
                 }));
   }
 
@@ -199,6 +214,123 @@ TEST_F(ApplicationRunTest, AScriptedRunOpensTheDocumentZoomsAndExitsThroughExit)
   EXPECT_EQ(RecentFile(0), AsRegistryPath(Path("one.pdf"))) << Read("registry.txt");
 }
 
+// A user's way to 200 %: the Tools soft key, Zoom, "To %" (third from the
+// bottom of the Zoom list, whether "Quick Zoom" is there or not), the track
+// bar one preset up, OK. The registry asks for 150 % at start, so the
+// dialog opens on 150 and one step right is 200. A 60 x 40 page filled red
+// stays smaller than the view at both zooms: its red area, measured in the
+// two screenshots, grows by 200 / 150, and grey surrounds it. The soft-key
+// bar is at the bottom with a label in each half. The registry file keeps
+// the document as recent file "0" and the initial zoom exactly as it was
+// given: the application reads its settings and writes only the recent
+// files.
+TEST_F(ApplicationRunTest, AScriptedRunZoomsThroughTheMenuAndTheZoomDialog) {
+  WriteOnePagePdf("small.pdf", "0 0 60 40", "1 0 0 rg 0 0 60 40 re f");
+  Write("registry.txt",
+        "[HKEY_CURRENT_USER\\Software\\Vantrel\\VantrelFolvaneZo.25]\n"
+        "\"InitialZoomType\"=dword:00000000\n"
+        "\"InitialZoomLevel\"=dword:00000096\n");
+  Write("script.txt", "report-zoom\nscreenshot " + Path("start.png") +
+                          "\n"
+                          "softkey 1\nkey DOWN\nkey RETURN\nkey UP\nkey UP\nkey UP\nkey RETURN\n"
+                          "key RIGHT\nsoftkey 1\n"
+                          "report-zoom\nscreenshot " +
+                          Path("zoomed.png") + "\ncommand 102\n");
+  std::string output;
+  FILE* pipe =
+      popen(Command("--device=pocketpc-qvga --script=" + Path("script.txt") + " " + Path("small.pdf")).c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  for (char buffer[512]; std::fgets(buffer, sizeof buffer, pipe) != nullptr;) output += buffer;
+  EXPECT_EQ(ExitCode(pclose(pipe)), 0);
+  EXPECT_EQ(output, "zoom 1.5\nzoom 2\n");
+
+  struct Shot {
+    int left = 0, top = 0, right = -1, bottom = -1;
+  };
+  const auto measure = [&](const std::string& name, Shot& shot) {
+    SCOPED_TRACE(name);
+    testsupport::Picture picture;
+    ASSERT_TRUE(testsupport::ReadPng(Path(name), picture));
+    const auto pixel = [&](int x, int y) {
+      const size_t at = (static_cast<size_t>(y) * static_cast<size_t>(picture.width) + static_cast<size_t>(x)) * 3;
+      return std::array<int, 3>{picture.rgb[at], picture.rgb[at + 1], picture.rgb[at + 2]};
+    };
+    const auto near = [](const std::array<int, 3>& p, int r, int g, int b) {
+      return std::abs(p[0] - r) <= 4 && std::abs(p[1] - g) <= 4 && std::abs(p[2] - b) <= 4;
+    };
+    shot = Shot{picture.width, picture.height, -1, -1};
+    for (int y = 0; y < picture.height; ++y) {
+      for (int x = 0; x < picture.width; ++x) {
+        if (!near(pixel(x, y), 255, 0, 0)) continue;
+        shot.left = std::min(shot.left, x);
+        shot.right = std::max(shot.right, x + 1);
+        shot.top = std::min(shot.top, y);
+        shot.bottom = std::max(shot.bottom, y + 1);
+      }
+    }
+    ASSERT_LT(shot.left, shot.right) << "no page on the screen";
+    EXPECT_NEAR(static_cast<double>(shot.right - shot.left) / (shot.bottom - shot.top), 1.5, 0.1);
+    // The page view's grey (127, 127, 127; 123, 125, 123 on a 16-bit
+    // screen) on every side of the page, beyond its frame and shadow.
+    const int middleX = (shot.left + shot.right) / 2;
+    const int middleY = (shot.top + shot.bottom) / 2;
+    const std::array<std::array<int, 2>, 4> around = {{{shot.left - 8, middleY},
+                                                       {shot.right + 7, middleY},
+                                                       {middleX, shot.top - 8},
+                                                       {middleX, shot.bottom + 7}}};
+    for (const auto& [x, y] : around) {
+      ASSERT_TRUE(x >= 0 && x < picture.width && y >= 0 && y < picture.height) << x << "," << y;
+      const std::array<int, 3> p = pixel(x, y);
+      EXPECT_TRUE(near(p, 127, 127, 127)) << x << "," << y << ": " << p[0] << " " << p[1] << " " << p[2];
+    }
+    // The soft-key bar (32, 48, 80; 33, 48, 82 on a 16-bit screen) along
+    // the bottom, with white label pixels in its left and right halves.
+    int barTop = picture.height;
+    while (barTop > 0 && near(pixel(1, barTop - 1), 33, 48, 82)) --barTop;
+    EXPECT_GE(picture.height - barTop, 12) << "no soft-key bar";
+    EXPECT_GE(barTop, shot.bottom);
+    int labels[2] = {0, 0};
+    for (int y = barTop; y < picture.height; ++y) {
+      for (int x = 0; x < picture.width; ++x) {
+        const std::array<int, 3> p = pixel(x, y);
+        if (p[0] >= 240 && p[1] >= 240 && p[2] >= 240) ++labels[x < picture.width / 2 ? 0 : 1];
+      }
+    }
+    EXPECT_GT(labels[0], 0) << "no left soft key";
+    EXPECT_GT(labels[1], 0) << "no right soft key";
+  };
+  Shot start, zoomed;
+  measure("start.png", start);
+  measure("zoomed.png", zoomed);
+  // 200 / 150, within the rounding of either page's placement.
+  EXPECT_NEAR(zoomed.right - zoomed.left, (start.right - start.left) * 4.0 / 3.0, 2.0);
+  EXPECT_NEAR(zoomed.bottom - zoomed.top, (start.bottom - start.top) * 4.0 / 3.0, 2.0);
+
+  EXPECT_EQ(RecentFile(0), AsRegistryPath(Path("small.pdf"))) << Read("registry.txt");
+  EXPECT_EQ(SettingValue("InitialZoomType"), "dword:00000000") << Read("registry.txt");
+  EXPECT_EQ(SettingValue("InitialZoomLevel"), "dword:00000096") << Read("registry.txt");
+}
+
+// A script that names a key, soft key or character that does not exist is
+// refused, with its line, before the application starts.
+TEST_F(ApplicationRunTest, AScriptWithAnUnknownKeyIsRefusedWithItsLine) {
+  WriteOnePagePdf("one.pdf");
+  const struct {
+    const char* line;
+  } kBadLines[] = {{"key NOPE"}, {"key 256"}, {"key 0"}, {"softkey 0"}, {"softkey 3"}, {"char ab"}, {"type"}};
+  for (const auto& bad : kBadLines) {
+    SCOPED_TRACE(bad.line);
+    Write("bad.txt", "report-zoom\n" + std::string(bad.line) + "\ncommand 102\n");
+    std::string output;
+    FILE* pipe = popen((Command("--script=" + Path("bad.txt") + " " + Path("one.pdf")) + " 2>&1").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    for (char buffer[512]; std::fgets(buffer, sizeof buffer, pipe) != nullptr;) output += buffer;
+    EXPECT_EQ(ExitCode(pclose(pipe)), 2);
+    EXPECT_NE(output.find("line 2: " + std::string(bad.line)), std::string::npos) << output;
+    EXPECT_EQ(output.find("zoom"), std::string::npos) << output;
+  }
+}
+
 // The page view paints the rendered page: a 400 x 100 page with a red
 // rectangle over its middle half (x 100..300, y 25..75) shown fitting the
 // width. The page's white area is found in the screenshot; the rectangle
@@ -206,12 +338,7 @@ TEST_F(ApplicationRunTest, AScriptedRunOpensTheDocumentZoomsAndExitsThroughExit)
 // of the page's placement), and the window shows its grey background above
 // and below the page, on a VGA and a QVGA screen.
 TEST_F(ApplicationRunTest, TheScreenShowsTheRenderedPageOnTheGreyBackground) {
-  Write("red.pdf", testsupport::SmallPdfFile({
-                       "<< /Type /Catalog /Pages 2 0 R >>",
-                       "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-                       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 400 100] /Contents 4 0 R >>",
-                       testsupport::StreamBody("", "1 0 0 rg 100 25 200 50 re f"),
-                   }));
+  WriteOnePagePdf("red.pdf", "0 0 400 100", "1 0 0 rg 100 25 200 50 re f");
   const struct {
     const char* device;
     const char* shot;
