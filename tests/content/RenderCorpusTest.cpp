@@ -87,7 +87,6 @@ const std::map<std::string, Reason>& KnownDifferences() {
       {"pdf/ThuluthFeatures.pdf", kFonts},
       {"pdf/blendmode.pdf", kBlendModes},
       {"pdf/bug1027533.pdf", kFonts},
-      {"pdf/bug1200096.pdf", kSubstitute},
       {"pdf/bug1250079.pdf", kContentError},
       {"pdf/bug1337429.pdf", kSubstitute},
       {"pdf/bug1538111.pdf", kAnnotations},
