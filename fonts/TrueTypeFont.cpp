@@ -305,6 +305,10 @@ uint32_t TrueTypeFont::ChooseCmapSubtable(TtEncodingHint hint, bool symbolic, Cm
     const uint32_t offset = U32(at + 4);
     if (offset >= cmap->length) continue;
     const uint32_t where = cmap->offset + offset;
+    // A subtable in a format the code table cannot read is passed over:
+    // chosen, it would make the whole font unusable although another
+    // subtable maps its codes.
+    if (!IsReadableCmapFormat(where)) continue;
     // The first record of a kind wins: fonts list the Macintosh table of
     // plain MacRoman first and regional variants (Romanian, Croatian, ...)
     // after it, which put other letters at the same codes.
@@ -395,6 +399,12 @@ bool TrueTypeFont::HasCodeMapping() const {
     if (u16(cmap->offset + offset, format) && (format == 0 || format == 4 || format == 6)) return true;
   }
   return false;
+}
+
+bool TrueTypeFont::IsReadableCmapFormat(uint64_t subtable) const {
+  if (subtable + 2 > data_.size()) return false;
+  const uint32_t format = (uint32_t{data_[subtable]} << 8) | data_[subtable + 1];
+  return format == 0 || format == 4 || format == 6;
 }
 
 uint32_t TrueTypeFont::Format4Lookup(uint32_t subtable, uint32_t code) const {

@@ -133,6 +133,9 @@ class TrueTypeFont : public FontProgram {
   enum class CmapKind : int { kUnicode, kMacRoman, kSymbol };
   // The chosen subtable's offset and what kind of record named it.
   uint32_t ChooseCmapSubtable(TtEncodingHint hint, bool symbolic, CmapKind* kind = nullptr) const;
+  // Whether the subtable at `subtable` is in a format the code table reads
+  // (0, 4 or 6); never throws.
+  bool IsReadableCmapFormat(uint64_t subtable) const;
   void BuildCodeTable(uint32_t subtable, bool symbolic, const uint16_t* unicode, uint16_t out[256]);
   uint32_t Format4Lookup(uint32_t subtable, uint32_t code) const;
   void SetUpInstance();

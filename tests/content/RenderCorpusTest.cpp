@@ -42,15 +42,27 @@ enum Reason {
                    // content or colour spaces inside them
   kAnnotations,    // annotations differ: appearances mutool makes for
                    // annotations that have none, or their contents
-  kFonts,          // a font the fonts subsystem cannot draw yet (composite,
-                   // embedded TrueType): reported, not drawn
+  kFonts,          // a font that is not drawn: a non-embedded composite font
+                   // outside the CJK collections (no substitute), a broken
+                   // embedded program, or a font dictionary that fails
   kSubstitute,     // text drawn with a substitute for a missing font
-  kSoftMasks,      // a luminosity mask's transfer function: mutool applies
-                   // none (pdftoppm agrees with our page)
+  kSoftMasks,      // a luminosity mask's transfer function: applied to the
+                   // backdrop outside the group's box here, not by mutool
+                   // and pdftoppm
   kKnockout,       // knockout groups paint as plain groups
   kContentError,   // the page's content raises an error before its end, or
                    // the document does not open (an encryption we do not
                    // support, a broken file mutool repairs)
+  kStreamLength,   // a stream whose Length is wrong: its data end at Length
+                   // here, mutool and pdftoppm look for "endstream"
+  kFixedRange,     // user-space coordinates beyond the fixed-point range
+                   // (above 32767) are clamped
+  kOptionalContent,  // content in an optional-content group that is off is
+                     // painted here
+  kCidWidths,      // a CID font's W array of a one-width list followed by
+                   // an overlapping range: every CID of the range gets its
+                   // width here, mutool and pdftoppm give the letters the
+                   // default width; not yet understood
   kColourValues,   // colours differ: CMYK and calibrated spaces go through
                    // profiles here, through plain formulas in the mutool
                    // build used (no ICC); small pages magnify the rest
@@ -85,21 +97,20 @@ const std::map<std::string, Reason>& KnownDifferences() {
       {"pdf/ThuluthFeatures.pdf", kFonts},
       {"pdf/blendmode.pdf", kBlendModes},
       {"pdf/bug1027533.pdf", kFonts},
-      {"pdf/bug1200096.pdf", kSubstitute},
       {"pdf/bug1250079.pdf", kContentError},
       {"pdf/bug1337429.pdf", kSubstitute},
       {"pdf/bug1538111.pdf", kAnnotations},
       {"pdf/bug1782186.pdf", kContentError},
       {"pdf/bug1980958.pdf", kContentError},
       {"pdf/bug2055455.pdf", kAnnotations},
-      {"pdf/bug866395.pdf", kSubstitute},
+      {"pdf/bug866395.pdf", kStreamLength},
       {"pdf/bug920426.pdf", kFonts},
       {"pdf/bug_jpx.pdf", kJpx},
       {"pdf/calgray.pdf", kSubstitute},
       {"pdf/checkbox_no_appearance.pdf", kAnnotations},
       {"pdf/chrome-text-selection-markedContent.pdf", kFonts},
       {"pdf/close-path-bug.pdf", kContentError},
-      {"pdf/colors.pdf", kAnnotations},
+      {"pdf/colors.pdf", kFixedRange},
       {"pdf/empty_protected.pdf", kContentError},
       {"pdf/encrypted-attachment.pdf", kContentError},
       {"pdf/filled-background.pdf", kContentError},
@@ -118,7 +129,7 @@ const std::map<std::string, Reason>& KnownDifferences() {
       {"pdf/issue13343.pdf", kFonts},
       {"pdf/issue1350.pdf", kFonts},
       {"pdf/issue13916.pdf", kFonts},
-      {"pdf/issue14462_reduced.pdf", kSubstitute},
+      {"pdf/issue14462_reduced.pdf", kFonts},
       {"pdf/issue15441.pdf", kFonts},
       {"pdf/issue15443.pdf", kFonts},
       {"pdf/issue15716.pdf", kPatterns},
@@ -132,7 +143,7 @@ const std::map<std::string, Reason>& KnownDifferences() {
       {"pdf/issue18816.pdf", kPatterns},
       {"pdf/issue19550.pdf", kFonts},
       {"pdf/issue20062.pdf", kAnnotations},
-      {"pdf/issue269_1.pdf", kColourValues},
+      {"pdf/issue269_1.pdf", kOptionalContent},
       {"pdf/issue2884_reduced.pdf", kFonts},
       {"pdf/issue3928.pdf", kColourValues},
       {"pdf/issue4722.pdf", kFonts},
@@ -146,7 +157,7 @@ const std::map<std::string, Reason>& KnownDifferences() {
       {"pdf/issue6010_1.pdf", kContentError},
       {"pdf/issue6019.pdf", kSubstitute},
       {"pdf/issue6069.pdf", kContentError},
-      {"pdf/issue6108.pdf", kSubstitute},
+      {"pdf/issue6108.pdf", kStreamLength},
       {"pdf/issue6413.pdf", kImageDiffers},
       {"pdf/issue7074_reduced.pdf", kFonts},
       {"pdf/issue7454.pdf", kSubstitute},
@@ -158,7 +169,7 @@ const std::map<std::string, Reason>& KnownDifferences() {
       {"pdf/issue8702.pdf", kSubstitute},
       {"pdf/issue9084.pdf", kFonts},
       {"pdf/issue9243.pdf", kPatterns},
-      {"pdf/issue9915_reduced.pdf", kFonts},
+      {"pdf/issue9915_reduced.pdf", kCidWidths},
       {"pdf/issue9972-3.pdf", kContentError},
       {"pdf/jp2k-resetprob.pdf", kJpx},
       {"pdf/jpx_smaskindata.pdf", kJpx},

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include "fonts/SizedGlyphSource.h"
@@ -16,6 +17,7 @@
 #include "fonts/TtScaler.h"
 #include "tests/fonts/TrueTypeBuilder.h"
 #include "tests/fonts/TrueTypeTestSupport.h"
+#include "tests/support/CaughtError.h"
 
 namespace {
 
@@ -443,6 +445,71 @@ TEST(TrueTypeFixture, PostIndexOutOfRangeNamesNotdef) {
   const char* const* names = f.font->get()->GlyphNames();
   ASSERT_NE(names, nullptr);
   EXPECT_STREQ(names[1], ".notdef");
+}
+
+// A "cmap" of the given records, each {platform, encoding, subtable bytes}.
+std::vector<uint8_t> CmapOf(const std::vector<std::tuple<uint16_t, uint16_t, std::vector<uint8_t>>>& records) {
+  std::vector<uint8_t> cmap;
+  fonttest::SfntWriter::U16(cmap, 0);
+  fonttest::SfntWriter::U16(cmap, static_cast<uint16_t>(records.size()));
+  uint32_t offset = 4 + 8 * static_cast<uint32_t>(records.size());
+  for (const auto& [platform, encoding, sub] : records) {
+    fonttest::SfntWriter::U16(cmap, platform);
+    fonttest::SfntWriter::U16(cmap, encoding);
+    fonttest::SfntWriter::U32(cmap, offset);
+    offset += static_cast<uint32_t>(sub.size());
+  }
+  for (const auto& record : records) cmap.insert(cmap.end(), std::get<2>(record).begin(), std::get<2>(record).end());
+  return cmap;
+}
+
+// The subtable of a one-record "cmap".
+std::vector<uint8_t> SubtableOf(const std::vector<uint8_t>& cmap) { return {cmap.begin() + 12, cmap.end()}; }
+
+TEST(TrueTypeFixture, CodeTableFromTheSubtablesItCanRead) {
+  // Format 0: byte code 0x41 -> glyph 1.
+  std::vector<uint8_t> format0;
+  fonttest::SfntWriter::U16(format0, 0);
+  fonttest::SfntWriter::U16(format0, 262);
+  fonttest::SfntWriter::U16(format0, 0);
+  format0.resize(262, 0);
+  format0[6 + 0x41] = 1;
+  // Format 2 (high-byte mapping) is not read.
+  std::vector<uint8_t> format2;
+  for (uint16_t word : {2, 6, 0}) fonttest::SfntWriter::U16(format2, word);
+  // Format 4: U+0041 -> glyph 1.
+  const std::vector<uint8_t> format4 =
+      SubtableOf(fonttest::Format4Cmap({{0x41, 0x41, static_cast<uint16_t>(1 - 0x41)}}));
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> cmap;
+    bool mapped;
+  };
+  const Case cases[] = {
+      {"Windows Unicode, format 4", CmapOf({{3, 1, format4}}), true},
+      // The Windows Unicode record in a format not read must not hide the
+      // Macintosh table that maps the codes.
+      {"unreadable Windows table before a Macintosh one", CmapOf({{3, 1, format2}, {1, 0, format0}}), true},
+      {"unreadable Windows table before a Windows symbol one", CmapOf({{3, 1, format2}, {3, 0, format0}}), true},
+      {"unreadable table only", CmapOf({{3, 1, format2}}), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fonttest::TestFontSpec spec = SquareFont();
+    spec.cmap = c.cmap;
+    OpenedFixture f(spec);
+    ASSERT_TRUE(*f.font);
+    EXPECT_EQ(f.font->get()->HasCodeMapping(), c.mapped);
+    if (!c.mapped) continue;
+    for (bool symbolic : {false, true}) {
+      uint16_t table[256];
+      const auto error = testsupport::CaughtError(
+          &f.context, [&] { f.font->get()->CodeToGlyphTable(fonts::TtEncodingHint::kWinAnsi, symbolic, table); });
+      ASSERT_FALSE(error) << "symbolic " << symbolic;
+      EXPECT_EQ(table[0x41], 1) << "symbolic " << symbolic;
+      EXPECT_EQ(table[0x42], 0) << "symbolic " << symbolic;
+    }
+  }
 }
 
 TEST(TrueTypeFixture, LargeFormat4BuildsFromLookupsOnly) {
