@@ -161,6 +161,31 @@ TEST_F(ViewerSimScriptTest, ATapInATurnedViewFollowsTheLinkWhereItIsDrawn) {
   }
 }
 
+TEST_F(ViewerSimScriptTest, FitWidthAfterAQuarterTurnFitsTheTurnedPage) {
+  // A portrait page turned by the view fits the width as a page that turns
+  // itself by a quarter does; turned back, as it did before.
+  std::vector<SimPage> portrait = SimBlankPages(2), landscape = SimBlankPages(2);
+  for (SimPage& page : landscape) page.entries = "/Rotate 90";
+  const std::string upright = Write("upright.pdf", TextPages(portrait));
+  const std::string turned = Write("turned.pdf", TextPages(landscape));
+  const auto zoomOf = [](const std::string& print) {
+    std::istringstream in(print);
+    std::string zoom;
+    for (std::string word; in >> word;) {
+      if (word == "zoom") in >> zoom;
+    }
+    return zoom;
+  };
+  const std::vector<std::string> reference = Script(turned, "fitwidth; print");
+  const std::vector<std::string> lines = Script(upright, "fitwidth; print; rotr; print; rotl; print; rotl; print");
+  ASSERT_EQ(reference.size(), 1u);
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_NE(zoomOf(lines[0]), zoomOf(reference[0]));
+  EXPECT_EQ(zoomOf(lines[1]), zoomOf(reference[0])) << lines[1];
+  EXPECT_EQ(zoomOf(lines[2]), zoomOf(lines[0])) << lines[2];
+  EXPECT_EQ(zoomOf(lines[3]), zoomOf(reference[0])) << lines[3];
+}
+
 TEST_F(ViewerSimScriptTest, APenDragSetsTheLeadMarginsOfItsDirection) {
   const std::string pdf = Write("drag.pdf", TextPages(SimBlankPages(2)));
   struct Case {
