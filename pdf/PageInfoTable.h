@@ -6,6 +6,7 @@
 // listeners are told when that changes what was shown.
 #include <cstdint>
 #include <span>
+#include <utility>
 
 #include "pdf/PageInfo.h"
 #include "runtime/Fixed.h"
@@ -73,7 +74,13 @@ class PageInfoTable {
   void AddListener(PageInfoListener* listener) { listeners_.Append(listener); }
   // Pages whose bytes have arrived; only those are loaded by Get.
   runtime::RangeSet& AvailablePages() { return available_; }
-  void SetViewRotation(int32_t degrees) { viewRotation_ = degrees; }
+  // The largest width and height seen were measured under the old
+  // rotation: a quarter turn exchanges them, or fitting to the width would
+  // go on fitting the unturned pages.
+  void SetViewRotation(int32_t degrees) {
+    if ((degrees - viewRotation_) / 90 % 2 != 0) std::swap(largestWidth_, largestHeight_);
+    viewRotation_ = degrees;
+  }
   int32_t PageCount() const { return pageCount_; }
   runtime::Fixed LargestWidth() const { return largestWidth_; }
   runtime::Fixed LargestHeight() const { return largestHeight_; }

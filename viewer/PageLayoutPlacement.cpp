@@ -77,12 +77,13 @@ PageCell PageLayout::MakeCell(PageSizeSource& pages, int32_t column, int32_t row
   const pdf::PageInfo info = pages.Page(static_cast<int32_t>(page));
   cell.pageRotation = info.rotation;
   // Page space (y up) to the page's pixels (y down), then turned by the
-  // page's own rotation.
+  // page's own rotation and the view's, as the page is drawn: the cells
+  // hold the turned sizes, so the matrix must land in the turned page too.
   const Fixed sx = runtime::FixedMul(effectiveZoom, params.scaleX);
   const Fixed sy = runtime::FixedMul(effectiveZoom, params.scaleY);
   const Matrix toPixels{sx, 0, 0, -sy, -runtime::FixedMul(info.box.x0, sx),
                         runtime::FixedMul(info.box.y1, sy)};
-  const int32_t rotation = LayoutMath::AddRotations(info.rotation, 0);
+  const int32_t rotation = LayoutMath::AddRotations(info.rotation, viewRotation);
   const bool turned = rotation == 90 || rotation == 270;
   const Fixed w = runtime::FixedMul(info.box.x1 - info.box.x0, sx);
   const Fixed h = runtime::FixedMul(info.box.y1 - info.box.y0, sy);

@@ -50,7 +50,8 @@ bool PagePlacement::Build(const PageLayout& layout, int32_t page, PagePlacement&
   out.scale[0] = turned ? layout.params.scaleY : layout.params.scaleX;
   out.scale[1] = turned ? layout.params.scaleX : layout.params.scaleY;
   out.placementWord = cell.placementWord;
-  out.matrix = Matrix::RotateByViewRotation(view, cell.pageMatrix);
+  // The cell's matrix carries the view's turn already.
+  out.matrix = cell.pageMatrix;
   const runtime::Fixed w = runtime::FixedFromIntSat(ClampPlacementInt(cell.pageWidth));
   const runtime::Fixed h = runtime::FixedFromIntSat(ClampPlacementInt(cell.pageHeight));
   out.rect = runtime::Rect::RotateByPageRotation(view, {0, 0, w, h});

@@ -6,6 +6,7 @@
 
 #include "runtime/ErrorRecord.h"
 #include "runtime/ErrorTrap.h"
+#include "viewer/PagePlacement.h"
 #include "viewer/ViewFrame.h"
 
 namespace viewer {
@@ -279,9 +280,11 @@ void PageView::ScrollThumbTo(bool verticalBar, int64_t position, int64_t page, i
 
 bool PageView::PageToViewMatrix(int32_t page, Matrix& out) {
   if (!layout_.IsPageInRange(page)) return false;
-  int32_t column = 0, row = 0;
-  layout_.PageCellOf(page, column, row);
-  out = layout_.CellAt(column, row).pageMatrix;
+  // The placement the page's bitmap is drawn with, moved to where that
+  // bitmap is shown in the window.
+  PagePlacement placement;
+  if (!PagePlacement::Build(layout_, page, placement)) return false;
+  out = placement.matrix;
   const Rect64 r = layout_.PageRect(page);
   out.e = runtime::FixedAddSat(out.e, PixelsToFixedSat(PixelDifference(r.x0, layout_.window.x0)));
   out.f = runtime::FixedAddSat(out.f, PixelsToFixedSat(PixelDifference(r.y0, layout_.window.y0)));

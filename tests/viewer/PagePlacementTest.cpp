@@ -58,11 +58,14 @@ TEST_F(PagePlacementTest, BuildsThePlacementUnderTheViewRotation) {
   EXPECT_EQ(p.rect, (runtime::Rect{FixedFromInt(-60), FixedFromInt(-80), 0, 0}));
   layout.viewRotation = 270;
   layout.cells[0].pageRotation = 90;
+  layout.cells[0].pageMatrix = {0, runtime::kFixedOne, -runtime::kFixedOne, 0, FixedFromInt(80), 0};
   p = Placed();
   EXPECT_EQ(p.rotation, 0);
   EXPECT_EQ(p.scale[0], 0x20000);  // exchanged for a quarter turn
   EXPECT_EQ(p.scale[1], 0x15555);
-  EXPECT_EQ(p.matrix.c, runtime::kFixedOne);  // the identity turned by 270
+  // The cell's matrix is taken as it is: it carries the view's turn already,
+  // and turning it again put marks and taps off the drawn page.
+  EXPECT_EQ(p.matrix, layout.cells[0].pageMatrix);
 }
 
 TEST_F(PagePlacementTest, EarlierRenderingsLandInTheWindow) {

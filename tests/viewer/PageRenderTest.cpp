@@ -4,6 +4,7 @@
 // nothing behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -222,6 +223,69 @@ TEST(PageRenderTest, ScrollingWhileAPageDrawsRestartsItCleanlyAndLeaksNothing) {
   EXPECT_TRUE(interrupted == calm);
   EXPECT_EQ(host.liveBitmaps, 0u);
   EXPECT_EQ(context.memory.bytesInUse, before);
+  host.DestroyWindow(window);
+}
+
+// A 200 x 160 page with a red rectangle from (20, 30) to (60, 50): not
+// centred either way, so a mapping that turns the wrong way or forgets an
+// offset misses it.
+std::string OffCentreRectPdf(int pageRotation) {
+  return testsupport::SmallPdfFile({
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 160] /Rotate " + std::to_string(pageRotation) +
+          " /Contents 4 0 R >>",
+      testsupport::StreamBody("", "1 0 0 rg 20 30 40 20 re f"),
+  });
+}
+
+TEST(PageRenderTest, ThePageToViewMatrixCoversTheDrawnPixelsInEveryRotation) {
+  runtime::LibraryContext context;
+  runtime::Scheduler scheduler(&context);
+  context.threadingEnabled = true;
+  viewersim::RecordingHost host;
+  runtime::HostWindow* window = host.CreateViewWindow(nullptr, true);
+  window->SetRect({0, 0, 240, 320});
+  struct Case {
+    int pageRotation, quarterTurns;
+  };
+  for (const Case c : {Case{0, 0}, Case{0, 1}, Case{0, 2}, Case{0, 3}, Case{90, 0}, Case{90, 1}, Case{90, 3}}) {
+    SCOPED_TRACE("page /Rotate " + std::to_string(c.pageRotation) + ", view turned " +
+                 std::to_string(c.quarterTurns) + " quarter turn(s)");
+    const std::string bytes = OffCentreRectPdf(c.pageRotation);
+    pdftest::OpenDocument document(&context, bytes);
+    MarginPoint size;
+    size.width = 240;
+    size.height = 320;
+    DocumentPageView view(&context, *document, &host, window, size, 96);
+    // 72 dpi: the whole page shows in the window whichever way it is turned.
+    view.View().SetZoom(kZoomExplicit, 0xC000);
+    for (int i = 0; i < c.quarterTurns; ++i) view.View().RotateRight();
+    view.View().RefreshLayout();
+    scheduler.RunUntil([&] { return !view.View().HasPendingWork(); });
+    const std::vector<uint8_t> rgb = Painted(view, host, window);
+
+    int x0 = 240, y0 = 320, x1 = 0, y1 = 0;
+    for (int y = 0; y < 320; ++y) {
+      for (int x = 0; x < 240; ++x) {
+        const uint8_t* px = &rgb[(static_cast<size_t>(y) * 240 + x) * 3];
+        if (px[0] < 200 || px[1] > 60 || px[2] > 60) continue;
+        x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x + 1), y1 = std::max(y1, y + 1);
+      }
+    }
+    ASSERT_LT(x0, x1) << "no red pixels drawn";
+    runtime::Matrix m;
+    ASSERT_TRUE(view.View().PageToViewMatrix(0, m));
+    const runtime::Rect mapped = runtime::Matrix::TransformRectBounds(
+        {runtime::FixedFromInt(20), runtime::FixedFromInt(30), runtime::FixedFromInt(60), runtime::FixedFromInt(50)},
+        m);
+    const double mx0 = runtime::FixedToDouble(mapped.x0), my0 = runtime::FixedToDouble(mapped.y0);
+    const double mx1 = runtime::FixedToDouble(mapped.x1), my1 = runtime::FixedToDouble(mapped.y1);
+    EXPECT_NEAR(mx0, x0, 1.0);
+    EXPECT_NEAR(my0, y0, 1.0);
+    EXPECT_NEAR(mx1, x1, 1.0);
+    EXPECT_NEAR(my1, y1, 1.0);
+  }
   host.DestroyWindow(window);
 }
 

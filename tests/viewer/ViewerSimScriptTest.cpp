@@ -4,6 +4,7 @@
 // the tool runs them on small generated documents.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -124,6 +125,67 @@ TEST_F(ViewerSimScriptTest, ATapFollowsTheLinkUnderThePen) {
   }
 }
 
+// The red pixels' bounds in a dumped window; x0 >= x1 when there are none.
+SimMatch RedBounds(const testsupport::Picture& p) {
+  SimMatch r{0, p.width, p.height, 0, 0};
+  for (int y = 0; y < p.height; ++y) {
+    for (int x = 0; x < p.width; ++x) {
+      const uint8_t* px = &p.rgb[(static_cast<size_t>(y) * p.width + x) * 3];
+      if (px[0] < 200 || px[1] > 60 || px[2] > 60) continue;
+      r.x0 = std::min(r.x0, x), r.y0 = std::min(r.y0, y), r.x1 = std::max(r.x1, x + 1), r.y1 = std::max(r.y1, y + 1);
+    }
+  }
+  return r;
+}
+
+TEST_F(ViewerSimScriptTest, ATapInATurnedViewFollowsTheLinkWhereItIsDrawn) {
+  // The link covers a red rectangle near the page's top-left corner; the
+  // rest of the page is no link. The tap goes where the red is drawn.
+  std::vector<SimPage> pages = SimBlankPages(3);
+  pages[0].content = "1 0 0 rg 60 560 160 160 re f";
+  pages[0].entries = "/Annots [<< /Subtype /Link /Rect [60 560 220 720] /Dest [14 0 R /Fit] >>]";
+  const std::string pdf = Write("turned-link.pdf", TextPages(pages));
+  for (const char* turns : {"", "rotr; ", "rotr; rotr; ", "rotl; "}) {
+    SCOPED_TRACE(std::string("turned by \"") + turns + "\"");
+    const std::string shot = folder_.path() + "/turned-link.png";
+    Script(pdf, std::string(turns) + "fitpage; idle; dump " + shot);
+    testsupport::Picture picture;
+    ASSERT_TRUE(testsupport::ReadPng(shot, picture));
+    const SimMatch red = RedBounds(picture);
+    ASSERT_LT(red.x0, red.x1) << "the link's rectangle is not on screen";
+    const int x = (red.x0 + red.x1) / 2, y = (red.y0 + red.y1) / 2;
+    const std::vector<std::string> lines =
+        Script(pdf, std::string(turns) + "fitpage; idle; tap " + std::to_string(x) + " " + std::to_string(y) + "; print");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(SimPageAndMode(lines[0]).first, 2) << lines[0] << " after a tap at " << x << "," << y;
+  }
+}
+
+TEST_F(ViewerSimScriptTest, FitWidthAfterAQuarterTurnFitsTheTurnedPage) {
+  // A portrait page turned by the view fits the width as a page that turns
+  // itself by a quarter does; turned back, as it did before.
+  std::vector<SimPage> portrait = SimBlankPages(2), landscape = SimBlankPages(2);
+  for (SimPage& page : landscape) page.entries = "/Rotate 90";
+  const std::string upright = Write("upright.pdf", TextPages(portrait));
+  const std::string turned = Write("turned.pdf", TextPages(landscape));
+  const auto zoomOf = [](const std::string& print) {
+    std::istringstream in(print);
+    std::string zoom;
+    for (std::string word; in >> word;) {
+      if (word == "zoom") in >> zoom;
+    }
+    return zoom;
+  };
+  const std::vector<std::string> reference = Script(turned, "fitwidth; print");
+  const std::vector<std::string> lines = Script(upright, "fitwidth; print; rotr; print; rotl; print; rotl; print");
+  ASSERT_EQ(reference.size(), 1u);
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_NE(zoomOf(lines[0]), zoomOf(reference[0]));
+  EXPECT_EQ(zoomOf(lines[1]), zoomOf(reference[0])) << lines[1];
+  EXPECT_EQ(zoomOf(lines[2]), zoomOf(lines[0])) << lines[2];
+  EXPECT_EQ(zoomOf(lines[3]), zoomOf(reference[0])) << lines[3];
+}
+
 TEST_F(ViewerSimScriptTest, APenDragSetsTheLeadMarginsOfItsDirection) {
   const std::string pdf = Write("drag.pdf", TextPages(SimBlankPages(2)));
   struct Case {
@@ -240,6 +302,50 @@ TEST_F(ViewerSimScriptTest, TheMatchShownIsInvertedOnThePageUntilTheNextOneIs) {
     }
     EXPECT_EQ(wrong, 0);
     EXPECT_EQ(inverted, (shot.marked.x1 - shot.marked.x0) * (shot.marked.y1 - shot.marked.y0));
+  }
+}
+
+TEST_F(ViewerSimScriptTest, InATurnedViewTheMatchIsMarkedOnTheWord) {
+  // One red word off the page's centre; the whole page shows, so showing
+  // the match does not move the view.
+  const std::string pdf =
+      Write("turned-match.pdf", TextPages({{"1 0 0 rg BT /F1 36 Tf 72 650 Td (word) Tj ET", ""}}));
+  for (const char* turns : {"", "rotr; ", "rotr; rotr; ", "rotl; "}) {
+    SCOPED_TRACE(std::string("turned by \"") + turns + "\"");
+    const std::string a = folder_.path() + "/plain.png", b = folder_.path() + "/marked.png";
+    const std::vector<SimMatch> matches = ExpectMatchesThenCount(
+        Script(pdf, std::string(turns) + "fitpage; idle; dump " + a + "; find word; next; idle; dump " + b + "; next"), {0});
+    ASSERT_EQ(matches.size(), 1u);
+    const SimMatch& match = matches[0];
+    testsupport::Picture plain, marked;
+    ASSERT_TRUE(testsupport::ReadPng(a, plain));
+    ASSERT_TRUE(testsupport::ReadPng(b, marked));
+    ASSERT_EQ(plain.width, marked.width);
+    ASSERT_EQ(plain.height, marked.height);
+    // The word's ink lies within the match's bounds...
+    const SimMatch red = RedBounds(plain);
+    ASSERT_LT(red.x0, red.x1) << "the word is not on screen";
+    EXPECT_LE(match.x0, red.x0);
+    EXPECT_LE(match.y0, red.y0);
+    EXPECT_GE(match.x1, red.x1);
+    EXPECT_GE(match.y1, red.y1);
+    // ...and the pixels the mark changed are those bounds.
+    SimMatch changed{0, plain.width, plain.height, 0, 0};
+    for (int y = 0; y < plain.height; ++y) {
+      for (int x = 0; x < plain.width; ++x) {
+        const size_t at = (static_cast<size_t>(y) * plain.width + x) * 3;
+        if (plain.rgb[at] == marked.rgb[at] && plain.rgb[at + 1] == marked.rgb[at + 1] &&
+            plain.rgb[at + 2] == marked.rgb[at + 2]) {
+          continue;
+        }
+        changed.x0 = std::min(changed.x0, x), changed.y0 = std::min(changed.y0, y);
+        changed.x1 = std::max(changed.x1, x + 1), changed.y1 = std::max(changed.y1, y + 1);
+      }
+    }
+    EXPECT_EQ(changed.x0, match.x0);
+    EXPECT_EQ(changed.y0, match.y0);
+    EXPECT_EQ(changed.x1, match.x1);
+    EXPECT_EQ(changed.y1, match.y1);
   }
 }
 
