@@ -182,6 +182,11 @@ inline std::vector<SweepFault> SweepCommands(const std::vector<std::string>& com
         processStatus = std::atoi(line.c_str() + 12);
       } else if (line.rfind("sweep: hang ", 0) == 0 && file < paths.size()) {
         hung = true;
+      } else if (line.rfind("sweep: leaks ", 0) == 0 && answered > 0) {
+        // The leak check follows a file's last command.
+        faults.push_back({paths[start + (answered - 1) / commands.size()], "(one of the file's commands)",
+                          "a leak report:\n" + excerpt(text)});
+        text.clear();
       } else if (line.rfind("sweep: ", 0) == 0 && file < paths.size()) {
         const int status = std::atoi(line.c_str() + 7);
         if (reported(text)) {
@@ -200,8 +205,9 @@ inline std::vector<SweepFault> SweepCommands(const std::vector<std::string>& com
     if (next >= paths.size()) {
       // Every command answered: what is left is the process's end, where
       // the leak check of the whole run speaks. Its status is the worst
-      // of the commands' (judged above) unless something else ended it.
-      if (reported(text) || processStatus < 0 || processStatus > 3) {
+      // of the commands' (judged above), or 23 after a leak (reported
+      // above), unless something else ended it.
+      if (reported(text) || processStatus < 0 || (processStatus > 3 && processStatus != 23)) {
         faults.push_back({paths.back(), "(the process's end)",
                           "status " + std::to_string(processStatus) + "\n" + excerpt(text)});
       }

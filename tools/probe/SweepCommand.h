@@ -13,7 +13,9 @@
 // goes to standard error, so that a sanitizer report written there stands
 // just before the verdict of the command that caused it. A command still
 // running after N seconds (100 unless given) ends the process with the
-// line "sweep: hang FILE :: COMMAND" and status 124.
+// line "sweep: hang FILE :: COMMAND" and status 124. In the sanitizer
+// build, leaks found after a file's commands (the report on standard
+// error) add the line "sweep: leaks FILE" and make the status 23.
 namespace probe {
 
 // `dispatch` runs one probe command line, its FILE in argv[2].
