@@ -294,7 +294,8 @@ TEST_P(RenderCorpusTest, EveryPageRendersWithoutCrashOrHang) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Corpus, RenderCorpusTest, ::testing::ValuesIn(pdftest::CorpusGroups()),
+// The sanitizer build renders every page in the combined sweep.
+INSTANTIATE_TEST_SUITE_P(Corpus, RenderCorpusTest, ::testing::ValuesIn(pdftest::NormalBuildCorpusGroups()),
                          pdftest::CorpusGroupName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(RenderCorpusTest);
 

@@ -3,8 +3,8 @@
 // against pdffonts, and on pages with embedded programs (simple fonts,
 // name-keyed and TrueType, and composite fonts) the shown glyphs against
 // `mutool trace`, with the advances of name-keyed simple fonts. Every file
-// also passes through the font loader in the sanitizer build (a crash
-// sweep).
+// also passes through the font loader in the sanitizer build's combined
+// crash sweep (tests/pdf/CorpusSweepTest.cpp).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -363,25 +363,9 @@ class CorpusSimpleFonts : public ::testing::TestWithParam<int> {};
 
 TEST_P(CorpusSimpleFonts, AgreeWithPdffontsAndMutoolTrace) {
   const std::vector<std::string> files = pdftest::CorpusGroup(GetParam());
-  if (!pdftest::kSanitizerBuild && (!ToolAvailable("mutool -v") || !ToolAvailable("pdffonts -v"))) {
+  if (!ToolAvailable("mutool -v") || !ToolAvailable("pdffonts -v")) {
     if (pdftest::UnderContinuousIntegration()) FAIL() << "mutool or pdffonts is missing";
     GTEST_SKIP() << "mutool or pdffonts is missing";
-  }
-  if (pdftest::kSanitizerBuild) {
-    // The sweep only: the group's fonts loaded in one probe process, each
-    // file ending cleanly (3 is a password the probe does not have).
-    std::vector<std::string> paths;
-    for (const std::string& file : files) {
-      if (file.rfind("pdf/", 0) == 0) paths.push_back(pdftest::CorpusDir() + "/" + file);
-    }
-    if (paths.empty()) return;
-    const pdftest::SweepResult sweep = pdftest::SweepWithProbe("fonts", paths, 100);
-    ASSERT_NE(sweep.processStatus, -1) << "the sweep's shell did not answer";
-    for (size_t i = 0; i < paths.size(); ++i) {
-      const int status = sweep.statuses[i];
-      EXPECT_TRUE(status == 0 || status == 1 || status == 3) << paths[i] << " probe fonts status " << status;
-    }
-    return;
   }
   Tally tally;
   std::vector<std::string> compared, paths;
@@ -403,7 +387,8 @@ TEST_P(CorpusSimpleFonts, AgreeWithPdffontsAndMutoolTrace) {
   EXPECT_GE(tally.glyphsAgreeing * 100.0, tally.glyphs * 98.0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Corpus, CorpusSimpleFonts, ::testing::ValuesIn(pdftest::CorpusGroups()),
+// The sanitizer build loads the fonts in the combined sweep.
+INSTANTIATE_TEST_SUITE_P(Corpus, CorpusSimpleFonts, ::testing::ValuesIn(pdftest::NormalBuildCorpusGroups()),
                          pdftest::CorpusGroupName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(CorpusSimpleFonts);
 

@@ -3,7 +3,8 @@
 // font's map (ToUnicode, encoding or collection), mutool's trace each
 // glyph's. Pages are compared as multisets per font, counting per font as
 // many glyphs as both show (mutool also plays annotation appearances).
-// The sanitizer build sweeps the first pages for crashes.
+// The sanitizer build sweeps the first pages for crashes in the combined
+// sweep (tests/pdf/CorpusSweepTest.cpp).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -299,18 +300,6 @@ TEST_P(CorpusUnicode, ShownGlyphsAgreeWithMutoolTrace) {
   for (const std::string& file : files) {
     if (file.rfind("pdf/", 0) == 0) pdfFiles.push_back(file);
   }
-  if (pdftest::kSanitizerBuild) {
-    std::vector<std::string> paths;
-    for (const std::string& file : pdfFiles) paths.push_back(pdftest::CorpusDir() + "/" + file);
-    if (paths.empty()) return;
-    const pdftest::SweepResult sweep = pdftest::SweepWithProbe("glyphs 1", paths, 100);
-    ASSERT_NE(sweep.processStatus, -1) << "the sweep's shell did not answer";
-    for (size_t i = 0; i < paths.size(); ++i) {
-      const int status = sweep.statuses[i];
-      EXPECT_TRUE(status == 0 || status == 1 || status == 3) << paths[i] << " probe glyphs status " << status;
-    }
-    return;
-  }
   if (!MutoolAvailable()) {
     if (pdftest::UnderContinuousIntegration()) FAIL() << "mutool is missing";
     GTEST_SKIP() << "mutool is missing";
@@ -325,7 +314,8 @@ TEST_P(CorpusUnicode, ShownGlyphsAgreeWithMutoolTrace) {
   EXPECT_EQ(tally.pagesBelow, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Corpus, CorpusUnicode, ::testing::ValuesIn(pdftest::CorpusGroups()),
+// The sanitizer build decodes the shown glyphs in the combined sweep.
+INSTANTIATE_TEST_SUITE_P(Corpus, CorpusUnicode, ::testing::ValuesIn(pdftest::NormalBuildCorpusGroups()),
                          pdftest::CorpusGroupName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(CorpusUnicode);
 

@@ -103,8 +103,9 @@ inline std::string CorpusGroupName(const ::testing::TestParamInfo<int>& info) {
 // True in the sanitizer build. Comparisons with reference tools check our
 // logic, not memory safety, and cost the most under the sanitizers; they
 // run in the normal build only. What stays under the sanitizers is every
-// unit test and a sweep that opens, resolves, decodes and plays the whole
-// corpus for crashes and hangs.
+// unit test, the in-process corpus walks (open, resolve, decode, build
+// images, fonts and colour) and one combined probe sweep of every file
+// for crashes, sanitizer reports and hangs (tests/pdf/CorpusSweepTest.cpp).
 constexpr bool kSanitizerBuild =
 #ifdef FOLVANE_SANITIZE
     true;
@@ -125,6 +126,11 @@ inline bool WalkedUnderSanitizers(uint32_t index) {
 // build only: none in the sanitizer build, where each would only start a
 // process to skip.
 inline std::vector<int> ReferenceCorpusGroups() { return kSanitizerBuild ? std::vector<int>{} : CorpusGroups(); }
+
+// The groups of a probe crash sweep that the sanitizer build's combined
+// sweep runs in its stead: none there, where the combined sweep starts one
+// probe per group for all of them.
+inline std::vector<int> NormalBuildCorpusGroups() { return ReferenceCorpusGroups(); }
 
 // True when a missing corpus or reference tool must fail the test rather
 // than skip it.

@@ -113,25 +113,14 @@ TEST_P(OutlineCorpusTest, OutlinesMatchTheReference) {
   const bool haveMutool = !Capture("command -v mutool").empty();
   if (!haveMutool && pdftest::UnderContinuousIntegration()) FAIL() << "mutool is missing";
   const std::vector<std::string> files = pdftest::CorpusGroup(GetParam());
-  if (pdftest::kSanitizerBuild) {
-    // Only the first half (a clean end) runs here, for the group in one
-    // process.
-    std::vector<std::string> paths;
-    for (const std::string& file : files) paths.push_back(pdftest::CorpusDir() + "/" + file);
-    const pdftest::SweepResult sweep = pdftest::SweepWithProbe("outline", paths, 100);
-    ASSERT_NE(sweep.processStatus, -1) << "the sweep's shell did not answer";
-    for (size_t i = 0; i < files.size(); ++i) {
-      EXPECT_TRUE(sweep.statuses[i] == 0 || sweep.statuses[i] == 1) << files[i] << ": status " << sweep.statuses[i];
-    }
-    return;
-  }
   for (const std::string& file : files) {
     SCOPED_TRACE(file);
     CheckOutline(pdftest::CorpusDir() + "/" + file, haveMutool);
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Corpus, OutlineCorpusTest, ::testing::ValuesIn(pdftest::CorpusGroups()),
+// The sanitizer build walks the outlines in the combined sweep.
+INSTANTIATE_TEST_SUITE_P(Corpus, OutlineCorpusTest, ::testing::ValuesIn(pdftest::NormalBuildCorpusGroups()),
                          pdftest::CorpusGroupName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(OutlineCorpusTest);
 

@@ -3,6 +3,7 @@
 // exit status.
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -126,6 +127,101 @@ inline EachOutput RunProbeEach(const std::string& arguments, const std::vector<s
     }
   }
   return result;
+}
+
+// A fault a combined sweep (`probe sweep`) found: the file and command it
+// belongs to and what happened, the sanitizer's report or the process's
+// last words included.
+struct SweepFault {
+  std::string file;
+  std::string command;
+  std::string what;
+};
+
+// Runs every command of `commands` (a probe command with the arguments
+// after its FILE, "render all --dpi 72 -o -") on every file of `paths`,
+// the files in as few probe processes as the faults allow: a process that
+// ends early (a crash, a sanitizer report, a hang past
+// `secondsPerCommand`) is started anew after the file it ended on, so
+// that one fault hides none behind it. A command may end with status 0, 1
+// (a clean error) or 3 (a password the probe does not have); anything
+// else, and any sanitizer report, is a fault.
+inline std::vector<SweepFault> SweepCommands(const std::vector<std::string>& commands,
+                                             const std::vector<std::string>& paths, int secondsPerCommand) {
+  std::vector<SweepFault> faults;
+  if (commands.empty()) return faults;
+  const auto reported = [](const std::string& text) {
+    return text.find("Sanitizer") != std::string::npos || text.find("runtime error:") != std::string::npos;
+  };
+  // The end of a long report is where the process said what it died of.
+  const auto excerpt = [](const std::string& text) {
+    constexpr size_t kKept = 3000;
+    return text.size() <= kKept ? text : "..." + text.substr(text.size() - kKept);
+  };
+  std::string commandWords;
+  for (const std::string& command : commands) commandWords += " '" + command + "'";
+  size_t start = 0;
+  while (start < paths.size()) {
+    std::string files;
+    for (size_t i = start; i < paths.size(); ++i) files += " '" + paths[i] + "'";
+    // The process's own budget only backs up the probe's per-command alarm.
+    const size_t pending = (paths.size() - start) * commands.size();
+    const std::string script = "timeout " + std::to_string(secondsPerCommand * pending + 60) + " '" +
+                               std::string(FOLVANE_BINARY_DIR) + "/tools/probe' sweep --seconds " +
+                               std::to_string(secondsPerCommand) + commandWords + " --" + files +
+                               " 2>&1 >/dev/null; echo \"sweep-exit: $?\"";
+    std::istringstream lines(RunCommand(script).out);
+    std::string line, text;
+    size_t answered = 0;
+    int processStatus = -1;
+    bool hung = false;
+    while (std::getline(lines, line)) {
+      const size_t file = start + answered / commands.size();
+      const std::string& command = commands[answered % commands.size()];
+      if (line.rfind("sweep-exit: ", 0) == 0) {
+        processStatus = std::atoi(line.c_str() + 12);
+      } else if (line.rfind("sweep: hang ", 0) == 0 && file < paths.size()) {
+        hung = true;
+      } else if (line.rfind("sweep: leaks ", 0) == 0 && answered > 0) {
+        // The leak check follows a file's last command.
+        faults.push_back({paths[start + (answered - 1) / commands.size()], "(one of the file's commands)",
+                          "a leak report:\n" + excerpt(text)});
+        text.clear();
+      } else if (line.rfind("sweep: ", 0) == 0 && file < paths.size()) {
+        const int status = std::atoi(line.c_str() + 7);
+        if (reported(text)) {
+          faults.push_back({paths[file], command, "a sanitizer report:\n" + excerpt(text)});
+        } else if (status != 0 && status != 1 && status != 3) {
+          faults.push_back({paths[file], command, "status " + std::to_string(status) + "\n" + excerpt(text)});
+        }
+        text.clear();
+        ++answered;
+      } else {
+        text += line;
+        text += '\n';
+      }
+    }
+    const size_t next = start + answered / commands.size();
+    if (next >= paths.size()) {
+      // Every command answered: what is left is the process's end, where
+      // the leak check of the whole run speaks. Its status is the worst
+      // of the commands' (judged above), or 23 after a leak (reported
+      // above), unless something else ended it.
+      if (reported(text) || processStatus < 0 || (processStatus > 3 && processStatus != 23)) {
+        faults.push_back({paths.back(), "(the process's end)",
+                          "status " + std::to_string(processStatus) + "\n" + excerpt(text)});
+      }
+      break;
+    }
+    const std::string& command = commands[answered % commands.size()];
+    std::string what = hung || processStatus == 124 ? "a hang (over " + std::to_string(secondsPerCommand) + " s)"
+                       : reported(text)             ? "a sanitizer report"
+                                                    : "the process ended with status " + std::to_string(processStatus);
+    faults.push_back({paths[next], command, what + ":\n" + excerpt(text)});
+    if (processStatus == -1) break;  // no shell: starting anew would fail the same way
+    start = next + 1;
+  }
+  return faults;
 }
 
 }  // namespace pdftest

@@ -4,7 +4,9 @@
 
 #include <cstdio>
 #include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -167,6 +169,54 @@ TEST(ProbeTest, HostileCountsAreBoundedByTheFile) {
     EXPECT_EQ(lines(result.out), c.lines) << c.arguments << "\n" << result.out;
   }
   std::remove(path.c_str());
+}
+
+// The combined sweep: every command on every file in one process, the
+// commands' own output dropped and a verdict per file and command on the
+// error stream, in order; a malformed sweep line is refused whole.
+TEST(ProbeTest, SweepRunsEveryCommandOnEveryFile) {
+  const std::string missing = "/nonexistent/file.pdf";
+  const Result quiet = Probe("sweep 'pages --count' 'object 13' 'object x' -- " + kFixture + " " + missing);
+  EXPECT_EQ(quiet.status, 2) << "the worst status of the sweep";
+  EXPECT_EQ(quiet.out, "") << "the commands' output is dropped";
+
+  const Result merged = Probe("sweep 'pages --count' 'object 13' 'object x' -- " + kFixture + " " + missing, true);
+  std::string verdicts;
+  std::istringstream lines(merged.out);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("sweep: ", 0) == 0) verdicts += line + "\n";
+  }
+  EXPECT_EQ(verdicts, "sweep: 0 " + kFixture + " :: pages --count\n" +
+                          "sweep: 0 " + kFixture + " :: object 13\n" +
+                          "sweep: 2 " + kFixture + " :: object x\n" +
+                          "sweep: 1 " + missing + " :: pages --count\n" +
+                          "sweep: 1 " + missing + " :: object 13\n" +
+                          "sweep: 2 " + missing + " :: object x\n");
+  // Each verdict follows what its command wrote to the error stream.
+  EXPECT_LT(merged.out.find("probe: error"), merged.out.find("sweep: 1 " + missing)) << merged.out;
+
+  for (const char* refused : {"sweep -- FILE", "sweep info FILE", "sweep 'each info' -- FILE", "sweep ' ' -- FILE",
+                              "sweep --seconds 0 info -- FILE", "sweep info --"}) {
+    std::string arguments = refused;
+    if (const size_t at = arguments.find("FILE"); at != std::string::npos) arguments.replace(at, 4, kFixture);
+    const Result result = Probe(arguments, true);
+    EXPECT_EQ(result.status, 2) << refused;
+    EXPECT_EQ(result.out.find("sweep: "), std::string::npos) << refused << "\n" << result.out;
+  }
+}
+
+// The tests' side of the sweep names the file and command of each fault
+// and none where a command only failed cleanly.
+TEST(ProbeTest, SweepFaultsNameTheFileAndCommand) {
+  const std::string missing = "/nonexistent/file.pdf";
+  const std::vector<pdftest::SweepFault> faults =
+      pdftest::SweepCommands({"pages --count", "object x", "info"}, {kFixture, missing}, 30);
+  ASSERT_EQ(faults.size(), 2u);
+  EXPECT_EQ(faults[0].file, kFixture);
+  EXPECT_EQ(faults[0].command, "object x");
+  EXPECT_EQ(faults[0].what.rfind("status 2", 0), 0u) << faults[0].what;
+  EXPECT_EQ(faults[1].file, missing);
+  EXPECT_EQ(faults[1].command, "object x");
 }
 
 }  // namespace

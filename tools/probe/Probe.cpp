@@ -30,6 +30,7 @@
 #include "tools/probe/OpsCommand.h"
 #include "tools/probe/ReflowCommand.h"
 #include "tools/probe/RenderCommand.h"
+#include "tools/probe/SweepCommand.h"
 #include "tools/probe/TextCommand.h"
 
 namespace {
@@ -53,7 +54,8 @@ int Usage() {
                "       probe text FILE PAGE|all [MAX] [--content-order] [--password PW]\n"
                "       probe find FILE WORD [MAX] [--password PW]\n"
                "       probe reflow FILE PAGE|all --width W [--height H] [--pages N] [-o OUT.png] [--password PW]\n"
-               "       probe each COMMAND [ARGS...] -- FILE...\n");
+               "       probe each COMMAND [ARGS...] -- FILE...\n"
+               "       probe sweep [--seconds N] 'COMMAND [ARGS...]'... -- FILE...\n");
   return 2;
 }
 
@@ -332,6 +334,7 @@ int Dispatch(int argc, char** argv) {
   const std::string command = argv[1];
   if (command == "selftest") return SelfTest();
   if (command == "each") return Each(argc, argv);
+  if (command == "sweep") return probe::Sweep(argc, argv, Dispatch);
   if (command == "info" && argc == 3) return WithDocument(argv[2], Info, false);
   if (command == "objects" && argc == 3) return WithDocument(argv[2], AllObjects);
   if (command == "pages" && argc == 3) return WithDocument(argv[2], Pages);
