@@ -205,6 +205,14 @@ const std::map<std::string, const char*> kKnownUnicodeDifferences = {
     {"pdf/issue5501.pdf",
      "a TrueType font without Encoding or ToUnicode whose program is not drawn: its map is the "
      "fallback, so code 4 gives U+0004 where mutool has none"},
+    {"pdf/ThuluthFeatures.pdf",
+     "a composite TrueType font of Identity ordering: the codes its ToUnicode map leaves out (all codes when it has none) are read back through the embedded program's Unicode cmap, where mutool's trace gives no Unicode"},
+    {"pdf/issue11922_reduced.pdf",
+     "a composite TrueType font of Identity ordering: the codes its ToUnicode map leaves out (all codes when it has none) are read back through the embedded program's Unicode cmap, where mutool's trace gives no Unicode"},
+    {"pdf/issue19802.pdf",
+     "a composite TrueType font of Identity ordering: the codes its ToUnicode map leaves out (all codes when it has none) are read back through the embedded program's Unicode cmap, where mutool's trace gives no Unicode"},
+    {"pdf/issue8061.pdf",
+     "a composite TrueType font of Identity ordering: the codes its ToUnicode map leaves out (all codes when it has none) are read back through the embedded program's Unicode cmap, where mutool's trace gives no Unicode"},
     {"pdf/issue8586.pdf",
      "a CFF program with the predefined Expert encoding, for which CffFont has no table yet: "
      "code 97 is read through the program's own names as \"a\" where mutool has Asmall (U+F761)"},
