@@ -14,6 +14,7 @@ namespace {
 struct PlacedBlock {
   int64_t x0, y0, x1, y1;
   uint32_t index;
+  int64_t lineHeight;  // of its first line
 };
 
 // The upright bounds of a line box (its four corners).
@@ -70,7 +71,11 @@ void Cut(PlacedBlock* begin, PlacedBlock* end, uint32_t depth) {
     std::stable_sort(begin, end, [](const PlacedBlock& a, const PlacedBlock& b) { return a.index < b.index; });
     return;
   }
-  if (down > across) {
+  // A clear blank between bands (table rows, fields, a footer) separates
+  // them even where a column gap is wider; a narrower one may be no more
+  // than the leading between lines, and the wider gap decides.
+  const bool clearBand = across > 0 && across * 10 >= 3 * acrossSplit->lineHeight;
+  if (!clearBand && down > across) {
     // Back into the column order the split was found in.
     WidestGap(begin, end, false, downSplit);
     Cut(begin, downSplit, depth + 1);
@@ -90,10 +95,12 @@ void ReadingOrder::Apply(PageModel& model) {
   runtime::ArenaVector<PlacedBlock> placed(arena, count);
   for (uint32_t i = 0; i < count; ++i) {
     const TextBlockRecord& block = model.blocks_[i];
-    PlacedBlock p{INT64_MAX, INT64_MAX, INT64_MIN, INT64_MIN, i};
+    PlacedBlock p{INT64_MAX, INT64_MAX, INT64_MIN, INT64_MIN, i, 0};
     for (uint32_t k = block.firstLine; k < block.firstLine + block.lineCount; ++k) {
       const OrientedBox& box = model.lines_[k].box;
-      if (!box.IsEmpty()) LineBounds(box, p.x0, p.y0, p.x1, p.y1);
+      if (box.IsEmpty()) continue;
+      LineBounds(box, p.x0, p.y0, p.x1, p.y1);
+      if (p.lineHeight == 0) p.lineHeight = static_cast<int64_t>(box.vMax) - box.vMin;
     }
     if (p.x0 > p.x1) p.x0 = p.x1 = p.y0 = p.y1 = 0;  // a block without geometry
     placed.PushBack(p);

@@ -2,8 +2,9 @@
 // Puts a page model's blocks into reading order by recursive cuts: the set
 // of blocks is split at the widest clear gap across the page (bands, top
 // to bottom) or down it (columns, left to right), and each part is
-// ordered the same way; blocks that no gap separates keep the order the
-// page showed them in.
+// ordered the same way; a gap across of at least three tenths of a line
+// goes before any gap down, so rows read as rows. Blocks that no gap
+// separates keep the order the page showed them in.
 #include <cstdint>
 
 namespace content {

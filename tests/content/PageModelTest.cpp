@@ -247,3 +247,34 @@ TEST_F(PageModelTest, ReadingOrderPutsTitlesFirstAndColumnsLeftToRight) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PageModelTest, ReadingOrderTakesRowsWithABlankBetweenThemBeforeColumns) {
+  // Two labelled fields a row, the rows one line of blank apart, the
+  // columns far wider apart; then the same with rows whose boxes all but
+  // touch, which read as two columns.
+  struct Case {
+    const char* name;
+    int rowStep;
+    std::vector<std::vector<std::string>> read;
+  };
+  const Case cases[] = {
+      {"a blank line between rows", 24, {{"Name:"}, {"Alice"}, {"Date:"}, {"Monday"}}},
+      {"rows almost touching", 11, {{"Name:"}, {"Date:"}, {"Alice"}, {"Monday"}}},
+  };
+  for (const Case& c : cases) {
+    const std::string step = std::to_string(c.rowStep);
+    const std::string content = "BT /F1 10 Tf 72 700 Td (Name:) Tj ET BT /F1 10 Tf 320 700 Td (Alice) Tj ET "
+                                "BT /F1 10 Tf 72 " + std::to_string(700 - c.rowStep) + " Td (Date:) Tj ET "
+                                "BT /F1 10 Tf 320 " + std::to_string(700 - c.rowStep) + " Td (Monday) Tj ET";
+    texttest::TextDocument document(&context_, {content});
+    PageModel model(&context_);
+    model.Build(document.Document(), 0, &fonts_, &fonts_);
+    ASSERT_EQ(Blocks(model).size(), 4u) << c.name;
+    content::ReadingOrder::Apply(model);
+    EXPECT_EQ(Blocks(model), c.read) << c.name;
+  }
+}
+
+}  // namespace
