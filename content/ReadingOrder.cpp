@@ -86,12 +86,28 @@ void Cut(PlacedBlock* begin, PlacedBlock* end, uint32_t depth) {
   }
 }
 
+// Bounds turned into the frame of text running at `rotation` degrees (a
+// quarter turn), so that its lines run left to right and its top is up.
+void TurnBounds(PlacedBlock& p, int32_t rotation) {
+  const int64_t x0 = p.x0, y0 = p.y0, x1 = p.x1, y1 = p.y1;
+  if (rotation == 90) {
+    p.x0 = y0, p.x1 = y1, p.y0 = -x1, p.y1 = -x0;
+  } else if (rotation == 180) {
+    p.x0 = -x1, p.x1 = -x0, p.y0 = -y1, p.y1 = -y0;
+  } else if (rotation == 270) {
+    p.x0 = -y1, p.x1 = -y0, p.y0 = x0, p.y1 = x1;
+  }
+}
+
 }  // namespace
 
 void ReadingOrder::Apply(PageModel& model) {
   const uint32_t count = model.blocks_.Size();
   if (count < 2) return;
   runtime::ArenaAllocator arena(model.Owner(), 4096, 2048);
+  // Pages are read in the direction most of their text runs in.
+  if (!model.TextRotation().HasValue()) model.SetTextRotation();
+  const int32_t rotation = model.TextRotation().HasValue() ? *model.TextRotation() : 0;
   runtime::ArenaVector<PlacedBlock> placed(arena, count);
   for (uint32_t i = 0; i < count; ++i) {
     const TextBlockRecord& block = model.blocks_[i];
@@ -103,6 +119,7 @@ void ReadingOrder::Apply(PageModel& model) {
       if (p.lineHeight == 0) p.lineHeight = static_cast<int64_t>(box.vMax) - box.vMin;
     }
     if (p.x0 > p.x1) p.x0 = p.x1 = p.y0 = p.y1 = 0;  // a block without geometry
+    TurnBounds(p, rotation);
     placed.PushBack(p);
   }
   Cut(placed.begin(), placed.end(), 0);

@@ -278,3 +278,34 @@ TEST_F(PageModelTest, ReadingOrderTakesRowsWithABlankBetweenThemBeforeColumns) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PageModelTest, ReadingOrderFollowsTheDirectionOfThePagesText) {
+  // Two paragraphs far apart, the one read second shown first; the text
+  // is turned, so its first line lies lower on the page (upside down) or
+  // further right (running downwards).
+  struct Case {
+    const char* name;
+    const char* matrix;
+    const char* second;
+    const char* first;
+  };
+  const Case cases[] = {
+      {"upside down", "-1 0 0 -1", "500 300", "500 100"},
+      {"running downwards", "0 -1 1 0", "200 600", "400 600"},
+  };
+  for (const Case& c : cases) {
+    const std::string content = std::string("BT /F1 10 Tf ") + c.matrix + " " + c.second +
+                                " Tm (second one) Tj ET BT /F1 10 Tf " + c.matrix + " " + c.first +
+                                " Tm (first one) Tj ET";
+    texttest::TextDocument document(&context_, {content});
+    PageModel model(&context_);
+    model.Build(document.Document(), 0, &fonts_, &fonts_);
+    content::ReadingOrder::Apply(model);
+    const std::vector<std::vector<std::string>> read = {{"first one"}, {"second one"}};
+    EXPECT_EQ(Blocks(model), read) << c.name;
+  }
+}
+
+}  // namespace

@@ -155,7 +155,6 @@ const std::map<std::string, std::string>& KnownTextDifferences() {
       {"pdf/issue11045.pdf:1", kBreaks},
       {"pdf/issue12295.pdf:1", kOrder},
       {"pdf/issue13226.pdf:1", "soft hyphens: pdftotext keeps U+00AD inside the word, we fold it away and the gap it leaves splits the word"},
-      {"pdf/issue14415.pdf:1", kOrder},
       {"pdf/issue16316.pdf:1", "the crop box shows a small part of the page: we extract what the page shows, pdftotext the whole media box"},
       {"pdf/issue18823.pdf:1", kBreaks},
       {"pdf/issue20324.pdf:1", kOrder},
