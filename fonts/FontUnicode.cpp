@@ -5,6 +5,7 @@
 #include "fonts/CMapParser.h"
 #include "fonts/CompositeFont.h"
 #include "fonts/FontDict.h"
+#include "fonts/GlyphList.h"
 #include "fonts/PredefinedCMaps.h"
 #include "fonts/ProgramFont.h"
 #include "fonts/SimpleCodeMap.h"
@@ -79,6 +80,27 @@ UnicodeMapRef FromProgram(pdf::Document& document, const ObjectHandle& fontDict,
   return Own(context, built != nullptr ? built : SimpleCodeMap::Fallback(context));
 }
 
+// Codes that `values` leaves without Unicode take it from the glyph names
+// of the program's built-in encoding, for a name-keyed program. Fonts
+// whose Differences rest on no named encoding often show such codes (TeX
+// fonts keep their ligatures below 32, where the default table has none).
+void FillFromProgramNames(pdf::Document& document, const ObjectHandle& fontDict, std::string_view subtype,
+                          uint16_t* values) {
+  if (subtype != "Type1" && subtype != "MMType1") return;
+  runtime::CatchAllExceptCancel(fontDict.Context(), [&] {
+    DocumentFontFactory factory;
+    runtime::CountedRef<runtime::FontBase> font = document.Fonts().GetOrCreate(document, fontDict, factory);
+    if (!font || !font->isUsable || font->IsType3()) return;
+    FontProgram* program = static_cast<ProgramFont*>(font.Get())->ProgramOrNull();
+    if (program == nullptr || program->KeyKind() != GlyphKeyKind::kNames) return;
+    const char* const* names = program->BuiltinEncoding();
+    if (names == nullptr) return;
+    for (int code = 0; code < 256; ++code) {
+      if (values[code] == 0 && names[code] != nullptr) values[code] = GlyphNameUnicode(names[code]);
+    }
+  });
+}
+
 UnicodeMapRef SimpleFontMap(pdf::Document& document, const ObjectHandle& fontDict,
                             std::string_view subtype) {
   runtime::LibraryContext* context = fontDict.Context();
@@ -93,10 +115,11 @@ UnicodeMapRef SimpleFontMap(pdf::Document& document, const ObjectHandle& fontDic
         base.Tag() == ObjectTag::kName ? StandardEncodingByName(base->AsName().View()) : nullptr;
     const ObjectHandle differences = runtime::Dictionary::Get(encoding, "Differences");
     if (differences.Tag() == ObjectTag::kArray) {
-      return Own(context,
-                 SimpleCodeMap::FromDifferences(
-                     context, table != nullptr ? table : resources::kWinAnsiEncodingUnicode,
-                     differences));
+      if (table != nullptr) return Own(context, SimpleCodeMap::FromDifferences(context, table, differences));
+      uint16_t base[256];
+      std::memcpy(base, resources::kWinAnsiEncodingUnicode, sizeof(base));
+      FillFromProgramNames(document, fontDict, subtype, base);
+      return Own(context, SimpleCodeMap::FromDifferences(context, base, differences));
     }
     if (table != nullptr) return Own(context, SimpleCodeMap::New(context, table, true));
   }

@@ -160,7 +160,6 @@ const std::map<std::string, std::string>& KnownTextDifferences() {
       {"pdf/issue20324.pdf:1", kOrder},
       {"pdf/issue20489.pdf:1", kOrder},
       {"pdf/issue6108.pdf:1", kUnknown},
-      {"pdf/issue6132.pdf:1", kBreaks},
       {"pdf/issue7454.pdf:1", kOrder},
       {"pdf/issue8702.pdf:1", kBreaks},
       {"pdf/issue8702.pdf:2", kBreaks},

@@ -121,6 +121,27 @@ TEST(UnicodeMapTest, SimpleFontEncodings) {
   }
 }
 
+TEST(UnicodeMapTest, DifferencesOverNoBaseTakeCodesWinAnsiLeavesEmptyFromTheProgram) {
+  // A program whose own encoding puts ligatures below 32, as TeX fonts do.
+  std::string type1 = SansType1();
+  const std::string standard = "/Encoding StandardEncoding def";
+  const size_t at = type1.find(standard);
+  ASSERT_NE(at, std::string::npos);
+  type1.replace(at, standard.size(),
+                "/Encoding 256 array 0 1 255 {1 index exch /.notdef put} for "
+                "dup 12 /fi put dup 14 /ffi put dup 39 /quoteright put readonly def");
+  UnicodeFontDocument doc({"<< /Subtype /Type1 /BaseFont /ABCDEF+Sans /Encoding << /Differences [65 /B] >>"
+                           " /FontDescriptor 2 0 R /FirstChar 32 /LastChar 32 /Widths [278] >>",
+                           "<< /Flags 32 /FontFile 3 0 R >>",
+                           StreamBody("/Length1 0 /Length2 0 /Length3 0", type1)});
+  UnicodeMapRef map;
+  ASSERT_EQ(testsupport::RuntimeCodeOf(&doc.context, [&] { map = doc.Map(); }), -1);
+  // The ligatures come from the program; codes WinAnsi maps keep its value
+  // (the apostrophe), the Differences still apply, and a code neither
+  // names stays empty.
+  EXPECT_EQ(Text(*map, "\x0C\x0E'A\x01"), "U+FB01 U+FB03 U+0027 U+0042 -");
+}
+
 TEST(UnicodeMapTest, ToUnicodeStreams) {
   const std::string cmap =
       "/CIDInit /ProcSet findresource begin 12 dict begin begincmap\n"
