@@ -12,6 +12,7 @@
 #include "runtime/Scheduler.h"
 #include "runtime/TransientBlocks.h"
 #include "viewer/HostBitmap.h"
+#include "viewer/PageLayoutParams.h"
 #include "viewer/RenderRegion.h"
 
 namespace viewer {
@@ -216,11 +217,23 @@ void RenderRegion::DrawDirtyAreas(RenderRequest* request) {
   content::PageRenderer::Area area;
   area.viewRotation = layout_->viewRotation;
   const double dpi = DotsPerInch();
+  // In the reflow modes the page is its reflowed column, drawn from the
+  // reflow the layout sized its cell by; marks over the page as drawn
+  // would land elsewhere, so none are made.
+  const bool reflow = IsReflowMode(layout_->params.layoutMode);
+  // The model is held while the painting yields: a layout meanwhile may
+  // reflow other pages or change the column.
+  const ReflowPages::Hold held(reflowed_, reflow ? request->page : -1);
+  const content::ReflowModel* model = held.Model();
   while (request->dirtyCount > 0) {
     area.pixels = request->dirty[0];
     BitmapRowSink sink(*this, request, writer, area.pixels, observer_, &ShowDrawnRows);
-    renderer_.Render(request->page, dpi, sink, nullptr, &area);
-    if (overlay_ != nullptr) {
+    if (!reflow) {
+      renderer_.Render(request->page, dpi, sink, nullptr, &area);
+    } else if (model != nullptr) {
+      reflowPainter_.Render(request->page, *model, dpi, sink, nullptr, &area.pixels);
+    }
+    if (overlay_ != nullptr && !reflow) {
       const IntRect marked = IntersectPixels(area.pixels, request->BitmapRect());
       if (!marked.IsEmpty()) {
         overlay_->PaintOver(request->page, request->placement.matrix, marked, *request->bitmap, request->originX,
