@@ -56,6 +56,14 @@ class PictureSegments {
     // Reflow space runs upwards from the column's top; device rows run
     // down from it.
     const DoubleMatrix reflowToDevice{scale, 0, 0, -scale, 0, 0};
+    // A page matrix that cannot be inverted places no picture (below).
+    const double inverse = det != 0.0 ? 1.0 / det : 0.0;
+    const DoubleMatrix deviceToPage{page.d * inverse,
+                                    -page.b * inverse,
+                                    -page.c * inverse,
+                                    page.a * inverse,
+                                    (page.c * page.f - page.d * page.e) * inverse,
+                                    (page.b * page.e - page.a * page.f) * inverse};
     ContentKey next{};
     // A picture's run is the one its shift command moves; the commands
     // stand in the order their runs were made, which is content order.
@@ -67,9 +75,6 @@ class PictureSegments {
       if (!run.placed || run.end.operation < run.start.operation) continue;
       const ContentKey first{0, run.start.operation, {0, 0}};
       if (first < next) continue;
-      const DoubleMatrix deviceToPage{page.d / det,  -page.b / det, -page.c / det, page.a / det,
-                                      (page.c * page.f - page.d * page.e) / det,
-                                      (page.b * page.e - page.a * page.f) / det};
       const DoubleMatrix m = Concat(Concat(deviceToPage, ToDouble(run.placement)), reflowToDevice);
       if (first.operation > next.operation)
         Add(next, {0, first.operation - 1, {0xFFFFFFFFu, 0xFFFFFFFFu}}, runtime::kIdentityMatrix, false);
