@@ -16,11 +16,13 @@ constexpr uint32_t kMaxAddAttempts = 3;
 }  // namespace
 
 FlowColumn::FlowColumn(runtime::ArenaAllocator& arena, ReflowModel* model, runtime::Fixed viewWidth,
-                       runtime::Fixed maxPictureHeight)
+                       runtime::Fixed maxPictureHeight, runtime::Fixed margin)
     : arena_(arena),
       model_(model),
       maxPictureHeight_(maxPictureHeight),
-      line_(arena, runtime::FixedSubSat(viewWidth, 2 * kMargin)) {}
+      line_(arena, runtime::FixedSubSat(viewWidth, runtime::FixedAddSat(margin, margin))),
+      margin_(margin),
+      left_(margin) {}
 
 void FlowColumn::AddElement(FlowElement& element, uint32_t depth) {
   // Each attempt places at least the line before the element, so the
@@ -61,7 +63,7 @@ void FlowColumn::FlushLine(uint32_t position, bool final) {
   if (final && ink) {
     MoveDown(pendingDepth_);
     pendingDepth_ = 0;
-    MoveDown(kMargin);
+    MoveDown(margin_);
   }
   if (model_ != nullptr) {
     model_->SetHeight(runtime::NegateSat(penY_));
@@ -101,7 +103,7 @@ void FlowColumn::AddPicture(FlowPicture& picture) {
   if (centred) offset = runtime::FixedSubSat(available, runtime::FixedMul(scale, w)) / 2;
   MoveDown(runtime::FixedMul(scale, h));
   picture.Place(runtime::FixedAddSat(left_, offset), penY_, scale, true);
-  MoveDown(kMargin);
+  MoveDown(margin_);
   if (model_ != nullptr) model_->SetHeight(runtime::NegateSat(penY_));
 }
 

@@ -32,10 +32,10 @@ class FlowColumn {
   // Room kept at either side of the column, and below a paragraph.
   static constexpr runtime::Fixed kMargin = 5 << 16;
 
-  // `viewWidth` wide less the margins; `maxPictureHeight` (0 or less: no
-  // limit) bounds a picture's height.
+  // `viewWidth` wide less the margins (`margin` at either side);
+  // `maxPictureHeight` (0 or less: no limit) bounds a picture's height.
   FlowColumn(runtime::ArenaAllocator& arena, ReflowModel* model, runtime::Fixed viewWidth,
-             runtime::Fixed maxPictureHeight);
+             runtime::Fixed maxPictureHeight, runtime::Fixed margin = kMargin);
 
   void AddElement(FlowElement& element) { AddElement(element, 0); }
   void AddPicture(FlowPicture& picture);
@@ -58,7 +58,8 @@ class FlowColumn {
   ReflowModel* model_;
   runtime::Fixed maxPictureHeight_;
   LineBuilder line_;
-  runtime::Fixed left_ = kMargin;
+  runtime::Fixed margin_;
+  runtime::Fixed left_;
   runtime::Fixed penY_ = 0;
   runtime::Fixed pendingDepth_ = 0;
 };

@@ -60,7 +60,8 @@ bool BaselineRotation(Fixed main, Fixed other, runtime::Matrix& out, bool vertic
 ReflowDevice::ReflowDevice(ReflowModel& model, int32_t pageIndex, const ReflowSegment* segments,
                            uint32_t segmentCount)
     : model_(model),
-      column_(model.Arena(), &model, model.ViewWidth(), runtime::AbsSat(model.ViewHeight())),
+      column_(model.Arena(), &model, model.ViewWidth(), runtime::AbsSat(model.ViewHeight()),
+              runtime::FixedDiv(FlowColumn::kMargin, model.Unit())),
       segments_(segments),
       segmentCount_(segmentCount),
       overflow_(model.Arena(), 1),
@@ -167,7 +168,7 @@ int ReflowDevice::BeginGlyphs(const runtime::TextPosition& position, const TextR
   if (segment->style.kind == ReflowStyle::kPictureKind) {
     // The segment's text goes with its picture.
     runRecord_ = nullptr;
-    if (!segmentHasGlyph_) StartSegmentPicture(position, *segment);
+    if (!segmentHasGlyph_) StartSegmentPicture(*segment);
     return 0;
   }
   run_ = &run;
@@ -375,7 +376,7 @@ void ReflowDevice::DoImage(const runtime::TextPosition& position, const runtime:
   const ReflowSegment* segment = SegmentAt(position);
   if (segment == nullptr) return;
   if (segment->style.kind == ReflowStyle::kPictureKind) {
-    if (!segmentHasGlyph_) StartSegmentPicture(position, *segment);
+    if (!segmentHasGlyph_) StartSegmentPicture(*segment);
     return;
   }
   if (box.x0 >= box.x1 || box.y0 >= box.y1) return;
@@ -390,21 +391,21 @@ void ReflowDevice::DoImage(const runtime::TextPosition& position, const runtime:
   column_.AddElement(*runtime::NewInArena<PictureElement>(column_.Arena(), record));
 }
 
-void ReflowDevice::StartSegmentPicture(const runtime::TextPosition& position, const ReflowSegment& segment) {
+void ReflowDevice::StartSegmentPicture(const ReflowSegment& segment) {
   segmentHasGlyph_ = true;
   if (segmentPicturesDone_) return;
   const runtime::Rect& box = segment.box;
   if (box.x0 >= box.x1 || box.y0 >= box.y1) return;
   FlushPending();
-  RunRecord& run = model_.AddRun(position, runtime::kIdentityMatrix);
+  RunRecord& run = model_.AddRun(segment.range.start, runtime::kIdentityMatrix);
   model_.AddCommand(
       *runtime::NewInArena<RunShiftCommand>(model_.Arena(), run, model_.ViewMatrix(), model_.RecordsLines()));
   lastPicture_ = &run;
-  if (segment.range.end.operation == 0xFFFFFFFFu) {
-    // The segment runs to the page's end: the picture covers the rest.
-    run.end = segment.range.end;
-    segmentPicturesDone_ = true;
-  }
+  // The picture is the rest of its segment: the painter paints those
+  // operations through its placement.
+  run.end = segment.range.end;
+  // A segment that runs to the page's end leaves nothing for another.
+  if (segment.range.end.operation == 0xFFFFFFFFu) segmentPicturesDone_ = true;
   const PictureRecord record = MakePicture(run, box, model_.ViewMatrix(), true);
   column_.AddPicture(*runtime::NewInArena<SegmentPicture>(column_.Arena(), record));
 }

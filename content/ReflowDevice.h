@@ -105,7 +105,7 @@ class ReflowDevice final : public TextJobClient, public SpaceElement::Sink {
   void FlushPending();
   void DoImage(const runtime::TextPosition& position, const runtime::Rect& box);
   // Lays out `segment` as one picture, once, from its first event.
-  void StartSegmentPicture(const runtime::TextPosition& position, const ReflowSegment& segment);
+  void StartSegmentPicture(const ReflowSegment& segment);
   // A picture record for `run` over `box` with the links over the box.
   PictureRecord MakePicture(RunRecord& run, const runtime::Rect& box, const runtime::Matrix& view,
                             bool startsSegment);

@@ -106,6 +106,10 @@ class ReflowModel final : public PageLinkList {
   const pdf::PageLinkList* Links() const { return links_; }
   runtime::Fixed ViewWidth() const { return viewWidth_; }
   runtime::Fixed ViewHeight() const { return viewHeight_; }
+  // Points per unit of the page's space (1 unless the page gives its own
+  // unit): the column's own margins are in points.
+  runtime::Fixed Unit() const { return unit_; }
+  void SetUnit(runtime::Fixed unit) { unit_ = unit > 0 ? unit : runtime::kFixedOne; }
   bool RecordsLines() const { return viewHeight_ != 0; }
 
   // A run beginning at `start` whose baseline `rotation` turns horizontal.
@@ -157,6 +161,7 @@ class ReflowModel final : public PageLinkList {
   runtime::Fixed viewWidth_;
   runtime::Fixed viewHeight_;
   runtime::Fixed height_ = 0;
+  runtime::Fixed unit_ = runtime::kFixedOne;
   runtime::Matrix viewMatrix_;
   runtime::ArenaAllocator arena_;
   runtime::ArenaVector<RunRecord*> runs_;

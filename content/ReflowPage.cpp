@@ -2,7 +2,9 @@
 
 #include "content/TextForwardingHandler.h"
 #include "content/TextJob.h"
+#include "pdf/PageBoxes.h"
 #include "runtime/ErrorTrap.h"
+#include "runtime/Fixed.h"
 
 namespace content {
 
@@ -21,6 +23,12 @@ const pdf::PageLinkList* ReadLinks(runtime::LibraryContext* owner, const runtime
   return links ? &*links : nullptr;
 }
 
+// A length in points as units of `page`'s user space, which the text is
+// measured in.
+runtime::Fixed InPageUnits(const runtime::ObjectHandle& page, runtime::Fixed points) {
+  return runtime::FixedDiv(points, pdf::PageBoxes::ReadUnit(page));
+}
+
 }  // namespace
 
 ReflowPage::ReflowPage(runtime::LibraryContext* owner, pdf::Document& document, int32_t pageIndex, FontSource* fonts,
@@ -31,7 +39,10 @@ ReflowPage::ReflowPage(runtime::LibraryContext* owner, pdf::Document& document, 
       fonts_(fonts),
       textFonts_(textFonts),
       page_(TextPage::Load(owner, document, pageIndex, fonts, textFonts)),
-      model_(owner, ReadLinks(owner, page_.page, links_), viewWidth, viewHeight) {}
+      model_(owner, ReadLinks(owner, page_.page, links_), InPageUnits(page_.page, viewWidth),
+             InPageUnits(page_.page, viewHeight)) {
+  model_.SetUnit(pdf::PageBoxes::ReadUnit(page_.page));
+}
 
 ReflowStyle ReflowPage::PageStyle(runtime::Fixed fontSize) {
   ReflowStyle style;

@@ -28,7 +28,9 @@ class TextFontSource;
 class ReflowPage {
  public:
   // Loads page `pageIndex` (errors of the page pass); a link list that
-  // cannot be read leaves the page without links.
+  // cannot be read leaves the page without links. The view's size is in
+  // points; the model holds it in the page's units, which differ from
+  // points on a page that states its own unit.
   ReflowPage(runtime::LibraryContext* owner, pdf::Document& document, int32_t pageIndex, FontSource* fonts,
              TextFontSource* textFonts, runtime::Fixed viewWidth, runtime::Fixed viewHeight);
   ReflowPage(const ReflowPage&) = delete;

@@ -24,9 +24,10 @@ class ReflowPainter {
   ReflowPainter(pdf::Document& document, color::ColorContext& colors, FontSource* fonts);
 
   // Paints page `index`, reflowed into `model`, into `sink`: the view's
-  // width by the column's height, in pixels.
+  // width by the column's height, in pixels, or only the pixels of it in
+  // `wanted` (the sink's rows then start at column wanted->x0).
   PageRenderer::Result Render(int32_t index, const ReflowModel& model, double dpi, PageRowSink& sink,
-                              PaintTarget* target);
+                              PaintTarget* target, const runtime::IntRect* wanted = nullptr);
 
  private:
   pdf::Document& document_;

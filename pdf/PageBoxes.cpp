@@ -4,6 +4,7 @@
 
 #include "pdf/ArrayReaders.h"
 #include "pdf/InheritedAttribute.h"
+#include "runtime/Dictionary.h"
 #include "runtime/ErrorTrap.h"
 
 namespace pdf {
@@ -47,6 +48,13 @@ PageBoxes PageBoxes::Read(const runtime::ObjectHandle& page) {
   runtime::ObjectHandle rotate = GetInheritedAttribute(page, "Rotate");
   if (!rotate.IsNull()) boxes.rotation = NormaliseRotation(rotate->AsInteger());
   return boxes;
+}
+
+runtime::Fixed PageBoxes::ReadUnit(const runtime::ObjectHandle& page) {
+  const runtime::ObjectHandle unit = runtime::Dictionary::Get(page, "UserUnit").Resolved();
+  if (!unit->Is(runtime::ObjectTag::kInteger) && !unit->Is(runtime::ObjectTag::kReal)) return runtime::kFixedOne;
+  const runtime::Fixed value = runtime::Dictionary::GetNumberOr(page, "UserUnit", runtime::kFixedOne);
+  return value > 0 ? value : runtime::kFixedOne;
 }
 
 }  // namespace pdf

@@ -24,6 +24,9 @@ class PageBoxes {
   // (runtime, 2) for a box that is not an array of at least four numbers,
   // or a "Rotate" that is not an integer multiple of 90.
   static PageBoxes Read(const runtime::ObjectHandle& page);
+  // Points per unit of the page's user space ("UserUnit"): 1 unless the
+  // page gives a positive number.
+  static runtime::Fixed ReadUnit(const runtime::ObjectHandle& page);
   // `degrees` reduced to 0..359; (runtime, 2) when it is not a multiple of 90.
   static int32_t NormaliseRotation(int32_t degrees);
 };

@@ -5,6 +5,7 @@
 // band, and the finished pixels are shown as they come.
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "raster/HostRowWriter.h"
 #include "runtime/ArenaAllocator.h"
@@ -12,6 +13,7 @@
 #include "runtime/Scheduler.h"
 #include "runtime/TransientBlocks.h"
 #include "viewer/HostBitmap.h"
+#include "viewer/PageLayoutParams.h"
 #include "viewer/RenderRegion.h"
 
 namespace viewer {
@@ -58,6 +60,14 @@ class BitmapRowSink final : public content::PageRowSink {
   RenderObserver* observer_;
   void (*shown_)(RenderRegion&, RenderRequest*, const IntRect&);
 };
+
+// White rows over `part`, through `sink`.
+void WriteWhiteRows(content::PageRowSink& sink, runtime::ArenaAllocator& arena, const IntRect& part) {
+  const size_t bytes = static_cast<size_t>(part.x1 - part.x0) * 4;
+  auto* row = static_cast<uint8_t*>(arena.Alloc(bytes));
+  std::memset(row, 0xFF, bytes);
+  sink.Rows(part.y0, part.y1 - part.y0, part.x1 - part.x0, row, 0);
+}
 
 // Keeps a request alive while a thread draws it, and hands it back however
 // the drawing ends: a request still owned by this thread is finished; one
@@ -216,11 +226,38 @@ void RenderRegion::DrawDirtyAreas(RenderRequest* request) {
   content::PageRenderer::Area area;
   area.viewRotation = layout_->viewRotation;
   const double dpi = DotsPerInch();
+  // In the reflow modes the page is its reflowed column, drawn from the
+  // reflow the layout sized its cell by; marks over the page as drawn
+  // would land elsewhere, so none are made.
+  const bool reflow = IsReflowMode(layout_->params.layoutMode);
+  // The model is held while the painting yields: a layout meanwhile may
+  // reflow other pages or change the column.
+  const ReflowPages::Hold held(reflowed_, reflow ? request->page : -1);
+  const content::ReflowModel* model = held.Model();
   while (request->dirtyCount > 0) {
     area.pixels = request->dirty[0];
     BitmapRowSink sink(*this, request, writer, area.pixels, observer_, &ShowDrawnRows);
-    renderer_.Render(request->page, dpi, sink, nullptr, &area);
-    if (overlay_ != nullptr) {
+    if (!reflow) {
+      renderer_.Render(request->page, dpi, sink, nullptr, &area);
+    } else {
+      IntRect column{};
+      if (model != nullptr) {
+        const content::PageRenderer::Result result =
+            reflowPainter_.Render(request->page, *model, dpi, sink, nullptr, &area.pixels);
+        column = {0, 0, result.width, result.height};
+      }
+      // What the column does not reach (its edge rounded apart from the
+      // cell's, or no column at all) is white.
+      const IntRect& a = area.pixels;
+      const IntRect rest[2] = {{std::max(a.x0, column.x1), a.y0, a.x1, a.y1},
+                               {a.x0, std::max(a.y0, column.y1), std::min(a.x1, column.x1), a.y1}};
+      for (const IntRect& part : rest) {
+        if (part.IsEmpty()) continue;
+        BitmapRowSink white(*this, request, writer, part, observer_, &ShowDrawnRows);
+        WriteWhiteRows(white, arena, part);
+      }
+    }
+    if (overlay_ != nullptr && !reflow) {
       const IntRect marked = IntersectPixels(area.pixels, request->BitmapRect());
       if (!marked.IsEmpty()) {
         overlay_->PaintOver(request->page, request->placement.matrix, marked, *request->bitmap, request->originX,

@@ -7,6 +7,7 @@
 #include "runtime/ErrorRecord.h"
 #include "runtime/ErrorTrap.h"
 #include "viewer/PagePlacement.h"
+#include "viewer/ReflowPageSizes.h"
 #include "viewer/ViewFrame.h"
 
 namespace viewer {
@@ -91,7 +92,18 @@ void PageView::LayOut(const Point64& offset) {
   layout_.viewRotation = rotation_;
   layout_.windowFromPage = true;
   layout_.windowFromPageOffset = offset;
-  layout_.ComputeWithScrollBars(pages_, p);
+  ReflowPages* reflowed = IsReflowMode(layoutMode_) && render_ != nullptr ? render_->Reflow() : nullptr;
+  if (reflowed == nullptr) {
+    layout_.ComputeWithScrollBars(pages_, p);
+    return;
+  }
+  // The pages are their reflowed columns, as wide as the view at the zoom
+  // asked for, and upright.
+  const Fixed zoom = zoom_.mode == kZoomExplicit || layout_.effectiveZoom <= 0 ? zoom_.factor : layout_.effectiveZoom;
+  reflowed->SetColumn(ReflowPageSizes::ColumnWidth(p, zoom), ReflowPageSizes::ViewHeight(p, zoom));
+  ReflowPageSizes columns(pages_, *reflowed);
+  layout_.viewRotation = 0;
+  layout_.ComputeWithScrollBars(columns, p);
 }
 
 void PageView::RefreshLayout() {

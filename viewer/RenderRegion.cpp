@@ -98,6 +98,8 @@ RenderRegion::RenderRegion(runtime::LibraryContext* context, pdf::Document& docu
       colors_(context, &document),
       fonts_(document),
       renderer_(document, colors_, &fonts_),
+      reflowed_(context, document, &fonts_),
+      reflowPainter_(document, colors_, &fonts_),
       queue_(context, context, 4),
       pool_(context) {}
 

@@ -13,6 +13,7 @@
 
 #include "color/ColorContext.h"
 #include "content/PageRenderer.h"
+#include "content/ReflowPainter.h"
 #include "fonts/DocumentFontSource.h"
 #include "pdf/Document.h"
 #include "runtime/Event.h"
@@ -23,6 +24,7 @@
 #include "runtime/ViewSurface.h"
 #include "viewer/PageLayout.h"
 #include "viewer/PageOverlay.h"
+#include "viewer/ReflowPages.h"
 #include "viewer/RenderRequest.h"
 #include "viewer/RenderScheduling.h"
 #include "viewer/RenderThreadPool.h"
@@ -60,6 +62,7 @@ class RenderRegion : public RenderScheduling {
   // Paints the visible cells of the last layout over `clip` (window
   // pixels): frames, borders and shadows, and each page's bitmap or white.
   bool PaintVisibleCells(runtime::ViewSurface& surface, const runtime::HostRect& clip) override;
+  ReflowPages* Reflow() override { return &reflowed_; }
 
   // The first queued request in state 1 becomes taken (state 2).
   RenderRequest* TakeNextPending();
@@ -115,6 +118,9 @@ class RenderRegion : public RenderScheduling {
   color::ColorContext colors_;
   fonts::DocumentFontSource fonts_;
   content::PageRenderer renderer_;
+  // The reflow modes draw the pages' reflowed columns.
+  ReflowPages reflowed_;
+  content::ReflowPainter reflowPainter_;
   const PageLayout* layout_ = nullptr;
   runtime::RecordVector<RenderRequest*> queue_;
   RenderThreadPool pool_;

@@ -13,6 +13,7 @@ class ViewSurface;
 namespace viewer {
 
 class PageLayout;
+class ReflowPages;
 
 class RenderScheduling {
  public:
@@ -29,6 +30,8 @@ class RenderScheduling {
   virtual bool PaintVisibleCells(runtime::ViewSurface& /*surface*/, const runtime::HostRect& /*clip*/) {
     return false;
   }
+  // The pages reflowed for the reflow modes; null when nothing reflows.
+  virtual ReflowPages* Reflow() { return nullptr; }
 
  protected:
   ~RenderScheduling() = default;

@@ -7,7 +7,7 @@
 #include "content/AnnotationAppearances.h"
 #include "content/ContentOwner.h"
 #include "content/ContentStream.h"
-#include "content/Page.h"
+#include "content/PagePaintSetup.h"
 #include "pdf/Document.h"
 #include "pdf/Page.h"
 #include "pdf/PageBoxes.h"
@@ -60,20 +60,11 @@ runtime::Matrix PageRenderer::PageMatrix(const runtime::Rect& box, int32_t rotat
 
 PageRenderer::Result PageRenderer::Render(int32_t index, double dpi, PageRowSink& sink, PaintTarget* target,
                                           const Area* area) {
-  runtime::LibraryContext* context = document_.Context();
-  const runtime::ObjectReference reference = pdf::PageTree::FindPageRef(document_, index);
-  const runtime::ObjectHandle page = document_.GetObject(reference.number, reference.generation);
-  const pdf::PageBoxes boxes = pdf::PageBoxes::Read(page);
+  PagePaintSetup setup(document_, index);
   Result result;
-  // A page may state a unit larger than a point ("UserUnit", 1/72 inch by
-  // default); a value that is no positive number counts as 1.
-  double unit = 1.0;
-  const runtime::ObjectHandle userUnit = runtime::Dictionary::Get(page, "UserUnit").Resolved();
-  if (userUnit->Is(runtime::ObjectTag::kInteger) || userUnit->Is(runtime::ObjectTag::kReal))
-    unit = runtime::FixedToDouble(runtime::Dictionary::GetNumberOr(page, "UserUnit", runtime::kFixedOne));
-  if (!(unit > 0.0)) unit = 1.0;
-  const int32_t rotation = area != nullptr ? ((boxes.rotation + area->viewRotation) % 360 + 360) % 360 : boxes.rotation;
-  const runtime::Matrix matrix = PageMatrix(boxes.box, rotation, dpi * unit, result.width, result.height);
+  const int32_t rotation =
+      area != nullptr ? ((setup.Boxes().rotation + area->viewRotation) % 360 + 360) % 360 : setup.Boxes().rotation;
+  const runtime::Matrix matrix = setup.DeviceMatrix(rotation, dpi, result.width, result.height);
   // The columns and rows to paint.
   runtime::IntRect wanted{0, 0, result.width, result.height};
   if (area != nullptr) {
@@ -81,19 +72,7 @@ PageRenderer::Result PageRenderer::Render(int32_t index, double dpi, PageRowSink
               std::min(result.height, area->pixels.y1)};
     if (wanted.IsEmpty()) return result;
   }
-  const runtime::ObjectHandle resources = pdf::Page::GetResources(page).resources;
-
-  PageInfo info;
-  info.document = &document_;
-  info.matrix = matrix;
-  info.fonts = fonts_;
-  info.forms = &forms_;
-  info.images = &images_;
-  info.structParents = runtime::Dictionary::GetIntegerOr(page, "StructParents", -1);
-
-  ContentMachine* machine = Page::NewMachine(document_, page);
-  if (machine == nullptr) runtime::ThrowRuntime(runtime::kOutOfMemory);
-  MachineHolder holder(context, machine);
+  const PageInfo info = setup.Info(matrix, fonts_, &forms_, &images_);
 
   // The page's content, then its annotations' appearances over it, each
   // from the page's fresh state; an error of either is kept.
@@ -120,8 +99,8 @@ PageRenderer::Result PageRenderer::Render(int32_t index, double dpi, PageRowSink
       }, this);
     }
   };
-  PagePainter painter(*machine, resources, page, matrix, target);
-  PaintInBands(context, colors_, info, result, sink, painter, &wanted);
+  PagePainter painter(setup.Machine(), setup.Resources(), setup.Page(), matrix, target);
+  PaintInBands(document_.Context(), colors_, info, result, sink, painter, &wanted);
   return result;
 }
 

@@ -1,0 +1,205 @@
+// The viewer's reflow mode through viewer-sim scripts: a short page and a
+// page whose one long line is wider than the screen, shown reflowed on a
+// screen 240 pixels wide. The long line is broken into several within the
+// screen, the pages sit on white with no frame, border or shadow, and a
+// dashed line parts them. The reflow cache is checked beside it.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "pdf/Document.h"
+#include "runtime/LibraryContext.h"
+#include "tests/pdf/PdfTestSupport.h"
+#include "tests/platform/TempFolder.h"
+#include "tests/support/PngPicture.h"
+#include "tests/viewer/ViewerSimRun.h"
+#include "tests/viewer/ViewerTestDocuments.h"
+#include "fonts/DocumentFontSource.h"
+#include "viewer/ReflowPages.h"
+
+namespace viewer {
+namespace {
+
+using runtime::FixedFromInt;
+
+const char kShortPage[] = "BT /F1 12 Tf 72 700 Td (Short first page.) Tj ET";
+// About 560 points of text on one line: more than twice the column.
+const char kLongLine[] =
+    "BT /F1 12 Tf 30 700 Td (The quick brown fox jumps over the lazy dog and keeps on running far beyond the edge "
+    "of any narrow screen) Tj ET";
+
+struct Rgb {
+  int r, g, b;
+};
+
+Rgb PixelAt(const testsupport::Picture& p, int x, int y) {
+  const uint8_t* q = &p.rgb[(static_cast<size_t>(y) * p.width + x) * 3];
+  return {q[0], q[1], q[2]};
+}
+
+bool IsInk(const Rgb& c) { return c.r + c.g + c.b < 3 * 100; }
+bool IsWhite(const Rgb& c) { return c.r >= 250 && c.g >= 250 && c.b >= 250; }
+// Mid grey, as the screen's 16-bit pixels give it.
+bool IsDash(const Rgb& c) {
+  return c.r >= 100 && c.r <= 160 && std::abs(c.r - c.g) <= 4 && std::abs(c.g - c.b) <= 4;
+}
+
+// Runs of rows holding ink: the text lines shown.
+std::vector<std::pair<int, int>> InkBands(const testsupport::Picture& p) {
+  std::vector<std::pair<int, int>> bands;
+  for (int y = 0; y < p.height; ++y) {
+    bool ink = false;
+    for (int x = 0; x < p.width && !ink; ++x) ink = IsInk(PixelAt(p, x, y));
+    if (!ink) continue;
+    if (!bands.empty() && bands.back().second == y) {
+      bands.back().second = y + 1;
+    } else {
+      bands.push_back({y, y + 1});
+    }
+  }
+  return bands;
+}
+
+// A row whose pixels go two dash-grey, two white, across most of the
+// screen: the line between two reflowed pages.
+bool IsStripRow(const testsupport::Picture& p, int y) {
+  int dashes = 0;
+  for (int x = 0; x + 4 <= p.width; x += 4) {
+    const bool on = IsDash(PixelAt(p, x, y)) && IsDash(PixelAt(p, x + 1, y));
+    const bool off = IsWhite(PixelAt(p, x + 2, y)) && IsWhite(PixelAt(p, x + 3, y));
+    const bool shifted = IsWhite(PixelAt(p, x, y)) && IsWhite(PixelAt(p, x + 1, y)) &&
+                         IsDash(PixelAt(p, x + 2, y)) && IsDash(PixelAt(p, x + 3, y));
+    if ((on && off) || shifted) ++dashes;
+  }
+  return dashes >= p.width / 4 - 8;
+}
+
+class ViewerReflowTest : public ::testing::Test {
+ protected:
+  std::vector<std::string> Script(const std::string& pdf, const std::string& script, const std::string& options) {
+    int status = -1;
+    const std::string output = RunSim("'" + pdf + "' " + options + " --script '" + script + "'", &status);
+    EXPECT_EQ(status, 0) << output;
+    std::vector<std::string> lines;
+    std::istringstream in(output.substr(0, output.find("log:\n")));
+    for (std::string line; std::getline(in, line);) {
+      if (line.rfind("  ", 0) == 0) lines.push_back(line.substr(2));
+    }
+    return lines;
+  }
+  std::string Write(const std::string& name, const std::string& bytes) {
+    const std::string path = folder_.path() + "/" + name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+
+  platform::testing::TempFolder folder_;
+};
+
+TEST_F(ViewerReflowTest, ReflowBreaksTheLongLineWithinTheScreenOnWhite) {
+  const std::string pdf = Write("reflow.pdf", viewertest::TextPages({{kShortPage, ""}, {kLongLine, ""}}));
+  const std::string drawn = folder_.path() + "/drawn.png";
+  const std::string reflowed = folder_.path() + "/reflowed.png";
+  const std::vector<std::string> lines =
+      Script(pdf, "idle; command 119; idle; print; dump " + reflowed + "; command 118; zoom 0.8; idle; dump " + drawn,
+             "--options 8 --dpi 96 --size 240x320");
+  ASSERT_FALSE(lines.empty());
+  // Entering the reflow from fit width, below 0.8, raises the zoom to 0.8
+  // as an explicit zoom.
+  EXPECT_NE(lines.front().find("zoom 0xCCCC"), std::string::npos) << lines.front();
+  EXPECT_NE(lines.front().find("mode 0"), std::string::npos) << lines.front();
+
+  testsupport::Picture asDrawn, shown;
+  ASSERT_TRUE(testsupport::ReadPng(drawn, asDrawn));
+  ASSERT_TRUE(testsupport::ReadPng(reflowed, shown));
+  ASSERT_EQ(shown.width, 240);
+  // As drawn, the page is wider than the screen: its left edge and border
+  // show, and its first line runs off the right edge.
+  // Reflowed, the short page's line and the long line broken in three or
+  // more lines, all on white.
+  const std::vector<std::pair<int, int>> bands = InkBands(shown);
+  ASSERT_GE(bands.size(), 4u) << "the long line was not broken within the screen";
+  for (int y = bands.front().first; y < bands.back().second; ++y) {
+    // No frame, border or shadow: beside the text the screen is white
+    // from edge to edge (short pages are centred, grey above and below).
+    for (int x : {0, 1, 2, shown.width - 1})
+      EXPECT_TRUE(IsWhite(PixelAt(shown, x, y)) || IsStripRow(shown, y)) << "row " << y << " column " << x;
+  }
+  // A dashed line between the short page and the long line's first part.
+  bool strip = false;
+  for (int y = bands[0].second; y < bands[1].first && !strip; ++y) strip = IsStripRow(shown, y);
+  EXPECT_TRUE(strip) << "no dashed line between the pages";
+  // The drawn page's one line touches the screen's right edge; no
+  // reflowed line does.
+  auto reachesRight = [](const testsupport::Picture& p, int y0, int y1) {
+    for (int y = y0; y < y1; ++y)
+      for (int x = p.width - 12; x < p.width; ++x)
+        if (IsInk(PixelAt(p, x, y))) return true;
+    return false;
+  };
+  bool drawnReaches = false;
+  for (const auto& band : InkBands(asDrawn)) drawnReaches = drawnReaches || reachesRight(asDrawn, band.first, band.second);
+  EXPECT_TRUE(drawnReaches) << "the fixture's line must be wider than the screen as drawn";
+  for (const auto& band : bands) EXPECT_FALSE(reachesRight(shown, band.first, band.second)) << band.first;
+}
+
+TEST(ReflowPagesTest, PagesAreKeptWhileTheColumnKeepsItsWidth) {
+  // Asking again for a kept page reflows nothing; a new column width
+  // reflows it anew and longer; a page with nothing on it still has the
+  // least length, and a page that cannot be loaded has no model.
+  runtime::LibraryContext context;
+  context.memory.SetBudget(runtime::kNoLimit);
+  const std::string bytes = viewertest::TextPages({{kLongLine, ""}, {"", ""}}, "", {});
+  pdftest::OpenDocument document(&context, bytes);
+  fonts::DocumentFontSource fonts(*document);
+  ReflowPages pages(&context, *document, &fonts);
+  pages.SetColumn(FixedFromInt(300), FixedFromInt(400));
+  const runtime::Fixed wide = pages.Length(0);
+  ASSERT_NE(pages.Model(0), nullptr);
+  EXPECT_EQ(pages.Builds(), 1u);
+  pages.SetColumn(FixedFromInt(100), FixedFromInt(400));
+  const runtime::Fixed narrow = pages.Length(0);
+  EXPECT_EQ(pages.Builds(), 2u);
+  EXPECT_GT(narrow, wide);
+  EXPECT_EQ(pages.Length(1), ReflowPages::kMinLength);
+  EXPECT_EQ(pages.Model(5), nullptr);
+  EXPECT_EQ(pages.Length(5), ReflowPages::kMinLength);
+}
+
+TEST(ReflowPagesTest, AHeldPageOutlivesANewColumnAndAFullCache) {
+  // A render thread paints from a held model while the layout changes the
+  // column and reflows more pages than are kept: the held model stays
+  // whole, and every kept page being held leaves a new page without one.
+  runtime::LibraryContext context;
+  context.memory.SetBudget(runtime::kNoLimit);
+  std::vector<viewertest::TextPage> many(ReflowPages::kKeptPages + 2, viewertest::TextPage{kLongLine, ""});
+  const std::string bytes = viewertest::TextPages(many);
+  pdftest::OpenDocument document(&context, bytes);
+  fonts::DocumentFontSource fonts(*document);
+  ReflowPages pages(&context, *document, &fonts);
+  pages.SetColumn(FixedFromInt(100), FixedFromInt(400));
+  {
+    const ReflowPages::Hold held(pages, 0);
+    ASSERT_NE(held.Model(), nullptr);
+    const runtime::Fixed height = held.Model()->Height();
+    pages.SetColumn(FixedFromInt(300), FixedFromInt(400));
+    for (int32_t page = 1; page < static_cast<int32_t>(many.size()); ++page) EXPECT_NE(pages.Model(page), nullptr);
+    EXPECT_EQ(held.Model()->Height(), height);
+    EXPECT_EQ(held.Model()->ViewWidth(), FixedFromInt(100));
+  }
+  std::vector<std::unique_ptr<ReflowPages::Hold>> holds;
+  for (int32_t page = 0; page < static_cast<int32_t>(ReflowPages::kKeptPages); ++page)
+    holds.push_back(std::make_unique<ReflowPages::Hold>(pages, page));
+  for (const auto& hold : holds) EXPECT_NE(hold->Model(), nullptr);
+  EXPECT_EQ(pages.Model(ReflowPages::kKeptPages), nullptr);
+  holds.clear();
+  EXPECT_NE(pages.Model(ReflowPages::kKeptPages), nullptr);
+}
+
+}  // namespace
+}  // namespace viewer
