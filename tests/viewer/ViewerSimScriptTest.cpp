@@ -389,6 +389,40 @@ TEST_F(ViewerSimScriptTest, WholeWordsAndCaseFromTheFirstWordOfTheDocument) {
   }
 }
 
+TEST_F(ViewerSimScriptTest, CancelEndsARunningSearchAndItsBusyState) {
+  // Twelve pages of many small strings, so that the search takes several
+  // turns of the scheduler; the word is only on the last page.
+  std::string filler = "BT /F1 12 Tf 72 700 Td ";
+  for (int i = 0; i < 3000; ++i) filler += "(x) Tj ";
+  filler += "ET";
+  std::vector<SimPage> pages(12, SimPage{filler, ""});
+  pages.back().content = "BT /F1 12 Tf 72 700 Td (a needle here) Tj ET";
+  const std::string pdf = Write("long.pdf", TextPages(pages));
+  std::string all;
+  const std::vector<std::string> lines =
+      Script(pdf, "find needle; search; busy; slice 1; busy; command 136; busy; next; busy; next; busy", "", &all);
+  ASSERT_EQ(lines.size(), 7u) << all;
+  // Find Next shows the busy keys and leaves the search to the scheduler;
+  // one turn does not get it through the pages.
+  EXPECT_EQ(lines[0], "busy keys 1 count 1 search running");
+  EXPECT_EQ(lines[1], "busy keys 1 count 1 search running");
+  // Cancel kills the search thread: the main keys come back, the busy
+  // level goes, and no count is shown.
+  EXPECT_EQ(lines[2], "busy keys 0 count 0 search none");
+  // The next Find Next searches afresh, stops at the match with the main
+  // keys, and the one after it ends the search with the count.
+  SimMatch m;
+  EXPECT_TRUE(ParseSimMatch(lines[3], m)) << lines[3];
+  EXPECT_EQ(m.page, 11);
+  EXPECT_EQ(lines[4], "busy keys 0 count 0 search at-match");
+  EXPECT_EQ(lines[5], "message \"Found 1 match(es)\"");
+  EXPECT_EQ(lines[6], "busy keys 0 count 0 search ended");
+  // The busy pair was shown, then the menu tree came back on Cancel.
+  const size_t busyPair = all.find("CreateMenuBar 101,136");
+  ASSERT_NE(busyPair, std::string::npos) << all;
+  EXPECT_NE(all.find("CreateMenuBar 103,127", busyPair), std::string::npos) << all;
+}
+
 TEST_F(ViewerSimScriptTest, ZoomDialogPreselectsTheNearestPresetAndClampsTheChoice) {
   const std::string pdf = Write("zoom.pdf", TextPages(SimBlankPages(1)));
   struct Case {
