@@ -283,6 +283,8 @@ void Viewer::InstallDocument(pdf::Document* document) {
 }
 
 void Viewer::CreatePageView(viewer::OpenDocument* document) {
+  // The search goes with its busy level. No other level is ended here:
+  // each is ended by whoever began it, a killed job as it unwinds.
   CancelLongOperation();
   shownPage = -1;
   pageCount = document != nullptr ? static_cast<uint32_t>(document->PageCount()) : 0;

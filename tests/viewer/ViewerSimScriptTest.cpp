@@ -423,6 +423,50 @@ TEST_F(ViewerSimScriptTest, CancelEndsARunningSearchAndItsBusyState) {
   EXPECT_NE(all.find("CreateMenuBar 103,127", busyPair), std::string::npos) << all;
 }
 
+TEST_F(ViewerSimScriptTest, ZoomsAndTurnsKeepTheTextBeingReadInPlace) {
+  // The first text in the window is the letter W; the search marks it, so
+  // its box on screen shows where the reading position went.
+  struct Case {
+    const char* what;
+    const char* text;
+    const char* script;
+    bool quarterTurns;
+  };
+  const Case cases[] = {
+      // Near the page's top-left corner at fit width: a zoom about the
+      // window's centre would move it by a quarter of its distance from
+      // there, some 30 pixels.
+      {"zooms", "BT /F1 24 Tf 72 720 Td (W) Tj ET BT /F1 12 Tf 72 400 Td (more text) Tj ET",
+       "find W; next; zoomin; selection; zoomin; selection; zoomout; selection", false},
+      // In the middle of a page at twice the size, so that the turned page
+      // leaves room on every side.
+      {"turns", "BT /F1 24 Tf 300 500 Td (W) Tj ET",
+       "zoom 2.0; find W; next; rotr; selection; rotr; selection; rotl; selection; rotl; selection", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string pdf = Write("reading.pdf", TextPages({{c.text, ""}}));
+    const std::vector<std::string> lines = Script(pdf, c.script);
+    ASSERT_GE(lines.size(), 4u);
+    SimMatch first;
+    ASSERT_TRUE(ParseSimMatch(lines[0], first)) << lines[0];
+    for (size_t i = 1; i < lines.size(); ++i) {
+      // "selection page ..." reads as a match line.
+      SimMatch now;
+      ASSERT_TRUE(ParseSimMatch("match" + lines[i].substr(lines[i].find(' ')), now)) << lines[i];
+      // Within a few pixels of rounding, twice over for the sums.
+      EXPECT_NEAR(now.x0 + now.x1, first.x0 + first.x1, 5) << lines[i];
+      EXPECT_NEAR(now.y0 + now.y1, first.y0 + first.y1, 5) << lines[i];
+      // The letter really changed: its size, or its turn after odd steps.
+      const bool changed = std::make_pair(now.x1 - now.x0, now.y1 - now.y0) !=
+                           std::make_pair(first.x1 - first.x0, first.y1 - first.y0);
+      if (!c.quarterTurns || i % 2 == 1) {
+        EXPECT_TRUE(changed) << lines[i];
+      }
+    }
+  }
+}
+
 TEST_F(ViewerSimScriptTest, ZoomDialogPreselectsTheNearestPresetAndClampsTheChoice) {
   const std::string pdf = Write("zoom.pdf", TextPages(SimBlankPages(1)));
   struct Case {
