@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/pdf/PdfTestSupport.h"
 #include "tests/platform/TempFolder.h"
 #include "tests/support/PngPicture.h"
 #include "tests/viewer/ViewerSimRun.h"
@@ -24,6 +25,21 @@ using viewertest::TextPages;
 
 // Empty pages; page i is object 10 + 2 i.
 std::vector<SimPage> SimBlankPages(int count) { return std::vector<SimPage>(static_cast<size_t>(count)); }
+
+// Three pages in a file whose linearisation dictionary says its
+// first-page section holds page `first` ("P"; none when negative), with
+// hint tables that cannot be read.
+std::string LinearizedThreePages(int first) {
+  const std::string page = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] >>";
+  return pdftest::LinearizedTestFile(
+      [&](size_t length) {
+        return "/L " + std::to_string(length) + " /H [40 900] /O " + std::to_string(3 + std::max(first, 0)) +
+               " /E 300 /N 3 /T 400" + (first < 0 ? "" : " /P " + std::to_string(first));
+      },
+      {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Count 3 /Kids [3 0 R 4 0 R 5 0 R] >>", page, page,
+       page},
+      "10");
+}
 
 class ViewerSimScriptTest : public ::testing::Test {
  protected:
@@ -464,6 +480,20 @@ TEST_F(ViewerSimScriptTest, ZoomsAndTurnsKeepTheTextBeingReadInPlace) {
         EXPECT_TRUE(changed) << lines[i];
       }
     }
+  }
+}
+
+TEST_F(ViewerSimScriptTest, ALinearisedFileOpensAtThePageItsFirstPageSectionHolds) {
+  const struct {
+    int first;  // "P", or none
+    int shown;
+  } cases[] = {{-1, 0}, {0, 0}, {1, 1}, {2, 2}, {7, 2}};  // past the last page: the last
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first);
+    const std::string pdf = Write("linear.pdf", LinearizedThreePages(c.first));
+    const std::vector<std::string> lines = Script(pdf, "print");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(SimPageAndMode(lines[0]).first, c.shown) << lines[0];
   }
 }
 
