@@ -91,7 +91,7 @@ class MenuTree {
   // The Tools soft key, followed by the Menu soft key.
   runtime::MenuItemDesc* Root() { return root_; }
   runtime::MenuItemDesc* OkCancelPair() { return okCancel_; }
-  // The Find dialog's keys: "Find" confirms as OK does.
+  // The Find dialog's keys: "Find" (the find command's id) and Cancel.
   runtime::MenuItemDesc* FindCancelPair() { return findCancel_; }
   runtime::MenuItemDesc* BookmarkPair() { return bookmarkPair_; }
   runtime::MenuItemDesc* BusyPair() { return busyPair_; }
