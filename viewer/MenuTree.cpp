@@ -151,6 +151,9 @@ void MenuTree::Build(uint32_t language, uint32_t options, int32_t pageCount,
 
   item = Add(&okCancel_, kCmdOk, kTextOk);
   Add(&item->next, kCmdCancel, kTextCancel);
+  // The Find dialog ends on its own command, "Text" under Find.
+  item = Add(&findCancel_, kCmdFindText, kTextFind);
+  Add(&item->next, kCmdCancel, kTextCancel);
   item = Add(&bookmarkPair_, kCmdSelect, kTextSelect);
   Add(&item->next, kCmdBookmarkCancel, kTextCancel);
   item = Add(&busyPair_, kCmdBusyLabel, kTextOk);

@@ -71,7 +71,7 @@ struct MenuStateInput {
 
 class MenuTree {
  public:
-  // Records for the largest tree and the four soft-key pairs.
+  // Records for the largest tree and the five soft-key pairs.
   static constexpr uint32_t kCapacity = 48;
 
   MenuTree() = default;
@@ -91,6 +91,8 @@ class MenuTree {
   // The Tools soft key, followed by the Menu soft key.
   runtime::MenuItemDesc* Root() { return root_; }
   runtime::MenuItemDesc* OkCancelPair() { return okCancel_; }
+  // The Find dialog's keys: "Find" (the find command's id) and Cancel.
+  runtime::MenuItemDesc* FindCancelPair() { return findCancel_; }
   runtime::MenuItemDesc* BookmarkPair() { return bookmarkPair_; }
   runtime::MenuItemDesc* BusyPair() { return busyPair_; }
   runtime::MenuItemDesc* OkOnly() { return okOnly_; }
@@ -113,6 +115,7 @@ class MenuTree {
   uint32_t language_ = 0;
   runtime::MenuItemDesc* root_ = nullptr;
   runtime::MenuItemDesc* okCancel_ = nullptr;
+  runtime::MenuItemDesc* findCancel_ = nullptr;
   runtime::MenuItemDesc* bookmarkPair_ = nullptr;
   runtime::MenuItemDesc* busyPair_ = nullptr;
   runtime::MenuItemDesc* okOnly_ = nullptr;

@@ -5,8 +5,8 @@
 // is played through the search consumer; every match is shown and the job
 // stops there until it is resumed.
 //
-// The job runs on the caller's stack, one match per Resume: the wait
-// between matches is the time between two Find Next commands.
+// The job runs on the caller's stack, one match per Resume; the viewer
+// calls it from the search's own thread, which waits between matches.
 #include <cstdint>
 
 #include "runtime/ArenaAllocator.h"

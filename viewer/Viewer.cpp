@@ -19,6 +19,9 @@
 #include "runtime/TransientBlocks.h"
 #include "runtime/ViewSurface.h"
 #include "runtime/WideString.h"
+#include "viewer/OpenDocument.h"
+#include "viewer/PageView.h"
+#include "viewer/ReadingPosition.h"
 
 namespace viewer {
 namespace {
@@ -680,12 +683,46 @@ void Viewer::RunRequestPump(const runtime::Deadline& within200, const runtime::D
 // ---------------------------------------------------------------------------
 // Commands, keys and buttons
 
+namespace {
+
+// A page-view request whose change keeps the text being read at its place
+// in the window, when the viewer shows its own page view of its document.
+template <class Change>
+void RunKeepingReadingPosition(Viewer& viewer, bool keep, Change&& change) {
+  viewer.RunPageViewRequest([&] {
+    PageView* view = viewer.pageView == viewer.ownedPageView ? viewer.ownedPageView : nullptr;
+    pdf::Document* document = keep && viewer.currentDocument != nullptr ? viewer.currentDocument->Document() : nullptr;
+    ReadingPosition kept(document, viewer.documentInteraction, view);
+    change();
+    kept.Restore();
+  });
+}
+
+// A zoom keeps the reading position only while the window's centre is on
+// a page; otherwise it zooms about the centre alone.
+bool ZoomKeepsReading(Viewer& viewer) {
+  return viewer.ownedPageView != nullptr && viewer.pageView == viewer.ownedPageView &&
+         ReadingPosition::CentreOnPage(*viewer.ownedPageView);
+}
+
+}  // namespace
+
 void Viewer::ZoomIn() {
-  RunPageViewRequest([&] { pageView->ZoomIn(); });
+  RunKeepingReadingPosition(*this, ZoomKeepsReading(*this), [&] { pageView->ZoomIn(); });
 }
 
 void Viewer::ZoomOut() {
-  RunPageViewRequest([&] { pageView->ZoomOut(); });
+  RunKeepingReadingPosition(*this, ZoomKeepsReading(*this), [&] { pageView->ZoomOut(); });
+}
+
+void Viewer::Rotate(bool right) {
+  RunKeepingReadingPosition(*this, true, [&] {
+    if (right) {
+      pageView->RotateRight();
+    } else {
+      pageView->RotateLeft();
+    }
+  });
 }
 
 void Viewer::SetFitMode(int32_t mode) {
@@ -778,10 +815,10 @@ void Viewer::ExecuteCommand(uint32_t id) {
       if (!IsEmptyText(searchString)) FindNext();
       break;
     case kCmdRotateRight:
-      RunPageViewRequest([&] { pageView->RotateRight(); });
+      Rotate(true);
       break;
     case kCmdRotateLeft:
-      RunPageViewRequest([&] { pageView->RotateLeft(); });
+      Rotate(false);
       break;
     case kCmdSinglePage:
       SetLayoutMode(kLayoutSinglePage);
@@ -858,10 +895,10 @@ int32_t Viewer::OnKeyCommand(char16_t character) {
       OpenFindDialog();
       return 1;
     case u'8':
-      RunPageViewRequest([&] { pageView->RotateLeft(); });
+      Rotate(false);
       return 1;
     case u'9':
-      RunPageViewRequest([&] { pageView->RotateRight(); });
+      Rotate(true);
       return 1;
     default:
       return 0;

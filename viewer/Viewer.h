@@ -483,6 +483,8 @@ class Viewer : public pdf::OpenJobViewer, public runtime::ViewerHooks, public Vi
   void CreateMenuBarGuarded(const runtime::MenuItemDesc* keys);
   void ZoomIn();
   void ZoomOut();
+  // A quarter turn right or left, the text being read kept in place.
+  void Rotate(bool right);
   void SetFitMode(int32_t mode);
   void FindNext();
   // The Find dialog (ViewerFind.cpp): its string and options, then Find

@@ -54,7 +54,7 @@ void Viewer::OpenFindDialog() {
   dialog->SetOption(kOptionMatchCase, options.matchCase);
   dialog->SetOption(kOptionWholeWord, options.wholeWord);
   dialog->SetOption(kOptionBackwards, options.backwards);
-  dialog->SetSoftKeys(menu.OkCancelPair());
+  dialog->SetSoftKeys(menu.FindCancelPair());
   currentDialog = dialog;
   const int32_t result = dialog->RunModal();
   currentDialog = nullptr;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "pdf/LinearizedPages.h"
 #include "pdf/OpenJob.h"
 #include "runtime/Dictionary.h"
 #include "runtime/ErrorTrap.h"
@@ -283,6 +284,8 @@ void Viewer::InstallDocument(pdf::Document* document) {
 }
 
 void Viewer::CreatePageView(viewer::OpenDocument* document) {
+  // The search goes with its busy level. No other level is ended here:
+  // each is ended by whoever began it, a killed job as it unwinds.
   CancelLongOperation();
   shownPage = -1;
   pageCount = document != nullptr ? static_cast<uint32_t>(document->PageCount()) : 0;
@@ -311,9 +314,18 @@ void Viewer::CreatePageView(viewer::OpenDocument* document) {
     size.height = frame.rect.bottom > frame.rect.top ? frame.rect.bottom - frame.rect.top : 0;
     int32_t dpi = kDefaultDpi;
     if (host != nullptr) runtime::RunOnMainStack(context, [&] { dpi = host->GetScreenDpi(); });
+    // A linearised file shows first the page its first-page section holds
+    // (page 0 unless it says otherwise); a linearisation that cannot be
+    // read shows page 0.
+    int32_t firstPage = 0;
+    runtime::CatchAllExceptCancel(context, [&] {
+      if (pdf::LinearizedPages* linearized = document->Document()->Linearization()) {
+        firstPage = linearized->FirstPage();
+      }
+    });
     region = runtime::NewObject<RenderRegion>(context, context, *document->Document(), host, pageViewWindow);
     guard.region = region;
-    made = runtime::NewObject<PageView>(context, context, *document->PageSizes(), region, size, dpi);
+    made = runtime::NewObject<PageView>(context, context, *document->PageSizes(), region, size, dpi, firstPage);
     guard.region = nullptr;
   }
   DocumentInteraction* interaction = nullptr;

@@ -3,8 +3,11 @@
 #include <cstring>
 
 #include "runtime/ErrorTrap.h"
+#include "runtime/Scheduler.h"
+#include "runtime/ThreadHandle.h"
 #include "runtime/TransientBlocks.h"
 #include "runtime/WideString.h"
+#include "viewer/SearchThread.h"
 #include "viewer/Viewer.h"
 
 namespace viewer {
@@ -17,6 +20,12 @@ ViewerSearch::ViewerSearch(Viewer& viewer) : viewer_(viewer), text_(viewer.conte
 ViewerSearch::~ViewerSearch() { DropJob(); }
 
 void ViewerSearch::DropJob() {
+  // The thread walks the job: it goes first.
+  if (SearchThread* thread = thread_) {
+    if (viewer_.longOperation == thread) viewer_.longOperation = nullptr;
+    runtime::ThreadHandle(viewer_.context, thread).Destroy();
+  }
+  thread_ = nullptr;
   SearchJob* job = job_;
   job_ = nullptr;
   runtime::DestroyAndFree(viewer_.context, job);
@@ -60,16 +69,33 @@ TextPosition ViewerSearch::StartPosition() {
   return start;
 }
 
-void ViewerSearch::Run() {
+bool ViewerSearch::Settled() const { return thread_ == nullptr || thread_->IsIdle() || thread_->AtMatch(); }
+
+void ViewerSearch::ThreadGone(const SearchThread* thread) {
+  if (thread_ == thread) thread_ = nullptr;
+}
+
+void ViewerSearch::RunJob(SearchThread* thread) {
+  SearchJob* const job = job_;
+  if (job == nullptr) return;
   bool found = false;
   runtime::ErrorTrap trap(viewer_.context);
-  if (trap.Run([&] { found = job_->Resume(*this); })) {
+  if (trap.Run([&] {
+        found = job->Resume(*this);
+        if (thread == nullptr) return;
+        // The match stays shown until Find Next resumes the thread.
+        while (found) {
+          thread->WaitForResume();
+          found = job->Resume(*this);
+        }
+      })) {
     viewer_.RestoreMainSoftKeys();
-    if (!found) viewer_.ShowMatchCount(static_cast<int32_t>(job_->MatchCount()));
+    if (!found) viewer_.ShowMatchCount(static_cast<int32_t>(job->MatchCount()));
     return;
   }
   trap.SetHandled();
   if (trap.Held().IsRuntime(runtime::kCancelled)) {
+    // Cancelled: no message, but the busy keys and their busy level go.
     viewer_.RestoreMainSoftKeys();
     trap.Rethrow();
   }
@@ -77,12 +103,37 @@ void ViewerSearch::Run() {
   viewer_.ShowSearchError();
 }
 
+void ViewerSearch::Start() {
+  runtime::LibraryContext* context = viewer_.context;
+  if (context->scheduler == nullptr) {
+    RunJob(nullptr);
+    return;
+  }
+  auto* thread = runtime::NewObject<SearchThread>(context, context, *this);
+  if (runtime::CoThread* old = viewer_.longOperation) {
+    viewer_.longOperation = nullptr;
+    runtime::ThreadHandle(context, old).Destroy();
+  }
+  viewer_.longOperation = thread;
+  thread_ = thread;
+  context->scheduler->StartThread(thread);
+}
+
 void ViewerSearch::FindNext() {
   runtime::CatchAllExceptCancel(viewer_.context, [&] {
     if (!viewer_.searchFailed && job_ != nullptr && !job_->Done()) {
-      viewer_.ShowCancelSoftKeys();
-      Run();
-      return;
+      // The job waiting at a match goes on; one whose thread was
+      // cancelled is started afresh from the pages on screen.
+      if (thread_ != nullptr && !thread_->IsIdle()) {
+        viewer_.ShowCancelSoftKeys();
+        thread_->Resume();
+        return;
+      }
+      if (viewer_.context->scheduler == nullptr) {
+        viewer_.ShowCancelSoftKeys();
+        RunJob(nullptr);
+        return;
+      }
     }
     if (source == nullptr) return;
     const uint32_t length = text_.Count() > 0 ? text_.Count() - 1 : 0;
@@ -94,7 +145,8 @@ void ViewerSearch::FindNext() {
     job_ = job;
     viewer_.searchFailed = false;
     viewer_.ShowCancelSoftKeys();
-    Run();
+    // A search that could not start leaves no busy keys behind.
+    if (!runtime::CatchAllExceptCancel(viewer_.context, [&] { Start(); })) viewer_.RestoreMainSoftKeys();
   });
 }
 

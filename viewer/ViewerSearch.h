@@ -16,6 +16,7 @@ class TextFontSource;
 
 namespace viewer {
 
+class SearchThread;
 class Viewer;
 
 // What the open document offers to search.
@@ -47,11 +48,26 @@ class ViewerSearch final : public SearchListener {
   // Next start a new search. The viewer's search string points at the
   // copy kept here.
   void SetSearch(const char16_t* text, const SearchOptions& options);
-  // Resumes the job waiting at a match, or starts a new one. Every error
-  // ends here; one inside the search shows the search error first.
+  // Resumes the job waiting at a match, or starts a new one. With a
+  // scheduler the job runs on a thread of its own, the viewer's long
+  // operation, and this returns at once; without one it runs here to its
+  // next match. Every error ends here; one inside the search shows the
+  // search error first.
   void FindNext();
-  // The document is closed or replaced: its job goes.
+  // The document is closed or replaced: its job goes, and its thread is
+  // killed first.
   void DropJob();
+
+  // The search thread's side: runs the job to its end, waiting on
+  // `thread` at every match (null: to the next match only).
+  void RunJob(SearchThread* thread);
+  // The thread object is being destroyed.
+  void ThreadGone(const SearchThread* thread);
+  // The thread running the current job, while it lives.
+  SearchThread* Thread() const { return thread_; }
+  // No search is under way: there is no search thread, or it ended, or it
+  // waits at a match for Find Next.
+  bool Settled() const;
 
   SearchSource* source = nullptr;
   const SearchOptions& Options() const { return options_; }
@@ -64,13 +80,15 @@ class ViewerSearch final : public SearchListener {
  private:
   // Where a new search starts, by the pages on screen and the match shown.
   runtime::TextPosition StartPosition();
-  // Runs the job to its next match or end.
-  void Run();
+  // Starts the current job on a thread of its own (the viewer's long
+  // operation), or runs it to its next match without a scheduler.
+  void Start();
 
   Viewer& viewer_;
   runtime::OwnedArray<char16_t> text_;
   SearchOptions options_;
   SearchJob* job_ = nullptr;
+  SearchThread* thread_ = nullptr;
 };
 
 }  // namespace viewer

@@ -270,35 +270,33 @@ class PdfWriter {
   std::map<uint32_t, uint64_t> offsets_;
 };
 
-// A linearised file of a few hundred bytes whose trailer claims 2^31
-// objects and whose dictionary claims 1000 pages, with hints that cannot
-// be read; it lists four objects and holds one page. Written until the
-// offsets it names are the ones it has.
-inline std::string HostileLinearizedFile() {
+// A file whose first object, 9, is a linearisation dictionary with the
+// entries `entries(length)` gives for a file of `length` bytes, followed by
+// the one cross-reference section, which lists `objects` (numbered 1, 2,
+// ... in order) and object 9, the trailer with `size` as its "/Size", and
+// the objects. Written until the offsets it names are the ones it has.
+template <class Entries>
+std::string LinearizedTestFile(Entries&& entries, const std::vector<std::string>& objects, const std::string& size) {
   std::string bytes;
-  std::map<uint32_t, size_t> offsets{{1, 0}, {2, 0}, {3, 0}, {9, 0}};
+  std::map<uint32_t, size_t> offsets{{9, 0}};
+  for (uint32_t n = 1; n <= objects.size(); ++n) offsets[n] = 0;
   for (;;) {
     std::string text = "%PDF-1.4\n";
     const std::map<uint32_t, size_t> before = offsets;
     offsets[9] = text.size();
-    text += "9 0 obj\n<< /Linearized 1 /L " + std::to_string(bytes.size()) +
-            " /H [40 900] /O 3 /E 300 /N 1000 /T 400 >>\nendobj\n";
+    text += "9 0 obj\n<< /Linearized 1 " + entries(bytes.size()) + " >>\nendobj\n";
     const size_t table = text.size();
-    text += "xref\n0 4\n0000000000 65535 f \n";
+    text += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
     char entry[32];
-    for (uint32_t n : {1u, 2u, 3u, 9u}) {
+    for (const auto& [n, offset] : before) {
       if (n == 9) text += "9 1\n";
-      std::snprintf(entry, sizeof(entry), "%010zu 00000 n \n", before.at(n));
+      std::snprintf(entry, sizeof(entry), "%010zu 00000 n \n", offset);
       text += entry;
     }
-    text += "trailer\n<< /Size 2147483647 /Root 1 0 R >>\n";
-    const std::pair<uint32_t, std::string> objects[] = {
-        {1, "<< /Type /Catalog /Pages 2 0 R >>"},
-        {2, "<< /Type /Pages /Count 1 /Kids [3 0 R] >>"},
-        {3, "<< /Type /Page /Parent 2 0 R >>"}};
-    for (const auto& [number, body] : objects) {
-      offsets[number] = text.size();
-      text += std::to_string(number) + " 0 obj\n" + body + "\nendobj\n";
+    text += "trailer\n<< /Size " + size + " /Root 1 0 R >>\n";
+    for (uint32_t n = 1; n <= objects.size(); ++n) {
+      offsets[n] = text.size();
+      text += std::to_string(n) + " 0 obj\n" + objects[n - 1] + "\nendobj\n";
     }
     text += "startxref\n" + std::to_string(table) + "\n%%EOF\n";
     const bool stable = text.size() == bytes.size() && offsets == before;
@@ -306,6 +304,17 @@ inline std::string HostileLinearizedFile() {
     if (stable) break;
   }
   return bytes;
+}
+
+// A linearised file of a few hundred bytes whose trailer claims 2^31
+// objects and whose dictionary claims 1000 pages, with hints that cannot
+// be read; it lists four objects and holds one page.
+inline std::string HostileLinearizedFile() {
+  return LinearizedTestFile(
+      [](size_t length) { return "/L " + std::to_string(length) + " /H [40 900] /O 3 /E 300 /N 1000 /T 400"; },
+      {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Count 1 /Kids [3 0 R] >>",
+       "<< /Type /Page /Parent 2 0 R >>"},
+      "2147483647");
 }
 
 }  // namespace pdftest

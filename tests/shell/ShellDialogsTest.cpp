@@ -16,6 +16,7 @@
 #include "shell/PasswordDialog.h"
 #include "shell/PropertiesDialog.h"
 #include "shell/ZoomDialog.h"
+#include "viewer/MenuTree.h"
 
 namespace shell {
 namespace {
@@ -179,6 +180,19 @@ TEST_F(ShellDialogsTest, TextFieldsComeBackWithTheResult) {
     EXPECT_FALSE(dialog.GetOption(runtime::kFindMatchCase));
     EXPECT_TRUE(dialog.GetOption(runtime::kFindWholeWord));
     EXPECT_FALSE(dialog.GetOption(runtime::kFindBackwards));
+  }
+  {
+    // The viewer's own Find pair: its left key confirms, its right key
+    // cancels.
+    viewer::MenuTree tree;
+    tree.Build(0, 0, 2, u"");
+    for (const auto& [key, result] : {std::pair{0, kResultOk}, std::pair{1, kResultCancel}}) {
+      FindDialog dialog;
+      dialog.SetSoftKeys(tree.FindCancelPair());
+      platform::InjectChar(u'x');
+      platform::InjectSoftKey(key);
+      EXPECT_EQ(dialog.RunModal(), result) << key;
+    }
   }
   {
     // Go to page: the field starts with the page given, the count beside

@@ -310,6 +310,7 @@ TEST_F(ViewerAppTest, MenuTreeFollowsTheOptionsAndThePageCount) {
     tree.Build(0, c.options, c.pages, u"Busy");
     EXPECT_EQ(viewersim::DumpMenu(tree.Root()), c.dump) << c.options << "/" << c.pages;
     EXPECT_EQ(viewersim::DumpMenu(tree.OkCancelPair()), "135 \"OK\"\n136 \"Cancel\"\n");
+    EXPECT_EQ(viewersim::DumpMenu(tree.FindCancelPair()), "112 \"Find\"\n136 \"Cancel\"\n");
     EXPECT_EQ(viewersim::DumpMenu(tree.BookmarkPair()), "131 \"Select\"\n132 \"Cancel\"\n");
     EXPECT_EQ(viewersim::DumpMenu(tree.BusyPair()), "101 \"Busy\"\n136 \"Cancel\"\n");
     EXPECT_EQ(viewersim::DumpMenu(tree.OkOnly()), "135 \"OK\"\n");

@@ -59,6 +59,12 @@ class ViewerInteractionTest : public ::testing::Test {
     app_->OnMouseDown(x, y, &window_);
     app_->OnMouseUp(x, y, &window_);
   }
+  // Find Next, then the scheduler as the work timer would run it until the
+  // search stops at a match or ends.
+  void FindNext() {
+    app_->OnCommand(kCmdFindNext);
+    app_->scheduler.RunUntil([&] { return app_->viewer.search.Settled(); });
+  }
   // The texts of the message boxes shown since the log's line `from`.
   std::vector<std::string> Messages(size_t from = 0) const {
     std::vector<std::string> texts;
@@ -171,7 +177,7 @@ TEST_F(ViewerInteractionTest, FindNextWalksTheMatchesThenCountsThem) {
   app_->viewer.search.SetSearch(u"example", {});
   std::vector<int32_t> pages;
   for (int i = 0; i < 3; ++i) {
-    app_->OnCommand(kCmdFindNext);
+    FindNext();
     const DocumentInteraction* interaction = app_->viewer.documentInteraction;
     ASSERT_NE(interaction, nullptr);
     if (i < 2) {
@@ -207,7 +213,7 @@ TEST_F(ViewerInteractionTest, WholeWordsAndCaseInARealFont) {
     app_->viewer.documentInteraction->selection.Clear();
     app_->viewer.search.SetSearch(std::u16string(c.word, c.word + std::char_traits<char>::length(c.word)).c_str(),
                                   c.options);
-    for (int i = 0; i < 4 && Messages(from).empty(); ++i) app_->OnCommand(kCmdFindNext);
+    for (int i = 0; i < 4 && Messages(from).empty(); ++i) FindNext();
     ASSERT_FALSE(Messages(from).empty());
     EXPECT_EQ(Messages(from).back(), c.count);
   }

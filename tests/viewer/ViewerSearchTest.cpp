@@ -12,6 +12,7 @@
 #include "tests/viewer/DocumentViewFixture.h"
 #include "viewer/DocumentSearchSource.h"
 #include "viewer/SearchJob.h"
+#include "viewer/SearchThread.h"
 #include "viewer/Viewer.h"
 
 namespace viewer {
@@ -72,6 +73,7 @@ class ViewerSearchTest : public ::testing::Test {
   std::string Next() {
     const size_t shownBefore = host_.shown.size();
     viewer_.search.FindNext();
+    scheduler_.RunUntil([&] { return viewer_.search.Settled(); });
     if (host_.shown.size() > shownBefore && host_.shown.back().rfind(u"Found", 0) == 0) return "-";
     if (!doc_->selection.Has()) return "none";
     const runtime::TextRange& r = doc_->selection.Range();
@@ -171,7 +173,37 @@ TEST_F(ViewerSearchTest, WrappingAndBackwards) {
   viewer_.search.SetSearch(u"", {});
   host_.shown.clear();
   viewer_.search.FindNext();
+  EXPECT_TRUE(viewer_.search.Settled());
   EXPECT_TRUE(host_.shown.empty());
+}
+
+TEST_F(ViewerSearchTest, ASearchWaitsAtItsMatchOnItsThreadUntilFindNextOrTheDocumentGoes) {
+  std::vector<PageSpec> pages(2);
+  pages[0].content = Line("needle");
+  pages[1].content = Line("needle");
+  Open(GenerateDocument(pages));
+  viewer_.search.SetSearch(u"needle", {});
+  EXPECT_EQ(Next(), "0.4.0");
+  // The thread is the viewer's long operation and waits at the match with
+  // the main keys shown.
+  SearchThread* thread = viewer_.search.Thread();
+  ASSERT_NE(thread, nullptr);
+  EXPECT_EQ(viewer_.longOperation, thread);
+  EXPECT_TRUE(thread->AtMatch());
+  EXPECT_FALSE(viewer_.busySoftKeys);
+  EXPECT_EQ(viewer_.busyCount, 0);
+  // Find Next resumes that thread rather than starting another.
+  EXPECT_EQ(Next(), "1.4.0");
+  EXPECT_EQ(viewer_.search.Thread(), thread);
+  // The document goes while the search waits: its thread is killed
+  // without a message, and the next Find Next starts a new search.
+  viewer_.search.DropJob();
+  EXPECT_EQ(viewer_.search.Thread(), nullptr);
+  EXPECT_EQ(viewer_.longOperation, nullptr);
+  EXPECT_TRUE(host_.shown.empty());
+  EXPECT_EQ(viewer_.busyCount, 0);
+  doc_->selection.Clear();
+  EXPECT_EQ(Next(), "0.4.0");
 }
 
 TEST_F(ViewerSearchTest, AMatchInTheLastPageBeforeTheWrapComesFirst) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/pdf/PdfTestSupport.h"
 #include "tests/platform/TempFolder.h"
 #include "tests/support/PngPicture.h"
 #include "tests/viewer/ViewerSimRun.h"
@@ -24,6 +25,21 @@ using viewertest::TextPages;
 
 // Empty pages; page i is object 10 + 2 i.
 std::vector<SimPage> SimBlankPages(int count) { return std::vector<SimPage>(static_cast<size_t>(count)); }
+
+// Three pages in a file whose linearisation dictionary says its
+// first-page section holds page `first` ("P"; none when negative), with
+// hint tables that cannot be read.
+std::string LinearizedThreePages(int first) {
+  const std::string page = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] >>";
+  return pdftest::LinearizedTestFile(
+      [&](size_t length) {
+        return "/L " + std::to_string(length) + " /H [40 900] /O " + std::to_string(3 + std::max(first, 0)) +
+               " /E 300 /N 3 /T 400" + (first < 0 ? "" : " /P " + std::to_string(first));
+      },
+      {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Count 3 /Kids [3 0 R 4 0 R 5 0 R] >>", page, page,
+       page},
+      "10");
+}
 
 class ViewerSimScriptTest : public ::testing::Test {
  protected:
@@ -386,6 +402,98 @@ TEST_F(ViewerSimScriptTest, WholeWordsAndCaseFromTheFirstWordOfTheDocument) {
       EXPECT_EQ(m.x0 == firstWord.x0, c.startsAtFirstWord) << lines[0];
     }
     for (const std::string& line : lines) EXPECT_EQ(line.rfind("question", 0), std::string::npos) << line;
+  }
+}
+
+TEST_F(ViewerSimScriptTest, CancelEndsARunningSearchAndItsBusyState) {
+  // Twelve pages of many small strings, so that the search takes several
+  // turns of the scheduler; the word is only on the last page.
+  std::string filler = "BT /F1 12 Tf 72 700 Td ";
+  for (int i = 0; i < 3000; ++i) filler += "(x) Tj ";
+  filler += "ET";
+  std::vector<SimPage> pages(12, SimPage{filler, ""});
+  pages.back().content = "BT /F1 12 Tf 72 700 Td (a needle here) Tj ET";
+  const std::string pdf = Write("long.pdf", TextPages(pages));
+  std::string all;
+  const std::vector<std::string> lines =
+      Script(pdf, "find needle; search; busy; slice 1; busy; command 136; busy; next; busy; next; busy", "", &all);
+  ASSERT_EQ(lines.size(), 7u) << all;
+  // Find Next shows the busy keys and leaves the search to the scheduler;
+  // one turn does not get it through the pages.
+  EXPECT_EQ(lines[0], "busy keys 1 count 1 search running");
+  EXPECT_EQ(lines[1], "busy keys 1 count 1 search running");
+  // Cancel kills the search thread: the main keys come back, the busy
+  // level goes, and no count is shown.
+  EXPECT_EQ(lines[2], "busy keys 0 count 0 search none");
+  // The next Find Next searches afresh, stops at the match with the main
+  // keys, and the one after it ends the search with the count.
+  SimMatch m;
+  EXPECT_TRUE(ParseSimMatch(lines[3], m)) << lines[3];
+  EXPECT_EQ(m.page, 11);
+  EXPECT_EQ(lines[4], "busy keys 0 count 0 search at-match");
+  EXPECT_EQ(lines[5], "message \"Found 1 match(es)\"");
+  EXPECT_EQ(lines[6], "busy keys 0 count 0 search ended");
+  // The busy pair was shown, then the menu tree came back on Cancel.
+  const size_t busyPair = all.find("CreateMenuBar 101,136");
+  ASSERT_NE(busyPair, std::string::npos) << all;
+  EXPECT_NE(all.find("CreateMenuBar 103,127", busyPair), std::string::npos) << all;
+}
+
+TEST_F(ViewerSimScriptTest, ZoomsAndTurnsKeepTheTextBeingReadInPlace) {
+  // The first text in the window is the letter W; the search marks it, so
+  // its box on screen shows where the reading position went.
+  struct Case {
+    const char* what;
+    const char* text;
+    const char* script;
+    bool quarterTurns;
+  };
+  const Case cases[] = {
+      // Near the page's top-left corner at fit width: a zoom about the
+      // window's centre would move it by a quarter of its distance from
+      // there, some 30 pixels.
+      {"zooms", "BT /F1 24 Tf 72 720 Td (W) Tj ET BT /F1 12 Tf 72 400 Td (more text) Tj ET",
+       "find W; next; zoomin; selection; zoomin; selection; zoomout; selection", false},
+      // In the middle of a page at twice the size, so that the turned page
+      // leaves room on every side.
+      {"turns", "BT /F1 24 Tf 300 500 Td (W) Tj ET",
+       "zoom 2.0; find W; next; rotr; selection; rotr; selection; rotl; selection; rotl; selection", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string pdf = Write("reading.pdf", TextPages({{c.text, ""}}));
+    const std::vector<std::string> lines = Script(pdf, c.script);
+    ASSERT_GE(lines.size(), 4u);
+    SimMatch first;
+    ASSERT_TRUE(ParseSimMatch(lines[0], first)) << lines[0];
+    for (size_t i = 1; i < lines.size(); ++i) {
+      // "selection page ..." reads as a match line.
+      SimMatch now;
+      ASSERT_TRUE(ParseSimMatch("match" + lines[i].substr(lines[i].find(' ')), now)) << lines[i];
+      // Within a few pixels of rounding, twice over for the sums.
+      EXPECT_NEAR(now.x0 + now.x1, first.x0 + first.x1, 5) << lines[i];
+      EXPECT_NEAR(now.y0 + now.y1, first.y0 + first.y1, 5) << lines[i];
+      // The letter really changed: its size, or its turn after odd steps.
+      const bool changed = std::make_pair(now.x1 - now.x0, now.y1 - now.y0) !=
+                           std::make_pair(first.x1 - first.x0, first.y1 - first.y0);
+      if (!c.quarterTurns || i % 2 == 1) {
+        EXPECT_TRUE(changed) << lines[i];
+      }
+    }
+  }
+}
+
+TEST_F(ViewerSimScriptTest, ALinearisedFileOpensAtThePageItsFirstPageSectionHolds) {
+  const struct {
+    int first;  // "P", or none
+    int shown;
+  } cases[] = {{-1, 0}, {0, 0}, {1, 1}, {2, 2}, {7, 2}};  // past the last page: the last
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first);
+    const std::string pdf = Write("linear.pdf", LinearizedThreePages(c.first));
+    const std::vector<std::string> lines = Script(pdf, "print");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(SimPageAndMode(lines[0]).first, c.shown) << lines[0];
   }
 }
 

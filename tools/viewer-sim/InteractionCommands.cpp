@@ -12,6 +12,7 @@
 #include "viewer/MenuTree.h"
 #include "viewer/OpenDocument.h"
 #include "viewer/PageView.h"
+#include "viewer/SearchThread.h"
 #include "viewer/SelectionHighlight.h"
 #include "viewer/ViewerApp.h"
 
@@ -120,6 +121,10 @@ void FindNextAfter(ScriptState& s, Run&& run) {
   const bool had = before != nullptr && before->selection.Has();
   if (had) was = before->selection.Range();
   run();
+  // The search runs on its own thread, as the work timer would drive it,
+  // to its next match or its end.
+  viewer::ViewerSearch& search = s.app->viewer.search;
+  s.app->scheduler.RunUntil([&] { return search.Settled(); });
   viewer::DocumentInteraction* after = s.app->viewer.documentInteraction;
   if (after == nullptr || !after->selection.Has()) return;
   const runtime::TextRange& now = after->selection.Range();
@@ -199,6 +204,22 @@ void RunFindDialog(ScriptState& s, const ScriptArgs& a) {
 
 void FindNext(ScriptState& s) {
   FindNextAfter(s, [&] { s.app->OnCommand(viewer::kCmdFindNext); });
+}
+
+void StartFindNext(ScriptState& s) { s.app->OnCommand(viewer::kCmdFindNext); }
+
+void RunSlices(ScriptState& s, const ScriptArgs& a) {
+  const long passes = std::strtol(a[0].c_str(), nullptr, 10);
+  long done = 0;
+  s.app->scheduler.RunUntil([&] { return done++ >= passes; });
+}
+
+void PrintBusy(ScriptState& s) {
+  const viewer::Viewer& v = s.app->viewer;
+  const viewer::SearchThread* thread = v.search.Thread();
+  const char* state = thread == nullptr ? "none" : thread->IsIdle() ? "ended" : thread->AtMatch() ? "at-match" : "running";
+  s.output.push_back("busy keys " + std::to_string(v.busySoftKeys ? 1 : 0) + " count " + std::to_string(v.busyCount) +
+                     " search " + state);
 }
 
 void PrintSelection(ScriptState& s) { s.output.push_back("selection " + SelectionText(s)); }

@@ -35,6 +35,16 @@ void RunFindDialog(ScriptState& state, const ScriptArgs& args);
 // Find Next as the menu runs it; a match it shows prints
 // "match page P X0 Y0 X1 Y1" (its highlight on the window).
 void FindNext(ScriptState& state);
+// "search": Find Next as the menu runs it, with the search left on its
+// thread for the work timer: nothing more of it runs until "slice" or a
+// command that runs the scheduler.
+void StartFindNext(ScriptState& state);
+// "slice N": N passes of the scheduler over the runnable threads, as
+// parts of work-timer ticks would run them.
+void RunSlices(ScriptState& state, const ScriptArgs& args);
+// "busy keys K count C search S": the busy soft keys (0 or 1), the busy
+// count, and the search thread: none, running, at-match or ended.
+void PrintBusy(ScriptState& state);
 // "selection ..." as the match line, or "selection none".
 void PrintSelection(ScriptState& state);
 
