@@ -220,14 +220,15 @@ void RenderRegion::DrawDirtyAreas(RenderRequest* request) {
     area.pixels = request->dirty[0];
     BitmapRowSink sink(*this, request, writer, area.pixels, observer_, &ShowDrawnRows);
     renderer_.Render(request->page, dpi, sink, nullptr, &area);
-    if (overlay_ != nullptr) {
-      const IntRect marked = IntersectPixels(area.pixels, request->BitmapRect());
-      if (!marked.IsEmpty()) {
-        overlay_->PaintOver(request->page, request->placement.matrix, marked, *request->bitmap, request->originX,
-                            request->originY);
-        ShowDrawnRows(*this, request, marked);
-      }
+    const IntRect marked = IntersectPixels(area.pixels, request->BitmapRect());
+    bool anyOverlay = false;
+    for (PageOverlay* overlay : overlays_) {
+      if (overlay == nullptr || marked.IsEmpty()) continue;
+      overlay->PaintOver(request->page, request->placement.matrix, marked, *request->bitmap, request->originX,
+                         request->originY);
+      anyOverlay = true;
     }
+    if (anyOverlay) ShowDrawnRows(*this, request, marked);
     // The area is done: a restart goes on with the next.
     for (int32_t i = 1; i < request->dirtyCount; ++i) request->dirty[i - 1] = request->dirty[i];
     --request->dirtyCount;

@@ -103,9 +103,10 @@ PageRenderer::Result PageRenderer::Render(int32_t index, double dpi, PageRowSink
     const runtime::ObjectHandle& page;
     const runtime::Matrix& matrix;
     PaintTarget* target;
+    AnnotationDecoration* decoration;
     PagePainter(ContentMachine& m, const runtime::ObjectHandle& r, const runtime::ObjectHandle& p,
-                const runtime::Matrix& x, PaintTarget* t)
-        : machine(m), resources(r), page(p), matrix(x), target(t) {}
+                const runtime::Matrix& x, PaintTarget* t, AnnotationDecoration* d)
+        : machine(m), resources(r), page(p), matrix(x), target(t), decoration(d) {}
     void PaintBand(PaintContext& paint, Result& result) override {
       {
         Renderer renderer(paint, 0, &resources, target);
@@ -116,11 +117,11 @@ PageRenderer::Result PageRenderer::Render(int32_t index, double dpi, PageRowSink
       Renderer renderer(paint, 0, &resources, target);
       PlayKeepingError(renderer, result, [](void* user, Renderer& r) {
         auto* self = static_cast<PagePainter*>(user);
-        AnnotationAppearances::PaintAll(r, self->page, self->matrix);
+        AnnotationAppearances::PaintAll(r, self->page, self->matrix, self->decoration);
       }, this);
     }
   };
-  PagePainter painter(*machine, resources, page, matrix, target);
+  PagePainter painter(*machine, resources, page, matrix, target, decoration_);
   PaintInBands(context, colors_, info, result, sink, painter, &wanted);
   return result;
 }

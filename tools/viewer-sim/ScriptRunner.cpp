@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "tools/viewer-sim/InteractionCommands.h"
+#include "tools/viewer-sim/LinkCommands.h"
 #include "viewer/MenuTree.h"
 #include "viewer/PageView.h"
 #include "viewer/RenderRegion.h"
@@ -131,6 +132,10 @@ const ScriptCommand kCommands[] = {
      [](const Args& a) { return a.empty() || FindArgumentsValid(a); }},
     {"next", 0, [](ScriptState& s, const Args&) { FindNext(s); }},
     {"selection", 0, [](ScriptState& s, const Args&) { PrintSelection(s); }},
+    {"tab", 0, [](ScriptState& s, const Args&) { NextLinkKey(s); }},
+    {"enter", 0, [](ScriptState& s, const Args&) { ActionKey(s); }},
+    {"showlinks", 1, ShowLinks, 0, ShowLinksArgumentsValid},
+    {"focus", 0, [](ScriptState& s, const Args&) { PrintFocus(s); }},
     {"goto", 1, GoToPageDialog},
     {"pagebox", 1, TypeInPageBox},
     {"zoomdialog", 0, ZoomDialog, 1},
