@@ -13,6 +13,7 @@
 #include "runtime/TransientBlocks.h"
 #include "viewer/HostBitmap.h"
 #include "viewer/RenderRegion.h"
+#include "viewer/ScaledPreview.h"
 
 namespace viewer {
 
@@ -192,12 +193,28 @@ void RenderRegion::PrepareBitmap(RenderRequest* request) {
   // A new placement or size: a new bitmap, wholly to draw. The old one goes
   // only once the new one is there.
   auto* fresh = runtime::NewObject<HostBitmap>(context_, context_, host_, width, height);
+  // A finished drawing at another scale shows, scaled, until the page is
+  // drawn again.
+  IntRect preview{};
+  if (bitmap != nullptr && request->dirtyCount == 0 && ScaledPreview::SameTurn(request->placement, request->bitmapPlacement)) {
+    preview = ScaledPreview::Copy(*bitmap, request->originX, request->originY, request->bitmapPlacement.matrix, *fresh,
+                                  nx, ny, request->placement.matrix);
+  }
   ReplaceBitmap(request, fresh);
   request->originX = nx;
   request->originY = ny;
   request->bitmapPlacement = request->placement;
   request->ClearDirty();
   request->AddDirty(whole);
+  if (!preview.IsEmpty()) {
+    if (observer_ != nullptr) observer_->OnPreview(request->page, preview);
+    const IntRect shown{preview.x0 + nx + request->pageRect.x0, preview.y0 + ny + request->pageRect.y0,
+                        preview.x1 + nx + request->pageRect.x0, preview.y1 + ny + request->pageRect.y0};
+    request->unshown = UnionPixels(request->unshown, shown);
+    invalid_ = UnionPixels(invalid_, IntersectPixels(request->unshown, request->visible));
+    request->unshown = {};
+    FlushInvalidRect();
+  }
 }
 
 namespace {

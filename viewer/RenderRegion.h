@@ -34,6 +34,12 @@ class RenderObserver {
  public:
   // Page pixels `area` of `page` were drawn into its bitmap.
   virtual void OnAreaDrawn(int32_t page, const runtime::IntRect& area) = 0;
+  // A new bitmap of `page` shows the old one scaled over `area` (page
+  // pixels of the new bitmap) until it is drawn.
+  virtual void OnPreview(int32_t page, const runtime::IntRect& area) {
+    (void)page;
+    (void)area;
+  }
 
  protected:
   ~RenderObserver() = default;
