@@ -34,7 +34,7 @@ void AnnotationAppearances::Place(ContentHandler& handler, const ObjectHandle& f
 }
 
 uint32_t AnnotationAppearances::PaintAll(ContentHandler& handler, const ObjectHandle& page,
-                                         const runtime::Matrix& base) {
+                                         const runtime::Matrix& base, AnnotationDecoration* decoration) {
   const ObjectHandle annots = runtime::Dictionary::Get(page, "Annots");
   if (annots.Tag() != ObjectTag::kArray) return 0;
   uint32_t played = 0;
@@ -47,7 +47,9 @@ uint32_t AnnotationAppearances::PaintAll(ContentHandler& handler, const ObjectHa
       runtime::ChargeWork(handler.Owner(), kAnnotationWork);
       handler.PlayConfined([&] {
         const ObjectHandle annotation = runtime::Array::Get(annots, i);
-        if (annotation.Tag() != ObjectTag::kDictionary || !pdf::Annot::IsViewable(annotation)) return;
+        if (annotation.Tag() != ObjectTag::kDictionary) return;
+        if (decoration != nullptr && decoration->Paint(handler, annotation, base)) return;
+        if (!pdf::Annot::IsViewable(annotation)) return;
         const ObjectHandle form = pdf::Annot::NormalAppearance(annotation);
         if (form.IsNull()) return;
         ++played;

@@ -11,6 +11,7 @@
 //   const content::PageRenderer::Result result = renderer.Render(0, 72.0, sink, &target);
 #include <cstdint>
 
+#include "content/AnnotationAppearances.h"
 #include "content/ContentHandler.h"
 #include "content/FormCache.h"
 #include "content/Renderer.h"
@@ -107,6 +108,9 @@ class PageRenderer {
   // raised.
   Result Render(int32_t index, double dpi, PageRowSink& sink, PaintTarget* target, const Area* area = nullptr);
   FormCache& Forms() { return forms_; }
+  // Offered every annotation of the pages rendered from now on, before its
+  // appearance (null: none).
+  void SetDecoration(AnnotationDecoration* decoration) { decoration_ = decoration; }
 
  private:
   pdf::Document& document_;
@@ -116,6 +120,7 @@ class PageRenderer {
   FormCache forms_;
   // Small images decoded once for every page and band rendered.
   raster::SmallImageCache images_;
+  AnnotationDecoration* decoration_ = nullptr;
 };
 
 }  // namespace content

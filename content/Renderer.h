@@ -17,6 +17,7 @@
 //   content::Renderer renderer(paint, 0, &resources, &target);
 //   content::ContentStream::Run(machine, renderer);
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "color/ColorSpace.h"
@@ -119,6 +120,12 @@ class Renderer : public ContentHandler {
   // of the current transform, clipped to `box` (form space), through the
   // form cache. Errors in the form end that form only.
   void PaintFormObject(const runtime::ObjectHandle& form, const runtime::Matrix& matrix, const runtime::Rect& box);
+  // Strokes `points` (a stored path, in the space `matrix` maps to the
+  // device) with `width` and `dashes` (none: solid) in the device RGB colour
+  // `rgb`, opaque, from a fresh stroke style; the graphics state is left as
+  // it was. What a viewer draws on a page besides its content.
+  void StrokeDeviceRgb(std::span<const runtime::FixedPoint> points, const runtime::Matrix& matrix,
+                       runtime::Fixed width, std::span<const runtime::Fixed> dashes, const runtime::Fixed (&rgb)[3]);
 
   // ---- What image and pattern painting build on ----
   // The paint of the fill (or stroke) colour over `area`: a solid colour in

@@ -53,6 +53,9 @@ class ShellViewer {
   virtual void OnKeyDown(HostWindow* /*window*/) {}
   virtual void OnKeyHome(HostWindow* /*window*/) {}
   virtual void OnKeyEnd(HostWindow* /*window*/) {}
+  // The next-link key (Tab) and the action key (Return).
+  virtual void OnKeyNextLink(HostWindow* /*window*/) {}
+  virtual void OnKeyAction(HostWindow* /*window*/) {}
   // Scroll-bar requests by line and by page (Page Up and Page Down too).
   virtual void OnLineLeft(HostWindow* /*window*/) {}
   virtual void OnLineRight(HostWindow* /*window*/) {}

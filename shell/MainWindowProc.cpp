@@ -116,6 +116,8 @@ LRESULT OnKeyDown(HostWindow* wrapper, WPARAM wParam, LPARAM lParam) {
     case platform::VK_END: viewer.OnKeyEnd(wrapper); return 0;
     case platform::VK_PRIOR: viewer.OnPageUp(wrapper); return 0;
     case platform::VK_NEXT: viewer.OnPageDown(wrapper); return 0;
+    case platform::VK_TAB: viewer.OnKeyNextLink(wrapper); return 0;
+    case platform::VK_RETURN: viewer.OnKeyAction(wrapper); return 0;
     default: break;
   }
   char16_t code = static_cast<char16_t>(key);

@@ -88,6 +88,8 @@ void ViewerAppAdapter::OnKeyRight(HostWindow* window) { app_->OnKeyRight(window)
 void ViewerAppAdapter::OnKeyUp(HostWindow* window) { app_->OnKeyUp(window); }
 void ViewerAppAdapter::OnKeyDown(HostWindow* window) { app_->OnKeyDown(window); }
 void ViewerAppAdapter::OnKeyHome(HostWindow* window) { app_->OnKeyHome(window); }
+void ViewerAppAdapter::OnKeyNextLink(HostWindow* window) { app_->OnKeyNextLink(window); }
+void ViewerAppAdapter::OnKeyAction(HostWindow* window) { app_->OnKeyAction(window); }
 void ViewerAppAdapter::OnKeyEnd(HostWindow* window) { app_->OnKeyEnd(window); }
 
 void ViewerAppAdapter::OnMouseMove(int32_t x, int32_t y, HostWindow* window) { app_->OnMouseMove(x, y, window); }

@@ -40,6 +40,8 @@ class ViewerAppAdapter final : public ShellViewer {
   void OnKeyDown(HostWindow* window) override;
   void OnKeyHome(HostWindow* window) override;
   void OnKeyEnd(HostWindow* window) override;
+  void OnKeyNextLink(HostWindow* window) override;
+  void OnKeyAction(HostWindow* window) override;
   void OnLineLeft(HostWindow* window) override;
   void OnLineRight(HostWindow* window) override;
   void OnPageLeft(HostWindow* window) override;

@@ -1,5 +1,6 @@
 #include "viewer/DocumentInteraction.h"
 
+#include "viewer/RenderRegion.h"
 #include "viewer/Viewer.h"
 
 namespace viewer {
@@ -11,7 +12,11 @@ DocumentInteraction::DocumentInteraction(runtime::LibraryContext* context, pdf::
       actions(context, document, view, host),
       pen(view, document, actions, selection, &fonts, &textFonts),
       searchSource(view, document, selection, &fonts, &textFonts),
-      overlay(document, selection, &fonts, &textFonts) {}
+      overlay(document, selection, &fonts, &textFonts),
+      linkHighlights(document),
+      view_(view) {
+  pen.SetFocusListener(&linkHighlights);
+}
 
 DocumentInteraction::~DocumentInteraction() { Detach(); }
 
@@ -22,11 +27,17 @@ void DocumentInteraction::Attach(Viewer& viewer) {
   viewer.search.source = &searchSource;
   viewer.searchFailed = true;  // the next Find Next starts afresh
   overlay.Attach(viewer.renderRegion);
+  linkHighlights.Attach(viewer.renderRegion);
+  if (viewer.renderRegion != nullptr) viewer.renderRegion->SetDecoration(&linkBorders);
+  view_.SetFocusedLinkSource(&pen);
 }
 
 void DocumentInteraction::Detach() {
   if (viewer_ == nullptr) return;
   overlay.Attach(nullptr);
+  linkHighlights.Attach(nullptr);
+  if (viewer_->renderRegion != nullptr) viewer_->renderRegion->SetDecoration(nullptr);
+  view_.SetFocusedLinkSource(nullptr);
   if (viewer_->penTarget == &pen) viewer_->penTarget = nullptr;
   if (viewer_->search.source == &searchSource) {
     viewer_->search.DropJob();

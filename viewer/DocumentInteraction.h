@@ -9,6 +9,8 @@
 #include "viewer/ActionRunner.h"
 #include "viewer/DocumentSearchSource.h"
 #include "viewer/DocumentSelection.h"
+#include "viewer/LinkBorderDecoration.h"
+#include "viewer/LinkHighlights.h"
 #include "viewer/PagePen.h"
 #include "viewer/SelectionOverlay.h"
 
@@ -39,8 +41,13 @@ class DocumentInteraction {
   DocumentSearchSource searchSource;
   // The selection marked on the pages the viewer's render region draws.
   SelectionOverlay overlay;
+  // The links framed and the focused link marked on those pages, and the
+  // borders of links drawn with them.
+  LinkHighlights linkHighlights;
+  LinkBorderDecoration linkBorders;
 
  private:
+  PageView& view_;
   Viewer* viewer_ = nullptr;
 };
 

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "content/PageText.h"
+#include "runtime/ErrorTrap.h"
 #include "runtime/Matrix.h"
 #include "viewer/ActionRunner.h"
 #include "viewer/DocumentSelection.h"
@@ -252,10 +253,46 @@ bool PagePen::TapLink(const PagePoint& point) {
   return true;
 }
 
-void PagePen::SetFocusedLink(const PageLink& link) { focused_ = link; }
+void PagePen::SetFocusedLink(const PageLink& link) {
+  const PageLink before = focused_;
+  focused_ = link;
+  if (focusListener_ != nullptr) focusListener_->FocusedLinkChanged(before, focused_);
+}
 
 void PagePen::SetFocusedLinkState(uint16_t state) {
-  if (focused_.Exists() && focused_.active != state) focused_.active = state;
+  if (!focused_.Exists() || focused_.active == state) return;
+  const PageLink before = focused_;
+  focused_.active = state;
+  if (focusListener_ != nullptr) focusListener_->FocusedLinkChanged(before, focused_);
+}
+
+bool PagePen::FocusNextLink() {
+  if (linkFocusMode == kLinkFocusNone) return false;
+  PageLink next = PageLink::FindNext(view_, document_, &focused_, true);
+  // After the last link on screen the first comes again.
+  if (!next.Exists()) next = PageLink::FindNext(view_, document_, nullptr, true);
+  if (!next.Exists()) return false;
+  next.active = 0;
+  SetFocusedLink(next);
+  int32_t page = -1;
+  runtime::Rect bounds;
+  if (FocusedLinkRect(page, bounds)) {
+    view_.ScrollRectIntoView(page, bounds, kAlignIfHidden, 2);
+    view_.RefreshLayout();
+  }
+  return true;
+}
+
+bool PagePen::FocusedLinkRect(int32_t& page, runtime::Rect& rect) {
+  if (!focused_.Exists()) return false;
+  page = focused_.page;
+  return runtime::CatchAllExceptCancel(document_.Context(), [&] { rect = PageLink::Bounds(focused_); });
+}
+
+bool PagePen::FollowFocusedLink() {
+  if (!focused_.Exists()) return false;
+  ActivateFocusedLink(PagePoint{});
+  return true;
 }
 
 void PagePen::CheckFocusedLinkVisible() {

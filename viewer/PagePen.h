@@ -12,6 +12,8 @@
 #include "runtime/Optional.h"
 #include "runtime/Rect64.h"
 #include "runtime/TextPosition.h"
+#include "viewer/FocusedLinkSource.h"
+#include "viewer/LinkHighlights.h"
 #include "viewer/PageLink.h"
 #include "viewer/PenTarget.h"
 #include "viewer/ViewAnchor.h"
@@ -51,7 +53,7 @@ struct PagePoint {
   runtime::Fixed x = 0, y = 0;
 };
 
-class PagePen final : public PenTarget {
+class PagePen final : public PenTarget, public FocusedLinkSource {
  public:
   // `fonts` and `textFonts` serve text selection (null: no selection).
   PagePen(PageView& view, pdf::Document& document, ActionRunner& actions, DocumentSelection& selection,
@@ -85,6 +87,17 @@ class PagePen final : public PenTarget {
   void SetFocusedLink(const PageLink& link);
   void SetFocusedLinkState(uint16_t state);
   const PageLink& FocusedLink() const { return focused_; }
+  // Told of every change of the focused link (null: no one).
+  void SetFocusListener(LinkFocusListener* listener) { focusListener_ = listener; }
+
+  // Keys. The focus goes to the next link on screen in reading order,
+  // from the first again after the last; false when no link is on screen
+  // or links take no focus (mode 0). The view moves so that the link is
+  // wholly in the window when it fits.
+  bool FocusNextLink();
+  // The focused link is followed when it is on screen; false without one.
+  bool FollowFocusedLink();
+  bool FocusedLinkRect(int32_t& page, runtime::Rect& rect) override;
   // After a view change in mode 1: a focused link that left the window
   // gives way to the first visible link.
   void CheckFocusedLinkVisible();
@@ -109,6 +122,7 @@ class PagePen final : public PenTarget {
   content::FontSource* fonts_;
   content::TextFontSource* textFonts_;
   PageLink focused_;
+  LinkFocusListener* focusListener_ = nullptr;
   bool down_ = false;
   bool moved_ = false;
   uint32_t kind_ = kGesturePan;

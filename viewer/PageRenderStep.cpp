@@ -15,6 +15,7 @@
 #include "viewer/HostBitmap.h"
 #include "viewer/PageLayoutParams.h"
 #include "viewer/RenderRegion.h"
+#include "viewer/ScaledPreview.h"
 
 namespace viewer {
 
@@ -202,12 +203,28 @@ void RenderRegion::PrepareBitmap(RenderRequest* request) {
   // A new placement or size: a new bitmap, wholly to draw. The old one goes
   // only once the new one is there.
   auto* fresh = runtime::NewObject<HostBitmap>(context_, context_, host_, width, height);
+  // A finished drawing at another scale shows, scaled, until the page is
+  // drawn again.
+  IntRect preview{};
+  if (bitmap != nullptr && request->dirtyCount == 0 && ScaledPreview::SameTurn(request->placement, request->bitmapPlacement)) {
+    preview = ScaledPreview::Copy(*bitmap, request->originX, request->originY, request->bitmapPlacement.matrix, *fresh,
+                                  nx, ny, request->placement.matrix);
+  }
   ReplaceBitmap(request, fresh);
   request->originX = nx;
   request->originY = ny;
   request->bitmapPlacement = request->placement;
   request->ClearDirty();
   request->AddDirty(whole);
+  if (!preview.IsEmpty()) {
+    if (observer_ != nullptr) observer_->OnPreview(request->page, preview);
+    const IntRect shown{preview.x0 + nx + request->pageRect.x0, preview.y0 + ny + request->pageRect.y0,
+                        preview.x1 + nx + request->pageRect.x0, preview.y1 + ny + request->pageRect.y0};
+    request->unshown = UnionPixels(request->unshown, shown);
+    invalid_ = UnionPixels(invalid_, IntersectPixels(request->unshown, request->visible));
+    request->unshown = {};
+    FlushInvalidRect();
+  }
 }
 
 namespace {
@@ -257,14 +274,15 @@ void RenderRegion::DrawDirtyAreas(RenderRequest* request) {
         WriteWhiteRows(white, arena, part);
       }
     }
-    if (overlay_ != nullptr && !reflow) {
-      const IntRect marked = IntersectPixels(area.pixels, request->BitmapRect());
-      if (!marked.IsEmpty()) {
-        overlay_->PaintOver(request->page, request->placement.matrix, marked, *request->bitmap, request->originX,
-                            request->originY);
-        ShowDrawnRows(*this, request, marked);
-      }
+    const IntRect marked = IntersectPixels(area.pixels, request->BitmapRect());
+    bool anyOverlay = false;
+    for (PageOverlay* overlay : overlays_) {
+      if (overlay == nullptr || marked.IsEmpty() || reflow) continue;
+      overlay->PaintOver(request->page, request->placement.matrix, marked, *request->bitmap, request->originX,
+                         request->originY);
+      anyOverlay = true;
     }
+    if (anyOverlay) ShowDrawnRows(*this, request, marked);
     // The area is done: a restart goes on with the next.
     for (int32_t i = 1; i < request->dirtyCount; ++i) request->dirty[i - 1] = request->dirty[i];
     --request->dirtyCount;

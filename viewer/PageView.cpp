@@ -485,23 +485,47 @@ void PageView::StepZoomBy(bool in) {
   if (pages_.PageCount() <= 0) return;
   Fixed next = 0;
   if (!StepZoom(layout_.effectiveZoom, in, next)) return;
+  const bool linkShown = FocusedLinkVisible();
   AnchorViewCentre();
   zoom_.Set(kZoomExplicit, next);
   paramsChanged_ = true;
+  KeepFocusedLink(linkShown);
 }
 
 void PageView::Rotate(int32_t degrees) {
+  const bool linkShown = FocusedLinkVisible();
   AnchorViewCentre();
   rotation_ = AddViewRotation(rotation_, degrees);
   std::swap(largestWidth_, largestHeight_);
   pages_.SetViewRotation(rotation_);
   if (render_ != nullptr) render_->InvalidateAll();
   paramsChanged_ = true;
+  KeepFocusedLink(linkShown);
+}
+
+bool PageView::FocusedLinkVisible() {
+  int32_t page = -1;
+  runtime::Rect rect;
+  if (linkSource_ == nullptr || !linkSource_->FocusedLinkRect(page, rect)) return false;
+  RefreshLayout();
+  Matrix m;
+  if (!PageToViewMatrix(page, m) || !Matrix::CanTransformRect(m, rect)) return false;
+  const runtime::Rect r = Matrix::TransformRectBounds(rect, m);
+  return r.x1 > 0 && r.y1 > 0 && (r.x0 >> 16) < WindowWidth() && (r.y0 >> 16) < WindowHeight();
+}
+
+void PageView::KeepFocusedLink(bool wasVisible) {
+  int32_t page = -1;
+  runtime::Rect rect;
+  if (!wasVisible || linkSource_ == nullptr || !linkSource_->FocusedLinkRect(page, rect)) return;
+  RefreshLayout();
+  ScrollRectIntoView(page, rect, kAlignIfHidden, 2);
 }
 
 void PageView::SetLayoutMode(int32_t mode) {
   if (mode < kLayoutSinglePage || mode > kLayoutReflowContinuousAlt) return;
   RefreshLayout();
+  const bool linkShown = FocusedLinkVisible();
   if (IsReflowMode(mode) && !IsReflowMode(layoutMode_) && pages_.PageCount() > 0) {
     zoom_.Set(kZoomExplicit, ReflowEntryZoom(layout_.effectiveZoom));
     paramsChanged_ = true;
@@ -511,6 +535,7 @@ void PageView::SetLayoutMode(int32_t mode) {
     paramsChanged_ = true;
   }
   RefreshLayout();
+  KeepFocusedLink(linkShown);
 }
 
 PagingInput PageView::Paging() {

@@ -15,6 +15,7 @@
 #include "runtime/Matrix.h"
 #include "runtime/Rect.h"
 #include "runtime/Rect64.h"
+#include "viewer/FocusedLinkSource.h"
 #include "viewer/PageLayout.h"
 #include "viewer/PageLayoutParams.h"
 #include "viewer/PageSizeSource.h"
@@ -112,6 +113,9 @@ class PageView : public PageViewCommands {
   // other programs' pen handling off while the zoom rectangle is on.
   void SetPenTool(uint32_t tool) override;
   void SetHost(runtime::HostServices* host) { host_ = host; }
+  // A focused link visible before a zoom step, a turn or a change of
+  // layout mode is brought back into the window after it (null: none).
+  void SetFocusedLinkSource(FocusedLinkSource* source) { linkSource_ = source; }
   void RotateLeft() override { Rotate(270); }
   void RotateRight() override { Rotate(90); }
   void SetLayoutMode(int32_t mode) override;
@@ -153,6 +157,10 @@ class PageView : public PageViewCommands {
   int64_t WindowWidth() const { return layout_.window.x1 - layout_.window.x0; }
   int64_t WindowHeight() const { return layout_.window.y1 - layout_.window.y0; }
   bool Fits(int32_t page, bool continuousTest) const;
+  // Whether the focused link meets the window now; then, after a change,
+  // it is scrolled back into it.
+  bool FocusedLinkVisible();
+  void KeepFocusedLink(bool wasVisible);
 
   runtime::LibraryContext* context_;
   PageSizeSource& pages_;
@@ -171,6 +179,7 @@ class PageView : public PageViewCommands {
   uint32_t penTool_ = kPenPan;
   runtime::HostServices* host_ = nullptr;
   uint32_t paintHolds_ = 0;
+  FocusedLinkSource* linkSource_ = nullptr;
   // Lead margins by scroll direction (left, right, up, down): the one of
   // the last line scroll's direction.
   int32_t leadMargins_[4] = {};

@@ -299,6 +299,18 @@ void RenderRegion::RedrawPageArea(int32_t page, const IntRect& area) {
   if (any) StartThreads();
 }
 
+void RenderRegion::SetDecoration(content::AnnotationDecoration* decoration) {
+  renderer_.SetDecoration(decoration);
+  RedrawShownPages();
+}
+
+void RenderRegion::RedrawShownPages() {
+  for (uint32_t i = 0; i < queue_.Size(); ++i) {
+    const RenderRequest* request = queue_[i];
+    if (request != nullptr && request->bitmap != nullptr) RedrawPageArea(request->page, request->BitmapRect());
+  }
+}
+
 bool RenderRegion::BitmapMatrix(int32_t page, runtime::Matrix& out) const {
   for (uint32_t i = 0; i < queue_.Size(); ++i) {
     const RenderRequest* request = queue_[i];

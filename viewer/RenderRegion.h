@@ -36,6 +36,12 @@ class RenderObserver {
  public:
   // Page pixels `area` of `page` were drawn into its bitmap.
   virtual void OnAreaDrawn(int32_t page, const runtime::IntRect& area) = 0;
+  // A new bitmap of `page` shows the old one scaled over `area` (page
+  // pixels of the new bitmap) until it is drawn.
+  virtual void OnPreview(int32_t page, const runtime::IntRect& area) {
+    (void)page;
+    (void)area;
+  }
 
  protected:
   ~RenderObserver() = default;
@@ -82,8 +88,18 @@ class RenderRegion : public RenderScheduling {
   uint32_t DrawingCount() const { return drawing_ + taken_; }
   const runtime::RecordVector<RenderRequest*>& Queue() const { return queue_; }
   void SetObserver(RenderObserver* observer) { observer_ = observer; }
-  // What is marked over the drawn pages (null: nothing).
-  void SetOverlay(PageOverlay* overlay) { overlay_ = overlay; }
+  // What is marked over the drawn pages (null: nothing), one overlay per
+  // slot: the selection's in slot 0, the links' in slot 1. Their marks
+  // must not depend on the order they are made in.
+  static constexpr uint32_t kOverlaySlots = 2;
+  void SetOverlay(PageOverlay* overlay, uint32_t slot = 0) {
+    if (slot < kOverlaySlots) overlays_[slot] = overlay;
+  }
+  // Offered every annotation of the pages drawn (null: none); the pages
+  // shown are drawn again with it.
+  void SetDecoration(content::AnnotationDecoration* decoration);
+  // Every shown page is drawn again (its overlays' marks changed all over).
+  void RedrawShownPages();
   // The page pixels `area` of `page`'s shown bitmap are drawn again (an
   // overlay's marks moved there). Nothing for a page without a bitmap.
   void RedrawPageArea(int32_t page, const runtime::IntRect& area);
@@ -125,7 +141,7 @@ class RenderRegion : public RenderScheduling {
   runtime::RecordVector<RenderRequest*> queue_;
   RenderThreadPool pool_;
   RenderObserver* observer_ = nullptr;
-  PageOverlay* overlay_ = nullptr;
+  PageOverlay* overlays_[kOverlaySlots] = {};
   uint32_t pending_ = 0, taken_ = 0, drawing_ = 0;
   // Window pixels to repaint.
   runtime::IntRect invalid_;

@@ -210,6 +210,9 @@ class Viewer : public pdf::OpenJobViewer, public runtime::ViewerHooks, public Vi
   void OnArrowKey(const runtime::HostWindow* source, ScrollDirection direction);
   // The first page, or the last with `end`.
   void OnHomeOrEnd(const runtime::HostWindow* source, bool end);
+  // Link keys (ViewerLinkKeys.cpp): the focus moves to the next link on
+  // screen, or (`follow`) the focused link is followed.
+  void OnLinkKey(const runtime::HostWindow* source, bool follow);
   // Enter in the toolbar's page box: goes to the typed page, or says why
   // it cannot and shows the current page again.
   void GoToTypedPage(const runtime::HostWindow* control);

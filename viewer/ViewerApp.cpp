@@ -135,6 +135,12 @@ void ViewerApp::OnKeyHome(const runtime::HostWindow* window) {
 void ViewerApp::OnKeyEnd(const runtime::HostWindow* window) {
   Guarded([&] { viewer.OnHomeOrEnd(window, true); });
 }
+void ViewerApp::OnKeyNextLink(const runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnLinkKey(window, false); });
+}
+void ViewerApp::OnKeyAction(const runtime::HostWindow* window) {
+  Guarded([&] { viewer.OnLinkKey(window, true); });
+}
 
 void ViewerApp::GoToTypedPage(const runtime::HostWindow* control) {
   Guarded([&] { viewer.GoToTypedPage(control); });

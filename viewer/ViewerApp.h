@@ -76,6 +76,10 @@ class ViewerApp {
   void OnKeyDown(const runtime::HostWindow* window);
   void OnKeyHome(const runtime::HostWindow* window);
   void OnKeyEnd(const runtime::HostWindow* window);
+  // VK_TAB moves the focus to the next link on screen; VK_RETURN follows
+  // the focused link.
+  void OnKeyNextLink(const runtime::HostWindow* window);
+  void OnKeyAction(const runtime::HostWindow* window);
   // Enter in the toolbar's page box.
   void GoToTypedPage(const runtime::HostWindow* control);
   // Draws an owner-drawn button's picture (pressed or not); 0, so that the

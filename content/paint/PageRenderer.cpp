@@ -82,9 +82,10 @@ PageRenderer::Result PageRenderer::Render(int32_t index, double dpi, PageRowSink
     const runtime::ObjectHandle& page;
     const runtime::Matrix& matrix;
     PaintTarget* target;
+    AnnotationDecoration* decoration;
     PagePainter(ContentMachine& m, const runtime::ObjectHandle& r, const runtime::ObjectHandle& p,
-                const runtime::Matrix& x, PaintTarget* t)
-        : machine(m), resources(r), page(p), matrix(x), target(t) {}
+                const runtime::Matrix& x, PaintTarget* t, AnnotationDecoration* d)
+        : machine(m), resources(r), page(p), matrix(x), target(t), decoration(d) {}
     void PaintBand(PaintContext& paint, Result& result) override {
       {
         Renderer renderer(paint, 0, &resources, target);
@@ -95,11 +96,11 @@ PageRenderer::Result PageRenderer::Render(int32_t index, double dpi, PageRowSink
       Renderer renderer(paint, 0, &resources, target);
       PlayKeepingError(renderer, result, [](void* user, Renderer& r) {
         auto* self = static_cast<PagePainter*>(user);
-        AnnotationAppearances::PaintAll(r, self->page, self->matrix);
+        AnnotationAppearances::PaintAll(r, self->page, self->matrix, self->decoration);
       }, this);
     }
   };
-  PagePainter painter(setup.Machine(), setup.Resources(), setup.Page(), matrix, target);
+  PagePainter painter(setup.Machine(), setup.Resources(), setup.Page(), matrix, target, decoration_);
   PaintInBands(document_.Context(), colors_, info, result, sink, painter, &wanted);
   return result;
 }

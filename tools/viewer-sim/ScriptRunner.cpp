@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "tools/viewer-sim/InteractionCommands.h"
+#include "tools/viewer-sim/LinkCommands.h"
 #include "viewer/MenuTree.h"
 #include "viewer/PageView.h"
 #include "viewer/RenderRegion.h"
@@ -135,6 +136,10 @@ const ScriptCommand kCommands[] = {
      [](const Args& a) { return !a[0].empty() && std::strspn(a[0].c_str(), "0123456789") == a[0].size(); }},
     {"busy", 0, [](ScriptState& s, const Args&) { PrintBusy(s); }},
     {"selection", 0, [](ScriptState& s, const Args&) { PrintSelection(s); }},
+    {"tab", 0, [](ScriptState& s, const Args&) { NextLinkKey(s); }},
+    {"enter", 0, [](ScriptState& s, const Args&) { ActionKey(s); }},
+    {"showlinks", 1, ShowLinks, 0, ShowLinksArgumentsValid},
+    {"focus", 0, [](ScriptState& s, const Args&) { PrintFocus(s); }},
     {"goto", 1, GoToPageDialog},
     {"pagebox", 1, TypeInPageBox},
     {"zoomdialog", 0, ZoomDialog, 1},

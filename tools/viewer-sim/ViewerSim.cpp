@@ -65,6 +65,10 @@ class DrawLog final : public viewer::RenderObserver {
     host_.Record("DrawArea page " + std::to_string(page) + " " + std::to_string(a.x0) + " " + std::to_string(a.y0) +
                  " " + std::to_string(a.x1) + " " + std::to_string(a.y1));
   }
+  void OnPreview(int32_t page, const runtime::IntRect& a) override {
+    host_.Record("Preview page " + std::to_string(page) + " " + std::to_string(a.x0) + " " + std::to_string(a.y0) +
+                 " " + std::to_string(a.x1) + " " + std::to_string(a.y1));
+  }
 
  private:
   viewersim::RecordingHost& host_;
