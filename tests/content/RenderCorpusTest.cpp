@@ -49,7 +49,6 @@ enum Reason {
   kSoftMasks,      // a luminosity mask's transfer function: applied to the
                    // backdrop outside the group's box here, not by mutool
                    // and pdftoppm
-  kKnockout,       // knockout groups paint as plain groups
   kContentError,   // the page's content raises an error before its end, or
                    // the document does not open (an encryption we do not
                    // support, a broken file mutool repairs)
@@ -75,7 +74,6 @@ const std::map<std::string, Reason>& KnownDifferences() {
       {"jbig2/bitmap-symbol-texthuffrefinecustomposdims.pdf", kReferenceDiffers},
       {"ccitt/bug1815476.pdf", kContentError},
       {"ccitt/freeculture.pdf", kImageFiltering},
-      {"ccitt/images_1bit_grayscale.pdf", kImageFiltering},
       {"jbig2/bitmap-composite-or-xor-replace-refine.pdf", kReferenceDiffers},
       {"jbig2/bitmap-halftone-refine.pdf", kReferenceDiffers},
       {"jbig2/bitmap-refine-customat-tpgron.pdf", kReferenceDiffers},
@@ -173,10 +171,6 @@ const std::map<std::string, Reason>& KnownDifferences() {
       {"pdf/issue9972-3.pdf", kContentError},
       {"pdf/jp2k-resetprob.pdf", kJpx},
       {"pdf/jpx_smaskindata.pdf", kJpx},
-      {"pdf/knockout_inner_backdrop.pdf", kKnockout},
-      {"pdf/knockout_nested.pdf", kKnockout},
-      {"pdf/knockout_nested_group_alpha.pdf", kKnockout},
-      {"pdf/knockout_smask.pdf", kKnockout},
       {"pdf/mmtype1.pdf", kColourValues},
       {"pdf/named_dest_collision_for_editor.pdf", kContentError},
       {"pdf/non-embedded-NuptialScript.pdf", kSubstitute},
