@@ -138,7 +138,6 @@ const std::map<std::string, Reason>& KnownDifferences() {
       {"pdf/issue17554.pdf", kContentError},
       {"pdf/issue18030.pdf", kFonts},
       {"pdf/issue18042.pdf", kBrokenImage},
-      {"pdf/issue18816.pdf", kPatterns},
       {"pdf/issue19550.pdf", kFonts},
       {"pdf/issue20062.pdf", kAnnotations},
       {"pdf/issue269_1.pdf", kOptionalContent},
