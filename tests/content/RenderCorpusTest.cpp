@@ -36,7 +36,8 @@ enum Reason {
                    // white by mutool and pdftoppm; not yet understood
   kBlendModes,     // images under the non-separable blend modes (Hue,
                    // Saturation, Color, Luminosity) differ
-  kReferenceDiffers,  // mutool draws nothing or black where pdftoppm (and
+  kReferenceDiffers,  // mutool draws nothing, black or other colours (it
+                      // has no colour management) where pdftoppm (and
                       // jbig2dec for JBIG2 refinement) agree with our page
   kPatterns,       // a pattern's cells or shading differ: text, optional
                    // content or colour spaces inside them
@@ -104,7 +105,7 @@ const std::map<std::string, Reason>& KnownDifferences() {
       {"pdf/bug866395.pdf", kStreamLength},
       {"pdf/bug920426.pdf", kFonts},
       {"pdf/bug_jpx.pdf", kJpx},
-      {"pdf/calgray.pdf", kSubstitute},
+      {"pdf/calgray.pdf", kReferenceDiffers},
       {"pdf/checkbox_no_appearance.pdf", kAnnotations},
       {"pdf/chrome-text-selection-markedContent.pdf", kFonts},
       {"pdf/close-path-bug.pdf", kContentError},
@@ -129,10 +130,10 @@ const std::map<std::string, Reason>& KnownDifferences() {
       {"pdf/issue14462_reduced.pdf", kFonts},
       {"pdf/issue15441.pdf", kFonts},
       {"pdf/issue15443.pdf", kFonts},
-      {"pdf/issue15716.pdf", kPatterns},
+      {"pdf/issue15716.pdf", kFonts},
       {"pdf/issue15893_reduced.pdf", kContentError},
       {"pdf/issue15977_reduced.pdf", kFonts},
-      {"pdf/issue17065.pdf", kPatterns},
+      {"pdf/issue17065.pdf", kReferenceDiffers},
       {"pdf/issue17069.pdf", kContentError},
       {"pdf/issue17554.pdf", kContentError},
       {"pdf/issue18030.pdf", kFonts},
@@ -163,7 +164,7 @@ const std::map<std::string, Reason>& KnownDifferences() {
       {"pdf/issue845r.pdf", kColourValues},
       {"pdf/issue8702.pdf", kSubstitute},
       {"pdf/issue9084.pdf", kFonts},
-      {"pdf/issue9243.pdf", kPatterns},
+      {"pdf/issue9243.pdf", kSubstitute},
       {"pdf/issue9915_reduced.pdf", kCidWidths},
       {"pdf/issue9972-3.pdf", kContentError},
       {"pdf/jp2k-resetprob.pdf", kJpx},
@@ -182,7 +183,7 @@ const std::map<std::string, Reason>& KnownDifferences() {
       {"pdf/red_stamp.pdf", kJpx},
       {"pdf/saslprep-r6.pdf", kContentError},
       {"pdf/smask_luminosity_oob_transfer.pdf", kSoftMasks},
-      {"pdf/tiling-pattern-large-steps.pdf", kPatterns},
+      {"pdf/tiling-pattern-large-steps.pdf", kReferenceDiffers},
       {"pdf/transparent.pdf", kColourValues},
       {"pdf/xref_command_missing.pdf", kContentError},
   };
