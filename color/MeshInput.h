@@ -53,9 +53,11 @@ class MeshInput {
   // Spends the work of one decoded vertex or point.
   void Charge();
 
-  // `bits` raw bits mapped linearly onto [low, high]: raw 0 gives low and
-  // the largest raw value high, in 64-bit arithmetic.
-  static Fixed Scale(uint32_t raw, uint32_t bits, Fixed low, Fixed high);
+  // `bits` raw bits mapped linearly onto [low, high] (16.16 values in 64
+  // bits, so that a Decode range wider than the Fixed range still maps the
+  // values inside it exactly): raw 0 gives low and the largest raw value
+  // high; the result is clamped to the Fixed range.
+  static Fixed Scale(uint32_t raw, uint32_t bits, int64_t low, int64_t high);
 
  private:
   Fixed ReadValue(uint32_t bits, int32_t pair) {
@@ -68,7 +70,8 @@ class MeshInput {
   uint32_t bitsPerComponent_ = 0;
   uint32_t bitsPerFlag_ = 0;
   int32_t values_ = 0;
-  Fixed decode_[4 + 2 * kMaxMeshValues] = {};
+  // 16.16 in 64 bits: integer bounds beyond the Fixed range are kept.
+  int64_t decode_[4 + 2 * kMaxMeshValues] = {};
 };
 
 }  // namespace color

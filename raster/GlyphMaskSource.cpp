@@ -37,8 +37,11 @@ GlyphMaskSource::GlyphMaskSource(runtime::LibraryContext* context, runtime::Aren
   if (!clip.IsEmpty()) {
     for (const GlyphRecord& record : records) {
       runtime::ChargeWork(context_, kPlacementWork);
-      const int64_t x = int64_t{record.origin.x} + offset.x;
-      const int64_t y = int64_t{record.origin.y} + offset.y;
+      // Rounded to the 1/256 pixel of the phase rather than cut: advances
+      // summed in 16.16 fall a hair short of whole pixels (129.9991 for
+      // 130), and a cut would put such a glyph nearly a pixel to the left.
+      const int64_t x = int64_t{record.origin.x} + offset.x + 0x80;
+      const int64_t y = int64_t{record.origin.y} + offset.y + 0x80;
       const int64_t px = x >> 16, py = y >> 16;
       // A glyph whose origin lies further from the clip than any of its
       // pixels can reach is not looked up: a run wider than the device

@@ -84,6 +84,9 @@ PixelTriple RasterDevice::Scratch(const PixelRegion& region) {
 }
 
 PipelineNode* RasterDevice::MakeBackdrop(const PixelRegion& region, ColorSpace* space, bool transparentStart) {
+  // Nothing painted in a knockout device shows through to what is painted
+  // after it: the backdrop stays the device's initial one.
+  if (knockout_) return parent_->MakeBackdrop(region, space, transparentStart || isolated_);
   const bool inside = ContainsRect(bounds_, region.Bounds());
   if (transparentStart) {
     PipelineNode* own = InsertColorConversion(
@@ -120,6 +123,10 @@ PipelineNode* RasterDevice::DeviceSource(const PixelRegion&) {
   return node;
 }
 
+PipelineNode* RasterDevice::InitialContent(const PixelRegion& region) {
+  return parent_->MakeBackdrop(region, space_, true);
+}
+
 PipelineNode* RasterDevice::MakeBlendBackdrop(const PixelRegion& region) {
   return CompositorNode::CreateBackdropRemoval(arena_, Scratch(region),
                                                parent_->MakeBackdrop(region, space_, isolated_),
@@ -133,7 +140,8 @@ void RasterDevice::Composite(const PixelRegion& region, const PixelRegion* clip,
   // A source that is opaque everywhere replaces the destination outright.
   PipelineNode* node = source;
   if (applyAlpha && !source->alphaOpaque)
-    node = CompositorNode::CreateNormal(arena_, destinationTriple, destination, source);
+    node = CompositorNode::CreateNormal(arena_, destinationTriple, knockout_ ? InitialContent(region) : destination,
+                                        source);
   if (coverage != nullptr && !coverage->alphaOpaque)
     node = CompositorNode::CreateLerp(arena_, destinationTriple, coverage, destination, node);
   if (clipMask != nullptr) node = CompositorNode::CreateClipLerp(arena_, resultTriple, clipMask, destination, node);
@@ -143,8 +151,15 @@ void RasterDevice::Composite(const PixelRegion& region, const PixelRegion* clip,
 void RasterDevice::PaintSource(const PixelRegion& region, const PixelRegion* clip, PipelineNode* clipMask,
                                PipelineNode* coverage, PipelineNode* source, const BlendFunction* blend) {
   PipelineNode* destination = DeviceSource(region);
-  if (blend != nullptr)
-    source = blend->CreateCompositor(arena_, *space_, Scratch(region), MakeBlendBackdrop(region), source);
+  if (blend != nullptr) {
+    // In a knockout device the mode blends with the initial content alone.
+    PipelineNode* backdrop =
+        knockout_ ? CompositorNode::CreateBackdropRemoval(arena_, Scratch(region),
+                                                          parent_->MakeBackdrop(region, space_, isolated_),
+                                                          InitialContent(region))
+                  : MakeBlendBackdrop(region);
+    source = blend->CreateCompositor(arena_, *space_, Scratch(region), backdrop, source);
+  }
   Composite(region, clip, clipMask, coverage, destination, source, Scratch(region), destination->variants[0]);
 }
 

@@ -61,6 +61,13 @@ class RasterDevice final : public BackdropProvider {
                                    const IntRect& bounds, ColorSpace* space, const PixelLayout& layout,
                                    BackdropProvider* parent, bool isolated);
 
+  // In a knockout device every paint is composited over the device's
+  // initial content rather than over what earlier paints left, and replaces
+  // that where it covers; groups painted into it start from the initial
+  // content too.
+  void SetKnockout(bool knockout) { knockout_ = knockout; }
+  bool Knockout() const { return knockout_; }
+
   PipelineNode* MakeBackdrop(const PixelRegion& region, ColorSpace* space, bool transparentStart) override;
   PipelineNode* MakePipeline(const PixelRegion& region, ColorSpace* space) override;
   // The backdrop a blend mode reads: what lies below, with this device's
@@ -101,11 +108,15 @@ class RasterDevice final : public BackdropProvider {
   PipelineNode* ReadPlanes(const PixelRegion& region, const PixelTriple& planes, ColorSpace* space,
                            PipelineNode* (*outside)(BackdropProvider*, const PixelRegion&, ColorSpace*, bool),
                            bool transparentStart);
+  // What the device held when it was made: the parent's backdrop with
+  // shape and alpha 0.
+  PipelineNode* InitialContent(const PixelRegion& region);
 
   ColorSpace* space_;
   runtime::LibraryContext* context_;
   runtime::ArenaAllocator& arena_;
   bool isolated_;
+  bool knockout_ = false;
   IntRect bounds_;
   PixelLayout layout_;
   PixelTriple target_;

@@ -49,6 +49,29 @@ GroupAttributes ReadGroupAttributes(const ObjectHandle& group) {
   return attributes;
 }
 
+// Every shape byte of the plane over `area` that is not 0 becomes 255. A
+// group's shape also carries the opacity and partial coverage its objects
+// were painted with, which its alpha already holds; used as the coverage of
+// the group's composite it would apply them a second time, so it only tells
+// where the group painted at all.
+void SolidifyShape(const raster::PixelPlane* plane, const IntRect& area) {
+  if (plane == nullptr || plane->base == nullptr || plane->IsSharedConstant()) return;
+  const IntRect cut = IntersectRects(area, plane->rect);
+  if (cut.IsEmpty()) return;
+  const runtime::PixelFormatDesc& f = plane->format;
+  const int32_t channels = f.Count();
+  for (int32_t y = cut.y0; y < cut.y1; ++y) {
+    uint8_t* row = plane->base + (static_cast<int64_t>(y) - plane->rect.y0) * f.rowStep + f.firstOffset;
+    for (int32_t x = cut.x0; x < cut.x1; ++x) {
+      uint8_t* pixel = row + (static_cast<int64_t>(x) - plane->rect.x0) * f.columnStep;
+      for (int32_t c = 0; c < channels; ++c) {
+        uint8_t& byte = pixel[static_cast<int64_t>(c) * f.channelStep];
+        if (byte != 0) byte = 255;
+      }
+    }
+  }
+}
+
 // A box of the 16.16 range's edges stands for "no box".
 bool IsUnboundedBox(const runtime::Rect& box) {
   return box.x0 <= -runtime::kFixedMax / 2 && box.x1 >= runtime::kFixedMax / 2;
@@ -91,6 +114,8 @@ bool Renderer::PaintGroup(ContentMachine& machine, const FormFrame* form) {
   if (!group.transparency) return false;
   // Painted straight into the layer below when nothing of the group's own
   // shows: full opacity, the Normal blend mode, no knockout, no soft mask.
+  // In a knockout layer the group is one object, which its own parts must
+  // not knock out, so it always gets a layer of its own.
   const Fixed alpha = std::clamp<Fixed>(State().fillAlpha, 0, runtime::kFixedOne);
   const uint8_t blendMode = State().blendMode;
   // An isolated group may name a colour space of its own to be composed
@@ -98,8 +123,8 @@ bool Renderer::PaintGroup(ContentMachine& machine, const FormFrame* form) {
   // composited back.
   color::ColorSpaceRef groupSpace = IsolatedGroupSpace(form->group, group.transparency && group.isolated);
   raster::ColorSpace* space = groupSpace ? static_cast<raster::ColorSpace*>(groupSpace.Get()) : Layer().Space();
-  if (alpha >= runtime::kFixedOne && blendMode == 0 && !group.knockout && state_.softMask == nullptr &&
-      space == Layer().Space())
+  if (alpha >= runtime::kFixedOne && blendMode == 0 && !group.knockout && !Layer().Knockout() &&
+      state_.softMask == nullptr && space == Layer().Space())
     return false;
 
   const IntRect area = IntersectRects(ClipBounds(), [&] {
@@ -118,6 +143,7 @@ bool Renderer::PaintGroup(ContentMachine& machine, const FormFrame* form) {
   const int32_t n = space->ComponentCount();
   raster::RasterDevice* layer = raster::RasterDevice::CreateGroup(
       Owner(), arena, area, space, runtime::PixelLayout::ForPlanes(n, 2, 3, true), &parent, group.isolated);
+  layer->SetKnockout(group.knockout);
   {
     // The group's content paints at full opacity in the Normal mode: its
     // opacity and blend mode apply once, when the group is composited.
@@ -144,6 +170,7 @@ bool Renderer::PaintGroup(ContentMachine& machine, const FormFrame* form) {
                                            source);
   // Only what the group painted is composited: where its shape is 0 the
   // layer below stays as it is, whatever the blend mode.
+  SolidifyShape(layer->Target().shape, area);
   PipelineNode* coverage =
       raster::PlaneSource::Create(arena, {layer->Target().shape, layer->Target().shape, nullptr});
   parent.PaintSource(*region, parentRegion, parentClip, coverage, source, raster::BlendFunction::Create(arena, blendMode));

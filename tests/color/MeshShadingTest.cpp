@@ -2,6 +2,8 @@
 // into a 64 x 64 device, and the malformed streams that must fail with
 // code 2.
 #include <gtest/gtest.h>
+
+#include <cmath>
 #include <zlib.h>
 
 #include <functional>
@@ -68,6 +70,29 @@ TEST(TriangleMeshTest, GouraudTriangleBetweenItsVertices) {
   // The centroid (32, 22.7) mixes the three equally.
   EXPECT_TRUE(NearColour(harness.Pixel(32, 22), 85, 85, 85, 4));
   for (auto [x, y] : {std::pair{2, 2}, {62, 2}, {32, 62}, {10, 40}, {55, 40}, {32, 0}})
+    EXPECT_EQ(harness.Pixel(x, y)[3], 0) << x << "," << y;
+}
+
+TEST(TriangleMeshTest, DecodeRangeBeyondTheFixedRangeKeepsCoordinatesExact) {
+  // 32-bit coordinates over [-40000, 40000], as some producers write them:
+  // the vertices (8, 8), (56, 8), (8, 56) must land where they are, not on
+  // a range cut down to what 16.16 holds.
+  const auto encode = [](double v) {
+    return static_cast<uint32_t>(std::llround((v + 40000.0) / 80000.0 * 4294967295.0));
+  };
+  MeshBits bits;
+  for (auto [x, y] : {std::pair{8, 8}, {56, 8}, {8, 56}}) {
+    bits.Put(0, 8).Put(encode(x), 32).Put(encode(y), 32);
+    bits.Put(255, 8).Put(0, 8).Put(0, 8).Align();
+  }
+  ShadingHarness harness({testsupport::StreamBody(
+      "/ShadingType 4 /BitsPerFlag 8 /ColorSpace /DeviceRGB /BitsPerCoordinate 32 /BitsPerComponent 8 "
+      "/Decode [-40000 40000 -40000 40000 0 1 0 1 0 1]",
+      bits.Bytes())});
+  ASSERT_TRUE(harness.Paint({0, 0, 64, 64}));
+  for (auto [x, y] : {std::pair{9, 9}, {50, 9}, {9, 50}, {30, 30}})
+    EXPECT_TRUE(NearColour(harness.Pixel(x, y), 255, 0, 0, 0)) << x << "," << y;
+  for (auto [x, y] : {std::pair{6, 6}, {58, 9}, {40, 40}})
     EXPECT_EQ(harness.Pixel(x, y)[3], 0) << x << "," << y;
 }
 
@@ -226,7 +251,8 @@ TEST(MeshInputTest, ValuesScaleOntoTheDecodeRange) {
   struct Case {
     const char* name;
     uint32_t raw, bits;
-    Fixed low, high, value;
+    int64_t low, high;
+    Fixed value;
   } cases[] = {
       {"32-bit top", 0xFFFFFFFFu, 32, 0, 1000 << 16, 1000 << 16},
       {"32-bit zero", 0, 32, 0, 1000 << 16, 0},
@@ -234,6 +260,9 @@ TEST(MeshInputTest, ValuesScaleOntoTheDecodeRange) {
       {"1-bit", 1, 1, -5 << 16, 5 << 16, 5 << 16},
       {"reversed", 0xFFFF, 16, 1 << 16, 0, 0},
       {"wide", 0xFFFFFF, 24, -30000 << 16, 30000 << 16, 30000 << 16},
+      // Bounds beyond the Fixed range map the values inside it exactly.
+      {"bounds beyond 16.16", 0x8051eb85u, 32, -40000LL << 16, 40000LL << 16, 100 << 16},
+      {"result beyond 16.16 clamps", 0xFFFFFFFFu, 32, -40000LL << 16, 40000LL << 16, runtime::kFixedMax},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.name);

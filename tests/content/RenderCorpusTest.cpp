@@ -36,7 +36,8 @@ enum Reason {
                    // white by mutool and pdftoppm; not yet understood
   kBlendModes,     // images under the non-separable blend modes (Hue,
                    // Saturation, Color, Luminosity) differ
-  kReferenceDiffers,  // mutool draws nothing or black where pdftoppm (and
+  kReferenceDiffers,  // mutool draws nothing, black or other colours (it
+                      // has no colour management) where pdftoppm (and
                       // jbig2dec for JBIG2 refinement) agree with our page
   kPatterns,       // a pattern's cells or shading differ: text, optional
                    // content or colour spaces inside them
@@ -49,7 +50,6 @@ enum Reason {
   kSoftMasks,      // a luminosity mask's transfer function: applied to the
                    // backdrop outside the group's box here, not by mutool
                    // and pdftoppm
-  kKnockout,       // knockout groups paint as plain groups
   kContentError,   // the page's content raises an error before its end, or
                    // the document does not open (an encryption we do not
                    // support, a broken file mutool repairs)
@@ -75,7 +75,6 @@ const std::map<std::string, Reason>& KnownDifferences() {
       {"jbig2/bitmap-symbol-texthuffrefinecustomposdims.pdf", kReferenceDiffers},
       {"ccitt/bug1815476.pdf", kContentError},
       {"ccitt/freeculture.pdf", kImageFiltering},
-      {"ccitt/images_1bit_grayscale.pdf", kImageFiltering},
       {"jbig2/bitmap-composite-or-xor-replace-refine.pdf", kReferenceDiffers},
       {"jbig2/bitmap-halftone-refine.pdf", kReferenceDiffers},
       {"jbig2/bitmap-refine-customat-tpgron.pdf", kReferenceDiffers},
@@ -106,7 +105,7 @@ const std::map<std::string, Reason>& KnownDifferences() {
       {"pdf/bug866395.pdf", kStreamLength},
       {"pdf/bug920426.pdf", kFonts},
       {"pdf/bug_jpx.pdf", kJpx},
-      {"pdf/calgray.pdf", kSubstitute},
+      {"pdf/calgray.pdf", kReferenceDiffers},
       {"pdf/checkbox_no_appearance.pdf", kAnnotations},
       {"pdf/chrome-text-selection-markedContent.pdf", kFonts},
       {"pdf/close-path-bug.pdf", kContentError},
@@ -121,7 +120,6 @@ const std::map<std::string, Reason>& KnownDifferences() {
       {"pdf/issue10519_reduced.pdf", kFonts},
       {"pdf/issue10542_reduced.pdf", kContentError},
       {"pdf/issue10572.pdf", kPatterns},
-      {"pdf/issue10665_reduced.pdf", kColourValues},
       {"pdf/issue11242_reduced.pdf", kFonts},
       {"pdf/issue11913.pdf", kFonts},
       {"pdf/issue12295.pdf", kSubstitute},
@@ -132,20 +130,18 @@ const std::map<std::string, Reason>& KnownDifferences() {
       {"pdf/issue14462_reduced.pdf", kFonts},
       {"pdf/issue15441.pdf", kFonts},
       {"pdf/issue15443.pdf", kFonts},
-      {"pdf/issue15716.pdf", kPatterns},
+      {"pdf/issue15716.pdf", kFonts},
       {"pdf/issue15893_reduced.pdf", kContentError},
       {"pdf/issue15977_reduced.pdf", kFonts},
-      {"pdf/issue17065.pdf", kPatterns},
+      {"pdf/issue17065.pdf", kReferenceDiffers},
       {"pdf/issue17069.pdf", kContentError},
       {"pdf/issue17554.pdf", kContentError},
       {"pdf/issue18030.pdf", kFonts},
       {"pdf/issue18042.pdf", kBrokenImage},
-      {"pdf/issue18816.pdf", kPatterns},
       {"pdf/issue19550.pdf", kFonts},
       {"pdf/issue20062.pdf", kAnnotations},
       {"pdf/issue269_1.pdf", kOptionalContent},
       {"pdf/issue2884_reduced.pdf", kFonts},
-      {"pdf/issue3928.pdf", kColourValues},
       {"pdf/issue4722.pdf", kFonts},
       {"pdf/issue4800.pdf", kSubstitute},
       {"pdf/issue5244.pdf", kFonts},
@@ -168,15 +164,11 @@ const std::map<std::string, Reason>& KnownDifferences() {
       {"pdf/issue845r.pdf", kColourValues},
       {"pdf/issue8702.pdf", kSubstitute},
       {"pdf/issue9084.pdf", kFonts},
-      {"pdf/issue9243.pdf", kPatterns},
+      {"pdf/issue9243.pdf", kSubstitute},
       {"pdf/issue9915_reduced.pdf", kCidWidths},
       {"pdf/issue9972-3.pdf", kContentError},
       {"pdf/jp2k-resetprob.pdf", kJpx},
       {"pdf/jpx_smaskindata.pdf", kJpx},
-      {"pdf/knockout_inner_backdrop.pdf", kKnockout},
-      {"pdf/knockout_nested.pdf", kKnockout},
-      {"pdf/knockout_nested_group_alpha.pdf", kKnockout},
-      {"pdf/knockout_smask.pdf", kKnockout},
       {"pdf/mmtype1.pdf", kColourValues},
       {"pdf/named_dest_collision_for_editor.pdf", kContentError},
       {"pdf/non-embedded-NuptialScript.pdf", kSubstitute},
@@ -191,7 +183,7 @@ const std::map<std::string, Reason>& KnownDifferences() {
       {"pdf/red_stamp.pdf", kJpx},
       {"pdf/saslprep-r6.pdf", kContentError},
       {"pdf/smask_luminosity_oob_transfer.pdf", kSoftMasks},
-      {"pdf/tiling-pattern-large-steps.pdf", kPatterns},
+      {"pdf/tiling-pattern-large-steps.pdf", kReferenceDiffers},
       {"pdf/transparent.pdf", kColourValues},
       {"pdf/xref_command_missing.pdf", kContentError},
   };

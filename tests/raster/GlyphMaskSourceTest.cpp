@@ -63,6 +63,20 @@ TEST_F(GlyphMaskSourceTest, OverlappingBitmapsCombineByOr) {
   }
 }
 
+TEST_F(GlyphMaskSourceTest, OriginsAHairShortOfAPixelLandOnIt) {
+  // Advances summed in 16.16 leave an origin such as 129.9991 for 130: the
+  // glyph belongs on pixel 130, not a pixel to the left.
+  for (runtime::Fixed shortBy : {0, 1, 60, 127}) {
+    SCOPED_TRACE(shortBy);
+    GlyphRecord record = At('A', 10, 20);
+    record.origin.x -= shortBy;
+    record.origin.y -= shortBy;
+    const GlyphRecord records[] = {record};
+    GlyphMaskSource source(&context, arena, {0, 0, 64, 64}, font, glyphMatrix, records);
+    EXPECT_EQ(source.bounds, (IntRect{10, 13, 15, 20}));
+  }
+}
+
 TEST_F(GlyphMaskSourceTest, GlyphsOutsideTheClipAreDroppedAndRowsOutsideAreEmpty) {
   const GlyphRecord records[] = {At('A', 10, 20), At('B', 200, 20), At('C', 10, -500), At('D', -3, 20)};
   GlyphMaskSource source(&context, arena, {0, 0, 64, 64}, font, glyphMatrix, records);
