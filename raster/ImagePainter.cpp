@@ -19,6 +19,9 @@ constexpr int32_t kInterpolationMargin = 2;
 // The resampling kernel kind whose footprint widens an interpolated
 // image's buffer.
 constexpr int32_t kInterpolationKernel = 3;
+// Decoded images larger than this share of the memory budget are held a
+// strip of rows at a time.
+constexpr uint64_t kBandShareOfBudget = 4;
 
 int32_t ClampToInt(double v) {
   if (!(v > -2147483648.0)) return INT32_MIN;
@@ -69,7 +72,7 @@ PipelineNode* ImagePainter::RectangleCoverage(runtime::LibraryContext* context, 
 int ImagePainter::BuildSource(runtime::LibraryContext* context, runtime::ArenaAllocator& arena,
                               const ImagePaintRequest& request, ImagePaintSource& out) {
   const ImageDescriptor& image = request.image;
-  if (image.width <= 0 || image.height <= 0 || request.rows == nullptr) runtime::ThrowRuntime(runtime::kMalformed);
+  if (image.width <= 0 || image.height <= 0) runtime::ThrowRuntime(runtime::kMalformed);
   // 1. Image pixels (x right, y down) to device pixels.
   runtime::Matrix m = request.matrix;
   ImageMatrix::Concat(m, image.width, image.height);
@@ -99,6 +102,7 @@ int ImagePainter::BuildSource(runtime::LibraryContext* context, runtime::ArenaAl
   const bool overridden = request.overrideFlag || request.secondOverride;
   if (!overridden && (request.suppress || request.dataWord == 0 || need.IsEmpty())) return 0;
   if (!invertible || need.IsEmpty() || out.area.IsEmpty()) return 0;
+  if (request.rows == nullptr) runtime::ThrowRuntime(runtime::kMalformed);
   // 5. Reduce by whole blocks that start on the block grid, so that every
   // reduced pixel averages exactly the image pixels under it.
   out.shift = ReductionShiftForMatrix(m);
@@ -117,33 +121,53 @@ int ImagePainter::BuildSource(runtime::LibraryContext* context, runtime::ArenaAl
                                 ToFixed(bufferToDevice.d), ToFixed(bufferToDevice.e), ToFixed(bufferToDevice.f)};
     out.clipCoverage = RectangleCoverage(context, arena, out.area, bounds, fixed);
   }
-  // 7. The buffer, checked against the budget before it is allocated.
-  const int32_t channels = overridden || request.colourCode == 3 ? 1 : components;
+  // 7. The buffer: one plane per channel. Its size is checked in 64 bits
+  // against the memory budget before anything is allocated.
+  const int32_t channels = overridden || request.colourCode == 3 ? 1 : request.pipelineChannels;
   if (channels != components) runtime::ThrowRuntime(runtime::kMalformed);
   IntRect bufferRect = bounds;
   if (interpolate) {
     bufferRect = runtime::ResampleKernel::PadRect(bounds, false, kInterpolationKernel,
                                                   runtime::Matrix::NominalScale(m));
   }
+  const bool planar = channels > 1;
   const uint64_t bytes = static_cast<uint64_t>(static_cast<int64_t>(bufferRect.x1) - bufferRect.x0) *
                          static_cast<uint64_t>(static_cast<int64_t>(bufferRect.y1) - bufferRect.y0) *
                          static_cast<uint32_t>(channels);
   const uint64_t budget = std::min<uint64_t>(context->memory.hardLimit, 0xFFFFFFFFu);
-  if (bytes > budget) runtime::ThrowRuntime(runtime::kOverflow);
-  auto* buffer = runtime::NewInArena<runtime::PixelBuffer>(arena, context, &arena);
-  runtime::PixelLayout layout;
-  layout.channels = channels;
-  layout.bytesPerPixel = channels;
-  buffer->SetupAndAllocate(bufferRect, layout, false);
-  // 8. Every row, then the border by repeating the edge pixels.
-  ImageSourceChain::CopyAllRows(last, *buffer, false);
-  if (!(bufferRect == bounds)) buffer->ExtendEdges(bounds, bufferRect);
-  // 9. The sampler.
   ImageSamplerSetup setup;
-  setup.image = SampledPixels::FromBuffer(*buffer, channels);
   setup.toDevice = bufferToDevice;
   setup.area = out.area;
   setup.maskPlane = image.sampleKind == ImageDescriptor::kMaskSamples;
+  if (bytes > budget / kBandShareOfBudget) {
+    // Too large to hold beside everything else: held a strip of rows at a
+    // time, where the rows a device row needs form one run.
+    ImageBandsSetup bands;
+    bands.last = last;
+    bands.bufferRect = bufferRect;
+    bands.channels = channels;
+    bands.planar = planar;
+    bands.mode = out.mode;
+    bands.margin = interpolate ? kInterpolationMargin : kNearestMargin;
+    bands.sampler = setup;
+    bands.bytesLimit = budget / kBandShareOfBudget;
+    out.bands = ImageBands::Create(context, arena, bands);
+    if (out.bands != nullptr) return 1;
+    // A turned or slanted image needs most of its rows for every device
+    // row: held whole while it fits the budget.
+    if (bytes > budget) runtime::ThrowRuntime(runtime::kOverflow);
+  }
+  auto* buffer = runtime::NewInArena<runtime::PixelBuffer>(arena, context, &arena);
+  runtime::PixelLayout layout;
+  layout.channels = channels;
+  layout.bytesPerPixel = planar ? 1 : channels;
+  layout.planar = planar;
+  buffer->SetupAndAllocate(bufferRect, layout, false);
+  // 8. Every row, then the border by repeating the edge pixels.
+  ImageSourceChain::CopyAllRows(last, *buffer, planar);
+  if (!(bufferRect == bounds)) buffer->ExtendEdges(bounds, bufferRect);
+  // 9. The sampler.
+  setup.image = SampledPixels::FromBuffer(*buffer, channels);
   out.sampler = ImageSampler::Create(arena, out.mode, setup);
   return out.sampler != nullptr ? 1 : 0;
 }

@@ -6,6 +6,7 @@
 // optional coverage of the image's rectangle, and the sampler over it.
 #include <cstdint>
 
+#include "raster/ImageBands.h"
 #include "raster/ImageSampler.h"
 #include "raster/ImageSourceChain.h"
 #include "runtime/Matrix.h"
@@ -25,11 +26,15 @@ struct ImagePaintRequest {
   const ColorSpace* conversionTarget = nullptr;
   int32_t pipelineChannels = 1;
 
-  // The painter's codes: kind 1 is an image that may be interpolated,
-  // colour code 3 a one-channel image; an override flag draws even what
-  // would be suppressed (and in one channel); the suppress flag and a data
-  // word of 0 mean there is nothing to draw.
-  int32_t kindCode = 1;
+  // The painter's codes: kind 1 is a sampled image, which may be
+  // interpolated (other kinds take nearest samples); colour code 3 a
+  // one-channel image (a mask's coverage); an override flag draws even what
+  // would be suppressed (and in one channel); the suppress flag (an image
+  // mask with nothing to paint through it) and a data word of 0 (no rows)
+  // mean there is nothing to draw.
+  static constexpr int32_t kSampledImage = 1;
+  static constexpr int32_t kOneChannel = 3;
+  int32_t kindCode = kSampledImage;
   int32_t colourCode = 0;
   bool overrideFlag = false;
   bool secondOverride = false;
@@ -40,7 +45,10 @@ struct ImagePaintRequest {
 };
 
 struct ImagePaintSource {
+  // The sampler over the whole area; or, for an image too large to hold at
+  // once, none and the strips it is painted in.
   ImageSampler* sampler = nullptr;
+  ImageBands* bands = nullptr;
   PipelineNode* clipCoverage = nullptr;
   IntRect area;   // device pixels the sampler covers
   int32_t mode = ImageSampler::kNearest;
@@ -52,9 +60,11 @@ namespace ImagePainter {
 // Images enlarged less than this are interpolated (1.5 in 16.16).
 inline constexpr runtime::Fixed kInterpolateBelow = 0x18000;
 
-// 1 with the sampler in `out`, 0 when there is nothing to draw. The decoded
-// buffer is checked in 64 bits against the memory budget before it is
-// allocated: (runtime, 1) for an image part too large to hold.
+// 1 with the sampler (or the strips) in `out`, 0 when there is nothing to
+// draw. The decoded buffer is checked in 64 bits against the memory budget
+// before it is allocated: beyond a quarter of it, an axis-aligned or
+// quarter-turned image is painted in strips; any other image is held whole
+// up to the budget, and beyond it is (runtime, 1).
 int BuildSource(runtime::LibraryContext* context, runtime::ArenaAllocator& arena, const ImagePaintRequest& request,
                 ImagePaintSource& out);
 

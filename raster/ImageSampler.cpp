@@ -71,11 +71,22 @@ bool SamplerMatrix::Invert(SamplerMatrix& out) const {
 ImageSampler* ImageSampler::Create(runtime::ArenaAllocator& arena, int32_t mode, const ImageSamplerSetup& setup) {
   SamplerMatrix inverse;
   if (!setup.toDevice.Invert(inverse) || setup.area.IsEmpty()) return nullptr;
-  if (mode == kInterpolate) {
-    ImageSampler* sampler = runtime::NewInArena<BilinearImageSampler>(arena, arena, setup, inverse);
-    if (sampler->usable) return sampler;
-  }
-  return runtime::NewInArena<NearestImageSampler>(arena, arena, setup, inverse);
+  const auto nearest = [&]() -> ImageSampler* {
+    return runtime::NewInArena<NearestImageSampler>(arena, arena, setup, inverse);
+  };
+  // Pixels wider than a byte (interleaved channels) are copied whole by
+  // the nearest kind; one-byte pixels (one channel, or one plane per
+  // channel) go to the kind that follows the mode.
+  if (setup.image.columnStep != 1) return nearest();
+  ImageSampler* sampler = mode == kInterpolate
+                              ? static_cast<ImageSampler*>(
+                                    runtime::NewInArena<BilinearImageSampler>(arena, arena, setup, inverse))
+                              : nearest();
+  // A mapping beyond the fixed-point range: one channel falls back to
+  // nearest samples; for several channels another attempt would build the
+  // same sampler, which is kept (it steps coordinates one by one instead).
+  if (!sampler->usable && setup.image.channels == 1 && mode == kInterpolate) sampler = nearest();
+  return sampler;
 }
 
 ImageSampler::ImageSampler(runtime::ArenaAllocator& arena, const ImageSamplerSetup& setup,
@@ -135,6 +146,22 @@ void ImageSampler::MapCentre(int32_t x, int32_t y, int64_t& u, int64_t& v) const
   v = To32(px * inverse_.b + py * inverse_.d + inverse_.f, clipped);
 }
 
+int64_t ImageSampler::CentreU(int32_t x, int32_t y) const {
+  int64_t u = 0, v = 0;
+  MapCentre(x, y, u, v);
+  return u;
+}
+
+void ImageSampler::Step(int32_t x, int64_t& u, int64_t& v) const {
+  if (usable) {
+    u += stepU_;
+    v += stepV_;
+  } else {
+    // Coordinates held at the range's ends would overflow when stepped.
+    MapCentre(x, y_, u, v);
+  }
+}
+
 int32_t ImageSampler::Index(int64_t coordinate, int axis) const {
   const int64_t period = period_[axis];
   if (period > 0 && (coordinate < 0 || coordinate >= period)) {
@@ -162,9 +189,7 @@ NearestImageSampler::NearestImageSampler(runtime::ArenaAllocator& arena, const I
   // The columns are the same on every row: one index per area column.
   const int32_t width = setup.area.x1 - setup.area.x0;
   columns_ = static_cast<int32_t*>(arena.Alloc(sizeof(int32_t) * static_cast<size_t>(width)));
-  int64_t u = 0, v = 0;
-  MapCentre(setup.area.x0, setup.area.y0, u, v);
-  for (int32_t i = 0; i < width; ++i, u += stepU_) columns_[i] = Index(u, 0);
+  for (int32_t i = 0; i < width; ++i) columns_[i] = Index(CentreU(setup.area.x0 + i, setup.area.y0), 0);
 }
 
 void NearestImageSampler::FillSpan(int32_t x, int32_t xEnd, uint8_t* out) {
@@ -183,7 +208,7 @@ void NearestImageSampler::FillSpan(int32_t x, int32_t xEnd, uint8_t* out) {
     }
     return;
   }
-  for (int32_t i = x; i < xEnd; ++i, out += n, u += stepU_, v += stepV_) {
+  for (int32_t i = x; i < xEnd; ++i, out += n, Step(i, u, v)) {
     CopyPixel(out, Pixel(Index(u, 0), Index(v, 1)));
   }
 }
@@ -191,12 +216,10 @@ void NearestImageSampler::FillSpan(int32_t x, int32_t xEnd, uint8_t* out) {
 BilinearImageSampler::BilinearImageSampler(runtime::ArenaAllocator& arena, const ImageSamplerSetup& setup,
                                            const SamplerMatrix& inverse)
     : ImageSampler(arena, setup, inverse) {
-  if (!axisAligned_ || !usable) return;
+  if (!axisAligned_) return;
   const int32_t width = setup.area.x1 - setup.area.x0;
   columns_ = static_cast<Tap*>(arena.Alloc(sizeof(Tap) * static_cast<size_t>(width)));
-  int64_t u = 0, v = 0;
-  MapCentre(setup.area.x0, setup.area.y0, u, v);
-  for (int32_t i = 0; i < width; ++i, u += stepU_) columns_[i] = TapAt(u, 0);
+  for (int32_t i = 0; i < width; ++i) columns_[i] = TapAt(CentreU(setup.area.x0 + i, setup.area.y0), 0);
 }
 
 BilinearImageSampler::Tap BilinearImageSampler::TapAt(int64_t coordinate, int axis) const {
@@ -233,7 +256,7 @@ void BilinearImageSampler::FillSpan(int32_t x, int32_t xEnd, uint8_t* out) {
     }
     return;
   }
-  for (int32_t i = x; i < xEnd; ++i, out += n, u += stepU_, v += stepV_) {
+  for (int32_t i = x; i < xEnd; ++i, out += n, Step(i, u, v)) {
     const Tap tx = TapAt(u, 0);
     const Tap ty = TapAt(v, 1);
     blend(out, Pixel(tx.first, ty.first), Pixel(tx.second, ty.first), Pixel(tx.first, ty.second),

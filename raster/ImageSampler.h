@@ -60,10 +60,12 @@ class ImageSampler : public PipelineNode {
   static constexpr int32_t kNearest = 0;
   static constexpr int32_t kInterpolate = 3;
 
-  // The sampler for `mode`: the interpolating kind for kInterpolate when it
-  // can serve the mapping, else the nearest-sample kind. Null when the
-  // mapping is singular (nothing to draw). (runtime, 2) for a setup whose
-  // buffer does not match its channel count.
+  // The sampler for `mode` over one-byte pixels (one channel, or planes):
+  // interpolating for kInterpolate, else nearest samples; a one-channel
+  // image whose mapping the interpolating kind cannot serve falls back to
+  // nearest samples. Interleaved pixels of several bytes always take
+  // nearest samples. Null when the mapping is singular (nothing to draw).
+  // (runtime, 2) for a setup whose buffer does not match its channel count.
   static ImageSampler* Create(runtime::ArenaAllocator& arena, int32_t mode, const ImageSamplerSetup& setup);
 
   void BeginRow(int32_t y) override { y_ = y; }
@@ -72,7 +74,8 @@ class ImageSampler : public PipelineNode {
   void CollectRowClients(RowCollector& collector) override { collector.AddNode(this); }
   void ReleaseRowClients(RowCollector&) override {}
 
-  // The last row produced and whether one was (for tests and tracing).
+  // False when the area maps beyond the 32.32 range, where coordinates
+  // are held at its ends.
   bool usable = true;
 
  protected:
@@ -93,6 +96,10 @@ class ImageSampler : public PipelineNode {
   void CopyPixel(uint8_t* out, const uint8_t* in) const;
   // The 32.32 image coordinates of the centre of device pixel (x, y).
   void MapCentre(int32_t x, int32_t y, int64_t& u, int64_t& v) const;
+  int64_t CentreU(int32_t x, int32_t y) const;
+  // Moves (u, v) to the centre of pixel x of the current row: one step from
+  // pixel x - 1 when the mapping is within range, else mapped afresh.
+  void Step(int32_t x, int64_t& u, int64_t& v) const;
 
   ImageSamplerSetup setup_;
   SamplerMatrix inverse_;

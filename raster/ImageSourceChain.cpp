@@ -67,11 +67,18 @@ ImageRowSource* ImageSourceChain::Build(runtime::ArenaAllocator& arena, ImageRow
 
 void ImageSourceChain::CopyAllRows(ImageRowSource* last, runtime::PixelBuffer& buffer, bool planar) {
   const IntRect bounds = last->Bounds();
+  if (static_cast<int64_t>(bounds.y1) - bounds.y0 <= 0) return;
+  CopyRows(last, buffer, planar, bounds.y0, bounds.y1);
+}
+
+void ImageSourceChain::CopyRows(ImageRowSource* last, runtime::PixelBuffer& buffer, bool planar, int32_t y0,
+                                int32_t y1) {
+  const IntRect bounds = last->Bounds();
   const int64_t width = static_cast<int64_t>(bounds.x1) - bounds.x0;
-  const int64_t height = static_cast<int64_t>(bounds.y1) - bounds.y0;
-  if (height <= 0) return;
+  if (y1 <= y0) return;
   const IntRect& into = buffer.rect;
-  if (width <= 0 || bounds.x0 < into.x0 || bounds.y0 < into.y0 || bounds.x1 > into.x1 || bounds.y1 > into.y1) {
+  if (width <= 0 || y0 < bounds.y0 || y1 > bounds.y1 || bounds.x0 < into.x0 || y0 < into.y0 ||
+      bounds.x1 > into.x1 || y1 > into.y1) {
     runtime::ThrowRuntime(runtime::kMalformed);
   }
   const uint32_t rowBytes = last->RowBytes();
@@ -84,8 +91,8 @@ void ImageSourceChain::CopyAllRows(ImageRowSource* last, runtime::PixelBuffer& b
     runtime::ThrowRuntime(runtime::kMalformed);
   }
   uint8_t* destination = buffer.storage + (static_cast<int64_t>(bounds.x0) - into.x0) * buffer.columnStep +
-                         (static_cast<int64_t>(bounds.y0) - into.y0) * buffer.rowStep + buffer.firstOffset;
-  for (int64_t y = 0; y < height; ++y, destination += buffer.rowStep) {
+                         (static_cast<int64_t>(y0) - into.y0) * buffer.rowStep + buffer.firstOffset;
+  for (int64_t y = y0; y < y1; ++y, destination += buffer.rowStep) {
     const uint8_t* row = last->NextRow();
     if (!planar) {
       std::memcpy(destination, row, rowBytes);
@@ -93,7 +100,8 @@ void ImageSourceChain::CopyAllRows(ImageRowSource* last, runtime::PixelBuffer& b
     }
     for (int64_t c = 0; c < channels; ++c) {
       uint8_t* plane = destination + c * buffer.channelStep;
-      for (int64_t k = 0; k < width; ++k) plane[k] = row[c + k * channels];
+      const uint8_t* sample = row + c;
+      for (int64_t k = 0; k < width; ++k, sample += channels) plane[k] = *sample;
     }
   }
 }

@@ -51,6 +51,9 @@ class ImageSourceChain {
   // hold them: rows copied whole, or with `planar` split into the planes of
   // the buffer's channels. (runtime, 2) when the rows do not fit.
   static void CopyAllRows(ImageRowSource* last, runtime::PixelBuffer& buffer, bool planar);
+  // The same for rows y0 to y1 of `last`'s bounds, whose next row must be
+  // y0: a buffer that holds a band of the rows at a time.
+  static void CopyRows(ImageRowSource* last, runtime::PixelBuffer& buffer, bool planar, int32_t y0, int32_t y1);
 };
 
 }  // namespace raster

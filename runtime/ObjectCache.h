@@ -8,9 +8,9 @@
 #include <type_traits>
 #include <utility>
 
-#include "platform/Clock.h"
 #include "runtime/CostCache.h"
 #include "runtime/CountedRef.h"
+#include "runtime/Timer.h"
 
 namespace runtime {
 
@@ -58,12 +58,12 @@ class ObjectCache {
     if (CacheEntry* hit = cache_.Lookup(&key)) {
       return Ref::Share(context, static_cast<Item*>(hit->item));
     }
-    const int64_t start = Ticks();
+    Timer timer;
+    Timer::StartOnce(timer);
     Built built = std::forward<Build>(build)();
-    const int64_t end = Ticks();
+    const uint64_t ticks = static_cast<uint64_t>(timer.ElapsedTicks());
     if (!built.item) return Ref();
     CacheEntry* fresh = cache_.NewEntry(&key);
-    const uint64_t ticks = end > start ? static_cast<uint64_t>(end - start) : 0;
     CacheEntry* entry = cache_.Insert(fresh, built.item.Get(), ticks, built.byteSize);
     if (entry != fresh) return Ref::Share(context, static_cast<Item*>(entry->item));
     Policy::CountUp(built.item.Get());  // the cache's own count
@@ -86,11 +86,6 @@ class ObjectCache {
   }
 
  private:
-  static int64_t Ticks() {
-    int64_t now = 0;
-    platform::QueryPerformanceCounter(&now);
-    return now;
-  }
   static int CompareKeys(const void* key, const void* entryKey) {
     Key a;
     Key b;

@@ -1,5 +1,7 @@
 #include "content/ImageDraw.h"
 
+#include <algorithm>
+
 #include "color/ColorContext.h"
 #include "color/ColorSpace.h"
 #include "color/ImageColorSpace.h"
@@ -10,6 +12,7 @@
 #include "raster/CompositorNode.h"
 #include "raster/ConstantSources.h"
 #include "raster/ImagePainter.h"
+#include "runtime/ArenaScope.h"
 #include "runtime/Dictionary.h"
 #include "runtime/ErrorTrap.h"
 
@@ -33,16 +36,23 @@ IntRect ImagePaintArea(const ImageDrawContext& draw) {
   return draw.clipRegion == nullptr ? layer : raster::IntersectRects(layer, draw.clipRegion->Bounds());
 }
 
-// The sampler of one layer over the paint area; false when there is
-// nothing to sample (outside the area, a singular matrix).
-bool BuildLayerSource(ImageDrawContext& draw, const ImageLayer& layer, bool asMask, ImagePaintSource& out) {
+// The sampler of one layer over the paint area (or the strips it is
+// painted in); false when there is nothing to sample (outside the area, a
+// singular matrix, a suppressed draw). A mask is one channel of coverage.
+bool BuildLayerSource(ImageDrawContext& draw, const ImageLayer& layer, bool asMask, ImagePaintSource& out,
+                      bool suppress = false) {
   raster::ImagePaintRequest request;
   request.image = layer.image;
   request.rows = layer.rows;
   request.matrix = draw.ctm;
   request.target = ImagePaintArea(draw);
-  if (request.target.IsEmpty() || layer.rows == nullptr) return false;
+  if (request.target.IsEmpty()) return false;
   request.conversionTarget = asMask ? nullptr : draw.layer->Space();
+  if (request.conversionTarget != nullptr) request.pipelineChannels = request.conversionTarget->ComponentCount();
+  request.kindCode = raster::ImagePaintRequest::kSampledImage;
+  request.colourCode = asMask ? raster::ImagePaintRequest::kOneChannel : 0;
+  request.suppress = suppress;
+  request.dataWord = layer.rows != nullptr ? 1 : 0;
   // Turned images sample beyond their edges: their rectangle is a coverage.
   request.clip = !IsRectilinear(draw.ctm);
   return raster::ImagePainter::BuildSource(draw.context, *draw.arena, request, out) == 1;
@@ -120,6 +130,48 @@ raster::ImageRowSource* ImageRowsHolder::Open(ImageDrawContext& draw, const Obje
   return runtime::NewInArena<raster::StreamRowSource>(*draw.arena, &*stream_);
 }
 
+namespace {
+
+// The sampler of a layer over one strip: its own for the strip when it is
+// held in strips, else its sampler over the whole area.
+PipelineNode* StripSampler(ImageDrawContext& draw, const ImagePaintSource& layer, const IntRect& strip) {
+  if (layer.bands == nullptr) return layer.sampler;
+  return layer.bands->SamplerFor(*draw.arena, strip);
+}
+
+// Paints an image too large to hold at once strip by strip: each strip's
+// rows are pulled, sampled and composited before the next strip's. `image`
+// none: the fill paint through the mask.
+IntRect CompositeInStrips(ImageDrawContext& draw, const IntRect& painted, const ImagePaintSource* image,
+                          const ImagePaintSource* mask) {
+  const raster::ImageBands* bands = image != nullptr && image->bands != nullptr ? image->bands : mask->bands;
+  int32_t length = bands->length;
+  // A mask drawn with the image shares the image's matrix, so the two read
+  // their rows in the same direction; strips fit the shorter of the two.
+  for (const ImagePaintSource* layer : {image, mask}) {
+    if (layer == nullptr || layer->bands == nullptr) continue;
+    if (layer->bands->alongRows != bands->alongRows || layer->bands->descending != bands->descending) {
+      runtime::ThrowRuntime(runtime::kOverflow);
+    }
+    length = std::min(length, layer->bands->length);
+  }
+  raster::ImageBands::ForEachStrip(painted, bands->alongRows, bands->descending, length, [&](const IntRect& strip) {
+    runtime::ArenaScope scope(*draw.arena);
+    PipelineNode* source = image != nullptr ? StripSampler(draw, *image, strip) : draw.fill;
+    PipelineNode* coverage = image != nullptr ? image->clipCoverage : nullptr;
+    if (mask != nullptr) {
+      PipelineNode* maskSampler = StripSampler(draw, *mask, strip);
+      if (maskSampler == nullptr) return;
+      coverage = CoverageProduct(draw, strip, coverage, maskSampler);
+    }
+    if (source == nullptr) return;
+    CompositeImage(draw, strip, coverage, source);
+  });
+  return painted;
+}
+
+}  // namespace
+
 IntRect ImageDraw::DrawImageSource(ImageDrawContext& draw, const ImageLayer& image, const ImageLayer* mask) {
   ImagePaintSource source;
   if (!BuildLayerSource(draw, image, false, source)) return {};
@@ -129,7 +181,14 @@ IntRect ImageDraw::DrawImageSource(ImageDrawContext& draw, const ImageLayer& ima
     ImagePaintSource maskSource;
     if (!BuildLayerSource(draw, *mask, true, maskSource)) return {};
     painted = raster::IntersectRects(painted, maskSource.area);
+    if (painted.IsEmpty()) return {};
+    if (source.bands != nullptr || maskSource.bands != nullptr) {
+      return CompositeInStrips(draw, painted, &source, &maskSource);
+    }
     coverage = CoverageProduct(draw, painted, coverage, maskSource.sampler);
+  } else if (source.bands != nullptr) {
+    if (painted.IsEmpty()) return {};
+    return CompositeInStrips(draw, painted, &source, nullptr);
   } else if ((image.image.width == 1 || image.image.height == 1) && IsRectilinear(draw.ctm) &&
              draw.clipRegion != nullptr) {
     // A rule drawn as an image: only its rectangle within the clip region
@@ -145,11 +204,12 @@ IntRect ImageDraw::DrawImageSource(ImageDrawContext& draw, const ImageLayer& ima
 }
 
 IntRect ImageDraw::DrawImageMask(ImageDrawContext& draw, const ImageLayer& mask) {
-  if (draw.fill == nullptr) return {};
   ImagePaintSource source;
-  if (!BuildLayerSource(draw, mask, true, source)) return {};
+  // Nothing paints through a mask without a fill paint.
+  if (!BuildLayerSource(draw, mask, true, source, draw.fill == nullptr)) return {};
   const IntRect painted = raster::IntersectRects(ImagePaintArea(draw), source.area);
   if (painted.IsEmpty()) return {};
+  if (source.bands != nullptr) return CompositeInStrips(draw, painted, nullptr, &source);
   CompositeImage(draw, painted, CoverageProduct(draw, painted, source.clipCoverage, source.sampler), draw.fill);
   return painted;
 }

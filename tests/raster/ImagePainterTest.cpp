@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "runtime/ArenaAllocator.h"
+#include "runtime/ArenaScope.h"
 #include "tests/pdf/CorpusFiles.h"
 #include "tests/pdf/ProbeRunner.h"
 #include "tests/support/SmallPdfFile.h"
@@ -34,18 +35,33 @@ class ImagePainterTest : public ::testing::Test {
     request.target = {0, 0, 1024, 1024};
     return request;
   }
+  // Every pixel of the source's area, row by row: from its sampler, or
+  // strip by strip from an image held in strips.
   std::vector<std::vector<int>> Pixels(const ImagePaintSource& source) {
-    std::vector<std::vector<int>> rows;
-    for (int32_t y = source.area.y0; y < source.area.y1; ++y) {
-      source.sampler->BeginRow(y);
-      source.sampler->RunSpan(source.area.x0, source.area.x1);
-      std::vector<int> row;
-      for (int32_t x = source.area.x0; x < source.area.x1; ++x)
-        row.push_back(*CursorAt(source.sampler->Current().colour, x).Channel(0));
-      rows.push_back(row);
+    const IntRect& area = source.area;
+    std::vector<std::vector<int>> rows(static_cast<size_t>(area.y1 - area.y0),
+                                       std::vector<int>(static_cast<size_t>(area.x1 - area.x0), -1));
+    const auto paint = [&](ImageSampler* sampler, const IntRect& part) {
+      for (int32_t y = part.y0; y < part.y1; ++y) {
+        sampler->BeginRow(y);
+        sampler->RunSpan(part.x0, part.x1);
+        for (int32_t x = part.x0; x < part.x1; ++x)
+          rows[y - area.y0][x - area.x0] = *CursorAt(sampler->Current().colour, x).Channel(0);
+      }
+    };
+    if (source.bands == nullptr) {
+      paint(source.sampler, area);
+      return rows;
     }
+    ImageBands* bands = source.bands;
+    ImageBands::ForEachStrip(area, bands->alongRows, bands->descending, bands->length, [&](const IntRect& strip) {
+      runtime::ArenaScope scope(arena);
+      ++strips;
+      paint(bands->SamplerFor(arena, strip), strip);
+    });
     return rows;
   }
+  int strips = 0;
 
   runtime::LibraryContext context;
   runtime::ArenaAllocator arena{&context, 16384, 4096};
@@ -103,12 +119,87 @@ TEST_F(ImagePainterTest, NothingToDrawUnlessOverridden) {
   EXPECT_NE(source.clipCoverage, nullptr);
 }
 
-TEST_F(ImagePainterTest, ABufferBeyondTheBudgetIsRefused) {
-  const std::vector<uint8_t> data(300 * 300, 1);
-  context.memory.hardLimit = 80000;
+// Over a quarter of the budget, an image is painted in strips, which give
+// the pixels the whole image gives, whichever way it is turned and scaled;
+// a slanted image is held whole up to the budget and refused beyond it.
+TEST_F(ImagePainterTest, ImagesBeyondTheBudgetArePaintedInStrips) {
+  const int side = 300;
+  std::vector<uint8_t> data(size_t{side} * side);
+  for (int y = 0; y < side; ++y)
+    for (int x = 0; x < side; ++x) data[size_t(y) * side + x] = static_cast<uint8_t>((x * 7 + y * 13 + x * y) % 251);
+  struct Case {
+    const char* name;
+    double a, b, c, d;  // the unit square's matrix, in image sides
+  } cases[] = {
+      {"upright at 1.7", 1.7, 0, 0, -1.7},   // nearest samples
+      {"upright at 1.2", 1.2, 0, 0, -1.2},   // interpolated
+      {"upright at 0.3", 0.3, 0, 0, -0.3},   // reduced by 2, interpolated
+      {"upside down", 1.7, 0, 0, 1.7},
+      {"mirrored at 0.6", -0.6, 0, 0, -0.6},
+      {"quarter turn", 0, 1.7, 1.7, 0},
+      {"quarter turn back at 0.8", 0, -0.8, -1.2, 0},
+  };
+  for (const Case& test : cases) {
+    const auto request = [&] {
+      ImagePaintRequest r = Gray(data, side, side, 1);
+      const auto fixed = [&](double v) { return FixedFromFloat(v * side); };
+      r.matrix = Matrix{fixed(test.a), fixed(test.b), fixed(test.c), fixed(test.d), FixedFromInt(600),
+                        FixedFromInt(600)};
+      r.target = {0, 0, 1200, 1200};
+      return r;
+    };
+    std::vector<std::vector<int>> expected;
+    IntRect area;
+    {
+      runtime::ArenaScope scope(arena);
+      ImagePaintSource whole;
+      ASSERT_EQ(ImagePainter::BuildSource(&context, arena, request(), whole), 1) << test.name;
+      ASSERT_EQ(whole.bands, nullptr) << test.name;
+      expected = Pixels(whole);
+      area = whole.area;
+    }
+    runtime::ArenaScope scope(arena);
+    context.memory.hardLimit = 60000;
+    ImagePaintSource banded;
+    ASSERT_EQ(ImagePainter::BuildSource(&context, arena, request(), banded), 1) << test.name;
+    ASSERT_NE(banded.bands, nullptr) << test.name;
+    EXPECT_EQ(banded.area, area) << test.name;
+    strips = 0;
+    const auto got = Pixels(banded);
+    context.memory.hardLimit = runtime::kNoLimit;
+    EXPECT_GT(strips, 1) << test.name;
+    ASSERT_EQ(got.size(), expected.size()) << test.name;
+    // A turned image steps its coordinates along each span from where the
+    // span starts, which may round its last bit differently.
+    int differing = 0;
+    for (size_t y = 0; y < got.size(); ++y) {
+      for (size_t x = 0; x < got[y].size(); ++x) {
+        if (std::abs(got[y][x] - expected[y][x]) <= 1) continue;
+        if (differing++ == 0) {
+          ADD_FAILURE() << test.name << ": first at " << x << "," << y << ": " << got[y][x] << " for "
+                        << expected[y][x];
+        }
+      }
+    }
+    EXPECT_EQ(differing, 0) << test.name;
+  }
+  // Slanted: held whole while it fits the budget, beyond it refused.
+  ImagePaintRequest slanted = Gray(data, side, side, 1);
+  slanted.matrix = Matrix{FixedFromInt(side), FixedFromInt(40), FixedFromInt(-40), FixedFromInt(-side), 0,
+                          FixedFromInt(side)};
   ImagePaintSource source;
-  EXPECT_EQ(testsupport::RuntimeCodeOf(&context,
-                                       [&] { ImagePainter::BuildSource(&context, arena, Gray(data, 300, 300, 1), source); }),
+  context.memory.hardLimit = 200000;
+  EXPECT_EQ(ImagePainter::BuildSource(&context, arena, slanted, source), 1);
+  EXPECT_EQ(source.bands, nullptr);
+  context.memory.hardLimit = 80000;
+  EXPECT_EQ(testsupport::RuntimeCodeOf(&context, [&] { ImagePainter::BuildSource(&context, arena, slanted, source); }),
+            runtime::kOverflow);
+  // A row wider than the strips' share cannot be painted in strips.
+  const std::vector<uint8_t> wide(30000, 9);
+  ImagePaintRequest line = Gray(wide, 30000, 1, 1);
+  line.target = {0, 0, 30000, 1};
+  context.memory.hardLimit = 80000;
+  EXPECT_EQ(testsupport::RuntimeCodeOf(&context, [&] { ImagePainter::BuildSource(&context, arena, line, source); }),
             runtime::kOverflow);
   context.memory.hardLimit = runtime::kNoLimit;
 }
@@ -147,9 +238,12 @@ TEST_F(ImagePainterTest, EnlargedAndReducedImagesMatchPdftoppm) {
     int side;
     double scale;
     int tolerance;
+    uint64_t budget = runtime::kNoLimit;  // small: painted in strips
   } cases[] = {
       {"200%", 32, 2.0, 6},
       {"50%", 64, 0.5, 8},
+      {"200% in strips", 200, 2.0, 6, 100000},
+      {"50% in strips", 400, 0.5, 8, 100000},
   };
   for (const Case& test : cases) {
     // A smooth picture: the two renderers filter differently (pdftoppm
@@ -162,9 +256,13 @@ TEST_F(ImagePainterTest, EnlargedAndReducedImagesMatchPdftoppm) {
         data[size_t(y) * test.side + x] = static_cast<uint8_t>((x * 200 / test.side) + (y * 50 / test.side));
     const std::vector<uint8_t> reference = PdftoppmGray(data, test.side, test.scale);
     ASSERT_FALSE(reference.empty()) << test.name;
+    runtime::ArenaScope scope(arena);
+    context.memory.hardLimit = test.budget;
     ImagePaintSource source;
     ASSERT_EQ(ImagePainter::BuildSource(&context, arena, Gray(data, test.side, test.side, test.scale), source), 1);
+    EXPECT_EQ(source.bands != nullptr, test.budget != runtime::kNoLimit) << test.name;
     const auto rows = Pixels(source);
+    context.memory.hardLimit = runtime::kNoLimit;
     const int page = static_cast<int>(test.side * test.scale);
     ASSERT_EQ(static_cast<int>(rows.size()), page) << test.name;
     int worst = 0;

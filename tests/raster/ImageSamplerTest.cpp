@@ -67,6 +67,42 @@ TEST_F(ImageSamplerTest, BilinearInterpolatesBetweenCentresAndClampsAtEdges) {
   EXPECT_EQ(rows[0], (std::vector<int>{0, 50, 150, 200}));
 }
 
+// The kind follows the pixel layout: one-byte pixels (one channel, or a
+// plane per channel) follow the mode; interleaved pixels of several bytes
+// always take nearest samples.
+TEST_F(ImageSamplerTest, PixelsOfOneByteFollowTheModeAndWiderPixelsTakeNearestSamples) {
+  // Two pixels, 0 and 200 in every channel, enlarged twice: nearest
+  // samples repeat them, interpolation steps between them.
+  uint8_t interleaved[6] = {0, 0, 0, 200, 200, 200};
+  uint8_t planes[6] = {0, 200, 0, 200, 0, 200};
+  struct Case {
+    const char* name;
+    SampledPixels pixels;
+    int32_t mode;
+    std::vector<int> expected;
+  } cases[] = {
+      {"gray, nearest", {planes, {0, 0, 2, 1}, 1, 1, 1, 2}, ImageSampler::kNearest, {0, 0, 200, 200}},
+      {"gray, interpolated", {planes, {0, 0, 2, 1}, 1, 1, 1, 2}, ImageSampler::kInterpolate, {0, 50, 150, 200}},
+      {"planes, interpolated", {planes, {0, 0, 2, 1}, 3, 2, 1, 2}, ImageSampler::kInterpolate, {0, 50, 150, 200}},
+      {"interleaved, interpolation asked", {interleaved, {0, 0, 2, 1}, 3, 1, 3, 6}, ImageSampler::kInterpolate,
+       {0, 0, 200, 200}},
+  };
+  for (const Case& test : cases) {
+    ImageSamplerSetup setup;
+    setup.image = test.pixels;
+    setup.toDevice = SamplerMatrix{2, 0, 0, 1, 0, 0};
+    setup.area = {0, 0, 4, 1};
+    ImageSampler* sampler = ImageSampler::Create(arena, test.mode, setup);
+    sampler->BeginRow(0);
+    sampler->RunSpan(0, 4);
+    for (int32_t c = 0; c < test.pixels.channels; ++c) {
+      std::vector<int> row;
+      for (int32_t x = 0; x < 4; ++x) row.push_back(*CursorAt(sampler->Current().colour, x).Channel(c));
+      EXPECT_EQ(row, test.expected) << test.name << " channel " << c;
+    }
+  }
+}
+
 TEST_F(ImageSamplerTest, TilesWrapAroundTheirPeriod) {
   ImageSamplerSetup setup;
   setup.image = Gray(3, 1, [](int x, int) { return static_cast<uint8_t>(10 + x); });
@@ -94,6 +130,18 @@ TEST_F(ImageSamplerTest, SingularMappingsDrawNothing) {
   ImageSampler* sampler = ImageSampler::Create(arena, ImageSampler::kInterpolate, setup);
   ASSERT_NE(sampler, nullptr);
   EXPECT_EQ(Run(sampler)[0][0], 1);
+  // Planes keep the interpolating sampler out of range: turned, so that it
+  // steps along the row, its coordinates held at the range's ends.
+  uint8_t planes[8] = {7, 7, 7, 7, 9, 9, 9, 9};
+  setup.image = SampledPixels{planes, {0, 0, 2, 2}, 2, 4, 1, 2};
+  setup.toDevice = SamplerMatrix{1e-9, 1, -1, 1e-9, -1e10, 3e9};
+  sampler = ImageSampler::Create(arena, ImageSampler::kInterpolate, setup);
+  ASSERT_NE(sampler, nullptr);
+  EXPECT_FALSE(sampler->usable);
+  sampler->BeginRow(1);
+  sampler->RunSpan(0, 4);
+  EXPECT_EQ(*CursorAt(sampler->Current().colour, 3).Channel(0), 7);
+  EXPECT_EQ(*CursorAt(sampler->Current().colour, 3).Channel(1), 9);
 }
 
 }  // namespace
