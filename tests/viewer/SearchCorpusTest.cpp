@@ -26,8 +26,6 @@ constexpr size_t kSearchMinLetters = 6;
 
 // Pages where the search misses a word pdftotext shows, with the reason.
 const std::map<std::string, std::string>& KnownSearchMisses() {
-  static const char* const kContent =
-      "the page's content raises an error before the word: the search ends there, as for any page error";
   static const char* const kFonts = "the page's fonts are not drawn yet, so their text is not extracted";
   static const char* const kNoText = "our extraction finds no text with Unicode on the page";
   static const char* const kAes = "the file is encrypted with AES, which is refused: it does not open";
@@ -35,7 +33,8 @@ const std::map<std::string, std::string>& KnownSearchMisses() {
       {"ccitt/bug1815476.pdf:1", kAes},
       {"ccitt/issue5747.pdf:1", kFonts},
       {"pdf/ThuluthFeatures.pdf:1", kFonts},
-      {"pdf/Type3WordSpacing.pdf:1", kContent},
+      {"pdf/Type3WordSpacing.pdf:1", "a Type 3 font whose glyph names (square, triangle) carry no Unicode: "
+                                     "pdftotext prints the raw codes"},
       {"pdf/issue1350.pdf:1", "the fonts' BaseFont is a string, not a name: the font is refused and the text "
                               "operator fails"},
       {"pdf/issue16316.pdf:1",
