@@ -1,14 +1,16 @@
 #pragma once
 // The application object the shell holds for the whole run: the library
-// context (memory, the cooperative-thread scheduler, the caches) with the
-// document viewer inside it. The shell creates it with its HostServices
-// and option word, starts it with the file named on the command line,
-// forwards its window messages here and destroys it after the message
-// loop.
+// context (memory, the cooperative-thread scheduler, the caches, a screen
+// device context) with the document viewer inside it. The shell creates it
+// with its HostServices and option word, starts it with the file named on
+// the command line, forwards its window messages here and destroys it after
+// the message loop.
 #include <cstdint>
 
 #include "runtime/LibraryContext.h"
+#include "runtime/RecordCache.h"
 #include "runtime/Scheduler.h"
+#include "runtime/ScreenDeviceContext.h"
 #include "viewer/Viewer.h"
 
 namespace runtime {
@@ -41,7 +43,8 @@ class ViewerApp {
   // A path another instance sent: opened at once. 1 when it was installed
   // (or is the one shown), 0 otherwise.
   int32_t OnCopyData(const char16_t* path);
-  // Empties every cache of the context (the application lost activation).
+  // Empties every cache of the context, re-scoring them first (the
+  // application lost activation).
   void ReleaseCachedMemory();
   // Around every shell message box and dialog.
   void BeginModalUi();
@@ -93,8 +96,19 @@ class ViewerApp {
   void OnMouseUp(int32_t x, int32_t y, runtime::HostWindow* window);
   void OnCaptureLost();
 
+  // The library context, built member by member in this order and torn
+  // down in the reverse one: after the viewer, the two caches go (their
+  // items may still be in use until then), then the device context, then
+  // the scheduler and the memory accounting, which everything above
+  // relies on.
   runtime::LibraryContext context;
   runtime::Scheduler scheduler{&context};
+  runtime::ScreenDeviceContext screenDc;
+  // Small records under 24-byte keys: what the page renderer records per
+  // page, and what the reflow layout reads back. Emptied with every other
+  // cache when the application gives its memory back.
+  runtime::RecordCache renderRecords{&context};
+  runtime::RecordCache layoutRecords{&context};
   Viewer viewer;
 
  private:

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/Clock.h"
+#include "platform/Gdi.h"
 #include "resources/UIStringTable.h"
 #include "runtime/Event.h"
 #include "runtime/RecordCache.h"
@@ -712,6 +713,35 @@ TEST_F(ViewerAppTest, ALanguageChangeRebuildsTheMenusAndLosingActivationEmptiesT
   ASSERT_EQ(cache.Count(), 1u);
   app->ReleaseCachedMemory();
   EXPECT_EQ(cache.Count(), 0u);
+}
+
+TEST_F(ViewerAppTest, TheContextsDeviceContextAndCachePairLastAsLongAsTheApplication) {
+  ViewerApp* app = ViewerApp::Create(&host, 0);
+  ASSERT_NE(app, nullptr);
+  host.scheduler = &app->scheduler;
+  const platform::HDC dc = app->screenDc.Handle();
+  ASSERT_NE(dc, nullptr);
+  // Each setter answers the colour it replaces: white text on black.
+  EXPECT_EQ(platform::SetTextColor(dc, 0xFFFFFF), 0xFFFFFFu);
+  EXPECT_EQ(platform::SetBkColor(dc, 0), 0u);
+
+  // Both caches are the context's: losing activation purges them to nothing,
+  // including a record a caller let go of a moment ago.
+  app->renderRecords.Lookup(runtime::RecordRequest{{{1, 2, 3, 4, 5, 6}}, 7});
+  app->layoutRecords.Lookup(runtime::RecordRequest{{{1, 2, 3, 4, 5, 6}}, 8});
+  app->layoutRecords.Lookup(runtime::RecordRequest{{{6, 5, 4, 3, 2, 1}}, 9});
+  ASSERT_EQ(app->context.cacheManager.cachedBytes, 3 * runtime::RecordCache::kRecordBytes);
+  app->ReleaseCachedMemory();
+  EXPECT_EQ(app->context.cacheManager.cachedBytes, 0u);
+  EXPECT_EQ(app->renderRecords.Count(), 0u);
+  EXPECT_EQ(app->layoutRecords.Count(), 0u);
+
+  // Records left at the end go with the application, and so does the
+  // device context (deleting it again finds nothing).
+  app->renderRecords.Lookup(runtime::RecordRequest{{{9, 9, 9, 9, 9, 9}}, 1});
+  ViewerApp::Destroy(app);
+  EXPECT_FALSE(platform::DeleteDC(dc));
+  ViewerApp::Destroy(nullptr);
 }
 
 TEST_F(ViewerAppTest, ThePageNumberGoesIntoTheToolbarsEditBox) {
