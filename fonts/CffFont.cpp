@@ -1,6 +1,7 @@
 #include "fonts/CffFont.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 
@@ -8,6 +9,7 @@
 #include "fonts/CharstringInterpreter.h"
 #include "fonts/FontError.h"
 #include "resources/CffStandardTables.h"
+#include "runtime/Comparators.h"
 #include "runtime/Scheduler.h"
 
 namespace fonts {
@@ -182,8 +184,11 @@ void CffFont::ReadCharset() {
       ThrowMalformedFont();
     }
   }
+  static_assert(offsetof(CharsetRange, firstSid) == 4, "the first SID is the second word");
   std::stable_sort(charset_->begin(), charset_->end(),
-                   [](const CharsetRange& a, const CharsetRange& b) { return a.firstSid < b.firstSid; });
+                   [](const CharsetRange& a, const CharsetRange& b) {
+                     return runtime::CompareSecondWord(a, b) < 0;  // by first SID
+                   });
 }
 
 void CffFont::ReadFdSelect() {
