@@ -335,9 +335,11 @@ const char* const* CffFont::BuiltinEncoding() {
   if (encodingNames_ != nullptr) return encodingNames_;
   const char** names = static_cast<const char**>(arena_.Alloc(sizeof(char*) * 256));
   for (int i = 0; i < 256; ++i) names[i] = ".notdef";
-  if (top_.encoding == 0) {
+  if (top_.encoding == 0 || top_.encoding == 1) {
+    const uint16_t* predefined =
+        top_.encoding == 0 ? resources::kCffStandardEncoding : resources::kCffExpertEncoding;
     for (int code = 0; code < 256; ++code) {
-      const uint16_t sid = resources::kCffStandardEncoding[code];
+      const uint16_t sid = predefined[code];
       if (sid != 0) names[code] = resources::kCffStandardStrings[sid];
     }
   } else if (top_.encoding > 1) {
@@ -372,7 +374,6 @@ const char* const* CffFont::BuiltinEncoding() {
       }
     }
   }
-  // Encoding 1 (Expert) has no table of ours: its codes stay .notdef.
   encodingNames_ = names;
   return names;
 }
