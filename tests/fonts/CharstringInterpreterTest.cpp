@@ -5,7 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
-#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -308,10 +308,11 @@ std::vector<std::string> GhostscriptExpertEncoding() {
     const size_t close = text.find(']', open);
     if (open == std::string::npos || close == std::string::npos) continue;
     const std::string array = text.substr(open + 1, close - open - 1);
+    // The array holds literal names separated by white space.
     std::vector<std::string> names;
-    const std::regex name("/([^\\s/\\[\\]]+)");
-    for (std::sregex_iterator it(array.begin(), array.end(), name), end; it != end; ++it) {
-      names.push_back((*it)[1].str());
+    std::istringstream words(array);
+    for (std::string word; words >> word;) {
+      if (word.size() > 1 && word[0] == '/') names.push_back(word.substr(1));
     }
     return names;
   }
