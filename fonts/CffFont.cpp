@@ -1,6 +1,7 @@
 #include "fonts/CffFont.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 
@@ -8,6 +9,7 @@
 #include "fonts/CharstringInterpreter.h"
 #include "fonts/FontError.h"
 #include "resources/CffStandardTables.h"
+#include "runtime/Comparators.h"
 #include "runtime/Scheduler.h"
 
 namespace fonts {
@@ -182,8 +184,11 @@ void CffFont::ReadCharset() {
       ThrowMalformedFont();
     }
   }
+  static_assert(offsetof(CharsetRange, firstSid) == 4, "the first SID is the second word");
   std::stable_sort(charset_->begin(), charset_->end(),
-                   [](const CharsetRange& a, const CharsetRange& b) { return a.firstSid < b.firstSid; });
+                   [](const CharsetRange& a, const CharsetRange& b) {
+                     return runtime::CompareSecondWord(a, b) < 0;  // by first SID
+                   });
 }
 
 void CffFont::ReadFdSelect() {
@@ -330,9 +335,11 @@ const char* const* CffFont::BuiltinEncoding() {
   if (encodingNames_ != nullptr) return encodingNames_;
   const char** names = static_cast<const char**>(arena_.Alloc(sizeof(char*) * 256));
   for (int i = 0; i < 256; ++i) names[i] = ".notdef";
-  if (top_.encoding == 0) {
+  if (top_.encoding == 0 || top_.encoding == 1) {
+    const uint16_t* predefined =
+        top_.encoding == 0 ? resources::kCffStandardEncoding : resources::kCffExpertEncoding;
     for (int code = 0; code < 256; ++code) {
-      const uint16_t sid = resources::kCffStandardEncoding[code];
+      const uint16_t sid = predefined[code];
       if (sid != 0) names[code] = resources::kCffStandardStrings[sid];
     }
   } else if (top_.encoding > 1) {
@@ -367,7 +374,6 @@ const char* const* CffFont::BuiltinEncoding() {
       }
     }
   }
-  // Encoding 1 (Expert) has no table of ours: its codes stay .notdef.
   encodingNames_ = names;
   return names;
 }

@@ -9,13 +9,23 @@ namespace fonts {
 
 namespace {
 
-bool IsPsWhite(int c) { return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32; }
-bool IsPsDelimiter(int c) {
-  return c == '(' || c == ')' || c == '<' || c == '>' || c == '[' || c == ']' || c == '{' ||
-         c == '}' || c == '/' || c == '%';
+struct ByteClasses {
+  uint8_t of[256] = {};
+  constexpr ByteClasses() {
+    for (int c : {0, 9, 10, 12, 13, 32}) of[c] |= PsTokenizer::kWhiteSpace;
+    for (int c : {10, 13}) of[c] |= PsTokenizer::kLineEnd;
+    for (int c : {'(', ')', '<', '>', '[', ']', '{', '}', '/', '%'}) of[c] |= PsTokenizer::kDelimiter;
+    for (int c = '0'; c <= '9'; ++c) of[c] |= PsTokenizer::kNumberChar;
+    for (int c : {'+', '-', '.'}) of[c] |= PsTokenizer::kNumberChar;
+  }
+};
+constexpr ByteClasses kByteClasses;
+
+bool IsPsWhite(int c) { return (PsTokenizer::ClassOf(c) & PsTokenizer::kWhiteSpace) != 0; }
+bool IsPsNameChar(int c) {
+  return c >= 0 && (PsTokenizer::ClassOf(c) & (PsTokenizer::kWhiteSpace | PsTokenizer::kDelimiter)) == 0;
 }
-bool IsPsNameChar(int c) { return c >= 0 && !IsPsWhite(c) && !IsPsDelimiter(c); }
-bool IsPsNumberChar(int c) { return (c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-'; }
+bool IsPsNumberChar(int c) { return (PsTokenizer::ClassOf(c) & PsTokenizer::kNumberChar) != 0; }
 bool IsPsDigit(int c) { return c >= '0' && c <= '9'; }
 int HexValue(int c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -84,6 +94,24 @@ int PsTokenizer::PeekByte() {
   return pushed_[pushedCount_ - 1];
 }
 
+uint8_t PsTokenizer::ClassOf(int byte) { return byte >= 0 && byte < 256 ? kByteClasses.of[byte] : 0; }
+
+int PsTokenizer::SkipWhileClass(uint8_t mask) {
+  for (;;) {
+    const int c = PeekByte();
+    if (c < 0 || (ClassOf(c) & mask) == 0) return c;
+    NextByte();
+  }
+}
+
+int PsTokenizer::SkipUntilClass(uint8_t mask) {
+  for (;;) {
+    const int c = PeekByte();
+    if (c < 0 || (ClassOf(c) & mask) != 0) return c;
+    NextByte();
+  }
+}
+
 bool PsTokenizer::AtEnd() const { return pushedCount_ == 0 && position_ >= data_.size(); }
 
 bool PsTokenizer::TextIs(const char* s) const { return std::strcmp(text_, s) == 0; }
@@ -134,17 +162,10 @@ PsTokenKind PsTokenizer::NextToken() {
   length_ = 0;
   text_[0] = '\0';
   for (;;) {
-    int c = PeekByte();
-    while (c >= 0 && IsPsWhite(c)) {
-      NextByte();
-      c = PeekByte();
-    }
+    const int c = SkipWhileClass(kWhiteSpace);
     if (c < 0) return kind_ = PsTokenKind::kEnd;
     if (c != '%') break;
-    while (c >= 0 && c != '\n' && c != '\r') {
-      NextByte();
-      c = PeekByte();
-    }
+    SkipUntilClass(kLineEnd);
   }
   const int c = NextByte();
   if (IsPsDigit(c) || c == '+' || c == '-' || c == '.') {

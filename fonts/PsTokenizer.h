@@ -39,8 +39,23 @@ class PsTokenizer {
   // The next program byte (push-back first, then raw or decrypted); -1 at
   // the end.
   int NextByte();
+  // The next program byte without consuming it, read and decrypted as by
+  // NextByte when nothing is pushed back; -1 at the end.
   int PeekByte();
   bool AtEnd() const;
+
+  // Byte classes, as bits of the class table.
+  static constexpr uint8_t kWhiteSpace = 1;  // NUL, TAB, LF, FF, CR, space
+  static constexpr uint8_t kLineEnd = 2;     // LF, CR
+  static constexpr uint8_t kDelimiter = 4;   // ( ) < > [ ] { } / %
+  static constexpr uint8_t kNumberChar = 8;  // 0-9 + - .
+  static uint8_t ClassOf(int byte);
+  // Consumes bytes while their class has a bit of `mask`; returns the
+  // byte it stopped on, left unconsumed, or -1 when the data ends.
+  int SkipWhileClass(uint8_t mask);
+  // Consumes bytes up to the first whose class has a bit of `mask`;
+  // returns that byte, left unconsumed, or -1 when the data ends.
+  int SkipUntilClass(uint8_t mask);
 
   // Starts eexec decryption after the "eexec" token; stops it.
   void StartEexec();

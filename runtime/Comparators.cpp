@@ -9,6 +9,13 @@ bool CStringLess(const char* a, const char* b) {
   return std::strcmp(a, b) < 0;
 }
 
+int CompareCStrings(const char* key, const char* entry) {
+  if (CStringLess(key, entry)) return -1;
+  return CStringLess(entry, key) ? 1 : 0;
+}
+
+int CompareStringPointers(const char* const* a, const char* const* b) { return std::strcmp(*a, *b); }
+
 int CompareTriple(const TripleKey& x, const TripleKey& y) {
   if (int order = ThreeWay(x.b, y.b)) return order;
   if (int order = ThreeWay(x.a, y.a)) return order;

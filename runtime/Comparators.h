@@ -2,6 +2,8 @@
 // The orders that sorting and trees share: three-way comparisons answer
 // negative, zero or positive; tests answer a truth value.
 #include <cstdint>
+#include <cstring>
+#include <type_traits>
 
 namespace runtime {
 
@@ -33,6 +35,24 @@ int CompareSecondFloat(const float (&x)[2], const float (&y)[2]);
 // strcmp order for zero-terminated byte strings, a null string before
 // every non-null one (the empty string included).
 bool CStringLess(const char* a, const char* b);
+// A string key against an entry's string by CStringLess both ways: -1, 0, 1.
+int CompareCStrings(const char* key, const char* entry);
+// Two pointers to string pointers, by strcmp of the strings (tables of
+// names sorted and searched through pointers to their entries).
+int CompareStringPointers(const char* const* a, const char* const* b);
+
+// Records ordered by their second 32-bit word (unsigned): -1, 0 or 1.
+template <class Record>
+int CompareSecondWord(const Record& x, const Record& y) {
+  static_assert(std::is_trivially_copyable_v<Record> && sizeof(Record) >= 8);
+  uint32_t a = 0, b = 0;
+  std::memcpy(&a, reinterpret_cast<const unsigned char*>(&x) + 4, 4);
+  std::memcpy(&b, reinterpret_cast<const unsigned char*>(&y) + 4, 4);
+  return ThreeWay(a, b);
+}
+
+// Two unsigned 16-bit values: their difference, which cannot overflow.
+constexpr int CompareUInt16(uint16_t a, uint16_t b) { return static_cast<int>(a) - static_cast<int>(b); }
 
 // A sign-extended 32-bit value against a 64-bit one.
 constexpr bool Int32BelowInt64(int32_t a, int64_t b) { return static_cast<int64_t>(a) < b; }

@@ -16,6 +16,13 @@ Fixed AddSatToLowest(Fixed start, Fixed delta) {
   return sum;
 }
 
+// start + delta (sign = 1) or start - delta (sign = -1), clamped to the
+// 32-bit range.
+Fixed ShiftClamped(Fixed start, Fixed delta, int sign) {
+  const int64_t exact = static_cast<int64_t>(start) + sign * static_cast<int64_t>(delta);
+  return static_cast<Fixed>(std::clamp<int64_t>(exact, INT32_MIN, INT32_MAX));
+}
+
 Fixed AddSat(Fixed start, Fixed delta) {
   Fixed out = 0;
   return FixedAddSatInto(out, start, delta);
@@ -76,6 +83,11 @@ Rect Rect::InsetSaturated(const Rect& r, Fixed dx, Fixed dy) {
   // the positive limit rather than to itself.
   return {AddSat(r.x0, dx), AddSat(r.y0, dy), AddSat(r.x1, NegateSat(dx)),
           AddSat(r.y1, NegateSat(dy))};
+}
+
+Rect Rect::Deflate(const Rect& r, Fixed dx, Fixed dy) {
+  return {ShiftClamped(r.x0, dx, 1), ShiftClamped(r.y0, dy, 1), ShiftClamped(r.x1, dx, -1),
+          ShiftClamped(r.y1, dy, -1)};
 }
 
 Rect Rect::FromIntRect(const IntRect& ir) {

@@ -50,8 +50,12 @@ struct Rect {
   static Rect Offset(const Rect& r, Fixed dx, Fixed dy);
   // Moved with saturation at 0x7fffffff and 0x80000000.
   static Rect OffsetSaturating(const Rect& r, Fixed dx, Fixed dy);
-  // x0 + dx, y0 + dy, x1 - dx, y1 - dy, saturating.
+  // x0 + dx, y0 + dy, x1 - dx, y1 - dy, saturating (the far edges move by
+  // the negated delta, so the lower limit is 0x80000001).
   static Rect InsetSaturated(const Rect& r, Fixed dx, Fixed dy);
+  // The same shrink computed exactly and then clamped to the full 32-bit
+  // range, 0x80000000 to 0x7fffffff; negative dx, dy grow the rectangle.
+  static Rect Deflate(const Rect& r, Fixed dx, Fixed dy);
   // Pixels to 16.16; an empty integer rectangle gives all zeros.
   static Rect FromIntRect(const IntRect& ir);
   // The whole pixels that touch r: floor of the minima, ceiling of the

@@ -84,6 +84,18 @@ uint16_t DataStream::ReadU16BE() {
   return static_cast<uint16_t>(bytes[0] << 8 | bytes[1]);
 }
 
+int32_t DataStream::ReadS16BE() {
+  const uint8_t* bytes = RequireContiguous(2);
+  Advance(2);
+  return static_cast<int8_t>(bytes[0]) * 256 + bytes[1];
+}
+
+void DataStream::ReadBytesAsWords(uint32_t count, uint32_t* out) {
+  const uint8_t* bytes = RequireContiguous(count);
+  for (uint32_t i = 0; i < count; ++i) out[i] = bytes[i];
+  Advance(count);
+}
+
 void DataStream::GrowSideBuffer(uint32_t needed, uint32_t keep) {
   // `keep` bytes at the cursor move to the front of the (new) side buffer.
   if (needed <= sideCapacity_) {

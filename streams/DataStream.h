@@ -33,6 +33,12 @@ class DataStream : public CountedObject {
     return ReadU8Slow();
   }
   uint16_t ReadU16BE();
+  // A signed big-endian 16-bit value (the sfnt tables' short); fewer than
+  // two bytes left throw (runtime, 2).
+  int32_t ReadS16BE();
+  // Reads `count` bytes, each zero-extended into the next word of `out`;
+  // fewer bytes left throw (runtime, 2) before anything is consumed.
+  void ReadBytesAsWords(uint32_t count, uint32_t* out);
   // Makes `count` bytes at the read position contiguous without advancing;
   // returns the contiguous bytes available there: at least `count` unless
   // the data ends first, 0 when none are left.

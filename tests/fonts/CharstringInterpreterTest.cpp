@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "fonts/CffFont.h"
@@ -253,6 +257,83 @@ TEST(CffFont, StructureAndLookups) {
     EXPECT_FALSE(refused);
     ASSERT_TRUE(refused.Error().has_value());
     EXPECT_TRUE(refused.Error()->IsRuntime(2));
+  }
+}
+
+TEST(CffFont, CidCharsetFormatZeroCountsUpToTheLargestCid) {
+  fonttest::CffBuilder b = FontWith(Charstring({Op(fonttest::kEndchar)}), 3);
+  auto topWith = [](uint32_t charset, uint32_t fdSelect, uint32_t fdArray) {
+    Bytes top{139, 139, 139, 12, 30};  // ROS with three zero operands
+    fonttest::PushInt32(top, charset);
+    top.push_back(15);
+    fonttest::PushInt32(top, fdSelect);
+    top.insert(top.end(), {12, 37});
+    fonttest::PushInt32(top, fdArray);
+    top.insert(top.end(), {12, 36});
+    return top;
+  };
+  // The offsets take five bytes whatever their value, so the layout of a
+  // first build holds for the second.
+  b.topExtra = topWith(0, 0, 0);
+  const auto tail = static_cast<uint32_t>(b.Build().size());
+  b.topExtra = topWith(tail, tail + 5, tail + 9);
+  Bytes program = b.Build();
+  // Charset format 0 with the CIDs out of order: glyph 1 is CID 5, glyph 2
+  // is CID 2, so the last CID is not the largest.
+  program.insert(program.end(), {0, 0, 5, 0, 2});
+  program.insert(program.end(), {0, 0, 0, 0});     // FDSelect format 0: font dict 0
+  program.insert(program.end(), {0, 1, 1, 1, 1});  // FDArray: one empty font dict
+  runtime::LibraryContext context;
+  fonttest::OpenedFont font(&context, program);
+  ASSERT_TRUE(font);
+  ASSERT_TRUE(font->IsCidKeyed());
+  EXPECT_EQ(font->GlyphCount(), 6u);
+  EXPECT_EQ(font->CidToGlyph(5), 1u);
+  EXPECT_EQ(font->CidToGlyph(2), 2u);
+  EXPECT_EQ(font->CidToGlyph(3), 0u);
+}
+
+// Ghostscript's Expert encoding resource: code to glyph name; empty when
+// no ghostscript is installed.
+std::vector<std::string> GhostscriptExpertEncoding() {
+  std::error_code error;
+  const std::filesystem::path root = "/usr/share/ghostscript";
+  if (!std::filesystem::is_directory(root, error)) return {};
+  for (const auto& version : std::filesystem::directory_iterator(root, error)) {
+    const auto path = version.path() / "Resource" / "Encoding" / "ExpertEncoding";
+    std::ifstream in(path);
+    if (!in) continue;
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const size_t open = text.find('[');
+    const size_t close = text.find(']', open);
+    if (open == std::string::npos || close == std::string::npos) continue;
+    const std::string array = text.substr(open + 1, close - open - 1);
+    // The array holds literal names separated by white space.
+    std::vector<std::string> names;
+    std::istringstream words(array);
+    for (std::string word; words >> word;) {
+      if (word.size() > 1 && word[0] == '/') names.push_back(word.substr(1));
+    }
+    return names;
+  }
+  return {};
+}
+
+TEST(CffFont, PredefinedExpertEncodingMatchesGhostscript) {
+  const std::vector<std::string> reference = GhostscriptExpertEncoding();
+  if (reference.size() != 256) {
+    if (fonttest::UnderCi()) FAIL() << "ghostscript's ExpertEncoding resource is missing";
+    GTEST_SKIP() << "ghostscript's ExpertEncoding resource is missing";
+  }
+  fonttest::CffBuilder b = FontWith(Charstring({Op(fonttest::kEndchar)}));
+  b.topExtra = {140, 16};  // Encoding 1: the predefined Expert encoding
+  runtime::LibraryContext context;
+  fonttest::OpenedFont font(&context, b.Build());
+  ASSERT_TRUE(font);
+  const char* const* names = font->BuiltinEncoding();
+  ASSERT_NE(names, nullptr);
+  for (int code = 0; code < 256; ++code) {
+    EXPECT_STREQ(names[code], reference[static_cast<size_t>(code)].c_str()) << "code " << code;
   }
 }
 

@@ -253,9 +253,6 @@ const std::map<std::string, const char*> kKnownGlyphDifferences = {
     {"pdf/issue9949.pdf",
      "mutool lists a sixth string of the composite font F0 (11 glyphs) that the probe's page "
      "playing does not show; the glyphs of the other five agree (not investigated further)"},
-    {"pdf/issue8586.pdf",
-     "a CFF program with the predefined Expert encoding, for which CffFont has no table yet: "
-     "code 97 shows .notdef where mutool shows Asmall"},
 };
 
 struct Tally {

@@ -214,8 +214,10 @@ const std::map<std::string, const char*> kKnownUnicodeDifferences = {
     {"pdf/issue8061.pdf",
      "a composite TrueType font of Identity ordering: the codes its ToUnicode map leaves out (all codes when it has none) are read back through the embedded program's Unicode cmap, where mutool's trace gives no Unicode"},
     {"pdf/issue8586.pdf",
-     "a CFF program with the predefined Expert encoding, for which CffFont has no table yet: "
-     "code 97 is read through the program's own names as \"a\" where mutool has Asmall (U+F761)"},
+     "an Encoding dictionary with an empty Differences array and no BaseEncoding over a CFF "
+     "program with the Expert encoding: the glyphs are the program's (code 97 draws Asmall), but "
+     "the Unicode of codes that Differences leaves alone comes from WinAnsiEncoding, so code 97 "
+     "gives \"a\" where mutool reads U+F761 from the glyph name Asmall"},
 };
 
 struct UnicodeTally {

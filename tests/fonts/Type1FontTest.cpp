@@ -203,4 +203,23 @@ TEST(PsTokenizer, Tokens) {
   }
 }
 
+TEST(PsTokenizer, SkipsByClassAndStopsAtTheEnd) {
+  runtime::LibraryContext context;
+  runtime::ArenaAllocator arena(&context, 4096, 1024);
+  const std::string text = std::string(" \t\0", 3) + "%a(b\r/x% last";
+  fonts::PsTokenizer tokens({reinterpret_cast<const uint8_t*>(text.data()), text.size()}, arena);
+  // NUL counts as white space; the stop byte is left for the next read.
+  EXPECT_EQ(tokens.SkipWhileClass(fonts::PsTokenizer::kWhiteSpace), '%');
+  EXPECT_EQ(tokens.NextByte(), '%');
+  // A delimiter is not a line end.
+  EXPECT_EQ(tokens.SkipUntilClass(fonts::PsTokenizer::kLineEnd), '\r');
+  EXPECT_EQ(tokens.SkipWhileClass(fonts::PsTokenizer::kWhiteSpace), '/');
+  EXPECT_EQ(tokens.NextToken(), fonts::PsTokenKind::kLiteralName);
+  // A comment running to the end of the data ends the tokens.
+  EXPECT_EQ(tokens.NextToken(), fonts::PsTokenKind::kEnd);
+  EXPECT_EQ(tokens.SkipUntilClass(fonts::PsTokenizer::kLineEnd), -1);
+  EXPECT_EQ(tokens.SkipWhileClass(fonts::PsTokenizer::kWhiteSpace), -1);
+  EXPECT_TRUE(tokens.AtEnd());
+}
+
 }  // namespace

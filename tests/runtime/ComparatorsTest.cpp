@@ -6,6 +6,7 @@
 
 #include "runtime/ChangeStamp.h"
 #include "runtime/FeatureMask.h"
+#include "runtime/NameMap.h"
 #include "runtime/TextPosition.h"
 
 namespace runtime {
@@ -63,6 +64,38 @@ TEST(ComparatorsTest, RecordOrders) {
   EXPECT_EQ(CompareIntKey(-3, -3), 0);
   EXPECT_EQ(CompareSecondFloat({9.f, 1.f}, {0.f, 2.f}), -1);
   EXPECT_EQ(CompareSecondFloat({0.f, 2.f}, {9.f, 2.f}), 0);
+}
+
+TEST(ComparatorsTest, StringWordAndShortOrders) {
+  struct Case {
+    const char* key;
+    const char* entry;
+    int order;
+  } strings[] = {
+      {"A", "B", -1}, {"B", "A", 1}, {"A", "A", 0}, {"", "A", -1}, {"Ab", "A", 1},
+      {nullptr, "", -1}, {"", nullptr, 1}, {nullptr, nullptr, 0},
+      // strcmp compares bytes as unsigned.
+      {"\xC0", "z", 1},
+  };
+  for (const Case& c : strings) {
+    EXPECT_EQ(CompareCStrings(c.key, c.entry), c.order) << c.order;
+    EXPECT_EQ(NameMap::Compare(c.key, c.entry), c.order);
+    if (c.key != nullptr && c.entry != nullptr) {
+      EXPECT_EQ(Sign(CompareStringPointers(&c.key, &c.entry)), c.order) << c.key << " " << c.entry;
+    }
+  }
+
+  struct Record {
+    uint32_t first, second, third;
+  };
+  EXPECT_EQ(CompareSecondWord(Record{9, 1, 0}, Record{0, 2, 0}), -1);
+  EXPECT_EQ(CompareSecondWord(Record{0, 2, 0}, Record{9, 2, 5}), 0);
+  // The second word is unsigned: its difference would overflow.
+  EXPECT_EQ(CompareSecondWord(Record{0, 0x80000000u, 0}, Record{0, 1, 0}), 1);
+
+  EXPECT_EQ(CompareUInt16(0, 65535), -65535);
+  EXPECT_EQ(CompareUInt16(65535, 0), 65535);
+  EXPECT_EQ(CompareUInt16(42, 42), 0);
 }
 
 TEST(ComparatorsTest, MixedWidthComparisons) {

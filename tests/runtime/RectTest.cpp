@@ -126,6 +126,27 @@ TEST(RectTest, OffsetsSaturateAtTheirOwnLimits) {
   EXPECT_EQ(moved.xb, F(6));
 }
 
+TEST(RectTest, DeflateSaturatesEachEdgeAtTheFullRange) {
+  struct Case {
+    const char* name;
+    Rect r;
+    Fixed dx, dy;
+    Rect deflated;
+  } cases[] = {
+      {"shrinks inward", R(1, 2, 5, 6), F(1), F(2), R(2, 4, 4, 4)},
+      {"negative deltas grow", R(1, 2, 5, 6), F(-1), F(-2), R(0, 0, 6, 8)},
+      {"x1 near the top grown by 100 stays at the top",
+       {0, 0, kFixedMax - 50, 0}, -100, 0, {-100, 0, kFixedMax, 0}},
+      {"x0 near the bottom grown by 100 stays at the bottom",
+       {kFixedLowest + 50, 0, 0, 0}, -100, 0, {kFixedLowest, 0, 100, 0}},
+      {"a sum of exactly 0x80000000 is not an overflow",
+       {kFixedMin, 0, 0, 0}, -1, 0, {kFixedLowest, 0, 1, 0}},
+      {"the lowest delta subtracts exactly",
+       {0, kFixedLowest, -1, 0}, kFixedLowest, kFixedLowest, {kFixedLowest, kFixedLowest, kFixedMax, kFixedMax}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Rect::Deflate(c.r, c.dx, c.dy), c.deflated) << c.name;
+}
+
 TEST(RectTest, PixelConversions) {
   struct Case {
     Rect r;

@@ -261,6 +261,26 @@ TEST_F(DataStreamTest, FieldsBitsAndSampleTables) {
   EXPECT_EQ(two[2], 65535);
 }
 
+TEST_F(DataStreamTest, SignedShortsAndBytesAsWordsAcrossBlocks) {
+  auto stream = MakeRef<ChainedStream>(
+      &context_, Chunks(&context_, testing::Bytes({0xFF, 0xFE, 0x80, 0x00, 0x7F, 0xFF, 0xC8, 0x01, 0x02}), 1));
+  EXPECT_EQ(stream->ReadS16BE(), -2);
+  EXPECT_EQ(stream->ReadS16BE(), -32768);
+  EXPECT_EQ(stream->ReadS16BE(), 32767);
+  uint32_t words[3] = {9, 9, 9};
+  stream->ReadBytesAsWords(2, words);
+  EXPECT_EQ(words[0], 0xC8u);  // zero-extended, not sign-extended
+  EXPECT_EQ(words[1], 0x01u);
+  EXPECT_EQ(words[2], 9u);
+  EXPECT_EQ(stream->Position(), 8u);
+  // Fewer bytes than asked: code 2, and nothing is taken.
+  EXPECT_TRUE(Capture(&context_, [&] { stream->ReadBytesAsWords(2, words); }).IsRuntime(runtime::kMalformed));
+  EXPECT_EQ(words[0], 0xC8u);
+  EXPECT_EQ(stream->Position(), 8u);
+  EXPECT_TRUE(Capture(&context_, [&] { stream->ReadS16BE(); }).IsRuntime(runtime::kMalformed));
+  EXPECT_EQ(stream->ReadU8(), 0x02);
+}
+
 TEST_F(DataStreamTest, ResetBuffersKeepsThePositionAndTriesTheSourceAgain) {
   const uint8_t bytes[] = {1, 2, 3};
   auto counting = MakeRef<CountingSource>(&context_, MakeRef<MemoryDataSource>(&context_, bytes, 3));
