@@ -179,6 +179,30 @@ TEST(RadialShadingTest, ConeBetweenSeparateCircles) {
   EXPECT_EQ(harness.Pixel(2, 32)[3], 0);
 }
 
+TEST(RadialShadingTest, NothingOutsideTheEndingCircleWithoutItsExtend) {
+  // Circle 0 inside circle 1, off centre: with Extend [true false] the
+  // painted area is the disc of circle 1. Every pixel past it keeps the
+  // device's blank bytes, colour included: the row's colour bytes there
+  // still hold what the previous row painted, and compositing adds
+  // premultiplied colour.
+  ShadingHarness harness({"<< /ShadingType 3 /ColorSpace /DeviceRGB /Coords [100 100 10 120 100 60] "
+                          "/Extend [true false] /Function 3 0 R >>",
+                          kRedToBlue});
+  // Shading space with y up, as on a page.
+  const runtime::Matrix flip{runtime::kFixedOne, 0, 0, -runtime::kFixedOne, 0, runtime::FixedFromInt(200)};
+  ASSERT_TRUE(harness.Paint({0, 0, 200, 200}, flip));
+  const shadingtest::Rgba blank = harness.Pixel(0, 0);
+  EXPECT_EQ(blank[3], 0);
+  int changed = 0;
+  for (int32_t y = 0; y < 200; ++y)
+    for (int32_t x = 0; x < 200; ++x) {
+      const double dx = x + 0.5 - 120, dy = y + 0.5 - 100;
+      if (dx * dx + dy * dy > 61 * 61 && harness.Pixel(x, y) != blank) ++changed;
+    }
+  EXPECT_EQ(changed, 0);
+  EXPECT_TRUE(NearColour(harness.Pixel(100, 100), 255, 0, 0, 0));
+}
+
 TEST(FunctionShadingTest, DomainBoundsArePainted) {
   // Domain [0 31] x [0 8], the CTM moving it half a pixel right so that
   // pixel centres fall on whole numbers: red is x / 31.
