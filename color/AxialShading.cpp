@@ -27,8 +27,8 @@ int32_t PixelsBefore(int64_t distance, int64_t speed, int32_t room) {
 
 AxialShading::AxialShading(const ShadingRenderContext& render, const ShadingDict& dict, const AxialParams& params)
     : SampledShadingSource(render.Setup(dict)), dict_(dict), colour_(render, dict_), params_(params) {
-  const double x0 = runtime::FixedToDouble(params.x0), y0 = runtime::FixedToDouble(params.y0);
-  const double dx = runtime::FixedToDouble(params.x1) - x0, dy = runtime::FixedToDouble(params.y1) - y0;
+  const double x0 = params.x0, y0 = params.y0;
+  const double dx = params.x1 - x0, dy = params.y1 - y0;
   const double lengthSquared = dx * dx + dy * dy;
   InverseMapping inverse;
   if (lengthSquared == 0 || !inverse.SetFrom(render.ctm)) {

@@ -15,12 +15,12 @@ constexpr double kLinearTolerance = 1e-9;
 
 RadialShading::RadialShading(const ShadingRenderContext& render, const ShadingDict& dict, const RadialParams& params)
     : SampledShadingSource(render.Setup(dict)), dict_(dict), colour_(render, dict_), params_(params) {
-  x0_ = runtime::FixedToDouble(params.x0);
-  y0_ = runtime::FixedToDouble(params.y0);
-  r0_ = runtime::FixedToDouble(params.r0);
-  dx_ = runtime::FixedToDouble(params.x1) - x0_;
-  dy_ = runtime::FixedToDouble(params.y1) - y0_;
-  dr_ = runtime::FixedToDouble(params.r1) - r0_;
+  x0_ = params.x0;
+  y0_ = params.y0;
+  r0_ = params.r0;
+  dx_ = params.x1 - x0_;
+  dy_ = params.y1 - y0_;
+  dr_ = params.r1 - r0_;
   a_ = dx_ * dx_ + dy_ * dy_ - dr_ * dr_;
   inverseA_ = a_ != 0 ? 1 / a_ : 0;
   linear_ = std::fabs(a_) <= kLinearTolerance * (dx_ * dx_ + dy_ * dy_ + dr_ * dr_);

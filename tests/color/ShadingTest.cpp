@@ -92,6 +92,38 @@ TEST(AxialShadingTest, WideDomainStaysInsideTheTable) {
   EXPECT_TRUE(NearColour(harness.Pixel(32, 0), 128, 0, 128, 6));
 }
 
+TEST(SampledShadingTest, CoordinatesBeyondFixedPointUnderAShrinkingMatrix) {
+  // Shadings laid out in fine units (a few hundred thousand per page)
+  // under a matrix of 1/8192: the same pictures as in user units, where
+  // 16.16 coordinates would clamp every point to 32767 and paint nothing.
+  const runtime::Matrix fine{8, 0, 0, 8, 0, 0};
+  struct Case {
+    const char* name;
+    std::string shading;
+    runtime::IntRect area;
+    int32_t x, y, red, green, blue, tolerance;
+  };
+  const Case cases[] = {
+      {"axial start", "<< /ShadingType 2 /ColorSpace /DeviceRGB /Coords [65536 32768 458752 32768] /Function 3 0 R >>",
+       {0, 0, 64, 8}, 8, 4, 255, 0, 0, 3},
+      {"axial middle", "<< /ShadingType 2 /ColorSpace /DeviceRGB /Coords [65536 32768 458752 32768] /Function 3 0 R >>",
+       {0, 0, 64, 8}, 32, 4, 128, 0, 128, 6},
+      {"axial end", "<< /ShadingType 2 /ColorSpace /DeviceRGB /Coords [65536 32768 458752 32768] /Function 3 0 R >>",
+       {0, 0, 64, 8}, 55, 4, 0, 0, 255, 4},
+      {"radial centre", "<< /ShadingType 3 /ColorSpace /DeviceRGB /Coords [262144 262144 0 262144 262144 245760] "
+       "/Function 3 0 R >>", {0, 0, 64, 64}, 32, 32, 255, 0, 0, 10},
+      {"radial half way", "<< /ShadingType 3 /ColorSpace /DeviceRGB /Coords [262144 262144 0 262144 262144 245760] "
+       "/Function 3 0 R >>", {0, 0, 64, 64}, 47, 32, 128, 0, 128, 8},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    ShadingHarness harness({test.shading, kRedToBlue});
+    ASSERT_TRUE(harness.Paint(test.area, fine));
+    EXPECT_TRUE(NearColour(harness.Pixel(test.x, test.y), test.red, test.green, test.blue, test.tolerance));
+    EXPECT_EQ(harness.Pixel(2, 2)[3], 0);
+  }
+}
+
 TEST(ShadingColourTest, TableIndexClampsAndRounds) {
   ShadingHarness harness({kRedToBlue});
   ShadingDict dict;
