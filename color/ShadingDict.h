@@ -53,7 +53,7 @@ struct ShadingDict {
   Fixed background[kMaxComponents] = {};
   bool hasBBox = false;
   runtime::Rect bbox;  // elements 0..3 as written
-  bool antiAlias = false;
+  bool antiAlias = false;  // axial and radial colours mix neighbouring table entries
   ShadingFunctions functions;
 
   int32_t Components() const { return space ? space->ComponentCount() : 0; }

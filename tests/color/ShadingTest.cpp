@@ -124,6 +124,35 @@ TEST(SampledShadingTest, CoordinatesBeyondFixedPointUnderAShrinkingMatrix) {
   }
 }
 
+TEST(SampledShadingTest, AntiAliasBlendsBetweenTableEntries) {
+  // A function that steps from red to blue at t = 0.5, on an axis (and a
+  // radius) of 2560 units whose middle is x = 32: one table entry spans
+  // ten pixels. Without AntiAlias the step is one hard edge at an entry;
+  // with it the colour ramps over the entry before the step.
+  const std::string steps =
+      "<< /FunctionType 3 /Domain [0 1] /Bounds [0.5] /Encode [0 1 0 1] /Functions ["
+      "<< /FunctionType 2 /Domain [0 1] /C0 [1 0 0] /C1 [1 0 0] /N 1 >> "
+      "<< /FunctionType 2 /Domain [0 1] /C0 [0 0 1] /C1 [0 0 1] /N 1 >>] >>";
+  const char* const shapes[] = {
+      "/ShadingType 2 /ColorSpace /DeviceRGB /Coords [-1248 4 1312 4] /Function 3 0 R",
+      "/ShadingType 3 /ColorSpace /DeviceRGB /Coords [-1248 4 0 -1248 4 2560] /Function 3 0 R",
+  };
+  for (const char* shape : shapes) {
+    SCOPED_TRACE(shape);
+    ShadingHarness hard({std::string("<< ") + shape + " >>", steps});
+    ASSERT_TRUE(hard.Paint({0, 0, 64, 8}));
+    EXPECT_TRUE(NearColour(hard.Pixel(24, 4), 255, 0, 0, 0));
+    EXPECT_TRUE(NearColour(hard.Pixel(29, 4), 0, 0, 255, 0));
+    ShadingHarness smooth({std::string("<< ") + shape + " /AntiAlias true >>", steps});
+    ASSERT_TRUE(smooth.Paint({0, 0, 64, 8}));
+    EXPECT_TRUE(NearColour(smooth.Pixel(5, 4), 255, 0, 0, 0));
+    // t = 1277.5 / 2560: three quarters of the way from entry 127 to 128.
+    EXPECT_TRUE(NearColour(smooth.Pixel(29, 4), 64, 0, 191, 3));
+    EXPECT_TRUE(NearColour(smooth.Pixel(60, 4), 0, 0, 255, 0));
+    for (int32_t x = 1; x < 64; ++x) EXPECT_LE(smooth.Pixel(x, 4)[0], smooth.Pixel(x - 1, 4)[0]) << x;
+  }
+}
+
 TEST(ShadingColourTest, TableIndexClampsAndRounds) {
   ShadingHarness harness({kRedToBlue});
   ShadingDict dict;
