@@ -27,8 +27,8 @@ int32_t PixelsBefore(int64_t distance, int64_t speed, int32_t room) {
 
 AxialShading::AxialShading(const ShadingRenderContext& render, const ShadingDict& dict, const AxialParams& params)
     : SampledShadingSource(render.Setup(dict)), dict_(dict), colour_(render, dict_), params_(params) {
-  const double x0 = runtime::FixedToDouble(params.x0), y0 = runtime::FixedToDouble(params.y0);
-  const double dx = runtime::FixedToDouble(params.x1) - x0, dy = runtime::FixedToDouble(params.y1) - y0;
+  const double x0 = params.x0, y0 = params.y0;
+  const double dx = params.x1 - x0, dy = params.y1 - y0;
   const double lengthSquared = dx * dx + dy * dy;
   InverseMapping inverse;
   if (lengthSquared == 0 || !inverse.SetFrom(render.ctm)) {
@@ -73,10 +73,19 @@ int32_t AxialShading::ProduceRun(int32_t x, int32_t limit, bool& painted) {
   if (step_ < 0) count = std::min<int64_t>(count, s / -step_ + 1);
   uint8_t* pixel = PixelAt(x);
   const int32_t pixelStep = PixelStep();
-  constexpr int kIndexShift = kFractionBits - 8;  // 256 entries per axis length
-  for (int64_t i = 0; i < count; ++i, pixel += pixelStep, s += step_) {
-    const int64_t index = (s + (int64_t{1} << (kIndexShift - 1))) >> kIndexShift;
-    colour_.WriteEntry(pixel, step, static_cast<int32_t>(std::clamp<int64_t>(index, 0, 256)));
+  if (dict_.antiAlias) {
+    constexpr int kPositionShift = kFractionBits - 16;  // 256 x 256 positions per axis length
+    for (int64_t i = 0; i < count; ++i, pixel += pixelStep, s += step_) {
+      const int64_t position = (s + (int64_t{1} << (kPositionShift - 1))) >> kPositionShift;
+      colour_.WriteBetween(pixel, step,
+                           static_cast<int32_t>(std::clamp<int64_t>(position, 0, ShadingColour::kTablePositions)));
+    }
+  } else {
+    constexpr int kIndexShift = kFractionBits - 8;  // 256 entries per axis length
+    for (int64_t i = 0; i < count; ++i, pixel += pixelStep, s += step_) {
+      const int64_t index = (s + (int64_t{1} << (kIndexShift - 1))) >> kIndexShift;
+      colour_.WriteEntry(pixel, step, static_cast<int32_t>(std::clamp<int64_t>(index, 0, 256)));
+    }
   }
   painted = true;
   return x + static_cast<int32_t>(count);

@@ -15,7 +15,7 @@ constexpr int32_t kFunctionPixelCost = 10000;
 FunctionShading::FunctionShading(const ShadingRenderContext& render, const ShadingDict& dict,
                                  const FunctionBasedParams& params)
     : SampledShadingSource(render.Setup(dict)), dict_(dict), colour_(render, dict_), params_(params) {
-  if (!inverse_.SetFrom(runtime::Matrix::Concat(params.matrix, render.ctm))) MarkEmpty();
+  if (!inverse_.SetFromProduct(params.matrix, render.ctm)) MarkEmpty();
 }
 
 void FunctionShading::Prepare() { colour_.Prepare(); }

@@ -15,12 +15,12 @@ constexpr double kLinearTolerance = 1e-9;
 
 RadialShading::RadialShading(const ShadingRenderContext& render, const ShadingDict& dict, const RadialParams& params)
     : SampledShadingSource(render.Setup(dict)), dict_(dict), colour_(render, dict_), params_(params) {
-  x0_ = runtime::FixedToDouble(params.x0);
-  y0_ = runtime::FixedToDouble(params.y0);
-  r0_ = runtime::FixedToDouble(params.r0);
-  dx_ = runtime::FixedToDouble(params.x1) - x0_;
-  dy_ = runtime::FixedToDouble(params.y1) - y0_;
-  dr_ = runtime::FixedToDouble(params.r1) - r0_;
+  x0_ = params.x0;
+  y0_ = params.y0;
+  r0_ = params.r0;
+  dx_ = params.x1 - x0_;
+  dy_ = params.y1 - y0_;
+  dr_ = params.r1 - r0_;
   a_ = dx_ * dx_ + dy_ * dy_ - dr_ * dr_;
   inverseA_ = a_ != 0 ? 1 / a_ : 0;
   linear_ = std::fabs(a_) <= kLinearTolerance * (dx_ * dx_ + dy_ * dy_ + dr_ * dr_);
@@ -42,18 +42,19 @@ bool RadialShading::Accepts(double s) const {
   return true;
 }
 
-int32_t RadialShading::EntryAt(double u, double v) const {
+bool RadialShading::ParameterAt(double u, double v, double& s) const {
   const double pu = u - x0_, pv = v - y0_;
   if (sameCircle_) {
     // Two equal circles: nothing lies between them; Extend past the ending
     // circle fills its inside with the ending colour.
-    return params_.extend1 && pu * pu + pv * pv <= r0_ * r0_ ? ShadingColour::kTableIntervals : -1;
+    s = 1;
+    return params_.extend1 && pu * pu + pv * pv <= r0_ * r0_;
   }
   // |p - c(s)| = r(s) with c(s) = c0 + s d, r(s) = r0 + s dr:
   // a s^2 - 2 b s + c = 0.
   const double b = pu * dx_ + pv * dy_ + r0_ * dr_;
   const double c = pu * pu + pv * pv - r0_ * r0_;
-  double s = 0;
+  s = 0;
   bool found = false;
   if (linear_) {
     if (b != 0) {
@@ -76,27 +77,44 @@ int32_t RadialShading::EntryAt(double u, double v) const {
       }
     }
   }
-  if (!found) return -1;
+  s = std::clamp(s, 0.0, 1.0);
+  return found;
+}
+
+int32_t RadialShading::EntryAt(double u, double v) const {
+  double s = 0;
   // s is clamped to 0..1, so adding a half and truncating rounds.
-  return static_cast<int32_t>(std::clamp(s, 0.0, 1.0) * ShadingColour::kTableIntervals + 0.5);
+  return ParameterAt(u, v, s) ? static_cast<int32_t>(s * ShadingColour::kTableIntervals + 0.5) : -1;
+}
+
+int32_t RadialShading::PositionAt(double u, double v) const {
+  double s = 0;
+  return ParameterAt(u, v, s) ? static_cast<int32_t>(s * ShadingColour::kTablePositions + 0.5) : -1;
 }
 
 int32_t RadialShading::ProduceRun(int32_t x, int32_t limit, bool& painted) {
   const int32_t step = ComponentStep(), pixelStep = PixelStep();
+  // With anti-aliasing the colour comes from between the table's entries.
+  const bool between = dict_.antiAlias;
   double u = 0, v = 0;
   inverse_.MapCentre(x, Row(), u, v);
-  int32_t entry = EntryAt(u, v);
+  int32_t entry = between ? PositionAt(u, v) : EntryAt(u, v);
   painted = entry >= 0;
   uint8_t* pixel = PixelAt(x);
   int32_t end = x;
   while (end < limit) {
     if ((entry >= 0) != painted) break;
-    if (painted) colour_.WriteEntry(pixel, step, entry);
+    if (painted) {
+      if (between)
+        colour_.WriteBetween(pixel, step, entry);
+      else
+        colour_.WriteEntry(pixel, step, entry);
+    }
     ++end;
     pixel += pixelStep;
     u += inverse_.a;
     v += inverse_.b;
-    if (end < limit) entry = EntryAt(u, v);
+    if (end < limit) entry = between ? PositionAt(u, v) : EntryAt(u, v);
   }
   if (!painted) painted = OutsideRun(x, end);
   return end;

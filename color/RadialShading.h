@@ -22,6 +22,8 @@ class RadialShading final : public raster::SampledShadingSource {
   // The table entry (0..256) for the shading-space point (u, v), or -1 when
   // no circle of the family passes through it.
   int32_t EntryAt(double u, double v) const;
+  // The same as a position between the entries (0..kTablePositions).
+  int32_t PositionAt(double u, double v) const;
 
   // The work that may throw, once the rasteriser is built: the colour
   // converter and the colour table.
@@ -30,6 +32,9 @@ class RadialShading final : public raster::SampledShadingSource {
  private:
   int32_t ProduceRun(int32_t x, int32_t limit, bool& painted) override;
   bool Accepts(double s) const;
+  // The family's parameter s (clamped to 0..1) of the last circle through
+  // (u, v); false when none passes through it.
+  bool ParameterAt(double u, double v, double& s) const;
 
   ShadingDict dict_;
   ShadingColour colour_;

@@ -41,6 +41,24 @@ class ShadingColour {
     for (int32_t c = 0; c < targetCount_; ++c) pixel[c * step] = entry[c];
   }
 
+  // Positions between the table's entries, in 1/256 of an entry.
+  static constexpr int32_t kTablePositions = kTableIntervals << 8;
+  // The colour at `position` (0..kTablePositions) mixed from the two
+  // entries around it: for shadings that ask for anti-aliasing, so that
+  // neither a function's steps nor the table's own steps show as hard
+  // bands where an entry spans several pixels.
+  void WriteBetween(uint8_t* pixel, int32_t step, int32_t position) const {
+    const int32_t index = position >> 8, weight = position & 0xFF;
+    const uint8_t* low = table_ + index * targetCount_;
+    if (weight == 0) {
+      for (int32_t c = 0; c < targetCount_; ++c) pixel[c * step] = low[c];
+      return;
+    }
+    const uint8_t* high = low + targetCount_;
+    for (int32_t c = 0; c < targetCount_; ++c)
+      pixel[c * step] = static_cast<uint8_t>((low[c] * (256 - weight) + high[c] * weight + 128) >> 8);
+  }
+
  private:
   ShadingTarget render_;
   const ShadingDict& dict_;

@@ -23,6 +23,14 @@ ObjectHandle OptionalArrayOf(const ObjectHandle& dictionary, const char* key, ui
 
 Fixed NumberAt(const ObjectHandle& array, uint32_t index) { return runtime::Array::Get(array, index)->AsNumber(); }
 
+// A coordinate keeps an integer's whole value, where a 16.16 number would
+// clamp it at 32767; a real comes as the parser stored it.
+double CoordinateAt(const ObjectHandle& array, uint32_t index) {
+  const ObjectHandle value = runtime::Array::Get(array, index);
+  if (value->Is(ObjectTag::kInteger)) return value->AsInteger();
+  return runtime::FixedToDouble(value->AsNumber());
+}
+
 bool BooleanAt(const ObjectHandle& array, uint32_t index) {
   const ObjectHandle value = runtime::Array::Get(array, index);
   if (!value->Is(ObjectTag::kBoolean)) runtime::ThrowRuntime(runtime::kMalformed);
@@ -129,10 +137,10 @@ FunctionBasedParams ShadingReader::ReadFunctionBased(const ObjectHandle& shading
 AxialParams ShadingReader::ReadAxial(const ObjectHandle& shading) {
   AxialParams params;
   const ObjectHandle coords = Dictionary::GetArray(shading, "Coords");
-  params.x0 = NumberAt(coords, 0);
-  params.y0 = NumberAt(coords, 1);
-  params.x1 = NumberAt(coords, 2);
-  params.y1 = NumberAt(coords, 3);
+  params.x0 = CoordinateAt(coords, 0);
+  params.y0 = CoordinateAt(coords, 1);
+  params.x1 = CoordinateAt(coords, 2);
+  params.y1 = CoordinateAt(coords, 3);
   ReadDomainAndExtend(shading, params.t0, params.t1, params.extend0, params.extend1);
   return params;
 }
@@ -140,12 +148,12 @@ AxialParams ShadingReader::ReadAxial(const ObjectHandle& shading) {
 RadialParams ShadingReader::ReadRadial(const ObjectHandle& shading) {
   RadialParams params;
   const ObjectHandle coords = Dictionary::GetArray(shading, "Coords");
-  params.x0 = NumberAt(coords, 0);
-  params.y0 = NumberAt(coords, 1);
-  params.r0 = NumberAt(coords, 2);
-  params.x1 = NumberAt(coords, 3);
-  params.y1 = NumberAt(coords, 4);
-  params.r1 = NumberAt(coords, 5);
+  params.x0 = CoordinateAt(coords, 0);
+  params.y0 = CoordinateAt(coords, 1);
+  params.r0 = CoordinateAt(coords, 2);
+  params.x1 = CoordinateAt(coords, 3);
+  params.y1 = CoordinateAt(coords, 4);
+  params.r1 = CoordinateAt(coords, 5);
   ReadDomainAndExtend(shading, params.t0, params.t1, params.extend0, params.extend1);
   return params;
 }

@@ -53,7 +53,7 @@ struct ShadingDict {
   Fixed background[kMaxComponents] = {};
   bool hasBBox = false;
   runtime::Rect bbox;  // elements 0..3 as written
-  bool antiAlias = false;
+  bool antiAlias = false;  // axial and radial colours mix neighbouring table entries
   ShadingFunctions functions;
 
   int32_t Components() const { return space ? space->ComponentCount() : 0; }
@@ -64,14 +64,16 @@ struct FunctionBasedParams {
   runtime::Matrix matrix;
 };
 
+// Coordinates are doubles: shadings laid out in fine units (a few million
+// across) under a scaling matrix do not fit 16.16.
 struct AxialParams {
-  Fixed x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
   Fixed t0 = 0, t1 = runtime::kFixedOne;
   bool extend0 = false, extend1 = false;
 };
 
 struct RadialParams {
-  Fixed x0 = 0, y0 = 0, r0 = 0, x1 = 0, y1 = 0, r1 = 0;
+  double x0 = 0, y0 = 0, r0 = 0, x1 = 0, y1 = 0, r1 = 0;
   Fixed t0 = 0, t1 = runtime::kFixedOne;
   bool extend0 = false, extend1 = false;
 };

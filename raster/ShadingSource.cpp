@@ -97,7 +97,9 @@ SampledShadingSource::SampledShadingSource(const ShadingSetup& setup) : ShadingS
       setup.region.IsEmpty() ? IntRect{0, 0, 1, 1} : setup.region);
   colour_ = row.colour;
   outputs_[0] = {PixelPlane::Opaque(), PixelPlane::Opaque(), colour_};
-  outputs_[1] = {PixelPlane::Zero(), PixelPlane::Zero(), colour_};
+  // Colour is premultiplied by alpha along the pipeline: an unpainted run
+  // is zero in every plane, not the bytes an earlier run left in the row.
+  outputs_[1] = {PixelPlane::Zero(), PixelPlane::Zero(), PixelPlane::Zero()};
   InitHeader(setup.hasBackground ? 1 : 2, outputs_, setup.region, 0);
 }
 

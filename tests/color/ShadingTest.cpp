@@ -92,6 +92,67 @@ TEST(AxialShadingTest, WideDomainStaysInsideTheTable) {
   EXPECT_TRUE(NearColour(harness.Pixel(32, 0), 128, 0, 128, 6));
 }
 
+TEST(SampledShadingTest, CoordinatesBeyondFixedPointUnderAShrinkingMatrix) {
+  // Shadings laid out in fine units (a few hundred thousand per page)
+  // under a matrix of 1/8192: the same pictures as in user units, where
+  // 16.16 coordinates would clamp every point to 32767 and paint nothing.
+  const runtime::Matrix fine{8, 0, 0, 8, 0, 0};
+  struct Case {
+    const char* name;
+    std::string shading;
+    runtime::IntRect area;
+    int32_t x, y, red, green, blue, tolerance;
+  };
+  const Case cases[] = {
+      {"axial start", "<< /ShadingType 2 /ColorSpace /DeviceRGB /Coords [65536 32768 458752 32768] /Function 3 0 R >>",
+       {0, 0, 64, 8}, 8, 4, 255, 0, 0, 3},
+      {"axial middle", "<< /ShadingType 2 /ColorSpace /DeviceRGB /Coords [65536 32768 458752 32768] /Function 3 0 R >>",
+       {0, 0, 64, 8}, 32, 4, 128, 0, 128, 6},
+      {"axial end", "<< /ShadingType 2 /ColorSpace /DeviceRGB /Coords [65536 32768 458752 32768] /Function 3 0 R >>",
+       {0, 0, 64, 8}, 55, 4, 0, 0, 255, 4},
+      {"radial centre", "<< /ShadingType 3 /ColorSpace /DeviceRGB /Coords [262144 262144 0 262144 262144 245760] "
+       "/Function 3 0 R >>", {0, 0, 64, 64}, 32, 32, 255, 0, 0, 10},
+      {"radial half way", "<< /ShadingType 3 /ColorSpace /DeviceRGB /Coords [262144 262144 0 262144 262144 245760] "
+       "/Function 3 0 R >>", {0, 0, 64, 64}, 47, 32, 128, 0, 128, 8},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    ShadingHarness harness({test.shading, kRedToBlue});
+    ASSERT_TRUE(harness.Paint(test.area, fine));
+    EXPECT_TRUE(NearColour(harness.Pixel(test.x, test.y), test.red, test.green, test.blue, test.tolerance));
+    EXPECT_EQ(harness.Pixel(2, 2)[3], 0);
+  }
+}
+
+TEST(SampledShadingTest, AntiAliasBlendsBetweenTableEntries) {
+  // A function that steps from red to blue at t = 0.5, on an axis (and a
+  // radius) of 2560 units whose middle is x = 32: one table entry spans
+  // ten pixels. Without AntiAlias the step is one hard edge at an entry;
+  // with it the colour ramps over the entry before the step.
+  const std::string steps =
+      "<< /FunctionType 3 /Domain [0 1] /Bounds [0.5] /Encode [0 1 0 1] /Functions ["
+      "<< /FunctionType 2 /Domain [0 1] /C0 [1 0 0] /C1 [1 0 0] /N 1 >> "
+      "<< /FunctionType 2 /Domain [0 1] /C0 [0 0 1] /C1 [0 0 1] /N 1 >>] >>";
+  const char* const shapes[] = {
+      "/ShadingType 2 /ColorSpace /DeviceRGB /Coords [-1248 4 1312 4] /Function 3 0 R",
+      "/ShadingType 3 /ColorSpace /DeviceRGB /Coords [-1248 4 0 -1248 4 2560] /Function 3 0 R",
+  };
+  for (const char* shape : shapes) {
+    SCOPED_TRACE(shape);
+    ShadingHarness hard({std::string("<< ") + shape + " >>", steps});
+    ASSERT_TRUE(hard.Paint({0, 0, 64, 8}));
+    EXPECT_TRUE(NearColour(hard.Pixel(24, 4), 255, 0, 0, 0));
+    EXPECT_TRUE(NearColour(hard.Pixel(29, 4), 0, 0, 255, 0));
+    ShadingHarness smooth({std::string("<< ") + shape + " /AntiAlias true >>", steps});
+    ASSERT_TRUE(smooth.Paint({0, 0, 64, 8}));
+    EXPECT_TRUE(NearColour(smooth.Pixel(5, 4), 255, 0, 0, 0));
+    // t = 1277.5 / 2560: three quarters of the way from entry 127 to 128.
+    EXPECT_TRUE(NearColour(smooth.Pixel(29, 4), 64, 0, 191, 3));
+    EXPECT_TRUE(NearColour(smooth.Pixel(60, 4), 0, 0, 255, 0));
+    for (int32_t x = 1; x < 64; ++x) EXPECT_LE(smooth.Pixel(x, 4)[0], smooth.Pixel(x - 1, 4)[0]) << x;
+  }
+}
+
 TEST(ShadingColourTest, TableIndexClampsAndRounds) {
   ShadingHarness harness({kRedToBlue});
   ShadingDict dict;
@@ -177,6 +238,30 @@ TEST(RadialShadingTest, ConeBetweenSeparateCircles) {
   EXPECT_TRUE(NearColour(harness.Pixel(32, 32), 87, 0, 168, 6));
   EXPECT_EQ(harness.Pixel(32, 45)[3], 0);
   EXPECT_EQ(harness.Pixel(2, 32)[3], 0);
+}
+
+TEST(RadialShadingTest, NothingOutsideTheEndingCircleWithoutItsExtend) {
+  // Circle 0 inside circle 1, off centre: with Extend [true false] the
+  // painted area is the disc of circle 1. Every pixel past it keeps the
+  // device's blank bytes, colour included: the row's colour bytes there
+  // still hold what the previous row painted, and compositing adds
+  // premultiplied colour.
+  ShadingHarness harness({"<< /ShadingType 3 /ColorSpace /DeviceRGB /Coords [100 100 10 120 100 60] "
+                          "/Extend [true false] /Function 3 0 R >>",
+                          kRedToBlue});
+  // Shading space with y up, as on a page.
+  const runtime::Matrix flip{runtime::kFixedOne, 0, 0, -runtime::kFixedOne, 0, runtime::FixedFromInt(200)};
+  ASSERT_TRUE(harness.Paint({0, 0, 200, 200}, flip));
+  const shadingtest::Rgba blank = harness.Pixel(0, 0);
+  EXPECT_EQ(blank[3], 0);
+  int changed = 0;
+  for (int32_t y = 0; y < 200; ++y)
+    for (int32_t x = 0; x < 200; ++x) {
+      const double dx = x + 0.5 - 120, dy = y + 0.5 - 100;
+      if (dx * dx + dy * dy > 61 * 61 && harness.Pixel(x, y) != blank) ++changed;
+    }
+  EXPECT_EQ(changed, 0);
+  EXPECT_TRUE(NearColour(harness.Pixel(100, 100), 255, 0, 0, 0));
 }
 
 TEST(FunctionShadingTest, DomainBoundsArePainted) {
