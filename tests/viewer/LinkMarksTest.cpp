@@ -83,12 +83,7 @@ class LinkMarksTest : public ::testing::Test {
     const std::string output =
         RunSim("'" + pdf + "' --dpi 72 --size 300x300 --script 'zoom 1.0; idle; " + script + "'", &status);
     EXPECT_EQ(status, 0) << output;
-    std::vector<std::string> lines;
-    std::istringstream in(output.substr(0, output.find("log:\n")));
-    for (std::string line; std::getline(in, line);) {
-      if (line.rfind("  ", 0) == 0) lines.push_back(line.substr(2));
-    }
-    return lines;
+    return PrintedLines(output);
   }
   // The window after `script`.
   testsupport::Picture Shot(const std::string& pdf, const std::string& script = "") {

@@ -85,12 +85,7 @@ class ViewerReflowTest : public ::testing::Test {
     int status = -1;
     const std::string output = RunSim("'" + pdf + "' " + options + " --script '" + script + "'", &status);
     EXPECT_EQ(status, 0) << output;
-    std::vector<std::string> lines;
-    std::istringstream in(output.substr(0, output.find("log:\n")));
-    for (std::string line; std::getline(in, line);) {
-      if (line.rfind("  ", 0) == 0) lines.push_back(line.substr(2));
-    }
-    return lines;
+    return PrintedLines(output);
   }
   std::string Write(const std::string& name, const std::string& bytes) {
     const std::string path = folder_.path() + "/" + name;

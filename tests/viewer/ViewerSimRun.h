@@ -2,7 +2,9 @@
 // Runs the viewer-sim tool with a command line: what it printed and its
 // exit status.
 #include <cstdio>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace viewer {
 
@@ -16,6 +18,17 @@ inline std::string RunSim(const std::string& arguments, int* status) {
   while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
   *status = pclose(pipe);
   return output;
+}
+
+// The lines a script's print steps wrote (indented by two spaces), before
+// the host-call log, without their indent.
+inline std::vector<std::string> PrintedLines(const std::string& output) {
+  std::vector<std::string> lines;
+  std::istringstream in(output.substr(0, output.find("log:\n")));
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("  ", 0) == 0) lines.push_back(line.substr(2));
+  }
+  return lines;
 }
 
 }  // namespace viewer

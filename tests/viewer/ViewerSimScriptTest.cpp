@@ -56,12 +56,7 @@ class ViewerSimScriptTest : public ::testing::Test {
     const std::string output = RunSim("'" + pdf + "' " + options + " --script '" + script + "'", &status);
     EXPECT_EQ(status, 0) << output;
     if (all != nullptr) *all = output;
-    std::vector<std::string> lines;
-    std::istringstream in(output.substr(0, output.find("log:\n")));
-    for (std::string line; std::getline(in, line);) {
-      if (line.rfind("  ", 0) == 0) lines.push_back(line.substr(2));
-    }
-    return lines;
+    return PrintedLines(output);
   }
 
   platform::testing::TempFolder folder_;
