@@ -5,9 +5,9 @@ Standard and Expert encodings and the Expert and ExpertSubset charsets.
 Sources: the tables of python3-fonttools (Debian package), module
 fontTools.cffLib and fontTools.encodings.StandardEncoding, which carry the
 published CFF tables. python3-fonttools has no Expert encoding, so its codes
-are written out below from the Expert Encoding table of the published
-Compact Font Format specification (Technical Note #5176, Appendix B), by
-glyph name; the names become SIDs through fontTools' standard strings.
+are written out below from the Expert Encoding table of the public CFF
+font format document (Technical Note #5176, Appendix B), by glyph name;
+the names become SIDs through fontTools' standard strings.
 Run: /usr/bin/python3 resources/cff/make_cff_tables.py OUT
 """
 import sys
