@@ -28,6 +28,19 @@ content::ReflowStyle TenUnitStyle() {
   return style;
 }
 
+// Two segments over a page of two text objects: the first object's text is
+// reflowed, and from the sixth operation to the page's end is one picture
+// in `box`.
+void TextThenPictureSegments(content::ReflowSegment (&segments)[2], const runtime::Rect& box) {
+  segments[0].range.end.operation = 5;
+  segments[0].range.end.string = 0xFFFFFFFFu;
+  segments[1].range.start.operation = 6;
+  segments[1].range.end = content::ReflowSegment::WholePage(0).end;
+  segments[0].style = segments[1].style = TenUnitStyle();
+  segments[1].style.kind = content::ReflowStyle::kPictureKind;
+  segments[1].box = box;
+}
+
 std::vector<std::string> TextLines(const content::ReflowModel& model) {
   std::vector<std::string> lines;
   for (const content::TextLine& line : model.TextLines()) {
@@ -342,13 +355,7 @@ TEST_F(ReflowPageTest, PictureSegmentTakesALineOfItsOwnScaledToTheColumn) {
       &context_, {"BT /F1 10 Tf 20 700 Td (ab) Tj ET BT /F1 10 Tf 20 200 Td (cd) Tj ET"},
       "/Annots [<< /Type /Annot /Subtype /Link /Rect [0 0 150 45] >>]");
   content::ReflowSegment segments[2];
-  segments[0].range.end.operation = 5;
-  segments[0].range.end.string = 0xFFFFFFFFu;
-  segments[1].range.start.operation = 6;
-  segments[1].range.end = content::ReflowSegment::WholePage(0).end;
-  segments[0].style = segments[1].style = TenUnitStyle();
-  segments[1].style.kind = content::ReflowStyle::kPictureKind;
-  segments[1].box = runtime::Rect{0, 0, FixedFromInt(300), FixedFromInt(90)};
+  TextThenPictureSegments(segments, runtime::Rect{0, 0, FixedFromInt(300), FixedFromInt(90)});
   content::ReflowPage page(&context_, document.Document(), 0, &fonts_, &fonts_, FixedFromInt(210),
                            FixedFromInt(400));
   page.Build(segments, 2);
@@ -394,13 +401,7 @@ TEST_F(ReflowPageTest, PictureSegmentBoxesFromHostileInputArePlacedOrLeftOut) {
   texttest::TextDocument document(&context_, {"BT /F1 10 Tf 20 700 Td (ab) Tj ET BT /F1 10 Tf 20 200 Td (cd) Tj ET"});
   for (const Case& c : cases) {
     content::ReflowSegment segments[2];
-    segments[0].range.end.operation = 5;
-    segments[0].range.end.string = 0xFFFFFFFFu;
-    segments[1].range.start.operation = 6;
-    segments[1].range.end = content::ReflowSegment::WholePage(0).end;
-    segments[0].style = segments[1].style = TenUnitStyle();
-    segments[1].style.kind = content::ReflowStyle::kPictureKind;
-    segments[1].box = c.box;
+    TextThenPictureSegments(segments, c.box);
     content::ReflowPage page(&context_, document.Document(), 0, &fonts_, &fonts_, FixedFromInt(210),
                              FixedFromInt(400));
     page.Build(segments, 2);
