@@ -1,5 +1,7 @@
 #include "viewer/LinkBorder.h"
 
+#include <algorithm>
+
 #include "runtime/Dictionary.h"
 #include "runtime/ErrorTrap.h"
 #include "runtime/ObjectValue.h"
@@ -20,17 +22,19 @@ Fixed LinkBorderNumber(const ObjectHandle& value) {
 // Reads a dash array into `stroke`. Zeros only or a negative length would
 // draw nothing or loop for ever in the stroker: such an array is solid.
 void ReadLinkDashes(const ObjectHandle& array, LinkBorderStroke& stroke) {
+  // Only the entries kept are read: a file-given array of any length costs
+  // no more than the pattern the stroke can hold.
   const uint32_t count = runtime::Array::Count(array);
+  uint32_t kept = std::min<uint32_t>(count, LinkBorderStroke::kMaxDashes);
+  if (count > LinkBorderStroke::kMaxDashes) kept &= ~1u;
   bool anyPositive = false;
   bool anyNegative = false;
-  uint32_t kept = 0;
-  for (uint32_t i = 0; i < count; ++i) {
+  for (uint32_t i = 0; i < kept; ++i) {
     const Fixed v = LinkBorderNumber(runtime::Array::Get(array, i));
     anyPositive = anyPositive || v > 0;
     anyNegative = anyNegative || v < 0;
-    if (kept < LinkBorderStroke::kMaxDashes) stroke.dashes[kept++] = v;
+    stroke.dashes[i] = v;
   }
-  if (count > LinkBorderStroke::kMaxDashes) kept &= ~1u;
   stroke.dashCount = anyPositive && !anyNegative ? kept : 0;
 }
 
