@@ -35,6 +35,8 @@ class SearchPattern {
   // The pattern's flag: a match must be a whole word (separators, or the
   // range's or page's ends, on both sides).
   bool WholeWord() const { return flag_ != 0; }
+  // The caller's option word, kept with the pattern.
+  uint32_t Option() const { return option_; }
 
  private:
   runtime::ChunkedList<uint32_t> chars_;
@@ -61,6 +63,8 @@ class TextSearch {
                   runtime::TextRange& found);
 
   SearchPattern& Pattern() { return pattern_; }
+  // The viewer that started the search, as the caller gave it.
+  void* Viewer() const { return viewer_; }
   const runtime::TextPosition& Start() const { return start_; }
   uint8_t CallerByte() const { return callerByte_; }
   uint32_t CallerWord() const { return callerWord_; }

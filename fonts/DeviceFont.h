@@ -55,6 +55,8 @@ class DeviceFont final : public FontProgram {
 
   Collection CollectionOf() const { return collection_; }
   bool Vertical() const { return vertical_; }
+  // Whether the request asked for a sans-serif face.
+  bool Sans() const { return sans_; }
   const platform::LOGFONTW& HorizontalRequest() const { return horizontal_; }
   const platform::LOGFONTW& VerticalRequest() const { return verticalRequest_; }
 

@@ -103,7 +103,7 @@ uintptr_t Annot::Identity(const ObjectHandle& annotation) {
 }
 
 PageLinkList::PageLinkList(runtime::LibraryContext* context, const ObjectHandle& page)
-    : context_(context), arena_(context, 512, 128), entries_(arena_, 10) {
+    : arena_(context, 512, 128), entries_(arena_, 10) {
   const ObjectHandle annots = Dictionary::Get(page, "Annots");
   if (annots.Tag() != ObjectTag::kArray) return;
   const uint32_t count = runtime::Array::Count(annots);

@@ -76,7 +76,6 @@ class PageLinkList {
   bool linearized = false;
 
  private:
-  runtime::LibraryContext* context_;
   runtime::ArenaAllocator arena_;
   runtime::ArenaVector<LinkRecord*> entries_;
 };

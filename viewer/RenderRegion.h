@@ -47,7 +47,7 @@ class RenderObserver {
   ~RenderObserver() = default;
 };
 
-class RenderRegion : public RenderScheduling {
+class RenderRegion final : public RenderScheduling {
  public:
   // Pages of `document` are drawn into bitmaps of `host`; `window` (may be
   // null) is told what to repaint.

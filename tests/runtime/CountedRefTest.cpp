@@ -53,7 +53,8 @@ TEST_F(CountedRefTest, LastHolderDestroysAndSelfAssignmentKeeps) {
   const uint64_t before = context.memory.bytesInUse;
   {
     TrackedRef a = TrackedRef::Adopt(&context, NewTracked());
-    a = a;
+    TrackedRef& same = a;
+    a = same;
     EXPECT_EQ(a->refCount, 1u);
     TrackedRef b;
     b = a;
@@ -89,7 +90,8 @@ TEST_F(CountedRefTest, HandleCopiedThenThrownLeavesStoreCountAsBefore) {
   ObjectHandle::Swap(handle, other);
   EXPECT_TRUE(handle.IsNull());
   EXPECT_EQ(other->AsName().View(), "Key");
-  other = other;
+  ObjectHandle& same = other;
+  other = same;
   EXPECT_EQ(store->refCount, 2u);
   // The last reference to the store frees it and every value in it.
   store.Release();
