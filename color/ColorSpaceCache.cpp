@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/Clock.h"
+#include "runtime/PerfFrequency.h"
 #include "runtime/TransientBlocks.h"
 
 namespace color {
@@ -35,11 +35,7 @@ bool CanEvictCachedColorSpace(const void* item) {
   return !cached->space || cached->space->RefCount() == 1;
 }
 
-int64_t ColorCacheTicks() {
-  int64_t now = 0;
-  platform::QueryPerformanceCounter(&now);
-  return now;
-}
+int64_t ColorCacheTicks() { return runtime::ReadPerfCounter(); }
 
 }  // namespace
 

@@ -5,9 +5,9 @@
 #include "color/BasicStages.h"
 #include "color/IccProfile.h"
 #include "color/PassThroughConverter.h"
-#include "platform/Clock.h"
 #include "runtime/CostCache.h"
 #include "runtime/ErrorTrap.h"
+#include "runtime/PerfFrequency.h"
 
 namespace color {
 
@@ -15,11 +15,7 @@ namespace {
 
 using runtime::kFixedOne;
 
-int64_t ConverterTicks() {
-  int64_t now = 0;
-  platform::QueryPerformanceCounter(&now);
-  return now;
-}
+int64_t ConverterTicks() { return runtime::ReadPerfCounter(); }
 
 // Times what making a converter costs and charges it to the profile's
 // cost-cache entry when the maker returns or throws: build time only when

@@ -27,4 +27,10 @@ int64_t GetPerfFrequency() {
   return kept.value;
 }
 
+int64_t ReadPerfCounter() {
+  int64_t now = 0;
+  if (!platform::QueryPerformanceCounter(&now)) return 0;
+  return now;
+}
+
 }  // namespace runtime
