@@ -3,6 +3,7 @@
 #include "content/CharClass.h"
 #include "content/PageModel.h"
 #include "content/TextExtract.h"
+#include "content/TextRun.h"
 #include "runtime/ErrorTrap.h"
 
 namespace content {
@@ -68,6 +69,24 @@ bool PageModelTextHandler::SeparatesWords() const {
   const LineGap measure = LineState().MeasureGap(*info);
   const int64_t height = std::min(measure.lineHeight, measure.stringHeight);
   return height > 0 && measure.gap > height / 10;
+}
+
+int PageModelTextHandler::BeginGlyph(bool, bool) {
+  // Letter spacing wider than a tenth of the text's size inside one
+  // string parts the glyphs as a gap between strings would ("A section"
+  // set as one spaced string with the letters pulled back by the array).
+  // CJK text parts no words with spaces, so its spacing is left alone.
+  const TextRun* run = CurrentRun();
+  const StringTextInfo* info = CurrentInfo();
+  if (run != nullptr && info != nullptr && Position().glyph > 0 && !info->box.IsEmpty() &&
+      (info->scripts & StringTextInfo::kCjk) == 0) {
+    const runtime::Fixed spacing = run->SpacingBefore(CurrentGlyphIndex());
+    const uint32_t size = model_.chars_.Size();
+    if (spacing > info->box.Height() / 10 && size > lineCharStart_ && model_.chars_[size - 1] != 0x20) {
+      model_.chars_.PushBack(0x20);
+    }
+  }
+  return 1;
 }
 
 void PageModelTextHandler::EndGlyphs(bool) {

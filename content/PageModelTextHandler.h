@@ -25,7 +25,7 @@ class PageModelTextHandler final : public TextHandler {
   int BeginGlyphs(const uint8_t* begin, const uint8_t* end, const TextRun& run, bool isLastString,
                   bool startsNewBlock) override;
   void EndGlyphs(bool stopped) override;
-  int BeginGlyph(bool, bool) override { return 1; }
+  int BeginGlyph(bool isLastGlyph, bool isFirstGlyph) override;
   void EndGlyph() override {}
   void OnChar(uint32_t code, bool isLastChar, bool isFirstChar) override;
   // A wide gap keeps the line when the string lines up with one of the

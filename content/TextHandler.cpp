@@ -147,6 +147,17 @@ void TextHandler::ProcessString(const uint8_t* begin, const uint8_t* end, uint32
   ++position_.string;
 }
 
+bool TextHandler::GlyphTakesNoRoom() const {
+  if (currentRun_ == nullptr || currentInfo_ == nullptr || currentInfo_->box.IsEmpty()) return false;
+  const uint32_t index = CurrentGlyphIndex();
+  if (index >= currentRun_->GlyphCount()) return false;
+  const PlacedGlyph& glyph = currentRun_->Glyph(index);
+  const double dx = static_cast<double>(glyph.end.x) - glyph.start.x;
+  const double dy = static_cast<double>(glyph.end.y) - glyph.start.y;
+  const double room = static_cast<double>(currentInfo_->box.Height()) / 10;
+  return dx * dx + dy * dy < room * room;
+}
+
 const uint8_t* TextHandler::ProcessGlyph(const uint8_t* cursor, const uint8_t* end, runtime::FontResource& font,
                                          bool isLastGlyph, bool isFirstGlyph) {
   runtime::DecodedChar decoded;
@@ -157,7 +168,11 @@ const uint8_t* TextHandler::ProcessGlyph(const uint8_t* cursor, const uint8_t* e
     uint32_t chars[kMaxGlyphChars];
     uint32_t count = 0;
     bool tooMany = false;
+    const bool takesNoRoom = GlyphTakesNoRoom();
     ForEachCodePoint(decoded, [&](uint32_t code) {
+      // A space that moves the text on by nothing parts no words on the
+      // page (a font without a width for it, and no word spacing).
+      if (takesNoRoom && !CharClass::IsNonBlank(code)) return;
       FoldedChars folded;
       KanaFold(folded, code, caseFold_, quoteFold_, false);
       for (uint32_t i = 0; i < folded.count; ++i) {

@@ -91,6 +91,9 @@ class TextHandler : public ContentHandler {
  private:
   const uint8_t* ProcessGlyph(const uint8_t* cursor, const uint8_t* end, runtime::FontResource& font,
                               bool isLastGlyph, bool isFirstGlyph);
+  // The glyph being delivered moves the text point by less than a tenth
+  // of the string's height.
+  bool GlyphTakesNoRoom() const;
   // The show's common part: measures the run, asks BeginString, runs
   // `process` when it said yes, and always ends with EndString.
   template <class Show, class Process>

@@ -1,6 +1,7 @@
 #include "content/TextRun.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "content/GraphicsState.h"
 #include "runtime/ErrorTrap.h"
@@ -72,10 +73,12 @@ void TextRun::PlaceString(const uint8_t* bytes, uint32_t length) {
     glyph.code = info.code;
     if (vertical_) {
       glyph.start = ToPage(x_, y_);
+      glyph.advanceEnd = ToPage(x_, y_ + advance);
       y_ += advance - spacing;
       glyph.end = ToPage(x_, y_);
     } else {
       glyph.start = ToPage(x_, y_ + rise_);
+      glyph.advanceEnd = ToPage(x_ + advance * horizontalScale_, y_ + rise_);
       x_ += (advance + spacing) * horizontalScale_;
       glyph.end = ToPage(x_, y_ + rise_);
     }
@@ -117,6 +120,18 @@ void TextRun::ShowArray(const TextArrayElement* elements, uint32_t count) {
       runtime::Matrix{runtime::kFixedOne, 0, 0, runtime::kFixedOne, runtime::FixedFromFloat(x_),
                       runtime::FixedFromFloat(y_)},
       startMatrix_);
+}
+
+runtime::Fixed TextRun::SpacingBefore(uint32_t i) const {
+  if (i == 0 || i >= glyphs_.Size()) return 0;
+  const PlacedGlyph& before = glyphs_[i - 1];
+  const double dx = ToDouble(before.advanceEnd.x) - ToDouble(before.start.x);
+  const double dy = ToDouble(before.advanceEnd.y) - ToDouble(before.start.y);
+  const double length = std::sqrt(dx * dx + dy * dy);
+  if (!(length > 0)) return 0;
+  const double gx = ToDouble(glyphs_[i].start.x) - ToDouble(before.advanceEnd.x);
+  const double gy = ToDouble(glyphs_[i].start.y) - ToDouble(before.advanceEnd.y);
+  return runtime::FixedFromFloat((gx * dx + gy * dy) / length);
 }
 
 void TextRun::GlyphCorners(uint32_t i, runtime::FixedPoint (&corners)[4]) const {

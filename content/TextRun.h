@@ -21,6 +21,9 @@ class GraphicsState;
 struct PlacedGlyph {
   runtime::FixedPoint start;
   runtime::FixedPoint end;
+  // Where the glyph's own advance ends, before character and word
+  // spacing: the spacing shows as a gap between it and the next start.
+  runtime::FixedPoint advanceEnd;
   uint32_t code = 0;
 };
 
@@ -46,6 +49,9 @@ class TextRun {
   runtime::FixedPoint PointAtChar(uint32_t i, bool atEnd) const {
     return atEnd ? glyphs_[i].end : glyphs_[i].start;
   }
+  // The page-space gap along the baseline that spacing leaves between
+  // glyph i - 1's advance and glyph i (0 for the run's first glyph).
+  runtime::Fixed SpacingBefore(uint32_t i) const;
   // Page-space offsets of the font's ascent and descent from the baseline.
   runtime::FixedPoint AscentVector() const { return ascent_; }
   runtime::FixedPoint DescentVector() const { return descent_; }

@@ -115,11 +115,14 @@ UnicodeMapRef SimpleFontMap(pdf::Document& document, const ObjectHandle& fontDic
         base.Tag() == ObjectTag::kName ? StandardEncodingByName(base->AsName().View()) : nullptr;
     const ObjectHandle differences = runtime::Dictionary::Get(encoding, "Differences");
     if (differences.Tag() == ObjectTag::kArray) {
-      if (table != nullptr) return Own(context, SimpleCodeMap::FromDifferences(context, table, differences));
+      const bool namesAreKeys = subtype == "Type3";
+      if (table != nullptr) {
+        return Own(context, SimpleCodeMap::FromDifferences(context, table, differences, namesAreKeys));
+      }
       uint16_t base[256];
       std::memcpy(base, resources::kWinAnsiEncodingUnicode, sizeof(base));
       FillFromProgramNames(document, fontDict, subtype, base);
-      return Own(context, SimpleCodeMap::FromDifferences(context, base, differences));
+      return Own(context, SimpleCodeMap::FromDifferences(context, base, differences, namesAreKeys));
     }
     if (table != nullptr) return Own(context, SimpleCodeMap::New(context, table, true));
   }

@@ -37,7 +37,8 @@ SimpleCodeMap* SimpleCodeMap::FromGlyphNames(runtime::LibraryContext* context,
 
 SimpleCodeMap* SimpleCodeMap::FromDifferences(runtime::LibraryContext* context,
                                               const uint16_t* base,
-                                              const runtime::ObjectHandle& differences) {
+                                              const runtime::ObjectHandle& differences,
+                                              bool namesAreKeys) {
   uint16_t values[256];
   std::memcpy(values, base, sizeof(values));
   const uint32_t count = runtime::Array::Count(differences);
@@ -50,7 +51,9 @@ SimpleCodeMap* SimpleCodeMap::FromDifferences(runtime::LibraryContext* context,
       code = element->AsInteger();
     } else if (element.Tag() == runtime::ObjectTag::kName) {
       if (code >= 0 && code < 256) {
-        values[code] = GlyphNameUnicode(element->AsName().View());
+        const std::string_view name = element->AsName().View();
+        const uint16_t value = GlyphNameUnicode(name);
+        if (value != 0 || !namesAreKeys || name == ".notdef") values[code] = value;
         ++code;
       }
     } else {

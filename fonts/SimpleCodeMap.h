@@ -25,9 +25,12 @@ class SimpleCodeMap final : public UnicodeMap {
                                        const char* const* names);
   // `base` with a Differences array applied: an integer sets the current
   // code, a name stores its value there (codes 0 to 255 only) and moves
-  // on; any other element raises (runtime, 2).
+  // on; any other element raises (runtime, 2). With `namesAreKeys`, a
+  // name the glyph list does not know (other than ".notdef") leaves the
+  // code's base value: a Type 3 font's names only key its procedures
+  // (/square, /a97), so they say nothing of the character.
   static SimpleCodeMap* FromDifferences(runtime::LibraryContext* context, const uint16_t* base,
-                                        const runtime::ObjectHandle& differences);
+                                        const runtime::ObjectHandle& differences, bool namesAreKeys = false);
   // Each code itself, marked as no real mapping.
   static SimpleCodeMap* Fallback(runtime::LibraryContext* context);
   // Each code itself as a real mapping (symbolic TrueType fonts).

@@ -106,6 +106,11 @@ TEST_F(PageModelTest, WordsPartAtGapsWiderThanATenthOfTheTextSize) {
       {"a narrow space between shows", "BT /F1 10 Tf 72 700 Td (ab) Tj 11.8 0 Td (cd) Tj ET", "ab cd"},
       {"text set close", "BT /F1 10 Tf 72 700 Td (ab) Tj 10.3 0 Td (cd) Tj ET", "abcd"},
       {"an ordinary space", "BT /F1 10 Tf 72 700 Td (ab) Tj 14 0 Td (cd) Tj ET", "ab cd"},
+      // Letter spacing opens a gap inside one string; the array pulls the
+      // letters after it back.
+      {"letter spacing inside a string", "BT /F1 10 Tf 2 Tc 72 700 Td [(As) 200 (e) 200 (c)] TJ ET", "A sec"},
+      {"letter spacing under a tenth of the size", "BT /F1 10 Tf 0.8 Tc 72 700 Td (abc) Tj ET", "abc"},
+      {"a space that takes no room", "BT /F1 10 Tf -5 Tw 72 700 Td (ab cd) Tj ET", "abcd"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -111,6 +111,7 @@ TEST_F(TextSearchTest, MatchesFollowTheTextAcrossStringsAndLines) {
       {"a line break is a space", start + "(one) Tj 0 -14 Td (two) Tj ET", u"one two", "4.0.0-6.0.2"},
       {"a word gap is a space", start + "(one) Tj 5 0 Td (two) Tj ET", u"one two", "4.0.0-6.0.2"},
       {"no space inside a word", start + "(one) Tj (two) Tj ET", u"onetwo", "4.0.0-5.0.2"},
+      {"a space that takes no room parts nothing", start + "-5 Tw (one two) Tj ET", u"onetwo", "5.0.0-5.0.6"},
       {"a partial match falls back", start + "(aaab) Tj ET", u"aab", "4.0.1-4.0.3"},
       {"not there", start + "(nothing) Tj ET", u"something", ""},
   };

@@ -110,6 +110,13 @@ TEST(UnicodeMapTest, SimpleFontEncodings) {
        "<< /Subtype /Type1 /BaseFont /Helvetica >>", "'", "U+2019", true},
       {"a Type3 font without Encoding: the fallback",
        "<< /Subtype /Type3 /FontMatrix [1 0 0 1 0 0] /CharProcs << >> >>", "A", "U+0041", false},
+      {"a Type3 font's procedure names keep the base value; known names and .notdef still apply",
+       "<< /Subtype /Type3 /FontMatrix [1 0 0 1 0 0] /CharProcs << >>"
+       " /Encoding << /Differences [97 /square /a98 /C /.notdef 16 /g16] >> >>",
+       "abcd\x10", "U+0061 U+0062 U+0043 - -", true},
+      {"the same names in a Type1 font store nothing",
+       "<< /Subtype /Type1 /BaseFont /X /Encoding << /Differences [97 /square /a98] >> >>", "abc",
+       "- - U+0063", true},
   };
   for (const Case& c : cases) {
     UnicodeFontDocument doc({c.font, descriptor, program});

@@ -33,8 +33,6 @@ const std::map<std::string, std::string>& KnownSearchMisses() {
       {"ccitt/bug1815476.pdf:1", kAes},
       {"ccitt/issue5747.pdf:1", kFonts},
       {"pdf/ThuluthFeatures.pdf:1", kFonts},
-      {"pdf/Type3WordSpacing.pdf:1", "a Type 3 font whose glyph names (square, triangle) carry no Unicode: "
-                                     "pdftotext prints the raw codes"},
       {"pdf/issue1350.pdf:1", "the fonts' BaseFont is a string, not a name: the font is refused and the text "
                               "operator fails"},
       {"pdf/issue16316.pdf:1",
@@ -44,7 +42,6 @@ const std::map<std::string, std::string>& KnownSearchMisses() {
       {"pdf/issue18117.pdf:1", "a CMap's code space ranges grow its tree past the node limit: the font is refused"},
       {"pdf/issue19802.pdf:1", kNoText},
       {"pdf/issue6108.pdf:1", kNoText},
-      {"pdf/issue918.pdf:1", "Type 3 fonts without a ToUnicode map: our extraction finds no Unicode for them"},
       {"pdf/issue9972-3.pdf:1", kAes},
   };
   return known;
