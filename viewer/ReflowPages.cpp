@@ -174,26 +174,30 @@ runtime::RecordKey ReflowPages::SizeKey(int32_t page) const {
   return ReflowSizeKey(input, pair, false);
 }
 
+runtime::Fixed ReflowPages::RememberedLength(int32_t page) const {
+  if (known_ == nullptr) return kUnknownLength;
+  const runtime::RecordCache::Ref record = known_->Find(SizeKey(page));
+  return record ? static_cast<runtime::Fixed>(record->value) : kUnknownLength;
+}
+
 runtime::Fixed ReflowPages::KnownLength(int32_t page) {
-  if (known_ != nullptr) {
-    if (const runtime::RecordCache::Ref record = known_->Find(SizeKey(page))) {
-      return static_cast<runtime::Fixed>(record->value);
-    }
-  }
+  const runtime::Fixed remembered = RememberedLength(page);
+  if (remembered != kUnknownLength) return remembered;
   if (Slot* kept = Find(page)) return ModelLength(kept->reflowed->Model());
   return kUnknownLength;
 }
 
 runtime::Fixed ReflowPages::Length(int32_t page) {
-  const runtime::Fixed known = KnownLength(page);
-  if (known != kUnknownLength) return known;
+  const runtime::Fixed remembered = RememberedLength(page);
+  if (remembered != kUnknownLength) return remembered;
   // The column may change while the page reflows: the length is
   // remembered only under the key it was reflowed for.
   const runtime::RecordKey key = SizeKey(page);
   const content::ReflowModel* model = Model(page);
   if (model == nullptr) return kMinLength;
   const runtime::Fixed length = ModelLength(*model);
-  if (known_ != nullptr && !(key < SizeKey(page)) && !(SizeKey(page) < key)) {
+  const runtime::RecordKey now = SizeKey(page);
+  if (known_ != nullptr && !(key < now) && !(now < key)) {
     known_->Lookup(runtime::RecordRequest{key, static_cast<uint32_t>(length)});
   }
   return length;

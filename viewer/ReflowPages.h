@@ -113,6 +113,7 @@ class ReflowPages {
   };
 
   content::ReflowPage* Build(int32_t page);
+  runtime::Fixed RememberedLength(int32_t page) const;
   Slot* Find(int32_t page);
   Slot* SlotOf(const content::ReflowPage* reflowed);
   // Frees the slot's page unless it is held (then it only goes stale).

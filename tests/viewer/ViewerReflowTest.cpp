@@ -183,6 +183,18 @@ TEST_F(ViewerReflowTest, TheLineBetweenPagesComesFromOneStripBitmap) {
   for (int y : rowsAfter) EXPECT_EQ(row(after, y), row(before, rowsBefore.front())) << y;
 }
 
+TEST_F(ViewerReflowTest, ReflowedLengthsAreRememberedInTheApplicationsLayoutRecords) {
+  // Drawn pages remember no length; the reflowed ones that were laid out
+  // do, in the application's cache.
+  const std::string pdf =
+      Write("lengths.pdf", viewertest::TextPages({{kShortPage, ""}, {kLongLine, ""}, {kShortPage, ""}}));
+  const std::vector<std::string> lines =
+      Script(pdf, "idle; records; command 119; idle; records", "--options 8 --dpi 96 --size 240x320");
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "records layout 0 render 0");
+  EXPECT_EQ(lines[1], "records layout 3 render 0");
+}
+
 TEST(ReflowPagesTest, PagesAreKeptWhileTheColumnKeepsItsWidth) {
   // Asking again for a kept page reflows nothing; a new column width
   // reflows it anew and longer; a page with nothing on it still has the
