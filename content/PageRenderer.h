@@ -29,6 +29,8 @@ class Document;
 
 namespace content {
 
+class PagePaintSetup;
+
 class PageRowSink {
  public:
   // The page's size in pixels, before its first rows.
@@ -107,6 +109,10 @@ class PageRenderer {
   // errors of its content are kept in the result. Cancellation is always
   // raised.
   Result Render(int32_t index, double dpi, PageRowSink& sink, PaintTarget* target, const Area* area = nullptr);
+  // The same from a page already set up: a viewer drawing several areas
+  // of one page loads it, its resources and its content program once.
+  Result Render(const PagePaintSetup& setup, double dpi, PageRowSink& sink, PaintTarget* target,
+                const Area* area = nullptr);
   FormCache& Forms() { return forms_; }
   // Offered every annotation of the pages rendered from now on, before its
   // appearance (null: none).

@@ -47,6 +47,9 @@ class RecordCache {
   // cache keeps one count of each record; the handle holds another.
   // (runtime, 0) when memory runs out.
   Ref Lookup(const RecordRequest& request);
+  // The record for `key` when one is cached, else an empty handle; makes
+  // nothing.
+  Ref Find(const RecordKey& key) const { return cache_.FindRef(key); }
   // A new record from `request` with a count of 0; null without memory.
   static RecordItem* MakeItem(const RecordRequest& request, LibraryContext* context);
 

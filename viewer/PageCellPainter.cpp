@@ -23,37 +23,12 @@ namespace {
 constexpr uint8_t ChannelByte(int32_t v) { return static_cast<uint8_t>((v >= 0x8000 ? v - 1 : v) >> 8); }
 constexpr uint8_t kHalfGrey = ChannelByte(0x8000);
 constexpr uint8_t kWhite = ChannelByte(0x10000);
-// The dashed line between reflowed pages: two on, two off, mid grey.
-constexpr int32_t kDashLength = 2;
-constexpr int32_t kDashPeriod = 4;
-constexpr uint8_t kStripGrey = kHalfGrey;
 
 void FillCellRect(runtime::ViewSurface& surface, const IntRect& clip, const IntRect& rect, uint8_t r, uint8_t g,
                   uint8_t b) {
   const IntRect part = IntersectPixels(rect, clip);
   if (part.IsEmpty()) return;
   surface.Fill({part.x0, part.y0, part.x1, part.y1}, r, g, b);
-}
-
-// The line between two reflowed pages: dashes two pixels long, two
-// apart, along the longer side of `rect`, across all of its shorter side.
-void FillStrip(runtime::ViewSurface& surface, const IntRect& clip, const IntRect& rect) {
-  const IntRect part = IntersectPixels(rect, clip);
-  if (part.IsEmpty()) return;
-  FillCellRect(surface, part, rect, kWhite, kWhite, kWhite);
-  const bool vertical = rect.x1 - rect.x0 < rect.y1 - rect.y0;
-  const int32_t from = vertical ? part.y0 : part.x0;
-  const int32_t to = vertical ? part.y1 : part.x1;
-  const int32_t origin = vertical ? rect.y0 : rect.x0;
-  // The first dash at or before the clip, counted from the rectangle's
-  // start so that repainting a part draws the same dashes.
-  for (int64_t at = from - ((int64_t{from} - origin) % kDashPeriod); at < to; at += kDashPeriod) {
-    const int32_t a = static_cast<int32_t>(std::max<int64_t>(at, from));
-    const int32_t b = static_cast<int32_t>(std::min<int64_t>(at + kDashLength, to));
-    if (a >= b) continue;
-    const IntRect dash = vertical ? IntRect{part.x0, a, part.x1, b} : IntRect{a, part.y0, b, part.y1};
-    FillCellRect(surface, part, dash, kStripGrey, kStripGrey, kStripGrey);
-  }
 }
 
 }  // namespace
@@ -86,7 +61,7 @@ bool RenderRegion::PaintVisibleCells(runtime::ViewSurface& surface, const runtim
         FillCellRect(surface, clip, {cell.x0, p.y1, cell.x1, cell.y1}, kWhite, kWhite, kWhite);
         FillCellRect(surface, clip, {cell.x0, p.y0, p.x0, p.y1}, kWhite, kWhite, kWhite);
         FillCellRect(surface, clip, {p.x1, p.y0, cell.x1, p.y1}, kWhite, kWhite, kWhite);
-        if (row > 0) FillStrip(surface, clip, {cell.x0, cell.y0, cell.x1, p.y0});
+        if (row > 0) strips_.Fill(surface, clip, {cell.x0, cell.y0, cell.x1, p.y0});
       } else {
         // The frame: the four bands between the cell and the page.
         FillCellRect(surface, clip, {cell.x0, cell.y0, cell.x1, p.y0}, kHalfGrey, kHalfGrey, kHalfGrey);

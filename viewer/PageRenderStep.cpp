@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
+#include "content/PagePaintSetup.h"
 #include "raster/HostRowWriter.h"
 #include "runtime/ArenaAllocator.h"
 #include "runtime/ErrorTrap.h"
@@ -246,16 +248,21 @@ void RenderRegion::DrawDirtyAreas(RenderRequest* request) {
   // In the reflow modes the page is its reflowed column, drawn from the
   // reflow the layout sized its cell by; marks over the page as drawn
   // would land elsewhere, so none are made.
-  const bool reflow = IsReflowMode(layout_->params.layoutMode);
+  // A page the reflow found nothing on is laid out, and drawn, as it is.
+  const bool reflow = IsReflowMode(layout_->params.layoutMode) && reflowed_.PageFlag(request->page, true) != 0;
   // The model is held while the painting yields: a layout meanwhile may
   // reflow other pages or change the column.
   const ReflowPages::Hold held(reflowed_, reflow ? request->page : -1);
   const content::ReflowModel* model = held.Model();
+  // The page, its resources and its content program are set up once for
+  // every area the step draws (a scroll leaves up to two strips).
+  std::optional<content::PagePaintSetup> setup;
+  if (!reflow && request->dirtyCount > 0) setup.emplace(document_, request->page);
   while (request->dirtyCount > 0) {
     area.pixels = request->dirty[0];
     BitmapRowSink sink(*this, request, writer, area.pixels, observer_, &ShowDrawnRows);
     if (!reflow) {
-      renderer_.Render(request->page, dpi, sink, nullptr, &area);
+      renderer_.Render(*setup, dpi, sink, nullptr, &area);
     } else {
       IntRect column{};
       if (model != nullptr) {

@@ -1,7 +1,8 @@
 #pragma once
 // The page sizes the layout sees in the reflow modes: each page is its
 // reflowed column, as wide as the column and as long as its reflowed text,
-// upright whatever the page's own rotation.
+// upright whatever the page's own rotation. A page with nothing to
+// reflow keeps its drawn size.
 #include <cstdint>
 
 #include "viewer/PageLayoutParams.h"
@@ -15,7 +16,9 @@ class ReflowPageSizes final : public PageSizeSource {
   ReflowPageSizes(PageSizeSource& drawn, ReflowPages& reflowed) : drawn_(drawn), reflowed_(reflowed) {}
 
   int32_t PageCount() const override { return drawn_.PageCount(); }
+  // A page the reflow finds nothing on is laid out as drawn.
   pdf::PageInfo Page(int32_t index) override {
+    if (reflowed_.PageFlag(index, true) == 0) return drawn_.Page(index);
     pdf::PageInfo info;
     info.estimated = 0;
     info.box = {0, 0, reflowed_.ColumnWidth(), reflowed_.Length(index)};

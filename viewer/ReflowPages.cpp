@@ -1,6 +1,7 @@
 #include "viewer/ReflowPages.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "content/ReflowPage.h"
 #include "pdf/Document.h"
@@ -15,10 +16,24 @@ namespace {
 // Line spacing of the reflowed text: a fifth of this size below each line.
 constexpr runtime::Fixed kReflowFontSize = 10 << 16;
 
+// Page-flag values.
+constexpr uint8_t kFlagDrawn = 0;
+constexpr uint8_t kFlagUnknown = 1;
+constexpr uint8_t kFlagReflowed = 2;
+
+// Each reflow cache takes its own stamp, so that a document opened after
+// another never reads the lengths of the other's pages.
+std::atomic<int32_t> nextStamp{1};
+
 }  // namespace
 
 ReflowPages::ReflowPages(runtime::LibraryContext* context, pdf::Document& document, content::FontSource* fonts)
-    : context_(context), document_(document), fonts_(fonts), unicode_(document) {}
+    : context_(context),
+      document_(document),
+      fonts_(fonts),
+      unicode_(document),
+      flags_(context),
+      stamp_(nextStamp.fetch_add(1, std::memory_order_relaxed)) {}
 
 ReflowPages::~ReflowPages() {
   // Every holder is gone: the render threads end before the region goes.
@@ -140,11 +155,65 @@ const content::ReflowModel* ReflowPages::Model(int32_t page) {
   return &reflowed->Model();
 }
 
+namespace {
+
+runtime::Fixed ModelLength(const content::ReflowModel& model) {
+  int32_t overflow = 0;
+  return std::max(ReflowPages::kMinLength, runtime::FixedMulChecked(model.Height(), model.Unit(), overflow));
+}
+
+}  // namespace
+
+runtime::RecordKey ReflowPages::SizeKey(int32_t page) const {
+  ReflowSizeKeyInput input;
+  input.page = page;
+  input.horizontalMargin = horizontalMargin_;
+  input.columnWidth = width_;
+  input.rotation = viewRotation_;
+  const int32_t pair[2] = {height_, stamp_};
+  return ReflowSizeKey(input, pair, false);
+}
+
+runtime::Fixed ReflowPages::RememberedLength(int32_t page) const {
+  if (known_ == nullptr) return kUnknownLength;
+  const runtime::RecordCache::Ref record = known_->Find(SizeKey(page));
+  return record ? static_cast<runtime::Fixed>(record->value) : kUnknownLength;
+}
+
+runtime::Fixed ReflowPages::KnownLength(int32_t page) {
+  const runtime::Fixed remembered = RememberedLength(page);
+  if (remembered != kUnknownLength) return remembered;
+  if (Slot* kept = Find(page)) return ModelLength(kept->reflowed->Model());
+  return kUnknownLength;
+}
+
 runtime::Fixed ReflowPages::Length(int32_t page) {
+  const runtime::Fixed remembered = RememberedLength(page);
+  if (remembered != kUnknownLength) return remembered;
+  // The column may change while the page reflows: the length is
+  // remembered only under the key it was reflowed for.
+  const runtime::RecordKey key = SizeKey(page);
   const content::ReflowModel* model = Model(page);
   if (model == nullptr) return kMinLength;
-  int32_t overflow = 0;
-  return std::max(kMinLength, runtime::FixedMulChecked(model->Height(), model->Unit(), overflow));
+  const runtime::Fixed length = ModelLength(*model);
+  const runtime::RecordKey now = SizeKey(page);
+  if (known_ != nullptr && !(key < now) && !(now < key)) {
+    known_->Lookup(runtime::RecordRequest{key, static_cast<uint32_t>(length)});
+  }
+  return length;
+}
+
+uint8_t ReflowPages::PageFlag(int32_t page, bool load) {
+  if (flags_.RunCount() == 0) flags_.Assign(0, INT32_MAX, kFlagUnknown);
+  const uint8_t flag = flags_.Find(page);
+  if (flag != kFlagUnknown || !load || page < 0) return flag;
+  const content::ReflowModel* model = Model(page);
+  // No model (every kept page held, or the column changed meanwhile) says
+  // nothing of the page: it is asked again next time.
+  if (model == nullptr) return flag;
+  const uint8_t found = model->Runs().Size() == 0 ? kFlagDrawn : kFlagReflowed;
+  flags_.Assign(page, page + 1, found);
+  return found;
 }
 
 }  // namespace viewer

@@ -14,6 +14,9 @@
 #include "content/ReflowModel.h"
 #include "fonts/DocumentTextFontSource.h"
 #include "runtime/Fixed.h"
+#include "runtime/RecordCache.h"
+#include "viewer/PageFlagRuns.h"
+#include "viewer/ReflowSizeKey.h"
 
 namespace content {
 class FontSource;
@@ -68,9 +71,33 @@ class ReflowPages {
     content::ReflowPage* reflowed_ = nullptr;
     const content::ReflowModel* model_ = nullptr;
   };
-  // The column's length for `page` in points, at least kMinLength; the
-  // page is reflowed when it is not kept.
+  // The column's length for `page` in points, at least kMinLength: the
+  // length remembered for the page's key when there is one, else the
+  // page is reflowed when it is not kept (and its length remembered).
   runtime::Fixed Length(int32_t page);
+  // Without reflowing anything: the remembered length, else that of a
+  // kept page, else kUnknownLength.
+  static constexpr runtime::Fixed kUnknownLength = static_cast<runtime::Fixed>(0xFFFF0000u);
+  runtime::Fixed KnownLength(int32_t page);
+
+  // Whether `page` shows as its reflowed column (non-zero) or as drawn
+  // (0): a page the reflow finds nothing on shows as drawn. With `load`,
+  // a page not yet known is reflowed to find out; without it, a page not
+  // yet known counts as reflowed.
+  uint8_t PageFlag(int32_t page, bool load);
+  const PageFlagRuns& Flags() const { return flags_; }
+
+  // Where reflowed lengths are remembered beyond the kept pages (null:
+  // nowhere). The cache may be shared: keys carry this object's stamp.
+  void SetKnownLengths(runtime::RecordCache* cache) { known_ = cache; }
+  // What the lengths depend on beside the column: the page's horizontal
+  // margin (page units) and the view's rotation.
+  void SetKeyParts(runtime::Fixed horizontalMargin, int32_t viewRotation) {
+    horizontalMargin_ = horizontalMargin;
+    viewRotation_ = viewRotation;
+  }
+  // The key of `page`'s reflowed length in the current column.
+  runtime::RecordKey SizeKey(int32_t page) const;
   // Pages reflowed so far (for tests of the cache).
   uint32_t Builds() const { return builds_; }
 
@@ -86,6 +113,7 @@ class ReflowPages {
   };
 
   content::ReflowPage* Build(int32_t page);
+  runtime::Fixed RememberedLength(int32_t page) const;
   Slot* Find(int32_t page);
   Slot* SlotOf(const content::ReflowPage* reflowed);
   // Frees the slot's page unless it is held (then it only goes stale).
@@ -100,6 +128,15 @@ class ReflowPages {
   Slot slots_[kKeptPages];
   uint64_t uses_ = 0;
   uint32_t builds_ = 0;
+  // The document's page-flag map: 1 for pages not yet known, 2 for pages
+  // found to reflow, 0 for pages shown as drawn.
+  PageFlagRuns flags_;
+  runtime::RecordCache* known_ = nullptr;
+  runtime::Fixed horizontalMargin_ = 0;
+  int32_t viewRotation_ = 0;
+  // Tells this object's keys from those of earlier documents in a shared
+  // cache.
+  int32_t stamp_;
 };
 
 }  // namespace viewer

@@ -100,6 +100,7 @@ RenderRegion::RenderRegion(runtime::LibraryContext* context, pdf::Document& docu
       renderer_(document, colors_, &fonts_),
       reflowed_(context, document, &fonts_),
       reflowPainter_(document, colors_, &fonts_),
+      strips_(context, host),
       queue_(context, context, 4),
       pool_(context) {}
 

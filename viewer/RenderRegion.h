@@ -28,6 +28,7 @@
 #include "viewer/RenderRequest.h"
 #include "viewer/RenderScheduling.h"
 #include "viewer/RenderThreadPool.h"
+#include "viewer/StripFill.h"
 
 namespace viewer {
 
@@ -69,6 +70,7 @@ class RenderRegion final : public RenderScheduling {
   // pixels): frames, borders and shadows, and each page's bitmap or white.
   bool PaintVisibleCells(runtime::ViewSurface& surface, const runtime::HostRect& clip) override;
   ReflowPages* Reflow() override { return &reflowed_; }
+  const StripFill& Strips() const { return strips_; }
 
   // The first queued request in state 1 becomes taken (state 2).
   RenderRequest* TakeNextPending();
@@ -137,6 +139,8 @@ class RenderRegion final : public RenderScheduling {
   // The reflow modes draw the pages' reflowed columns.
   ReflowPages reflowed_;
   content::ReflowPainter reflowPainter_;
+  // The dashed line between reflowed pages.
+  StripFill strips_;
   const PageLayout* layout_ = nullptr;
   runtime::RecordVector<RenderRequest*> queue_;
   RenderThreadPool pool_;

@@ -14,6 +14,7 @@
 #include "runtime/DocumentPrompts.h"
 #include "runtime/Fixed.h"
 #include "runtime/LibraryContext.h"
+#include "runtime/RecordCache.h"
 #include "runtime/Deadline.h"
 #include "runtime/OwnedBuffer.h"
 #include "runtime/Scheduler.h"
@@ -346,6 +347,9 @@ class Viewer : public pdf::OpenJobViewer, public runtime::ViewerHooks, public Vi
 
   runtime::LibraryContext* context;
   runtime::HostServices* host;
+  // Where the pages' reflowed lengths are remembered (null: only the
+  // reflowed pages kept hold them).
+  runtime::RecordCache* layoutRecords = nullptr;
   // The shown document's bookmarks and the job that reads them.
   BookmarkTree* bookmarks = nullptr;
   runtime::ThreadHandle outlineJob{context};

@@ -36,6 +36,7 @@ ViewerApp::ViewerApp(runtime::HostServices* host, uint32_t options)
   // The scheduler tells the viewer when cooperative work appears and goes;
   // the work timer follows (at construction only the main thread exists).
   context.viewer = &viewer;
+  viewer.layoutRecords = &layoutRecords;
 }
 
 ViewerApp::~ViewerApp() { context.viewer = nullptr; }

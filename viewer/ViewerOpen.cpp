@@ -325,6 +325,7 @@ void Viewer::CreatePageView(viewer::OpenDocument* document) {
     });
     region = runtime::NewObject<RenderRegion>(context, context, *document->Document(), host, pageViewWindow);
     guard.region = region;
+    region->Reflow()->SetKnownLengths(layoutRecords);
     made = runtime::NewObject<PageView>(context, context, *document->PageSizes(), region, size, dpi, firstPage);
     guard.region = nullptr;
   }

@@ -60,7 +60,12 @@ runtime::Matrix PageRenderer::PageMatrix(const runtime::Rect& box, int32_t rotat
 
 PageRenderer::Result PageRenderer::Render(int32_t index, double dpi, PageRowSink& sink, PaintTarget* target,
                                           const Area* area) {
-  PagePaintSetup setup(document_, index);
+  const PagePaintSetup setup(document_, index);
+  return Render(setup, dpi, sink, target, area);
+}
+
+PageRenderer::Result PageRenderer::Render(const PagePaintSetup& setup, double dpi, PageRowSink& sink,
+                                          PaintTarget* target, const Area* area) {
   Result result;
   const int32_t rotation =
       area != nullptr ? ((setup.Boxes().rotation + area->viewRotation) % 360 + 360) % 360 : setup.Boxes().rotation;

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "pdf/Document.h"
+#include "pdf/PageInfoTable.h"
+#include "runtime/RecordCache.h"
 #include "runtime/LibraryContext.h"
 #include "tests/pdf/PdfTestSupport.h"
 #include "tests/platform/TempFolder.h"
@@ -20,6 +22,9 @@
 #include "tests/viewer/ViewerSimRun.h"
 #include "tests/viewer/ViewerTestDocuments.h"
 #include "fonts/DocumentFontSource.h"
+#include "viewer/DocumentPageSizes.h"
+#include "viewer/PageLayout.h"
+#include "viewer/ReflowPageSizes.h"
 #include "viewer/ReflowPages.h"
 
 namespace viewer {
@@ -143,6 +148,53 @@ TEST_F(ViewerReflowTest, ReflowBreaksTheLongLineWithinTheScreenOnWhite) {
   for (const auto& band : bands) EXPECT_FALSE(reachesRight(shown, band.first, band.second)) << band.first;
 }
 
+TEST_F(ViewerReflowTest, TheLineBetweenPagesComesFromOneStripBitmap) {
+  // Three short reflowed pages, painted, scrolled a line and painted
+  // again: every dashed line is drawn from one 300 x 1 strip made once,
+  // and a line shows the same pixels wherever it lands.
+  const std::string pdf =
+      Write("strips.pdf", viewertest::TextPages({{kShortPage, ""}, {kShortPage, ""}, {kShortPage, ""}}));
+  const std::string a = folder_.path() + "/a.png", b = folder_.path() + "/b.png";
+  int status = -1;
+  const std::string output = RunSim("'" + pdf + "' --options 8 --dpi 96 --size 240x320 --script 'idle; command 119; idle; dump " +
+                                        a + "; linedown; idle; dump " + b + "'",
+                                    &status);
+  ASSERT_EQ(status, 0) << output;
+  size_t strips = 0;
+  for (size_t at = output.find("CreateBitmap 300 1"); at != std::string::npos;
+       at = output.find("CreateBitmap 300 1", at + 1))
+    ++strips;
+  EXPECT_EQ(strips, 1u) << output;
+  testsupport::Picture before, after;
+  ASSERT_TRUE(testsupport::ReadPng(a, before));
+  ASSERT_TRUE(testsupport::ReadPng(b, after));
+  std::vector<int> rowsBefore, rowsAfter;
+  for (int y = 0; y < before.height; ++y)
+    if (IsStripRow(before, y)) rowsBefore.push_back(y);
+  for (int y = 0; y < after.height; ++y)
+    if (IsStripRow(after, y)) rowsAfter.push_back(y);
+  ASSERT_GE(rowsBefore.size(), 2u);
+  ASSERT_FALSE(rowsAfter.empty());
+  auto row = [](const testsupport::Picture& p, int y) {
+    return std::vector<uint8_t>(p.rgb.begin() + static_cast<ptrdiff_t>(y) * p.width * 3,
+                                p.rgb.begin() + static_cast<ptrdiff_t>(y + 1) * p.width * 3);
+  };
+  for (int y : rowsBefore) EXPECT_EQ(row(before, y), row(before, rowsBefore.front())) << y;
+  for (int y : rowsAfter) EXPECT_EQ(row(after, y), row(before, rowsBefore.front())) << y;
+}
+
+TEST_F(ViewerReflowTest, ReflowedLengthsAreRememberedInTheApplicationsLayoutRecords) {
+  // Drawn pages remember no length; the reflowed ones that were laid out
+  // do, in the application's cache.
+  const std::string pdf =
+      Write("lengths.pdf", viewertest::TextPages({{kShortPage, ""}, {kLongLine, ""}, {kShortPage, ""}}));
+  const std::vector<std::string> lines =
+      Script(pdf, "idle; records; command 119; idle; records", "--options 8 --dpi 96 --size 240x320");
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "records layout 0 render 0");
+  EXPECT_EQ(lines[1], "records layout 3 render 0");
+}
+
 TEST(ReflowPagesTest, PagesAreKeptWhileTheColumnKeepsItsWidth) {
   // Asking again for a kept page reflows nothing; a new column width
   // reflows it anew and longer; a page with nothing on it still has the
@@ -194,6 +246,91 @@ TEST(ReflowPagesTest, AHeldPageOutlivesANewColumnAndAFullCache) {
   EXPECT_EQ(pages.Model(ReflowPages::kKeptPages), nullptr);
   holds.clear();
   EXPECT_NE(pages.Model(ReflowPages::kKeptPages), nullptr);
+}
+
+TEST(ReflowPagesTest, APageWithNothingToReflowIsLaidOutAsDrawn) {
+  // The page-flag map: a page is taken as reflowed until it is reflowed
+  // and found empty; from then on the layout gives it its drawn size, and
+  // asking again reflows nothing. A page with text keeps its column.
+  runtime::LibraryContext context;
+  context.memory.SetBudget(runtime::kNoLimit);
+  const std::string bytes = viewertest::TextPages({{kShortPage, ""}, {"", ""}, {kLongLine, ""}});
+  pdftest::OpenDocument document(&context, bytes);
+  fonts::DocumentFontSource fonts(*document);
+  ReflowPages pages(&context, *document, &fonts);
+  pages.SetColumn(FixedFromInt(200), FixedFromInt(300));
+  EXPECT_NE(pages.PageFlag(1, false), 0) << "not known yet: reflowed";
+  EXPECT_EQ(pages.Builds(), 0u);
+  EXPECT_EQ(pages.PageFlag(1, true), 0);
+  EXPECT_NE(pages.PageFlag(0, true), 0);
+  EXPECT_NE(pages.PageFlag(2, true), 0);
+  const uint32_t builds = pages.Builds();
+  EXPECT_EQ(pages.PageFlag(1, true), 0);
+  EXPECT_EQ(pages.Builds(), builds);
+
+  // Through the page grid in the continuous reflow mode: pages 0 and 2 are
+  // columns 200 points wide, page 1 is the drawn 612 x 792 page.
+  pdf::PageInfoTable table(&context, *document, 3);
+  table.AvailablePages().Add(0, 3);
+  DocumentPageSizes drawn(table);
+  ReflowPageSizes sizes(drawn, pages);
+  PageLayout layout(&context);
+  PageLayoutParams params;
+  params.view.width = 2000;
+  params.view.height = 4000;
+  params.layoutMode = 5;
+  params.zoomMode = kZoomExplicit;
+  params.zoom = runtime::kFixedOne;
+  params.scaleX = params.scaleY = runtime::kFixedOne;
+  layout.ComputeWithScrollBars(sizes, params);
+  ASSERT_TRUE(layout.IsPageInRange(0) && layout.IsPageInRange(1) && layout.IsPageInRange(2));
+  auto size = [&](int32_t page) {
+    const runtime::Rect64 r = layout.PageRect(page);
+    return std::pair<int64_t, int64_t>{r.x1 - r.x0, r.y1 - r.y0};
+  };
+  EXPECT_EQ(size(0).first, 200);
+  EXPECT_EQ(size(2).first, 200);
+  EXPECT_EQ(size(1), (std::pair<int64_t, int64_t>{612, 792}));
+}
+
+TEST(ReflowPagesTest, KnownLengthsOutliveTheKeptPagesUnderTheirKey) {
+  // A length reflowed once is remembered under its page, column and
+  // rotation: the page dropped from the kept pages gives its length again
+  // without a reflow, another column or rotation reflows, and another
+  // document's pages never read it.
+  runtime::LibraryContext context;
+  context.memory.SetBudget(runtime::kNoLimit);
+  runtime::RecordCache known(&context);
+  const std::string bytes = viewertest::TextPages({{kLongLine, ""}, {kShortPage, ""}});
+  pdftest::OpenDocument document(&context, bytes);
+  fonts::DocumentFontSource fonts(*document);
+  ReflowPages pages(&context, *document, &fonts);
+  pages.SetKnownLengths(&known);
+  pages.SetColumn(FixedFromInt(100), FixedFromInt(400));
+  EXPECT_EQ(pages.KnownLength(0), ReflowPages::kUnknownLength);
+  EXPECT_EQ(pages.Builds(), 0u);
+  const runtime::Fixed narrow = pages.Length(0);
+  EXPECT_EQ(pages.Builds(), 1u);
+  EXPECT_EQ(pages.KnownLength(0), narrow);
+  // Another column drops the kept page; coming back finds the length.
+  pages.SetColumn(FixedFromInt(300), FixedFromInt(400));
+  EXPECT_EQ(pages.KnownLength(0), ReflowPages::kUnknownLength);
+  const runtime::Fixed wide = pages.Length(0);
+  EXPECT_EQ(pages.Builds(), 2u);
+  EXPECT_LT(wide, narrow);
+  pages.SetColumn(FixedFromInt(100), FixedFromInt(400));
+  EXPECT_EQ(pages.Length(0), narrow);
+  EXPECT_EQ(pages.Builds(), 2u);
+  // A turned view is another key.
+  pages.SetKeyParts(0, 90);
+  EXPECT_EQ(pages.KnownLength(0), ReflowPages::kUnknownLength);
+  pages.SetKeyParts(0, 0);
+  EXPECT_EQ(pages.KnownLength(0), narrow);
+
+  ReflowPages other(&context, *document, &fonts);
+  other.SetKnownLengths(&known);
+  other.SetColumn(FixedFromInt(100), FixedFromInt(400));
+  EXPECT_EQ(other.KnownLength(0), ReflowPages::kUnknownLength);
 }
 
 }  // namespace

@@ -113,6 +113,11 @@ const ScriptCommand kCommands[] = {
     {"dump", 1, [](ScriptState& s, const Args& a) { Dump(s, a[0]); }},
     {"print", 0, [](ScriptState& s, const Args&) { Print(s); }},
     {"requests", 0, [](ScriptState& s, const Args&) { Requests(s); }},
+    {"records", 0,
+     [](ScriptState& s, const Args&) {
+       s.output.push_back("records layout " + std::to_string(s.app->layoutRecords.Count()) + " render " +
+                          std::to_string(s.app->renderRecords.Count()));
+     }},
     {"key", 1,
      [](ScriptState& s, const Args& a) {
        const int32_t handled = ViewerOf(s).OnKeyCommand(static_cast<char16_t>(static_cast<unsigned char>(a[0][0])));
