@@ -8,6 +8,9 @@ void RunShiftCommand::Shift(runtime::Fixed delta, uint32_t, uint32_t) {
   run_.placement.f = runtime::FixedAddSat(run_.placement.f, delta);
 }
 
+RepeatCommand::RepeatCommand(RunRecord& repeat, RunRecord* repeated)
+    : repeat_(repeat), repeated_(repeated), operation_(repeat.start.operation) {}
+
 void RepeatCommand::Complete() {
   if (done_) return;
   done_ = true;

@@ -57,17 +57,22 @@ class RunShiftCommand final : public ReflowCommand {
 class RepeatCommand final : public ReflowCommand {
  public:
   // `repeated` may be null (a repeat before any run): nothing is taken.
-  RepeatCommand(RunRecord& repeat, RunRecord* repeated) : repeat_(repeat), repeated_(repeated) {}
+  RepeatCommand(RunRecord& repeat, RunRecord* repeated);
 
   void Shift(runtime::Fixed, uint32_t, uint32_t) override {}
   void Remap() override {}
   void Complete() override;
 
   bool Done() const { return done_; }
+  // The operation that draws the repeat (the run takes the repeated one's
+  // span once completed) and the run it repeats (null for none).
+  uint32_t RepeatOperation() const { return operation_; }
+  const RunRecord* Repeated() const { return repeated_; }
 
  private:
   RunRecord& repeat_;
   RunRecord* repeated_;
+  uint32_t operation_;
   bool done_ = false;
 };
 

@@ -472,7 +472,8 @@ void ReflowDevice::PlaceGlyph(GlyphElement& element, Fixed x, Fixed y, bool cont
   }
   x = runtime::FixedAddSat(x, link.xCorrection);
   const uint32_t entry = model_.PlaceInRun(*link.run, link.point, x, y, continued || element.followedByGap);
-  model_.AddReflowGlyph(ReflowGlyph{link.position.operation, link.runGlyph, x, y});
+  model_.AddReflowGlyph(ReflowGlyph{link.position.operation, link.runGlyph, x, y, link.position.string,
+                                    link.position.glyph, element.width, element.height, element.depth});
   for (uint32_t i = 0; i < element.charCount; ++i) model_.AppendText(element.chars[i]);
   for (uint32_t i = 0; i < element.overflowCount; ++i) model_.AppendText(overflow_[element.overflowFirst + i]);
   if (element.spaceAfter && (element.charCount == 0 || element.chars[element.charCount - 1] != 0x20)) {

@@ -1,6 +1,9 @@
 #include "content/ReflowModel.h"
 
+#include <algorithm>
+
 #include "runtime/LibraryContext.h"
+#include "runtime/Scheduler.h"
 
 namespace content {
 
@@ -129,6 +132,42 @@ bool ReflowModel::FindGlyph(uint32_t operation, uint32_t glyph, runtime::FixedPo
   if (low == glyphs_.Size() || glyphs_[low].operation != operation || glyphs_[low].glyph != glyph) return false;
   out = runtime::FixedPoint{glyphs_[low].x, glyphs_[low].y};
   return true;
+}
+
+uint32_t ReflowModel::RangeRects(int32_t page, const runtime::TextRange& range, runtime::Rect* out,
+                                 uint32_t capacity) const {
+  if (capacity == 0 || page < range.start.page || page > range.end.page) return 0;
+  // Glyphs count whole: the range's ends are taken at their glyphs.
+  runtime::TextPosition first = range.start;
+  runtime::TextPosition last = range.end;
+  first.character = last.character = 0;
+  first.after = last.after = 0;
+  runtime::ChargeWork(context_, static_cast<int32_t>(glyphs_.Size() / 64 + 1));
+  uint32_t count = 0;
+  for (const ReflowGlyph& g : glyphs_) {
+    const runtime::TextPosition at{page, g.operation, g.string, g.stringGlyph, 0, 0};
+    if (runtime::TextPosition::Less(at, first)) continue;
+    // Glyphs are in content order: none after this one is in the range.
+    if (runtime::TextPosition::Greater(at, last)) break;
+    // Parked glyphs (dropped hyphens) are not shown.
+    if (g.x >= kParked) continue;
+    const runtime::Rect box{g.x, runtime::FixedSubSat(g.y, g.depth), runtime::FixedAddSat(g.x, g.width),
+                            runtime::FixedAddSat(g.y, g.height)};
+    if (count > 0) {
+      runtime::Rect& before = out[count - 1];
+      // The next glyph of the same line, at or a little past the box's
+      // end, widens it; the last box takes in all that does not fit.
+      const bool sameLine = before.y0 == box.y0 && before.y1 == box.y1 && box.x0 >= before.x0 &&
+                            box.x0 <= runtime::FixedAddSat(before.x1, runtime::FixedAddSat(g.height, g.depth));
+      if (sameLine || count == capacity) {
+        before = {std::min(before.x0, box.x0), std::min(before.y0, box.y0), std::max(before.x1, box.x1),
+                  std::max(before.y1, box.y1)};
+        continue;
+      }
+    }
+    out[count++] = box;
+  }
+  return count;
 }
 
 }  // namespace content

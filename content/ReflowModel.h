@@ -69,12 +69,19 @@ struct LinkRect {
 };
 
 // One placed glyph: its operation and index in that operation's glyphs,
-// and its baseline start point in reflow space.
+// and its baseline start point in reflow space; its string and index in
+// that string (where text positions put it), and its placed box: `width`
+// along the line, `height` above the baseline and `depth` below.
 struct ReflowGlyph {
   uint32_t operation = 0;
   uint32_t glyph = 0;
   runtime::Fixed x = 0;
   runtime::Fixed y = 0;
+  uint32_t string = 0;
+  uint32_t stringGlyph = 0;
+  runtime::Fixed width = 0;
+  runtime::Fixed height = 0;
+  runtime::Fixed depth = 0;
 };
 
 // The text of a placed line: characters [first, first + count) of Text().
@@ -154,6 +161,11 @@ class ReflowModel final : public PageLinkList {
   // The reflow point of glyph `glyph` of `operation`; false when it was
   // not placed.
   bool FindGlyph(uint32_t operation, uint32_t glyph, runtime::FixedPoint& out) const;
+  // The placed boxes (reflow space) of the glyphs of `range` on page
+  // `page`, glyphs side by side on one line joined into one box; up to
+  // `capacity` of them, the last taking in any further ones. The count
+  // written.
+  uint32_t RangeRects(int32_t page, const runtime::TextRange& range, runtime::Rect* out, uint32_t capacity) const;
 
  private:
   runtime::LibraryContext* context_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "content/ReflowModel.h"
 #include "pdf/Annotation.h"
 #include "pdf/ArrayReaders.h"
 #include "pdf/Document.h"
@@ -75,6 +76,54 @@ bool PageLink::HitTest(const PageLink& link, int32_t page, runtime::Fixed x, run
   return link.Exists() && link.page == page && pdf::Annot::HitTest(x, y, nullptr, link.annotation);
 }
 
+namespace {
+
+bool ReflowRectHolds(const runtime::Rect& r, runtime::Fixed x, runtime::Fixed y) {
+  return x >= r.x0 && x <= r.x1 && y >= r.y0 && y <= r.y1;
+}
+
+}  // namespace
+
+PageLink PageLink::FindAtReflowed(pdf::Document& document, const content::ReflowModel& model, int32_t page,
+                                  runtime::Fixed x, runtime::Fixed y) {
+  PageLink found;
+  int64_t best = -1;
+  for (const content::LinkRect& part : model.LinkRects()) {
+    if (static_cast<int64_t>(part.link) > best && ReflowRectHolds(part.rect, x, y)) best = part.link;
+  }
+  if (best < 0) return found;
+  const ObjectHandle annots = PageAnnots(document, page);
+  if (annots.IsNull() || best >= static_cast<int64_t>(runtime::Array::Count(annots))) return found;
+  const ObjectHandle annotation = runtime::Array::Get(annots, static_cast<uint32_t>(best));
+  // The reflow read the same "Annots": a link there is a link here.
+  if (annotation.Tag() != ObjectTag::kDictionary || !pdf::Annot::IsLink(annotation)) return found;
+  found.page = page;
+  found.index = static_cast<int32_t>(best);
+  found.annotation = annotation;
+  return found;
+}
+
+bool PageLink::HitTestReflowed(const content::ReflowModel& model, const PageLink& link, int32_t page,
+                               runtime::Fixed x, runtime::Fixed y) {
+  if (!link.Exists() || link.page != page) return false;
+  for (const content::LinkRect& part : model.LinkRects()) {
+    if (static_cast<int64_t>(part.link) == link.index && ReflowRectHolds(part.rect, x, y)) return true;
+  }
+  return false;
+}
+
+bool PageLink::ReflowedBounds(const content::ReflowModel& model, const PageLink& link, runtime::Rect& out) {
+  bool any = false;
+  for (const content::LinkRect& part : model.LinkRects()) {
+    if (static_cast<int64_t>(part.link) != link.index) continue;
+    out = any ? runtime::Rect{std::min(out.x0, part.rect.x0), std::min(out.y0, part.rect.y0),
+                              std::max(out.x1, part.rect.x1), std::max(out.y1, part.rect.y1)}
+              : part.rect;
+    any = true;
+  }
+  return any;
+}
+
 runtime::Rect PageLink::Bounds(const PageLink& link) {
   return pdf::ReadRectArray(runtime::Dictionary::GetArray(link.annotation, "Rect"));
 }
@@ -82,6 +131,16 @@ runtime::Rect PageLink::Bounds(const PageLink& link) {
 bool PageLink::BoundsInView(PageView& view, const PageLink& link, runtime::Rect& out) {
   runtime::Matrix m;
   if (!view.PageToViewMatrix(link.page, m)) return false;
+  runtime::Matrix toPage;
+  if (const content::ReflowModel* model = view.ReflowedPage(link.page, toPage)) {
+    runtime::Rect r;
+    if (!ReflowedBounds(*model, link, r)) return false;
+    int32_t overflow = 0;
+    const runtime::Matrix toView = runtime::Matrix::ConcatChecked(toPage, m, overflow);
+    if (overflow != 0 || !runtime::Matrix::CanTransformRect(toView, r)) return false;
+    out = runtime::Matrix::TransformRectBounds(r, toView);
+    return true;
+  }
   const runtime::Rect r = Bounds(link);
   if (!runtime::Matrix::CanTransformRect(m, r)) return false;
   out = runtime::Matrix::TransformRectBounds(r, m);

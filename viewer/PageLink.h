@@ -8,6 +8,9 @@
 #include "runtime/ObjectHandle.h"
 #include "runtime/Rect.h"
 
+namespace content {
+class ReflowModel;
+}
 namespace pdf {
 class Document;
 }
@@ -32,11 +35,22 @@ struct PageLink {
   static PageLink FindAt(pdf::Document& document, int32_t page, runtime::Fixed x, runtime::Fixed y);
   // Whether `link` is on `page` and holds (x, y).
   static bool HitTest(const PageLink& link, int32_t page, runtime::Fixed x, runtime::Fixed y);
+  // On a reflowed page (`model`): the link whose reflowed area holds
+  // (x, y) (reflow space), of overlapping links the one latest in
+  // "Annots"; whether `link` is on `page` and its reflowed area holds the
+  // point; and the bounds of its reflowed area, false when the reflow
+  // placed none of it.
+  static PageLink FindAtReflowed(pdf::Document& document, const content::ReflowModel& model, int32_t page,
+                                 runtime::Fixed x, runtime::Fixed y);
+  static bool HitTestReflowed(const content::ReflowModel& model, const PageLink& link, int32_t page,
+                              runtime::Fixed x, runtime::Fixed y);
+  static bool ReflowedBounds(const content::ReflowModel& model, const PageLink& link, runtime::Rect& out);
   // The link's "Rect", normalised; (runtime, 2) when it has fewer than four
   // numbers.
   static runtime::Rect Bounds(const PageLink& link);
   // The link's bounds in view pixels (relative to the window); false when
-  // its page is not laid out.
+  // its page is not laid out. On a reflowed page, the bounds of its
+  // reflowed area.
   static bool BoundsInView(PageView& view, const PageLink& link, runtime::Rect& out);
   // The next link in reading order among the laid-out pages whose bounds
   // meet the window: after `focused` (when it is on screen), by page, then

@@ -8,6 +8,10 @@
 #include "runtime/Matrix.h"
 #include "runtime/Rect.h"
 
+namespace content {
+class ReflowModel;
+}
+
 namespace viewer {
 
 class HostBitmap;
@@ -19,6 +23,14 @@ class PageOverlay {
   // from (originX, originY).
   virtual void PaintOver(int32_t page, const runtime::Matrix& toPixels, const runtime::IntRect& area,
                          HostBitmap& bitmap, int32_t originX, int32_t originY) = 0;
+  // The same over a page shown reflowed (`model`): `toPixels` maps its
+  // reflow space to page pixels. Marks that have no place on a reflowed
+  // page are left out.
+  virtual void PaintOverReflowed(int32_t, const content::ReflowModel&, const runtime::Matrix&,
+                                 const runtime::IntRect&, HostBitmap&, int32_t, int32_t) {}
+  // How a reflowed page is drawn at `dpi`: reflow space, in units of
+  // `unit` points with y upwards from the column's top, to page pixels.
+  static runtime::Matrix ReflowToPixels(double dpi, runtime::Fixed unit);
 
  protected:
   ~PageOverlay() = default;

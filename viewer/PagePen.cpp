@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "content/PageText.h"
+#include "content/ReflowModel.h"
 #include "runtime/ErrorTrap.h"
 #include "runtime/Matrix.h"
 #include "viewer/ActionRunner.h"
@@ -78,6 +79,25 @@ bool PagePen::PagePointToView(const PagePoint& point, int64_t& x, int64_t& y) {
   return true;
 }
 
+const content::ReflowModel* PagePen::ReflowPoint(const PagePoint& point, Fixed& x, Fixed& y) {
+  if (point.page < 0) return nullptr;
+  runtime::Matrix toPage, inverse;
+  const content::ReflowModel* model = view_.ReflowedPage(point.page, toPage);
+  if (model == nullptr || !runtime::Matrix::Invert(inverse, toPage)) return nullptr;
+  x = point.x;
+  y = point.y;
+  runtime::Matrix::TransformPointInPlace(inverse, x, y);
+  return model;
+}
+
+bool PagePen::LinkHolds(const PageLink& link, const PagePoint& point) {
+  Fixed x = 0, y = 0;
+  if (const content::ReflowModel* model = ReflowPoint(point, x, y)) {
+    return PageLink::HitTestReflowed(*model, link, point.page, x, y);
+  }
+  return PageLink::HitTest(link, point.page, point.x, point.y);
+}
+
 void PagePen::PenPress(uint32_t kind, int64_t x, int64_t y) {
   down_ = true;
   moved_ = false;
@@ -128,7 +148,7 @@ void PagePen::PenMove(int64_t x, int64_t y) {
     view_.RefreshLayout();
   } else if (focused_.Exists() && onPage) {
     // The link looks pressed only while the pen stays on it.
-    SetFocusedLinkState(PageLink::HitTest(focused_, point.page, point.x, point.y) ? 1 : 0);
+    SetFocusedLinkState(LinkHolds(focused_, point) ? 1 : 0);
   }
 }
 
@@ -146,7 +166,7 @@ void PagePen::PenUp(int64_t x, int64_t y) {
       selection_.Clear();
     }
   } else if (kind_ == kGesturePan && focused_.Exists()) {
-    if (onPage && PageLink::HitTest(focused_, point.page, point.x, point.y)) ActivateFocusedLink(point);
+    if (onPage && LinkHolds(focused_, point)) ActivateFocusedLink(point);
     if (linkFocusMode != kLinkFocusTap) SetFocusedLink(PageLink{});
   } else if (kind_ == kGestureRubberBand) {
     const Rect64 band = band_;
@@ -246,7 +266,11 @@ runtime::Optional<runtime::TextRange> PagePen::TextInViewRect(const Rect64& rect
 
 bool PagePen::TapLink(const PagePoint& point) {
   if (linkFocusMode != kLinkFocusTap || point.page < 0) return false;
-  PageLink link = PageLink::FindAt(document_, point.page, point.x, point.y);
+  Fixed rx = 0, ry = 0;
+  const content::ReflowModel* model = ReflowPoint(point, rx, ry);
+  // A reflowed page's links are where the reflow moved their words.
+  PageLink link = model != nullptr ? PageLink::FindAtReflowed(document_, *model, point.page, rx, ry)
+                                   : PageLink::FindAt(document_, point.page, point.x, point.y);
   if (!link.Exists()) return false;
   link.active = 1;
   SetFocusedLink(link);
@@ -286,6 +310,16 @@ bool PagePen::FocusNextLink() {
 bool PagePen::FocusedLinkRect(int32_t& page, runtime::Rect& rect) {
   if (!focused_.Exists()) return false;
   page = focused_.page;
+  runtime::Matrix toPage;
+  if (const content::ReflowModel* model = view_.ReflowedPage(page, toPage)) {
+    // The page as shown is its column: the link's reflowed area there.
+    runtime::Rect reflowed;
+    if (!PageLink::ReflowedBounds(*model, focused_, reflowed) || !runtime::Matrix::CanTransformRect(toPage, reflowed)) {
+      return false;
+    }
+    rect = runtime::Matrix::TransformRectBounds(reflowed, toPage);
+    return true;
+  }
   return runtime::CatchAllExceptCancel(document_.Context(), [&] { rect = PageLink::Bounds(focused_); });
 }
 

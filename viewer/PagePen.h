@@ -19,6 +19,7 @@
 #include "viewer/ViewAnchor.h"
 
 namespace content {
+class ReflowModel;
 class FontSource;
 class TextFontSource;
 }  // namespace content
@@ -114,6 +115,11 @@ class PagePen final : public PenTarget, public FocusedLinkSource {
   void ActivateFocusedLink(const PagePoint& point);
   void ApplySelection(const PagePoint& point);
   bool PagePointToView(const PagePoint& point, int64_t& x, int64_t& y);
+  // On a reflowed page: its model, with `point` in its reflow space in
+  // (x, y); null when the page is shown as drawn.
+  const content::ReflowModel* ReflowPoint(const PagePoint& point, runtime::Fixed& x, runtime::Fixed& y);
+  // Whether `link` lies under `point`, as the page is shown.
+  bool LinkHolds(const PageLink& link, const PagePoint& point);
 
   PageView& view_;
   pdf::Document& document_;

@@ -246,9 +246,9 @@ void RenderRegion::DrawDirtyAreas(RenderRequest* request) {
   area.viewRotation = layout_->viewRotation;
   const double dpi = DotsPerInch();
   // In the reflow modes the page is its reflowed column, drawn from the
-  // reflow the layout sized its cell by; marks over the page as drawn
-  // would land elsewhere, so none are made.
-  // A page the reflow found nothing on is laid out, and drawn, as it is.
+  // reflow the layout sized its cell by, and its marks through the
+  // reflow's placement. A page the reflow found nothing on is laid out,
+  // and drawn, as it is.
   const bool reflow = IsReflowMode(layout_->params.layoutMode) && reflowed_.PageFlag(request->page, true) != 0;
   // The model is held while the painting yields: a layout meanwhile may
   // reflow other pages or change the column.
@@ -284,9 +284,15 @@ void RenderRegion::DrawDirtyAreas(RenderRequest* request) {
     const IntRect marked = IntersectPixels(area.pixels, request->BitmapRect());
     bool anyOverlay = false;
     for (PageOverlay* overlay : overlays_) {
-      if (overlay == nullptr || marked.IsEmpty() || reflow) continue;
-      overlay->PaintOver(request->page, request->placement.matrix, marked, *request->bitmap, request->originX,
-                         request->originY);
+      if (overlay == nullptr || marked.IsEmpty() || (reflow && model == nullptr)) continue;
+      if (reflow) {
+        // Marks follow the text to where the reflow put it.
+        overlay->PaintOverReflowed(request->page, *model, PageOverlay::ReflowToPixels(dpi, model->Unit()), marked,
+                                   *request->bitmap, request->originX, request->originY);
+      } else {
+        overlay->PaintOver(request->page, request->placement.matrix, marked, *request->bitmap, request->originX,
+                           request->originY);
+      }
       anyOverlay = true;
     }
     if (anyOverlay) ShowDrawnRows(*this, request, marked);

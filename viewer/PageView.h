@@ -26,6 +26,10 @@
 #include "viewer/ViewPositionMath.h"
 #include "viewer/ZoomState.h"
 
+namespace content {
+class ReflowModel;
+}
+
 namespace viewer {
 
 // What the host's scroll bars show.
@@ -79,6 +83,11 @@ class PageView : public PageViewCommands {
   // Page space to pixels relative to the window's top-left corner; false
   // when the page is not laid out.
   bool PageToViewMatrix(int32_t page, runtime::Matrix& out);
+  // In the reflow modes: page `page` as reflowed, with `toPage` mapping
+  // its reflow space into the space PageToViewMatrix places (the column in
+  // points, upwards from its foot). Null in other modes or when the page
+  // cannot be reflowed; the model lasts until the next layout.
+  const content::ReflowModel* ReflowedPage(int32_t page, runtime::Matrix& toPage);
   ScrollBarRecord ScrollBars();
   // After a change has been laid out: the scroll bars, then the current
   // page and the effective zoom, go to `sink`.

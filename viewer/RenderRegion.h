@@ -108,6 +108,10 @@ class RenderRegion final : public RenderScheduling {
   // The page-space to page-pixel matrix of `page`'s bitmap; false when the
   // page has none.
   bool BitmapMatrix(int32_t page, runtime::Matrix& out) const;
+  // In the reflow modes: page `page` as reflowed, when it has a bitmap,
+  // with `toPixels` mapping its reflow space to that bitmap's page pixels;
+  // null otherwise.
+  const content::ReflowModel* ReflowBitmapMatrix(int32_t page, runtime::Matrix& toPixels);
   // Bitmaps made and given back so far (for tests of reuse and leaks).
   uint32_t BitmapsMade() const { return bitmapsMade_; }
   uint32_t LiveBitmaps() const { return liveBitmaps_; }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "content/PageText.h"
+#include "content/ReflowModel.h"
 #include "pdf/Document.h"
 #include "runtime/ArenaAllocator.h"
 #include "runtime/Matrix.h"
@@ -54,7 +55,17 @@ uint32_t SelectionHighlight::RectsInView(PageView& view, pdf::Document& document
   if (capacity == 0 || !view.PageToViewMatrix(page, toView)) return 0;
   constexpr uint32_t kMost = 64;
   runtime::Rect rects[kMost];
-  const uint32_t found = PageRects(document, fonts, textFonts, page, range, rects, std::min(capacity, kMost));
+  uint32_t found = 0;
+  runtime::Matrix toPage;
+  if (const content::ReflowModel* model = view.ReflowedPage(page, toPage)) {
+    // A reflowed page shows its glyphs where the reflow put them.
+    int32_t overflow = 0;
+    toView = runtime::Matrix::ConcatChecked(toPage, toView, overflow);
+    if (overflow != 0) return 0;
+    found = model->RangeRects(page, range, rects, std::min(capacity, kMost));
+  } else {
+    found = PageRects(document, fonts, textFonts, page, range, rects, std::min(capacity, kMost));
+  }
   uint32_t count = 0;
   for (uint32_t i = 0; i < found; ++i) {
     if (!runtime::Matrix::CanTransformRect(toView, rects[i])) continue;

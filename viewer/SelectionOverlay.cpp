@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "content/ReflowModel.h"
 #include "pdf/Document.h"
 #include "runtime/ErrorTrap.h"
 #include "viewer/HostBitmap.h"
@@ -70,13 +71,28 @@ bool SelectionOverlay::PageRects(int32_t page) {
 void SelectionOverlay::PaintOver(int32_t page, const runtime::Matrix& toPixels, const runtime::IntRect& area,
                                  HostBitmap& bitmap, int32_t originX, int32_t originY) {
   if (!PageRects(page)) return;
+  Invert(rects_, rectCount_, toPixels, area, bitmap, originX, originY);
+}
+
+void SelectionOverlay::PaintOverReflowed(int32_t page, const content::ReflowModel& model,
+                                         const runtime::Matrix& toPixels, const runtime::IntRect& area,
+                                         HostBitmap& bitmap, int32_t originX, int32_t originY) {
+  if (!selection_.Has()) return;
+  runtime::Rect rects[kMaxRects];
+  const uint32_t count = model.RangeRects(page, selection_.Range(), rects, kMaxRects);
+  Invert(rects, count, toPixels, area, bitmap, originX, originY);
+}
+
+void SelectionOverlay::Invert(const runtime::Rect* rects, uint32_t count, const runtime::Matrix& toPixels,
+                              const runtime::IntRect& area, HostBitmap& bitmap, int32_t originX, int32_t originY) {
+  if (count == 0) return;
   runtime::HostBitmap& handle = bitmap.Handle();
   const runtime::HostPixelLayout* layout = handle.Begin(0);
   const int32_t bytes = layout != nullptr ? HostPixelBytes(layout->kind) : 0;
   if (bytes > 0 && layout->firstRow != nullptr) {
     const runtime::IntRect inBitmap{originX, originY, originX + layout->width, originY + layout->height};
-    for (uint32_t i = 0; i < rectCount_; ++i) {
-      const runtime::IntRect r = ToPixels(toPixels, rects_[i]);
+    for (uint32_t i = 0; i < count; ++i) {
+      const runtime::IntRect r = ToPixels(toPixels, rects[i]);
       const runtime::IntRect part{std::max({r.x0, area.x0, inBitmap.x0}), std::max({r.y0, area.y0, inBitmap.y0}),
                                   std::min({r.x1, area.x1, inBitmap.x1}), std::min({r.y1, area.y1, inBitmap.y1})};
       if (part.IsEmpty()) continue;
@@ -100,10 +116,19 @@ uint32_t SelectionOverlay::MarkedAreas(MarkedArea* out) {
   uint32_t count = 0;
   for (int32_t page = range.start.page; page <= last && page >= 0; ++page) {
     runtime::Matrix toPixels;
-    if (!region_->BitmapMatrix(page, toPixels) || !PageRects(page)) continue;
+    const runtime::Rect* rects = rects_;
+    uint32_t rectCount = 0;
+    runtime::Rect reflowed[kMaxRects];
+    if (const content::ReflowModel* model = region_->ReflowBitmapMatrix(page, toPixels)) {
+      // A reflowed page: the boxes the reflow gave the glyphs.
+      rects = reflowed;
+      rectCount = model->RangeRects(page, range, reflowed, kMaxRects);
+    } else if (region_->BitmapMatrix(page, toPixels) && PageRects(page)) {
+      rectCount = rectCount_;
+    }
     runtime::IntRect all{};
-    for (uint32_t i = 0; i < rectCount_; ++i) {
-      const runtime::IntRect r = ToPixels(toPixels, rects_[i]);
+    for (uint32_t i = 0; i < rectCount; ++i) {
+      const runtime::IntRect r = ToPixels(toPixels, rects[i]);
       if (r.IsEmpty()) continue;
       all = all.IsEmpty() ? r
                           : runtime::IntRect{std::min(all.x0, r.x0), std::min(all.y0, r.y0), std::max(all.x1, r.x1),

@@ -44,6 +44,10 @@ class SelectionOverlay final : public PageOverlay, public SelectionListener {
 
   void PaintOver(int32_t page, const runtime::Matrix& toPixels, const runtime::IntRect& area, HostBitmap& bitmap,
                  int32_t originX, int32_t originY) override;
+  // On a reflowed page the marks are the boxes the reflow gave the
+  // selection's glyphs.
+  void PaintOverReflowed(int32_t page, const content::ReflowModel& model, const runtime::Matrix& toPixels,
+                         const runtime::IntRect& area, HostBitmap& bitmap, int32_t originX, int32_t originY) override;
   void BeforeSelectionChange() override;
   void AfterSelectionChange() override;
 
@@ -55,6 +59,9 @@ class SelectionOverlay final : public PageOverlay, public SelectionListener {
     int32_t page;
     runtime::IntRect area;
   };
+  // Inverts the pixels of `rects` (mapped by `toPixels`) within `area`.
+  static void Invert(const runtime::Rect* rects, uint32_t count, const runtime::Matrix& toPixels,
+                     const runtime::IntRect& area, HostBitmap& bitmap, int32_t originX, int32_t originY);
   // Where the current selection's marks are on the pages the region shows
   // (page pixels of each page's bitmap); how many were written.
   uint32_t MarkedAreas(MarkedArea* out);

@@ -112,6 +112,66 @@ class PictureSegments {
   ContentSegmentList list_;
 };
 
+// Strings drawn again over an earlier one (a fake bold): the reflow
+// placed only the first, and the repeat is drawn moved as it was, so the
+// two stay as far apart as on the page. Keeps how the glyphs of the last
+// reflowed operation were moved.
+class RepeatedStrings {
+ public:
+  struct Shift {
+    FixedPoint delta;
+    bool placed;
+  };
+
+  RepeatedStrings(runtime::LibraryContext* context, const ReflowModel& model)
+      : arena_(context, 4096, 4096), pairs_(arena_, 1), shifts_(arena_, 16) {
+    for (ReflowCommand* command : model.Commands()) {
+      auto* repeat = dynamic_cast<RepeatCommand*>(command);
+      if (repeat == nullptr || repeat->Repeated() == nullptr) continue;
+      const Pair pair{repeat->RepeatOperation(), repeat->Repeated()->start.operation};
+      // Content order: a pair out of order (a hostile page cannot make
+      // one, but the search needs the order) is left out.
+      if (!pairs_.IsEmpty() && pairs_[pairs_.Size() - 1].repeat >= pair.repeat) continue;
+      pairs_.PushBack(pair);
+    }
+  }
+
+  // The operation that `operation` repeats; false when it repeats none.
+  bool Repeats(uint32_t operation, uint32_t& repeated) const {
+    uint32_t low = 0, high = pairs_.Size();
+    while (low < high) {
+      const uint32_t mid = low + (high - low) / 2;
+      if (pairs_[mid].repeat < operation) {
+        low = mid + 1;
+      } else {
+        high = mid;
+      }
+    }
+    if (low == pairs_.Size() || pairs_[low].repeat != operation) return false;
+    repeated = pairs_[low].repeated;
+    return true;
+  }
+
+  // The moves of the last operation drawn through the reflow.
+  void StartOperation(uint32_t operation) {
+    operation_ = operation;
+    shifts_.Clear();
+  }
+  void Add(const Shift& shift) { shifts_.PushBack(shift); }
+  bool Holds(uint32_t operation) const { return operation_ == operation; }
+  const runtime::ArenaVector<Shift>& Shifts() const { return shifts_; }
+
+ private:
+  struct Pair {
+    uint32_t repeat;
+    uint32_t repeated;
+  };
+  runtime::ArenaAllocator arena_;
+  runtime::ArenaVector<Pair> pairs_;
+  runtime::ArenaVector<Shift> shifts_;
+  uint32_t operation_ = 0xFFFFFFFFu;
+};
+
 // The painter with glyphs and pictures moved: each glyph of the played
 // operation is looked up in the model and shifted from its page position
 // to its reflowed one; the operations of a picture are painted through
@@ -120,8 +180,13 @@ class PictureSegments {
 class ReflowGlyphRenderer final : public Renderer {
  public:
   ReflowGlyphRenderer(PaintContext& paint, const runtime::ObjectHandle* resources, PaintTarget* target,
-                      const ReflowModel& model, const PictureSegments& pictures, double scale)
-      : Renderer(paint, 0, resources, target, &pictures.List()), model_(model), pictures_(pictures), scale_(scale) {}
+                      const ReflowModel& model, const PictureSegments& pictures, RepeatedStrings& repeats,
+                      double scale)
+      : Renderer(paint, 0, resources, target, &pictures.List()),
+        model_(model),
+        pictures_(pictures),
+        repeats_(repeats),
+        scale_(scale) {}
 
   void PaintPath(ContentStream& player, bool pathPresent, const PathPaint& paint,
                  const PathSegments& segments) override {
@@ -141,15 +206,32 @@ class ReflowGlyphRenderer final : public Renderer {
   bool ArrangeGlyphs(raster::GlyphRun& run) override {
     // Text inside a picture moves with it.
     if (InPicture()) return true;
+    const uint32_t operation = OperationCount();
+    uint32_t repeated = 0;
+    const bool repeat = repeats_.Repeats(operation, repeated);
+    // A repeat moves as the string it repeats was moved.
+    const bool asRepeated = repeat && repeats_.Holds(repeated);
+    if (!repeat) repeats_.StartOperation(operation);
     bool any = false;
     uint32_t index = 0;
     for (raster::GlyphRecord& record : run.Records()) {
       FixedPoint to;
       FixedPoint delta;
-      if (model_.FindGlyph(OperationCount(), index++, to)) {
+      bool placed = false;
+      if (asRepeated) {
+        if (index < repeats_.Shifts().Size() && repeats_.Shifts()[index].placed) {
+          delta = repeats_.Shifts()[index].delta;
+          placed = true;
+        }
+      } else if (model_.FindGlyph(repeat ? repeated : operation, index, to)) {
         const Fixed x = runtime::FixedFromFloat(runtime::FixedToDouble(to.x) * scale_);
         const Fixed y = runtime::FixedFromFloat(-runtime::FixedToDouble(to.y) * scale_);
         delta = {runtime::FixedSubSat(x, record.origin.x), runtime::FixedSubSat(y, record.origin.y)};
+        placed = true;
+      }
+      if (!repeat) repeats_.Add({delta, placed});
+      ++index;
+      if (placed) {
         any = true;
       } else {
         delta = {runtime::FixedSubSat(kNowhere, record.origin.x), runtime::FixedSubSat(kNowhere, record.origin.y)};
@@ -172,6 +254,7 @@ class ReflowGlyphRenderer final : public Renderer {
 
   const ReflowModel& model_;
   const PictureSegments& pictures_;
+  RepeatedStrings& repeats_;
   double scale_;
 };
 
@@ -209,6 +292,7 @@ PageRenderer::Result ReflowPainter::Render(int32_t index, const ReflowModel& mod
   const PageInfo info = setup.Info(matrix, fonts_, &forms_, &images_);
 
   const PictureSegments pictures(document_.Context(), model, matrix, scale);
+  RepeatedStrings repeats(document_.Context(), model);
 
   struct GlyphPainter final : PageRenderer::BandPainter {
     ContentMachine& machine;
@@ -216,18 +300,19 @@ PageRenderer::Result ReflowPainter::Render(int32_t index, const ReflowModel& mod
     PaintTarget* target;
     const ReflowModel& model;
     const PictureSegments& pictures;
+    RepeatedStrings& repeats;
     double scale;
     GlyphPainter(ContentMachine& m, const runtime::ObjectHandle& r, PaintTarget* t, const ReflowModel& md,
-                 const PictureSegments& p, double s)
-        : machine(m), resources(r), target(t), model(md), pictures(p), scale(s) {}
+                 const PictureSegments& p, RepeatedStrings& rs, double s)
+        : machine(m), resources(r), target(t), model(md), pictures(p), repeats(rs), scale(s) {}
     void PaintBand(PaintContext& paint, PageRenderer::Result& result) override {
-      ReflowGlyphRenderer renderer(paint, &resources, target, model, pictures, scale);
+      ReflowGlyphRenderer renderer(paint, &resources, target, model, pictures, repeats, scale);
       PageRenderer::PlayKeepingError(renderer, result, [](void* user, Renderer& r) {
         ContentStream::Run(static_cast<GlyphPainter*>(user)->machine, r);
       }, this);
     }
   };
-  GlyphPainter painter(setup.Machine(), setup.Resources(), target, model, pictures, scale);
+  GlyphPainter painter(setup.Machine(), setup.Resources(), target, model, pictures, repeats, scale);
   PageRenderer::PaintInBands(document_.Context(), colors_, info, result, sink, painter, &wanted);
   return result;
 }

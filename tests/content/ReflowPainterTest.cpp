@@ -204,3 +204,39 @@ TEST(ReflowPainterTest, PicturesArePaintedWhereTheReflowPlacedThem) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ReflowPainterTest, AFakeBoldRepeatIsPaintedOverItsReflowedStringKeepingItsOffset) {
+  // The same string drawn twice, the second 0.6 points right of the
+  // first (a fake bold), and once: both reflow into the same lines, and
+  // the bold one is painted twice, so its ink is wider by the offset and
+  // covers more pixels; no ink strays outside the lines' rows.
+  const std::string words = "(Bold words that the column breaks) Tj ET";
+  ReflowedPage once, bold;
+  ReflowAndPaint(OnePage("/MediaBox [0 0 300 200]", "BT /F1 20 Tf 10 150 Td " + words), 120, 20, once);
+  ReflowAndPaint(OnePage("/MediaBox [0 0 300 200]",
+                         "BT /F1 20 Tf 10 150 Td " + words + " BT /F1 20 Tf 10.6 150 Td " + words),
+                 120, 20, bold, {}, [](const content::ReflowModel& model) {
+                   int repeats = 0;
+                   for (content::ReflowCommand* command : model.Commands())
+                     repeats += dynamic_cast<content::RepeatCommand*>(command) != nullptr ? 1 : 0;
+                   EXPECT_EQ(repeats, 1) << "the second string must be taken as a repeat";
+                 });
+  ASSERT_FALSE(once.result.failed);
+  ASSERT_FALSE(bold.result.failed);
+  ASSERT_GT(once.lines.size(), 1u);
+  EXPECT_EQ(bold.lines, once.lines);
+  EXPECT_EQ(bold.result.height, once.result.height);
+  const Ink a = InkOf(once), b = InkOf(bold);
+  ASSERT_GT(a.count, 0);
+  EXPECT_GT(b.count, a.count + a.count / 20) << "the repeat was not painted";
+  // Painted twice, the letters' light edges darken past the ink level.
+  EXPECT_NEAR(b.y0, a.y0, 1);
+  EXPECT_NEAR(b.y1, a.y1, 1);
+  EXPECT_NEAR(b.x0, a.x0, 1);
+  EXPECT_GE(b.x1, a.x1);
+  EXPECT_LE(b.x1, a.x1 + 2);
+}
+
+}  // namespace
