@@ -125,6 +125,13 @@ class PageView : public PageViewCommands, private PageViewDeferredWork {
   // The document's largest page, swapped on every quarter turn.
   runtime::Fixed LargestWidth() const { return largestWidth_; }
   runtime::Fixed LargestHeight() const { return largestHeight_; }
+  // A screen whose pixels are not square has a scale of its own along
+  // each axis (device pixels per point, 16.16).
+  void SetDeviceScale(runtime::Fixed x, runtime::Fixed y) {
+    scaleX_ = x;
+    scaleY_ = y;
+    paramsChanged_ = true;
+  }
   runtime::Fixed DeviceScaleX() const { return scaleX_; }
   runtime::Fixed DeviceScaleY() const { return scaleY_; }
   int32_t LayoutMode() const { return layoutMode_; }
