@@ -102,6 +102,13 @@ class PageRenderer {
   struct Area {
     int32_t viewRotation = 0;
     runtime::IntRect pixels;
+    // When set: the page's matrix (user space to device pixels of the
+    // turned page) and its device size, as the viewer laid the page out,
+    // in place of the ones made from the resolution. The viewer's scales
+    // may differ along x and y; the pixels then land where its layout,
+    // links and marks expect them.
+    const runtime::Matrix* pageMatrix = nullptr;
+    int32_t width = 0, height = 0;
   };
 
   // Renders page `index` (from 0) at `dpi` into `sink`, the whole page or

@@ -88,10 +88,10 @@ void ActionRunner::ExecuteAction(const ObjectHandle& action, int32_t currentPage
     PendingDestination target(context_);
     target.Fill(Dictionary::GetRequired(action, "D"));
     Dictionary::GetRequired(action, "F");
-    if (host_ != nullptr) host_->OnRemoteGoTo();
+    if (host_ != nullptr) runtime::RunOnMainStack(context_, [&] { host_->OnRemoteGoTo(); });
   } else if (kind == "URI") {
     if (Dictionary::Get(action, "URI").Tag() != ObjectTag::kString) runtime::ThrowMalformed();
-    if (host_ != nullptr) host_->OnOpenUri();
+    if (host_ != nullptr) runtime::RunOnMainStack(context_, [&] { host_->OnOpenUri(); });
   }
   const ObjectHandle next = Dictionary::GetOptionalDict(action, "Next");
   if (!next.IsNull()) ExecuteAction(next, view_.CurrentPage());

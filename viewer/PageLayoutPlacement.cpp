@@ -79,12 +79,14 @@ PageCell PageLayout::MakeCell(PageSizeSource& pages, int32_t column, int32_t row
   // Page space (y up) to the page's pixels (y down), then turned by the
   // page's own rotation and the view's, as the page is drawn: the cells
   // hold the turned sizes, so the matrix must land in the turned page too.
-  const Fixed sx = runtime::FixedMul(effectiveZoom, params.scaleX);
-  const Fixed sy = runtime::FixedMul(effectiveZoom, params.scaleY);
-  const Matrix toPixels{sx, 0, 0, -sy, -runtime::FixedMul(info.box.x0, sx),
-                        runtime::FixedMul(info.box.y1, sy)};
+  // The device scales belong to the screen's axes: a page turned by a
+  // quarter runs its x along the screen's y, and takes that axis's scale.
   const int32_t rotation = LayoutMath::AddRotations(info.rotation, viewRotation);
   const bool turned = rotation == 90 || rotation == 270;
+  const Fixed sx = runtime::FixedMul(effectiveZoom, turned ? params.scaleY : params.scaleX);
+  const Fixed sy = runtime::FixedMul(effectiveZoom, turned ? params.scaleX : params.scaleY);
+  const Matrix toPixels{sx, 0, 0, -sy, -runtime::FixedMul(info.box.x0, sx),
+                        runtime::FixedMul(info.box.y1, sy)};
   const Fixed w = runtime::FixedMul(info.box.x1 - info.box.x0, sx);
   const Fixed h = runtime::FixedMul(info.box.y1 - info.box.y0, sy);
   cell.pageMatrix = Matrix::Concat(toPixels, RotationInPage(rotation, turned ? h : w, turned ? w : h));

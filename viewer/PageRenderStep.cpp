@@ -262,6 +262,15 @@ void RenderRegion::DrawDirtyAreas(RenderRequest* request) {
     area.pixels = request->dirty[0];
     BitmapRowSink sink(*this, request, writer, area.pixels, observer_, &ShowDrawnRows);
     if (!reflow) {
+      // The page is drawn with the matrix it was laid out with, so that it
+      // fills its cell exactly whatever its unit or the pixels' shape.
+      // A page beyond the renderer's size limit is refused there.
+      const runtime::Rect64 laid = layout_->PageRect(request->page);
+      area.pageMatrix = &request->placement.matrix;
+      area.width = static_cast<int32_t>(std::clamp<int64_t>(runtime::Int64::AddSaturating(laid.x1, -laid.x0), 1,
+                                                            content::PageRenderer::kMaxPixels + 1));
+      area.height = static_cast<int32_t>(std::clamp<int64_t>(runtime::Int64::AddSaturating(laid.y1, -laid.y0), 1,
+                                                             content::PageRenderer::kMaxPixels + 1));
       renderer_.Render(*setup, dpi, sink, nullptr, &area);
     } else {
       IntRect column{};

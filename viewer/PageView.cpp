@@ -6,6 +6,7 @@
 
 #include "runtime/ErrorRecord.h"
 #include "runtime/ErrorTrap.h"
+#include "runtime/Scheduler.h"
 #include "viewer/PagePlacement.h"
 #include "viewer/ReflowPageSizes.h"
 #include "viewer/ViewFrame.h"
@@ -602,7 +603,7 @@ void PageView::SetPenTool(uint32_t tool) {
   if (tool == penTool_) return;
   const uint32_t old = penTool_;
   penTool_ = tool;
-  if (host_ != nullptr) host_->SetOemIgnoreApp(old, tool);
+  if (host_ != nullptr) runtime::RunOnMainStack(context_, [&] { host_->SetOemIgnoreApp(old, tool); });
 }
 
 }  // namespace viewer

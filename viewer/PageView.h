@@ -20,6 +20,7 @@
 #include "viewer/PageLayoutParams.h"
 #include "viewer/PageSizeSource.h"
 #include "viewer/PageViewCommands.h"
+#include "viewer/PageViewTaskThread.h"
 #include "viewer/RenderScheduling.h"
 #include "viewer/ViewAnchor.h"
 #include "viewer/ViewChangeSink.h"
@@ -38,7 +39,10 @@ struct ScrollBarRecord {
   ScrollBarAxis vertical;
 };
 
-class PageView : public PageViewCommands {
+class PageViewBusy;
+class PenTarget;
+
+class PageView : public PageViewCommands, private PageViewDeferredWork {
  public:
   // The document's pages come from `pages`; `render` may be null. The first
   // anchor puts page `firstPage` (clamped) with its corner at (6, 6).
@@ -46,7 +50,32 @@ class PageView : public PageViewCommands {
            const MarginPoint& view, int32_t dpi, int32_t firstPage = 0);
   PageView(const PageView&) = delete;
   PageView& operator=(const PageView&) = delete;
-  virtual ~PageView() = default;
+  virtual ~PageView();
+
+  // ---- The page view's thread (PageViewTasks.cpp) ----
+  // Starts the thread that runs the page view's requests; without one
+  // (no cooperative threads, or no stack left) requests run in place.
+  void StartTaskThread();
+  // Ends the thread (a request running there unwinds); requests then run
+  // in place.
+  void StopTaskThread();
+  // The running thread, or null.
+  PageViewTaskThread* TaskThread();
+  // A new window size, applied by the thread's next pass (at once
+  // without a thread, or on the thread itself).
+  void RequestViewSize(int32_t width, int32_t height);
+  // A pen move for `target`, applied likewise; a later move replaces one
+  // not yet applied.
+  void RequestPenMove(PenTarget* target, int64_t x, int64_t y);
+  // The page view's busy state (null: none kept).
+  void SetBusyState(PageViewBusy* busy) { busy_ = busy; }
+  // Sets the busy state now, or with `deferred` leaves the value for the
+  // thread's next pass.
+  void SetTaskState(bool deferred, uint32_t value);
+  // What the thread does between tasks, in this order: the pen move, the
+  // window size, the busy value, then the view is laid out anew and the
+  // render requests follow it (once, after all of them).
+  void RunDeferredUpdates() override;
 
   // Lays the pages out again when anything changed; the pending anchor is
   // consumed and the position kept for the next refresh.
@@ -105,6 +134,13 @@ class PageView : public PageViewCommands {
   // The document's largest page, swapped on every quarter turn.
   runtime::Fixed LargestWidth() const { return largestWidth_; }
   runtime::Fixed LargestHeight() const { return largestHeight_; }
+  // A screen whose pixels are not square has a scale of its own along
+  // each axis (device pixels per point, 16.16).
+  void SetDeviceScale(runtime::Fixed x, runtime::Fixed y) {
+    scaleX_ = x;
+    scaleY_ = y;
+    paramsChanged_ = true;
+  }
   runtime::Fixed DeviceScaleX() const { return scaleX_; }
   runtime::Fixed DeviceScaleY() const { return scaleY_; }
   int32_t LayoutMode() const { return layoutMode_; }
@@ -135,7 +171,10 @@ class PageView : public PageViewCommands {
   void Scroll(ScrollDirection direction, int64_t pixels) override {
     ScrollLine(direction, pixels, false);
   }
-  bool HasPendingWork() const override { return render_ != nullptr && render_->HasPendingWork(); }
+  bool HasPendingWork() const override {
+    return (render_ != nullptr && render_->HasPendingWork()) ||
+           (taskThread_ != nullptr && taskThread_->HasPendingWork());
+  }
   void HoldPaint() override { ++paintHolds_; }
   void ReleasePaint() override {
     if (paintHolds_ > 0) --paintHolds_;
@@ -145,7 +184,7 @@ class PageView : public PageViewCommands {
     if (render_ != nullptr && paintHolds_ == 0) render_->FlushInvalidRect();
   }
   void UpdateAfterRequest() override { RefreshLayout(); }
-  void ResizeView(int32_t width, int32_t height) override { SetViewSize(width, height); }
+  void ResizeView(int32_t width, int32_t height) override { RequestViewSize(width, height); }
   bool PaintVisibleCells(runtime::ViewSurface& surface, const runtime::HostRect& clip) override {
     RefreshLayout();
     return render_ != nullptr && render_->PaintVisibleCells(surface, clip);
@@ -192,6 +231,18 @@ class PageView : public PageViewCommands {
   // Lead margins by scroll direction (left, right, up, down): the one of
   // the last line scroll's direction.
   int32_t leadMargins_[4] = {};
+  PageViewTaskThread* taskThread_ = nullptr;
+  // Left for the thread's next pass.
+  struct PendingMove {
+    bool present = false;
+    PenTarget* target = nullptr;
+    int64_t x = 0, y = 0;
+  } pendingMove_;
+  struct PendingSize {
+    bool present = false;
+    int32_t width = 0, height = 0;
+  } pendingSize_;
+  PageViewBusy* busy_ = nullptr;
 
  public:
   const int32_t* LeadMargins() const { return leadMargins_; }

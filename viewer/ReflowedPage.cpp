@@ -13,7 +13,9 @@ namespace viewer {
 const content::ReflowModel* PageView::ReflowedPage(int32_t page, runtime::Matrix& toPage) {
   if (!IsReflowMode(layoutMode_) || render_ == nullptr) return nullptr;
   ReflowPages* reflowed = render_->Reflow();
-  if (reflowed == nullptr) return nullptr;
+  // A page the reflow found nothing on is shown as drawn: its links and
+  // marks stay in page space.
+  if (reflowed == nullptr || reflowed->PageFlag(page, true) == 0) return nullptr;
   // The length first: it may reflow the page, which the model then finds
   // kept.
   const runtime::Fixed length = reflowed->Length(page);
@@ -36,6 +38,7 @@ runtime::Matrix PageOverlay::ReflowToPixels(double dpi, runtime::Fixed unit) {
 const content::ReflowModel* RenderRegion::ReflowBitmapMatrix(int32_t page, runtime::Matrix& toPixels) {
   runtime::Matrix drawn;
   if (layout_ == nullptr || !IsReflowMode(layout_->params.layoutMode) || !BitmapMatrix(page, drawn)) return nullptr;
+  if (reflowed_.PageFlag(page, true) == 0) return nullptr;
   const content::ReflowModel* model = reflowed_.Model(page);
   if (model == nullptr) return nullptr;
   toPixels = PageOverlay::ReflowToPixels(DotsPerInch(), model->Unit());

@@ -9,6 +9,7 @@
 // may only be touched from the main thread's stack; every request that can
 // come from a cooperative thread is carried out on the main stack.
 #include <cstdint>
+#include <type_traits>
 
 #include "pdf/OpenJob.h"
 #include "runtime/DocumentPrompts.h"
@@ -268,9 +269,17 @@ class Viewer : public pdf::OpenJobViewer, public runtime::ViewerHooks, public Vi
   // the scheduler then runs until the page view is idle or 200 ms have
   // passed, at least 10 ms, until new work, input or the 200 ms, and 20 ms
   // more with painting allowed, and the dirty rectangle is repainted. On a
-  // cooperative thread `post` runs in place and nothing is pumped.
+  // cooperative thread `post` runs in place and nothing is pumped. The
+  // page view's own request runs on the page view's thread; `asTask`
+  // false runs `post` in place, for what only leaves an update for that
+  // thread (a window size, a pen move).
   template <class Post>
-  void RunPageViewRequest(Post&& post);
+  void RunPageViewRequest(Post&& post, bool asTask = true);
+  // Posts `call`(`closure`) to the page view's thread and waits until it
+  // has run; an error it raised (other than a cancellation) is raised
+  // again here. False, with nothing run, when the shown page view has no
+  // thread to run it.
+  bool RunOnPageViewThread(void (*call)(void*), void* closure);
 
   // The page view of the open document, or null.
   PageViewCommands* pageView = nullptr;
@@ -528,7 +537,7 @@ class Viewer : public pdf::OpenJobViewer, public runtime::ViewerHooks, public Vi
 };
 
 template <class Post>
-void Viewer::RunPageViewRequest(Post&& post) {
+void Viewer::RunPageViewRequest(Post&& post, bool asTask) {
   if (pageView == nullptr) return;
   if (context->scheduler == nullptr || !context->scheduler->OnMainThread()) {
     post();
@@ -540,7 +549,11 @@ void Viewer::RunPageViewRequest(Post&& post) {
   const runtime::Deadline within200(context, kRequestMilliseconds);
   const runtime::Deadline within10(context, kRequestMinimumMilliseconds);
   PaintHold hold(this);
-  post();
+  using Closure = std::remove_reference_t<Post>;
+  if (!asTask || !RunOnPageViewThread([](void* closure) { (*static_cast<Closure*>(closure))(); },
+                                      const_cast<void*>(static_cast<const void*>(&post)))) {
+    post();
+  }
   if (pageView != nullptr) pageView->UpdateAfterRequest();
   RunRequestPump(within200, within10, &hold);
   ReportViewChange();

@@ -355,6 +355,7 @@ void Viewer::CreatePageView(viewer::OpenDocument* document) {
   SetFullScreen(false);
   bookmarksShown = false;
   if (made == nullptr) return;
+  made->StartTaskThread();
 
   // The settings' first zoom, then the document's own opening
   // destination, every error of which is dropped.

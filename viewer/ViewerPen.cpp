@@ -4,6 +4,7 @@
 #include "runtime/ErrorTrap.h"
 #include "runtime/HostControls.h"
 #include "runtime/HostWindow.h"
+#include "viewer/PageView.h"
 #include "viewer/PenTarget.h"
 #include "viewer/Viewer.h"
 
@@ -50,7 +51,14 @@ void Viewer::OnMouseMove(int32_t x, int32_t y, runtime::HostWindow* window) {
       dividerY = y;
     }
   } else if (window == pageViewWindow && penTarget != nullptr) {
-    RunPenEvent(context, [&] { RunPageViewRequest([&] { penTarget->PenMoveTo(x, y); }); });
+    // The page view's thread takes the latest move between its tasks.
+    if (ownedPageView != nullptr && pageView == ownedPageView) {
+      RunPenEvent(context, [&] {
+        RunPageViewRequest([&] { ownedPageView->RequestPenMove(penTarget, x, y); }, false);
+      });
+    } else {
+      RunPenEvent(context, [&] { RunPageViewRequest([&] { penTarget->PenMoveTo(x, y); }); });
+    }
   }
 }
 

@@ -133,7 +133,7 @@ void Viewer::Relayout(int32_t w, int32_t h) {
     Place(pageViewWindow, page);
     if (pageView != nullptr) {
       const int32_t width = std::max(0, page.right - page.left), height = std::max(0, page.bottom - page.top);
-      RunPageViewRequest([&] { pageView->ResizeView(width, height); });
+      RunPageViewRequest([&] { pageView->ResizeView(width, height); }, false);
     }
   }
 }

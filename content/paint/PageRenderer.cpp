@@ -69,7 +69,15 @@ PageRenderer::Result PageRenderer::Render(const PagePaintSetup& setup, double dp
   Result result;
   const int32_t rotation =
       area != nullptr ? ((setup.Boxes().rotation + area->viewRotation) % 360 + 360) % 360 : setup.Boxes().rotation;
-  const runtime::Matrix matrix = setup.DeviceMatrix(rotation, dpi, result.width, result.height);
+  runtime::Matrix matrix;
+  if (area != nullptr && area->pageMatrix != nullptr) {
+    if (area->width > kMaxPixels || area->height > kMaxPixels) runtime::ThrowRuntime(runtime::kOverflow);
+    matrix = *area->pageMatrix;
+    result.width = std::max(1, area->width);
+    result.height = std::max(1, area->height);
+  } else {
+    matrix = setup.DeviceMatrix(rotation, dpi, result.width, result.height);
+  }
   // The columns and rows to paint.
   runtime::IntRect wanted{0, 0, result.width, result.height};
   if (area != nullptr) {
