@@ -11,6 +11,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "color/IccConverter.h"
 #include "tests/color/IccTestSupport.h"
@@ -39,15 +40,21 @@ void ConvertSomeColours(runtime::LibraryContext* context, IccProfile& profile, i
       << "object " << object << " code " << code;
 }
 
-// One file's profiles.
-void CheckEmbeddedProfiles(const std::string& name) {
-  const std::string pdf = pdftest::CorpusDir() + "/" + name;
-  const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("color-profiles-" + std::to_string(::getpid()) + "-" +
-                                                std::to_string(std::hash<std::string>()(name)));
-  std::filesystem::create_directories(dir);
-  const std::string command = testsupport::Python() + " '" + std::string(FOLVANE_SOURCE_DIR) + "/tests/color/corpus_profiles.py' '" + pdf + "' '" +
-                              dir.string() + "'";
+struct ExtractedProfile {
+  int object = 0;
+  std::string path;
+  int components = 0;
+};
+
+// Extracts the profiles of a group of files through one run of the script
+// (an interpreter start costs more than reading most files): the profiles
+// of each file, in the order of `pdfs`, or nothing when the script did not
+// reach every file.
+std::vector<std::vector<ExtractedProfile>> ExtractProfiles(const std::vector<std::string>& pdfs,
+                                                           const std::filesystem::path& dir) {
+  std::string command = testsupport::Python() + " '" + std::string(FOLVANE_SOURCE_DIR) +
+                        "/tests/color/corpus_profiles.py' '" + dir.string() + "'";
+  for (const std::string& pdf : pdfs) command += " '" + pdf + "'";
   std::string listing;
   if (FILE* pipe = ::popen(command.c_str(), "r")) {
     char buffer[4096];
@@ -55,12 +62,34 @@ void CheckEmbeddedProfiles(const std::string& name) {
     while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) listing.append(buffer, n);
     ::pclose(pipe);
   }
+  std::vector<std::vector<ExtractedProfile>> files;
   std::istringstream lines(listing);
-  int object = 0, components = 0;
-  std::string path;
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::istringstream fields(line);
+    std::string first;
+    if (!(fields >> first)) continue;
+    if (first == "file") {
+      files.emplace_back();
+      continue;
+    }
+    ExtractedProfile profile;
+    if (files.empty() || !(std::istringstream(first) >> profile.object) ||
+        !(fields >> profile.path >> profile.components)) {
+      continue;
+    }
+    files.back().push_back(profile);
+  }
+  return files;
+}
+
+// One file's profiles.
+void CheckEmbeddedProfiles(const std::vector<ExtractedProfile>& profiles) {
   runtime::LibraryContext context;
-  while (lines >> object >> path >> components) {
-    std::ifstream in(path, std::ios::binary);
+  for (const ExtractedProfile& extracted : profiles) {
+    const int object = extracted.object;
+    const int components = extracted.components;
+    std::ifstream in(extracted.path, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), {});
     IccProfileRef profile;
     const long code = testing::TryParse(&context, bytes, &profile);
@@ -80,8 +109,6 @@ void CheckEmbeddedProfiles(const std::string& name) {
     if (code == -1) ConvertSomeColours(&context, *profile, object);
     if (reference != nullptr) cmsCloseProfile(reference);
   }
-  std::error_code error;
-  std::filesystem::remove_all(dir, error);
 }
 
 class CorpusProfilesTest : public ::testing::TestWithParam<int> {};
@@ -94,10 +121,20 @@ TEST_P(CorpusProfilesTest, EmbeddedProfilesRead) {
     if (pdftest::UnderContinuousIntegration()) FAIL() << "qpdf is missing";
     GTEST_SKIP() << "qpdf is missing";
   }
-  for (const std::string& file : pdftest::CorpusGroup(GetParam())) {
-    SCOPED_TRACE(file);
-    CheckEmbeddedProfiles(file);
+  const std::vector<std::string> files = pdftest::CorpusGroup(GetParam());
+  std::vector<std::string> pdfs;
+  for (const std::string& file : files) pdfs.push_back(pdftest::CorpusDir() + "/" + file);
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                    ("color-profiles-" + std::to_string(::getpid()) + "-" + std::to_string(GetParam()));
+  std::filesystem::create_directories(dir);
+  const std::vector<std::vector<ExtractedProfile>> profiles = ExtractProfiles(pdfs, dir);
+  EXPECT_EQ(profiles.size(), files.size()) << "the extraction script stopped early";
+  for (size_t i = 0; i < files.size() && i < profiles.size(); ++i) {
+    SCOPED_TRACE(files[i]);
+    CheckEmbeddedProfiles(profiles[i]);
   }
+  std::error_code error;
+  std::filesystem::remove_all(dir, error);
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, CorpusProfilesTest, ::testing::ValuesIn(pdftest::ReferenceCorpusGroups()),

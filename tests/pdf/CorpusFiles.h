@@ -45,16 +45,13 @@ inline std::vector<std::string> CorpusFiles() {
 // kCorpusGroupBytes bytes (a larger file makes a group of its own), for
 // tests that take one group each: ctest spreads the groups over the cores
 // and no one test runs for minutes, while a test program is not started
-// once for every file. Under the sanitizers a program (and the probe
-// process a sweep starts) takes about half a second to start, while the
-// sweeps read a file quickly, so the groups there are twice as large.
-#ifdef FOLVANE_SANITIZE
+// once for every file. Starting a test program, and the helper scripts and
+// tool checks a group begins with, costs about as much as reading a few
+// files (a second of CPU under the sanitizers), so a group holds sixteen:
+// on two cores the starts cost more than the balance that smaller groups
+// would win.
 constexpr size_t kCorpusGroupSize = 16;
 constexpr uintmax_t kCorpusGroupBytes = 2u << 20;
-#else
-constexpr size_t kCorpusGroupSize = 8;
-constexpr uintmax_t kCorpusGroupBytes = 1u << 20;
-#endif
 
 // The first file of each group, as an index into CorpusFiles(), and the
 // end of the list last.

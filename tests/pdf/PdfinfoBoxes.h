@@ -17,11 +17,9 @@ struct PdfinfoPages {
   std::map<int32_t, std::map<std::string, std::vector<double>>> values;
 };
 
-// Asks pdfinfo about pages 1 to `lastPage`; `prefix` runs first in the same
-// shell line (a check that must pass for pdfinfo to be asked).
-inline PdfinfoPages AskPdfinfo(const std::string& path, int32_t lastPage,
-                               const std::string& prefix = "") {
-  const ProbeResult result = RunCommand(prefix + "pdfinfo -f 1 -l " + std::to_string(lastPage) +
+// Asks pdfinfo about pages 1 to `lastPage`.
+inline PdfinfoPages AskPdfinfo(const std::string& path, int32_t lastPage) {
+  const ProbeResult result = RunCommand("pdfinfo -f 1 -l " + std::to_string(lastPage) +
                                         " -box '" + path + "' 2>/dev/null");
   PdfinfoPages report;
   std::istringstream lines(result.out);
