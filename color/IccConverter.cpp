@@ -187,7 +187,8 @@ IccConverter8::IccConverter8(runtime::LibraryContext* context, IccProfile& sourc
 void IccConverter8::TabulateTrailing() {
   if (tail_ == nullptr || trailing_.Count() != 0) return;
   ContextArray<uint8_t> table;
-  table.Allocate(Context(), outputs_ * kTrailingEntries);
+  // Without the memory the curves run as they are.
+  if (!table.TryAllocate(Context(), outputs_ * kTrailingEntries)) return;
   Fixed* vectors = batch_.Data();
   for (uint32_t start = 0; start < kTrailingEntries; start += kBatch) {
     const uint32_t count = std::min(kBatch, kTrailingEntries - start);
