@@ -22,9 +22,8 @@ class ClampStage final : public IccStage {
   ClampStage(runtime::LibraryContext* context, int32_t count) : IccStage(context), count_(count) {}
   bool IsIdentity() const override { return false; }
   void Apply(Fixed* v) const override;
-  void ApplySpan(Fixed* vectors, uint32_t count) const override {
-    for (uint32_t i = 0; i < count; ++i) ClampStage::Apply(vectors + i * kMaxColorChannels);
-  }
+  void ApplySpan(Fixed* vectors, uint32_t count) const override;
+  StageKind Kind() const override { return kClamp; }
   uint32_t OwnSize() const override { return 12; }
 
  private:

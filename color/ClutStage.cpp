@@ -53,9 +53,12 @@ bool ClutStage::IsIdentity() const {
   return true;
 }
 
+// kInputs 0: inputs_ inputs; else exactly kInputs (the loop unrolled).
+template <uint32_t kInputs>
 uint32_t ClutStage::Locate(const Fixed* v, Fixed* fraction) const {
   uint32_t base = 0;
-  for (uint32_t i = 0; i < inputs_; ++i) {
+  const uint32_t inputs = kInputs != 0 ? kInputs : inputs_;
+  for (uint32_t i = 0; i < inputs; ++i) {
     // Inputs outside [0, 1.0] occur (out-of-gamut Lab): the cell stays
     // inside the grid and the fraction inside [0, 1.0].
     int64_t p = static_cast<int64_t>(grid_[i] - 1) * v[i];
@@ -113,19 +116,21 @@ int64_t TetrahedronSum(const Fixed* c, const Tetrahedron& t, uint32_t o) {
 
 void ClutStage::Tetrahedral(Fixed* v) const {
   Fixed f[3];
-  const Fixed* c = samples_.Data() + Locate(v, f);
+  const Fixed* c = samples_.Data() + Locate<3>(v, f);
   const Tetrahedron t = FindTetrahedron(f, stride_);
   for (uint32_t o = 0; o < outputs_; ++o) v[o] = static_cast<Fixed>(TetrahedronSum(c, t, o) >> 16);
 }
 
+template <uint32_t kOutputs>
 void ClutStage::TetrahedralLinear(Fixed* v) const {
   Fixed f[4];
-  const Fixed* c = samples_.Data() + Locate(v, f);
+  const Fixed* c = samples_.Data() + Locate<4>(v, f);
   // One tetrahedron serves both planes: the last three fractions are the
   // same on each.
   const Tetrahedron t = FindTetrahedron(f + 1, stride_ + 1);
   const Fixed* upper = c + stride_[0];
-  for (uint32_t o = 0; o < outputs_; ++o) {
+  const uint32_t outputs = kOutputs != 0 ? kOutputs : outputs_;
+  for (uint32_t o = 0; o < outputs; ++o) {
     const int64_t a = TetrahedronSum(c, t, o), b = TetrahedronSum(upper, t, o);
     // a and b carry 16 fraction bits more than a sample; the difference is
     // narrowed by 8 of them before the product so that it cannot overflow.
@@ -135,7 +140,7 @@ void ClutStage::TetrahedralLinear(Fixed* v) const {
 
 void ClutStage::Simplex(Fixed* v) const {
   Fixed f[kMaxColorChannels];
-  const uint32_t base = Locate(v, f);
+  const uint32_t base = Locate<0>(v, f);
   // Inputs by falling fraction, ties by index: a stable insertion sort.
   uint32_t order[kMaxColorChannels];
   for (uint32_t i = 0; i < inputs_; ++i) {
@@ -165,7 +170,7 @@ void ClutStage::Apply(Fixed* v) const {
       Tetrahedral(v);
       break;
     case kTetrahedralLinear:
-      TetrahedralLinear(v);
+      TetrahedralLinear<0>(v);
       break;
     default:
       Simplex(v);
@@ -179,7 +184,12 @@ void ClutStage::ApplySpan(Fixed* vectors, uint32_t count) const {
       for (uint32_t i = 0; i < count; ++i) Tetrahedral(vectors + i * kMaxColorChannels);
       break;
     case kTetrahedralLinear:
-      for (uint32_t i = 0; i < count; ++i) TetrahedralLinear(vectors + i * kMaxColorChannels);
+      // CMYK tables give three outputs (Lab, XYZ or RGB) nearly always.
+      if (outputs_ == 3) {
+        for (uint32_t i = 0; i < count; ++i) TetrahedralLinear<3>(vectors + i * kMaxColorChannels);
+      } else {
+        for (uint32_t i = 0; i < count; ++i) TetrahedralLinear<0>(vectors + i * kMaxColorChannels);
+      }
       break;
     default:
       for (uint32_t i = 0; i < count; ++i) Simplex(vectors + i * kMaxColorChannels);

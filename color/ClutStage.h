@@ -40,9 +40,12 @@ class ClutStage final : public IccStage {
 
  private:
   void Tetrahedral(Fixed* v) const;
+  // kOutputs 0: outputs_ outputs; else exactly kOutputs (the loop unrolled).
+  template <uint32_t kOutputs>
   void TetrahedralLinear(Fixed* v) const;
   void Simplex(Fixed* v) const;
   // Cell index and fraction of each input; returns the base sample index.
+  template <uint32_t kInputs>
   uint32_t Locate(const Fixed* v, Fixed* fraction) const;
 
   ContextArray<Fixed> samples_;

@@ -45,6 +45,18 @@ class ContextArray {
     data_ = fresh;
     count_ = n;
   }
+  // The same for storage that is only an aid (a table that speeds a loop
+  // up): false, and the array as it was, when the context refuses.
+  bool TryAllocate(runtime::LibraryContext* context, uint32_t n) {
+    T* fresh = n != 0 ? static_cast<T*>(context->memory.Allocate(sizeof(T) * static_cast<size_t>(n))) : nullptr;
+    if (n != 0 && fresh == nullptr) return false;
+    if (n != 0) std::memset(static_cast<void*>(fresh), 0, sizeof(T) * static_cast<size_t>(n));
+    Free();
+    context_ = context;
+    data_ = fresh;
+    count_ = n;
+    return true;
+  }
   void CopyFrom(runtime::LibraryContext* context, const T* source, uint32_t n) {
     Allocate(context, n);
     if (n != 0) std::memcpy(static_cast<void*>(data_), source, sizeof(T) * n);

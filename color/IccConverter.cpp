@@ -1,6 +1,7 @@
 #include "color/IccConverter.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "color/BasicStages.h"
 #include "color/IccProfile.h"
@@ -167,6 +168,72 @@ IccConverter8::IccConverter8(runtime::LibraryContext* context, IccProfile& sourc
   }
   rest_ = stage;
   if (rest_ != transform_->FirstStage().Get()) leading_.Allocate(context, kMaxColorChannels * 256);
+  // The trailing run: every stage from there on rewrites each channel by
+  // itself (a curve or the clamp), so each output byte is a function of
+  // its channel's value alone and can be tabulated.
+  for (stage = rest_; stage != nullptr; stage = stage->next.Get()) {
+    if (stage->Channel() < 0 && stage->Kind() != IccStage::kClamp) {
+      tail_ = nullptr;
+    } else if (tail_ == nullptr) {
+      tail_ = stage;
+    }
+  }
+}
+
+void IccConverter8::TabulateTrailing() {
+  if (tail_ == nullptr || trailing_.Count() != 0) return;
+  ContextArray<uint8_t> table;
+  // Without the memory the curves run as they are.
+  if (!table.TryAllocate(Context(), outputs_ * kTrailingEntries)) return;
+  Fixed* vectors = batch_.Data();
+  for (uint32_t start = 0; start < kTrailingEntries; start += kBatch) {
+    const uint32_t count = std::min(kBatch, kTrailingEntries - start);
+    for (uint32_t i = 0; i < count; ++i) {
+      for (uint32_t c = 0; c < kMaxColorChannels; ++c) vectors[i * kMaxColorChannels + c] = static_cast<Fixed>(start + i);
+    }
+    for (const IccStage* stage = tail_; stage != nullptr; stage = stage->next.Get()) stage->ApplySpan(vectors, count);
+    for (uint32_t o = 0; o < outputs_; ++o) {
+      for (uint32_t i = 0; i < count; ++i) {
+        table[o * kTrailingEntries + start + i] = ClampedFixedToByte(vectors[i * kMaxColorChannels + o]);
+      }
+    }
+  }
+  trailing_ = std::move(table);
+}
+
+void IccConverter8::TrailingToBytes(uint32_t count, uint8_t* const* pending, int32_t componentStep,
+                                    const uint32_t* rows) {
+  Fixed* spill = &batch_[kBatch * kMaxColorChannels];
+  uint32_t spilled = 0;
+  uint32_t spilledAt[kBatch];
+  const uint8_t* table = trailing_.Data();
+  for (uint32_t p = 0; p < count; ++p) {
+    const Fixed* v = &batch_[p * kMaxColorChannels];
+    bool inRange = true;
+    for (uint32_t o = 0; o < outputs_; ++o) inRange = inRange && static_cast<uint32_t>(v[o]) <= kFixedOne;
+    if (!inRange) {
+      for (uint32_t c = 0; c < kMaxColorChannels; ++c) spill[spilled * kMaxColorChannels + c] = v[c];
+      spilledAt[spilled++] = p;
+      continue;
+    }
+    uint8_t* row = &values_[rows[p] * kMaxColorChannels];
+    for (uint32_t o = 0; o < outputs_; ++o) {
+      const uint8_t byte = table[o * kTrailingEntries + static_cast<uint32_t>(v[o])];
+      ComponentAt(pending[p], o, componentStep) = byte;
+      row[o] = byte;
+    }
+  }
+  if (spilled == 0) return;
+  for (const IccStage* stage = tail_; stage != nullptr; stage = stage->next.Get()) stage->ApplySpan(spill, spilled);
+  for (uint32_t s = 0; s < spilled; ++s) {
+    const uint32_t p = spilledAt[s];
+    uint8_t* row = &values_[rows[p] * kMaxColorChannels];
+    for (uint32_t o = 0; o < outputs_; ++o) {
+      const uint8_t byte = ClampedFixedToByte(spill[s * kMaxColorChannels + o]);
+      ComponentAt(pending[p], o, componentStep) = byte;
+      row[o] = byte;
+    }
+  }
 }
 
 Fixed IccConverter8::LeadingCurves(uint32_t c, uint32_t b) {
@@ -219,10 +286,8 @@ void IccConverter8::ConvertPixel(void* destination, int32_t destinationStep, con
 
 void IccConverter8::ConvertRect(const ColorBuffer& destination, const ColorBuffer& source, int32_t x0, int32_t y0,
                                 int32_t x1, int32_t y1) {
-  // Pixels that miss the cache are gathered and run through the chain
-  // stage by stage, a batch at a time, so that each stage's loop stays
-  // inside the stage.
-  if (batch_.Count() == 0) batch_.Allocate(Context(), kBatch * kMaxColorChannels);
+  if (x1 <= x0 || y1 <= y0) return;
+  if (batch_.Count() == 0) batch_.Allocate(Context(), 2 * kBatch * kMaxColorChannels);
   // A large rectangle meets most input bytes: the leading curves are
   // tabulated whole once, and the loop reads them without the test.
   const int64_t pixels = (static_cast<int64_t>(x1) - x0) * (static_cast<int64_t>(y1) - y0);
@@ -232,47 +297,97 @@ void IccConverter8::ConvertRect(const ColorBuffer& destination, const ColorBuffe
     }
     leadingComplete_ = true;
   }
+  // A larger one also meets most values of the trailing curves.
+  if (pixels >= kWholeTrailingPixels) TabulateTrailing();
+  // The pixel loop is compiled once per input count, so that the key and
+  // row of each pixel are formed without loops or tests over the count.
+  switch (inputs_) {
+    case 1:
+      ConvertRows<1>(destination, source, x0, y0, x1, y1);
+      break;
+    case 2:
+      ConvertRows<2>(destination, source, x0, y0, x1, y1);
+      break;
+    case 3:
+      ConvertRows<3>(destination, source, x0, y0, x1, y1);
+      break;
+    default:
+      ConvertRows<4>(destination, source, x0, y0, x1, y1);
+      break;
+  }
+}
+
+template <uint32_t kInputs>
+void IccConverter8::ConvertRows(const ColorBuffer& destination, const ColorBuffer& source, int32_t x0, int32_t y0,
+                                int32_t x1, int32_t y1) {
+  // Pixels that miss the cache are gathered and run through the chain
+  // stage by stage, a batch at a time, so that each stage's loop stays
+  // inside the stage.
   uint8_t* pending[kBatch];
   uint32_t pendingKeys[kBatch];
   uint32_t pendingRows[kBatch];
   uint32_t count = 0;
+  const uint32_t outputs = outputs_;
+  const int32_t inStep = source.componentStep;
+  const int32_t outStep = destination.componentStep;
+  const bool tabulated = trailing_.Count() != 0;
   auto flush = [&] {
     if (count == 0) return;
+    for (uint32_t p = 0; p < count; ++p) keys_[pendingRows[p]] = pendingKeys[p];
+    if (tabulated) {
+      transform_->RunChainSpanFrom(rest_, batch_.Data(), count, tail_);
+      TrailingToBytes(count, pending, outStep, pendingRows);
+      count = 0;
+      return;
+    }
     transform_->RunChainSpanFrom(rest_, batch_.Data(), count);
     for (uint32_t p = 0; p < count; ++p) {
       const Fixed* v = &batch_[p * kMaxColorChannels];
       uint8_t* row = &values_[pendingRows[p] * kMaxColorChannels];
-      keys_[pendingRows[p]] = pendingKeys[p];
-      for (uint32_t o = 0; o < outputs_; ++o) {
+      for (uint32_t o = 0; o < outputs; ++o) {
         const uint8_t byte = ClampedFixedToByte(v[o]);
-        ComponentAt(pending[p], o, destination.componentStep) = byte;
+        ComponentAt(pending[p], o, outStep) = byte;
         row[o] = byte;
       }
     }
     count = 0;
   };
+  const uint32_t* keys = keys_.Data();
+  const uint8_t* values = values_.Data();
   for (int32_t y = y0; y < y1; ++y) {
     uint8_t* out = destination.PixelAt(x0, y);
     const uint8_t* in = source.PixelAt(x0, y);
     for (int32_t x = x0; x < x1; ++x, out += destination.pixelStep, in += source.pixelStep) {
+      uint32_t bytes[kInputs];
       uint32_t key = 0, index = 0;
-      for (uint32_t i = 0; i < inputs_; ++i) {
-        const uint32_t b = ComponentAt(in, i, source.componentStep);
-        key |= b << (8 * i);
-        index |= inputs_ == 1 ? b : (inputs_ == 3 ? (b & 7) << (3 * i) : (b & 3) << (2 * i));
-      }
-      if (keys_[index] == key) {
-        const uint8_t* row = &values_[index * kMaxColorChannels];
-        for (uint32_t o = 0; o < outputs_; ++o) ComponentAt(out, o, destination.componentStep) = row[o];
+      [&]<uint32_t... I>(std::integer_sequence<uint32_t, I...>) {
+        ((bytes[I] = ComponentAt(in, I, inStep)), ...);
+        key = ((bytes[I] << (8 * I)) | ...);
+        if constexpr (kInputs == 1) {
+          index = bytes[0];
+        } else if constexpr (kInputs == 3) {
+          index = (((bytes[I] & 7) << (3 * I)) | ...);
+        } else {
+          index = (((bytes[I] & 3) << (2 * I)) | ...);
+        }
+      }(std::make_integer_sequence<uint32_t, kInputs>{});
+      if (keys[index] == key) {
+        const uint8_t* row = &values[index * kMaxColorChannels];
+        if (outputs == 3) {
+          ComponentAt(out, 0, outStep) = row[0];
+          ComponentAt(out, 1, outStep) = row[1];
+          ComponentAt(out, 2, outStep) = row[2];
+        } else {
+          for (uint32_t o = 0; o < outputs; ++o) ComponentAt(out, o, outStep) = row[o];
+        }
         continue;
       }
       Fixed* v = &batch_[count * kMaxColorChannels];
       for (uint32_t i = 0; i < kMaxColorChannels; ++i) {
-        const uint32_t b = i < inputs_ ? ComponentAt(in, i, source.componentStep) : 0;
-        v[i] = i >= inputs_                  ? 0
-               : leadingComplete_            ? leading_[i * 256 + b]
-               : leading_.Count() != 0       ? LeadingCurves(i, b)
-                                             : ByteToFixed(b);
+        v[i] = i >= kInputs                 ? 0
+               : leadingComplete_           ? leading_[i * 256 + bytes[i]]
+               : leading_.Count() != 0      ? LeadingCurves(i, bytes[i])
+                                            : ByteToFixed(bytes[i]);
       }
       pending[count] = out;
       pendingKeys[count] = key;

@@ -23,6 +23,12 @@ class IccConverter8 final : public ColorConverter {
   // Rectangles of at least this many pixels tabulate the leading curves
   // for every input byte first.
   static constexpr int64_t kWholeLeadingPixels = 4096;
+  // Rectangles of at least this many pixels tabulate the trailing curves
+  // (see trailing_), whose table is as large as such a rectangle.
+  static constexpr int64_t kWholeTrailingPixels = 65536;
+  // Entries of the trailing table per output channel: one per 16.16 value
+  // in [0, 1.0].
+  static constexpr uint32_t kTrailingEntries = 65537;
 
   // Takes the transform from `source` to `destination` (reused when the
   // source's last one fits, else built and kept there).
@@ -39,6 +45,15 @@ class IccConverter8 final : public ColorConverter {
 
  private:
   void Convert(uint8_t* out, int32_t outStep, const uint8_t* in, int32_t inStep);
+  template <uint32_t kInputs>
+  void ConvertRows(const ColorBuffer& destination, const ColorBuffer& source, int32_t x0, int32_t y0, int32_t x1,
+                   int32_t y1);
+  // Tabulates the trailing curves (once) when the chain ends in them.
+  void TabulateTrailing();
+  // Writes the bytes of `count` batch vectors that ran the chain up to the
+  // trailing curves: from the table where every value lies in [0, 1.0],
+  // through the curves themselves for the others.
+  void TrailingToBytes(uint32_t count, uint8_t* const* pending, int32_t componentStep, const uint32_t* rows);
   // The value of input channel c for byte b after the chain's leading
   // one-channel curves, computed on first use.
   Fixed LeadingCurves(uint32_t c, uint32_t b);
@@ -55,6 +70,13 @@ class IccConverter8 final : public ColorConverter {
   ContextArray<Fixed> leading_;
   uint64_t leadingFilled_[kMaxColorChannels][4] = {};
   bool leadingComplete_ = false;
+  // The chain's trailing run of one-channel stages (output curves and the
+  // clamp), where it has one, and, once a large rectangle asks for it, the
+  // byte it gives for every 16.16 value in [0, 1.0], per output channel
+  // (kTrailingEntries each): exact, as every such value is tabulated.
+  const IccStage* tail_ = nullptr;
+  ContextArray<uint8_t> trailing_;
+  // kBatch vectors, then kBatch more for values the table does not cover.
   ContextArray<Fixed> batch_;
 };
 

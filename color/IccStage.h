@@ -16,7 +16,7 @@ inline constexpr int kMaxColorChannels = 4;
 
 class IccStage : public streams::CountedObject {
  public:
-  enum StageKind : int32_t { kOrdinary = 0, kMatrix = 1, kLabToXyz = 2, kXyzToLab = 3 };
+  enum StageKind : int32_t { kOrdinary = 0, kMatrix = 1, kLabToXyz = 2, kXyzToLab = 3, kClamp = 4 };
 
   using CountedObject::CountedObject;
 

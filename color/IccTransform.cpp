@@ -90,8 +90,15 @@ void IccTransform::Evaluate(Fixed* v) {
 }
 
 void IccTransform::EvaluateSpan(Fixed* vectors, uint32_t count) const {
-  for (const IccStage* stage = first_.Get(); stage != nullptr; stage = stage->next.Get()) {
-    stage->ApplySpan(vectors, count);
+  // Block by block, so that every stage finds the vectors still in the
+  // first-level cache: stage by stage over the whole span streams them
+  // through memory once per stage.
+  for (uint32_t start = 0; start < count; start += kSpanBlock) {
+    const uint32_t n = count - start < kSpanBlock ? count - start : kSpanBlock;
+    Fixed* block = vectors + static_cast<size_t>(start) * kMaxColorChannels;
+    for (const IccStage* stage = first_.Get(); stage != nullptr; stage = stage->next.Get()) {
+      stage->ApplySpan(block, n);
+    }
   }
 }
 

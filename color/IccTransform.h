@@ -24,6 +24,8 @@ enum RenderingIntent : int32_t {
 class IccTransform final : public streams::CountedObject {
  public:
   static constexpr uint32_t kCacheRows = 256;
+  // Spans run through the chain this many vectors (4 KiB) at a time.
+  static constexpr uint32_t kSpanBlock = 256;
   // The cache mode that gives a transform its result cache.
   static constexpr int32_t kResultCacheMode = 2;
 
@@ -57,7 +59,8 @@ class IccTransform final : public streams::CountedObject {
   // Runs the chain on one colour vector (kMaxColorChannels values),
   // through the result cache when there is one.
   void Evaluate(Fixed* v);
-  // Runs the chain on `count` vectors, stage by stage, without the cache.
+  // Runs the chain on `count` vectors, stage by stage a block at a time,
+  // without the cache.
   void EvaluateSpan(Fixed* vectors, uint32_t count) const;
   // Runs the chain without the cache; counts the runs.
   void RunChain(Fixed* v) { RunChainFrom(first_.Get(), v); }
@@ -68,11 +71,13 @@ class IccTransform final : public streams::CountedObject {
     for (const IccStage* stage = from; stage != nullptr; stage = stage->next.Get()) stage->Apply(v);
   }
 
-  // The same for `count` vectors, stage by stage; each vector counts as a
-  // run.
-  void RunChainSpanFrom(const IccStage* from, Fixed* vectors, uint32_t count) {
+  // The same for `count` vectors, stage by stage, up to (not including)
+  // `until` (null: to the end); each vector counts as a run.
+  void RunChainSpanFrom(const IccStage* from, Fixed* vectors, uint32_t count, const IccStage* until = nullptr) {
     chainRuns_ += count;
-    for (const IccStage* stage = from; stage != nullptr; stage = stage->next.Get()) stage->ApplySpan(vectors, count);
+    for (const IccStage* stage = from; stage != nullptr && stage != until; stage = stage->next.Get()) {
+      stage->ApplySpan(vectors, count);
+    }
   }
 
   const IccStageRef& FirstStage() const { return first_; }

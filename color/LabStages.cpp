@@ -34,13 +34,22 @@ Fixed SatMul(Fixed a, Fixed b) {
 
 }  // namespace
 
-Fixed LabInverse(Fixed t) {
-  if (t < 0) return -LabInverse(t == runtime::kFixedLowest ? runtime::kFixedMax : -t);
+namespace {
+
+// LabInverse of t >= 0, inline for the stage's loop.
+inline Fixed LabInversePositive(Fixed t) {
   if (t > kF(8)) {
     Fixed f = FixedAddSat(t, kF(16)) / 116;
     return SatMul(SatMul(f, f), f);
   }
   return FixedMul(t, 72);
+}
+
+}  // namespace
+
+Fixed LabInverse(Fixed t) {
+  if (t < 0) return -LabInversePositive(t == runtime::kFixedLowest ? runtime::kFixedMax : -t);
+  return LabInversePositive(t);
 }
 
 namespace {
@@ -61,13 +70,19 @@ LabToXyzStage::LabToXyzStage(runtime::LibraryContext* context, const Fixed white
   for (int i = 0; i < 3; ++i) white_[i] = white[i];
 }
 
-void LabToXyzStage::Apply(Fixed* v) const {
+void LabToXyzStage::Apply(Fixed* v) const { Convert(v); }
+
+void LabToXyzStage::ApplySpan(Fixed* vectors, uint32_t count) const {
+  for (uint32_t i = 0; i < count; ++i) Convert(vectors + i * kMaxColorChannels);
+}
+
+inline void LabToXyzStage::Convert(Fixed* v) const {
   Fixed l = SatMul(v[0], kF(100));
   Fixed a = Clamp(FixedSubSat(SatMul(v[1], kF(255)), kF(128)), kF(-128), kF(127));
   Fixed b = Clamp(FixedSubSat(SatMul(v[2], kF(255)), kF(128)), kF(-128), kF(127));
-  Fixed x = LabInverse(std::max(0, FixedAddSat(l, FixedMul(a, 15204))));
+  Fixed x = LabInversePositive(std::max(0, FixedAddSat(l, FixedMul(a, 15204))));
   Fixed y = LabInverse(l);
-  Fixed z = LabInverse(std::max(0, FixedSubSat(l, FixedMul(b, 38010))));
+  Fixed z = LabInversePositive(std::max(0, FixedSubSat(l, FixedMul(b, 38010))));
   v[0] = SatMul(x, white_[0]);
   v[1] = SatMul(y, white_[1]);
   v[2] = SatMul(z, white_[2]);

@@ -15,10 +15,13 @@ class LabToXyzStage final : public IccStage {
   LabToXyzStage(runtime::LibraryContext* context, const Fixed white[3]);
   bool IsIdentity() const override { return false; }
   void Apply(Fixed* v) const override;
+  void ApplySpan(Fixed* vectors, uint32_t count) const override;
   StageKind Kind() const override { return kLabToXyz; }
   uint32_t OwnSize() const override { return 20; }
 
  private:
+  void Convert(Fixed* v) const;
+
   Fixed white_[3];
 };
 

@@ -62,9 +62,22 @@ Fixed SampledCurveStage::Lookup(Fixed v) const {
 }
 
 void SampledCurveStage::ApplySpan(Fixed* vectors, uint32_t count) const {
+  const uint32_t n = table_.Count();
+  if (n < 2) return;
+  const Fixed* t = table_.Data();
+  const uint32_t cells = n - 1;
+  const bool wide = n > 65536;
   for (uint32_t i = 0; i < count; ++i) {
     Fixed& value = vectors[i * kMaxColorChannels + channel_];
-    value = Lookup(value);
+    const Fixed v = value;
+    if (v >= 0 && v < kFixedOne && !wide) {
+      // Lookup's common case, kept in the loop.
+      const uint32_t p = static_cast<uint32_t>(v) * cells;
+      const uint32_t k = p >> 16;
+      value = t[k] + FixedMul(t[k + 1] - t[k], static_cast<Fixed>(p & 0xFFFF));
+    } else {
+      value = Lookup(v);
+    }
   }
 }
 

@@ -214,31 +214,39 @@ namespace color {
 namespace {
 
 // A rectangle converted at once equals its pixels converted one by one,
-// whatever the buffers' steps and origins.
+// whatever the buffers' steps and origins: a small one with few colours
+// (hits and misses mixed) and one large enough for the converter's tables
+// of the leading and trailing curves, with colours all over the cube.
 TEST(IccConverterRectTest, RectangleEqualsPixelByPixel) {
-  runtime::LibraryContext context;
-  IccProfileRef display = testing::DisplayProfile(&context);
-  for (IccProfileRef profile : {testing::DeviceRgbProfile(&context), testing::PrinterCmykProfile(&context),
-                                testing::DeviceGrayProfile(&context)}) {
-    const int channels = profile->ComponentCount();
-    constexpr int kWidth = 300, kHeight = 7, kInStep = 5, kOutStep = 4;
-    std::vector<uint8_t> in(kWidth * kHeight * kInStep), rect(kWidth * kHeight * kOutStep, 0xEE),
-        single(rect.size(), 0xEE);
-    std::mt19937 random(static_cast<uint32_t>(channels));
-    // Few distinct colours, so that hits and misses mix.
-    for (uint8_t& b : in) b = static_cast<uint8_t>((random() % 6) * 51);
-    ColorConverterPtr batched = profile->MakeConverter8(*display, kRelativeColorimetric, 0, false);
-    ColorConverterPtr plain = profile->MakeConverter8(*display, kRelativeColorimetric, 0, false);
-    ColorBuffer source{in.data(), 10, 20, 1, 1, kInStep, kInStep * kWidth};
-    ColorBuffer destination{rect.data(), 10, 20, 0, 1, kOutStep, kOutStep * kWidth};
-    batched->ConvertRect(destination, source, 10, 20, 10 + kWidth, 20 + kHeight);
-    for (int y = 0; y < kHeight; ++y) {
-      for (int x = 0; x < kWidth; ++x) {
-        const size_t at = static_cast<size_t>(y) * kWidth + x;
-        plain->ConvertPixel(&single[at * kOutStep], 1, &in[at * kInStep + 1], 1);
+  struct Shape {
+    int width, height;
+    bool fewColours;
+  };
+  for (const Shape shape : {Shape{300, 7, true}, Shape{512, 160, false}}) {
+    runtime::LibraryContext context;
+    IccProfileRef display = testing::DisplayProfile(&context);
+    for (IccProfileRef profile : {testing::DeviceRgbProfile(&context), testing::PrinterCmykProfile(&context),
+                                  testing::DeviceGrayProfile(&context)}) {
+      const int channels = profile->ComponentCount();
+      const int kWidth = shape.width, kHeight = shape.height;
+      constexpr int kInStep = 5, kOutStep = 4;
+      std::vector<uint8_t> in(static_cast<size_t>(kWidth) * kHeight * kInStep),
+          rect(static_cast<size_t>(kWidth) * kHeight * kOutStep, 0xEE), single(rect.size(), 0xEE);
+      std::mt19937 random(static_cast<uint32_t>(channels));
+      for (uint8_t& b : in) b = static_cast<uint8_t>(shape.fewColours ? (random() % 6) * 51 : random());
+      ColorConverterPtr batched = profile->MakeConverter8(*display, kRelativeColorimetric, 0, false);
+      ColorConverterPtr plain = profile->MakeConverter8(*display, kRelativeColorimetric, 0, false);
+      ColorBuffer source{in.data(), 10, 20, 1, 1, kInStep, kInStep * kWidth};
+      ColorBuffer destination{rect.data(), 10, 20, 0, 1, kOutStep, kOutStep * kWidth};
+      batched->ConvertRect(destination, source, 10, 20, 10 + kWidth, 20 + kHeight);
+      for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+          const size_t at = static_cast<size_t>(y) * kWidth + x;
+          plain->ConvertPixel(&single[at * kOutStep], 1, &in[at * kInStep + 1], 1);
+        }
       }
+      EXPECT_EQ(rect, single) << channels << " inputs, " << kWidth << " x " << kHeight;
     }
-    EXPECT_EQ(rect, single) << channels;
   }
 }
 
