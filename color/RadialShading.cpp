@@ -35,14 +35,14 @@ void RadialShading::Prepare() {
   if (!IsEmpty()) colour_.BuildTable(Arena(), params_.t0, params_.t1);
 }
 
-bool RadialShading::Accepts(double s) const {
+inline bool RadialShading::Accepts(double s) const {
   if (!std::isfinite(s) || r0_ + s * dr_ < 0) return false;
   if (s < 0) return params_.extend0;
   if (s > 1) return params_.extend1;
   return true;
 }
 
-bool RadialShading::ParameterAt(double u, double v, double& s) const {
+inline bool RadialShading::ParameterAt(double u, double v, double& s) const {
   const double pu = u - x0_, pv = v - y0_;
   if (sameCircle_) {
     // Two equal circles: nothing lies between them; Extend past the ending
@@ -92,20 +92,26 @@ int32_t RadialShading::PositionAt(double u, double v) const {
   return ParameterAt(u, v, s) ? static_cast<int32_t>(s * ShadingColour::kTablePositions + 0.5) : -1;
 }
 
-int32_t RadialShading::ProduceRun(int32_t x, int32_t limit, bool& painted) {
+template <bool kBetween>
+int32_t RadialShading::ProduceRunWith(int32_t x, int32_t limit, bool& painted) {
   const int32_t step = ComponentStep(), pixelStep = PixelStep();
-  // With anti-aliasing the colour comes from between the table's entries.
-  const bool between = dict_.antiAlias;
   double u = 0, v = 0;
   inverse_.MapCentre(x, Row(), u, v);
-  int32_t entry = between ? PositionAt(u, v) : EntryAt(u, v);
+  const auto lookup = [this](double pu, double pv) {
+    double s = 0;
+    if (!ParameterAt(pu, pv, s)) return int32_t{-1};
+    // s is clamped to 0..1, so adding a half and truncating rounds.
+    return static_cast<int32_t>(
+        s * (kBetween ? ShadingColour::kTablePositions : ShadingColour::kTableIntervals) + 0.5);
+  };
+  int32_t entry = lookup(u, v);
   painted = entry >= 0;
   uint8_t* pixel = PixelAt(x);
   int32_t end = x;
   while (end < limit) {
     if ((entry >= 0) != painted) break;
     if (painted) {
-      if (between)
+      if constexpr (kBetween)
         colour_.WriteBetween(pixel, step, entry);
       else
         colour_.WriteEntry(pixel, step, entry);
@@ -114,10 +120,16 @@ int32_t RadialShading::ProduceRun(int32_t x, int32_t limit, bool& painted) {
     pixel += pixelStep;
     u += inverse_.a;
     v += inverse_.b;
-    if (end < limit) entry = between ? PositionAt(u, v) : EntryAt(u, v);
+    if (end < limit) entry = lookup(u, v);
   }
   if (!painted) painted = OutsideRun(x, end);
   return end;
+}
+
+int32_t RadialShading::ProduceRun(int32_t x, int32_t limit, bool& painted) {
+  // With anti-aliasing the colour comes from between the table's entries.
+  return dict_.antiAlias ? ProduceRunWith<true>(x, limit, painted)
+                         : ProduceRunWith<false>(x, limit, painted);
 }
 
 }  // namespace color

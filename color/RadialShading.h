@@ -31,10 +31,14 @@ class RadialShading final : public raster::SampledShadingSource {
 
  private:
   int32_t ProduceRun(int32_t x, int32_t limit, bool& painted) override;
-  bool Accepts(double s) const;
+  // The run loop, one copy per colour lookup, so that the per-pixel path
+  // has no choice to make and its helpers inline.
+  template <bool kBetween>
+  int32_t ProduceRunWith(int32_t x, int32_t limit, bool& painted);
+  [[gnu::always_inline]] inline bool Accepts(double s) const;
   // The family's parameter s (clamped to 0..1) of the last circle through
   // (u, v); false when none passes through it.
-  bool ParameterAt(double u, double v, double& s) const;
+  [[gnu::always_inline]] inline bool ParameterAt(double u, double v, double& s) const;
 
   ShadingDict dict_;
   ShadingColour colour_;

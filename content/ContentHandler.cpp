@@ -348,6 +348,11 @@ runtime::Matrix ContentHandler::SegmentCtm() const {
   return matrix != nullptr ? runtime::Matrix::Concat(state_->ctm, *matrix) : state_->ctm;
 }
 
+const runtime::Matrix* ContentHandler::OptionalStateMatrix() const {
+  if (segments_ != nullptr || !state_->hasExtraMatrix) return nullptr;
+  return &state_->extraMatrix;
+}
+
 PathCacheSlot* ContentHandler::GetPathCacheSlot() { return nullptr; }
 void ContentHandler::OnBeginText() {}
 void ContentHandler::RunContent(ContentMachine& machine, const FormFrame*) {

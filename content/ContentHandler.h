@@ -274,6 +274,9 @@ class ContentHandler {
   // The CTM followed by the current segment's matrix; the CTM alone when
   // there is none.
   runtime::Matrix SegmentCtm() const;
+  // The graphics state's extra matrix when it has one; none while a segment
+  // list is given, whose matrices take its place.
+  const runtime::Matrix* OptionalStateMatrix() const;
   // The repeat cache of the program being played (read by replays).
   runtime::OperatorTrace* playerCache = nullptr;
 

@@ -1,6 +1,11 @@
 #include "fonts/SizedGlyphSource.h"
 
 #include <algorithm>
+#include <cstdint>
+
+#include "fonts/FontProgram.h"
+#include "fonts/GlyphCacheKey.h"
+#include "runtime/Timer.h"
 
 namespace fonts {
 
@@ -16,6 +21,7 @@ int SizedSourceSteps(const FontProgram& font, const Matrix& m, bool xAxis) {
 
 SizedGlyphSource::SizedGlyphSource(FontProgram& font, const Matrix& matrix)
     : arena_(font.Context(), 2048, 512),
+      font_(font),
       matrix_(matrix),
       bitmaps_(font, matrix, SizedSourceSteps(font, matrix, true), SizedSourceSteps(font, matrix, false), {},
                nullptr) {
@@ -35,11 +41,17 @@ CoverageRecord* SizedGlyphSource::RenderGlyphMask(uint32_t glyph, uint32_t phase
   for (KeptRecord* kept = bucket; kept != nullptr; kept = kept->next) {
     if (kept->glyph == glyph && kept->phase == phase) return kept->record;
   }
+  runtime::Timer timer;
+  runtime::Timer::StartOnce(timer);
+  const uint32_t bytesBefore = arena_.totalBytes;
   CoverageRecord* record = bitmaps_.RenderGlyph(glyph, phase, nullptr, arena_);
   if (record == nullptr) return nullptr;
   KeptRecord* kept = static_cast<KeptRecord*>(arena_.Alloc(sizeof(KeptRecord)));
   *kept = {glyph, phase, record, bucket};
   bucket = kept;
+  const uint32_t grown = arena_.totalBytes > bytesBefore ? arena_.totalBytes - bytesBefore : 0;
+  const GlyphCacheKey key{matrix_.a, matrix_.b, matrix_.c, matrix_.d};
+  font_.Glyphs().Cache().UpdateEntryCost(&key, static_cast<uint64_t>(timer.ElapsedTicks()), grown);
   return record;
 }
 

@@ -26,6 +26,9 @@ class SizedGlyphSource {
   SizedGlyphSource& operator=(const SizedGlyphSource&) = delete;
 
   // The record of `glyph` at `phase` (kept or made); null when too large.
+  // Making a record to keep charges its build time and bytes to this
+  // source's entry in the font's glyph cache, so the cache weighs a source
+  // by the glyphs it holds, not only by what it cost to set up.
   CoverageRecord* RenderGlyphMask(uint32_t glyph, uint32_t phase, const runtime::IntRect* clip,
                                   runtime::ArenaAllocator& transient);
   bool IsSmallSize() const { return smallSize_; }
@@ -47,6 +50,7 @@ class SizedGlyphSource {
   static constexpr uint32_t kBuckets = 64;
 
   runtime::ArenaAllocator arena_;
+  FontProgram& font_;
   Matrix matrix_;
   runtime::Rect deviceBox_{};
   bool smallSize_ = false;

@@ -1,5 +1,7 @@
 #include "runtime/CostCache.h"
 
+#include <algorithm>
+
 #include <bit>
 #include <cstring>
 #include <new>
@@ -83,6 +85,20 @@ CacheEntry* CostCache::Insert(CacheEntry* fresh, void* item, uint64_t buildTicks
   Manager().Register(fresh);
   TreeInsert(fresh);
   return fresh;
+}
+
+bool CostCache::UpdateEntryCost(const void* key, uint64_t buildTicks, uint32_t byteSize) {
+  CacheEntry* entry = Find(key);
+  if (entry == nullptr) return false;
+  entry->buildTicks = buildTicks > UINT64_MAX - entry->buildTicks ? UINT64_MAX
+                                                                  : entry->buildTicks + buildTicks;
+  const uint32_t grown = byteSize > UINT32_MAX - entry->byteSize ? UINT32_MAX
+                                                                 : entry->byteSize + byteSize;
+  CacheManager& manager = Manager();
+  manager.cachedBytes += grown - entry->byteSize;
+  manager.peakCachedBytes = std::max(manager.peakCachedBytes, manager.cachedBytes);
+  entry->byteSize = grown;
+  return true;
 }
 
 void CostCache::Evict(CacheEntry* entry) { RemoveAndRelease(entry); }

@@ -61,6 +61,12 @@ class CostCache {
   CacheEntry* NewEntry(const void* key);
   CacheEntry* Insert(CacheEntry* fresh, void* item, uint64_t buildTicks, uint32_t byteSize);
 
+  // Charges an entry for work done on its item after it was added (an item
+  // that fills itself as it is used): the ticks and bytes are added to the
+  // entry's, saturating, and the manager's byte total follows. False when
+  // no entry holds `key`.
+  bool UpdateEntryCost(const void* key, uint64_t buildTicks, uint32_t byteSize);
+
   // Removes an entry and gives its item's count back (the manager's purge).
   void Evict(CacheEntry* entry);
   bool CanEvictEntry(const CacheEntry& entry) const;

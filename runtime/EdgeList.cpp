@@ -47,13 +47,24 @@ EdgeRecord* EdgeList::SeekRow(EdgeRecord* first) {
   return nullptr;
 }
 
-int EdgeList::InsertSorted(EdgeRecord* head, EdgeRecord* edge) {
-  if (head->left >= edge->left) return 0;
+EdgeRecord* EdgeList::FindInsertPoint(EdgeRecord* head, const EdgeRecord& edge) {
   EdgeRecord* after = head;
-  while (after->next != nullptr && after->next->left < edge->left) after = after->next;
+  while (after->next != nullptr && EdgeRecord::Compare(*after->next, edge) <= 0) after = after->next;
+  return after;
+}
+
+int EdgeList::InsertSorted(EdgeRecord* head, EdgeRecord* edge) {
+  if (EdgeRecord::Compare(*edge, *head) <= 0) return 0;
+  EdgeRecord* after = FindInsertPoint(head, *edge);
   edge->next = after->next;
   after->next = edge;
   return 1;
+}
+
+Fixed EdgeList::AccumulateSpan(SpanRange& range, Fixed y, EdgeRecord& edge) {
+  const Fixed x = edge.ScanlineSpan(y);
+  if (edge.tag == 0) range.Include(edge.left, edge.right);
+  return x;
 }
 
 }  // namespace runtime

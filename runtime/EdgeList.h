@@ -7,6 +7,7 @@
 
 #include "runtime/EdgeRecord.h"
 #include "runtime/Fixed.h"
+#include "runtime/SpanRange.h"
 
 namespace runtime {
 
@@ -31,13 +32,25 @@ class EdgeList {
   // reaches it, or else the first edge starting within the look-ahead rows.
   // Returns the stepped edge, or null.
   EdgeRecord* SeekRow(EdgeRecord* first);
-  // Insert operation that keeps each bucket ordered by the left ends of the
-  // edges' spans.
+  // Insert operation that keeps each bucket in EdgeRecord::Compare order:
+  // when `edge` sorts after `head`, links it after the last record that
+  // sorts before or equal to it and returns 1; else returns 0 (the caller
+  // puts it first).
   static int InsertSorted(EdgeRecord* head, EdgeRecord* edge);
+  // The record of the bucket from `head` after which `edge` belongs: walks
+  // on while the next record sorts before or equal to it.
+  static EdgeRecord* FindInsertPoint(EdgeRecord* head, const EdgeRecord& edge);
+  // Takes the edge's span in the row at y (EdgeRecord::ScanlineSpan) and,
+  // unless the edge closes its path, widens `range` (in 16.16 units) by it.
+  // Returns the edge's x at y.
+  static Fixed AccumulateSpan(SpanRange& range, Fixed y, EdgeRecord& edge);
+  // The number of edges filed into the list.
+  uint32_t Count() const { return edgeCount; }
 
   int32_t firstRow = 0;                // row of bucket 0
   int32_t lookAheadRows = 0;
   int32_t currentRow = 0;
+  uint32_t edgeCount = 0;
   std::span<EdgeRecord*> buckets;      // per-row bucket heads, owned elsewhere
 };
 

@@ -66,4 +66,12 @@ Fixed EdgeRecord::ScanlineSpan(Fixed y) {
   return xa;
 }
 
+int EdgeRecord::Compare(const EdgeRecord& a, const EdgeRecord& b) {
+  if (a.left != b.left) return a.left < b.left ? -1 : 1;
+  if (a.right != b.right) return a.right < b.right ? -1 : 1;
+  const bool aCloses = a.tag != 0, bCloses = b.tag != 0;
+  if (aCloses != bCloses) return aCloses ? 1 : -1;
+  return int{a.direction} - int{b.direction};
+}
+
 }  // namespace runtime

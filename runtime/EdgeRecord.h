@@ -30,6 +30,10 @@ struct EdgeRecord {
   // The span of the edge within the row that starts at y; returns the
   // edge's x at y (0 for an edge without slope).
   Fixed ScanlineSpan(Fixed y);
+  // Negative when a sorts before b in a row bucket, 0 when equal: by the
+  // span's left end, then its right end; an edge that closes its path
+  // after one that does not; then by direction byte.
+  static int Compare(const EdgeRecord& a, const EdgeRecord& b);
 };
 
 }  // namespace runtime

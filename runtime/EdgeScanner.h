@@ -28,7 +28,6 @@ class EdgeScanner : public EdgeList {
   // The next row to advance to; the highest value until buckets exist.
   int32_t nextRow = kFixedMax;
   uint32_t evenOdd = 0;
-  uint32_t edgeCount = 0;
   uint32_t weightedEdgeCount = 0;
 };
 

@@ -116,4 +116,7 @@ class OwnedArray {
   T* storage_ = nullptr;
 };
 
+// 16-bit code and depth tables.
+using OwnedArray16 = OwnedArray<uint16_t>;
+
 }  // namespace runtime

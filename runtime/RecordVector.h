@@ -113,4 +113,14 @@ class RecordVector {
   T* capacityEnd_ = nullptr;
 };
 
+// A record of four 32-bit words (span and segment records of the raster
+// code), and the two vectors the raster support keeps most.
+struct Record16 {
+  uint32_t words[4] = {};
+  bool operator==(const Record16&) const = default;
+};
+static_assert(sizeof(Record16) == 16);
+using RecordVector16 = RecordVector<Record16>;
+using WordVector = RecordVector<uint32_t>;
+
 }  // namespace runtime

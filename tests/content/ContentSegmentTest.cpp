@@ -106,4 +106,32 @@ TEST_F(ContentSegmentTest, NoListPaintsAllAndAnEmptyListNothing) {
   for (const std::string& note : Play(&empty)) EXPECT_NE(note.find(" out"), std::string::npos);
 }
 
+TEST_F(ContentSegmentTest, StateMatrixOnlyWithoutASegmentList) {
+  const content::ContentSegment segments[] = {{Key(0), Key(9), Translation(1, 1)}};
+  const content::ContentSegmentList list{segments, 1};
+  const content::ContentSegmentList empty{};
+  struct Case {
+    const char* name;
+    const content::ContentSegmentList* segments;
+    bool hasMatrix;
+    bool answered;
+  } cases[] = {
+      {"no list, matrix set", nullptr, true, true},
+      {"no list, flag clear", nullptr, false, false},
+      {"a list hides the matrix", &list, true, false},
+      {"an empty list hides it too", &empty, true, false},
+  };
+  for (const Case& c : cases) {
+    contenttest::Program program(&context_, "");
+    SegmentProbe probe(&context_, &program.Resources(), c.segments);
+    probe.State().extraMatrix = Translation(3, 4);
+    probe.State().hasExtraMatrix = c.hasMatrix;
+    const runtime::Matrix* matrix = probe.OptionalStateMatrix();
+    EXPECT_EQ(matrix != nullptr, c.answered) << c.name;
+    if (matrix != nullptr) {
+      EXPECT_EQ(*matrix, Translation(3, 4)) << c.name;
+    }
+  }
+}
+
 }  // namespace

@@ -579,9 +579,17 @@ TEST(GlyphCache, SourcesByMatrixKeepSmallRecords) {
   EXPECT_FALSE(c->IsSmallSize());
   runtime::ArenaAllocator transient(&context, 16384, 4096);
   const uint32_t glyph = font->UnicodeToGlyph('g');
+  const fonts::GlyphCacheKey twelveKey{twelve.a, twelve.b, twelve.c, twelve.d};
+  const runtime::CacheEntry* entry = font->Glyphs().Cache().Find(&twelveKey);
+  ASSERT_NE(entry, nullptr);
+  const uint32_t setUpBytes = entry->byteSize;
   fonts::CoverageRecord* first = a->RenderGlyphMask(glyph, 0, nullptr, transient);
   ASSERT_NE(first, nullptr);
+  // A kept record is charged to the source's entry; finding it again is not.
+  const uint32_t chargedBytes = entry->byteSize;
+  EXPECT_GT(chargedBytes, setUpBytes);
   EXPECT_EQ(a->RenderGlyphMask(glyph, 0, nullptr, transient), first);
+  EXPECT_EQ(entry->byteSize, chargedBytes);
   EXPECT_GT(first->Width(), 3);
   EXPECT_GT(first->Height(), 5);
   EXPECT_NE(a->RenderGlyphMask(glyph, 1, nullptr, transient), first);

@@ -95,6 +95,40 @@ TEST_F(CostCacheTest, HitsShareTheItemAndBuildsAreTimedAndCharged) {
   EXPECT_EQ(manager.sequence, 1u);
 }
 
+TEST_F(CostCacheTest, LaterWorkIsChargedToTheEntryAndSaturates) {
+  struct Case {
+    const char* name;
+    uint64_t key;
+    uint64_t ticks;
+    uint32_t bytes;
+    bool found;
+    uint64_t entryTicks;
+    uint32_t entryBytes;
+  } cases[] = {
+      {"adds to the entry", 7, 50, 20, true, 300, 120},
+      {"nothing added", 7, 0, 0, true, 250, 100},
+      {"a missing key changes nothing", 8, 50, 20, false, 250, 100},
+      {"ticks saturate", 7, UINT64_MAX, 0, true, UINT64_MAX, 100},
+      {"bytes saturate", 7, 0, UINT32_MAX, true, 250, UINT32_MAX},
+  };
+  for (const Case& c : cases) {
+    LibraryContext local;
+    Cache cache(&local);
+    Cache::Ref held = cache.Get(7, [&] {
+      platform::AdvanceVirtualClock(250);
+      return Cache::Built{Cache::Ref::Adopt(&local, NewObject<Item>(&local, &destroyed, "seven")),
+                          100};
+    });
+    EXPECT_EQ(cache.Cache().UpdateEntryCost(&c.key, c.ticks, c.bytes), c.found) << c.name;
+    const uint64_t seven = 7;
+    const CacheEntry* entry = cache.Cache().Find(&seven);
+    ASSERT_NE(entry, nullptr) << c.name;
+    EXPECT_EQ(entry->buildTicks, c.entryTicks) << c.name;
+    EXPECT_EQ(entry->byteSize, c.entryBytes) << c.name;
+    EXPECT_EQ(local.cacheManager.cachedBytes, c.entryBytes) << c.name;
+  }
+}
+
 TEST_F(CostCacheTest, RescoringKeepsTheCostlyItem) {
   for (bool rescore : {false, true}) {
     destroyed.clear();

@@ -128,11 +128,12 @@ TEST(EdgeListTest, BucketsStaySortedByLeftEnd) {
     edges[i].Init(P(xs[i], 11), P(xs[i], 13), 0);
     list.RowStep(&edges[i], 11);
   }
-  // Equal left ends: the later edge goes in front of the earlier one when it
+  // Equal edges: the later one goes in front of the earlier one when it
   // meets it at the head, after it otherwise.
   EXPECT_EQ(list.Lefts(1), (std::vector<Fixed>{F(1), F(2), F(5), F(5), F(8)}));
   EXPECT_EQ(list.storage[1], &edges[4]);
-  EXPECT_EQ(edges[1].next, &edges[3]);
+  EXPECT_EQ(edges[1].next, &edges[0]);
+  EXPECT_EQ(edges[0].next, &edges[3]);
   // The insert operation answers 0 only when the edge belongs before the
   // head.
   EdgeRecord extra;
@@ -153,6 +154,88 @@ TEST(EdgeListTest, BucketsStaySortedByLeftEnd) {
   EXPECT_EQ(list.RowStep(&outside, kFixedMax), 0);
   for (size_t i = 0; i < 4; ++i)
     for (EdgeRecord* e = list.storage[i]; e != nullptr; e = e->next) EXPECT_NE(e, &outside);
+}
+
+// An edge whose span in its row is [left, right].
+EdgeRecord Spanning(double left, double right, uint8_t closing, uint8_t direction) {
+  EdgeRecord e;
+  e.left = F(left);
+  e.right = F(right);
+  e.tag = closing;
+  e.direction = direction;
+  return e;
+}
+
+TEST(EdgeListTest, CompareOrdersBySpanThenClosingThenDirection) {
+  constexpr uint8_t kDown = EdgeRecord::kDownward, kUp = EdgeRecord::kUpward;
+  struct Case {
+    const char* name;
+    EdgeRecord a, b;
+    int sign;
+  } cases[] = {
+      {"left end first", Spanning(1, 9, 1, kDown), Spanning(2, 3, 0, kUp), -1},
+      {"then right end", Spanning(1, 4, 0, kUp), Spanning(1, 3, 0, kDown), 1},
+      {"a closing edge after an open one", Spanning(1, 3, 1, kUp), Spanning(1, 3, 0, kDown), 1},
+      {"any closing byte counts", Spanning(1, 3, 0, kUp), Spanning(1, 3, 7, kUp), -1},
+      {"then the direction bytes", Spanning(1, 3, 0, kUp), Spanning(1, 3, 0, kDown), -1},
+      {"equal", Spanning(1, 3, 1, kDown), Spanning(1, 3, 1, kDown), 0},
+      {"extreme ends do not wrap", Spanning(-32768, 0, 0, 0), Spanning(32767, 0, 0, 0), -1},
+  };
+  for (const Case& c : cases) {
+    const int ab = EdgeRecord::Compare(c.a, c.b), ba = EdgeRecord::Compare(c.b, c.a);
+    EXPECT_EQ((ab > 0) - (ab < 0), c.sign) << c.name;
+    EXPECT_EQ((ba > 0) - (ba < 0), -c.sign) << c.name;
+  }
+}
+
+TEST(EdgeListTest, InsertPointIsAfterEverythingBeforeOrEqual) {
+  EdgeRecord list[4] = {Spanning(1, 2, 0, 1), Spanning(3, 4, 0, 1), Spanning(3, 4, 1, 1),
+                        Spanning(6, 7, 0, 1)};
+  for (int i = 0; i < 3; ++i) list[i].next = &list[i + 1];
+  struct Case {
+    const char* name;
+    EdgeRecord edge;
+    int after;  // index of the record the edge follows
+  } cases[] = {
+      {"before the head still follows it", Spanning(0, 1, 0, 1), 0},
+      {"equal to the head", Spanning(1, 2, 0, 1), 0},
+      {"between two", Spanning(2, 9, 0, 1), 0},
+      {"equal to an open edge, before the closing one", Spanning(3, 4, 0, 1), 1},
+      {"after the equal closing edge", Spanning(3, 4, 1, 1), 2},
+      {"past the end", Spanning(9, 9, 0, 1), 3},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(EdgeList::FindInsertPoint(&list[0], c.edge), &list[c.after]) << c.name;
+  }
+  EdgeRecord single = Spanning(5, 5, 0, 1);
+  EXPECT_EQ(EdgeList::FindInsertPoint(&single, Spanning(9, 9, 0, 1)), &single);
+}
+
+TEST(EdgeListTest, AccumulateSpanSkipsClosingEdges) {
+  SpanRange range;
+  EXPECT_TRUE(range.IsEmpty());
+  EdgeRecord open, closing, flat;
+  open.Init(P(2, 0), P(6, 8), 0);      // x from 2 to 6 over 8 rows
+  closing.Init(P(0, 0), P(20, 8), 1);  // would widen the range, but closes the path
+  flat.Init(P(7, 3.2), P(9, 3.8), 0);
+  EXPECT_EQ(EdgeList::AccumulateSpan(range, F(4), open), F(4));
+  EXPECT_EQ(range.min, F(4));
+  EXPECT_EQ(range.max, F(4.5));
+  EXPECT_TRUE(range.changed);
+  range.changed = false;
+  EdgeList::AccumulateSpan(range, F(4), closing);
+  EXPECT_EQ(closing.left, F(10));  // its span is still taken
+  EXPECT_EQ(range.max, F(4.5));
+  EXPECT_FALSE(range.changed);
+  EXPECT_EQ(EdgeList::AccumulateSpan(range, F(3), flat), 0);
+  EXPECT_EQ(range.min, F(4));
+  EXPECT_EQ(range.max, F(9));
+  EXPECT_TRUE(range.changed);
+
+  EdgeScanner scanner(nullptr, nullptr);
+  EXPECT_EQ(scanner.Count(), 0u);
+  scanner.edgeCount = 3;
+  EXPECT_EQ(scanner.Count(), 3u);
 }
 
 TEST(EdgeListTest, ChainSuccessorsAbsorbEdgesThatEndInTheRow) {

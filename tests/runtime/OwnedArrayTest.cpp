@@ -189,6 +189,67 @@ TEST_F(OwnedArrayTest, RecordVectorGrowsKeepingRecords) {
   EXPECT_EQ(RuntimeCodeOf(&context, [&] { vector.AtChecked(100); }), kMalformed);
 }
 
+TEST_F(OwnedArrayTest, SixteenBitArraysAndWordVectorsCheckTheirCounts) {
+  struct Case {
+    const char* name;
+    uint32_t count;
+    long code;  // -1: built
+  } cases[] = {
+      {"empty", 0, -1},
+      {"one", 1, -1},
+      {"past the memory budget", 0x01000000u, kOutOfMemory},
+      {"bytes past 32 bits", 0x80000001u, kOverflow},
+      {"largest count", UINT32_MAX, kOverflow},
+  };
+  context.memory.SetBudget(10 << 20);
+  for (const Case& c : cases) {
+    EXPECT_EQ(RuntimeCodeOf(&context, [&] { OwnedArray16 a(&context, nullptr, c.count); }),
+              c.code)
+        << c.name;
+    EXPECT_EQ(RuntimeCodeOf(&context, [&] { WordVector v(&context, nullptr, c.count); }), c.code)
+        << c.name;
+    EXPECT_EQ(RuntimeCodeOf(&context, [&] { RecordVector16 v(&context, nullptr, c.count); }),
+              c.code)
+        << c.name;
+  }
+  OwnedArray16 codes(&context, nullptr, 256);
+  for (uint32_t i = 0; i < 256; ++i) codes[i] = static_cast<uint16_t>(i);
+  codes.ResizeKeep(300);
+  EXPECT_EQ(codes.ByteSize(), 600u);
+  EXPECT_EQ(codes[255], 255);
+}
+
+TEST_F(OwnedArrayTest, ReserveKeepsEveryRecordInOrder) {
+  struct Case {
+    const char* name;
+    uint32_t records, reserve;
+    uint32_t capacity;
+  } cases[] = {
+      {"empty vector grows", 0, 8, 8},
+      {"full vector grows", 4, 9, 9},
+      {"a smaller reserve keeps the storage", 6, 2, 6},
+      {"reserve of the same size", 6, 6, 6},
+  };
+  for (const Case& c : cases) {
+    RecordVector16 records(&context, &context, c.records);
+    WordVector words(&context, &context, c.records);
+    for (uint32_t i = 0; i < c.records; ++i) {
+      records.Append(Record16{{i, ~i, i * 7, 0xffffffffu - i}});
+      words.Append(i * 3);
+    }
+    records.Reserve(c.reserve);
+    words.Reserve(c.reserve);
+    EXPECT_EQ(records.Capacity(), c.capacity) << c.name;
+    EXPECT_EQ(words.Capacity(), c.capacity) << c.name;
+    ASSERT_EQ(records.Size(), c.records) << c.name;
+    ASSERT_EQ(words.Size(), c.records) << c.name;
+    for (uint32_t i = 0; i < c.records; ++i) {
+      EXPECT_EQ(records[i], (Record16{{i, ~i, i * 7, 0xffffffffu - i}})) << c.name;
+      EXPECT_EQ(words[i], i * 3) << c.name;
+    }
+  }
+}
+
 struct UniquePair {
   uint32_t first;
   uint32_t second;
