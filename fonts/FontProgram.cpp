@@ -14,13 +14,25 @@ OversamplingFactors FontProgram::GlyphOversampling(const Matrix& m) const {
   return {1, 1};
 }
 
+namespace {
+
+// The matrix divided by 1000, more closely than a product with the 16.16
+// value of 0.001 would.
+Matrix ThousandthOf(const Matrix& m) {
+  auto div = [](Fixed v) { return runtime::FixedMul(v >> 8, 16777); };
+  return {div(m.a), div(m.b), div(m.c), div(m.d), div(m.e), div(m.f)};
+}
+
+}  // namespace
+
 Matrix FontProgram::GlyphSpaceMatrix(const Matrix& matrix) const {
   const Matrix fontMatrix = FontMatrix();
-  if (IsFontUnitScale(fontMatrix)) {
-    auto div = [](Fixed v) { return runtime::FixedMul(v >> 8, 16777); };
-    return {div(matrix.a), div(matrix.b), div(matrix.c), div(matrix.d), div(matrix.e), div(matrix.f)};
-  }
+  if (IsFontUnitScale(fontMatrix)) return ThousandthOf(matrix);
   return Matrix::Concat(fontMatrix, matrix);
+}
+
+OversamplingFactors GlyphPhaseSteps(const FontProgram& font, const Matrix& textToDevice) {
+  return font.GlyphOversampling(ThousandthOf(textToDevice));
 }
 
 bool IsFontUnitScale(const Matrix& m) {

@@ -98,6 +98,12 @@ class FontProgram {
   GlyphCache glyphCache_;
 };
 
+// Sub-pixel phases per pixel and axis for glyphs drawn under a
+// text-to-device matrix: the program's oversampling factors of the matrix
+// in thousandths of the text size (the units of a standard glyph space,
+// whatever the program's own units), so that text of any ordinary size keeps
+// its glyphs at their fractional positions across the line.
+OversamplingFactors GlyphPhaseSteps(const FontProgram& font, const Matrix& textToDevice);
 // True exactly when m is {65, 0, 0, 65, 0, 0} in raw 16.16 (the 1/1000 of
 // a font matrix, no translation).
 bool IsFontUnitScale(const Matrix& m);

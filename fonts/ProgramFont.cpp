@@ -113,10 +113,12 @@ const runtime::GlyphBitmapRecord* ProgramFont::GlyphBitmap(uint32_t glyph, const
   }
   if (sized_ == nullptr) return nullptr;
   // The phase comes in 1/256 pixel; the source keeps as many phases per
-  // pixel as the program oversamples.
-  const OversamplingFactors steps = program->GlyphOversampling(linear);
-  const uint32_t x = ((phase & 0xFF) * static_cast<uint32_t>(std::max(steps.x, 1))) >> 8;
-  const uint32_t y = (((phase >> 8) & 0xFF) * static_cast<uint32_t>(std::max(steps.y, 1))) >> 8;
+  // pixel as the program oversamples. The phase goes to the nearest step:
+  // a cut would move every glyph left (up to a whole pixel with one step),
+  // and the step past the last is the next pixel's first.
+  const OversamplingFactors steps = GlyphPhaseSteps(*program, linear);
+  const uint32_t x = ((phase & 0xFF) * static_cast<uint32_t>(std::max(steps.x, 1)) + 0x80) >> 8;
+  const uint32_t y = (((phase >> 8) & 0xFF) * static_cast<uint32_t>(std::max(steps.y, 1)) + 0x80) >> 8;
   return sized_->RenderGlyphMask(glyph, x | (y << 8), cached ? nullptr : &clip, arena);
 }
 

@@ -13,7 +13,7 @@ namespace {
 
 // Oversampling steps per axis for the sub-pixel phases of a matrix.
 int SizedSourceSteps(const FontProgram& font, const Matrix& m, bool xAxis) {
-  const OversamplingFactors f = font.GlyphOversampling(m);
+  const OversamplingFactors f = GlyphPhaseSteps(font, m);
   return xAxis ? f.x : f.y;
 }
 
