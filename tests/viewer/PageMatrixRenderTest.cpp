@@ -12,7 +12,7 @@
 #include "runtime/LibraryContext.h"
 #include "runtime/Scheduler.h"
 #include "tests/pdf/PdfTestSupport.h"
-#include "tests/support/SmallPdfFile.h"
+#include "tests/viewer/RedRectCheck.h"
 #include "tools/viewer-sim/RecordingHost.h"
 #include "viewer/DocumentPageView.h"
 
@@ -21,13 +21,8 @@ namespace {
 
 // A 100 x 80 page with a red rectangle from (10, 15) to (50, 35).
 std::string UnitRectPdf(const std::string& unit, int rotation) {
-  return testsupport::SmallPdfFile({
-      "<< /Type /Catalog /Pages 2 0 R >>",
-      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 80] /Rotate " + std::to_string(rotation) +
-          (unit.empty() ? "" : " /UserUnit " + unit) + " /Contents 4 0 R >>",
-      testsupport::StreamBody("", "1 0 0 rg 10 15 40 20 re f"),
-  });
+  return viewertest::RedRectPdf(100, 80, "/Rotate " + std::to_string(rotation) + (unit.empty() ? "" : " /UserUnit " + unit),
+                                "10 15 40 20");
 }
 
 TEST(PageMatrixRenderTest, UserUnitsAndNonSquarePixelsDrawWhereTheLayoutPlacesThePage) {
@@ -72,34 +67,19 @@ TEST(PageMatrixRenderTest, UserUnitsAndNonSquarePixelsDrawWhereTheLayoutPlacesTh
     const std::vector<uint8_t> rgb = viewersim::RecordingHost::CanvasPixels(window, &width, &height);
     ASSERT_EQ(width, 240);
 
-    int x0 = 240, y0 = 320, x1 = 0, y1 = 0;
-    for (int y = 0; y < 320; ++y) {
-      for (int x = 0; x < 240; ++x) {
-        const uint8_t* px = &rgb[(static_cast<size_t>(y) * 240 + x) * 3];
-        if (px[0] < 200 || px[1] > 60 || px[2] > 60) continue;
-        x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x + 1), y1 = std::max(y1, y + 1);
-      }
-    }
-    EXPECT_LT(x0, x1) << "no red pixels drawn";
-    if (x0 >= x1) continue;
+    const viewertest::PixelBox drawn = viewertest::RedPixelBounds(rgb, 240, 320);
+    EXPECT_FALSE(drawn.Empty()) << "no red pixels drawn";
+    if (drawn.Empty()) continue;
     // Without a unit, the rectangle's size on the screen is 40 x 20
     // points, turned with the page, times the screen's scale along each
     // axis.
     if (c.unit.empty()) {
       const bool turned = c.rotation == 90;
-      EXPECT_NEAR(x1 - x0, (turned ? 20 : 40) * c.scaleX, 1.0);
-      EXPECT_NEAR(y1 - y0, (turned ? 40 : 20) * c.scaleY, 1.0);
+      EXPECT_NEAR(drawn.x1 - drawn.x0, (turned ? 20 : 40) * c.scaleX, 1.0);
+      EXPECT_NEAR(drawn.y1 - drawn.y0, (turned ? 40 : 20) * c.scaleY, 1.0);
     }
     // And where the page matrix puts it.
-    runtime::Matrix m;
-    ASSERT_TRUE(view.View().PageToViewMatrix(0, m));
-    const runtime::Rect mapped = runtime::Matrix::TransformRectBounds(
-        {runtime::FixedFromInt(10), runtime::FixedFromInt(15), runtime::FixedFromInt(50), runtime::FixedFromInt(35)},
-        m);
-    EXPECT_NEAR(runtime::FixedToDouble(mapped.x0), x0, 1.0);
-    EXPECT_NEAR(runtime::FixedToDouble(mapped.y0), y0, 1.0);
-    EXPECT_NEAR(runtime::FixedToDouble(mapped.x1), x1, 1.0);
-    EXPECT_NEAR(runtime::FixedToDouble(mapped.y1), y1, 1.0);
+    viewertest::ExpectPageMatrixCovers(view.View(), 10, 15, 50, 35, drawn);
   }
   host.DestroyWindow(window);
 }

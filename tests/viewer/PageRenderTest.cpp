@@ -19,6 +19,7 @@
 #include "tests/platform/TempFolder.h"
 #include "tests/support/PngPicture.h"
 #include "tests/support/SmallPdfFile.h"
+#include "tests/viewer/RedRectCheck.h"
 #include "tools/viewer-sim/RecordingHost.h"
 #include "viewer/DocumentPageView.h"
 #include "viewer/Viewer.h"
@@ -230,13 +231,7 @@ TEST(PageRenderTest, ScrollingWhileAPageDrawsRestartsItCleanlyAndLeaksNothing) {
 // centred either way, so a mapping that turns the wrong way or forgets an
 // offset misses it.
 std::string OffCentreRectPdf(int pageRotation) {
-  return testsupport::SmallPdfFile({
-      "<< /Type /Catalog /Pages 2 0 R >>",
-      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 160] /Rotate " + std::to_string(pageRotation) +
-          " /Contents 4 0 R >>",
-      testsupport::StreamBody("", "1 0 0 rg 20 30 40 20 re f"),
-  });
+  return viewertest::RedRectPdf(200, 160, "/Rotate " + std::to_string(pageRotation), "20 30 40 20");
 }
 
 TEST(PageRenderTest, ThePageToViewMatrixCoversTheDrawnPixelsInEveryRotation) {
@@ -265,26 +260,9 @@ TEST(PageRenderTest, ThePageToViewMatrixCoversTheDrawnPixelsInEveryRotation) {
     scheduler.RunUntil([&] { return !view.View().HasPendingWork(); });
     const std::vector<uint8_t> rgb = Painted(view, host, window);
 
-    int x0 = 240, y0 = 320, x1 = 0, y1 = 0;
-    for (int y = 0; y < 320; ++y) {
-      for (int x = 0; x < 240; ++x) {
-        const uint8_t* px = &rgb[(static_cast<size_t>(y) * 240 + x) * 3];
-        if (px[0] < 200 || px[1] > 60 || px[2] > 60) continue;
-        x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x + 1), y1 = std::max(y1, y + 1);
-      }
-    }
-    ASSERT_LT(x0, x1) << "no red pixels drawn";
-    runtime::Matrix m;
-    ASSERT_TRUE(view.View().PageToViewMatrix(0, m));
-    const runtime::Rect mapped = runtime::Matrix::TransformRectBounds(
-        {runtime::FixedFromInt(20), runtime::FixedFromInt(30), runtime::FixedFromInt(60), runtime::FixedFromInt(50)},
-        m);
-    const double mx0 = runtime::FixedToDouble(mapped.x0), my0 = runtime::FixedToDouble(mapped.y0);
-    const double mx1 = runtime::FixedToDouble(mapped.x1), my1 = runtime::FixedToDouble(mapped.y1);
-    EXPECT_NEAR(mx0, x0, 1.0);
-    EXPECT_NEAR(my0, y0, 1.0);
-    EXPECT_NEAR(mx1, x1, 1.0);
-    EXPECT_NEAR(my1, y1, 1.0);
+    const viewertest::PixelBox drawn = viewertest::RedPixelBounds(rgb, 240, 320);
+    ASSERT_FALSE(drawn.Empty()) << "no red pixels drawn";
+    viewertest::ExpectPageMatrixCovers(view.View(), 20, 30, 60, 50, drawn);
   }
   host.DestroyWindow(window);
 }
