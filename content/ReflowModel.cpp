@@ -170,4 +170,29 @@ uint32_t ReflowModel::RangeRects(int32_t page, const runtime::TextRange& range, 
   return count;
 }
 
+bool ReflowModel::PositionAt(int32_t page, runtime::Fixed x, runtime::Fixed y, runtime::TextPosition& out) const {
+  runtime::ChargeWork(context_, static_cast<int32_t>(glyphs_.Size() / 64 + 1));
+  // How far `v` lies outside [low, high]; 0 inside.
+  auto distance = [](runtime::Fixed v, runtime::Fixed low, runtime::Fixed high) -> int64_t {
+    if (v < low) return static_cast<int64_t>(low) - v;
+    if (v > high) return static_cast<int64_t>(v) - high;
+    return 0;
+  };
+  const ReflowGlyph* best = nullptr;
+  int64_t bestAcross = 0, bestAlong = 0;
+  for (const ReflowGlyph& g : glyphs_) {
+    // Parked glyphs (dropped hyphens) are not shown.
+    if (g.x >= kParked) continue;
+    const int64_t across = distance(y, runtime::FixedSubSat(g.y, g.depth), runtime::FixedAddSat(g.y, g.height));
+    const int64_t along = distance(x, g.x, runtime::FixedAddSat(g.x, g.width));
+    if (best != nullptr && (across > bestAcross || (across == bestAcross && along >= bestAlong))) continue;
+    best = &g;
+    bestAcross = across;
+    bestAlong = along;
+  }
+  if (best == nullptr) return false;
+  out = runtime::TextPosition{page, best->operation, best->string, best->stringGlyph, 0, 0};
+  return true;
+}
+
 }  // namespace content

@@ -166,6 +166,10 @@ class ReflowModel final : public PageLinkList {
   // `capacity` of them, the last taking in any further ones. The count
   // written.
   uint32_t RangeRects(int32_t page, const runtime::TextRange& range, runtime::Rect* out, uint32_t capacity) const;
+  // The position (on page `page`) of the placed glyph nearest (x, y)
+  // (reflow space): of the line nearest the point, the glyph nearest it
+  // along the line. False when no glyph is shown.
+  bool PositionAt(int32_t page, runtime::Fixed x, runtime::Fixed y, runtime::TextPosition& out) const;
 
  private:
   runtime::LibraryContext* context_;

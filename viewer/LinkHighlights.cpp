@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "content/ReflowModel.h"
 #include "pdf/Annotation.h"
 #include "pdf/ArrayReaders.h"
 #include "pdf/Document.h"
@@ -94,6 +95,12 @@ IntRect LinkPixels(runtime::LibraryContext* context, const runtime::ObjectHandle
   return pixels;
 }
 
+// A rectangle of reflow space in whole page pixels, rounded outward.
+IntRect ReflowPixels(const runtime::Matrix& toPixels, const runtime::Rect& r) {
+  if (!runtime::Matrix::CanTransformRect(toPixels, r)) return {};
+  return runtime::Rect::ToPixelBounds(runtime::Matrix::TransformRectBounds(r, toPixels));
+}
+
 // One mark: the whole rectangle, or only a band `kFrameWidth` wide inside
 // its edge.
 void MarkLink(const runtime::HostPixelLayout& layout, int32_t originX, int32_t originY, const IntRect& link,
@@ -137,8 +144,16 @@ void LinkHighlights::FocusedLinkChanged(const PageLink& before, const PageLink& 
 
 void LinkHighlights::RedrawLink(const PageLink& link) {
   runtime::Matrix toPixels;
-  if (region_ == nullptr || !link.Exists() || !region_->BitmapMatrix(link.page, toPixels)) return;
-  const IntRect pixels = LinkPixels(document_.Context(), link.annotation, toPixels);
+  if (region_ == nullptr || !link.Exists()) return;
+  IntRect pixels{};
+  if (const content::ReflowModel* model = region_->ReflowBitmapMatrix(link.page, toPixels)) {
+    runtime::Rect bounds;
+    if (!PageLink::ReflowedBounds(*model, link, bounds)) return;
+    pixels = ReflowPixels(toPixels, bounds);
+  } else {
+    if (!region_->BitmapMatrix(link.page, toPixels)) return;
+    pixels = LinkPixels(document_.Context(), link.annotation, toPixels);
+  }
   if (!pixels.IsEmpty()) region_->RedrawPageArea(link.page, pixels);
 }
 
@@ -153,17 +168,7 @@ void LinkHighlights::PaintOver(int32_t page, const runtime::Matrix& toPixels, co
   IntRect batch[kBatch];
   uint32_t count = 0;
   auto mark = [&](const Fixed (&colour)[3], bool frame) {
-    runtime::HostBitmap& handle = bitmap.Handle();
-    const runtime::HostPixelLayout* layout = handle.Begin(0);
-    if (layout != nullptr && layout->firstRow != nullptr && HostPixelBytes(layout->kind) > 0) {
-      const IntRect clip{std::max(area.x0, originX), std::max(area.y0, originY),
-                         std::min(area.x1, originX + layout->width), std::min(area.y1, originY + layout->height)};
-      const XorPixel pixel = XorPixelFor(layout->kind, colour);
-      for (uint32_t i = 0; i < count && !clip.IsEmpty(); ++i) {
-        MarkLink(*layout, originX, originY, batch[i], clip, pixel, frame);
-      }
-    }
-    handle.End();
+    Mark(batch, count, colour, frame, area, bitmap, originX, originY);
     count = 0;
   };
   if (showLinks_) {
@@ -193,6 +198,72 @@ void LinkHighlights::PaintOver(int32_t page, const runtime::Matrix& toPixels, co
     const bool active = focused_.active != 0;
     if (count > 0) mark(active ? kActiveLinkColour : kFocusedLinkColour, !active);
   }
+}
+
+void LinkHighlights::PaintOverReflowed(int32_t page, const content::ReflowModel& model,
+                                       const runtime::Matrix& toPixels, const IntRect& area, HostBitmap& bitmap,
+                                       int32_t originX, int32_t originY) {
+  const bool focusedHere = focused_.Exists() && focused_.page == page;
+  if (!showLinks_ && !focusedHere) return;
+  // The reflow keeps a rectangle per glyph of a link: those of one link on
+  // one line make one frame (frames turned twice where they overlap would
+  // vanish there). The reflow kept only the links of the page's "Annots",
+  // so nothing of the file is read.
+  constexpr uint32_t kBatch = 32;
+  content::LinkRect groups[kBatch];
+  uint32_t count = 0;
+  auto flush = [&](const Fixed (&colour)[3], bool frame) {
+    IntRect pixels[kBatch];
+    uint32_t n = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+      pixels[n] = ReflowPixels(toPixels, groups[i].rect);
+      if (!pixels[n].IsEmpty()) ++n;
+    }
+    Mark(pixels, n, colour, frame, area, bitmap, originX, originY);
+    count = 0;
+  };
+  auto add = [&](const content::LinkRect& part, const Fixed (&colour)[3], bool frame) {
+    for (uint32_t i = 0; i < count; ++i) {
+      content::LinkRect& g = groups[i];
+      if (g.link != part.link || g.line != part.line) continue;
+      g.rect = {std::min(g.rect.x0, part.rect.x0), std::min(g.rect.y0, part.rect.y0),
+                std::max(g.rect.x1, part.rect.x1), std::max(g.rect.y1, part.rect.y1)};
+      return;
+    }
+    if (count == kBatch) flush(colour, frame);
+    groups[count++] = part;
+  };
+  if (showLinks_) {
+    for (const content::LinkRect& part : model.LinkRects()) {
+      if (focusedHere && static_cast<int64_t>(part.link) == focused_.index) continue;
+      add(part, kShownLinkColour, true);
+    }
+    flush(kShownLinkColour, true);
+  }
+  if (focusedHere) {
+    const bool active = focused_.active != 0;
+    const Fixed(&colour)[3] = active ? kActiveLinkColour : kFocusedLinkColour;
+    for (const content::LinkRect& part : model.LinkRects()) {
+      if (static_cast<int64_t>(part.link) == focused_.index) add(part, colour, !active);
+    }
+    flush(colour, !active);
+  }
+}
+
+void LinkHighlights::Mark(const IntRect* rects, uint32_t count, const Fixed (&colour)[3], bool frame,
+                          const IntRect& area, HostBitmap& bitmap, int32_t originX, int32_t originY) {
+  if (count == 0) return;
+  runtime::HostBitmap& handle = bitmap.Handle();
+  const runtime::HostPixelLayout* layout = handle.Begin(0);
+  if (layout != nullptr && layout->firstRow != nullptr && HostPixelBytes(layout->kind) > 0) {
+    const IntRect clip{std::max(area.x0, originX), std::max(area.y0, originY),
+                       std::min(area.x1, originX + layout->width), std::min(area.y1, originY + layout->height)};
+    const XorPixel pixel = XorPixelFor(layout->kind, colour);
+    for (uint32_t i = 0; i < count && !clip.IsEmpty(); ++i) {
+      MarkLink(*layout, originX, originY, rects[i], clip, pixel, frame);
+    }
+  }
+  handle.End();
 }
 
 }  // namespace viewer

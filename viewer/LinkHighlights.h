@@ -51,9 +51,17 @@ class LinkHighlights final : public PageOverlay, public LinkFocusListener {
   void FocusedLinkChanged(const PageLink& before, const PageLink& now) override;
   void PaintOver(int32_t page, const runtime::Matrix& toPixels, const runtime::IntRect& area, HostBitmap& bitmap,
                  int32_t originX, int32_t originY) override;
+  // On a reflowed page a link is framed where the reflow put its text:
+  // one frame per line it was found on.
+  void PaintOverReflowed(int32_t page, const content::ReflowModel& model, const runtime::Matrix& toPixels,
+                         const runtime::IntRect& area, HostBitmap& bitmap, int32_t originX, int32_t originY) override;
 
  private:
   void RedrawLink(const PageLink& link);
+  // Turns the pixels of `rects` (page pixels) within `area` with `colour`,
+  // framed or filled.
+  static void Mark(const runtime::IntRect* rects, uint32_t count, const runtime::Fixed (&colour)[3], bool frame,
+                   const runtime::IntRect& area, HostBitmap& bitmap, int32_t originX, int32_t originY);
 
   pdf::Document& document_;
   RenderRegion* region_ = nullptr;

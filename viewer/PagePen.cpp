@@ -208,6 +208,30 @@ void PagePen::ActivateFocusedLink(const PagePoint&) {
 
 void PagePen::ApplySelection(const PagePoint& point) {
   if (press_.page < 0) return;
+  Fixed x = 0, y = 0;
+  if (const content::ReflowModel* model = ReflowPoint(press_, x, y)) {
+    // A reflowed page shows its text where the reflow put it: each point
+    // takes the glyph the reflow placed nearest to it. The second page is
+    // looked up only once the first model is done with, since reflowing
+    // it may make room by dropping the first.
+    runtime::TextRange range;
+    bool found = false;
+    runtime::CatchAllExceptCancel(document_.Context(), [&] {
+      found = model->PositionAt(press_.page, x, y, range.start);
+      range.end = range.start;
+      const content::ReflowModel* other = found ? ReflowPoint(point, x, y) : nullptr;
+      if (other != nullptr) other->PositionAt(point.page, x, y, range.end);
+    });
+    if (!found) {
+      selection_.Clear();
+      return;
+    }
+    if (runtime::TextPosition::Greater(range.start, range.end)) std::swap(range.start, range.end);
+    range.start.after = 0;
+    range.end.after = 1;
+    selection_.Set(range);
+    return;
+  }
   const runtime::Optional<runtime::TextRange> range = TextBetween(press_, point, kSelectBetweenPoints);
   if (range.HasValue()) {
     selection_.Set(*range);

@@ -25,23 +25,41 @@ runtime::TextPosition GlyphAt(uint32_t operation, uint32_t glyph) {
   return p;
 }
 
-runtime::Rect Box(int x0, int y0, int x1, int y1) {
-  return {FixedFromInt(x0), FixedFromInt(y0), FixedFromInt(x1), FixedFromInt(y1)};
-}
+// A one-page document of `content` reflowed into the column of 80 with
+// lines 10 high and 3 deep.
+struct ReflowedColumn {
+  texttest::TextDocument document;
+  content::ReflowPage page;
 
-TEST(ReflowRangeRectsTest, AStretchOfTextIsBoxedWhereItsGlyphsWereReflowed) {
-  runtime::LibraryContext context;
-  context.memory.SetBudget(runtime::kNoLimit);
-  runtime::SetDefaultContext(&context);
-  texttest::StubTextFonts fonts;
-  {
-    texttest::TextDocument document(&context, {kHyphenatedLines});
-    content::ReflowPage page(&context, document.Document(), 0, &fonts, &fonts, FixedFromInt(80), 0);
+  ReflowedColumn(runtime::LibraryContext* context, texttest::StubTextFonts& fonts, const char* content)
+      : document(context, {content}), page(context, document.Document(), 0, &fonts, &fonts, FixedFromInt(80), 0) {
     content::ReflowStyle style;
     style.minLineHeight = FixedFromInt(10);
     style.lineDepth = FixedFromInt(3);
     page.Build(style);
-    const content::ReflowModel& model = page.Model();
+  }
+};
+
+runtime::Rect Box(int x0, int y0, int x1, int y1) {
+  return {FixedFromInt(x0), FixedFromInt(y0), FixedFromInt(x1), FixedFromInt(y1)};
+}
+
+class ReflowRangeRectsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    context_.memory.SetBudget(runtime::kNoLimit);
+    runtime::SetDefaultContext(&context_);
+  }
+  void TearDown() override { runtime::SetDefaultContext(nullptr); }
+
+  runtime::LibraryContext context_;
+  texttest::StubTextFonts fonts_;
+};
+
+TEST_F(ReflowRangeRectsTest, AStretchOfTextIsBoxedWhereItsGlyphsWereReflowed) {
+  {
+    ReflowedColumn column(&context_, fonts_, kHyphenatedLines);
+    const content::ReflowModel& model = column.page.Model();
     // The lines: "an example of " (baseline -10) and "text" (baseline
     // -23).
     struct Case {
@@ -76,7 +94,42 @@ TEST(ReflowRangeRectsTest, AStretchOfTextIsBoxedWhereItsGlyphsWereReflowed) {
       }
     }
   }
-  runtime::SetDefaultContext(nullptr);
+}
+
+TEST_F(ReflowRangeRectsTest, APointOfTheColumnFindsTheNearestShownGlyph) {
+  {
+    ReflowedColumn column(&context_, fonts_, kHyphenatedLines);
+    const content::ReflowModel& model = column.page.Model();
+    // "an exam" from x 5, "ple of" from 40 on the first line (-13 to 0),
+    // "text" from 5 on the second (-26 to -13).
+    struct Case {
+      const char* what;
+      int x, y;
+      runtime::TextPosition at;
+    };
+    const Case cases[] = {
+        {"on a glyph", 22, -5, GlyphAt(4, 3)},
+        {"on the word joined across the dropped hyphen", 42, -5, GlyphAt(6, 0)},
+        {"right of a line: its last glyph", 200, -5, GlyphAt(6, 5)},
+        {"left of the second line: its first glyph", 0, -20, GlyphAt(8, 0)},
+        {"above the column: the first line", 37, 50, GlyphAt(4, 6)},
+        {"below the column: the last line", 12, -100, GlyphAt(8, 1)},
+    };
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.what);
+      runtime::TextPosition at;
+      ASSERT_TRUE(model.PositionAt(3, FixedFromInt(c.x), FixedFromInt(c.y), at));
+      runtime::TextPosition expected = c.at;
+      expected.page = 3;
+      EXPECT_TRUE(runtime::TextPosition::Equals(at, expected))
+          << at.operation << " " << at.string << " " << at.glyph;
+    }
+  }
+  {
+    ReflowedColumn column(&context_, fonts_, "0 0 10 10 re f");
+    runtime::TextPosition at;
+    EXPECT_FALSE(column.page.Model().PositionAt(0, 0, 0, at));
+  }
 }
 
 }  // namespace

@@ -3,7 +3,8 @@
 // right is reflowed, so the word moves into the column. A tap where the
 // red word is shown follows the link; a tap on the page's other words
 // does not. Tab frames the link around the word as shown and Return
-// follows it. A search for the word marks it where it is shown.
+// follows it; shown links are framed there too. A search for the word
+// marks it where it is shown, and so does a pen drag across it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -51,6 +52,30 @@ ShownBox PixelBounds(const testsupport::Picture& p, Keep keep) {
 // Whether `outer` holds `inner`, give or take a pixel.
 bool Covers(const ShownBox& outer, const ShownBox& inner) {
   return outer.x0 <= inner.x0 + 1 && outer.x1 >= inner.x1 - 1 && outer.y0 <= inner.y0 + 1 && outer.y1 >= inner.y1 - 1;
+}
+
+// Whether the top and bottom rows of `box` are mostly pixels `keep`
+// accepts, as the edges of a frame are (letters never fill a row).
+template <class Keep>
+bool FramedBy(const testsupport::Picture& p, const ShownBox& box, Keep keep) {
+  if (box.Empty()) return false;
+  for (const int y : {box.y0, box.y1 - 1}) {
+    int kept = 0;
+    for (int x = box.x0; x < box.x1; ++x) {
+      const uint8_t* px = &p.rgb[(static_cast<size_t>(y) * p.width + x) * 3];
+      kept += keep(px[0], px[1], px[2]) ? 1 : 0;
+    }
+    if (kept * 4 < (box.x1 - box.x0) * 3) return false;
+  }
+  return true;
+}
+
+// A "match page P X0 Y0 X1 Y1" or "selection page ..." line.
+bool ReadMarked(const std::string& line, int& page, ShownBox& box) {
+  std::istringstream in(line);
+  std::string what, word;
+  in >> what >> word >> page >> box.x0 >> box.y0 >> box.x1 >> box.y1;
+  return !in.fail() && word == "page";
 }
 
 int PrintedPage(const std::string& print) {
@@ -153,18 +178,86 @@ TEST_F(ViewerReflowMarksTest, TabFocusesTheReflowedLinkWhereItsWordIsAndReturnFo
   EXPECT_EQ(PrintedPage(lines[1]), 2) << lines[1];
 }
 
+TEST_F(ViewerReflowMarksTest, LinkFramesAreDrawnAroundTheWordWhereTheReflowPutIt) {
+  const ShownBox red = RedWord();
+  ASSERT_FALSE(red.Empty());
+  auto isRed = [](int r, int g, int b) { return r >= 200 && g <= 80 && b <= 80; };
+  // Links shown: white turned to (127, 127, 255).
+  auto isShown = [](int r, int g, int b) { return r >= 100 && r <= 150 && g >= 100 && g <= 150 && b >= 230; };
+  struct Case {
+    const char* what;
+    const char* script;
+    bool focusFrame;
+    bool shownFrame;
+  };
+  const Case cases[] = {
+      {"the focused link", "tab", true, false},
+      {"links shown", "showlinks on", false, true},
+      {"links shown and hidden again", "showlinks on; idle; showlinks off", false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string shot = folder_.path() + "/framed.png";
+    Run(std::string(c.script) + "; idle; dump " + shot);
+    testsupport::Picture picture;
+    ASSERT_TRUE(testsupport::ReadPng(shot, picture));
+    const ShownBox focus = PixelBounds(picture, isRed);
+    const ShownBox shown = PixelBounds(picture, isShown);
+    EXPECT_EQ(FramedBy(picture, focus, isRed), c.focusFrame);
+    EXPECT_EQ(shown.Empty(), !c.shownFrame);
+    const ShownBox frame = c.focusFrame ? focus : c.shownFrame ? shown : ShownBox{};
+    if (frame.Empty()) {
+      // Without a frame only the word itself is red.
+      EXPECT_TRUE(Covers(red, focus)) << focus.x0 << "," << focus.y0 << " " << focus.x1 << "," << focus.y1;
+      continue;
+    }
+    EXPECT_TRUE(FramedBy(picture, frame, c.focusFrame ? isRed : isShown));
+    // Around the word as shown, within the height of its line.
+    EXPECT_TRUE(Covers(frame, red)) << frame.x0 << "," << frame.y0 << " " << frame.x1 << "," << frame.y1;
+    EXPECT_LT(frame.y1 - frame.y0, 3 * (red.y1 - red.y0));
+    EXPECT_LT(frame.x1 - frame.x0, red.x1 - red.x0 + 12);
+  }
+}
+
+TEST_F(ViewerReflowMarksTest, APenDragSelectsTheWordItCrossesAsShown) {
+  const ShownBox red = RedWord();
+  ASSERT_FALSE(red.Empty());
+  const int y = (red.y0 + red.y1) / 2;
+  const std::string left = std::to_string(red.x0 + 1), right = std::to_string(red.x1 - 1);
+  // Either way across the word; the drawn page has other text where the
+  // word is shown.
+  const std::string drags[] = {left + " " + std::to_string(y) + " " + right + " " + std::to_string(y),
+                               right + " " + std::to_string(y) + " " + left + " " + std::to_string(y)};
+  for (const std::string& drag : drags) {
+    SCOPED_TRACE(drag);
+    const std::string shot = folder_.path() + "/selected.png";
+    const std::vector<std::string> lines = Run("selectdrag " + drag + "; idle; selection; dump " + shot);
+    ASSERT_EQ(lines.size(), 1u);
+    int pageNumber = -1;
+    ShownBox box;
+    ASSERT_TRUE(ReadMarked(lines[0], pageNumber, box)) << lines[0];
+    EXPECT_EQ(pageNumber, 0);
+    EXPECT_TRUE(Covers(box, red)) << lines[0];
+    EXPECT_LT(box.x1 - box.x0, red.x1 - red.x0 + 12) << lines[0];
+    EXPECT_LT(box.y1 - box.y0, 3 * (red.y1 - red.y0)) << lines[0];
+    // Marked where it is shown: the red letters inverted to cyan.
+    testsupport::Picture picture;
+    ASSERT_TRUE(testsupport::ReadPng(shot, picture));
+    const ShownBox cyan = PixelBounds(picture, [](int r, int g, int b) { return r <= 80 && g >= 200 && b >= 200; });
+    EXPECT_NEAR(cyan.x0, red.x0, 1);
+    EXPECT_NEAR(cyan.x1, red.x1, 1);
+  }
+}
+
 TEST_F(ViewerReflowMarksTest, ASearchMatchIsMarkedWhereTheReflowPutItsWord) {
   const ShownBox red = RedWord();
   ASSERT_FALSE(red.Empty());
   const std::string shot = folder_.path() + "/found.png";
   const std::vector<std::string> lines = Run("find beyond; next; idle; dump " + shot);
   ASSERT_FALSE(lines.empty());
-  std::istringstream in(lines[0]);
-  std::string match, page;
   int pageNumber = -1;
   ShownBox box;
-  in >> match >> page >> pageNumber >> box.x0 >> box.y0 >> box.x1 >> box.y1;
-  ASSERT_FALSE(in.fail()) << lines[0];
+  ASSERT_TRUE(ReadMarked(lines[0], pageNumber, box)) << lines[0];
   EXPECT_EQ(pageNumber, 0);
   EXPECT_TRUE(Covers(box, red)) << lines[0];
   EXPECT_LT(box.x1 - box.x0, 3 * (red.x1 - red.x0)) << lines[0];

@@ -154,6 +154,20 @@ void PenUp(ScriptState& s, const ScriptArgs& a) {
   s.app->OnMouseUp(Coordinate(a[0]), Coordinate(a[1]), s.app->viewer.pageViewWindow);
 }
 
+void SelectDrag(ScriptState& s, const ScriptArgs& a) {
+  viewer::PageView* view = s.app->viewer.ownedPageView;
+  if (view == nullptr) {
+    s.output.push_back("no document");
+    return;
+  }
+  const uint32_t tool = view->State().penTool;
+  view->SetPenTool(viewer::kGestureTextSelection);
+  PenDown(s, {a[0], a[1]});
+  PenMove(s, {a[2], a[3]});
+  PenUp(s, {a[2], a[3]});
+  view->SetPenTool(tool);
+}
+
 void PrintMargins(ScriptState& s) {
   const viewer::PageView* view = s.app->viewer.ownedPageView;
   if (view == nullptr) {

@@ -20,6 +20,9 @@ void PenTap(ScriptState& state, const ScriptArgs& args);
 void PenDown(ScriptState& state, const ScriptArgs& args);
 void PenMove(ScriptState& state, const ScriptArgs& args);
 void PenUp(ScriptState& state, const ScriptArgs& args);
+// "selectdrag X0 Y0 X1 Y1": a pen drag with the text selection tool, the
+// pen tool put back after it.
+void SelectDrag(ScriptState& state, const ScriptArgs& args);
 // "margins left L right R up U down D": the page view's lead margins.
 void PrintMargins(ScriptState& state);
 

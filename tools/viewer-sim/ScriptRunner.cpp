@@ -131,6 +131,7 @@ const ScriptCommand kCommands[] = {
     {"pendown", 2, PenDown},
     {"penmove", 2, PenMove},
     {"penup", 2, PenUp},
+    {"selectdrag", 4, SelectDrag},
     {"margins", 0, [](ScriptState& s, const Args&) { PrintMargins(s); }},
     {"find", 1, SetUpFind, 4, FindArgumentsValid},
     {"finddialog", 0, RunFindDialog, 4,

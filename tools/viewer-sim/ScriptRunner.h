@@ -15,6 +15,7 @@
 //   command ID   the menu command ID
 //   tap X Y      a pen tap at window pixels X, Y of the page view
 //   pendown X Y, penmove X Y, penup X Y   the pen's events one by one
+//   selectdrag X0 Y0 X1 Y1            a drag of the text selection tool
 //   margins      the page view's lead margins: left, right, up, down
 //   find [-c] [-w] [-b] WORD   the Find dialog's string and options (match
 //                case, whole word, backwards); nothing is searched yet
