@@ -9,6 +9,7 @@
 #include "runtime/ErrorTrap.h"
 #include "runtime/Matrix.h"
 #include "runtime/Rect.h"
+#include "runtime/Scheduler.h"
 #include "viewer/DocumentInteraction.h"
 #include "viewer/PageView.h"
 
@@ -75,6 +76,7 @@ bool ReadingPosition::FirstShown() {
     }
     if (!view_->PageToViewMatrix(page, toView)) continue;
     // Glyphs are in reading order: the first whose centre shows.
+    runtime::ChargeWork(model->Context(), static_cast<int32_t>(model->Glyphs().Size() / 64 + 1));
     for (const content::ReflowGlyph& g : model->Glyphs()) {
       if (g.x >= content::ReflowModel::kParked) continue;
       Fixed x = runtime::FixedAddSat(g.x, g.width / 2);
