@@ -14,6 +14,7 @@ DocumentInteraction::DocumentInteraction(runtime::LibraryContext* context, pdf::
       searchSource(view, document, selection, &fonts, &textFonts),
       overlay(document, selection, &fonts, &textFonts),
       linkHighlights(document),
+      reading(&document, this, &view),
       view_(view) {
   pen.SetFocusListener(&linkHighlights);
 }
@@ -30,6 +31,7 @@ void DocumentInteraction::Attach(Viewer& viewer) {
   linkHighlights.Attach(viewer.renderRegion);
   if (viewer.renderRegion != nullptr) viewer.renderRegion->SetDecoration(&linkBorders);
   view_.SetFocusedLinkSource(&pen);
+  view_.SetReadingPositionKeeper(&reading);
 }
 
 void DocumentInteraction::Detach() {
@@ -38,6 +40,7 @@ void DocumentInteraction::Detach() {
   linkHighlights.Attach(nullptr);
   if (viewer_->renderRegion != nullptr) viewer_->renderRegion->SetDecoration(nullptr);
   view_.SetFocusedLinkSource(nullptr);
+  view_.SetReadingPositionKeeper(nullptr);
   if (viewer_->penTarget == &pen) viewer_->penTarget = nullptr;
   if (viewer_->search.source == &searchSource) {
     viewer_->search.DropJob();

@@ -12,6 +12,7 @@
 #include "viewer/LinkBorderDecoration.h"
 #include "viewer/LinkHighlights.h"
 #include "viewer/PagePen.h"
+#include "viewer/ReadingPosition.h"
 #include "viewer/SelectionOverlay.h"
 
 namespace viewer {
@@ -45,6 +46,9 @@ class DocumentInteraction {
   // borders of links drawn with them.
   LinkHighlights linkHighlights;
   LinkBorderDecoration linkBorders;
+  // The text being read, kept by the page view through its own resizes
+  // and layout-mode changes.
+  DocumentReadingPosition reading;
 
  private:
   PageView& view_;

@@ -476,9 +476,14 @@ bool PageView::SetZoomFromFloat(int32_t mode, double factor) {
 
 void PageView::SetViewSize(int32_t width, int32_t height) {
   RefreshLayout();
+  // A new width reflows the column: what is being read moves elsewhere
+  // on its page unless it is put back.
+  ReadingPositionKeeper* keeper = IsReflowMode(layoutMode_) ? reading_ : nullptr;
+  if (keeper != nullptr) keeper->RecordReadingPosition();
   view_.width = std::max(width, 0);
   view_.height = std::max(height, 0);
   paramsChanged_ = true;
+  if (keeper != nullptr) keeper->RestoreReadingPosition();
 }
 
 void PageView::StepZoomBy(bool in) {
@@ -527,6 +532,11 @@ void PageView::SetLayoutMode(int32_t mode) {
   if (mode < kLayoutSinglePage || mode > kLayoutReflowContinuousAlt) return;
   RefreshLayout();
   const bool linkShown = FocusedLinkVisible();
+  // Into or out of the reflow modes the text moves: a visible focused
+  // link is kept in sight, else the text being read.
+  ReadingPositionKeeper* keeper =
+      !linkShown && IsReflowMode(mode) != IsReflowMode(layoutMode_) ? reading_ : nullptr;
+  if (keeper != nullptr) keeper->RecordReadingPosition();
   if (IsReflowMode(mode) && !IsReflowMode(layoutMode_) && pages_.PageCount() > 0) {
     zoom_.Set(kZoomExplicit, ReflowEntryZoom(layout_.effectiveZoom));
     paramsChanged_ = true;
@@ -537,6 +547,7 @@ void PageView::SetLayoutMode(int32_t mode) {
   }
   RefreshLayout();
   KeepFocusedLink(linkShown);
+  if (keeper != nullptr) keeper->RestoreReadingPosition();
 }
 
 PagingInput PageView::Paging() {

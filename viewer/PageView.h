@@ -21,6 +21,7 @@
 #include "viewer/PageSizeSource.h"
 #include "viewer/PageViewCommands.h"
 #include "viewer/PageViewTaskThread.h"
+#include "viewer/ReadingPositionKeeper.h"
 #include "viewer/RenderScheduling.h"
 #include "viewer/ViewAnchor.h"
 #include "viewer/ViewChangeSink.h"
@@ -161,6 +162,10 @@ class PageView : public PageViewCommands, private PageViewDeferredWork {
   // A focused link visible before a zoom step, a turn or a change of
   // layout mode is brought back into the window after it (null: none).
   void SetFocusedLinkSource(FocusedLinkSource* source) { linkSource_ = source; }
+  // In the reflow modes a new window size, and across the reflow modes'
+  // edge a new layout mode, keep the text being read in place through
+  // `keeper` (null: they keep nothing).
+  void SetReadingPositionKeeper(ReadingPositionKeeper* keeper) { reading_ = keeper; }
   void RotateLeft() override { Rotate(270); }
   void RotateRight() override { Rotate(90); }
   void SetLayoutMode(int32_t mode) override;
@@ -228,6 +233,7 @@ class PageView : public PageViewCommands, private PageViewDeferredWork {
   runtime::HostServices* host_ = nullptr;
   uint32_t paintHolds_ = 0;
   FocusedLinkSource* linkSource_ = nullptr;
+  ReadingPositionKeeper* reading_ = nullptr;
   // Lead margins by scroll direction (left, right, up, down): the one of
   // the last line scroll's direction.
   int32_t leadMargins_[4] = {};

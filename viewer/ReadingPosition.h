@@ -11,6 +11,7 @@
 
 #include "runtime/Fixed.h"
 #include "runtime/TextPosition.h"
+#include "viewer/ReadingPositionKeeper.h"
 
 namespace pdf {
 class Document;
@@ -40,8 +41,13 @@ class ReadingPosition {
   static bool CentreOnPage(PageView& view);
 
  private:
-  // The centre of the character's box on its page (page space); false
-  // when it has no box.
+  // In the reflow modes: the first character shown, page by page, read
+  // from the reflowed column of a reflowed page and from the drawn text
+  // of a page shown as drawn. False when the window shows none.
+  bool FirstShown();
+  // The centre of the character's box on its page as laid out (page
+  // space, or the column's space for a reflowed page); false when it has
+  // no box.
   bool BoxCentre(runtime::Fixed& x, runtime::Fixed& y);
 
   pdf::Document* document_;
@@ -51,6 +57,22 @@ class ReadingPosition {
   int32_t viewX_ = 0;
   int32_t viewY_ = 0;
   bool held_ = false;
+};
+
+// The reading position kept for the page view of one document, which the
+// view records and restores around its own changes.
+class DocumentReadingPosition final : public ReadingPositionKeeper {
+ public:
+  DocumentReadingPosition(pdf::Document* document, DocumentInteraction* interaction, PageView* view)
+      : document_(document), interaction_(interaction), view_(view) {}
+  void RecordReadingPosition() override;
+  void RestoreReadingPosition() override;
+
+ private:
+  pdf::Document* document_;
+  DocumentInteraction* interaction_;
+  PageView* view_;
+  ReadingPosition kept_{nullptr, nullptr, nullptr};
 };
 
 }  // namespace viewer

@@ -625,5 +625,60 @@ TEST_F(ViewerSimScriptTest, BadArgumentsAreRefusedBeforeAnythingRuns) {
   }
 }
 
+TEST_F(ViewerSimScriptTest, ResizesAndReflowModeChangesKeepTheTextBeingReadInPlace) {
+  // Twelve lines, then "Wolf" starting a paragraph, then twelve more: when
+  // the column changes width the lines above Wolf reflow to another length,
+  // so Wolf moves unless it is put back.
+  std::string text = "BT /F1 12 Tf 14 TL 40 740 Td ";
+  for (int i = 0; i < 12; ++i) text += "(Some words of line " + std::to_string(i) + " run on across the page here) ' ";
+  text += "ET BT /F1 12 Tf 40 500 Td (Wolf starts this paragraph and the text after it goes on) Tj ET";
+  text += " BT /F1 12 Tf 14 TL 40 480 Td ";
+  for (int i = 0; i < 12; ++i) text += "(More words of line " + std::to_string(i) + " run on across the page too) ' ";
+  text += "ET";
+  const std::string pdf = Write("reflow-reading.pdf", TextPages({{text, ""}, {text, ""}}));
+  // Reflowed at 240 x 320, the search brings Wolf into the window and the
+  // pen drags it to the window's top, where it is the first text shown.
+  const std::string inReflow =
+      "idle; command 119; idle; find Wolf; next; pendown 120 300; penmove 120 94; penup 120 94; selection; ";
+  // Two-up pages at twice the size: the search puts Wolf at the top left,
+  // the line above it out of the window.
+  const std::string twoUp = "idle; layout 1; zoom 2.0; find Wolf; next; selection; ";
+  struct Case {
+    const char* what;
+    std::string script;
+    // Per change: whether Wolf is free to go back across too (a column as
+    // wide as the window has no room to move sideways).
+    std::vector<bool> across;
+  };
+  const Case cases[] = {
+      // Without keeping it, Wolf went 40 px up and 50 px down.
+      {"wider", inReflow + "resize 300 320; selection", {false}},
+      {"narrower", inReflow + "resize 200 320; selection", {false}},
+      // Without keeping it, Wolf went 800 px down into the column, then
+      // 100 px right on the way back.
+      {"into reflow and back", twoUp + "layout 5; selection; layout 1; selection", {false, true}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::vector<std::string> lines = Script(pdf, c.script, "--options 8 --dpi 96 --size 240x320");
+    ASSERT_EQ(lines.size(), c.across.size() + 2);
+    std::vector<SimMatch> places(lines.size() - 1);
+    for (size_t i = 1; i < lines.size(); ++i) {
+      ASSERT_TRUE(ParseSimMatch("match" + lines[i].substr(lines[i].find(' ')), places[i - 1])) << lines[i];
+    }
+    // Wolf is the first text in the window: at its top, starting a line.
+    ASSERT_LE(places[0].y0, 8) << lines[1];
+    ASSERT_LT(places[0].x0, 16) << lines[1];
+    for (size_t i = 1; i < places.size(); ++i) {
+      const SimMatch& before = places[i - 1];
+      const SimMatch& after = places[i];
+      EXPECT_NEAR(after.y0 + after.y1, before.y0 + before.y1, 5) << lines[i + 1];
+      if (c.across[i - 1]) {
+        EXPECT_NEAR(after.x0 + after.x1, before.x0 + before.x1, 5) << lines[i + 1];
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace viewer

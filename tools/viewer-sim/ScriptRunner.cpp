@@ -150,6 +150,13 @@ const ScriptCommand kCommands[] = {
     {"pagebox", 1, TypeInPageBox},
     {"zoomdialog", 0, ZoomDialog, 1},
     {"bookmark", 0, Bookmarks, 1},
+    // The main window resized to W x H, as the host reports it.
+    {"resize", 2,
+     [](ScriptState& s, const Args& a) {
+       s.app->OnSize(ViewerOf(s).mainContainer, std::atoi(a[0].c_str()), std::atoi(a[1].c_str()));
+     }},
+    // Layout mode N (0-7), also those no menu command reaches.
+    {"layout", 1, [](ScriptState& s, const Args& a) { ViewerOf(s).SetLayoutMode(std::atoi(a[0].c_str())); }},
 };
 
 struct Step {
