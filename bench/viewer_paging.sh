@@ -41,7 +41,7 @@ print(min(times))
 PY
 }
 pages=20
-nexts=$(python3 -c "print('; '.join(['next; idle'] * $pages))")
+nexts=$(python3 -c "print('; '.join(['nextpage; idle'] * $pages))")
 base=$(best "$sim" --script 'idle')
 first=$(best "$sim" "$work/text100.pdf" --script 'fitwidth; idle')
 paged=$(best "$sim" "$work/text100.pdf" --script "fitwidth; idle; $nexts")
