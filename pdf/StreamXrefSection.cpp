@@ -123,6 +123,8 @@ void StreamXrefSection::ParseEntries(uint64_t position, runtime::XrefEntry* out,
   // those objects.
   const uint32_t held = Available(position, count);
   for (uint32_t i = held; i < count; ++i) out[i] = runtime::XrefEntry{};
+  // An empty stream has no data to point into.
+  if (held == 0) return;
   const uint8_t* at = decoded_ + position;
   for (uint32_t i = 0; i < held; ++i) {
     uint64_t fields[3];

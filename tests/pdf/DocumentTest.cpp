@@ -285,6 +285,7 @@ TEST_F(DocumentTest, CrossReferenceStreamLayouts) {
       {"W[0] = 0: all in use", "/W [0 2 1] /Size 3", withoutType, 1, "(one)"},
       {"Index pairs", "/W [1 2 1] /Index [1 2] /Size 3", threeEntries.substr(4), 2, "(two)"},
       {"beyond Size", "/W [1 2 1] /Size 3", threeEntries, 5, "null"},
+      {"an empty stream's later Index range", "/W [1 2 1] /Index [0 2 5 3] /Size 8", "", 6, "null"},
       {"negative Index count", "/W [1 2 1] /Index [1 -2] /Size 3", threeEntries, 1, nullptr},
       {"negative Index first", "/W [1 2 1] /Index [-1 2] /Size 3", threeEntries, 1, nullptr},
       {"Index past 0x7FFFFFFF", "/W [1 2 1] /Index [2147483600 100] /Size 3", threeEntries, 1,
