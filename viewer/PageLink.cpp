@@ -76,20 +76,12 @@ bool PageLink::HitTest(const PageLink& link, int32_t page, runtime::Fixed x, run
   return link.Exists() && link.page == page && pdf::Annot::HitTest(x, y, nullptr, link.annotation);
 }
 
-namespace {
-
-bool ReflowRectHolds(const runtime::Rect& r, runtime::Fixed x, runtime::Fixed y) {
-  return x >= r.x0 && x <= r.x1 && y >= r.y0 && y <= r.y1;
-}
-
-}  // namespace
-
 PageLink PageLink::FindAtReflowed(pdf::Document& document, const content::ReflowModel& model, int32_t page,
                                   runtime::Fixed x, runtime::Fixed y) {
   PageLink found;
   int64_t best = -1;
   for (const content::LinkRect& part : model.LinkRects()) {
-    if (static_cast<int64_t>(part.link) > best && ReflowRectHolds(part.rect, x, y)) best = part.link;
+    if (static_cast<int64_t>(part.link) > best && part.rect.ContainsPoint(x, y)) best = part.link;
   }
   if (best < 0) return found;
   const ObjectHandle annots = PageAnnots(document, page);
@@ -107,7 +99,7 @@ bool PageLink::HitTestReflowed(const content::ReflowModel& model, const PageLink
                                runtime::Fixed x, runtime::Fixed y) {
   if (!link.Exists() || link.page != page) return false;
   for (const content::LinkRect& part : model.LinkRects()) {
-    if (static_cast<int64_t>(part.link) == link.index && ReflowRectHolds(part.rect, x, y)) return true;
+    if (static_cast<int64_t>(part.link) == link.index && part.rect.ContainsPoint(x, y)) return true;
   }
   return false;
 }
